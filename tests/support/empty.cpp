@@ -1,0 +1,1 @@
+// Keeps the test-support library non-empty while a folder has no support code of its own.
