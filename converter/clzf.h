@@ -1,0 +1,18 @@
+// Decoder of the compressed rich-text body ("LZFu" compressed or "MELA" stored) that
+// messages keep in their RTF property: bytes in, plain RTF bytes out.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace quorlin {
+
+class CLZF {
+ public:
+  // Decodes a whole compressed-RTF body (16-byte header plus contents). Throws DecodeError
+  // with a one-line reason when the body is damaged; never returns a partial result.
+  static std::vector<std::uint8_t> decompressRTF(std::span<const std::uint8_t> input);
+};
+
+}  // namespace quorlin

@@ -1,0 +1,18 @@
+// Turns 8-bit and UTF-16 string property bytes into UTF-16 text.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace quorlin {
+
+// Little-endian UTF-16 bytes as text; an odd last byte is dropped.
+std::u16string DecodeUtf16Le(std::span<const std::uint8_t> bytes);
+
+// Bytes in the given Windows code page as text. Understood: 65001 (UTF-8; invalid
+// sequences become U+FFFD), 20127 (US-ASCII), 28591 (Latin-1) and the single-byte
+// Windows pages 874 and 1250..1258. Any other code page is read as 1252.
+std::u16string DecodeCodePage(std::span<const std::uint8_t> bytes, std::uint32_t code_page);
+
+}  // namespace quorlin

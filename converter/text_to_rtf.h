@@ -1,0 +1,18 @@
+// Builds an RTF document from plain text, and plain text from an HTML body, for messages
+// that carry no rich-text body of their own.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quorlin {
+
+// A complete RTF document showing the text; the result is pure ASCII (every other
+// character is written as a Unicode escape).
+std::string PlainTextToRtf(std::u16string_view text);
+
+// The readable text of an HTML body: tags dropped, block elements as line breaks,
+// entities decoded, scripts, styles and the head left out.
+std::u16string HtmlToText(std::u16string_view html);
+
+}  // namespace quorlin
