@@ -1,0 +1,130 @@
+// Form1, the main window: owns the controls and the few window variables and routes each
+// event to its handler. The handlers keep their event names; each is defined in the file of
+// the subsystem it belongs to (start-up and pointers in app/, the list's actions in
+// filelist/, the run and the output options in convert/), so this class stays a router.
+#pragma once
+
+#include <QPersistentModelIndex>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+class Dialogs;
+class Desktop;
+class SettingsStore;
+class FileSystem;
+class FileListView;
+class ProgressBar;
+class QGroupBox;
+class QLineEdit;
+class QMimeData;
+class QPushButton;
+class QRadioButton;
+
+// The platform services the window works through; tests pass scripted doubles.
+struct Form1Services {
+  Dialogs* dialogs = nullptr;
+  SettingsStore* settings = nullptr;
+  Desktop* desktop = nullptr;
+  FileSystem* fileSystem = nullptr;
+  // The folder of the executable, without a trailing separator.
+  QString applicationFolder;
+  // One draw in [0, 1) for the home-page lottery at start-up.
+  std::function<double()> random;
+  // Ends the process at once (closing the window ends the program).
+  std::function<void()> endProgram;
+  // The pointer's position on the screen, in logical pixels.
+  std::function<QPoint()> cursorPos;
+};
+
+class Form1 : public QWidget {
+  Q_OBJECT
+ public:
+  explicit Form1(Form1Services services, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  const Form1Services& services() const { return services_; }
+
+  // Window-wide pointer state: 0 default arrow, 11 hourglass (busy), 99 the hand.
+  int MousePointer() const { return mousePointer_; }
+  void SetMousePointer(int pointer);
+  bool IsBusy() const { return mousePointer_ == 11; }
+
+  // Controls, named as on the form.
+  FileListView* ListView1 = nullptr;
+  ProgressBar* ProgressBar1 = nullptr;
+  QPushButton* PushButton1 = nullptr;  // "Add MSG File(s)"
+  QPushButton* PushButton4 = nullptr;  // "Add All MSG File(s) In Folder"
+  QPushButton* PushButton2 = nullptr;  // "Start Converting"
+  QPushButton* PushButton6 = nullptr;  // "Clear List"
+  QPushButton* PushButton7 = nullptr;  // "Load Sample/Example Files"
+  QGroupBox* Frame5 = nullptr;         // "Save Option"
+  QRadioButton* Option1 = nullptr;     // "Save results to this folder:"
+  QRadioButton* Option2 = nullptr;     // "Save results in folder of original file"
+  QGroupBox* Frame3 = nullptr;
+  QLineEdit* Text1 = nullptr;
+  QPushButton* PushButton9 = nullptr;  // "..."
+
+  // Window variables.
+  bool Converting = false;             // a conversion run is under way
+  bool MouseIsDown = false;            // a button went down on the list and is still down
+  QPersistentModelIndex DragItem;      // the row carrying the dragged path, or none
+  QPersistentModelIndex HitItem;       // the row under the pointer during one move, or none
+
+  // Start-up and end (app/form_load.cpp, app/form_unload.cpp).
+  void Form_Load();
+  void Form_Unload();
+  void ApplySkin();
+  void OpenHomePageAtRandom();
+  void SetApplicationTitle();
+
+  // Pointer handlers (app/pointer_handlers.cpp).
+  void Form_MouseMove();
+  void Frame3_MouseMove();
+  void Frame5_MouseMove();
+  void Text1_MouseMove();
+  void PushButton1_MouseMove();
+  void PushButton2_MouseMove();
+  void PushButton4_MouseMove();
+  void PushButton6_MouseMove();
+  void PushButton7_MouseMove();
+  void PushButton9_MouseMove();
+
+  // Editing the list (filelist/list_editing.cpp).
+  void ListView1_DblClick();
+  void ListView1_KeyDown(int keyCode, int shift);
+  void PushButton6_Click();
+
+  // Filling the list (filelist/add_files.cpp, add_folder.cpp, drag_drop.cpp, samples.cpp).
+  void PushButton1_Click();
+  void PushButton4_Click();
+  void ListView1_OLEDragOver(const QMimeData* data, int& effect);
+  void ListView1_OLEDragDrop(const QMimeData* data);
+  void PushButton7_Click();
+
+  // Reordering rows with the mouse (filelist/list_pointer.cpp). pos is in the list's
+  // viewport coordinates.
+  void ListView1_ItemClick(int position);
+  void ListView1_MouseDown();
+  void ListView1_MouseMove(const QPoint& pos);
+  void ListView1_MouseUp();
+
+  // The conversion run and the output options (convert/conversion_run.cpp, output_options.cpp).
+  void PushButton2_Click();
+  void Option1_Click();
+  void Option2_Click();
+  void Text1_Change();
+  void PushButton9_Click();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void ConnectEvents();
+
+  Form1Services services_;
+  int mousePointer_ = 0;
+};

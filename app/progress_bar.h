@@ -1,0 +1,21 @@
+// ProgressBar1: a progress bar that shows a text of its own and a value from 0 to 100.
+// The value is kept exactly as set (it may pass 100 during a long wait); the bar draws it
+// within its range. The text is shown as it is, "%" included.
+#pragma once
+
+#include <QProgressBar>
+
+class ProgressBar : public QProgressBar {
+  Q_OBJECT
+ public:
+  explicit ProgressBar(QWidget* parent = nullptr);
+
+  QString Text() const { return text_; }
+  void SetText(const QString& text);
+  double Value() const { return value_; }
+  void SetValue(double value);
+
+ private:
+  QString text_;
+  double value_ = 0;
+};

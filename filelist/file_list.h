@@ -1,0 +1,84 @@
+// ListView1, the queue of source files: a one-column report list headed "MSG File(s)" whose
+// rows are full paths, addressed by position 1 to Count(). Backed by a flat model so that
+// appending 100,000 rows one by one stays quick. User events on the list are passed to the
+// main window's handlers.
+#pragma once
+
+#include <QAbstractListModel>
+#include <QPersistentModelIndex>
+#include <QTreeView>
+#include <vector>
+
+class Form1;
+
+class FileListModel : public QAbstractListModel {
+  Q_OBJECT
+ public:
+  using QAbstractListModel::QAbstractListModel;
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  void SetHeader(const QString& text);
+  void Append(const QString& path);
+  const QString& Text(int row) const { return rows_[static_cast<size_t>(row)]; }
+  void SetText(int row, const QString& text);
+  void Remove(int row);
+  void Clear();
+
+ private:
+  std::vector<QString> rows_;
+  QString header_;
+};
+
+class FileListView : public QTreeView {
+  Q_OBJECT
+ public:
+  explicit FileListView(QWidget* parent = nullptr);
+
+  // Routes the list's user events to this window's handlers.
+  void SetForm(Form1* form) { form_ = form; }
+
+  // The column, added once at start-up.
+  void AddColumn(const QString& header);
+  void SetColumnWidthTwips(int twips);
+
+  // Row operations; positions run from 1 to Count().
+  void Append(const QString& path);
+  int Count() const;
+  QString Text(int position) const;
+  void SetText(int position, const QString& text);
+  void Remove(int position);
+  void Clear();
+  // Exact, case-sensitive comparison with every row.
+  bool ListContains(const QString& path) const;
+
+  // The selected row's position, 0 when none.
+  int SelectedPosition() const;
+  void Select(int position);
+  void EnsureVisible(int position);
+  // The row under a point of the list's viewport, 0 when none.
+  int HitTest(const QPoint& viewportPoint) const;
+  // A reference to a row that becomes invalid when the row is removed.
+  QPersistentModelIndex RowRef(int position) const;
+  // The position of a referenced row, 0 when the reference is none or the row is gone.
+  int PositionOf(const QPersistentModelIndex& ref) const;
+
+  FileListModel* Model() const { return model_; }
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  FileListModel* model_;
+  Form1* form_ = nullptr;
+};

@@ -1,0 +1,37 @@
+// The folder scan's view of the disk: attribute bits, roots, sub-folders and wildcard
+// listings. A local implementation serves the program; tests may stand in their own.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// Attribute bits as the scan tests them.
+namespace file_attribute {
+constexpr int kReadOnly = 1;
+constexpr int kHidden = 2;
+constexpr int kSystem = 4;
+constexpr int kDirectory = 16;
+constexpr int kArchive = 32;
+constexpr int kReparsePoint = 1024;
+}  // namespace file_attribute
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Attribute bits of a file or folder. Throws AppError (path not found) when it is missing.
+  virtual int Attributes(const QString& path) const = 0;
+  // Whether the folder is the top of its file system.
+  virtual bool IsRootFolder(const QString& folder) const = 0;
+  // Names of the folder's sub-folders, in name order (case-insensitive). Throws AppError
+  // error_number::kPermissionDenied or kPathNotFound when the folder cannot be listed.
+  virtual QStringList SubFolderNames(const QString& folder) const = 0;
+  // Names of the files (hidden ones included, never folders) matching a wildcard pattern
+  // case-insensitively, in name order. Throws AppError when the folder cannot be listed.
+  virtual QStringList ListFiles(const QString& folder, const QString& pattern) const = 0;
+  // True for an existing regular file, readable or not.
+  virtual bool FileExistsByOpen(const QString& path) const = 0;
+  virtual bool FolderExists(const QString& path) const = 0;
+};
+
+std::unique_ptr<FileSystem> MakeLocalFileSystem();

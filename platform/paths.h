@@ -1,0 +1,30 @@
+// Path and file helpers: taking paths apart and joining them (pure functions of a path
+// style), and the small file-system tests and writes the handlers use.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+enum class PathStyle { Windows, Posix };
+
+// The style of the platform the program runs on.
+PathStyle NativePathStyle();
+// "\" for Windows style, "/" for POSIX style.
+QChar PathSeparator(PathStyle style = NativePathStyle());
+
+QString GetFileName(const QString& path, PathStyle style = NativePathStyle());
+QString GetFolderPart(const QString& path, PathStyle style = NativePathStyle());
+QString RemoveExtension(const QString& fileName);
+QString CollapseBackslashes(const QString& path, PathStyle style = NativePathStyle());
+
+// Never throw: any failure reads as false.
+bool FileExists(const QString& path);
+bool FolderExists(const QString& path);
+// Yields once, deletes the file; on failure makes it writable and tries again. Reports nothing.
+void KillFile(const QString& path);
+// Yields once; leaves an existing file as it is, else writes the bytes to a new file.
+// Throws AppError when the file cannot be written.
+void WriteFileIfAbsent(const QByteArray& bytes, const QString& path);
+// The desktop folder followed by the separator. Throws AppError error_number::kInvalidArgument
+// when there is none.
+QString GetDesktopFolder();
