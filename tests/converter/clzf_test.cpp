@@ -1,0 +1,214 @@
+// Tests of the compressed-RTF decoder and its checksum: the published worked examples,
+// every failure message, hostile bodies, and round trips through the test compressor.
+#include "converter/clzf.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "converter/crc32.h"
+#include "converter/errors.h"
+#include "converter/rtf_dictionary.h"
+#include "converter/support/lzfu_compressor.h"
+
+namespace quorlin {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string Decode(const Bytes& body) {
+  const Bytes out = CLZF::decompressRTF(body);
+  return std::string(out.begin(), out.end());
+}
+
+std::string ErrorOf(const Bytes& body) {
+  try {
+    CLZF::decompressRTF(body);
+  } catch (const DecodeError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+void PutLe32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// A compressed body around hand-written contents, with a correct size and CRC.
+Bytes LzfuBody(const Bytes& contents, std::uint32_t raw_size) {
+  Bytes body(16 + contents.size());
+  std::copy(contents.begin(), contents.end(), body.begin() + 16);
+  PutLe32(body, 0, static_cast<std::uint32_t>(contents.size() + 12));
+  PutLe32(body, 4, raw_size);
+  PutLe32(body, 8, 0x75465A4C);
+  PutLe32(body, 12, RtfCrc32(contents));
+  return body;
+}
+
+// Keeps the first `keep` content bytes and repairs the size and CRC, so the decoder
+// itself must notice the missing data.
+Bytes TruncateContents(const Bytes& body, std::size_t keep) {
+  const Bytes contents(body.begin() + 16, body.begin() + 16 + keep);
+  Bytes out = LzfuBody(contents, 0);
+  std::copy(body.begin() + 4, body.begin() + 8, out.begin() + 4);
+  return out;
+}
+
+const Bytes kExample1 = {
+    0x2d, 0x00, 0x00, 0x00, 0x2b, 0x00, 0x00, 0x00, 0x4c, 0x5a, 0x46, 0x75, 0xf1, 0xc5, 0xc7,
+    0xa7, 0x03, 0x00, 0x0a, 0x00, 0x72, 0x63, 0x70, 0x67, 0x31, 0x32, 0x35, 0x42, 0x32, 0x0a,
+    0xf3, 0x20, 0x68, 0x65, 0x6c, 0x09, 0x00, 0x20, 0x62, 0x77, 0x05, 0xb0, 0x6c, 0x64, 0x7d,
+    0x0a, 0x80, 0x0f, 0xa0};
+const Bytes kExample2 = {0x1a, 0x00, 0x00, 0x00, 0x1c, 0x00, 0x00, 0x00, 0x4c, 0x5a,
+                         0x46, 0x75, 0xe2, 0xd4, 0x4b, 0x51, 0x41, 0x00, 0x04, 0x20,
+                         0x57, 0x58, 0x59, 0x5a, 0x0d, 0x6e, 0x7d, 0x01, 0x0e, 0xb0};
+
+TEST(RtfCrc32Test, MatchesTheFormatsCheckValues) {
+  EXPECT_EQ(RtfCrc32(Bytes(kExample1.begin() + 16, kExample1.end())), 0xA7C7C5F1u);
+  EXPECT_EQ(RtfCrc32(Bytes(kExample2.begin() + 16, kExample2.end())), 0x514BD4E2u);
+  const std::string digits = "123456789";
+  EXPECT_EQ(RtfCrc32(std::span(reinterpret_cast<const std::uint8_t*>(digits.data()), 9)),
+            0x2DFD2D88u);  // initial value 0 and no final inversion
+  EXPECT_EQ(RtfCrc32({}), 0u);
+}
+
+TEST(RtfCrc32Test, ContinuingOverPiecesEqualsOneCall) {
+  std::mt19937 rng(7);
+  Bytes data(1000);
+  for (auto& b : data) b = static_cast<std::uint8_t>(rng());
+  const std::uint32_t whole = RtfCrc32(data);
+  for (std::size_t cut = 0; cut <= 40; ++cut) {
+    const std::span<const std::uint8_t> all(data);
+    EXPECT_EQ(RtfCrc32(all.subspan(cut), RtfCrc32(all.first(cut))), whole) << cut;
+  }
+}
+
+TEST(DecompressRtfTest, DecodesTheWorkedExamples) {
+  EXPECT_EQ(Decode(kExample1), "{\\rtf1\\ansi\\ansicpg1252\\pard hello world}\r\n");
+  EXPECT_EQ(Decode(kExample2), "{\\rtf1 WXYZWXYZWXYZWXYZWXYZ}");
+}
+
+TEST(DecompressRtfTest, ReportsEachHeaderFailureInItsOwnWords) {
+  EXPECT_EQ(ErrorOf(Bytes(15, 0)), "Invalid compressed-RTF header");
+  EXPECT_EQ(ErrorOf({}), "Invalid compressed-RTF header");
+
+  Bytes size_off = kExample1;
+  PutLe32(size_off, 0, static_cast<std::uint32_t>(size_off.size() - 4 + 1));
+  EXPECT_EQ(ErrorOf(size_off), "compressed-RTF data size mismatch");
+
+  Bytes flipped = kExample1;
+  flipped[30] ^= 0x01;
+  EXPECT_EQ(ErrorOf(flipped), "compressed-RTF CRC32 failed");
+
+  Bytes magic = kExample1;
+  PutLe32(magic, 8, 0x12345678);
+  EXPECT_EQ(ErrorOf(magic), "Unknown compression type (magic number 305419896)");
+  PutLe32(magic, 8, 0xFFFFFFFE);
+  EXPECT_EQ(ErrorOf(magic), "Unknown compression type (magic number -2)");
+}
+
+TEST(DecompressRtfTest, StoredBodyIsReturnedAsStored) {
+  const std::string text = "{\\rtf1 stored \xE9 as is}";
+  const Bytes body = testing::StoreRtfUncompressed(text);
+  EXPECT_EQ(Decode(body), text);
+
+  Bytes longer = body;  // bytes beyond the stated size are not part of the result
+  longer.push_back('X');
+  PutLe32(longer, 0, static_cast<std::uint32_t>(longer.size() - 4));
+  EXPECT_EQ(Decode(longer), text);
+
+  Bytes overstated = body;
+  PutLe32(overstated, 4, static_cast<std::uint32_t>(text.size() + 1));
+  EXPECT_EQ(ErrorOf(overstated), "compressed-RTF stored data shorter than its stated size");
+}
+
+TEST(DecompressRtfTest, ReferencesReachTheInitialDictionary) {
+  // Offset 0, length 11: "{\rtf1\ansi"; then offset 170 ("\par"), length 4.
+  const Bytes contents = {0x03, 0x00, 0x09, 0x0A, 0xA2};
+  EXPECT_EQ(Decode(LzfuBody(contents, 15)), "{\\rtf1\\ansi\\par");
+}
+
+TEST(DecompressRtfTest, OverlappingReferenceRepeatsTheLastByte) {
+  // Literal 'x' at write position 207, then offset 207 (one behind), length 17.
+  const Bytes contents = {0x02, 'x', 0x0C, 0xFF};
+  EXPECT_EQ(Decode(LzfuBody(contents, 18)), std::string(18, 'x'));
+  // A period of three: "abc" then 15 bytes from three behind.
+  const Bytes period = {0x08, 'a', 'b', 'c', 0x0C, 0xFD};
+  EXPECT_EQ(Decode(LzfuBody(period, 18)), "abcabcabcabcabcabc");
+}
+
+TEST(DecompressRtfTest, RefusesHostileBodies) {
+  // A reference ahead of the write position in the first window would read before the
+  // start of the buffer.
+  EXPECT_EQ(ErrorOf(LzfuBody({0x01, 0x0F, 0x00}, 2)),
+            "compressed-RTF reference before the start of the data");
+  // The end reference arrives before the stated size is reached.
+  EXPECT_EQ(ErrorOf(LzfuBody({0x02, 'a', 0x0D, 0x00}, 5)),
+            "compressed-RTF data ends before its stated size");
+  // A reference longer than the room left.
+  EXPECT_EQ(ErrorOf(LzfuBody({0x01, 0x00, 0x0F}, 5)),
+            "compressed-RTF reference runs past its stated size");
+  // A size no such short input could produce is refused before anything is allocated.
+  EXPECT_EQ(ErrorOf(LzfuBody({0x01, 0x00, 0x0F}, 0xFFFFFFFF)),
+            "compressed-RTF uncompressed size too large for its data");
+  EXPECT_EQ(ErrorOf(LzfuBody({0x01, 0x00, 0x0F}, 18)),
+            "compressed-RTF uncompressed size too large for its data");
+  EXPECT_EQ(Decode(LzfuBody({0x01, 0x00, 0x0F}, 17)), "{\\rtf1\\ansi\\mac\\d");
+  // No contents at all: only an empty result is possible.
+  EXPECT_EQ(Decode(LzfuBody({}, 0)), "");
+  EXPECT_EQ(ErrorOf(LzfuBody({}, 1)), "compressed-RTF uncompressed size too large for its data");
+}
+
+TEST(DecompressRtfTest, EveryTruncationFailsCleanly) {
+  const std::string text = "{\\rtf1\\ansi\\ansicpg1252 Dear all,\\par the figures are in.\\par}";
+  const Bytes body = testing::CompressRtf(text);
+  ASSERT_EQ(Decode(body), text);
+  const std::size_t contents = body.size() - 16;
+  // The decoder stops once the output is full, so it never needs the end reference (and
+  // perhaps its control byte): every shorter cut must fail.
+  for (std::size_t keep = 0; keep + 3 < contents; ++keep) {
+    EXPECT_THROW(CLZF::decompressRTF(TruncateContents(body, keep)), DecodeError) << keep;
+  }
+  for (std::size_t cut = 0; cut < body.size(); ++cut) {
+    EXPECT_THROW(CLZF::decompressRTF(std::span(body).first(cut)), DecodeError) << cut;
+  }
+}
+
+std::string RandomText(std::size_t size, unsigned alphabet, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string s(size, '\0');
+  for (auto& c : s) c = static_cast<char>(rng() % alphabet);
+  return s;
+}
+
+std::string RtfLikeText(std::size_t size) {
+  std::string s = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\r\n";
+  std::mt19937 rng(3);
+  const char* words[] = {"meeting", "\\par ", "report", "{\\b ", "}", "quarter", "\\tab ", "the "};
+  while (s.size() < size) s += words[rng() % 8], s += ' ';
+  s.resize(size);
+  return s;
+}
+
+TEST(DecompressRtfTest, RoundTripsCompressedBodiesOverManyWindows) {
+  const std::vector<std::string> texts = {
+      "", "a", "{\\rtf1}", RandomText(20000, 256, 1), RandomText(30000, 4, 2),
+      std::string(50000, 'z'), RtfLikeText(70000), std::string(kRtfInitialDictionary)};
+  for (const std::string& text : texts) {
+    const Bytes body = testing::CompressRtf(text);
+    EXPECT_EQ(Decode(body), text) << "size " << text.size();
+  }
+  // Repetitive text really is compressed by back-references.
+  EXPECT_LT(testing::CompressRtf(RtfLikeText(70000)).size(), 70000u / 3);
+  EXPECT_LT(testing::CompressRtf(std::string(50000, 'z')).size(), 50000u / 6);
+}
+
+TEST(DecompressRtfTest, ShorterStatedSizeStopsEarly) {
+  Bytes body = testing::CompressRtf("{\\rtf1 some text}");
+  PutLe32(body, 4, 6);
+  EXPECT_EQ(Decode(body), "{\\rtf1");
+}
+
+}  // namespace
+}  // namespace quorlin
