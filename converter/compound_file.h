@@ -1,0 +1,67 @@
+// Reader of compound files (the structured-storage container that .msg files use). The
+// caller holds the file's bytes; the header, the sector tables and the directory are
+// parsed and checked once, and streams are read whole on request.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "converter/directory_tree.h"
+
+namespace quorlin {
+
+class CompoundFile {
+ public:
+  // True when the bytes start with the compound-file signature.
+  static bool HasSignature(std::span<const std::uint8_t> bytes);
+
+  // Parses the file. `bytes` must outlive the returned object. Throws FormatError when
+  // the bytes are not a compound file or any table, chain or link in them is damaged.
+  static std::shared_ptr<const CompoundFile> Open(std::span<const std::uint8_t> bytes);
+
+  const DirectoryTree& directory() const { return directory_; }
+  std::uint32_t sector_size() const { return sector_size_; }
+
+  // The whole content of stream entry `id`. Throws FormatError when its chain is damaged
+  // or its size does not fit in the file.
+  std::vector<std::uint8_t> ReadStream(std::uint32_t id) const;
+
+ private:
+  explicit CompoundFile(std::span<const std::uint8_t> bytes);
+
+  void ReadHeaderAndFat();
+  void ReadMiniTables(std::uint32_t mini_fat_start);
+
+  // Follows `table` from `start`. With `count` given, returns exactly that many units and
+  // fails when the chain ends sooner; without, follows it to its end. Every unit must be
+  // below `limit`; a unit met twice is a loop.
+  std::vector<std::uint32_t> Chain(const std::vector<std::uint32_t>& table,
+                                   std::uint32_t start, std::uint64_t limit,
+                                   const std::uint64_t* count, std::string_view what) const;
+
+  // The bytes of regular sector `sector`, `length` of them from `offset` within it.
+  std::span<const std::uint8_t> SectorBytes(std::uint32_t sector, std::size_t offset,
+                                            std::size_t length, std::string_view what) const;
+  std::vector<std::uint8_t> ReadRegular(std::uint32_t start, std::uint64_t size,
+                                        std::string_view what) const;
+  std::vector<std::uint8_t> ReadMini(std::uint32_t start, std::uint64_t size,
+                                     std::string_view what) const;
+
+  std::span<const std::uint8_t> bytes_;
+  std::uint32_t major_version_ = 3;
+  std::uint32_t sector_size_ = 512;
+  std::uint64_t sector_count_ = 0;  // regular sectors that start inside the file
+  std::uint64_t mini_cutoff_ = 4096;
+  std::uint32_t first_directory_sector_ = 0;
+  std::uint32_t first_mini_fat_sector_ = 0;
+  std::vector<std::uint32_t> fat_;
+  std::vector<std::uint32_t> mini_fat_;
+  std::vector<std::uint32_t> mini_stream_sectors_;  // the root entry's chain, in order
+  std::uint64_t mini_stream_size_ = 0;
+  DirectoryTree directory_;
+};
+
+}  // namespace quorlin

@@ -1,0 +1,36 @@
+// One conversion: a .msg file in, its document out. The in-memory core is shared by the
+// program, the fuzz target and the benchmarks.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quorlin {
+
+enum class ConversionStatus {
+  kSuccess,
+  kFormatError,    // not a message, or a damaged file
+  kDecodeError,    // the compressed rich-text body cannot be decoded
+  kPropertyError,  // a property needed while loading cannot be read
+  kIoError,        // the input cannot be read or the output cannot be written
+  kInternalError,  // out of memory or another unexpected failure
+};
+
+struct ConversionResult {
+  ConversionStatus status = ConversionStatus::kSuccess;
+  std::string message;  // one line; empty on success
+  bool ok() const { return status == ConversionStatus::kSuccess; }
+};
+
+// The output file's bytes for the message in `msg_bytes`. Throws ConvertError.
+std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes);
+
+// Converts `input` into `output`. The output is written only when the whole conversion
+// succeeded, and never over the input itself; on failure nothing at `output` changes.
+ConversionResult ConvertFile(const std::filesystem::path& input,
+                             const std::filesystem::path& output);
+
+}  // namespace quorlin

@@ -1,0 +1,34 @@
+// Quorlin: converts one saved message into an RTF document. Parses the command line,
+// runs the conversion, prints the usage line or a one-line reason, and sets the exit status.
+#include <cstdio>
+
+#include "converter/conversion.h"
+
+namespace {
+
+// Exit statuses: 0 only when an output file was written.
+int ExitCode(quorlin::ConversionStatus status) {
+  switch (status) {
+    case quorlin::ConversionStatus::kSuccess: return 0;
+    case quorlin::ConversionStatus::kFormatError: return 2;
+    case quorlin::ConversionStatus::kDecodeError: return 3;
+    case quorlin::ConversionStatus::kPropertyError: return 4;
+    case quorlin::ConversionStatus::kIoError: return 5;
+    case quorlin::ConversionStatus::kInternalError: return 6;
+  }
+  return 6;
+}
+
+constexpr int kExitUsage = 1;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fputs("Usage: Quorlin.exe <msg_file> <output_file>\n", stdout);
+    return kExitUsage;
+  }
+  quorlin::ConversionResult result = quorlin::ConvertFile(argv[1], argv[2]);
+  if (!result.ok()) std::fprintf(stderr, "%s\n", result.message.c_str());
+  return ExitCode(result.status);
+}

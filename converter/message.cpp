@@ -1,0 +1,65 @@
+// Opening a message and loading its recipients, attachments and embedded messages in the
+// order of its sub-storage map. An attachment whose attach method cannot be read fails
+// the whole message, as does an embedded message without its storage.
+#include "converter/message.h"
+
+#include <string>
+
+#include "converter/clzf.h"
+#include "converter/errors.h"
+
+namespace quorlin {
+namespace {
+
+constexpr std::u16string_view kRecipientPrefix = u"__recip_version1.0_#";
+constexpr std::u16string_view kAttachmentPrefix = u"__attach_version1.0_#";
+constexpr std::int32_t kAttachEmbeddedMessage = 5;
+
+bool StartsWith(std::u16string_view name, std::u16string_view prefix) {
+  return name.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+std::unique_ptr<Message> Message::Open(std::span<const std::uint8_t> bytes) {
+  std::shared_ptr<const CompoundFile> file = CompoundFile::Open(bytes);
+  auto message = std::make_unique<Message>(Storage::Root(file), 32, nullptr, 0);
+  if (!message->streamStatistics().contains(u"__properties_version1.0"))
+    throw FormatError("not a message: the file has no \"__properties_version1.0\" stream");
+  return message;
+}
+
+Message::Message(Storage storage, std::uint32_t prop_header_size, const Message* parent,
+                 int depth)
+    : OutlookStorage(std::move(storage), prop_header_size, parent) {
+  for (const auto& [name, element] : subStorageStatistics()) {
+    if (StartsWith(name, kRecipientPrefix))
+      recipients_.emplace_back(this->storage().OpenStorage(element), this);
+    else if (StartsWith(name, kAttachmentPrefix))
+      LoadAttachment(this->storage().OpenStorage(element), depth);
+  }
+}
+
+void Message::LoadAttachment(Storage storage, int depth) {
+  Attachment attachment(std::move(storage), this);
+  if (attachment.GetInt32("3705") != kAttachEmbeddedMessage) {
+    attachments_.push_back(std::move(attachment));
+    return;
+  }
+  PropertyValue inner = attachment.GetMapiProperty("3701");
+  Storage* inner_storage = std::get_if<Storage>(&inner);
+  if (!inner_storage)
+    throw PropertyError("an embedded-message attachment has no message storage (property 3701).");
+  if (depth + 1 > kMaxNesting)
+    throw FormatError("embedded messages are nested more than " + std::to_string(kMaxNesting) +
+                      " deep");
+  messages_.push_back(std::make_unique<Message>(std::move(*inner_storage), 24, this, depth + 1));
+}
+
+std::optional<std::vector<std::uint8_t>> Message::BodyRTF() const {
+  std::optional<std::vector<std::uint8_t>> compressed = GetBytes("1009");
+  if (!compressed || compressed->empty()) return std::nullopt;
+  return CLZF::decompressRTF(*compressed);
+}
+
+}  // namespace quorlin

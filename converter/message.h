@@ -1,0 +1,48 @@
+// A saved message: its storage plus the recipients, attachments and embedded messages
+// loaded when it is opened, and its compressed rich-text body.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "converter/outlook_storage.h"
+
+namespace quorlin {
+
+class Message : public OutlookStorage {
+ public:
+  // How deep embedded messages may nest before the file is refused as damaged.
+  static constexpr int kMaxNesting = 32;
+
+  // Opens the top-level message of a .msg file. `bytes` must outlive the message. Throws
+  // FormatError when the bytes are not a compound file or hold no message (no top-level
+  // "__properties_version1.0" stream), and any error that loading raises.
+  static std::unique_ptr<Message> Open(std::span<const std::uint8_t> bytes);
+
+  // Loads the message in `storage`: `prop_header_size` is 32 at the top level and 24 for
+  // an embedded message; `depth` counts the messages around it.
+  Message(Storage storage, std::uint32_t prop_header_size, const Message* parent, int depth);
+
+  Message(const Message&) = delete;
+  Message& operator=(const Message&) = delete;
+
+  const std::vector<Recipient>& recipients() const { return recipients_; }
+  const std::vector<Attachment>& attachments() const { return attachments_; }
+  const std::vector<std::unique_ptr<Message>>& messages() const { return messages_; }
+
+  // The decoded compressed-RTF body ("1009"), bytes unchanged; nothing when the property
+  // is absent or empty. Throws DecodeError when the body cannot be decoded.
+  std::optional<std::vector<std::uint8_t>> BodyRTF() const;
+
+ private:
+  void LoadAttachment(Storage storage, int depth);
+
+  std::vector<Recipient> recipients_;
+  std::vector<Attachment> attachments_;
+  std::vector<std::unique_ptr<Message>> messages_;
+};
+
+}  // namespace quorlin

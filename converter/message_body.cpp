@@ -1,0 +1,76 @@
+// The body choice. A rich-text body is written exactly as decoded, bytes of 0x80 and up
+// included; a message without one keeps its text through an RTF document built from it.
+#include "converter/message_body.h"
+
+#include "converter/code_page.h"
+#include "converter/errors.h"
+#include "converter/text_to_rtf.h"
+
+namespace quorlin {
+namespace {
+
+constexpr std::uint32_t kDefaultCodePage = 1252;
+
+// A code-page property, ignoring one that is absent, zero or of the wrong type: the
+// choice of code page falls through to the next source instead of failing the file.
+std::optional<std::uint32_t> CodePageProperty(const Message& message, const char* id) {
+  try {
+    std::optional<std::int32_t> value = message.FindInt32(id);
+    if (value && *value > 0) return static_cast<std::uint32_t>(*value);
+  } catch (const PropertyError&) {
+  }
+  return std::nullopt;
+}
+
+// A body property as text: Unicode strings as they are, 8-bit strings and bytes in the
+// message's code page.
+std::optional<std::u16string> TextProperty(const Message& message, const char* id,
+                                           bool bytes_allowed) {
+  std::optional<PropertyElement> property = message.FindPropertyElement(id);
+  if (!property) return std::nullopt;
+  std::u16string text;
+  if (property->type == kTypeUnicode)
+    text = DecodeUtf16Le(message.ReadPropertyStream(*property));
+  else if (property->type == kTypeString8 || (bytes_allowed && property->type == kTypeBinary))
+    text = DecodeCodePage(message.ReadPropertyStream(*property), MessageCodePage(message));
+  else
+    return std::nullopt;
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+std::uint32_t MessageCodePage(const Message& message) {
+  if (auto code_page = CodePageProperty(message, "3FFD")) return *code_page;
+  if (auto code_page = CodePageProperty(message, "3FDE")) return *code_page;
+  return kDefaultCodePage;
+}
+
+std::optional<std::u16string> PlainTextBody(const Message& message) {
+  return TextProperty(message, "1000", false);
+}
+
+std::optional<std::u16string> HtmlBody(const Message& message) {
+  return TextProperty(message, "1013", true);
+}
+
+std::vector<std::uint8_t> MessageDocument(const Message& message) {
+  std::vector<std::uint8_t> document;
+  if (std::optional<std::vector<std::uint8_t>> rtf = message.BodyRTF()) {
+    document = std::move(*rtf);
+  } else {
+    std::u16string text;
+    if (std::optional<std::u16string> plain = PlainTextBody(message))
+      text = std::move(*plain);
+    else if (std::optional<std::u16string> html = HtmlBody(message))
+      text = HtmlToText(*html);
+    std::string rtf_text = PlainTextToRtf(text);
+    document.assign(rtf_text.begin(), rtf_text.end());
+  }
+  document.push_back('\r');
+  document.push_back('\n');
+  return document;
+}
+
+}  // namespace quorlin

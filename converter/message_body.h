@@ -1,0 +1,27 @@
+// Chooses the document a message becomes: its decoded rich-text body when it has one,
+// otherwise an RTF document built from its plain-text body, else from its HTML body's
+// text, else an empty RTF document.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "converter/message.h"
+
+namespace quorlin {
+
+// The code page of the message's 8-bit texts: "3FFD", else "3FDE", else 1252.
+std::uint32_t MessageCodePage(const Message& message);
+
+// The plain-text body ("1000"), or nothing when the message has none or it is empty.
+std::optional<std::u16string> PlainTextBody(const Message& message);
+
+// The HTML body ("1013", bytes or string) as text, or nothing when absent or empty.
+std::optional<std::u16string> HtmlBody(const Message& message);
+
+// The output file's whole content: the document followed by CR LF.
+std::vector<std::uint8_t> MessageDocument(const Message& message);
+
+}  // namespace quorlin

@@ -1,0 +1,149 @@
+// Property look-up on a message's storages. A property lives either in an element of its
+// own, named "__substg1.0_" + identifier + type, or as a fixed 16-byte entry of the
+// "__properties_version1.0" stream after a header of `propHeaderSize` bytes.
+#include "converter/outlook_storage.h"
+
+#include <cstdio>
+
+#include "converter/byte_cursor.h"
+#include "converter/code_page.h"
+#include "converter/errors.h"
+
+namespace quorlin {
+namespace {
+
+constexpr std::u16string_view kPropertyStream = u"__properties_version1.0";
+constexpr std::u16string_view kPropertyPrefix = u"__substg1.0_";
+constexpr std::size_t kPropertyNameLength = 20;  // prefix, 4-digit id, 4-digit type
+constexpr std::size_t kEntrySize = 16;
+
+std::u16string Widen(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+
+bool StartsWith(std::u16string_view name, std::u16string_view prefix) {
+  return name.substr(0, prefix.size()) == prefix;
+}
+
+std::optional<std::uint16_t> ParseHex4(std::u16string_view digits) {
+  if (digits.size() != 4) return std::nullopt;
+  std::uint16_t value = 0;
+  for (char16_t c : digits) {
+    int digit = c >= u'0' && c <= u'9' ? c - u'0'
+                : c >= u'A' && c <= u'F' ? c - u'A' + 10
+                : c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
+    if (digit < 0) return std::nullopt;
+    value = static_cast<std::uint16_t>(value * 16 + digit);
+  }
+  return value;
+}
+
+std::string Hex4(std::uint16_t value) {
+  char text[5];
+  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
+  return text;
+}
+
+}  // namespace
+
+OutlookStorage::OutlookStorage(Storage storage, std::uint32_t prop_header_size,
+                               const Message* parent)
+    : storage_(std::move(storage)), prop_header_size_(prop_header_size), parent_(parent) {
+  for (Element& element : storage_.Elements()) {
+    auto& map = element.kind == EntryKind::kStorage ? sub_storages_ : streams_;
+    std::u16string name = element.name;
+    map.emplace(std::move(name), std::move(element));  // a repeated name keeps the first
+  }
+}
+
+std::optional<PropertyElement> OutlookStorage::FindPropertyElement(std::string_view id) const {
+  const std::u16string prefix = std::u16string(kPropertyPrefix) + Widen(id);
+  for (const auto* map : {&streams_, &sub_storages_}) {
+    for (const auto& [name, element] : *map) {
+      if (!StartsWith(name, prefix)) continue;
+      std::u16string_view full(name);
+      std::optional<std::uint16_t> type =
+          full.size() >= kPropertyNameLength ? ParseHex4(full.substr(16, 4)) : std::nullopt;
+      if (!type)
+        throw PropertyError("MAPI property element \"" + NameForMessages(name) +
+                            "\" has a malformed name.");
+      if (*type == 0) return std::nullopt;  // no type: the fixed entries decide
+      if (*type != kTypeObject && *type != kTypeString8 && *type != kTypeUnicode &&
+          *type != kTypeBinary)
+        throw PropertyError(kUnsupportedTypeMessage);
+      // The element to read is the one named by the first 20 characters, of the kind the
+      // type calls for.
+      std::u16string_view wanted = full.substr(0, kPropertyNameLength);
+      const auto& kind_map = *type == kTypeObject ? sub_storages_ : streams_;
+      auto found = kind_map.find(std::u16string(wanted));
+      if (found == kind_map.end())
+        throw PropertyError("MAPI property element \"" + NameForMessages(wanted) +
+                            "\" is missing.");
+      return PropertyElement{found->second, *type};
+    }
+  }
+  return std::nullopt;
+}
+
+std::vector<std::uint8_t> OutlookStorage::ReadPropertyStream(const PropertyElement& property) const {
+  return storage_.ReadStream(property.element);
+}
+
+PropertyValue OutlookStorage::GetMapiProperty(std::string_view id) const {
+  std::optional<PropertyElement> property = FindPropertyElement(id);
+  if (!property) return GetFixedProperty(id);
+  switch (property->type) {
+    case kTypeString8: return DecodeCodePage(ReadPropertyStream(*property), 65001);
+    case kTypeUnicode: return DecodeUtf16Le(ReadPropertyStream(*property));
+    case kTypeBinary: return ReadPropertyStream(*property);
+    case kTypeObject: return storage_.OpenStorage(property->element);
+  }
+  throw PropertyError(kUnsupportedTypeMessage);
+}
+
+PropertyValue OutlookStorage::GetFixedProperty(std::string_view id) const {
+  auto stream = streams_.find(std::u16string(kPropertyStream));
+  if (stream == streams_.end()) return std::monostate{};
+  std::vector<std::uint8_t> bytes = storage_.ReadStream(stream->second);
+  // Entries follow the header to the end of the stream; a partial entry at the end is
+  // not an entry.
+  for (std::size_t offset = prop_header_size_;
+       offset < bytes.size() && bytes.size() - offset >= kEntrySize; offset += kEntrySize) {
+    std::span<const std::uint8_t> entry = ByteCursor::BytesAt(bytes, offset, kEntrySize, "property entry");
+    std::uint16_t type = ByteCursor::U16At(entry, 0, "property type");
+    std::uint16_t identifier = ByteCursor::U16At(entry, 2, "property identifier");
+    if (Hex4(identifier) != id) continue;
+    if (type == kTypeInt16)
+      return static_cast<std::int16_t>(ByteCursor::U16At(entry, 8, "16-bit property value"));
+    if (type == kTypeInt32)
+      return static_cast<std::int32_t>(ByteCursor::U32At(entry, 8, "32-bit property value"));
+    throw PropertyError(kUnsupportedTypeMessage);
+  }
+  return std::monostate{};
+}
+
+std::optional<std::vector<std::uint8_t>> OutlookStorage::GetBytes(std::string_view id) const {
+  PropertyValue value = GetMapiProperty(id);
+  if (auto* bytes = std::get_if<std::vector<std::uint8_t>>(&value)) return std::move(*bytes);
+  return std::nullopt;
+}
+
+std::optional<std::int32_t> OutlookStorage::FindInt32(std::string_view id) const {
+  PropertyValue value = GetMapiProperty(id);
+  if (auto* number = std::get_if<std::int32_t>(&value)) return *number;
+  return std::nullopt;
+}
+
+std::int32_t OutlookStorage::GetInt32(std::string_view id) const {
+  std::optional<std::int32_t> number = FindInt32(id);
+  if (!number)
+    throw PropertyError("MAPI property " + std::string(id) +
+                        " is missing or is not a 32-bit integer.");
+  return *number;
+}
+
+std::optional<std::u16string> OutlookStorage::GetString(std::string_view id) const {
+  PropertyValue value = GetMapiProperty(id);
+  if (auto* text = std::get_if<std::u16string>(&value)) return std::move(*text);
+  return std::nullopt;
+}
+
+}  // namespace quorlin

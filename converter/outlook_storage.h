@@ -1,0 +1,87 @@
+// The storages of a saved message: the base `OutlookStorage` with the property look-up
+// rules, and the recipient and attachment storages built on it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "converter/storage.h"
+
+namespace quorlin {
+
+class Message;
+
+// A property's value: nothing, a string, bytes, a storage, or a 16- or 32-bit integer.
+using PropertyValue = std::variant<std::monostate, std::u16string, std::vector<std::uint8_t>,
+                                   Storage, std::int16_t, std::int32_t>;
+
+// Property types by their numbers in element names and property entries.
+inline constexpr std::uint16_t kTypeInt16 = 0x0002;
+inline constexpr std::uint16_t kTypeInt32 = 0x0003;
+inline constexpr std::uint16_t kTypeObject = 0x000D;
+inline constexpr std::uint16_t kTypeString8 = 0x001E;
+inline constexpr std::uint16_t kTypeUnicode = 0x001F;
+inline constexpr std::uint16_t kTypeBinary = 0x0102;
+
+inline constexpr char kUnsupportedTypeMessage[] =
+    "MAPI property has an unsupported type and can not be retrieved.";
+
+// A property kept as an element of its own ("__substg1.0_" + id + type).
+struct PropertyElement {
+  Element element;  // the element named by the first 20 characters of the matching name
+  std::uint16_t type;
+};
+
+class OutlookStorage {
+ public:
+  // Lists the storage's direct streams and sub-storages, each map keyed by name.
+  OutlookStorage(Storage storage, std::uint32_t prop_header_size, const Message* parent);
+  virtual ~OutlookStorage() = default;
+
+  const Storage& storage() const { return storage_; }
+  const std::map<std::u16string, Element>& streamStatistics() const { return streams_; }
+  const std::map<std::u16string, Element>& subStorageStatistics() const { return sub_storages_; }
+  std::uint32_t propHeaderSize() const { return prop_header_size_; }
+  const Message* parentMessage() const { return parent_; }
+
+  // Property `id` (4 upper-case hex digits): first an element of its own, streams before
+  // sub-storages; then the fixed entries of the property stream. Throws PropertyError
+  // with kUnsupportedTypeMessage for a type it cannot return.
+  PropertyValue GetMapiProperty(std::string_view id) const;
+
+  // Step one of the look-up alone: the element of its own that holds property `id`.
+  std::optional<PropertyElement> FindPropertyElement(std::string_view id) const;
+  std::vector<std::uint8_t> ReadPropertyStream(const PropertyElement& property) const;
+
+  // Typed wrappers. GetInt32 throws PropertyError when the value is not a 32-bit integer.
+  std::optional<std::vector<std::uint8_t>> GetBytes(std::string_view id) const;
+  std::int32_t GetInt32(std::string_view id) const;
+  std::optional<std::int32_t> FindInt32(std::string_view id) const;
+  std::optional<std::u16string> GetString(std::string_view id) const;
+
+ private:
+  PropertyValue GetFixedProperty(std::string_view id) const;
+
+  Storage storage_;
+  std::map<std::u16string, Element> streams_;
+  std::map<std::u16string, Element> sub_storages_;
+  std::uint32_t prop_header_size_;
+  const Message* parent_;
+};
+
+class Recipient : public OutlookStorage {
+ public:
+  Recipient(Storage storage, const Message* parent) : OutlookStorage(std::move(storage), 8, parent) {}
+};
+
+class Attachment : public OutlookStorage {
+ public:
+  Attachment(Storage storage, const Message* parent) : OutlookStorage(std::move(storage), 8, parent) {}
+};
+
+}  // namespace quorlin

@@ -1,0 +1,23 @@
+// File-system side of a conversion: reading the input whole, and writing the output so
+// that it appears complete or not at all.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+namespace quorlin {
+
+// The whole content of a regular file. Throws IoError with the reason when it cannot be read.
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
+
+// True when both paths name one existing file (also through links or other spellings).
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Writes `bytes` to a new temporary file beside `path` (created exclusively) and renames
+// it over `path` once it is complete. On any failure the temporary file is removed, a file
+// already at `path` is left as it was, and IoError says why.
+void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace quorlin
