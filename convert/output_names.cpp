@@ -1,0 +1,40 @@
+// Output paths: built from the path helpers, and kept apart within one run.
+#include "convert/output_names.h"
+
+std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
+                                       const QString& folderText, const QString& sourcePath,
+                                       PathStyle style) {
+  QString folder;
+  if (saveToFolder) {
+    folder = folderText;
+  } else if (saveBesideSource) {
+    folder = GetFolderPart(sourcePath, style);
+  } else {
+    return std::nullopt;
+  }
+  const QString name = RemoveExtension(GetFileName(sourcePath, style));
+  return CollapseBackslashes(folder + PathSeparator(style) + name + QStringLiteral(".doc"), style);
+}
+
+QString NumberedOutputPath(const QString& outputPath, int number) {
+  const QString counter = QStringLiteral(" (%1)").arg(number);
+  const QString extension = QStringLiteral(".doc");
+  if (outputPath.endsWith(extension)) {
+    return outputPath.left(outputPath.size() - extension.size()) + counter + extension;
+  }
+  return outputPath + counter;
+}
+
+QString OutputNames::Claim(const QString& sourcePath, const QString& outputPath) {
+  const auto key = std::make_pair(sourcePath, outputPath);
+  if (auto found = given_.find(key); found != given_.end()) return found->second;
+  QString candidate = outputPath;
+  for (int number = 2;; ++number) {
+    auto owner = ownerOf_.find(candidate);
+    if (owner == ownerOf_.end() || owner->second == sourcePath) break;
+    candidate = NumberedOutputPath(outputPath, number);
+  }
+  ownerOf_.emplace(candidate, sourcePath);
+  given_.emplace(key, candidate);
+  return candidate;
+}

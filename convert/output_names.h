@@ -1,0 +1,34 @@
+// Where each row's document goes: the output path built from the options, the folder text
+// and the source path, and the names handed out within one run so that two different
+// sources never write the same document.
+#pragma once
+
+#include <QString>
+#include <map>
+#include <optional>
+#include <utility>
+
+#include "platform/paths.h"
+
+// The output path for a source: the output folder (option 1) or the source's own folder
+// (option 2), one separator, the file name without its last extension, ".doc", with doubled
+// separators collapsed. Nothing when neither option is selected: the caller keeps the path
+// it had.
+std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
+                                       const QString& folderText, const QString& sourcePath,
+                                       PathStyle style = NativePathStyle());
+
+// "name.doc" with a counter: "name (2).doc" for 2. The counter goes before a last ".doc".
+QString NumberedOutputPath(const QString& outputPath, int number);
+
+// The output paths handed out during one run. A path already given to a different source
+// is not given again: the later source gets "name (2).doc", then "(3)" and so on. The same
+// source asking again for the same path gets the path it got the first time.
+class OutputNames {
+ public:
+  QString Claim(const QString& sourcePath, const QString& outputPath);
+
+ private:
+  std::map<QString, QString> ownerOf_;                             // output path -> source
+  std::map<std::pair<QString, QString>, QString> given_;          // (source, wanted) -> given
+};

@@ -1,0 +1,91 @@
+// The start-and-wait loop over a QProcess, in the order the window has always polled:
+// query, yield, wait, progress update, yield, test.
+#include "convert/run_and_wait.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include "app/progress_bar.h"
+#include "convert/progress_arithmetic.h"
+#include "platform/app_error.h"
+
+namespace {
+
+constexpr int kPollMilliseconds = 100;
+
+void Yield() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+// The exit status as the poll sees it: still active while the program runs.
+int QueryStatus(const QProcess& process) {
+  if (process.state() != QProcess::NotRunning) return run_and_wait::kStillActive;
+  if (process.exitStatus() == QProcess::CrashExit) {
+    return run_and_wait::kSignalStatusBase + process.exitCode();
+  }
+  return process.exitCode();
+}
+
+}  // namespace
+
+int StartErrorNumber(const QString& program) {
+  if (program.isEmpty()) return error_number::kFileNotFound;
+  QString path = program;
+  if (!program.contains(QLatin1Char('/'))) {
+    path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty()) return error_number::kFileNotFound;
+  }
+  const QFileInfo info(path);
+  if (!info.exists()) return error_number::kFileNotFound;
+  if (!info.isDir() && (!info.isExecutable() || !info.isReadable())) {
+    return error_number::kPermissionDenied;
+  }
+  return error_number::kInvalidArgument;
+}
+
+int RunAndWait(const QString& program, const QStringList& arguments, int windowStyle,
+               ProgressBar* bar, const QString& statusText, int startValue, int fileCount) {
+  static_cast<void>(windowStyle);
+  // The value computation divides by the file count; refuse a count of 0 before anything
+  // runs rather than abandon a started program half way.
+  if (bar != nullptr) static_cast<void>(progress::Step(fileCount));
+
+  QProcess process;
+  process.setProgram(program);
+  process.setArguments(arguments);
+  process.setStandardInputFile(QProcess::nullDevice());
+  process.setStandardOutputFile(QProcess::nullDevice());
+  process.setStandardErrorFile(QProcess::nullDevice());
+  process.start();
+  if (!process.waitForStarted(-1)) {
+    return StartErrorNumber(program) + run_and_wait::kStartErrorBase;
+  }
+
+  // The bar may go away while the window handles events during the wait.
+  const QPointer<ProgressBar> display(bar);
+  const bool counting = bar != nullptr;
+  int tick = 0;
+  int status = 0;
+  for (;;) {
+    status = QueryStatus(process);
+    Yield();
+    process.waitForFinished(kPollMilliseconds);
+    if (counting) {
+      Yield();
+      ++tick;
+      if (tick >= progress::kFirstWaitingTick) {
+        Yield();
+        if (display) display->SetText(progress::WaitingText(statusText, tick));
+        const auto value = progress::ValueAtTick(tick, startValue, fileCount);
+        if (display && value) display->SetValue(*value);
+        Yield();
+      }
+      Yield();
+    }
+    Yield();
+    if (status != run_and_wait::kStillActive) break;
+  }
+  if (display) display->SetText(progress::FinalText(statusText));
+  return status;
+}
