@@ -32,6 +32,9 @@ class FileSystem {
   // True for an existing regular file, readable or not.
   virtual bool FileExistsByOpen(const QString& path) const = 0;
   virtual bool FolderExists(const QString& path) const = 0;
+  // A text that is the same for every path leading to one folder (through links or not),
+  // empty when unknown. The folder scan uses it to bound trees with several links back up.
+  virtual QString FolderKey(const QString& /*folder*/) const { return {}; }
 };
 
 std::unique_ptr<FileSystem> MakeLocalFileSystem();

@@ -1,4 +1,182 @@
-// The folder scan's view of the local disk.
-#include "platform/file_system.h"
+// The folder scan's view of the local disk: attribute bits, roots, sub-folders and wildcard
+// listings through the POSIX directory calls.
+#include "platform/local_file_system.h"
 
-std::unique_ptr<FileSystem> MakeLocalFileSystem() { return nullptr; }
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/app_error.h"
+
+namespace {
+
+QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+// The failure a directory listing reports, numbered as the scan expects it.
+[[noreturn]] void ThrowListingError(int err) {
+  if (err == EACCES || err == EPERM) throw AppError(QStringLiteral("Permission denied"), error_number::kPermissionDenied);
+  if (err == ENOENT || err == ENOTDIR) throw AppError(QStringLiteral("Path not found"), error_number::kPathNotFound);
+  throw AppError(QStringLiteral("Path/File access error"), error_number::kPathFileAccess);
+}
+
+// Owns an open directory stream for one listing.
+class DirectoryStream {
+ public:
+  explicit DirectoryStream(const QByteArray& path) : dir_(opendir(path.constData())) {
+    if (!dir_) ThrowListingError(errno);
+  }
+  ~DirectoryStream() { closedir(dir_); }
+  DirectoryStream(const DirectoryStream&) = delete;
+  DirectoryStream& operator=(const DirectoryStream&) = delete;
+  dirent* Next() { return readdir(dir_); }
+
+ private:
+  DIR* dir_;
+};
+
+enum class EntryKind { Folder, File, Other };
+
+// What a directory entry leads to, following a link; the entry type spares a call to stat
+// for plain files and folders.
+EntryKind KindOf(const QByteArray& folder, const dirent* entry) {
+  if (entry->d_type == DT_DIR) return EntryKind::Folder;
+  if (entry->d_type == DT_REG) return EntryKind::File;
+  if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) return EntryKind::Other;
+  QByteArray full = folder;
+  if (!full.endsWith('/')) full += '/';
+  full += entry->d_name;
+  struct stat st;
+  if (stat(full.constData(), &st) != 0) return EntryKind::Other;
+  if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
+  return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Other;
+}
+
+bool IsDotEntry(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// The last part of a path, trailing separators ignored.
+QString LastName(const QString& path) {
+  qsizetype end = path.size();
+  while (end > 0 && path[end - 1] == u'/') --end;
+  const qsizetype slash = path.lastIndexOf(u'/', end - 1);
+  return path.mid(slash + 1, end - slash - 1);
+}
+
+bool MatchFrom(const std::u32string& name, const std::u32string& pattern) {
+  // Greedy matching with one backtrack point for the last "*": linear in practice and
+  // never exponential.
+  size_t n = 0, p = 0, starP = std::u32string::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+      ++n;
+      ++p;
+    } else if (p < pattern.size() && pattern[p] == U'*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::u32string::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == U'*') ++p;
+  return p == pattern.size();
+}
+
+std::u32string Folded(const QString& text) {
+  const QList<uint> units = text.toCaseFolded().toUcs4();
+  return std::u32string(units.begin(), units.end());
+}
+
+}  // namespace
+
+bool WildcardMatch(const QString& name, const QString& pattern) {
+  if (pattern == QLatin1String("*.*")) return true;
+  const std::u32string foldedName = Folded(name);
+  if (MatchFrom(foldedName, Folded(pattern))) return true;
+  if (pattern.endsWith(QLatin1String(".*")) && !name.contains(u'.'))
+    return MatchFrom(foldedName, Folded(pattern.chopped(2)));
+  return false;
+}
+
+void SortNames(QStringList& names) {
+  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+    const int order = QString::compare(a, b, Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : a < b;
+  });
+}
+
+int LocalFileSystem::Attributes(const QString& path) const {
+  const QByteArray native = Native(path);
+  struct stat st;
+  if (path.isEmpty() || lstat(native.constData(), &st) != 0)
+    throw AppError(QStringLiteral("Path not found"), error_number::kPathNotFound);
+  int attributes = 0;
+  if (S_ISLNK(st.st_mode)) {
+    attributes |= file_attribute::kReparsePoint;
+    struct stat target;
+    if (stat(native.constData(), &target) == 0) st = target;  // a dangling link stays a link
+  }
+  if (S_ISDIR(st.st_mode)) attributes |= file_attribute::kDirectory;
+  if (S_ISREG(st.st_mode)) attributes |= file_attribute::kArchive;
+  const QString name = LastName(path);
+  if (name.startsWith(u'.') && name != QLatin1String(".") && name != QLatin1String(".."))
+    attributes |= file_attribute::kHidden;
+  if ((st.st_mode & 0222) == 0 || access(native.constData(), W_OK) != 0)
+    attributes |= file_attribute::kReadOnly;
+  return attributes;
+}
+
+bool LocalFileSystem::IsRootFolder(const QString& folder) const {
+  return !folder.isEmpty() && std::all_of(folder.begin(), folder.end(), [](QChar c) { return c == u'/'; });
+}
+
+QStringList LocalFileSystem::SubFolderNames(const QString& folder) const {
+  const QByteArray native = Native(folder);
+  DirectoryStream dir(native);
+  QStringList names;
+  while (const dirent* entry = dir.Next()) {
+    if (IsDotEntry(entry->d_name)) continue;
+    if (KindOf(native, entry) == EntryKind::Folder) names.append(QFile::decodeName(entry->d_name));
+  }
+  SortNames(names);
+  return names;
+}
+
+QStringList LocalFileSystem::ListFiles(const QString& folder, const QString& pattern) const {
+  const QByteArray native = Native(folder);
+  DirectoryStream dir(native);
+  QStringList names;
+  while (const dirent* entry = dir.Next()) {
+    if (IsDotEntry(entry->d_name)) continue;
+    const QString name = QFile::decodeName(entry->d_name);
+    if (WildcardMatch(name, pattern) && KindOf(native, entry) == EntryKind::File) names.append(name);
+  }
+  SortNames(names);
+  return names;
+}
+
+bool LocalFileSystem::FileExistsByOpen(const QString& path) const {
+  // Asks the disk about the entry without opening it: opening a pipe or a device could
+  // block, and a file the user may not read still exists.
+  struct stat st;
+  return !path.isEmpty() && stat(Native(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool LocalFileSystem::FolderExists(const QString& path) const {
+  struct stat st;
+  return !path.isEmpty() && stat(Native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+QString LocalFileSystem::FolderKey(const QString& folder) const {
+  struct stat st;
+  if (folder.isEmpty() || stat(Native(folder).constData(), &st) != 0) return {};
+  return QString::number(st.st_dev) + u':' + QString::number(st.st_ino);
+}
+
+std::unique_ptr<FileSystem> MakeLocalFileSystem() { return std::make_unique<LocalFileSystem>(); }

@@ -1,0 +1,177 @@
+// Tests of the folder scan's view of the local disk, on real temporary folder trees.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/app_error.h"
+#include "platform/local_file_system.h"
+
+namespace {
+
+class LocalFileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+  QString Path(const QString& relative) const { return dir_.path() + u'/' + relative; }
+  void MakeFolder(const QString& relative) { ASSERT_TRUE(QDir().mkpath(Path(relative))); }
+  void MakeFile(const QString& relative) {
+    QFile file(Path(relative));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("x");
+  }
+  void Link(const QString& target, const QString& relative) {
+    ASSERT_EQ(symlink(QFile::encodeName(target).constData(), QFile::encodeName(Path(relative)).constData()), 0);
+  }
+  void Chmod(const QString& relative, mode_t mode) {
+    ASSERT_EQ(chmod(QFile::encodeName(Path(relative)).constData(), mode), 0);
+  }
+
+  QTemporaryDir dir_;
+  LocalFileSystem fs_;
+};
+
+TEST_F(LocalFileSystemTest, AttributesAreDerivedFromKindNameLinkAndWritability) {
+  MakeFolder("plain");
+  MakeFolder(".hidden");
+  MakeFile("a.msg");
+  MakeFile(".h.msg");
+  MakeFile(".ro.msg");
+  Chmod(".ro.msg", 0444);
+  Link(Path("plain"), "dirlink");
+  Link(Path("a.msg"), "filelink");
+  Link(Path("gone"), "dangling");
+
+  EXPECT_EQ(fs_.Attributes(Path("plain")), 16);
+  EXPECT_EQ(fs_.Attributes(Path("plain/")), 16);
+  EXPECT_EQ(fs_.Attributes(Path(".hidden")), 18);
+  EXPECT_EQ(fs_.Attributes(Path(".hidden/")), 18);
+  EXPECT_EQ(fs_.Attributes(Path("a.msg")), 32);
+  EXPECT_EQ(fs_.Attributes(Path(".h.msg")), 34);
+  EXPECT_EQ(fs_.Attributes(Path(".ro.msg")), 35);
+  EXPECT_EQ(fs_.Attributes(Path("dirlink")), 1040);
+  EXPECT_EQ(fs_.Attributes(Path("filelink")), 1056);
+  EXPECT_EQ(fs_.Attributes(Path("dangling")) & 1024, 1024);
+  EXPECT_EQ(fs_.Attributes(QStringLiteral("/")) & 16, 16);
+}
+
+TEST_F(LocalFileSystemTest, AttributesOfAMissingPathThrowPathNotFound) {
+  for (const QString& path : {Path("missing"), QString()}) {
+    try {
+      fs_.Attributes(path);
+      FAIL() << "no error for " << path.toStdString();
+    } catch (const AppError& error) {
+      EXPECT_EQ(error.number(), error_number::kPathNotFound);
+    }
+  }
+}
+
+TEST_F(LocalFileSystemTest, OnlySlashesMakeTheRoot) {
+  EXPECT_TRUE(fs_.IsRootFolder("/"));
+  EXPECT_TRUE(fs_.IsRootFolder("//"));
+  EXPECT_FALSE(fs_.IsRootFolder(""));
+  EXPECT_FALSE(fs_.IsRootFolder(dir_.path()));
+  EXPECT_FALSE(fs_.IsRootFolder("/tmp/"));
+}
+
+TEST_F(LocalFileSystemTest, SubFoldersComeInCaseInsensitiveOrderWithHiddenAndLinkedOnes) {
+  for (const char* name : {"b", "A", "c d", ".git", "Ünïcode", "Кириллица", "it's \"quoted\""})
+    MakeFolder(QString::fromUtf8(name));
+  MakeFile("a-file");
+  Link(Path("b"), "linked");
+  Link(Path("a-file"), "link-to-file");
+
+  const QStringList names = fs_.SubFolderNames(Path(""));
+  const QStringList expected = {".git", "A", "b", "c d", "it's \"quoted\"", "linked",
+                                QString::fromUtf8("Ünïcode"), QString::fromUtf8("Кириллица")};
+  EXPECT_EQ(names, expected);
+}
+
+TEST_F(LocalFileSystemTest, ListingAMissingFolderOrAFileThrowsPathNotFound) {
+  MakeFile("file");
+  for (const QString& path : {Path("missing"), Path("file")}) {
+    try {
+      fs_.SubFolderNames(path);
+      FAIL() << "no error for " << path.toStdString();
+    } catch (const AppError& error) {
+      EXPECT_EQ(error.number(), error_number::kPathNotFound);
+    }
+    EXPECT_THROW(fs_.ListFiles(path, "*.*"), AppError);
+  }
+}
+
+TEST_F(LocalFileSystemTest, ListFilesMatchesIgnoringCaseAndNeverReturnsFolders) {
+  MakeFile("b.msg");
+  MakeFile("A.MSG");
+  MakeFile(".hidden.msg");
+  MakeFile("note.txt");
+  MakeFile("noext");
+  MakeFile(QString::fromUtf8("naïve “quote” – письмо.Msg"));
+  MakeFolder("x.msg");
+  Link(Path("b.msg"), "link.msg");
+  Link(Path("x.msg"), "folderlink.msg");
+
+  EXPECT_EQ(fs_.ListFiles(Path(""), "*.msg"),
+            (QStringList{".hidden.msg", "A.MSG", "b.msg", "link.msg", QString::fromUtf8("naïve “quote” – письмо.Msg")}));
+  EXPECT_EQ(fs_.ListFiles(Path("") + u'/', "*.*").size(), 7);
+  EXPECT_EQ(fs_.ListFiles(Path(""), "*.txt"), QStringList{"note.txt"});
+  MakeFolder("empty");
+  EXPECT_TRUE(fs_.ListFiles(Path("empty"), "*.*").isEmpty());
+}
+
+TEST_F(LocalFileSystemTest, FileExistsByOpenHoldsForRegularFilesOnly) {
+  MakeFile("plain");
+  MakeFile("locked");
+  Chmod("locked", 0);
+  MakeFolder("folder");
+  ASSERT_EQ(mkfifo(QFile::encodeName(Path("pipe")).constData(), 0644), 0);
+
+  EXPECT_TRUE(fs_.FileExistsByOpen(Path("plain")));
+  EXPECT_TRUE(fs_.FileExistsByOpen(Path("locked")));
+  EXPECT_FALSE(fs_.FileExistsByOpen(Path("folder")));
+  EXPECT_FALSE(fs_.FileExistsByOpen(Path("pipe")));  // and does not block on it
+  EXPECT_FALSE(fs_.FileExistsByOpen(Path("missing")));
+  EXPECT_FALSE(fs_.FileExistsByOpen(""));
+  EXPECT_TRUE(fs_.FolderExists(Path("folder")));
+  EXPECT_FALSE(fs_.FolderExists(Path("plain")));
+  EXPECT_FALSE(fs_.FolderExists(""));
+}
+
+TEST_F(LocalFileSystemTest, FolderKeyIsTheSameThroughALink) {
+  MakeFolder("real");
+  MakeFolder("other");
+  Link(Path("real"), "via");
+  EXPECT_FALSE(fs_.FolderKey(Path("real")).isEmpty());
+  EXPECT_EQ(fs_.FolderKey(Path("via/")), fs_.FolderKey(Path("real")));
+  EXPECT_NE(fs_.FolderKey(Path("other")), fs_.FolderKey(Path("real")));
+  EXPECT_TRUE(fs_.FolderKey(Path("missing")).isEmpty());
+}
+
+TEST(WildcardMatchTest, FollowsTheDesktopRules) {
+  struct Case {
+    const char* name;
+    const char* pattern;
+    bool match;
+  };
+  const Case cases[] = {
+      {"a.msg", "*.msg", true},       {"A.MsG", "*.msg", true},         {"a.msg.bak", "*.msg", false},
+      {"amsg", "*.msg", false},       {"noext", "*.*", true},           {"a", "a.*", true},
+      {"a.b", "a.*", true},           {"ab", "a.*", false},             {"abc", "a?c", true},
+      {"ac", "a?c", false},           {"", "*", true},                  {"x", "", false},
+      {"ÉTÉ.TXT", "été.txt", true},   {"ПИСЬМО.MSG", "письмо.*", true}, {"a.doc", "*.msg", false},
+      {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*a*a*a*a*c", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(WildcardMatch(QString::fromUtf8(c.name), QString::fromUtf8(c.pattern)), c.match)
+        << c.name << " ~ " << c.pattern;
+}
+
+TEST(SortNamesTest, IgnoresCaseAndBreaksTiesStably) {
+  QStringList names = {"b", "B", "a", "C"};
+  SortNames(names);
+  EXPECT_EQ(names, (QStringList{"a", "B", "b", "C"}));
+}
+
+}  // namespace
