@@ -1,0 +1,104 @@
+// Decoding of string property bytes: UTF-16LE, UTF-8 and the single-byte code pages.
+// Every byte sequence decodes to something; bytes that mean nothing in their encoding
+// become U+FFFD, so no text is silently dropped.
+#include "converter/code_page.h"
+
+#include "converter/code_page_tables.h"
+
+namespace quorlin {
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+void AppendCodePoint(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out.push_back(static_cast<char16_t>(c));
+  } else {
+    c -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+  }
+}
+
+// UTF-8 with the usual safeguards: no overlong forms, no surrogates, nothing above
+// U+10FFFF. Each maximal piece of a broken sequence becomes one U+FFFD.
+std::u16string DecodeUtf8(std::span<const std::uint8_t> bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const std::uint8_t lead = bytes[i];
+    if (lead < 0x80) {
+      out.push_back(lead);
+      ++i;
+      continue;
+    }
+    int extra;
+    char32_t c;
+    std::uint8_t low = 0x80, high = 0xBF;  // allowed range of the first continuation byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      extra = 1, c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      extra = 2, c = lead & 0x0F;
+      if (lead == 0xE0) low = 0xA0;   // overlong
+      if (lead == 0xED) high = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      extra = 3, c = lead & 0x07;
+      if (lead == 0xF0) low = 0x90;   // overlong
+      if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
+    } else {
+      out.push_back(kReplacement);
+      ++i;
+      continue;
+    }
+    std::size_t j = i + 1;
+    bool ok = true;
+    for (int k = 0; k < extra; ++k, ++j) {
+      const std::uint8_t b = j < n ? bytes[j] : 0;
+      const bool in_range = k == 0 ? (b >= low && b <= high) : (b >= 0x80 && b <= 0xBF);
+      if (j >= n || !in_range) {
+        ok = false;
+        break;
+      }
+      c = c << 6 | (b & 0x3F);
+    }
+    if (ok) {
+      AppendCodePoint(out, c);
+    } else {
+      out.push_back(kReplacement);
+    }
+    i = j;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::u16string DecodeUtf16Le(std::span<const std::uint8_t> bytes) {
+  std::u16string out(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < out.size(); ++i)
+    out[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+  return out;
+}
+
+std::u16string DecodeCodePage(std::span<const std::uint8_t> bytes, std::uint32_t code_page) {
+  if (code_page == 65001) return DecodeUtf8(bytes);
+  std::u16string out(bytes.size(), u'\0');
+  if (code_page == 28591) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) out[i] = bytes[i];
+    return out;
+  }
+  if (code_page == 20127) {
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+      out[i] = bytes[i] < 0x80 ? bytes[i] : kReplacement;
+    return out;
+  }
+  const HighHalf* table = HighHalfFor(code_page);
+  if (table == nullptr) table = HighHalfFor(1252);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    out[i] = bytes[i] < 0x80 ? char16_t{bytes[i]} : (*table)[bytes[i] - 0x80];
+  return out;
+}
+
+}  // namespace quorlin
