@@ -3,6 +3,7 @@
 // entry it reaches, so a loop or an entry shared by two trees is reported, not followed.
 #include "converter/directory_tree.h"
 
+#include <algorithm>
 #include <string>
 
 #include "converter/byte_cursor.h"
@@ -15,8 +16,7 @@ constexpr std::size_t kEntrySize = 128;
 
 std::string Describe(std::uint32_t id) { return "directory entry " + std::to_string(id); }
 
-DirectoryEntry ParseEntry(std::span<const std::uint8_t> bytes, std::uint32_t id,
-                          bool full_size) {
+DirectoryEntry ParseEntry(std::span<const std::uint8_t> bytes, bool full_size) {
   ByteCursor cursor(bytes);
   DirectoryEntry entry;
   std::span<const std::uint8_t> name = cursor.ReadBytes(64, "directory entry name");
@@ -31,12 +31,11 @@ DirectoryEntry ParseEntry(std::span<const std::uint8_t> bytes, std::uint32_t id,
   std::uint64_t size = cursor.ReadU64("directory entry stream size");
   entry.size = full_size ? size : (size & 0xFFFFFFFFu);
 
-  if (kind > 5) throw FormatError(Describe(id) + " has an unknown type " + std::to_string(kind));
+  // Unknown types are kept as they are: such an entry is skipped where a tree reaches it.
   entry.kind = static_cast<EntryKind>(kind);
-  if (entry.kind == EntryKind::kUnused) return entry;  // free slot: its name is not used
-  if (name_length < 2 || name_length > 64 || name_length % 2 != 0)
-    throw FormatError(Describe(id) + " has a bad name length " + std::to_string(name_length));
-  std::size_t units = name_length / 2 - 1;
+  entry.name_length = name_length;
+  std::size_t units = std::min<std::size_t>(name_length, 64) / 2;
+  if (units > 0) --units;  // the terminating null
   entry.name.reserve(units);
   for (std::size_t i = 0; i < units; ++i)
     entry.name.push_back(static_cast<char16_t>(name[2 * i] | (name[2 * i + 1] << 8)));
@@ -56,8 +55,7 @@ DirectoryTree::DirectoryTree(std::span<const std::uint8_t> directory, bool full_
   if (count == 0) throw FormatError("the compound file has no directory entries");
   entries_.reserve(count);
   for (std::size_t i = 0; i < count; ++i)
-    entries_.push_back(ParseEntry(directory.subspan(i * kEntrySize, kEntrySize),
-                                  static_cast<std::uint32_t>(i), full_size));
+    entries_.push_back(ParseEntry(directory.subspan(i * kEntrySize, kEntrySize), full_size));
   if (entries_[0].kind != EntryKind::kRoot)
     throw FormatError("the first directory entry is not the root storage");
 
@@ -74,10 +72,19 @@ DirectoryTree::DirectoryTree(std::span<const std::uint8_t> directory, bool full_
 
 void DirectoryTree::WalkChildren(std::uint32_t storage, std::vector<bool>& seen,
                                  std::vector<std::uint32_t>& storages_to_walk) {
+  // Entries that are free, of an unknown type or a second root are not elements: the walk
+  // lists nothing for them and does not follow their links, which may be garbage.
+  auto is_element = [&](std::uint32_t id) {
+    EntryKind kind = entries_[id].kind;
+    return kind == EntryKind::kStorage || kind == EntryKind::kStream ||
+           kind == EntryKind::kLockBytes || kind == EntryKind::kProperty;
+  };
+
   auto visit = [&](std::uint32_t id, std::uint32_t from) {
     if (id == kNoStream) return false;
     if (id >= entries_.size())
       throw FormatError(Describe(from) + " links to missing entry " + std::to_string(id));
+    if (!is_element(id)) return false;
     if (seen[id])
       throw FormatError("the directory tree loops: " + Describe(id) + " is reached twice");
     seen[id] = true;
@@ -97,8 +104,12 @@ void DirectoryTree::WalkChildren(std::uint32_t storage, std::vector<bool>& seen,
     std::uint32_t current = path.back();
     path.pop_back();
     const DirectoryEntry& entry = entries_[current];
-    if (entry.kind == EntryKind::kStorage || entry.kind == EntryKind::kStream)
+    if (entry.kind == EntryKind::kStorage || entry.kind == EntryKind::kStream) {
+      if (entry.name_length < 2 || entry.name_length > 64 || entry.name_length % 2 != 0)
+        throw FormatError(Describe(current) + " has a bad name length " +
+                          std::to_string(entry.name_length));
       children_[storage].push_back(current);
+    }
     if (entry.kind == EntryKind::kStorage) storages_to_walk.push_back(current);
     node = visit(entry.right, current) ? entry.right : kNoStream;
   }

@@ -24,6 +24,7 @@ inline constexpr std::uint32_t kNoStream = 0xFFFFFFFFu;
 
 struct DirectoryEntry {
   std::u16string name;
+  std::uint16_t name_length = 0;  // in bytes, with the terminating null, as stored
   EntryKind kind = EntryKind::kUnused;
   std::uint32_t left = kNoStream;
   std::uint32_t right = kNoStream;
