@@ -4,13 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "converter/crc32.h"
 #include "converter/errors.h"
+#include "converter/message.h"
 #include "converter/rtf_dictionary.h"
 #include "converter/support/lzfu_compressor.h"
+#include "converter/support/sha256.h"
 
 namespace quorlin {
 namespace {
@@ -208,6 +214,34 @@ TEST(DecompressRtfTest, ShorterStatedSizeStopsEarly) {
   Bytes body = testing::CompressRtf("{\\rtf1 some text}");
   PutLe32(body, 4, 6);
   EXPECT_EQ(Decode(body), "{\\rtf1");
+}
+
+// Every rich-text body of the real messages decodes to exactly the bytes the corpus lists.
+TEST(DecompressRtfCorpusTest, RealBodiesDecodeToTheirListedDigests) {
+  const std::filesystem::path corpus = LORVANE_CORPUS_DIR;
+  std::ifstream table(corpus / "expected.tsv");
+  if (!table) GTEST_SKIP() << "corpus not found at " << corpus;
+  std::string line;
+  std::getline(table, line);  // column names
+  int checked = 0;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string file, outcome, digest, size;
+    std::getline(fields, file, '\t');
+    std::getline(fields, outcome, '\t');
+    std::getline(fields, digest, '\t');
+    std::getline(fields, size, '\t');
+    if (outcome != "rtf") continue;
+    std::ifstream in(corpus / file, std::ios::binary);
+    const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto message = Message::Open(bytes);
+    const auto body = message->BodyRTF();
+    ASSERT_TRUE(body.has_value()) << file;
+    EXPECT_EQ(std::to_string(body->size()), size) << file;
+    EXPECT_EQ(testing::Sha256Hex(*body), digest) << file;
+    ++checked;
+  }
+  EXPECT_GT(checked, 0);
 }
 
 }  // namespace
