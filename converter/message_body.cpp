@@ -2,6 +2,8 @@
 // included; a message without one keeps its text through an RTF document built from it.
 #include "converter/message_body.h"
 
+#include <span>
+
 #include "converter/code_page.h"
 #include "converter/errors.h"
 #include "converter/text_to_rtf.h"
@@ -10,6 +12,35 @@ namespace quorlin {
 namespace {
 
 constexpr std::uint32_t kDefaultCodePage = 1252;
+constexpr std::uint32_t kUtf8 = 65001;
+
+bool IsValidUtf8(std::span<const std::uint8_t> bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    std::uint8_t lead = bytes[i];
+    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
+                         : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || bytes.size() - i < length) return false;
+    std::uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((bytes[i + k] & 0xC0) != 0x80) return false;
+      code = (code << 6) | (bytes[i + k] & 0x3F);
+    }
+    static constexpr std::uint32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+      return false;
+    i += length;
+  }
+  return true;
+}
+
+// 8-bit text in the message's code page. Messages exist whose code-page property says
+// UTF-8 while their plain text is in the Windows default page; decoding those as UTF-8
+// would turn every accented letter into a replacement mark, so bytes that are not valid
+// UTF-8 are read in the default page instead.
+std::u16string DecodeText(std::span<const std::uint8_t> bytes, std::uint32_t code_page) {
+  if (code_page == kUtf8 && !IsValidUtf8(bytes)) code_page = kDefaultCodePage;
+  return DecodeCodePage(bytes, code_page);
+}
 
 // A code-page property, ignoring one that is absent, zero or of the wrong type: the
 // choice of code page falls through to the next source instead of failing the file.
@@ -32,7 +63,7 @@ std::optional<std::u16string> TextProperty(const Message& message, const char* i
   if (property->type == kTypeUnicode)
     text = DecodeUtf16Le(message.ReadPropertyStream(*property));
   else if (property->type == kTypeString8 || (bytes_allowed && property->type == kTypeBinary))
-    text = DecodeCodePage(message.ReadPropertyStream(*property), MessageCodePage(message));
+    text = DecodeText(message.ReadPropertyStream(*property), MessageCodePage(message));
   else
     return std::nullopt;
   if (text.empty()) return std::nullopt;
