@@ -4,11 +4,16 @@
 // filelist/, the run and the output options in convert/), so this class stays a router.
 #pragma once
 
+#include <QCursor>
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QPoint>
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
 
 class Dialogs;
 class Desktop;
@@ -50,6 +55,9 @@ class Form1 : public QWidget {
   int MousePointer() const { return mousePointer_; }
   void SetMousePointer(int pointer);
   bool IsBusy() const { return mousePointer_ == 11; }
+  // The custom pointer image that pointer setting 99 shows; without one it shows the arrow.
+  void SetMouseIcon(const QCursor& cursor);
+  bool HasMouseIcon() const { return mouseIcon_.has_value(); }
 
   // Controls, named as on the form.
   FileListView* ListView1 = nullptr;
@@ -125,6 +133,11 @@ class Form1 : public QWidget {
   void BuildControls();
   void ConnectEvents();
 
+  void ApplyWindowPointer();
+
   Form1Services services_;
   int mousePointer_ = 0;
+  std::optional<QCursor> mouseIcon_;
+  // Each control's own pointer, kept while the window-wide pointer covers it.
+  std::vector<std::pair<QPointer<QWidget>, std::optional<QCursor>>> savedPointers_;
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QProgressBar>
+#include <QString>
 
 class ProgressBar : public QProgressBar {
   Q_OBJECT
@@ -14,6 +15,9 @@ class ProgressBar : public QProgressBar {
   void SetText(const QString& text);
   double Value() const { return value_; }
   void SetValue(double value);
+
+  // What the bar draws: the text as set, "%" included.
+  QString text() const override;
 
  private:
   QString text_;

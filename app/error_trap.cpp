@@ -1,0 +1,57 @@
+// The common error trap and the "Application Error" box.
+#include "app/error_trap.h"
+
+#include <new>
+
+#include "app/support_address.h"
+#include "platform/app_error.h"
+#include "platform/dialogs.h"
+
+QString ApplicationErrorText(const QString& description, const QString& location, int line) {
+  return description + QStringLiteral("\r\n") + location + QStringLiteral("at line ") +
+         QString::number(line) + QStringLiteral("\r\r") +
+         QStringLiteral("Please email screenshot of this message to ") + kSupportAddress;
+}
+
+void ShowApplicationError(Dialogs& dialogs, const QString& description, const QString& location,
+                          int line) {
+  dialogs.ShowMessage(ApplicationErrorText(description, location, line),
+                      QStringLiteral("Application Error"), Dialogs::Icon::Exclamation);
+}
+
+ErrorTrap::ErrorTrap(Dialogs& dialogs, QString location)
+    : dialogs_(dialogs), location_(std::move(location)) {}
+
+namespace {
+// Runs work and returns the description of its failure, or an empty optional on success.
+template <typename Work>
+bool Attempt(Work&& work, QString& description) {
+  try {
+    work();
+    return true;
+  } catch (const AppError& error) {
+    description = error.description();
+  } catch (const std::bad_alloc&) {
+    description = QStringLiteral("Out of memory");
+  } catch (const std::exception& error) {
+    description = QString::fromUtf8(error.what());
+  }
+  if (description.isEmpty()) description = QStringLiteral("Unexpected failure");
+  return false;
+}
+}  // namespace
+
+bool ErrorTrap::Step(int line, const std::function<void()>& step) {
+  QString description;
+  if (Attempt([&] { step(); }, description)) return true;
+  ShowApplicationError(dialogs_, description, location_, line);
+  return false;
+}
+
+bool ErrorTrap::Test(int line, const std::function<bool()>& test) {
+  bool held = false;
+  QString description;
+  if (Attempt([&] { held = test(); }, description)) return held;
+  ShowApplicationError(dialogs_, description, location_, line);
+  return true;
+}

@@ -1,0 +1,165 @@
+// Form1's construction: the controls of the layout table, their fonts and names, and the
+// wiring that routes every event to its handler.
+#include "app/form1.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/program_icon.h"
+#include "app/progress_bar.h"
+#include "app/twips.h"
+#include "app/untrapped.h"
+#include "filelist/file_list.h"
+
+namespace {
+constexpr int kClientWidthTwips = 8040;
+constexpr int kClientHeightTwips = 6735;
+
+const QString kListToolTip = QStringLiteral(
+    "Drag and drop files here. Double-click item to remove it. Move | line to right and out of "
+    "window to reveal full names.");
+
+// Places a control at its table position (left, top, width, height in twips).
+template <typename Control>
+Control* Place(Control* control, const char* name, int left, int top, int width, int height) {
+  control->setObjectName(QString::fromLatin1(name));
+  control->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+                       TwipsToPixels(height));
+  return control;
+}
+
+QFont ArialBold(double points) {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(points);
+  font.setBold(true);
+  return font;
+}
+}  // namespace
+
+Form1::Form1(Form1Services services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      services_(std::move(services)) {
+  BuildControls();
+  ConnectEvents();
+}
+
+Form1::~Form1() = default;
+
+void Form1::BuildControls() {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Form1"));
+  setWindowIcon(ProgramIcon());
+  setFixedSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
+  QPalette white = palette();
+  white.setColor(QPalette::Window, Qt::white);
+  setPalette(white);
+  setAutoFillBackground(true);
+  setFont(ArialBold(9));
+
+  // Created in tab order, so focus moves through them as the table numbers them.
+  ListView1 = Place(new FileListView(this), "ListView1", 120, 120, 7800, 2535);
+  ListView1->setToolTip(kListToolTip);
+  ListView1->SetForm(this);
+  ProgressBar1 = Place(new ProgressBar(this), "ProgressBar1", 120, 6190, 7800, 405);
+  ProgressBar1->SetText(QStringLiteral("Progress Bar"));
+
+  const QFont buttonFont = ArialBold(11.25);
+  auto button = [&](const char* name, const char* caption, int left, int top, int width,
+                    int height, QWidget* parent) {
+    auto* b = Place(new QPushButton(QString::fromLatin1(caption), parent), name, left, top, width,
+                    height);
+    b->setFont(buttonFont);
+    b->setAutoDefault(false);
+    return b;
+  };
+  PushButton1 = button("PushButton1", "Add MSG File(s)", 120, 2750, 3840, 405, this);
+  PushButton4 = button("PushButton4", "Add All MSG File(s) In Folder", 4080, 2750, 3840, 405, this);
+  PushButton2 = button("PushButton2", "Start Converting", 120, 5670, 7800, 405, this);
+  PushButton6 = button("PushButton6", "Clear List", 120, 3260, 3840, 405, this);
+  PushButton7 = button("PushButton7", "Load Sample/Example Files", 4080, 3260, 3840, 405, this);
+
+  Frame5 = Place(new QGroupBox(QStringLiteral("Save Option"), this), "Frame5", 120, 3730, 7800, 1815);
+  Option1 = Place(new QRadioButton(QStringLiteral("Save results to this folder:"), Frame5),
+                  "Option1", 240, 300, 3615, 255);
+  Option2 = Place(new QRadioButton(QStringLiteral("Save results in folder of original file"), Frame5),
+                  "Option2", 240, 1410, 3615, 255);
+  Option1->setChecked(true);
+  Frame3 = Place(new QGroupBox(Frame5), "Frame3", 480, 510, 6840, 810);
+  Text1 = Place(new QLineEdit(Frame3), "Text1", 240, 300, 5670, 345);
+  PushButton9 = button("PushButton9", "...", 6000, 300, 600, 345, Frame3);
+
+  QWidget::setTabOrder(ListView1, PushButton1);
+  QWidget::setTabOrder(PushButton1, PushButton4);
+  QWidget::setTabOrder(PushButton4, PushButton2);
+  QWidget::setTabOrder(PushButton2, PushButton6);
+  QWidget::setTabOrder(PushButton6, PushButton7);
+  QWidget::setTabOrder(PushButton7, Option1);
+  QWidget::setTabOrder(Option1, Option2);
+  QWidget::setTabOrder(Option2, Text1);
+  QWidget::setTabOrder(Text1, PushButton9);
+}
+
+void Form1::ConnectEvents() {
+  auto route = [this](void (Form1::*handler)()) {
+    return [this, handler] { RunUntrapped(*services_.dialogs, [this, handler] { (this->*handler)(); }); };
+  };
+  connect(PushButton1, &QPushButton::clicked, this, route(&Form1::PushButton1_Click));
+  connect(PushButton4, &QPushButton::clicked, this, route(&Form1::PushButton4_Click));
+  connect(PushButton2, &QPushButton::clicked, this, route(&Form1::PushButton2_Click));
+  connect(PushButton6, &QPushButton::clicked, this, route(&Form1::PushButton6_Click));
+  connect(PushButton7, &QPushButton::clicked, this, route(&Form1::PushButton7_Click));
+  connect(PushButton9, &QPushButton::clicked, this, route(&Form1::PushButton9_Click));
+  connect(Option1, &QRadioButton::clicked, this, route(&Form1::Option1_Click));
+  connect(Option2, &QRadioButton::clicked, this, route(&Form1::Option2_Click));
+  connect(Text1, &QLineEdit::textChanged, this, route(&Form1::Text1_Change));
+
+  // Pointer moves over the window and the controls that have a move handler.
+  for (QWidget* w : std::initializer_list<QWidget*>{this, Frame3, Frame5, Text1, PushButton1,
+                                                    PushButton2, PushButton4, PushButton6,
+                                                    PushButton7, PushButton9}) {
+    w->setMouseTracking(true);
+    w->installEventFilter(this);
+  }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::MouseMove) return QWidget::eventFilter(watched, event);
+  // Moves over the list, the bar and other controls without a handler of their own travel
+  // up to the window; only moves over the window's own background count as Form_MouseMove.
+  if (watched == this) {
+    const auto* move = static_cast<QMouseEvent*>(event);
+    QWidget* under = childAt(move->position().toPoint());
+    if (under == nullptr) Form_MouseMove();
+  } else if (watched == Frame3) {
+    Frame3_MouseMove();
+  } else if (watched == Frame5) {
+    Frame5_MouseMove();
+  } else if (watched == Text1) {
+    Text1_MouseMove();
+  } else if (watched == PushButton1) {
+    PushButton1_MouseMove();
+  } else if (watched == PushButton2) {
+    PushButton2_MouseMove();
+  } else if (watched == PushButton4) {
+    PushButton4_MouseMove();
+  } else if (watched == PushButton6) {
+    PushButton6_MouseMove();
+  } else if (watched == PushButton7) {
+    PushButton7_MouseMove();
+  } else if (watched == PushButton9) {
+    PushButton9_MouseMove();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  event->accept();
+  Form_Unload();
+}

@@ -1,0 +1,91 @@
+// Form1's start-up: Form_Load with its numbered steps, and the three routines only it calls.
+#include <QApplication>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <cmath>
+
+#include "app/application_title.h"
+#include "app/boolean_text.h"
+#include "app/cursor_file.h"
+#include "app/error_trap.h"
+#include "app/form1.h"
+#include "app/program_icon.h"
+#include "app/support_address.h"
+#include "filelist/file_list.h"
+#include "platform/desktop.h"
+#include "platform/paths.h"
+#include "platform/settings_store.h"
+
+namespace {
+const QString kLocation = QStringLiteral("in Lorvane2021/08/31.Form1.Form_Load ");
+
+// Selects or clears an option. Qt refuses to clear the checked button of an exclusive group
+// directly, so exclusivity is lifted for the moment of clearing; selecting clears the other.
+void SetOption(QRadioButton* option, bool selected) {
+  if (selected) {
+    option->setChecked(true);
+    return;
+  }
+  option->setAutoExclusive(false);
+  option->setChecked(false);
+  option->setAutoExclusive(true);
+}
+
+QString InAppFolder(const QString& folder, const QString& relative) {
+  return folder + PathSeparator() + relative;
+}
+}  // namespace
+
+void Form1::Form_Load() {
+  ErrorTrap trap(*services_.dialogs, kLocation);
+  SettingsStore& settings = *services_.settings;
+  const QString handPath = InAppFolder(services_.applicationFolder, QStringLiteral("HAND-M.CUR"));
+
+  trap.Step(100, [&] { ApplySkin(); });
+  if (trap.Test(102, [&] { return FileExists(handPath); }))
+    trap.Step(104, [&] { SetMouseIcon(LoadCursorFile(handPath)); });
+  trap.Step(106, [&] { OpenHomePageAtRandom(); });
+  trap.Step(126, [&] {
+    setWindowTitle(kProductName);
+    setWindowIcon(ProgramIcon());
+    SetApplicationTitle();
+  });
+  trap.Step(128, [&] { ListView1->AddColumn(QStringLiteral("MSG File(s)")); });
+  trap.Step(130, [&] { ListView1->SetColumnWidthTwips(7000); });
+  trap.Step(132, [&] {
+    Text1->setText(settings.Read(kSettingsApp, kSettingsSection, QStringLiteral("Text1"),
+                                 GetDesktopFolder()));
+  });
+  trap.Step(134, [&] {
+    SetOption(Option1, TextToBoolean(settings.Read(kSettingsApp, kSettingsSection,
+                                                   QStringLiteral("Option1"), QStringLiteral("1"))));
+  });
+  trap.Step(136, [&] {
+    SetOption(Option2, TextToBoolean(settings.Read(kSettingsApp, kSettingsSection,
+                                                   QStringLiteral("Option2"), QStringLiteral("0"))));
+  });
+  if (trap.Test(138, [&] { return Option1->isChecked(); }))
+    trap.Step(140, [&] { Frame3->setEnabled(true); });
+  else
+    trap.Step(142, [&] { Frame3->setEnabled(false); });
+}
+
+void Form1::ApplySkin() {
+  const QString skinPath = InAppFolder(services_.applicationFolder,
+                                       QStringLiteral("x") + PathSeparator() + QStringLiteral("o.cjs"));
+  if (!QFileInfo(skinPath).isFile()) return;
+  // This build carries no skin component, so a skin file present is treated as missing too:
+  // the window keeps its design colours.
+}
+
+void Form1::OpenHomePageAtRandom() {
+  const double r = services_.random ? services_.random() : 0.0;
+  const int n = static_cast<int>(std::floor(r * 100)) + 1;
+  if (n == 7) services_.desktop->OpenUrl(kHomePageAddress);
+}
+
+void Form1::SetApplicationTitle() {
+  QGuiApplication::setApplicationDisplayName(ApplicationTitleFrom(kProductName));
+}

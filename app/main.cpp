@@ -1,0 +1,51 @@
+// The lorvane executable: creates the main window with the real platform services, runs its
+// start-up, shows it centred on the screen and hands over to the event loop.
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QRandomGenerator>
+#include <QScreen>
+
+#include "app/form1.h"
+#include "app/shutdown.h"
+#include "platform/file_system.h"
+#include "platform/qt_desktop.h"
+#include "platform/qt_dialogs.h"
+#include "platform/qt_settings_store.h"
+
+namespace {
+void CentreOnScreen(QWidget& window) {
+  const QScreen* screen = window.screen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Lorvane"));
+  QApplication::setOrganizationName(QStringLiteral("Kestrane"));
+
+  QtDialogs dialogs;
+  QtSettingsStore settings;
+  QtDesktop desktop;
+  const std::unique_ptr<FileSystem> fileSystem = MakeLocalFileSystem();
+
+  Form1Services services;
+  services.dialogs = &dialogs;
+  services.settings = &settings;
+  services.desktop = &desktop;
+  services.fileSystem = fileSystem.get();
+  services.applicationFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+  services.random = [] { return QRandomGenerator::global()->generateDouble(); };
+  services.endProgram = [] { EndProgramNow(); };
+  services.cursorPos = [] { return QCursor::pos(); };
+
+  Form1 form(services);
+  dialogs.SetOwner(&form);
+  form.Form_Load();
+  CentreOnScreen(form);
+  form.show();
+  return app.exec();
+}

@@ -1,0 +1,224 @@
+// ListView1's model and view: a flat vector of paths behind a one-column tree view with
+// uniform row heights, so that large lists append and scroll quickly, and the translation of
+// the view's user events into the main window's handlers.
+#include "filelist/file_list.h"
+
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "app/form1.h"
+#include "app/twips.h"
+
+namespace {
+// The key code the handlers test (46 for Delete, 8 for Backspace, 65 to 90 for letters),
+// translated from a Qt key number; 0 for a key without one.
+int KeyCodeOf(int qtKey) {
+  if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+    return qtKey;  // Qt numbers letters and digits by their upper-case character codes too
+  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return 112 + (qtKey - Qt::Key_F1);
+  switch (qtKey) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: case Qt::Key_Backtab: return 9;
+    case Qt::Key_Return: case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Pause: return 19;
+    case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    default: return 0;
+  }
+}
+}  // namespace
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() < 0 || static_cast<size_t>(index.row()) >= rows_.size())
+    return {};
+  if (role == Qt::DisplayRole) return rows_[static_cast<size_t>(index.row())];
+  return {};
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole) return header_;
+  return {};
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::ItemIsDropEnabled;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void FileListModel::SetHeader(const QString& text) {
+  header_ = text;
+  emit headerDataChanged(Qt::Horizontal, 0, 0);
+}
+
+void FileListModel::Append(const QString& path) {
+  const int row = static_cast<int>(rows_.size());
+  beginInsertRows({}, row, row);
+  rows_.push_back(path);
+  endInsertRows();
+}
+
+void FileListModel::SetText(int row, const QString& text) {
+  rows_[static_cast<size_t>(row)] = text;
+  const QModelIndex changed = index(row, 0);
+  emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+void FileListModel::Remove(int row) {
+  beginRemoveRows({}, row, row);
+  rows_.erase(rows_.begin() + row);
+  endRemoveRows();
+}
+
+void FileListModel::Clear() {
+  beginResetModel();
+  rows_.clear();
+  endResetModel();
+}
+
+FileListView::FileListView(QWidget* parent) : QTreeView(parent), model_(new FileListModel(this)) {
+  setModel(model_);
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setUniformRowHeights(true);
+  setAllColumnsShowFocus(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setDragEnabled(false);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDragDropMode(QAbstractItemView::DropOnly);
+  setDropIndicatorShown(false);
+  viewport()->setMouseTracking(true);
+  setMouseTracking(true);
+  header()->setStretchLastSection(false);
+  header()->setSectionsMovable(false);
+  // Until the column is added at start-up the list shows no header text.
+  header()->setVisible(true);
+}
+
+void FileListView::AddColumn(const QString& header) { model_->SetHeader(header); }
+
+void FileListView::SetColumnWidthTwips(int twips) { setColumnWidth(0, TwipsToPixels(twips)); }
+
+void FileListView::Append(const QString& path) { model_->Append(path); }
+
+int FileListView::Count() const { return model_->rowCount(); }
+
+QString FileListView::Text(int position) const { return model_->Text(position - 1); }
+
+void FileListView::SetText(int position, const QString& text) { model_->SetText(position - 1, text); }
+
+void FileListView::Remove(int position) { model_->Remove(position - 1); }
+
+void FileListView::Clear() { model_->Clear(); }
+
+bool FileListView::ListContains(const QString& path) const {
+  bool found = false;
+  const int count = Count();
+  for (int row = 0; row < count; ++row)
+    if (model_->Text(row) == path) found = true;
+  return found;
+}
+
+int FileListView::SelectedPosition() const {
+  const QModelIndexList selected = selectionModel()->selectedRows();
+  return selected.isEmpty() ? 0 : selected.first().row() + 1;
+}
+
+void FileListView::Select(int position) {
+  const QModelIndex index = model_->index(position - 1, 0);
+  selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void FileListView::EnsureVisible(int position) { scrollTo(model_->index(position - 1, 0)); }
+
+int FileListView::HitTest(const QPoint& viewportPoint) const {
+  const QModelIndex index = indexAt(viewportPoint);
+  return index.isValid() ? index.row() + 1 : 0;
+}
+
+QPersistentModelIndex FileListView::RowRef(int position) const {
+  return QPersistentModelIndex(model_->index(position - 1, 0));
+}
+
+int FileListView::PositionOf(const QPersistentModelIndex& ref) const {
+  if (!ref.isValid() || ref.model() != model_) return 0;
+  return ref.row() + 1;
+}
+
+void FileListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeView::mouseDoubleClickEvent(event);
+  if (form_) form_->ListView1_DblClick();
+}
+
+void FileListView::keyPressEvent(QKeyEvent* event) {
+  if (form_) {
+    int shift = 0;
+    if (event->modifiers() & Qt::ShiftModifier) shift |= 1;
+    if (event->modifiers() & Qt::ControlModifier) shift |= 2;
+    if (event->modifiers() & Qt::AltModifier) shift |= 4;
+    form_->ListView1_KeyDown(KeyCodeOf(event->key()), shift);
+  }
+  QTreeView::keyPressEvent(event);
+}
+
+void FileListView::mousePressEvent(QMouseEvent* event) {
+  QTreeView::mousePressEvent(event);
+  if (!form_) return;
+  form_->ListView1_MouseDown();
+  const int position = HitTest(event->position().toPoint());
+  if (position > 0) form_->ListView1_ItemClick(position);
+}
+
+void FileListView::mouseReleaseEvent(QMouseEvent* event) {
+  QTreeView::mouseReleaseEvent(event);
+  if (form_) form_->ListView1_MouseUp();
+}
+
+void FileListView::mouseMoveEvent(QMouseEvent* event) {
+  // The view's own drag-selection is left out: rows move only through the window's handler.
+  if (form_) form_->ListView1_MouseMove(event->position().toPoint());
+  else QTreeView::mouseMoveEvent(event);
+}
+
+void FileListView::dragEnterEvent(QDragEnterEvent* event) {
+  int effect = event->proposedAction() == Qt::IgnoreAction ? 0 : 1;
+  if (form_) form_->ListView1_OLEDragOver(event->mimeData(), effect);
+  if (effect != 0) event->acceptProposedAction();
+  else event->ignore();
+}
+
+void FileListView::dragMoveEvent(QDragMoveEvent* event) {
+  int effect = event->proposedAction() == Qt::IgnoreAction ? 0 : 1;
+  if (form_) form_->ListView1_OLEDragOver(event->mimeData(), effect);
+  if (effect != 0) event->acceptProposedAction();
+  else event->ignore();
+}
+
+void FileListView::dropEvent(QDropEvent* event) {
+  if (form_) form_->ListView1_OLEDragDrop(event->mimeData());
+  event->acceptProposedAction();
+}

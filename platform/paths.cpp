@@ -1,0 +1,112 @@
+// Path helpers as pure functions of a path style, and the small file-system routines.
+// Windows style follows the program's path rules with two mends: a single leading backslash
+// (a rooted path such as \Out\a.doc) is not turned into a network path, and positions are
+// never held in a 16-bit integer, so paths of any length take apart correctly.
+#include "platform/paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include "platform/app_error.h"
+
+PathStyle NativePathStyle() {
+#ifdef Q_OS_WIN
+  return PathStyle::Windows;
+#else
+  return PathStyle::Posix;
+#endif
+}
+
+QChar PathSeparator(PathStyle style) {
+  return style == PathStyle::Windows ? QLatin1Char('\\') : QLatin1Char('/');
+}
+
+QString GetFileName(const QString& path, PathStyle style) {
+  const qsizetype last = path.lastIndexOf(PathSeparator(style));
+  return path.mid(last + 1);
+}
+
+QString GetFolderPart(const QString& path, PathStyle style) {
+  const qsizetype last = path.lastIndexOf(PathSeparator(style));
+  return last < 0 ? QString() : path.left(last + 1);
+}
+
+QString RemoveExtension(const QString& fileName) {
+  const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+  // A dot in first place starts a name such as ".msg"; it is not an extension.
+  return dot >= 1 ? fileName.left(dot) : fileName;
+}
+
+namespace {
+// Every doubled separator replaced by one, in one left-to-right pass over non-overlapping
+// pairs: a run of three becomes two, a run of four becomes two.
+QString CollapsePairs(const QString& text, QChar separator) {
+  const QString pair(2, separator);
+  QString result = text;
+  return result.replace(pair, QString(separator));
+}
+}  // namespace
+
+QString CollapseBackslashes(const QString& path, PathStyle style) {
+  const QChar separator = PathSeparator(style);
+  if (style == PathStyle::Posix) return CollapsePairs(path, separator);
+  qsizetype leading = 0;
+  while (leading < path.size() && path[leading] == separator) ++leading;
+  // A leading run of two or more is a network path: its pair is kept exactly.
+  if (leading >= 2) return QString(2, separator) + CollapsePairs(path.mid(leading), separator);
+  return CollapsePairs(path, separator);
+}
+
+bool FileExists(const QString& path) {
+  if (path.isEmpty()) return false;
+  return QFileInfo(path).exists();
+}
+
+bool FolderExists(const QString& path) {
+  if (path.isEmpty()) return false;
+  return QFileInfo(path).isDir();
+}
+
+void KillFile(const QString& path) {
+  QCoreApplication::processEvents();
+  if (path.isEmpty() || QFile::remove(path)) return;
+  // The second attempt: a read-only file is made writable and deleted again.
+  QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner | QFile::WriteUser);
+  QFile::remove(path);
+}
+
+void WriteFileIfAbsent(const QByteArray& bytes, const QString& path) {
+  QCoreApplication::processEvents();
+  if (FileExists(path)) return;
+  auto fail = [&](const QString& reason) {
+    throw AppError(QStringLiteral("Path/File access error: ") + path + QStringLiteral(" (") +
+                       reason + QLatin1Char(')'),
+                   error_number::kPathFileAccess);
+  };
+  if (path.isEmpty()) fail(QStringLiteral("empty path"));
+  // The bytes go to a temporary file beside the target first and take the target's name only
+  // when complete, so no half-written file is ever left under that name; the rename never
+  // replaces a file that appeared in the meantime.
+  QTemporaryFile temporary(path + QStringLiteral(".XXXXXX.part"));
+  if (!temporary.open()) fail(temporary.errorString());
+  if (temporary.write(bytes) != bytes.size() || !temporary.flush()) fail(temporary.errorString());
+  temporary.close();
+  const QString partName = temporary.fileName();
+  temporary.setAutoRemove(false);
+  if (!QFile::rename(partName, path)) {
+    QFile::remove(partName);
+    fail(QStringLiteral("cannot create the file"));
+  }
+}
+
+QString GetDesktopFolder() {
+  const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+  if (desktop.isEmpty())
+    throw AppError(QStringLiteral("Invalid procedure call or argument"),
+                   error_number::kInvalidArgument);
+  return QDir::toNativeSeparators(desktop) + PathSeparator();
+}

@@ -1,0 +1,84 @@
+// ScriptedDialogs: recording and scripted answers.
+#include "support/scripted_dialogs.h"
+
+#include <gtest/gtest.h>
+
+void ScriptedDialogs::Record(ShownBox box) {
+  shown.push_back(box);
+  if (onShow) onShow(box);
+}
+
+void ScriptedDialogs::Unscripted(const char* what, const QString& text) const {
+  if (failOnUnscripted)
+    ADD_FAILURE() << "Unscripted " << what << " shown: \"" << text.toStdString()
+                  << "\"; queue an answer before the action that shows it";
+}
+
+std::vector<QString> ScriptedDialogs::Messages() const {
+  std::vector<QString> texts;
+  for (const ShownBox& box : shown)
+    if (box.kind == ShownBox::Kind::Message) texts.push_back(box.text);
+  return texts;
+}
+
+std::vector<QString> ScriptedDialogs::ErrorBoxes() const {
+  std::vector<QString> texts;
+  for (const ShownBox& box : shown)
+    if (box.kind == ShownBox::Kind::Message && box.caption == QStringLiteral("Application Error"))
+      texts.push_back(box.text);
+  return texts;
+}
+
+bool ScriptedDialogs::AllAnswersUsed() const {
+  return yesNo_.empty() && input_.empty() && openFiles_.empty() && folders_.empty();
+}
+
+void ScriptedDialogs::ShowMessage(const QString& text, const QString& caption, Icon icon) {
+  Record({ShownBox::Kind::Message, text, caption, icon, {}});
+}
+
+bool ScriptedDialogs::AskYesNo(const QString& text) {
+  Record({ShownBox::Kind::YesNo, text, {}, Icon::None, {}});
+  if (yesNo_.empty()) {
+    Unscripted("Yes/No question", text);
+    return false;
+  }
+  const bool answer = yesNo_.front();
+  yesNo_.pop_front();
+  return answer;
+}
+
+QString ScriptedDialogs::InputBox(const QString& prompt, const QString& title,
+                                  const QString& defaultAnswer) {
+  Record({ShownBox::Kind::Input, prompt, title, Icon::None, defaultAnswer});
+  if (input_.empty()) {
+    Unscripted("input prompt", prompt);
+    return {};
+  }
+  const QString answer = input_.front();
+  input_.pop_front();
+  return answer;
+}
+
+QString ScriptedDialogs::OpenFiles(const QString& title, const QString& filter) {
+  Record({ShownBox::Kind::OpenFiles, title, title, Icon::None, filter});
+  if (openFiles_.empty()) {
+    Unscripted("file-open dialog", title);
+    return {};
+  }
+  const Result result = openFiles_.front();
+  openFiles_.pop_front();
+  if (result.error) throw *result.error;
+  return result.text;
+}
+
+QString ScriptedDialogs::BrowseForFolder(QWidget*, const QString& title, const QString& startFolder) {
+  Record({ShownBox::Kind::BrowseForFolder, title, title, Icon::None, startFolder});
+  if (folders_.empty()) {
+    Unscripted("folder picker", title);
+    return {};
+  }
+  const QString folder = folders_.front();
+  folders_.pop_front();
+  return folder;
+}
