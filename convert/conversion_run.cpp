@@ -1,4 +1,139 @@
-// Form1::PushButton2_Click: the conversion run over the whole list.
-#include "app/form1.h"
+// Form1::PushButton2_Click, "Start Converting": the conversion run over the whole list. For
+// each row it shows the row's share and name on the bar, builds the output path, runs the
+// converter once and waits for it, and tells the user about every file that produced no
+// document; at the end it takes the converter away again and says "Done.".
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <optional>
 
-void Form1::PushButton2_Click() {}
+#include "app/error_trap.h"
+#include "app/form1.h"
+#include "app/progress_bar.h"
+#include "app/shutdown.h"
+#include "convert/converter_image.h"
+#include "convert/converter_placement.h"
+#include "convert/output_names.h"
+#include "convert/progress_arithmetic.h"
+#include "convert/run_and_wait.h"
+#include "filelist/file_list.h"
+#include "platform/dialogs.h"
+#include "platform/paths.h"
+
+namespace {
+
+const QString kLocation = QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click ");
+constexpr int kHourglass = 11;
+constexpr int kDefaultPointer = 0;
+// The status of a row whose converter never ran to an end.
+constexpr int kNotRun = -1;
+
+// Clears the busy flag however the run ends.
+class ConvertingFlag {
+ public:
+  explicit ConvertingFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~ConvertingFlag() { flag_ = false; }
+  ConvertingFlag(const ConvertingFlag&) = delete;
+  ConvertingFlag& operator=(const ConvertingFlag&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+// Keeps the converter's removal registered while the run may be cut short by the window
+// closing, which ends the process without returning here.
+class CleanupRegistration {
+ public:
+  explicit CleanupRegistration(ConverterPlacement& placement)
+      : id_(RegisterCleanup([&placement] { placement.Remove(); })) {}
+  ~CleanupRegistration() { UnregisterCleanup(id_); }
+  CleanupRegistration(const CleanupRegistration&) = delete;
+  CleanupRegistration& operator=(const CleanupRegistration&) = delete;
+
+ private:
+  int id_;
+};
+
+// Labels 112 to 144: converts each row that was in the list when the loop began, for as long
+// as the list still holds it.
+void ConvertRows(Form1& form, ErrorTrap& trap, const ConverterPlacement& placement) {
+  Dialogs& dialogs = *form.services().dialogs;
+  FileListView& list = *form.ListView1;
+  ProgressBar& bar = *form.ProgressBar1;
+  OutputNames names;
+  QString wantedOutput;  // keeps its value from row to row when neither option is selected
+
+  int rowCount = 0;
+  trap.Step(112, [&] { rowCount = list.Count(); });
+  for (int row = 1; row <= rowCount; ++row) {
+    // Rows removed while the run yielded: there is nothing more to read.
+    if (row > list.Count()) break;
+    QString source;
+    QString output;
+    trap.Step(114, [&] { source = list.Text(row); });
+    trap.Step(116, [&] { bar.SetValue(static_cast<double>(row) / list.Count() * 100); });
+    trap.Step(118, [&] { bar.SetText(QStringLiteral("Processing: ") + GetFileName(source)); });
+    trap.Step(120, [] { QCoreApplication::processEvents(); });
+    trap.Step(122, [&] { form.SetMousePointer(kHourglass); });
+    if (trap.Test(124, [&] { return form.Option1->isChecked(); })) {
+      trap.Step(126, [&] { wantedOutput = *BuildOutputPath(true, false, form.Text1->text(), source); });
+    } else if (trap.Test(128, [&] { return form.Option2->isChecked(); })) {
+      trap.Step(130, [&] { wantedOutput = *BuildOutputPath(false, true, form.Text1->text(), source); });
+    }
+    // Two different sources never share a document within one run.
+    trap.Step(132, [&] {
+      output = CollapseBackslashes(wantedOutput);
+      if (!output.isEmpty()) output = names.Claim(source, output);
+    });
+    QString program;
+    QStringList arguments;
+    trap.Step(134, [&] { program = placement.ConverterPath(); });
+    trap.Step(136, [&] { arguments = QStringList{source, output}; });
+    int status = kNotRun;
+    trap.Step(138, [&] {
+      status = RunAndWait(program, arguments, run_and_wait::kHidden, &bar, bar.Text(),
+                          static_cast<int>(progress::RoundHalfEven(bar.Value())), list.Count());
+    });
+    // A converter that failed fails the row even when an older document stands at the path.
+    if (trap.Test(140, [&] { return status != 0 || !FileExists(output); })) {
+      trap.Step(142, [&] { dialogs.ShowMessage(QStringLiteral("Failed to convert: ") + source); });
+    }
+  }
+}
+
+}  // namespace
+
+void Form1::PushButton2_Click() {
+  Dialogs& dialogs = *services().dialogs;
+  ErrorTrap trap(dialogs, kLocation);
+  if (trap.Test(100, [&] { return Converting; })) return;
+  std::optional<ConvertingFlag> converting;
+  trap.Step(102, [&] { converting.emplace(Converting); });
+
+  if (trap.Test(104, [&] { return ListView1->Count() == 0; })) {
+    trap.Step(158, [&] { dialogs.ShowMessage(QStringLiteral("No files added.")); });
+    return;
+  }
+  if (trap.Test(106, [&] { return !FolderExists(Text1->text()) && !Option2->isChecked(); })) {
+    trap.Step(156, [&] {
+      dialogs.ShowMessage(QStringLiteral("Folder does not exist. Please select another folder."));
+    });
+    return;
+  }
+  trap.Step(106, [&] { SetMousePointer(kHourglass); });
+
+  QByteArrayView image;
+  trap.Step(108, [&] { image = ConverterImage(); });
+  ConverterPlacement placement;
+  const CleanupRegistration removeOnExit(placement);
+  trap.Step(110, [&] { placement.Place(image); });
+
+  ConvertRows(*this, trap, placement);
+
+  trap.Step(146, [&] { placement.Remove(); });
+  trap.Step(148, [&] { SetMousePointer(kDefaultPointer); });
+  trap.Step(150, [&] { ProgressBar1->SetValue(0); });
+  trap.Step(152, [&] { ProgressBar1->SetText(QStringLiteral("Progress Bar")); });
+  trap.Step(154, [&] { dialogs.ShowMessage(QStringLiteral("Done.")); });
+  // 160: the busy flag is cleared as `converting` goes out of scope.
+}

@@ -1,0 +1,77 @@
+// Output paths built from the options, and kept apart within one run.
+#include <gtest/gtest.h>
+
+#include "convert/output_names.h"
+
+namespace {
+
+QString Build(bool toFolder, bool besideSource, const char* folder, const char* source,
+              PathStyle style) {
+  return BuildOutputPath(toFolder, besideSource, QString::fromUtf8(folder),
+                         QString::fromUtf8(source), style)
+      .value_or(QStringLiteral("<unchanged>"));
+}
+
+TEST(BuildOutputPath, WindowsExamples) {
+  const auto w = PathStyle::Windows;
+  EXPECT_EQ(Build(true, false, "D:\\Out\\", "C:\\Mail\\a.msg", w), QStringLiteral("D:\\Out\\a.doc"));
+  EXPECT_EQ(Build(true, false, "D:\\Out", "C:\\Mail\\a.msg", w), QStringLiteral("D:\\Out\\a.doc"));
+  EXPECT_EQ(Build(false, true, "D:\\Out", "C:\\Mail\\a.b.msg", w), QStringLiteral("C:\\Mail\\a.b.doc"));
+  EXPECT_EQ(Build(false, true, "", "C:\\Mail\\noext", w), QStringLiteral("C:\\Mail\\noext.doc"));
+  EXPECT_EQ(Build(false, true, "", "C:\\Mail\\.msg", w), QStringLiteral("C:\\Mail\\.msg.doc"));
+  EXPECT_EQ(Build(false, true, "", "\\\\srv\\share\\a.msg", w), QStringLiteral("\\\\srv\\share\\a.doc"));
+}
+
+TEST(BuildOutputPath, PosixFolderWithAndWithoutSeparator) {
+  const auto p = PathStyle::Posix;
+  EXPECT_EQ(Build(true, false, "/out/", "/mail/a.msg", p), QStringLiteral("/out/a.doc"));
+  EXPECT_EQ(Build(true, false, "/out", "/mail/a.msg", p), QStringLiteral("/out/a.doc"));
+  EXPECT_EQ(Build(false, true, "/out", "/mail/x y/\"q\".msg", p), QStringLiteral("/mail/x y/\"q\".doc"));
+  // Option 1 wins when both are somehow selected.
+  EXPECT_EQ(Build(true, true, "/out", "/mail/a.msg", p), QStringLiteral("/out/a.doc"));
+}
+
+TEST(BuildOutputPath, NeitherOptionLeavesThePathUnchanged) {
+  EXPECT_FALSE(BuildOutputPath(false, false, QStringLiteral("/out"), QStringLiteral("/m/a.msg"),
+                               PathStyle::Posix));
+}
+
+TEST(NumberedOutputPath, CounterGoesBeforeTheDocExtension) {
+  EXPECT_EQ(NumberedOutputPath(QStringLiteral("/out/a.doc"), 2), QStringLiteral("/out/a (2).doc"));
+  EXPECT_EQ(NumberedOutputPath(QStringLiteral("/out/a.b.doc"), 12), QStringLiteral("/out/a.b (12).doc"));
+  EXPECT_EQ(NumberedOutputPath(QStringLiteral("/out/odd"), 3), QStringLiteral("/out/odd (3)"));
+}
+
+TEST(OutputNames, DifferentSourcesNeverShareADocument) {
+  OutputNames names;
+  const QString out = QStringLiteral("/out/a.doc");
+  EXPECT_EQ(names.Claim(QStringLiteral("/m1/a.msg"), out), out);
+  EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), out), QStringLiteral("/out/a (2).doc"));
+  EXPECT_EQ(names.Claim(QStringLiteral("/m3/a.eml"), out), QStringLiteral("/out/a (3).doc"));
+}
+
+TEST(OutputNames, TheSameSourceListedTwiceKeepsItsDocument) {
+  OutputNames names;
+  const QString out = QStringLiteral("/out/a.doc");
+  names.Claim(QStringLiteral("/m1/a.msg"), out);
+  EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), out), QStringLiteral("/out/a (2).doc"));
+  EXPECT_EQ(names.Claim(QStringLiteral("/m1/a.msg"), out), out);
+  EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), out), QStringLiteral("/out/a (2).doc"));
+}
+
+TEST(OutputNames, ANumberedNameTakenByItsOwnSourceIsSkipped) {
+  OutputNames names;
+  // "a (2).msg" takes "a (2).doc" first; the second "a.msg" must go on to "(3)".
+  EXPECT_EQ(names.Claim(QStringLiteral("/m/a (2).msg"), QStringLiteral("/out/a (2).doc")),
+            QStringLiteral("/out/a (2).doc"));
+  EXPECT_EQ(names.Claim(QStringLiteral("/m1/a.msg"), QStringLiteral("/out/a.doc")), QStringLiteral("/out/a.doc"));
+  EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), QStringLiteral("/out/a.doc")), QStringLiteral("/out/a (3).doc"));
+}
+
+TEST(OutputNames, PathsDifferingOnlyInCaseAreDifferentDocuments) {
+  OutputNames names;
+  EXPECT_EQ(names.Claim(QStringLiteral("/m/A.msg"), QStringLiteral("/out/A.doc")), QStringLiteral("/out/A.doc"));
+  EXPECT_EQ(names.Claim(QStringLiteral("/m/a.msg"), QStringLiteral("/out/a.doc")), QStringLiteral("/out/a.doc"));
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+// RunAndWait against real processes: the stand-in program waits, writes its arguments back
+// and ends with a chosen status, so the start, the wait and the bar can be watched.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/progress_bar.h"
+#include "convert/run_and_wait.h"
+#include "platform/app_error.h"
+
+namespace {
+
+const QString kStandIn = QStringLiteral(STAND_IN_EXE);
+constexpr int kStart = run_and_wait::kStartErrorBase;
+
+QStringList Lines(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QString text = QString::fromUtf8(file.readAll());
+  text.chop(1);
+  return text.split(QLatin1Char('\n'));
+}
+
+TEST(RunAndWaitStart, FailuresGiveTheStartErrorNumberAndLeaveTheBarAlone) {
+  QTemporaryDir dir;
+  const QString notRunnable = dir.filePath(QStringLiteral("plain.txt"));
+  QFile file(notRunnable);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("#!/bin/sh\n");
+  file.close();
+
+  ProgressBar bar;
+  bar.SetText(QStringLiteral("before"));
+  bar.SetValue(12);
+  EXPECT_EQ(RunAndWait(dir.filePath(QStringLiteral("missing")), {}, 0, &bar, QStringLiteral("s"), 1, 1),
+            kStart + 53);
+  EXPECT_EQ(RunAndWait(QString(), {}, 0, &bar, QStringLiteral("s"), 1, 1), kStart + 53);
+  EXPECT_EQ(RunAndWait(notRunnable, {}, 0, &bar, QStringLiteral("s"), 1, 1), kStart + 70);
+  EXPECT_EQ(RunAndWait(dir.path(), {}, 0, &bar, QStringLiteral("s"), 1, 1), kStart + 5);
+  EXPECT_EQ(bar.Text(), QStringLiteral("before"));
+  EXPECT_EQ(bar.Value(), 12);
+}
+
+TEST(RunAndWaitStatus, ReturnsTheExitStatusOrTheSignal) {
+  EXPECT_EQ(RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("0")}, 0, nullptr, {}, 0, 1), 0);
+  EXPECT_EQ(RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("3")}, 0, nullptr, {}, 0, 1), 3);
+  const int aborted = RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("abort")}, 0, nullptr, {}, 0, 1);
+  EXPECT_EQ(aborted, run_and_wait::kSignalStatusBase + 6);  // SIGABRT
+}
+
+TEST(RunAndWaitArguments, EachArrivesAsItStands) {
+  QTemporaryDir dir;
+  const QString echo = dir.filePath(QStringLiteral("echo with space.txt"));
+  const QStringList arguments{QStringLiteral("/tmp/a b/\"quoted\" name.msg"), QString(),
+                              QStringLiteral("$HOME;`x` 'y' \\z"), QStringLiteral("ünïcode")};
+  QStringList command{QStringLiteral("0"), QStringLiteral("0"), echo};
+  command += arguments;
+  EXPECT_EQ(RunAndWait(kStandIn, command, 0, nullptr, {}, 0, 1), 0);
+  EXPECT_EQ(Lines(echo), arguments);
+}
+
+TEST(RunAndWaitBar, AQuickProgramOnlyGetsTheFinalText) {
+  ProgressBar bar;
+  bar.SetText(QStringLiteral("Processing: a.msg"));
+  bar.SetValue(25);
+  EXPECT_EQ(RunAndWait(kStandIn, {QStringLiteral("50"), QStringLiteral("0")}, 0, &bar,
+                       QStringLiteral("status text"), 25, 4),
+            0);
+  EXPECT_EQ(bar.Text(), QStringLiteral("status text"));
+  EXPECT_EQ(bar.Value(), 25);
+  RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("0")}, 0, &bar, QString(), 25, 4);
+  EXPECT_EQ(bar.Text(), QStringLiteral("Progress Bar"));
+}
+
+TEST(RunAndWaitBar, NoFilesIsAnErrorBeforeAnythingStarts) {
+  QTemporaryDir dir;
+  const QString echo = dir.filePath(QStringLiteral("ran"));
+  ProgressBar bar;
+  EXPECT_THROW(RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("0"), echo}, 0, &bar, {}, 0, 0),
+               AppError);
+  EXPECT_FALSE(QFileInfo::exists(echo));
+  // Without a bar the count is never used.
+  EXPECT_EQ(RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("0"), echo}, 0, nullptr, {}, 0, 0), 0);
+  EXPECT_TRUE(QFileInfo::exists(echo));
+}
+
+// One six-second wait, watched from the event loop that the runner keeps turning.
+TEST(RunAndWaitBar, ALongWaitShowsTheWaitingTextFromTheFiftiethTick) {
+  ProgressBar bar;
+  bar.SetText(QStringLiteral("Processing: slow.msg"));
+  bar.SetValue(0);
+  struct Sample {
+    qint64 at;
+    QString text;
+    double value;
+  };
+  std::vector<Sample> samples;
+  QElapsedTimer clock;
+  QTimer watch;
+  watch.setInterval(10);
+  QObject::connect(&watch, &QTimer::timeout, [&] { samples.push_back({clock.elapsed(), bar.Text(), bar.Value()}); });
+  watch.start();
+  clock.start();
+  const int status = RunAndWait(kStandIn, {QStringLiteral("6000"), QStringLiteral("0")}, 0, &bar,
+                                QStringLiteral("Processing: slow.msg"), 50, 4);
+  watch.stop();
+  EXPECT_EQ(status, 0);
+
+  const QRegularExpression waiting(QStringLiteral("^Processing: slow\\.msg, Please wait\\.\\. (\\d+)$"));
+  int firstWaiting = -1;
+  int lastNumber = -1;
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const auto match = waiting.match(samples[i].text);
+    if (!match.hasMatch()) {
+      EXPECT_EQ(samples[i].text, QStringLiteral("Processing: slow.msg")) << "at " << samples[i].at << " ms";
+      EXPECT_EQ(firstWaiting, -1) << "the waiting text went away during the wait";
+      continue;
+    }
+    if (firstWaiting < 0) firstWaiting = static_cast<int>(i);
+    const int number = match.captured(1).toInt();
+    EXPECT_GE(number, lastNumber);
+    lastNumber = number;
+    EXPECT_EQ(samples[i].value, 50);  // set on the fiftieth tick, next change 150 ticks later
+  }
+  ASSERT_GE(firstWaiting, 0) << "no waiting text during a six-second wait";
+  // Fifty ticks of at least 100 ms each come before the first waiting text.
+  EXPECT_GE(samples[static_cast<size_t>(firstWaiting)].at, 4900);
+  EXPECT_EQ(samples[static_cast<size_t>(firstWaiting) - 1].value, 0);
+  EXPECT_GE(lastNumber, 5);
+  EXPECT_LE(lastNumber, 15);
+  EXPECT_EQ(bar.Text(), QStringLiteral("Processing: slow.msg"));
+}
+
+TEST(RunAndWaitBar, ABarThatGoesAwayDuringTheWaitEndsNothing) {
+  auto* bar = new ProgressBar;
+  QTimer::singleShot(20, [bar] { delete bar; });
+  EXPECT_EQ(RunAndWait(kStandIn, {QStringLiteral("300"), QStringLiteral("4")}, 0, bar, QStringLiteral("s"), 0, 1), 4);
+}
+
+}  // namespace
