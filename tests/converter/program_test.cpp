@@ -1,0 +1,137 @@
+// The real Quorlin program: its usage line, exit statuses, one-line reasons on standard
+// error, and the output rules seen from outside (nothing written on failure, an existing
+// output kept, the input never overwritten, paths with spaces).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "converter/support/message_builder.h"
+
+namespace quorlin {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  struct Outcome {
+    int status;
+    std::string out, err;
+  };
+
+  void SetUp() override {
+    std::random_device random;
+    dir_ = fs::temp_directory_path() / ("quorlin program " + std::to_string(random()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  Outcome Run(const std::vector<std::string>& args) {
+    std::string command = Quote(QUORLIN_EXE);
+    for (const std::string& arg : args) command += " " + Quote(arg);
+    command += " >" + Quote((dir_ / "stdout.txt").string()) + " 2>" + Quote((dir_ / "stderr.txt").string());
+    int raw = std::system(command.c_str());
+    Outcome outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Read(dir_ / "stdout.txt"), Read(dir_ / "stderr.txt")};
+    fs::remove(dir_ / "stdout.txt");
+    fs::remove(dir_ / "stderr.txt");
+    return outcome;
+  }
+  static std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  fs::path Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    fs::path path = dir_ / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+  static std::vector<std::uint8_t> Message(const std::string& rtf) {
+    testing::MessageBuilder builder;
+    builder.AddRtfBody(rtf);
+    return builder.Build();
+  }
+  std::size_t FileCount() const {
+    return static_cast<std::size_t>(std::distance(fs::recursive_directory_iterator(dir_), {}));
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(ProgramTest, TooFewArgumentsPrintTheUsageLineAndConvertNothing) {
+  const std::string usage = "Usage: Quorlin.exe <msg_file> <output_file>\n";
+  Outcome none = Run({});
+  EXPECT_EQ(none.out, usage);
+  EXPECT_NE(none.status, 0) << "nothing was converted";
+  fs::path input = Write("in.msg", Message("{\\rtf1 x}"));
+  Outcome one = Run({input.string()});
+  EXPECT_EQ(one.out, usage);
+  EXPECT_EQ(one.err, "");
+  EXPECT_NE(one.status, 0);
+  EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(ProgramTest, ConvertsPathsWithSpacesAndIgnoresFurtherArguments) {
+  fs::path input = Write("mail folder/my message.msg", Message("{\\rtf1\\ansi caf\xe9}"));
+  fs::path output = dir_ / "out folder" / "my message.doc";
+  fs::create_directories(output.parent_path());
+  Outcome outcome = Run({input.string(), output.string(), "extra", "--more"});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(Read(output), "{\\rtf1\\ansi caf\xe9}\r\n");
+}
+
+TEST_F(ProgramTest, FailuresExitNonZeroWithOneLineAndNoOutput) {
+  testing::MessageBuilder bad_body;
+  std::vector<std::uint8_t> body = {0x20, 0, 0, 0, 0x10, 0, 0, 0, 'X', 'X', 'X', 'X', 0, 0, 0, 0};
+  body.resize(0x24, 0);
+  bad_body.AddBinary(0x1009, body);  // unknown compression type
+  const std::vector<std::vector<std::uint8_t>> inputs = {
+      {'j', 'u', 's', 't', ' ', 't', 'e', 'x', 't'}, bad_body.Build(), {}};
+  for (const auto& bytes : inputs) {
+    fs::path input = Write("bad input.msg", bytes);
+    fs::path output = dir_ / "bad output.doc";
+    Outcome outcome = Run({input.string(), output.string()});
+    EXPECT_NE(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "");
+    ASSERT_FALSE(outcome.err.empty());
+    EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << "one line: " << outcome.err;
+    EXPECT_FALSE(fs::exists(output));
+
+    fs::path existing = Write("earlier.doc", {'o', 'l', 'd'});
+    EXPECT_NE(Run({input.string(), existing.string()}).status, 0);
+    EXPECT_EQ(Read(existing), "old");
+    EXPECT_EQ(FileCount(), 2u) << "no temporary file left behind";
+    fs::remove(existing);
+  }
+  EXPECT_NE(Run({(dir_ / "missing.msg").string(), (dir_ / "x.doc").string()}).status, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "x.doc"));
+}
+
+TEST_F(ProgramTest, RefusesToOverwriteTheInput) {
+  std::vector<std::uint8_t> bytes = Message("{\\rtf1 keep me}");
+  fs::path input = Write("same.msg", bytes);
+  for (const fs::path& output : {input, dir_ / "." / "same.msg"}) {
+    Outcome outcome = Run({input.string(), output.string()});
+    EXPECT_NE(outcome.status, 0);
+    EXPECT_NE(outcome.err.find("input file"), std::string::npos) << outcome.err;
+  }
+  EXPECT_EQ(Read(input), std::string(bytes.begin(), bytes.end()));
+}
+
+}  // namespace
+}  // namespace quorlin
