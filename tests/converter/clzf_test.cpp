@@ -166,21 +166,6 @@ TEST(DecompressRtfTest, RefusesHostileBodies) {
   EXPECT_EQ(ErrorOf(LzfuBody({}, 1)), "compressed-RTF uncompressed size too large for its data");
 }
 
-TEST(DecompressRtfTest, EveryTruncationFailsCleanly) {
-  const std::string text = "{\\rtf1\\ansi\\ansicpg1252 Dear all,\\par the figures are in.\\par}";
-  const Bytes body = testing::CompressRtf(text);
-  ASSERT_EQ(Decode(body), text);
-  const std::size_t contents = body.size() - 16;
-  // The decoder stops once the output is full, so it never needs the end reference (and
-  // perhaps its control byte): every shorter cut must fail.
-  for (std::size_t keep = 0; keep + 3 < contents; ++keep) {
-    EXPECT_THROW(CLZF::decompressRTF(TruncateContents(body, keep)), DecodeError) << keep;
-  }
-  for (std::size_t cut = 0; cut < body.size(); ++cut) {
-    EXPECT_THROW(CLZF::decompressRTF(std::span(body).first(cut)), DecodeError) << cut;
-  }
-}
-
 std::string RandomText(std::size_t size, unsigned alphabet, unsigned seed) {
   std::mt19937 rng(seed);
   std::string s(size, '\0');
@@ -195,6 +180,25 @@ std::string RtfLikeText(std::size_t size) {
   while (s.size() < size) s += words[rng() % 8], s += ' ';
   s.resize(size);
   return s;
+}
+
+TEST(DecompressRtfTest, EveryTruncationFailsCleanly) {
+  const std::string texts[] = {
+      "{\\rtf1\\ansi\\ansicpg1252 Dear all,\\par the figures are in.\\par}",
+      RtfLikeText(9000)};  // spans three 4096-byte windows
+  for (const std::string& text : texts) {
+    const Bytes body = testing::CompressRtf(text);
+    ASSERT_EQ(Decode(body), text);
+    const std::size_t contents = body.size() - 16;
+    // The decoder stops once the output is full, so it never needs the end reference (and
+    // perhaps its control byte): every shorter cut must fail.
+    for (std::size_t keep = 0; keep + 3 < contents; ++keep) {
+      EXPECT_THROW(CLZF::decompressRTF(TruncateContents(body, keep)), DecodeError) << keep;
+    }
+    for (std::size_t cut = 0; cut < body.size(); ++cut) {
+      EXPECT_THROW(CLZF::decompressRTF(std::span(body).first(cut)), DecodeError) << cut;
+    }
+  }
 }
 
 TEST(DecompressRtfTest, RoundTripsCompressedBodiesOverManyWindows) {
