@@ -1,0 +1,151 @@
+// The folder scan: the level-by-level walk of a folder tree, the wildcard listing of one
+// folder, and the loop that queues a scanned tree's files.
+#include "filelist/folder_scan.h"
+
+#include <QCoreApplication>
+#include <QHash>
+
+#include "app/error_trap.h"
+#include "filelist/file_list.h"
+#include "platform/app_error.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+
+namespace {
+
+const QString kScanLocation = QStringLiteral("in MarrenTitle2021/08/31.AddFolder.GetSubDirectories2016 ");
+
+constexpr int kHiddenSystemFolder = file_attribute::kHidden | file_attribute::kSystem | file_attribute::kDirectory;
+constexpr int kHiddenSystemLink = kHiddenSystemFolder | file_attribute::kReparsePoint;
+constexpr int kHiddenArchiveFile = file_attribute::kHidden | file_attribute::kArchive;
+
+// Lets the window repaint and other handlers run in the middle of a long scan.
+void YieldToMessageLoop() {
+  if (QCoreApplication::instance()) QCoreApplication::processEvents();
+}
+
+bool IsHiddenSystem(int attributes) { return attributes == kHiddenSystemFolder || attributes == kHiddenSystemLink; }
+
+// One scan's count of searches per real folder, shared by every level of the walk.
+using SearchCounts = QHash<QString, int>;
+
+// Lists F's sub-folders into `found`. A refused listing removes the first entry equal to F
+// from `folders` and gives its index; otherwise the result is -1.
+qsizetype SearchFolder(const QString& folder, QStringList& folders, QStringList& found, const FileSystem& fs,
+                       Dialogs& dialogs) {
+  QStringList names;
+  try {
+    names = fs.SubFolderNames(folder);  // 118
+  } catch (const AppError& error) {
+    if (error.number() == error_number::kPermissionDenied || error.number() == error_number::kPathNotFound) {
+      const qsizetype index = folders.indexOf(folder);
+      folders.removeAt(index);
+      return index;
+    }
+    ShowApplicationError(dialogs, error.description(), kScanLocation, 118);
+    return -1;
+  }
+  for (const QString& name : names) {
+    YieldToMessageLoop();  // 120
+    if (name.size() >= kScanPathLimit || HasUnusualCharacters(name) || name.contains(u'?') ||
+        name == QLatin1String(".") || name == QLatin1String(".."))
+      continue;  // 124 to 130
+    found.append(folder + name + PathSeparator());  // 132, 134
+  }
+  return -1;
+}
+
+void Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs, SearchCounts& counts) {
+  ErrorTrap trap(dialogs, kScanLocation);
+  QStringList found;  // 104
+  for (qsizetype i = 0; i < folders.size(); ++i) {  // 106
+    const QString folder = folders[i];
+    if (!fs.FolderExists(folder)) continue;                 // 108
+    if (folder.size() >= kScanPathLimit) continue;          // 110
+    YieldToMessageLoop();                                   // 114
+    if (trap.Test(116, [&] { return !fs.IsRootFolder(folder) && IsHiddenSystem(fs.Attributes(folder)); }))
+      continue;
+    const QString key = fs.FolderKey(folder);
+    if (!key.isEmpty() && ++counts[key] > kMaxSearchesPerFolder) continue;
+    const qsizetype removed = SearchFolder(folder, folders, found, fs, dialogs);
+    if (removed >= 0 && removed <= i) --i;  // the next entry moved up by one
+  }
+  if (recurse && !found.isEmpty()) Walk(found, true, fs, dialogs, counts);  // 150
+  for (const QString& folder : found) {  // 152
+    if (!fs.FolderExists(folder)) continue;  // 154
+    YieldToMessageLoop();                    // 156
+    if (trap.Test(158, [&] { return fs.IsRootFolder(folder) || !IsHiddenSystem(fs.Attributes(folder)); }))
+      folders.append(folder);  // 160
+  }
+}
+
+// Runs one step of the folder loop: under the trap when there is one, else skipping a
+// failure silently.
+bool RunStep(ErrorTrap* trap, int line, const std::function<void()>& step) {
+  if (trap) return trap->Step(line, step);
+  try {
+    step();
+    return true;
+  } catch (const AppError&) {
+    return false;
+  }
+}
+
+bool RunTest(ErrorTrap* trap, int line, const std::function<bool()>& test) {
+  if (trap) return trap->Test(line, test);
+  try {
+    return test();
+  } catch (const AppError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+void GetSubDirectories2016(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs) {
+  SearchCounts counts;
+  Walk(folders, recurse, fs, dialogs, counts);
+}
+
+QStringList ListFolderFiles(const FileSystem& fs, const QString& folder, const QString& pattern) {
+  QString prefix = folder;
+  if (!prefix.endsWith(PathSeparator())) prefix += PathSeparator();
+  QStringList kept;
+  for (const QString& name : fs.ListFiles(prefix, pattern))
+    if (FileExistsByOpen(fs, prefix + name)) kept.append(name);
+  return kept;
+}
+
+bool FileExistsByOpen(const FileSystem& fs, const QString& path) {
+  try {
+    return fs.FileExistsByOpen(path);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool HasUnusualCharacters(const QString& name) {
+  for (const uint c : name.toUcs4()) {
+    if (c < 32 || (c >= 127 && c <= 159) || c == u'?' || c == 0xFFFD) return true;
+  }
+  return false;
+}
+
+void AddFolderListFiles(FileListView& list, const FileSystem& fs, const QStringList& folders,
+                        const QString& pattern, ErrorTrap* trap) {
+  const QChar separator = PathSeparator();
+  for (const QString& entry : folders) {  // 118
+    if (entry.isEmpty()) continue;
+    const QString folder = entry.chopped(1);  // 120
+    QStringList names;
+    RunStep(trap, 122, [&] { names = ListFolderFiles(fs, folder, pattern); });
+    for (const QString& name : names) {  // 124
+      if (name.startsWith(u'~')) continue;  // 126
+      const QString path = folder + separator + name;  // 128
+      const bool wanted = RunTest(trap, 132, [&] {
+        return FileExistsByOpen(fs, path) && fs.Attributes(path) != kHiddenArchiveFile;
+      });
+      if (wanted) RunStep(trap, 132, [&] { list.Append(CollapseBackslashes(path)); });
+    }
+  }
+}

@@ -1,0 +1,49 @@
+// The folder scan (the AddFolder routines): walks a folder tree level by level, lists the
+// files of one folder by a wildcard pattern, tests names and paths, and queues the files of
+// a scanned tree for the folder add and for a dropped folder.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Dialogs;
+class ErrorTrap;
+class FileListView;
+class FileSystem;
+
+// The longest folder path that is still searched, and the longest sub-folder name kept.
+constexpr int kScanPathLimit = 260;
+
+// How many times one real folder is searched within one scan. A level adds at least a
+// one-character name and a separator, so a 260-character path holds at most 130 levels and
+// a tree with a single link back up never reaches this bound; a tree with several links
+// back up would otherwise double its folder list at every level.
+constexpr int kMaxSearchesPerFolder = kScanPathLimit / 2;
+
+// Extends `folders` (each entry ending in the separator) with every sub-folder worth
+// searching, level by level: the caller's entries first, then all folders one level down,
+// and so on. Drops entries whose listing is refused (permission denied or path not found).
+// Yields to the message loop once per folder examined, per sub-folder listed and per folder
+// returned. Other failures show the common error box and the scan goes on.
+void GetSubDirectories2016(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs);
+
+// The names of the folder's files that match the pattern and exist as files, in listing
+// order. The folder may end in the separator or not. A failed listing throws AppError.
+QStringList ListFolderFiles(const FileSystem& fs, const QString& folder, const QString& pattern);
+
+// True for an existing regular file; never throws.
+bool FileExistsByOpen(const FileSystem& fs, const QString& path);
+
+// True when a folder name holds a character the scan refuses: a control character (below
+// 32, or 127 to 159), "?", or a byte sequence the platform's file names could not decode.
+// Every other character, curly quotes, dashes and any script included, is fine.
+bool HasUnusualCharacters(const QString& name);
+
+// Appends to the list every qualifying file of each folder of the scanned folder list, in
+// list order: the folder's files matching the pattern, skipping names that begin with "~",
+// files that no longer exist and files whose attributes are exactly hidden + archive (34).
+// Paths are passed through CollapseBackslashes. With a trap (the folder add) each step
+// reports its failures under its line number (118 to 134) and a failed attribute test still
+// appends; without one (a drop) a folder or file that fails is skipped silently.
+void AddFolderListFiles(FileListView& list, const FileSystem& fs, const QStringList& folders,
+                        const QString& pattern, ErrorTrap* trap);

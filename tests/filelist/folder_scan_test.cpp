@@ -1,0 +1,235 @@
+// Tests of the folder scan: the level-by-level walk on real and in-memory trees, the
+// wildcard listing of one folder, and the name test.
+#include "filelist/folder_scan.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "filelist/support/memory_file_system.h"
+#include "filelist/support/recording_dialogs.h"
+#include "platform/app_error.h"
+#include "platform/local_file_system.h"
+
+namespace {
+
+class RealTreeTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+  QString Root() const { return dir_.path() + u'/'; }
+  void MakeFolder(const QString& relative) { ASSERT_TRUE(QDir().mkpath(Root() + relative)); }
+  void MakeFile(const QString& relative) {
+    QFile file(Root() + relative);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  void Link(const QString& target, const QString& relative) {
+    ASSERT_EQ(symlink(QFile::encodeName(target).constData(), QFile::encodeName(Root() + relative).constData()), 0);
+  }
+  QStringList Scan(const QString& relative) {
+    QStringList folders = {Root() + relative};
+    GetSubDirectories2016(folders, true, fs_, dialogs_);
+    return folders;
+  }
+  QStringList Relative(const QStringList& folders) const {
+    QStringList result;
+    for (const QString& folder : folders) result.append(folder.mid(Root().size()));
+    return result;
+  }
+
+  QTemporaryDir dir_;
+  LocalFileSystem fs_;
+  RecordingDialogs dialogs_;
+};
+
+TEST_F(RealTreeTest, ListsFoldersLevelByLevel) {
+  MakeFolder("A/x/p");
+  MakeFolder("A/y");
+  EXPECT_EQ(Relative(Scan("A/")), (QStringList{"A/", "A/x/", "A/y/", "A/x/p/"}));
+  EXPECT_TRUE(dialogs_.messages.isEmpty());
+}
+
+TEST_F(RealTreeTest, WithoutRecursionOnlyOneLevelIsAdded) {
+  MakeFolder("A/x/p");
+  QStringList folders = {Root() + "A/"};
+  GetSubDirectories2016(folders, false, fs_, dialogs_);
+  EXPECT_EQ(Relative(folders), (QStringList{"A/", "A/x/"}));
+}
+
+TEST_F(RealTreeTest, AFolderWithoutSubFoldersLeavesTheListAsGiven) {
+  MakeFolder("A");
+  EXPECT_EQ(Relative(Scan("A/")), QStringList{"A/"});
+  EXPECT_EQ(Relative(Scan("missing/")), QStringList{"missing/"});
+}
+
+TEST_F(RealTreeTest, HiddenFoldersAreReturnedAndSearched) {
+  MakeFolder("A/.hidden/inner");
+  EXPECT_EQ(Relative(Scan("A/")), (QStringList{"A/", "A/.hidden/", "A/.hidden/inner/"}));
+}
+
+TEST_F(RealTreeTest, NamesWithSpacesQuotesAndOtherScriptsAreScanned) {
+  const QStringList names = {"with space", "it's \"quoted\"", QString::fromUtf8("“curly” – dash"),
+                             QString::fromUtf8("Письма"), QString::fromUtf8("受信箱")};
+  for (const QString& name : names) MakeFolder("A/" + name + "/deeper");
+  const QStringList found = Relative(Scan("A/"));
+  ASSERT_EQ(found.size(), 1 + 2 * names.size());
+  for (const QString& name : names) {
+    EXPECT_TRUE(found.contains("A/" + name + "/")) << name.toStdString();
+    EXPECT_TRUE(found.contains("A/" + name + "/deeper/")) << name.toStdString();
+  }
+}
+
+TEST_F(RealTreeTest, ControlCharactersQuestionMarksAndUndecodableNamesAreSkippedWithTheirSubtrees) {
+  MakeFolder("A/ok");
+  MakeFolder(QStringLiteral("A/bell\u0007/below"));
+  MakeFolder(QStringLiteral("A/c1\u0085/below"));
+  MakeFolder("A/what?/below");
+  ASSERT_EQ(mkdir((QFile::encodeName(Root() + "A/") + "bad\xff").constData(), 0755), 0);
+  EXPECT_EQ(Relative(Scan("A/")), (QStringList{"A/", "A/ok/"}));
+}
+
+TEST_F(RealTreeTest, ALinkBackUpIsFollowedAndTheScanEnds) {
+  MakeFolder("A/x");
+  Link(Root() + "A", "A/up");
+  const QStringList found = Scan("A/");
+  qsizetype longest = 0;
+  for (const QString& folder : found) longest = std::max(longest, folder.size());
+  // Each level adds "up/". The walk ends at the length limit, or earlier where the system
+  // stops resolving a path through too many links; no path is searched past the limit.
+  EXPECT_LT(longest, kScanPathLimit + 3);
+  EXPECT_TRUE(found.contains(Root() + "A/up/up/x/"));
+  EXPECT_TRUE(found.contains(Root() + "A/up/up/up/up/up/up/up/up/"));
+}
+
+TEST_F(RealTreeTest, SeveralLinksBackUpStayBounded) {
+  // Two links to the parent double the folders at every level; the scan must still end.
+  MakeFolder("A");
+  Link(Root() + "A", "A/l");
+  Link(Root() + "A", "A/m");
+  const QStringList found = Scan("A/");
+  EXPECT_LE(found.size(), 2 * kMaxSearchesPerFolder + 1);
+  EXPECT_GT(found.size(), 100);
+}
+
+TEST_F(RealTreeTest, ListFolderFilesMatchesIgnoringCaseWithHiddenFilesAndNoFolders) {
+  MakeFolder("A");
+  MakeFile("A/a.msg");
+  MakeFile("A/B.MSG");
+  MakeFile("A/.hidden.msg");
+  MakeFile("A/note.txt");
+  MakeFolder("A/x.msg");
+  const QStringList expected = {".hidden.msg", "a.msg", "B.MSG"};
+  EXPECT_EQ(ListFolderFiles(fs_, Root() + "A", "*.msg"), expected);
+  EXPECT_EQ(ListFolderFiles(fs_, Root() + "A/", "*.msg"), expected);
+  MakeFolder("empty");
+  EXPECT_TRUE(ListFolderFiles(fs_, Root() + "empty", "*.*").isEmpty());
+  EXPECT_THROW(ListFolderFiles(fs_, Root() + "missing", "*.*"), AppError);
+}
+
+TEST_F(RealTreeTest, FileExistsByOpenNeverThrows) {
+  MakeFile("f");
+  MakeFolder("d");
+  EXPECT_TRUE(FileExistsByOpen(fs_, Root() + "f"));
+  EXPECT_FALSE(FileExistsByOpen(fs_, Root() + "d"));
+  EXPECT_FALSE(FileExistsByOpen(fs_, Root() + "missing"));
+  EXPECT_FALSE(FileExistsByOpen(fs_, QString()));
+}
+
+class MemoryTreeTest : public ::testing::Test {
+ protected:
+  QStringList Scan(const QString& folder) {
+    QStringList folders = {folder};
+    GetSubDirectories2016(folders, true, fs_, dialogs_);
+    return folders;
+  }
+  MemoryFileSystem fs_;
+  RecordingDialogs dialogs_;
+};
+
+TEST_F(MemoryTreeTest, HiddenSystemFoldersAndLinksAreNeitherReturnedNorSearched) {
+  fs_.AddFolder("/A/sys", 22);
+  fs_.AddFolder("/A/sys/inner");
+  fs_.AddFolder("/A/junction", 1046);
+  fs_.AddFolder("/A/hidden", 18);
+  fs_.AddFolder("/A/hidden/inner");
+  fs_.AddFolder("/A/link", 1040);
+  fs_.AddFolder("/A/link/inner");
+  EXPECT_EQ(Scan("/A/"), (QStringList{"/A/", "/A/hidden/", "/A/link/", "/A/hidden/inner/", "/A/link/inner/"}));
+  EXPECT_EQ(fs_.ListingCount("/A/sys"), 0);
+  EXPECT_EQ(fs_.ListingCount("/A/junction"), 0);
+}
+
+TEST_F(MemoryTreeTest, AChosenFolderThatIsHiddenSystemIsNotSearchedUnlessItIsTheRoot) {
+  fs_.AddFolder("/A", 22);
+  fs_.AddFolder("/A/x");
+  EXPECT_EQ(Scan("/A/"), QStringList{"/A/"});
+  fs_.AddFolder("/", 22);
+  fs_.AddFolder("/B");
+  EXPECT_EQ(Scan("//"), (QStringList{"//", "//B/"}));
+}
+
+TEST_F(MemoryTreeTest, ARootPickKeepsItsDoubledSeparatorInTheList) {
+  fs_.AddFolder("/mail/inbox");
+  EXPECT_EQ(Scan("//"), (QStringList{"//", "//mail/", "//mail/inbox/"}));
+}
+
+TEST_F(MemoryTreeTest, FoldersThatCannotBeListedAreDroppedAndTheRestIsScanned) {
+  fs_.AddFolder("/A/a/deep");
+  fs_.AddFolder("/A/b");
+  fs_.AddFolder("/A/c/deep");
+  fs_.AddFolder("/A/d");
+  fs_.RefuseListing("/A/a", error_number::kPermissionDenied);
+  fs_.RefuseListing("/A/b", error_number::kPathNotFound);
+  fs_.RefuseListing("/A/d", error_number::kPermissionDenied);
+  EXPECT_EQ(Scan("/A/"), (QStringList{"/A/", "/A/c/", "/A/c/deep/"}));
+  EXPECT_TRUE(dialogs_.messages.isEmpty());
+}
+
+TEST_F(MemoryTreeTest, ARefusedChosenFolderLeavesTheCallersList) {
+  fs_.AddFolder("/A/x");
+  fs_.AddFolder("/B/y");
+  fs_.RefuseListing("/A", error_number::kPermissionDenied);
+  QStringList folders = {"/A/", "/B/"};
+  GetSubDirectories2016(folders, true, fs_, dialogs_);
+  EXPECT_EQ(folders, (QStringList{"/B/", "/B/y/"}));
+}
+
+TEST_F(MemoryTreeTest, OtherListingFailuresAreReportedAndTheFolderIsKept) {
+  fs_.AddFolder("/A/bad/below");
+  fs_.AddFolder("/A/good");
+  fs_.RefuseListing("/A/bad", 57);
+  EXPECT_EQ(Scan("/A/"), (QStringList{"/A/", "/A/bad/", "/A/good/"}));
+  ASSERT_EQ(dialogs_.messages.size(), 1);
+  EXPECT_TRUE(dialogs_.messages[0].contains("in MarrenTitle2021/08/31.AddFolder.GetSubDirectories2016 at line 118"));
+}
+
+TEST_F(MemoryTreeTest, LongNamesAndLongPathsFollowTheLengthLimit) {
+  const QString longName(kScanPathLimit, u'n');
+  fs_.AddFolder("/A/" + longName);
+  const QString nearLimit = "/A/" + QString(kScanPathLimit - 5, u'm');  // with "/" it reaches 259
+  fs_.AddFolder(nearLimit + "/x/y");
+  const QStringList found = Scan("/A/");
+  EXPECT_EQ(found, (QStringList{"/A/", nearLimit + "/", nearLimit + "/x/"}));
+  EXPECT_EQ(fs_.ListingCount(nearLimit + "/x"), 0);
+}
+
+TEST(HasUnusualCharactersTest, JudgesCodePoints) {
+  EXPECT_FALSE(HasUnusualCharacters(""));
+  EXPECT_FALSE(HasUnusualCharacters("Inbox 2021"));
+  EXPECT_FALSE(HasUnusualCharacters(QString::fromUtf8("“Quotes” ‘single’ – — …")));
+  EXPECT_FALSE(HasUnusualCharacters(QString::fromUtf8("Письма 受信箱 Ωμέγα שלום")));
+  EXPECT_FALSE(HasUnusualCharacters(QString::fromUtf8("emoji 📨")));
+  EXPECT_FALSE(HasUnusualCharacters(QStringLiteral("nbsp\u00A0é")));  // 160 is past the controls
+  EXPECT_TRUE(HasUnusualCharacters("what?"));
+  EXPECT_TRUE(HasUnusualCharacters(QStringLiteral("tab\there")));
+  EXPECT_TRUE(HasUnusualCharacters(QStringLiteral("\u001F")));
+  EXPECT_TRUE(HasUnusualCharacters(QStringLiteral("del\u007F")));
+  EXPECT_TRUE(HasUnusualCharacters(QStringLiteral("c1\u0080")));
+  EXPECT_TRUE(HasUnusualCharacters(QStringLiteral("c1\u009F")));
+  EXPECT_TRUE(HasUnusualCharacters(QStringLiteral("undecodable\uFFFD")));
+  EXPECT_TRUE(HasUnusualCharacters(QString(QChar(0xD800))));  // a lone surrogate
+}
+
+}  // namespace
