@@ -1,0 +1,17 @@
+// libFuzzer target over the converter's whole in-memory path: raw bytes are opened as a
+// compound file, loaded as a message, and turned into the output document. Converter
+// errors are the expected outcome for damaged input; anything else is a finding.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "converter/conversion.h"
+#include "converter/errors.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  try {
+    quorlin::ConvertMessage(std::span<const std::uint8_t>(data, size));
+  } catch (const quorlin::ConvertError&) {
+  }
+  return 0;
+}
