@@ -23,10 +23,13 @@ bool StartsWith(std::u16string_view name, std::u16string_view prefix) {
 
 std::unique_ptr<Message> Message::Open(std::span<const std::uint8_t> bytes) {
   std::shared_ptr<const CompoundFile> file = CompoundFile::Open(bytes);
-  auto message = std::make_unique<Message>(Storage::Root(file), 32, nullptr, 0);
-  if (!message->streamStatistics().contains(u"__properties_version1.0"))
+  Storage root = Storage::Root(file);
+  bool has_properties = false;
+  for (const Element& element : root.Elements())
+    has_properties |= element.kind == EntryKind::kStream && element.name == u"__properties_version1.0";
+  if (!has_properties)
     throw FormatError("not a message: the file has no \"__properties_version1.0\" stream");
-  return message;
+  return std::make_unique<Message>(std::move(root), 32, nullptr, 0);
 }
 
 Message::Message(Storage storage, std::uint32_t prop_header_size, const Message* parent,

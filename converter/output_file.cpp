@@ -28,7 +28,9 @@ std::string TemporaryName(const fs::path& target) {
   static std::mt19937_64 random{std::random_device{}()};
   char suffix[17];
   std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-  return "." + target.filename().string() + "." + suffix + ".tmp";
+  // Kept well below the usual 255-byte name limit whatever the output's own name.
+  std::string base = target.filename().string().substr(0, 100);
+  return "." + base + "." + suffix + ".tmp";
 }
 
 // Creates a new file that did not exist before; returns its path and open handle.
@@ -47,9 +49,12 @@ std::FILE* CreateExclusive(const fs::path& folder, const fs::path& target, fs::p
 }  // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
+  // Only regular files: a device or a pipe could be endless.
   std::error_code error;
   if (fs::is_directory(path, error))
     throw IoError("cannot read input file " + Quote(path) + ": it is a folder");
+  if (fs::exists(path, error) && !fs::is_regular_file(path, error))
+    throw IoError("cannot read input file " + Quote(path) + ": it is not a regular file");
   errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) {

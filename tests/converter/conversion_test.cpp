@@ -194,6 +194,10 @@ TEST_F(ConvertFileTest, FileSystemFailuresAreReported) {
   EXPECT_EQ(ConvertFile(dir_ / "missing.msg", dir_ / "a.doc").status, ConversionStatus::kIoError);
   EXPECT_EQ(ConvertFile(dir_, dir_ / "a.doc").status, ConversionStatus::kIoError);
   EXPECT_EQ(ConvertFile(input, dir_ / "no-such-folder" / "a.doc").status, ConversionStatus::kIoError);
+  EXPECT_EQ(ConvertFile("/dev/zero", dir_ / "a.doc").status, ConversionStatus::kIoError) << "endless input";
+  std::string long_name(240, 'n');
+  EXPECT_TRUE(ConvertFile(input, dir_ / (long_name + ".doc")).ok()) << "temporary name fits";
+  fs::remove(dir_ / (long_name + ".doc"));
   fs::create_directories(dir_ / "folder.doc");
   EXPECT_EQ(ConvertFile(input, dir_ / "folder.doc").status, ConversionStatus::kIoError);
   EXPECT_TRUE(fs::is_directory(dir_ / "folder.doc"));
