@@ -1,4 +1,46 @@
-// Form1::PushButton1_Click: adds the files chosen in the file-open dialog.
-#include "app/form1.h"
+// Form1::PushButton1_Click: adds the files chosen in the file-open dialog, one row each.
+#include <QStringList>
 
-void Form1::PushButton1_Click() {}
+#include "app/error_trap.h"
+#include "app/form1.h"
+#include "filelist/file_list.h"
+#include "platform/app_error.h"
+#include "platform/dialogs.h"
+#include "platform/paths.h"
+
+namespace {
+const QString kLocation = QStringLiteral("in Lorvane2021/08/31.Form1.PushButton1_Click ");
+const QString kTitle = QStringLiteral("Add File(s) - Hold Ctrl to select multiple files");
+const QString kFilter = QStringLiteral("MSG File (*.msg)|*.msg|");
+const QString kTooManyFiles = QStringLiteral("You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.");
+}  // namespace
+
+void Form1::PushButton1_Click() {
+  Dialogs& dialogs = *services_.dialogs;
+  ErrorTrap trap(dialogs, kLocation);
+  // The dialog's settings (104 to 110) travel with the request itself.
+  QString fileName;
+  try {
+    fileName = dialogs.OpenFiles(kTitle, kFilter);  // 112
+  } catch (const AppError& error) {
+    if (error.number() == error_number::kDialogBufferTooSmall) {
+      dialogs.ShowMessage(kTooManyFiles);
+      return;
+    }
+    ShowApplicationError(dialogs, error.description(), kLocation, 112);
+  }
+  if (fileName.isEmpty()) return;  // 114: cancelled
+
+  const QStringList parts = fileName.split(QChar(0));  // 116, empty parts kept
+  if (parts.size() == 1) {                             // 118
+    trap.Step(122, [&] { ListView1->Append(parts[0]); });
+    return;
+  }
+  const QString& folder = parts[0];  // 124
+  for (qsizetype i = 1; i < parts.size(); ++i) {
+    QString path;
+    trap.Step(136, [&] { path = folder + PathSeparator() + parts[i]; });
+    trap.Step(138, [&] { path = CollapseBackslashes(path); });
+    trap.Step(140, [&] { ListView1->Append(path); });
+  }
+}

@@ -1,4 +1,51 @@
-// Form1::PushButton4_Click: adds every file of one extension in a folder tree.
+// Form1::PushButton4_Click: adds every file of one extension in a chosen folder tree.
+#include "app/error_trap.h"
 #include "app/form1.h"
+#include "filelist/file_list.h"
+#include "filelist/folder_scan.h"
+#include "platform/dialogs.h"
+#include "platform/paths.h"
+#include "platform/settings_store.h"
 
-void Form1::PushButton4_Click() {}
+namespace {
+const QString kLocation = QStringLiteral("in Lorvane2021/08/31.Form1.PushButton4_Click ");
+const QString kPrompt = QStringLiteral(
+    "Enter file extension to load:\r\r(* for all files, txt for all txt files, doc for all doc files, etc.)");
+const QString kPickerTitle = QStringLiteral("Please select folder:");
+const QString kExtensionKey = QStringLiteral("Extension");
+const QString kLastFolderKey = QStringLiteral("LastFolder");
+}  // namespace
+
+void Form1::PushButton4_Click() {
+  Dialogs& dialogs = *services_.dialogs;
+  SettingsStore& settings = *services_.settings;
+  ErrorTrap trap(dialogs, kLocation);
+
+  QString extension;
+  trap.Step(100, [&] {
+    extension = dialogs.InputBox(kPrompt, QString(),
+                                 settings.Read(kSettingsApp, kSettingsSection, kExtensionKey, QStringLiteral("msg")));
+  });
+  trap.Step(100, [&] {
+    if (!extension.isEmpty()) settings.Write(kSettingsApp, kSettingsSection, kExtensionKey, extension);
+  });
+  if (extension.isEmpty()) return;  // 102
+
+  QString lastFolder;
+  QString chosen;
+  trap.Step(104, [&] {
+    lastFolder = settings.Read(kSettingsApp, kSettingsSection, kLastFolderKey, QString());
+    chosen = dialogs.BrowseForFolder(this, kPickerTitle, lastFolder);
+  });
+  if (chosen.isEmpty()) return;  // 106: cancelled; the extension stays stored
+
+  lastFolder = chosen;                                                                    // 333
+  trap.Step(334, [&] { settings.Write(kSettingsApp, kSettingsSection, kLastFolderKey, lastFolder); });
+
+  trap.Step(112, [&] { SetMousePointer(11); });
+  QStringList folders;
+  trap.Step(114, [&] { folders = {chosen + PathSeparator()}; });
+  trap.Step(116, [&] { GetSubDirectories2016(folders, true, *services_.fileSystem, dialogs); });
+  AddFolderListFiles(*ListView1, *services_.fileSystem, folders, QStringLiteral("*.") + extension, &trap);  // 118-134
+  trap.Step(136, [&] { SetMousePointer(0); });
+}
