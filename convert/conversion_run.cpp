@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <algorithm>
 #include <optional>
 
 #include "app/error_trap.h"
@@ -91,8 +92,10 @@ void ConvertRows(Form1& form, ErrorTrap& trap, const ConverterPlacement& placeme
     trap.Step(136, [&] { arguments = QStringList{source, output}; });
     int status = kNotRun;
     trap.Step(138, [&] {
+      // The row in hand still counts as one file when the list was emptied meanwhile.
+      const int fileCount = std::max(list.Count(), 1);
       status = RunAndWait(program, arguments, run_and_wait::kHidden, &bar, bar.Text(),
-                          static_cast<int>(progress::RoundHalfEven(bar.Value())), list.Count());
+                          static_cast<int>(progress::RoundHalfEven(bar.Value())), fileCount);
     });
     // A converter that failed fails the row even when an older document stands at the path.
     if (trap.Test(140, [&] { return status != 0 || !FileExists(output); })) {

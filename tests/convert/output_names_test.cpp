@@ -1,6 +1,8 @@
 // Output paths built from the options, and kept apart within one run.
 #include <gtest/gtest.h>
 
+#include "convert/support/qstring_printer.h"
+
 #include "convert/output_names.h"
 
 namespace {

@@ -1,6 +1,8 @@
 // The runner's waiting text and creeping value, tick by tick, against the known figures.
 #include <gtest/gtest.h>
 
+#include "convert/support/qstring_printer.h"
+
 #include <vector>
 
 #include "convert/progress_arithmetic.h"

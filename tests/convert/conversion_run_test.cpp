@@ -1,0 +1,349 @@
+// "Start Converting" from end to end: the real window with scripted boxes, real folders, and
+// the converter the program carries, run on messages built by the test.
+#include <gtest/gtest.h>
+
+#include "convert/support/qstring_printer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "app/progress_bar.h"
+#include "app/shutdown.h"
+#include "convert/support/message_files.h"
+#include "filelist/file_list.h"
+#include "support/form_fixture.h"
+
+namespace {
+
+using convert_testing::DocumentFor;
+using convert_testing::ReadAll;
+using convert_testing::RtfFor;
+
+const QString kDone = QStringLiteral("Done.");
+const QString kFailed = QStringLiteral("Failed to convert: ");
+
+// Runs a piece of test code every time the run hands control to the event loop.
+class WhileRunning {
+ public:
+  explicit WhileRunning(std::function<void()> action) {
+    timer_.setInterval(0);
+    QObject::connect(&timer_, &QTimer::timeout, std::move(action));
+    timer_.start();
+  }
+
+ private:
+  QTimer timer_;
+};
+
+class ConversionRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    oldTemp_ = qgetenv("TEMP");
+    qputenv("TEMP", temp_.path().toLocal8Bit());
+  }
+  void TearDown() override { qputenv("TEMP", oldTemp_); }
+
+  // The window, loaded with the given output choice as stored settings.
+  Form1& Window(const QString& option1, const QString& option2, const QString& folderText) {
+    fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
+        {QStringLiteral("Option1"), option1}, {QStringLiteral("Option2"), option2},
+        {QStringLiteral("Text1"), folderText}});
+    fixture_->Load();
+    fixture_->dialogs.shown.clear();
+    return fixture_->form();
+  }
+  Form1& ToFolder(const QString& folderText) {
+    return Window(QStringLiteral("True"), QStringLiteral("False"), folderText);
+  }
+  Form1& BesideSources() { return Window(QStringLiteral("False"), QStringLiteral("True"), out_.path()); }
+
+  // Writes a message into the sources folder (or a sub-folder) and lists it.
+  QString AddMessage(const QString& relative) {
+    const QString path = QDir(sources_.path()).filePath(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    EXPECT_TRUE(convert_testing::WriteMessage(path, RtfFor(relative)));
+    fixture_->form().ListView1->Append(path);
+    return path;
+  }
+  QString AddDamagedMessage(const QString& relative) {
+    const QString path = QDir(sources_.path()).filePath(relative);
+    EXPECT_TRUE(convert_testing::WriteDamagedMessage(path));
+    fixture_->form().ListView1->Append(path);
+    return path;
+  }
+
+  void Click() { fixture_->form().PushButton2_Click(); }
+  std::vector<QString> Messages() const { return fixture_->dialogs.Messages(); }
+  QString Out(const QString& name) const { return QDir(out_.path()).filePath(name); }
+  QStringList OutFiles() const { return QDir(out_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+  // Nothing of the converter is left in the temporary folder.
+  bool TemporaryFolderEmpty() const {
+    return QDir(temp_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty();
+  }
+  void ExpectIdle() {
+    Form1& form = fixture_->form();
+    EXPECT_FALSE(form.Converting);
+    EXPECT_EQ(form.MousePointer(), 0);
+    EXPECT_EQ(form.ProgressBar1->Value(), 0);
+    EXPECT_EQ(form.ProgressBar1->Text(), QStringLiteral("Progress Bar"));
+    EXPECT_TRUE(TemporaryFolderEmpty());
+  }
+
+  QTemporaryDir temp_;
+  QTemporaryDir sources_;
+  QTemporaryDir out_;
+  QByteArray oldTemp_;
+  std::unique_ptr<FormFixture> fixture_;
+};
+
+TEST_F(ConversionRunTest, OutputFolderWithTrailingSeparator) {
+  ToFolder(out_.path() + QStringLiteral("/"));
+  AddMessage(QStringLiteral("first.msg"));
+  AddMessage(QStringLiteral("sub/second.b.msg"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("first.doc"), QStringLiteral("second.b.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("first.doc"))), DocumentFor(RtfFor(QStringLiteral("first.msg"))));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("second.b.doc"))), DocumentFor(RtfFor(QStringLiteral("sub/second.b.msg"))));
+  ExpectIdle();
+  EXPECT_EQ(fixture_->form().ListView1->Count(), 2);  // the list keeps its rows
+}
+
+TEST_F(ConversionRunTest, OutputFolderWithoutTrailingSeparator) {
+  ToFolder(out_.path());
+  AddMessage(QStringLiteral("only.msg"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("only.doc"))), DocumentFor(RtfFor(QStringLiteral("only.msg"))));
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, BesideEachSourceEvenWithAMissingFolderText) {
+  Window(QStringLiteral("False"), QStringLiteral("True"), QStringLiteral("/no/such/folder"));
+  const QString a = AddMessage(QStringLiteral("a.msg"));
+  const QString b = AddMessage(QStringLiteral("deeper/b"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(ReadAll(QDir(sources_.path()).filePath(QStringLiteral("a.doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
+  EXPECT_EQ(ReadAll(QDir(sources_.path()).filePath(QStringLiteral("deeper/b.doc"))), DocumentFor(RtfFor(QStringLiteral("deeper/b"))));
+  EXPECT_TRUE(OutFiles().isEmpty());
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, SpacesAndDoubleQuotesInPaths) {
+  const QString out = QDir(out_.path()).filePath(QStringLiteral("my \"out\" dir"));
+  ASSERT_TRUE(QDir().mkpath(out));
+  ToFolder(out);
+  AddMessage(QStringLiteral("in box/say \"hi\" now.msg"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(ReadAll(QDir(out).filePath(QStringLiteral("say \"hi\" now.doc"))),
+            DocumentFor(RtfFor(QStringLiteral("in box/say \"hi\" now.msg"))));
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, AnEmptyListOnlySaysSo) {
+  Form1& form = ToFolder(out_.path());
+  form.ProgressBar1->SetText(QStringLiteral("left as it was"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("No files added.")});
+  EXPECT_EQ(form.ProgressBar1->Text(), QStringLiteral("left as it was"));
+  EXPECT_FALSE(form.Converting);
+  EXPECT_TRUE(TemporaryFolderEmpty());
+}
+
+TEST_F(ConversionRunTest, AMissingOutputFolderConvertsNothing) {
+  for (const QString& folder : {QStringLiteral("/no/such/folder"), QString()}) {
+    Form1& form = ToFolder(folder);
+    AddMessage(QStringLiteral("a.msg"));
+    Click();
+    EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("Folder does not exist. Please select another folder.")});
+    EXPECT_EQ(form.MousePointer(), 0);
+    EXPECT_FALSE(form.Converting);
+    EXPECT_FALSE(QFileInfo::exists(QDir(sources_.path()).filePath(QStringLiteral("a.doc"))));
+    EXPECT_TRUE(TemporaryFolderEmpty());
+  }
+}
+
+TEST_F(ConversionRunTest, NeitherOptionFailsEveryRow) {
+  Window(QStringLiteral("False"), QStringLiteral("False"), out_.path());
+  const QString a = AddMessage(QStringLiteral("a.msg"));
+  const QString b = AddMessage(QStringLiteral("b.msg"));
+  Click();
+  EXPECT_EQ(Messages(), (std::vector<QString>{kFailed + a, kFailed + b, kDone}));
+  EXPECT_TRUE(OutFiles().isEmpty());
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, ADamagedMessageFailsAloneAndLeavesNoPartialFile) {
+  ToFolder(out_.path());
+  AddMessage(QStringLiteral("good1.msg"));
+  const QString bad = AddDamagedMessage(QStringLiteral("bad.msg"));
+  AddMessage(QStringLiteral("good2.msg"));
+  Click();
+  EXPECT_EQ(Messages(), (std::vector<QString>{kFailed + bad, kDone}));
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("good1.doc"), QStringLiteral("good2.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("good1.doc"))), DocumentFor(RtfFor(QStringLiteral("good1.msg"))));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("good2.doc"))), DocumentFor(RtfFor(QStringLiteral("good2.msg"))));
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, AFailingConverterFailsTheRowDespiteAnOlderDocument) {
+  ToFolder(out_.path());
+  const QString bad = AddDamagedMessage(QStringLiteral("bad.msg"));
+  QFile older(Out(QStringLiteral("bad.doc")));
+  ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+  older.write("from an earlier run");
+  older.close();
+  Click();
+  EXPECT_EQ(Messages(), (std::vector<QString>{kFailed + bad, kDone}));
+  // The earlier document is neither reported as this run's result nor destroyed.
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("bad.doc"))), QByteArray("from an earlier run"));
+}
+
+TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsANumberedSecondDocument) {
+  ToFolder(out_.path());
+  const QString first = AddMessage(QStringLiteral("one/x.msg"));
+  AddMessage(QStringLiteral("two/x.msg"));
+  AddMessage(QStringLiteral("three/x.eml"));
+  fixture_->form().ListView1->Append(first);  // the same source again keeps its document
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("x (2).doc"), QStringLiteral("x (3).doc"), QStringLiteral("x.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("x.doc"))), DocumentFor(RtfFor(QStringLiteral("one/x.msg"))));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("x (2).doc"))), DocumentFor(RtfFor(QStringLiteral("two/x.msg"))));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("x (3).doc"))), DocumentFor(RtfFor(QStringLiteral("three/x.eml"))));
+}
+
+TEST_F(ConversionRunTest, TheBarShowsEachRowsShareAndNameUnderTheHourglass) {
+  Form1& form = ToFolder(out_.path());
+  for (const char* name : {"a.msg", "b.msg", "c.msg", "d.msg"}) AddMessage(QString::fromUtf8(name));
+  std::vector<std::pair<double, QString>> seen;
+  bool alwaysHourglass = true;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting) return;
+      const std::pair<double, QString> now{form.ProgressBar1->Value(), form.ProgressBar1->Text()};
+      if (seen.empty() || seen.back() != now) seen.push_back(now);
+      alwaysHourglass = alwaysHourglass && form.MousePointer() == 11;
+    });
+    Click();
+  }
+  const std::vector<std::pair<double, QString>> expected{{25, QStringLiteral("Processing: a.msg")},
+                                                         {50, QStringLiteral("Processing: b.msg")},
+                                                         {75, QStringLiteral("Processing: c.msg")},
+                                                         {100, QStringLiteral("Processing: d.msg")}};
+  EXPECT_EQ(seen, expected);
+  EXPECT_TRUE(alwaysHourglass);
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, ASecondClickDuringTheRunDoesNothing) {
+  Form1& form = ToFolder(out_.path());
+  AddMessage(QStringLiteral("a.msg"));
+  AddMessage(QStringLiteral("b.msg"));
+  int secondClicks = 0;
+  size_t boxesBefore = 0;
+  size_t boxesAfter = 0;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || secondClicks > 0) return;
+      ++secondClicks;
+      boxesBefore = fixture_->dialogs.shown.size();
+      Click();
+      boxesAfter = fixture_->dialogs.shown.size();
+      EXPECT_TRUE(form.Converting);
+    });
+    Click();
+  }
+  EXPECT_EQ(secondClicks, 1);
+  EXPECT_EQ(boxesAfter, boxesBefore);
+  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, TheConverterLivesInAPrivateFolderForTheRunOnly) {
+  Form1& form = ToFolder(out_.path());
+  AddMessage(QStringLiteral("a.msg"));
+  QStringList placed;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || !placed.isEmpty()) return;
+      for (const QFileInfo& folder : QDir(temp_.path()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QFileInfo converter(QDir(folder.filePath()).filePath(QStringLiteral("Quorlin.exe")));
+        if (converter.isExecutable()) placed << converter.filePath();
+        EXPECT_EQ(folder.permissions() & (QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ReadGroup |
+                                          QFileDevice::WriteGroup),
+                  QFileDevice::Permissions{});
+      }
+    });
+    Click();
+  }
+  EXPECT_EQ(placed.size(), 1);
+  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_TRUE(TemporaryFolderEmpty());
+}
+
+TEST_F(ConversionRunTest, ClosingTheWindowMidRunTakesTheConverterAway) {
+  Form1& form = ToFolder(out_.path());
+  AddMessage(QStringLiteral("a.msg"));
+  bool cleaned = false;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || cleaned) return;
+      // What ending the program does before the process goes.
+      RunCleanups();
+      cleaned = true;
+      EXPECT_TRUE(TemporaryFolderEmpty());
+    });
+    Click();
+  }
+  EXPECT_TRUE(cleaned);
+  EXPECT_TRUE(TemporaryFolderEmpty());
+}
+
+TEST_F(ConversionRunTest, RowsRemovedDuringTheRunAreNotReadPastTheEnd) {
+  Form1& form = ToFolder(out_.path());
+  AddMessage(QStringLiteral("a.msg"));
+  AddMessage(QStringLiteral("b.msg"));
+  AddMessage(QStringLiteral("c.msg"));
+  bool cleared = false;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || cleared) return;
+      form.ListView1->Clear();
+      cleared = true;
+    });
+    Click();
+  }
+  EXPECT_TRUE(cleared);
+  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(OutFiles(), QStringList{QStringLiteral("a.doc")});
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, AConverterThatCannotBePlacedFailsEachRowAfterOneErrorBox) {
+  ToFolder(out_.path());
+  const QString a = AddMessage(QStringLiteral("a.msg"));
+  const QString b = AddMessage(QStringLiteral("b.msg"));
+  qputenv("TEMP", QDir(temp_.path()).filePath(QStringLiteral("missing")).toLocal8Bit());
+  Click();
+  const std::vector<QString> messages = Messages();
+  ASSERT_EQ(messages.size(), 4u);
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click at line 110")))
+      << messages[0].toStdString();
+  EXPECT_EQ(fixture_->dialogs.ErrorBoxes().size(), 1u);
+  EXPECT_EQ(messages[1], kFailed + a);
+  EXPECT_EQ(messages[2], kFailed + b);
+  EXPECT_EQ(messages[3], kDone);
+  EXPECT_TRUE(OutFiles().isEmpty());
+}
+
+}  // namespace

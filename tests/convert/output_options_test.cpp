@@ -1,0 +1,79 @@
+// The output choice: the two options, the folder text and the "..." button, each kept in
+// the settings as it changes.
+#include <gtest/gtest.h>
+
+#include "convert/support/qstring_printer.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "support/form_fixture.h"
+
+namespace {
+
+class OutputOptionsTest : public ::testing::Test {
+ protected:
+  OutputOptionsTest()
+      : fixture_({{QStringLiteral("Text1"), QStringLiteral("/typed/")},
+                  {QStringLiteral("LastFolderDot"), QStringLiteral("/picked/before")}}) {
+    fixture_.Load();
+    fixture_.dialogs.shown.clear();
+  }
+  Form1& form() { return fixture_.form(); }
+  std::optional<QString> Stored(const char* key) { return fixture_.settings.Value(QString::fromUtf8(key)); }
+
+  FormFixture fixture_;
+};
+
+TEST_F(OutputOptionsTest, PickedFolderGetsOneTrailingSeparator) {
+  fixture_.dialogs.AnswerFolder(QStringLiteral("/data/out"));
+  form().PushButton9->click();
+  ASSERT_EQ(fixture_.dialogs.shown.size(), 1u);
+  const ShownBox& picker = fixture_.dialogs.shown[0];
+  EXPECT_EQ(picker.kind, ShownBox::Kind::BrowseForFolder);
+  EXPECT_EQ(picker.caption, QStringLiteral("Please select folder:"));
+  EXPECT_EQ(picker.extra, QStringLiteral("/picked/before"));  // the last pick, not the typed text
+  EXPECT_EQ(form().Text1->text(), QStringLiteral("/data/out/"));
+  EXPECT_EQ(Stored("LastFolderDot"), QStringLiteral("/data/out"));
+  EXPECT_EQ(Stored("Text1"), QStringLiteral("/data/out/"));
+}
+
+TEST_F(OutputOptionsTest, PickedRootKeepsItsOneSeparator) {
+  fixture_.dialogs.AnswerFolder(QStringLiteral("/"));
+  form().PushButton9->click();
+  EXPECT_EQ(form().Text1->text(), QStringLiteral("/"));
+  EXPECT_EQ(Stored("LastFolderDot"), QStringLiteral("/"));
+  EXPECT_EQ(Stored("Text1"), QStringLiteral("/"));
+}
+
+TEST_F(OutputOptionsTest, CancelChangesNothing) {
+  fixture_.dialogs.AnswerFolder(QString());
+  form().PushButton9->click();
+  EXPECT_EQ(form().Text1->text(), QStringLiteral("/typed/"));
+  EXPECT_EQ(Stored("LastFolderDot"), QStringLiteral("/picked/before"));
+  EXPECT_EQ(Stored("Text1"), QStringLiteral("/typed/"));
+  EXPECT_TRUE(fixture_.dialogs.ErrorBoxes().empty());
+}
+
+TEST_F(OutputOptionsTest, OptionsAreStoredAndTheFolderBoxFollowsThem) {
+  form().Option2->click();
+  EXPECT_FALSE(form().Frame3->isEnabled());
+  EXPECT_EQ(form().Text1->text(), QStringLiteral("/typed/"));
+  EXPECT_EQ(Stored("Option1"), QStringLiteral("False"));
+  EXPECT_EQ(Stored("Option2"), QStringLiteral("True"));
+  form().Option1->click();
+  EXPECT_TRUE(form().Frame3->isEnabled());
+  EXPECT_EQ(Stored("Option1"), QStringLiteral("True"));
+  EXPECT_EQ(Stored("Option2"), QStringLiteral("False"));
+}
+
+TEST_F(OutputOptionsTest, TypedTextIsStoredAtEveryChange) {
+  form().Text1->setText(QStringLiteral("/ha"));
+  EXPECT_EQ(Stored("Text1"), QStringLiteral("/ha"));
+  form().Text1->setText(QStringLiteral("/half typed"));
+  EXPECT_EQ(Stored("Text1"), QStringLiteral("/half typed"));
+}
+
+}  // namespace

@@ -1,0 +1,7 @@
+// Lets GoogleTest print QString values as readable text in failure messages.
+#pragma once
+
+#include <QString>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
