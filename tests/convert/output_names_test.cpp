@@ -70,10 +70,4 @@ TEST(OutputNames, ANumberedNameTakenByItsOwnSourceIsSkipped) {
   EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), QStringLiteral("/out/a.doc")), QStringLiteral("/out/a (3).doc"));
 }
 
-TEST(OutputNames, PathsDifferingOnlyInCaseAreDifferentDocuments) {
-  OutputNames names;
-  EXPECT_EQ(names.Claim(QStringLiteral("/m/A.msg"), QStringLiteral("/out/A.doc")), QStringLiteral("/out/A.doc"));
-  EXPECT_EQ(names.Claim(QStringLiteral("/m/a.msg"), QStringLiteral("/out/a.doc")), QStringLiteral("/out/a.doc"));
-}
-
 }  // namespace

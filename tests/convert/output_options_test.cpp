@@ -69,11 +69,4 @@ TEST_F(OutputOptionsTest, OptionsAreStoredAndTheFolderBoxFollowsThem) {
   EXPECT_EQ(Stored("Option2"), QStringLiteral("False"));
 }
 
-TEST_F(OutputOptionsTest, TypedTextIsStoredAtEveryChange) {
-  form().Text1->setText(QStringLiteral("/ha"));
-  EXPECT_EQ(Stored("Text1"), QStringLiteral("/ha"));
-  form().Text1->setText(QStringLiteral("/half typed"));
-  EXPECT_EQ(Stored("Text1"), QStringLiteral("/half typed"));
-}
-
 }  // namespace
