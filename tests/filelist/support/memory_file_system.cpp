@@ -69,6 +69,7 @@ QStringList MemoryFileSystem::Children(const QString& normal, bool folders) cons
 
 QStringList MemoryFileSystem::SubFolderNames(const QString& folder) const {
   const QString normal = Normal(folder);
+  if (onListing) onListing(normal);
   FolderToList(normal);
   ++listings_[normal];
   return Children(normal, true);
@@ -76,6 +77,7 @@ QStringList MemoryFileSystem::SubFolderNames(const QString& folder) const {
 
 QStringList MemoryFileSystem::ListFiles(const QString& folder, const QString& pattern) const {
   const QString normal = Normal(folder);
+  if (onListing) onListing(normal);
   FolderToList(normal);
   QStringList names;
   for (const QString& name : Children(normal, false))

@@ -6,6 +6,7 @@
 
 #include <QMap>
 #include <QString>
+#include <functional>
 
 #include "platform/file_system.h"
 
@@ -21,6 +22,8 @@ class MemoryFileSystem : public FileSystem {
   void RefuseListing(const QString& folder, int errorNumber);
   // How many times the folder's sub-folders were listed.
   int ListingCount(const QString& folder) const { return listings_.value(Normal(folder)); }
+  // Called at every listing of sub-folders or files, before it answers.
+  std::function<void(const QString& folder)> onListing;
 
   int Attributes(const QString& path) const override;
   bool IsRootFolder(const QString& folder) const override;

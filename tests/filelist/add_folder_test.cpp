@@ -1,0 +1,178 @@
+// Tests of adding every file of one extension in a folder tree ("Add All").
+#include <gtest/gtest.h>
+
+#include "filelist/support/list_helpers.h"
+#include "filelist/support/memory_file_system.h"
+#include "filelist/support/temp_tree.h"
+#include "support/form_fixture.h"
+
+namespace {
+
+const QString kPrompt = QStringLiteral(
+    "Enter file extension to load:\r\r(* for all files, txt for all txt files, doc for all doc files, etc.)");
+
+class AddFolderTest : public ::testing::Test {
+ protected:
+  void Click() { fx_.form().PushButton4_Click(); }
+  QStringList RowsUnderTree() const {
+    QStringList rows;
+    for (const QString& row : Rows(list_)) rows.append(row.mid(tree_.Root().size() + 1));
+    return rows;
+  }
+
+  FormFixture fx_;
+  FileListView& list_ = *fx_.form().ListView1;
+  TempTree tree_;
+};
+
+TEST_F(AddFolderTest, AsksForTheExtensionWithTheStoredDefault) {
+  fx_.dialogs.AnswerInput(QString());
+  Click();
+  ASSERT_EQ(fx_.dialogs.shown.size(), 1u);
+  EXPECT_EQ(fx_.dialogs.shown[0].kind, ShownBox::Kind::Input);
+  EXPECT_EQ(fx_.dialogs.shown[0].text, kPrompt);
+  EXPECT_EQ(fx_.dialogs.shown[0].extra, "msg");
+}
+
+TEST_F(AddFolderTest, ACancelledPromptStopsAndKeepsTheStoredExtension) {
+  fx_.settings.Set("Extension", "doc");
+  fx_.dialogs.AnswerInput(QString());
+  Click();
+  EXPECT_EQ(fx_.dialogs.shown.size(), 1u);
+  EXPECT_EQ(fx_.settings.Value("Extension"), "doc");
+}
+
+TEST_F(AddFolderTest, ACancelledPickerAddsNothingButTheExtensionIsOfferedNextTime) {
+  fx_.settings.Set("LastFolder", "/earlier/pick");
+  fx_.dialogs.AnswerInput("txt");
+  fx_.dialogs.AnswerFolder(QString());
+  Click();
+  ASSERT_EQ(fx_.dialogs.shown.size(), 2u);
+  EXPECT_EQ(fx_.dialogs.shown[1].kind, ShownBox::Kind::BrowseForFolder);
+  EXPECT_EQ(fx_.dialogs.shown[1].caption, "Please select folder:");
+  EXPECT_EQ(fx_.dialogs.shown[1].extra, "/earlier/pick");
+  EXPECT_EQ(fx_.settings.Value("Extension"), "txt");
+  EXPECT_EQ(fx_.settings.Value("LastFolder"), "/earlier/pick");
+  EXPECT_EQ(list_.Count(), 0);
+
+  fx_.dialogs.AnswerInput(QString());
+  Click();
+  EXPECT_EQ(fx_.dialogs.shown[2].extra, "txt");
+}
+
+TEST_F(AddFolderTest, AddsMatchingFilesLevelByLevelAndRemembersTheFolder) {
+  tree_.File("A/b.msg");
+  tree_.File("A/a.MSG");
+  tree_.File("A/note.txt");
+  tree_.File("A/x/p/deep.msg");
+  tree_.File("A/x/c.msg");
+  tree_.File("A/y/d.msg");
+  tree_.Folder("A/folder.msg");
+  fx_.dialogs.AnswerInput("msg");
+  fx_.dialogs.AnswerFolder(tree_.Path("A"));
+  Click();
+  EXPECT_EQ(RowsUnderTree(), (QStringList{"A/a.MSG", "A/b.msg", "A/x/c.msg", "A/y/d.msg", "A/x/p/deep.msg"}));
+  EXPECT_EQ(fx_.settings.Value("LastFolder"), tree_.Path("A"));
+  EXPECT_EQ(fx_.form().MousePointer(), 0);
+  EXPECT_TRUE(fx_.dialogs.Messages().empty());
+}
+
+TEST_F(AddFolderTest, SkipsTildeFilesAndHiddenArchiveFilesOnly) {
+  tree_.File("A/~$draft.msg");
+  tree_.File("A/.hidden.msg");     // 34: skipped
+  tree_.File("A/.readonly.msg");   // 35: kept
+  tree_.Mode("A/.readonly.msg", 0444);
+  tree_.File("A/plain.msg");
+  fx_.dialogs.AnswerInput("msg");
+  fx_.dialogs.AnswerFolder(tree_.Path("A"));
+  Click();
+  EXPECT_EQ(RowsUnderTree(), (QStringList{"A/.readonly.msg", "A/plain.msg"}));
+}
+
+TEST_F(AddFolderTest, StarAddsEveryFileAndNamesKeepTheirSpacesQuotesAndLetters) {
+  const QStringList names = {"no extension", "it's \"quoted\".doc", QString::fromUtf8("письмо – “важное”.msg")};
+  for (const QString& name : names) tree_.File("A/" + name);
+  fx_.dialogs.AnswerInput("*");
+  fx_.dialogs.AnswerFolder(tree_.Path("A"));
+  Click();
+  EXPECT_EQ(RowsUnderTree(), (QStringList{"A/" + names[1], "A/" + names[0], "A/" + names[2]}));
+}
+
+TEST_F(AddFolderTest, TheSameFolderTwiceAddsEveryFileTwiceAndAnEmptyOneAddsNothing) {
+  tree_.File("A/a.msg");
+  tree_.Folder("Empty");
+  for (const QString& folder : {tree_.Path("A"), tree_.Path("A"), tree_.Path("Empty")}) {
+    fx_.dialogs.AnswerInput("msg");
+    fx_.dialogs.AnswerFolder(folder);
+    Click();
+  }
+  EXPECT_EQ(RowsUnderTree(), (QStringList{"A/a.msg", "A/a.msg"}));
+  EXPECT_TRUE(fx_.dialogs.Messages().empty());
+}
+
+class AddFolderOnMemoryTest : public ::testing::Test {
+ protected:
+  void Pick(const QString& folder, const QString& extension = "msg") {
+    fx_.dialogs.AnswerInput(extension);
+    fx_.dialogs.AnswerFolder(folder);
+    form_->PushButton4_Click();
+  }
+  FormFixture fx_;
+  MemoryFileSystem fs_;
+  std::unique_ptr<Form1> form_ = FormWithFileSystem(fx_.form(), fs_);
+};
+
+TEST_F(AddFolderOnMemoryTest, ARootPickGivesSingleSeparators) {
+  fs_.AddFile("/a.msg");
+  fs_.AddFile("/mail/b.msg");
+  Pick("/");
+  EXPECT_EQ(Rows(*form_->ListView1), (QStringList{"/a.msg", "/mail/b.msg"}));
+  EXPECT_EQ(fx_.settings.Value("LastFolder"), "/");
+}
+
+TEST_F(AddFolderOnMemoryTest, TheWindowIsBusyDuringTheScanOnly) {
+  fs_.AddFile("/A/x/a.msg");
+  QList<int> pointers;
+  fs_.onListing = [&](const QString&) { pointers.append(form_->MousePointer()); };
+  Pick("/A");
+  ASSERT_FALSE(pointers.isEmpty());
+  EXPECT_EQ(pointers, QList<int>(pointers.size(), 11));
+  EXPECT_EQ(form_->MousePointer(), 0);
+}
+
+TEST_F(AddFolderOnMemoryTest, AFolderThatFailsToListIsReportedAndTheOthersStillAdd) {
+  fs_.AddFile("/A/a.msg");
+  fs_.AddFile("/A/bad/b.msg");
+  fs_.AddFile("/A/good/c.msg");
+  fs_.onListing = [&](const QString& folder) {
+    // The tree walk has listed "bad"; its file listing then fails.
+    if (folder == "/A/bad" && fs_.ListingCount("/A/bad") > 0) fs_.RefuseListing("/A/bad", 57);
+  };
+  Pick("/A");
+  EXPECT_EQ(Rows(*form_->ListView1), (QStringList{"/A/a.msg", "/A/good/c.msg"}));
+  ASSERT_EQ(fx_.dialogs.ErrorBoxes().size(), 1u);
+  EXPECT_TRUE(fx_.dialogs.ErrorBoxes()[0].contains("in Lorvane2021/08/31.Form1.PushButton4_Click at line 122"));
+  EXPECT_EQ(form_->MousePointer(), 0);
+}
+
+TEST_F(AddFolderOnMemoryTest, AFileThatVanishesBeforeItsAttributesAreReadIsStillAdded) {
+  // A listing that names a file the attribute read then cannot find: the failed test counts
+  // as held, so the row is added after the error box.
+  class Vanishing : public MemoryFileSystem {
+   public:
+    int Attributes(const QString& path) const override {
+      if (path.endsWith("gone.msg")) throw AppError("Path not found", error_number::kPathNotFound);
+      return MemoryFileSystem::Attributes(path);
+    }
+  } fs;
+  fs.AddFile("/A/gone.msg");
+  auto form = FormWithFileSystem(fx_.form(), fs);
+  fx_.dialogs.AnswerInput("msg");
+  fx_.dialogs.AnswerFolder("/A");
+  form->PushButton4_Click();
+  EXPECT_EQ(Rows(*form->ListView1), QStringList{"/A/gone.msg"});
+  ASSERT_EQ(fx_.dialogs.ErrorBoxes().size(), 1u);
+  EXPECT_TRUE(fx_.dialogs.ErrorBoxes()[0].contains("at line 132"));
+}
+
+}  // namespace

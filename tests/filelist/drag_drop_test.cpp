@@ -1,0 +1,99 @@
+// Tests of dropping files, folders and other data onto the list.
+#include <QMimeData>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include "filelist/support/list_helpers.h"
+#include "filelist/support/temp_tree.h"
+#include "support/form_fixture.h"
+
+namespace {
+
+std::unique_ptr<QMimeData> Files(const QStringList& paths) {
+  auto data = std::make_unique<QMimeData>();
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
+  data->setUrls(urls);
+  return data;
+}
+
+class DragDropTest : public ::testing::Test {
+ protected:
+  int DragOver(const QMimeData& data) {
+    int effect = 1;
+    fx_.form().ListView1_OLEDragOver(&data, effect);
+    return effect;
+  }
+  void Drop(const QStringList& paths) { fx_.form().ListView1_OLEDragDrop(Files(paths).get()); }
+
+  FormFixture fx_;
+  FileListView& list_ = *fx_.form().ListView1;
+  TempTree tree_;
+};
+
+TEST_F(DragDropTest, OnlyLocalFilePathsAreAcceptedDuringTheDrag) {
+  QMimeData text;
+  text.setText("/some/path.msg");
+  EXPECT_EQ(DragOver(text), 0);
+  QMimeData web;
+  web.setUrls({QUrl("https://example.org/a.msg")});
+  EXPECT_EQ(DragOver(web), 0);
+  QMimeData mixed;
+  mixed.setUrls({QUrl::fromLocalFile("/tmp/a.msg"), QUrl("https://example.org/a.msg")});
+  EXPECT_EQ(DragOver(mixed), 0);
+  EXPECT_EQ(DragOver(*Files({"/tmp/a.msg", "/tmp/b.txt"})), 1);
+}
+
+TEST_F(DragDropTest, DroppingOtherDataAddsNothing) {
+  QMimeData text;
+  text.setText("/some/path.msg");
+  fx_.form().ListView1_OLEDragDrop(&text);
+  fx_.form().ListView1_OLEDragDrop(nullptr);
+  EXPECT_EQ(list_.Count(), 0);
+}
+
+TEST_F(DragDropTest, DroppedFilesAreAddedAsTheyAreInDropOrder) {
+  tree_.File("c.txt");
+  tree_.File("a.msg");
+  tree_.File("b.doc");
+  list_.Append(tree_.Path("a.msg"));
+  Drop({tree_.Path("c.txt"), tree_.Path("a.msg"), tree_.Root() + "//b.doc"});
+  EXPECT_EQ(Rows(list_), (QStringList{tree_.Path("a.msg"), tree_.Path("c.txt"), tree_.Path("a.msg"),
+                                      tree_.Root() + "//b.doc"}));
+}
+
+TEST_F(DragDropTest, AVanishedPathIsSkipped) {
+  tree_.File("here.msg");
+  Drop({tree_.Path("gone.msg"), tree_.Path("here.msg")});
+  EXPECT_EQ(Rows(list_), QStringList{tree_.Path("here.msg")});
+}
+
+TEST_F(DragDropTest, ADroppedFolderAddsEveryFileOfItsTreeWithTheScansFilters) {
+  tree_.File("D/b.txt");
+  tree_.File("D/a.msg");
+  tree_.File("D/~lock.doc");
+  tree_.File("D/.hidden.msg");  // hidden + archive: skipped
+  tree_.File("D/.ro");          // hidden + read-only + archive: added
+  tree_.Mode("D/.ro", 0444);
+  tree_.File("D/sub/c");
+  tree_.File("D/.hiddenfolder/e.msg");
+  Drop({tree_.Path("D")});
+  const QString d = tree_.Path("D/");
+  EXPECT_EQ(Rows(list_), (QStringList{d + ".ro", d + "a.msg", d + "b.txt", d + ".hiddenfolder/e.msg", d + "sub/c"}));
+  EXPECT_TRUE(fx_.dialogs.Messages().empty());
+}
+
+TEST_F(DragDropTest, TwoFoldersAddTheirFilesOnceEachAndDoubledSeparatorsCollapse) {
+  tree_.File("A/a.msg");
+  tree_.File("B/b.msg");
+  Drop({tree_.Root() + "//A", tree_.Path("B/")});
+  EXPECT_EQ(Rows(list_), (QStringList{tree_.Path("A/a.msg"), tree_.Path("B/b.msg")}));
+}
+
+TEST_F(DragDropTest, AHiddenFolderIsAddedAsOneRow) {
+  tree_.File(".config/settings.msg");
+  Drop({tree_.Path(".config")});
+  EXPECT_EQ(Rows(list_), QStringList{tree_.Path(".config")});
+}
+
+}  // namespace
