@@ -131,12 +131,16 @@ void Form1::ConnectEvents() {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::MouseMove) return QWidget::eventFilter(watched, event);
-  // Moves over the list, the bar and other controls without a handler of their own travel
-  // up to the window; only moves over the window's own background count as Form_MouseMove.
-  if (watched == this) {
+  // A move that no control takes travels up to its parent. Over the window and the two
+  // frames only moves on their own background count, not those passed up from a control.
+  if (watched == this || watched == Frame3 || watched == Frame5) {
+    auto* container = static_cast<QWidget*>(watched);
     const auto* move = static_cast<QMouseEvent*>(event);
-    QWidget* under = childAt(move->position().toPoint());
-    if (under == nullptr) Form_MouseMove();
+    if (container->childAt(move->position().toPoint()) != nullptr)
+      return QWidget::eventFilter(watched, event);
+  }
+  if (watched == this) {
+    Form_MouseMove();
   } else if (watched == Frame3) {
     Frame3_MouseMove();
   } else if (watched == Frame5) {

@@ -1,0 +1,81 @@
+// The small pieces of the shell: Boolean setting texts, the application title cut, the
+// clean-up registry, the progress bar's text and value.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "app/application_title.h"
+#include "app/boolean_text.h"
+#include "app/progress_bar.h"
+#include "app/shutdown.h"
+#include "platform/app_error.h"
+
+namespace {
+TEST(BooleanText, AcceptsTrueFalseAnyCaseAndNumbers) {
+  for (const char* t : {"True", "TRUE", "true", " tRuE ", "1", "-1", "2.5", "1e3"})
+    EXPECT_TRUE(TextToBoolean(QString::fromLatin1(t))) << t;
+  for (const char* t : {"False", "false", "FALSE", "0", "0.0", "-0", " 0 "})
+    EXPECT_FALSE(TextToBoolean(QString::fromLatin1(t))) << t;
+  for (const char* t : {"yes", "", " ", "no", "Truee", "1x", "nan", "inf"}) {
+    try {
+      TextToBoolean(QString::fromLatin1(t));
+      ADD_FAILURE() << "accepted \"" << t << "\"";
+    } catch (const AppError& error) {
+      EXPECT_EQ(error.number(), error_number::kTypeMismatch) << t;
+    }
+  }
+  EXPECT_EQ(BooleanToText(true), QStringLiteral("True"));
+  EXPECT_EQ(BooleanToText(false), QStringLiteral("False"));
+}
+
+TEST(ApplicationTitle, CutsTheLastWordThenWhileLongerThanForty) {
+  EXPECT_EQ(ApplicationTitleFrom(QStringLiteral("Lorvane")), QStringLiteral("Lorvane"));
+  EXPECT_EQ(ApplicationTitleFrom(QStringLiteral("Kestrane Mail To Word")), QStringLiteral("Kestrane Mail To"));
+  const QString longName = QStringLiteral("Alpha Bravo Charlie Delta Echo Foxtrot Golf Hotel");
+  const QString title = ApplicationTitleFrom(longName);
+  EXPECT_EQ(title, QStringLiteral("Alpha Bravo Charlie Delta Echo Foxtrot"));
+  EXPECT_LE(title.size(), 40);
+  // A first word longer than forty stays: there is nothing left to cut at.
+  const QString word(45, QLatin1Char('w'));
+  EXPECT_EQ(ApplicationTitleFrom(word + QStringLiteral(" x y")), word);
+  EXPECT_EQ(ApplicationTitleFrom(QString()), QString());
+}
+
+TEST(Shutdown, CleanUpsRunNewestFirstOnceAndUnregisteredOnesNot) {
+  std::vector<int> ran;
+  RegisterCleanup([&] { ran.push_back(1); });
+  const int second = RegisterCleanup([&] { ran.push_back(2); });
+  RegisterCleanup([&] { throw std::runtime_error("fails"); });
+  RegisterCleanup([&] { ran.push_back(4); });
+  UnregisterCleanup(second);
+  UnregisterCleanup(9999);
+  RunCleanups();
+  EXPECT_EQ(ran, (std::vector<int>{4, 1}));
+  RunCleanups();
+  EXPECT_EQ(ran.size(), 2u);
+}
+
+TEST(Shutdown, EndingTheProgramRunsTheCleanUpsAndExitsAtOnce) {
+  EXPECT_EXIT(
+      {
+        RegisterCleanup([] { std::fputs("cleaned\n", stderr); });
+        EndProgramNow();
+      },
+      ::testing::ExitedWithCode(0), "cleaned");
+}
+
+TEST(ProgressBarText, ShowsTheTextVerbatimAndKeepsTheValueAsSet) {
+  ProgressBar bar;
+  bar.SetText(QStringLiteral("Processing: 100%p %v %m.msg"));
+  EXPECT_EQ(bar.text(), QStringLiteral("Processing: 100%p %v %m.msg"));
+  bar.SetValue(250.5);
+  EXPECT_DOUBLE_EQ(bar.Value(), 250.5);
+  EXPECT_EQ(bar.value(), 100);
+  bar.SetValue(-3);
+  EXPECT_EQ(bar.value(), 0);
+  bar.SetValue(33.4);
+  EXPECT_EQ(bar.value(), 33);
+  bar.SetValue(std::nan(""));
+  EXPECT_EQ(bar.value(), 0);
+}
+}  // namespace

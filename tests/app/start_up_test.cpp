@@ -1,0 +1,163 @@
+// Form_Load on a real window with scripted dialogs and a temporary settings store: the
+// first start, each stored-option case, unreadable options, the hand pointer file, the
+// home-page lottery and the title.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+#include "app/error_trap.h"
+#include "filelist/file_list.h"
+#include "platform/paths.h"
+#include "support/form_fixture.h"
+
+namespace {
+const QString kLocation = QStringLiteral("in Lorvane2021/08/31.Form1.Form_Load ");
+
+struct OptionCase {
+  const char* option1;
+  const char* option2;
+  bool selected1;
+  bool selected2;
+  bool frameEnabled;
+};
+
+TEST(StartUp, FirstStartShowsTheDesktopFolderAndStoresIt) {
+  FormFixture f;
+  f.Load();
+  Form1& form = f.form();
+  EXPECT_TRUE(f.dialogs.shown.empty());
+  EXPECT_EQ(form.Text1->text(), GetDesktopFolder());
+  EXPECT_EQ(f.settings.Value(QStringLiteral("Text1")), GetDesktopFolder());
+  EXPECT_TRUE(form.Option1->isChecked());
+  EXPECT_FALSE(form.Option2->isChecked());
+  EXPECT_TRUE(form.Frame3->isEnabled());
+  // The options are only read at start-up, never written.
+  EXPECT_FALSE(f.settings.Value(QStringLiteral("Option1")).has_value());
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Lorvane"));
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Lorvane"));
+  EXPECT_EQ(form.ListView1->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("MSG File(s)"));
+  EXPECT_EQ(form.ListView1->columnWidth(0), 467);
+  EXPECT_EQ(form.ListView1->Count(), 0);
+  EXPECT_TRUE(f.desktop.openedUrls.empty());
+}
+
+TEST(StartUp, StoredFolderIsRestoredAsItStands) {
+  FormFixture f({{QStringLiteral("Text1"), QStringLiteral("/out/unfinished")}});
+  f.Load();
+  EXPECT_EQ(f.form().Text1->text(), QStringLiteral("/out/unfinished"));
+}
+
+TEST(StartUp, EachStoredOptionCase) {
+  const OptionCase cases[] = {
+      {"False", "True", false, true, false}, {"False", "False", false, false, false},
+      {"True", "True", false, true, false},  {"True", "False", true, false, true},
+      {"0", "0", false, false, false},       {"-1", "0", true, false, true},
+      {"1", "0", true, false, true},         {"tRUE", "FALSE", true, false, true},
+  };
+  for (const OptionCase& c : cases) {
+    FormFixture f({{QStringLiteral("Option1"), QString::fromLatin1(c.option1)},
+                   {QStringLiteral("Option2"), QString::fromLatin1(c.option2)}});
+    f.Load();
+    const std::string label = std::string(c.option1) + "/" + c.option2;
+    EXPECT_EQ(f.form().Option1->isChecked(), c.selected1) << label;
+    EXPECT_EQ(f.form().Option2->isChecked(), c.selected2) << label;
+    EXPECT_EQ(f.form().Frame3->isEnabled(), c.frameEnabled) << label;
+    EXPECT_TRUE(f.dialogs.shown.empty()) << label;
+  }
+}
+
+TEST(StartUp, AnOptionThatIsNotABooleanShowsLine134AndKeepsTheDesignSelection) {
+  FormFixture f({{QStringLiteral("Option1"), QStringLiteral("yes")}});
+  f.Load();
+  ASSERT_EQ(f.dialogs.ErrorBoxes().size(), 1u);
+  EXPECT_EQ(f.dialogs.ErrorBoxes()[0], ApplicationErrorText(QStringLiteral("Type mismatch"), kLocation, 134));
+  EXPECT_TRUE(f.form().Option1->isChecked());
+  EXPECT_FALSE(f.form().Option2->isChecked());
+  EXPECT_TRUE(f.form().Frame3->isEnabled());
+}
+
+TEST(StartUp, AnEmptyOption2ShowsLine136AndStartUpGoesOn) {
+  FormFixture f({{QStringLiteral("Option1"), QStringLiteral("False")}, {QStringLiteral("Option2"), QString()}});
+  f.Load();
+  ASSERT_EQ(f.dialogs.ErrorBoxes().size(), 1u);
+  EXPECT_TRUE(f.dialogs.ErrorBoxes()[0].contains(QStringLiteral("Form_Load at line 136\r\r")));
+  EXPECT_FALSE(f.form().Option1->isChecked());
+  EXPECT_FALSE(f.form().Option2->isChecked());
+  EXPECT_FALSE(f.form().Frame3->isEnabled());
+}
+
+TEST(StartUp, HandPointerFileThatIsNotACursorShowsLine104) {
+  FormFixture f;
+  QFile file(f.AppPath(QStringLiteral("HAND-M.CUR")));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("not a cursor at all, just text");
+  file.close();
+  f.Load();
+  ASSERT_EQ(f.dialogs.ErrorBoxes().size(), 1u);
+  EXPECT_EQ(f.dialogs.ErrorBoxes()[0], ApplicationErrorText(QStringLiteral("Invalid picture"), kLocation, 104));
+  EXPECT_FALSE(f.form().HasMouseIcon());
+  // Start-up went on to the end.
+  EXPECT_EQ(f.form().windowTitle(), QStringLiteral("Lorvane"));
+  EXPECT_FALSE(f.form().Text1->text().isEmpty());
+}
+
+TEST(StartUp, TheBuiltHandPointerLoadsAndAMissingOneIsNoError) {
+  {
+    FormFixture f;
+    f.Load();
+    EXPECT_FALSE(f.form().HasMouseIcon());
+    EXPECT_TRUE(f.dialogs.shown.empty());
+  }
+  const QString built = QStringLiteral(LORVANE_BINARY_DIR "/app/HAND-M.CUR");
+  if (!QFile::exists(built)) GTEST_SKIP() << "the hand pointer has not been built at " << built.toStdString();
+  FormFixture f;
+  ASSERT_TRUE(QFile::copy(built, f.AppPath(QStringLiteral("HAND-M.CUR"))));
+  f.Load();
+  EXPECT_TRUE(f.form().HasMouseIcon());
+  EXPECT_TRUE(f.dialogs.shown.empty());
+}
+
+TEST(StartUp, ASkinFolderOrFileChangesNothing) {
+  FormFixture f;
+  ASSERT_TRUE(QDir(f.AppFolder()).mkpath(QStringLiteral("x/o.cjs")));
+  f.Load();
+  EXPECT_TRUE(f.dialogs.shown.empty());
+  EXPECT_EQ(f.form().palette().color(QPalette::Window), QColor(Qt::white));
+}
+
+TEST(StartUp, HomePageOpensOnlyWhenTheDrawGivesSeven) {
+  for (double draw : {0.0, 0.05, 0.0599, 0.06, 0.0699, 0.07, 0.99}) {
+    FormFixture f;
+    f.randomDraw = draw;
+    f.Load();
+    const bool seven = draw >= 0.06 && draw < 0.07;
+    EXPECT_EQ(f.desktop.openedUrls.size(), seven ? 1u : 0u) << draw;
+    if (seven) {
+      EXPECT_EQ(f.desktop.openedUrls[0], QStringLiteral("https://www.kestrane.com/lorvane"));
+    }
+  }
+}
+
+TEST(StartUp, AHomePageThatCannotOpenShowsLine106AndStartUpGoesOn) {
+  FormFixture f;
+  f.randomDraw = 0.065;
+  f.desktop.fail = true;
+  f.Load();
+  ASSERT_EQ(f.dialogs.ErrorBoxes().size(), 1u);
+  EXPECT_TRUE(f.dialogs.ErrorBoxes()[0].contains(QStringLiteral("Form_Load at line 106\r\r")));
+  EXPECT_EQ(f.form().windowTitle(), QStringLiteral("Lorvane"));
+}
+
+TEST(StartUp, ClosingTheWindowEndsTheProgram) {
+  FormFixture f;
+  f.Load();
+  f.form().show();
+  f.form().close();
+  EXPECT_EQ(f.endProgramCalls, 1);
+}
+}  // namespace

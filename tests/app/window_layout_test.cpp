@@ -1,0 +1,118 @@
+// The window's layout table: positions and sizes in pixels (15 twips a pixel), captions,
+// object names, fonts, parents, tab order and the window's fixed frame.
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/progress_bar.h"
+#include "filelist/file_list.h"
+#include "support/form_fixture.h"
+
+namespace {
+struct Row {
+  const char* name;
+  const char* caption;
+  const char* parent;
+  QRect pixels;
+};
+
+QString CaptionOf(QWidget* w) {
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+  if (auto* p = qobject_cast<ProgressBar*>(w)) return p->Text();
+  return {};
+}
+
+TEST(WindowLayout, EveryControlStandsWhereTheTableSays) {
+  FormFixture f;
+  Form1& form = f.form();
+  const Row rows[] = {
+      {"ListView1", "", "Form1", QRect(8, 8, 520, 169)},
+      {"ProgressBar1", "Progress Bar", "Form1", QRect(8, 413, 520, 27)},
+      {"PushButton1", "Add MSG File(s)", "Form1", QRect(8, 183, 256, 27)},
+      {"PushButton4", "Add All MSG File(s) In Folder", "Form1", QRect(272, 183, 256, 27)},
+      {"PushButton2", "Start Converting", "Form1", QRect(8, 378, 520, 27)},
+      {"PushButton6", "Clear List", "Form1", QRect(8, 217, 256, 27)},
+      {"PushButton7", "Load Sample/Example Files", "Form1", QRect(272, 217, 256, 27)},
+      {"Frame5", "Save Option", "Form1", QRect(8, 249, 520, 121)},
+      {"Option1", "Save results to this folder:", "Frame5", QRect(16, 20, 241, 17)},
+      {"Option2", "Save results in folder of original file", "Frame5", QRect(16, 94, 241, 17)},
+      {"Frame3", "", "Frame5", QRect(32, 34, 456, 54)},
+      {"Text1", "", "Frame3", QRect(16, 20, 378, 23)},
+      {"PushButton9", "...", "Frame3", QRect(400, 20, 40, 23)},
+  };
+  for (const Row& row : rows) {
+    auto* w = form.findChild<QWidget*>(QString::fromLatin1(row.name));
+    ASSERT_NE(w, nullptr) << row.name;
+    EXPECT_EQ(w->geometry(), row.pixels) << row.name;
+    EXPECT_EQ(CaptionOf(w), QString::fromLatin1(row.caption)) << row.name;
+    EXPECT_EQ(w->parentWidget()->objectName(), QString::fromLatin1(row.parent)) << row.name;
+  }
+  EXPECT_EQ(form.ListView1->objectName(), QStringLiteral("ListView1"));
+  EXPECT_EQ(form.Text1, form.findChild<QLineEdit*>(QStringLiteral("Text1")));
+}
+
+TEST(WindowLayout, WindowIsFixedWhiteAndCaptionedForm1UntilStartUp) {
+  FormFixture f;
+  Form1& form = f.form();
+  EXPECT_EQ(form.objectName(), QStringLiteral("Form1"));
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Form1"));
+  EXPECT_EQ(form.size(), QSize(536, 449));
+  EXPECT_EQ(form.minimumSize(), form.maximumSize());
+  EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(form.palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_EQ(form.Frame5->palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_EQ(form.Option2->palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_TRUE(form.Option1->isChecked());
+  EXPECT_TRUE(form.Text1->text().isEmpty());
+}
+
+TEST(WindowLayout, FontsAreArialBoldNineAndButtonsElevenAndAQuarter) {
+  FormFixture f;
+  Form1& form = f.form();
+  for (QWidget* w : std::initializer_list<QWidget*>{&form, form.ListView1, form.Text1, form.Option1, form.Frame5}) {
+    EXPECT_EQ(w->font().family(), QStringLiteral("Arial")) << w->objectName().toStdString();
+    EXPECT_DOUBLE_EQ(w->font().pointSizeF(), 9.0) << w->objectName().toStdString();
+    EXPECT_TRUE(w->font().bold()) << w->objectName().toStdString();
+  }
+  for (QPushButton* b : {form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6,
+                         form.PushButton7, form.PushButton9}) {
+    EXPECT_DOUBLE_EQ(b->font().pointSizeF(), 11.25) << b->objectName().toStdString();
+    EXPECT_TRUE(b->font().bold());
+  }
+}
+
+TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
+  FormFixture f;
+  Form1& form = f.form();
+  EXPECT_EQ(form.ListView1->toolTip(),
+            QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | line to "
+                           "right and out of window to reveal full names."));
+  EXPECT_TRUE(form.ListView1->acceptDrops());
+  const std::vector<QWidget*> order{form.ListView1, form.PushButton1, form.PushButton4, form.PushButton2,
+                                    form.PushButton6, form.PushButton7, form.Option1, form.Option2,
+                                    form.Text1, form.PushButton9};
+  // The named controls in the order Tab visits them, starting from the list.
+  std::vector<QWidget*> visited;
+  QWidget* w = form.ListView1;
+  do {
+    if (std::find(order.begin(), order.end(), w) != order.end()) visited.push_back(w);
+    w = w->nextInFocusChain();
+  } while (w != form.ListView1 && visited.size() < order.size() + 1);
+  EXPECT_EQ(visited, order);
+}
+
+TEST(WindowLayout, OptionsFormOneGroup) {
+  FormFixture f;
+  Form1& form = f.form();
+  form.Option2->setChecked(true);
+  EXPECT_FALSE(form.Option1->isChecked());
+  form.Option1->setChecked(true);
+  EXPECT_FALSE(form.Option2->isChecked());
+}
+}  // namespace

@@ -1,0 +1,135 @@
+// ListView1's operations as the other parts use them: positions from 1, repeats kept,
+// removal closing the gap, exact ListContains, row references, and the translation of the
+// view's key and mouse events into the window's handlers.
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <gtest/gtest.h>
+
+#include "filelist/file_list.h"
+#include "support/form_fixture.h"
+
+namespace {
+void Key(QWidget* w, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QKeyEvent press(QEvent::KeyPress, key, modifiers);
+  QCoreApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+  QCoreApplication::sendEvent(w, &release);
+}
+
+void Mouse(QWidget* w, QEvent::Type type, const QPoint& at) {
+  const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::LeftButton, held, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &event);
+}
+
+FileListView& Filled(FormFixture& f, std::initializer_list<const char*> paths) {
+  FileListView& list = *f.form().ListView1;
+  for (const char* p : paths) list.Append(QString::fromUtf8(p));
+  return list;
+}
+
+TEST(FileList, AppendKeepsOrderAndRepeatsAndSelectsNothing) {
+  FormFixture f;
+  FileListView& list = Filled(f, {"/m/a.msg", "/m/b.msg", "/m/a.msg"});
+  ASSERT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.Text(1), QStringLiteral("/m/a.msg"));
+  EXPECT_EQ(list.Text(2), QStringLiteral("/m/b.msg"));
+  EXPECT_EQ(list.Text(3), QStringLiteral("/m/a.msg"));
+  EXPECT_EQ(list.SelectedPosition(), 0);
+}
+
+TEST(FileList, RemovingTheFirstOfThreeMovesTheOthersUp) {
+  FormFixture f;
+  FileListView& list = Filled(f, {"1", "2", "3"});
+  list.Remove(1);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Text(1), QStringLiteral("2"));
+  EXPECT_EQ(list.Text(2), QStringLiteral("3"));
+}
+
+TEST(FileList, SetTextSelectHitTestAndClear) {
+  FormFixture f;
+  FileListView& list = Filled(f, {"a", "b", "c"});
+  list.SetText(2, QStringLiteral("B"));
+  EXPECT_EQ(list.Text(2), QStringLiteral("B"));
+  list.Select(3);
+  EXPECT_EQ(list.SelectedPosition(), 3);
+  f.form().show();
+  const QRect second = list.visualRect(list.model()->index(1, 0));
+  EXPECT_EQ(list.HitTest(second.center()), 2);
+  EXPECT_EQ(list.HitTest(QPoint(5, list.viewport()->height() - 2)), 0);
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(list.SelectedPosition(), 0);
+}
+
+TEST(FileList, ListContainsIsExactAndCaseSensitive) {
+  FormFixture f;
+  FileListView& list = Filled(f, {"C:\\Mail\\A.msg"});
+  EXPECT_TRUE(list.ListContains(QStringLiteral("C:\\Mail\\A.msg")));
+  EXPECT_FALSE(list.ListContains(QStringLiteral("c:\\mail\\a.msg")));
+  EXPECT_FALSE(list.ListContains(QStringLiteral("C:\\Mail\\A.msg ")));
+  EXPECT_FALSE(list.ListContains(QStringLiteral("C:\\Mail")));
+  list.Clear();
+  EXPECT_FALSE(list.ListContains(QString()));
+}
+
+TEST(FileList, RowReferencesFollowTheirRowAndDieWithIt) {
+  FormFixture f;
+  FileListView& list = Filled(f, {"a", "b", "c"});
+  const QPersistentModelIndex c = list.RowRef(3);
+  const QPersistentModelIndex a = list.RowRef(1);
+  list.Remove(1);
+  EXPECT_EQ(list.PositionOf(c), 2);
+  EXPECT_EQ(list.PositionOf(a), 0);
+  EXPECT_EQ(list.PositionOf(QPersistentModelIndex()), 0);
+  list.Clear();
+  EXPECT_EQ(list.PositionOf(c), 0);
+}
+
+TEST(FileList, ShowsTextOnlyAndIsNotEditable) {
+  FormFixture f;
+  FileListView& list = Filled(f, {"/m/a.msg"});
+  const QModelIndex index = list.model()->index(0, 0);
+  EXPECT_EQ(index.data(Qt::DisplayRole).toString(), QStringLiteral("/m/a.msg"));
+  EXPECT_FALSE(index.data(Qt::DecorationRole).isValid());
+  EXPECT_FALSE(list.model()->flags(index) & Qt::ItemIsEditable);
+  EXPECT_FALSE(list.model()->index(1, 0).data().isValid());
+  EXPECT_EQ(list.selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+TEST(FileListEvents, DeleteKeyWithAnyModifierRemovesTheSelectedRow) {
+  FormFixture f;
+  FileListView& list = Filled(f, {"a", "b", "c", "d"});
+  f.form().show();
+  list.Select(2);
+  Key(&list, Qt::Key_Delete);
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.Text(2), QStringLiteral("c"));
+  list.Select(1);
+  Key(&list, Qt::Key_Delete, Qt::ShiftModifier);
+  EXPECT_EQ(list.Text(1), QStringLiteral("c"));
+  list.Select(1);
+  Key(&list, Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(list.Count(), 1);
+  list.Select(1);
+  Key(&list, Qt::Key_Backspace);
+  Key(&list, Qt::Key_D);
+  EXPECT_EQ(list.Count(), 1);
+}
+
+TEST(FileListEvents, DoubleClickOnARowRemovesThatRow) {
+  FormFixture f;
+  FileListView& list = Filled(f, {"a", "b", "c"});
+  f.form().show();
+  const QPoint onB = list.visualRect(list.model()->index(1, 0)).center();
+  Mouse(list.viewport(), QEvent::MouseButtonPress, onB);
+  Mouse(list.viewport(), QEvent::MouseButtonRelease, onB);
+  Mouse(list.viewport(), QEvent::MouseButtonDblClick, onB);
+  Mouse(list.viewport(), QEvent::MouseButtonRelease, onB);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Text(1), QStringLiteral("a"));
+  EXPECT_EQ(list.Text(2), QStringLiteral("c"));
+}
+}  // namespace

@@ -1,0 +1,169 @@
+// The path helpers in both styles, the two mended faults, and the file routines on real
+// temporary files.
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "platform/app_error.h"
+#include "platform/paths.h"
+
+namespace {
+constexpr PathStyle kWin = PathStyle::Windows;
+constexpr PathStyle kPosix = PathStyle::Posix;
+
+struct Case {
+  const char* input;
+  const char* expected;
+};
+
+QString Q(const char* text) { return QString::fromUtf8(text); }
+
+TEST(PathTable, GetFileNameInBothStyles) {
+  for (const Case& c : {Case{R"(C:\a\b.msg)", "b.msg"}, Case{"b.msg", "b.msg"}, Case{R"(C:\a\)", ""},
+                        Case{"", ""}})
+    EXPECT_EQ(GetFileName(Q(c.input), kWin), Q(c.expected)) << c.input;
+  for (const Case& c : {Case{"/a/b.msg", "b.msg"}, Case{"b.msg", "b.msg"}, Case{"/a/", ""}, Case{"", ""}})
+    EXPECT_EQ(GetFileName(Q(c.input), kPosix), Q(c.expected)) << c.input;
+  // Each style splits only at its own separator.
+  EXPECT_EQ(GetFileName(Q(R"(a\b.msg)"), kPosix), Q(R"(a\b.msg)"));
+  EXPECT_EQ(GetFileName(Q("a/b.msg"), kWin), Q("a/b.msg"));
+}
+
+TEST(PathTable, GetFolderPartInBothStyles) {
+  for (const Case& c : {Case{R"(C:\a\b.msg)", R"(C:\a\)"}, Case{"b.msg", ""}, Case{R"(C:\a\)", R"(C:\a\)"},
+                        Case{"", ""}})
+    EXPECT_EQ(GetFolderPart(Q(c.input), kWin), Q(c.expected)) << c.input;
+  for (const Case& c : {Case{"/a/b.msg", "/a/"}, Case{"b.msg", ""}, Case{"/a/", "/a/"}, Case{"", ""},
+                        Case{"/x", "/"}})
+    EXPECT_EQ(GetFolderPart(Q(c.input), kPosix), Q(c.expected)) << c.input;
+}
+
+TEST(PathTable, RemoveExtension) {
+  for (const Case& c : {Case{"b.msg", "b"}, Case{"a.b.msg", "a.b"}, Case{"b", "b"}, Case{".msg", ".msg"},
+                        Case{"b.", "b"}, Case{"", ""}})
+    EXPECT_EQ(RemoveExtension(Q(c.input)), Q(c.expected)) << c.input;
+}
+
+TEST(PathTable, CollapseBackslashesWindowsStyle) {
+  for (const Case& c : {Case{R"(C:\\a\\b.msg)", R"(C:\a\b.msg)"}, Case{R"(C:\\\a)", R"(C:\\a)"},
+                        Case{R"(\\srv\share\\x)", R"(\\srv\share\x)"}, Case{R"(\\\\srv\x)", R"(\\srv\x)"},
+                        Case{R"(\\\srv\\\\x)", R"(\\srv\\x)"}, Case{"", ""}, Case{R"(C:\a)", R"(C:\a)"}})
+    EXPECT_EQ(CollapseBackslashes(Q(c.input), kWin), Q(c.expected)) << c.input;
+  // Only backslashes are separators in Windows style.
+  EXPECT_EQ(CollapseBackslashes(Q("a//b"), kWin), Q("a//b"));
+}
+
+// A rooted path with one leading backslash stays rooted: it must not become a network path
+// naming a server "Out".
+TEST(PathTable, CollapseBackslashesKeepsOneLeadingBackslash) {
+  EXPECT_EQ(CollapseBackslashes(Q(R"(\Out\a.doc)"), kWin), Q(R"(\Out\a.doc)"));
+  EXPECT_EQ(CollapseBackslashes(Q(R"(\a)"), kWin), Q(R"(\a)"));
+  EXPECT_EQ(CollapseBackslashes(Q("\\"), kWin), Q("\\"));
+  EXPECT_EQ(CollapseBackslashes(Q(R"(\Out\\a.doc)"), kWin), Q(R"(\Out\a.doc)"));
+  // A run of two or more is a network path and keeps exactly two.
+  EXPECT_EQ(CollapseBackslashes(Q(R"(\\)"), kWin), Q(R"(\\)"));
+  EXPECT_EQ(CollapseBackslashes(Q(R"(\\\)"), kWin), Q(R"(\\)"));
+}
+
+TEST(PathTable, CollapseSeparatorsPosixStyleHasNoNetworkRule) {
+  for (const Case& c : {Case{"/out//a.doc", "/out/a.doc"}, Case{"//out/a.doc", "/out/a.doc"},
+                        Case{"/x///a", "/x//a"}, Case{"////x", "//x"}, Case{"/", "/"}, Case{"", ""}})
+    EXPECT_EQ(CollapseBackslashes(Q(c.input), kPosix), Q(c.expected)) << c.input;
+  // Backslashes are ordinary characters in POSIX names.
+  EXPECT_EQ(CollapseBackslashes(Q(R"(a\\b)"), kPosix), Q(R"(a\\b)"));
+}
+
+// Positions past 32,767 characters take apart like any other.
+TEST(PathTable, LongPathsTakeApartWithoutOverflow) {
+  const QString folder = QString(40000, QLatin1Char('f')) + QLatin1Char('\\');
+  const QString name = QString(33000, QLatin1Char('n')) + QStringLiteral(".x.msg");
+  EXPECT_EQ(GetFolderPart(folder + name, kWin), folder);
+  EXPECT_EQ(GetFileName(folder + name, kWin), name);
+  EXPECT_EQ(RemoveExtension(name), name.left(name.size() - 4));
+  EXPECT_EQ(GetFolderPart(QString(70000, QLatin1Char('/')) + QStringLiteral("a"), kPosix).size(), 70000);
+}
+
+TEST(PathTable, NativeStyleIsThePlatformsOwn) {
+#ifdef Q_OS_WIN
+  EXPECT_EQ(NativePathStyle(), kWin);
+#else
+  EXPECT_EQ(NativePathStyle(), kPosix);
+  EXPECT_EQ(PathSeparator(), QLatin1Char('/'));
+  EXPECT_EQ(GetFileName(QStringLiteral("/a/b.msg")), QStringLiteral("b.msg"));
+#endif
+  EXPECT_EQ(PathSeparator(kWin), QLatin1Char('\\'));
+}
+
+class FileRoutines : public ::testing::Test {
+ protected:
+  QString Path(const QString& name) const { return dir_.path() + QStringLiteral("/") + name; }
+  void Write(const QString& name, const QByteArray& bytes) {
+    QFile file(Path(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+  QByteArray Read(const QString& name) {
+    QFile file(Path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+  QTemporaryDir dir_;
+};
+
+TEST_F(FileRoutines, ExistenceTests) {
+  Write(QStringLiteral("a.msg"), "x");
+  QDir(dir_.path()).mkdir(QStringLiteral("sub"));
+  EXPECT_TRUE(FileExists(Path(QStringLiteral("a.msg"))));
+  EXPECT_FALSE(FileExists(Path(QStringLiteral("missing.msg"))));
+  EXPECT_FALSE(FileExists(QString()));
+  EXPECT_FALSE(FileExists(QString::fromUtf8("bad\0name", 8)));
+  EXPECT_TRUE(FolderExists(Path(QStringLiteral("sub"))));
+  EXPECT_TRUE(FolderExists(QStringLiteral("/")));
+  EXPECT_FALSE(FolderExists(Path(QStringLiteral("a.msg"))));
+  EXPECT_FALSE(FolderExists(Path(QStringLiteral("missing"))));
+  EXPECT_FALSE(FolderExists(QString()));
+}
+
+TEST_F(FileRoutines, KillFileDeletesReadOnlyFilesAndIgnoresMissingOnes) {
+  Write(QStringLiteral("ro.exe"), "x");
+  QFile::setPermissions(Path(QStringLiteral("ro.exe")), QFile::ReadOwner);
+  KillFile(Path(QStringLiteral("ro.exe")));
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("ro.exe"))));
+  KillFile(Path(QStringLiteral("never.exe")));
+  KillFile(QString());
+}
+
+TEST_F(FileRoutines, WriteFileIfAbsentWritesBytesExactly) {
+  const QByteArray bytes("\x00\x01MZ\xff rest", 10);
+  WriteFileIfAbsent(bytes, Path(QStringLiteral("q.exe")));
+  EXPECT_EQ(Read(QStringLiteral("q.exe")), bytes);
+  // Nothing else is left in the folder.
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("q.exe")});
+}
+
+TEST_F(FileRoutines, WriteFileIfAbsentLeavesAnExistingFileAlone) {
+  Write(QStringLiteral("empty.exe"), "");
+  WriteFileIfAbsent("new content", Path(QStringLiteral("empty.exe")));
+  EXPECT_EQ(Read(QStringLiteral("empty.exe")), QByteArray());
+}
+
+TEST_F(FileRoutines, WriteFileIfAbsentReportsAFolderThatCannotBeWritten) {
+  const QString target = Path(QStringLiteral("no/such/folder/q.exe"));
+  try {
+    WriteFileIfAbsent("x", target);
+    FAIL() << "expected a failure";
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.number(), error_number::kPathFileAccess);
+    EXPECT_TRUE(error.description().contains(target));
+  }
+  EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST(DesktopFolder, IsTheDesktopLocationWithASeparator) {
+  const QString desktop = GetDesktopFolder();
+  EXPECT_EQ(desktop, QDir::toNativeSeparators(
+                         QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)) +
+                         PathSeparator());
+}
+}  // namespace
