@@ -1,4 +1,6 @@
 // Tests of queuing the sample files and offering to open their folder.
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "filelist/support/list_helpers.h"
@@ -86,6 +88,16 @@ TEST(BuiltSamplesTest, TheBuildPlacesMessagesAndTheDragPointerBesideTheProgram) 
     QFile file(app.filePath("Samples/" + name));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.read(8) == QByteArray::fromHex("d0cf11e0a1b11ae1")) << name.toStdString();
+  }
+  // Each sample converts into an RTF document with the converter the program carries.
+  QTemporaryDir out;
+  for (const QString& name : samples) {
+    const QString target = out.filePath(name + ".doc");
+    EXPECT_EQ(QProcess::execute(QStringLiteral(QUORLIN_EXE), {app.filePath("Samples/" + name), target}), 0)
+        << name.toStdString();
+    QFile document(target);
+    ASSERT_TRUE(document.open(QIODevice::ReadOnly)) << name.toStdString();
+    EXPECT_TRUE(document.readAll().startsWith("{\\rtf1")) << name.toStdString();
   }
   EXPECT_FALSE(QPixmap(app.filePath("drag.ico")).isNull());
 }
