@@ -45,7 +45,7 @@ app_pid=$!
 
 window=""
 for _ in $(seq 100); do
-  window=$(xwininfo -root -tree 2>/dev/null | awk '/"Lorvane"/ {print $1; exit}')
+  window=$(xwininfo -root -tree 2>/dev/null | awk '/"Lorvane": \("lorvane"/ {print $1; exit}')
   [ -n "$window" ] && break
   sleep 0.1
 done
