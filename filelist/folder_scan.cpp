@@ -3,6 +3,7 @@
 #include "filelist/folder_scan.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHash>
 
 #include "app/error_trap.h"
@@ -15,16 +16,18 @@ namespace {
 
 const QString kScanLocation = QStringLiteral("in MarrenTitle2021/08/31.AddFolder.GetSubDirectories2016 ");
 
-constexpr int kHiddenSystemFolder = file_attribute::kHidden | file_attribute::kSystem | file_attribute::kDirectory;
-constexpr int kHiddenSystemLink = kHiddenSystemFolder | file_attribute::kReparsePoint;
-constexpr int kHiddenArchiveFile = file_attribute::kHidden | file_attribute::kArchive;
 
-// Lets the window repaint and other handlers run in the middle of a long scan.
+// Lets the window repaint and other handlers run in the middle of a long scan. Handing over
+// costs more than a folder's own work, so it happens at most once every few milliseconds:
+// often enough for the window to stay responsive.
 void YieldToMessageLoop() {
-  if (QCoreApplication::instance()) QCoreApplication::processEvents();
+  static QElapsedTimer sinceLast;
+  if (!QCoreApplication::instance()) return;
+  if (sinceLast.isValid() && sinceLast.elapsed() < 5) return;
+  QCoreApplication::processEvents();
+  sinceLast.start();
 }
 
-bool IsHiddenSystem(int attributes) { return attributes == kHiddenSystemFolder || attributes == kHiddenSystemLink; }
 
 // One scan's count of searches per real folder, shared by every level of the walk.
 using SearchCounts = QHash<QString, int>;
@@ -55,28 +58,43 @@ qsizetype SearchFolder(const QString& folder, QStringList& folders, QStringList&
   return -1;
 }
 
-void Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs, SearchCounts& counts) {
+// One level of the walk; gives the number of entries it removed from `folders`.
+qsizetype Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs, SearchCounts& counts) {
   ErrorTrap trap(dialogs, kScanLocation);
+  qsizetype removedHere = 0;
   QStringList found;  // 104
   for (qsizetype i = 0; i < folders.size(); ++i) {  // 106
     const QString folder = folders[i];
     if (!fs.FolderExists(folder)) continue;                 // 108
     if (folder.size() >= kScanPathLimit) continue;          // 110
     YieldToMessageLoop();                                   // 114
-    if (trap.Test(116, [&] { return !fs.IsRootFolder(folder) && IsHiddenSystem(fs.Attributes(folder)); }))
+    if (trap.Test(116, [&] { return !fs.IsRootFolder(folder) && fs.IsHiddenSystemFolder(folder); }))
       continue;
     const QString key = fs.FolderKey(folder);
     if (!key.isEmpty() && ++counts[key] > kMaxSearchesPerFolder) continue;
     const qsizetype removed = SearchFolder(folder, folders, found, fs, dialogs);
-    if (removed >= 0 && removed <= i) --i;  // the next entry moved up by one
+    if (removed < 0) continue;
+    ++removedHere;
+    if (removed <= i) --i;  // the next entry moved up by one
   }
-  if (recurse && !found.isEmpty()) Walk(found, true, fs, dialogs, counts);  // 150
-  for (const QString& folder : found) {  // 152
+  const qsizetype own = found.size();
+  qsizetype removedDeeper = 0;
+  if (recurse && !found.isEmpty()) removedDeeper = Walk(found, true, fs, dialogs, counts);  // 150
+  // The deeper levels' folders, after this level's own, passed these same tests one level
+  // down a moment ago and go through as they are.
+  const qsizetype ownLeft = own - removedDeeper;
+  for (qsizetype j = 0; j < found.size(); ++j) {  // 152
+    const QString& folder = found[j];
+    if (j >= ownLeft) {
+      folders.append(folder);
+      continue;
+    }
     if (!fs.FolderExists(folder)) continue;  // 154
     YieldToMessageLoop();                    // 156
-    if (trap.Test(158, [&] { return fs.IsRootFolder(folder) || !IsHiddenSystem(fs.Attributes(folder)); }))
+    if (trap.Test(158, [&] { return fs.IsRootFolder(folder) || !fs.IsHiddenSystemFolder(folder); }))
       folders.append(folder);  // 160
   }
+  return removedHere;
 }
 
 // Runs one step of the folder loop: under the trap when there is one, else skipping a
@@ -110,10 +128,8 @@ void GetSubDirectories2016(QStringList& folders, bool recurse, const FileSystem&
 QStringList ListFolderFiles(const FileSystem& fs, const QString& folder, const QString& pattern) {
   QString prefix = folder;
   if (!prefix.endsWith(PathSeparator())) prefix += PathSeparator();
-  QStringList kept;
-  for (const QString& name : fs.ListFiles(prefix, pattern))
-    if (FileExistsByOpen(fs, prefix + name)) kept.append(name);
-  return kept;
+  // The listing names existing files only; the callers test each again before they add it.
+  return fs.ListFiles(prefix, pattern);
 }
 
 bool FileExistsByOpen(const FileSystem& fs, const QString& path) {
@@ -143,7 +159,7 @@ void AddFolderListFiles(FileListView& list, const FileSystem& fs, const QStringL
       if (name.startsWith(u'~')) continue;  // 126
       const QString path = folder + separator + name;  // 128
       const bool wanted = RunTest(trap, 132, [&] {
-        return FileExistsByOpen(fs, path) && fs.Attributes(path) != kHiddenArchiveFile;
+        return fs.IsFileToAdd(path);
       });
       if (wanted) RunStep(trap, 132, [&] { list.Append(CollapseBackslashes(path)); });
     }

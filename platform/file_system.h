@@ -26,11 +26,25 @@ class FileSystem {
   // Names of the folder's sub-folders, in name order (case-insensitive). Throws AppError
   // error_number::kPermissionDenied or kPathNotFound when the folder cannot be listed.
   virtual QStringList SubFolderNames(const QString& folder) const = 0;
-  // Names of the files (hidden ones included, never folders) matching a wildcard pattern
-  // case-insensitively, in name order. Throws AppError when the folder cannot be listed.
+  // Names of the existing files (hidden ones included, never folders) matching a wildcard
+  // pattern case-insensitively, in name order: each passes FileExistsByOpen as it is listed.
+  // Throws AppError when the folder cannot be listed.
   virtual QStringList ListFiles(const QString& folder, const QString& pattern) const = 0;
   // True for an existing regular file, readable or not.
   virtual bool FileExistsByOpen(const QString& path) const = 0;
+  // The scan's two attribute tests, answered from the calls above unless a file system can
+  // answer them with less work. A file to add exists as a regular file and its attributes
+  // are not exactly hidden + archive (34); a hidden system folder has attributes exactly
+  // hidden + system + directory (22), or those and reparse point (1046). Both throw what
+  // Attributes throws.
+  virtual bool IsFileToAdd(const QString& path) const {
+    return FileExistsByOpen(path) && Attributes(path) != (file_attribute::kHidden | file_attribute::kArchive);
+  }
+  virtual bool IsHiddenSystemFolder(const QString& folder) const {
+    const int hiddenSystem = file_attribute::kHidden | file_attribute::kSystem | file_attribute::kDirectory;
+    const int attributes = Attributes(folder);
+    return attributes == hiddenSystem || attributes == (hiddenSystem | file_attribute::kReparsePoint);
+  }
   virtual bool FolderExists(const QString& path) const = 0;
   // A text that is the same for every path leading to one folder (through links or not),
   // empty when unknown. The folder scan uses it to bound trees with several links back up.

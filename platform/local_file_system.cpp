@@ -4,8 +4,10 @@
 
 #include <QFile>
 #include <algorithm>
+#include <utility>
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,10 +30,15 @@ class DirectoryStream {
   explicit DirectoryStream(const QByteArray& path) : dir_(opendir(path.constData())) {
     if (!dir_) ThrowListingError(errno);
   }
-  ~DirectoryStream() { closedir(dir_); }
+  ~DirectoryStream() {
+    if (dir_) closedir(dir_);
+  }
+  // Hands the open folder over to the caller, who closes it.
+  DIR* Release() { return std::exchange(dir_, nullptr); }
   DirectoryStream(const DirectoryStream&) = delete;
   DirectoryStream& operator=(const DirectoryStream&) = delete;
   dirent* Next() { return readdir(dir_); }
+  int Fd() const { return dirfd(dir_); }
 
  private:
   DIR* dir_;
@@ -41,17 +48,21 @@ enum class EntryKind { Folder, File, Other };
 
 // What a directory entry leads to, following a link; the entry type spares a call to stat
 // for plain files and folders.
-EntryKind KindOf(const QByteArray& folder, const dirent* entry) {
+EntryKind KindOf(int folderFd, const dirent* entry) {
   if (entry->d_type == DT_DIR) return EntryKind::Folder;
   if (entry->d_type == DT_REG) return EntryKind::File;
   if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) return EntryKind::Other;
-  QByteArray full = folder;
-  if (!full.endsWith('/')) full += '/';
-  full += entry->d_name;
   struct stat st;
-  if (stat(full.constData(), &st) != 0) return EntryKind::Other;
+  if (fstatat(folderFd, entry->d_name, &st, 0) != 0) return EntryKind::Other;
   if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
   return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Other;
+}
+
+// A folder path without its trailing separators ("/" stays "/").
+QByteArray FolderPart(const QByteArray& folder) {
+  qsizetype end = folder.size();
+  while (end > 1 && folder[end - 1] == '/') --end;
+  return folder.left(end);
 }
 
 bool IsDotEntry(const char* name) {
@@ -95,14 +106,20 @@ std::u32string Folded(const QString& text) {
 
 }  // namespace
 
-bool WildcardMatch(const QString& name, const QString& pattern) {
-  if (pattern == QLatin1String("*.*")) return true;
+WildcardPattern::WildcardPattern(const QString& pattern)
+    : all_(pattern == QLatin1String("*.*")),
+      folded_(Folded(pattern)),
+      withoutExtension_(pattern.endsWith(QLatin1String(".*")) ? Folded(pattern.chopped(2)) : std::u32string()),
+      extensionOptional_(pattern.endsWith(QLatin1String(".*"))) {}
+
+bool WildcardPattern::Matches(const QString& name) const {
+  if (all_) return true;
   const std::u32string foldedName = Folded(name);
-  if (MatchFrom(foldedName, Folded(pattern))) return true;
-  if (pattern.endsWith(QLatin1String(".*")) && !name.contains(u'.'))
-    return MatchFrom(foldedName, Folded(pattern.chopped(2)));
-  return false;
+  if (MatchFrom(foldedName, folded_)) return true;
+  return extensionOptional_ && !name.contains(u'.') && MatchFrom(foldedName, withoutExtension_);
 }
+
+bool WildcardMatch(const QString& name, const QString& pattern) { return WildcardPattern(pattern).Matches(name); }
 
 void SortNames(QStringList& names) {
   std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
@@ -111,25 +128,64 @@ void SortNames(QStringList& names) {
   });
 }
 
+LocalFileSystem::~LocalFileSystem() {
+  if (keptDir_) closedir(keptDir_);
+}
+
+void LocalFileSystem::KeepFolder(const QByteArray& folder, DIR* dir) const {
+  if (keptDir_) closedir(keptDir_);
+  keptDir_ = dir;
+  keptFolder_ = FolderPart(folder);
+  keptSince_.start();
+}
+
+int LocalFileSystem::FolderHandleFor(const QByteArray& path, QByteArray& name) const {
+  // Only for a moment after the listing: a path must not be answered from a folder that
+  // has since been moved away from it.
+  if (!keptDir_ || keptSince_.elapsed() > kKeptFolderMs) return -1;
+  const qsizetype slash = path.lastIndexOf('/');
+  if (slash < 0 || slash + 1 == path.size()) return -1;
+  if (FolderPart(path.left(slash + 1)) != keptFolder_) return -1;
+  name = path.mid(slash + 1);
+  return dirfd(keptDir_);
+}
+
+int LocalFileSystem::StatPath(const QByteArray& path, struct stat& st, bool follow) const {
+  QByteArray name;
+  const int fd = FolderHandleFor(path, name);
+  if (fd >= 0) return fstatat(fd, name.constData(), &st, follow ? 0 : AT_SYMLINK_NOFOLLOW);
+  return follow ? stat(path.constData(), &st) : lstat(path.constData(), &st);
+}
+
+int LocalFileSystem::AccessPath(const QByteArray& path, int mode) const {
+  QByteArray name;
+  const int fd = FolderHandleFor(path, name);
+  return fd >= 0 ? faccessat(fd, name.constData(), mode, 0) : access(path.constData(), mode);
+}
+
 int LocalFileSystem::Attributes(const QString& path) const {
   const QByteArray native = Native(path);
   struct stat st;
-  if (path.isEmpty() || lstat(native.constData(), &st) != 0)
+  if (path.isEmpty() || StatPath(native, st, false) != 0)
     throw AppError(QStringLiteral("Path not found"), error_number::kPathNotFound);
   int attributes = 0;
   if (S_ISLNK(st.st_mode)) {
     attributes |= file_attribute::kReparsePoint;
     struct stat target;
-    if (stat(native.constData(), &target) == 0) st = target;  // a dangling link stays a link
+    if (StatPath(native, target, true) == 0) st = target;  // a dangling link stays a link
   }
   if (S_ISDIR(st.st_mode)) attributes |= file_attribute::kDirectory;
   if (S_ISREG(st.st_mode)) attributes |= file_attribute::kArchive;
   const QString name = LastName(path);
   if (name.startsWith(u'.') && name != QLatin1String(".") && name != QLatin1String(".."))
     attributes |= file_attribute::kHidden;
-  if ((st.st_mode & 0222) == 0 || access(native.constData(), W_OK) != 0)
-    attributes |= file_attribute::kReadOnly;
+  if ((st.st_mode & 0222) == 0 || AccessPath(native, W_OK) != 0) attributes |= file_attribute::kReadOnly;
   return attributes;
+}
+
+bool LocalFileSystem::IsFileToAdd(const QString& path) const {
+  if (!LastName(path).startsWith(u'.')) return FileExistsByOpen(path);
+  return FileSystem::IsFileToAdd(path);
 }
 
 bool LocalFileSystem::IsRootFolder(const QString& folder) const {
@@ -137,12 +193,11 @@ bool LocalFileSystem::IsRootFolder(const QString& folder) const {
 }
 
 QStringList LocalFileSystem::SubFolderNames(const QString& folder) const {
-  const QByteArray native = Native(folder);
-  DirectoryStream dir(native);
+  DirectoryStream dir(Native(folder));
   QStringList names;
   while (const dirent* entry = dir.Next()) {
     if (IsDotEntry(entry->d_name)) continue;
-    if (KindOf(native, entry) == EntryKind::Folder) names.append(QFile::decodeName(entry->d_name));
+    if (KindOf(dir.Fd(), entry) == EntryKind::Folder) names.append(QFile::decodeName(entry->d_name));
   }
   SortNames(names);
   return names;
@@ -151,13 +206,15 @@ QStringList LocalFileSystem::SubFolderNames(const QString& folder) const {
 QStringList LocalFileSystem::ListFiles(const QString& folder, const QString& pattern) const {
   const QByteArray native = Native(folder);
   DirectoryStream dir(native);
+  const WildcardPattern matcher(pattern);
   QStringList names;
   while (const dirent* entry = dir.Next()) {
     if (IsDotEntry(entry->d_name)) continue;
     const QString name = QFile::decodeName(entry->d_name);
-    if (WildcardMatch(name, pattern) && KindOf(native, entry) == EntryKind::File) names.append(name);
+    if (matcher.Matches(name) && KindOf(dir.Fd(), entry) == EntryKind::File) names.append(name);
   }
   SortNames(names);
+  KeepFolder(native, dir.Release());  // the files' own tests follow at once
   return names;
 }
 
@@ -165,17 +222,24 @@ bool LocalFileSystem::FileExistsByOpen(const QString& path) const {
   // Asks the disk about the entry without opening it: opening a pipe or a device could
   // block, and a file the user may not read still exists.
   struct stat st;
-  return !path.isEmpty() && stat(Native(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+  return !path.isEmpty() && StatPath(Native(path), st, true) == 0 && S_ISREG(st.st_mode);
 }
 
 bool LocalFileSystem::FolderExists(const QString& path) const {
   struct stat st;
-  return !path.isEmpty() && stat(Native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+  const QByteArray native = Native(path);
+  if (path.isEmpty() || StatPath(native, st, true) != 0 || !S_ISDIR(st.st_mode)) return false;
+  lastFolder_ = native;
+  lastFolderId_ = {st.st_dev, st.st_ino};
+  return true;
 }
 
 QString LocalFileSystem::FolderKey(const QString& folder) const {
+  const QByteArray native = Native(folder);
+  if (!native.isEmpty() && native == lastFolder_)
+    return QString::number(lastFolderId_.first) + u':' + QString::number(lastFolderId_.second);
   struct stat st;
-  if (folder.isEmpty() || stat(Native(folder).constData(), &st) != 0) return {};
+  if (folder.isEmpty() || stat(native.constData(), &st) != 0) return {};
   return QString::number(st.st_dev) + u':' + QString::number(st.st_ino);
 }
 

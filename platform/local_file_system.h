@@ -8,22 +8,66 @@
 // is "/". Listings come in case-insensitive name order so rows appear in a stable order.
 #pragma once
 
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <dirent.h>
+#include <string>
+#include <sys/stat.h>
+#include <utility>
+
 #include "platform/file_system.h"
 
 class LocalFileSystem : public FileSystem {
  public:
+  LocalFileSystem() = default;
+  ~LocalFileSystem() override;
+  LocalFileSystem(const LocalFileSystem&) = delete;
+  LocalFileSystem& operator=(const LocalFileSystem&) = delete;
+
   int Attributes(const QString& path) const override;
+  // Only a name beginning with "." is hidden, so other names need only the existence test.
+  bool IsFileToAdd(const QString& path) const override;
+  // The system bit is never set here, so no folder is a hidden system folder.
+  bool IsHiddenSystemFolder(const QString&) const override { return false; }
   bool IsRootFolder(const QString& folder) const override;
   QStringList SubFolderNames(const QString& folder) const override;
   QStringList ListFiles(const QString& folder, const QString& pattern) const override;
   bool FileExistsByOpen(const QString& path) const override;
   bool FolderExists(const QString& path) const override;
   QString FolderKey(const QString& folder) const override;
+
+ private:
+  // Looks a path up relative to the folder listed last when it lies in it, which spares the
+  // system a walk along the whole path for each file the caller tests after a listing.
+  int StatPath(const QByteArray& path, struct stat& st, bool follow) const;
+  int AccessPath(const QByteArray& path, int mode) const;
+  void KeepFolder(const QByteArray& folder, DIR* dir) const;
+  int FolderHandleFor(const QByteArray& path, QByteArray& name) const;
+
+  static constexpr qint64 kKeptFolderMs = 200;
+  mutable QByteArray keptFolder_;
+  mutable DIR* keptDir_ = nullptr;
+  mutable QElapsedTimer keptSince_;
+  // The folder found by the last FolderExists, whose key the scan asks for next.
+  mutable QByteArray lastFolder_;
+  mutable std::pair<dev_t, ino_t> lastFolderId_;
 };
 
 // Wildcard matching that ignores case: "*" stands for any run of characters, "?" for one.
 // As on the desktop the program comes from, "*.*" matches every name and a pattern ending
 // in ".*" also matches the name without any extension ("a.*" matches "a").
+class WildcardPattern {
+ public:
+  explicit WildcardPattern(const QString& pattern);
+  bool Matches(const QString& name) const;
+
+ private:
+  bool all_;
+  std::u32string folded_;
+  std::u32string withoutExtension_;
+  bool extensionOptional_;
+};
+
 bool WildcardMatch(const QString& name, const QString& pattern);
 
 // Sorts names in case-insensitive order, names equal but for case in binary order.

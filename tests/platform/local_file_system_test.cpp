@@ -149,6 +149,40 @@ TEST_F(LocalFileSystemTest, FolderKeyIsTheSameThroughALink) {
   EXPECT_TRUE(fs_.FolderKey(Path("missing")).isEmpty());
 }
 
+TEST_F(LocalFileSystemTest, TheScansQuestionsMatchTheAttributeBits) {
+  MakeFolder("A");
+  MakeFile("A/plain.msg");
+  MakeFile("A/.hidden.msg");
+  MakeFile("A/.readonly.msg");
+  Chmod("A/.readonly.msg", 0444);
+  MakeFolder("A/.folder");
+  ASSERT_EQ(fs_.ListFiles(Path("A"), "*.*").size(), 3);
+  EXPECT_TRUE(fs_.IsFileToAdd(Path("A/plain.msg")));
+  EXPECT_FALSE(fs_.IsFileToAdd(Path("A/.hidden.msg")));
+  EXPECT_TRUE(fs_.IsFileToAdd(Path("A/.readonly.msg")));
+  EXPECT_FALSE(fs_.IsFileToAdd(Path("A/.folder")));
+  EXPECT_FALSE(fs_.IsFileToAdd(Path("A/missing.msg")));
+  EXPECT_FALSE(fs_.IsHiddenSystemFolder(Path("A/.folder")));  // no system bit on this platform
+}
+
+TEST_F(LocalFileSystemTest, TestsAfterAListingSeeTheDiskAsItIsNow) {
+  MakeFolder("A");
+  MakeFile("A/kept.msg");
+  MakeFile("A/deleted.msg");
+  ASSERT_EQ(fs_.ListFiles(Path("A"), "*.msg").size(), 2);
+  ASSERT_TRUE(QFile::remove(Path("A/deleted.msg")));
+  EXPECT_FALSE(fs_.FileExistsByOpen(Path("A/deleted.msg")));
+  EXPECT_TRUE(fs_.FileExistsByOpen(Path("A//kept.msg")));
+  // A folder moved away and replaced after the moment of its listing is not looked at.
+  ASSERT_TRUE(QDir().rename(Path("A"), Path("B")));
+  MakeFolder("A");
+  MakeFile("A/new.msg");
+  usleep(300 * 1000);
+  EXPECT_TRUE(fs_.FileExistsByOpen(Path("A/new.msg")));
+  EXPECT_FALSE(fs_.FileExistsByOpen(Path("A/kept.msg")));
+  EXPECT_THROW(fs_.Attributes(Path("A/kept.msg")), AppError);
+}
+
 TEST(WildcardMatchTest, FollowsTheDesktopRules) {
   struct Case {
     const char* name;
