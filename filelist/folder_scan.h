@@ -23,12 +23,13 @@ constexpr int kMaxSearchesPerFolder = kScanPathLimit / 2;
 // Extends `folders` (each entry ending in the separator) with every sub-folder worth
 // searching, level by level: the caller's entries first, then all folders one level down,
 // and so on. Drops entries whose listing is refused (permission denied or path not found).
-// Yields to the message loop once per folder examined, per sub-folder listed and per folder
-// returned. Other failures show the common error box and the scan goes on.
+// Yields to the message loop where it examines a folder, lists a sub-folder and returns a
+// folder, at most once every few milliseconds. Other failures show the common error box
+// and the scan goes on.
 void GetSubDirectories2016(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs);
 
-// The names of the folder's files that match the pattern and exist as files, in listing
-// order. The folder may end in the separator or not. A failed listing throws AppError.
+// The names of the folder's existing files that match the pattern, in listing order. The
+// folder may end in the separator or not. A failed listing throws AppError.
 QStringList ListFolderFiles(const FileSystem& fs, const QString& folder, const QString& pattern);
 
 // True for an existing regular file; never throws.

@@ -2,6 +2,7 @@
 // wildcard listing of one folder, and the name test.
 #include "filelist/folder_scan.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -213,6 +214,40 @@ TEST_F(MemoryTreeTest, LongNamesAndLongPathsFollowTheLengthLimit) {
   const QStringList found = Scan("/A/");
   EXPECT_EQ(found, (QStringList{"/A/", nearLimit + "/", nearLimit + "/x/"}));
   EXPECT_EQ(fs_.ListingCount(nearLimit + "/x"), 0);
+}
+
+TEST_F(MemoryTreeTest, AFolderWhoseAttributesCannotBeReadIsReportedAndNotSearched) {
+  class Unreadable : public MemoryFileSystem {
+   public:
+    int Attributes(const QString& path) const override {
+      if (path.contains("locked")) throw AppError("Permission denied", error_number::kPermissionDenied);
+      return MemoryFileSystem::Attributes(path);
+    }
+  } fs;
+  fs.AddFolder("/A/locked/inner");
+  fs.AddFolder("/A/open");
+  QStringList folders = {"/A/"};
+  GetSubDirectories2016(folders, true, fs, dialogs_);
+  // Searching "locked" is skipped (a failed test counts as held); returning it is not.
+  EXPECT_EQ(folders, (QStringList{"/A/", "/A/locked/", "/A/open/"}));
+  EXPECT_EQ(fs.ListingCount("/A/locked"), 0);
+  ASSERT_EQ(dialogs_.messages.size(), 2);
+  EXPECT_TRUE(dialogs_.messages[0].contains("GetSubDirectories2016 at line 116"));
+  EXPECT_TRUE(dialogs_.messages[1].contains("GetSubDirectories2016 at line 158"));
+}
+
+TEST_F(MemoryTreeTest, OtherWorkRunsInTheMiddleOfAScan) {
+  for (int i = 0; i < 20; ++i) fs_.AddFolder(QStringLiteral("/A/f%1/g").arg(i));
+  bool ran = false;
+  int listingsAfterRun = 0;
+  fs_.onListing = [&](const QString&) {
+    if (ran) ++listingsAfterRun;
+    usleep(2000);
+  };
+  QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { ran = true; }, Qt::QueuedConnection);
+  Scan("/A/");
+  EXPECT_TRUE(ran);
+  EXPECT_GT(listingsAfterRun, 0);
 }
 
 TEST(HasUnusualCharactersTest, JudgesCodePoints) {
