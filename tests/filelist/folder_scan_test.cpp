@@ -104,6 +104,17 @@ TEST_F(RealTreeTest, ALinkBackUpIsFollowedAndTheScanEnds) {
   EXPECT_TRUE(found.contains(Root() + "A/up/up/up/up/up/up/up/up/"));
 }
 
+TEST_F(RealTreeTest, ALinkBackUpWithALongNameEndsAtTheLengthLimit) {
+  // 20 characters a level reach 260 characters well before the system's limit on links.
+  MakeFolder("A");
+  Link(Root() + "A", "A/a-link-back-up-here");
+  const QStringList found = Scan("A/");
+  qsizetype longest = 0;
+  for (const QString& folder : found) longest = std::max(longest, folder.size());
+  EXPECT_GE(longest, kScanPathLimit);
+  EXPECT_LT(longest, kScanPathLimit + 20);
+}
+
 TEST_F(RealTreeTest, SeveralLinksBackUpStayBounded) {
   // Two links to the parent double the folders at every level; the scan must still end.
   MakeFolder("A");
