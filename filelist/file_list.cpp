@@ -12,6 +12,7 @@
 
 #include "app/form1.h"
 #include "app/twips.h"
+#include "platform/app_error.h"
 
 namespace {
 // The key code the handlers test (46 for Delete, 8 for Backspace, 65 to 90 for letters),
@@ -80,12 +81,14 @@ void FileListModel::Append(const QString& path) {
 }
 
 void FileListModel::SetText(int row, const QString& text) {
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return;
   rows_[static_cast<size_t>(row)] = text;
   const QModelIndex changed = index(row, 0);
   emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
 void FileListModel::Remove(int row) {
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return;
   beginRemoveRows({}, row, row);
   rows_.erase(rows_.begin() + row);
   endRemoveRows();
@@ -127,11 +130,25 @@ void FileListView::Append(const QString& path) { model_->Append(path); }
 
 int FileListView::Count() const { return model_->rowCount(); }
 
-QString FileListView::Text(int position) const { return model_->Text(position - 1); }
+void FileListView::CheckPosition(int position) const {
+  if (position < 1 || position > Count())
+    throw AppError(QStringLiteral("Index out of bounds"), kIndexOutOfBounds);
+}
 
-void FileListView::SetText(int position, const QString& text) { model_->SetText(position - 1, text); }
+QString FileListView::Text(int position) const {
+  CheckPosition(position);
+  return model_->Text(position - 1);
+}
 
-void FileListView::Remove(int position) { model_->Remove(position - 1); }
+void FileListView::SetText(int position, const QString& text) {
+  CheckPosition(position);
+  model_->SetText(position - 1, text);
+}
+
+void FileListView::Remove(int position) {
+  CheckPosition(position);
+  model_->Remove(position - 1);
+}
 
 void FileListView::Clear() { model_->Clear(); }
 

@@ -45,7 +45,8 @@ class FileListView : public QTreeView {
   void AddColumn(const QString& header);
   void SetColumnWidthTwips(int twips);
 
-  // Row operations; positions run from 1 to Count().
+  // Row operations; positions run from 1 to Count(). Text, SetText and Remove throw AppError
+  // ("Index out of bounds") for a position outside that range.
   void Append(const QString& path);
   int Count() const;
   QString Text(int position) const;
@@ -79,6 +80,9 @@ class FileListView : public QTreeView {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  static constexpr int kIndexOutOfBounds = 35600;
+  void CheckPosition(int position) const;
+
   FileListModel* model_;
   Form1* form_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "filelist/file_list.h"
+#include "platform/app_error.h"
 #include "support/form_fixture.h"
 
 namespace {
@@ -62,6 +63,22 @@ TEST(FileList, SetTextSelectHitTestAndClear) {
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(list.SelectedPosition(), 0);
+}
+
+// Positions outside 1..Count() fail cleanly instead of reaching past the rows: a handler
+// that kept a position while the list was emptied under it gets an error, not a crash.
+TEST(FileList, PositionsOutsideTheListFailAsIndexOutOfBounds) {
+  FormFixture f;
+  FileListView& list = Filled(f, {"a", "b"});
+  for (int bad : {0, -1, 3, 1 << 30}) {
+    EXPECT_THROW(list.Text(bad), AppError) << bad;
+    EXPECT_THROW(list.SetText(bad, QStringLiteral("x")), AppError) << bad;
+    EXPECT_THROW(list.Remove(bad), AppError) << bad;
+  }
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Text(2), QStringLiteral("b"));
+  list.Clear();
+  EXPECT_THROW(list.Text(1), AppError);
 }
 
 TEST(FileList, ListContainsIsExactAndCaseSensitive) {
