@@ -107,12 +107,4 @@ TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
   EXPECT_EQ(visited, order);
 }
 
-TEST(WindowLayout, OptionsFormOneGroup) {
-  FormFixture f;
-  Form1& form = f.form();
-  form.Option2->setChecked(true);
-  EXPECT_FALSE(form.Option1->isChecked());
-  form.Option1->setChecked(true);
-  EXPECT_FALSE(form.Option2->isChecked());
-}
 }  // namespace

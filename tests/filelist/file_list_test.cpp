@@ -105,17 +105,6 @@ TEST(FileList, RowReferencesFollowTheirRowAndDieWithIt) {
   EXPECT_EQ(list.PositionOf(c), 0);
 }
 
-TEST(FileList, ShowsTextOnlyAndIsNotEditable) {
-  FormFixture f;
-  FileListView& list = Filled(f, {"/m/a.msg"});
-  const QModelIndex index = list.model()->index(0, 0);
-  EXPECT_EQ(index.data(Qt::DisplayRole).toString(), QStringLiteral("/m/a.msg"));
-  EXPECT_FALSE(index.data(Qt::DecorationRole).isValid());
-  EXPECT_FALSE(list.model()->flags(index) & Qt::ItemIsEditable);
-  EXPECT_FALSE(list.model()->index(1, 0).data().isValid());
-  EXPECT_EQ(list.selectionMode(), QAbstractItemView::SingleSelection);
-}
-
 TEST(FileListEvents, DeleteKeyWithAnyModifierRemovesTheSelectedRow) {
   FormFixture f;
   FileListView& list = Filled(f, {"a", "b", "c", "d"});
