@@ -11,9 +11,9 @@ ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
 }
 
 void ProgressBar::SetText(const QString& text) {
+  // Qt would expand "%p", "%v" and "%m" in a format; the bar shows text() instead, which
+  // returns this text untouched, so a file name holding them is shown as it is.
   text_ = text;
-  // The format is never used for display (text() is overridden), but keeping it free of
-  // placeholders keeps accessibility tools from expanding "%p" in a file name.
   update();
 }
 
