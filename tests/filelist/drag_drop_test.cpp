@@ -1,4 +1,7 @@
 // Tests of dropping files, folders and other data onto the list.
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -42,6 +45,24 @@ TEST_F(DragDropTest, OnlyLocalFilePathsAreAcceptedDuringTheDrag) {
   mixed.setUrls({QUrl::fromLocalFile("/tmp/a.msg"), QUrl("https://example.org/a.msg")});
   EXPECT_EQ(DragOver(mixed), 0);
   EXPECT_EQ(DragOver(*Files({"/tmp/a.msg", "/tmp/b.txt"})), 1);
+}
+
+TEST_F(DragDropTest, TheListItselfAcceptsFileDragsAndRefusesOthers) {
+  tree_.File("a.msg");
+  QWidget* target = list_.viewport();
+  QMimeData text;
+  text.setText("plain text");
+  QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &refused);
+  EXPECT_FALSE(refused.isAccepted());
+
+  const auto files = Files({tree_.Path("a.msg")});
+  QDragEnterEvent accepted(QPoint(5, 5), Qt::CopyAction, files.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &accepted);
+  EXPECT_TRUE(accepted.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, files.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  EXPECT_EQ(Rows(list_), QStringList{tree_.Path("a.msg")});
 }
 
 TEST_F(DragDropTest, DroppingOtherDataAddsNothing) {
