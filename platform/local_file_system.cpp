@@ -110,10 +110,17 @@ WildcardPattern::WildcardPattern(const QString& pattern)
     : all_(pattern == QLatin1String("*.*")),
       folded_(Folded(pattern)),
       withoutExtension_(pattern.endsWith(QLatin1String(".*")) ? Folded(pattern.chopped(2)) : std::u32string()),
-      extensionOptional_(pattern.endsWith(QLatin1String(".*"))) {}
+      extensionOptional_(pattern.endsWith(QLatin1String(".*"))) {
+  // "*" and a plain ending, the usual "*.msg": an ending compared without case, which
+  // spares a copy of every name.
+  const QStringView rest = QStringView(pattern).mid(1);
+  plainEnding_ = pattern.startsWith(u'*') && !rest.contains(u'*') && !rest.contains(u'?') && !extensionOptional_;
+  if (plainEnding_) ending_ = rest.toString();
+}
 
 bool WildcardPattern::Matches(const QString& name) const {
   if (all_) return true;
+  if (plainEnding_) return name.endsWith(ending_, Qt::CaseInsensitive);
   const std::u32string foldedName = Folded(name);
   if (MatchFrom(foldedName, folded_)) return true;
   return extensionOptional_ && !name.contains(u'.') && MatchFrom(foldedName, withoutExtension_);
@@ -209,7 +216,7 @@ QStringList LocalFileSystem::ListFiles(const QString& folder, const QString& pat
   const WildcardPattern matcher(pattern);
   QStringList names;
   while (const dirent* entry = dir.Next()) {
-    if (IsDotEntry(entry->d_name)) continue;
+    if (IsDotEntry(entry->d_name) || entry->d_type == DT_DIR) continue;
     const QString name = QFile::decodeName(entry->d_name);
     if (matcher.Matches(name) && KindOf(dir.Fd(), entry) == EntryKind::File) names.append(name);
   }

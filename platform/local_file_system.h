@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QString>
 #include <dirent.h>
 #include <string>
 #include <sys/stat.h>
@@ -66,6 +67,8 @@ class WildcardPattern {
   std::u32string folded_;
   std::u32string withoutExtension_;
   bool extensionOptional_;
+  bool plainEnding_ = false;
+  QString ending_;
 };
 
 bool WildcardMatch(const QString& name, const QString& pattern);

@@ -196,6 +196,7 @@ TEST(WildcardMatchTest, FollowsTheDesktopRules) {
       {"ac", "a?c", false},           {"", "*", true},                  {"x", "", false},
       {"ÉTÉ.TXT", "été.txt", true},   {"ПИСЬМО.MSG", "письмо.*", true}, {"a.doc", "*.msg", false},
       {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*a*a*a*a*c", false},
+      {".msg", "*.msg", true},        {"lettre.ÉTÉ", "*.été", true},    {"msg", "*.msg", false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(WildcardMatch(QString::fromUtf8(c.name), QString::fromUtf8(c.pattern)), c.match)
