@@ -16,7 +16,6 @@ namespace {
 
 const QString kScanLocation = QStringLiteral("in MarrenTitle2021/08/31.AddFolder.GetSubDirectories2016 ");
 
-
 // Lets the window repaint and other handlers run in the middle of a long scan. Handing over
 // costs more than a folder's own work, so it happens at most once every few milliseconds:
 // often enough for the window to stay responsive.
@@ -27,7 +26,6 @@ void YieldToMessageLoop() {
   QCoreApplication::processEvents();
   sinceLast.start();
 }
-
 
 // One scan's count of searches per real folder, shared by every level of the walk.
 using SearchCounts = QHash<QString, int>;
@@ -42,7 +40,7 @@ qsizetype SearchFolder(const QString& folder, QStringList& folders, QStringList&
   } catch (const AppError& error) {
     if (error.number() == error_number::kPermissionDenied || error.number() == error_number::kPathNotFound) {
       const qsizetype index = folders.indexOf(folder);
-      folders.removeAt(index);
+      if (index >= 0) folders.removeAt(index);
       return index;
     }
     ShowApplicationError(dialogs, error.description(), kScanLocation, 118);
