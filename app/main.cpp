@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <cstdio>
 
 #include "app/form1.h"
+#include "app/install_check.h"
 #include "app/shutdown.h"
 #include "platform/file_system.h"
 #include "platform/qt_desktop.h"
@@ -27,6 +29,13 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Lorvane"));
   QApplication::setOrganizationName(QStringLiteral("Kestrane"));
 
+  const QString applicationFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+  if (qEnvironmentVariableIsSet("LORVANE_INSTALL_CHECK")) {
+    const InstallCheck check = CheckApplicationFolder(applicationFolder);
+    for (const QString& line : check.lines) std::printf("%s\n", qPrintable(line));
+    return check.ok ? 0 : 1;
+  }
+
   QtDialogs dialogs;
   QtSettingsStore settings;
   QtDesktop desktop;
@@ -37,7 +46,7 @@ int main(int argc, char** argv) {
   services.settings = &settings;
   services.desktop = &desktop;
   services.fileSystem = fileSystem.get();
-  services.applicationFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+  services.applicationFolder = applicationFolder;
   services.random = [] { return QRandomGenerator::global()->generateDouble(); };
   services.endProgram = [] { EndProgramNow(); };
   services.cursorPos = [] { return QCursor::pos(); };

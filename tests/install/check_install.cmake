@@ -1,0 +1,34 @@
+# Installs the build into a temporary prefix and runs the installed program, through the
+# command on the PATH and from another current folder, far enough to prove that it finds its
+# application folder: the samples, the two pointer files and the converter inside it.
+# Usage: cmake -DBUILD_DIR=<build> -P check_install.cmake
+set(prefix ${BUILD_DIR}/install-check)
+file(REMOVE_RECURSE ${prefix})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
+                RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed (${rc})")
+endif()
+
+foreach(f bin/lorvane lib/lorvane/lorvane lib/lorvane/HAND-M.CUR lib/lorvane/drag.ico
+          share/applications/lorvane.desktop share/icons/hicolor/scalable/apps/lorvane.svg)
+  if(NOT EXISTS ${prefix}/${f})
+    message(FATAL_ERROR "not installed: ${f}")
+  endif()
+endforeach()
+if(NOT IS_SYMLINK ${prefix}/bin/lorvane)
+  message(FATAL_ERROR "bin/lorvane is not a link into the application folder")
+endif()
+
+set(ENV{QT_QPA_PLATFORM} offscreen)
+set(ENV{LORVANE_INSTALL_CHECK} 1)
+execute_process(COMMAND ${prefix}/bin/lorvane WORKING_DIRECTORY ${BUILD_DIR}/..
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+message("${out}")
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the installed program did not find its files (${rc}):\n${err}")
+endif()
+if(NOT out MATCHES "application folder: ${prefix}/lib/lorvane")
+  message(FATAL_ERROR "the installed program took the wrong application folder")
+endif()
+file(REMOVE_RECURSE ${prefix})
