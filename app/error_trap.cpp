@@ -22,10 +22,7 @@ void ShowApplicationError(Dialogs& dialogs, const QString& description, const QS
 ErrorTrap::ErrorTrap(Dialogs& dialogs, QString location)
     : dialogs_(dialogs), location_(std::move(location)) {}
 
-namespace {
-// Runs work and returns the description of its failure, or an empty optional on success.
-template <typename Work>
-bool Attempt(Work&& work, QString& description) {
+bool RunCatchingFailure(const std::function<void()>& work, QString& description) {
   try {
     work();
     return true;
@@ -39,11 +36,10 @@ bool Attempt(Work&& work, QString& description) {
   if (description.isEmpty()) description = QStringLiteral("Unexpected failure");
   return false;
 }
-}  // namespace
 
 bool ErrorTrap::Step(int line, const std::function<void()>& step) {
   QString description;
-  if (Attempt([&] { step(); }, description)) return true;
+  if (RunCatchingFailure(step, description)) return true;
   ShowApplicationError(dialogs_, description, location_, line);
   return false;
 }
@@ -51,7 +47,7 @@ bool ErrorTrap::Step(int line, const std::function<void()>& step) {
 bool ErrorTrap::Test(int line, const std::function<bool()>& test) {
   bool held = false;
   QString description;
-  if (Attempt([&] { held = test(); }, description)) return held;
+  if (RunCatchingFailure([&] { held = test(); }, description)) return held;
   ShowApplicationError(dialogs_, description, location_, line);
   return true;
 }

@@ -9,6 +9,10 @@
 
 class Dialogs;
 
+// Runs work. Returns true when it completed; on a failure returns false with a short
+// description of what went wrong.
+bool RunCatchingFailure(const std::function<void()>& work, QString& description);
+
 // The box text: description, CR LF, location, "at line ", number, CR CR, support request.
 QString ApplicationErrorText(const QString& description, const QString& location, int line);
 

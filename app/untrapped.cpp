@@ -1,23 +1,12 @@
 // Failures of handlers without an error trap become a plain message.
 #include "app/untrapped.h"
 
-#include <new>
-
-#include "platform/app_error.h"
+#include "app/error_trap.h"
 #include "platform/dialogs.h"
 
 void RunUntrapped(Dialogs& dialogs, const std::function<void()>& handler) {
   QString description;
-  try {
-    handler();
-    return;
-  } catch (const AppError& error) {
-    description = error.description();
-  } catch (const std::bad_alloc&) {
-    description = QStringLiteral("Out of memory");
-  } catch (const std::exception& error) {
-    description = QString::fromUtf8(error.what());
-  }
+  if (RunCatchingFailure(handler, description)) return;
   try {
     dialogs.ShowMessage(description, {}, Dialogs::Icon::Exclamation);
   } catch (...) {

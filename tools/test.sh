@@ -1,9 +1,55 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian machine, builds Lorvane and runs every test.
+# Sets up a fresh Debian machine, builds Lorvane and runs every check:
+#   1. the whole test suite on the normal build;
+#   2. the whole test suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer
+#      (leak detection on);
+#   3. a one-minute smoke run of the converter's fuzz target.
+# LORVANE_QUICK=1 runs step 1 only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+export QT_QPA_PLATFORM=offscreen
+
+# Runs ctest on a build folder, keeps its output for the closing summary.
+run_tests() {
+  local build=$1 name=$2
+  echo "== tests: $name"
+  ctest --test-dir "$build" --output-on-failure -j "$jobs" 2>&1 | tee "$logs/$name.log"
+  return "${PIPESTATUS[0]}"
+}
+
+echo "== build: normal"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
-QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
+status=0
+run_tests build normal || status=1
+
+if [ "${LORVANE_QUICK:-0}" != 1 ]; then
+  echo "== build: sanitizers"
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
+    -DLORVANE_SANITIZE=ON -DLORVANE_BENCH=OFF >/dev/null
+  cmake --build build-asan -j "$jobs"
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    run_tests build-asan sanitizers || status=1
+
+  echo "== fuzz smoke: 60 seconds"
+  LORVANE_FUZZ_CORPUS="$logs/fuzz-corpus" tools/fuzz.sh 60 >"$logs/fuzz.log" 2>&1 || {
+    tail -40 "$logs/fuzz.log"; echo "fuzz smoke: the fuzzer found a failure"; status=1; }
+  grep -E "^stat::number_of_executed_units|^Done" "$logs/fuzz.log" || true
+fi
+
+# One closing line over every test run.
+passed=0; failed=0
+for log in "$logs"/*.log; do
+  line=$(grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" "$log" || true)
+  [ -n "$line" ] || continue
+  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+  bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+  passed=$((passed + total - bad)); failed=$((failed + bad))
+done
+echo "tests: $passed passed, $failed failed"
+exit "$status"
