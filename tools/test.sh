@@ -22,7 +22,7 @@ run_tests() {
 }
 
 echo "== build: normal"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$jobs"
 status=0
 run_tests build normal || status=1
