@@ -28,6 +28,7 @@ std::uint64_t CeilDiv(std::uint64_t value, std::uint64_t unit) {
 }  // namespace
 
 bool CompoundFile::HasSignature(std::span<const std::uint8_t> bytes) {
+  static_assert(sizeof kSignature == kSignatureSize);
   return bytes.size() >= sizeof kSignature && std::equal(kSignature, kSignature + 8, bytes.begin());
 }
 
@@ -36,9 +37,10 @@ std::shared_ptr<const CompoundFile> CompoundFile::Open(std::span<const std::uint
 }
 
 CompoundFile::CompoundFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) {
-  if (!HasSignature(bytes_)) throw FormatError("not a compound file (no compound-file signature)");
+  if (!HasSignature(bytes_)) throw FormatError(kNoSignatureMessage);
   if (bytes_.size() < kHeaderSize) throw FormatError("not a compound file (header is truncated)");
-  ReadHeaderAndFat();
+  std::vector<std::uint32_t> difat_sectors;
+  std::vector<std::uint32_t> fat_sectors = ReadHeaderAndFat(difat_sectors);
 
   std::vector<std::uint32_t> directory_sectors =
       Chain(fat_, first_directory_sector_, sector_count_, nullptr, "directory chain");
@@ -49,10 +51,11 @@ CompoundFile::CompoundFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) 
     directory.insert(directory.end(), part.begin(), part.end());
   }
   directory_ = DirectoryTree(directory, major_version_ == 4);
-  ReadMiniTables(first_mini_fat_sector_);
+  std::vector<std::uint32_t> mini_fat_sectors = ReadMiniTables(first_mini_fat_sector_);
+  CheckSectorOwners(fat_sectors, difat_sectors, directory_sectors, mini_fat_sectors);
 }
 
-void CompoundFile::ReadHeaderAndFat() {
+std::vector<std::uint32_t> CompoundFile::ReadHeaderAndFat(std::vector<std::uint32_t>& difat_sectors) {
   ByteCursor header(bytes_.first(kHeaderSize));
   header.Seek(0x18, "header");
   header.ReadU16("minor version");
@@ -100,6 +103,7 @@ void CompoundFile::ReadHeaderAndFat() {
     if (difat_seen.empty()) difat_seen.resize(sector_count_, false);
     if (difat_seen[difat_sector]) throw FormatError("the DIFAT chain loops");
     difat_seen[difat_sector] = true;
+    difat_sectors.push_back(difat_sector);
     std::span<const std::uint8_t> sector = SectorBytes(difat_sector, 0, sector_size_, "DIFAT sector");
     for (std::uint32_t i = 0; i < per_difat_sector && fat_sectors.size() < fat_sector_count; ++i)
       fat_sectors.push_back(ByteCursor::U32At(sector, 4 * i, "DIFAT entry"));
@@ -114,9 +118,10 @@ void CompoundFile::ReadHeaderAndFat() {
     for (std::uint32_t i = 0; i < sector_size_ / 4; ++i)
       fat_.push_back(ByteCursor::U32At(bytes, 4 * i, "FAT entry"));
   }
+  return fat_sectors;
 }
 
-void CompoundFile::ReadMiniTables(std::uint32_t mini_fat_start) {
+std::vector<std::uint32_t> CompoundFile::ReadMiniTables(std::uint32_t mini_fat_start) {
   std::vector<std::uint32_t> mini_fat_sectors =
       Chain(fat_, mini_fat_start, sector_count_, nullptr, "mini FAT chain");
   mini_fat_.reserve(mini_fat_sectors.size() * (sector_size_ / 4));
@@ -129,12 +134,13 @@ void CompoundFile::ReadMiniTables(std::uint32_t mini_fat_start) {
   // The mini stream is the root entry's stream, always kept in regular sectors.
   const DirectoryEntry& root = directory_.entry(0);
   mini_stream_size_ = root.size;
-  if (mini_stream_size_ == 0) return;
+  if (mini_stream_size_ == 0) return mini_fat_sectors;
   if (mini_stream_size_ > sector_count_ * sector_size_)
     throw FormatError("the mini stream's size " + Num(mini_stream_size_) +
                       " runs past the end of the file");
   std::uint64_t count = CeilDiv(mini_stream_size_, sector_size_);
   mini_stream_sectors_ = Chain(fat_, root.start_sector, sector_count_, &count, "mini stream chain");
+  return mini_fat_sectors;
 }
 
 std::vector<std::uint32_t> CompoundFile::Chain(const std::vector<std::uint32_t>& table,
@@ -216,8 +222,11 @@ std::vector<std::uint8_t> CompoundFile::ReadStream(std::uint32_t id) const {
     throw FormatError("directory entry " + Num(id) + " is not a stream");
   if (entry.size == 0) return {};
   std::string what = "stream \"" + NameForMessages(entry.name) + "\"";
-  return entry.size < mini_cutoff_ ? ReadMini(entry.start_sector, entry.size, what)
-                                   : ReadRegular(entry.start_sector, entry.size, what);
+  std::vector<std::uint8_t> data = entry.size < mini_cutoff_
+                                       ? ReadMini(entry.start_sector, entry.size, what)
+                                       : ReadRegular(entry.start_sector, entry.size, what);
+  stream_bytes_read_ += data.size();
+  return data;
 }
 
 }  // namespace quorlin

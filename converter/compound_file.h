@@ -3,6 +3,7 @@
 // parsed and checked once, and streams are read whole on request.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -15,11 +16,14 @@ namespace quorlin {
 
 class CompoundFile {
  public:
-  // True when the bytes start with the compound-file signature.
+  // True when the bytes start with the compound-file signature (8 bytes).
   static bool HasSignature(std::span<const std::uint8_t> bytes);
+  static constexpr std::size_t kSignatureSize = 8;
+  static constexpr char kNoSignatureMessage[] = "not a compound file (no compound-file signature)";
 
   // Parses the file. `bytes` must outlive the returned object. Throws FormatError when
-  // the bytes are not a compound file or any table, chain or link in them is damaged.
+  // the bytes are not a compound file, any table, chain or link in them is damaged, or
+  // two reachable streams (or a stream and a table) claim the same sector.
   static std::shared_ptr<const CompoundFile> Open(std::span<const std::uint8_t> bytes);
 
   const DirectoryTree& directory() const { return directory_; }
@@ -29,11 +33,23 @@ class CompoundFile {
   // or its size does not fit in the file.
   std::vector<std::uint8_t> ReadStream(std::uint32_t id) const;
 
+  // How many stream bytes ReadStream has handed out so far: a measure of reading work.
+  std::uint64_t stream_bytes_read() const { return stream_bytes_read_; }
+
  private:
   explicit CompoundFile(std::span<const std::uint8_t> bytes);
 
-  void ReadHeaderAndFat();
-  void ReadMiniTables(std::uint32_t mini_fat_start);
+  // Returns the sectors that hold the FAT and the DIFAT.
+  std::vector<std::uint32_t> ReadHeaderAndFat(std::vector<std::uint32_t>& difat_sectors);
+  std::vector<std::uint32_t> ReadMiniTables(std::uint32_t mini_fat_start);
+
+  // Refuses a file in which a sector belongs to two owners: tables, the mini stream and
+  // every stream the directory tree reaches. Each sector is visited at most once, so the
+  // check is linear in the file's size; broken chains are left for the stream's read.
+  void CheckSectorOwners(const std::vector<std::uint32_t>& fat_sectors,
+                         const std::vector<std::uint32_t>& difat_sectors,
+                         const std::vector<std::uint32_t>& directory_sectors,
+                         const std::vector<std::uint32_t>& mini_fat_sectors) const;
 
   // Follows `table` from `start`. With `count` given, returns exactly that many units and
   // fails when the chain ends sooner; without, follows it to its end. Every unit must be
@@ -62,6 +78,7 @@ class CompoundFile {
   std::vector<std::uint32_t> mini_stream_sectors_;  // the root entry's chain, in order
   std::uint64_t mini_stream_size_ = 0;
   DirectoryTree directory_;
+  mutable std::uint64_t stream_bytes_read_ = 0;
 };
 
 }  // namespace quorlin

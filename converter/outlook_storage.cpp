@@ -3,8 +3,6 @@
 // "__properties_version1.0" stream after a header of `propHeaderSize` bytes.
 #include "converter/outlook_storage.h"
 
-#include <cstdio>
-
 #include "converter/byte_cursor.h"
 #include "converter/code_page.h"
 #include "converter/errors.h"
@@ -36,10 +34,16 @@ std::optional<std::uint16_t> ParseHex4(std::u16string_view digits) {
   return value;
 }
 
-std::string Hex4(std::uint16_t value) {
-  char text[5];
-  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
-  return text;
+// An identifier as callers spell it: exactly 4 digits, letters upper-case.
+std::optional<std::uint16_t> ParseId(std::string_view id) {
+  if (id.size() != 4) return std::nullopt;
+  std::uint16_t value = 0;
+  for (char c : id) {
+    int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    if (digit < 0) return std::nullopt;
+    value = static_cast<std::uint16_t>(value * 16 + digit);
+  }
+  return value;
 }
 
 }  // namespace
@@ -99,25 +103,35 @@ PropertyValue OutlookStorage::GetMapiProperty(std::string_view id) const {
   throw PropertyError(kUnsupportedTypeMessage);
 }
 
-PropertyValue OutlookStorage::GetFixedProperty(std::string_view id) const {
+const std::map<std::uint16_t, OutlookStorage::FixedEntry>& OutlookStorage::FixedEntries() const {
+  if (fixed_entries_) return *fixed_entries_;
+  std::map<std::uint16_t, FixedEntry> entries;
   auto stream = streams_.find(std::u16string(kPropertyStream));
-  if (stream == streams_.end()) return std::monostate{};
-  std::vector<std::uint8_t> bytes = storage_.ReadStream(stream->second);
-  // Entries follow the header to the end of the stream; a partial entry at the end is
-  // not an entry.
-  for (std::size_t offset = prop_header_size_;
-       offset < bytes.size() && bytes.size() - offset >= kEntrySize; offset += kEntrySize) {
-    std::span<const std::uint8_t> entry = ByteCursor::BytesAt(bytes, offset, kEntrySize, "property entry");
-    std::uint16_t type = ByteCursor::U16At(entry, 0, "property type");
-    std::uint16_t identifier = ByteCursor::U16At(entry, 2, "property identifier");
-    if (Hex4(identifier) != id) continue;
-    if (type == kTypeInt16)
-      return static_cast<std::int16_t>(ByteCursor::U16At(entry, 8, "16-bit property value"));
-    if (type == kTypeInt32)
-      return static_cast<std::int32_t>(ByteCursor::U32At(entry, 8, "32-bit property value"));
-    throw PropertyError(kUnsupportedTypeMessage);
+  if (stream != streams_.end()) {
+    std::vector<std::uint8_t> bytes = storage_.ReadStream(stream->second);
+    // Entries follow the header to the end of the stream; a partial entry at the end is
+    // not an entry.
+    for (std::size_t offset = prop_header_size_;
+         offset < bytes.size() && bytes.size() - offset >= kEntrySize; offset += kEntrySize) {
+      std::span<const std::uint8_t> entry = ByteCursor::BytesAt(bytes, offset, kEntrySize, "property entry");
+      entries.emplace(ByteCursor::U16At(entry, 2, "property identifier"),
+                      FixedEntry{ByteCursor::U16At(entry, 0, "property type"),
+                                 ByteCursor::U32At(entry, 8, "property value")});
+    }
   }
-  return std::monostate{};
+  fixed_entries_ = std::move(entries);
+  return *fixed_entries_;
+}
+
+PropertyValue OutlookStorage::GetFixedProperty(std::string_view id) const {
+  std::optional<std::uint16_t> identifier = ParseId(id);
+  if (!identifier) return std::monostate{};
+  const std::map<std::uint16_t, FixedEntry>& entries = FixedEntries();
+  auto found = entries.find(*identifier);
+  if (found == entries.end()) return std::monostate{};
+  if (found->second.type == kTypeInt16) return static_cast<std::int16_t>(found->second.value & 0xFFFF);
+  if (found->second.type == kTypeInt32) return static_cast<std::int32_t>(found->second.value);
+  throw PropertyError(kUnsupportedTypeMessage);
 }
 
 std::optional<std::vector<std::uint8_t>> OutlookStorage::GetBytes(std::string_view id) const {

@@ -65,13 +65,22 @@ class OutlookStorage {
   std::optional<std::u16string> GetString(std::string_view id) const;
 
  private:
+  // A fixed entry of the property stream: its type and the low 32 bits of its value.
+  struct FixedEntry {
+    std::uint16_t type;
+    std::uint32_t value;
+  };
   PropertyValue GetFixedProperty(std::string_view id) const;
+  // The property stream's entries by identifier (the first of a repeated one), parsed
+  // on first use and kept.
+  const std::map<std::uint16_t, FixedEntry>& FixedEntries() const;
 
   Storage storage_;
   std::map<std::u16string, Element> streams_;
   std::map<std::u16string, Element> sub_storages_;
   std::uint32_t prop_header_size_;
   const Message* parent_;
+  mutable std::optional<std::map<std::uint16_t, FixedEntry>> fixed_entries_;
 };
 
 class Recipient : public OutlookStorage {

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "converter/compound_file.h"
 #include "converter/errors.h"
 #include "converter/message.h"
 #include "converter/support/lzfu_compressor.h"
@@ -136,6 +138,24 @@ TEST(PropertyLookupTest, HeaderSizeDecidesWhereEntriesStart) {
   EXPECT_EQ(top.attachments()[0].GetInt32("3705"), 1);
 }
 
+TEST(PropertyLookupTest, PropertyStreamIsReadOnceAndMatchedByNumber) {
+  MessageBuilder builder;
+  builder.AddInt32(0x3705, 7).AddFixed(0x0E07, kTypeInt16, 0xFFFE).AddInt32(0x3705, 9);
+  for (std::uint16_t id = 0x4000; id < 0x4100; ++id) builder.AddInt32(id, id);
+  std::vector<std::uint8_t> bytes = builder.Build();
+  auto file = CompoundFile::Open(bytes);
+  OutlookStorage storage(Storage::Root(file), 32, nullptr);
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(storage.GetInt32("3705"), 7) << "the first of a repeated entry";
+    EXPECT_EQ(As<std::int16_t>(storage.GetMapiProperty("0E07")), -2);
+    EXPECT_EQ(storage.GetInt32("40FF"), 0x40FF);
+  }
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(storage.GetMapiProperty("0e07")))
+      << "identifiers are spelled upper-case";
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(storage.GetMapiProperty("3705 ")));
+  EXPECT_EQ(file->stream_bytes_read(), storage.streamStatistics().at(u"__properties_version1.0").size);
+}
+
 TEST(MessageLoadTest, LoadsRecipientsAttachmentsAndNestedMessages) {
   MessageBuilder builder;
   for (int i = 0; i < 12; ++i) builder.AddRecipient().AddUnicode(0x3001, u"r" + std::u16string(1, u'a' + i));
@@ -197,6 +217,31 @@ TEST(MessageLoadTest, LoadingFailuresFailTheMessage) {
   std::vector<std::uint8_t> text = {'h', 'e', 'l', 'l', 'o'};
   EXPECT_THROW(Message::Open(text), FormatError);
   EXPECT_THROW(Message::Open({}), FormatError);
+}
+
+// Attachments whose property streams all point at one chain would each read the whole
+// chain; the file is refused as damaged instead.
+TEST(MessageLoadTest, PropertyStreamsSharingSectorsAreRefused) {
+  MessageBuilder builder;
+  for (int i = 0; i < 4; ++i) builder.AddAttachment(1);
+  testing::CfbImage image = builder.BuildImage();
+  const std::vector<std::uint8_t> name = testing::Utf16Bytes(u"__properties_version1.0");
+  std::vector<std::uint32_t> streams;
+  for (std::uint32_t id = 0; id < image.directory_sectors.size() * (image.sector_size / 128); ++id)
+    if (std::equal(name.begin(), name.end(), image.bytes.begin() + image.EntryOffset(id))) streams.push_back(id);
+  ASSERT_EQ(streams.size(), 5u);
+  using Field = testing::CfbImage::Field;
+  for (std::uint32_t id : streams) {
+    image.SetEntryField(id, Field::kStart, image.EntryField(streams.back(), Field::kStart));
+    image.SetEntryField(id, Field::kSize, image.EntryField(streams.back(), Field::kSize));
+  }
+  try {
+    Message::Open(image.bytes);
+    ADD_FAILURE() << "shared sectors went unnoticed";
+  } catch (const FormatError& error) {
+    EXPECT_NE(std::string(error.what()).find("is shared by stream \"__properties_version1.0\""),
+              std::string::npos) << error.what();
+  }
 }
 
 TEST(MessageLoadTest, NestingDepthIsBounded) {
