@@ -60,6 +60,7 @@ DirectoryTree::DirectoryTree(std::span<const std::uint8_t> directory, bool full_
     throw FormatError("the first directory entry is not the root storage");
 
   children_.resize(count);
+  parents_.resize(count, kNoStream);
   std::vector<bool> seen(count, false);
   seen[0] = true;
   std::vector<std::uint32_t> storages_to_walk{0};
@@ -109,6 +110,7 @@ void DirectoryTree::WalkChildren(std::uint32_t storage, std::vector<bool>& seen,
         throw FormatError(Describe(current) + " has a bad name length " +
                           std::to_string(entry.name_length));
       children_[storage].push_back(current);
+      parents_[current] = storage;
     }
     if (entry.kind == EntryKind::kStorage) storages_to_walk.push_back(current);
     node = visit(entry.right, current) ? entry.right : kNoStream;

@@ -50,12 +50,17 @@ class DirectoryTree {
   // The storages and streams directly inside storage `id`, in tree (in-order) order.
   const std::vector<std::uint32_t>& children(std::uint32_t id) const { return children_.at(id); }
 
+  // The storage that lists entry `id` among its children; kNoStream for the root and for
+  // entries no storage lists (free, unknown or unreachable ones, and out-of-range ids).
+  std::uint32_t parent(std::uint32_t id) const { return id < parents_.size() ? parents_[id] : kNoStream; }
+
  private:
   void WalkChildren(std::uint32_t storage, std::vector<bool>& seen,
                     std::vector<std::uint32_t>& storages_to_walk);
 
   std::vector<DirectoryEntry> entries_;
   std::vector<std::vector<std::uint32_t>> children_;
+  std::vector<std::uint32_t> parents_;
 };
 
 }  // namespace quorlin

@@ -1,8 +1,6 @@
 // Storage views: listing, opening sub-storages and reading streams through the file.
 #include "converter/storage.h"
 
-#include <algorithm>
-
 #include "converter/errors.h"
 
 namespace quorlin {
@@ -30,10 +28,13 @@ Storage Storage::OpenStorage(std::u16string_view name) const {
   return Storage(file_, element->id);
 }
 
+bool Storage::IsChild(const Element& element, EntryKind kind) const {
+  const DirectoryTree& tree = file_->directory();
+  return element.kind == kind && tree.parent(element.id) == id_ && tree.entry(element.id).kind == kind;
+}
+
 Storage Storage::OpenStorage(const Element& element) const {
-  const std::vector<std::uint32_t>& children = file_->directory().children(id_);
-  if (element.kind != EntryKind::kStorage ||
-      std::find(children.begin(), children.end(), element.id) == children.end())
+  if (!IsChild(element, EntryKind::kStorage))
     throw FormatError("\"" + NameForMessages(element.name) + "\" is not a storage here");
   return Storage(file_, element.id);
 }
@@ -45,9 +46,7 @@ std::vector<std::uint8_t> Storage::ReadStream(std::u16string_view name) const {
 }
 
 std::vector<std::uint8_t> Storage::ReadStream(const Element& element) const {
-  const std::vector<std::uint32_t>& children = file_->directory().children(id_);
-  if (element.kind != EntryKind::kStream ||
-      std::find(children.begin(), children.end(), element.id) == children.end())
+  if (!IsChild(element, EntryKind::kStream))
     throw FormatError("\"" + NameForMessages(element.name) + "\" is not a stream here");
   return file_->ReadStream(element.id);
 }

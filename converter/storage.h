@@ -47,6 +47,8 @@ class Storage {
 
  private:
   std::optional<Element> Find(std::u16string_view name, EntryKind kind) const;
+  // True when `element` is a direct child of this storage of that kind (constant time).
+  bool IsChild(const Element& element, EntryKind kind) const;
 
   std::shared_ptr<const CompoundFile> file_;
   std::uint32_t id_;

@@ -260,6 +260,63 @@ TEST_P(CompoundFileTest, FreeOrUnknownEntriesInATreeAreSkipped) {
   EXPECT_EQ(ReadAll(Storage::Root(CompoundFile::Open(image.bytes))), 7);
 }
 
+// Entries that point into one chain would make each entry cost the chain's length to
+// read; the file is refused when opened, naming the shared sector.
+TEST_P(CompoundFileTest, SectorsClaimedTwiceAreRefused) {
+  CfbOptions options;
+  options.mini_cutoff = 512;  // "inner" and "big" both in regular sectors
+  CfbImage image = Build(options);
+  CfbImage bad = image;
+  bad.SetEntryField(inner_, Field::kStart, Start(image, big_));
+  ExpectError(bad, "is shared by stream \"");
+  bad = image;
+  bad.SetEntryField(big_, Field::kStart, image.directory_sectors[0]);
+  ExpectError(bad, "sector " + std::to_string(image.directory_sectors[0]) + " is shared by the directory");
+  bad = image;
+  bad.SetEntryField(big_, Field::kStart, image.fat_sectors[0]);
+  ExpectError(bad, "is shared by the FAT");
+  bad = image;
+  bad.SetEntryField(big_, Field::kStart, image.mini_stream_sectors[0]);
+  ExpectError(bad, "is shared by the mini stream");
+  bad = image;  // a stream's chain running into another stream's
+  bad.SetFat(Start(image, big_), Start(image, inner_));
+  ExpectError(bad, "is shared by");
+
+  image = Build();  // mini sectors
+  bad = image;
+  bad.SetEntryField(small_, Field::kStart, Start(image, inner_));
+  ExpectError(bad, "mini sector " + std::to_string(Start(image, inner_)) + " is shared by");
+}
+
+TEST_P(CompoundFileTest, EntriesTheTreeDoesNotReachMayOverlap) {
+  CfbImage image = Build();
+  std::uint32_t free_entry = static_cast<std::uint32_t>(image.directory_sectors.size() * (image.sector_size / 128) - 1);
+  ASSERT_EQ(image.EntryField(free_entry, Field::kType), 0u);
+  image.SetEntryField(free_entry, Field::kStart, Start(image, big_));
+  image.SetEntryField(free_entry, Field::kSize, 5000);
+  EXPECT_EQ(Error(image), "");
+  image.SetEntryField(free_entry, Field::kType, 2);  // a stream, but in no storage's tree
+  EXPECT_EQ(Error(image), "");
+}
+
+TEST_P(CompoundFileTest, StoragesOpenOnlyTheirOwnChildren) {
+  CfbImage image = Build();
+  auto file = CompoundFile::Open(image.bytes);
+  EXPECT_EQ(file->directory().parent(inner_), sub_);
+  EXPECT_EQ(file->directory().parent(deeper_), sub_);
+  EXPECT_EQ(file->directory().parent(0), kNoStream);
+  EXPECT_EQ(file->directory().parent(99999), kNoStream);
+  Storage root = Storage::Root(file);
+  Storage sub = root.OpenStorage(u"Sub");
+  Element inner{EntryKind::kStream, u"inner", 700, inner_};
+  EXPECT_EQ(sub.ReadStream(inner), Pattern(700, 4));
+  EXPECT_THROW(root.ReadStream(inner), FormatError) << "a grandchild";
+  EXPECT_THROW(root.OpenStorage(Element{EntryKind::kStorage, u"Deeper", 0, deeper_}), FormatError);
+  EXPECT_THROW(root.OpenStorage(Element{EntryKind::kStorage, u"big", 0, big_}), FormatError)
+      << "a stream claimed to be a storage";
+  EXPECT_THROW(root.ReadStream(Element{EntryKind::kStream, u"x", 1, 99999}), FormatError);
+}
+
 INSTANTIATE_TEST_SUITE_P(Versions, CompoundFileTest, ::testing::Values(3, 4),
                          [](const auto& info) { return "v" + std::to_string(info.param); });
 
