@@ -11,6 +11,7 @@
 #include <string>
 #include <system_error>
 
+#include "converter/compound_file.h"
 #include "converter/errors.h"
 
 namespace quorlin {
@@ -62,13 +63,28 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
     throw IoError("cannot open input file " + Quote(path) + ": " +
                   (reason ? std::strerror(reason) : "open failed"));
   }
-  std::vector<std::uint8_t> bytes;
-  char buffer[1 << 16];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-    bytes.insert(bytes.end(), buffer, buffer + in.gcount());
-    if (in.eof()) break;
+  auto read = [&](std::vector<std::uint8_t>& bytes, std::size_t from) {
+    in.read(reinterpret_cast<char*>(bytes.data() + from), static_cast<std::streamsize>(bytes.size() - from));
+    if (in.bad()) throw IoError("cannot read input file " + Quote(path));
+    bytes.resize(from + static_cast<std::size_t>(in.gcount()));
+  };
+  std::vector<std::uint8_t> bytes(CompoundFile::kSignatureSize);
+  read(bytes, 0);
+  if (!CompoundFile::HasSignature(bytes)) throw FormatError(CompoundFile::kNoSignatureMessage);
+
+  // The rest in one read into a buffer of the file's size; should the file have grown
+  // meanwhile, whatever follows is read in pieces.
+  std::uintmax_t size = fs::file_size(path, error);
+  if (!error && size > bytes.size() && in) {
+    std::size_t from = bytes.size();
+    bytes.resize(static_cast<std::size_t>(size));
+    read(bytes, from);
   }
-  if (in.bad()) throw IoError("cannot read input file " + Quote(path));
+  while (in && in.peek() != std::ifstream::traits_type::eof()) {
+    std::size_t from = bytes.size();
+    bytes.resize(from + (1 << 16));
+    read(bytes, from);
+  }
   return bytes;
 }
 
@@ -83,14 +99,32 @@ void WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
   fs::path folder = path.parent_path();
   if (folder.empty()) folder = ".";
 
+  // Only a regular file is replaced: renaming over a link would replace the link, not
+  // the file it names, and a folder, device or pipe is not an output document.
+  std::error_code error;
+  fs::file_status existing = fs::symlink_status(path, error);
+  if (fs::is_symlink(existing))
+    throw IoError("cannot write output file " + Quote(path) + ": it is a symbolic link");
+  if (fs::is_directory(existing))
+    throw IoError("cannot write output file " + Quote(path) + ": it is a folder");
+  if (fs::exists(existing) && !fs::is_regular_file(existing))
+    throw IoError("cannot write output file " + Quote(path) + ": it is not a regular file");
+
   fs::path temporary;
   std::unique_ptr<std::FILE, FileCloser> file(CreateExclusive(folder, path, temporary));
-  bool written = (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size()) &&
-                 std::fflush(file.get()) == 0;
-  int reason = errno;
-  written = std::fclose(file.release()) == 0 && written;
-  std::error_code error;
-  if (!written) {
+  // The reason is taken right after the call that failed, before anything else can
+  // change errno.
+  int reason = 0;
+  errno = 0;
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
+    reason = errno ? errno : EIO;
+  if (!reason && std::fflush(file.get()) != 0) reason = errno ? errno : EIO;
+  if (std::fclose(file.release()) != 0 && !reason) reason = errno ? errno : EIO;
+  if (!reason && fs::is_regular_file(existing)) {
+    fs::permissions(temporary, existing.permissions() & fs::perms::all, error);
+    if (error) reason = error.value();
+  }
+  if (reason) {
     fs::remove(temporary, error);
     throw IoError("cannot write output file " + Quote(path) + ": " + std::strerror(reason));
   }

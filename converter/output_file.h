@@ -9,15 +9,19 @@
 
 namespace quorlin {
 
-// The whole content of a regular file. Throws IoError with the reason when it cannot be read.
+// The whole content of a regular file that starts with the compound-file signature. The
+// signature is checked on the first bytes, so any other file is refused (FormatError)
+// before the rest is read. Throws IoError with the reason when it cannot be read.
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
 // True when both paths name one existing file (also through links or other spellings).
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Writes `bytes` to a new temporary file beside `path` (created exclusively) and renames
-// it over `path` once it is complete. On any failure the temporary file is removed, a file
-// already at `path` is left as it was, and IoError says why.
+// it over `path` once it is complete. A regular file already at `path` is replaced and its
+// permission bits are kept; anything else there (a folder, a link, a device, a pipe) is
+// refused before writing. On any failure the temporary file is removed, a file already at
+// `path` is left as it was, and IoError says why.
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace quorlin

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include "converter/compound_file.h"
 #include "converter/errors.h"
 #include "converter/support/lzfu_compressor.h"
 #include "converter/support/message_builder.h"
@@ -202,6 +205,53 @@ TEST_F(ConvertFileTest, FileSystemFailuresAreReported) {
   EXPECT_EQ(ConvertFile(input, dir_ / "folder.doc").status, ConversionStatus::kIoError);
   EXPECT_TRUE(fs::is_directory(dir_ / "folder.doc"));
   EXPECT_EQ(Names(), (std::vector<std::string>{"folder.doc", "in.msg"}));
+}
+
+TEST_F(ConvertFileTest, OnlyARegularOutputFileIsReplaced) {
+  fs::path input = Write("in.msg", GoodMessage());
+  fs::path target = Write("target.doc", {'k', 'e', 'e', 'p'});
+  fs::create_symlink(target, dir_ / "link.doc");
+  fs::create_directories(dir_ / "folder.doc");
+  ASSERT_EQ(mkfifo((dir_ / "pipe.doc").c_str(), 0600), 0);
+  const std::vector<std::string> before = Names();
+  for (const auto& [name, reason] : {std::pair{"link.doc", "it is a symbolic link"},
+                                     std::pair{"folder.doc", "it is a folder"},
+                                     std::pair{"pipe.doc", "it is not a regular file"}}) {
+    ConversionResult result = ConvertFile(input, dir_ / name);
+    EXPECT_EQ(result.status, ConversionStatus::kIoError) << name;
+    EXPECT_NE(result.message.find(reason), std::string::npos) << result.message;
+  }
+  EXPECT_EQ(Names(), before) << "nothing written, no temporary file left";
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.doc"));
+  EXPECT_EQ(Read(target), "keep");
+  EXPECT_EQ(ConvertFile(input, "/dev/null").status, ConversionStatus::kIoError);
+}
+
+TEST_F(ConvertFileTest, ReplacedOutputKeepsItsPermissionBits) {
+  fs::path input = Write("in.msg", GoodMessage());
+  for (fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+                         fs::perms::owner_all | fs::perms::others_read}) {
+    fs::path output = Write("out.doc", {'o', 'l', 'd'});
+    fs::permissions(output, mode);
+    ASSERT_TRUE(ConvertFile(input, output).ok());
+    EXPECT_EQ(Read(output), "{\\rtf1 converted}\r\n");
+    EXPECT_EQ(fs::status(output).permissions() & fs::perms::all, mode);
+  }
+}
+
+// The signature is checked on the first bytes: a huge file that is no compound file is
+// refused without being read (this sparse one could not be held in memory).
+TEST_F(ConvertFileTest, InputWithoutTheSignatureIsRefusedBeforeReadingIt) {
+  fs::path input = Write("huge.msg", {'p', 'l', 'a', 'i', 'n', ' ', 't', 'e', 'x', 't'});
+  std::error_code error;
+  fs::resize_file(input, std::uintmax_t{1} << 42, error);
+  if (error) GTEST_SKIP() << "no sparse file here: " << error.message();
+  ConversionResult result = ConvertFile(input, dir_ / "out.doc");
+  EXPECT_EQ(result.status, ConversionStatus::kFormatError);
+  EXPECT_EQ(result.message, CompoundFile::kNoSignatureMessage);
+  EXPECT_FALSE(fs::exists(dir_ / "out.doc"));
+  result = ConvertFile(Write("short.msg", {0xD0, 0xCF}), dir_ / "out.doc");
+  EXPECT_EQ(result.message, CompoundFile::kNoSignatureMessage);
 }
 
 }  // namespace
