@@ -1,6 +1,8 @@
 // Output paths: built from the path helpers, and kept apart within one run.
 #include "convert/output_names.h"
 
+#include <QFileInfo>
+
 std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
                                        const QString& folderText, const QString& sourcePath,
                                        PathStyle style) {
@@ -25,13 +27,20 @@ QString NumberedOutputPath(const QString& outputPath, int number) {
   return outputPath + counter;
 }
 
+OutputNames::OutputNames() : existsOnDisk_([](const QString& path) { return QFileInfo::exists(path); }) {}
+
 QString OutputNames::Claim(const QString& sourcePath, const QString& outputPath) {
   const auto key = std::make_pair(sourcePath, outputPath);
   if (auto found = given_.find(key); found != given_.end()) return found->second;
   QString candidate = outputPath;
   for (int number = 2;; ++number) {
     auto owner = ownerOf_.find(candidate);
-    if (owner == ownerOf_.end() || owner->second == sourcePath) break;
+    const bool claimedByOther = owner != ownerOf_.end() && owner->second != sourcePath;
+    // The wanted name replaces an earlier document as always; a numbered name must not
+    // replace a document the user already has under that name.
+    const bool numbered = candidate != outputPath;
+    const bool takenOnDisk = numbered && owner == ownerOf_.end() && existsOnDisk_(candidate);
+    if (!claimedByOther && !takenOnDisk) break;
     candidate = NumberedOutputPath(outputPath, number);
   }
   ownerOf_.emplace(candidate, sourcePath);

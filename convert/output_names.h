@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <map>
 #include <optional>
 #include <utility>
@@ -23,12 +24,19 @@ QString NumberedOutputPath(const QString& outputPath, int number);
 
 // The output paths handed out during one run. A path already given to a different source
 // is not given again: the later source gets "name (2).doc", then "(3)" and so on. The same
-// source asking again for the same path gets the path it got the first time.
+// source asking again for the same path gets the path it got the first time. A numbered
+// name is never one that already exists on disk, so the numbering never overwrites a
+// document the user made; the wanted name itself replaces an earlier document.
 class OutputNames {
  public:
+  OutputNames();
+  // Tests may decide which paths count as existing.
+  explicit OutputNames(std::function<bool(const QString&)> existsOnDisk)
+      : existsOnDisk_(std::move(existsOnDisk)) {}
   QString Claim(const QString& sourcePath, const QString& outputPath);
 
  private:
   std::map<QString, QString> ownerOf_;                             // output path -> source
   std::map<std::pair<QString, QString>, QString> given_;          // (source, wanted) -> given
+  std::function<bool(const QString&)> existsOnDisk_;
 };

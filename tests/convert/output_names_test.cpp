@@ -1,6 +1,10 @@
 // Output paths built from the options, and kept apart within one run.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "convert/support/qstring_printer.h"
 
 #include "convert/output_names.h"
@@ -68,6 +72,34 @@ TEST(OutputNames, ANumberedNameTakenByItsOwnSourceIsSkipped) {
             QStringLiteral("/out/a (2).doc"));
   EXPECT_EQ(names.Claim(QStringLiteral("/m1/a.msg"), QStringLiteral("/out/a.doc")), QStringLiteral("/out/a.doc"));
   EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), QStringLiteral("/out/a.doc")), QStringLiteral("/out/a (3).doc"));
+}
+
+TEST(OutputNames, NumberingSkipsTheUsersOwnDocumentsOnDisk) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString out = dir.filePath(QStringLiteral("a.doc"));
+  for (const char* existing : {"a.doc", "a (2).doc", "a (3).doc"}) {
+    QFile file(dir.filePath(QString::fromUtf8(existing)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("mine");
+  }
+  OutputNames names;
+  // The wanted name still replaces an earlier output; the numbered ones keep clear of
+  // the user's "a (2).doc" and "a (3).doc".
+  EXPECT_EQ(names.Claim(QStringLiteral("/m1/a.msg"), out), out);
+  EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), out), dir.filePath(QStringLiteral("a (4).doc")));
+  EXPECT_EQ(names.Claim(QStringLiteral("/m3/a.msg"), out), dir.filePath(QStringLiteral("a (5).doc")));
+  // A source asking again keeps its own name even once that document exists.
+  EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), out), dir.filePath(QStringLiteral("a (4).doc")));
+}
+
+TEST(OutputNames, ANumberedNameClaimedInThisRunIsNotCountedAsTheUsers) {
+  // "a (2).msg" writes "a (2).doc" during the run; asking again for it is not refused
+  // because the document now exists.
+  OutputNames names([](const QString&) { return true; });
+  const QString numbered = QStringLiteral("/out/a (2).doc");
+  EXPECT_EQ(names.Claim(QStringLiteral("/m/a (2).msg"), numbered), numbered);
+  EXPECT_EQ(names.Claim(QStringLiteral("/m/a.msg"), QStringLiteral("/out/a.doc")), QStringLiteral("/out/a.doc"));
 }
 
 }  // namespace
