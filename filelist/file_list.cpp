@@ -221,21 +221,41 @@ void FileListView::mouseMoveEvent(QMouseEvent* event) {
   else QTreeView::mouseMoveEvent(event);
 }
 
+namespace {
+
+// The list only reads the dropped paths, so it always answers Copy: a Move answer would let
+// the source delete the user's originals. A source that cannot copy is refused.
+bool CopyPossible(QDropEvent* event) {
+  if (event->possibleActions().testFlag(Qt::CopyAction)) return true;
+  event->ignore();
+  return false;
+}
+
+void AcceptAsCopy(QDropEvent* event) {
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+}  // namespace
+
 void FileListView::dragEnterEvent(QDragEnterEvent* event) {
-  int effect = event->proposedAction() == Qt::IgnoreAction ? 0 : 1;
+  if (!CopyPossible(event)) return;
+  int effect = 1;
   if (form_) form_->ListView1_OLEDragOver(event->mimeData(), effect);
-  if (effect != 0) event->acceptProposedAction();
+  if (effect != 0) AcceptAsCopy(event);
   else event->ignore();
 }
 
 void FileListView::dragMoveEvent(QDragMoveEvent* event) {
-  int effect = event->proposedAction() == Qt::IgnoreAction ? 0 : 1;
+  if (!CopyPossible(event)) return;
+  int effect = 1;
   if (form_) form_->ListView1_OLEDragOver(event->mimeData(), effect);
-  if (effect != 0) event->acceptProposedAction();
+  if (effect != 0) AcceptAsCopy(event);
   else event->ignore();
 }
 
 void FileListView::dropEvent(QDropEvent* event) {
+  if (!CopyPossible(event)) return;
   if (form_) form_->ListView1_OLEDragDrop(event->mimeData());
-  event->acceptProposedAction();
+  AcceptAsCopy(event);
 }

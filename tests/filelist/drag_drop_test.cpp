@@ -1,6 +1,7 @@
 // Tests of dropping files, folders and other data onto the list.
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -63,6 +64,41 @@ TEST_F(DragDropTest, TheListItselfAcceptsFileDragsAndRefusesOthers) {
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, files.get(), Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &drop);
   EXPECT_EQ(Rows(list_), QStringList{tree_.Path("a.msg")});
+}
+
+TEST_F(DragDropTest, AShiftDragIsAnsweredAsACopySoTheSourceKeepsItsFiles) {
+  tree_.File("a.msg");
+  QWidget* target = list_.viewport();
+  const auto files = Files({tree_.Path("a.msg")});
+  const Qt::DropActions copyOrMove = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(QPoint(5, 5), copyOrMove, files.get(), Qt::LeftButton, Qt::ShiftModifier);
+  ASSERT_EQ(enter.proposedAction(), Qt::MoveAction);
+  QApplication::sendEvent(target, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+  QDragMoveEvent move(QPoint(6, 6), copyOrMove, files.get(), Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(target, &move);
+  EXPECT_TRUE(move.isAccepted());
+  EXPECT_EQ(move.dropAction(), Qt::CopyAction);
+  QDropEvent drop(QPointF(6, 6), copyOrMove, files.get(), Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(target, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+  EXPECT_EQ(Rows(list_), QStringList{tree_.Path("a.msg")});
+}
+
+TEST_F(DragDropTest, ASourceThatCannotCopyIsRefused) {
+  tree_.File("a.msg");
+  QWidget* target = list_.viewport();
+  const auto files = Files({tree_.Path("a.msg")});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, files.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  EXPECT_FALSE(enter.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::MoveAction | Qt::LinkAction, files.get(), Qt::LeftButton,
+                  Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  EXPECT_FALSE(drop.isAccepted());
+  EXPECT_TRUE(Rows(list_).isEmpty());
 }
 
 TEST_F(DragDropTest, DroppingOtherDataAddsNothing) {
