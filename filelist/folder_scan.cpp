@@ -147,6 +147,11 @@ bool HasUnusualCharacters(const QString& name) {
 
 void AddFolderListFiles(FileListView& list, const FileSystem& fs, const QStringList& folders,
                         const QString& pattern, ErrorTrap* trap) {
+  // The pass ends with no folder held open, however it ends.
+  struct ReleaseAtEnd {
+    const FileSystem& fs;
+    ~ReleaseAtEnd() { fs.ReleaseKeptFolder(); }
+  } release{fs};
   const QChar separator = PathSeparator();
   for (const QString& entry : folders) {  // 118
     if (entry.isEmpty()) continue;

@@ -49,6 +49,9 @@ class FileSystem {
   // A text that is the same for every path leading to one folder (through links or not),
   // empty when unknown. The folder scan uses it to bound trees with several links back up.
   virtual QString FolderKey(const QString& /*folder*/) const { return {}; }
+  // Closes whatever folder the file system keeps open between calls, so that the disk it
+  // lies on can be unmounted. Callers make it at the end of a listing pass.
+  virtual void ReleaseKeptFolder() const {}
 };
 
 std::unique_ptr<FileSystem> MakeLocalFileSystem();

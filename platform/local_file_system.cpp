@@ -135,12 +135,16 @@ void SortNames(QStringList& names) {
   });
 }
 
-LocalFileSystem::~LocalFileSystem() {
+LocalFileSystem::~LocalFileSystem() { ReleaseKeptFolder(); }
+
+void LocalFileSystem::ReleaseKeptFolder() const {
   if (keptDir_) closedir(keptDir_);
+  keptDir_ = nullptr;
+  keptFolder_.clear();
 }
 
 void LocalFileSystem::KeepFolder(const QByteArray& folder, DIR* dir) const {
-  if (keptDir_) closedir(keptDir_);
+  ReleaseKeptFolder();
   keptDir_ = dir;
   keptFolder_ = FolderPart(folder);
   keptSince_.start();
@@ -149,7 +153,11 @@ void LocalFileSystem::KeepFolder(const QByteArray& folder, DIR* dir) const {
 int LocalFileSystem::FolderHandleFor(const QByteArray& path, QByteArray& name) const {
   // Only for a moment after the listing: a path must not be answered from a folder that
   // has since been moved away from it.
-  if (!keptDir_ || keptSince_.elapsed() > kKeptFolderMs) return -1;
+  if (!keptDir_) return -1;
+  if (keptSince_.elapsed() > kKeptFolderMs) {
+    ReleaseKeptFolder();  // an open folder would keep its disk from being unmounted
+    return -1;
+  }
   const qsizetype slash = path.lastIndexOf('/');
   if (slash < 0 || slash + 1 == path.size()) return -1;
   if (FolderPart(path.left(slash + 1)) != keptFolder_) return -1;

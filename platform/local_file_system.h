@@ -36,6 +36,9 @@ class LocalFileSystem : public FileSystem {
   bool FileExistsByOpen(const QString& path) const override;
   bool FolderExists(const QString& path) const override;
   QString FolderKey(const QString& folder) const override;
+  // The folder listed last stays open for a moment for the files' own tests; it is closed
+  // here, when the moment has passed and the next call notices, or with the file system.
+  void ReleaseKeptFolder() const override;
 
  private:
   // Looks a path up relative to the folder listed last when it lies in it, which spares the

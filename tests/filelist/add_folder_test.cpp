@@ -175,4 +175,25 @@ TEST_F(AddFolderOnMemoryTest, AFileThatVanishesBeforeItsAttributesAreReadIsStill
   EXPECT_TRUE(fx_.dialogs.ErrorBoxes()[0].contains("at line 132"));
 }
 
+TEST_F(AddFolderOnMemoryTest, NoListedFolderIsLeftOpenWhenTheScanEnds) {
+  // A file system that keeps the folder it listed last open until told to let it go.
+  class Keeping : public MemoryFileSystem {
+   public:
+    QStringList ListFiles(const QString& folder, const QString& pattern) const override {
+      held = folder;
+      return MemoryFileSystem::ListFiles(folder, pattern);
+    }
+    void ReleaseKeptFolder() const override { held.clear(); }
+    mutable QString held;
+  } fs;
+  fs.AddFile("/usb/a.msg");
+  fs.AddFile("/usb/sub/b.msg");
+  auto form = FormWithFileSystem(fx_.form(), fs);
+  fx_.dialogs.AnswerInput("msg");
+  fx_.dialogs.AnswerFolder("/usb");
+  form->PushButton4_Click();
+  EXPECT_EQ(Rows(*form->ListView1), (QStringList{"/usb/a.msg", "/usb/sub/b.msg"}));
+  EXPECT_TRUE(fs.held.isEmpty()) << fs.held.toStdString();
+}
+
 }  // namespace

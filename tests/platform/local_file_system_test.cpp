@@ -1,6 +1,7 @@
 // Tests of the folder scan's view of the local disk, on real temporary folder trees.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -181,6 +182,39 @@ TEST_F(LocalFileSystemTest, TestsAfterAListingSeeTheDiskAsItIsNow) {
   EXPECT_TRUE(fs_.FileExistsByOpen(Path("A/new.msg")));
   EXPECT_FALSE(fs_.FileExistsByOpen(Path("A/kept.msg")));
   EXPECT_THROW(fs_.Attributes(Path("A/kept.msg")), AppError);
+}
+
+// Whether this process holds the folder open, as seen in /proc/self/fd.
+bool HeldOpen(const QString& folder) {
+  const QString target = QFileInfo(folder).canonicalFilePath();
+  const QDir fds(QStringLiteral("/proc/self/fd"));
+  for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+    if (QFileInfo(fds.filePath(fd)).symLinkTarget() == target) return true;
+  }
+  return false;
+}
+
+TEST_F(LocalFileSystemTest, TheListedFolderIsClosedOnRequestWhenItExpiresAndWithTheFileSystem) {
+  if (!QFileInfo::exists(QStringLiteral("/proc/self/fd"))) GTEST_SKIP() << "no /proc/self/fd here";
+  MakeFolder("A");
+  MakeFile("A/a.msg");
+  ASSERT_EQ(fs_.ListFiles(Path("A"), "*.msg").size(), 1);
+  EXPECT_TRUE(HeldOpen(Path("A")));
+  fs_.ReleaseKeptFolder();
+  EXPECT_FALSE(HeldOpen(Path("A")));
+  EXPECT_TRUE(fs_.FileExistsByOpen(Path("A/a.msg")));  // still answered, by path
+
+  ASSERT_EQ(fs_.ListFiles(Path("A"), "*.msg").size(), 1);
+  usleep(300 * 1000);
+  EXPECT_TRUE(fs_.FileExistsByOpen(Path("A/a.msg")));
+  EXPECT_FALSE(HeldOpen(Path("A")));
+
+  {
+    LocalFileSystem other;
+    ASSERT_EQ(other.ListFiles(Path("A"), "*.msg").size(), 1);
+    EXPECT_TRUE(HeldOpen(Path("A")));
+  }
+  EXPECT_FALSE(HeldOpen(Path("A")));
 }
 
 TEST(WildcardMatchTest, FollowsTheDesktopRules) {
