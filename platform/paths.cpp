@@ -108,5 +108,8 @@ QString GetDesktopFolder() {
   if (desktop.isEmpty())
     throw AppError(QStringLiteral("Invalid procedure call or argument"),
                    error_number::kInvalidArgument);
+  // A machine without a desktop folder gets the home folder, so that the stored output
+  // folder exists on the first start.
+  if (!QFileInfo(desktop).isDir()) return QDir::toNativeSeparators(QDir::homePath()) + PathSeparator();
   return QDir::toNativeSeparators(desktop) + PathSeparator();
 }

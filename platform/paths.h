@@ -25,6 +25,7 @@ void KillFile(const QString& path);
 // Yields once; leaves an existing file as it is, else writes the bytes to a new file.
 // Throws AppError when the file cannot be written.
 void WriteFileIfAbsent(const QByteArray& bytes, const QString& path);
-// The desktop folder followed by the separator. Throws AppError error_number::kInvalidArgument
-// when there is none.
+// The desktop folder followed by the separator; the home folder and separator when the
+// desktop folder does not exist. Throws AppError error_number::kInvalidArgument when no
+// desktop location is known.
 QString GetDesktopFolder();

@@ -160,10 +160,39 @@ TEST_F(FileRoutines, WriteFileIfAbsentReportsAFolderThatCannotBeWritten) {
   EXPECT_FALSE(QFile::exists(target));
 }
 
-TEST(DesktopFolder, IsTheDesktopLocationWithASeparator) {
-  const QString desktop = GetDesktopFolder();
-  EXPECT_EQ(desktop, QDir::toNativeSeparators(
-                         QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)) +
-                         PathSeparator());
+// Points the home and configuration folders at a temporary folder for one test.
+class TemporaryHome {
+ public:
+  TemporaryHome() : home_(qgetenv("HOME")), config_(qgetenv("XDG_CONFIG_HOME")),
+                    hadConfig_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+    qputenv("HOME", dir_.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("config")).toLocal8Bit());
+  }
+  ~TemporaryHome() {
+    qputenv("HOME", home_);
+    if (hadConfig_) qputenv("XDG_CONFIG_HOME", config_);
+    else qunsetenv("XDG_CONFIG_HOME");
+  }
+  QString Path() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
+  QByteArray home_;
+  QByteArray config_;
+  bool hadConfig_;
+};
+
+TEST(DesktopFolder, IsTheDesktopLocationWithASeparatorWhenItExists) {
+  const TemporaryHome home;
+  ASSERT_TRUE(QDir(home.Path()).mkdir(QStringLiteral("Desktop")));
+  const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+  ASSERT_EQ(desktop, home.Path() + QStringLiteral("/Desktop"));
+  EXPECT_EQ(GetDesktopFolder(), QDir::toNativeSeparators(desktop) + PathSeparator());
+}
+
+TEST(DesktopFolder, IsTheHomeFolderWhenThereIsNoDesktopFolder) {
+  const TemporaryHome home;
+  EXPECT_EQ(GetDesktopFolder(), QDir::toNativeSeparators(home.Path()) + PathSeparator());
+  EXPECT_TRUE(FolderExists(GetDesktopFolder()));
 }
 }  // namespace
