@@ -17,10 +17,12 @@ QString BoolText(bool value) { return value ? QStringLiteral("True") : QStringLi
 }  // namespace
 
 void Form1::Option1_Click() {
+  // The folder box follows the option first, so that a store that cannot be written leaves
+  // the window consistent with the option shown.
+  Frame3->setEnabled(Option1->isChecked());
   SettingsStore& settings = *services().settings;
   settings.Write(kSettingsApp, kSettingsSection, QStringLiteral("Option1"), BoolText(Option1->isChecked()));
   settings.Write(kSettingsApp, kSettingsSection, QStringLiteral("Option2"), BoolText(Option2->isChecked()));
-  Frame3->setEnabled(Option1->isChecked());
 }
 
 void Form1::Option2_Click() { Option1_Click(); }

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "platform/app_error.h"
+#include "platform/settings_store.h"
 #include "support/form_fixture.h"
 
 namespace {
@@ -67,6 +69,29 @@ TEST_F(OutputOptionsTest, OptionsAreStoredAndTheFolderBoxFollowsThem) {
   EXPECT_TRUE(form().Frame3->isEnabled());
   EXPECT_EQ(Stored("Option1"), QStringLiteral("True"));
   EXPECT_EQ(Stored("Option2"), QStringLiteral("False"));
+}
+
+TEST_F(OutputOptionsTest, TheFolderBoxFollowsTheOptionEvenWhenTheSettingsCannotBeWritten) {
+  class Unwritable : public SettingsStore {
+   public:
+    QString Read(const QString&, const QString&, const QString&, const QString& fallback) override {
+      return fallback;
+    }
+    void Write(const QString&, const QString&, const QString&, const QString&) override {
+      throw AppError(QStringLiteral("Permission denied"), error_number::kPermissionDenied);
+    }
+  } store;
+  Form1Services services = form().services();
+  services.settings = &store;
+  Form1 window(services);
+  window.Option1->setChecked(true);
+  window.Frame3->setEnabled(true);
+  window.Option2->click();
+  EXPECT_FALSE(window.Frame3->isEnabled());
+  window.Option1->click();
+  EXPECT_TRUE(window.Frame3->isEnabled());
+  // Each failed write was still reported to the user.
+  EXPECT_EQ(fixture_.dialogs.Messages().size(), 2u);
 }
 
 }  // namespace
