@@ -18,6 +18,7 @@
 #include "convert/progress_arithmetic.h"
 #include "convert/run_and_wait.h"
 #include "filelist/file_list.h"
+#include "platform/app_error.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
 
@@ -62,6 +63,9 @@ void ConvertRows(Form1& form, ErrorTrap& trap, const ConverterPlacement& placeme
   FileListView& list = *form.ListView1;
   ProgressBar& bar = *form.ProgressBar1;
   OutputNames names;
+  // A converter that was placed but cannot start fails every row for one reason: the user
+  // is told that reason once.
+  bool startFailureShown = false;
   QString wantedOutput;  // keeps its value from row to row when neither option is selected
 
   int rowCount = 0;
@@ -94,8 +98,16 @@ void ConvertRows(Form1& form, ErrorTrap& trap, const ConverterPlacement& placeme
     trap.Step(138, [&] {
       // The row in hand still counts as one file when the list was emptied meanwhile.
       const int fileCount = std::max(list.Count(), 1);
+      QString startFailure;
       status = RunAndWait(program, arguments, run_and_wait::kHidden, &bar, bar.Text(),
-                          static_cast<int>(progress::RoundHalfEven(bar.Value())), fileCount);
+                          static_cast<int>(progress::RoundHalfEven(bar.Value())), fileCount,
+                          &startFailure);
+      // Without a placed converter the placement's own failure has been shown already.
+      if (!startFailure.isEmpty() && !program.isEmpty() && !startFailureShown) {
+        startFailureShown = true;
+        throw AppError(QStringLiteral("The converter could not be started: ") + startFailure,
+                       status - run_and_wait::kStartErrorBase);
+      }
     });
     // A converter that failed fails the row even when an older document stands at the path.
     if (trap.Test(140, [&] { return status != 0 || !FileExists(output); })) {

@@ -3,9 +3,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "platform/app_error.h"
+#include "platform/program_folder.h"
 
 namespace {
 
@@ -39,9 +41,21 @@ QString TemporaryFolder() {
   return temp.isEmpty() ? QDir::tempPath() : temp;
 }
 
+QString PlacementParent(const std::function<bool(const QString&)>& allowsPrograms) {
+  const QString temp = TemporaryFolder();
+  if (!QFileInfo(temp).isDir() || allowsPrograms(temp)) return temp;
+  const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+  if (!cache.isEmpty() && QDir().mkpath(cache) && allowsPrograms(cache)) return cache;
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (!runtime.isEmpty() && QFileInfo(runtime).isDir() && allowsPrograms(runtime)) return runtime;
+  return temp;
+}
+
+ConverterPlacement::ConverterPlacement() : allowsPrograms_(FolderAllowsPrograms) {}
+
 void ConverterPlacement::Place(QByteArrayView image) {
   Remove();
-  const QString parent = TemporaryFolder();
+  const QString parent = PlacementParent(allowsPrograms_);
   if (!QFileInfo(parent).isDir()) {
     throw AppError(QStringLiteral("Path not found: ") + parent, error_number::kPathNotFound);
   }

@@ -1,19 +1,30 @@
 // Puts the converter on disk for the length of one run: a new folder that only this user
 // may enter, inside the temporary folder, holding "Quorlin.exe" with execute permission.
-// Nothing that stood in the temporary folder before is ever run, and a run always starts
-// the converter this program carries.
+// When the temporary folder's file system may not start programs (mounted noexec), the
+// folder goes under the user's cache folder or runtime folder instead. Nothing that stood
+// there before is ever run, and a run always starts the converter this program carries.
 #pragma once
 
 #include <QByteArrayView>
 #include <QString>
+#include <functional>
 
 // The temporary folder: the "TEMP" environment variable when it is set and not empty,
 // otherwise the platform's temporary folder.
 QString TemporaryFolder();
 
+// The folder the converter's private folder goes into: the temporary folder when programs
+// may be started there, else the first of the user's cache folder (made when missing) and
+// $XDG_RUNTIME_DIR that allows them, else the temporary folder all the same (starting the
+// converter then fails and the run says why).
+QString PlacementParent(const std::function<bool(const QString&)>& allowsPrograms);
+
 class ConverterPlacement {
  public:
-  ConverterPlacement() = default;
+  ConverterPlacement();
+  // Tests may decide which folders allow programs to start.
+  explicit ConverterPlacement(std::function<bool(const QString&)> allowsPrograms)
+      : allowsPrograms_(std::move(allowsPrograms)) {}
   ConverterPlacement(const ConverterPlacement&) = delete;
   ConverterPlacement& operator=(const ConverterPlacement&) = delete;
   ~ConverterPlacement() { Remove(); }
@@ -32,5 +43,6 @@ class ConverterPlacement {
   void Remove();
 
  private:
+  std::function<bool(const QString&)> allowsPrograms_;
   QString folder_;
 };

@@ -45,7 +45,8 @@ int StartErrorNumber(const QString& program) {
 }
 
 int RunAndWait(const QString& program, const QStringList& arguments, int windowStyle,
-               ProgressBar* bar, const QString& statusText, int startValue, int fileCount) {
+               ProgressBar* bar, const QString& statusText, int startValue, int fileCount,
+               QString* startFailure) {
   static_cast<void>(windowStyle);
   // The value computation divides by the file count; refuse a count of 0 before anything
   // runs rather than abandon a started program half way.
@@ -59,6 +60,7 @@ int RunAndWait(const QString& program, const QStringList& arguments, int windowS
   process.setStandardErrorFile(QProcess::nullDevice());
   process.start();
   if (!process.waitForStarted(-1)) {
+    if (startFailure != nullptr) *startFailure = process.errorString();
     return StartErrorNumber(program) + run_and_wait::kStartErrorBase;
   }
 

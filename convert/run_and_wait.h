@@ -31,8 +31,11 @@ int StartErrorNumber(const QString& program);
 // next file's share; at the end the bar gets the status text back (or "Progress Bar").
 //
 // Returns the exit status, 128 + the signal number when a signal ended the program, or the
-// start error's number plus kStartErrorBase when it could not be started. windowStyle is
-// kept for the callers' sake: programs started here never get a window. Throws AppError
-// (division by zero) before starting anything when a bar is given with a fileCount of 0.
+// start error's number plus kStartErrorBase when it could not be started; then, when
+// startFailure is given, it receives the system's reason ("execve: Permission denied").
+// windowStyle is kept for the callers' sake: programs started here never get a window.
+// Throws AppError (division by zero) before starting anything when a bar is given with a
+// fileCount of 0.
 int RunAndWait(const QString& program, const QStringList& arguments, int windowStyle,
-               ProgressBar* bar, const QString& statusText, int startValue, int fileCount);
+               ProgressBar* bar, const QString& statusText, int startValue, int fileCount,
+               QString* startFailure = nullptr);

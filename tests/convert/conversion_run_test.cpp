@@ -5,6 +5,7 @@
 #include "convert/support/qstring_printer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -347,6 +348,38 @@ TEST_F(ConversionRunTest, AConverterThatCannotBePlacedFailsEachRowAfterOneErrorB
   EXPECT_EQ(messages[2], kFailed + b);
   EXPECT_EQ(messages[3], kDone);
   EXPECT_TRUE(OutFiles().isEmpty());
+}
+
+TEST_F(ConversionRunTest, AConverterThatCannotStartIsExplainedOnceThenEachRowFails) {
+  Form1& form = ToFolder(out_.path());
+  const QString a = AddMessage(QStringLiteral("a.msg"));
+  const QString b = AddMessage(QStringLiteral("b.msg"));
+  bool blocked = false;
+  {
+    // What a temporary folder mounted without execution does: the placed converter is
+    // there but may not be started.
+    WhileRunning watch([&] {
+      if (!form.Converting || blocked) return;
+      for (const QFileInfo& folder : QDir(temp_.path()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile converter(QDir(folder.filePath()).filePath(QStringLiteral("Quorlin.exe")));
+        if (converter.exists()) blocked = converter.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+      }
+    });
+    Click();
+  }
+  ASSERT_TRUE(blocked);
+  const std::vector<QString> messages = Messages();
+  ASSERT_EQ(messages.size(), 4u);
+  ASSERT_EQ(fixture_->dialogs.ErrorBoxes().size(), 1u);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("The converter could not be started: ")))
+      << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("Permission denied"))) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click at line 138")));
+  EXPECT_EQ(messages[1], kFailed + a);
+  EXPECT_EQ(messages[2], kFailed + b);
+  EXPECT_EQ(messages[3], kDone);
+  EXPECT_TRUE(OutFiles().isEmpty());
+  ExpectIdle();
 }
 
 }  // namespace

@@ -115,4 +115,65 @@ TEST(ConverterPlacementFailure, AMissingTemporaryFolderIsAClearError) {
   EXPECT_TRUE(placement.ConverterPath().isEmpty());
 }
 
+// Sets an environment variable for its lifetime.
+class EnvironmentVariable {
+ public:
+  EnvironmentVariable(const char* name, const QString& value)
+      : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+    qputenv(name, value.toLocal8Bit());
+  }
+  ~EnvironmentVariable() {
+    if (had_) qputenv(name_, old_);
+    else qunsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  QByteArray old_;
+  bool had_;
+};
+
+class NoexecTemporaryFolderTest : public ConverterPlacementTest {
+ protected:
+  bool Under(const QString& path, const QString& folder) const {
+    return QFileInfo(path).absoluteFilePath().startsWith(QDir(folder).absolutePath() + u'/');
+  }
+  QTemporaryDir home_;
+  const QString cache_ = QDir(home_.path()).filePath(QStringLiteral("cache"));
+  const QString runtime_ = QDir(home_.path()).filePath(QStringLiteral("runtime"));
+  EnvironmentVariable cacheVariable_{"XDG_CACHE_HOME", cache_};
+  EnvironmentVariable runtimeVariable_{"XDG_RUNTIME_DIR", runtime_};
+};
+
+TEST_F(NoexecTemporaryFolderTest, TheConverterGoesUnderTheUsersCacheFolderInstead) {
+  ASSERT_TRUE(QDir().mkpath(runtime_));
+  const QString temp = temp_.path();
+  ConverterPlacement placement([&](const QString& folder) { return folder != temp; });
+  placement.Place(QByteArrayView("image"));
+  const QString folder = placement.Folder();
+  EXPECT_TRUE(Under(folder, cache_)) << folder.toStdString();
+  EXPECT_TRUE(QFileInfo(placement.ConverterPath()).isExecutable());
+  EXPECT_EQ(QFileInfo(folder).permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                QFileDevice::WriteOther | QFileDevice::ExeOther),
+            QFileDevice::Permissions{});
+  EXPECT_TRUE(QDir(temp).isEmpty());
+  placement.Remove();
+  EXPECT_FALSE(QFileInfo::exists(folder));
+}
+
+TEST_F(NoexecTemporaryFolderTest, TheRuntimeFolderServesWhenTheCacheMayNotStartProgramsEither) {
+  ASSERT_TRUE(QDir().mkpath(runtime_));
+  ConverterPlacement placement([&](const QString& folder) { return Under(folder + u'/', runtime_); });
+  placement.Place(QByteArrayView("image"));
+  EXPECT_TRUE(Under(placement.Folder(), runtime_)) << placement.Folder().toStdString();
+  EXPECT_TRUE(QDir(temp_.path()).isEmpty());
+}
+
+TEST_F(NoexecTemporaryFolderTest, WithNowhereBetterTheTemporaryFolderIsUsedAllTheSame) {
+  ConverterPlacement placement([](const QString&) { return false; });
+  placement.Place(QByteArrayView("image"));
+  EXPECT_TRUE(Under(placement.Folder(), temp_.path())) << placement.Folder().toStdString();
+}
+
 }  // namespace
