@@ -236,23 +236,20 @@ void AcceptAsCopy(QDropEvent* event) {
   event->accept();
 }
 
+// A drag entering or moving over the list: the window's handler decides whether it is taken.
+void AnswerDragOver(Form1* form, QDropEvent* event) {
+  if (!CopyPossible(event)) return;
+  int effect = 1;
+  if (form) form->ListView1_OLEDragOver(event->mimeData(), effect);
+  if (effect != 0) AcceptAsCopy(event);
+  else event->ignore();
+}
+
 }  // namespace
 
-void FileListView::dragEnterEvent(QDragEnterEvent* event) {
-  if (!CopyPossible(event)) return;
-  int effect = 1;
-  if (form_) form_->ListView1_OLEDragOver(event->mimeData(), effect);
-  if (effect != 0) AcceptAsCopy(event);
-  else event->ignore();
-}
+void FileListView::dragEnterEvent(QDragEnterEvent* event) { AnswerDragOver(form_, event); }
 
-void FileListView::dragMoveEvent(QDragMoveEvent* event) {
-  if (!CopyPossible(event)) return;
-  int effect = 1;
-  if (form_) form_->ListView1_OLEDragOver(event->mimeData(), effect);
-  if (effect != 0) AcceptAsCopy(event);
-  else event->ignore();
-}
+void FileListView::dragMoveEvent(QDragMoveEvent* event) { AnswerDragOver(form_, event); }
 
 void FileListView::dropEvent(QDropEvent* event) {
   if (!CopyPossible(event)) return;
