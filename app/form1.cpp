@@ -10,10 +10,10 @@
 #include <QRadioButton>
 
 #include "app/program_icon.h"
-#include "app/progress_bar.h"
-#include "app/twips.h"
-#include "app/untrapped.h"
+#include "convert/progress_bar.h"
 #include "filelist/file_list.h"
+#include "platform/twips.h"
+#include "platform/untrapped.h"
 
 namespace {
 constexpr int kClientWidthTwips = 8040;
@@ -66,7 +66,6 @@ void Form1::BuildControls() {
   // Created in tab order, so focus moves through them as the table numbers them.
   ListView1 = Place(new FileListView(this), "ListView1", 120, 120, 7800, 2535);
   ListView1->setToolTip(kListToolTip);
-  ListView1->SetForm(this);
   ProgressBar1 = Place(new ProgressBar(this), "ProgressBar1", 120, 6190, 7800, 405);
   ProgressBar1->SetText(QStringLiteral("Progress Bar"));
 
@@ -106,9 +105,11 @@ void Form1::BuildControls() {
   QWidget::setTabOrder(Text1, PushButton9);
 }
 
+void Form1::Guarded(const std::function<void()>& handler) { RunUntrapped(*services_.dialogs, handler); }
+
 void Form1::ConnectEvents() {
   auto route = [this](void (Form1::*handler)()) {
-    return [this, handler] { RunUntrapped(*services_.dialogs, [this, handler] { (this->*handler)(); }); };
+    return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
   };
   connect(PushButton1, &QPushButton::clicked, this, route(&Form1::PushButton1_Click));
   connect(PushButton4, &QPushButton::clicked, this, route(&Form1::PushButton4_Click));
@@ -119,6 +120,23 @@ void Form1::ConnectEvents() {
   connect(Option1, &QRadioButton::clicked, this, route(&Form1::Option1_Click));
   connect(Option2, &QRadioButton::clicked, this, route(&Form1::Option2_Click));
   connect(Text1, &QLineEdit::textChanged, this, route(&Form1::Text1_Change));
+
+  // What the user does to the list.
+  connect(ListView1, &FileListView::DoubleClick, this, route(&Form1::ListView1_DblClick));
+  connect(ListView1, &FileListView::KeyDown, this, [this](int keyCode, int shift) {
+    Guarded([&] { ListView1_KeyDown(keyCode, shift); });
+  });
+  connect(ListView1, &FileListView::MouseDown, this, route(&Form1::ListView1_MouseDown));
+  connect(ListView1, &FileListView::ItemClick, this,
+          [this](int position) { Guarded([&] { ListView1_ItemClick(position); }); });
+  connect(ListView1, &FileListView::MouseUp, this, route(&Form1::ListView1_MouseUp));
+  connect(ListView1, &FileListView::MouseMove, this,
+          [this](const QPoint& pos) { Guarded([&] { ListView1_MouseMove(pos); }); });
+  connect(ListView1, &FileListView::DragOver, this, [this](const QMimeData* data, int* effect) {
+    Guarded([&] { ListView1_OLEDragOver(data, *effect); });
+  });
+  connect(ListView1, &FileListView::DragDrop, this,
+          [this](const QMimeData* data) { Guarded([&] { ListView1_OLEDragDrop(data); }); });
 
   // Pointer moves over the window and the controls that have a move handler.
   for (QWidget* w : std::initializer_list<QWidget*>{this, Frame3, Frame5, Text1, PushButton1,
@@ -139,27 +157,29 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (container->childAt(move->position().toPoint()) != nullptr)
       return QWidget::eventFilter(watched, event);
   }
+  void (Form1::*handler)() = nullptr;
   if (watched == this) {
-    Form_MouseMove();
+    handler = &Form1::Form_MouseMove;
   } else if (watched == Frame3) {
-    Frame3_MouseMove();
+    handler = &Form1::Frame3_MouseMove;
   } else if (watched == Frame5) {
-    Frame5_MouseMove();
+    handler = &Form1::Frame5_MouseMove;
   } else if (watched == Text1) {
-    Text1_MouseMove();
+    handler = &Form1::Text1_MouseMove;
   } else if (watched == PushButton1) {
-    PushButton1_MouseMove();
+    handler = &Form1::PushButton1_MouseMove;
   } else if (watched == PushButton2) {
-    PushButton2_MouseMove();
+    handler = &Form1::PushButton2_MouseMove;
   } else if (watched == PushButton4) {
-    PushButton4_MouseMove();
+    handler = &Form1::PushButton4_MouseMove;
   } else if (watched == PushButton6) {
-    PushButton6_MouseMove();
+    handler = &Form1::PushButton6_MouseMove;
   } else if (watched == PushButton7) {
-    PushButton7_MouseMove();
+    handler = &Form1::PushButton7_MouseMove;
   } else if (watched == PushButton9) {
-    PushButton9_MouseMove();
+    handler = &Form1::PushButton9_MouseMove;
   }
+  if (handler) Guarded([this, handler] { (this->*handler)(); });
   return QWidget::eventFilter(watched, event);
 }
 

@@ -1,11 +1,11 @@
 // Form1, the main window: owns the controls and the few window variables and routes each
-// event to its handler. The handlers keep their event names; each is defined in the file of
-// the subsystem it belongs to (start-up and pointers in app/, the list's actions in
-// filelist/, the run and the output options in convert/), so this class stays a router.
+// event to its handler. The handlers keep their event names (the error box names its place
+// by them); each is a thin entry point that hands the controls and the platform services it
+// needs to a named routine of the list (filelist/) or of the run (convert/). Every event
+// reaches its handler through one guard, so an unexpected failure is shown, never fatal.
 #pragma once
 
 #include <QCursor>
-#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QPoint>
 #include <QString>
@@ -14,6 +14,9 @@
 #include <optional>
 #include <utility>
 #include <vector>
+
+#include "filelist/list_pointer.h"
+#include "platform/pointer_control.h"
 
 class Dialogs;
 class Desktop;
@@ -43,7 +46,7 @@ struct Form1Services {
   std::function<QPoint()> cursorPos;
 };
 
-class Form1 : public QWidget {
+class Form1 : public QWidget, public PointerControl {
   Q_OBJECT
  public:
   explicit Form1(Form1Services services, QWidget* parent = nullptr);
@@ -52,9 +55,8 @@ class Form1 : public QWidget {
   const Form1Services& services() const { return services_; }
 
   // Window-wide pointer state: 0 default arrow, 11 hourglass (busy), 99 the hand.
-  int MousePointer() const { return mousePointer_; }
-  void SetMousePointer(int pointer);
-  bool IsBusy() const { return mousePointer_ == 11; }
+  int MousePointer() const override { return mousePointer_; }
+  void SetMousePointer(int pointer) override;
   // The custom pointer image that pointer setting 99 shows; without one it shows the arrow.
   void SetMouseIcon(const QCursor& cursor);
   bool HasMouseIcon() const { return mouseIcon_.has_value(); }
@@ -76,9 +78,7 @@ class Form1 : public QWidget {
 
   // Window variables.
   bool Converting = false;             // a conversion run is under way
-  bool MouseIsDown = false;            // a button went down on the list and is still down
-  QPersistentModelIndex DragItem;      // the row carrying the dragged path, or none
-  QPersistentModelIndex HitItem;       // the row under the pointer during one move, or none
+  RowDrag rowDrag;                     // the row being dragged to a new place, if any
 
   // Start-up and end (app/form_load.cpp, app/form_unload.cpp).
   void Form_Load();
@@ -99,26 +99,26 @@ class Form1 : public QWidget {
   void PushButton7_MouseMove();
   void PushButton9_MouseMove();
 
-  // Editing the list (filelist/list_editing.cpp).
+  // The list's and the run's entry points (app/form_handlers.cpp).
+  // Editing the list.
   void ListView1_DblClick();
   void ListView1_KeyDown(int keyCode, int shift);
   void PushButton6_Click();
 
-  // Filling the list (filelist/add_files.cpp, add_folder.cpp, drag_drop.cpp, samples.cpp).
+  // Filling the list.
   void PushButton1_Click();
   void PushButton4_Click();
   void ListView1_OLEDragOver(const QMimeData* data, int& effect);
   void ListView1_OLEDragDrop(const QMimeData* data);
   void PushButton7_Click();
 
-  // Reordering rows with the mouse (filelist/list_pointer.cpp). pos is in the list's
-  // viewport coordinates.
+  // Reordering rows with the mouse. pos is in the list's viewport coordinates.
   void ListView1_ItemClick(int position);
   void ListView1_MouseDown();
   void ListView1_MouseMove(const QPoint& pos);
   void ListView1_MouseUp();
 
-  // The conversion run and the output options (convert/conversion_run.cpp, output_options.cpp).
+  // The conversion run and the output options.
   void PushButton2_Click();
   void Option1_Click();
   void Option2_Click();
@@ -134,6 +134,8 @@ class Form1 : public QWidget {
   void ConnectEvents();
 
   void ApplyWindowPointer();
+  // Runs a handler under the guard that turns an unexpected failure into a message.
+  void Guarded(const std::function<void()>& handler);
 
   Form1Services services_;
   int mousePointer_ = 0;

@@ -9,7 +9,7 @@
 
 #include "app/form1.h"
 #include "app/install_check.h"
-#include "app/shutdown.h"
+#include "platform/shutdown.h"
 #include "platform/file_system.h"
 #include "platform/qt_desktop.h"
 #include "platform/qt_dialogs.h"

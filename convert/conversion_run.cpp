@@ -1,26 +1,23 @@
-// Form1::PushButton2_Click, "Start Converting": the conversion run over the whole list. For
-// each row it shows the row's share and name on the bar, builds the output path, runs the
-// converter once and waits for it, and tells the user about every file that produced no
-// document; at the end it takes the converter away again and says "Done.".
+// ConvertAll: the run's busy flag, the converter's placement and removal, and the loop that
+// converts one row after the other.
+#include "convert/conversion_run.h"
+
 #include <QCoreApplication>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <algorithm>
 #include <optional>
 
-#include "app/error_trap.h"
-#include "app/form1.h"
-#include "app/progress_bar.h"
-#include "app/shutdown.h"
 #include "convert/converter_image.h"
 #include "convert/converter_placement.h"
 #include "convert/output_names.h"
 #include "convert/progress_arithmetic.h"
+#include "convert/progress_bar.h"
 #include "convert/run_and_wait.h"
-#include "filelist/file_list.h"
 #include "platform/app_error.h"
 #include "platform/dialogs.h"
+#include "platform/error_trap.h"
 #include "platform/paths.h"
+#include "platform/pointer_control.h"
+#include "platform/shutdown.h"
 
 namespace {
 
@@ -58,10 +55,8 @@ class CleanupRegistration {
 
 // Labels 112 to 144: converts each row that was in the list when the loop began, for as long
 // as the list still holds it.
-void ConvertRows(Form1& form, ErrorTrap& trap, const ConverterPlacement& placement) {
-  Dialogs& dialogs = *form.services().dialogs;
-  FileListView& list = *form.ListView1;
-  ProgressBar& bar = *form.ProgressBar1;
+void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, Dialogs& dialogs,
+                 PointerControl& pointer, ErrorTrap& trap, const ConverterPlacement& placement) {
   OutputNames names;
   // A converter that was placed but cannot start fails every row for one reason: the user
   // is told that reason once.
@@ -69,21 +64,21 @@ void ConvertRows(Form1& form, ErrorTrap& trap, const ConverterPlacement& placeme
   QString wantedOutput;  // keeps its value from row to row when neither option is selected
 
   int rowCount = 0;
-  trap.Step(112, [&] { rowCount = list.Count(); });
+  trap.Step(112, [&] { rowCount = list.count(); });
   for (int row = 1; row <= rowCount; ++row) {
     // Rows removed while the run yielded: there is nothing more to read.
-    if (row > list.Count()) break;
+    if (row > list.count()) break;
     QString source;
     QString output;
-    trap.Step(114, [&] { source = list.Text(row); });
-    trap.Step(116, [&] { bar.SetValue(static_cast<double>(row) / list.Count() * 100); });
+    trap.Step(114, [&] { source = list.text(row); });
+    trap.Step(116, [&] { bar.SetValue(static_cast<double>(row) / list.count() * 100); });
     trap.Step(118, [&] { bar.SetText(QStringLiteral("Processing: ") + GetFileName(source)); });
     trap.Step(120, [] { QCoreApplication::processEvents(); });
-    trap.Step(122, [&] { form.SetMousePointer(kHourglass); });
-    if (trap.Test(124, [&] { return form.Option1->isChecked(); })) {
-      trap.Step(126, [&] { wantedOutput = *BuildOutputPath(true, false, form.Text1->text(), source); });
-    } else if (trap.Test(128, [&] { return form.Option2->isChecked(); })) {
-      trap.Step(130, [&] { wantedOutput = *BuildOutputPath(false, true, form.Text1->text(), source); });
+    trap.Step(122, [&] { pointer.SetMousePointer(kHourglass); });
+    if (trap.Test(124, [&] { return choice.toChosenFolder(); })) {
+      trap.Step(126, [&] { wantedOutput = *BuildOutputPath(true, false, choice.folder(), source); });
+    } else if (trap.Test(128, [&] { return choice.besideSource(); })) {
+      trap.Step(130, [&] { wantedOutput = *BuildOutputPath(false, true, choice.folder(), source); });
     }
     // Two different sources never share a document within one run.
     trap.Step(132, [&] {
@@ -97,7 +92,7 @@ void ConvertRows(Form1& form, ErrorTrap& trap, const ConverterPlacement& placeme
     int status = kNotRun;
     trap.Step(138, [&] {
       // The row in hand still counts as one file when the list was emptied meanwhile.
-      const int fileCount = std::max(list.Count(), 1);
+      const int fileCount = std::max(list.count(), 1);
       QString startFailure;
       status = RunAndWait(program, arguments, run_and_wait::kHidden, &bar, bar.Text(),
                           static_cast<int>(progress::RoundHalfEven(bar.Value())), fileCount,
@@ -118,24 +113,24 @@ void ConvertRows(Form1& form, ErrorTrap& trap, const ConverterPlacement& placeme
 
 }  // namespace
 
-void Form1::PushButton2_Click() {
-  Dialogs& dialogs = *services().dialogs;
+void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, Dialogs& dialogs,
+                PointerControl& pointer, bool& converting) {
   ErrorTrap trap(dialogs, kLocation);
-  if (trap.Test(100, [&] { return Converting; })) return;
-  std::optional<ConvertingFlag> converting;
-  trap.Step(102, [&] { converting.emplace(Converting); });
+  if (trap.Test(100, [&] { return converting; })) return;
+  std::optional<ConvertingFlag> busy;
+  trap.Step(102, [&] { busy.emplace(converting); });
 
-  if (trap.Test(104, [&] { return ListView1->Count() == 0; })) {
+  if (trap.Test(104, [&] { return list.count() == 0; })) {
     trap.Step(158, [&] { dialogs.ShowMessage(QStringLiteral("No files added.")); });
     return;
   }
-  if (trap.Test(106, [&] { return !FolderExists(Text1->text()) && !Option2->isChecked(); })) {
+  if (trap.Test(106, [&] { return !FolderExists(choice.folder()) && !choice.besideSource(); })) {
     trap.Step(156, [&] {
       dialogs.ShowMessage(QStringLiteral("Folder does not exist. Please select another folder."));
     });
     return;
   }
-  trap.Step(106, [&] { SetMousePointer(kHourglass); });
+  trap.Step(106, [&] { pointer.SetMousePointer(kHourglass); });
 
   QByteArrayView image;
   trap.Step(108, [&] { image = ConverterImage(); });
@@ -143,12 +138,12 @@ void Form1::PushButton2_Click() {
   const CleanupRegistration removeOnExit(placement);
   trap.Step(110, [&] { placement.Place(image); });
 
-  ConvertRows(*this, trap, placement);
+  ConvertRows(list, bar, choice, dialogs, pointer, trap, placement);
 
   trap.Step(146, [&] { placement.Remove(); });
-  trap.Step(148, [&] { SetMousePointer(kDefaultPointer); });
-  trap.Step(150, [&] { ProgressBar1->SetValue(0); });
-  trap.Step(152, [&] { ProgressBar1->SetText(QStringLiteral("Progress Bar")); });
+  trap.Step(148, [&] { pointer.SetMousePointer(kDefaultPointer); });
+  trap.Step(150, [&] { bar.SetValue(0); });
+  trap.Step(152, [&] { bar.SetText(QStringLiteral("Progress Bar")); });
   trap.Step(154, [&] { dialogs.ShowMessage(QStringLiteral("Done.")); });
-  // 160: the busy flag is cleared as `converting` goes out of scope.
+  // 160: the busy flag is cleared as `busy` goes out of scope.
 }

@@ -1,12 +1,10 @@
-// Where results go: the two options, the folder text and its "..." button, each kept in the
-// settings the moment it changes.
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QRadioButton>
+// The output options kept in the settings, and the output folder picker.
+#include "convert/output_options.h"
 
-#include "app/error_trap.h"
-#include "app/form1.h"
+#include <QLineEdit>
+
 #include "platform/dialogs.h"
+#include "platform/error_trap.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"
 
@@ -16,31 +14,22 @@ const QString kPickerLocation = QStringLiteral("in Lorvane2021/08/31.Form1.PushB
 QString BoolText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
 }  // namespace
 
-void Form1::Option1_Click() {
-  // The folder box follows the option first, so that a store that cannot be written leaves
-  // the window consistent with the option shown.
-  Frame3->setEnabled(Option1->isChecked());
-  SettingsStore& settings = *services().settings;
-  settings.Write(kSettingsApp, kSettingsSection, QStringLiteral("Option1"), BoolText(Option1->isChecked()));
-  settings.Write(kSettingsApp, kSettingsSection, QStringLiteral("Option2"), BoolText(Option2->isChecked()));
+void StoreOutputOptions(SettingsStore& settings, bool toChosenFolder, bool besideSource) {
+  settings.Write(kSettingsApp, kSettingsSection, QStringLiteral("Option1"), BoolText(toChosenFolder));
+  settings.Write(kSettingsApp, kSettingsSection, QStringLiteral("Option2"), BoolText(besideSource));
 }
 
-void Form1::Option2_Click() { Option1_Click(); }
-
-void Form1::Text1_Change() {
-  services().settings->Write(kSettingsApp, kSettingsSection, QStringLiteral("Text1"), Text1->text());
+void StoreOutputFolder(SettingsStore& settings, const QString& folder) {
+  settings.Write(kSettingsApp, kSettingsSection, QStringLiteral("Text1"), folder);
 }
 
-// The "..." button: picks the output folder, starting at the folder last picked here, and
-// puts it into the folder text with exactly one trailing separator.
-void Form1::PushButton9_Click() {
-  ErrorTrap trap(*services().dialogs, kPickerLocation);
-  SettingsStore& settings = *services().settings;
+void ChooseOutputFolder(Dialogs& dialogs, SettingsStore& settings, QWidget* owner, QLineEdit& folderBox) {
+  ErrorTrap trap(dialogs, kPickerLocation);
   const QString key = QStringLiteral("LastFolderDot");
   QString chosen;
   trap.Step(100, [&] {
     const QString start = settings.Read(kSettingsApp, kSettingsSection, key, QString());
-    chosen = services().dialogs->BrowseForFolder(this, QStringLiteral("Please select folder:"), start);
+    chosen = dialogs.BrowseForFolder(owner, QStringLiteral("Please select folder:"), start);
   });
   // A failure here goes on with saving, as the step after it.
   bool cancelled = false;
@@ -49,8 +38,8 @@ void Form1::PushButton9_Click() {
   trap.Step(104, [&] { settings.Write(kSettingsApp, kSettingsSection, key, chosen); });
   const QChar separator = PathSeparator();
   if (trap.Test(104, [&] { return !chosen.endsWith(separator); })) {
-    trap.Step(106, [&] { Text1->setText(chosen + separator); });
+    trap.Step(106, [&] { folderBox.setText(chosen + separator); });
   } else {
-    trap.Step(108, [&] { Text1->setText(chosen); });
+    trap.Step(108, [&] { folderBox.setText(chosen); });
   }
 }

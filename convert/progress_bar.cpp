@@ -1,5 +1,5 @@
 // ProgressBar1: the bar draws its value clamped to 0..100 and shows its own text verbatim.
-#include "app/progress_bar.h"
+#include "convert/progress_bar.h"
 
 #include <cmath>
 

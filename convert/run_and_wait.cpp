@@ -8,7 +8,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "app/progress_bar.h"
+#include "convert/progress_bar.h"
 #include "convert/progress_arithmetic.h"
 #include "platform/app_error.h"
 

@@ -1,11 +1,12 @@
-// Form1::PushButton1_Click: adds the files chosen in the file-open dialog, one row each.
+// AddChosenFiles: the file-open dialog's answer split into one row per chosen file.
+#include "filelist/add_files.h"
+
 #include <QStringList>
 
-#include "app/error_trap.h"
-#include "app/form1.h"
 #include "filelist/file_list.h"
 #include "platform/app_error.h"
 #include "platform/dialogs.h"
+#include "platform/error_trap.h"
 #include "platform/paths.h"
 
 namespace {
@@ -15,8 +16,7 @@ const QString kFilter = QStringLiteral("MSG File (*.msg)|*.msg|");
 const QString kTooManyFiles = QStringLiteral("You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.");
 }  // namespace
 
-void Form1::PushButton1_Click() {
-  Dialogs& dialogs = *services_.dialogs;
+void AddChosenFiles(FileListView& list, Dialogs& dialogs) {
   ErrorTrap trap(dialogs, kLocation);
   // The dialog's settings (104 to 110) travel with the request itself.
   QString fileName;
@@ -33,7 +33,7 @@ void Form1::PushButton1_Click() {
 
   const QStringList parts = fileName.split(QChar(0));  // 116, empty parts kept
   if (parts.size() == 1) {                             // 118
-    trap.Step(122, [&] { ListView1->Append(parts[0]); });
+    trap.Step(122, [&] { list.Append(parts[0]); });
     return;
   }
   const QString& folder = parts[0];  // 124
@@ -41,6 +41,6 @@ void Form1::PushButton1_Click() {
     QString path;
     trap.Step(136, [&] { path = folder + PathSeparator() + parts[i]; });
     trap.Step(138, [&] { path = CollapseBackslashes(path); });
-    trap.Step(140, [&] { ListView1->Append(path); });
+    trap.Step(140, [&] { list.Append(path); });
   }
 }

@@ -1,10 +1,12 @@
-// Form1::PushButton4_Click: adds every file of one extension in a chosen folder tree.
-#include "app/error_trap.h"
-#include "app/form1.h"
+// AddAllFilesInFolder: the extension question, the folder picker and the scan of the tree.
+#include "filelist/add_folder.h"
+
 #include "filelist/file_list.h"
 #include "filelist/folder_scan.h"
 #include "platform/dialogs.h"
+#include "platform/error_trap.h"
 #include "platform/paths.h"
+#include "platform/pointer_control.h"
 #include "platform/settings_store.h"
 
 namespace {
@@ -16,9 +18,8 @@ const QString kExtensionKey = QStringLiteral("Extension");
 const QString kLastFolderKey = QStringLiteral("LastFolder");
 }  // namespace
 
-void Form1::PushButton4_Click() {
-  Dialogs& dialogs = *services_.dialogs;
-  SettingsStore& settings = *services_.settings;
+void AddAllFilesInFolder(FileListView& list, Dialogs& dialogs, SettingsStore& settings,
+                         const FileSystem& fs, PointerControl& pointer, QWidget* owner) {
   ErrorTrap trap(dialogs, kLocation);
 
   QString extension;
@@ -35,17 +36,17 @@ void Form1::PushButton4_Click() {
   QString chosen;
   trap.Step(104, [&] {
     lastFolder = settings.Read(kSettingsApp, kSettingsSection, kLastFolderKey, QString());
-    chosen = dialogs.BrowseForFolder(this, kPickerTitle, lastFolder);
+    chosen = dialogs.BrowseForFolder(owner, kPickerTitle, lastFolder);
   });
   if (chosen.isEmpty()) return;  // 106: cancelled; the extension stays stored
 
   lastFolder = chosen;                                                                    // 333
   trap.Step(334, [&] { settings.Write(kSettingsApp, kSettingsSection, kLastFolderKey, lastFolder); });
 
-  trap.Step(112, [&] { SetMousePointer(11); });
+  trap.Step(112, [&] { pointer.SetMousePointer(11); });
   QStringList folders;
   trap.Step(114, [&] { folders = {chosen + PathSeparator()}; });
-  trap.Step(116, [&] { GetSubDirectories2016(folders, true, *services_.fileSystem, dialogs); });
-  AddFolderListFiles(*ListView1, *services_.fileSystem, folders, QStringLiteral("*.") + extension, &trap);  // 118-134
-  trap.Step(136, [&] { SetMousePointer(0); });
+  trap.Step(116, [&] { GetSubDirectories2016(folders, true, fs, dialogs); });
+  AddFolderListFiles(list, fs, folders, QStringLiteral("*.") + extension, &trap);  // 118-134
+  trap.Step(136, [&] { pointer.SetMousePointer(0); });
 }

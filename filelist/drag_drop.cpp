@@ -1,11 +1,10 @@
-// Dropping files and folders onto the list: only drags that carry local file paths are
-// accepted; a dropped file becomes one row as it is, a dropped folder is scanned and each
-// file found in its tree becomes a row.
+// The drop's local paths and what each of them adds to the list.
+#include "filelist/drag_drop.h"
+
 #include <QMimeData>
 #include <QUrl>
 #include <algorithm>
 
-#include "app/form1.h"
 #include "filelist/file_list.h"
 #include "filelist/folder_scan.h"
 #include "platform/app_error.h"
@@ -27,12 +26,9 @@ QStringList DroppedPaths(const QMimeData* data) {
 
 }  // namespace
 
-void Form1::ListView1_OLEDragOver(const QMimeData* data, int& effect) {
-  if (DroppedPaths(data).isEmpty()) effect = 0;
-}
+bool DragCarriesLocalPaths(const QMimeData* data) { return !DroppedPaths(data).isEmpty(); }
 
-void Form1::ListView1_OLEDragDrop(const QMimeData* data) {
-  const FileSystem& fs = *services_.fileSystem;
+void AddDroppedPaths(FileListView& list, const FileSystem& fs, Dialogs& dialogs, const QMimeData* data) {
   for (const QString& path : DroppedPaths(data)) {
     int attributes = 0;
     try {
@@ -45,11 +41,11 @@ void Form1::ListView1_OLEDragDrop(const QMimeData* data) {
     const bool folder = (attributes & file_attribute::kDirectory) != 0 &&
                         (attributes & (file_attribute::kHidden | file_attribute::kSystem)) == 0;
     if (!folder) {
-      ListView1->Append(path);
+      list.Append(path);
       continue;
     }
     QStringList folders = {path + PathSeparator()};
-    GetSubDirectories2016(folders, true, fs, *services_.dialogs);
-    AddFolderListFiles(*ListView1, fs, folders, QStringLiteral("*.*"), nullptr);
+    GetSubDirectories2016(folders, true, fs, dialogs);
+    AddFolderListFiles(list, fs, folders, QStringLiteral("*.*"), nullptr);
   }
 }

@@ -1,6 +1,6 @@
 // ListView1's model and view: a flat vector of paths behind a one-column tree view with
 // uniform row heights, so that large lists append and scroll quickly, and the translation of
-// the view's user events into the main window's handlers.
+// the view's user events into its signals.
 #include "filelist/file_list.h"
 
 #include <QDragEnterEvent>
@@ -8,10 +8,10 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMetaMethod>
 #include <QMouseEvent>
 
-#include "app/form1.h"
-#include "app/twips.h"
+#include "platform/twips.h"
 #include "platform/app_error.h"
 
 namespace {
@@ -188,37 +188,35 @@ int FileListView::PositionOf(const QPersistentModelIndex& ref) const {
 
 void FileListView::mouseDoubleClickEvent(QMouseEvent* event) {
   QTreeView::mouseDoubleClickEvent(event);
-  if (form_) form_->ListView1_DblClick();
+  emit DoubleClick();
 }
 
 void FileListView::keyPressEvent(QKeyEvent* event) {
-  if (form_) {
-    int shift = 0;
-    if (event->modifiers() & Qt::ShiftModifier) shift |= 1;
-    if (event->modifiers() & Qt::ControlModifier) shift |= 2;
-    if (event->modifiers() & Qt::AltModifier) shift |= 4;
-    form_->ListView1_KeyDown(KeyCodeOf(event->key()), shift);
-  }
+  int shift = 0;
+  if (event->modifiers() & Qt::ShiftModifier) shift |= 1;
+  if (event->modifiers() & Qt::ControlModifier) shift |= 2;
+  if (event->modifiers() & Qt::AltModifier) shift |= 4;
+  emit KeyDown(KeyCodeOf(event->key()), shift);
   QTreeView::keyPressEvent(event);
 }
 
 void FileListView::mousePressEvent(QMouseEvent* event) {
   QTreeView::mousePressEvent(event);
-  if (!form_) return;
-  form_->ListView1_MouseDown();
+  emit MouseDown();
   const int position = HitTest(event->position().toPoint());
-  if (position > 0) form_->ListView1_ItemClick(position);
+  if (position > 0) emit ItemClick(position);
 }
 
 void FileListView::mouseReleaseEvent(QMouseEvent* event) {
   QTreeView::mouseReleaseEvent(event);
-  if (form_) form_->ListView1_MouseUp();
+  emit MouseUp();
 }
 
 void FileListView::mouseMoveEvent(QMouseEvent* event) {
-  // The view's own drag-selection is left out: rows move only through the window's handler.
-  if (form_) form_->ListView1_MouseMove(event->position().toPoint());
-  else QTreeView::mouseMoveEvent(event);
+  if (isSignalConnected(QMetaMethod::fromSignal(&FileListView::MouseMove)))
+    emit MouseMove(event->position().toPoint());
+  else
+    QTreeView::mouseMoveEvent(event);
 }
 
 namespace {
@@ -236,23 +234,23 @@ void AcceptAsCopy(QDropEvent* event) {
   event->accept();
 }
 
-// A drag entering or moving over the list: the window's handler decides whether it is taken.
-void AnswerDragOver(Form1* form, QDropEvent* event) {
+}  // namespace
+
+// A drag entering or moving over the list: the listener decides whether it is taken.
+void FileListView::AnswerDragOver(QDropEvent* event) {
   if (!CopyPossible(event)) return;
   int effect = 1;
-  if (form) form->ListView1_OLEDragOver(event->mimeData(), effect);
+  emit DragOver(event->mimeData(), &effect);
   if (effect != 0) AcceptAsCopy(event);
   else event->ignore();
 }
 
-}  // namespace
+void FileListView::dragEnterEvent(QDragEnterEvent* event) { AnswerDragOver(event); }
 
-void FileListView::dragEnterEvent(QDragEnterEvent* event) { AnswerDragOver(form_, event); }
-
-void FileListView::dragMoveEvent(QDragMoveEvent* event) { AnswerDragOver(form_, event); }
+void FileListView::dragMoveEvent(QDragMoveEvent* event) { AnswerDragOver(event); }
 
 void FileListView::dropEvent(QDropEvent* event) {
   if (!CopyPossible(event)) return;
-  if (form_) form_->ListView1_OLEDragDrop(event->mimeData());
+  emit DragDrop(event->mimeData());
   AcceptAsCopy(event);
 }

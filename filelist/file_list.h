@@ -1,15 +1,14 @@
 // ListView1, the queue of source files: a one-column report list headed "MSG File(s)" whose
 // rows are full paths, addressed by position 1 to Count(). Backed by a flat model so that
-// appending 100,000 rows one by one stays quick. User events on the list are passed to the
-// main window's handlers.
+// appending 100,000 rows one by one stays quick. The list reports what the user does to it
+// through signals; the main window routes each one to its handler.
 #pragma once
 
 #include <QAbstractListModel>
+#include <QMimeData>
 #include <QPersistentModelIndex>
 #include <QTreeView>
 #include <vector>
-
-class Form1;
 
 class FileListModel : public QAbstractListModel {
   Q_OBJECT
@@ -37,9 +36,6 @@ class FileListView : public QTreeView {
   Q_OBJECT
  public:
   explicit FileListView(QWidget* parent = nullptr);
-
-  // Routes the list's user events to this window's handlers.
-  void SetForm(Form1* form) { form_ = form; }
 
   // The column, added once at start-up.
   void AddColumn(const QString& header);
@@ -69,6 +65,25 @@ class FileListView : public QTreeView {
 
   FileListModel* Model() const { return model_; }
 
+ signals:
+  // A double-click on the list.
+  void DoubleClick();
+  // A key went down: its key code (46 for Delete, 8 for Backspace, 65 to 90 for letters)
+  // and the shift state (1 Shift, 2 Ctrl, 4 Alt).
+  void KeyDown(int keyCode, int shift);
+  // A mouse button went down on the list, and then, when it went down on a row, that row.
+  void MouseDown();
+  void ItemClick(int position);
+  void MouseUp();
+  // The pointer moved over the list (viewport coordinates). While anything listens, the
+  // view's own drag-selection is left out: rows move only through the listener.
+  void MouseMove(const QPoint& pos);
+  // A drag that can be copied enters or moves over the list; a listener sets *effect to 0
+  // to refuse it.
+  void DragOver(const QMimeData* data, int* effect);
+  // A drag was dropped on the list.
+  void DragDrop(const QMimeData* data);
+
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -82,7 +97,7 @@ class FileListView : public QTreeView {
  private:
   static constexpr int kIndexOutOfBounds = 35600;
   void CheckPosition(int position) const;
+  void AnswerDragOver(QDropEvent* event);
 
   FileListModel* model_;
-  Form1* form_ = nullptr;
 };

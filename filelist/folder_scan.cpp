@@ -6,7 +6,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 
-#include "app/error_trap.h"
+#include "platform/error_trap.h"
 #include "filelist/file_list.h"
 #include "platform/app_error.h"
 #include "platform/file_system.h"

@@ -1,9 +1,9 @@
 // The common error trap and the "Application Error" box.
-#include "app/error_trap.h"
+#include "platform/error_trap.h"
 
 #include <new>
 
-#include "app/support_address.h"
+#include "platform/support_address.h"
 #include "platform/app_error.h"
 #include "platform/dialogs.h"
 

@@ -1,5 +1,5 @@
 // The clean-up registry and the immediate end of the process.
-#include "app/shutdown.h"
+#include "platform/shutdown.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Failures of handlers without an error trap become a plain message.
-#include "app/untrapped.h"
+#include "platform/untrapped.h"
 
-#include "app/error_trap.h"
+#include "platform/error_trap.h"
 #include "platform/dialogs.h"
 
 void RunUntrapped(Dialogs& dialogs, const std::function<void()>& handler) {

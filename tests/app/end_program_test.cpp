@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/form1.h"
-#include "app/shutdown.h"
+#include "platform/shutdown.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_settings.h"

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "app/error_trap.h"
+#include "platform/error_trap.h"
 #include "platform/app_error.h"
 #include "support/scripted_dialogs.h"
 

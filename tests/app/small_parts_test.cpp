@@ -6,8 +6,8 @@
 
 #include "app/application_title.h"
 #include "app/boolean_text.h"
-#include "app/progress_bar.h"
-#include "app/shutdown.h"
+#include "convert/progress_bar.h"
+#include "platform/shutdown.h"
 #include "platform/app_error.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
-#include "app/error_trap.h"
+#include "platform/error_trap.h"
 #include "filelist/file_list.h"
 #include "platform/paths.h"
 #include "support/form_fixture.h"

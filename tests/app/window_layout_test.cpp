@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "app/progress_bar.h"
+#include "convert/progress_bar.h"
 #include "filelist/file_list.h"
 #include "support/form_fixture.h"
 

@@ -14,8 +14,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/progress_bar.h"
-#include "app/shutdown.h"
+#include "convert/progress_bar.h"
+#include "platform/shutdown.h"
 #include "convert/support/message_files.h"
 #include "filelist/file_list.h"
 #include "support/form_fixture.h"

@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/progress_bar.h"
+#include "convert/progress_bar.h"
 #include "convert/run_and_wait.h"
 #include "platform/app_error.h"
 

@@ -33,8 +33,8 @@ TEST_F(ListPointerTest, DraggingRowTwoOntoRowFiveTradesOnlyThoseTwo) {
   EXPECT_EQ(Rows(list_), (QStringList{"/mail/1.msg", "/mail/5.msg", "/mail/3.msg", "/mail/4.msg", "/mail/2.msg",
                                       "/mail/6.msg"}));
   EXPECT_EQ(list_.SelectedPosition(), 5);
-  EXPECT_EQ(list_.PositionOf(fx_.form().DragItem), 5);
-  EXPECT_FALSE(fx_.form().HitItem.isValid());
+  EXPECT_EQ(list_.PositionOf(fx_.form().rowDrag.DragItem), 5);
+  EXPECT_FALSE(fx_.form().rowDrag.HitItem.isValid());
   // The dragged path keeps travelling with the pointer.
   MoveTo(6);
   EXPECT_EQ(list_.Text(6), "/mail/2.msg");
@@ -57,7 +57,7 @@ TEST_F(ListPointerTest, WithoutTheButtonHeldNothingMoves) {
   fx_.form().ListView1_MouseUp();
   MoveTo(5);
   EXPECT_EQ(Rows(list_), before);
-  EXPECT_EQ(list_.PositionOf(fx_.form().DragItem), 2);  // kept after the button comes up
+  EXPECT_EQ(list_.PositionOf(fx_.form().rowDrag.DragItem), 2);  // kept after the button comes up
 }
 
 TEST_F(ListPointerTest, ARemovedDragRowCountsAsNone) {

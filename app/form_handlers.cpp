@@ -1,0 +1,83 @@
+// Form1's entry points for the list and the run: each handler keeps its event name and
+// passes the controls and services its routine needs; the work is done in filelist/ and
+// convert/.
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "app/form1.h"
+#include "convert/conversion_run.h"
+#include "convert/output_options.h"
+#include "convert/progress_bar.h"
+#include "filelist/add_files.h"
+#include "filelist/add_folder.h"
+#include "filelist/drag_drop.h"
+#include "filelist/file_list.h"
+#include "filelist/list_editing.h"
+#include "filelist/list_pointer.h"
+#include "filelist/samples.h"
+
+void Form1::ListView1_DblClick() { RemoveSelectedRow(*ListView1, *this); }
+
+void Form1::ListView1_KeyDown(int keyCode, int /*shift*/) {
+  RemoveSelectedRowByKey(*ListView1, *this, keyCode);
+}
+
+void Form1::PushButton6_Click() { ClearList(*ListView1, *this, *services_.dialogs); }
+
+void Form1::PushButton1_Click() { AddChosenFiles(*ListView1, *services_.dialogs); }
+
+void Form1::PushButton4_Click() {
+  AddAllFilesInFolder(*ListView1, *services_.dialogs, *services_.settings, *services_.fileSystem,
+                      *this, this);
+}
+
+void Form1::ListView1_OLEDragOver(const QMimeData* data, int& effect) {
+  if (!DragCarriesLocalPaths(data)) effect = 0;
+}
+
+void Form1::ListView1_OLEDragDrop(const QMimeData* data) {
+  AddDroppedPaths(*ListView1, *services_.fileSystem, *services_.dialogs, data);
+}
+
+void Form1::PushButton7_Click() {
+  LoadSampleFiles(*ListView1, services_.applicationFolder, *services_.fileSystem, *services_.dialogs,
+                  *services_.desktop);
+}
+
+void Form1::ListView1_ItemClick(int position) {
+  StartRowDrag(*ListView1, rowDrag, position, services_.applicationFolder);
+}
+
+void Form1::ListView1_MouseDown() { PressOnList(rowDrag); }
+
+void Form1::ListView1_MouseMove(const QPoint& pos) {
+  MoveDraggedRow(*ListView1, rowDrag, *this, pos, [this] { return services_.cursorPos().y(); });
+}
+
+void Form1::ListView1_MouseUp() { ReleaseOnList(*ListView1, rowDrag); }
+
+void Form1::PushButton2_Click() {
+  const FileListView* list = ListView1;
+  const SourceRows rows{[list] { return list->Count(); },
+                        [list](int position) { return list->Text(position); }};
+  const OutputChoice output{[this] { return Option1->isChecked(); },
+                            [this] { return Option2->isChecked(); },
+                            [this] { return Text1->text(); }};
+  ConvertAll(rows, *ProgressBar1, output, *services_.dialogs, *this, Converting);
+}
+
+void Form1::Option1_Click() {
+  // The folder box follows the option first, so that a store that cannot be written leaves
+  // the window consistent with the option shown.
+  Frame3->setEnabled(Option1->isChecked());
+  StoreOutputOptions(*services_.settings, Option1->isChecked(), Option2->isChecked());
+}
+
+void Form1::Option2_Click() { Option1_Click(); }
+
+void Form1::Text1_Change() { StoreOutputFolder(*services_.settings, Text1->text()); }
+
+void Form1::PushButton9_Click() {
+  ChooseOutputFolder(*services_.dialogs, *services_.settings, this, *Text1);
+}
