@@ -21,6 +21,11 @@ class CompoundFile {
   static constexpr std::size_t kSignatureSize = 8;
   static constexpr char kNoSignatureMessage[] = "not a compound file (no compound-file signature)";
 
+  // Checks the fixed fields of the 512-byte header (version, byte order, sector sizes)
+  // that `header` starts with; throws FormatError when they are not a compound file's.
+  static void CheckHeader(std::span<const std::uint8_t> header);
+  static constexpr std::size_t kHeaderSize = 512;
+
   // Parses the file. `bytes` must outlive the returned object. Throws FormatError when
   // the bytes are not a compound file, any table, chain or link in them is damaged, or
   // two reachable streams (or a stream and a table) claim the same sector.

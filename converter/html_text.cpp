@@ -44,7 +44,10 @@ bool IsRawSkipped(std::string_view tag) {
 class TextBuilder {
  public:
   void Char(char16_t c) {
-    if (in_head_) return;
+    if (in_head_) {
+      if (IsSpace(c)) return;
+      in_head_ = false;  // text in the head starts the body, as a browser reads it
+    }
     if (pre_depth_ == 0 && IsSpace(c)) {
       pending_space_ = true;
       return;
@@ -95,11 +98,14 @@ class TextBuilder {
   void LeavePre() { pre_depth_ = std::max(0, pre_depth_ - 1); }
   void SetInHead(bool in_head) { in_head_ = in_head; }
 
+  // The text without leading and trailing breaks, trimmed in place rather than copied.
   std::u16string Take() {
     const std::size_t first = out_.find_first_not_of(u'\n');
     if (first == std::u16string::npos) return {};
     const std::size_t last = out_.find_last_not_of(u"\n \t");
-    return out_.substr(first, last + 1 - first);
+    out_.resize(last + 1);
+    out_.erase(0, first);
+    return std::move(out_);
   }
 
  private:

@@ -18,7 +18,9 @@ std::uint32_t MessageCodePage(const Message& message);
 // The plain-text body ("1000"), or nothing when the message has none or it is empty.
 std::optional<std::u16string> PlainTextBody(const Message& message);
 
-// The HTML body ("1013", bytes or string) as text, or nothing when absent or empty.
+// The HTML body ("1013", bytes or string) as text, or nothing when absent or empty. Bytes
+// are read in the charset the HTML declares, else "3FDE", else "3FFD", else 1252; an
+// 8-bit string is in the message's code page like every other.
 std::optional<std::u16string> HtmlBody(const Message& message);
 
 // The output file's whole content: the document followed by CR LF.

@@ -1,17 +1,15 @@
-// Whole-file reads and all-or-nothing writes with standard C++ only: the temporary file is
+// All-or-nothing writes with standard C++ only: the temporary file is
 // opened with exclusive creation ("x"), so it never takes over someone else's file.
 #include "converter/output_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
 #include <system_error>
 
-#include "converter/compound_file.h"
 #include "converter/errors.h"
 
 namespace quorlin {
@@ -48,45 +46,6 @@ std::FILE* CreateExclusive(const fs::path& folder, const fs::path& target, fs::p
 }
 
 }  // namespace
-
-std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
-  // Only regular files: a device or a pipe could be endless.
-  std::error_code error;
-  if (fs::is_directory(path, error))
-    throw IoError("cannot read input file " + Quote(path) + ": it is a folder");
-  if (fs::exists(path, error) && !fs::is_regular_file(path, error))
-    throw IoError("cannot read input file " + Quote(path) + ": it is not a regular file");
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    int reason = errno;
-    throw IoError("cannot open input file " + Quote(path) + ": " +
-                  (reason ? std::strerror(reason) : "open failed"));
-  }
-  auto read = [&](std::vector<std::uint8_t>& bytes, std::size_t from) {
-    in.read(reinterpret_cast<char*>(bytes.data() + from), static_cast<std::streamsize>(bytes.size() - from));
-    if (in.bad()) throw IoError("cannot read input file " + Quote(path));
-    bytes.resize(from + static_cast<std::size_t>(in.gcount()));
-  };
-  std::vector<std::uint8_t> bytes(CompoundFile::kSignatureSize);
-  read(bytes, 0);
-  if (!CompoundFile::HasSignature(bytes)) throw FormatError(CompoundFile::kNoSignatureMessage);
-
-  // The rest in one read into a buffer of the file's size; should the file have grown
-  // meanwhile, whatever follows is read in pieces.
-  std::uintmax_t size = fs::file_size(path, error);
-  if (!error && size > bytes.size() && in) {
-    std::size_t from = bytes.size();
-    bytes.resize(static_cast<std::size_t>(size));
-    read(bytes, from);
-  }
-  while (in && in.peek() != std::ifstream::traits_type::eof()) {
-    std::size_t from = bytes.size();
-    bytes.resize(from + (1 << 16));
-    read(bytes, from);
-  }
-  return bytes;
-}
 
 bool IsSameFile(const fs::path& a, const fs::path& b) {
   std::error_code error;

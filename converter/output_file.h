@@ -1,5 +1,5 @@
-// File-system side of a conversion: reading the input whole, and writing the output so
-// that it appears complete or not at all.
+// File-system side of a conversion's output: written so that it appears complete or not
+// at all, and never over the input.
 #pragma once
 
 #include <cstdint>
@@ -8,11 +8,6 @@
 #include <vector>
 
 namespace quorlin {
-
-// The whole content of a regular file that starts with the compound-file signature. The
-// signature is checked on the first bytes, so any other file is refused (FormatError)
-// before the rest is read. Throws IoError with the reason when it cannot be read.
-std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
 // True when both paths name one existing file (also through links or other spellings).
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);

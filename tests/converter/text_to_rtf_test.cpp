@@ -150,6 +150,24 @@ TEST(HtmlToTextTest, OddMarkupIsReadAsABrowserWould) {
   EXPECT_EQ(HtmlToText(u""), u"");
 }
 
+// Shapes mail programs really send. Text in the head starts the body, as in a browser.
+TEST(HtmlToTextTest, RealWorldShapes) {
+  EXPECT_EQ(HtmlToText(u"<html><head><meta charset=utf-8>Hello, the meeting is at 10."),
+            u"Hello, the meeting is at 10.");
+  EXPECT_EQ(HtmlToText(u"<head><title>T</title>\r\n  <style>p{}</style>\r\n</head>Text<br>more"),
+            u"Text\nmore");
+  EXPECT_EQ(HtmlToText(u"Just text, no tags &amp; no body"), u"Just text, no tags & no body");
+  EXPECT_EQ(HtmlToText(u"<!--[if gte mso 9]><xml><o:x>hidden</o:x></xml><![endif]-->"
+                       u"<!--[if !mso]><!-->shown<!--<![endif]--><![if !vml]>too<![endif]>"),
+            u"showntoo");
+  EXPECT_EQ(HtmlToText(u"<pre>a&lt;b  &#233;\n  c</pre>"), u"a<b  \u00E9\n  c");
+  EXPECT_EQ(HtmlToText(u"<table><tr><td>a<td>b<tr><td>c</table>d"), u"a\tb\nc\nd");
+  EXPECT_EQ(HtmlToText(u"x&nbsp;&nbsp;&nbsp;y"), u"x\u00A0\u00A0\u00A0y");
+  EXPECT_EQ(HtmlToText(u"&copy;&#169;&#xA9;&hellip;"), u"\u00A9\u00A9\u00A9\u2026");
+  EXPECT_EQ(HtmlToText(u"<p>one<p>two<div>three<b>bold<i>both</p>four"),
+            u"one\n\ntwo\nthreeboldboth\n\nfour");
+}
+
 TEST(HtmlToTextTest, HostileInputTakesLinearTime) {
   // Each would take minutes if any piece of the input were scanned again per '<' or '&'.
   const std::size_t size = 4'000'000;
