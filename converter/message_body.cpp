@@ -116,7 +116,7 @@ std::vector<std::uint8_t> MessageDocument(const Message& message) {
     if (std::optional<std::u16string> plain = PlainTextBody(message)) {
       text = std::move(*plain);
     } else if (std::optional<std::u16string> html = HtmlBody(message)) {
-      text = HtmlToText(*html);
+      text = HtmlToText(std::move(*html));
     }
     AppendPlainTextAsRtf(text, document, kLineBreak);
   }

@@ -21,6 +21,7 @@ void AppendPlainTextAsRtf(std::u16string_view text, std::vector<std::uint8_t>& o
 
 // The readable text of an HTML body: tags dropped, block elements as line breaks,
 // entities decoded, scripts, styles and the head left out.
-std::u16string HtmlToText(std::u16string_view html);
+// The HTML is taken by value: its buffer is reused for the text.
+std::u16string HtmlToText(std::u16string html);
 
 }  // namespace quorlin
