@@ -35,9 +35,9 @@ bool IsValidUtf8(std::span<const std::uint8_t> bytes) {
 }
 
 // 8-bit text in its code page. Messages exist whose code-page property says UTF-8 while
-// their text is in the Windows default page; decoding those as UTF-8
-// would turn every accented letter into a replacement mark, so bytes that are not valid
-// UTF-8 are read in the default page instead.
+// their text is in the Windows default page; decoding those as UTF-8 would turn every
+// accented letter into a replacement mark, so bytes that are not valid UTF-8 are read in
+// the default page instead.
 std::u16string DecodeText(std::span<const std::uint8_t> bytes, std::uint32_t code_page) {
   if (code_page == kUtf8 && !IsValidUtf8(bytes)) code_page = kDefaultCodePage;
   return DecodeCodePage(bytes, code_page);
