@@ -11,6 +11,7 @@
 
 #if !defined(_WIN32)
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +30,33 @@ std::string Quote(const std::filesystem::path& path) { return "\"" + path.string
 }
 
 #if !defined(_WIN32)
+// A mapped file that another program cuts short while it is read would end the process
+// with a bus error. While a mapping is open, that signal instead says so in one line and
+// ends the process with the status of an input that cannot be read; no output exists yet,
+// since the document is written only after the input is done with.
+constexpr int kExitInputUnreadable = 5;
+constexpr char kShrankMessage[] = "cannot read input file: it was cut short while being read\n";
+struct sigaction previous_bus_action {};
+int open_mappings = 0;
+
+extern "C" void OnBusError(int) {
+  const ssize_t ignored = ::write(STDERR_FILENO, kShrankMessage, sizeof kShrankMessage - 1);
+  (void)ignored;
+  ::_exit(kExitInputUnreadable);
+}
+
+void GuardMapping() {
+  if (open_mappings++ > 0) return;
+  struct sigaction action {};
+  action.sa_handler = OnBusError;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGBUS, &action, &previous_bus_action);
+}
+
+void UnguardMapping() {
+  if (--open_mappings == 0) ::sigaction(SIGBUS, &previous_bus_action, nullptr);
+}
+
 // Closes the descriptor when the constructor leaves, by return or by exception.
 struct Descriptor {
   int fd;
@@ -73,6 +101,7 @@ InputFile::InputFile(const std::filesystem::path& path) {
   const auto size = static_cast<std::size_t>(status.st_size);
   void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0);
   if (mapped != MAP_FAILED) {
+    GuardMapping();
     mapping_ = mapped;
     bytes_ = std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(mapped), size);
     return;
@@ -83,7 +112,9 @@ InputFile::InputFile(const std::filesystem::path& path) {
 }
 
 InputFile::~InputFile() {
-  if (mapping_ != nullptr) ::munmap(mapping_, bytes_.size());
+  if (mapping_ == nullptr) return;
+  ::munmap(mapping_, bytes_.size());
+  UnguardMapping();
 }
 
 #else

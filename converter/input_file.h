@@ -1,7 +1,8 @@
 // The input message's bytes. Only a regular file whose signature and header are those of
 // a compound file is taken in, checked on its first 512 bytes before anything more is
 // read; the rest is then mapped read-only, not copied, so memory holds at most the pages
-// the conversion touches.
+// the conversion touches. Should another program cut the file short while it is mapped,
+// the process ends with one line on standard error instead of a bus error.
 #pragma once
 
 #include <cstdint>

@@ -16,6 +16,7 @@
 
 #include "converter/compound_file.h"
 #include "converter/errors.h"
+#include "converter/input_file.h"
 #include "converter/support/lzfu_compressor.h"
 #include "converter/support/message_builder.h"
 #include "converter/text_to_rtf.h"
@@ -335,6 +336,21 @@ TEST_F(ConvertFileTest, InputWithoutTheSignatureIsRefusedBeforeReadingIt) {
   EXPECT_FALSE(fs::exists(dir_ / "out.doc"));
   result = ConvertFile(Write("short.msg", {0xD0, 0xCF}), dir_ / "out.doc");
   EXPECT_EQ(result.message, CompoundFile::kNoSignatureMessage);
+}
+
+// The input is mapped, not copied: a file cut short by someone else while it is read ends
+// the process with one line and the status of an unreadable input, not a bus error.
+TEST_F(ConvertFileTest, AnInputCutShortWhileMappedEndsWithOneLine) {
+  fs::path input = Write("in.msg", GoodMessage());
+  EXPECT_EXIT(
+      {
+        InputFile file(input);
+        fs::resize_file(input, 0);
+        volatile std::uint8_t last = file.bytes().back();
+        (void)last;
+      },
+      ::testing::ExitedWithCode(5), "cut short while being read");
+  EXPECT_THROW(InputFile{input}, FormatError) << "the emptied file is refused as usual";
 }
 
 }  // namespace
