@@ -236,4 +236,21 @@ std::vector<std::uint8_t> CompoundFile::ReadStream(std::uint32_t id) const {
   return data;
 }
 
+std::optional<std::span<const std::uint8_t>> CompoundFile::StreamInPlace(std::uint32_t id) const {
+  const DirectoryEntry& entry = directory_.entry(id);
+  if (entry.kind != EntryKind::kStream)
+    throw FormatError("directory entry " + Num(id) + " is not a stream");
+  if (entry.size < mini_cutoff_ || entry.size > sector_count_ * sector_size_) return std::nullopt;
+  const std::uint64_t count = CeilDiv(entry.size, sector_size_);
+  const std::vector<std::uint32_t> chain =
+      Chain(fat_, entry.start_sector, sector_count_, &count,
+            "stream \"" + NameForMessages(entry.name) + "\"");
+  for (std::size_t k = 1; k < chain.size(); ++k)
+    if (chain[k] != chain[k - 1] + 1) return std::nullopt;
+  std::span<const std::uint8_t> data =
+      SectorBytes(chain.front(), 0, static_cast<std::size_t>(entry.size), "stream");
+  stream_bytes_read_ += data.size();
+  return data;
+}
+
 }  // namespace quorlin

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,11 @@ class CompoundFile {
   // The whole content of stream entry `id`. Throws FormatError when its chain is damaged
   // or its size does not fit in the file.
   std::vector<std::uint8_t> ReadStream(std::uint32_t id) const;
+
+  // The content of stream entry `id` as a view into the file's bytes, when the stream
+  // lies in regular sectors that follow each other; nothing otherwise (then ReadStream
+  // copies it). Throws as ReadStream does when the chain is damaged.
+  std::optional<std::span<const std::uint8_t>> StreamInPlace(std::uint32_t id) const;
 
   // How many stream bytes ReadStream has handed out so far: a measure of reading work.
   std::uint64_t stream_bytes_read() const { return stream_bytes_read_; }

@@ -67,10 +67,19 @@ std::optional<std::vector<std::uint8_t>> Message::BodyRTF() const {
   if (!is_stream && (stream != streamStatistics().end() ||
                      subStorageStatistics().count(std::u16string(kRtfBodyName)) != 0))
     return std::nullopt;
-  std::optional<std::vector<std::uint8_t>> compressed = GetBytes("1009");
-  if (!compressed || compressed->empty()) return std::nullopt;
-  std::vector<std::uint8_t> rtf = CLZF::decompressRTF(*compressed);
-  compressed.reset();
+  std::vector<std::uint8_t> rtf;
+  std::optional<PropertyElement> property = FindPropertyElement("1009");
+  if (property && property->type == kTypeBinary) {
+    // Decoded straight from the file where the body lies there in one piece: a large body
+    // is then never held twice.
+    const StreamBytes compressed = storage().ReadStreamInPlace(property->element);
+    if (compressed.bytes().empty()) return std::nullopt;
+    rtf = CLZF::decompressRTF(compressed.bytes());
+  } else {
+    std::optional<std::vector<std::uint8_t>> compressed = GetBytes("1009");
+    if (!compressed || compressed->empty()) return std::nullopt;
+    rtf = CLZF::decompressRTF(*compressed);
+  }
   if (rtf.empty()) return std::nullopt;
   return rtf;
 }
