@@ -80,6 +80,22 @@ TEST(DecodeCodePageTest, PlatformDecoderMarksBadBytesAndGoesOn) {
   EXPECT_EQ(Cp({}, 949), u"");
 }
 
+// Long texts come out of the platform decoder in pieces: none is lost or doubled at the
+// seams, also with bad bytes scattered across them.
+TEST(DecodeCodePageTest, LongTextsThroughThePlatformDecoderAreWhole) {
+  Bytes bytes;
+  std::u16string expected;
+  for (int i = 0; i < 30000; ++i) {
+    bytes.insert(bytes.end(), {0x93, 0xfa});  // cp932 for U+65E5
+    expected.push_back(u'\u65E5');
+    if (i % 4099 == 0) {
+      bytes.push_back(0x80);
+      expected.push_back(u'\uFFFD');
+    }
+  }
+  EXPECT_EQ(Cp(bytes, 932), expected);
+}
+
 // A code page known neither here nor to the platform is read as 1252 and said once.
 TEST(DecodeCodePageTest, UnknownPagesAreReadAs1252WithANotice) {
   std::vector<std::string> notices;
