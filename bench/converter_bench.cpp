@@ -173,6 +173,15 @@ void PrintPeakMemories() {
     builder.AddUnicode(0x1000, std::u16string(text.begin(), text.end()));
     return builder;
   };
+  auto cjk = [] {  // every character becomes an 8-byte Unicode escape in the document
+    quorlin::testing::MessageBuilder builder;
+    std::u16string text;
+    text.reserve(32 * kMb);
+    for (std::size_t i = 0; text.size() < 32 * kMb; ++i)
+      text += i % 40 == 39 ? u'\n' : static_cast<char16_t>(0x4E00 + i % 2000);
+    builder.AddUnicode(0x1000, text);
+    return builder;
+  };
   auto html = [] {
     std::string body = "<html><head><meta charset=utf-8></head><body><p>" + MailText(64 * kMb);
     quorlin::testing::MessageBuilder builder;
@@ -186,6 +195,7 @@ void PrintPeakMemories() {
   };
   PrintPeakMemory("64 MB 8-bit plain body", LargeMessage("plain", plain));
   PrintPeakMemory("64 MB Unicode plain body", LargeMessage("unicode", unicode));
+  PrintPeakMemory("64 MB Chinese plain body", LargeMessage("cjk", cjk));
   PrintPeakMemory("64 MB HTML body", LargeMessage("html", html));
   PrintPeakMemory("40 MB compressed body", LargeMessage("compressed", compressed));
 }
