@@ -22,8 +22,13 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
   try {
     if (IsSameFile(input, output))
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
-    std::vector<std::uint8_t> document = ConvertMessage(InputFile(input).bytes());
-    WriteFileAtomically(output, document);
+    DocumentContent content;
+    {
+      // The input is read and released before the output is begun.
+      InputFile in(input);
+      content = ReadDocumentContent(*Message::Open(in.bytes()));
+    }
+    WriteFileAtomically(output, [&content](ByteSink& sink) { content.WriteTo(sink); });
     return {};
   } catch (const FormatError& error) {
     return {ConversionStatus::kFormatError, error.what()};

@@ -104,24 +104,34 @@ std::optional<std::u16string> HtmlBody(const Message& message) {
   return TextProperty(message, "1013", true);
 }
 
-std::vector<std::uint8_t> MessageDocument(const Message& message) {
-  constexpr std::size_t kLineBreak = 2;
-  std::vector<std::uint8_t> document;
+DocumentContent ReadDocumentContent(const Message& message) {
+  DocumentContent content;
   if (std::optional<std::vector<std::uint8_t>> rtf = message.BodyRTF()) {
-    document = std::move(*rtf);
+    content.rtf = std::move(*rtf);
+  } else if (std::optional<std::u16string> plain = PlainTextBody(message)) {
+    content.text = std::move(*plain);
+  } else if (std::optional<std::u16string> html = HtmlBody(message)) {
+    content.text = HtmlToText(std::move(*html));
   } else {
-    // Only one copy of the body's text is alive at a time: the HTML is dropped once its
-    // text is read, and the document is written once into a buffer of its final size.
-    std::u16string text;
-    if (std::optional<std::u16string> plain = PlainTextBody(message)) {
-      text = std::move(*plain);
-    } else if (std::optional<std::u16string> html = HtmlBody(message)) {
-      text = HtmlToText(std::move(*html));
-    }
-    AppendPlainTextAsRtf(text, document, kLineBreak);
+    content.text.emplace();
   }
-  document.push_back('\r');
-  document.push_back('\n');
+  return content;
+}
+
+void DocumentContent::WriteTo(ByteSink& sink) const {
+  static constexpr std::uint8_t kLineBreak[] = {'\r', '\n'};
+  if (rtf) {
+    sink.Write(*rtf);
+  } else {
+    WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink);
+  }
+  sink.Write(kLineBreak);
+}
+
+std::vector<std::uint8_t> MessageDocument(const Message& message) {
+  std::vector<std::uint8_t> document;
+  VectorSink sink(document);
+  ReadDocumentContent(message).WriteTo(sink);
   return document;
 }
 

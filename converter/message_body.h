@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/byte_sink.h"
 #include "converter/message.h"
 
 namespace quorlin {
@@ -23,7 +24,21 @@ std::optional<std::u16string> PlainTextBody(const Message& message);
 // 8-bit string is in the message's code page like every other.
 std::optional<std::u16string> HtmlBody(const Message& message);
 
-// The output file's whole content: the document followed by CR LF.
+// What a message's document is made of, read out of the message so that the input is
+// done with before anything is written: its decoded rich-text body, or else the text an
+// RTF document is built from.
+struct DocumentContent {
+  std::optional<std::vector<std::uint8_t>> rtf;
+  std::optional<std::u16string> text;
+
+  // The output file's whole content: the document followed by CR LF. A document built
+  // from text is handed over in pieces, never held whole.
+  void WriteTo(ByteSink& sink) const;
+};
+
+DocumentContent ReadDocumentContent(const Message& message);
+
+// The output file's whole content in memory.
 std::vector<std::uint8_t> MessageDocument(const Message& message);
 
 }  // namespace quorlin

@@ -45,6 +45,23 @@ std::FILE* CreateExclusive(const fs::path& folder, const fs::path& target, fs::p
                 (error ? std::strerror(error) : "no free temporary name"));
 }
 
+// Writes into the temporary file. The first failure is kept with its errno and later
+// writes are skipped; the caller reports it once the file is closed and removed.
+class FileSink : public ByteSink {
+ public:
+  explicit FileSink(std::FILE* file) : file_(file) {}
+  void Write(std::span<const std::uint8_t> bytes) override {
+    if (reason_ || bytes.empty()) return;
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) reason_ = errno ? errno : EIO;
+  }
+  int reason() const { return reason_; }
+
+ private:
+  std::FILE* file_;
+  int reason_ = 0;
+};
+
 }  // namespace
 
 bool IsSameFile(const fs::path& a, const fs::path& b) {
@@ -54,6 +71,10 @@ bool IsSameFile(const fs::path& a, const fs::path& b) {
 }
 
 void WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes) {
+  WriteFileAtomically(path, [bytes](ByteSink& sink) { sink.Write(bytes); });
+}
+
+void WriteFileAtomically(const fs::path& path, const std::function<void(ByteSink&)>& produce) {
   if (!path.has_filename()) throw IoError("output path " + Quote(path) + " names no file");
   fs::path folder = path.parent_path();
   if (folder.empty()) folder = ".";
@@ -71,12 +92,18 @@ void WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
 
   fs::path temporary;
   std::unique_ptr<std::FILE, FileCloser> file(CreateExclusive(folder, path, temporary));
+  FileSink sink(file.get());
+  try {
+    produce(sink);
+  } catch (...) {
+    file.reset();
+    fs::remove(temporary, error);
+    throw;
+  }
   // The reason is taken right after the call that failed, before anything else can
   // change errno.
-  int reason = 0;
+  int reason = sink.reason();
   errno = 0;
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
-    reason = errno ? errno : EIO;
   if (!reason && std::fflush(file.get()) != 0) reason = errno ? errno : EIO;
   if (std::fclose(file.release()) != 0 && !reason) reason = errno ? errno : EIO;
   if (!reason && fs::is_regular_file(existing)) {

@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <vector>
+
+#include "converter/byte_sink.h"
 
 namespace quorlin {
 
@@ -18,5 +21,10 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // refused before writing. On any failure the temporary file is removed, a file already at
 // `path` is left as it was, and IoError says why.
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// The same for a document made piece by piece: `produce` writes it into the sink it is
+// given. Should `produce` throw, the temporary file is removed and the exception passes on.
+void WriteFileAtomically(const std::filesystem::path& path,
+                         const std::function<void(ByteSink&)>& produce);
 
 }  // namespace quorlin

@@ -36,6 +36,29 @@ struct BufferWriter {
   }
 };
 
+// Hands the document to a sink in pieces of a fixed size, so that writing it to a file
+// needs no buffer of the document's size.
+class ChunkWriter {
+ public:
+  explicit ChunkWriter(ByteSink& sink) : sink_(sink) {}
+  void Put(char c) {
+    if (used_ == sizeof buffer_) Flush();
+    buffer_[used_++] = static_cast<std::uint8_t>(c);
+  }
+  void Put(std::string_view text) {
+    for (char c : text) Put(c);
+  }
+  void Flush() {
+    sink_.Write(std::span<const std::uint8_t>(buffer_, used_));
+    used_ = 0;
+  }
+
+ private:
+  ByteSink& sink_;
+  std::uint8_t buffer_[1 << 16];
+  std::size_t used_ = 0;
+};
+
 // \uN with N the UTF-16 unit as a signed 16-bit number, and "?" for readers that do
 // not know the escape.
 template <typename Sink>
@@ -99,15 +122,10 @@ std::string PlainTextToRtf(std::u16string_view text) {
   return out;
 }
 
-void AppendPlainTextAsRtf(std::u16string_view text, std::vector<std::uint8_t>& out,
-                          std::size_t spare) {
-  SizeCounter counter;
-  PutDocument(counter, text);
-  const std::size_t at = out.size();
-  out.reserve(at + counter.size + spare);
-  out.resize(at + counter.size);
-  BufferWriter writer{reinterpret_cast<char*>(out.data() + at)};
+void WritePlainTextAsRtf(std::u16string_view text, ByteSink& sink) {
+  ChunkWriter writer(sink);
   PutDocument(writer, text);
+  writer.Flush();
 }
 
 }  // namespace quorlin

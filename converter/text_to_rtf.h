@@ -2,11 +2,10 @@
 // that carry no rich-text body of their own.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "converter/byte_sink.h"
 
 namespace quorlin {
 
@@ -14,10 +13,8 @@ namespace quorlin {
 // character is written as a Unicode escape).
 std::string PlainTextToRtf(std::u16string_view text);
 
-// The same document appended to `out`, whose buffer grows once, to exactly the document's
-// size plus `spare` bytes for what the caller adds after it.
-void AppendPlainTextAsRtf(std::u16string_view text, std::vector<std::uint8_t>& out,
-                          std::size_t spare);
+// The same document handed to `sink` in pieces, never held whole.
+void WritePlainTextAsRtf(std::u16string_view text, ByteSink& sink);
 
 // The readable text of an HTML body: tags dropped, block elements as line breaks,
 // entities decoded, scripts, styles and the head left out.

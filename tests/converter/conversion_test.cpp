@@ -17,6 +17,7 @@
 #include "converter/compound_file.h"
 #include "converter/errors.h"
 #include "converter/input_file.h"
+#include "converter/output_file.h"
 #include "converter/support/lzfu_compressor.h"
 #include "converter/support/message_builder.h"
 #include "converter/text_to_rtf.h"
@@ -336,6 +337,34 @@ TEST_F(ConvertFileTest, InputWithoutTheSignatureIsRefusedBeforeReadingIt) {
   EXPECT_FALSE(fs::exists(dir_ / "out.doc"));
   result = ConvertFile(Write("short.msg", {0xD0, 0xCF}), dir_ / "out.doc");
   EXPECT_EQ(result.message, CompoundFile::kNoSignatureMessage);
+}
+
+// A document built from text reaches the file in pieces: the same bytes as in memory,
+// however many pieces it takes.
+TEST_F(ConvertFileTest, ALongTextDocumentIsWrittenWhole) {
+  std::u16string text;
+  for (int i = 0; text.size() < 300000; ++i) text += u"line " + std::u16string(i % 7, u'\u4E2D') + u"{\\}\n";
+  MessageBuilder builder;
+  builder.AddUnicode(0x1000, text);
+  const std::vector<std::uint8_t> bytes = builder.Build();
+  ASSERT_TRUE(ConvertFile(Write("long.msg", bytes), dir_ / "long.doc").ok());
+  const std::vector<std::uint8_t> in_memory = ConvertMessage(bytes);
+  EXPECT_EQ(Read(dir_ / "long.doc"), std::string(in_memory.begin(), in_memory.end()));
+  EXPECT_GT(in_memory.size(), 3u << 16);
+}
+
+// A document that fails while it is being written leaves nothing, not even its temporary
+// file, and an older output stays as it was.
+TEST_F(ConvertFileTest, AFailureWhileWritingLeavesNothing) {
+  fs::path existing = Write("out.doc", {'o', 'l', 'd'});
+  auto failing = [](ByteSink& sink) {
+    sink.Write(std::vector<std::uint8_t>(100000, 'x'));
+    throw DecodeError("stopped halfway");
+  };
+  EXPECT_THROW(WriteFileAtomically(existing, failing), DecodeError);
+  EXPECT_THROW(WriteFileAtomically(dir_ / "new.doc", failing), DecodeError);
+  EXPECT_EQ(Read(existing), "old");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"out.doc"}));
 }
 
 // The input is mapped, not copied: a file cut short by someone else while it is read ends
