@@ -129,9 +129,17 @@ void DocumentContent::WriteTo(ByteSink& sink) const {
 }
 
 std::vector<std::uint8_t> MessageDocument(const Message& message) {
+  DocumentContent content = ReadDocumentContent(message);
   std::vector<std::uint8_t> document;
+  if (content.rtf) {
+    // The decoded body has room for the line break: no copy.
+    document = std::move(*content.rtf);
+    document.push_back('\r');
+    document.push_back('\n');
+    return document;
+  }
   VectorSink sink(document);
-  ReadDocumentContent(message).WriteTo(sink);
+  content.WriteTo(sink);
   return document;
 }
 

@@ -4,7 +4,7 @@
 #include "converter/text_to_rtf.h"
 
 #include <cstdint>
-#include <cstring>
+#include <vector>
 
 namespace quorlin {
 namespace {
@@ -17,24 +17,6 @@ constexpr std::string_view kTrailer = "}";
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-// Counts the bytes a document takes, so that it can be written into a buffer of exactly
-// that size in a second pass: a large body is never copied to grow its buffer.
-struct SizeCounter {
-  std::size_t size = 0;
-  void Put(char) { ++size; }
-  void Put(std::string_view text) { size += text.size(); }
-};
-
-// Writes into space reserved beforehand.
-struct BufferWriter {
-  char* at;
-  void Put(char c) { *at++ = c; }
-  void Put(std::string_view text) {
-    std::memcpy(at, text.data(), text.size());
-    at += text.size();
-  }
-};
 
 // Hands the document to a sink in pieces of a fixed size, so that writing it to a file
 // needs no buffer of the document's size.
@@ -114,12 +96,10 @@ void PutDocument(Sink& out, std::u16string_view text) {
 }  // namespace
 
 std::string PlainTextToRtf(std::u16string_view text) {
-  SizeCounter counter;
-  PutDocument(counter, text);
-  std::string out(counter.size, '\0');
-  BufferWriter writer{out.data()};
-  PutDocument(writer, text);
-  return out;
+  std::vector<std::uint8_t> bytes;
+  VectorSink sink(bytes);
+  WritePlainTextAsRtf(text, sink);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 void WritePlainTextAsRtf(std::u16string_view text, ByteSink& sink) {
