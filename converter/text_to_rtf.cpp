@@ -43,8 +43,7 @@ class ChunkWriter {
 
 // \uN with N the UTF-16 unit as a signed 16-bit number, and "?" for readers that do
 // not know the escape.
-template <typename Sink>
-void PutUnicode(Sink& out, char16_t unit) {
+void PutUnicode(ChunkWriter& out, char16_t unit) {
   char digits[12];
   char* end = digits + sizeof digits;
   char* p = end;
@@ -60,8 +59,7 @@ void PutUnicode(Sink& out, char16_t unit) {
   out.Put('?');
 }
 
-template <typename Sink>
-void PutDocument(Sink& out, std::u16string_view text) {
+void PutDocument(ChunkWriter& out, std::u16string_view text) {
   out.Put(kHeader);
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
