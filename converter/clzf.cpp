@@ -81,19 +81,21 @@ std::vector<std::uint8_t> DecodeCompressed(std::span<const std::uint8_t> content
   const std::uint8_t* in = content.data();
   const std::uint8_t* const in_end = in + content.size();
 
+  unsigned control = 0;
+  int bits_left = 0;  // tokens the current control byte still describes
   while (out < out_end) {
-    if (static_cast<std::size_t>(in_end - in) >= kMaxRunInput &&
+    if (bits_left == 0 && static_cast<std::size_t>(in_end - in) >= kMaxRunInput &&
         static_cast<std::size_t>(out_end - out) >= kMaxRunOutput) {
       // A whole run fits in what is left of both input and output: no checks per token.
-      unsigned control = *in++;
-      if (control == 0) {
+      unsigned run_control = *in++;
+      if (run_control == 0) {
         std::memcpy(out, in, 8);
         out += 8;
         in += 8;
         continue;
       }
-      for (int bit = 0; bit < 8; ++bit, control >>= 1) {
-        if ((control & 1) == 0) {
+      for (int bit = 0; bit < 8; ++bit, run_control >>= 1) {
+        if ((run_control & 1) == 0) {
           *out++ = *in++;
         } else {
           const unsigned token = unsigned{in[0]} << 8 | in[1];
@@ -104,22 +106,40 @@ std::vector<std::uint8_t> DecodeCompressed(std::span<const std::uint8_t> content
       continue;
     }
     // Near either end: one token at a time, each checked against both ends.
-    if (in == in_end) Fail("compressed-RTF data truncated");
-    unsigned control = *in++;
-    for (int bit = 0; bit < 8 && out < out_end; ++bit, control >>= 1) {
-      if ((control & 1) == 0) {
-        if (in == in_end) Fail("compressed-RTF data truncated");
-        *out++ = *in++;
-        continue;
-      }
-      if (in_end - in < 2) Fail("compressed-RTF data truncated");
-      const unsigned token = unsigned{in[0]} << 8 | in[1];
-      in += 2;
-      const bool is_end = (token >> 4) == ((out - base) & (kRtfDictionarySize - 1));
-      if (!is_end && static_cast<std::size_t>(out_end - out) < (token & 0x0F) + 2)
-        Fail("compressed-RTF reference runs past its stated size");
-      out = CopyReference(base, out, token);
+    if (bits_left == 0) {
+      if (in == in_end) Fail("compressed-RTF data truncated");
+      control = *in++;
+      bits_left = 8;
     }
+    const bool is_reference = (control & 1) != 0;
+    control >>= 1;
+    --bits_left;
+    if (!is_reference) {
+      if (in == in_end) Fail("compressed-RTF data truncated");
+      *out++ = *in++;
+      continue;
+    }
+    if (in_end - in < 2) Fail("compressed-RTF data truncated");
+    const unsigned token = unsigned{in[0]} << 8 | in[1];
+    in += 2;
+    const bool is_end = (token >> 4) == ((out - base) & (kRtfDictionarySize - 1));
+    if (!is_end && static_cast<std::size_t>(out_end - out) < (token & 0x0F) + 2)
+      Fail("compressed-RTF reference runs past its stated size");
+    out = CopyReference(base, out, token);
+  }
+
+  // The stated size is filled. The data must end here too: with the end reference (any
+  // padding after it is ignored), or with nothing at all. Anything else is text the
+  // stated size leaves out, and writing the shorter document would lose it silently.
+  if (in != in_end) {
+    if (bits_left == 0) {
+      control = *in++;
+      bits_left = 8;
+    }
+    const bool is_end = (control & 1) != 0 && in_end - in >= 2 &&
+                        ((unsigned{in[0]} << 8 | in[1]) >> 4) ==
+                            ((out - base) & (kRtfDictionarySize - 1));
+    if (!is_end) Fail("compressed-RTF data continues past its stated size");
   }
 
   buffer.erase(buffer.begin(), buffer.begin() + kPrefix);
@@ -141,7 +161,10 @@ std::vector<std::uint8_t> CLZF::decompressRTF(std::span<const std::uint8_t> inpu
   const std::span<const std::uint8_t> content = input.subspan(kHeaderSize);
   if (magic == kMagicStored) {
     if (raw_size > content.size()) Fail("compressed-RTF stored data shorter than its stated size");
-    return std::vector<std::uint8_t>(content.begin(), content.begin() + raw_size);
+    std::vector<std::uint8_t> stored;
+    stored.reserve(raw_size + kSlack);  // like a decoded body, room to append a line break
+    stored.assign(content.begin(), content.begin() + raw_size);
+    return stored;
   }
   if (magic == kMagicCompressed) {
     if (RtfCrc32(content) != crc) Fail("compressed-RTF CRC32 failed");

@@ -1,9 +1,15 @@
-// Decoding of string property bytes: UTF-16LE, UTF-8 and the single-byte code pages.
-// Every byte sequence decodes to something; bytes that mean nothing in their encoding
-// become U+FFFD, so no text is silently dropped.
+// Decoding of string property bytes. UTF-16LE, UTF-8 and the single-byte Windows pages
+// are decoded here from the converter's own tables, which is faster than any general
+// converter; every other code page goes to the platform's decoder. Every byte sequence
+// decodes to something; bytes that mean nothing in their encoding become U+FFFD, so no
+// text is silently dropped.
 #include "converter/code_page.h"
 
+#include <string>
+
 #include "converter/code_page_tables.h"
+#include "converter/notice.h"
+#include "converter/system_code_page.h"
 
 namespace quorlin {
 namespace {
@@ -84,6 +90,7 @@ std::u16string DecodeUtf16Le(std::span<const std::uint8_t> bytes) {
 
 std::u16string DecodeCodePage(std::span<const std::uint8_t> bytes, std::uint32_t code_page) {
   if (code_page == 65001) return DecodeUtf8(bytes);
+  if (code_page == 1200) return DecodeUtf16Le(bytes);
   std::u16string out(bytes.size(), u'\0');
   if (code_page == 28591) {
     for (std::size_t i = 0; i < bytes.size(); ++i) out[i] = bytes[i];
@@ -95,7 +102,11 @@ std::u16string DecodeCodePage(std::span<const std::uint8_t> bytes, std::uint32_t
     return out;
   }
   const HighHalf* table = HighHalfFor(code_page);
-  if (table == nullptr) table = HighHalfFor(1252);
+  if (table == nullptr) {
+    if (std::optional<std::u16string> text = DecodeWithSystem(bytes, code_page)) return *text;
+    Notice("code page " + std::to_string(code_page) + " is not known here: its text is read as code page 1252");
+    table = HighHalfFor(1252);
+  }
   for (std::size_t i = 0; i < bytes.size(); ++i)
     out[i] = bytes[i] < 0x80 ? char16_t{bytes[i]} : (*table)[bytes[i] - 0x80];
   return out;

@@ -15,7 +15,6 @@ namespace {
 constexpr std::uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 constexpr std::uint32_t kEndOfChain = 0xFFFFFFFEu;
 constexpr std::uint32_t kFreeSector = 0xFFFFFFFFu;
-constexpr std::size_t kHeaderSize = 512;
 constexpr std::size_t kHeaderDifatEntries = 109;
 constexpr std::uint32_t kMiniSectorSize = 64;
 
@@ -37,8 +36,6 @@ std::shared_ptr<const CompoundFile> CompoundFile::Open(std::span<const std::uint
 }
 
 CompoundFile::CompoundFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) {
-  if (!HasSignature(bytes_)) throw FormatError(kNoSignatureMessage);
-  if (bytes_.size() < kHeaderSize) throw FormatError("not a compound file (header is truncated)");
   std::vector<std::uint32_t> difat_sectors;
   std::vector<std::uint32_t> fat_sectors = ReadHeaderAndFat(difat_sectors);
 
@@ -55,21 +52,31 @@ CompoundFile::CompoundFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) 
   CheckSectorOwners(fat_sectors, difat_sectors, directory_sectors, mini_fat_sectors);
 }
 
-std::vector<std::uint32_t> CompoundFile::ReadHeaderAndFat(std::vector<std::uint32_t>& difat_sectors) {
-  ByteCursor header(bytes_.first(kHeaderSize));
-  header.Seek(0x18, "header");
-  header.ReadU16("minor version");
-  major_version_ = header.ReadU16("major version");
+void CompoundFile::CheckHeader(std::span<const std::uint8_t> bytes) {
+  if (!HasSignature(bytes)) throw FormatError(kNoSignatureMessage);
+  if (bytes.size() < kHeaderSize) throw FormatError("not a compound file (header is truncated)");
+  ByteCursor header(bytes.first(kHeaderSize));
+  header.Seek(0x1A, "header");
+  std::uint16_t major_version = header.ReadU16("major version");
   std::uint16_t byte_order = header.ReadU16("byte order");
   std::uint16_t sector_shift = header.ReadU16("sector shift");
   std::uint16_t mini_shift = header.ReadU16("mini sector shift");
-  if (major_version_ != 3 && major_version_ != 4)
-    throw FormatError("unsupported compound-file version " + Num(major_version_));
+  if (major_version != 3 && major_version != 4)
+    throw FormatError("unsupported compound-file version " + Num(major_version));
   if (byte_order != 0xFFFE) throw FormatError("compound-file header has a bad byte-order mark");
-  if (sector_shift != (major_version_ == 3 ? 9 : 12))
+  if (sector_shift != (major_version == 3 ? 9 : 12))
     throw FormatError("compound-file header has a bad sector size (shift " + Num(sector_shift) + ")");
   if (mini_shift != 6)
     throw FormatError("compound-file header has a bad mini sector size (shift " + Num(mini_shift) + ")");
+}
+
+std::vector<std::uint32_t> CompoundFile::ReadHeaderAndFat(std::vector<std::uint32_t>& difat_sectors) {
+  CheckHeader(bytes_);
+  ByteCursor header(bytes_.first(kHeaderSize));
+  header.Seek(0x1A, "header");
+  major_version_ = header.ReadU16("major version");
+  header.ReadU16("byte order");
+  std::uint16_t sector_shift = header.ReadU16("sector shift");
   sector_size_ = 1u << sector_shift;
   sector_count_ = (bytes_.size() - 1) / sector_size_;  // sectors that start inside the file
 
@@ -225,6 +232,23 @@ std::vector<std::uint8_t> CompoundFile::ReadStream(std::uint32_t id) const {
   std::vector<std::uint8_t> data = entry.size < mini_cutoff_
                                        ? ReadMini(entry.start_sector, entry.size, what)
                                        : ReadRegular(entry.start_sector, entry.size, what);
+  stream_bytes_read_ += data.size();
+  return data;
+}
+
+std::optional<std::span<const std::uint8_t>> CompoundFile::StreamInPlace(std::uint32_t id) const {
+  const DirectoryEntry& entry = directory_.entry(id);
+  if (entry.kind != EntryKind::kStream)
+    throw FormatError("directory entry " + Num(id) + " is not a stream");
+  if (entry.size < mini_cutoff_ || entry.size > sector_count_ * sector_size_) return std::nullopt;
+  const std::uint64_t count = CeilDiv(entry.size, sector_size_);
+  const std::vector<std::uint32_t> chain =
+      Chain(fat_, entry.start_sector, sector_count_, &count,
+            "stream \"" + NameForMessages(entry.name) + "\"");
+  for (std::size_t k = 1; k < chain.size(); ++k)
+    if (chain[k] != chain[k - 1] + 1) return std::nullopt;
+  std::span<const std::uint8_t> data =
+      SectorBytes(chain.front(), 0, static_cast<std::size_t>(entry.size), "stream");
   stream_bytes_read_ += data.size();
   return data;
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,11 @@ class CompoundFile {
   static constexpr std::size_t kSignatureSize = 8;
   static constexpr char kNoSignatureMessage[] = "not a compound file (no compound-file signature)";
 
+  // Checks the fixed fields of the 512-byte header (version, byte order, sector sizes)
+  // that `header` starts with; throws FormatError when they are not a compound file's.
+  static void CheckHeader(std::span<const std::uint8_t> header);
+  static constexpr std::size_t kHeaderSize = 512;
+
   // Parses the file. `bytes` must outlive the returned object. Throws FormatError when
   // the bytes are not a compound file, any table, chain or link in them is damaged, or
   // two reachable streams (or a stream and a table) claim the same sector.
@@ -32,6 +38,11 @@ class CompoundFile {
   // The whole content of stream entry `id`. Throws FormatError when its chain is damaged
   // or its size does not fit in the file.
   std::vector<std::uint8_t> ReadStream(std::uint32_t id) const;
+
+  // The content of stream entry `id` as a view into the file's bytes, when the stream
+  // lies in regular sectors that follow each other; nothing otherwise (then ReadStream
+  // copies it). Throws as ReadStream does when the chain is damaged.
+  std::optional<std::span<const std::uint8_t>> StreamInPlace(std::uint32_t id) const;
 
   // How many stream bytes ReadStream has handed out so far: a measure of reading work.
   std::uint64_t stream_bytes_read() const { return stream_bytes_read_; }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "converter/errors.h"
+#include "converter/input_file.h"
 #include "converter/message.h"
 #include "converter/message_body.h"
 #include "converter/output_file.h"
@@ -21,9 +22,13 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
   try {
     if (IsSameFile(input, output))
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
-    std::vector<std::uint8_t> msg_bytes = ReadWholeFile(input);
-    std::vector<std::uint8_t> document = ConvertMessage(msg_bytes);
-    WriteFileAtomically(output, document);
+    DocumentContent content;
+    {
+      // The input is read and released before the output is begun.
+      InputFile in(input);
+      content = ReadDocumentContent(*Message::Open(in.bytes()));
+    }
+    WriteFileAtomically(output, [&content](ByteSink& sink) { content.WriteTo(sink); });
     return {};
   } catch (const FormatError& error) {
     return {ConversionStatus::kFormatError, error.what()};

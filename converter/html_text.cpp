@@ -1,7 +1,8 @@
 // The readable text of an HTML body, read the way a browser shows it: tags dropped,
 // block elements on lines of their own, whitespace collapsed outside <pre>, the head,
 // scripts and styles left out. One forward pass; nothing is ever scanned twice, so the
-// work stays linear however broken the markup.
+// work stays linear however broken the markup, and the text is written over the markup
+// already read, so a large body needs no second buffer.
 #include <algorithm>
 #include <string>
 
@@ -39,12 +40,56 @@ bool IsRawSkipped(std::string_view tag) {
   return tag == "script" || tag == "style" || tag == "title";
 }
 
+// Where the text goes: over the HTML already read. The text never takes more room than
+// the markup it came from (a tag or an entity gives at most as many characters as it
+// has), so no second buffer of the body's size is needed; should the writing ever catch
+// up with the reading, the text moves to a buffer of its own and goes on there.
+class TextOutput {
+ public:
+  TextOutput(std::u16string& html, const std::size_t& read) : html_(html), read_(read) {}
+
+  bool empty() const { return size() == 0; }
+  std::size_t size() const { return spilled_ ? own_.size() : size_; }
+  char16_t operator[](std::size_t i) const { return spilled_ ? own_[i] : html_[i]; }
+  char16_t back() const { return (*this)[size() - 1]; }
+
+  void push_back(char16_t c) {
+    if (!spilled_ && size_ < read_) {
+      html_[size_++] = c;
+      return;
+    }
+    if (!spilled_) {
+      own_.assign(html_, 0, size_);
+      spilled_ = true;
+    }
+    own_.push_back(c);
+  }
+
+  std::u16string Take() {
+    if (spilled_) return std::move(own_);
+    html_.resize(size_);
+    return std::move(html_);
+  }
+
+ private:
+  std::u16string& html_;
+  const std::size_t& read_;  // how far the reader has come: writing stays behind it
+  std::size_t size_ = 0;
+  bool spilled_ = false;
+  std::u16string own_;
+};
+
 // Collects the text with its line structure. Breaks are owed rather than written at once,
 // so that nested blocks and paragraph margins never pile up blank lines.
 class TextBuilder {
  public:
+  explicit TextBuilder(TextOutput& out) : out_(out) {}
+
   void Char(char16_t c) {
-    if (in_head_) return;
+    if (in_head_) {
+      if (IsSpace(c)) return;
+      in_head_ = false;  // text in the head starts the body, as a browser reads it
+    }
     if (pre_depth_ == 0 && IsSpace(c)) {
       pending_space_ = true;
       return;
@@ -95,11 +140,15 @@ class TextBuilder {
   void LeavePre() { pre_depth_ = std::max(0, pre_depth_ - 1); }
   void SetInHead(bool in_head) { in_head_ = in_head; }
 
+  // The text without leading and trailing breaks, trimmed in place rather than copied.
   std::u16string Take() {
-    const std::size_t first = out_.find_first_not_of(u'\n');
+    std::u16string text = out_.Take();
+    const std::size_t first = text.find_first_not_of(u'\n');
     if (first == std::u16string::npos) return {};
-    const std::size_t last = out_.find_last_not_of(u"\n \t");
-    return out_.substr(first, last + 1 - first);
+    const std::size_t last = text.find_last_not_of(u"\n \t");
+    text.resize(last + 1);
+    text.erase(0, first);
+    return text;
   }
 
  private:
@@ -107,13 +156,13 @@ class TextBuilder {
     if (owed_breaks_ == 0) return;
     if (!out_.empty()) {
       int have = 0;
-      for (auto it = out_.rbegin(); it != out_.rend() && *it == u'\n' && have < 2; ++it) ++have;
+      for (std::size_t k = out_.size(); k > 0 && out_[k - 1] == u'\n' && have < 2; --k) ++have;
       for (int i = have; i < owed_breaks_; ++i) out_.push_back(u'\n');
     }
     owed_breaks_ = 0;
   }
 
-  std::u16string out_;
+  TextOutput& out_;
   int owed_breaks_ = 0;
   bool pending_space_ = false;
   bool last_was_cr_ = false;
@@ -176,27 +225,29 @@ void HandleTag(TextBuilder& text, std::string_view tag, bool closing) {
 
 }  // namespace
 
-std::u16string HtmlToText(std::u16string_view html) {
+std::u16string HtmlToText(std::u16string html_text) {
   constexpr std::size_t npos = std::u16string_view::npos;
-  TextBuilder text;
+  const std::u16string_view html(html_text);
+  std::size_t i = 0;  // the read position
+  TextOutput output(html_text, i);
+  TextBuilder text(output);
   std::u16string decoded;
   const std::size_t n = html.size();
-  std::size_t i = 0;
   while (i < n) {
     const char16_t c = html[i];
     if (c == u'&') {
       decoded.clear();
       const std::size_t next = DecodeHtmlEntity(html, i, decoded);
+      if (next == i) decoded.push_back(c);
+      i = next == i ? i + 1 : next;  // read past it before its text is written
       for (char16_t d : decoded) text.Char(d);
-      if (next == i) text.Char(c);
-      i = next == i ? i + 1 : next;
       continue;
     }
     const char16_t d = i + 1 < n ? html[i + 1] : u'\0';
     const bool closing = d == u'/';
     if (c != u'<' || !(IsAsciiAlpha(d) || closing || d == u'!' || d == u'?')) {
-      text.Char(c);  // including a '<' that starts no tag, as in "a < b"
       ++i;
+      text.Char(c);  // including a '<' that starts no tag, as in "a < b"
       continue;
     }
     if (html.substr(i, 4) == u"<!--") {

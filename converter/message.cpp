@@ -14,6 +14,7 @@ namespace {
 constexpr std::u16string_view kRecipientPrefix = u"__recip_version1.0_#";
 constexpr std::u16string_view kAttachmentPrefix = u"__attach_version1.0_#";
 constexpr std::int32_t kAttachEmbeddedMessage = 5;
+constexpr std::u16string_view kRtfBodyName = u"__substg1.0_10090102";
 
 bool StartsWith(std::u16string_view name, std::u16string_view prefix) {
   return name.substr(0, prefix.size()) == prefix;
@@ -60,9 +61,27 @@ void Message::LoadAttachment(Storage storage, int depth) {
 }
 
 std::optional<std::vector<std::uint8_t>> Message::BodyRTF() const {
-  std::optional<std::vector<std::uint8_t>> compressed = GetBytes("1009");
-  if (!compressed || compressed->empty()) return std::nullopt;
-  return CLZF::decompressRTF(*compressed);
+  // A body entry that is a storage, or any element but a stream, holds no body.
+  auto stream = streamStatistics().find(std::u16string(kRtfBodyName));
+  const bool is_stream = stream != streamStatistics().end() && stream->second.kind == EntryKind::kStream;
+  if (!is_stream && (stream != streamStatistics().end() ||
+                     subStorageStatistics().count(std::u16string(kRtfBodyName)) != 0))
+    return std::nullopt;
+  std::vector<std::uint8_t> rtf;
+  std::optional<PropertyElement> property = FindPropertyElement("1009");
+  if (property && property->type == kTypeBinary) {
+    // Decoded straight from the file where the body lies there in one piece: a large body
+    // is then never held twice.
+    const StreamBytes compressed = storage().ReadStreamInPlace(property->element);
+    if (compressed.bytes().empty()) return std::nullopt;
+    rtf = CLZF::decompressRTF(compressed.bytes());
+  } else {
+    std::optional<std::vector<std::uint8_t>> compressed = GetBytes("1009");
+    if (!compressed || compressed->empty()) return std::nullopt;
+    rtf = CLZF::decompressRTF(*compressed);
+  }
+  if (rtf.empty()) return std::nullopt;
+  return rtf;
 }
 
 }  // namespace quorlin

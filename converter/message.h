@@ -34,7 +34,8 @@ class Message : public OutlookStorage {
   const std::vector<std::unique_ptr<Message>>& messages() const { return messages_; }
 
   // The decoded compressed-RTF body ("1009"), bytes unchanged; nothing when the property
-  // is absent or empty. Throws DecodeError when the body cannot be decoded.
+  // is absent or empty, its entry is not a stream, or it decodes to no bytes at all.
+  // Throws DecodeError when the body cannot be decoded.
   std::optional<std::vector<std::uint8_t>> BodyRTF() const;
 
  private:

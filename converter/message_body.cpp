@@ -6,6 +6,7 @@
 
 #include "converter/code_page.h"
 #include "converter/errors.h"
+#include "converter/html_charset.h"
 #include "converter/text_to_rtf.h"
 
 namespace quorlin {
@@ -33,10 +34,10 @@ bool IsValidUtf8(std::span<const std::uint8_t> bytes) {
   return true;
 }
 
-// 8-bit text in the message's code page. Messages exist whose code-page property says
-// UTF-8 while their plain text is in the Windows default page; decoding those as UTF-8
-// would turn every accented letter into a replacement mark, so bytes that are not valid
-// UTF-8 are read in the default page instead.
+// 8-bit text in its code page. Messages exist whose code-page property says UTF-8 while
+// their text is in the Windows default page; decoding those as UTF-8 would turn every
+// accented letter into a replacement mark, so bytes that are not valid UTF-8 are read in
+// the default page instead.
 std::u16string DecodeText(std::span<const std::uint8_t> bytes, std::uint32_t code_page) {
   if (code_page == kUtf8 && !IsValidUtf8(bytes)) code_page = kDefaultCodePage;
   return DecodeCodePage(bytes, code_page);
@@ -53,19 +54,36 @@ std::optional<std::uint32_t> CodePageProperty(const Message& message, const char
   return std::nullopt;
 }
 
-// A body property as text: Unicode strings as they are, 8-bit strings and bytes in the
-// message's code page.
+// The code page of a binary HTML body that declares none itself: "3FDE" (the code page
+// the body came in), else "3FFD", else 1252.
+std::uint32_t HtmlFallbackCodePage(const Message& message) {
+  if (auto code_page = CodePageProperty(message, "3FDE")) return *code_page;
+  if (auto code_page = CodePageProperty(message, "3FFD")) return *code_page;
+  return kDefaultCodePage;
+}
+
+// A body property as text: Unicode strings as they are, 8-bit strings in the message's
+// code page, and a binary HTML body in the encoding it declares for itself, else the one
+// it came in. The raw bytes are released as soon as they are decoded.
 std::optional<std::u16string> TextProperty(const Message& message, const char* id,
-                                           bool bytes_allowed) {
+                                           bool html) {
   std::optional<PropertyElement> property = message.FindPropertyElement(id);
   if (!property) return std::nullopt;
   std::u16string text;
-  if (property->type == kTypeUnicode)
+  if (property->type == kTypeUnicode) {
     text = DecodeUtf16Le(message.ReadPropertyStream(*property));
-  else if (property->type == kTypeString8 || (bytes_allowed && property->type == kTypeBinary))
+  } else if (property->type == kTypeString8) {
     text = DecodeText(message.ReadPropertyStream(*property), MessageCodePage(message));
-  else
+  } else if (html && property->type == kTypeBinary) {
+    const std::vector<std::uint8_t> bytes = message.ReadPropertyStream(*property);
+    const std::span<const std::uint8_t> all(bytes);
+    if (std::optional<DeclaredEncoding> declared = HtmlDeclaredEncoding(all))
+      text = DecodeText(all.subspan(declared->skip), declared->code_page);
+    else
+      text = DecodeText(all, HtmlFallbackCodePage(message));
+  } else {
     return std::nullopt;
+  }
   if (text.empty()) return std::nullopt;
   return text;
 }
@@ -86,21 +104,42 @@ std::optional<std::u16string> HtmlBody(const Message& message) {
   return TextProperty(message, "1013", true);
 }
 
-std::vector<std::uint8_t> MessageDocument(const Message& message) {
-  std::vector<std::uint8_t> document;
+DocumentContent ReadDocumentContent(const Message& message) {
+  DocumentContent content;
   if (std::optional<std::vector<std::uint8_t>> rtf = message.BodyRTF()) {
-    document = std::move(*rtf);
+    content.rtf = std::move(*rtf);
+  } else if (std::optional<std::u16string> plain = PlainTextBody(message)) {
+    content.text = std::move(*plain);
+  } else if (std::optional<std::u16string> html = HtmlBody(message)) {
+    content.text = HtmlToText(std::move(*html));
   } else {
-    std::u16string text;
-    if (std::optional<std::u16string> plain = PlainTextBody(message))
-      text = std::move(*plain);
-    else if (std::optional<std::u16string> html = HtmlBody(message))
-      text = HtmlToText(*html);
-    std::string rtf_text = PlainTextToRtf(text);
-    document.assign(rtf_text.begin(), rtf_text.end());
+    content.text.emplace();
   }
-  document.push_back('\r');
-  document.push_back('\n');
+  return content;
+}
+
+void DocumentContent::WriteTo(ByteSink& sink) const {
+  static constexpr std::uint8_t kLineBreak[] = {'\r', '\n'};
+  if (rtf) {
+    sink.Write(*rtf);
+  } else {
+    WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink);
+  }
+  sink.Write(kLineBreak);
+}
+
+std::vector<std::uint8_t> MessageDocument(const Message& message) {
+  DocumentContent content = ReadDocumentContent(message);
+  std::vector<std::uint8_t> document;
+  if (content.rtf) {
+    // The decoded body has room for the line break: no copy.
+    document = std::move(*content.rtf);
+    document.push_back('\r');
+    document.push_back('\n');
+    return document;
+  }
+  VectorSink sink(document);
+  content.WriteTo(sink);
   return document;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/byte_sink.h"
 #include "converter/message.h"
 
 namespace quorlin {
@@ -18,10 +19,26 @@ std::uint32_t MessageCodePage(const Message& message);
 // The plain-text body ("1000"), or nothing when the message has none or it is empty.
 std::optional<std::u16string> PlainTextBody(const Message& message);
 
-// The HTML body ("1013", bytes or string) as text, or nothing when absent or empty.
+// The HTML body ("1013", bytes or string) as text, or nothing when absent or empty. Bytes
+// are read in the charset the HTML declares, else "3FDE", else "3FFD", else 1252; an
+// 8-bit string is in the message's code page like every other.
 std::optional<std::u16string> HtmlBody(const Message& message);
 
-// The output file's whole content: the document followed by CR LF.
+// What a message's document is made of, read out of the message so that the input is
+// done with before anything is written: its decoded rich-text body, or else the text an
+// RTF document is built from.
+struct DocumentContent {
+  std::optional<std::vector<std::uint8_t>> rtf;
+  std::optional<std::u16string> text;
+
+  // The output file's whole content: the document followed by CR LF. A document built
+  // from text is handed over in pieces, never held whole.
+  void WriteTo(ByteSink& sink) const;
+};
+
+DocumentContent ReadDocumentContent(const Message& message);
+
+// The output file's whole content in memory.
 std::vector<std::uint8_t> MessageDocument(const Message& message);
 
 }  // namespace quorlin

@@ -1,17 +1,15 @@
-// Whole-file reads and all-or-nothing writes with standard C++ only: the temporary file is
+// All-or-nothing writes with standard C++ only: the temporary file is
 // opened with exclusive creation ("x"), so it never takes over someone else's file.
 #include "converter/output_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
 #include <system_error>
 
-#include "converter/compound_file.h"
 #include "converter/errors.h"
 
 namespace quorlin {
@@ -47,46 +45,24 @@ std::FILE* CreateExclusive(const fs::path& folder, const fs::path& target, fs::p
                 (error ? std::strerror(error) : "no free temporary name"));
 }
 
+// Writes into the temporary file. The first failure is kept with its errno and later
+// writes are skipped; the caller reports it once the file is closed and removed.
+class FileSink : public ByteSink {
+ public:
+  explicit FileSink(std::FILE* file) : file_(file) {}
+  void Write(std::span<const std::uint8_t> bytes) override {
+    if (reason_ || bytes.empty()) return;
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) reason_ = errno ? errno : EIO;
+  }
+  int reason() const { return reason_; }
+
+ private:
+  std::FILE* file_;
+  int reason_ = 0;
+};
+
 }  // namespace
-
-std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
-  // Only regular files: a device or a pipe could be endless.
-  std::error_code error;
-  if (fs::is_directory(path, error))
-    throw IoError("cannot read input file " + Quote(path) + ": it is a folder");
-  if (fs::exists(path, error) && !fs::is_regular_file(path, error))
-    throw IoError("cannot read input file " + Quote(path) + ": it is not a regular file");
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    int reason = errno;
-    throw IoError("cannot open input file " + Quote(path) + ": " +
-                  (reason ? std::strerror(reason) : "open failed"));
-  }
-  auto read = [&](std::vector<std::uint8_t>& bytes, std::size_t from) {
-    in.read(reinterpret_cast<char*>(bytes.data() + from), static_cast<std::streamsize>(bytes.size() - from));
-    if (in.bad()) throw IoError("cannot read input file " + Quote(path));
-    bytes.resize(from + static_cast<std::size_t>(in.gcount()));
-  };
-  std::vector<std::uint8_t> bytes(CompoundFile::kSignatureSize);
-  read(bytes, 0);
-  if (!CompoundFile::HasSignature(bytes)) throw FormatError(CompoundFile::kNoSignatureMessage);
-
-  // The rest in one read into a buffer of the file's size; should the file have grown
-  // meanwhile, whatever follows is read in pieces.
-  std::uintmax_t size = fs::file_size(path, error);
-  if (!error && size > bytes.size() && in) {
-    std::size_t from = bytes.size();
-    bytes.resize(static_cast<std::size_t>(size));
-    read(bytes, from);
-  }
-  while (in && in.peek() != std::ifstream::traits_type::eof()) {
-    std::size_t from = bytes.size();
-    bytes.resize(from + (1 << 16));
-    read(bytes, from);
-  }
-  return bytes;
-}
 
 bool IsSameFile(const fs::path& a, const fs::path& b) {
   std::error_code error;
@@ -95,6 +71,10 @@ bool IsSameFile(const fs::path& a, const fs::path& b) {
 }
 
 void WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes) {
+  WriteFileAtomically(path, [bytes](ByteSink& sink) { sink.Write(bytes); });
+}
+
+void WriteFileAtomically(const fs::path& path, const std::function<void(ByteSink&)>& produce) {
   if (!path.has_filename()) throw IoError("output path " + Quote(path) + " names no file");
   fs::path folder = path.parent_path();
   if (folder.empty()) folder = ".";
@@ -112,12 +92,18 @@ void WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
 
   fs::path temporary;
   std::unique_ptr<std::FILE, FileCloser> file(CreateExclusive(folder, path, temporary));
+  FileSink sink(file.get());
+  try {
+    produce(sink);
+  } catch (...) {
+    file.reset();
+    fs::remove(temporary, error);
+    throw;
+  }
   // The reason is taken right after the call that failed, before anything else can
   // change errno.
-  int reason = 0;
+  int reason = sink.reason();
   errno = 0;
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
-    reason = errno ? errno : EIO;
   if (!reason && std::fflush(file.get()) != 0) reason = errno ? errno : EIO;
   if (std::fclose(file.release()) != 0 && !reason) reason = errno ? errno : EIO;
   if (!reason && fs::is_regular_file(existing)) {

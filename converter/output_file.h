@@ -1,18 +1,16 @@
-// File-system side of a conversion: reading the input whole, and writing the output so
-// that it appears complete or not at all.
+// File-system side of a conversion's output: written so that it appears complete or not
+// at all, and never over the input.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <vector>
 
-namespace quorlin {
+#include "converter/byte_sink.h"
 
-// The whole content of a regular file that starts with the compound-file signature. The
-// signature is checked on the first bytes, so any other file is refused (FormatError)
-// before the rest is read. Throws IoError with the reason when it cannot be read.
-std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
+namespace quorlin {
 
 // True when both paths name one existing file (also through links or other spellings).
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
@@ -23,5 +21,10 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // refused before writing. On any failure the temporary file is removed, a file already at
 // `path` is left as it was, and IoError says why.
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// The same for a document made piece by piece: `produce` writes it into the sink it is
+// given. Should `produce` throw, the temporary file is removed and the exception passes on.
+void WriteFileAtomically(const std::filesystem::path& path,
+                         const std::function<void(ByteSink&)>& produce);
 
 }  // namespace quorlin

@@ -51,4 +51,12 @@ std::vector<std::uint8_t> Storage::ReadStream(const Element& element) const {
   return file_->ReadStream(element.id);
 }
 
+StreamBytes Storage::ReadStreamInPlace(const Element& element) const {
+  if (!IsChild(element, EntryKind::kStream))
+    throw FormatError("\"" + NameForMessages(element.name) + "\" is not a stream here");
+  if (std::optional<std::span<const std::uint8_t>> view = file_->StreamInPlace(element.id))
+    return StreamBytes(*view);
+  return StreamBytes(file_->ReadStream(element.id));
+}
+
 }  // namespace quorlin

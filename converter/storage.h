@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,21 @@ struct Element {
   std::u16string name;
   std::uint64_t size;  // stream size in bytes; 0 for storages
   std::uint32_t id;
+};
+
+// A stream's content: a view into the file when the stream lies there in one piece, else
+// a copy of its own. Either way it is read-only and lives as long as this object (and,
+// for a view, the file's bytes).
+class StreamBytes {
+ public:
+  explicit StreamBytes(std::span<const std::uint8_t> view) : view_(view) {}
+  explicit StreamBytes(std::vector<std::uint8_t> copy) : copy_(std::move(copy)), owns_(true) {}
+  std::span<const std::uint8_t> bytes() const { return owns_ ? std::span<const std::uint8_t>(copy_) : view_; }
+
+ private:
+  std::span<const std::uint8_t> view_;
+  std::vector<std::uint8_t> copy_;
+  bool owns_ = false;
 };
 
 class Storage {
@@ -44,6 +60,8 @@ class Storage {
   // The whole content of a direct child stream; throws FormatError when there is none.
   std::vector<std::uint8_t> ReadStream(std::u16string_view name) const;
   std::vector<std::uint8_t> ReadStream(const Element& element) const;
+  // The same content without a copy where the file allows it (large streams in one piece).
+  StreamBytes ReadStreamInPlace(const Element& element) const;
 
  private:
   std::optional<Element> Find(std::u16string_view name, EntryKind kind) const;

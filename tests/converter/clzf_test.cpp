@@ -214,10 +214,32 @@ TEST(DecompressRtfTest, RoundTripsCompressedBodiesOverManyWindows) {
   EXPECT_LT(testing::CompressRtf(std::string(50000, 'z')).size(), 50000u / 6);
 }
 
-TEST(DecompressRtfTest, ShorterStatedSizeStopsEarly) {
-  Bytes body = testing::CompressRtf("{\\rtf1 some text}");
-  PutLe32(body, 4, 6);
-  EXPECT_EQ(Decode(body), "{\\rtf1");
+// A stated size shorter than the data would cut the document short: refused wherever the
+// cut falls, in a short body or deep in a long one.
+TEST(DecompressRtfTest, DataPastTheStatedSizeIsAnError) {
+  std::string long_text = "{\\rtf1 ";
+  for (int i = 0; i < 2000; ++i) long_text += "word" + std::to_string(i) + " ";
+  for (const std::string& text : {std::string("{\\rtf1 some text}"), long_text + "}"}) {
+    for (std::size_t keep : {std::size_t{0}, std::size_t{6}, text.size() / 2, text.size() - 1}) {
+      Bytes body = testing::CompressRtf(text);
+      PutLe32(body, 4, static_cast<std::uint32_t>(keep));
+      // Past the stated size either as data after it or as a reference reaching over it.
+      EXPECT_NE(ErrorOf(body).find("past its stated size"), std::string::npos) << keep;
+    }
+  }
+}
+
+// The data may end right where the stated size is filled, with the end reference and
+// padding after it, or with nothing more at all; a lone control byte is not an end.
+TEST(DecompressRtfTest, TheDataEndsWithTheStatedSize) {
+  EXPECT_EQ(Decode(LzfuBody({0x00, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}, 8)), "abcdefgh");
+  EXPECT_EQ(Decode(LzfuBody({0x04, 'a', 'b', 0x0d, 0x10, 0, 0, 0}, 2)), "ab");  // end + padding
+  EXPECT_EQ(Decode(LzfuBody({0x01, 0x0c, 0xf0}, 0)), "");
+  EXPECT_EQ(Decode(LzfuBody({}, 0)), "");
+  EXPECT_EQ(ErrorOf(LzfuBody({0x00, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x01}, 8)),
+            "compressed-RTF data continues past its stated size");
+  EXPECT_EQ(ErrorOf(LzfuBody({0x04, 'a', 'b', 0x0d, 0x20}, 2)),  // a reference, not the end
+            "compressed-RTF data continues past its stated size");
 }
 
 // Every rich-text body of the real messages decodes to exactly the bytes the corpus lists.

@@ -1,10 +1,14 @@
-// Tests of string decoding: UTF-16LE, UTF-8 (including broken sequences) and spot checks
-// of the single-byte code-page tables.
+// Tests of string decoding: UTF-16LE, UTF-8 (including broken sequences), spot checks
+// of the single-byte code-page tables, and the pages the platform's decoder reads.
 #include "converter/code_page.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
 #include <vector>
+
+#include "converter/notice.h"
 
 namespace quorlin {
 namespace {
@@ -45,9 +49,64 @@ TEST(DecodeCodePageTest, UndefinedPositionsBecomeReplacementMarks) {
 TEST(DecodeCodePageTest, AsciiLatin1AndUnknownPages) {
   EXPECT_EQ(Cp({'a', 0x7F, 0x80, 0xE9}, 20127), u"a\u007F\uFFFD\uFFFD");
   EXPECT_EQ(Cp({0x80, 0x9F, 0xE9, 0xFF}, 28591), u"\u0080\u009F\u00E9\u00FF");
-  // Any other code page, multi-byte ones included, is read as 1252.
-  EXPECT_EQ(Cp({0x80, 0xE9}, 932), u"\u20AC\u00E9");
-  EXPECT_EQ(Cp({0x80, 0xE9}, 0), u"\u20AC\u00E9");
+}
+
+// Bytes below were made once with Python's codecs (text.encode(codec)), an encoder
+// independent of the converter, and pasted here; each line names the codec used.
+TEST(DecodeCodePageTest, PagesOfThePlatformDecoder) {
+  auto cp = [](const char* bytes, std::uint32_t code_page) {
+    const std::string_view view(bytes);
+    return DecodeCodePage(Bytes(view.begin(), view.end()), code_page);
+  };
+  EXPECT_EQ(cp("\xb7\xc1\xbc\xb0\xa5\xc6\xa5\xb9\xa5\xc8", 51932),  // euc_jp
+            u"\u5F62\u5F0F\u30C6\u30B9\u30C8");
+  EXPECT_EQ(cp("\xb8\xf1\xca\xbd\xb2\xe2\xca\xd4\x20\xa2\xe3", 54936),  // gb18030
+            u"\u683C\u5F0F\u6D4B\u8BD5 \u20AC");
+  EXPECT_EQ(cp("MSG ~{8qJ=2bJT~} ~~ end", 52936), u"MSG \u683C\u5F0F\u6D4B\u8BD5 ~ end");  // hz
+  EXPECT_EQ(cp("Gr+APwA3w-e +IKw-", 65000), u"Gr\u00FC\u00DFe \u20AC");  // utf_7
+  EXPECT_EQ(Cp({0x00, 0x47, 0x00, 0x72, 0x00, 0xfc, 0x00, 0xdf}, 1201), u"Gr\u00FC\u00DF");  // utf_16_be
+  EXPECT_EQ(cp("\x1b$)C\x0eG|=D\x0f", 50225), u"\uD615\uC2DD");  // iso2022_kr
+  EXPECT_EQ(cp("\xb7\xd6\xc1\xcb", 21866), u"\u0407\u0436\u0430\u043A");  // koi8_u
+  EXPECT_EQ(cp("\x1b(I123\x1b(B", 50221), u"\uFF71\uFF72\uFF73");  // iso2022_jp_ext, kana
+  EXPECT_EQ(Cp({'H', 0, 'i', 0}, 1200), u"Hi");
+}
+
+// A byte that starts no character, in the middle or cut off at the end, is one mark; the
+// text around it survives, also for the HZ escape with nothing valid after it.
+TEST(DecodeCodePageTest, PlatformDecoderMarksBadBytesAndGoesOn) {
+  EXPECT_EQ(Cp({'a', 0x80, 'b', 0x8c}, 932), u"a\uFFFDb\uFFFD");
+  EXPECT_EQ(Cp({0xb8, 0xf1, 0xff, 'x'}, 936), u"\u683C\uFFFDx");
+  EXPECT_EQ(Cp({'~', '{', '8', '\n', '~', '}', 'x'}, 52936), u"\uFFFD\nx");
+  EXPECT_EQ(Cp({}, 949), u"");
+}
+
+// Long texts come out of the platform decoder in pieces: none is lost or doubled at the
+// seams, also with bad bytes scattered across them.
+TEST(DecodeCodePageTest, LongTextsThroughThePlatformDecoderAreWhole) {
+  Bytes bytes;
+  std::u16string expected;
+  for (int i = 0; i < 30000; ++i) {
+    bytes.insert(bytes.end(), {0x93, 0xfa});  // cp932 for U+65E5
+    expected.push_back(u'\u65E5');
+    if (i % 4099 == 0) {
+      bytes.push_back(0x80);
+      expected.push_back(u'\uFFFD');
+    }
+  }
+  EXPECT_EQ(Cp(bytes, 932), expected);
+}
+
+// A code page known neither here nor to the platform is read as 1252 and said once.
+TEST(DecodeCodePageTest, UnknownPagesAreReadAs1252WithANotice) {
+  std::vector<std::string> notices;
+  NoticeSink previous = SetNoticeSink([&](const std::string& text) { notices.push_back(text); });
+  EXPECT_EQ(Cp({0x80, 0xE9}, 12345), u"\u20AC\u00E9");
+  EXPECT_EQ(Cp({'x'}, 12345), u"x");
+  EXPECT_EQ(Cp({0x80}, 0), u"\u20AC");
+  SetNoticeSink(previous);
+  ASSERT_EQ(notices.size(), 2u);
+  EXPECT_EQ(notices[0], "code page 12345 is not known here: its text is read as code page 1252");
+  EXPECT_NE(notices[1].find("code page 0 "), std::string::npos);
 }
 
 TEST(DecodeCodePageTest, Utf8WellFormed) {

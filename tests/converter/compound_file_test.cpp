@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,12 +30,19 @@ std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed) {
   return bytes;
 }
 
-// Reads every stream of every storage, depth first; returns how many were read.
+// Reads every stream of every storage, depth first, copied and in place; returns how many
+// were read.
 int ReadAll(const Storage& storage) {
   int streams = 0;
   for (const Element& element : storage.Elements()) {
-    if (element.kind == EntryKind::kStorage) streams += ReadAll(storage.OpenStorage(element));
-    else if (storage.ReadStream(element).size() == element.size) ++streams;
+    if (element.kind == EntryKind::kStorage) {
+      streams += ReadAll(storage.OpenStorage(element));
+      continue;
+    }
+    const std::vector<std::uint8_t> copy = storage.ReadStream(element);
+    const StreamBytes in_place = storage.ReadStreamInPlace(element);
+    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), in_place.bytes().begin(), in_place.bytes().end()));
+    if (copy.size() == element.size) ++streams;
   }
   return streams;
 }
@@ -92,6 +102,12 @@ TEST_P(CompoundFileTest, ReadsBackWhatWasWritten) {
     EXPECT_EQ(file->ReadStream(big_), Pattern(5000, 3));
     EXPECT_EQ(file->ReadStream(inner_), Pattern(700, 4));
     EXPECT_TRUE(file->ReadStream(empty_).empty());
+    // A regular stream in one piece is a view into the file's own bytes, not a copy.
+    std::optional<std::span<const std::uint8_t>> big = file->StreamInPlace(big_);
+    ASSERT_TRUE(big);
+    EXPECT_EQ(std::vector<std::uint8_t>(big->begin(), big->end()), Pattern(5000, 3));
+    EXPECT_TRUE(big->data() > image.bytes.data() && big->data() < image.bytes.data() + image.bytes.size());
+    EXPECT_FALSE(file->StreamInPlace(small_)) << "mini streams are copied";
     Storage sub = Storage::Root(file).OpenStorage(u"Sub");
     EXPECT_EQ(sub.ReadStream(u"inner"), Pattern(700, 4));
     EXPECT_EQ(ReadAll(Storage::Root(file)), 8);

@@ -16,6 +16,8 @@
 
 #include "converter/compound_file.h"
 #include "converter/errors.h"
+#include "converter/input_file.h"
+#include "converter/output_file.h"
 #include "converter/support/lzfu_compressor.h"
 #include "converter/support/message_builder.h"
 #include "converter/text_to_rtf.h"
@@ -86,6 +88,84 @@ TEST(DocumentChoiceTest, HtmlBodyIsUsedWhenThereIsNoPlainText) {
   EXPECT_EQ(Convert(unicode), TextDocument(HtmlToText(u"<p>Caf\u00e9</p>")));
 }
 
+// Plain bodies in the code pages mail uses, built with the message writer. The bytes were
+// made once with Python's codecs (text.encode(codec), codec named on each line), an
+// encoder independent of the converter, and pasted here.
+TEST(DocumentChoiceTest, PlainBodiesInEveryCodePage) {
+  const struct {
+    std::uint32_t code_page;
+    const char* bytes;
+    const char16_t* text;
+  } cases[] = {
+      {932, "MSG \x8c\x60\x8e\xae\x83\x65\x83\x58\x83\x67\x81\x46\x93\xfa\x96\x7b\x8c\xea",  // cp932
+       u"MSG \u5F62\u5F0F\u30C6\u30B9\u30C8\uFF1A\u65E5\u672C\u8A9E"},
+      {936, "MSG \xb8\xf1\xca\xbd\xb2\xe2\xca\xd4\xa3\xba\xbc\xf2\xcc\xe5\xd6\xd0\xce\xc4",  // gbk
+       u"MSG \u683C\u5F0F\u6D4B\u8BD5\uFF1A\u7B80\u4F53\u4E2D\u6587"},
+      {950, "MSG \xae\xe6\xa6\xa1\xb4\xfa\xb8\xd5", u"MSG \u683C\u5F0F\u6E2C\u8A66"},  // big5
+      {949, "MSG \xc7\xfc\xbd\xc4 \xc5\xd7\xbd\xba\xc6\xae",  // cp949
+       u"MSG \uD615\uC2DD \uD14C\uC2A4\uD2B8"},
+      {50220, "MSG \x1b$B7A<0%F%9%H\x1b(B", u"MSG \u5F62\u5F0F\u30C6\u30B9\u30C8"},  // iso2022_jp
+      {28592, "Za\xbf\xf3\xb3\xe6 g\xea\xb6l\xb1 ja\xbc\xf1",  // iso8859_2
+       u"Za\u017C\u00F3\u0142\u0107 g\u0119\u015Bl\u0105 ja\u017A\u0144"},
+      {20866, "\xf4\xc5\xd3\xd4 \xc6\xcf\xd2\xcd\xc1\xd4\xc1",  // koi8_r
+       u"\u0422\u0435\u0441\u0442 \u0444\u043E\u0440\u043C\u0430\u0442\u0430"},
+  };
+  for (const auto& c : cases) {
+    MessageBuilder builder;
+    builder.AddString8(0x1000, c.bytes).AddInt32(0x3FFD, static_cast<std::int32_t>(c.code_page));
+    EXPECT_EQ(Convert(builder), TextDocument(c.text)) << c.code_page;
+  }
+}
+
+// A binary HTML body is read in the charset it declares, else in "3FDE", else "3FFD".
+TEST(DocumentChoiceTest, HtmlBodyIsReadInItsOwnCharset) {
+  auto html_message = [](const std::string& html) {
+    MessageBuilder builder;
+    builder.AddBinary(0x1013, std::vector<std::uint8_t>(html.begin(), html.end()));
+    return builder;
+  };
+  const std::string japanese = "\xe3\x81\x93\xe3\x81\xae\xe9\x9b\xbb\xe5\xad\x90";  // utf_8
+  const std::u16string japanese_text = u"\u3053\u306E\u96FB\u5B50";
+
+  MessageBuilder meta = html_message("<html><head><meta charset=\"UTF-8\"></head><body>" + japanese + "</body></html>");
+  meta.AddInt32(0x3FFD, 1252).AddInt32(0x3FDE, 1252);
+  EXPECT_EQ(Convert(meta), TextDocument(japanese_text));
+
+  MessageBuilder http_equiv = html_message(
+      "<meta http-equiv=Content-Type content=\"text/html; charset=shift_jis\"><p>\x82\xb1\x82\xcc</p>");  // cp932
+  http_equiv.AddInt32(0x3FFD, 1252).AddInt32(0x3FDE, 65001);
+  EXPECT_EQ(Convert(http_equiv), TextDocument(u"\u3053\u306E"));
+
+  MessageBuilder internet_page = html_message("<p>Bestellbest\xc3\xa4tigung</p>");
+  internet_page.AddInt32(0x3FFD, 1252).AddInt32(0x3FDE, 65001);
+  EXPECT_EQ(Convert(internet_page), TextDocument(u"Bestellbest\u00E4tigung"));
+
+  MessageBuilder message_page = html_message("<p>\xc0\xe1\xe2</p>");
+  message_page.AddInt32(0x3FFD, 1251);
+  EXPECT_EQ(Convert(message_page), TextDocument(u"\u0410\u0431\u0432"));
+
+  MessageBuilder bom = html_message("\xef\xbb\xbf<p>" + japanese + "</p>");
+  bom.AddInt32(0x3FDE, 1252);
+  EXPECT_EQ(Convert(bom), TextDocument(japanese_text)) << "byte-order mark first, and left out";
+}
+
+// An RTF body that holds no document is no body: decoded to nothing, or not a stream.
+TEST(DocumentChoiceTest, AnEmptyRtfBodyGivesWayToThePlainText) {
+  MessageBuilder stated_zero;
+  stated_zero.AddBinary(0x1009, testing::CompressRtf("")).AddUnicode(0x1000, u"the words");
+  EXPECT_EQ(Convert(stated_zero), TextDocument(u"the words"));
+
+  MessageBuilder header_only;
+  header_only.AddBinary(0x1009, {12, 0, 0, 0, 0, 0, 0, 0, 'L', 'Z', 'F', 'u', 0, 0, 0, 0})
+      .AddBinary(0x1013, {'<', 'p', '>', 'h', 'i'});
+  EXPECT_EQ(Convert(header_only), TextDocument(u"hi"));
+
+  MessageBuilder storage;
+  storage.AddSubStorage(testing::PropertyName(0x1009, 0x0102), 8);
+  storage.AddUnicode(0x1000, u"the words");
+  EXPECT_EQ(Convert(storage), TextDocument(u"the words"));
+}
+
 TEST(DocumentChoiceTest, NoBodyGivesAnEmptyRtfDocument) {
   MessageBuilder builder;
   builder.AddUnicode(0x0037, u"subject only");
@@ -153,6 +233,10 @@ TEST_F(ConvertFileTest, FailuresWriteNothingAndKeepAnExistingOutput) {
   damaged_body[17] ^= 1;
   MessageBuilder bad_body;
   bad_body.AddBinary(0x1009, damaged_body);
+  std::vector<std::uint8_t> short_size = testing::CompressRtf("{\\rtf1 a whole letter}");
+  short_size[4] = 10;  // the stated size covers only the first ten bytes
+  MessageBuilder cut_body;
+  cut_body.AddBinary(0x1009, short_size);
   const struct {
     std::vector<std::uint8_t> input;
     ConversionStatus status;
@@ -160,6 +244,7 @@ TEST_F(ConvertFileTest, FailuresWriteNothingAndKeepAnExistingOutput) {
       {{'p', 'l', 'a', 'i', 'n'}, ConversionStatus::kFormatError},
       {no_method.Build(), ConversionStatus::kPropertyError},
       {bad_body.Build(), ConversionStatus::kDecodeError},
+      {cut_body.Build(), ConversionStatus::kDecodeError},
   };
   for (const auto& c : cases) {
     fs::path input = Write("in.msg", c.input);
@@ -252,6 +337,49 @@ TEST_F(ConvertFileTest, InputWithoutTheSignatureIsRefusedBeforeReadingIt) {
   EXPECT_FALSE(fs::exists(dir_ / "out.doc"));
   result = ConvertFile(Write("short.msg", {0xD0, 0xCF}), dir_ / "out.doc");
   EXPECT_EQ(result.message, CompoundFile::kNoSignatureMessage);
+}
+
+// A document built from text reaches the file in pieces: the same bytes as in memory,
+// however many pieces it takes.
+TEST_F(ConvertFileTest, ALongTextDocumentIsWrittenWhole) {
+  std::u16string text;
+  for (int i = 0; text.size() < 300000; ++i) text += u"line " + std::u16string(i % 7, u'\u4E2D') + u"{\\}\n";
+  MessageBuilder builder;
+  builder.AddUnicode(0x1000, text);
+  const std::vector<std::uint8_t> bytes = builder.Build();
+  ASSERT_TRUE(ConvertFile(Write("long.msg", bytes), dir_ / "long.doc").ok());
+  const std::vector<std::uint8_t> in_memory = ConvertMessage(bytes);
+  EXPECT_EQ(Read(dir_ / "long.doc"), std::string(in_memory.begin(), in_memory.end()));
+  EXPECT_GT(in_memory.size(), 3u << 16);
+}
+
+// A document that fails while it is being written leaves nothing, not even its temporary
+// file, and an older output stays as it was.
+TEST_F(ConvertFileTest, AFailureWhileWritingLeavesNothing) {
+  fs::path existing = Write("out.doc", {'o', 'l', 'd'});
+  auto failing = [](ByteSink& sink) {
+    sink.Write(std::vector<std::uint8_t>(100000, 'x'));
+    throw DecodeError("stopped halfway");
+  };
+  EXPECT_THROW(WriteFileAtomically(existing, failing), DecodeError);
+  EXPECT_THROW(WriteFileAtomically(dir_ / "new.doc", failing), DecodeError);
+  EXPECT_EQ(Read(existing), "old");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"out.doc"}));
+}
+
+// The input is mapped, not copied: a file cut short by someone else while it is read ends
+// the process with one line and the status of an unreadable input, not a bus error.
+TEST_F(ConvertFileTest, AnInputCutShortWhileMappedEndsWithOneLine) {
+  fs::path input = Write("in.msg", GoodMessage());
+  EXPECT_EXIT(
+      {
+        InputFile file(input);
+        fs::resize_file(input, 0);
+        volatile std::uint8_t last = file.bytes().back();
+        (void)last;
+      },
+      ::testing::ExitedWithCode(5), "cut short while being read");
+  EXPECT_THROW(InputFile{input}, FormatError) << "the emptied file is refused as usual";
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/support/lzfu_compressor.h"
 #include "converter/support/message_builder.h"
 
 namespace quorlin {
@@ -100,8 +101,14 @@ TEST_F(ProgramTest, FailuresExitNonZeroWithOneLineAndNoOutput) {
   std::vector<std::uint8_t> body = {0x20, 0, 0, 0, 0x10, 0, 0, 0, 'X', 'X', 'X', 'X', 0, 0, 0, 0};
   body.resize(0x24, 0);
   bad_body.AddBinary(0x1009, body);  // unknown compression type
+  std::vector<std::uint8_t> cut = testing::CompressRtf("{\\rtf1 the whole letter}");
+  cut[4] = 8;  // stated size shorter than the data
+  testing::MessageBuilder cut_body;
+  cut_body.AddBinary(0x1009, cut);
+  std::vector<std::uint8_t> bad_header = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  bad_header.resize(4096, 0);  // signature, then a header of version 0
   const std::vector<std::vector<std::uint8_t>> inputs = {
-      {'j', 'u', 's', 't', ' ', 't', 'e', 'x', 't'}, bad_body.Build(), {}};
+      {'j', 'u', 's', 't', ' ', 't', 'e', 'x', 't'}, bad_body.Build(), cut_body.Build(), bad_header, {}};
   for (const auto& bytes : inputs) {
     fs::path input = Write("bad input.msg", bytes);
     fs::path output = dir_ / "bad output.doc";
@@ -120,6 +127,25 @@ TEST_F(ProgramTest, FailuresExitNonZeroWithOneLineAndNoOutput) {
   }
   EXPECT_NE(Run({(dir_ / "missing.msg").string(), (dir_ / "x.doc").string()}).status, 0);
   EXPECT_FALSE(fs::exists(dir_ / "x.doc"));
+}
+
+// Text in a code page the platform decodes converts as any other; a code page nobody
+// knows is read as 1252 with one line on standard error, and still converts.
+TEST_F(ProgramTest, CodePagesThroughThePlatformDecoderAndUnknownOnesWithANotice) {
+  testing::MessageBuilder japanese;
+  japanese.AddString8(0x1000, "\x93\xfa\x96\x7b").AddInt32(0x3FFD, 932);  // cp932, Python codecs
+  fs::path output = dir_ / "out.doc";
+  Outcome outcome = Run({Write("jp.msg", japanese.Build()).string(), output.string()});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_NE(Read(output).find("\\u26085?\\u26412?"), std::string::npos) << Read(output);
+
+  testing::MessageBuilder unknown;
+  unknown.AddString8(0x1000, "caf\xe9").AddInt32(0x3FFD, 12345);
+  outcome = Run({Write("unknown.msg", unknown.Build()).string(), output.string()});
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.err, "code page 12345 is not known here: its text is read as code page 1252\n");
+  EXPECT_NE(Read(output).find("caf\\u233?"), std::string::npos);
 }
 
 TEST_F(ProgramTest, RefusesToOverwriteTheInput) {

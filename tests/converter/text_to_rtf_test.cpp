@@ -1,10 +1,14 @@
-// Tests of the RTF documents built from plain text and of reading the text of HTML bodies.
+// Tests of the RTF documents built from plain text, of reading the text of HTML bodies and
+// of the charset an HTML body declares.
 #include "converter/text_to_rtf.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <span>
 #include <string>
 
+#include "converter/html_charset.h"
 #include "converter/html_text.h"
 
 namespace quorlin {
@@ -148,6 +152,64 @@ TEST(HtmlToTextTest, OddMarkupIsReadAsABrowserWould) {
   EXPECT_EQ(HtmlToText(u"<head><title>t</title></head>body"), u"body");
   EXPECT_EQ(HtmlToText(u"<head><meta x=1><p>no body tag</p>"), u"no body tag");
   EXPECT_EQ(HtmlToText(u""), u"");
+}
+
+// Shapes mail programs really send. Text in the head starts the body, as in a browser.
+TEST(HtmlToTextTest, RealWorldShapes) {
+  EXPECT_EQ(HtmlToText(u"<html><head><meta charset=utf-8>Hello, the meeting is at 10."),
+            u"Hello, the meeting is at 10.");
+  EXPECT_EQ(HtmlToText(u"<head><title>T</title>\r\n  <style>p{}</style>\r\n</head>Text<br>more"),
+            u"Text\nmore");
+  EXPECT_EQ(HtmlToText(u"Just text, no tags &amp; no body"), u"Just text, no tags & no body");
+  EXPECT_EQ(HtmlToText(u"<!--[if gte mso 9]><xml><o:x>hidden</o:x></xml><![endif]-->"
+                       u"<!--[if !mso]><!-->shown<!--<![endif]--><![if !vml]>too<![endif]>"),
+            u"showntoo");
+  EXPECT_EQ(HtmlToText(u"<pre>a&lt;b  &#233;\n  c</pre>"), u"a<b  \u00E9\n  c");
+  EXPECT_EQ(HtmlToText(u"<table><tr><td>a<td>b<tr><td>c</table>d"), u"a\tb\nc\nd");
+  EXPECT_EQ(HtmlToText(u"x&nbsp;&nbsp;&nbsp;y"), u"x\u00A0\u00A0\u00A0y");
+  EXPECT_EQ(HtmlToText(u"&copy;&#169;&#xA9;&hellip;"), u"\u00A9\u00A9\u00A9\u2026");
+  EXPECT_EQ(HtmlToText(u"<p>one<p>two<div>three<b>bold<i>both</p>four"),
+            u"one\n\ntwo\nthreeboldboth\n\nfour");
+}
+
+std::optional<DeclaredEncoding> Declared(std::string_view html) {
+  return HtmlDeclaredEncoding(
+      std::span(reinterpret_cast<const std::uint8_t*>(html.data()), html.size()));
+}
+
+std::uint32_t DeclaredPage(std::string_view html) {
+  const std::optional<DeclaredEncoding> declared = Declared(html);
+  return declared ? declared->code_page : 0;
+}
+
+TEST(HtmlDeclaredEncodingTest, EitherFormOfTheMetaTag) {
+  EXPECT_EQ(DeclaredPage("<meta charset=utf-8>"), 65001u);
+  EXPECT_EQ(DeclaredPage("<html><head><META CHARSET = 'Shift_JIS' />"), 932u);
+  EXPECT_EQ(DeclaredPage("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ks_c_5601-1987\">"), 949u);
+  EXPECT_EQ(DeclaredPage("<meta content='text/html;charset=\"iso-8859-2\"' http-equiv=Content-Type>"), 28592u);
+  EXPECT_EQ(DeclaredPage("<meta\tcharset=koi8-r>"), 20866u);
+  EXPECT_EQ(DeclaredPage("<meta charset=big5><meta charset=utf-8>"), 950u) << "the first one counts";
+  EXPECT_EQ(DeclaredPage("<meta charset=iso-8859-1>"), 1252u) << "read as browsers read it";
+  EXPECT_EQ(DeclaredPage("<meta charset=utf-16>"), 65001u) << "the tag itself was not UTF-16";
+}
+
+TEST(HtmlDeclaredEncodingTest, WhatIsNotADeclaration) {
+  EXPECT_FALSE(Declared(""));
+  EXPECT_FALSE(Declared("<p>charset=utf-8</p>"));
+  EXPECT_FALSE(Declared("<!-- <meta charset=utf-8> -->"));
+  EXPECT_FALSE(Declared("<metadata charset=utf-8>"));
+  EXPECT_FALSE(Declared("<meta charset=x-no-such-charset>"));
+  EXPECT_EQ(DeclaredPage("<meta charset=x-unknown><meta charset=gb2312>"), 936u);
+  EXPECT_FALSE(Declared(std::string(kCharsetScanBytes, ' ') + "<meta charset=utf-8>")) << "too far in";
+}
+
+TEST(HtmlDeclaredEncodingTest, ByteOrderMarksComeFirstAndAreLeftOut) {
+  const std::optional<DeclaredEncoding> utf8 = Declared("\xEF\xBB\xBF<meta charset=big5>");
+  ASSERT_TRUE(utf8);
+  EXPECT_EQ(utf8->code_page, 65001u);
+  EXPECT_EQ(utf8->skip, 3u);
+  EXPECT_EQ(DeclaredPage("\xFF\xFE<"), 1200u);
+  EXPECT_EQ(DeclaredPage("\xFE\xFF"), 1201u);
 }
 
 TEST(HtmlToTextTest, HostileInputTakesLinearTime) {
