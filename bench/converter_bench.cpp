@@ -15,7 +15,7 @@
 
 #include "converter/conversion.h"
 #include "converter/errors.h"
-#include "converter/support/message_builder.h"
+#include "msgwriter/message_builder.h"
 
 extern char** environ;
 

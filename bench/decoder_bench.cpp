@@ -12,7 +12,7 @@
 #include "converter/clzf.h"
 #include "converter/crc32.h"
 #include "converter/message.h"
-#include "converter/support/lzfu_compressor.h"
+#include "msgwriter/lzfu_compressor.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "converter/errors.h"
 #include "converter/message.h"
 #include "converter/rtf_dictionary.h"
-#include "converter/support/lzfu_compressor.h"
+#include "msgwriter/lzfu_compressor.h"
 #include "converter/support/sha256.h"
 
 namespace quorlin {

@@ -11,7 +11,7 @@
 
 #include "converter/errors.h"
 #include "converter/storage.h"
-#include "converter/support/cfb_writer.h"
+#include "msgwriter/cfb_writer.h"
 
 namespace quorlin {
 namespace {

@@ -16,8 +16,8 @@
 
 #include "converter/compound_file.h"
 #include "converter/errors.h"
-#include "converter/support/lzfu_compressor.h"
-#include "converter/support/message_builder.h"
+#include "msgwriter/lzfu_compressor.h"
+#include "msgwriter/message_builder.h"
 #include "converter/text_to_rtf.h"
 
 namespace quorlin {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/support/message_builder.h"
+#include "msgwriter/message_builder.h"
 
 namespace quorlin {
 namespace {

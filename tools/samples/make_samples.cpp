@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/support/message_builder.h"
+#include "msgwriter/message_builder.h"
 
 namespace {
 

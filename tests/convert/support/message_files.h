@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "converter/support/lzfu_compressor.h"
-#include "converter/support/message_builder.h"
+#include "msgwriter/lzfu_compressor.h"
+#include "msgwriter/message_builder.h"
 
 namespace convert_testing {
 

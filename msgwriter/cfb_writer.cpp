@@ -1,7 +1,7 @@
 // Test support: a straightforward compound-file writer. Sectors are laid out as FAT,
 // DIFAT, directory, mini FAT, mini stream, then the regular streams; every chain runs
 // forward through consecutive sectors, so tests know where each piece lives.
-#include "converter/support/cfb_writer.h"
+#include "msgwriter/cfb_writer.h"
 
 #include <algorithm>
 #include <functional>

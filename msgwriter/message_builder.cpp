@@ -1,9 +1,9 @@
 // Test support: lays a StorageBuilder tree out as compound-file storages and streams.
-#include "converter/support/message_builder.h"
+#include "msgwriter/message_builder.h"
 
 #include <cstdio>
 
-#include "converter/support/lzfu_compressor.h"
+#include "msgwriter/lzfu_compressor.h"
 
 namespace quorlin::testing {
 namespace {

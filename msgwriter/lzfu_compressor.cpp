@@ -1,7 +1,7 @@
 // Test support: a real compressor for compressed rich-text bodies. It matches greedily
 // against the 4096 bytes behind the write position (initial dictionary included) through
 // hash chains, so bodies of any size build quickly and use genuine back-references.
-#include "converter/support/lzfu_compressor.h"
+#include "msgwriter/lzfu_compressor.h"
 
 #include <algorithm>
 #include <string>

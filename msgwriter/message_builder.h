@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "converter/support/cfb_writer.h"
+#include "msgwriter/cfb_writer.h"
 
 namespace quorlin::testing {
 
