@@ -116,7 +116,7 @@ TEST(DecompressRtfTest, ReportsEachHeaderFailureInItsOwnWords) {
 
 TEST(DecompressRtfTest, StoredBodyIsReturnedAsStored) {
   const std::string text = "{\\rtf1 stored \xE9 as is}";
-  const Bytes body = testing::StoreRtfUncompressed(text);
+  const Bytes body = msgwriter::StoreRtfUncompressed(text);
   EXPECT_EQ(Decode(body), text);
 
   Bytes longer = body;  // bytes beyond the stated size are not part of the result
@@ -187,7 +187,7 @@ TEST(DecompressRtfTest, EveryTruncationFailsCleanly) {
       "{\\rtf1\\ansi\\ansicpg1252 Dear all,\\par the figures are in.\\par}",
       RtfLikeText(9000)};  // spans three 4096-byte windows
   for (const std::string& text : texts) {
-    const Bytes body = testing::CompressRtf(text);
+    const Bytes body = msgwriter::CompressRtf(text);
     ASSERT_EQ(Decode(body), text);
     const std::size_t contents = body.size() - 16;
     // The decoder stops once the output is full, so it never needs the end reference (and
@@ -206,16 +206,16 @@ TEST(DecompressRtfTest, RoundTripsCompressedBodiesOverManyWindows) {
       "", "a", "{\\rtf1}", RandomText(20000, 256, 1), RandomText(30000, 4, 2),
       std::string(50000, 'z'), RtfLikeText(70000), std::string(kRtfInitialDictionary)};
   for (const std::string& text : texts) {
-    const Bytes body = testing::CompressRtf(text);
+    const Bytes body = msgwriter::CompressRtf(text);
     EXPECT_EQ(Decode(body), text) << "size " << text.size();
   }
   // Repetitive text really is compressed by back-references.
-  EXPECT_LT(testing::CompressRtf(RtfLikeText(70000)).size(), 70000u / 3);
-  EXPECT_LT(testing::CompressRtf(std::string(50000, 'z')).size(), 50000u / 6);
+  EXPECT_LT(msgwriter::CompressRtf(RtfLikeText(70000)).size(), 70000u / 3);
+  EXPECT_LT(msgwriter::CompressRtf(std::string(50000, 'z')).size(), 50000u / 6);
 }
 
 TEST(DecompressRtfTest, ShorterStatedSizeStopsEarly) {
-  Bytes body = testing::CompressRtf("{\\rtf1 some text}");
+  Bytes body = msgwriter::CompressRtf("{\\rtf1 some text}");
   PutLe32(body, 4, 6);
   EXPECT_EQ(Decode(body), "{\\rtf1");
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,13 +19,15 @@
 #include "converter/errors.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
+#include "msgwriter/samples.h"
+#include "converter/message.h"
 #include "converter/text_to_rtf.h"
 
 namespace quorlin {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::MessageBuilder;
+using msgwriter::MessageBuilder;
 
 std::string Convert(const MessageBuilder& builder) {
   std::vector<std::uint8_t> bytes = builder.Build();
@@ -39,6 +42,23 @@ TEST(DocumentChoiceTest, RtfBodyIsWrittenByteForByteWithCrLf) {
   MessageBuilder builder;
   builder.AddRtfBody(rtf).AddUnicode(0x1000, u"plain text loses to the RTF body");
   EXPECT_EQ(Convert(builder), rtf + "\r\n");
+}
+
+// The messages that ship in "Samples" must convert to exactly the RTF they were written
+// with, and load their recipient and attachment.
+TEST(DocumentChoiceTest, EverySampleMessageBecomesItsRtfBody) {
+  const std::vector<msgwriter::SampleMessage> samples = msgwriter::SampleMessages();
+  ASSERT_EQ(samples.size(), 4u);
+  std::size_t attachments = 0;
+  for (const msgwriter::SampleMessage& sample : samples) {
+    SCOPED_TRACE(sample.file_name);
+    std::vector<std::uint8_t> document = ConvertMessage(sample.bytes);
+    EXPECT_EQ(std::string(document.begin(), document.end()), sample.rtf + "\r\n");
+    std::unique_ptr<Message> message = Message::Open(sample.bytes);
+    EXPECT_EQ(message->recipients().size(), 1u);
+    attachments += message->attachments().size();
+  }
+  EXPECT_EQ(attachments, 1u);
 }
 
 TEST(DocumentChoiceTest, PlainTextBodyBecomesAnRtfDocument) {
@@ -94,7 +114,7 @@ TEST(DocumentChoiceTest, NoBodyGivesAnEmptyRtfDocument) {
 }
 
 TEST(DocumentChoiceTest, FailuresAreConvertErrors) {
-  std::vector<std::uint8_t> damaged = testing::CompressRtf("{\\rtf1 body}");
+  std::vector<std::uint8_t> damaged = msgwriter::CompressRtf("{\\rtf1 body}");
   damaged[20] ^= 0x40;
   MessageBuilder bad_body;
   bad_body.AddBinary(0x1009, damaged);
@@ -149,7 +169,7 @@ TEST_F(ConvertFileTest, WritesTheDocumentReplacingAnOlderFile) {
 TEST_F(ConvertFileTest, FailuresWriteNothingAndKeepAnExistingOutput) {
   MessageBuilder no_method;
   no_method.AddRtfBody("{\\rtf1 x}").AddAttachment(std::nullopt);
-  std::vector<std::uint8_t> damaged_body = testing::CompressRtf("{\\rtf1 body}");
+  std::vector<std::uint8_t> damaged_body = msgwriter::CompressRtf("{\\rtf1 body}");
   damaged_body[17] ^= 1;
   MessageBuilder bad_body;
   bad_body.AddBinary(0x1009, damaged_body);

@@ -60,7 +60,7 @@ class ProgramTest : public ::testing::Test {
     return path;
   }
   static std::vector<std::uint8_t> Message(const std::string& rtf) {
-    testing::MessageBuilder builder;
+    msgwriter::MessageBuilder builder;
     builder.AddRtfBody(rtf);
     return builder.Build();
   }
@@ -96,7 +96,7 @@ TEST_F(ProgramTest, ConvertsPathsWithSpacesAndIgnoresFurtherArguments) {
 }
 
 TEST_F(ProgramTest, FailuresExitNonZeroWithOneLineAndNoOutput) {
-  testing::MessageBuilder bad_body;
+  msgwriter::MessageBuilder bad_body;
   std::vector<std::uint8_t> body = {0x20, 0, 0, 0, 0x10, 0, 0, 0, 'X', 'X', 'X', 'X', 0, 0, 0, 0};
   body.resize(0x24, 0);
   bad_body.AddBinary(0x1009, body);  // unknown compression type
