@@ -45,20 +45,29 @@ TEST(DocumentChoiceTest, RtfBodyIsWrittenByteForByteWithCrLf) {
 }
 
 // The messages that ship in "Samples" must convert to exactly the RTF they were written
-// with, and load their recipient and attachment.
-TEST(DocumentChoiceTest, EverySampleMessageBecomesItsRtfBody) {
-  const std::vector<msgwriter::SampleMessage> samples = msgwriter::SampleMessages();
-  ASSERT_EQ(samples.size(), 4u);
-  std::size_t attachments = 0;
-  for (const msgwriter::SampleMessage& sample : samples) {
-    SCOPED_TRACE(sample.file_name);
-    std::vector<std::uint8_t> document = ConvertMessage(sample.bytes);
-    EXPECT_EQ(std::string(document.begin(), document.end()), sample.rtf + "\r\n");
-    std::unique_ptr<Message> message = Message::Open(sample.bytes);
-    EXPECT_EQ(message->recipients().size(), 1u);
-    attachments += message->attachments().size();
+// with, and load their recipient and attachment; so must the same messages laid out in
+// every other way a compound file may be (larger sectors, DIFAT sectors, no mini stream,
+// degenerate directory trees).
+TEST(DocumentChoiceTest, EverySampleMessageBecomesItsRtfBodyInEveryLayout) {
+  std::vector<msgwriter::CfbOptions> layouts(5);
+  layouts[1].version = 4;
+  layouts[2].min_fat_sectors = 110;
+  layouts[3].mini_cutoff = 0;
+  layouts[4].degenerate_trees = true;
+  for (std::size_t layout = 0; layout < layouts.size(); ++layout) {
+    const std::vector<msgwriter::SampleMessage> samples = msgwriter::SampleMessages(layouts[layout]);
+    ASSERT_EQ(samples.size(), 4u);
+    std::size_t attachments = 0;
+    for (const msgwriter::SampleMessage& sample : samples) {
+      SCOPED_TRACE(sample.file_name + " in layout " + std::to_string(layout));
+      std::vector<std::uint8_t> document = ConvertMessage(sample.bytes);
+      EXPECT_EQ(std::string(document.begin(), document.end()), sample.rtf + "\r\n");
+      std::unique_ptr<Message> message = Message::Open(sample.bytes);
+      EXPECT_EQ(message->recipients().size(), 1u);
+      attachments += message->attachments().size();
+    }
+    EXPECT_EQ(attachments, 1u);
   }
-  EXPECT_EQ(attachments, 1u);
 }
 
 TEST(DocumentChoiceTest, PlainTextBodyBecomesAnRtfDocument) {
