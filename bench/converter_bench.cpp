@@ -23,7 +23,7 @@
 #include "converter/conversion.h"
 #include "converter/crc32.h"
 #include "converter/errors.h"
-#include "converter/support/message_builder.h"
+#include "msgwriter/message_builder.h"
 
 extern char** environ;
 
@@ -38,7 +38,7 @@ std::vector<std::uint8_t> ReadFile(const fs::path& path) {
 
 // A generated message of about 40 KB: an RTF body, recipients and one attachment.
 std::vector<std::uint8_t> TypicalMessage() {
-  quorlin::testing::MessageBuilder builder;
+  msgwriter::MessageBuilder builder;
   std::string rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
   for (int i = 0; i < 300; ++i) rtf += "Line " + std::to_string(i) + " of the message body.\\par\n";
   builder.AddRtfBody(rtf + "}").AddUnicode(0x0037, u"A typical message");

@@ -12,7 +12,7 @@
 #include "converter/clzf.h"
 #include "converter/crc32.h"
 #include "converter/message.h"
-#include "converter/support/lzfu_compressor.h"
+#include "msgwriter/lzfu_compressor.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ std::string RealisticRtf(std::size_t size) {
 
 void BM_DecodeRealisticRtf(benchmark::State& state) {
   const std::string rtf = RealisticRtf(static_cast<std::size_t>(state.range(0)));
-  const std::vector<std::uint8_t> body = quorlin::testing::CompressRtf(rtf);
+  const std::vector<std::uint8_t> body = msgwriter::CompressRtf(rtf);
   for (auto _ : state) {
     std::vector<std::uint8_t> out = quorlin::CLZF::decompressRTF(body);
     benchmark::DoNotOptimize(out.data());
@@ -69,7 +69,7 @@ BENCHMARK(BM_DecodeRealisticRtf)->Arg(16 << 10)->Arg(400 << 10);
 void BM_DecodeRepetitive(benchmark::State& state) {
   std::string text = "{\\rtf1 ";
   for (int i = 0; text.size() < 400'000; ++i) text += (i % 3 == 0) ? "ab" : "-----------";
-  const std::vector<std::uint8_t> body = quorlin::testing::CompressRtf(text);
+  const std::vector<std::uint8_t> body = msgwriter::CompressRtf(text);
   for (auto _ : state) {
     std::vector<std::uint8_t> out = quorlin::CLZF::decompressRTF(body);
     benchmark::DoNotOptimize(out.data());

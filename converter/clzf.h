@@ -1,5 +1,6 @@
 // Decoder of the compressed rich-text body ("LZFu" compressed or "MELA" stored) that
 // messages keep in their RTF property: bytes in, plain RTF bytes out.
+// The file layout it reads, field by field: docs/compressed-rtf.md.
 #pragma once
 
 #include <cstdint>

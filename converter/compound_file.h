@@ -1,6 +1,7 @@
 // Reader of compound files (the structured-storage container that .msg files use). The
 // caller holds the file's bytes; the header, the sector tables and the directory are
 // parsed and checked once, and streams are read whole on request.
+// The file layout it reads, field by field: docs/compound-file.md.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 // The checksum of compressed rich-text bodies: CRC-32 with the reflected polynomial
 // 0xEDB88320, starting from 0 and with no final inversion (unlike the zlib variant).
+// Where the checksum sits in a body and what it covers: docs/compressed-rtf.md.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 // The directory of a compound file: its 128-byte entries and, for every storage, its
 // direct children in the order of the storage's red-black tree. The whole tree is checked
 // once when it is built, so the views handed out later can trust it.
+// The file layout it reads, field by field: docs/compound-file.md.
 #pragma once
 
 #include <cstdint>

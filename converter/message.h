@@ -1,5 +1,6 @@
 // A saved message: its storage plus the recipients, attachments and embedded messages
 // loaded when it is opened, and its compressed rich-text body.
+// The file layout it reads, field by field: docs/msg-file.md.
 #pragma once
 
 #include <cstdint>

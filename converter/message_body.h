@@ -1,6 +1,7 @@
 // Chooses the document a message becomes: its decoded rich-text body when it has one,
 // otherwise an RTF document built from its plain-text body, else from its HTML body's
 // text, else an empty RTF document.
+// Which properties it reads, of which types, in what order: docs/msg-file.md.
 #pragma once
 
 #include <cstdint>

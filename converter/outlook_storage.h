@@ -1,5 +1,6 @@
 // The storages of a saved message: the base `OutlookStorage` with the property look-up
 // rules, and the recipient and attachment storages built on it.
+// The file layout it reads, field by field: docs/msg-file.md.
 #pragma once
 
 #include <cstdint>

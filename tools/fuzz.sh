@@ -13,10 +13,12 @@ shared="${LORVANE_SHARED_DIR:-../shared}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DLORVANE_FUZZ=ON -DLORVANE_BUILD_GUI=OFF \
   -DBUILD_TESTING=OFF -DLORVANE_BENCH=OFF >/dev/null
-cmake --build "$build" -j 2 --target converter_fuzz
+cmake --build "$build" -j 2 --target converter_fuzz make_fuzz_seeds
 
-# Seeds: the shared real messages, when present.
+# Seeds: messages made by the message writer (one for each path through the reader), and
+# the shared real messages when present.
 mkdir -p "$corpus"
+"$build/fuzz/make_fuzz_seeds" "$corpus"
 if [ -d "$shared/corpus" ]; then
   for f in "$shared"/corpus/*.msg; do
     cp -n "$f" "$corpus/" 2>/dev/null || true

@@ -15,7 +15,7 @@
 #include "converter/errors.h"
 #include "converter/message.h"
 #include "converter/rtf_dictionary.h"
-#include "converter/support/lzfu_compressor.h"
+#include "msgwriter/lzfu_compressor.h"
 #include "converter/support/sha256.h"
 
 namespace quorlin {
@@ -116,7 +116,7 @@ TEST(DecompressRtfTest, ReportsEachHeaderFailureInItsOwnWords) {
 
 TEST(DecompressRtfTest, StoredBodyIsReturnedAsStored) {
   const std::string text = "{\\rtf1 stored \xE9 as is}";
-  const Bytes body = testing::StoreRtfUncompressed(text);
+  const Bytes body = msgwriter::StoreRtfUncompressed(text);
   EXPECT_EQ(Decode(body), text);
 
   Bytes longer = body;  // bytes beyond the stated size are not part of the result
@@ -187,7 +187,7 @@ TEST(DecompressRtfTest, EveryTruncationFailsCleanly) {
       "{\\rtf1\\ansi\\ansicpg1252 Dear all,\\par the figures are in.\\par}",
       RtfLikeText(9000)};  // spans three 4096-byte windows
   for (const std::string& text : texts) {
-    const Bytes body = testing::CompressRtf(text);
+    const Bytes body = msgwriter::CompressRtf(text);
     ASSERT_EQ(Decode(body), text);
     const std::size_t contents = body.size() - 16;
     // The decoder stops once the output is full, so it never needs the end reference (and
@@ -206,12 +206,12 @@ TEST(DecompressRtfTest, RoundTripsCompressedBodiesOverManyWindows) {
       "", "a", "{\\rtf1}", RandomText(20000, 256, 1), RandomText(30000, 4, 2),
       std::string(50000, 'z'), RtfLikeText(70000), std::string(kRtfInitialDictionary)};
   for (const std::string& text : texts) {
-    const Bytes body = testing::CompressRtf(text);
+    const Bytes body = msgwriter::CompressRtf(text);
     EXPECT_EQ(Decode(body), text) << "size " << text.size();
   }
   // Repetitive text really is compressed by back-references.
-  EXPECT_LT(testing::CompressRtf(RtfLikeText(70000)).size(), 70000u / 3);
-  EXPECT_LT(testing::CompressRtf(std::string(50000, 'z')).size(), 50000u / 6);
+  EXPECT_LT(msgwriter::CompressRtf(RtfLikeText(70000)).size(), 70000u / 3);
+  EXPECT_LT(msgwriter::CompressRtf(std::string(50000, 'z')).size(), 50000u / 6);
 }
 
 // A stated size shorter than the data would cut the document short: refused wherever the
@@ -221,7 +221,7 @@ TEST(DecompressRtfTest, DataPastTheStatedSizeIsAnError) {
   for (int i = 0; i < 2000; ++i) long_text += "word" + std::to_string(i) + " ";
   for (const std::string& text : {std::string("{\\rtf1 some text}"), long_text + "}"}) {
     for (std::size_t keep : {std::size_t{0}, std::size_t{6}, text.size() / 2, text.size() - 1}) {
-      Bytes body = testing::CompressRtf(text);
+      Bytes body = msgwriter::CompressRtf(text);
       PutLe32(body, 4, static_cast<std::uint32_t>(keep));
       // Past the stated size either as data after it or as a reference reaching over it.
       EXPECT_NE(ErrorOf(body).find("past its stated size"), std::string::npos) << keep;

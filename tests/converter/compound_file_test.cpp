@@ -14,14 +14,14 @@
 
 #include "converter/errors.h"
 #include "converter/storage.h"
-#include "converter/support/cfb_writer.h"
+#include "msgwriter/cfb_writer.h"
 
 namespace quorlin {
 namespace {
 
-using testing::CfbImage;
-using testing::CfbOptions;
-using testing::CfbWriter;
+using msgwriter::CfbImage;
+using msgwriter::CfbOptions;
+using msgwriter::CfbWriter;
 using Field = CfbImage::Field;
 
 std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed) {
@@ -175,10 +175,10 @@ TEST_P(CompoundFileTest, DamagedFatChainsAreReported) {
   bad.SetFat(start, 0x00FFFFFF);
   ExpectError(bad, "outside the file");
   bad = image;
-  bad.SetFat(start, testing::kFreeSector);
+  bad.SetFat(start, msgwriter::kFreeSector);
   ExpectError(bad, "outside the file");
   bad = image;
-  bad.SetFat(start, testing::kEndOfChain);
+  bad.SetFat(start, msgwriter::kEndOfChain);
   ExpectError(bad, "ends before");
   bad = image;
   bad.SetEntryField(big_, Field::kStart, 0x7FFFFFFF);
@@ -201,7 +201,7 @@ TEST_P(CompoundFileTest, DamagedMiniFatChainsAreReported) {
   bad.SetMiniFat(start, 5000);
   ExpectError(bad, "outside the file");
   bad = image;
-  bad.SetMiniFat(start, testing::kEndOfChain);
+  bad.SetMiniFat(start, msgwriter::kEndOfChain);
   ExpectError(bad, "ends before");
   bad = image;  // the mini FAT's own chain
   bad.SetFat(image.mini_fat_sectors.front(), image.mini_fat_sectors.front());
@@ -360,7 +360,7 @@ TEST_F(DifatTest, DamagedDifatChainsAreReported) {
       },
       FormatError);
   bad = image_;
-  bad.SetDifatNext(image_.difat_sectors[0], testing::kEndOfChain);
+  bad.SetDifatNext(image_.difat_sectors[0], msgwriter::kEndOfChain);
   EXPECT_THROW(CompoundFile::Open(bad.bytes), FormatError);
   bad = image_;
   bad.SetDifatNext(image_.difat_sectors[0], 0x00FFFFFF);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,16 +18,18 @@
 #include "converter/compound_file.h"
 #include "converter/errors.h"
 #include "converter/input_file.h"
+#include "converter/message.h"
 #include "converter/output_file.h"
-#include "converter/support/lzfu_compressor.h"
-#include "converter/support/message_builder.h"
+#include "msgwriter/lzfu_compressor.h"
+#include "msgwriter/message_builder.h"
+#include "msgwriter/samples.h"
 #include "converter/text_to_rtf.h"
 
 namespace quorlin {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::MessageBuilder;
+using msgwriter::MessageBuilder;
 
 std::string Convert(const MessageBuilder& builder) {
   std::vector<std::uint8_t> bytes = builder.Build();
@@ -41,6 +44,32 @@ TEST(DocumentChoiceTest, RtfBodyIsWrittenByteForByteWithCrLf) {
   MessageBuilder builder;
   builder.AddRtfBody(rtf).AddUnicode(0x1000, u"plain text loses to the RTF body");
   EXPECT_EQ(Convert(builder), rtf + "\r\n");
+}
+
+// The messages that ship in "Samples" must convert to exactly the RTF they were written
+// with, and load their recipient and attachment; so must the same messages laid out in
+// every other way a compound file may be (larger sectors, DIFAT sectors, no mini stream,
+// degenerate directory trees).
+TEST(DocumentChoiceTest, EverySampleMessageBecomesItsRtfBodyInEveryLayout) {
+  std::vector<msgwriter::CfbOptions> layouts(5);
+  layouts[1].version = 4;
+  layouts[2].min_fat_sectors = 110;
+  layouts[3].mini_cutoff = 0;
+  layouts[4].degenerate_trees = true;
+  for (std::size_t layout = 0; layout < layouts.size(); ++layout) {
+    const std::vector<msgwriter::SampleMessage> samples = msgwriter::SampleMessages(layouts[layout]);
+    ASSERT_EQ(samples.size(), 4u);
+    std::size_t attachments = 0;
+    for (const msgwriter::SampleMessage& sample : samples) {
+      SCOPED_TRACE(sample.file_name + " in layout " + std::to_string(layout));
+      std::vector<std::uint8_t> document = ConvertMessage(sample.bytes);
+      EXPECT_EQ(std::string(document.begin(), document.end()), sample.rtf + "\r\n");
+      std::unique_ptr<Message> message = Message::Open(sample.bytes);
+      EXPECT_EQ(message->recipients().size(), 1u);
+      attachments += message->attachments().size();
+    }
+    EXPECT_EQ(attachments, 1u);
+  }
 }
 
 TEST(DocumentChoiceTest, PlainTextBodyBecomesAnRtfDocument) {
@@ -152,7 +181,7 @@ TEST(DocumentChoiceTest, HtmlBodyIsReadInItsOwnCharset) {
 // An RTF body that holds no document is no body: decoded to nothing, or not a stream.
 TEST(DocumentChoiceTest, AnEmptyRtfBodyGivesWayToThePlainText) {
   MessageBuilder stated_zero;
-  stated_zero.AddBinary(0x1009, testing::CompressRtf("")).AddUnicode(0x1000, u"the words");
+  stated_zero.AddBinary(0x1009, msgwriter::CompressRtf("")).AddUnicode(0x1000, u"the words");
   EXPECT_EQ(Convert(stated_zero), TextDocument(u"the words"));
 
   MessageBuilder header_only;
@@ -161,7 +190,7 @@ TEST(DocumentChoiceTest, AnEmptyRtfBodyGivesWayToThePlainText) {
   EXPECT_EQ(Convert(header_only), TextDocument(u"hi"));
 
   MessageBuilder storage;
-  storage.AddSubStorage(testing::PropertyName(0x1009, 0x0102), 8);
+  storage.AddSubStorage(msgwriter::PropertyName(0x1009, 0x0102), 8);
   storage.AddUnicode(0x1000, u"the words");
   EXPECT_EQ(Convert(storage), TextDocument(u"the words"));
 }
@@ -174,7 +203,7 @@ TEST(DocumentChoiceTest, NoBodyGivesAnEmptyRtfDocument) {
 }
 
 TEST(DocumentChoiceTest, FailuresAreConvertErrors) {
-  std::vector<std::uint8_t> damaged = testing::CompressRtf("{\\rtf1 body}");
+  std::vector<std::uint8_t> damaged = msgwriter::CompressRtf("{\\rtf1 body}");
   damaged[20] ^= 0x40;
   MessageBuilder bad_body;
   bad_body.AddBinary(0x1009, damaged);
@@ -229,11 +258,11 @@ TEST_F(ConvertFileTest, WritesTheDocumentReplacingAnOlderFile) {
 TEST_F(ConvertFileTest, FailuresWriteNothingAndKeepAnExistingOutput) {
   MessageBuilder no_method;
   no_method.AddRtfBody("{\\rtf1 x}").AddAttachment(std::nullopt);
-  std::vector<std::uint8_t> damaged_body = testing::CompressRtf("{\\rtf1 body}");
+  std::vector<std::uint8_t> damaged_body = msgwriter::CompressRtf("{\\rtf1 body}");
   damaged_body[17] ^= 1;
   MessageBuilder bad_body;
   bad_body.AddBinary(0x1009, damaged_body);
-  std::vector<std::uint8_t> short_size = testing::CompressRtf("{\\rtf1 a whole letter}");
+  std::vector<std::uint8_t> short_size = msgwriter::CompressRtf("{\\rtf1 a whole letter}");
   short_size[4] = 10;  // the stated size covers only the first ten bytes
   MessageBuilder cut_body;
   cut_body.AddBinary(0x1009, short_size);

@@ -12,15 +12,15 @@
 #include "converter/compound_file.h"
 #include "converter/errors.h"
 #include "converter/message.h"
-#include "converter/support/lzfu_compressor.h"
-#include "converter/support/message_builder.h"
+#include "msgwriter/lzfu_compressor.h"
+#include "msgwriter/message_builder.h"
 
 namespace quorlin {
 namespace {
 
-using testing::MessageBuilder;
-using testing::PropertyName;
-using testing::StorageBuilder;
+using msgwriter::MessageBuilder;
+using msgwriter::PropertyName;
+using msgwriter::StorageBuilder;
 
 // Keeps the file bytes alive as long as the message that views them.
 struct Opened {
@@ -29,7 +29,7 @@ struct Opened {
 };
 
 Opened Open(const MessageBuilder& builder, int version = 3) {
-  testing::CfbOptions options;
+  msgwriter::CfbOptions options;
   options.version = version;
   Opened opened{builder.Build(options), nullptr};
   opened.message = Message::Open(opened.bytes);
@@ -224,13 +224,13 @@ TEST(MessageLoadTest, LoadingFailuresFailTheMessage) {
 TEST(MessageLoadTest, PropertyStreamsSharingSectorsAreRefused) {
   MessageBuilder builder;
   for (int i = 0; i < 4; ++i) builder.AddAttachment(1);
-  testing::CfbImage image = builder.BuildImage();
-  const std::vector<std::uint8_t> name = testing::Utf16Bytes(u"__properties_version1.0");
+  msgwriter::CfbImage image = builder.BuildImage();
+  const std::vector<std::uint8_t> name = msgwriter::Utf16Bytes(u"__properties_version1.0");
   std::vector<std::uint32_t> streams;
   for (std::uint32_t id = 0; id < image.directory_sectors.size() * (image.sector_size / 128); ++id)
     if (std::equal(name.begin(), name.end(), image.bytes.begin() + image.EntryOffset(id))) streams.push_back(id);
   ASSERT_EQ(streams.size(), 5u);
-  using Field = testing::CfbImage::Field;
+  using Field = msgwriter::CfbImage::Field;
   for (std::uint32_t id : streams) {
     image.SetEntryField(id, Field::kStart, image.EntryField(streams.back(), Field::kStart));
     image.SetEntryField(id, Field::kSize, image.EntryField(streams.back(), Field::kSize));
@@ -258,7 +258,7 @@ TEST(MessageLoadTest, NestingDepthIsBounded) {
 TEST(BodyRtfTest, DecodesTheCompressedBodyKeepingEveryByte) {
   const std::string rtf = "{\\rtf1\\ansi caf\xe9 \x80\xff}";
   for (const std::vector<std::uint8_t>& stored :
-       {testing::CompressRtf(rtf), testing::StoreRtfUncompressed(rtf)}) {
+       {msgwriter::CompressRtf(rtf), msgwriter::StoreRtfUncompressed(rtf)}) {
     MessageBuilder builder;
     builder.AddBinary(0x1009, stored);
     Opened opened = Open(builder);
@@ -275,7 +275,7 @@ TEST(BodyRtfTest, AbsentOrEmptyBodiesAreNothingAndDamagedOnesFail) {
   MessageBuilder empty;
   empty.AddBinary(0x1009, {});
   EXPECT_EQ(Open(empty).message->BodyRTF(), std::nullopt);
-  std::vector<std::uint8_t> damaged = testing::CompressRtf("{\\rtf1 some text to compress}");
+  std::vector<std::uint8_t> damaged = msgwriter::CompressRtf("{\\rtf1 some text to compress}");
   damaged.back() ^= 0x01;
   MessageBuilder bad;
   bad.AddBinary(0x1009, damaged);

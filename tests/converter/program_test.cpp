@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "converter/support/lzfu_compressor.h"
-#include "converter/support/message_builder.h"
+#include "msgwriter/lzfu_compressor.h"
+#include "msgwriter/message_builder.h"
 
 namespace quorlin {
 namespace {
@@ -61,7 +61,7 @@ class ProgramTest : public ::testing::Test {
     return path;
   }
   static std::vector<std::uint8_t> Message(const std::string& rtf) {
-    testing::MessageBuilder builder;
+    msgwriter::MessageBuilder builder;
     builder.AddRtfBody(rtf);
     return builder.Build();
   }
@@ -97,13 +97,13 @@ TEST_F(ProgramTest, ConvertsPathsWithSpacesAndIgnoresFurtherArguments) {
 }
 
 TEST_F(ProgramTest, FailuresExitNonZeroWithOneLineAndNoOutput) {
-  testing::MessageBuilder bad_body;
+  msgwriter::MessageBuilder bad_body;
   std::vector<std::uint8_t> body = {0x20, 0, 0, 0, 0x10, 0, 0, 0, 'X', 'X', 'X', 'X', 0, 0, 0, 0};
   body.resize(0x24, 0);
   bad_body.AddBinary(0x1009, body);  // unknown compression type
-  std::vector<std::uint8_t> cut = testing::CompressRtf("{\\rtf1 the whole letter}");
+  std::vector<std::uint8_t> cut = msgwriter::CompressRtf("{\\rtf1 the whole letter}");
   cut[4] = 8;  // stated size shorter than the data
-  testing::MessageBuilder cut_body;
+  msgwriter::MessageBuilder cut_body;
   cut_body.AddBinary(0x1009, cut);
   std::vector<std::uint8_t> bad_header = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   bad_header.resize(4096, 0);  // signature, then a header of version 0
@@ -132,7 +132,7 @@ TEST_F(ProgramTest, FailuresExitNonZeroWithOneLineAndNoOutput) {
 // Text in a code page the platform decodes converts as any other; a code page nobody
 // knows is read as 1252 with one line on standard error, and still converts.
 TEST_F(ProgramTest, CodePagesThroughThePlatformDecoderAndUnknownOnesWithANotice) {
-  testing::MessageBuilder japanese;
+  msgwriter::MessageBuilder japanese;
   japanese.AddString8(0x1000, "\x93\xfa\x96\x7b").AddInt32(0x3FFD, 932);  // cp932, Python codecs
   fs::path output = dir_ / "out.doc";
   Outcome outcome = Run({Write("jp.msg", japanese.Build()).string(), output.string()});
@@ -140,7 +140,7 @@ TEST_F(ProgramTest, CodePagesThroughThePlatformDecoderAndUnknownOnesWithANotice)
   EXPECT_EQ(outcome.err, "");
   EXPECT_NE(Read(output).find("\\u26085?\\u26412?"), std::string::npos) << Read(output);
 
-  testing::MessageBuilder unknown;
+  msgwriter::MessageBuilder unknown;
   unknown.AddString8(0x1000, "caf\xe9").AddInt32(0x3FFD, 12345);
   outcome = Run({Write("unknown.msg", unknown.Build()).string(), output.string()});
   EXPECT_EQ(outcome.status, 0);

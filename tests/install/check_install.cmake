@@ -1,6 +1,7 @@
 # Installs the build into a temporary prefix and runs the installed program, through the
 # command on the PATH and from another current folder, far enough to prove that it finds its
-# application folder: the samples, the two pointer files and the converter inside it.
+# application folder: the samples, the two pointer files and the converter inside it. The
+# sample messages must be installed as real compound files, whatever the build left out.
 # Usage: cmake -DBUILD_DIR=<build> -P check_install.cmake
 set(prefix ${BUILD_DIR}/install-check)
 file(REMOVE_RECURSE ${prefix})
@@ -14,6 +15,18 @@ foreach(f bin/lorvane lib/lorvane/lorvane lib/lorvane/HAND-M.CUR lib/lorvane/dra
           share/applications/lorvane.desktop share/icons/hicolor/scalable/apps/lorvane.svg)
   if(NOT EXISTS ${prefix}/${f})
     message(FATAL_ERROR "not installed: ${f}")
+  endif()
+endforeach()
+set(samples "Plain message.msg" "Formatted message.msg" "Several scripts.msg"
+            "Message with attachment.msg")
+foreach(f IN LISTS samples)
+  set(path "${prefix}/lib/lorvane/Samples/${f}")
+  if(NOT EXISTS "${path}")
+    message(FATAL_ERROR "sample not installed: ${f}")
+  endif()
+  file(READ "${path}" signature LIMIT 8 HEX)
+  if(NOT signature STREQUAL "d0cf11e0a1b11ae1")
+    message(FATAL_ERROR "installed sample is not a compound file: ${f}")
   endif()
 endforeach()
 if(NOT IS_SYMLINK ${prefix}/bin/lorvane)

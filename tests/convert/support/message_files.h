@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "converter/support/lzfu_compressor.h"
-#include "converter/support/message_builder.h"
+#include "msgwriter/lzfu_compressor.h"
+#include "msgwriter/message_builder.h"
 
 namespace convert_testing {
 
@@ -32,16 +32,16 @@ inline bool WriteBytes(const QString& path, const std::vector<std::uint8_t>& byt
 
 // A message whose compressed RTF body holds the text.
 inline bool WriteMessage(const QString& path, const std::string& rtf) {
-  quorlin::testing::MessageBuilder message;
+  msgwriter::MessageBuilder message;
   message.AddRtfBody(rtf);
   return WriteBytes(path, message.Build());
 }
 
 // A message whose compressed body fails its CRC, so the converter must give up on it.
 inline bool WriteDamagedMessage(const QString& path) {
-  std::vector<std::uint8_t> body = quorlin::testing::CompressRtf("{\\rtf1 damaged}");
+  std::vector<std::uint8_t> body = msgwriter::CompressRtf("{\\rtf1 damaged}");
   body.at(12) ^= 0xFF;  // the CRC field of the body's header
-  quorlin::testing::MessageBuilder message;
+  msgwriter::MessageBuilder message;
   message.AddBinary(0x1009, body);
   return WriteBytes(path, message.Build());
 }

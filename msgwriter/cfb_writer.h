@@ -1,4 +1,4 @@
-// Test support: writes compound files from a tree of storages and streams (version 3 or
+// Message writer: writes compound files from a tree of storages and streams (version 3 or
 // 4, mini stream and regular sectors, DIFAT sectors when asked), and hands back the
 // layout so tests can damage exactly one table entry, link or field afterwards.
 #pragma once
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace quorlin::testing {
+namespace msgwriter {
 
 struct CfbOptions {
   int version = 3;                   // 3: 512-byte sectors, 4: 4096-byte sectors
@@ -82,4 +82,4 @@ inline constexpr std::uint32_t kFatSector = 0xFFFFFFFDu;
 inline constexpr std::uint32_t kDifatSector = 0xFFFFFFFCu;
 inline constexpr std::uint32_t kNoStream = 0xFFFFFFFFu;
 
-}  // namespace quorlin::testing
+}  // namespace msgwriter

@@ -1,11 +1,11 @@
-// Test support: lays a StorageBuilder tree out as compound-file storages and streams.
-#include "converter/support/message_builder.h"
+// Message writer: lays a StorageBuilder tree out as compound-file storages and streams.
+#include "msgwriter/message_builder.h"
 
 #include <cstdio>
 
-#include "converter/support/lzfu_compressor.h"
+#include "msgwriter/lzfu_compressor.h"
 
-namespace quorlin::testing {
+namespace msgwriter {
 namespace {
 
 void PutLe(std::vector<std::uint8_t>& out, std::uint64_t value, int width) {
@@ -126,4 +126,4 @@ CfbImage MessageBuilder::BuildImage(const CfbOptions& options) const {
   return writer.Build(options);
 }
 
-}  // namespace quorlin::testing
+}  // namespace msgwriter

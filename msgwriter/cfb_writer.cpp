@@ -1,13 +1,13 @@
-// Test support: a straightforward compound-file writer. Sectors are laid out as FAT,
+// Message writer: a straightforward compound-file writer. Sectors are laid out as FAT,
 // DIFAT, directory, mini FAT, mini stream, then the regular streams; every chain runs
-// forward through consecutive sectors, so tests know where each piece lives.
-#include "converter/support/cfb_writer.h"
+// forward through consecutive sectors, so callers know where each piece lives.
+#include "msgwriter/cfb_writer.h"
 
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
 
-namespace quorlin::testing {
+namespace msgwriter {
 namespace {
 
 constexpr std::uint32_t kMiniSectorSize = 64;
@@ -284,4 +284,4 @@ CfbImage CfbWriter::Build(const CfbOptions& options) const {
   return image;
 }
 
-}  // namespace quorlin::testing
+}  // namespace msgwriter

@@ -1,7 +1,7 @@
-// Test support: a real compressor for compressed rich-text bodies. It matches greedily
+// Message writer: a real compressor for compressed rich-text bodies. It matches greedily
 // against the 4096 bytes behind the write position (initial dictionary included) through
 // hash chains, so bodies of any size build quickly and use genuine back-references.
-#include "converter/support/lzfu_compressor.h"
+#include "msgwriter/lzfu_compressor.h"
 
 #include <algorithm>
 #include <string>
@@ -9,7 +9,13 @@
 #include "converter/crc32.h"
 #include "converter/rtf_dictionary.h"
 
-namespace quorlin::testing {
+namespace msgwriter {
+
+// The dictionary and checksum are fixed by the format; the converter's copies are used.
+using quorlin::kRtfDictionarySize;
+using quorlin::kRtfInitialDictionary;
+using quorlin::RtfCrc32;
+
 namespace {
 
 constexpr std::size_t kWindow = kRtfDictionarySize;
@@ -122,4 +128,4 @@ std::vector<std::uint8_t> StoreRtfUncompressed(std::string_view rtf) {
   return WithHeader(std::vector<std::uint8_t>(rtf.begin(), rtf.end()), rtf.size(), 0x414C454D, 0);
 }
 
-}  // namespace quorlin::testing
+}  // namespace msgwriter

@@ -1,11 +1,12 @@
-// Test support: builds compressed-RTF bodies of any content, so tests need no binary files.
+// Message writer: builds compressed-RTF bodies of any content, so the samples, tests and
+// benchmarks need no binary files.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
-namespace quorlin::testing {
+namespace msgwriter {
 
 // A valid "LZFu" body for the text: greedy matching within the 4096-byte window, the
 // closing end reference and a correct CRC.
@@ -14,4 +15,4 @@ std::vector<std::uint8_t> CompressRtf(std::string_view rtf);
 // A "MELA" (stored, uncompressed) body for the text, with CRC 0.
 std::vector<std::uint8_t> StoreRtfUncompressed(std::string_view rtf);
 
-}  // namespace quorlin::testing
+}  // namespace msgwriter

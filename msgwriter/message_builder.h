@@ -1,4 +1,4 @@
-// Test support: builds .msg files on the fly. A StorageBuilder holds one storage of a
+// Message writer: builds .msg files on the fly. A StorageBuilder holds one storage of a
 // message (the message itself, a recipient, an attachment, an embedded message) with its
 // properties as streams of their own or as fixed entries of the property stream.
 #pragma once
@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "converter/support/cfb_writer.h"
+#include "msgwriter/cfb_writer.h"
 
-namespace quorlin::testing {
+namespace msgwriter {
 
 class StorageBuilder {
  public:
@@ -78,4 +78,4 @@ std::u16string PropertyName(std::uint16_t id, std::uint16_t type);
 // Little-endian UTF-16 bytes of a text.
 std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text);
 
-}  // namespace quorlin::testing
+}  // namespace msgwriter
