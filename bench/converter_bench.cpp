@@ -148,7 +148,7 @@ void PrintPeakMemory(const char* what, const fs::path& input) {
 // the highest memory its parent ever held (the child starts as a copy of the parent), so
 // the large messages are built in a child process of their own and this process stays
 // small.
-fs::path LargeMessage(const std::string& name, quorlin::testing::MessageBuilder (*build)()) {
+fs::path LargeMessage(const std::string& name, msgwriter::MessageBuilder (*build)()) {
   const fs::path path = fs::temp_directory_path() / ("quorlin-bench-" + name + ".msg");
   const pid_t pid = fork();
   if (pid == 0) {
@@ -163,18 +163,18 @@ fs::path LargeMessage(const std::string& name, quorlin::testing::MessageBuilder 
 void PrintPeakMemories() {
   constexpr std::size_t kMb = 1 << 20;
   auto plain = [] {
-    quorlin::testing::MessageBuilder builder;
+    msgwriter::MessageBuilder builder;
     builder.AddString8(0x1000, MailText(64 * kMb)).AddInt32(0x3FFD, 1252);
     return builder;
   };
   auto unicode = [] {
     const std::string text = MailText(32 * kMb);
-    quorlin::testing::MessageBuilder builder;
+    msgwriter::MessageBuilder builder;
     builder.AddUnicode(0x1000, std::u16string(text.begin(), text.end()));
     return builder;
   };
   auto cjk = [] {  // every character becomes an 8-byte Unicode escape in the document
-    quorlin::testing::MessageBuilder builder;
+    msgwriter::MessageBuilder builder;
     std::u16string text;
     text.reserve(32 * kMb);
     for (std::size_t i = 0; text.size() < 32 * kMb; ++i)
@@ -184,12 +184,12 @@ void PrintPeakMemories() {
   };
   auto html = [] {
     std::string body = "<html><head><meta charset=utf-8></head><body><p>" + MailText(64 * kMb);
-    quorlin::testing::MessageBuilder builder;
+    msgwriter::MessageBuilder builder;
     builder.AddBinary(0x1013, std::vector<std::uint8_t>(body.begin(), body.end()));
     return builder;
   };
   auto compressed = [] {
-    quorlin::testing::MessageBuilder builder;
+    msgwriter::MessageBuilder builder;
     builder.AddBinary(0x1009, LargeCompressedBody(40 * kMb));
     return builder;
   };
