@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <climits>
 #include <gtest/gtest.h>
 
 #include "platform/app_error.h"
@@ -83,6 +84,26 @@ TEST(PathTable, LongPathsTakeApartWithoutOverflow) {
   EXPECT_EQ(GetFileName(folder + name, kWin), name);
   EXPECT_EQ(RemoveExtension(name), name.left(name.size() - 4));
   EXPECT_EQ(GetFolderPart(QString(70000, QLatin1Char('/')) + QStringLiteral("a"), kPosix).size(), 70000);
+}
+
+TEST(PathTable, ALeadingTildeIsTheHomeFolderInPosixStyleOnly) {
+  const QString home = QDir::homePath();
+  EXPECT_EQ(ExpandHomeFolder(Q("~/Out"), kPosix), home + Q("/Out"));
+  EXPECT_EQ(ExpandHomeFolder(Q("~/"), kPosix), home + Q("/"));
+  EXPECT_EQ(ExpandHomeFolder(Q("~"), kPosix), home);
+  for (const char* unchanged : {"~user/Out", "/a/~/b", "~Out", " ~/Out", ""})
+    EXPECT_EQ(ExpandHomeFolder(Q(unchanged), kPosix), Q(unchanged)) << unchanged;
+  EXPECT_EQ(ExpandHomeFolder(Q("~/Out"), kWin), Q("~/Out"));
+}
+
+TEST(PathTable, PathLimitIsTheStylesOwn) {
+  EXPECT_FALSE(ExceedsPathLimit(QString(259, u'a'), kWin));
+  EXPECT_TRUE(ExceedsPathLimit(QString(260, u'a'), kWin));
+  EXPECT_FALSE(ExceedsPathLimit(QString(PATH_MAX - 1, u'a'), kPosix));
+  EXPECT_TRUE(ExceedsPathLimit(QString(PATH_MAX, u'a'), kPosix));
+  // POSIX counts the bytes of the file name encoding: two for each of these letters.
+  EXPECT_TRUE(ExceedsPathLimit(QString(PATH_MAX / 2, QChar(0x00E9)), kPosix));
+  EXPECT_FALSE(ExceedsPathLimit(QString(PATH_MAX / 2 - 1, QChar(0x00E9)), kPosix));
 }
 
 TEST(PathTable, NativeStyleIsThePlatformsOwn) {
