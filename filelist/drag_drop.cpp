@@ -25,6 +25,10 @@ QStringList DroppedPaths(const QMimeData* data) {
   return paths;
 }
 
+// Every dropped folder is searched, hidden ones (a name beginning with ".") included: the
+// user chose it, and a folder added as one row could never be converted.
+bool IsDroppedFolder(int attributes) { return (attributes & file_attribute::kDirectory) != 0; }
+
 }  // namespace
 
 void Form1::ListView1_OLEDragOver(const QMimeData* data, int& effect) {
@@ -40,11 +44,7 @@ void Form1::ListView1_OLEDragDrop(const QMimeData* data) {
     } catch (const AppError&) {
       continue;  // vanished since the drag began
     }
-    // A hidden or system folder counts as a file, as the desktop's plain folder search
-    // would not find it.
-    const bool folder = (attributes & file_attribute::kDirectory) != 0 &&
-                        (attributes & (file_attribute::kHidden | file_attribute::kSystem)) == 0;
-    if (!folder) {
+    if (!IsDroppedFolder(attributes)) {
       ListView1->Append(path);
       continue;
     }
