@@ -129,7 +129,7 @@ void Form1::PushButton2_Click() {
     trap.Step(158, [&] { dialogs.ShowMessage(QStringLiteral("No files added.")); });
     return;
   }
-  if (trap.Test(106, [&] { return !FolderExists(Text1->text()) && !Option2->isChecked(); })) {
+  if (trap.Test(106, [&] { return !FolderExists(ExpandHomeFolder(Text1->text())) && !Option2->isChecked(); })) {
     trap.Step(156, [&] {
       dialogs.ShowMessage(QStringLiteral("Folder does not exist. Please select another folder."));
     });
