@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt_dialogs.h"
+#include "platform/window_titles.h"
+#include "platform/wrap_points.h"
 
 namespace {
 // Runs once the next modal dialog is up, then the test body goes on.
@@ -27,7 +29,7 @@ void WhenModalShows(std::function<void(QWidget*)> act) {
 
 class QtMessageBoxes : public ::testing::Test {
  protected:
-  void SetUp() override { QGuiApplication::setApplicationDisplayName(QStringLiteral("Lorvane")); }
+  void SetUp() override { SetApplicationTitleText(QStringLiteral("Lorvane")); }
   QtDialogs dialogs;
 };
 
@@ -56,6 +58,35 @@ TEST_F(QtMessageBoxes, MessageShowsTextWithLineBreaksAndTheTitleAsDefaultCaption
   dialogs.ShowMessage(QStringLiteral("x"), QStringLiteral("Application Error"), Dialogs::Icon::Exclamation);
   EXPECT_EQ(title, QStringLiteral("Application Error"));
   EXPECT_EQ(icon, QMessageBox::Warning);
+}
+
+TEST(WrapPoints, OnlyLongRunsGetBreakPointsAfterSeparatorsOrEveryFewCharacters) {
+  const QChar z(0x200B);
+  EXPECT_EQ(WithWrapPoints("Failed to convert: /home/u/a.msg"), "Failed to convert: /home/u/a.msg");
+  EXPECT_EQ(WithWrapPoints("x /abc/def/ghi.msg y", 10), QString("x /") + z + "abc/" + z + "def/" + z + "ghi.msg y");
+  EXPECT_EQ(WithWrapPoints(QString(25, u'n'), 10), QString(10, u'n') + z + QString(10, u'n') + z + QString(5, u'n'));
+  // A character outside the basic plane is never split.
+  const QString emoji = QString::fromUtf8("😀");
+  EXPECT_EQ(WithWrapPoints("aaa" + emoji + "bbbb", 4), "aaa" + emoji + z + "bbbb");
+  EXPECT_EQ(WithWrapPoints("line one\nline two"), "line one\nline two");
+}
+
+TEST_F(QtMessageBoxes, ALongPathWrapsInsteadOfWideningTheBox) {
+  QString path;
+  for (int level = 0; level < 12; ++level) path += QStringLiteral("/a rather long folder name %1").arg(level);
+  path.replace(u' ', u'_');
+  path += "/message.msg";
+  int width = 0;
+  QString shown;
+  WhenModalShows([&](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    width = box->width();
+    shown = box->text();
+    box->button(QMessageBox::Ok)->click();
+  });
+  dialogs.ShowMessage("Failed to convert: " + path, QString(), Dialogs::Icon::None);
+  EXPECT_LE(width, 600);
+  EXPECT_EQ(shown.remove(QChar(0x200B)), "Failed to convert: " + path);
 }
 
 TEST_F(QtMessageBoxes, YesNoAnswers) {
