@@ -1,5 +1,6 @@
 // The small pieces of the shell: Boolean setting texts, the application title cut, the
 // clean-up registry, the progress bar's text and value.
+#include <QFontMetrics>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -7,6 +8,8 @@
 #include "app/application_title.h"
 #include "app/boolean_text.h"
 #include "app/progress_bar.h"
+#include "app/progress_text_fit.h"
+#include "convert/progress_arithmetic.h"
 #include "app/shutdown.h"
 #include "platform/app_error.h"
 
@@ -78,4 +81,34 @@ TEST(ProgressBarText, ShowsTheTextVerbatimAndKeepsTheValueAsSet) {
   bar.SetValue(std::nan(""));
   EXPECT_EQ(bar.value(), 0);
 }
+TEST(ProgressBarText, ALongNameGivesWayInItsMiddleSoTheCounterAlwaysShows) {
+  const QFontMetrics metrics{QFont()};
+  const QString name = "Quarterly report " + QString(120, u'x') + " final.msg";
+  const QString waiting = progress::WaitingText("Processing: " + name, 62);
+  ASSERT_TRUE(waiting.endsWith(", Please wait.. 12"));
+  for (const int width : {320, 400, 500}) {
+    const QString fitted = FitProgressText(waiting, metrics, width);
+    EXPECT_LE(metrics.horizontalAdvance(fitted), width) << width;
+    EXPECT_TRUE(fitted.startsWith("Processing: Qu")) << fitted.toStdString();
+    EXPECT_TRUE(fitted.endsWith("msg, Please wait.. 12")) << fitted.toStdString();
+    EXPECT_TRUE(fitted.contains(QChar(0x2026)));
+  }
+  // Narrower: the name gives way entirely before the two ends do.
+  EXPECT_EQ(FitProgressText(waiting, metrics, 200), QString("Processing: ") + QChar(0x2026) + ", Please wait.. 12");
+  EXPECT_TRUE(FitProgressText(waiting, metrics, 60).endsWith("12"));
+  // A text that fits stays as it is; a line break in a file name shows as a space.
+  EXPECT_EQ(FitProgressText("Processing: a.msg", metrics, 500), "Processing: a.msg");
+  EXPECT_EQ(FitProgressText("Processing: two\nlines\r.msg", metrics, 500), "Processing: two lines .msg");
+}
+
+TEST(ProgressBarText, TheBarShowsItsTextFittedToItsWidthAndKeepsItWhole) {
+  ProgressBar bar;
+  bar.resize(520, 27);
+  const QString text = progress::WaitingText("Processing: " + QString(200, u'n') + ".msg", 53);
+  bar.SetText(text);
+  EXPECT_EQ(bar.Text(), text);
+  EXPECT_LT(bar.fontMetrics().horizontalAdvance(bar.ShownText()), 520);
+  EXPECT_TRUE(bar.ShownText().endsWith(".msg, Please wait.. 3"));
+}
+
 }  // namespace
