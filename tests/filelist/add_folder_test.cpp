@@ -121,17 +121,6 @@ TEST_F(AddFolderTest, ALinkBackToTheTopListsEachMessageOnce) {
   EXPECT_EQ(RowsUnderTree(), (QStringList{"A/a.msg", "A/x/b.msg"}));
 }
 
-TEST_F(AddFolderTest, AMessageDeeperThanTwoHundredSixtyCharactersIsAdded) {
-  QString deep = "A";
-  for (int level = 0; level < 15; ++level) deep += QStringLiteral("/Archive folder %1").arg(level, 2);
-  tree_.File(deep + "/deep.msg");
-  fx_.dialogs.AnswerInput("msg");
-  fx_.dialogs.AnswerFolder(tree_.Path("A"));
-  Click();
-  EXPECT_EQ(RowsUnderTree(), QStringList{deep + "/deep.msg"});
-  EXPECT_GT(list_.Text(1).size(), 260);
-}
-
 class AddFolderOnMemoryTest : public ::testing::Test {
  protected:
   void Pick(const QString& folder, const QString& extension = "msg") {

@@ -108,44 +108,33 @@ TEST(FileList, RowReferencesFollowTheirRowAndDieWithIt) {
 
 TEST(PathElision, LongPathsGiveWayInTheFolderPartSoTheFileNameShows) {
   const QFontMetrics metrics{QFont()};
-  const QString folder = "/home/user/Mail archive/" + QString(60, u'f') + "/2021";
-  const QString path = folder + "/Re: quarterly figures.msg";
+  const QString path = "/home/u/Mail/" + QString(60, u'f') + "/Re: figures.msg";
   EXPECT_EQ(ElidePath(path, u'/', metrics, 10000), path);
-  for (const int width : {250, 400}) {
-    const QString shown = ElidePath(path, u'/', metrics, width);
-    EXPECT_LE(metrics.horizontalAdvance(shown), width);
-    EXPECT_TRUE(shown.startsWith("/home/")) << shown.toStdString();
-    EXPECT_TRUE(shown.endsWith(QString(QChar(0x2026)) + "/Re: quarterly figures.msg")) << shown.toStdString();
-  }
-  // A file name too long for the room gives way in its own middle, after "…".
-  const QString longName = "/m/" + QString(80, u'n') + "-end.msg";
-  const QString shown = ElidePath(longName, u'/', metrics, 150);
-  EXPECT_LE(metrics.horizontalAdvance(shown), 150);
-  EXPECT_TRUE(shown.startsWith(QString(QChar(0x2026)) + "/nn")) << shown.toStdString();
-  EXPECT_TRUE(shown.endsWith("end.msg")) << shown.toStdString();
+  const QString shown = ElidePath(path, u'/', metrics, 250);
+  EXPECT_LE(metrics.horizontalAdvance(shown), 250);
+  EXPECT_TRUE(shown.startsWith("/home/u/") && shown.endsWith(QString(QChar(0x2026)) + "/Re: figures.msg"));
+  // A name too long for the room gives way in its own middle, after "…".
+  const QString name = ElidePath("/m/" + QString(80, u'n') + "-end.msg", u'/', metrics, 150);
+  EXPECT_LE(metrics.horizontalAdvance(name), 150);
+  EXPECT_TRUE(name.startsWith(QString(QChar(0x2026)) + "/nn") && name.endsWith("end.msg"));
 }
 
 TEST(PathElision, TheListDrawsRowsShortenedAndKeepsAndTipsTheFullPath) {
   struct Exposed : PathElidingDelegate {
     using PathElidingDelegate::initStyleOption;
-  };
+  } delegate;
   FormFixture f;
   f.Load();
   FileListView& list = *f.form().ListView1;
   const QString path = "/srv/" + QString(150, u'd') + "/Budget 2021.msg";
   list.Append(path);
-  ASSERT_NE(qobject_cast<PathElidingDelegate*>(list.itemDelegate()), nullptr);
   const QModelIndex index = list.model()->index(0, 0);
-  EXPECT_EQ(index.data(Qt::DisplayRole).toString(), path);
   EXPECT_EQ(index.data(Qt::ToolTipRole).toString(), path);
   EXPECT_EQ(list.Text(1), path);
-  Exposed delegate;
   QStyleOptionViewItem option;
-  option.initFrom(list.viewport());
+  option.initFrom(&list);
   option.widget = &list;
   option.rect = list.visualRect(index);
-  option.font = list.font();
-  option.fontMetrics = QFontMetrics(list.font());
   delegate.initStyleOption(&option, index);
   EXPECT_TRUE(option.text.endsWith(QString(QChar(0x2026)) + "/Budget 2021.msg")) << option.text.toStdString();
   EXPECT_LE(option.fontMetrics.horizontalAdvance(option.text), list.columnWidth(0));
