@@ -33,7 +33,11 @@ Control* Place(Control* control, const char* name, int left, int top, int width,
 }
 
 QFont ArialBold(double points) {
-  QFont font(QStringLiteral("Arial"));
+  QFont font;
+  // The layout is measured for Arial. Where the system has no Arial, a font made to its
+  // metrics takes its place (the package brings Liberation Sans), so every caption still
+  // fits the room it was given.
+  font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
   font.setStyleHint(QFont::SansSerif);
   font.setPointSizeF(points);
   font.setBold(true);

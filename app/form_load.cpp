@@ -17,6 +17,7 @@
 #include "platform/desktop.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"
+#include "platform/window_titles.h"
 
 namespace {
 const QString kLocation = QStringLiteral("in Lorvane2021/08/31.Form1.Form_Load ");
@@ -87,5 +88,6 @@ void Form1::OpenHomePageAtRandom() {
 }
 
 void Form1::SetApplicationTitle() {
-  QGuiApplication::setApplicationDisplayName(ApplicationTitleFrom(kProductName));
+  // Not Qt's display name: that would be appended to every dialog's title (window_titles.h).
+  SetApplicationTitleText(ApplicationTitleFrom(kProductName));
 }

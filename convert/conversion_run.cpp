@@ -124,7 +124,7 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
     trap.Step(158, [&] { dialogs.ShowMessage(QStringLiteral("No files added.")); });
     return;
   }
-  if (trap.Test(106, [&] { return !FolderExists(choice.folder()) && !choice.besideSource(); })) {
+  if (trap.Test(106, [&] { return !FolderExists(ExpandHomeFolder(choice.folder())) && !choice.besideSource(); })) {
     trap.Step(156, [&] {
       dialogs.ShowMessage(QStringLiteral("Folder does not exist. Please select another folder."));
     });

@@ -1,14 +1,16 @@
 // Output paths: built from the path helpers, and kept apart within one run.
 #include "convert/output_names.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <climits>
 
 std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
                                        const QString& folderText, const QString& sourcePath,
                                        PathStyle style) {
   QString folder;
   if (saveToFolder) {
-    folder = folderText;
+    folder = ExpandHomeFolder(folderText, style);
   } else if (saveBesideSource) {
     folder = GetFolderPart(sourcePath, style);
   } else {
@@ -21,10 +23,31 @@ std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
 QString NumberedOutputPath(const QString& outputPath, int number) {
   const QString counter = QStringLiteral(" (%1)").arg(number);
   const QString extension = QStringLiteral(".doc");
-  if (outputPath.endsWith(extension)) {
-    return outputPath.left(outputPath.size() - extension.size()) + counter + extension;
+  const qsizetype nameStart = outputPath.lastIndexOf(PathSeparator()) + 1;
+  const QString folder = outputPath.left(nameStart);
+  QString name = outputPath.mid(nameStart);
+  const QString ending = name.endsWith(extension) ? counter + extension : counter;
+  if (ending != counter) name.chop(extension.size());
+  return folder + ShortenToNameLimit(name, ending) + ending;
+}
+
+int FileNameLimit() {
+#ifdef NAME_MAX
+  return NAME_MAX;
+#else
+  return 255;
+#endif
+}
+
+QString ShortenToNameLimit(const QString& base, const QString& ending) {
+  const qsizetype endingBytes = QFile::encodeName(ending).size();
+  QString shortened = base;
+  while (!shortened.isEmpty() && QFile::encodeName(shortened).size() + endingBytes > FileNameLimit()) {
+    shortened.chop(1);
+    // Never half of a character outside the basic plane.
+    if (!shortened.isEmpty() && shortened.back().isHighSurrogate()) shortened.chop(1);
   }
-  return outputPath + counter;
+  return shortened;
 }
 
 OutputNames::OutputNames() : existsOnDisk_([](const QString& path) { return QFileInfo::exists(path); }) {}

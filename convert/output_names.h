@@ -11,7 +11,8 @@
 
 #include "platform/paths.h"
 
-// The output path for a source: the output folder (option 1) or the source's own folder
+// The output path for a source: the output folder (option 1, a leading "~/" meaning the
+// home folder) or the source's own folder
 // (option 2), one separator, the file name without its last extension, ".doc", with doubled
 // separators collapsed. Nothing when neither option is selected: the caller keeps the path
 // it had.
@@ -20,7 +21,15 @@ std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
                                        PathStyle style = NativePathStyle());
 
 // "name.doc" with a counter: "name (2).doc" for 2. The counter goes before a last ".doc".
+// When the numbered file name would pass the file system's name limit, the name before the
+// counter is shortened (ShortenToNameLimit).
 QString NumberedOutputPath(const QString& outputPath, int number);
+
+// The longest file name, in bytes of the file name encoding (NAME_MAX).
+int FileNameLimit();
+// `base` cut at its end, by whole characters, until base + ending fits FileNameLimit();
+// `base` itself when it fits already.
+QString ShortenToNameLimit(const QString& base, const QString& ending);
 
 // The output paths handed out during one run. A path already given to a different source
 // is not given again: the later source gets "name (2).doc", then "(3)" and so on. The same

@@ -1,7 +1,12 @@
-// ProgressBar1: the bar draws its value clamped to 0..100 and shows its own text verbatim.
+// ProgressBar1: the bar draws its value clamped to 0..100 and shows its own text verbatim,
+// fitted to one line.
 #include "convert/progress_bar.h"
 
+#include <QStyleOptionProgressBar>
+#include <QStylePainter>
 #include <cmath>
+
+#include "convert/progress_text_fit.h"
 
 ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
   setRange(0, 100);
@@ -26,3 +31,20 @@ void ProgressBar::SetValue(double value) {
 }
 
 QString ProgressBar::text() const { return text_; }
+
+QString ProgressBar::ShownText() const {
+  QStyleOptionProgressBar option;
+  initStyleOption(&option);
+  const QRect label = style()->subElementRect(QStyle::SE_ProgressBarLabel, &option, this);
+  // A character's room on each side, so the text never touches the bar's frame.
+  const int margin = fontMetrics().averageCharWidth();
+  return FitProgressText(text_, fontMetrics(), label.width() - 2 * margin);
+}
+
+void ProgressBar::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionProgressBar option;
+  initStyleOption(&option);
+  option.text = ShownText();
+  painter.drawControl(QStyle::CE_ProgressBar, option);
+}

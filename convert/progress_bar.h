@@ -1,6 +1,6 @@
 // ProgressBar1: a progress bar that shows a text of its own and a value from 0 to 100.
 // The value is kept exactly as set (it may pass 100 during a long wait); the bar draws it
-// within its range. The text is shown as it is, "%" included.
+// within its range. The text is shown as it is, "%" included, on one line.
 #pragma once
 
 #include <QProgressBar>
@@ -16,8 +16,14 @@ class ProgressBar : public QProgressBar {
   double Value() const { return value_; }
   void SetValue(double value);
 
-  // What the bar draws: the text as set, "%" included.
+  // The text as set, "%" included.
   QString text() const override;
+  // What the bar draws: the text on one line, its file name shortened in the middle when
+  // the bar is too narrow for it (FitProgressText).
+  QString ShownText() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   QString text_;

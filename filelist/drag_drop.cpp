@@ -24,6 +24,10 @@ QStringList DroppedPaths(const QMimeData* data) {
   return paths;
 }
 
+// Every dropped folder is searched, hidden ones (a name beginning with ".") included: the
+// user chose it, and a folder added as one row could never be converted.
+bool IsDroppedFolder(int attributes) { return (attributes & file_attribute::kDirectory) != 0; }
+
 }  // namespace
 
 bool DragCarriesLocalPaths(const QMimeData* data) { return !DroppedPaths(data).isEmpty(); }
@@ -36,11 +40,7 @@ void AddDroppedPaths(FileListView& list, const FileSystem& fs, Dialogs& dialogs,
     } catch (const AppError&) {
       continue;  // vanished since the drag began
     }
-    // A hidden or system folder counts as a file, as the desktop's plain folder search
-    // would not find it.
-    const bool folder = (attributes & file_attribute::kDirectory) != 0 &&
-                        (attributes & (file_attribute::kHidden | file_attribute::kSystem)) == 0;
-    if (!folder) {
+    if (!IsDroppedFolder(attributes)) {
       list.Append(path);
       continue;
     }

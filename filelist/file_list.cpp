@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 
 #include "platform/twips.h"
+#include "filelist/path_elision.h"
 #include "platform/app_error.h"
 
 namespace {
@@ -54,7 +55,8 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() < 0 || static_cast<size_t>(index.row()) >= rows_.size())
     return {};
-  if (role == Qt::DisplayRole) return rows_[static_cast<size_t>(index.row())];
+  // The row shows its path, shortened by the view when it is long; the tool tip shows it whole.
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return rows_[static_cast<size_t>(index.row())];
   return {};
 }
 
@@ -102,6 +104,7 @@ void FileListModel::Clear() {
 
 FileListView::FileListView(QWidget* parent) : QTreeView(parent), model_(new FileListModel(this)) {
   setModel(model_);
+  setItemDelegate(new PathElidingDelegate(this));
   setRootIsDecorated(false);
   setItemsExpandable(false);
   setUniformRowHeights(true);

@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QHash>
+#include <QSet>
 
 #include "platform/error_trap.h"
 #include "filelist/file_list.h"
@@ -27,8 +27,8 @@ void YieldToMessageLoop() {
   sinceLast.start();
 }
 
-// One scan's count of searches per real folder, shared by every level of the walk.
-using SearchCounts = QHash<QString, int>;
+// The folders one scan has searched, by FileSystem::FolderKey, shared by every level.
+using SearchedFolders = QSet<QString>;
 
 // Lists F's sub-folders into `found`. A refused listing removes the first entry equal to F
 // from `folders` and gives its index; otherwise the result is -1.
@@ -57,19 +57,27 @@ qsizetype SearchFolder(const QString& folder, QStringList& folders, QStringList&
 }
 
 // One level of the walk; gives the number of entries it removed from `folders`.
-qsizetype Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs, SearchCounts& counts) {
+qsizetype Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs,
+               SearchedFolders& searched) {
   ErrorTrap trap(dialogs, kScanLocation);
   qsizetype removedHere = 0;
   QStringList found;  // 104
   for (qsizetype i = 0; i < folders.size(); ++i) {  // 106
     const QString folder = folders[i];
-    if (!fs.FolderExists(folder)) continue;                 // 108
-    if (folder.size() >= kScanPathLimit) continue;          // 110
-    YieldToMessageLoop();                                   // 114
+    if (!fs.FolderExists(folder)) continue;  // 108
+    // A folder searched before in this scan, reached again through a link, would bring its
+    // whole tree (and its files) back once more: it leaves the list.
+    const QString key = fs.FolderKey(folder);
+    if (!key.isEmpty() && searched.contains(key)) {
+      folders.removeAt(i--);
+      ++removedHere;
+      continue;
+    }
+    if (fs.PathTooLongToSearch(folder)) continue;  // 110
+    YieldToMessageLoop();                          // 114
     if (trap.Test(116, [&] { return !fs.IsRootFolder(folder) && fs.IsHiddenSystemFolder(folder); }))
       continue;
-    const QString key = fs.FolderKey(folder);
-    if (!key.isEmpty() && ++counts[key] > kMaxSearchesPerFolder) continue;
+    if (!key.isEmpty()) searched.insert(key);
     const qsizetype removed = SearchFolder(folder, folders, found, fs, dialogs);
     if (removed < 0) continue;
     ++removedHere;
@@ -77,7 +85,7 @@ qsizetype Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs
   }
   const qsizetype own = found.size();
   qsizetype removedDeeper = 0;
-  if (recurse && !found.isEmpty()) removedDeeper = Walk(found, true, fs, dialogs, counts);  // 150
+  if (recurse && !found.isEmpty()) removedDeeper = Walk(found, true, fs, dialogs, searched);  // 150
   // The deeper levels' folders, after this level's own, passed these same tests one level
   // down a moment ago and go through as they are.
   const qsizetype ownLeft = own - removedDeeper;
@@ -119,8 +127,8 @@ bool RunTest(ErrorTrap* trap, int line, const std::function<bool()>& test) {
 }  // namespace
 
 void GetSubDirectories2016(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs) {
-  SearchCounts counts;
-  Walk(folders, recurse, fs, dialogs, counts);
+  SearchedFolders searched;
+  Walk(folders, recurse, fs, dialogs, searched);
 }
 
 QStringList ListFolderFiles(const FileSystem& fs, const QString& folder, const QString& pattern) {

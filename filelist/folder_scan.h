@@ -11,18 +11,15 @@ class ErrorTrap;
 class FileListView;
 class FileSystem;
 
-// The longest folder path that is still searched, and the longest sub-folder name kept.
+// The longest sub-folder name kept. How long a folder path may grow before the search
+// below it ends is the file system's own limit (FileSystem::PathTooLongToSearch).
 constexpr int kScanPathLimit = 260;
-
-// How many times one real folder is searched within one scan. A level adds at least a
-// one-character name and a separator, so a 260-character path holds at most 130 levels and
-// a tree with a single link back up never reaches this bound; a tree with several links
-// back up would otherwise double its folder list at every level.
-constexpr int kMaxSearchesPerFolder = kScanPathLimit / 2;
 
 // Extends `folders` (each entry ending in the separator) with every sub-folder worth
 // searching, level by level: the caller's entries first, then all folders one level down,
-// and so on. Drops entries whose listing is refused (permission denied or path not found).
+// and so on. Drops entries whose listing is refused (permission denied or path not found),
+// and entries that lead to a folder already searched in this scan (through a link back up
+// the tree, or a second link to one folder): each folder is searched and listed once.
 // Yields to the message loop where it examines a folder, lists a sub-folder and returns a
 // folder, at most once every few milliseconds. Other failures show the common error box
 // and the scan goes on.

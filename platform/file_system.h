@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "platform/paths.h"
+
 // Attribute bits as the scan tests them.
 namespace file_attribute {
 constexpr int kReadOnly = 1;
@@ -46,9 +48,12 @@ class FileSystem {
     return attributes == hiddenSystem || attributes == (hiddenSystem | file_attribute::kReparsePoint);
   }
   virtual bool FolderExists(const QString& path) const = 0;
-  // A text that is the same for every path leading to one folder (through links or not),
-  // empty when unknown. The folder scan uses it to bound trees with several links back up.
+  // A text that is the same for every path leading to one folder (through links or not):
+  // its device and inode. Empty when unknown. The folder scan searches each folder once.
   virtual QString FolderKey(const QString& /*folder*/) const { return {}; }
+  // True when a folder's path is too long for the system to open it, so nothing below it
+  // can be searched: the platform's own path limit.
+  virtual bool PathTooLongToSearch(const QString& folder) const { return ExceedsPathLimit(folder); }
   // Closes whatever folder the file system keeps open between calls, so that the disk it
   // lies on can be unmounted. Callers make it at the end of a listing pass.
   virtual void ReleaseKeptFolder() const {}

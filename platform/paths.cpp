@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <climits>
 
 #include "platform/app_error.h"
 
@@ -59,6 +60,17 @@ QString CollapseBackslashes(const QString& path, PathStyle style) {
   // A leading run of two or more is a network path: its pair is kept exactly.
   if (leading >= 2) return QString(2, separator) + CollapsePairs(path.mid(leading), separator);
   return CollapsePairs(path, separator);
+}
+
+QString ExpandHomeFolder(const QString& folderText, PathStyle style) {
+  if (style != PathStyle::Posix) return folderText;
+  if (folderText != QLatin1String("~") && !folderText.startsWith(QLatin1String("~/"))) return folderText;
+  return QDir::homePath() + folderText.mid(1);
+}
+
+bool ExceedsPathLimit(const QString& path, PathStyle style) {
+  if (style == PathStyle::Windows) return path.size() >= kWindowsPathLimit;
+  return QFile::encodeName(path).size() >= PATH_MAX;
 }
 
 bool FileExists(const QString& path) {

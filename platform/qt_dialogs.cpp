@@ -1,6 +1,10 @@
 // QtDialogs: the message box, the Yes/No question and the text-input prompt. Boxes without a
-// caption of their own carry the application title; CR, LF and CR LF each break a line.
+// caption of their own carry the application title; CR, LF and CR LF each break a line, and
+// a long path may break at its separators.
 #include "platform/qt_dialogs.h"
+
+#include "platform/window_titles.h"
+#include "platform/wrap_points.h"
 
 #include <QGuiApplication>
 #include <QInputDialog>
@@ -14,7 +18,7 @@ QString WithLineBreaks(QString text) {
 }
 
 QString CaptionOrTitle(const QString& caption) {
-  return caption.isEmpty() ? QGuiApplication::applicationDisplayName() : caption;
+  return caption.isEmpty() ? ApplicationTitleText() : caption;
 }
 
 QMessageBox::Icon ToQt(Dialogs::Icon icon) {
@@ -28,7 +32,9 @@ QMessageBox::Icon ToQt(Dialogs::Icon icon) {
 }  // namespace
 
 void QtDialogs::ShowMessage(const QString& text, const QString& caption, Icon icon) {
-  QMessageBox box(ToQt(icon), CaptionOrTitle(caption), WithLineBreaks(text), QMessageBox::Ok, owner_);
+  // Long paths wrap at their separators instead of widening the box past the screen.
+  QMessageBox box(ToQt(icon), CaptionOrTitle(caption), WithWrapPoints(WithLineBreaks(text)), QMessageBox::Ok,
+                  owner_);
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }

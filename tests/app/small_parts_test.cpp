@@ -1,12 +1,15 @@
 // The small pieces of the shell: Boolean setting texts, the application title cut, the
 // clean-up registry, the progress bar's text and value.
+#include <QFontMetrics>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "app/application_title.h"
 #include "app/boolean_text.h"
+#include "convert/progress_arithmetic.h"
 #include "convert/progress_bar.h"
+#include "convert/progress_text_fit.h"
 #include "platform/shutdown.h"
 #include "platform/app_error.h"
 
@@ -78,4 +81,22 @@ TEST(ProgressBarText, ShowsTheTextVerbatimAndKeepsTheValueAsSet) {
   bar.SetValue(std::nan(""));
   EXPECT_EQ(bar.value(), 0);
 }
+TEST(ProgressBarText, ALongNameGivesWayInItsMiddleSoTheCounterAlwaysShows) {
+  const QFontMetrics metrics{QFont()};
+  const QString waiting = progress::WaitingText("Processing: Report " + QString(120, u'x') + " final.msg", 62);
+  for (const int width : {320, 500}) {
+    const QString fitted = FitProgressText(waiting, metrics, width);
+    EXPECT_LE(metrics.horizontalAdvance(fitted), width);
+    EXPECT_TRUE(fitted.startsWith("Processing: Re") && fitted.endsWith("msg, Please wait.. 12")) << fitted.toStdString();
+  }
+  EXPECT_TRUE(FitProgressText(waiting, metrics, 60).endsWith("12"));
+  EXPECT_EQ(FitProgressText("Processing: two\nlines.msg", metrics, 500), "Processing: two lines.msg");
+  ProgressBar bar;
+  bar.resize(520, 27);
+  bar.SetText(waiting);
+  EXPECT_EQ(bar.Text(), waiting);
+  EXPECT_TRUE(bar.ShownText().endsWith(", Please wait.. 12"));
+  EXPECT_LT(bar.fontMetrics().horizontalAdvance(bar.ShownText()), 520);
+}
+
 }  // namespace

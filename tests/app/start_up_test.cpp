@@ -13,6 +13,7 @@
 #include "platform/error_trap.h"
 #include "filelist/file_list.h"
 #include "platform/paths.h"
+#include "platform/window_titles.h"
 #include "support/form_fixture.h"
 
 namespace {
@@ -39,7 +40,10 @@ TEST(StartUp, FirstStartShowsTheDesktopFolderAndStoresIt) {
   // The options are only read at start-up, never written.
   EXPECT_FALSE(f.settings.Value(QStringLiteral("Option1")).has_value());
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Lorvane"));
-  EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Lorvane"));
+  EXPECT_EQ(ApplicationTitleText(), QStringLiteral("Lorvane"));
+  // No display name is set, so Qt appends nothing to the titles of the program's dialogs.
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+  EXPECT_NE(QCoreApplication::applicationName(), QStringLiteral("Lorvane"));
   EXPECT_EQ(form.ListView1->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("MSG File(s)"));
   EXPECT_EQ(form.ListView1->columnWidth(0), 467);
   EXPECT_EQ(form.ListView1->Count(), 0);

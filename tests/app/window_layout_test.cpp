@@ -87,6 +87,19 @@ TEST(WindowLayout, FontsAreArialBoldNineAndButtonsElevenAndAQuarter) {
   }
 }
 
+TEST(WindowLayout, TheFontHasArialsMetricsAndEveryCaptionFits) {
+  FormFixture f;
+  Form1& form = f.form();
+  const QStringList arialMetrics = {"Arial", "Liberation Sans", "Arimo"};
+  for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
+           form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7,
+           form.PushButton9, form.Option1, form.Option2}) {
+    EXPECT_TRUE(arialMetrics.contains(QFontInfo(b->font()).family())) << b->objectName().toStdString();
+    const int needed = b->inherits("QRadioButton") ? b->sizeHint().width() : b->fontMetrics().horizontalAdvance(b->text());
+    EXPECT_LE(needed, b->width()) << b->objectName().toStdString();
+  }
+}
+
 TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
   FormFixture f;
   Form1& form = f.form();

@@ -125,6 +125,19 @@ TEST_F(ConversionRunTest, OutputFolderWithoutTrailingSeparator) {
   ExpectIdle();
 }
 
+TEST_F(ConversionRunTest, ALeadingTildeInTheFolderTextIsTheHomeFolder) {
+  const QByteArray oldHome = qgetenv("HOME");
+  qputenv("HOME", out_.path().toLocal8Bit());
+  ASSERT_TRUE(QDir(out_.path()).mkdir(QStringLiteral("Docs")));
+  ToFolder(QStringLiteral("~/Docs"));
+  AddMessage(QStringLiteral("first.msg"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_TRUE(QFile::exists(Out(QStringLiteral("Docs/first.doc"))));
+  EXPECT_EQ(fixture_->settings.Value(QStringLiteral("Text1")), QStringLiteral("~/Docs"));  // kept as typed
+  qputenv("HOME", oldHome);
+}
+
 TEST_F(ConversionRunTest, BesideEachSourceEvenWithAMissingFolderText) {
   Window(QStringLiteral("False"), QStringLiteral("True"), QStringLiteral("/no/such/folder"));
   const QString a = AddMessage(QStringLiteral("a.msg"));

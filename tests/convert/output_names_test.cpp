@@ -48,6 +48,18 @@ TEST(NumberedOutputPath, CounterGoesBeforeTheDocExtension) {
   EXPECT_EQ(NumberedOutputPath(QStringLiteral("/out/odd"), 3), QStringLiteral("/out/odd (3)"));
 }
 
+TEST(NumberedOutputPath, AName255BytesLongIsShortenedToFitTheNameLimit) {
+  ASSERT_EQ(FileNameLimit(), 255);
+  // "<251 a>.doc" is 255 bytes, the longest name there is.
+  EXPECT_EQ(NumberedOutputPath("/out/" + QString(251, u'a') + ".doc", 12), "/out/" + QString(246, u'a') + " (12).doc");
+  // Whole characters are cut: two bytes each for these letters, four for the last one.
+  const QString wide = QString(123, QChar(0x00E9)) + QString::fromUtf8("😀");  // 250 bytes
+  EXPECT_EQ(NumberedOutputPath("/out/" + wide + ".doc", 2), "/out/" + QString(123, QChar(0x00E9)) + " (2).doc");
+  EXPECT_EQ(ShortenToNameLimit(QString(100, QChar(0x00E9)) + QString::fromUtf8("😀😀"), QString(50, u'x')),
+            QString(100, QChar(0x00E9)) + QString::fromUtf8("😀"));  // 200 + 4 + 50 fits, 4 more would not
+  EXPECT_EQ(ShortenToNameLimit("short", " (2).doc"), "short");
+}
+
 TEST(OutputNames, DifferentSourcesNeverShareADocument) {
   OutputNames names;
   const QString out = QStringLiteral("/out/a.doc");

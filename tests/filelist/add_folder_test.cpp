@@ -110,6 +110,17 @@ TEST_F(AddFolderTest, TheSameFolderTwiceAddsEveryFileTwiceAndAnEmptyOneAddsNothi
   EXPECT_TRUE(fx_.dialogs.Messages().empty());
 }
 
+TEST_F(AddFolderTest, ALinkBackToTheTopListsEachMessageOnce) {
+  tree_.File("A/a.msg");
+  tree_.File("A/x/b.msg");
+  tree_.Link(".", "A/self");
+  tree_.Link("..", "A/x/up");
+  fx_.dialogs.AnswerInput("msg");
+  fx_.dialogs.AnswerFolder(tree_.Path("A"));
+  Click();
+  EXPECT_EQ(RowsUnderTree(), (QStringList{"A/a.msg", "A/x/b.msg"}));
+}
+
 class AddFolderOnMemoryTest : public ::testing::Test {
  protected:
   void Pick(const QString& folder, const QString& extension = "msg") {

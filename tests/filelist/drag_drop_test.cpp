@@ -147,10 +147,10 @@ TEST_F(DragDropTest, TwoFoldersAddTheirFilesOnceEachAndDoubledSeparatorsCollapse
   EXPECT_EQ(Rows(list_), (QStringList{tree_.Path("A/a.msg"), tree_.Path("B/b.msg")}));
 }
 
-TEST_F(DragDropTest, AHiddenFolderIsAddedAsOneRow) {
-  tree_.File(".config/settings.msg");
+TEST_F(DragDropTest, AHiddenFolderIsScannedLikeAnyOther) {
+  tree_.File(".config/sub/deeper.msg");
   Drop({tree_.Path(".config")});
-  EXPECT_EQ(Rows(list_), QStringList{tree_.Path(".config")});
+  EXPECT_EQ(Rows(list_), QStringList{tree_.Path(".config/sub/deeper.msg")});
 }
 
 }  // namespace

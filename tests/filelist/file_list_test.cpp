@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "filelist/file_list.h"
+#include "filelist/path_elision.h"
 #include "platform/app_error.h"
 #include "support/form_fixture.h"
 
@@ -103,6 +104,37 @@ TEST(FileList, RowReferencesFollowTheirRowAndDieWithIt) {
   EXPECT_EQ(list.PositionOf(QPersistentModelIndex()), 0);
   list.Clear();
   EXPECT_EQ(list.PositionOf(c), 0);
+}
+
+TEST(PathElision, LongPathsGiveWayInTheFolderPartSoTheFileNameShows) {
+  const QFontMetrics metrics{QFont()};
+  const QString path = "/home/u/Mail/" + QString(60, u'f') + "/Re: figures.msg";
+  EXPECT_EQ(ElidePath(path, u'/', metrics, 10000), path);
+  const QString shown = ElidePath(path, u'/', metrics, 250);
+  EXPECT_LE(metrics.horizontalAdvance(shown), 250);
+  EXPECT_TRUE(shown.startsWith("/home/u/") && shown.endsWith(QString(QChar(0x2026)) + "/Re: figures.msg"));
+  // A name too long for the room gives way in its own middle, after "…".
+  EXPECT_TRUE(ElidePath("/m/" + QString(80, u'n') + "-end.msg", u'/', metrics, 150).startsWith(QChar(0x2026)));
+}
+
+TEST(PathElision, TheListDrawsRowsShortenedAndKeepsAndTipsTheFullPath) {
+  struct Exposed : PathElidingDelegate {
+    using PathElidingDelegate::initStyleOption;
+  } delegate;
+  FormFixture f;
+  f.Load();
+  FileListView& list = *f.form().ListView1;
+  const QString path = "/srv/" + QString(150, u'd') + "/Budget 2021.msg";
+  list.Append(path);
+  const QModelIndex index = list.model()->index(0, 0);
+  EXPECT_TRUE(index.data(Qt::ToolTipRole).toString() == path && list.Text(1) == path);
+  QStyleOptionViewItem option;
+  option.initFrom(&list);
+  option.widget = &list;
+  option.rect = list.visualRect(index);
+  delegate.initStyleOption(&option, index);
+  EXPECT_TRUE(option.text.endsWith(QString(QChar(0x2026)) + "/Budget 2021.msg")) << option.text.toStdString();
+  EXPECT_LE(option.fontMetrics.horizontalAdvance(option.text), list.columnWidth(0));
 }
 
 TEST(FileListEvents, DeleteKeyWithAnyModifierRemovesTheSelectedRow) {

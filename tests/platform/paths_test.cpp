@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <climits>
 #include <gtest/gtest.h>
 
 #include "platform/app_error.h"
@@ -83,6 +84,22 @@ TEST(PathTable, LongPathsTakeApartWithoutOverflow) {
   EXPECT_EQ(GetFileName(folder + name, kWin), name);
   EXPECT_EQ(RemoveExtension(name), name.left(name.size() - 4));
   EXPECT_EQ(GetFolderPart(QString(70000, QLatin1Char('/')) + QStringLiteral("a"), kPosix).size(), 70000);
+}
+
+TEST(PathTable, ALeadingTildeIsTheHomeFolderInPosixStyleOnly) {
+  EXPECT_EQ(ExpandHomeFolder(Q("~/Out"), kPosix), QDir::homePath() + Q("/Out"));
+  EXPECT_EQ(ExpandHomeFolder(Q("~"), kPosix), QDir::homePath());
+  for (const char* unchanged : {"~user/Out", "/a/~/b", " ~/Out", ""})
+    EXPECT_EQ(ExpandHomeFolder(Q(unchanged), kPosix), Q(unchanged)) << unchanged;
+  EXPECT_EQ(ExpandHomeFolder(Q("~/Out"), kWin), Q("~/Out"));
+}
+
+TEST(PathTable, PathLimitIsTheStylesOwn) {
+  EXPECT_FALSE(ExceedsPathLimit(QString(259, u'a'), kWin));
+  EXPECT_TRUE(ExceedsPathLimit(QString(260, u'a'), kWin));
+  EXPECT_FALSE(ExceedsPathLimit(QString(PATH_MAX - 1, u'a'), kPosix));
+  EXPECT_TRUE(ExceedsPathLimit(QString(PATH_MAX, u'a'), kPosix));
+  EXPECT_TRUE(ExceedsPathLimit(QString(PATH_MAX / 2, QChar(0x00E9)), kPosix));  // bytes, not characters
 }
 
 TEST(PathTable, NativeStyleIsThePlatformsOwn) {

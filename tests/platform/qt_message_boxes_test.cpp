@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt_dialogs.h"
+#include "platform/window_titles.h"
+#include "platform/wrap_points.h"
 
 namespace {
 // Runs once the next modal dialog is up, then the test body goes on.
@@ -27,7 +29,7 @@ void WhenModalShows(std::function<void(QWidget*)> act) {
 
 class QtMessageBoxes : public ::testing::Test {
  protected:
-  void SetUp() override { QGuiApplication::setApplicationDisplayName(QStringLiteral("Lorvane")); }
+  void SetUp() override { SetApplicationTitleText(QStringLiteral("Lorvane")); }
   QtDialogs dialogs;
 };
 
@@ -56,6 +58,28 @@ TEST_F(QtMessageBoxes, MessageShowsTextWithLineBreaksAndTheTitleAsDefaultCaption
   dialogs.ShowMessage(QStringLiteral("x"), QStringLiteral("Application Error"), Dialogs::Icon::Exclamation);
   EXPECT_EQ(title, QStringLiteral("Application Error"));
   EXPECT_EQ(icon, QMessageBox::Warning);
+}
+
+TEST(WrapPoints, OnlyLongRunsGetBreakPointsAfterSeparatorsOrEveryFewCharacters) {
+  const QChar z(0x200B);
+  EXPECT_EQ(WithWrapPoints("Failed to convert: /home/u/a.msg"), "Failed to convert: /home/u/a.msg");
+  EXPECT_EQ(WithWrapPoints("x /abc/def/ghi.msg", 10), QString("x /") + z + "abc/" + z + "def/" + z + "ghi.msg");
+  EXPECT_EQ(WithWrapPoints(QString(15, u'n'), 10), QString(10, u'n') + z + QString(5, u'n'));
+  EXPECT_EQ(WithWrapPoints(QString(9, u'a') + QString::fromUtf8("😀b"), 10), QString(9, u'a') + QString::fromUtf8("😀") + z + "b");
+}
+
+TEST_F(QtMessageBoxes, ALongPathWrapsInsteadOfWideningTheBox) {
+  const QString text = "Failed to convert: " + QString("/a_rather_long_folder_name").repeated(12) + "/message.msg";
+  int width = 0;
+  QString shown;
+  WhenModalShows([&](QWidget* w) {
+    width = w->width();
+    shown = qobject_cast<QMessageBox*>(w)->text();
+    qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+  });
+  dialogs.ShowMessage(text, QString(), Dialogs::Icon::None);
+  EXPECT_LE(width, 600);
+  EXPECT_EQ(shown.remove(QChar(0x200B)), text);
 }
 
 TEST_F(QtMessageBoxes, YesNoAnswers) {
