@@ -5,24 +5,29 @@
 #include <new>
 
 #include "converter/errors.h"
+#include "converter/header_block.h"
 #include "converter/message.h"
 #include "converter/message_body.h"
 #include "converter/output_file.h"
 
 namespace quorlin {
 
-std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes) {
+std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes,
+                                         const ConversionOptions& options) {
   std::unique_ptr<Message> message = Message::Open(msg_bytes);
-  return MessageDocument(*message);
+  std::vector<std::uint8_t> document = MessageDocument(*message);
+  if (options.header_block) AddHeaderBlock(*message, document);
+  return document;
 }
 
 ConversionResult ConvertFile(const std::filesystem::path& input,
-                             const std::filesystem::path& output) {
+                             const std::filesystem::path& output,
+                             const ConversionOptions& options) {
   try {
     if (IsSameFile(input, output))
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
     std::vector<std::uint8_t> msg_bytes = ReadWholeFile(input);
-    std::vector<std::uint8_t> document = ConvertMessage(msg_bytes);
+    std::vector<std::uint8_t> document = ConvertMessage(msg_bytes, options);
     WriteFileAtomically(output, document);
     return {};
   } catch (const FormatError& error) {
