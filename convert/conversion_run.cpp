@@ -2,6 +2,7 @@
 // each row it shows the row's share and name on the bar, builds the output path, runs the
 // converter once and waits for it, and tells the user about every file that produced no
 // document; at the end it takes the converter away again and says "Done.".
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -12,6 +13,7 @@
 #include "app/form1.h"
 #include "app/progress_bar.h"
 #include "app/shutdown.h"
+#include "convert/converter_arguments.h"
 #include "convert/converter_image.h"
 #include "convert/converter_placement.h"
 #include "convert/output_names.h"
@@ -93,7 +95,7 @@ void ConvertRows(Form1& form, ErrorTrap& trap, const ConverterPlacement& placeme
     QString program;
     QStringList arguments;
     trap.Step(134, [&] { program = placement.ConverterPath(); });
-    trap.Step(136, [&] { arguments = QStringList{source, output}; });
+    trap.Step(136, [&] { arguments = ConverterArguments(source, output, form.Check1->isChecked()); });
     int status = kNotRun;
     trap.Step(138, [&] {
       // The row in hand still counts as one file when the list was emptied meanwhile.

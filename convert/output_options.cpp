@@ -1,5 +1,6 @@
 // Where results go: the two options, the folder text and its "..." button, each kept in the
 // settings the moment it changes.
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -26,6 +27,12 @@ void Form1::Option1_Click() {
 }
 
 void Form1::Option2_Click() { Option1_Click(); }
+
+// Whether each document opens with the message's sender, date, recipients and subject.
+void Form1::Check1_Click() {
+  services().settings->Write(kSettingsApp, kSettingsSection, QStringLiteral("HeaderBlock"),
+                             BoolText(Check1->isChecked()));
+}
 
 void Form1::Text1_Change() {
   services().settings->Write(kSettingsApp, kSettingsSection, QStringLiteral("Text1"), Text1->text());

@@ -4,6 +4,7 @@
 
 #include "convert/support/qstring_printer.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 
 #include "app/progress_bar.h"
 #include "app/shutdown.h"
+#include "convert/converter_arguments.h"
 #include "convert/support/message_files.h"
 #include "filelist/file_list.h"
 #include "support/form_fixture.h"
@@ -114,6 +116,29 @@ TEST_F(ConversionRunTest, OutputFolderWithTrailingSeparator) {
   EXPECT_EQ(ReadAll(Out(QStringLiteral("second.b.doc"))), DocumentFor(RtfFor(QStringLiteral("sub/second.b.msg"))));
   ExpectIdle();
   EXPECT_EQ(fixture_->form().ListView1->Count(), 2);  // the list keeps its rows
+}
+
+// The stored choice is passed on to the converter for every row; off, the documents stay
+// as the other tests expect them.
+TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
+  fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
+      {QStringLiteral("Text1"), out_.path()}, {QStringLiteral("HeaderBlock"), QStringLiteral("True")}});
+  fixture_->Load();
+  quorlin::testing::MessageBuilder message;
+  message.AddRtfBody(RtfFor(QStringLiteral("subject.msg"))).AddUnicode(0x0037, u"Quarterly figures");
+  const QString path = QDir(sources_.path()).filePath(QStringLiteral("subject.msg"));
+  ASSERT_TRUE(convert_testing::WriteBytes(path, message.Build()));
+  fixture_->form().ListView1->Append(path);
+  Click();
+  const QByteArray document = ReadAll(Out(QStringLiteral("subject.doc")));
+  EXPECT_LT(document.indexOf("Quarterly figures"), document.indexOf("Message subject.msg")) << document.constData();
+  EXPECT_NE(document.indexOf("Quarterly figures"), -1);
+
+  fixture_->form().Check1->click();
+  Click();
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("subject.doc"))), DocumentFor(RtfFor(QStringLiteral("subject.msg"))));
+  EXPECT_EQ(ConverterArguments(QStringLiteral("a"), QStringLiteral("b"), true),
+            (QStringList{QStringLiteral("--header"), QStringLiteral("a"), QStringLiteral("b")}));
 }
 
 TEST_F(ConversionRunTest, OutputFolderWithoutTrailingSeparator) {
