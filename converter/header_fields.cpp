@@ -67,7 +67,8 @@ HeaderFields ReadHeaderFields(const Message& message) {
   fields.sender_address = Text(message, "0C1F", code_page);
   // An address inside an organisation's directory ("/O=.../CN=...") means nothing on
   // paper: the Internet address replaces it, or it is left out.
-  if (fields.sender_address.find(u'@') == std::u16string::npos) {
+  if (fields.sender_address.find(u'@') == std::u16string::npos ||
+      fields.sender_address.starts_with(u'/')) {
     std::u16string smtp = Text(message, "5D01", code_page);
     if (!smtp.empty() || fields.sender_address.starts_with(u'/'))
       fields.sender_address = std::move(smtp);

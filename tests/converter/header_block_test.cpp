@@ -113,7 +113,7 @@ TEST(HeaderBlockTest, LinesWithoutTheirPropertyAreLeftOut) {
     EXPECT_EQ(block.find(absent), std::string::npos) << absent;
 
   MessageBuilder directory_sender;  // an address inside an organisation means nothing on paper
-  directory_sender.AddUnicode(0x0C1A, u"Ann").AddUnicode(0x0C1F, u"/O=ORG/CN=ANN");
+  directory_sender.AddUnicode(0x0C1A, u"Ann").AddUnicode(0x0C1F, u"/O=ORG/CN=ANN@ORG");
   EXPECT_NE(BlockOf(directory_sender).find("From:}\\tab Ann\\par"), std::string::npos);
   directory_sender.AddUnicode(0x5D01, u"ann@example.com");
   EXPECT_NE(BlockOf(directory_sender).find("Ann <ann@example.com>"), std::string::npos);
