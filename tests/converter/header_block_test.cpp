@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <random>
 #include <string>
 
 #include "converter/conversion.h"
@@ -198,6 +199,21 @@ TEST(RtfInsertionTest, DamagedOrUnusualDocuments) {
   std::vector<std::uint8_t> not_rtf = {'x', '\r', '\n'};
   EXPECT_FALSE(InsertAtDocumentStart(not_rtf, "{block}"));
   EXPECT_EQ(not_rtf, (std::vector<std::uint8_t>{'x', '\r', '\n'}));
+}
+
+// Any bytes after "{\rtf": the walk stays inside them (checked by the sanitizer build).
+TEST(RtfInsertionTest, ArbitraryBytesAfterTheMagic) {
+  std::mt19937 random(13);
+  const std::string alphabet = "{}\\*abin0123456789- '\r\nx";
+  for (int round = 0; round < 20000; ++round) {
+    std::string rtf = "{\\rtf";
+    for (std::size_t n = random() % 40; n > 0; --n) rtf += alphabet[random() % alphabet.size()];
+    std::vector<std::uint8_t> bytes(rtf.begin(), rtf.end());
+    std::optional<std::size_t> at = DocumentStart(bytes);
+    ASSERT_TRUE(at.has_value()) << rtf;
+    ASSERT_GE(*at, 1u) << rtf;
+    ASSERT_LE(*at, bytes.size()) << rtf;
+  }
 }
 
 TEST(HeaderBlockTest, OptionOffLeavesEveryDocumentAsItWas) {
