@@ -9,7 +9,6 @@
 #include "converter/rtf_insertion.h"
 
 #include <algorithm>
-#include <array>
 
 namespace quorlin {
 namespace {
@@ -17,7 +16,7 @@ namespace {
 constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 
 // Destinations, written without "\*", that hold no body text.
-constexpr std::array<std::string_view, 25> kHeaderDestinations = {
+constexpr std::string_view kHeaderDestinations[] = {
     "fonttbl",   "colortbl",  "stylesheet", "info",     "listtable", "listoverridetable",
     "revtbl",    "rsidtbl",   "filetbl",    "pgdsctbl", "header",    "headerl",
     "headerr",   "headerf",   "footer",     "footerl",  "footerr",   "footerf",
@@ -25,7 +24,7 @@ constexpr std::array<std::string_view, 25> kHeaderDestinations = {
     "pnseclvl"};
 
 // Control words that put a character, a break or an object into the text.
-constexpr std::array<std::string_view, 37> kVisibleWords = {
+constexpr std::string_view kVisibleWords[] = {
     "par",     "line",     "tab",      "sect",     "page",     "column",   "cell",
     "row",     "nestcell", "nestrow",  "lbr",      "bullet",   "emdash",   "endash",
     "emspace", "enspace",  "qmspace",  "lquote",   "rquote",   "ldblquote", "rdblquote",
@@ -33,8 +32,7 @@ constexpr std::array<std::string_view, 37> kVisibleWords = {
     "chpgn",   "chdate",   "chtime",   "chftn",    "chatn",    "sectnum",  "u",
     "bin",     "pict"};
 
-template <std::size_t N>
-bool Contains(const std::array<std::string_view, N>& words, std::string_view word) {
+bool Contains(std::span<const std::string_view> words, std::string_view word) {
   return std::find(words.begin(), words.end(), word) != words.end();
 }
 
