@@ -2,6 +2,7 @@
 // wiring that routes every event to its handler.
 #include "app/form1.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -94,6 +95,8 @@ void Form1::BuildControls() {
   Option2 = Place(new QRadioButton(QStringLiteral("Save results in folder of original file"), Frame5),
                   "Option2", 240, 1410, 3615, 255);
   Option1->setChecked(true);
+  Check1 = Place(new QCheckBox(QStringLiteral("Add sender, date and subject"), Frame5),
+                 "Check1", 3960, 1410, 3615, 255);
   Frame3 = Place(new QGroupBox(Frame5), "Frame3", 480, 510, 6840, 810);
   Text1 = Place(new QLineEdit(Frame3), "Text1", 240, 300, 5670, 345);
   PushButton9 = button("PushButton9", "...", 6000, 300, 600, 345, Frame3);
@@ -107,6 +110,7 @@ void Form1::BuildControls() {
   QWidget::setTabOrder(Option1, Option2);
   QWidget::setTabOrder(Option2, Text1);
   QWidget::setTabOrder(Text1, PushButton9);
+  QWidget::setTabOrder(PushButton9, Check1);
 }
 
 void Form1::Guarded(const std::function<void()>& handler) { RunUntrapped(*services_.dialogs, handler); }
@@ -123,6 +127,7 @@ void Form1::ConnectEvents() {
   connect(PushButton9, &QPushButton::clicked, this, route(&Form1::PushButton9_Click));
   connect(Option1, &QRadioButton::clicked, this, route(&Form1::Option1_Click));
   connect(Option2, &QRadioButton::clicked, this, route(&Form1::Option2_Click));
+  connect(Check1, &QCheckBox::clicked, this, route(&Form1::Check1_Click));
   connect(Text1, &QLineEdit::textChanged, this, route(&Form1::Text1_Change));
 
   // What the user does to the list.

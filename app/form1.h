@@ -24,6 +24,7 @@ class SettingsStore;
 class FileSystem;
 class FileListView;
 class ProgressBar;
+class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QMimeData;
@@ -72,6 +73,7 @@ class Form1 : public QWidget, public PointerControl {
   QGroupBox* Frame5 = nullptr;         // "Save Option"
   QRadioButton* Option1 = nullptr;     // "Save results to this folder:"
   QRadioButton* Option2 = nullptr;     // "Save results in folder of original file"
+  QCheckBox* Check1 = nullptr;         // "Add sender, date and subject"
   QGroupBox* Frame3 = nullptr;
   QLineEdit* Text1 = nullptr;
   QPushButton* PushButton9 = nullptr;  // "..."
@@ -122,6 +124,7 @@ class Form1 : public QWidget, public PointerControl {
   void PushButton2_Click();
   void Option1_Click();
   void Option2_Click();
+  void Check1_Click();
   void Text1_Change();
   void PushButton9_Click();
 

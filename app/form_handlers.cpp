@@ -1,6 +1,7 @@
 // Form1's entry points for the list and the run: each handler keeps its event name and
 // passes the controls and services its routine needs; the work is done in filelist/ and
 // convert/.
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -63,7 +64,8 @@ void Form1::PushButton2_Click() {
                         [list](int position) { return list->Text(position); }};
   const OutputChoice output{[this] { return Option1->isChecked(); },
                             [this] { return Option2->isChecked(); },
-                            [this] { return Text1->text(); }};
+                            [this] { return Text1->text(); },
+                            [this] { return Check1->isChecked(); }};
   ConvertAll(rows, *ProgressBar1, output, *services_.dialogs, *this, Converting);
 }
 
@@ -75,6 +77,9 @@ void Form1::Option1_Click() {
 }
 
 void Form1::Option2_Click() { Option1_Click(); }
+
+// Whether each document opens with the message's sender, date, recipients and subject.
+void Form1::Check1_Click() { StoreHeaderBlockChoice(*services_.settings, Check1->isChecked()); }
 
 void Form1::Text1_Change() { StoreOutputFolder(*services_.settings, Text1->text()); }
 

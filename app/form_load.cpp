@@ -1,5 +1,6 @@
 // Form1's start-up: Form_Load with its numbered steps, and the three routines only it calls.
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -66,6 +67,10 @@ void Form1::Form_Load() {
   trap.Step(136, [&] {
     SetOption(Option2, TextToBoolean(settings.Read(kSettingsApp, kSettingsSection,
                                                    QStringLiteral("Option2"), QStringLiteral("0"))));
+  });
+  trap.Step(137, [&] {
+    Check1->setChecked(TextToBoolean(settings.Read(kSettingsApp, kSettingsSection,
+                                                   QStringLiteral("HeaderBlock"), QStringLiteral("False"))));
   });
   if (trap.Test(138, [&] { return Option1->isChecked(); }))
     trap.Step(140, [&] { Frame3->setEnabled(true); });

@@ -47,10 +47,11 @@ std::vector<std::uint8_t> TypicalMessage() {
   return builder.Build();
 }
 
-void ConvertInProcess(benchmark::State& state, std::vector<std::uint8_t> bytes) {
+void ConvertInProcess(benchmark::State& state, std::vector<std::uint8_t> bytes,
+                      quorlin::ConversionOptions options) {
   for (auto _ : state) {
     try {
-      benchmark::DoNotOptimize(quorlin::ConvertMessage(bytes));
+      benchmark::DoNotOptimize(quorlin::ConvertMessage(bytes, options));
     } catch (const quorlin::ConvertError&) {
     }
   }
@@ -203,12 +204,14 @@ void PrintPeakMemories() {
 // One Quorlin process per iteration. `replace` writes over the same output each time (on
 // ext4 replacing a file by rename makes the file system flush it); otherwise each run
 // writes a new file, as a conversion run over fresh outputs does.
-void QuorlinProcess(benchmark::State& state, fs::path input, bool replace) {
+void QuorlinProcess(benchmark::State& state, fs::path input, bool replace, bool header) {
   fs::path folder = fs::temp_directory_path();
   std::int64_t run = 0;
   for (auto _ : state) {
     fs::path output = folder / ("quorlin-bench-" + std::to_string(replace ? 0 : run++) + ".doc");
-    if (Spawn({QuorlinExe(), input.string(), output.string()}) != 0) {
+    std::vector<std::string> args = {QuorlinExe(), input.string(), output.string()};
+    if (header) args.insert(args.begin() + 1, "--header");
+    if (Spawn(args) != 0) {
       state.SkipWithError("Quorlin failed");
       break;
     }
@@ -236,7 +239,8 @@ int main(int argc, char** argv) {
   std::ofstream(typical, std::ios::binary)
       .write(reinterpret_cast<const char*>(generated.data()), static_cast<std::streamsize>(generated.size()));
 
-  benchmark::RegisterBenchmark("convert/generated_typical", ConvertInProcess, generated);
+  benchmark::RegisterBenchmark("convert/generated_typical", ConvertInProcess, generated,
+                               quorlin::ConversionOptions{});
   if (fs::is_directory(corpus)) {
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(corpus))
@@ -244,19 +248,27 @@ int main(int argc, char** argv) {
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files)
       benchmark::RegisterBenchmark(("convert/" + file.filename().string()).c_str(), ConvertInProcess,
-                                   ReadFile(file));
+                                   ReadFile(file), quorlin::ConversionOptions{});
+    benchmark::RegisterBenchmark("convert_header/example_sent_unicode.msg", ConvertInProcess,
+                                 ReadFile(corpus / "example_sent_unicode.msg"),
+                                 quorlin::ConversionOptions{true});
     for (const char* name : {"msgClassAppointment.msg", "example_sent_unicode.msg"}) {
       benchmark::RegisterBenchmark((std::string("process/quorlin/new_output/") + name).c_str(),
-                                   QuorlinProcess, corpus / name, false)
+                                   QuorlinProcess, corpus / name, false, false)
           ->UseRealTime()->Unit(benchmark::kMillisecond);
       benchmark::RegisterBenchmark((std::string("process/quorlin/replace_output/") + name).c_str(),
-                                   QuorlinProcess, corpus / name, true)
+                                   QuorlinProcess, corpus / name, true, false)
           ->UseRealTime()->Unit(benchmark::kMillisecond);
     }
   } else {
     std::printf("shared corpus not found at %s: timing generated messages only\n", corpus.c_str());
   }
-  benchmark::RegisterBenchmark("process/quorlin/new_output/generated_typical", QuorlinProcess, typical, false)
+  // The header block: the same messages with "--header".
+  benchmark::RegisterBenchmark("convert_header/generated_typical", ConvertInProcess, generated,
+                               quorlin::ConversionOptions{true});
+  benchmark::RegisterBenchmark("process/quorlin/header/generated_typical", QuorlinProcess, typical, false, true)
+      ->UseRealTime()->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("process/quorlin/new_output/generated_typical", QuorlinProcess, typical, false, false)
       ->UseRealTime()->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("process/bare_true", BareProcess)->UseRealTime()->Unit(benchmark::kMillisecond);
   benchmark::RunSpecifiedBenchmarks();

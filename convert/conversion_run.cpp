@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "convert/converter_arguments.h"
 #include "convert/converter_image.h"
 #include "convert/converter_placement.h"
 #include "convert/output_names.h"
@@ -88,7 +89,7 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
     QString program;
     QStringList arguments;
     trap.Step(134, [&] { program = placement.ConverterPath(); });
-    trap.Step(136, [&] { arguments = QStringList{source, output}; });
+    trap.Step(136, [&] { arguments = ConverterArguments(source, output, choice.headerBlock && choice.headerBlock()); });
     int status = kNotRun;
     trap.Step(138, [&] {
       // The row in hand still counts as one file when the list was emptied meanwhile.

@@ -24,6 +24,7 @@ struct OutputChoice {
   std::function<bool()> toChosenFolder;  // "Save results to this folder:" is selected
   std::function<bool()> besideSource;    // "Save results in folder of original file" is selected
   std::function<QString()> folder;       // the folder box's text
+  std::function<bool()> headerBlock;     // "Add sender, date and subject" is ticked
 };
 
 // Runs the conversion unless one is under way already (`converting` is set for the run's

@@ -19,6 +19,10 @@ void StoreOutputOptions(SettingsStore& settings, bool toChosenFolder, bool besid
   settings.Write(kSettingsApp, kSettingsSection, QStringLiteral("Option2"), BoolText(besideSource));
 }
 
+void StoreHeaderBlockChoice(SettingsStore& settings, bool headerBlock) {
+  settings.Write(kSettingsApp, kSettingsSection, QStringLiteral("HeaderBlock"), BoolText(headerBlock));
+}
+
 void StoreOutputFolder(SettingsStore& settings, const QString& folder) {
   settings.Write(kSettingsApp, kSettingsSection, QStringLiteral("Text1"), folder);
 }

@@ -11,6 +11,8 @@ class SettingsStore;
 
 // Stores both options' states.
 void StoreOutputOptions(SettingsStore& settings, bool toChosenFolder, bool besideSource);
+// Stores whether documents open with the message's header block.
+void StoreHeaderBlockChoice(SettingsStore& settings, bool headerBlock);
 // Stores the folder box's text.
 void StoreOutputFolder(SettingsStore& settings, const QString& folder);
 // The "..." button: picks the output folder (the picker, owned by `owner`, starts at the

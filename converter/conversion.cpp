@@ -5,6 +5,8 @@
 #include <new>
 
 #include "converter/errors.h"
+#include "converter/header_block.h"
+#include "converter/header_fields.h"
 #include "converter/input_file.h"
 #include "converter/message.h"
 #include "converter/message_body.h"
@@ -12,13 +14,26 @@
 
 namespace quorlin {
 
-std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes) {
+namespace {
+
+// What the message's document is made of, opened by the header block when it is asked for.
+DocumentContent ReadContent(const Message& message, const ConversionOptions& options) {
+  DocumentContent content = ReadDocumentContent(message);
+  if (options.header_block) content.opening = HeaderBlockRtf(ReadHeaderFields(message));
+  return content;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes,
+                                         const ConversionOptions& options) {
   std::unique_ptr<Message> message = Message::Open(msg_bytes);
-  return MessageDocument(*message);
+  return DocumentBytes(ReadContent(*message, options));
 }
 
 ConversionResult ConvertFile(const std::filesystem::path& input,
-                             const std::filesystem::path& output) {
+                             const std::filesystem::path& output,
+                             const ConversionOptions& options) {
   try {
     if (IsSameFile(input, output))
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
@@ -26,7 +41,7 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
     {
       // The input is read and released before the output is begun.
       InputFile in(input);
-      content = ReadDocumentContent(*Message::Open(in.bytes()));
+      content = ReadContent(*Message::Open(in.bytes()), options);
     }
     WriteFileAtomically(output, [&content](ByteSink& sink) { content.WriteTo(sink); });
     return {};

@@ -25,12 +25,20 @@ struct ConversionResult {
   bool ok() const { return status == ConversionStatus::kSuccess; }
 };
 
+// What the user chose for the documents. The defaults give the documents as they have
+// always been.
+struct ConversionOptions {
+  bool header_block = false;  // open the document with subject, sender, date, recipients
+};
+
 // The output file's bytes for the message in `msg_bytes`. Throws ConvertError.
-std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes);
+std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes,
+                                         const ConversionOptions& options = {});
 
 // Converts `input` into `output`. The output is written only when the whole conversion
 // succeeded, and never over the input itself; on failure nothing at `output` changes.
 ConversionResult ConvertFile(const std::filesystem::path& input,
-                             const std::filesystem::path& output);
+                             const std::filesystem::path& output,
+                             const ConversionOptions& options = {});
 
 }  // namespace quorlin

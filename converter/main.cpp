@@ -1,6 +1,7 @@
 // Quorlin: converts one saved message into an RTF document. Parses the command line,
 // runs the conversion, prints the usage line or a one-line reason, and sets the exit status.
 #include <cstdio>
+#include <cstring>
 
 #include "converter/conversion.h"
 
@@ -24,11 +25,18 @@ constexpr int kExitUsage = 1;
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
+  // "--header" before the two paths opens each document with the message's header block.
+  quorlin::ConversionOptions options;
+  int first = 1;
+  if (argc > 1 && std::strcmp(argv[1], "--header") == 0) {
+    options.header_block = true;
+    ++first;
+  }
+  if (argc - first < 2) {
     std::fputs("Usage: Quorlin.exe <msg_file> <output_file>\n", stdout);
     return kExitUsage;
   }
-  quorlin::ConversionResult result = quorlin::ConvertFile(argv[1], argv[2]);
+  quorlin::ConversionResult result = quorlin::ConvertFile(argv[first], argv[first + 1], options);
   if (!result.ok()) std::fprintf(stderr, "%s\n", result.message.c_str());
   return ExitCode(result.status);
 }

@@ -7,6 +7,7 @@
 #include "converter/code_page.h"
 #include "converter/errors.h"
 #include "converter/html_charset.h"
+#include "converter/rtf_insertion.h"
 #include "converter/text_to_rtf.h"
 
 namespace quorlin {
@@ -121,17 +122,25 @@ DocumentContent ReadDocumentContent(const Message& message) {
 void DocumentContent::WriteTo(ByteSink& sink) const {
   static constexpr std::uint8_t kLineBreak[] = {'\r', '\n'};
   if (rtf) {
-    sink.Write(*rtf);
+    const std::span<const std::uint8_t> body(*rtf);
+    const std::optional<std::size_t> start =
+        opening.empty() ? std::nullopt : DocumentStart(body);
+    if (start) {
+      sink.Write(body.first(*start));
+      sink.Write({reinterpret_cast<const std::uint8_t*>(opening.data()), opening.size()});
+      sink.Write(body.subspan(*start));
+    } else {
+      sink.Write(body);
+    }
   } else {
-    WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink);
+    WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink, opening);
   }
   sink.Write(kLineBreak);
 }
 
-std::vector<std::uint8_t> MessageDocument(const Message& message) {
-  DocumentContent content = ReadDocumentContent(message);
+std::vector<std::uint8_t> DocumentBytes(DocumentContent content) {
   std::vector<std::uint8_t> document;
-  if (content.rtf) {
+  if (content.rtf && content.opening.empty()) {
     // The decoded body has room for the line break: no copy.
     document = std::move(*content.rtf);
     document.push_back('\r');
@@ -141,6 +150,10 @@ std::vector<std::uint8_t> MessageDocument(const Message& message) {
   VectorSink sink(document);
   content.WriteTo(sink);
   return document;
+}
+
+std::vector<std::uint8_t> MessageDocument(const Message& message) {
+  return DocumentBytes(ReadDocumentContent(message));
 }
 
 }  // namespace quorlin

@@ -31,6 +31,9 @@ std::optional<std::u16string> HtmlBody(const Message& message);
 struct DocumentContent {
   std::optional<std::vector<std::uint8_t>> rtf;
   std::optional<std::u16string> text;
+  // RTF that opens the document before the body's first text (the header block), or
+  // nothing. A rich-text body that is not RTF after all is written without it.
+  std::string opening;
 
   // The output file's whole content: the document followed by CR LF. A document built
   // from text is handed over in pieces, never held whole.
@@ -40,6 +43,7 @@ struct DocumentContent {
 DocumentContent ReadDocumentContent(const Message& message);
 
 // The output file's whole content in memory.
+std::vector<std::uint8_t> DocumentBytes(DocumentContent content);
 std::vector<std::uint8_t> MessageDocument(const Message& message);
 
 }  // namespace quorlin

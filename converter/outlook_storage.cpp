@@ -114,9 +114,10 @@ const std::map<std::uint16_t, OutlookStorage::FixedEntry>& OutlookStorage::Fixed
     for (std::size_t offset = prop_header_size_;
          offset < bytes.size() && bytes.size() - offset >= kEntrySize; offset += kEntrySize) {
       std::span<const std::uint8_t> entry = ByteCursor::BytesAt(bytes, offset, kEntrySize, "property entry");
+      const std::uint64_t value = ByteCursor::U32At(entry, 8, "property value") |
+                                  std::uint64_t{ByteCursor::U32At(entry, 12, "property value")} << 32;
       entries.emplace(ByteCursor::U16At(entry, 2, "property identifier"),
-                      FixedEntry{ByteCursor::U16At(entry, 0, "property type"),
-                                 ByteCursor::U32At(entry, 8, "property value")});
+                      FixedEntry{ByteCursor::U16At(entry, 0, "property type"), value});
     }
   }
   fixed_entries_ = std::move(entries);
@@ -130,7 +131,8 @@ PropertyValue OutlookStorage::GetFixedProperty(std::string_view id) const {
   auto found = entries.find(*identifier);
   if (found == entries.end()) return std::monostate{};
   if (found->second.type == kTypeInt16) return static_cast<std::int16_t>(found->second.value & 0xFFFF);
-  if (found->second.type == kTypeInt32) return static_cast<std::int32_t>(found->second.value);
+  if (found->second.type == kTypeInt32)
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(found->second.value));
   throw PropertyError(kUnsupportedTypeMessage);
 }
 
@@ -152,6 +154,15 @@ std::int32_t OutlookStorage::GetInt32(std::string_view id) const {
     throw PropertyError("MAPI property " + std::string(id) +
                         " is missing or is not a 32-bit integer.");
   return *number;
+}
+
+std::optional<std::uint64_t> OutlookStorage::FindTime(std::string_view id) const {
+  std::optional<std::uint16_t> identifier = ParseId(id);
+  if (!identifier) return std::nullopt;
+  const std::map<std::uint16_t, FixedEntry>& entries = FixedEntries();
+  auto found = entries.find(*identifier);
+  if (found == entries.end() || found->second.type != kTypeTime) return std::nullopt;
+  return found->second.value;
 }
 
 std::optional<std::u16string> OutlookStorage::GetString(std::string_view id) const {

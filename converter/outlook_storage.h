@@ -26,6 +26,7 @@ inline constexpr std::uint16_t kTypeInt16 = 0x0002;
 inline constexpr std::uint16_t kTypeInt32 = 0x0003;
 inline constexpr std::uint16_t kTypeObject = 0x000D;
 inline constexpr std::uint16_t kTypeString8 = 0x001E;
+inline constexpr std::uint16_t kTypeTime = 0x0040;
 inline constexpr std::uint16_t kTypeUnicode = 0x001F;
 inline constexpr std::uint16_t kTypeBinary = 0x0102;
 
@@ -64,12 +65,15 @@ class OutlookStorage {
   std::int32_t GetInt32(std::string_view id) const;
   std::optional<std::int32_t> FindInt32(std::string_view id) const;
   std::optional<std::u16string> GetString(std::string_view id) const;
+  // A time entry of the property stream (100-nanosecond intervals since 1 January 1601,
+  // UTC); nothing when the property is absent or not a time.
+  std::optional<std::uint64_t> FindTime(std::string_view id) const;
 
  private:
-  // A fixed entry of the property stream: its type and the low 32 bits of its value.
+  // A fixed entry of the property stream: its type and its 8-byte value.
   struct FixedEntry {
     std::uint16_t type;
-    std::uint32_t value;
+    std::uint64_t value;
   };
   PropertyValue GetFixedProperty(std::string_view id) const;
   // The property stream's entries by identifier (the first of a repeated one), parsed

@@ -13,8 +13,10 @@ namespace quorlin {
 // character is written as a Unicode escape).
 std::string PlainTextToRtf(std::u16string_view text);
 
-// The same document handed to `sink` in pieces, never held whole.
-void WritePlainTextAsRtf(std::u16string_view text, ByteSink& sink);
+// The same document handed to `sink` in pieces, never held whole. `opening` is RTF put
+// before the text (the header block), empty for none.
+void WritePlainTextAsRtf(std::u16string_view text, ByteSink& sink,
+                         std::string_view opening = {});
 
 // The readable text of an HTML body: tags dropped, block elements as line breaks,
 // entities decoded, scripts, styles and the head left out.

@@ -9,9 +9,13 @@
 #include "converter/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  try {
-    quorlin::ConvertMessage(std::span<const std::uint8_t>(data, size));
-  } catch (const quorlin::ConvertError&) {
+  // Both with and without the header block, which reads more of the message and walks the
+  // document's RTF to find where the block goes.
+  for (bool header : {false, true}) {
+    try {
+      quorlin::ConvertMessage(std::span<const std::uint8_t>(data, size), quorlin::ConversionOptions{header});
+    } catch (const quorlin::ConvertError&) {
+    }
   }
   return 0;
 }

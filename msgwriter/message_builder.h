@@ -31,6 +31,8 @@ class StorageBuilder {
   StorageBuilder& AddInt32(std::uint16_t id, std::int32_t value) {
     return AddFixed(id, 0x0003, static_cast<std::uint32_t>(value));
   }
+  // A time entry (type 0x0040): 100-nanosecond intervals since 1601, UTC.
+  StorageBuilder& AddTime(std::uint16_t id, std::uint64_t filetime) { return AddFixed(id, 0x0040, filetime); }
   // Any stream or sub-storage by name.
   StorageBuilder& AddRawStream(std::u16string name, std::vector<std::uint8_t> data);
   StorageBuilder& AddSubStorage(std::u16string name, std::uint32_t header_size);

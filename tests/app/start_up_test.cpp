@@ -2,6 +2,7 @@
 // first start, each stored-option case, unreadable options, the hand pointer file, the
 // home-page lottery and the title.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -48,6 +49,20 @@ TEST(StartUp, FirstStartShowsTheDesktopFolderAndStoresIt) {
   EXPECT_EQ(form.ListView1->columnWidth(0), 467);
   EXPECT_EQ(form.ListView1->Count(), 0);
   EXPECT_TRUE(f.desktop.openedUrls.empty());
+}
+
+TEST(StartUp, HeaderBlockChoiceIsRestoredAndABadValueShowsLine137) {
+  for (const char* stored : {"True", "False"}) {
+    FormFixture f({{QStringLiteral("HeaderBlock"), QString::fromLatin1(stored)}});
+    f.Load();
+    EXPECT_EQ(f.form().Check1->isChecked(), std::string(stored) == "True");
+    EXPECT_TRUE(f.dialogs.shown.empty());
+  }
+  FormFixture bad({{QStringLiteral("HeaderBlock"), QStringLiteral("maybe")}});
+  bad.Load();
+  EXPECT_FALSE(bad.form().Check1->isChecked());
+  ASSERT_EQ(bad.dialogs.ErrorBoxes().size(), 1u);
+  EXPECT_NE(bad.dialogs.ErrorBoxes()[0].indexOf(QStringLiteral("Form_Load at line 137\r\r")), -1);
 }
 
 TEST(StartUp, StoredFolderIsRestoredAsItStands) {

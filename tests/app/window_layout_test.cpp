@@ -1,5 +1,6 @@
 // The window's layout table: positions and sizes in pixels (15 twips a pixel), captions,
 // object names, fonts, parents, tab order and the window's fixed frame.
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,6 +42,7 @@ TEST(WindowLayout, EveryControlStandsWhereTheTableSays) {
       {"Frame5", "Save Option", "Form1", QRect(8, 249, 520, 121)},
       {"Option1", "Save results to this folder:", "Frame5", QRect(16, 20, 241, 17)},
       {"Option2", "Save results in folder of original file", "Frame5", QRect(16, 94, 241, 17)},
+      {"Check1", "Add sender, date and subject", "Frame5", QRect(264, 94, 241, 17)},
       {"Frame3", "", "Frame5", QRect(32, 34, 456, 54)},
       {"Text1", "", "Frame3", QRect(16, 20, 378, 23)},
       {"PushButton9", "...", "Frame3", QRect(400, 20, 40, 23)},
@@ -109,7 +111,7 @@ TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
   EXPECT_TRUE(form.ListView1->acceptDrops());
   const std::vector<QWidget*> order{form.ListView1, form.PushButton1, form.PushButton4, form.PushButton2,
                                     form.PushButton6, form.PushButton7, form.Option1, form.Option2,
-                                    form.Text1, form.PushButton9};
+                                    form.Text1, form.PushButton9, form.Check1};
   // The named controls in the order Tab visits them, starting from the list.
   std::vector<QWidget*> visited;
   QWidget* w = form.ListView1;

@@ -4,6 +4,7 @@
 
 #include "support/qstring_printer.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -114,6 +115,27 @@ TEST_F(ConversionRunTest, OutputFolderWithTrailingSeparator) {
   EXPECT_EQ(ReadAll(Out(QStringLiteral("second.b.doc"))), DocumentFor(RtfFor(QStringLiteral("sub/second.b.msg"))));
   ExpectIdle();
   EXPECT_EQ(fixture_->form().ListView1->Count(), 2);  // the list keeps its rows
+}
+
+// The stored choice is passed on to the converter for every row; off, the documents stay
+// as the other tests expect them.
+TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
+  fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
+      {QStringLiteral("Text1"), out_.path()}, {QStringLiteral("HeaderBlock"), QStringLiteral("True")}});
+  fixture_->Load();
+  msgwriter::MessageBuilder message;
+  message.AddRtfBody(RtfFor(QStringLiteral("subject.msg"))).AddUnicode(0x0037, u"Quarterly figures");
+  const QString path = QDir(sources_.path()).filePath(QStringLiteral("subject.msg"));
+  ASSERT_TRUE(convert_testing::WriteBytes(path, message.Build()));
+  fixture_->form().ListView1->Append(path);
+  Click();
+  const QByteArray document = ReadAll(Out(QStringLiteral("subject.doc")));
+  const qsizetype subject = document.indexOf("Quarterly figures");
+  EXPECT_TRUE(subject > 0 && subject < document.indexOf("Message subject.msg")) << document.constData();
+
+  fixture_->form().Check1->click();
+  Click();
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("subject.doc"))), DocumentFor(RtfFor(QStringLiteral("subject.msg"))));
 }
 
 TEST_F(ConversionRunTest, OutputFolderWithoutTrailingSeparator) {

@@ -4,6 +4,7 @@
 
 #include "support/qstring_printer.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -69,6 +70,16 @@ TEST_F(OutputOptionsTest, OptionsAreStoredAndTheFolderBoxFollowsThem) {
   EXPECT_TRUE(form().Frame3->isEnabled());
   EXPECT_EQ(Stored("Option1"), QStringLiteral("True"));
   EXPECT_EQ(Stored("Option2"), QStringLiteral("False"));
+}
+
+TEST_F(OutputOptionsTest, HeaderBlockChoiceIsStoredAndLeavesTheOutputOptionsAlone) {
+  EXPECT_FALSE(form().Check1->isChecked()) << "off unless stored";
+  form().Check1->click();
+  EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("True"));
+  EXPECT_TRUE(form().Option1->isChecked());
+  EXPECT_FALSE(Stored("Option1").has_value());
+  form().Check1->click();
+  EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("False"));
 }
 
 TEST_F(OutputOptionsTest, TheFolderBoxFollowsTheOptionEvenWhenTheSettingsCannotBeWritten) {

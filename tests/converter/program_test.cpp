@@ -96,6 +96,21 @@ TEST_F(ProgramTest, ConvertsPathsWithSpacesAndIgnoresFurtherArguments) {
   EXPECT_EQ(Read(output), "{\\rtf1\\ansi caf\xe9}\r\n");
 }
 
+TEST_F(ProgramTest, HeaderFlagBeforeThePathsAddsTheHeaderBlock) {
+  msgwriter::MessageBuilder builder;
+  builder.AddRtfBody("{\\rtf1 body}").AddUnicode(0x0037, u"Subject line");
+  fs::path input = Write("in.msg", builder.Build());
+  fs::path output = dir_ / "out.doc";
+  ASSERT_EQ(Run({input.string(), output.string()}).status, 0);
+  EXPECT_EQ(Read(output), "{\\rtf1 body}\r\n") << "without the flag the body as stored";
+  Outcome outcome = Run({"--header", input.string(), output.string()});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  const std::string document = Read(output);
+  EXPECT_EQ(document.rfind("{\\rtf1 {\\pard", 0), 0u) << document;
+  EXPECT_LT(document.find("Subject line"), document.find("body}"));
+  EXPECT_EQ(Run({"--header", input.string()}).out, "Usage: Quorlin.exe <msg_file> <output_file>\n");
+}
+
 TEST_F(ProgramTest, FailuresExitNonZeroWithOneLineAndNoOutput) {
   msgwriter::MessageBuilder bad_body;
   std::vector<std::uint8_t> body = {0x20, 0, 0, 0, 0x10, 0, 0, 0, 'X', 'X', 'X', 'X', 0, 0, 0, 0};

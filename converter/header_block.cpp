@@ -1,0 +1,68 @@
+// Layout of the header block. Every paragraph starts with \pard\plain so nothing of the
+// document's own formatting leaks in, and the whole block is one group so nothing of it
+// leaks out. Labels sit at a hanging indent so long recipient lists wrap under their
+// values; the closing empty paragraph carries a bottom border, a rule in a word
+// processor and an empty line in plain text.
+#include "converter/header_block.h"
+
+#include "converter/rtf_insertion.h"
+#include "converter/rtf_text.h"
+
+namespace quorlin {
+namespace {
+
+constexpr std::string_view kHeading = "\\pard\\plain\\uc1\\outlinelevel0\\sa120\\b\\fs28 ";
+constexpr std::string_view kLine = "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 ";
+constexpr std::string_view kRule =
+    "\\pard\\plain\\uc1\\brdrb\\brdrs\\brdrw10\\brsp40\\sa240\\fs20\\par\r\n";
+
+void AppendLine(std::string& out, std::string_view label, std::u16string_view value) {
+  if (value.empty()) return;
+  out += kLine;
+  out += "{\\b ";
+  out += label;
+  out += "}\\tab ";
+  AppendRtfText(out, value);
+  out += "\\par\r\n";
+}
+
+std::u16string Sender(const HeaderFields& fields) {
+  if (fields.sender_address.empty() || fields.sender_address == fields.sender_name)
+    return fields.sender_name;
+  if (fields.sender_name.empty()) return fields.sender_address;
+  return fields.sender_name + u" <" + fields.sender_address + u">";
+}
+
+std::u16string Joined(const std::vector<std::u16string>& names) {
+  std::u16string joined;
+  for (const std::u16string& name : names) {
+    if (!joined.empty()) joined += u"; ";
+    joined += name;
+  }
+  return joined;
+}
+
+}  // namespace
+
+std::string HeaderBlockRtf(const HeaderFields& fields) {
+  std::string lines;
+  if (!fields.subject.empty()) {
+    lines += kHeading;
+    AppendRtfText(lines, fields.subject);
+    lines += "\\par\r\n";
+  }
+  AppendLine(lines, "From:", Sender(fields));
+  AppendLine(lines, "Sent:", fields.sent);
+  AppendLine(lines, "To:", fields.to);
+  AppendLine(lines, "Cc:", fields.cc);
+  AppendLine(lines, "Attachments:", Joined(fields.attachments));
+  if (lines.empty()) return {};
+  return "{" + lines + std::string(kRule) + "}";
+}
+
+void AddHeaderBlock(const Message& message, std::vector<std::uint8_t>& document) {
+  const std::string block = HeaderBlockRtf(ReadHeaderFields(message));
+  if (!block.empty()) InsertAtDocumentStart(document, block);
+}
+
+}  // namespace quorlin

@@ -1,0 +1,17 @@
+// A message time as people read it in a document: in the local time zone, with the day,
+// the month's English name, the year, the time and the offset from UTC, so the line can be
+// neither misread nor depend on the reader's locale ("8 December 2026 14:05 +01:00").
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quorlin {
+
+// `filetime` counts 100-nanosecond intervals since 1 January 1601, UTC. The local time
+// zone is the process's (TZ, else the system's). Nothing when the time is zero (not set)
+// or its local date falls outside the years 1601 to 9999.
+std::optional<std::string> FormatLocalTime(std::uint64_t filetime);
+
+}  // namespace quorlin

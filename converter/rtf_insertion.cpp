@@ -1,0 +1,145 @@
+// A walk over the top level of an RTF document. Groups whose destination is part of the
+// header (tables, style sheet, information, page headers and footers, and every "\*"
+// destination, which includes the HTML tags of a body that carries HTML) are stepped
+// over whole; so are control words that only set formatting. The walk stops at the first
+// thing a reader shows: text, a control word or symbol that produces a character, or any
+// other group. Formatting words stepped over are harmless to what is inserted, because
+// the inserted group resets paragraph and character formatting for itself and the group's
+// end restores the document's own.
+#include "converter/rtf_insertion.h"
+
+#include <algorithm>
+
+namespace quorlin {
+namespace {
+
+constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+
+// Destinations, written without "\*", that hold no body text.
+constexpr std::string_view kHeaderDestinations[] = {
+    "fonttbl",   "colortbl",  "stylesheet", "info",     "listtable", "listoverridetable",
+    "revtbl",    "rsidtbl",   "filetbl",    "pgdsctbl", "header",    "headerl",
+    "headerr",   "headerf",   "footer",     "footerl",  "footerr",   "footerf",
+    "ftnsep",    "ftnsepc",   "ftncn",      "aftnsep",  "aftnsepc",  "aftncn",
+    "pnseclvl"};
+
+// Control words that put a character, a break or an object into the text.
+constexpr std::string_view kVisibleWords[] = {
+    "par",     "line",     "tab",      "sect",     "page",     "column",   "cell",
+    "row",     "nestcell", "nestrow",  "lbr",      "bullet",   "emdash",   "endash",
+    "emspace", "enspace",  "qmspace",  "lquote",   "rquote",   "ldblquote", "rdblquote",
+    "zwj",     "zwnj",     "zwbo",     "zwnbo",    "ltrmark",  "rtlmark",  "softline",
+    "chpgn",   "chdate",   "chtime",   "chftn",    "chatn",    "sectnum",  "u",
+    "bin",     "pict"};
+
+bool Contains(std::span<const std::string_view> words, std::string_view word) {
+  return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+bool IsLetter(std::uint8_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
+
+struct ControlWord {
+  std::string_view word;
+  long long parameter = 0;
+  bool has_parameter = false;
+  std::size_t end = 0;  // just past the word, its parameter and its delimiting space
+};
+
+// The control word whose backslash is at rtf[at] and whose first letter follows it.
+ControlWord ReadControlWord(std::span<const std::uint8_t> rtf, std::size_t at) {
+  ControlWord word;
+  std::size_t i = at + 1;
+  while (i < rtf.size() && IsLetter(rtf[i])) ++i;
+  word.word = std::string_view(reinterpret_cast<const char*>(rtf.data()) + at + 1, i - at - 1);
+  bool negative = i < rtf.size() && rtf[i] == '-';
+  if (negative && i + 1 < rtf.size() && IsDigit(rtf[i + 1])) ++i;
+  while (i < rtf.size() && IsDigit(rtf[i])) {
+    word.has_parameter = true;
+    if (word.parameter < 1'000'000'000) word.parameter = word.parameter * 10 + (rtf[i] - '0');
+    ++i;
+  }
+  if (negative) word.parameter = -word.parameter;
+  if (i < rtf.size() && rtf[i] == ' ') ++i;
+  word.end = i;
+  return word;
+}
+
+// Just past the group opening at rtf[at], or kNotFound when it never closes. Escaped
+// braces do not count and \binN data is stepped over unread.
+std::size_t GroupEnd(std::span<const std::uint8_t> rtf, std::size_t at) {
+  std::size_t depth = 0;
+  for (std::size_t i = at; i < rtf.size();) {
+    const std::uint8_t c = rtf[i];
+    if (c == '{') {
+      ++depth;
+      ++i;
+    } else if (c == '}') {
+      ++i;
+      if (--depth == 0) return i;
+    } else if (c == '\\' && i + 1 < rtf.size() && IsLetter(rtf[i + 1])) {
+      ControlWord word = ReadControlWord(rtf, i);
+      i = word.end;
+      if (word.word == "bin" && word.parameter > 0) {
+        if (static_cast<unsigned long long>(word.parameter) > rtf.size() - i) return kNotFound;
+        i += static_cast<std::size_t>(word.parameter);
+      }
+    } else {
+      i += c == '\\' ? 2 : 1;
+    }
+  }
+  return kNotFound;
+}
+
+// Whether the group opening at rtf[at] belongs to the document's header.
+bool IsHeaderGroup(std::span<const std::uint8_t> rtf, std::size_t at) {
+  std::size_t i = at + 1;
+  while (i < rtf.size() && (rtf[i] == '\r' || rtf[i] == '\n')) ++i;
+  if (i + 1 >= rtf.size() || rtf[i] != '\\') return false;
+  if (rtf[i + 1] == '*') return true;
+  if (!IsLetter(rtf[i + 1])) return false;
+  return Contains(kHeaderDestinations, ReadControlWord(rtf, i).word);
+}
+
+}  // namespace
+
+std::optional<std::size_t> DocumentStart(std::span<const std::uint8_t> rtf) {
+  std::size_t i = 0;
+  while (i < rtf.size() && (rtf[i] == ' ' || rtf[i] == '\t' || rtf[i] == '\r' || rtf[i] == '\n')) ++i;
+  static constexpr std::string_view kMagic = "{\\rtf";
+  if (rtf.size() - i < kMagic.size() ||
+      !std::equal(kMagic.begin(), kMagic.end(), rtf.begin() + static_cast<std::ptrdiff_t>(i)))
+    return std::nullopt;
+  ++i;  // into the document's group
+  // Where the last thing stepped over ended: white space after it already belongs to
+  // the text that follows.
+  std::size_t after_header = i;
+  while (i < rtf.size()) {
+    const std::uint8_t c = rtf[i];
+    if (c == '\r' || c == '\n' || c == ' ' || c == '\t') {
+      ++i;
+    } else if (c == '{') {
+      const std::size_t end = GroupEnd(rtf, i);
+      if (end == kNotFound || !IsHeaderGroup(rtf, i)) break;
+      i = after_header = end;
+    } else if (c == '\\' && i + 1 < rtf.size() && IsLetter(rtf[i + 1])) {
+      ControlWord word = ReadControlWord(rtf, i);
+      if (Contains(kVisibleWords, word.word)) break;
+      i = after_header = word.end;
+    } else if (c == '\\' && i + 1 < rtf.size() && rtf[i + 1] == '*') {
+      i = after_header = i + 2;
+    } else {
+      break;  // text, a control symbol, or the document's end
+    }
+  }
+  return after_header;
+}
+
+bool InsertAtDocumentStart(std::vector<std::uint8_t>& document, std::string_view block) {
+  std::optional<std::size_t> at = DocumentStart(document);
+  if (!at) return false;
+  document.insert(document.begin() + static_cast<std::ptrdiff_t>(*at), block.begin(), block.end());
+  return true;
+}
+
+}  // namespace quorlin
