@@ -22,8 +22,6 @@
 namespace {
 
 const QString kLocation = QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click ");
-constexpr int kHourglass = 11;
-constexpr int kDefaultPointer = 0;
 // The status of a row whose converter never ran to an end.
 constexpr int kNotRun = -1;
 
@@ -74,7 +72,7 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
     trap.Step(116, [&] { bar.SetValue(static_cast<double>(row) / list.count() * 100); });
     trap.Step(118, [&] { bar.SetText(QStringLiteral("Processing: ") + GetFileName(source)); });
     trap.Step(120, [] { QCoreApplication::processEvents(); });
-    trap.Step(122, [&] { pointer.SetMousePointer(kHourglass); });
+    trap.Step(122, [&] { pointer.SetMousePointer(WindowPointer::Hourglass); });
     if (trap.Test(124, [&] { return choice.toChosenFolder(); })) {
       trap.Step(126, [&] { wantedOutput = *BuildOutputPath(true, false, choice.folder(), source); });
     } else if (trap.Test(128, [&] { return choice.besideSource(); })) {
@@ -130,7 +128,7 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
     });
     return;
   }
-  trap.Step(106, [&] { pointer.SetMousePointer(kHourglass); });
+  trap.Step(106, [&] { pointer.SetMousePointer(WindowPointer::Hourglass); });
 
   QByteArrayView image;
   trap.Step(108, [&] { image = ConverterImage(); });
@@ -141,7 +139,7 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
   ConvertRows(list, bar, choice, dialogs, pointer, trap, placement);
 
   trap.Step(146, [&] { placement.Remove(); });
-  trap.Step(148, [&] { pointer.SetMousePointer(kDefaultPointer); });
+  trap.Step(148, [&] { pointer.SetMousePointer(WindowPointer::Default); });
   trap.Step(150, [&] { bar.SetValue(0); });
   trap.Step(152, [&] { bar.SetText(QStringLiteral("Progress Bar")); });
   trap.Step(154, [&] { dialogs.ShowMessage(QStringLiteral("Done.")); });

@@ -90,7 +90,7 @@ class ConversionRunTest : public ::testing::Test {
   void ExpectIdle() {
     Form1& form = fixture_->form();
     EXPECT_FALSE(form.Converting);
-    EXPECT_EQ(form.MousePointer(), 0);
+    EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
     EXPECT_EQ(form.ProgressBar1->Value(), 0);
     EXPECT_EQ(form.ProgressBar1->Text(), QStringLiteral("Progress Bar"));
     EXPECT_TRUE(TemporaryFolderEmpty());
@@ -168,7 +168,7 @@ TEST_F(ConversionRunTest, AMissingOutputFolderConvertsNothing) {
     AddMessage(QStringLiteral("a.msg"));
     Click();
     EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("Folder does not exist. Please select another folder.")});
-    EXPECT_EQ(form.MousePointer(), 0);
+    EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
     EXPECT_FALSE(form.Converting);
     EXPECT_FALSE(QFileInfo::exists(QDir(sources_.path()).filePath(QStringLiteral("a.doc"))));
     EXPECT_TRUE(TemporaryFolderEmpty());
@@ -235,7 +235,7 @@ TEST_F(ConversionRunTest, TheBarShowsEachRowsShareAndNameUnderTheHourglass) {
       if (!form.Converting) return;
       const std::pair<double, QString> now{form.ProgressBar1->Value(), form.ProgressBar1->Text()};
       if (seen.empty() || seen.back() != now) seen.push_back(now);
-      alwaysHourglass = alwaysHourglass && form.MousePointer() == 11;
+      alwaysHourglass = alwaysHourglass && form.MousePointer() == WindowPointer::Hourglass;
     });
     Click();
   }

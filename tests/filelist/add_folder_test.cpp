@@ -73,7 +73,7 @@ TEST_F(AddFolderTest, AddsMatchingFilesLevelByLevelAndRemembersTheFolder) {
   Click();
   EXPECT_EQ(RowsUnderTree(), (QStringList{"A/a.MSG", "A/b.msg", "A/x/c.msg", "A/y/d.msg", "A/x/p/deep.msg"}));
   EXPECT_EQ(fx_.settings.Value("LastFolder"), tree_.Path("A"));
-  EXPECT_EQ(fx_.form().MousePointer(), 0);
+  EXPECT_EQ(fx_.form().MousePointer(), WindowPointer::Default);
   EXPECT_TRUE(fx_.dialogs.Messages().empty());
 }
 
@@ -132,12 +132,12 @@ TEST_F(AddFolderOnMemoryTest, ARootPickGivesSingleSeparators) {
 
 TEST_F(AddFolderOnMemoryTest, TheWindowIsBusyDuringTheScanOnly) {
   fs_.AddFile("/A/x/a.msg");
-  QList<int> pointers;
+  QList<WindowPointer> pointers;
   fs_.onListing = [&](const QString&) { pointers.append(form_->MousePointer()); };
   Pick("/A");
   ASSERT_FALSE(pointers.isEmpty());
-  EXPECT_EQ(pointers, QList<int>(pointers.size(), 11));
-  EXPECT_EQ(form_->MousePointer(), 0);
+  EXPECT_EQ(pointers, QList<WindowPointer>(pointers.size(), WindowPointer::Hourglass));
+  EXPECT_EQ(form_->MousePointer(), WindowPointer::Default);
 }
 
 TEST_F(AddFolderOnMemoryTest, AFolderThatFailsToListIsReportedAndTheOthersStillAdd) {
@@ -152,7 +152,7 @@ TEST_F(AddFolderOnMemoryTest, AFolderThatFailsToListIsReportedAndTheOthersStillA
   EXPECT_EQ(Rows(*form_->ListView1), (QStringList{"/A/a.msg", "/A/good/c.msg"}));
   ASSERT_EQ(fx_.dialogs.ErrorBoxes().size(), 1u);
   EXPECT_TRUE(fx_.dialogs.ErrorBoxes()[0].contains("in Lorvane2021/08/31.Form1.PushButton4_Click at line 122"));
-  EXPECT_EQ(form_->MousePointer(), 0);
+  EXPECT_EQ(form_->MousePointer(), WindowPointer::Default);
 }
 
 TEST_F(AddFolderOnMemoryTest, AFileThatVanishesBeforeItsAttributesAreReadIsStillAdded) {
