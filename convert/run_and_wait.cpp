@@ -8,8 +8,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "convert/progress_bar.h"
 #include "convert/progress_arithmetic.h"
+#include "convert/progress_bar.h"
 #include "platform/app_error.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <QElapsedTimer>
 #include <QHash>
 
-#include "platform/error_trap.h"
 #include "filelist/file_list.h"
 #include "platform/app_error.h"
+#include "platform/error_trap.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 

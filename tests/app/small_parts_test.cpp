@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "app/application_title.h"
-#include "app/boolean_text.h"
+#include "platform/boolean_text.h"
 #include "convert/progress_bar.h"
 #include "platform/shutdown.h"
 #include "platform/app_error.h"
