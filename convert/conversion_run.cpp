@@ -69,8 +69,8 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
     QString source;
     QString output;
     trap.Step(114, [&] { source = list.text(row); });
-    trap.Step(116, [&] { bar.SetValue(static_cast<double>(row) / list.count() * 100); });
-    trap.Step(118, [&] { bar.SetText(QStringLiteral("Processing: ") + GetFileName(source)); });
+    trap.Step(116, [&] { bar.SetProgress(static_cast<double>(row) / list.count() * 100); });
+    trap.Step(118, [&] { bar.SetStatusText(QStringLiteral("Processing: ") + GetFileName(source)); });
     trap.Step(120, [] { QCoreApplication::processEvents(); });
     trap.Step(122, [&] { pointer.SetMousePointer(WindowPointer::Hourglass); });
     if (trap.Test(124, [&] { return choice.toChosenFolder(); })) {
@@ -92,8 +92,8 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
       // The row in hand still counts as one file when the list was emptied meanwhile.
       const int fileCount = std::max(list.count(), 1);
       QString startFailure;
-      status = RunAndWait(program, arguments, run_and_wait::kHidden, &bar, bar.Text(),
-                          static_cast<int>(progress::RoundHalfEven(bar.Value())), fileCount,
+      status = RunAndWait(program, arguments, run_and_wait::kHidden, &bar, bar.StatusText(),
+                          static_cast<int>(progress::RoundHalfEven(bar.Progress())), fileCount,
                           &startFailure);
       // Without a placed converter the placement's own failure has been shown already.
       if (!startFailure.isEmpty() && !program.isEmpty() && !startFailureShown) {
@@ -140,8 +140,8 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
 
   trap.Step(146, [&] { placement.Remove(); });
   trap.Step(148, [&] { pointer.SetMousePointer(WindowPointer::Default); });
-  trap.Step(150, [&] { bar.SetValue(0); });
-  trap.Step(152, [&] { bar.SetText(QStringLiteral("Progress Bar")); });
+  trap.Step(150, [&] { bar.SetProgress(0); });
+  trap.Step(152, [&] { bar.SetStatusText(QStringLiteral("Progress Bar")); });
   trap.Step(154, [&] { dialogs.ShowMessage(QStringLiteral("Done.")); });
   // 160: the busy flag is cleared as `busy` goes out of scope.
 }

@@ -66,16 +66,16 @@ TEST(Shutdown, EndingTheProgramRunsTheCleanUpsAndExitsAtOnce) {
 
 TEST(ProgressBarText, ShowsTheTextVerbatimAndKeepsTheValueAsSet) {
   ProgressBar bar;
-  bar.SetText(QStringLiteral("Processing: 100%p %v %m.msg"));
+  bar.SetStatusText(QStringLiteral("Processing: 100%p %v %m.msg"));
   EXPECT_EQ(bar.text(), QStringLiteral("Processing: 100%p %v %m.msg"));
-  bar.SetValue(250.5);
-  EXPECT_DOUBLE_EQ(bar.Value(), 250.5);
+  bar.SetProgress(250.5);
+  EXPECT_DOUBLE_EQ(bar.Progress(), 250.5);
   EXPECT_EQ(bar.value(), 100);
-  bar.SetValue(-3);
+  bar.SetProgress(-3);
   EXPECT_EQ(bar.value(), 0);
-  bar.SetValue(33.4);
+  bar.SetProgress(33.4);
   EXPECT_EQ(bar.value(), 33);
-  bar.SetValue(std::nan(""));
+  bar.SetProgress(std::nan(""));
   EXPECT_EQ(bar.value(), 0);
 }
 }  // namespace
