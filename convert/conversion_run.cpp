@@ -51,7 +51,7 @@ class CleanupRegistration {
   int id_;
 };
 
-// Labels 112 to 144: converts each row that was in the list when the loop began, for as long
+// Converts each row that was in the list when the loop began, for as long
 // as the list still holds it.
 void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, Dialogs& dialogs,
                  PointerControl& pointer, ErrorTrap& trap, const ConverterPlacement& placement) {
@@ -143,5 +143,5 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
   trap.Step(150, [&] { bar.SetProgress(0); });
   trap.Step(152, [&] { bar.SetStatusText(QStringLiteral("Progress Bar")); });
   trap.Step(154, [&] { dialogs.ShowMessage(QStringLiteral("Done.")); });
-  // 160: the busy flag is cleared as `busy` goes out of scope.
+  // The busy flag is cleared as `busy` goes out of scope.
 }

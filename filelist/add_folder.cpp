@@ -28,7 +28,7 @@ void AddAllFilesInFolder(FileListView& list, Dialogs& dialogs, SettingsStore& se
   trap.Step(100, [&] {
     if (!extension.isEmpty()) WriteSetting(settings, Setting::Extension, extension);
   });
-  if (extension.isEmpty()) return;  // 102
+  if (extension.isEmpty()) return;  // cancelled or left empty
 
   QString lastFolder;
   QString chosen;
@@ -36,15 +36,16 @@ void AddAllFilesInFolder(FileListView& list, Dialogs& dialogs, SettingsStore& se
     lastFolder = ReadSetting(settings, Setting::LastFolder);
     chosen = dialogs.BrowseForFolder(owner, kPickerTitle, lastFolder);
   });
-  if (chosen.isEmpty()) return;  // 106: cancelled; the extension stays stored
+  if (chosen.isEmpty()) return;  // cancelled; the extension stays stored
 
-  lastFolder = chosen;                                                                    // 333
+  lastFolder = chosen;  // the next pick starts here
   trap.Step(334, [&] { WriteSetting(settings, Setting::LastFolder, lastFolder); });
 
   trap.Step(112, [&] { pointer.SetMousePointer(WindowPointer::Hourglass); });
   QStringList folders;
   trap.Step(114, [&] { folders = {chosen + PathSeparator()}; });
   trap.Step(116, [&] { GetSubDirectories2016(folders, true, fs, dialogs); });
-  AddFolderListFiles(list, fs, folders, QStringLiteral("*.") + extension, &trap);  // 118-134
+  // Each file's step reports under its own place number.
+  AddFolderListFiles(list, fs, folders, QStringLiteral("*.") + extension, &trap);
   trap.Step(136, [&] { pointer.SetMousePointer(WindowPointer::Default); });
 }
