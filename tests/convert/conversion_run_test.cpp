@@ -2,7 +2,7 @@
 // the converter the program carries, run on messages built by the test.
 #include <gtest/gtest.h>
 
-#include "convert/support/qstring_printer.h"
+#include "support/qstring_printer.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "convert/support/qstring_printer.h"
+#include "support/qstring_printer.h"
 
 #include "convert/output_names.h"
 

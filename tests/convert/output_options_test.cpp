@@ -2,7 +2,7 @@
 // the settings as it changes.
 #include <gtest/gtest.h>
 
-#include "convert/support/qstring_printer.h"
+#include "support/qstring_printer.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

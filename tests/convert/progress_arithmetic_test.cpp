@@ -1,7 +1,7 @@
 // The runner's waiting text and creeping value, tick by tick, against the known figures.
 #include <gtest/gtest.h>
 
-#include "convert/support/qstring_printer.h"
+#include "support/qstring_printer.h"
 
 #include <vector>
 

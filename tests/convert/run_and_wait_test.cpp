@@ -2,7 +2,7 @@
 // and ends with a chosen status, so the start, the wait and the bar can be watched.
 #include <gtest/gtest.h>
 
-#include "convert/support/qstring_printer.h"
+#include "support/qstring_printer.h"
 
 #include <QElapsedTimer>
 #include <QFile>
