@@ -72,7 +72,7 @@ void Form1::BuildControls() {
   ListView1 = Place(new FileListView(this), "ListView1", 120, 120, 7800, 2535);
   ListView1->setToolTip(kListToolTip);
   ProgressBar1 = Place(new ProgressBar(this), "ProgressBar1", 120, 6190, 7800, 405);
-  ProgressBar1->SetText(QStringLiteral("Progress Bar"));
+  ProgressBar1->SetStatusText(QStringLiteral("Progress Bar"));
 
   const QFont buttonFont = ArialBold(11.25);
   auto button = [&](const char* name, const char* caption, int left, int top, int width,

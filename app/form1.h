@@ -55,10 +55,10 @@ class Form1 : public QWidget, public PointerControl {
 
   const Form1Services& services() const { return services_; }
 
-  // Window-wide pointer state: 0 default arrow, 11 hourglass (busy), 99 the hand.
-  int MousePointer() const override { return mousePointer_; }
-  void SetMousePointer(int pointer) override;
-  // The custom pointer image that pointer setting 99 shows; without one it shows the arrow.
+  // The window-wide pointer.
+  WindowPointer MousePointer() const override { return mousePointer_; }
+  void SetMousePointer(WindowPointer pointer) override;
+  // The custom pointer image that WindowPointer::Hand shows; without one it shows the arrow.
   void SetMouseIcon(const QCursor& cursor);
   bool HasMouseIcon() const { return mouseIcon_.has_value(); }
 
@@ -141,7 +141,7 @@ class Form1 : public QWidget, public PointerControl {
   void Guarded(const std::function<void()>& handler);
 
   Form1Services services_;
-  int mousePointer_ = 0;
+  WindowPointer mousePointer_ = WindowPointer::Default;
   std::optional<QCursor> mouseIcon_;
   // Each control's own pointer, kept while the window-wide pointer covers it.
   std::vector<std::pair<QPointer<QWidget>, std::optional<QCursor>>> savedPointers_;

@@ -8,16 +8,17 @@
 #include <cmath>
 
 #include "app/application_title.h"
-#include "app/boolean_text.h"
 #include "app/cursor_file.h"
-#include "platform/error_trap.h"
 #include "app/form1.h"
 #include "app/program_icon.h"
-#include "platform/support_address.h"
 #include "filelist/file_list.h"
+#include "platform/boolean_text.h"
 #include "platform/desktop.h"
+#include "platform/error_trap.h"
 #include "platform/paths.h"
+#include "platform/settings.h"
 #include "platform/settings_store.h"
+#include "platform/support_address.h"
 #include "platform/window_titles.h"
 
 namespace {
@@ -57,20 +58,16 @@ void Form1::Form_Load() {
   trap.Step(128, [&] { ListView1->AddColumn(QStringLiteral("MSG File(s)")); });
   trap.Step(130, [&] { ListView1->SetColumnWidthTwips(7000); });
   trap.Step(132, [&] {
-    Text1->setText(settings.Read(kSettingsApp, kSettingsSection, QStringLiteral("Text1"),
-                                 GetDesktopFolder()));
+    Text1->setText(ReadSetting(settings, Setting::OutputFolder));
   });
   trap.Step(134, [&] {
-    SetOption(Option1, TextToBoolean(settings.Read(kSettingsApp, kSettingsSection,
-                                                   QStringLiteral("Option1"), QStringLiteral("1"))));
+    SetOption(Option1, TextToBoolean(ReadSetting(settings, Setting::SaveToChosenFolder)));
   });
   trap.Step(136, [&] {
-    SetOption(Option2, TextToBoolean(settings.Read(kSettingsApp, kSettingsSection,
-                                                   QStringLiteral("Option2"), QStringLiteral("0"))));
+    SetOption(Option2, TextToBoolean(ReadSetting(settings, Setting::SaveBesideSource)));
   });
   trap.Step(137, [&] {
-    Check1->setChecked(TextToBoolean(settings.Read(kSettingsApp, kSettingsSection,
-                                                   QStringLiteral("HeaderBlock"), QStringLiteral("False"))));
+    Check1->setChecked(TextToBoolean(ReadSetting(settings, Setting::HeaderBlock)));
   });
   if (trap.Test(138, [&] { return Option1->isChecked(); }))
     trap.Step(140, [&] { Frame3->setEnabled(true); });

@@ -9,11 +9,11 @@
 
 #include "app/form1.h"
 #include "app/install_check.h"
-#include "platform/shutdown.h"
 #include "platform/file_system.h"
 #include "platform/qt_desktop.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_settings_store.h"
+#include "platform/shutdown.h"
 
 namespace {
 void CentreOnScreen(QWidget& window) {

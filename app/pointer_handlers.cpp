@@ -3,12 +3,11 @@
 #include "app/form1.h"
 
 namespace {
-constexpr int kDefault = 0;
-constexpr int kBusy = 11;
-constexpr int kHand = 99;
+constexpr WindowPointer kDefault = WindowPointer::Default;
+constexpr WindowPointer kHand = WindowPointer::Hand;
 
-void PointTo(Form1& form, int pointer) {
-  if (form.MousePointer() != kBusy) form.SetMousePointer(pointer);
+void PointTo(Form1& form, WindowPointer pointer) {
+  if (!form.IsBusy()) form.SetMousePointer(pointer);
 }
 }  // namespace
 

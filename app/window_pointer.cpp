@@ -1,11 +1,11 @@
-// Form1's window-wide pointer: 0 lets every control show its own pointer; 11 (the wait
-// pointer) and 99 (the hand, or the arrow when no hand was loaded) cover the whole window,
-// controls included, until the setting returns to 0.
+// Form1's window-wide pointer: Default lets every control show its own pointer; Hourglass
+// and Hand (the arrow when no hand was loaded) cover the whole window, controls included,
+// until the setting returns to Default.
 #include <QWidget>
 
 #include "app/form1.h"
 
-void Form1::SetMousePointer(int pointer) {
+void Form1::SetMousePointer(WindowPointer pointer) {
   if (pointer == mousePointer_) return;
   mousePointer_ = pointer;
   ApplyWindowPointer();
@@ -13,11 +13,11 @@ void Form1::SetMousePointer(int pointer) {
 
 void Form1::SetMouseIcon(const QCursor& cursor) {
   mouseIcon_ = cursor;
-  if (mousePointer_ == 99) ApplyWindowPointer();
+  if (mousePointer_ == WindowPointer::Hand) ApplyWindowPointer();
 }
 
 void Form1::ApplyWindowPointer() {
-  if (mousePointer_ != 11 && mousePointer_ != 99) {
+  if (mousePointer_ == WindowPointer::Default) {
     for (auto& [widget, own] : savedPointers_) {
       if (widget.isNull()) continue;
       if (own) widget->setCursor(*own);
@@ -28,7 +28,7 @@ void Form1::ApplyWindowPointer() {
     return;
   }
   QCursor cover(Qt::WaitCursor);
-  if (mousePointer_ == 99) cover = mouseIcon_ ? *mouseIcon_ : QCursor(Qt::ArrowCursor);
+  if (mousePointer_ == WindowPointer::Hand) cover = mouseIcon_ ? *mouseIcon_ : QCursor(Qt::ArrowCursor);
   if (savedPointers_.empty()) {
     for (QWidget* child : findChildren<QWidget*>()) {
       std::optional<QCursor> own;

@@ -23,8 +23,6 @@
 namespace {
 
 const QString kLocation = QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click ");
-constexpr int kHourglass = 11;
-constexpr int kDefaultPointer = 0;
 // The status of a row whose converter never ran to an end.
 constexpr int kNotRun = -1;
 
@@ -54,7 +52,7 @@ class CleanupRegistration {
   int id_;
 };
 
-// Labels 112 to 144: converts each row that was in the list when the loop began, for as long
+// Converts each row that was in the list when the loop began, for as long
 // as the list still holds it.
 void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, Dialogs& dialogs,
                  PointerControl& pointer, ErrorTrap& trap, const ConverterPlacement& placement) {
@@ -72,10 +70,10 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
     QString source;
     QString output;
     trap.Step(114, [&] { source = list.text(row); });
-    trap.Step(116, [&] { bar.SetValue(static_cast<double>(row) / list.count() * 100); });
-    trap.Step(118, [&] { bar.SetText(QStringLiteral("Processing: ") + GetFileName(source)); });
+    trap.Step(116, [&] { bar.SetProgress(static_cast<double>(row) / list.count() * 100); });
+    trap.Step(118, [&] { bar.SetStatusText(QStringLiteral("Processing: ") + GetFileName(source)); });
     trap.Step(120, [] { QCoreApplication::processEvents(); });
-    trap.Step(122, [&] { pointer.SetMousePointer(kHourglass); });
+    trap.Step(122, [&] { pointer.SetMousePointer(WindowPointer::Hourglass); });
     if (trap.Test(124, [&] { return choice.toChosenFolder(); })) {
       trap.Step(126, [&] { wantedOutput = *BuildOutputPath(true, false, choice.folder(), source); });
     } else if (trap.Test(128, [&] { return choice.besideSource(); })) {
@@ -95,8 +93,8 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
       // The row in hand still counts as one file when the list was emptied meanwhile.
       const int fileCount = std::max(list.count(), 1);
       QString startFailure;
-      status = RunAndWait(program, arguments, run_and_wait::kHidden, &bar, bar.Text(),
-                          static_cast<int>(progress::RoundHalfEven(bar.Value())), fileCount,
+      status = RunAndWait(program, arguments, run_and_wait::kHidden, &bar, bar.StatusText(),
+                          static_cast<int>(progress::RoundHalfEven(bar.Progress())), fileCount,
                           &startFailure);
       // Without a placed converter the placement's own failure has been shown already.
       if (!startFailure.isEmpty() && !program.isEmpty() && !startFailureShown) {
@@ -131,7 +129,7 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
     });
     return;
   }
-  trap.Step(106, [&] { pointer.SetMousePointer(kHourglass); });
+  trap.Step(106, [&] { pointer.SetMousePointer(WindowPointer::Hourglass); });
 
   QByteArrayView image;
   trap.Step(108, [&] { image = ConverterImage(); });
@@ -142,9 +140,9 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
   ConvertRows(list, bar, choice, dialogs, pointer, trap, placement);
 
   trap.Step(146, [&] { placement.Remove(); });
-  trap.Step(148, [&] { pointer.SetMousePointer(kDefaultPointer); });
-  trap.Step(150, [&] { bar.SetValue(0); });
-  trap.Step(152, [&] { bar.SetText(QStringLiteral("Progress Bar")); });
+  trap.Step(148, [&] { pointer.SetMousePointer(WindowPointer::Default); });
+  trap.Step(150, [&] { bar.SetProgress(0); });
+  trap.Step(152, [&] { bar.SetStatusText(QStringLiteral("Progress Bar")); });
   trap.Step(154, [&] { dialogs.ShowMessage(QStringLiteral("Done.")); });
-  // 160: the busy flag is cleared as `busy` goes out of scope.
+  // The busy flag is cleared as `busy` goes out of scope.
 }

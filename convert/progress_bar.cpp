@@ -15,14 +15,14 @@ ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
   setAlignment(Qt::AlignCenter);
 }
 
-void ProgressBar::SetText(const QString& text) {
+void ProgressBar::SetStatusText(const QString& text) {
   // Qt would expand "%p", "%v" and "%m" in a format; the bar shows text() instead, which
   // returns this text untouched, so a file name holding them is shown as it is.
   text_ = text;
   update();
 }
 
-void ProgressBar::SetValue(double value) {
+void ProgressBar::SetProgress(double value) {
   value_ = value;
   double shown = std::isfinite(value) ? value : 0.0;
   if (shown < 0) shown = 0;

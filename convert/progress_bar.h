@@ -11,10 +11,12 @@ class ProgressBar : public QProgressBar {
  public:
   explicit ProgressBar(QWidget* parent = nullptr);
 
-  QString Text() const { return text_; }
-  void SetText(const QString& text);
-  double Value() const { return value_; }
-  void SetValue(double value);
+  // The names differ from QProgressBar's value() and setValue(), which hold the drawn,
+  // rounded and clamped integer.
+  QString StatusText() const { return text_; }
+  void SetStatusText(const QString& text);
+  double Progress() const { return value_; }
+  void SetProgress(double value);
 
   // The text as set, "%" included.
   QString text() const override;

@@ -8,8 +8,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "convert/progress_bar.h"
 #include "convert/progress_arithmetic.h"
+#include "convert/progress_bar.h"
 #include "platform/app_error.h"
 
 namespace {
@@ -78,9 +78,9 @@ int RunAndWait(const QString& program, const QStringList& arguments, int windowS
       ++tick;
       if (tick >= progress::kFirstWaitingTick) {
         Yield();
-        if (display) display->SetText(progress::WaitingText(statusText, tick));
+        if (display) display->SetStatusText(progress::WaitingText(statusText, tick));
         const auto value = progress::ValueAtTick(tick, startValue, fileCount);
-        if (display && value) display->SetValue(*value);
+        if (display && value) display->SetProgress(*value);
         Yield();
       }
       Yield();
@@ -88,6 +88,6 @@ int RunAndWait(const QString& program, const QStringList& arguments, int windowS
     Yield();
     if (status != run_and_wait::kStillActive) break;
   }
-  if (display) display->SetText(progress::FinalText(statusText));
+  if (display) display->SetStatusText(progress::FinalText(statusText));
   return status;
 }

@@ -18,10 +18,10 @@ const QString kTooManyFiles = QStringLiteral("You've selected too many files to 
 
 void AddChosenFiles(FileListView& list, Dialogs& dialogs) {
   ErrorTrap trap(dialogs, kLocation);
-  // The dialog's settings (104 to 110) travel with the request itself.
+  // The dialog's title, filter and multiple choice travel with the request itself.
   QString fileName;
   try {
-    fileName = dialogs.OpenFiles(kTitle, kFilter);  // 112
+    fileName = dialogs.OpenFiles(kTitle, kFilter);  // any other failure is shown as place 112
   } catch (const AppError& error) {
     if (error.number() == error_number::kDialogBufferTooSmall) {
       dialogs.ShowMessage(kTooManyFiles);
@@ -29,14 +29,16 @@ void AddChosenFiles(FileListView& list, Dialogs& dialogs) {
     }
     ShowApplicationError(dialogs, error.description(), kLocation, 112);
   }
-  if (fileName.isEmpty()) return;  // 114: cancelled
+  if (fileName.isEmpty()) return;  // cancelled
 
-  const QStringList parts = fileName.split(QChar(0));  // 116, empty parts kept
-  if (parts.size() == 1) {                             // 118
+  // One chosen file comes back as its full path; several as the folder followed by the
+  // names, separated by NUL characters. Empty parts are kept.
+  const QStringList parts = fileName.split(QChar(0));
+  if (parts.size() == 1) {
     trap.Step(122, [&] { list.Append(parts[0]); });
     return;
   }
-  const QString& folder = parts[0];  // 124
+  const QString& folder = parts[0];
   for (qsizetype i = 1; i < parts.size(); ++i) {
     QString path;
     trap.Step(136, [&] { path = folder + PathSeparator() + parts[i]; });

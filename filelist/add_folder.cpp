@@ -7,15 +7,13 @@
 #include "platform/error_trap.h"
 #include "platform/paths.h"
 #include "platform/pointer_control.h"
-#include "platform/settings_store.h"
+#include "platform/settings.h"
 
 namespace {
 const QString kLocation = QStringLiteral("in Lorvane2021/08/31.Form1.PushButton4_Click ");
 const QString kPrompt = QStringLiteral(
     "Enter file extension to load:\r\r(* for all files, txt for all txt files, doc for all doc files, etc.)");
 const QString kPickerTitle = QStringLiteral("Please select folder:");
-const QString kExtensionKey = QStringLiteral("Extension");
-const QString kLastFolderKey = QStringLiteral("LastFolder");
 }  // namespace
 
 void AddAllFilesInFolder(FileListView& list, Dialogs& dialogs, SettingsStore& settings,
@@ -25,28 +23,29 @@ void AddAllFilesInFolder(FileListView& list, Dialogs& dialogs, SettingsStore& se
   QString extension;
   trap.Step(100, [&] {
     extension = dialogs.InputBox(kPrompt, QString(),
-                                 settings.Read(kSettingsApp, kSettingsSection, kExtensionKey, QStringLiteral("msg")));
+                                 ReadSetting(settings, Setting::Extension));
   });
   trap.Step(100, [&] {
-    if (!extension.isEmpty()) settings.Write(kSettingsApp, kSettingsSection, kExtensionKey, extension);
+    if (!extension.isEmpty()) WriteSetting(settings, Setting::Extension, extension);
   });
-  if (extension.isEmpty()) return;  // 102
+  if (extension.isEmpty()) return;  // cancelled or left empty
 
   QString lastFolder;
   QString chosen;
   trap.Step(104, [&] {
-    lastFolder = settings.Read(kSettingsApp, kSettingsSection, kLastFolderKey, QString());
+    lastFolder = ReadSetting(settings, Setting::LastFolder);
     chosen = dialogs.BrowseForFolder(owner, kPickerTitle, lastFolder);
   });
-  if (chosen.isEmpty()) return;  // 106: cancelled; the extension stays stored
+  if (chosen.isEmpty()) return;  // cancelled; the extension stays stored
 
-  lastFolder = chosen;                                                                    // 333
-  trap.Step(334, [&] { settings.Write(kSettingsApp, kSettingsSection, kLastFolderKey, lastFolder); });
+  lastFolder = chosen;  // the next pick starts here
+  trap.Step(334, [&] { WriteSetting(settings, Setting::LastFolder, lastFolder); });
 
-  trap.Step(112, [&] { pointer.SetMousePointer(11); });
+  trap.Step(112, [&] { pointer.SetMousePointer(WindowPointer::Hourglass); });
   QStringList folders;
   trap.Step(114, [&] { folders = {chosen + PathSeparator()}; });
   trap.Step(116, [&] { GetSubDirectories2016(folders, true, fs, dialogs); });
-  AddFolderListFiles(list, fs, folders, QStringLiteral("*.") + extension, &trap);  // 118-134
-  trap.Step(136, [&] { pointer.SetMousePointer(0); });
+  // Each file's step reports under its own place number.
+  AddFolderListFiles(list, fs, folders, QStringLiteral("*.") + extension, &trap);
+  trap.Step(136, [&] { pointer.SetMousePointer(WindowPointer::Default); });
 }

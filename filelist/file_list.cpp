@@ -11,9 +11,9 @@
 #include <QMetaMethod>
 #include <QMouseEvent>
 
-#include "platform/twips.h"
 #include "filelist/path_elision.h"
 #include "platform/app_error.h"
+#include "platform/twips.h"
 
 namespace {
 // The key code the handlers test (46 for Delete, 8 for Backspace, 65 to 90 for letters),

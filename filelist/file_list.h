@@ -63,7 +63,8 @@ class FileListView : public QTreeView {
   // The position of a referenced row, 0 when the reference is none or the row is gone.
   int PositionOf(const QPersistentModelIndex& ref) const;
 
-  FileListModel* Model() const { return model_; }
+  // Not named model(): QAbstractItemView::model() returns the same object under its base type.
+  FileListModel* FileModel() const { return model_; }
 
  signals:
   // A double-click on the list.

@@ -6,9 +6,9 @@
 #include <QElapsedTimer>
 #include <QSet>
 
-#include "platform/error_trap.h"
 #include "filelist/file_list.h"
 #include "platform/app_error.h"
+#include "platform/error_trap.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 
@@ -36,7 +36,7 @@ qsizetype SearchFolder(const QString& folder, QStringList& folders, QStringList&
                        Dialogs& dialogs) {
   QStringList names;
   try {
-    names = fs.SubFolderNames(folder);  // 118
+    names = fs.SubFolderNames(folder);  // a failure other than a refusal is shown as place 118
   } catch (const AppError& error) {
     if (error.number() == error_number::kPermissionDenied || error.number() == error_number::kPathNotFound) {
       const qsizetype index = folders.indexOf(folder);
@@ -47,11 +47,11 @@ qsizetype SearchFolder(const QString& folder, QStringList& folders, QStringList&
     return -1;
   }
   for (const QString& name : names) {
-    YieldToMessageLoop();  // 120
+    YieldToMessageLoop();
     if (name.size() >= kScanPathLimit || HasUnusualCharacters(name) || name.contains(u'?') ||
         name == QLatin1String(".") || name == QLatin1String(".."))
-      continue;  // 124 to 130
-    found.append(folder + name + PathSeparator());  // 132, 134
+      continue;  // too long, unusual or the folder itself or its parent: not searched
+    found.append(folder + name + PathSeparator());
   }
   return -1;
 }
@@ -61,10 +61,10 @@ qsizetype Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs
                SearchedFolders& searched) {
   ErrorTrap trap(dialogs, kScanLocation);
   qsizetype removedHere = 0;
-  QStringList found;  // 104
-  for (qsizetype i = 0; i < folders.size(); ++i) {  // 106
+  QStringList found;  // this level's sub-folders, searched one level down
+  for (qsizetype i = 0; i < folders.size(); ++i) {
     const QString folder = folders[i];
-    if (!fs.FolderExists(folder)) continue;  // 108
+    if (!fs.FolderExists(folder)) continue;  // gone since it was found
     // A folder searched before in this scan, reached again through a link, would bring its
     // whole tree (and its files) back once more: it leaves the list.
     const QString key = fs.FolderKey(folder);
@@ -73,8 +73,9 @@ qsizetype Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs
       ++removedHere;
       continue;
     }
-    if (fs.PathTooLongToSearch(folder)) continue;  // 110
-    YieldToMessageLoop();                          // 114
+    if (fs.PathTooLongToSearch(folder)) continue;
+    YieldToMessageLoop();
+    // Hidden system folders other than a drive's root are left out.
     if (trap.Test(116, [&] { return !fs.IsRootFolder(folder) && fs.IsHiddenSystemFolder(folder); }))
       continue;
     if (!key.isEmpty()) searched.insert(key);
@@ -85,20 +86,20 @@ qsizetype Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs
   }
   const qsizetype own = found.size();
   qsizetype removedDeeper = 0;
-  if (recurse && !found.isEmpty()) removedDeeper = Walk(found, true, fs, dialogs, searched);  // 150
+  if (recurse && !found.isEmpty()) removedDeeper = Walk(found, true, fs, dialogs, searched);
   // The deeper levels' folders, after this level's own, passed these same tests one level
   // down a moment ago and go through as they are.
   const qsizetype ownLeft = own - removedDeeper;
-  for (qsizetype j = 0; j < found.size(); ++j) {  // 152
+  for (qsizetype j = 0; j < found.size(); ++j) {
     const QString& folder = found[j];
     if (j >= ownLeft) {
       folders.append(folder);
       continue;
     }
-    if (!fs.FolderExists(folder)) continue;  // 154
-    YieldToMessageLoop();                    // 156
+    if (!fs.FolderExists(folder)) continue;  // gone since it was found
+    YieldToMessageLoop();
     if (trap.Test(158, [&] { return fs.IsRootFolder(folder) || !fs.IsHiddenSystemFolder(folder); }))
-      folders.append(folder);  // 160
+      folders.append(folder);
   }
   return removedHere;
 }
@@ -161,14 +162,14 @@ void AddFolderListFiles(FileListView& list, const FileSystem& fs, const QStringL
     ~ReleaseAtEnd() { fs.ReleaseKeptFolder(); }
   } release{fs};
   const QChar separator = PathSeparator();
-  for (const QString& entry : folders) {  // 118
+  for (const QString& entry : folders) {
     if (entry.isEmpty()) continue;
-    const QString folder = entry.chopped(1);  // 120
+    const QString folder = entry.chopped(1);  // without its trailing separator
     QStringList names;
     RunStep(trap, 122, [&] { names = ListFolderFiles(fs, folder, pattern); });
-    for (const QString& name : names) {  // 124
-      if (name.startsWith(u'~')) continue;  // 126
-      const QString path = folder + separator + name;  // 128
+    for (const QString& name : names) {
+      if (name.startsWith(u'~')) continue;  // lock files and temporary copies
+      const QString path = folder + separator + name;
       const bool wanted = RunTest(trap, 132, [&] {
         return fs.IsFileToAdd(path);
       });

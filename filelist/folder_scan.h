@@ -41,7 +41,7 @@ bool HasUnusualCharacters(const QString& name);
 // list order: the folder's files matching the pattern, skipping names that begin with "~",
 // files that no longer exist and files whose attributes are exactly hidden + archive (34).
 // Paths are passed through CollapseBackslashes. With a trap (the folder add) each step
-// reports its failures under its line number (118 to 134) and a failed attribute test still
+// reports its failures under its own place number and a failed attribute test still
 // appends; without one (a drop) a folder or file that fails is skipped silently.
 void AddFolderListFiles(FileListView& list, const FileSystem& fs, const QStringList& folders,
                         const QString& pattern, ErrorTrap* trap);

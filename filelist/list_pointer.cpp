@@ -36,7 +36,7 @@ void ReleaseOnList(FileListView& list, RowDrag& drag) {
 
 void MoveDraggedRow(FileListView& list, RowDrag& drag, PointerControl& pointer, const QPoint& pos,
                     const std::function<int()>& screenY) {
-  if (!pointer.IsBusy()) pointer.SetMousePointer(0);
+  if (!pointer.IsBusy()) pointer.SetMousePointer(WindowPointer::Default);
   if (!drag.MouseIsDown) return;
   const int hit = list.HitTest(pos);
   drag.HitItem = list.RowRef(hit);

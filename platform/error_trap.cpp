@@ -3,9 +3,9 @@
 
 #include <new>
 
-#include "platform/support_address.h"
 #include "platform/app_error.h"
 #include "platform/dialogs.h"
+#include "platform/support_address.h"
 
 QString ApplicationErrorText(const QString& description, const QString& location, int line) {
   return description + QStringLiteral("\r\n") + location + QStringLiteral("at line ") +

@@ -3,12 +3,18 @@
 // window is busy. The main window implements it; tests pass the window or a double.
 #pragma once
 
+// The window-wide pointer settings, with the numbers the window's design gives them.
+enum class WindowPointer {
+  Default = 0,     // every control shows its own pointer
+  Hourglass = 11,  // the window is busy
+  Hand = 99,       // the custom pointer image (the arrow when none was loaded)
+};
+
 class PointerControl {
  public:
   virtual ~PointerControl() = default;
 
-  // 0 default arrow, 11 hourglass (busy), 99 the hand.
-  virtual int MousePointer() const = 0;
-  virtual void SetMousePointer(int pointer) = 0;
-  bool IsBusy() const { return MousePointer() == 11; }
+  virtual WindowPointer MousePointer() const = 0;
+  virtual void SetMousePointer(WindowPointer pointer) = 0;
+  bool IsBusy() const { return MousePointer() == WindowPointer::Hourglass; }
 };

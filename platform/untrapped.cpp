@@ -1,8 +1,8 @@
 // Failures of handlers without an error trap become a plain message.
 #include "platform/untrapped.h"
 
-#include "platform/error_trap.h"
 #include "platform/dialogs.h"
+#include "platform/error_trap.h"
 
 void RunUntrapped(Dialogs& dialogs, const std::function<void()>& handler) {
   QString description;

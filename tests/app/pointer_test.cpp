@@ -21,9 +21,9 @@ TEST(PointerHandlers, ButtonsShowTheHandAndTheRestTheArrow) {
     for (Handler plain : {&Form1::Form_MouseMove, &Form1::Frame3_MouseMove, &Form1::Frame5_MouseMove,
                           &Form1::Text1_MouseMove}) {
       (form.*button)();
-      EXPECT_EQ(form.MousePointer(), 99);
+      EXPECT_EQ(form.MousePointer(), WindowPointer::Hand);
       (form.*plain)();
-      EXPECT_EQ(form.MousePointer(), 0);
+      EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
     }
   }
 }
@@ -31,11 +31,11 @@ TEST(PointerHandlers, ButtonsShowTheHandAndTheRestTheArrow) {
 TEST(PointerHandlers, NothingChangesTheHourglass) {
   FormFixture f;
   Form1& form = f.form();
-  form.SetMousePointer(11);
+  form.SetMousePointer(WindowPointer::Hourglass);
   form.PushButton2_MouseMove();
   form.Frame5_MouseMove();
   form.Form_MouseMove();
-  EXPECT_EQ(form.MousePointer(), 11);
+  EXPECT_EQ(form.MousePointer(), WindowPointer::Hourglass);
   EXPECT_TRUE(form.IsBusy());
 }
 
@@ -43,11 +43,11 @@ TEST(WindowPointer, BusyCoversEveryControlAndTheArrowRestoresTheirOwn) {
   FormFixture f;
   Form1& form = f.form();
   const Qt::CursorShape textOwn = form.Text1->cursor().shape();
-  form.SetMousePointer(11);
+  form.SetMousePointer(WindowPointer::Hourglass);
   for (QWidget* w : std::initializer_list<QWidget*>{&form, form.Text1, form.PushButton2, form.Frame3,
                                                     form.ListView1->viewport()})
     EXPECT_EQ(w->cursor().shape(), Qt::WaitCursor) << w->objectName().toStdString();
-  form.SetMousePointer(0);
+  form.SetMousePointer(WindowPointer::Default);
   EXPECT_EQ(form.Text1->cursor().shape(), textOwn);
   EXPECT_EQ(form.PushButton2->cursor().shape(), Qt::ArrowCursor);
   EXPECT_FALSE(form.PushButton2->testAttribute(Qt::WA_SetCursor));
@@ -56,14 +56,14 @@ TEST(WindowPointer, BusyCoversEveryControlAndTheArrowRestoresTheirOwn) {
 TEST(WindowPointer, TheHandIsTheLoadedImageOrTheArrow) {
   FormFixture f;
   Form1& form = f.form();
-  form.SetMousePointer(99);
+  form.SetMousePointer(WindowPointer::Hand);
   EXPECT_EQ(form.PushButton1->cursor().shape(), Qt::ArrowCursor);
   QPixmap hand(32, 32);
   hand.fill(Qt::black);
   form.SetMouseIcon(QCursor(hand, 6, 1));
   EXPECT_EQ(form.PushButton1->cursor().shape(), Qt::BitmapCursor);
   EXPECT_EQ(form.PushButton1->cursor().hotSpot(), QPoint(6, 1));
-  form.SetMousePointer(0);
+  form.SetMousePointer(WindowPointer::Default);
   EXPECT_NE(form.PushButton1->cursor().shape(), Qt::BitmapCursor);
 }
 
@@ -77,15 +77,15 @@ TEST(WindowPointer, MovesOverControlsReachTheirHandlers) {
     QCoreApplication::sendEvent(w, &event);
   };
   move(form.PushButton7);
-  EXPECT_EQ(form.MousePointer(), 99);
+  EXPECT_EQ(form.MousePointer(), WindowPointer::Hand);
   move(form.Frame5);
-  EXPECT_EQ(form.MousePointer(), 0);
+  EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
   move(form.PushButton9);
-  EXPECT_EQ(form.MousePointer(), 99);
+  EXPECT_EQ(form.MousePointer(), WindowPointer::Hand);
   move(form.Text1);
-  EXPECT_EQ(form.MousePointer(), 0);
+  EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
   move(form.PushButton1);
   move(&form);
-  EXPECT_EQ(form.MousePointer(), 0);
+  EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
 }
 }  // namespace

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "app/application_title.h"
-#include "app/boolean_text.h"
 #include "convert/progress_arithmetic.h"
+#include "platform/boolean_text.h"
 #include "convert/progress_bar.h"
 #include "convert/progress_text_fit.h"
 #include "platform/shutdown.h"
@@ -69,16 +69,16 @@ TEST(Shutdown, EndingTheProgramRunsTheCleanUpsAndExitsAtOnce) {
 
 TEST(ProgressBarText, ShowsTheTextVerbatimAndKeepsTheValueAsSet) {
   ProgressBar bar;
-  bar.SetText(QStringLiteral("Processing: 100%p %v %m.msg"));
+  bar.SetStatusText(QStringLiteral("Processing: 100%p %v %m.msg"));
   EXPECT_EQ(bar.text(), QStringLiteral("Processing: 100%p %v %m.msg"));
-  bar.SetValue(250.5);
-  EXPECT_DOUBLE_EQ(bar.Value(), 250.5);
+  bar.SetProgress(250.5);
+  EXPECT_DOUBLE_EQ(bar.Progress(), 250.5);
   EXPECT_EQ(bar.value(), 100);
-  bar.SetValue(-3);
+  bar.SetProgress(-3);
   EXPECT_EQ(bar.value(), 0);
-  bar.SetValue(33.4);
+  bar.SetProgress(33.4);
   EXPECT_EQ(bar.value(), 33);
-  bar.SetValue(std::nan(""));
+  bar.SetProgress(std::nan(""));
   EXPECT_EQ(bar.value(), 0);
 }
 TEST(ProgressBarText, ALongNameGivesWayInItsMiddleSoTheCounterAlwaysShows) {
@@ -93,8 +93,8 @@ TEST(ProgressBarText, ALongNameGivesWayInItsMiddleSoTheCounterAlwaysShows) {
   EXPECT_EQ(FitProgressText("Processing: two\nlines.msg", metrics, 500), "Processing: two lines.msg");
   ProgressBar bar;
   bar.resize(520, 27);
-  bar.SetText(waiting);
-  EXPECT_EQ(bar.Text(), waiting);
+  bar.SetStatusText(waiting);
+  EXPECT_EQ(bar.StatusText(), waiting);
   EXPECT_TRUE(bar.ShownText().endsWith(", Please wait.. 12"));
   EXPECT_LT(bar.fontMetrics().horizontalAdvance(bar.ShownText()), 520);
 }

@@ -24,7 +24,7 @@ struct Row {
 QString CaptionOf(QWidget* w) {
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
   if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
-  if (auto* p = qobject_cast<ProgressBar*>(w)) return p->Text();
+  if (auto* p = qobject_cast<ProgressBar*>(w)) return p->StatusText();
   return {};
 }
 

@@ -91,9 +91,9 @@ class ConversionRunTest : public ::testing::Test {
   void ExpectIdle() {
     Form1& form = fixture_->form();
     EXPECT_FALSE(form.Converting);
-    EXPECT_EQ(form.MousePointer(), 0);
-    EXPECT_EQ(form.ProgressBar1->Value(), 0);
-    EXPECT_EQ(form.ProgressBar1->Text(), QStringLiteral("Progress Bar"));
+    EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
+    EXPECT_EQ(form.ProgressBar1->Progress(), 0);
+    EXPECT_EQ(form.ProgressBar1->StatusText(), QStringLiteral("Progress Bar"));
     EXPECT_TRUE(TemporaryFolderEmpty());
   }
 
@@ -189,10 +189,10 @@ TEST_F(ConversionRunTest, SpacesAndDoubleQuotesInPaths) {
 
 TEST_F(ConversionRunTest, AnEmptyListOnlySaysSo) {
   Form1& form = ToFolder(out_.path());
-  form.ProgressBar1->SetText(QStringLiteral("left as it was"));
+  form.ProgressBar1->SetStatusText(QStringLiteral("left as it was"));
   Click();
   EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("No files added.")});
-  EXPECT_EQ(form.ProgressBar1->Text(), QStringLiteral("left as it was"));
+  EXPECT_EQ(form.ProgressBar1->StatusText(), QStringLiteral("left as it was"));
   EXPECT_FALSE(form.Converting);
   EXPECT_TRUE(TemporaryFolderEmpty());
 }
@@ -203,7 +203,7 @@ TEST_F(ConversionRunTest, AMissingOutputFolderConvertsNothing) {
     AddMessage(QStringLiteral("a.msg"));
     Click();
     EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("Folder does not exist. Please select another folder.")});
-    EXPECT_EQ(form.MousePointer(), 0);
+    EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
     EXPECT_FALSE(form.Converting);
     EXPECT_FALSE(QFileInfo::exists(QDir(sources_.path()).filePath(QStringLiteral("a.doc"))));
     EXPECT_TRUE(TemporaryFolderEmpty());
@@ -268,9 +268,9 @@ TEST_F(ConversionRunTest, TheBarShowsEachRowsShareAndNameUnderTheHourglass) {
   {
     WhileRunning watch([&] {
       if (!form.Converting) return;
-      const std::pair<double, QString> now{form.ProgressBar1->Value(), form.ProgressBar1->Text()};
+      const std::pair<double, QString> now{form.ProgressBar1->Progress(), form.ProgressBar1->StatusText()};
       if (seen.empty() || seen.back() != now) seen.push_back(now);
-      alwaysHourglass = alwaysHourglass && form.MousePointer() == 11;
+      alwaysHourglass = alwaysHourglass && form.MousePointer() == WindowPointer::Hourglass;
     });
     Click();
   }

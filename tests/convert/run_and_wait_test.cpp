@@ -37,15 +37,15 @@ TEST(RunAndWaitStart, FailuresGiveTheStartErrorNumberAndLeaveTheBarAlone) {
   file.close();
 
   ProgressBar bar;
-  bar.SetText(QStringLiteral("before"));
-  bar.SetValue(12);
+  bar.SetStatusText(QStringLiteral("before"));
+  bar.SetProgress(12);
   EXPECT_EQ(RunAndWait(dir.filePath(QStringLiteral("missing")), {}, 0, &bar, QStringLiteral("s"), 1, 1),
             kStart + 53);
   EXPECT_EQ(RunAndWait(QString(), {}, 0, &bar, QStringLiteral("s"), 1, 1), kStart + 53);
   EXPECT_EQ(RunAndWait(notRunnable, {}, 0, &bar, QStringLiteral("s"), 1, 1), kStart + 70);
   EXPECT_EQ(RunAndWait(dir.path(), {}, 0, &bar, QStringLiteral("s"), 1, 1), kStart + 5);
-  EXPECT_EQ(bar.Text(), QStringLiteral("before"));
-  EXPECT_EQ(bar.Value(), 12);
+  EXPECT_EQ(bar.StatusText(), QStringLiteral("before"));
+  EXPECT_EQ(bar.Progress(), 12);
 }
 
 TEST(RunAndWaitStatus, ReturnsTheExitStatusOrTheSignal) {
@@ -68,15 +68,15 @@ TEST(RunAndWaitArguments, EachArrivesAsItStands) {
 
 TEST(RunAndWaitBar, AQuickProgramOnlyGetsTheFinalText) {
   ProgressBar bar;
-  bar.SetText(QStringLiteral("Processing: a.msg"));
-  bar.SetValue(25);
+  bar.SetStatusText(QStringLiteral("Processing: a.msg"));
+  bar.SetProgress(25);
   EXPECT_EQ(RunAndWait(kStandIn, {QStringLiteral("50"), QStringLiteral("0")}, 0, &bar,
                        QStringLiteral("status text"), 25, 4),
             0);
-  EXPECT_EQ(bar.Text(), QStringLiteral("status text"));
-  EXPECT_EQ(bar.Value(), 25);
+  EXPECT_EQ(bar.StatusText(), QStringLiteral("status text"));
+  EXPECT_EQ(bar.Progress(), 25);
   RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("0")}, 0, &bar, QString(), 25, 4);
-  EXPECT_EQ(bar.Text(), QStringLiteral("Progress Bar"));
+  EXPECT_EQ(bar.StatusText(), QStringLiteral("Progress Bar"));
 }
 
 TEST(RunAndWaitBar, NoFilesIsAnErrorBeforeAnythingStarts) {
@@ -94,8 +94,8 @@ TEST(RunAndWaitBar, NoFilesIsAnErrorBeforeAnythingStarts) {
 // One six-second wait, watched from the event loop that the runner keeps turning.
 TEST(RunAndWaitBar, ALongWaitShowsTheWaitingTextFromTheFiftiethTick) {
   ProgressBar bar;
-  bar.SetText(QStringLiteral("Processing: slow.msg"));
-  bar.SetValue(0);
+  bar.SetStatusText(QStringLiteral("Processing: slow.msg"));
+  bar.SetProgress(0);
   struct Sample {
     qint64 at;
     QString text;
@@ -105,7 +105,7 @@ TEST(RunAndWaitBar, ALongWaitShowsTheWaitingTextFromTheFiftiethTick) {
   QElapsedTimer clock;
   QTimer watch;
   watch.setInterval(10);
-  QObject::connect(&watch, &QTimer::timeout, [&] { samples.push_back({clock.elapsed(), bar.Text(), bar.Value()}); });
+  QObject::connect(&watch, &QTimer::timeout, [&] { samples.push_back({clock.elapsed(), bar.StatusText(), bar.Progress()}); });
   watch.start();
   clock.start();
   const int status = RunAndWait(kStandIn, {QStringLiteral("6000"), QStringLiteral("0")}, 0, &bar,
@@ -135,7 +135,7 @@ TEST(RunAndWaitBar, ALongWaitShowsTheWaitingTextFromTheFiftiethTick) {
   EXPECT_EQ(samples[static_cast<size_t>(firstWaiting) - 1].value, 0);
   EXPECT_GE(lastNumber, 5);
   EXPECT_LE(lastNumber, 15);
-  EXPECT_EQ(bar.Text(), QStringLiteral("Processing: slow.msg"));
+  EXPECT_EQ(bar.StatusText(), QStringLiteral("Processing: slow.msg"));
 }
 
 TEST(RunAndWaitBar, ABarThatGoesAwayDuringTheWaitEndsNothing) {

@@ -1,6 +1,7 @@
 // Tests of adding every file of one extension in a folder tree ("Add All").
 #include <gtest/gtest.h>
 
+#include "filelist/add_folder.h"
 #include "filelist/support/list_helpers.h"
 #include "filelist/support/memory_file_system.h"
 #include "filelist/support/temp_tree.h"
@@ -73,7 +74,7 @@ TEST_F(AddFolderTest, AddsMatchingFilesLevelByLevelAndRemembersTheFolder) {
   Click();
   EXPECT_EQ(RowsUnderTree(), (QStringList{"A/a.MSG", "A/b.msg", "A/x/c.msg", "A/y/d.msg", "A/x/p/deep.msg"}));
   EXPECT_EQ(fx_.settings.Value("LastFolder"), tree_.Path("A"));
-  EXPECT_EQ(fx_.form().MousePointer(), 0);
+  EXPECT_EQ(fx_.form().MousePointer(), WindowPointer::Default);
   EXPECT_TRUE(fx_.dialogs.Messages().empty());
 }
 
@@ -121,34 +122,39 @@ TEST_F(AddFolderTest, ALinkBackToTheTopListsEachMessageOnce) {
   EXPECT_EQ(RowsUnderTree(), (QStringList{"A/a.msg", "A/x/b.msg"}));
 }
 
+// The folder add on its own, over a file system in memory: a list, the scripted boxes, the
+// settings and the window's pointer, without a window.
 class AddFolderOnMemoryTest : public ::testing::Test {
  protected:
-  void Pick(const QString& folder, const QString& extension = "msg") {
-    fx_.dialogs.AnswerInput(extension);
-    fx_.dialogs.AnswerFolder(folder);
-    form_->PushButton4_Click();
+  void Pick(const QString& folder, const FileSystem& fs) {
+    dialogs_.AnswerInput("msg");
+    dialogs_.AnswerFolder(folder);
+    AddAllFilesInFolder(list_, dialogs_, settings_.store(), fs, pointer_, nullptr);
   }
-  FormFixture fx_;
+  void Pick(const QString& folder) { Pick(folder, fs_); }
+  FileListView list_;
+  ScriptedDialogs dialogs_;
+  TempSettings settings_;
+  PlainPointer pointer_;
   MemoryFileSystem fs_;
-  std::unique_ptr<Form1> form_ = FormWithFileSystem(fx_.form(), fs_);
 };
 
 TEST_F(AddFolderOnMemoryTest, ARootPickGivesSingleSeparators) {
   fs_.AddFile("/a.msg");
   fs_.AddFile("/mail/b.msg");
   Pick("/");
-  EXPECT_EQ(Rows(*form_->ListView1), (QStringList{"/a.msg", "/mail/b.msg"}));
-  EXPECT_EQ(fx_.settings.Value("LastFolder"), "/");
+  EXPECT_EQ(Rows(list_), (QStringList{"/a.msg", "/mail/b.msg"}));
+  EXPECT_EQ(settings_.Value("LastFolder"), "/");
 }
 
 TEST_F(AddFolderOnMemoryTest, TheWindowIsBusyDuringTheScanOnly) {
   fs_.AddFile("/A/x/a.msg");
-  QList<int> pointers;
-  fs_.onListing = [&](const QString&) { pointers.append(form_->MousePointer()); };
+  QList<WindowPointer> pointers;
+  fs_.onListing = [&](const QString&) { pointers.append(pointer_.MousePointer()); };
   Pick("/A");
   ASSERT_FALSE(pointers.isEmpty());
-  EXPECT_EQ(pointers, QList<int>(pointers.size(), 11));
-  EXPECT_EQ(form_->MousePointer(), 0);
+  EXPECT_EQ(pointers, QList<WindowPointer>(pointers.size(), WindowPointer::Hourglass));
+  EXPECT_EQ(pointer_.MousePointer(), WindowPointer::Default);
 }
 
 TEST_F(AddFolderOnMemoryTest, AFolderThatFailsToListIsReportedAndTheOthersStillAdd) {
@@ -160,10 +166,10 @@ TEST_F(AddFolderOnMemoryTest, AFolderThatFailsToListIsReportedAndTheOthersStillA
     if (folder == "/A/bad" && fs_.ListingCount("/A/bad") > 0) fs_.RefuseListing("/A/bad", 57);
   };
   Pick("/A");
-  EXPECT_EQ(Rows(*form_->ListView1), (QStringList{"/A/a.msg", "/A/good/c.msg"}));
-  ASSERT_EQ(fx_.dialogs.ErrorBoxes().size(), 1u);
-  EXPECT_TRUE(fx_.dialogs.ErrorBoxes()[0].contains("in Lorvane2021/08/31.Form1.PushButton4_Click at line 122"));
-  EXPECT_EQ(form_->MousePointer(), 0);
+  EXPECT_EQ(Rows(list_), (QStringList{"/A/a.msg", "/A/good/c.msg"}));
+  ASSERT_EQ(dialogs_.ErrorBoxes().size(), 1u);
+  EXPECT_TRUE(dialogs_.ErrorBoxes()[0].contains("in Lorvane2021/08/31.Form1.PushButton4_Click at line 122"));
+  EXPECT_EQ(pointer_.MousePointer(), WindowPointer::Default);
 }
 
 TEST_F(AddFolderOnMemoryTest, AFileThatVanishesBeforeItsAttributesAreReadIsStillAdded) {
@@ -177,13 +183,10 @@ TEST_F(AddFolderOnMemoryTest, AFileThatVanishesBeforeItsAttributesAreReadIsStill
     }
   } fs;
   fs.AddFile("/A/gone.msg");
-  auto form = FormWithFileSystem(fx_.form(), fs);
-  fx_.dialogs.AnswerInput("msg");
-  fx_.dialogs.AnswerFolder("/A");
-  form->PushButton4_Click();
-  EXPECT_EQ(Rows(*form->ListView1), QStringList{"/A/gone.msg"});
-  ASSERT_EQ(fx_.dialogs.ErrorBoxes().size(), 1u);
-  EXPECT_TRUE(fx_.dialogs.ErrorBoxes()[0].contains("at line 132"));
+  Pick("/A", fs);
+  EXPECT_EQ(Rows(list_), QStringList{"/A/gone.msg"});
+  ASSERT_EQ(dialogs_.ErrorBoxes().size(), 1u);
+  EXPECT_TRUE(dialogs_.ErrorBoxes()[0].contains("at line 132"));
 }
 
 TEST_F(AddFolderOnMemoryTest, NoListedFolderIsLeftOpenWhenTheScanEnds) {
@@ -199,11 +202,8 @@ TEST_F(AddFolderOnMemoryTest, NoListedFolderIsLeftOpenWhenTheScanEnds) {
   } fs;
   fs.AddFile("/usb/a.msg");
   fs.AddFile("/usb/sub/b.msg");
-  auto form = FormWithFileSystem(fx_.form(), fs);
-  fx_.dialogs.AnswerInput("msg");
-  fx_.dialogs.AnswerFolder("/usb");
-  form->PushButton4_Click();
-  EXPECT_EQ(Rows(*form->ListView1), (QStringList{"/usb/a.msg", "/usb/sub/b.msg"}));
+  Pick("/usb", fs);
+  EXPECT_EQ(Rows(list_), (QStringList{"/usb/a.msg", "/usb/sub/b.msg"}));
   EXPECT_TRUE(fs.held.isEmpty()) << fs.held.toStdString();
 }
 

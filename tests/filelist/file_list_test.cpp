@@ -1,6 +1,8 @@
 // ListView1's operations as the other parts use them: positions from 1, repeats kept,
-// removal closing the gap, exact ListContains, row references, and the translation of the
-// view's key and mouse events into the window's handlers.
+// removal closing the gap, exact ListContains, row references (on a list of its own under
+// Qt's model tester), and the translation of the view's key and mouse events into the
+// window's handlers.
+#include <QAbstractItemModelTester>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -31,9 +33,19 @@ FileListView& Filled(FormFixture& f, std::initializer_list<const char*> paths) {
   return list;
 }
 
+// A list on its own whose model runs under Qt's model tester, which ends the test program
+// at the first broken promise of the model (a row count or signal out of step).
+struct CheckedList {
+  explicit CheckedList(std::initializer_list<const char*> paths) {
+    for (const char* p : paths) list.Append(QString::fromUtf8(p));
+  }
+  FileListView list;
+  QAbstractItemModelTester tester{list.FileModel(), QAbstractItemModelTester::FailureReportingMode::Fatal};
+};
+
 TEST(FileList, AppendKeepsOrderAndRepeatsAndSelectsNothing) {
-  FormFixture f;
-  FileListView& list = Filled(f, {"/m/a.msg", "/m/b.msg", "/m/a.msg"});
+  CheckedList checked{"/m/a.msg", "/m/b.msg", "/m/a.msg"};
+  FileListView& list = checked.list;
   ASSERT_EQ(list.Count(), 3);
   EXPECT_EQ(list.Text(1), QStringLiteral("/m/a.msg"));
   EXPECT_EQ(list.Text(2), QStringLiteral("/m/b.msg"));
@@ -42,8 +54,8 @@ TEST(FileList, AppendKeepsOrderAndRepeatsAndSelectsNothing) {
 }
 
 TEST(FileList, RemovingTheFirstOfThreeMovesTheOthersUp) {
-  FormFixture f;
-  FileListView& list = Filled(f, {"1", "2", "3"});
+  CheckedList checked{"1", "2", "3"};
+  FileListView& list = checked.list;
   list.Remove(1);
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(list.Text(1), QStringLiteral("2"));
@@ -51,13 +63,13 @@ TEST(FileList, RemovingTheFirstOfThreeMovesTheOthersUp) {
 }
 
 TEST(FileList, SetTextSelectHitTestAndClear) {
-  FormFixture f;
-  FileListView& list = Filled(f, {"a", "b", "c"});
+  CheckedList checked{"a", "b", "c"};
+  FileListView& list = checked.list;
   list.SetText(2, QStringLiteral("B"));
   EXPECT_EQ(list.Text(2), QStringLiteral("B"));
   list.Select(3);
   EXPECT_EQ(list.SelectedPosition(), 3);
-  f.form().show();
+  list.show();
   const QRect second = list.visualRect(list.model()->index(1, 0));
   EXPECT_EQ(list.HitTest(second.center()), 2);
   EXPECT_EQ(list.HitTest(QPoint(5, list.viewport()->height() - 2)), 0);
@@ -69,8 +81,8 @@ TEST(FileList, SetTextSelectHitTestAndClear) {
 // Positions outside 1..Count() fail cleanly instead of reaching past the rows: a handler
 // that kept a position while the list was emptied under it gets an error, not a crash.
 TEST(FileList, PositionsOutsideTheListFailAsIndexOutOfBounds) {
-  FormFixture f;
-  FileListView& list = Filled(f, {"a", "b"});
+  CheckedList checked{"a", "b"};
+  FileListView& list = checked.list;
   for (int bad : {0, -1, 3, 1 << 30}) {
     EXPECT_THROW(list.Text(bad), AppError) << bad;
     EXPECT_THROW(list.SetText(bad, QStringLiteral("x")), AppError) << bad;
@@ -83,8 +95,8 @@ TEST(FileList, PositionsOutsideTheListFailAsIndexOutOfBounds) {
 }
 
 TEST(FileList, ListContainsIsExactAndCaseSensitive) {
-  FormFixture f;
-  FileListView& list = Filled(f, {"C:\\Mail\\A.msg"});
+  CheckedList checked{"C:\\Mail\\A.msg"};
+  FileListView& list = checked.list;
   EXPECT_TRUE(list.ListContains(QStringLiteral("C:\\Mail\\A.msg")));
   EXPECT_FALSE(list.ListContains(QStringLiteral("c:\\mail\\a.msg")));
   EXPECT_FALSE(list.ListContains(QStringLiteral("C:\\Mail\\A.msg ")));
@@ -94,8 +106,8 @@ TEST(FileList, ListContainsIsExactAndCaseSensitive) {
 }
 
 TEST(FileList, RowReferencesFollowTheirRowAndDieWithIt) {
-  FormFixture f;
-  FileListView& list = Filled(f, {"a", "b", "c"});
+  CheckedList checked{"a", "b", "c"};
+  FileListView& list = checked.list;
   const QPersistentModelIndex c = list.RowRef(3);
   const QPersistentModelIndex a = list.RowRef(1);
   list.Remove(1);

@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "filelist/support/memory_file_system.h"
-#include "filelist/support/recording_dialogs.h"
+#include "support/scripted_dialogs.h"
 #include "platform/app_error.h"
 #include "platform/local_file_system.h"
 
@@ -43,14 +43,14 @@ class RealTreeTest : public ::testing::Test {
 
   QTemporaryDir dir_;
   LocalFileSystem fs_;
-  RecordingDialogs dialogs_;
+  ScriptedDialogs dialogs_;
 };
 
 TEST_F(RealTreeTest, ListsFoldersLevelByLevel) {
   MakeFolder("A/x/p");
   MakeFolder("A/y");
   EXPECT_EQ(Relative(Scan("A/")), (QStringList{"A/", "A/x/", "A/y/", "A/x/p/"}));
-  EXPECT_TRUE(dialogs_.messages.isEmpty());
+  EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 TEST_F(RealTreeTest, WithoutRecursionOnlyOneLevelIsAdded) {
@@ -101,7 +101,7 @@ TEST_F(RealTreeTest, EachFolderIsSearchedOnceHoweverManyLinksLeadToIt) {
   Link(Root() + "B", "A/l2");
   Link(Root() + "A", "B/in/back");
   EXPECT_EQ(Relative(Scan("A/")), (QStringList{"A/", "A/l1/", "A/x/", "A/l1/in/"}));
-  EXPECT_TRUE(dialogs_.messages.isEmpty());
+  EXPECT_TRUE(dialogs_.Messages().empty());
 }
 
 TEST_F(RealTreeTest, ListFolderFilesMatchesIgnoringCaseWithHiddenFilesAndNoFolders) {
@@ -136,7 +136,7 @@ class MemoryTreeTest : public ::testing::Test {
     return folders;
   }
   MemoryFileSystem fs_;
-  RecordingDialogs dialogs_;
+  ScriptedDialogs dialogs_;
 };
 
 TEST_F(MemoryTreeTest, HiddenSystemFoldersAndLinksAreNeitherReturnedNorSearched) {
@@ -175,7 +175,7 @@ TEST_F(MemoryTreeTest, FoldersThatCannotBeListedAreDroppedAndTheRestIsScanned) {
   fs_.RefuseListing("/A/b", error_number::kPathNotFound);
   fs_.RefuseListing("/A/d", error_number::kPermissionDenied);
   EXPECT_EQ(Scan("/A/"), (QStringList{"/A/", "/A/c/", "/A/c/deep/"}));
-  EXPECT_TRUE(dialogs_.messages.isEmpty());
+  EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 TEST_F(MemoryTreeTest, ARefusedChosenFolderLeavesTheCallersList) {
@@ -192,8 +192,8 @@ TEST_F(MemoryTreeTest, OtherListingFailuresAreReportedAndTheFolderIsKept) {
   fs_.AddFolder("/A/good");
   fs_.RefuseListing("/A/bad", 57);
   EXPECT_EQ(Scan("/A/"), (QStringList{"/A/", "/A/bad/", "/A/good/"}));
-  ASSERT_EQ(dialogs_.messages.size(), 1);
-  EXPECT_TRUE(dialogs_.messages[0].contains("in MarrenTitle2021/08/31.AddFolder.GetSubDirectories2016 at line 118"));
+  ASSERT_EQ(dialogs_.Messages().size(), 1u);
+  EXPECT_TRUE(dialogs_.Messages()[0].contains("in MarrenTitle2021/08/31.AddFolder.GetSubDirectories2016 at line 118"));
 }
 
 TEST_F(MemoryTreeTest, LongNamesAreSkippedAndPathsEndAtTheSystemsLimit) {
@@ -226,9 +226,9 @@ TEST_F(MemoryTreeTest, AFolderWhoseAttributesCannotBeReadIsReportedAndNotSearche
   // Searching "locked" is skipped (a failed test counts as held); returning it is not.
   EXPECT_EQ(folders, (QStringList{"/A/", "/A/locked/", "/A/open/"}));
   EXPECT_EQ(fs.ListingCount("/A/locked"), 0);
-  ASSERT_EQ(dialogs_.messages.size(), 2);
-  EXPECT_TRUE(dialogs_.messages[0].contains("GetSubDirectories2016 at line 116"));
-  EXPECT_TRUE(dialogs_.messages[1].contains("GetSubDirectories2016 at line 158"));
+  ASSERT_EQ(dialogs_.Messages().size(), 2u);
+  EXPECT_TRUE(dialogs_.Messages()[0].contains("GetSubDirectories2016 at line 116"));
+  EXPECT_TRUE(dialogs_.Messages()[1].contains("GetSubDirectories2016 at line 158"));
 }
 
 TEST_F(MemoryTreeTest, OtherWorkRunsInTheMiddleOfAScan) {

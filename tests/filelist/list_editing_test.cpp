@@ -57,14 +57,14 @@ TEST_F(ListEditing, NothingHappensOnAnEmptyListOrWithoutASelection) {
 TEST_F(ListEditing, EveryEditingActionIsRefusedWhileBusy) {
   Fill(3);
   list().Select(2);
-  f.form().SetMousePointer(11);
+  f.form().SetMousePointer(WindowPointer::Hourglass);
   f.form().ListView1_KeyDown(46, 0);
   f.form().ListView1_DblClick();
   f.form().PushButton6_Click();
   f.form().PushButton6->click();
   EXPECT_EQ(list().Count(), 3);
   // The hand is not busy: the actions work again.
-  f.form().SetMousePointer(99);
+  f.form().SetMousePointer(WindowPointer::Hand);
   f.form().ListView1_KeyDown(46, 0);
   EXPECT_EQ(list().Count(), 2);
   f.form().PushButton6->click();

@@ -69,13 +69,13 @@ TEST_F(ListPointerTest, ARemovedDragRowCountsAsNone) {
 }
 
 TEST_F(ListPointerTest, MovingResetsTheWindowPointerButLeavesTheHourglass) {
-  fx_.form().SetMousePointer(99);
+  fx_.form().SetMousePointer(WindowPointer::Hand);
   MoveTo(3);
-  EXPECT_EQ(fx_.form().MousePointer(), 0);
-  fx_.form().SetMousePointer(11);
+  EXPECT_EQ(fx_.form().MousePointer(), WindowPointer::Default);
+  fx_.form().SetMousePointer(WindowPointer::Hourglass);
   Press(1);
   MoveTo(3);
-  EXPECT_EQ(fx_.form().MousePointer(), 11);
+  EXPECT_EQ(fx_.form().MousePointer(), WindowPointer::Hourglass);
 }
 
 TEST_F(ListPointerTest, TheListShowsTheDragPointerFromTheApplicationFolderUntilTheButtonComesUp) {

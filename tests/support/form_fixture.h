@@ -11,6 +11,7 @@
 #include "app/form1.h"
 #include "platform/file_system.h"
 #include "support/scripted_desktop.h"
+#include "support/qstring_printer.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_settings.h"
 

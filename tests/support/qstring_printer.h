@@ -1,4 +1,5 @@
-// Lets GoogleTest print QString values as readable text in failure messages.
+// Lets GoogleTest print QString values as readable text in failure messages; the shared
+// window fixture includes it, so every test of the main program gets it.
 #pragma once
 
 #include <QString>

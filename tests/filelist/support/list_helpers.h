@@ -1,12 +1,11 @@
-// Small helpers of the list-filling tests: the list's rows as one value, and a second
-// window that shares a fixture's doubles but sees another file system.
+// Small helpers of the list tests: the list's rows as one value, and the window's pointer
+// for routines that run without a window.
 #pragma once
 
 #include <QStringList>
-#include <memory>
 
-#include "app/form1.h"
 #include "filelist/file_list.h"
+#include "platform/pointer_control.h"
 
 inline QStringList Rows(const FileListView& list) {
   QStringList rows;
@@ -14,8 +13,12 @@ inline QStringList Rows(const FileListView& list) {
   return rows;
 }
 
-inline std::unique_ptr<Form1> FormWithFileSystem(const Form1& model, FileSystem& fs) {
-  Form1Services services = model.services();
-  services.fileSystem = &fs;
-  return std::make_unique<Form1>(services);
-}
+// The window-wide pointer kept as a plain value.
+class PlainPointer : public PointerControl {
+ public:
+  WindowPointer MousePointer() const override { return pointer_; }
+  void SetMousePointer(WindowPointer pointer) override { pointer_ = pointer; }
+
+ private:
+  WindowPointer pointer_ = WindowPointer::Default;
+};

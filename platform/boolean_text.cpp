@@ -1,5 +1,5 @@
 // Boolean texts of the settings store.
-#include "app/boolean_text.h"
+#include "platform/boolean_text.h"
 
 #include <cmath>
 

@@ -1,0 +1,25 @@
+// The program's settings: every key it keeps, with its default, in one list, read and
+// written through the settings store under the program's own names.
+#pragma once
+
+#include <QString>
+
+class SettingsStore;
+
+enum class Setting {
+  OutputFolder,        // the folder box's text
+  SaveToChosenFolder,  // "Save results to this folder:" is selected ("True"/"False")
+  SaveBesideSource,    // "Save results in folder of original file" is selected
+  Extension,           // the extension last asked for by "Add All"
+  LastFolder,          // the folder last picked by "Add All"
+  LastOutputFolder,    // the folder last picked by the "..." button
+  HeaderBlock,         // "Add sender, date and subject" is ticked ("True"/"False")
+};
+
+// The key's stored name.
+QString SettingKey(Setting setting);
+// The stored text, or the key's default when it has never been written. Throws AppError
+// when the store cannot be read.
+QString ReadSetting(SettingsStore& store, Setting setting);
+// Creates or replaces the value. Throws AppError when the store cannot be written.
+void WriteSetting(SettingsStore& store, Setting setting, const QString& value);
