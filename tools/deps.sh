@@ -3,7 +3,8 @@
 # Does nothing when they are all present already.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-liberation2)
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-liberation2
+          parallel)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
