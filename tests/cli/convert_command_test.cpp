@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "cli/convert_command.h"
+#include "cli/convert_options.h"
 #include "cli/progress_line.h"
 #include "cli/run_report.h"
 #include "convert/support/message_files.h"
@@ -155,6 +156,29 @@ TEST(RunReport, FieldsAreEscapedSoEveryMessageIsOneLine) {
   EXPECT_EQ(ReportFormatFor(QStringLiteral("x.JSONL")), ReportFormat::kJsonLines);
   EXPECT_EQ(ProgressText(50, 200, 1, 1000), QStringLiteral("50/200 done, 1 failed, 50 messages/s, about 3 s left"));
   EXPECT_EQ(ProgressText(0, 200, 0, 0), QStringLiteral("0/200 done, 0 failed"));
+}
+
+TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
+  QString error;
+  const auto defaults = ParseConvertOptions({QStringLiteral("in")}, 6, error);
+  ASSERT_TRUE(defaults);
+  EXPECT_EQ(defaults->jobs, 6);
+  EXPECT_EQ(defaults->outputFolder, QStringLiteral("."));
+  EXPECT_EQ(defaults->extension, QStringLiteral("msg"));
+  EXPECT_EQ(defaults->timeoutSeconds, 120);
+  EXPECT_FALSE(defaults->beside || defaults->replace || defaults->quiet);
+  const auto given = ParseConvertOptions({QStringLiteral("--extension=.EML"), QStringLiteral("--timeout"),
+                                          QStringLiteral("5"), QStringLiteral("--beside"), QStringLiteral("a"),
+                                          QStringLiteral("--"), QStringLiteral("--odd name"), QStringLiteral("-")},
+                                         2, error);
+  ASSERT_TRUE(given) << qPrintable(error);
+  EXPECT_EQ(given->extension, QStringLiteral("EML"));
+  EXPECT_EQ(given->timeoutSeconds, 5);
+  EXPECT_TRUE(given->beside);
+  EXPECT_TRUE(given->outputFolder.isEmpty());
+  EXPECT_EQ(given->paths, QStringList({QStringLiteral("a"), QStringLiteral("--odd name"), QStringLiteral("-")}));
+  // --help needs no path.
+  EXPECT_TRUE(ParseConvertOptions({QStringLiteral("--help")}, 1, error)->help);
 }
 
 TEST_F(ConvertCommandTest, UsageAndSetUpErrorsExitTwoAndWriteNothing) {
