@@ -1,14 +1,18 @@
 // The lorvane executable: creates the main window with the real platform services, runs its
 // start-up, shows it centred on the screen and hands over to the event loop.
+// `lorvane convert ...` runs the command-line conversion instead, with no window or display.
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QScreen>
 #include <cstdio>
+#include <cstring>
 
 #include "app/form1.h"
 #include "app/install_check.h"
+#include "cli/convert_command.h"
 #include "platform/file_system.h"
 #include "platform/qt_desktop.h"
 #include "platform/qt_dialogs.h"
@@ -25,6 +29,12 @@ void CentreOnScreen(QWidget& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {
+    QCoreApplication core(argc, argv);
+    QStringList arguments;
+    for (int i = 2; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
+    return RunConvertCommand(arguments, ConsoleEnvironment());
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Lorvane"));
   QApplication::setOrganizationName(QStringLiteral("Kestrane"));

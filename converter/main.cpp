@@ -1,9 +1,11 @@
 // Quorlin: converts one saved message into an RTF document. Parses the command line,
 // runs the conversion, prints the usage line or a one-line reason, and sets the exit status.
+// `Quorlin --serve` converts many messages in turn over its standard streams (serve.h).
 #include <cstdio>
 #include <cstring>
 
 #include "converter/conversion.h"
+#include "converter/serve.h"
 
 namespace {
 
@@ -25,6 +27,7 @@ constexpr int kExitUsage = 1;
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) return quorlin::Serve(stdin, stdout);
   // "--header" before the two paths opens each document with the message's header block.
   quorlin::ConversionOptions options;
   int first = 1;

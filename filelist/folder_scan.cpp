@@ -154,13 +154,14 @@ bool HasUnusualCharacters(const QString& name) {
   return false;
 }
 
-void AddFolderListFiles(FileListView& list, const FileSystem& fs, const QStringList& folders,
-                        const QString& pattern, ErrorTrap* trap) {
+QStringList QualifyingFiles(const FileSystem& fs, const QStringList& folders, const QString& pattern,
+                            ErrorTrap* trap) {
   // The pass ends with no folder held open, however it ends.
   struct ReleaseAtEnd {
     const FileSystem& fs;
     ~ReleaseAtEnd() { fs.ReleaseKeptFolder(); }
   } release{fs};
+  QStringList files;
   const QChar separator = PathSeparator();
   for (const QString& entry : folders) {
     if (entry.isEmpty()) continue;
@@ -173,7 +174,15 @@ void AddFolderListFiles(FileListView& list, const FileSystem& fs, const QStringL
       const bool wanted = RunTest(trap, 132, [&] {
         return fs.IsFileToAdd(path);
       });
-      if (wanted) RunStep(trap, 132, [&] { list.Append(CollapseBackslashes(path)); });
+      if (wanted) files.append(CollapseBackslashes(path));
     }
+  }
+  return files;
+}
+
+void AddFolderListFiles(FileListView& list, const FileSystem& fs, const QStringList& folders,
+                        const QString& pattern, ErrorTrap* trap) {
+  for (const QString& path : QualifyingFiles(fs, folders, pattern, trap)) {
+    RunStep(trap, 132, [&] { list.Append(path); });
   }
 }

@@ -37,6 +37,11 @@ bool FileExistsByOpen(const FileSystem& fs, const QString& path);
 // Every other character, curly quotes, dashes and any script included, is fine.
 bool HasUnusualCharacters(const QString& name);
 
+// Every qualifying file of each folder of the scanned folder list, in list order, with the
+// rules and the trap lines of AddFolderListFiles below; the command line converts these.
+QStringList QualifyingFiles(const FileSystem& fs, const QStringList& folders, const QString& pattern,
+                            ErrorTrap* trap);
+
 // Appends to the list every qualifying file of each folder of the scanned folder list, in
 // list order: the folder's files matching the pattern, skipping names that begin with "~",
 // files that no longer exist and files whose attributes are exactly hidden + archive (34).

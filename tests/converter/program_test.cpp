@@ -174,5 +174,41 @@ TEST_F(ProgramTest, RefusesToOverwriteTheInput) {
   EXPECT_EQ(Read(input), std::string(bytes.begin(), bytes.end()));
 }
 
+// The long-lived mode: NUL-separated requests, any byte but NUL in a path, one answer each,
+// and the same document as the two-argument form.
+TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
+  const std::string rtf = "{\\rtf1 served}";
+  fs::path good = Write("odd\tname\nwith 'quotes'.msg", Message(rtf));
+  fs::path bad = Write("bad.msg", {'n', 'o', 't'});
+  fs::path out = dir_ / "out\tput.doc";
+  std::string requests;
+  auto request = [&](const std::string& options, const fs::path& in, const fs::path& output) {
+    requests += options + '\0' + in.string() + '\0' + output.string() + '\0';
+  };
+  request("", good, out);
+  request("", bad, dir_ / "bad.doc");
+  request("header-of-the-future", good, dir_ / "other.doc");
+  request("", good, dir_ / "again.doc");
+  Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
+  const std::string command = Quote(QUORLIN_EXE) + " --serve <" + Quote((dir_ / "requests.bin").string()) + " >" +
+                              Quote((dir_ / "answers.bin").string());
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string answers = Read(dir_ / "answers.bin");
+  const std::string expected = std::string("ok\0\0", 4) + std::string("format\0", 7);
+  ASSERT_EQ(answers.substr(0, expected.size()), expected);
+  EXPECT_NE(answers.find(std::string("usage") + '\0' + "unknown option: header-of-the-future" + '\0'), std::string::npos);
+  EXPECT_EQ(answers.substr(answers.size() - 4), std::string("ok\0\0", 4));
+  EXPECT_EQ(Read(out), rtf + "\r\n");
+  EXPECT_EQ(Read(dir_ / "again.doc"), rtf + "\r\n");
+  EXPECT_FALSE(fs::exists(dir_ / "bad.doc"));
+  EXPECT_FALSE(fs::exists(dir_ / "other.doc"));
+
+  // A request cut off in the middle ends the exchange with a failure status.
+  Write("cut.bin", {'\0', 'x'});
+  const std::string cut = Quote(QUORLIN_EXE) + " --serve <" + Quote((dir_ / "cut.bin").string()) + " >/dev/null";
+  const int raw = std::system(cut.c_str());
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
+}
+
 }  // namespace
 }  // namespace quorlin

@@ -119,6 +119,18 @@ TEST_F(RealTreeTest, ListFolderFilesMatchesIgnoringCaseWithHiddenFilesAndNoFolde
   EXPECT_THROW(ListFolderFiles(fs_, Root() + "missing", "*.*"), AppError);
 }
 
+TEST_F(RealTreeTest, QualifyingFilesFollowTheFolderAddsRulesWithoutAList) {
+  MakeFolder("A/B");
+  MakeFile("A/a.msg");
+  MakeFile("A/~lock.msg");
+  MakeFile("A/.hidden.msg");  // hidden and writable: attributes exactly hidden + archive
+  MakeFile("A/B/b.MSG");
+  MakeFile("A/B/c.txt");
+  const QStringList files = QualifyingFiles(fs_, Scan("A/"), "*.msg", nullptr);
+  EXPECT_EQ(Relative(files), QStringList({"A/a.msg", "A/B/b.MSG"}));
+  EXPECT_TRUE(QualifyingFiles(fs_, {Root() + "missing/"}, "*.msg", nullptr).isEmpty());
+}
+
 TEST_F(RealTreeTest, FileExistsByOpenNeverThrows) {
   MakeFile("f");
   MakeFolder("d");

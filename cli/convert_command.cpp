@@ -1,0 +1,216 @@
+// The command's course: options, set-up checks, the gathering of messages and their output
+// names, the batch run with its progress and failure lines, the report and the closing line.
+#include "cli/convert_command.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QThread>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/error_trap.h"
+#include "cli/console_dialogs.h"
+#include "cli/convert_options.h"
+#include "cli/progress_line.h"
+#include "cli/run_report.h"
+#include "cli/stop_signals.h"
+#include "convert/batch_run.h"
+#include "convert/converter_image.h"
+#include "convert/converter_placement.h"
+#include "convert/output_names.h"
+#include "filelist/folder_scan.h"
+#include "platform/app_error.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+
+namespace {
+
+const QString kScanLocation = QStringLiteral("in lorvane convert ");
+
+class Console {
+ public:
+  explicit Console(const CommandEnvironment& environment) : environment_(environment) {}
+  void Error(const QString& text) const {
+    std::fprintf(environment_.err, "lorvane convert: %s\n", qPrintable(text));
+    std::fflush(environment_.err);
+  }
+  int UsageError(const QString& text) const {
+    Error(text);
+    std::fputs("Try 'lorvane convert --help'.\n", environment_.err);
+    return exit_status::kUsage;
+  }
+  int SetUpError(const QString& text) const {
+    Error(text);
+    return exit_status::kUsage;
+  }
+
+ private:
+  const CommandEnvironment& environment_;
+};
+
+bool WritableFolder(const QString& folder) {
+  return QFileInfo(folder).isDir() && ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+QString Absolute(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+
+// Every message the paths name, in the order given: a file as it is, a folder's files by
+// the folder scan's rules. A source named twice is converted once.
+QStringList GatherSources(const QStringList& paths, const ConvertOptions& options, ConsoleDialogs& dialogs,
+                          const StopSignals& stop) {
+  const std::unique_ptr<FileSystem> fileSystem = MakeLocalFileSystem();
+  ErrorTrap trap(dialogs, kScanLocation);
+  QStringList sources;
+  QSet<QString> seen;
+  const QString pattern = QStringLiteral("*.") + options.extension;
+  for (const QString& path : paths) {
+    if (stop.Received() != 0) break;
+    QStringList found;
+    if (QFileInfo(path).isDir()) {
+      QStringList folders{path.endsWith(PathSeparator()) ? path : path + PathSeparator()};
+      GetSubDirectories2016(folders, true, *fileSystem, dialogs);
+      found = QualifyingFiles(*fileSystem, folders, pattern, &trap);
+    } else {
+      found = {path};
+    }
+    for (const QString& source : found) {
+      if (!seen.contains(source)) {
+        seen.insert(source);
+        sources << source;
+      }
+    }
+  }
+  return sources;
+}
+
+}  // namespace
+
+CommandEnvironment ConsoleEnvironment() {
+  CommandEnvironment environment;
+  environment.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+  environment.cores = std::max(QThread::idealThreadCount(), 1);
+  return environment;
+}
+
+int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& environment) {
+  const Console console(environment);
+  QString usage;
+  const std::optional<ConvertOptions> parsed = ParseConvertOptions(arguments, environment.cores, usage);
+  if (!parsed) return console.UsageError(usage);
+  const ConvertOptions& options = *parsed;
+  if (options.help) {
+    std::fputs(qPrintable(ConvertHelpText()), environment.out);
+    return exit_status::kAllConverted;
+  }
+  if (options.version) {
+    std::fputs(qPrintable(ConvertVersionText()), environment.out);
+    return exit_status::kAllConverted;
+  }
+
+  // Set-up checks, before anything is placed or written.
+  QStringList paths;
+  for (const QString& path : options.paths) {
+    if (!QFileInfo::exists(path)) return console.SetUpError(QStringLiteral("no such file or folder: ") + path);
+    paths << Absolute(path);
+  }
+  const QString outputFolder = options.beside ? QString() : Absolute(options.outputFolder);
+  if (!options.beside) {
+    if (!QFileInfo(outputFolder).isDir())
+      return console.SetUpError(QStringLiteral("the output folder does not exist: ") + options.outputFolder);
+    if (!WritableFolder(outputFolder))
+      return console.SetUpError(QStringLiteral("the output folder is not writable: ") + options.outputFolder);
+  }
+  if (!options.reportPath.isEmpty()) {
+    const QString reportFolder = QFileInfo(Absolute(options.reportPath)).path();
+    if (!WritableFolder(reportFolder))
+      return console.SetUpError(QStringLiteral("the report's folder is missing or not writable: ") + reportFolder);
+    if (QFileInfo(options.reportPath).isDir())
+      return console.SetUpError(QStringLiteral("the report path is a folder: ") + options.reportPath);
+  }
+
+  const StopSignals stop;
+  ConsoleDialogs dialogs(environment.err);
+  const QStringList sources = GatherSources(paths, options, dialogs, stop);
+
+  // Output names: the window's rule, with documents already on disk kept unless replaced.
+  OutputNames names(options.replace ? ExistingDocuments::kReplace : ExistingDocuments::kKeep);
+  std::vector<BatchJob> jobs;
+  jobs.reserve(static_cast<std::size_t>(sources.size()));
+  for (const QString& source : sources) {
+    const QString wanted = *BuildOutputPath(!options.beside, options.beside, outputFolder, source);
+    jobs.push_back({source, names.Claim(source, wanted)});
+  }
+
+  ConverterPlacement placement;
+  std::vector<std::optional<BatchOutcome>> outcomes(jobs.size());
+  BatchSummary summary;
+  if (!jobs.empty() && stop.Received() == 0) {
+    try {
+      placement.Place(environment.converterImage.isEmpty() ? ConverterImage()
+                                                           : QByteArrayView(environment.converterImage));
+    } catch (const AppError& error) {
+      return console.SetUpError(QStringLiteral("the converter could not be placed: ") + error.description());
+    }
+    BatchSettings settings;
+    settings.converterPath = placement.ConverterPath();
+    settings.workers = options.jobs;
+    settings.timeoutMs = options.timeoutSeconds * 1000;
+    settings.stopDescriptor = stop.Descriptor();
+
+    ProgressLine progress(environment.err, environment.errIsTerminal && !options.quiet, jobs.size());
+    std::size_t done = 0;
+    std::size_t failed = 0;
+    progress.Update(0, 0, true);
+    summary = RunBatch(jobs, settings, [&](std::size_t index, const BatchOutcome& outcome) {
+      outcomes[index] = outcome;
+      ++done;
+      if (!outcome.converted) {
+        ++failed;
+        progress.Clear();
+        console.Error(QStringLiteral("failed: ") + jobs[index].source + QStringLiteral(": ") + outcome.reason);
+      }
+      progress.Update(done, failed, done == jobs.size());
+    });
+    progress.Clear();
+    placement.Remove();
+    if (!summary.startFailure.isEmpty() && summary.finished == 0)
+      return console.SetUpError(QStringLiteral("the converter could not be started: ") + summary.startFailure);
+  }
+
+  std::size_t converted = 0;
+  std::size_t failed = 0;
+  std::vector<ReportLine> lines;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (!outcomes[i]) continue;
+    outcomes[i]->converted ? ++converted : ++failed;
+    lines.push_back({jobs[i].source, jobs[i].output,
+                     outcomes[i]->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
+                     outcomes[i]->reason});
+  }
+  bool reportWritten = true;
+  if (!options.reportPath.isEmpty()) {
+    QString failure;
+    reportWritten = WriteReport(options.reportPath, lines, failure);
+    if (!reportWritten) console.Error(QStringLiteral("the report could not be written: ") + failure);
+  }
+
+  const int signal = stop.Received();
+  const std::size_t notStarted = jobs.size() - converted - failed;
+  if (!options.quiet) {
+    QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed").arg(converted).arg(jobs.size()).arg(failed);
+    if (notStarted > 0) closing += QStringLiteral(", %1 not started").arg(notStarted);
+    if (signal != 0) closing = QStringLiteral("Interrupted. ") + closing;
+    std::fprintf(environment.err, "%s.\n", qPrintable(closing));
+    std::fflush(environment.err);
+  }
+  if (signal != 0) return 128 + signal;
+  if (!summary.startFailure.isEmpty()) {
+    console.Error(QStringLiteral("the converter could not be started: ") + summary.startFailure);
+    return exit_status::kSomeFailed;
+  }
+  return failed == 0 && notStarted == 0 && reportWritten ? exit_status::kAllConverted : exit_status::kSomeFailed;
+}

@@ -1,0 +1,56 @@
+// The stop signals' handler writes the signal's number into a pipe (the only thing a
+// handler may safely do here); the run polls the pipe's other end.
+#include "cli/stop_signals.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+int g_pipe[2] = {-1, -1};
+volatile sig_atomic_t g_received = 0;
+struct sigaction g_oldInterrupt;
+struct sigaction g_oldTerminate;
+struct sigaction g_oldPipe;
+
+void OnStopSignal(int signal) {
+  const int saved = errno;
+  if (g_received == 0) g_received = signal;
+  const char byte = static_cast<char>(signal);
+  if (g_pipe[1] >= 0) static_cast<void>(::write(g_pipe[1], &byte, 1));
+  errno = saved;
+}
+
+}  // namespace
+
+StopSignals::StopSignals() {
+  g_received = 0;
+  if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) g_pipe[0] = g_pipe[1] = -1;
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, &g_oldInterrupt);
+  sigaction(SIGTERM, &action, &g_oldTerminate);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, &g_oldPipe);
+}
+
+StopSignals::~StopSignals() {
+  sigaction(SIGINT, &g_oldInterrupt, nullptr);
+  sigaction(SIGTERM, &g_oldTerminate, nullptr);
+  sigaction(SIGPIPE, &g_oldPipe, nullptr);
+  for (int& fd : g_pipe) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+  }
+}
+
+int StopSignals::Descriptor() const { return g_pipe[0]; }
+
+int StopSignals::Received() const { return g_received; }

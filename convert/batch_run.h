@@ -1,0 +1,44 @@
+// A batch run: converts a list of jobs with several long-lived converter processes at once.
+// The main program never converts a message itself; a converter that crashes, breaks the
+// exchange or takes longer than the time-out fails the one message it was working on and
+// is replaced for the next.
+#pragma once
+
+#include <QString>
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+struct BatchJob {
+  QString source;
+  QString output;
+};
+
+struct BatchOutcome {
+  bool converted = false;
+  QString reason;  // why the message was not converted; empty when it was
+};
+
+struct BatchSettings {
+  QString converterPath;
+  int workers = 1;
+  int timeoutMs = 120000;
+  // Asks each converter for the message's header block above the body.
+  bool headerBlock = false;
+  // A descriptor that becomes readable when the run must stop starting new work; -1 for none.
+  int stopDescriptor = -1;
+  // After a stop, how long running conversions may take to finish before they are ended.
+  int stopGraceMs = 2000;
+};
+
+struct BatchSummary {
+  std::size_t finished = 0;  // jobs that got an outcome
+  bool stopped = false;      // the stop descriptor ended the run early
+  QString startFailure;      // set when no converter could be started; the run then ends
+};
+
+// Runs the jobs, handing them out in list order. `done` is called in the calling thread as
+// each job finishes, with the job's index. Jobs not started before a stop or a start
+// failure get no outcome.
+BatchSummary RunBatch(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
+                      const std::function<void(std::size_t, const BatchOutcome&)>& done);

@@ -1,0 +1,46 @@
+// One long-lived converter process ("Quorlin --serve") in its own process group, fed one
+// request at a time over a pipe. The process group keeps a terminal's Ctrl-C away from the
+// converter, so the main program decides when a conversion is ended.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+class ConverterWorker {
+ public:
+  ConverterWorker() = default;
+  ConverterWorker(const ConverterWorker&) = delete;
+  ConverterWorker& operator=(const ConverterWorker&) = delete;
+  ~ConverterWorker() { Kill(); }
+
+  // Starts the converter. Returns false with the system's reason when it cannot start.
+  bool Start(const std::string& program, std::string& failure);
+  bool Running() const { return pid_ > 0; }
+  // The pipe that carries the converter's answers; poll it for input.
+  int AnswerDescriptor() const { return fromWorker_; }
+
+  // Sends one request. Returns false when the converter no longer takes requests.
+  bool Send(const std::string& options, const std::string& input, const std::string& output);
+
+  enum class Read { kNothingYet, kAnswer, kEnded };
+  // Takes what the converter has written so far. kAnswer fills the result word and reason
+  // of one complete answer; kEnded means the converter closed its output or broke the
+  // exchange, and it should be ended.
+  Read TakeAnswer(std::string& word, std::string& reason);
+
+  // Asks the converter to finish (end of its input) and waits up to `graceMs` for it to
+  // exit, then ends it. Safe to call on a worker that is not running.
+  void Finish(int graceMs);
+  // Ends the converter at once and says how it ended ("ended by signal 11 (Segmentation
+  // fault)", "stopped with status 3"), or empty when it was not running.
+  std::string Kill();
+
+ private:
+  std::string Reap(bool killFirst, int graceMs);
+
+  pid_t pid_ = -1;
+  int toWorker_ = -1;
+  int fromWorker_ = -1;
+  std::string pending_;
+};

@@ -1,0 +1,84 @@
+// The request loop of Quorlin's long-lived mode and the reading and writing of its fields.
+#include "converter/serve.h"
+
+#include <sstream>
+#include <stdexcept>
+
+namespace quorlin {
+namespace {
+
+// Reads one NUL-ended field. Returns false when the input ends before the field begins.
+bool ReadField(std::FILE* in, std::string& field, bool first) {
+  field.clear();
+  for (;;) {
+    const int c = std::getc(in);
+    if (c == EOF) {
+      if (first && field.empty()) return false;
+      throw std::runtime_error("the request ended early");
+    }
+    if (c == '\0') return true;
+    if (field.size() >= kMaxServeField) throw std::runtime_error("a request field is too long");
+    field.push_back(static_cast<char>(c));
+  }
+}
+
+// Checks the request's options. Returns the reason for refusing it, empty when it may go.
+std::string RefusedOptions(const std::string& options) {
+  std::istringstream words(options);
+  std::string word;
+  if (words >> word) return "unknown option: " + word;
+  return {};
+}
+
+}  // namespace
+
+bool ReadServeRequest(std::FILE* in, ServeRequest& request) {
+  if (!ReadField(in, request.options, true)) return false;
+  ReadField(in, request.input, false);
+  ReadField(in, request.output, false);
+  return true;
+}
+
+void WriteServeResponse(std::FILE* out, const std::string& word, const std::string& reason) {
+  std::string line = reason;
+  for (char& c : line) {
+    if (c == '\0' || c == '\n' || c == '\r') c = ' ';
+  }
+  std::fwrite(word.data(), 1, word.size(), out);
+  std::fputc('\0', out);
+  std::fwrite(line.data(), 1, line.size(), out);
+  std::fputc('\0', out);
+  std::fflush(out);
+}
+
+const char* ServeResultWord(ConversionStatus status) {
+  switch (status) {
+    case ConversionStatus::kSuccess: return "ok";
+    case ConversionStatus::kFormatError: return "format";
+    case ConversionStatus::kDecodeError: return "decode";
+    case ConversionStatus::kPropertyError: return "property";
+    case ConversionStatus::kIoError: return "io";
+    case ConversionStatus::kInternalError: return "internal";
+  }
+  return "internal";
+}
+
+int Serve(std::FILE* in, std::FILE* out) {
+  ServeRequest request;
+  try {
+    while (ReadServeRequest(in, request)) {
+      const std::string refused = RefusedOptions(request.options);
+      if (!refused.empty()) {
+        WriteServeResponse(out, "usage", refused);
+        continue;
+      }
+      const ConversionResult result = ConvertFile(request.input, request.output);
+      WriteServeResponse(out, ServeResultWord(result.status), result.message);
+    }
+  } catch (const std::exception&) {
+    return 1;
+  }
+  return std::ferror(out) ? 1 : 0;
+}
+
+}  // namespace quorlin

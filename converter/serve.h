@@ -1,0 +1,47 @@
+// Quorlin's long-lived mode: one process converts many messages in turn, fed over its
+// standard input, so that a caller converting thousands of files pays for one process start
+// instead of one per file. Every request goes through the same conversion function as the
+// two-argument form.
+//
+// The exchange is made of fields, each ended by a NUL byte, so that a path may hold any
+// byte a file name can (spaces, tabs, line breaks, quotes); paths never hold NUL.
+//   request:  options, input path, output path
+//   response: result word, reason (empty on success)
+// Options are words separated by spaces; an empty field asks for none. The result words are
+// "ok", "format", "decode", "property", "io", "internal" (the conversion's outcomes) and
+// "usage" for a request the converter cannot take (an unknown option). After each response
+// the converter flushes its output and waits for the next request; at the end of its input
+// it exits 0.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "converter/conversion.h"
+
+namespace quorlin {
+
+// The longest field the converter accepts; a longer one ends the exchange.
+constexpr std::size_t kMaxServeField = 64 * 1024;
+
+struct ServeRequest {
+  std::string options;
+  std::string input;
+  std::string output;
+};
+
+// Reads one request. Returns false at the end of the input before a request begins; throws
+// std::runtime_error when the input ends inside a request or a field is too long.
+bool ReadServeRequest(std::FILE* in, ServeRequest& request);
+
+// Writes one response and flushes it. A NUL or line break in the reason becomes a space.
+void WriteServeResponse(std::FILE* out, const std::string& word, const std::string& reason);
+
+// The result word for a conversion's outcome.
+const char* ServeResultWord(ConversionStatus status);
+
+// Answers requests until the input ends. Returns the process's exit status: 0 at a clean
+// end of the input, 1 when the exchange broke off.
+int Serve(std::FILE* in, std::FILE* out);
+
+}  // namespace quorlin

@@ -1,0 +1,301 @@
+// `lorvane convert` end to end: a folder tree of good, damaged and same-named messages with
+// the real converter, --beside, the report formats, usage and set-up errors, a converter
+// stand-in that hangs or crashes, an interrupt, and GNU parallel over chunks of a file list.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <thread>
+
+#include "cli/convert_command.h"
+#include "cli/convert_options.h"
+#include "cli/progress_line.h"
+#include "cli/run_report.h"
+#include "convert/support/message_files.h"
+#include "support/qstring_printer.h"
+
+namespace {
+
+using convert_testing::DocumentFor;
+using convert_testing::ReadAll;
+using convert_testing::RtfFor;
+
+QString ReadStream(std::FILE* stream) {
+  std::rewind(stream);
+  QByteArray bytes;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, stream)) > 0;) bytes.append(buffer, static_cast<qsizetype>(n));
+  std::fclose(stream);
+  return QString::fromUtf8(bytes);
+}
+
+// Every file below a folder, as paths relative to it, sorted.
+QStringList FilesBelow(const QString& folder) {
+  QStringList files;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) files << QDir(folder).relativeFilePath(it.next());
+  files.sort();
+  return files;
+}
+
+class ConvertCommandTest : public ::testing::Test {
+ protected:
+  struct Result {
+    int status;
+    QString out, err;
+  };
+
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+  QString Path(const QString& relative) const { return dir_.filePath(relative); }
+  // A good message whose document names it.
+  QString Message(const QString& relative) {
+    QDir().mkpath(QFileInfo(Path(relative)).path());
+    EXPECT_TRUE(convert_testing::WriteMessage(Path(relative), RtfFor(relative)));
+    return Path(relative);
+  }
+  QString Damaged(const QString& relative) {
+    QDir().mkpath(QFileInfo(Path(relative)).path());
+    EXPECT_TRUE(convert_testing::WriteDamagedMessage(Path(relative)));
+    return Path(relative);
+  }
+  static QByteArray DocumentOf(const QString& relative) { return DocumentFor(RtfFor(relative)); }
+
+  Result Run(const QStringList& arguments, const QByteArray& image = {}) {
+    CommandEnvironment environment;
+    environment.out = std::tmpfile();
+    environment.err = std::tmpfile();
+    environment.cores = 2;
+    environment.converterImage = image;
+    const int status = RunConvertCommand(arguments, environment);
+    return {status, ReadStream(environment.out), ReadStream(environment.err)};
+  }
+  static QByteArray StandIn() { return ReadAll(QStringLiteral(SERVE_STAND_IN_EXE)); }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(ConvertCommandTest, FolderTreeConvertsWithTheWindowsNamesKeepingExistingDocuments) {
+  Message(QStringLiteral("in/a.msg"));
+  Damaged(QStringLiteral("in/b.msg"));
+  Message(QStringLiteral("in/sub/a.msg"));
+  Message(QStringLiteral("in/sub/c.MSG"));
+  Message(QStringLiteral("in/~draft.msg"));
+  Message(QStringLiteral("in/note.txt"));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  QFile mine(Path(QStringLiteral("out/a.doc")));
+  ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+  mine.write("mine");
+  mine.close();
+
+  const Result run = Run({QStringLiteral("--output"), Path(QStringLiteral("out")), QStringLiteral("--jobs=2"),
+                          QStringLiteral("--report"), Path(QStringLiteral("r.tsv")), Path(QStringLiteral("in"))});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/a.doc"))), QByteArray("mine"));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/a (2).doc"))), DocumentOf(QStringLiteral("in/a.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/a (3).doc"))), DocumentOf(QStringLiteral("in/sub/a.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/c.doc"))), DocumentOf(QStringLiteral("in/sub/c.MSG")));
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))),
+            QStringList({QStringLiteral("a (2).doc"), QStringLiteral("a (3).doc"), QStringLiteral("a.doc"),
+                         QStringLiteral("c.doc")}));
+  const QStringList report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv")))).split(u'\n');
+  ASSERT_EQ(report.size(), 6) << qPrintable(report.join(u'\n'));
+  EXPECT_EQ(report[0], QStringLiteral("source\toutput\tstatus\treason"));
+  EXPECT_EQ(report[1], Path(QStringLiteral("in/a.msg")) + u'\t' + Path(QStringLiteral("out/a (2).doc")) +
+                           QStringLiteral("\tconverted\t"));
+  EXPECT_TRUE(report[2].startsWith(Path(QStringLiteral("in/b.msg")) + u'\t' + Path(QStringLiteral("out/b.doc")) +
+                                   QStringLiteral("\tfailed\t")));
+  EXPECT_TRUE(report[3].startsWith(Path(QStringLiteral("in/sub/a.msg")) + u'\t'));
+  EXPECT_TRUE(report[4].startsWith(Path(QStringLiteral("in/sub/c.MSG")) + u'\t'));
+  EXPECT_EQ(report[5], QString());
+  const QString reason = report[2].section(u'\t', 3);
+  EXPECT_FALSE(reason.isEmpty());
+  EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/b.msg")) + QStringLiteral(": ") + reason))
+      << qPrintable(run.err);
+  EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 3 of 4 messages, 1 failed.\n"))) << qPrintable(run.err);
+
+  // With --replace the wanted name is taken over, and a file named on the command line is
+  // converted whatever its extension.
+  const Result again = Run({QStringLiteral("--output"), Path(QStringLiteral("out")), QStringLiteral("--replace"),
+                            QStringLiteral("--quiet"), Path(QStringLiteral("in/a.msg")), Path(QStringLiteral("in/note.txt"))});
+  EXPECT_EQ(again.status, 0);
+  EXPECT_EQ(again.err, QString());
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/a.doc"))), DocumentOf(QStringLiteral("in/a.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/note.doc"))), DocumentOf(QStringLiteral("in/note.txt")));
+}
+
+TEST_F(ConvertCommandTest, BesideWritesNextToEachMessageWithAJsonLinesReport) {
+  Message(QStringLiteral("tree/one/x.msg"));
+  Message(QStringLiteral("tree/two/x.msg"));
+  Message(QStringLiteral("tree/two/tab\there.msg"));
+  const Result run = Run({QStringLiteral("--beside"), QStringLiteral("--report"), Path(QStringLiteral("r.jsonl")),
+                          Path(QStringLiteral("tree"))});
+  EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/one/x.doc"))), DocumentOf(QStringLiteral("tree/one/x.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/two/x.doc"))), DocumentOf(QStringLiteral("tree/two/x.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/two/tab\there.doc"))), DocumentOf(QStringLiteral("tree/two/tab\there.msg")));
+  const QStringList lines = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.jsonl")))).split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(lines[1], QStringLiteral("{\"source\":\"%1\",\"output\":\"%2\",\"status\":\"converted\",\"reason\":\"\"}")
+                          .arg(Path(QStringLiteral("tree/two/tab\\there.msg")), Path(QStringLiteral("tree/two/tab\\there.doc"))));
+}
+
+TEST(RunReport, FieldsAreEscapedSoEveryMessageIsOneLine) {
+  const std::vector<ReportLine> lines{{QStringLiteral("/m/a\tb\\c.msg"), QStringLiteral("/o/\"q\"\n.doc"),
+                                       QStringLiteral("failed"), QStringLiteral("bad\r\x01")}};
+  EXPECT_EQ(ReportText(lines, ReportFormat::kTsv),
+            QByteArray("source\toutput\tstatus\treason\n/m/a\\tb\\\\c.msg\t/o/\"q\"\\n.doc\tfailed\tbad\\r\x01\n"));
+  EXPECT_EQ(ReportText(lines, ReportFormat::kJsonLines),
+            QByteArray("{\"source\":\"/m/a\\tb\\\\c.msg\",\"output\":\"/o/\\\"q\\\"\\n.doc\",\"status\":\"failed\","
+                       "\"reason\":\"bad\\r\\u0001\"}\n"));
+  EXPECT_EQ(ReportFormatFor(QStringLiteral("x.JSONL")), ReportFormat::kJsonLines);
+  EXPECT_EQ(ProgressText(50, 200, 1, 1000), QStringLiteral("50/200 done, 1 failed, 50 messages/s, about 3 s left"));
+  EXPECT_EQ(ProgressText(0, 200, 0, 0), QStringLiteral("0/200 done, 0 failed"));
+}
+
+TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
+  QString error;
+  const auto defaults = ParseConvertOptions({QStringLiteral("in")}, 6, error);
+  ASSERT_TRUE(defaults);
+  EXPECT_EQ(defaults->jobs, 6);
+  EXPECT_EQ(defaults->outputFolder, QStringLiteral("."));
+  EXPECT_EQ(defaults->extension, QStringLiteral("msg"));
+  EXPECT_EQ(defaults->timeoutSeconds, 120);
+  EXPECT_FALSE(defaults->beside || defaults->replace || defaults->quiet);
+  const auto given = ParseConvertOptions({QStringLiteral("--extension=.EML"), QStringLiteral("--timeout"),
+                                          QStringLiteral("5"), QStringLiteral("--beside"), QStringLiteral("a"),
+                                          QStringLiteral("--"), QStringLiteral("--odd name"), QStringLiteral("-")},
+                                         2, error);
+  ASSERT_TRUE(given) << qPrintable(error);
+  EXPECT_EQ(given->extension, QStringLiteral("EML"));
+  EXPECT_EQ(given->timeoutSeconds, 5);
+  EXPECT_TRUE(given->beside);
+  EXPECT_TRUE(given->outputFolder.isEmpty());
+  EXPECT_EQ(given->paths, QStringList({QStringLiteral("a"), QStringLiteral("--odd name"), QStringLiteral("-")}));
+  // --help needs no path.
+  EXPECT_TRUE(ParseConvertOptions({QStringLiteral("--help")}, 1, error)->help);
+}
+
+TEST_F(ConvertCommandTest, UsageAndSetUpErrorsExitTwoAndWriteNothing) {
+  Message(QStringLiteral("in/a.msg"));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  const QString in = Path(QStringLiteral("in"));
+  const QString out = Path(QStringLiteral("out"));
+  const struct {
+    QStringList arguments;
+    const char* says;
+  } cases[] = {
+      {{}, "name at least one message file or folder"},
+      {{QStringLiteral("--frobnicate"), in}, "unknown option --frobnicate"},
+      {{QStringLiteral("--output"), out, QStringLiteral("--beside"), in}, "either --output or --beside"},
+      {{QStringLiteral("--jobs"), QStringLiteral("0"), in}, "--jobs needs"},
+      {{QStringLiteral("--timeout"), QStringLiteral("soon"), in}, "--timeout needs"},
+      {{QStringLiteral("--report"), Path(QStringLiteral("r.csv")), in}, ".tsv or .jsonl"},
+      {{in, QStringLiteral("--output")}, "--output needs a value"},
+      {{QStringLiteral("--quiet=yes"), in}, "--quiet takes no value"},
+      {{Path(QStringLiteral("missing"))}, "no such file or folder"},
+      {{QStringLiteral("--output"), Path(QStringLiteral("nowhere")), in}, "output folder does not exist"},
+      {{QStringLiteral("--report"), Path(QStringLiteral("nowhere/r.tsv")), in}, "report's folder"},
+  };
+  for (const auto& c : cases) {
+    const Result run = Run(c.arguments);
+    EXPECT_EQ(run.status, 2) << c.says;
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("lorvane convert: "))) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.says))) << qPrintable(run.err);
+  }
+  QFile::setPermissions(out, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  if (::geteuid() != 0) {  // root may write anywhere
+    EXPECT_EQ(Run({QStringLiteral("--output"), out, in}).status, 2);
+  }
+  QFile::setPermissions(out, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  EXPECT_TRUE(FilesBelow(out).isEmpty());
+
+  EXPECT_TRUE(Run({QStringLiteral("--help")}).out.startsWith(QStringLiteral("Usage: lorvane convert [options] PATH...")));
+  // The real program answers before any window exists: no display is needed.
+  const QString command = QStringLiteral("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '%1' convert --version >'%2'")
+                              .arg(QStringLiteral(LORVANE_EXE), Path(QStringLiteral("version.txt")));
+  EXPECT_EQ(std::system(qPrintable(command)), 0);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("version.txt"))), QByteArray("lorvane 1.0.0\n"));
+}
+
+TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
+  for (const char* name : {"in/a.msg", "in/crash.msg", "in/d.msg", "in/hang.msg", "in/z.msg"}) Message(QString::fromUtf8(name));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  const Result run = Run({QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--jobs"), QStringLiteral("2"),
+                          QStringLiteral("--output"), Path(QStringLiteral("out")), Path(QStringLiteral("in"))},
+                         StandIn());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))),
+            QStringList({QStringLiteral("a.doc"), QStringLiteral("d.doc"), QStringLiteral("z.doc")}));
+  EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/hang.msg")) +
+                               QStringLiteral(": the conversion took longer than 1 seconds")))
+      << qPrintable(run.err);
+  EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/crash.msg")) +
+                               QStringLiteral(": the converter was ended by signal 6")))
+      << qPrintable(run.err);
+  EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 3 of 5 messages, 2 failed.\n")));
+}
+
+TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutputOrPrivateFolder) {
+  for (const char* name : {"in/a.msg", "in/b.msg", "in/hang.msg", "in/z.msg"}) Message(QString::fromUtf8(name));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  QDir().mkpath(Path(QStringLiteral("temp")));
+  const QByteArray oldTemp = qgetenv("TEMP");
+  qputenv("TEMP", Path(QStringLiteral("temp")).toUtf8());
+  std::thread interrupter([&] {
+    const QString started = Path(QStringLiteral("in/hang.msg.started"));
+    for (int i = 0; i < 1000 && !QFile::exists(started); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(::getpid(), SIGINT);
+  });
+  const Result run = Run({QStringLiteral("--jobs"), QStringLiteral("1"), QStringLiteral("--output"),
+                          Path(QStringLiteral("out")), QStringLiteral("--report"), Path(QStringLiteral("r.tsv")),
+                          Path(QStringLiteral("in"))},
+                         StandIn());
+  interrupter.join();
+  qputenv("TEMP", oldTemp);
+  EXPECT_EQ(run.status, 130);
+  EXPECT_TRUE(FilesBelow(Path(QStringLiteral("temp"))).isEmpty());
+  EXPECT_TRUE(QDir(Path(QStringLiteral("temp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
+  const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
+  EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
+  EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tinterrupted\n"))) << qPrintable(report);
+  EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
+  EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 1 failed, 1 not started.")))
+      << qPrintable(run.err);
+}
+
+// The many-machines recipe, run locally: GNU parallel hands chunks of the file list to
+// separate `lorvane convert --beside` runs; the documents are those of one run, byte for byte.
+TEST_F(ConvertCommandTest, GnuParallelOverChunksGivesTheSameDocumentsAsOneRun) {
+  if (std::system("parallel --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "GNU parallel is not installed";
+  for (const char* tree : {"one", "many"}) {
+    for (const char* name : {"a.msg", "b.msg", "x/a.msg", "x/c.msg", "x/y/a.msg", "z/a.msg", "z/~skip.msg"}) {
+      const QString path = Path(QStringLiteral("%1/%2").arg(QString::fromUtf8(tree), QString::fromUtf8(name)));
+      QDir().mkpath(QFileInfo(path).path());
+      ASSERT_TRUE(convert_testing::WriteMessage(path, RtfFor(QString::fromUtf8(name))));
+    }
+    Damaged(QStringLiteral("%1/z/bad.msg").arg(QString::fromUtf8(tree)));
+  }
+  const QString lorvane = QStringLiteral(LORVANE_EXE);
+  const QString single = QStringLiteral("'%1' convert --quiet --beside '%2'").arg(lorvane, Path(QStringLiteral("one")));
+  EXPECT_EQ(WEXITSTATUS(std::system(qPrintable(single))), 1);
+  const QString spread = QStringLiteral(
+      "cd '%1' && find \"$PWD\" -type f -iname '*.msg' ! -name '~*' ! -name '.*' -print0 | sort -z | "
+      "parallel -0 -n 2 -j 2 '%2' convert --quiet --beside")
+                             .arg(Path(QStringLiteral("many")), lorvane);
+  EXPECT_EQ(WEXITSTATUS(std::system(qPrintable(spread))), 1);  // one chunk holds the damaged message
+  const QStringList documents = FilesBelow(Path(QStringLiteral("one")));
+  EXPECT_EQ(documents.filter(QStringLiteral(".doc")).size(), 6);
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("many"))), documents);
+  for (const QString& file : documents) {
+    EXPECT_EQ(ReadAll(Path(QStringLiteral("many/") + file)), ReadAll(Path(QStringLiteral("one/") + file))) << qPrintable(file);
+  }
+}
+
+}  // namespace
