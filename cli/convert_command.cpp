@@ -158,6 +158,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     BatchSettings settings;
     settings.converterPath = placement.ConverterPath();
     settings.workers = options.jobs;
+    settings.headerBlock = options.header;
     settings.timeoutMs = options.timeoutSeconds * 1000;
     settings.stopDescriptor = stop.Descriptor();
 

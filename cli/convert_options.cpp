@@ -41,6 +41,7 @@ std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, 
     const std::map<QString, std::function<void()>> flags{
         {QStringLiteral("--beside"), [&] { options.beside = true; }},
         {QStringLiteral("--replace"), [&] { options.replace = true; }},
+        {QStringLiteral("--header"), [&] { options.header = true; }},
         {QStringLiteral("--quiet"), [&] { options.quiet = true; }},
         {QStringLiteral("--help"), [&] { options.help = true; }},
         {QStringLiteral("--version"), [&] { options.version = true; }},
@@ -135,6 +136,8 @@ QString ConvertHelpText() {
       "                    tab-separated for FILE.tsv, JSON lines for FILE.jsonl\n"
       "  --replace         replace documents that already exist (default: keep them and\n"
       "                    give the new document the next numbered name)\n"
+      "  --header          open each document with the message's sender, date, recipients,\n"
+      "                    subject and attachments\n"
       "  --quiet           print nothing but errors\n"
       "  --help            print this text\n"
       "  --version         print the version\n"

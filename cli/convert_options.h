@@ -15,6 +15,7 @@ struct ConvertOptions {
   int timeoutSeconds = 120;
   QString reportPath;       // empty for no report
   bool replace = false;
+  bool header = false;      // open each document with the message's header block
   bool quiet = false;
   bool help = false;
   bool version = false;

@@ -22,11 +22,16 @@ bool ReadField(std::FILE* in, std::string& field, bool first) {
   }
 }
 
-// Checks the request's options. Returns the reason for refusing it, empty when it may go.
-std::string RefusedOptions(const std::string& options) {
+// Reads the request's options (space-separated words: "header" for the header block).
+// Returns the reason for refusing the request, empty when it may go.
+std::string ReadOptions(const std::string& options, ConversionOptions& conversion) {
   std::istringstream words(options);
-  std::string word;
-  if (words >> word) return "unknown option: " + word;
+  for (std::string word; words >> word;) {
+    if (word == "header")
+      conversion.header_block = true;
+    else
+      return "unknown option: " + word;
+  }
   return {};
 }
 
@@ -67,12 +72,13 @@ int Serve(std::FILE* in, std::FILE* out) {
   ServeRequest request;
   try {
     while (ReadServeRequest(in, request)) {
-      const std::string refused = RefusedOptions(request.options);
+      ConversionOptions options;
+      const std::string refused = ReadOptions(request.options, options);
       if (!refused.empty()) {
         WriteServeResponse(out, "usage", refused);
         continue;
       }
-      const ConversionResult result = ConvertFile(request.input, request.output);
+      const ConversionResult result = ConvertFile(request.input, request.output, options);
       WriteServeResponse(out, ServeResultWord(result.status), result.message);
     }
   } catch (const std::exception&) {

@@ -129,6 +129,19 @@ TEST_F(ConvertCommandTest, FolderTreeConvertsWithTheWindowsNamesKeepingExistingD
   EXPECT_EQ(ReadAll(Path(QStringLiteral("out/note.doc"))), DocumentOf(QStringLiteral("in/note.txt")));
 }
 
+// --header reaches every converter: the subject comes before the body.
+TEST_F(ConvertCommandTest, HeaderOpensEachDocumentWithTheMessagesSubject) {
+  msgwriter::MessageBuilder message;
+  message.AddRtfBody(RtfFor(QStringLiteral("s.msg"))).AddUnicode(0x0037, u"Quarterly figures");
+  ASSERT_TRUE(convert_testing::WriteBytes(Path(QStringLiteral("s.msg")), message.Build()));
+  const Result run = Run({QStringLiteral("--beside"), QStringLiteral("--header"), QStringLiteral("--quiet"),
+                          Path(QStringLiteral("s.msg"))});
+  EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+  const QByteArray document = ReadAll(Path(QStringLiteral("s.doc")));
+  const qsizetype subject = document.indexOf("Quarterly figures");
+  EXPECT_TRUE(subject > 0 && subject < document.indexOf("Message s.msg")) << document.constData();
+}
+
 TEST_F(ConvertCommandTest, BesideWritesNextToEachMessageWithAJsonLinesReport) {
   Message(QStringLiteral("tree/one/x.msg"));
   Message(QStringLiteral("tree/two/x.msg"));

@@ -189,6 +189,7 @@ TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
   request("", bad, dir_ / "bad.doc");
   request("header-of-the-future", good, dir_ / "other.doc");
   request("", good, dir_ / "again.doc");
+  request("header", good, dir_ / "headed.doc");
   Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
   const std::string command = Quote(QUORLIN_EXE) + " --serve <" + Quote((dir_ / "requests.bin").string()) + " >" +
                               Quote((dir_ / "answers.bin").string());
@@ -200,6 +201,7 @@ TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
   EXPECT_EQ(answers.substr(answers.size() - 4), std::string("ok\0\0", 4));
   EXPECT_EQ(Read(out), rtf + "\r\n");
   EXPECT_EQ(Read(dir_ / "again.doc"), rtf + "\r\n");
+  EXPECT_TRUE(fs::exists(dir_ / "headed.doc"));
   EXPECT_FALSE(fs::exists(dir_ / "bad.doc"));
   EXPECT_FALSE(fs::exists(dir_ / "other.doc"));
 
