@@ -27,7 +27,8 @@ QString NumberedOutputPath(const QString& outputPath, int number) {
   return outputPath + counter;
 }
 
-OutputNames::OutputNames() : existsOnDisk_([](const QString& path) { return QFileInfo::exists(path); }) {}
+OutputNames::OutputNames(ExistingDocuments existing)
+    : existsOnDisk_([](const QString& path) { return QFileInfo::exists(path); }), existing_(existing) {}
 
 QString OutputNames::Claim(const QString& sourcePath, const QString& outputPath) {
   const auto key = std::make_pair(sourcePath, outputPath);
@@ -36,10 +37,10 @@ QString OutputNames::Claim(const QString& sourcePath, const QString& outputPath)
   for (int number = 2;; ++number) {
     auto owner = ownerOf_.find(candidate);
     const bool claimedByOther = owner != ownerOf_.end() && owner->second != sourcePath;
-    // The wanted name replaces an earlier document as always; a numbered name must not
-    // replace a document the user already has under that name.
-    const bool numbered = candidate != outputPath;
-    const bool takenOnDisk = numbered && owner == ownerOf_.end() && existsOnDisk_(candidate);
+    // The wanted name replaces an earlier document unless those are kept; a numbered name
+    // must never replace a document the user already has under that name.
+    const bool guarded = candidate != outputPath || existing_ == ExistingDocuments::kKeep;
+    const bool takenOnDisk = guarded && owner == ownerOf_.end() && existsOnDisk_(candidate);
     if (!claimedByOther && !takenOnDisk) break;
     candidate = NumberedOutputPath(outputPath, number);
   }

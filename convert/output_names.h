@@ -22,21 +22,28 @@ std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
 // "name.doc" with a counter: "name (2).doc" for 2. The counter goes before a last ".doc".
 QString NumberedOutputPath(const QString& outputPath, int number);
 
+// What happens to a document already on disk under the wanted name that this run did not
+// hand out: it is replaced, or kept while the new document takes the next numbered name.
+enum class ExistingDocuments { kReplace, kKeep };
+
 // The output paths handed out during one run. A path already given to a different source
 // is not given again: the later source gets "name (2).doc", then "(3)" and so on. The same
 // source asking again for the same path gets the path it got the first time. A numbered
 // name is never one that already exists on disk, so the numbering never overwrites a
-// document the user made; the wanted name itself replaces an earlier document.
+// document the user made; the wanted name itself replaces an earlier document, unless
+// existing documents are kept.
 class OutputNames {
  public:
-  OutputNames();
+  explicit OutputNames(ExistingDocuments existing = ExistingDocuments::kReplace);
   // Tests may decide which paths count as existing.
-  explicit OutputNames(std::function<bool(const QString&)> existsOnDisk)
-      : existsOnDisk_(std::move(existsOnDisk)) {}
+  explicit OutputNames(std::function<bool(const QString&)> existsOnDisk,
+                       ExistingDocuments existing = ExistingDocuments::kReplace)
+      : existsOnDisk_(std::move(existsOnDisk)), existing_(existing) {}
   QString Claim(const QString& sourcePath, const QString& outputPath);
 
  private:
   std::map<QString, QString> ownerOf_;                             // output path -> source
   std::map<std::pair<QString, QString>, QString> given_;          // (source, wanted) -> given
   std::function<bool(const QString&)> existsOnDisk_;
+  ExistingDocuments existing_;
 };

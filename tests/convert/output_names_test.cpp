@@ -102,4 +102,20 @@ TEST(OutputNames, ANumberedNameClaimedInThisRunIsNotCountedAsTheUsers) {
   EXPECT_EQ(names.Claim(QStringLiteral("/m/a.msg"), QStringLiteral("/out/a.doc")), QStringLiteral("/out/a.doc"));
 }
 
+TEST(OutputNames, KeepingExistingDocumentsNumbersPastThemButNotPastThisRunsOwn) {
+  // On disk: the user's a.doc and a (2).doc; this run then writes what it was given.
+  QStringList onDisk{QStringLiteral("/out/a.doc"), QStringLiteral("/out/a (2).doc")};
+  OutputNames names([&](const QString& path) { return onDisk.contains(path); }, ExistingDocuments::kKeep);
+  const QString wanted = QStringLiteral("/out/a.doc");
+  EXPECT_EQ(names.Claim(QStringLiteral("/m1/a.msg"), wanted), QStringLiteral("/out/a (3).doc"));
+  onDisk << QStringLiteral("/out/a (3).doc");
+  EXPECT_EQ(names.Claim(QStringLiteral("/m1/a.msg"), wanted), QStringLiteral("/out/a (3).doc"));
+  EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), wanted), QStringLiteral("/out/a (4).doc"));
+  // A name nobody has yet is simply taken.
+  EXPECT_EQ(names.Claim(QStringLiteral("/m1/b.msg"), QStringLiteral("/out/b.doc")), QStringLiteral("/out/b.doc"));
+  // Replacing is the other choice: the wanted name is taken whatever stands there.
+  OutputNames replacing([&](const QString& path) { return onDisk.contains(path); }, ExistingDocuments::kReplace);
+  EXPECT_EQ(replacing.Claim(QStringLiteral("/m1/a.msg"), wanted), wanted);
+}
+
 }  // namespace
