@@ -8,6 +8,9 @@
 
 #include "convert/converter_image.h"
 #include "convert/converter_placement.h"
+#include "convert/converter_reason.h"
+#include "convert/existing_documents.h"
+#include "convert/failure_notices.h"
 #include "convert/output_names.h"
 #include "convert/progress_arithmetic.h"
 #include "convert/progress_bar.h"
@@ -24,8 +27,6 @@ namespace {
 const QString kLocation = QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click ");
 constexpr int kHourglass = 11;
 constexpr int kDefaultPointer = 0;
-// The status of a row whose converter never ran to an end.
-constexpr int kNotRun = -1;
 
 // Clears the busy flag however the run ends.
 class ConvertingFlag {
@@ -55,9 +56,9 @@ class CleanupRegistration {
 
 // Labels 112 to 144: converts each row that was in the list when the loop began, for as long
 // as the list still holds it.
-void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, Dialogs& dialogs,
-                 PointerControl& pointer, ErrorTrap& trap, const ConverterPlacement& placement) {
-  OutputNames names;
+void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, PointerControl& pointer,
+                 ErrorTrap& trap, const ConverterPlacement& placement, OutputNames& names,
+                 FailureNotices& notices) {
   // A converter that was placed but cannot start fails every row for one reason: the user
   // is told that reason once.
   bool startFailureShown = false;
@@ -89,14 +90,15 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
     QStringList arguments;
     trap.Step(134, [&] { program = placement.ConverterPath(); });
     trap.Step(136, [&] { arguments = QStringList{source, output}; });
-    int status = kNotRun;
+    int status = kConverterNotRun;
+    QString reason;
     trap.Step(138, [&] {
       // The row in hand still counts as one file when the list was emptied meanwhile.
       const int fileCount = std::max(list.count(), 1);
       QString startFailure;
       status = RunAndWait(program, arguments, run_and_wait::kHidden, &bar, bar.Text(),
                           static_cast<int>(progress::RoundHalfEven(bar.Value())), fileCount,
-                          &startFailure);
+                          &startFailure, &reason);
       // Without a placed converter the placement's own failure has been shown already.
       if (!startFailure.isEmpty() && !program.isEmpty() && !startFailureShown) {
         startFailureShown = true;
@@ -106,7 +108,9 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
     });
     // A converter that failed fails the row even when an older document stands at the path.
     if (trap.Test(140, [&] { return status != 0 || !FileExists(output); })) {
-      trap.Step(142, [&] { dialogs.ShowMessage(QStringLiteral("Failed to convert: ") + source); });
+      trap.Step(142, [&] { notices.Failed(source, FailureReason(reason, status)); });
+    } else {
+      notices.Converted();
     }
   }
 }
@@ -130,7 +134,26 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
     });
     return;
   }
-  trap.Step(106, [&] { pointer.SetMousePointer(kHourglass); });
+  // Documents of the user's that the run would replace: asked about once, before anything
+  // is written.
+  QStringList existing;
+  trap.Step(106, [&] { existing = DocumentsAlreadyThere(list, choice); });
+  ExistingAnswer answer = ExistingAnswer::kKeep;
+  if (!existing.isEmpty()) {
+    trap.Step(106, [&] { answer = AskAboutExistingDocuments(dialogs, existing); });
+    if (answer == ExistingAnswer::kCancel) return;
+  }
+  OutputNames names = NamesForRun(answer == ExistingAnswer::kReplace
+                                      ? QSet<QString>(existing.begin(), existing.end())
+                                      : QSet<QString>());
+
+  // The pointer the run found comes back at its end: a folder add under way keeps its
+  // hourglass, so the list stays closed to editing until that add ends too.
+  int foundPointer = kDefaultPointer;
+  trap.Step(106, [&] {
+    foundPointer = pointer.MousePointer();
+    pointer.SetMousePointer(kHourglass);
+  });
 
   QByteArrayView image;
   trap.Step(108, [&] { image = ConverterImage(); });
@@ -138,12 +161,13 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
   const CleanupRegistration removeOnExit(placement);
   trap.Step(110, [&] { placement.Place(image); });
 
-  ConvertRows(list, bar, choice, dialogs, pointer, trap, placement);
+  FailureNotices notices(dialogs);
+  ConvertRows(list, bar, choice, pointer, trap, placement, names, notices);
 
   trap.Step(146, [&] { placement.Remove(); });
-  trap.Step(148, [&] { pointer.SetMousePointer(kDefaultPointer); });
+  trap.Step(148, [&] { pointer.SetMousePointer(foundPointer); });
   trap.Step(150, [&] { bar.SetValue(0); });
   trap.Step(152, [&] { bar.SetText(QStringLiteral("Progress Bar")); });
-  trap.Step(154, [&] { dialogs.ShowMessage(QStringLiteral("Done.")); });
+  trap.Step(154, [&] { notices.Done(); });
   // 160: the busy flag is cleared as `busy` goes out of scope.
 }

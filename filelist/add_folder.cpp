@@ -43,10 +43,16 @@ void AddAllFilesInFolder(FileListView& list, Dialogs& dialogs, SettingsStore& se
   lastFolder = chosen;                                                                    // 333
   trap.Step(334, [&] { settings.Write(kSettingsApp, kSettingsSection, kLastFolderKey, lastFolder); });
 
-  trap.Step(112, [&] { pointer.SetMousePointer(11); });
+  // The pointer the add found comes back at its end: an add during a conversion run leaves
+  // the run's hourglass in place, so the run's rows stay closed to editing.
+  int foundPointer = 0;
+  trap.Step(112, [&] {
+    foundPointer = pointer.MousePointer();
+    pointer.SetMousePointer(11);
+  });
   QStringList folders;
   trap.Step(114, [&] { folders = {chosen + PathSeparator()}; });
   trap.Step(116, [&] { GetSubDirectories2016(folders, true, fs, dialogs); });
   AddFolderListFiles(list, fs, folders, QStringLiteral("*.") + extension, &trap);  // 118-134
-  trap.Step(136, [&] { pointer.SetMousePointer(0); });
+  trap.Step(136, [&] { pointer.SetMousePointer(foundPointer); });
 }

@@ -26,8 +26,15 @@ using convert_testing::DocumentFor;
 using convert_testing::ReadAll;
 using convert_testing::RtfFor;
 
-const QString kDone = QStringLiteral("Done.");
 const QString kFailed = QStringLiteral("Failed to convert: ");
+const QString kNotStarted = QStringLiteral("The converter could not be started.");
+
+// The closing box: "Done." over the counts.
+QString Done(int converted, int failed) {
+  return QStringLiteral("Done.\r\n%1 converted, %2 failed").arg(converted).arg(failed);
+}
+// A failure box: the path on the first line, the reason under it.
+QString Failed(const QString& source, const QString& reason) { return kFailed + source + QStringLiteral("\r\n") + reason; }
 
 // Runs a piece of test code every time the run hands control to the event loop.
 class WhileRunning {
@@ -108,7 +115,7 @@ TEST_F(ConversionRunTest, OutputFolderWithTrailingSeparator) {
   AddMessage(QStringLiteral("first.msg"));
   AddMessage(QStringLiteral("sub/second.b.msg"));
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(2, 0)});
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("first.doc"), QStringLiteral("second.b.doc")}));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("first.doc"))), DocumentFor(RtfFor(QStringLiteral("first.msg"))));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("second.b.doc"))), DocumentFor(RtfFor(QStringLiteral("sub/second.b.msg"))));
@@ -120,7 +127,7 @@ TEST_F(ConversionRunTest, OutputFolderWithoutTrailingSeparator) {
   ToFolder(out_.path());
   AddMessage(QStringLiteral("only.msg"));
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
   EXPECT_EQ(ReadAll(Out(QStringLiteral("only.doc"))), DocumentFor(RtfFor(QStringLiteral("only.msg"))));
   ExpectIdle();
 }
@@ -130,7 +137,7 @@ TEST_F(ConversionRunTest, BesideEachSourceEvenWithAMissingFolderText) {
   const QString a = AddMessage(QStringLiteral("a.msg"));
   const QString b = AddMessage(QStringLiteral("deeper/b"));
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(2, 0)});
   EXPECT_EQ(ReadAll(QDir(sources_.path()).filePath(QStringLiteral("a.doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
   EXPECT_EQ(ReadAll(QDir(sources_.path()).filePath(QStringLiteral("deeper/b.doc"))), DocumentFor(RtfFor(QStringLiteral("deeper/b"))));
   EXPECT_TRUE(OutFiles().isEmpty());
@@ -146,7 +153,7 @@ TEST_F(ConversionRunTest, SpacesAndDoubleQuotesInPaths) {
   ToFolder(out);
   AddMessage(QStringLiteral("in box/say \"hi\" now.msg"));
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
   EXPECT_EQ(ReadAll(QDir(out).filePath(QStringLiteral("say \"hi\" now.doc"))),
             DocumentFor(RtfFor(QStringLiteral("in box/say \"hi\" now.msg"))));
   EXPECT_TRUE(QDir(temp).isEmpty());
@@ -180,7 +187,8 @@ TEST_F(ConversionRunTest, NeitherOptionFailsEveryRow) {
   const QString a = AddMessage(QStringLiteral("a.msg"));
   const QString b = AddMessage(QStringLiteral("b.msg"));
   Click();
-  EXPECT_EQ(Messages(), (std::vector<QString>{kFailed + a, kFailed + b, kDone}));
+  EXPECT_EQ(Messages(), (std::vector<QString>{Failed(a, QStringLiteral("output path \"\" names no file")),
+                                   Failed(b, QStringLiteral("output path \"\" names no file")), Done(0, 2)}));
   EXPECT_TRUE(OutFiles().isEmpty());
   ExpectIdle();
 }
@@ -191,7 +199,12 @@ TEST_F(ConversionRunTest, ADamagedMessageFailsAloneAndLeavesNoPartialFile) {
   const QString bad = AddDamagedMessage(QStringLiteral("bad.msg"));
   AddMessage(QStringLiteral("good2.msg"));
   Click();
-  EXPECT_EQ(Messages(), (std::vector<QString>{kFailed + bad, kDone}));
+  // The converter's own reason stands under the path.
+  const std::vector<QString> messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_TRUE(messages[0].startsWith(kFailed + bad + QStringLiteral("\r\n"))) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].endsWith(QStringLiteral("compressed-RTF CRC32 failed"))) << messages[0].toStdString();
+  EXPECT_EQ(messages[1], Done(2, 1));
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("good1.doc"), QStringLiteral("good2.doc")}));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("good1.doc"))), DocumentFor(RtfFor(QStringLiteral("good1.msg"))));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("good2.doc"))), DocumentFor(RtfFor(QStringLiteral("good2.msg"))));
@@ -205,8 +218,12 @@ TEST_F(ConversionRunTest, AFailingConverterFailsTheRowDespiteAnOlderDocument) {
   ASSERT_TRUE(older.open(QIODevice::WriteOnly));
   older.write("from an earlier run");
   older.close();
+  fixture_->dialogs.AnswerChoice(0);  // replace it
   Click();
-  EXPECT_EQ(Messages(), (std::vector<QString>{kFailed + bad, kDone}));
+  const std::vector<QString> messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_TRUE(messages[0].startsWith(kFailed + bad + QStringLiteral("\r\n"))) << messages[0].toStdString();
+  EXPECT_EQ(messages[1], Done(0, 1));
   // The earlier document is neither reported as this run's result nor destroyed.
   EXPECT_EQ(ReadAll(Out(QStringLiteral("bad.doc"))), QByteArray("from an earlier run"));
 }
@@ -218,7 +235,7 @@ TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsANumberedSecondDocument) {
   AddMessage(QStringLiteral("three/x.eml"));
   fixture_->form().ListView1->Append(first);  // the same source again keeps its document
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(4, 0)});
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("x (2).doc"), QStringLiteral("x (3).doc"), QStringLiteral("x.doc")}));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("x.doc"))), DocumentFor(RtfFor(QStringLiteral("one/x.msg"))));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("x (2).doc"))), DocumentFor(RtfFor(QStringLiteral("two/x.msg"))));
@@ -268,7 +285,7 @@ TEST_F(ConversionRunTest, ASecondClickDuringTheRunDoesNothing) {
   }
   EXPECT_EQ(secondClicks, 1);
   EXPECT_EQ(boxesAfter, boxesBefore);
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(2, 0)});
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
   ExpectIdle();
 }
@@ -291,7 +308,7 @@ TEST_F(ConversionRunTest, TheConverterLivesInAPrivateFolderForTheRunOnly) {
     Click();
   }
   EXPECT_EQ(placed.size(), 1);
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
   EXPECT_TRUE(TemporaryFolderEmpty());
 }
 
@@ -328,7 +345,7 @@ TEST_F(ConversionRunTest, RowsRemovedDuringTheRunAreNotReadPastTheEnd) {
     Click();
   }
   EXPECT_TRUE(cleared);
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
   EXPECT_EQ(OutFiles(), QStringList{QStringLiteral("a.doc")});
   ExpectIdle();
 }
@@ -344,9 +361,9 @@ TEST_F(ConversionRunTest, AConverterThatCannotBePlacedFailsEachRowAfterOneErrorB
   EXPECT_TRUE(messages[0].contains(QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click at line 110")))
       << messages[0].toStdString();
   EXPECT_EQ(fixture_->dialogs.ErrorBoxes().size(), 1u);
-  EXPECT_EQ(messages[1], kFailed + a);
-  EXPECT_EQ(messages[2], kFailed + b);
-  EXPECT_EQ(messages[3], kDone);
+  EXPECT_EQ(messages[1], Failed(a, kNotStarted));
+  EXPECT_EQ(messages[2], Failed(b, kNotStarted));
+  EXPECT_EQ(messages[3], Done(0, 2));
   EXPECT_TRUE(OutFiles().isEmpty());
 }
 
@@ -375,9 +392,9 @@ TEST_F(ConversionRunTest, AConverterThatCannotStartIsExplainedOnceThenEachRowFai
       << messages[0].toStdString();
   EXPECT_TRUE(messages[0].contains(QStringLiteral("Permission denied"))) << messages[0].toStdString();
   EXPECT_TRUE(messages[0].contains(QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click at line 138")));
-  EXPECT_EQ(messages[1], kFailed + a);
-  EXPECT_EQ(messages[2], kFailed + b);
-  EXPECT_EQ(messages[3], kDone);
+  EXPECT_EQ(messages[1], Failed(a, kNotStarted));
+  EXPECT_EQ(messages[2], Failed(b, kNotStarted));
+  EXPECT_EQ(messages[3], Done(0, 2));
   EXPECT_TRUE(OutFiles().isEmpty());
   ExpectIdle();
 }
