@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+#include "convert/existing_documents.h"
 #include "convert/progress_bar.h"
 #include "platform/shutdown.h"
 #include "convert/support/message_files.h"
@@ -397,6 +398,114 @@ TEST_F(ConversionRunTest, AConverterThatCannotStartIsExplainedOnceThenEachRowFai
   EXPECT_EQ(messages[3], Done(0, 2));
   EXPECT_TRUE(OutFiles().isEmpty());
   ExpectIdle();
+}
+
+// Documents already in the output folder: one question before anything is written.
+class ExistingDocumentsTest : public ConversionRunTest {
+ protected:
+  void WriteOut(const QString& name, const QByteArray& bytes) {
+    QFile file(Out(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+  // Two of three documents exist already.
+  void Prepare() {
+    ToFolder(out_.path());
+    for (const char* name : {"a.msg", "b.msg", "c.msg"}) AddMessage(QString::fromUtf8(name));
+    WriteOut(QStringLiteral("a.doc"), "mine a");
+    WriteOut(QStringLiteral("b.doc"), "mine b");
+  }
+  const ShownBox* Question() const {
+    for (const ShownBox& box : fixture_->dialogs.shown)
+      if (box.kind == ShownBox::Kind::Choice) return &box;
+    return nullptr;
+  }
+};
+
+TEST_F(ExistingDocumentsTest, TheQuestionNamesThemAndEachAnswerDoesWhatItSays) {
+  Prepare();
+  fixture_->dialogs.AnswerChoice(2);  // Cancel: nothing at all happens
+  Click();
+  const ShownBox* question = Question();
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(question->text, QStringLiteral("2 documents that this run would write already exist:\r\n") + Out("a.doc") +
+                                QStringLiteral("\r\n") + Out("b.doc") +
+                                QStringLiteral("\r\n\r\nReplace them, or keep them and write the new documents "
+                                               "under numbered names (\"Report (2).doc\")?"));
+  EXPECT_EQ(question->extra, QStringLiteral("Replace Them|Keep Them|Cancel"));
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
+  ExpectIdle();
+
+  fixture_->dialogs.shown.clear();
+  fixture_->dialogs.AnswerChoice(1);  // Keep: the new documents take numbered names
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0)});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a (2).doc"), QStringLiteral("a.doc"), QStringLiteral("b (2).doc"),
+                                     QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("a.doc"))), QByteArray("mine a"));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("a (2).doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
+
+  // Replace: c.doc, written by the last run, is asked about like the user's own; the
+  // documents named are replaced.
+  fixture_->dialogs.shown.clear();
+  fixture_->dialogs.AnswerChoice(0);
+  Click();
+  ASSERT_NE(Question(), nullptr);
+  EXPECT_TRUE(Question()->text.startsWith(QStringLiteral("3 documents")));
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0)});
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("a.doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
+  EXPECT_EQ(OutFiles().size(), 5);
+  ExpectIdle();
+}
+
+TEST_F(ExistingDocumentsTest, ALongListIsCountedAndAListedSourceIsNeverOffered) {
+  QStringList paths;
+  for (int i = 1; i <= 7; ++i) paths << QStringLiteral("/out/%1.doc").arg(i);
+  const QString text = ExistingDocumentsQuestion(paths);
+  EXPECT_TRUE(text.startsWith(QStringLiteral("7 documents that this run would write already exist:\r\n/out/1.doc\r\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("/out/5.doc\r\nand 2 more\r\n\r\n")));
+  EXPECT_FALSE(text.contains(QStringLiteral("/out/6.doc")));
+  EXPECT_TRUE(ExistingDocumentsQuestion({QStringLiteral("/o/a.doc")}).startsWith(QStringLiteral("1 document that this run would write already exists:")));
+
+  // A listed file that a message's document would replace is the user's: no question, the
+  // document takes a numbered name.
+  BesideSources();
+  const QString message = AddMessage(QStringLiteral("x.msg"));
+  const QString listed = QDir(sources_.path()).filePath(QStringLiteral("x.doc"));
+  QFile file(listed);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("listed");
+  file.close();
+  fixture_->form().ListView1->Append(listed);
+  Click();
+  EXPECT_EQ(Question(), nullptr);
+  EXPECT_EQ(ReadAll(listed), QByteArray("listed"));
+  EXPECT_EQ(ReadAll(QDir(sources_.path()).filePath(QStringLiteral("x (2).doc"))), DocumentFor(RtfFor(QStringLiteral("x.msg"))));
+  EXPECT_TRUE(Messages().back().startsWith(QStringLiteral("Done.\r\n1 converted, 1 failed")));
+}
+
+TEST_F(ConversionRunTest, TickingTheBoxCollectsLaterFailuresIntoTheClosingBox) {
+  Form1& form = ToFolder(out_.path());
+  const QString bad1 = AddDamagedMessage(QStringLiteral("bad1.msg"));
+  AddMessage(QStringLiteral("good.msg"));
+  const QString bad2 = AddDamagedMessage(QStringLiteral("bad2.msg"));
+  const QString bad3 = AddDamagedMessage(QStringLiteral("bad3.msg"));
+  fixture_->dialogs.TickCheckBox(true);
+  form.SetMousePointer(11);  // as a folder add under way leaves it
+  Click();
+  const std::vector<ShownBox>& shown = fixture_->dialogs.shown;
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_TRUE(shown[0].text.startsWith(kFailed + bad1 + QStringLiteral("\r\n")));
+  EXPECT_EQ(shown[0].extra, QStringLiteral("Do not show this again during this run"));
+  EXPECT_EQ(shown[1].text, Done(1, 3));
+  const QString reason = QStringLiteral("compressed-RTF CRC32 failed");
+  EXPECT_EQ(shown[1].extra, bad1 + QStringLiteral("\r\n") + reason + QStringLiteral("\r\n\r\n") + bad2 +
+                                QStringLiteral("\r\n") + reason + QStringLiteral("\r\n\r\n") + bad3 +
+                                QStringLiteral("\r\n") + reason);
+  // The run gives back the pointer it found.
+  EXPECT_EQ(form.MousePointer(), 11);
+  EXPECT_FALSE(form.Converting);
 }
 
 }  // namespace

@@ -138,6 +138,15 @@ TEST_F(AddFolderOnMemoryTest, TheWindowIsBusyDuringTheScanOnly) {
   ASSERT_FALSE(pointers.isEmpty());
   EXPECT_EQ(pointers, QList<int>(pointers.size(), 11));
   EXPECT_EQ(form_->MousePointer(), 0);
+  // An add during a conversion run gives back the run's hourglass, not the default: the
+  // run's rows stay closed to Delete and "Clear List".
+  form_->SetMousePointer(11);
+  Pick("/A");
+  EXPECT_EQ(form_->MousePointer(), 11);
+  form_->ListView1->Select(1);
+  form_->ListView1_KeyDown(46, 0);
+  form_->PushButton6_Click();
+  EXPECT_EQ(form_->ListView1->Count(), 2);
 }
 
 TEST_F(AddFolderOnMemoryTest, AFolderThatFailsToListIsReportedAndTheOthersStillAdd) {
