@@ -3,14 +3,25 @@
 # two damaged messages, and saves pictures of the failure box (with its reason) and of the
 # closing box (with the counts and the collected failures shown as details).
 # Usage: tools/box_screenshots.sh <output-folder> [build-folder]
-# Needs xvfb, xdotool, imagemagick and x11-utils; the program runs with a throw-away
-# settings folder, so the user's settings stay untouched.
+# Installs xvfb, xdotool, imagemagick and x11-utils when missing; the program runs with a
+# throw-away settings folder, so the user's settings stay untouched.
 set -euo pipefail
 out=$(realpath "${1:?usage: tools/box_screenshots.sh <output-folder> [build-folder]}")
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build=${2:-$root/build}
 exe="$build/app/lorvane"
 [ -x "$exe" ] || { echo "box_screenshots: $exe not built" >&2; exit 1; }
+
+need=()
+command -v Xvfb >/dev/null || need+=(xvfb)
+command -v import >/dev/null || need+=(imagemagick)
+command -v xwininfo >/dev/null || need+=(x11-utils)
+command -v xdotool >/dev/null || need+=(xdotool)
+if ((${#need[@]})); then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+fi
 
 work=$(mktemp -d /tmp/lorvane-boxes.XXXXXX)
 xvfb_pid=""
