@@ -8,7 +8,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "platform/app_error.h"
 #include "platform/qt_settings_store.h"
@@ -111,22 +110,6 @@ TEST(SettingsStore, AfterAFailedWriteTheStoreStillReadsAndAGarbageFileIsWrittenW
   file.close();
   EXPECT_NO_THROW(garbage.Set(QStringLiteral("Text1"), QStringLiteral("/out/")));
   EXPECT_EQ(garbage.Value(QStringLiteral("Text1")), QStringLiteral("/out/"));
-}
-
-TEST(SettingsStore, AReadOnlyFileStillReadsAndSaysWhyItCannotBeWritten) {
-  if (geteuid() == 0) GTEST_SKIP() << "running as root: file permissions do not stop writes";
-  TempSettings settings{{QStringLiteral("Option2"), QStringLiteral("True")}};
-  ASSERT_TRUE(QFile::setPermissions(settings.FileName(), QFileDevice::ReadOwner));
-  SettingsStore& store = settings.store();
-  try {
-    store.Write(kSettingsApp, kSettingsSection, QStringLiteral("Text1"), QStringLiteral("/out/"));
-    ADD_FAILURE() << "the write did not fail";
-  } catch (const AppError& failure) {
-    EXPECT_TRUE(failure.description().contains(settings.FileName()));
-    EXPECT_TRUE(failure.description().contains(QStringLiteral("Permission denied"))) << failure.description().toStdString();
-  }
-  EXPECT_EQ(store.Read(kSettingsApp, kSettingsSection, QStringLiteral("Option2"), QStringLiteral("0")),
-            QStringLiteral("True"));
 }
 
 // The window with a store that reads but refuses every write, as a settings file left
