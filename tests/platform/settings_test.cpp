@@ -106,7 +106,8 @@ TEST(SettingsStore, AfterAFailedWriteTheStoreStillReadsAndAGarbageFileIsWrittenW
   TempSettings garbage;
   QFile file(garbage.FileName());
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("\x00\x01garbage[[[\n=\n\xff\xfe", 19);
+  static const char kGarbage[] = "\x00\x01garbage[[[\n=\n\xff\xfe";
+  file.write(kGarbage, sizeof kGarbage - 1);
   file.close();
   EXPECT_NO_THROW(garbage.Set(QStringLiteral("Text1"), QStringLiteral("/out/")));
   EXPECT_EQ(garbage.Value(QStringLiteral("Text1")), QStringLiteral("/out/"));
