@@ -13,6 +13,7 @@
 #include "app/program_icon.h"
 #include "convert/progress_bar.h"
 #include "filelist/file_list.h"
+#include "platform/session_settings.h"
 #include "platform/twips.h"
 #include "platform/untrapped.h"
 
@@ -51,6 +52,10 @@ Form1::Form1(Form1Services services, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       services_(std::move(services)) {
+  if (services_.settings != nullptr && services_.dialogs != nullptr) {
+    sessionSettings_ = std::make_unique<SessionSettings>(*services_.settings, *services_.dialogs);
+    services_.settings = sessionSettings_.get();
+  }
   BuildControls();
   ConnectEvents();
 }

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@
 
 class Dialogs;
 class Desktop;
+class SessionSettings;
 class SettingsStore;
 class FileSystem;
 class FileListView;
@@ -141,6 +143,9 @@ class Form1 : public QWidget, public PointerControl {
   void Guarded(const std::function<void()>& handler);
 
   Form1Services services_;
+  // The settings store the handlers use: the given one, with values that cannot be saved
+  // kept for the session and reported once.
+  std::unique_ptr<SessionSettings> sessionSettings_;
   WindowPointer mousePointer_ = WindowPointer::Default;
   std::optional<QCursor> mouseIcon_;
   // Each control's own pointer, kept while the window-wide pointer covers it.

@@ -47,7 +47,7 @@ void Form1::PushButton7_Click() {
 }
 
 void Form1::ListView1_ItemClick(int position) {
-  StartRowDrag(*ListView1, rowDrag, position, services_.applicationFolder);
+  StartRowDrag(*ListView1, rowDrag, *this, position, services_.applicationFolder);
 }
 
 void Form1::ListView1_MouseDown() { PressOnList(rowDrag); }
@@ -56,7 +56,7 @@ void Form1::ListView1_MouseMove(const QPoint& pos) {
   MoveDraggedRow(*ListView1, rowDrag, *this, pos, [this] { return services_.cursorPos().y(); });
 }
 
-void Form1::ListView1_MouseUp() { ReleaseOnList(*ListView1, rowDrag); }
+void Form1::ListView1_MouseUp() { ReleaseOnList(*ListView1, rowDrag, *this); }
 
 void Form1::PushButton2_Click() {
   const FileListView* list = ListView1;

@@ -9,6 +9,9 @@
 #include "convert/converter_arguments.h"
 #include "convert/converter_image.h"
 #include "convert/converter_placement.h"
+#include "convert/converter_reason.h"
+#include "convert/existing_documents.h"
+#include "convert/failure_notices.h"
 #include "convert/output_names.h"
 #include "convert/progress_arithmetic.h"
 #include "convert/progress_bar.h"
@@ -23,8 +26,6 @@
 namespace {
 
 const QString kLocation = QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click ");
-// The status of a row whose converter never ran to an end.
-constexpr int kNotRun = -1;
 
 // Clears the busy flag however the run ends.
 class ConvertingFlag {
@@ -54,9 +55,9 @@ class CleanupRegistration {
 
 // Converts each row that was in the list when the loop began, for as long
 // as the list still holds it.
-void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, Dialogs& dialogs,
-                 PointerControl& pointer, ErrorTrap& trap, const ConverterPlacement& placement) {
-  OutputNames names;
+void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, PointerControl& pointer,
+                 ErrorTrap& trap, const ConverterPlacement& placement, OutputNames& names,
+                 FailureNotices& notices) {
   // A converter that was placed but cannot start fails every row for one reason: the user
   // is told that reason once.
   bool startFailureShown = false;
@@ -88,14 +89,15 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
     QStringList arguments;
     trap.Step(134, [&] { program = placement.ConverterPath(); });
     trap.Step(136, [&] { arguments = ConverterArguments(source, output, choice.headerBlock && choice.headerBlock()); });
-    int status = kNotRun;
+    int status = kConverterNotRun;
+    QString reason;
     trap.Step(138, [&] {
       // The row in hand still counts as one file when the list was emptied meanwhile.
       const int fileCount = std::max(list.count(), 1);
       QString startFailure;
       status = RunAndWait(program, arguments, run_and_wait::kHidden, &bar, bar.StatusText(),
                           static_cast<int>(progress::RoundHalfEven(bar.Progress())), fileCount,
-                          &startFailure);
+                          &startFailure, &reason);
       // Without a placed converter the placement's own failure has been shown already.
       if (!startFailure.isEmpty() && !program.isEmpty() && !startFailureShown) {
         startFailureShown = true;
@@ -105,7 +107,9 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
     });
     // A converter that failed fails the row even when an older document stands at the path.
     if (trap.Test(140, [&] { return status != 0 || !FileExists(output); })) {
-      trap.Step(142, [&] { dialogs.ShowMessage(QStringLiteral("Failed to convert: ") + source); });
+      trap.Step(142, [&] { notices.Failed(source, FailureReason(reason, status)); });
+    } else {
+      notices.Converted();
     }
   }
 }
@@ -129,7 +133,26 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
     });
     return;
   }
-  trap.Step(106, [&] { pointer.SetMousePointer(WindowPointer::Hourglass); });
+  // Documents of the user's that the run would replace: asked about once, before anything
+  // is written.
+  QStringList existing;
+  trap.Step(106, [&] { existing = DocumentsAlreadyThere(list, choice); });
+  ExistingAnswer answer = ExistingAnswer::kKeep;
+  if (!existing.isEmpty()) {
+    trap.Step(106, [&] { answer = AskAboutExistingDocuments(dialogs, existing); });
+    if (answer == ExistingAnswer::kCancel) return;
+  }
+  OutputNames names = NamesForRun(answer == ExistingAnswer::kReplace
+                                      ? QSet<QString>(existing.begin(), existing.end())
+                                      : QSet<QString>());
+
+  // The pointer the run found comes back at its end: a folder add under way keeps its
+  // hourglass, so the list stays closed to editing until that add ends too.
+  WindowPointer foundPointer = WindowPointer::Default;
+  trap.Step(106, [&] {
+    foundPointer = pointer.MousePointer();
+    pointer.SetMousePointer(WindowPointer::Hourglass);
+  });
 
   QByteArrayView image;
   trap.Step(108, [&] { image = ConverterImage(); });
@@ -137,12 +160,13 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
   const CleanupRegistration removeOnExit(placement);
   trap.Step(110, [&] { placement.Place(image); });
 
-  ConvertRows(list, bar, choice, dialogs, pointer, trap, placement);
+  FailureNotices notices(dialogs);
+  ConvertRows(list, bar, choice, pointer, trap, placement, names, notices);
 
   trap.Step(146, [&] { placement.Remove(); });
-  trap.Step(148, [&] { pointer.SetMousePointer(WindowPointer::Default); });
+  trap.Step(148, [&] { pointer.SetMousePointer(foundPointer); });
   trap.Step(150, [&] { bar.SetProgress(0); });
   trap.Step(152, [&] { bar.SetStatusText(QStringLiteral("Progress Bar")); });
-  trap.Step(154, [&] { dialogs.ShowMessage(QStringLiteral("Done.")); });
+  trap.Step(154, [&] { notices.Done(); });
   // The busy flag is cleared as `busy` goes out of scope.
 }

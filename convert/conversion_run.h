@@ -1,7 +1,8 @@
-// "Start Converting": the conversion run over the whole list. For each row it shows the
-// row's share and name on the bar, builds the output path, runs the converter once and waits
-// for it, and tells the user about every file that produced no document; at the end it
-// takes the converter away again and says "Done.".
+// "Start Converting": the conversion run over the whole list. Before the first row it asks
+// once about documents of the user's that it would replace. For each row it shows the row's
+// share and name on the bar, builds the output path, runs the converter once and waits for
+// it, and tells the user about every file that produced no document and why; at the end it
+// takes the converter away again and says "Done." with the counts.
 #pragma once
 
 #include <QString>

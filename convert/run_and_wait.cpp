@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "convert/converter_reason.h"
 #include "convert/progress_arithmetic.h"
 #include "convert/progress_bar.h"
 #include "platform/app_error.h"
@@ -46,8 +47,9 @@ int StartErrorNumber(const QString& program) {
 
 int RunAndWait(const QString& program, const QStringList& arguments, int windowStyle,
                ProgressBar* bar, const QString& statusText, int startValue, int fileCount,
-               QString* startFailure) {
+               QString* startFailure, QString* reason) {
   static_cast<void>(windowStyle);
+  if (reason != nullptr) reason->clear();
   // The value computation divides by the file count; refuse a count of 0 before anything
   // runs rather than abandon a started program half way.
   if (bar != nullptr) static_cast<void>(progress::Step(fileCount));
@@ -57,7 +59,8 @@ int RunAndWait(const QString& program, const QStringList& arguments, int windowS
   process.setArguments(arguments);
   process.setStandardInputFile(QProcess::nullDevice());
   process.setStandardOutputFile(QProcess::nullDevice());
-  process.setStandardErrorFile(QProcess::nullDevice());
+  // Standard error is read as it comes, so the program never blocks on a full pipe.
+  ErrorOutput errorOutput;
   process.start();
   if (!process.waitForStarted(-1)) {
     if (startFailure != nullptr) *startFailure = process.errorString();
@@ -73,6 +76,7 @@ int RunAndWait(const QString& program, const QStringList& arguments, int windowS
     status = QueryStatus(process);
     Yield();
     process.waitForFinished(kPollMilliseconds);
+    errorOutput.Append(process.readAllStandardError());
     if (counting) {
       Yield();
       ++tick;
@@ -88,6 +92,8 @@ int RunAndWait(const QString& program, const QStringList& arguments, int windowS
     Yield();
     if (status != run_and_wait::kStillActive) break;
   }
+  errorOutput.Append(process.readAllStandardError());
+  if (reason != nullptr) *reason = errorOutput.Reason();
   if (display) display->SetStatusText(progress::FinalText(statusText));
   return status;
 }

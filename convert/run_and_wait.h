@@ -24,7 +24,7 @@ constexpr int kHidden = 0;
 int StartErrorNumber(const QString& program);
 
 // Starts the program directly (no shell, so every argument arrives as it stands, quotes and
-// spaces included) with its standard streams on the null device, then polls about ten
+// spaces included) with its standard input and output on the null device, then polls about ten
 // times a second: query the status, yield, wait up to 100 ms (less when the program ends),
 // update the bar, yield, and go round while the program runs. From the 50th tick the bar
 // shows the waiting text and, every 150 ticks, a value creeping from startValue towards the
@@ -33,9 +33,11 @@ int StartErrorNumber(const QString& program);
 // Returns the exit status, 128 + the signal number when a signal ended the program, or the
 // start error's number plus kStartErrorBase when it could not be started; then, when
 // startFailure is given, it receives the system's reason ("execve: Permission denied").
+// When reason is given it receives the first line the program printed on standard error
+// (see ErrorOutput: at most a few kilobytes are kept, however much it prints), else empty.
 // windowStyle is kept for the callers' sake: programs started here never get a window.
 // Throws AppError (division by zero) before starting anything when a bar is given with a
 // fileCount of 0.
 int RunAndWait(const QString& program, const QStringList& arguments, int windowStyle,
                ProgressBar* bar, const QString& statusText, int startValue, int fileCount,
-               QString* startFailure = nullptr);
+               QString* startFailure = nullptr, QString* reason = nullptr);

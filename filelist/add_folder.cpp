@@ -41,11 +41,17 @@ void AddAllFilesInFolder(FileListView& list, Dialogs& dialogs, SettingsStore& se
   lastFolder = chosen;  // the next pick starts here
   trap.Step(334, [&] { WriteSetting(settings, Setting::LastFolder, lastFolder); });
 
-  trap.Step(112, [&] { pointer.SetMousePointer(WindowPointer::Hourglass); });
+  // The pointer the add found comes back at its end: an add during a conversion run leaves
+  // the run's hourglass in place, so the run's rows stay closed to editing.
+  WindowPointer foundPointer = WindowPointer::Default;
+  trap.Step(112, [&] {
+    foundPointer = pointer.MousePointer();
+    pointer.SetMousePointer(WindowPointer::Hourglass);
+  });
   QStringList folders;
   trap.Step(114, [&] { folders = {chosen + PathSeparator()}; });
   trap.Step(116, [&] { GetSubDirectories2016(folders, true, fs, dialogs); });
   // Each file's step reports under its own place number.
   AddFolderListFiles(list, fs, folders, QStringLiteral("*.") + extension, &trap);
-  trap.Step(136, [&] { pointer.SetMousePointer(WindowPointer::Default); });
+  trap.Step(136, [&] { pointer.SetMousePointer(foundPointer); });
 }

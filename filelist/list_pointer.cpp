@@ -18,9 +18,14 @@ constexpr int kScrollDownAboveY = 364;
 
 }  // namespace
 
-void PressOnList(RowDrag& drag) { drag.MouseIsDown = true; }
+void PressOnList(RowDrag& drag) {
+  drag.MouseIsDown = true;
+  drag.DragItem = QPersistentModelIndex();
+}
 
-void StartRowDrag(FileListView& list, RowDrag& drag, int position, const QString& applicationFolder) {
+void StartRowDrag(FileListView& list, RowDrag& drag, const PointerControl& pointer, int position,
+                  const QString& applicationFolder) {
+  if (pointer.IsBusy()) return;
   // The drag pointer; without a readable "drag.ico" the list keeps its standard pointer.
   const QPixmap image(applicationFolder + PathSeparator() + QStringLiteral("drag.ico"));
   if (!image.isNull()) list.viewport()->setCursor(QCursor(image));
@@ -29,14 +34,15 @@ void StartRowDrag(FileListView& list, RowDrag& drag, int position, const QString
   drag.DragItem = list.RowRef(selected > 0 ? selected : position);
 }
 
-void ReleaseOnList(FileListView& list, RowDrag& drag) {
+void ReleaseOnList(FileListView& list, RowDrag& drag, const PointerControl& pointer) {
   drag.MouseIsDown = false;
-  list.viewport()->setCursor(Qt::ArrowCursor);
+  if (!pointer.IsBusy()) list.viewport()->setCursor(Qt::ArrowCursor);
 }
 
 void MoveDraggedRow(FileListView& list, RowDrag& drag, PointerControl& pointer, const QPoint& pos,
                     const std::function<int()>& screenY) {
-  if (!pointer.IsBusy()) pointer.SetMousePointer(WindowPointer::Default);
+  if (pointer.IsBusy()) return;
+  pointer.SetMousePointer(WindowPointer::Default);
   if (!drag.MouseIsDown) return;
   const int hit = list.HitTest(pos);
   drag.HitItem = list.RowRef(hit);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -18,6 +19,31 @@ class Dialogs {
 
   // A question box with Yes and No buttons and the application title; true for Yes.
   virtual bool AskYesNo(const QString& text) = 0;
+
+  // A message box with an OK button, the application title and a check box under the text;
+  // true when the check box was ticked as the box closed. Without a screen of its own an
+  // implementation may show a plain message and answer false (the base does).
+  virtual bool ShowMessageWithCheckBox(const QString& text, const QString& checkBoxText) {
+    static_cast<void>(checkBoxText);
+    ShowMessage(text);
+    return false;
+  }
+
+  // A message box with an OK button and the application title that keeps a longer text as
+  // its details, shown on request. Empty details give a plain message (as the base does).
+  virtual void ShowMessageWithDetails(const QString& text, const QString& details) {
+    static_cast<void>(details);
+    ShowMessage(text);
+  }
+
+  // A question box with the application title and one button per caption, in order; the
+  // result is the index of the button pressed. Closing the box (Escape, the title bar) and
+  // Enter answer escapeButton, which is also what the base answers.
+  virtual int AskChoice(const QString& text, const QStringList& buttons, int escapeButton) {
+    static_cast<void>(text);
+    static_cast<void>(buttons);
+    return escapeButton;
+  }
 
   // The text-input prompt with the application title (or the given title), pre-filled with
   // the default answer. Cancel gives empty text.

@@ -1,14 +1,20 @@
-// QtDialogs: the message box, the Yes/No question and the text-input prompt. Boxes without a
-// caption of their own carry the application title; CR, LF and CR LF each break a line, and
-// a long path may break at its separators.
+// QtDialogs: the message boxes (plain, with a check box, with details), the Yes/No and
+// several-button questions and the text-input prompt. Boxes without a caption of their own
+// carry the application title; CR, LF and CR LF each break a line, and a long path may break
+// at its separators.
 #include "platform/qt_dialogs.h"
 
-#include "platform/window_titles.h"
-#include "platform/wrap_points.h"
-
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTextEdit>
+#include <algorithm>
+#include <vector>
+
+#include "platform/window_titles.h"
+#include "platform/wrap_points.h"
 
 namespace {
 QString WithLineBreaks(QString text) {
@@ -54,4 +60,42 @@ QString QtDialogs::InputBox(const QString& prompt, const QString& title, const Q
   dialog.setTextValue(defaultAnswer);
   dialog.setInputMode(QInputDialog::TextInput);
   return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
+bool QtDialogs::ShowMessageWithCheckBox(const QString& text, const QString& checkBoxText) {
+  QMessageBox box(QMessageBox::NoIcon, CaptionOrTitle({}), WithWrapPoints(WithLineBreaks(text)), QMessageBox::Ok,
+                  owner_);
+  box.setTextFormat(Qt::PlainText);
+  auto* check = new QCheckBox(checkBoxText, &box);
+  box.setCheckBox(check);
+  box.exec();
+  return check->isChecked();
+}
+
+void QtDialogs::ShowMessageWithDetails(const QString& text, const QString& details) {
+  QMessageBox box(QMessageBox::NoIcon, CaptionOrTitle({}), WithLineBreaks(text), QMessageBox::Ok, owner_);
+  box.setTextFormat(Qt::PlainText);
+  if (!details.isEmpty()) {
+    box.setDetailedText(WithLineBreaks(details));
+    // Wide enough for a path and its reason on one line each.
+    if (auto* area = box.findChild<QTextEdit*>()) area->setMinimumSize(560, 200);
+  }
+  box.exec();
+}
+
+int QtDialogs::AskChoice(const QString& text, const QStringList& buttons, int escapeButton) {
+  QMessageBox box(QMessageBox::Question, CaptionOrTitle({}), WithWrapPoints(WithLineBreaks(text)), QMessageBox::NoButton,
+                  owner_);
+  box.setTextFormat(Qt::PlainText);
+  std::vector<QAbstractButton*> added;
+  for (const QString& caption : buttons) added.push_back(box.addButton(caption, QMessageBox::ActionRole));
+  // Enter answers like Escape: the safe answer is never taken by a stray key press.
+  if (escapeButton >= 0 && escapeButton < static_cast<int>(added.size())) {
+    auto* safe = static_cast<QPushButton*>(added[static_cast<size_t>(escapeButton)]);
+    box.setEscapeButton(safe);
+    box.setDefaultButton(safe);
+  }
+  box.exec();
+  const auto pressed = std::find(added.begin(), added.end(), box.clickedButton());
+  return pressed == added.end() ? escapeButton : static_cast<int>(pressed - added.begin());
 }

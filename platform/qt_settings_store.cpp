@@ -1,8 +1,11 @@
 // QtSettingsStore: every read opens the store afresh and every write is synced to disk and
 // checked at once, so two copies of the program see each other's last writes and a store
-// that cannot be written is reported at the step that wrote.
+// that cannot be written is reported at the step that wrote, with the reason; a store that
+// can be read but not written still reads.
 #include "platform/qt_settings_store.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
@@ -19,10 +22,40 @@ QString QtSettingsStore::FileName(const QString& app) const {
   return folder_ + QStringLiteral("/") + app + QStringLiteral(".ini");
 }
 
+namespace {
+
+// Whether the store's file can be read: it is missing (every key reads as its default) or
+// opens for reading.
+bool Readable(const QString& fileName) {
+  QFile file(fileName);
+  return !file.exists() || file.open(QIODevice::ReadOnly);
+}
+
+// Why the store's file cannot be written, in the system's words where it has them. Opening
+// for appending changes nothing in the file.
+QString WriteFailureReason(const QString& fileName) {
+  const QFileInfo info(fileName);
+  if (info.isDir()) return QStringLiteral("a folder has the file's name");
+  if (info.exists()) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return file.errorString();
+  }
+  const QFileInfo folder(info.absolutePath());
+  if (!folder.isDir()) return QStringLiteral("its folder does not exist");
+  if (!folder.isWritable()) return QStringLiteral("its folder cannot be written");
+  return QStringLiteral("the file could not be replaced");
+}
+
+}  // namespace
+
 QString QtSettingsStore::Read(const QString& app, const QString& section, const QString& key,
                               const QString& defaultValue) {
   const auto settings = Open(app);
-  if (settings->status() != QSettings::NoError)
+  // Qt keeps values it could not write for the rest of the process and reports every later
+  // opening as failed; only a file that cannot be read or parsed means reading failed.
+  const QSettings::Status status = settings->status();
+  if (status == QSettings::FormatError ||
+      (status == QSettings::AccessError && !Readable(settings->fileName())))
     throw AppError(QStringLiteral("The settings store cannot be read: ") + settings->fileName(),
                    error_number::kPathFileAccess);
   settings->beginGroup(section);
@@ -40,7 +73,10 @@ void QtSettingsStore::Write(const QString& app, const QString& section, const QS
   settings->setValue(key, value);
   settings->endGroup();
   settings->sync();
-  if (settings->status() != QSettings::NoError)
-    throw AppError(QStringLiteral("The settings store cannot be written: ") + settings->fileName(),
+  // A file that did not parse is still rewritten whole: only an access failure means the
+  // value was not written.
+  if (settings->status() == QSettings::AccessError)
+    throw AppError(QStringLiteral("The settings store cannot be written: ") + settings->fileName() +
+                       QStringLiteral(" (") + WriteFailureReason(settings->fileName()) + QStringLiteral(")"),
                    error_number::kPathFileAccess);
 }

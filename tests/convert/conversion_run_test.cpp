@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "convert/existing_documents.h"
 #include "convert/progress_bar.h"
 #include "platform/shutdown.h"
 #include "convert/support/message_files.h"
@@ -27,8 +28,15 @@ using convert_testing::DocumentFor;
 using convert_testing::ReadAll;
 using convert_testing::RtfFor;
 
-const QString kDone = QStringLiteral("Done.");
 const QString kFailed = QStringLiteral("Failed to convert: ");
+const QString kNotStarted = QStringLiteral("The converter could not be started.");
+
+// The closing box: "Done." over the counts.
+QString Done(int converted, int failed) {
+  return QStringLiteral("Done.\r\n%1 converted, %2 failed").arg(converted).arg(failed);
+}
+// A failure box: the path on the first line, the reason under it.
+QString Failed(const QString& source, const QString& reason) { return kFailed + source + QStringLiteral("\r\n") + reason; }
 
 // Runs a piece of test code every time the run hands control to the event loop.
 class WhileRunning {
@@ -109,7 +117,7 @@ TEST_F(ConversionRunTest, OutputFolderWithTrailingSeparator) {
   AddMessage(QStringLiteral("first.msg"));
   AddMessage(QStringLiteral("sub/second.b.msg"));
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(2, 0)});
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("first.doc"), QStringLiteral("second.b.doc")}));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("first.doc"))), DocumentFor(RtfFor(QStringLiteral("first.msg"))));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("second.b.doc"))), DocumentFor(RtfFor(QStringLiteral("sub/second.b.msg"))));
@@ -134,6 +142,7 @@ TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
   EXPECT_TRUE(subject > 0 && subject < document.indexOf("Message subject.msg")) << document.constData();
 
   fixture_->form().Check1->click();
+  fixture_->dialogs.AnswerChoice(0);  // replace the document of the first run
   Click();
   EXPECT_EQ(ReadAll(Out(QStringLiteral("subject.doc"))), DocumentFor(RtfFor(QStringLiteral("subject.msg"))));
 }
@@ -142,7 +151,7 @@ TEST_F(ConversionRunTest, OutputFolderWithoutTrailingSeparator) {
   ToFolder(out_.path());
   AddMessage(QStringLiteral("only.msg"));
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
   EXPECT_EQ(ReadAll(Out(QStringLiteral("only.doc"))), DocumentFor(RtfFor(QStringLiteral("only.msg"))));
   ExpectIdle();
 }
@@ -154,7 +163,7 @@ TEST_F(ConversionRunTest, ALeadingTildeInTheFolderTextIsTheHomeFolder) {
   ToFolder(QStringLiteral("~/Docs"));
   AddMessage(QStringLiteral("first.msg"));
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
   EXPECT_TRUE(QFile::exists(Out(QStringLiteral("Docs/first.doc"))));
   EXPECT_EQ(fixture_->settings.Value(QStringLiteral("Text1")), QStringLiteral("~/Docs"));  // kept as typed
   qputenv("HOME", oldHome);
@@ -165,7 +174,7 @@ TEST_F(ConversionRunTest, BesideEachSourceEvenWithAMissingFolderText) {
   const QString a = AddMessage(QStringLiteral("a.msg"));
   const QString b = AddMessage(QStringLiteral("deeper/b"));
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(2, 0)});
   EXPECT_EQ(ReadAll(QDir(sources_.path()).filePath(QStringLiteral("a.doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
   EXPECT_EQ(ReadAll(QDir(sources_.path()).filePath(QStringLiteral("deeper/b.doc"))), DocumentFor(RtfFor(QStringLiteral("deeper/b"))));
   EXPECT_TRUE(OutFiles().isEmpty());
@@ -181,7 +190,7 @@ TEST_F(ConversionRunTest, SpacesAndDoubleQuotesInPaths) {
   ToFolder(out);
   AddMessage(QStringLiteral("in box/say \"hi\" now.msg"));
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
   EXPECT_EQ(ReadAll(QDir(out).filePath(QStringLiteral("say \"hi\" now.doc"))),
             DocumentFor(RtfFor(QStringLiteral("in box/say \"hi\" now.msg"))));
   EXPECT_TRUE(QDir(temp).isEmpty());
@@ -215,7 +224,8 @@ TEST_F(ConversionRunTest, NeitherOptionFailsEveryRow) {
   const QString a = AddMessage(QStringLiteral("a.msg"));
   const QString b = AddMessage(QStringLiteral("b.msg"));
   Click();
-  EXPECT_EQ(Messages(), (std::vector<QString>{kFailed + a, kFailed + b, kDone}));
+  EXPECT_EQ(Messages(), (std::vector<QString>{Failed(a, QStringLiteral("output path \"\" names no file")),
+                                   Failed(b, QStringLiteral("output path \"\" names no file")), Done(0, 2)}));
   EXPECT_TRUE(OutFiles().isEmpty());
   ExpectIdle();
 }
@@ -226,7 +236,12 @@ TEST_F(ConversionRunTest, ADamagedMessageFailsAloneAndLeavesNoPartialFile) {
   const QString bad = AddDamagedMessage(QStringLiteral("bad.msg"));
   AddMessage(QStringLiteral("good2.msg"));
   Click();
-  EXPECT_EQ(Messages(), (std::vector<QString>{kFailed + bad, kDone}));
+  // The converter's own reason stands under the path.
+  const std::vector<QString> messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_TRUE(messages[0].startsWith(kFailed + bad + QStringLiteral("\r\n"))) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].endsWith(QStringLiteral("compressed-RTF CRC32 failed"))) << messages[0].toStdString();
+  EXPECT_EQ(messages[1], Done(2, 1));
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("good1.doc"), QStringLiteral("good2.doc")}));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("good1.doc"))), DocumentFor(RtfFor(QStringLiteral("good1.msg"))));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("good2.doc"))), DocumentFor(RtfFor(QStringLiteral("good2.msg"))));
@@ -240,8 +255,12 @@ TEST_F(ConversionRunTest, AFailingConverterFailsTheRowDespiteAnOlderDocument) {
   ASSERT_TRUE(older.open(QIODevice::WriteOnly));
   older.write("from an earlier run");
   older.close();
+  fixture_->dialogs.AnswerChoice(0);  // replace it
   Click();
-  EXPECT_EQ(Messages(), (std::vector<QString>{kFailed + bad, kDone}));
+  const std::vector<QString> messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_TRUE(messages[0].startsWith(kFailed + bad + QStringLiteral("\r\n"))) << messages[0].toStdString();
+  EXPECT_EQ(messages[1], Done(0, 1));
   // The earlier document is neither reported as this run's result nor destroyed.
   EXPECT_EQ(ReadAll(Out(QStringLiteral("bad.doc"))), QByteArray("from an earlier run"));
 }
@@ -253,7 +272,7 @@ TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsANumberedSecondDocument) {
   AddMessage(QStringLiteral("three/x.eml"));
   fixture_->form().ListView1->Append(first);  // the same source again keeps its document
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(4, 0)});
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("x (2).doc"), QStringLiteral("x (3).doc"), QStringLiteral("x.doc")}));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("x.doc"))), DocumentFor(RtfFor(QStringLiteral("one/x.msg"))));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("x (2).doc"))), DocumentFor(RtfFor(QStringLiteral("two/x.msg"))));
@@ -303,7 +322,7 @@ TEST_F(ConversionRunTest, ASecondClickDuringTheRunDoesNothing) {
   }
   EXPECT_EQ(secondClicks, 1);
   EXPECT_EQ(boxesAfter, boxesBefore);
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(2, 0)});
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
   ExpectIdle();
 }
@@ -326,7 +345,7 @@ TEST_F(ConversionRunTest, TheConverterLivesInAPrivateFolderForTheRunOnly) {
     Click();
   }
   EXPECT_EQ(placed.size(), 1);
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
   EXPECT_TRUE(TemporaryFolderEmpty());
 }
 
@@ -363,7 +382,7 @@ TEST_F(ConversionRunTest, RowsRemovedDuringTheRunAreNotReadPastTheEnd) {
     Click();
   }
   EXPECT_TRUE(cleared);
-  EXPECT_EQ(Messages(), std::vector<QString>{kDone});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
   EXPECT_EQ(OutFiles(), QStringList{QStringLiteral("a.doc")});
   ExpectIdle();
 }
@@ -379,9 +398,9 @@ TEST_F(ConversionRunTest, AConverterThatCannotBePlacedFailsEachRowAfterOneErrorB
   EXPECT_TRUE(messages[0].contains(QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click at line 110")))
       << messages[0].toStdString();
   EXPECT_EQ(fixture_->dialogs.ErrorBoxes().size(), 1u);
-  EXPECT_EQ(messages[1], kFailed + a);
-  EXPECT_EQ(messages[2], kFailed + b);
-  EXPECT_EQ(messages[3], kDone);
+  EXPECT_EQ(messages[1], Failed(a, kNotStarted));
+  EXPECT_EQ(messages[2], Failed(b, kNotStarted));
+  EXPECT_EQ(messages[3], Done(0, 2));
   EXPECT_TRUE(OutFiles().isEmpty());
 }
 
@@ -410,11 +429,119 @@ TEST_F(ConversionRunTest, AConverterThatCannotStartIsExplainedOnceThenEachRowFai
       << messages[0].toStdString();
   EXPECT_TRUE(messages[0].contains(QStringLiteral("Permission denied"))) << messages[0].toStdString();
   EXPECT_TRUE(messages[0].contains(QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click at line 138")));
-  EXPECT_EQ(messages[1], kFailed + a);
-  EXPECT_EQ(messages[2], kFailed + b);
-  EXPECT_EQ(messages[3], kDone);
+  EXPECT_EQ(messages[1], Failed(a, kNotStarted));
+  EXPECT_EQ(messages[2], Failed(b, kNotStarted));
+  EXPECT_EQ(messages[3], Done(0, 2));
   EXPECT_TRUE(OutFiles().isEmpty());
   ExpectIdle();
+}
+
+// Documents already in the output folder: one question before anything is written.
+class ExistingDocumentsTest : public ConversionRunTest {
+ protected:
+  void WriteOut(const QString& name, const QByteArray& bytes) {
+    QFile file(Out(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+  // Two of three documents exist already.
+  void Prepare() {
+    ToFolder(out_.path());
+    for (const char* name : {"a.msg", "b.msg", "c.msg"}) AddMessage(QString::fromUtf8(name));
+    WriteOut(QStringLiteral("a.doc"), "mine a");
+    WriteOut(QStringLiteral("b.doc"), "mine b");
+  }
+  const ShownBox* Question() const {
+    for (const ShownBox& box : fixture_->dialogs.shown)
+      if (box.kind == ShownBox::Kind::Choice) return &box;
+    return nullptr;
+  }
+};
+
+TEST_F(ExistingDocumentsTest, TheQuestionNamesThemAndEachAnswerDoesWhatItSays) {
+  Prepare();
+  fixture_->dialogs.AnswerChoice(2);  // Cancel: nothing at all happens
+  Click();
+  const ShownBox* question = Question();
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(question->text, QStringLiteral("2 documents that this run would write already exist:\r\n") + Out("a.doc") +
+                                QStringLiteral("\r\n") + Out("b.doc") +
+                                QStringLiteral("\r\n\r\nReplace them, or keep them and write the new documents "
+                                               "under numbered names (\"Report (2).doc\")?"));
+  EXPECT_EQ(question->extra, QStringLiteral("Replace Them|Keep Them|Cancel"));
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
+  ExpectIdle();
+
+  fixture_->dialogs.shown.clear();
+  fixture_->dialogs.AnswerChoice(1);  // Keep: the new documents take numbered names
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0)});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a (2).doc"), QStringLiteral("a.doc"), QStringLiteral("b (2).doc"),
+                                     QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("a.doc"))), QByteArray("mine a"));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("a (2).doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
+
+  // Replace: c.doc, written by the last run, is asked about like the user's own; the
+  // documents named are replaced.
+  fixture_->dialogs.shown.clear();
+  fixture_->dialogs.AnswerChoice(0);
+  Click();
+  ASSERT_NE(Question(), nullptr);
+  EXPECT_TRUE(Question()->text.startsWith(QStringLiteral("3 documents")));
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0)});
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("a.doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
+  EXPECT_EQ(OutFiles().size(), 5);
+  ExpectIdle();
+}
+
+TEST_F(ExistingDocumentsTest, ALongListIsCountedAndAListedSourceIsNeverOffered) {
+  QStringList paths;
+  for (int i = 1; i <= 7; ++i) paths << QStringLiteral("/out/%1.doc").arg(i);
+  const QString text = ExistingDocumentsQuestion(paths);
+  EXPECT_TRUE(text.startsWith(QStringLiteral("7 documents that this run would write already exist:\r\n/out/1.doc\r\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("/out/5.doc\r\nand 2 more\r\n\r\n")));
+  EXPECT_FALSE(text.contains(QStringLiteral("/out/6.doc")));
+  EXPECT_TRUE(ExistingDocumentsQuestion({QStringLiteral("/o/a.doc")}).startsWith(QStringLiteral("1 document that this run would write already exists:")));
+
+  // A listed file that a message's document would replace is the user's: no question, the
+  // document takes a numbered name.
+  BesideSources();
+  const QString message = AddMessage(QStringLiteral("x.msg"));
+  const QString listed = QDir(sources_.path()).filePath(QStringLiteral("x.doc"));
+  QFile file(listed);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("listed");
+  file.close();
+  fixture_->form().ListView1->Append(listed);
+  Click();
+  EXPECT_EQ(Question(), nullptr);
+  EXPECT_EQ(ReadAll(listed), QByteArray("listed"));
+  EXPECT_EQ(ReadAll(QDir(sources_.path()).filePath(QStringLiteral("x (2).doc"))), DocumentFor(RtfFor(QStringLiteral("x.msg"))));
+  EXPECT_TRUE(Messages().back().startsWith(QStringLiteral("Done.\r\n1 converted, 1 failed")));
+}
+
+TEST_F(ConversionRunTest, TickingTheBoxCollectsLaterFailuresIntoTheClosingBox) {
+  Form1& form = ToFolder(out_.path());
+  const QString bad1 = AddDamagedMessage(QStringLiteral("bad1.msg"));
+  AddMessage(QStringLiteral("good.msg"));
+  const QString bad2 = AddDamagedMessage(QStringLiteral("bad2.msg"));
+  const QString bad3 = AddDamagedMessage(QStringLiteral("bad3.msg"));
+  fixture_->dialogs.TickCheckBox(true);
+  form.SetMousePointer(WindowPointer::Hourglass);  // as a folder add under way leaves it
+  Click();
+  const std::vector<ShownBox>& shown = fixture_->dialogs.shown;
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_TRUE(shown[0].text.startsWith(kFailed + bad1 + QStringLiteral("\r\n")));
+  EXPECT_EQ(shown[0].extra, QStringLiteral("Do not show this again during this run"));
+  EXPECT_EQ(shown[1].text, Done(1, 3));
+  const QString reason = QStringLiteral("compressed-RTF CRC32 failed");
+  EXPECT_EQ(shown[1].extra, bad1 + QStringLiteral("\r\n") + reason + QStringLiteral("\r\n\r\n") + bad2 +
+                                QStringLiteral("\r\n") + reason + QStringLiteral("\r\n\r\n") + bad3 +
+                                QStringLiteral("\r\n") + reason);
+  // The run gives back the pointer it found.
+  EXPECT_EQ(form.MousePointer(), WindowPointer::Hourglass);
+  EXPECT_FALSE(form.Converting);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "convert/converter_reason.h"
 #include "convert/progress_bar.h"
 #include "convert/run_and_wait.h"
 #include "platform/app_error.h"
@@ -53,6 +54,21 @@ TEST(RunAndWaitStatus, ReturnsTheExitStatusOrTheSignal) {
   EXPECT_EQ(RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("3")}, 0, nullptr, {}, 0, 1), 3);
   const int aborted = RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("abort")}, 0, nullptr, {}, 0, 1);
   EXPECT_EQ(aborted, run_and_wait::kSignalStatusBase + 6);  // SIGABRT
+}
+
+TEST(RunAndWaitStatus, TheReasonIsTheFirstLineOnStandardErrorKeptWithinABound) {
+  QString reason = QStringLiteral("left from before");
+  const QString sh = QStringLiteral("/bin/sh");
+  const QStringList says{QStringLiteral("-c"), QStringLiteral("printf '\\n  disk full  \\nmore\\n' >&2; exit 5")};
+  EXPECT_EQ(RunAndWait(sh, says, 0, nullptr, {}, 0, 1, nullptr, &reason), 5);
+  EXPECT_EQ(reason, QStringLiteral("disk full"));
+  EXPECT_EQ(RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("0")}, 0, nullptr, {}, 0, 1, nullptr, &reason), 0);
+  EXPECT_EQ(reason, QString());
+  // Megabytes on one line: the program is not held up, the reason is cut short.
+  const QStringList floods{QStringLiteral("-c"), QStringLiteral("head -c 4000000 /dev/zero | tr '\\0' x >&2")};
+  EXPECT_EQ(RunAndWait(sh, floods, 0, nullptr, {}, 0, 1, nullptr, &reason), 0);
+  EXPECT_EQ(reason.size(), ErrorOutput::kReasonCharacters);
+  EXPECT_TRUE(reason.endsWith(QStringLiteral("xx...")));
 }
 
 TEST(RunAndWaitArguments, EachArrivesAsItStands) {

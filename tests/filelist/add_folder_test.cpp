@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "filelist/add_folder.h"
+#include "filelist/list_editing.h"
 #include "filelist/support/list_helpers.h"
 #include "filelist/support/memory_file_system.h"
 #include "filelist/support/temp_tree.h"
@@ -155,6 +156,15 @@ TEST_F(AddFolderOnMemoryTest, TheWindowIsBusyDuringTheScanOnly) {
   ASSERT_FALSE(pointers.isEmpty());
   EXPECT_EQ(pointers, QList<WindowPointer>(pointers.size(), WindowPointer::Hourglass));
   EXPECT_EQ(pointer_.MousePointer(), WindowPointer::Default);
+  // An add during a conversion run gives back the run's hourglass, not the default: the
+  // run's rows stay closed to Delete and "Clear List".
+  pointer_.SetMousePointer(WindowPointer::Hourglass);
+  Pick("/A");
+  EXPECT_EQ(pointer_.MousePointer(), WindowPointer::Hourglass);
+  list_.Select(1);
+  RemoveSelectedRowByKey(list_, pointer_, 46);
+  ClearList(list_, pointer_, dialogs_);
+  EXPECT_EQ(list_.Count(), 2);
 }
 
 TEST_F(AddFolderOnMemoryTest, AFolderThatFailsToListIsReportedAndTheOthersStillAdd) {

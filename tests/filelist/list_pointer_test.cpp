@@ -1,6 +1,10 @@
-// Tests of reordering rows by dragging them with the mouse button held.
+// Tests of reordering rows by dragging them with the mouse button held, through the handlers
+// and through real mouse events on the list, also while the window is busy.
 #include <QApplication>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "filelist/support/list_helpers.h"
@@ -143,4 +147,59 @@ TEST_F(ListScrollTest, NoTradeOrAMiddleHeightDoesNotScroll) {
   EXPECT_EQ(Top(), 0);
 }
 
+}  // namespace
+
+// The real mouse path: press, move and release reach the list widget as Qt events, through
+// the list's signals and the window's guard, as a user's hand gives them.
+namespace {
+class ListMouseTest : public ListPointerTest {
+ protected:
+  QWidget* Viewport() { return list_.viewport(); }
+  void PressAt(const QPoint& at) { QTest::mousePress(Viewport(), Qt::LeftButton, {}, at); }
+  void DragTo(const QPoint& at) {
+    QMouseEvent move(QEvent::MouseMove, at, Viewport()->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(Viewport(), &move);
+  }
+  void ReleaseAt(const QPoint& at) { QTest::mouseRelease(Viewport(), Qt::LeftButton, {}, at); }
+  const QStringList original{"/mail/1.msg", "/mail/2.msg", "/mail/3.msg", "/mail/4.msg", "/mail/5.msg", "/mail/6.msg"};
+};
+
+TEST_F(ListMouseTest, PressMoveReleaseTradesTheGrabbedRowAndAPressOnNoRowLetsItGo) {
+  PressAt(Centre(2));
+  DragTo(Centre(4));
+  ReleaseAt(Centre(4));
+  EXPECT_EQ(Rows(list_), (QStringList{"/mail/1.msg", "/mail/4.msg", "/mail/3.msg", "/mail/2.msg", "/mail/5.msg",
+                                      "/mail/6.msg"}));
+  EXPECT_EQ(list_.SelectedPosition(), 4);
+  // A press below the last row grabs nothing: moving with the button held moves no row.
+  const QStringList before = Rows(list_);
+  const QPoint below(5, list_.viewport()->height() - 2);
+  ASSERT_EQ(list_.HitTest(below), 0);
+  PressAt(below);
+  EXPECT_FALSE(fx_.form().rowDrag.DragItem.isValid());
+  DragTo(Centre(1));
+  ReleaseAt(Centre(1));
+  EXPECT_EQ(Rows(list_), before);
+}
+
+TEST_F(ListMouseTest, WhileBusyNoRowMovesNoneIsRemovedAndTheListKeepsTheBusyPointer) {
+  fx_.form().SetMousePointer(WindowPointer::Hourglass);
+  ASSERT_EQ(Viewport()->cursor().shape(), Qt::WaitCursor);
+  QImage image(32, 32, QImage::Format_ARGB32);
+  image.fill(Qt::black);
+  ASSERT_TRUE(image.save(fx_.AppPath("drag.ico"), "ICO"));
+  PressAt(Centre(2));
+  EXPECT_EQ(Viewport()->cursor().shape(), Qt::WaitCursor);
+  DragTo(Centre(5));
+  EXPECT_EQ(Viewport()->cursor().shape(), Qt::WaitCursor);
+  ReleaseAt(Centre(5));
+  EXPECT_EQ(Viewport()->cursor().shape(), Qt::WaitCursor);
+  // Delete, a double-click and "Clear List" are refused the same way.
+  list_.Select(3);
+  QTest::keyClick(&list_, Qt::Key_Delete);
+  QTest::mouseDClick(Viewport(), Qt::LeftButton, {}, Centre(3));
+  fx_.form().PushButton6->click();
+  EXPECT_EQ(Rows(list_), original);
+  EXPECT_EQ(fx_.form().MousePointer(), WindowPointer::Hourglass);
+}
 }  // namespace

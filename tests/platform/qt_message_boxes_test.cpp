@@ -2,10 +2,12 @@
 // fall back to the application title, CR, LF and CR LF each break a line, and the answers
 // come back as the interface promises.
 #include <QApplication>
+#include <QCheckBox>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -106,5 +108,37 @@ TEST_F(QtMessageBoxes, InputBoxGivesTheTextOnOkAndEmptyOnCancel) {
   EXPECT_EQ(dialogs.InputBox(QStringLiteral("Extension?"), QString(), QStringLiteral("msg")), QStringLiteral("txt"));
   WhenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
   EXPECT_EQ(dialogs.InputBox(QStringLiteral("Extension?"), QStringLiteral("Own"), QStringLiteral("msg")), QString());
+}
+
+TEST_F(QtMessageBoxes, TheCheckBoxTheDetailsAndTheChoiceAnswerAsPromised) {
+  WhenModalShows([](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box->checkBox(), nullptr);
+    EXPECT_EQ(box->checkBox()->text(), QStringLiteral("Do not show this again"));
+    box->checkBox()->setChecked(true);
+    box->button(QMessageBox::Ok)->click();
+  });
+  EXPECT_TRUE(dialogs.ShowMessageWithCheckBox(QStringLiteral("Failed"), QStringLiteral("Do not show this again")));
+  QString details;
+  WhenModalShows([&](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    details = box->detailedText();
+    box->button(QMessageBox::Ok)->click();
+  });
+  dialogs.ShowMessageWithDetails(QStringLiteral("Done."), QStringLiteral("/a.msg\r\nwhy"));
+  EXPECT_EQ(details, QStringLiteral("/a.msg\nwhy"));
+
+  const QStringList buttons{QStringLiteral("Replace Them"), QStringLiteral("Keep Them"), QStringLiteral("Cancel")};
+  WhenModalShows([](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    for (QAbstractButton* b : box->buttons())
+      if (b->text() == QStringLiteral("Keep Them")) b->click();
+  });
+  EXPECT_EQ(dialogs.AskChoice(QStringLiteral("Replace?"), buttons, 2), 1);
+  // Enter and Escape both give the safe answer.
+  WhenModalShows([](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); });
+  EXPECT_EQ(dialogs.AskChoice(QStringLiteral("Replace?"), buttons, 2), 2);
+  WhenModalShows([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+  EXPECT_EQ(dialogs.AskChoice(QStringLiteral("Replace?"), buttons, 2), 2);
 }
 }  // namespace

@@ -1,12 +1,17 @@
 // The settings store: defaults for missing keys, the round trip, empty values, persistence
-// across store objects, and a store that cannot be written.
+// across store objects, a store that cannot be written, and the window's session over a
+// store that reads but cannot be written.
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "platform/app_error.h"
 #include "platform/qt_settings_store.h"
+#include "support/form_fixture.h"
 #include "support/temp_settings.h"
 
 namespace {
@@ -77,5 +82,82 @@ namespace {
 TEST(SettingsStore, TheUsersOwnStoreIsNamedAfterTheApplication) {
   // Only the name is asked for; nothing is read from or written to the user's store.
   EXPECT_TRUE(QtSettingsStore().FileName(kSettingsApp).contains(kSettingsApp));
+}
+}  // namespace
+
+// A store that can be read but not written, and a garbage store that is rewritten fine.
+namespace {
+const QString kUnsaved = QStringLiteral("Your changes to the settings cannot be saved");
+
+TEST(SettingsStore, AfterAFailedWriteTheStoreStillReadsAndAGarbageFileIsWrittenWithoutComplaint) {
+  // A folder that cannot take a file, also for root: the write fails with its reason, and
+  // later reads do not turn into "cannot be read".
+  QtSettingsStore unwritable(QStringLiteral("/proc/self"));
+  try {
+    unwritable.Write(kSettingsApp, kSettingsSection, QStringLiteral("Text1"), QStringLiteral("/out/"));
+    ADD_FAILURE() << "the write did not fail";
+  } catch (const AppError& failure) {
+    EXPECT_TRUE(failure.description().startsWith(QStringLiteral("The settings store cannot be written: /proc/self/")))
+        << failure.description().toStdString();
+    EXPECT_TRUE(failure.description().endsWith(QStringLiteral(")"))) << failure.description().toStdString();
+  }
+  EXPECT_NO_THROW(unwritable.Read(kSettingsApp, kSettingsSection, QStringLiteral("Option2"), QStringLiteral("0")));
+
+  TempSettings garbage;
+  QFile file(garbage.FileName());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  static const char kGarbage[] = "\x00\x01garbage[[[\n=\n\xff\xfe";
+  file.write(kGarbage, sizeof kGarbage - 1);
+  file.close();
+  EXPECT_NO_THROW(garbage.Set(QStringLiteral("Text1"), QStringLiteral("/out/")));
+  EXPECT_EQ(garbage.Value(QStringLiteral("Text1")), QStringLiteral("/out/"));
+}
+
+// The window with a store that reads but refuses every write, as a settings file left
+// owned by another user does.
+class ReadOnlyStore : public SettingsStore {
+ public:
+  explicit ReadOnlyStore(SettingsStore& store) : store_(store) {}
+  QString Read(const QString& app, const QString& section, const QString& key, const QString& fallback) override {
+    return store_.Read(app, section, key, fallback);
+  }
+  void Write(const QString&, const QString&, const QString&, const QString&) override {
+    ++writes;
+    throw AppError(QStringLiteral("The settings store cannot be written: /home/u/.config/Kestrane.conf (Permission denied)"),
+                   error_number::kPathFileAccess);
+  }
+  int writes = 0;
+
+ private:
+  SettingsStore& store_;
+};
+
+TEST(SettingsSession, ValuesReadAreUsedAndOneBoxSaysOnceThatChangesCannotBeSaved) {
+  FormFixture f({{QStringLiteral("Text1"), QStringLiteral("/mail/")},
+                 {QStringLiteral("Option1"), QStringLiteral("False")},
+                 {QStringLiteral("Option2"), QStringLiteral("True")}});
+  ReadOnlyStore store(f.settings.store());
+  Form1Services services = f.form().services();
+  services.settings = &store;
+  Form1 form(services);
+  form.Form_Load();
+  EXPECT_EQ(form.Text1->text(), QStringLiteral("/mail/"));
+  EXPECT_TRUE(form.Option2->isChecked());
+  EXPECT_FALSE(form.Frame3->isEnabled());
+  // Typing, clicking the options and picking an extension: writes fail, no further box.
+  for (const char* typed : {"/o", "/ou", "/out"}) form.Text1->setText(QString::fromUtf8(typed));
+  form.Option1->click();
+  EXPECT_GE(store.writes, 5);
+  ASSERT_EQ(f.dialogs.Messages().size(), 1u);
+  const ShownBox& box = f.dialogs.shown[0];
+  EXPECT_TRUE(box.text.startsWith(kUnsaved)) << box.text.toStdString();
+  EXPECT_TRUE(box.text.contains(QStringLiteral("/home/u/.config/Kestrane.conf (Permission denied)")));
+  EXPECT_EQ(box.icon, Dialogs::Icon::Exclamation);
+  EXPECT_TRUE(f.dialogs.ErrorBoxes().empty());
+  // What the user changed applies for the rest of the session.
+  EXPECT_EQ(form.services().settings->Read(kSettingsApp, kSettingsSection, QStringLiteral("Text1"), {}),
+            QStringLiteral("/out"));
+  EXPECT_EQ(form.services().settings->Read(kSettingsApp, kSettingsSection, QStringLiteral("Option2"), {}),
+            QStringLiteral("False"));
 }
 }  // namespace

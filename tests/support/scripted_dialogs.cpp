@@ -30,7 +30,8 @@ std::vector<QString> ScriptedDialogs::ErrorBoxes() const {
 }
 
 bool ScriptedDialogs::AllAnswersUsed() const {
-  return yesNo_.empty() && input_.empty() && openFiles_.empty() && folders_.empty();
+  return yesNo_.empty() && checkBoxes_.empty() && choices_.empty() && input_.empty() && openFiles_.empty() &&
+         folders_.empty();
 }
 
 void ScriptedDialogs::ShowMessage(const QString& text, const QString& caption, Icon icon) {
@@ -45,6 +46,29 @@ bool ScriptedDialogs::AskYesNo(const QString& text) {
   }
   const bool answer = yesNo_.front();
   yesNo_.pop_front();
+  return answer;
+}
+
+bool ScriptedDialogs::ShowMessageWithCheckBox(const QString& text, const QString& checkBoxText) {
+  Record({ShownBox::Kind::Message, text, {}, Icon::None, checkBoxText});
+  if (checkBoxes_.empty()) return false;
+  const bool ticked = checkBoxes_.front();
+  checkBoxes_.pop_front();
+  return ticked;
+}
+
+void ScriptedDialogs::ShowMessageWithDetails(const QString& text, const QString& details) {
+  Record({ShownBox::Kind::Message, text, {}, Icon::None, details});
+}
+
+int ScriptedDialogs::AskChoice(const QString& text, const QStringList& buttons, int escapeButton) {
+  Record({ShownBox::Kind::Choice, text, {}, Icon::None, buttons.join(QLatin1Char('|'))});
+  if (choices_.empty()) {
+    Unscripted("choice", text);
+    return escapeButton;
+  }
+  const int answer = choices_.front();
+  choices_.pop_front();
   return answer;
 }
 

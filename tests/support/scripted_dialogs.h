@@ -1,7 +1,8 @@
 // ScriptedDialogs: the program's boxes and dialogs without a screen. Every box is recorded in
 // order; questions are answered from queues the test fills beforehand. A question asked with
 // its queue empty fails the test with a clear message (unless failOnUnscripted is cleared)
-// and gets the documented default: No, empty text, or a cancelled dialog.
+// and gets the documented default: No, the escape button, empty text, or a cancelled dialog.
+// Message boxes with a check box or details count as messages.
 #pragma once
 
 #include <QString>
@@ -14,12 +15,13 @@
 #include "platform/dialogs.h"
 
 struct ShownBox {
-  enum class Kind { Message, YesNo, Input, OpenFiles, BrowseForFolder };
+  enum class Kind { Message, YesNo, Choice, Input, OpenFiles, BrowseForFolder };
   Kind kind = Kind::Message;
   QString text;        // message, question or prompt text
   QString caption;     // message caption (empty: the application title), input or dialog title
   Dialogs::Icon icon = Dialogs::Icon::None;
-  QString extra;       // input default answer, file filter, or picker start folder
+  QString extra;       // input default answer, file filter, picker start folder, a message's
+                       // check box text or details, or a choice's buttons joined by "|"
 };
 
 class ScriptedDialogs : public Dialogs {
@@ -36,6 +38,10 @@ class ScriptedDialogs : public Dialogs {
   void AnswerOpenFiles(const QString& result) { openFiles_.push_back(Result{result, {}}); }
   void FailOpenFiles(const AppError& error) { openFiles_.push_back(Result{{}, error}); }
   void AnswerFolder(const QString& folder) { folders_.push_back(folder); }
+  // Ticks (or leaves) the check box of the next message box that offers one; unscripted,
+  // the box closes with it clear.
+  void TickCheckBox(bool tick) { checkBoxes_.push_back(tick); }
+  void AnswerChoice(int button) { choices_.push_back(button); }
 
   // The texts of the message boxes (ShowMessage only), in order.
   std::vector<QString> Messages() const;
@@ -46,6 +52,9 @@ class ScriptedDialogs : public Dialogs {
 
   void ShowMessage(const QString& text, const QString& caption, Icon icon) override;
   bool AskYesNo(const QString& text) override;
+  bool ShowMessageWithCheckBox(const QString& text, const QString& checkBoxText) override;
+  void ShowMessageWithDetails(const QString& text, const QString& details) override;
+  int AskChoice(const QString& text, const QStringList& buttons, int escapeButton) override;
   QString InputBox(const QString& prompt, const QString& title, const QString& defaultAnswer) override;
   QString OpenFiles(const QString& title, const QString& filter) override;
   QString BrowseForFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
@@ -59,6 +68,8 @@ class ScriptedDialogs : public Dialogs {
   void Unscripted(const char* what, const QString& text) const;
 
   std::deque<bool> yesNo_;
+  std::deque<bool> checkBoxes_;
+  std::deque<int> choices_;
   std::deque<QString> input_;
   std::deque<Result> openFiles_;
   std::deque<QString> folders_;

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Starts the real program under a virtual X server, converts a folder holding two good and
+# two damaged messages, and saves pictures of the failure box (with its reason) and of the
+# closing box (with the counts and the collected failures shown as details).
+# Usage: tools/box_screenshots.sh <output-folder> [build-folder]
+# Installs xvfb, xdotool, imagemagick and x11-utils when missing; the program runs with a
+# throw-away settings folder, so the user's settings stay untouched.
+set -euo pipefail
+out=$(realpath "${1:?usage: tools/box_screenshots.sh <output-folder> [build-folder]}")
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build=${2:-$root/build}
+exe="$build/app/lorvane"
+[ -x "$exe" ] || { echo "box_screenshots: $exe not built" >&2; exit 1; }
+
+need=()
+command -v Xvfb >/dev/null || need+=(xvfb)
+command -v import >/dev/null || need+=(imagemagick)
+command -v xwininfo >/dev/null || need+=(x11-utils)
+command -v xdotool >/dev/null || need+=(xdotool)
+if ((${#need[@]})); then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+fi
+
+work=$(mktemp -d /tmp/lorvane-boxes.XXXXXX)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The messages: two samples that convert, two files that only pretend to be messages.
+mail="$work/home/Mail"
+mkdir -p "$mail" "$work/home/Documents"
+cp "$build/app/Samples/Plain message.msg" "$build/app/Samples/Formatted message.msg" "$mail/"
+printf 'Meeting notes, typed by hand\n' >"$mail/Monday notes.msg"
+head -c 3000 /dev/urandom >"$mail/Old backup.msg"
+
+display=99
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+
+export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+mkdir -p "$XDG_CONFIG_HOME" "$HOME/Desktop"
+cat >"$XDG_CONFIG_HOME/Kestrane.conf" <<CONF
+[Lorvane]
+Text1=$work/home/Documents/
+Option1=True
+Option2=False
+Extension=msg
+LastFolder=$mail
+CONF
+unset QT_QPA_PLATFORM
+"$exe" >"$work/app.log" 2>&1 &
+app_pid=$!
+
+# The ids of the program's top-level windows titled "Lorvane".
+windows() { xwininfo -root -tree 2>/dev/null | awk '/"Lorvane": \("lorvane"/ {print $1}'; }
+# The box open over the main window.
+box() { windows | grep -vx "$main" | tail -1 || true; }
+wait_for_box() {
+  for _ in $(seq 100); do
+    [ -n "$(box)" ] && return 0
+    sleep 0.1
+  done
+  echo "box_screenshots: no box appeared" >&2; cat "$work/app.log" >&2; exit 1
+}
+# Saves the box as the screen shows it.
+shoot() {
+  sleep 1
+  local id geometry
+  id=$(box)
+  geometry=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                                     /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
+  import -window root -crop "$geometry" +repage "$1"
+  echo "box_screenshots: saved $1"
+}
+# Clicks a point of the main window given in its own pixels.
+click_main() { xdotool mousemove --window "$main" "$1" "$2" click 1; }
+
+for _ in $(seq 100); do
+  main=$(windows | head -1)
+  [ -n "$main" ] && break
+  sleep 0.1
+done
+[ -n "$main" ] || { echo "box_screenshots: the window did not appear" >&2; cat "$work/app.log" >&2; exit 1; }
+sleep 1
+click_main 400 197            # "Add All MSG File(s) In Folder"
+sleep 1; xdotool key Return   # the extension prompt, "msg"
+sleep 1; xdotool key Return   # the folder picker, opened on the mail folder
+sleep 1
+click_main 268 391            # "Start Converting"
+wait_for_box
+shoot "$out/failure-box.png"
+first=$(box)
+xdotool key Tab space Return  # tick "Do not show this again during this run", OK
+for _ in $(seq 100); do
+  [ -n "$(box)" ] && [ "$(box)" != "$first" ] && break
+  sleep 0.1
+done
+sleep 0.5
+xdotool key Tab Return        # "Show Details..."
+shoot "$out/done-box.png"
