@@ -12,52 +12,25 @@ build=${2:-$root/build}
 exe="$build/app/lorvane"
 [ -x "$exe" ] || { echo "box_screenshots: $exe not built" >&2; exit 1; }
 
-need=()
-command -v Xvfb >/dev/null || need+=(xvfb)
-command -v import >/dev/null || need+=(imagemagick)
-command -v xwininfo >/dev/null || need+=(x11-utils)
-command -v xdotool >/dev/null || need+=(xdotool)
-if ((${#need[@]})); then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
-fi
-
-work=$(mktemp -d /tmp/lorvane-boxes.XXXXXX)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$root/tools/virtual_display.sh"
+install_missing_tools Xvfb:xvfb import:imagemagick xwininfo:x11-utils xdotool:xdotool
+start_virtual_display
 
 # The messages: two samples that convert, two files that only pretend to be messages.
-mail="$work/home/Mail"
-mkdir -p "$mail" "$work/home/Documents"
+mail="$HOME/Mail"
+mkdir -p "$mail" "$HOME/Documents"
 cp "$build/app/Samples/Plain message.msg" "$build/app/Samples/Formatted message.msg" "$mail/"
 printf 'Meeting notes, typed by hand\n' >"$mail/Monday notes.msg"
 head -c 3000 /dev/urandom >"$mail/Old backup.msg"
 
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
-
-export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
-mkdir -p "$XDG_CONFIG_HOME" "$HOME/Desktop"
 cat >"$XDG_CONFIG_HOME/Kestrane.conf" <<CONF
 [Lorvane]
-Text1=$work/home/Documents/
+Text1=$HOME/Documents/
 Option1=True
 Option2=False
 Extension=msg
 LastFolder=$mail
 CONF
-unset QT_QPA_PLATFORM
 "$exe" >"$work/app.log" 2>&1 &
 app_pid=$!
 

@@ -10,37 +10,17 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build=${2:-$root/build}
 exe="$build/app/lorvane"
 [ -x "$exe" ] || { echo "long_path_check: $exe not built" >&2; exit 1; }
-for tool in Xvfb xdotool import xprop xwininfo; do
-  command -v "$tool" >/dev/null || { echo "long_path_check: needs $tool (xvfb xdotool imagemagick x11-utils)" >&2; exit 1; }
-done
+source "$root/tools/virtual_display.sh"
+install_missing_tools Xvfb:xvfb xdotool:xdotool import:imagemagick xprop:x11-utils xwininfo:x11-utils
 mkdir -p "$out"
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
-
-export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
-mkdir -p "$XDG_CONFIG_HOME" "$HOME/Desktop"
+start_virtual_display
 # A file that is no message, deep in a tree: its conversion fails, so the failure box shows.
 deep="$HOME/Mail archive"
 for level in 1 2 3 4 5 6; do deep="$deep/Correspondence with suppliers and customers $level"; done
 mkdir -p "$deep"
 file="$deep/Re: Quarterly figures for the board meeting, final version with corrections.msg"
 echo "not a message" >"$file"
-unset QT_QPA_PLATFORM
 "$exe" >"$work/app.log" 2>&1 &
 app_pid=$!
 

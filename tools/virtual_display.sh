@@ -1,0 +1,41 @@
+# Sourced by the scripts that drive the real window under a virtual X server: installs the
+# tools they lack, and gives them a private work folder with a throw-away home and settings
+# folder (the user's own settings stay untouched) and a free display with Xvfb running on
+# it. Whatever way the script ends, the program it started (app_pid), the server and the
+# work folder go away.
+
+# Installs the Debian packages of the commands that are missing; each argument is
+# "command:package".
+install_missing_tools() {
+  local need=() pair
+  for pair in "$@"; do command -v "${pair%%:*}" >/dev/null || need+=("${pair#*:}"); done
+  if ((${#need[@]})); then
+    local SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+  fi
+}
+
+stop_virtual_display() {
+  [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+
+# Sets work, DISPLAY, HOME (with a Desktop folder) and XDG_CONFIG_HOME.
+start_virtual_display() {
+  work=$(mktemp -d /tmp/lorvane-x.XXXXXX)
+  xvfb_pid=""
+  app_pid=""
+  trap stop_virtual_display EXIT
+  local display=99
+  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$display"
+  for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+  export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
+  mkdir -p "$XDG_CONFIG_HOME" "$HOME/Desktop"
+  unset QT_QPA_PLATFORM
+}
