@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "converter/html_charset.h"
 #include "converter/html_text.h"
@@ -78,6 +79,25 @@ TEST(PlainTextToRtfTest, ControlCharactersAreDroppedAndOutputIsAscii) {
   const std::string rtf = PlainTextToRtf(all);
   for (char ch : rtf) ASSERT_TRUE(static_cast<unsigned char>(ch) < 0x80);
   EXPECT_TRUE(BracesBalance(rtf));
+}
+
+// A long text is written a slice at a time: a CR LF or a surrogate pair that straddles a
+// slice's end must come out as in the document built whole, and the header block goes first.
+TEST(PlainTextToRtfTest, WrittenInSlicesItIsTheSameDocument) {
+  for (std::size_t cut = (1u << 14) - 3; cut <= (1u << 14) + 1; ++cut) {
+    std::u16string text(cut, u'a');
+    text += u"\r\n\U0001F600\r\r\n{x}";
+    text.insert(text.size() / 2, u"\U0001F600");
+    std::vector<std::uint8_t> bytes;
+    VectorSink sink(bytes);
+    WritePlainTextAsRtf(text, sink);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), PlainTextToRtf(text)) << cut;
+  }
+  std::vector<std::uint8_t> bytes;
+  VectorSink sink(bytes);
+  WritePlainTextAsRtf(u"body", sink, "{\\b head\\par}");
+  const std::string document(bytes.begin(), bytes.end());
+  EXPECT_LT(document.find("{\\b head\\par}"), document.find("body"));
 }
 
 TEST(DecodeHtmlEntityTest, NamedNumericAndUnknown) {
