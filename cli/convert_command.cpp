@@ -201,7 +201,10 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
 
   const int signal = stop.Received();
   const std::size_t notStarted = jobs.size() - converted - failed;
-  if (!options.quiet) {
+  // A script's run that converted everything says nothing; a terminal always gets the
+  // counts, and so does any run that failed or stopped, under its error lines.
+  const bool everythingConverted = failed == 0 && notStarted == 0 && signal == 0;
+  if (!options.quiet && (environment.errIsTerminal || !everythingConverted)) {
     QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed").arg(converted).arg(jobs.size()).arg(failed);
     if (notStarted > 0) closing += QStringLiteral(", %1 not started").arg(notStarted);
     if (signal != 0) closing = QStringLiteral("Interrupted. ") + closing;

@@ -66,8 +66,9 @@ class ConvertCommandTest : public ::testing::Test {
   }
   static QByteArray DocumentOf(const QString& relative) { return DocumentFor(RtfFor(relative)); }
 
-  Result Run(const QStringList& arguments, const QByteArray& image = {}) {
+  Result Run(const QStringList& arguments, const QByteArray& image = {}, bool terminal = false) {
     CommandEnvironment environment;
+    environment.errIsTerminal = terminal;
     environment.out = std::tmpfile();
     environment.err = std::tmpfile();
     environment.cores = 2;
@@ -149,6 +150,7 @@ TEST_F(ConvertCommandTest, BesideWritesNextToEachMessageWithAJsonLinesReport) {
   const Result run = Run({QStringLiteral("--beside"), QStringLiteral("--report"), Path(QStringLiteral("r.jsonl")),
                           Path(QStringLiteral("tree"))});
   EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+  EXPECT_EQ(run.err, QString());  // not a terminal, nothing failed: nothing to say
   EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/one/x.doc"))), DocumentOf(QStringLiteral("tree/one/x.msg")));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/two/x.doc"))), DocumentOf(QStringLiteral("tree/two/x.msg")));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/two/tab\there.doc"))), DocumentOf(QStringLiteral("tree/two/tab\there.msg")));
@@ -156,6 +158,10 @@ TEST_F(ConvertCommandTest, BesideWritesNextToEachMessageWithAJsonLinesReport) {
   ASSERT_EQ(lines.size(), 3);
   EXPECT_EQ(lines[1], QStringLiteral("{\"source\":\"%1\",\"output\":\"%2\",\"status\":\"converted\",\"reason\":\"\"}")
                           .arg(Path(QStringLiteral("tree/two/tab\\there.msg")), Path(QStringLiteral("tree/two/tab\\there.doc"))));
+  // On a terminal the counts close the run.
+  const Result shown = Run({QStringLiteral("--beside"), QStringLiteral("--replace"), Path(QStringLiteral("tree/one"))}, {},
+                           true);
+  EXPECT_TRUE(shown.err.endsWith(QStringLiteral("Converted 1 of 1 messages, 0 failed.\n"))) << qPrintable(shown.err);
 }
 
 TEST(RunReport, FieldsAreEscapedSoEveryMessageIsOneLine) {
