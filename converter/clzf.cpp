@@ -1,9 +1,12 @@
-// Decoder of compressed rich-text bodies. The whole result lives in one buffer that starts
-// with the 207-byte initial dictionary; a 12-bit dictionary offset names the buffer
+// Decoder of compressed rich-text bodies. The result is written into one buffer that
+// starts with the 207-byte initial dictionary; a 12-bit dictionary offset names the buffer
 // position with the same value modulo 4096 in the 4096 bytes behind the write position,
-// so no separate circular dictionary is kept.
+// so no separate circular dictionary is kept. Decoded into memory, the buffer holds the
+// whole result; decoded into a sink, it holds one piece at a time and, after each piece,
+// its last 4 KB or more are moved down by a multiple of 4096.
 #include "converter/clzf.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -68,21 +71,46 @@ std::uint8_t* CopyReference(std::uint8_t* base, std::uint8_t* out, unsigned toke
   return out + length;
 }
 
-std::vector<std::uint8_t> DecodeCompressed(std::span<const std::uint8_t> content,
-                                           std::uint32_t raw_size) {
-  if (raw_size > MaxOutputFor(content.size()))
-    Fail("compressed-RTF uncompressed size too large for its data");
-
-  std::vector<std::uint8_t> buffer(kPrefix + raw_size + kSlack);
-  std::memcpy(buffer.data(), kRtfInitialDictionary.data(), kPrefix);
-  std::uint8_t* const base = buffer.data();
-  std::uint8_t* out = base + kPrefix;
-  std::uint8_t* const out_end = out + raw_size;
-  const std::uint8_t* in = content.data();
-  const std::uint8_t* const in_end = in + content.size();
-
+// Where a decoding stands: `base` is a buffer whose index equals the dictionary position
+// modulo 4096 (the initial dictionary at its start, or the last 4 KB written moved down
+// by whole multiples of 4096), `left` the bytes of the stated size still to write.
+struct DecodeState {
+  std::uint8_t* base = nullptr;
+  std::uint8_t* out = nullptr;
+  std::uint64_t left = 0;
+  const std::uint8_t* in = nullptr;
+  const std::uint8_t* in_end = nullptr;
   unsigned control = 0;
   int bits_left = 0;  // tokens the current control byte still describes
+};
+
+DecodeState StartDecoding(std::uint8_t* buffer, std::span<const std::uint8_t> content,
+                          std::uint32_t raw_size) {
+  std::memcpy(buffer, kRtfInitialDictionary.data(), kPrefix);
+  DecodeState state;
+  state.base = buffer;
+  state.out = buffer + kPrefix;
+  state.left = raw_size;
+  state.in = content.data();
+  state.in_end = content.data() + content.size();
+  return state;
+}
+
+// Decodes until the stated size is filled or the write position has reached `stop`. A
+// last reference may run up to 17 bytes past `stop`, and kSlack bytes behind that may be
+// scribbled on, so the buffer must reach that far.
+void DecodeUntil(DecodeState& state, std::uint8_t* const stop) {
+  std::uint8_t* const base = state.base;
+  std::uint8_t* out = state.out;
+  std::uint8_t* const start = out;
+  const std::uint8_t* in = state.in;
+  const std::uint8_t* const in_end = state.in_end;
+  unsigned control = state.control;
+  int bits_left = state.bits_left;
+  // The end of this piece: the stated size's end when it lies inside, else `stop`.
+  std::uint8_t* const out_end =
+      state.left <= static_cast<std::uint64_t>(stop - out) ? out + state.left : stop;
+
   while (out < out_end) {
     if (bits_left == 0 && static_cast<std::size_t>(in_end - in) >= kMaxRunInput &&
         static_cast<std::size_t>(out_end - out) >= kMaxRunOutput) {
@@ -123,55 +151,120 @@ std::vector<std::uint8_t> DecodeCompressed(std::span<const std::uint8_t> content
     const unsigned token = unsigned{in[0]} << 8 | in[1];
     in += 2;
     const bool is_end = (token >> 4) == ((out - base) & (kRtfDictionarySize - 1));
-    if (!is_end && static_cast<std::size_t>(out_end - out) < (token & 0x0F) + 2)
+    const std::uint64_t left = state.left - static_cast<std::uint64_t>(out - start);
+    if (!is_end && left < (token & 0x0F) + 2)
       Fail("compressed-RTF reference runs past its stated size");
     out = CopyReference(base, out, token);
   }
 
-  // The stated size is filled. The data must end here too: with the end reference (any
-  // padding after it is ignored), or with nothing at all. Anything else is text the
-  // stated size leaves out, and writing the shorter document would lose it silently.
-  if (in != in_end) {
-    if (bits_left == 0) {
-      control = *in++;
-      bits_left = 8;
-    }
-    const bool is_end = (control & 1) != 0 && in_end - in >= 2 &&
-                        ((unsigned{in[0]} << 8 | in[1]) >> 4) ==
-                            ((out - base) & (kRtfDictionarySize - 1));
-    if (!is_end) Fail("compressed-RTF data continues past its stated size");
-  }
+  state.left -= static_cast<std::uint64_t>(out - start);
+  state.out = out;
+  state.in = in;
+  state.control = control;
+  state.bits_left = bits_left;
+}
 
+// Once the stated size is filled the data must end there too: with the end reference
+// (any padding after it is ignored), or with nothing at all. Anything else is text the
+// stated size leaves out, and writing the shorter document would lose it silently.
+void CheckDataEnds(DecodeState state) {
+  if (state.in == state.in_end) return;
+  if (state.bits_left == 0) {
+    state.control = *state.in++;
+    state.bits_left = 8;
+  }
+  const std::uint8_t* in = state.in;
+  const bool is_end = (state.control & 1) != 0 && state.in_end - in >= 2 &&
+                      ((unsigned{in[0]} << 8 | in[1]) >> 4) ==
+                          ((state.out - state.base) & (kRtfDictionarySize - 1));
+  if (!is_end) Fail("compressed-RTF data continues past its stated size");
+}
+
+std::vector<std::uint8_t> DecodeCompressed(std::span<const std::uint8_t> content,
+                                           std::uint32_t raw_size) {
+  std::vector<std::uint8_t> buffer(kPrefix + std::size_t{raw_size} + kSlack);
+  DecodeState state = StartDecoding(buffer.data(), content, raw_size);
+  DecodeUntil(state, state.out + raw_size);
+  CheckDataEnds(state);
   buffer.erase(buffer.begin(), buffer.begin() + kPrefix);
   buffer.resize(raw_size);
   return buffer;
 }
 
-}  // namespace
+// Output handed to the sink per piece: a multiple of 4096, so that moving the buffer
+// down after a piece keeps each index equal to its dictionary position modulo 4096.
+constexpr std::size_t kPiece = 64 * 1024;
 
-std::vector<std::uint8_t> CLZF::decompressRTF(std::span<const std::uint8_t> input) {
+void DecodeCompressedTo(std::span<const std::uint8_t> content, std::uint32_t raw_size,
+                        ByteSink& sink) {
+  const std::size_t used = static_cast<std::size_t>(
+      std::min<std::uint64_t>(kPrefix + std::uint64_t{raw_size}, kRtfDictionarySize + kPiece));
+  std::vector<std::uint8_t> buffer(used + kMaxRunOutput + kSlack);
+  DecodeState state = StartDecoding(buffer.data(), content, raw_size);
+  std::uint8_t* const stop = buffer.data() + used;
+  while (true) {
+    std::uint8_t* const from = state.out;
+    DecodeUntil(state, stop);
+    sink.Write({from, state.out});
+    if (state.left == 0) break;
+    // Keep at least the last 4096 bytes, which later references may reach back into.
+    const std::size_t write = static_cast<std::size_t>(state.out - state.base);
+    const std::size_t shift = (write - kRtfDictionarySize) & ~std::size_t{kRtfDictionarySize - 1};
+    std::memmove(state.base, state.base + shift, write - shift);
+    state.out -= shift;
+  }
+  CheckDataEnds(state);
+}
+
+struct Header {
+  std::uint32_t raw_size;
+  std::uint32_t magic;
+  std::span<const std::uint8_t> content;
+};
+
+// Reads and checks the 16-byte header, and the CRC of compressed contents.
+Header ReadHeader(std::span<const std::uint8_t> input) {
   if (input.size() < kHeaderSize) Fail("Invalid compressed-RTF header");
   const std::uint8_t* header = input.data();
   const std::uint32_t comp_size = ReadLe32(header);
-  const std::uint32_t raw_size = ReadLe32(header + 4);
-  const std::uint32_t magic = ReadLe32(header + 8);
+  const Header result{ReadLe32(header + 4), ReadLe32(header + 8), input.subspan(kHeaderSize)};
   const std::uint32_t crc = ReadLe32(header + 12);
   if (std::uint64_t{comp_size} != input.size() - 4) Fail("compressed-RTF data size mismatch");
+  if (result.magic == kMagicStored) {
+    if (result.raw_size > result.content.size())
+      Fail("compressed-RTF stored data shorter than its stated size");
+  } else if (result.magic == kMagicCompressed) {
+    if (RtfCrc32(result.content) != crc) Fail("compressed-RTF CRC32 failed");
+    if (result.raw_size > MaxOutputFor(result.content.size()))
+      Fail("compressed-RTF uncompressed size too large for its data");
+  } else {
+    throw DecodeError("Unknown compression type (magic number " +
+                      std::to_string(static_cast<std::int32_t>(result.magic)) + ")");
+  }
+  return result;
+}
 
-  const std::span<const std::uint8_t> content = input.subspan(kHeaderSize);
-  if (magic == kMagicStored) {
-    if (raw_size > content.size()) Fail("compressed-RTF stored data shorter than its stated size");
-    std::vector<std::uint8_t> stored;
-    stored.reserve(raw_size + kSlack);  // like a decoded body, room to append a line break
-    stored.assign(content.begin(), content.begin() + raw_size);
-    return stored;
-  }
-  if (magic == kMagicCompressed) {
-    if (RtfCrc32(content) != crc) Fail("compressed-RTF CRC32 failed");
-    return DecodeCompressed(content, raw_size);
-  }
-  throw DecodeError("Unknown compression type (magic number " +
-                    std::to_string(static_cast<std::int32_t>(magic)) + ")");
+}  // namespace
+
+std::vector<std::uint8_t> CLZF::decompressRTF(std::span<const std::uint8_t> input) {
+  const Header header = ReadHeader(input);
+  if (header.magic == kMagicCompressed) return DecodeCompressed(header.content, header.raw_size);
+  std::vector<std::uint8_t> stored;
+  stored.reserve(header.raw_size + kSlack);  // like a decoded body, room to append a line break
+  stored.assign(header.content.begin(), header.content.begin() + header.raw_size);
+  return stored;
+}
+
+std::uint32_t CLZF::checkRTF(std::span<const std::uint8_t> input) {
+  return ReadHeader(input).raw_size;
+}
+
+void CLZF::decompressRTF(std::span<const std::uint8_t> input, ByteSink& sink) {
+  const Header header = ReadHeader(input);
+  if (header.magic == kMagicCompressed)
+    DecodeCompressedTo(header.content, header.raw_size, sink);
+  else
+    sink.Write(header.content.first(header.raw_size));
 }
 
 }  // namespace quorlin

@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "converter/byte_sink.h"
+
 namespace quorlin {
 
 class CLZF {
@@ -16,6 +18,17 @@ class CLZF {
   // stated size; never returns a partial result. The result has a few bytes of spare
   // capacity, so a line break can be appended without copying it.
   static std::vector<std::uint8_t> decompressRTF(std::span<const std::uint8_t> input);
+
+  // Checks a body's header, sizes and CRC without decoding it and returns its stated
+  // uncompressed size. Throws DecodeError as decompressRTF does for those faults.
+  static std::uint32_t checkRTF(std::span<const std::uint8_t> input);
+
+  // Decodes a body into `sink` a piece at a time, holding no more than the 4 KB the
+  // references reach back into and one piece of output, however large the document.
+  // The header, sizes and CRC are checked before anything is written; damage found
+  // further on throws DecodeError after part of the document has gone to `sink`, so the
+  // caller must be able to discard what it wrote (a temporary output file).
+  static void decompressRTF(std::span<const std::uint8_t> input, ByteSink& sink);
 };
 
 }  // namespace quorlin

@@ -23,18 +23,43 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Decodes into a sink, keeping each piece as handed over.
+Bytes DecodeInPieces(std::span<const std::uint8_t> body, std::size_t* pieces = nullptr) {
+  struct PieceSink : ByteSink {
+    Bytes all;
+    std::size_t pieces = 0;
+    void Write(std::span<const std::uint8_t> bytes) override {
+      all.insert(all.end(), bytes.begin(), bytes.end());
+      ++pieces;
+    }
+  } sink;
+  CLZF::decompressRTF(body, sink);
+  if (pieces) *pieces = sink.pieces;
+  return sink.all;
+}
+
+// Decodes both into memory and a piece at a time; the two must agree.
 std::string Decode(const Bytes& body) {
   const Bytes out = CLZF::decompressRTF(body);
+  EXPECT_EQ(DecodeInPieces(body), out);
   return std::string(out.begin(), out.end());
 }
 
+// The reason both ways of decoding give, which must be the same.
 std::string ErrorOf(const Bytes& body) {
+  std::string reasons[2] = {"(no error)", "(no error)"};
   try {
     CLZF::decompressRTF(body);
   } catch (const DecodeError& e) {
-    return e.what();
+    reasons[0] = e.what();
   }
-  return "(no error)";
+  try {
+    DecodeInPieces(body);
+  } catch (const DecodeError& e) {
+    reasons[1] = e.what();
+  }
+  EXPECT_EQ(reasons[0], reasons[1]);
+  return reasons[0];
 }
 
 void PutLe32(Bytes& b, std::size_t at, std::uint32_t v) {
@@ -209,6 +234,14 @@ TEST(DecompressRtfTest, RoundTripsCompressedBodiesOverManyWindows) {
     const Bytes body = msgwriter::CompressRtf(text);
     EXPECT_EQ(Decode(body), text) << "size " << text.size();
   }
+  // Decoded a piece at a time, references reach back across many pieces' edges and the
+  // output never sits whole in the decoder.
+  for (const std::string& text : {RandomText(400000, 16, 3), RtfLikeText(1 << 20)}) {
+    const Bytes body = msgwriter::CompressRtf(text);
+    std::size_t pieces = 0;
+    EXPECT_EQ(DecodeInPieces(body, &pieces), Bytes(text.begin(), text.end()));
+    EXPECT_GE(pieces, text.size() / (80 * 1024));
+  }
   // Repetitive text really is compressed by back-references.
   EXPECT_LT(msgwriter::CompressRtf(RtfLikeText(70000)).size(), 70000u / 3);
   EXPECT_LT(msgwriter::CompressRtf(std::string(50000, 'z')).size(), 50000u / 6);
@@ -265,6 +298,10 @@ TEST(DecompressRtfCorpusTest, RealBodiesDecodeToTheirListedDigests) {
     ASSERT_TRUE(body.has_value()) << file;
     EXPECT_EQ(std::to_string(body->size()), size) << file;
     EXPECT_EQ(testing::Sha256Hex(*body), digest) << file;
+    const PropertyValue compressed = message->GetMapiProperty("1009");
+    const auto* compressed_bytes = std::get_if<std::vector<std::uint8_t>>(&compressed);
+    ASSERT_NE(compressed_bytes, nullptr) << file;
+    EXPECT_EQ(DecodeInPieces(*compressed_bytes), *body) << file;
     ++checked;
   }
   EXPECT_GT(checked, 0);
