@@ -2,6 +2,7 @@
 // turned into a result.
 #include "converter/conversion.h"
 
+#include <memory>
 #include <new>
 
 #include "converter/errors.h"
@@ -37,12 +38,11 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
   try {
     if (IsSameFile(input, output))
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
-    DocumentContent content;
-    {
-      // The input is read and released before the output is begun.
-      InputFile in(input);
-      content = ReadContent(*Message::Open(in.bytes()), options);
-    }
+    auto in = std::make_unique<InputFile>(input);
+    const DocumentContent content = ReadContent(*Message::Open(in->bytes()), options);
+    // A rich-text body is decoded straight from the input into the output, so the input
+    // stays open while it is written; a document built from text is done with it.
+    if (!content.rtf) in.reset();
     WriteFileAtomically(output, [&content](ByteSink& sink) { content.WriteTo(sink); });
     return {};
   } catch (const FormatError& error) {

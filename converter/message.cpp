@@ -60,28 +60,35 @@ void Message::LoadAttachment(Storage storage, int depth) {
   messages_.push_back(std::make_unique<Message>(std::move(*inner_storage), 24, this, depth + 1));
 }
 
-std::optional<std::vector<std::uint8_t>> Message::BodyRTF() const {
+std::optional<StreamBytes> Message::CompressedBodyRTF() const {
   // A body entry that is a storage, or any element but a stream, holds no body.
   auto stream = streamStatistics().find(std::u16string(kRtfBodyName));
   const bool is_stream = stream != streamStatistics().end() && stream->second.kind == EntryKind::kStream;
   if (!is_stream && (stream != streamStatistics().end() ||
                      subStorageStatistics().count(std::u16string(kRtfBodyName)) != 0))
     return std::nullopt;
-  std::vector<std::uint8_t> rtf;
+  std::optional<StreamBytes> compressed;
   std::optional<PropertyElement> property = FindPropertyElement("1009");
   if (property && property->type == kTypeBinary) {
-    // Decoded straight from the file where the body lies there in one piece: a large body
-    // is then never held twice.
-    const StreamBytes compressed = storage().ReadStreamInPlace(property->element);
-    if (compressed.bytes().empty()) return std::nullopt;
-    rtf = CLZF::decompressRTF(compressed.bytes());
-  } else {
-    std::optional<std::vector<std::uint8_t>> compressed = GetBytes("1009");
-    if (!compressed || compressed->empty()) return std::nullopt;
-    rtf = CLZF::decompressRTF(*compressed);
+    // A view of the file where the body lies there in one piece: a large body is then
+    // never held twice.
+    compressed.emplace(storage().ReadStreamInPlace(property->element));
+  } else if (std::optional<std::vector<std::uint8_t>> bytes = GetBytes("1009")) {
+    compressed.emplace(std::move(*bytes));
   }
-  if (rtf.empty()) return std::nullopt;
-  return rtf;
+  if (!compressed || compressed->bytes().empty()) return std::nullopt;
+  // A body that states no text at all is no body; its data is still checked to end there.
+  if (CLZF::checkRTF(compressed->bytes()) == 0) {
+    CLZF::decompressRTF(compressed->bytes());
+    return std::nullopt;
+  }
+  return compressed;
+}
+
+std::optional<std::vector<std::uint8_t>> Message::BodyRTF() const {
+  std::optional<StreamBytes> compressed = CompressedBodyRTF();
+  if (!compressed) return std::nullopt;
+  return CLZF::decompressRTF(compressed->bytes());
 }
 
 }  // namespace quorlin

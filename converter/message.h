@@ -39,6 +39,11 @@ class Message : public OutlookStorage {
   // Throws DecodeError when the body cannot be decoded.
   std::optional<std::vector<std::uint8_t>> BodyRTF() const;
 
+  // The same body still compressed, as it lies in the file (a view of the input where it
+  // lies there in one piece, else a copy), with its header, sizes and CRC checked: what
+  // BodyRTF decodes. Nothing in the same cases; throws DecodeError for those faults.
+  std::optional<StreamBytes> CompressedBodyRTF() const;
+
  private:
   void LoadAttachment(Storage storage, int depth);
 

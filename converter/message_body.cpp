@@ -4,6 +4,7 @@
 
 #include <span>
 
+#include "converter/clzf.h"
 #include "converter/code_page.h"
 #include "converter/errors.h"
 #include "converter/html_charset.h"
@@ -107,7 +108,7 @@ std::optional<std::u16string> HtmlBody(const Message& message) {
 
 DocumentContent ReadDocumentContent(const Message& message) {
   DocumentContent content;
-  if (std::optional<std::vector<std::uint8_t>> rtf = message.BodyRTF()) {
+  if (std::optional<StreamBytes> rtf = message.CompressedBodyRTF()) {
     content.rtf = std::move(*rtf);
   } else if (std::optional<std::u16string> plain = PlainTextBody(message)) {
     content.text = std::move(*plain);
@@ -122,16 +123,9 @@ DocumentContent ReadDocumentContent(const Message& message) {
 void DocumentContent::WriteTo(ByteSink& sink) const {
   static constexpr std::uint8_t kLineBreak[] = {'\r', '\n'};
   if (rtf) {
-    const std::span<const std::uint8_t> body(*rtf);
-    const std::optional<std::size_t> start =
-        opening.empty() ? std::nullopt : DocumentStart(body);
-    if (start) {
-      sink.Write(body.first(*start));
-      sink.Write({reinterpret_cast<const std::uint8_t*>(opening.data()), opening.size()});
-      sink.Write(body.subspan(*start));
-    } else {
-      sink.Write(body);
-    }
+    DocumentStartInserter document(sink, opening);
+    CLZF::decompressRTF(rtf->bytes(), document);
+    document.Finish();
   } else {
     WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink, opening);
   }
@@ -142,7 +136,7 @@ std::vector<std::uint8_t> DocumentBytes(DocumentContent content) {
   std::vector<std::uint8_t> document;
   if (content.rtf && content.opening.empty()) {
     // The decoded body has room for the line break: no copy.
-    document = std::move(*content.rtf);
+    document = CLZF::decompressRTF(content.rtf->bytes());
     document.push_back('\r');
     document.push_back('\n');
     return document;

@@ -25,18 +25,21 @@ std::optional<std::u16string> PlainTextBody(const Message& message);
 // 8-bit string is in the message's code page like every other.
 std::optional<std::u16string> HtmlBody(const Message& message);
 
-// What a message's document is made of, read out of the message so that the input is
-// done with before anything is written: its decoded rich-text body, or else the text an
-// RTF document is built from.
+// What a message's document is made of, read out of the message before anything is
+// written: its rich-text body still compressed, or else the text an RTF document is
+// built from.
 struct DocumentContent {
-  std::optional<std::vector<std::uint8_t>> rtf;
+  // The compressed body, decoded as it is written. Where it lies in the input in one
+  // piece this is a view of the input, which must then outlive the content.
+  std::optional<StreamBytes> rtf;
   std::optional<std::u16string> text;
   // RTF that opens the document before the body's first text (the header block), or
   // nothing. A rich-text body that is not RTF after all is written without it.
   std::string opening;
 
-  // The output file's whole content: the document followed by CR LF. A document built
-  // from text is handed over in pieces, never held whole.
+  // The output file's whole content: the document followed by CR LF, handed over in
+  // pieces and never held whole. Throws DecodeError should the body turn out damaged
+  // part way, after some of the document has gone to `sink`.
   void WriteTo(ByteSink& sink) const;
 };
 

@@ -103,36 +103,51 @@ bool IsHeaderGroup(std::span<const std::uint8_t> rtf, std::size_t at) {
 
 }  // namespace
 
-std::optional<std::size_t> DocumentStart(std::span<const std::uint8_t> rtf) {
+DocumentStartWalk WalkToDocumentStart(std::span<const std::uint8_t> rtf) {
   std::size_t i = 0;
   while (i < rtf.size() && (rtf[i] == ' ' || rtf[i] == '\t' || rtf[i] == '\r' || rtf[i] == '\n')) ++i;
   static constexpr std::string_view kMagic = "{\\rtf";
-  if (rtf.size() - i < kMagic.size() ||
-      !std::equal(kMagic.begin(), kMagic.end(), rtf.begin() + static_cast<std::ptrdiff_t>(i)))
-    return std::nullopt;
+  if (rtf.size() - i < kMagic.size())
+    return {std::nullopt, false};
+  if (!std::equal(kMagic.begin(), kMagic.end(), rtf.begin() + static_cast<std::ptrdiff_t>(i)))
+    return {std::nullopt, true};
   ++i;  // into the document's group
   // Where the last thing stepped over ended: white space after it already belongs to
   // the text that follows.
   std::size_t after_header = i;
-  while (i < rtf.size()) {
+  // Cleared wherever the walk runs into the end of the bytes, where more bytes could
+  // have led it further.
+  bool decided = true;
+  while (true) {
+    if (i == rtf.size()) {
+      decided = false;
+      break;
+    }
     const std::uint8_t c = rtf[i];
     if (c == '\r' || c == '\n' || c == ' ' || c == '\t') {
       ++i;
     } else if (c == '{') {
       const std::size_t end = GroupEnd(rtf, i);
+      if (end == kNotFound) decided = false;
       if (end == kNotFound || !IsHeaderGroup(rtf, i)) break;
       i = after_header = end;
     } else if (c == '\\' && i + 1 < rtf.size() && IsLetter(rtf[i + 1])) {
       ControlWord word = ReadControlWord(rtf, i);
+      if (word.end + 1 >= rtf.size()) decided = false;  // the word or its parameter may go on
       if (Contains(kVisibleWords, word.word)) break;
       i = after_header = word.end;
     } else if (c == '\\' && i + 1 < rtf.size() && rtf[i + 1] == '*') {
       i = after_header = i + 2;
     } else {
+      if (c == '\\' && i + 1 == rtf.size()) decided = false;
       break;  // text, a control symbol, or the document's end
     }
   }
-  return after_header;
+  return {after_header, decided};
+}
+
+std::optional<std::size_t> DocumentStart(std::span<const std::uint8_t> rtf) {
+  return WalkToDocumentStart(rtf).at;
 }
 
 bool InsertAtDocumentStart(std::vector<std::uint8_t>& document, std::string_view block) {
@@ -140,6 +155,42 @@ bool InsertAtDocumentStart(std::vector<std::uint8_t>& document, std::string_view
   if (!at) return false;
   document.insert(document.begin() + static_cast<std::ptrdiff_t>(*at), block.begin(), block.end());
   return true;
+}
+
+DocumentStartInserter::DocumentStartInserter(ByteSink& sink, std::string_view block)
+    : sink_(sink), block_(block), placed_(block.empty()) {}
+
+void DocumentStartInserter::Write(std::span<const std::uint8_t> bytes) {
+  if (placed_) {
+    sink_.Write(bytes);
+    return;
+  }
+  held_.insert(held_.end(), bytes.begin(), bytes.end());
+  if (held_.size() < next_walk_) return;
+  // Walks again only once the bytes held have doubled: the opening is walked over a few
+  // times at most, however long it is.
+  const DocumentStartWalk walk = WalkToDocumentStart(held_);
+  if (walk.decided || held_.size() >= kMostHeld)
+    Place(walk.at);
+  else
+    next_walk_ = held_.size() * 2;
+}
+
+void DocumentStartInserter::Finish() {
+  if (!placed_) Place(DocumentStart(held_));
+}
+
+void DocumentStartInserter::Place(std::optional<std::size_t> at) {
+  const std::span<const std::uint8_t> held(held_);
+  if (at) {
+    sink_.Write(held.first(*at));
+    sink_.Write({reinterpret_cast<const std::uint8_t*>(block_.data()), block_.size()});
+    sink_.Write(held.subspan(*at));
+  } else {
+    sink_.Write(held);
+  }
+  placed_ = true;
+  std::vector<std::uint8_t>().swap(held_);
 }
 
 }  // namespace quorlin

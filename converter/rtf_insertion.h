@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "converter/byte_sink.h"
+
 namespace quorlin {
 
 // The offset in `rtf` at which a self-contained group inserted at the document's top
@@ -17,8 +19,40 @@ namespace quorlin {
 // with "{\rtf" (after white space).
 std::optional<std::size_t> DocumentStart(std::span<const std::uint8_t> rtf);
 
+// The same walk over the first bytes of a document that may go on: `decided` is false
+// when the walk ran into the end of those bytes, where more of them could move `at`.
+struct DocumentStartWalk {
+  std::optional<std::size_t> at;
+  bool decided;
+};
+DocumentStartWalk WalkToDocumentStart(std::span<const std::uint8_t> rtf);
+
 // Inserts `block` at DocumentStart of `document`; returns false and leaves the document
 // unchanged when it is not RTF.
 bool InsertAtDocumentStart(std::vector<std::uint8_t>& document, std::string_view block);
+
+// Passes a document made piece by piece on to `sink` with `block` inserted at its
+// DocumentStart (a document that is not RTF passes unchanged). Only the document's
+// opening is held back until the place is known; an opening of more than kMostHeld bytes
+// (header tables that large are not written by mail programs) gets the block where the
+// walk has reached. Finish must be called once the whole document has been written.
+class DocumentStartInserter : public ByteSink {
+ public:
+  static constexpr std::size_t kMostHeld = 16 << 20;
+
+  // An empty `block` passes everything straight through.
+  DocumentStartInserter(ByteSink& sink, std::string_view block);
+  void Write(std::span<const std::uint8_t> bytes) override;
+  void Finish();
+
+ private:
+  void Place(std::optional<std::size_t> at);
+
+  ByteSink& sink_;
+  std::string_view block_;
+  bool placed_;
+  std::vector<std::uint8_t> held_;
+  std::size_t next_walk_ = 64 * 1024;
+};
 
 }  // namespace quorlin

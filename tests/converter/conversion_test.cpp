@@ -266,6 +266,14 @@ TEST_F(ConvertFileTest, FailuresWriteNothingAndKeepAnExistingOutput) {
   short_size[4] = 10;  // the stated size covers only the first ten bytes
   MessageBuilder cut_body;
   cut_body.AddBinary(0x1009, short_size);
+  // Found only after many pieces of the document have been written.
+  std::string long_rtf = "{\\rtf1 ";
+  for (int i = 0; long_rtf.size() < 400000; ++i) long_rtf += "word" + std::to_string(i) + " ";
+  std::vector<std::uint8_t> long_short_size = msgwriter::CompressRtf(long_rtf + "}");
+  const std::size_t stated = long_rtf.size() + 1 - 1000;  // the last 1,000 bytes left out
+  for (int i = 0; i < 4; ++i) long_short_size[4 + i] = static_cast<std::uint8_t>(stated >> (8 * i));
+  MessageBuilder long_cut_body;
+  long_cut_body.AddBinary(0x1009, long_short_size);
   const struct {
     std::vector<std::uint8_t> input;
     ConversionStatus status;
@@ -274,6 +282,7 @@ TEST_F(ConvertFileTest, FailuresWriteNothingAndKeepAnExistingOutput) {
       {no_method.Build(), ConversionStatus::kPropertyError},
       {bad_body.Build(), ConversionStatus::kDecodeError},
       {cut_body.Build(), ConversionStatus::kDecodeError},
+      {long_cut_body.Build(), ConversionStatus::kDecodeError},
   };
   for (const auto& c : cases) {
     fs::path input = Write("in.msg", c.input);
@@ -368,18 +377,26 @@ TEST_F(ConvertFileTest, InputWithoutTheSignatureIsRefusedBeforeReadingIt) {
   EXPECT_EQ(result.message, CompoundFile::kNoSignatureMessage);
 }
 
-// A document built from text reaches the file in pieces: the same bytes as in memory,
-// however many pieces it takes.
-TEST_F(ConvertFileTest, ALongTextDocumentIsWrittenWhole) {
+// A long document reaches the file in pieces, built from text or decoded from a rich-text
+// body, with or without the header block: the same bytes as in memory.
+TEST_F(ConvertFileTest, ALongDocumentIsWrittenWhole) {
   std::u16string text;
   for (int i = 0; text.size() < 300000; ++i) text += u"line " + std::u16string(i % 7, u'\u4E2D') + u"{\\}\n";
-  MessageBuilder builder;
-  builder.AddUnicode(0x1000, text);
-  const std::vector<std::uint8_t> bytes = builder.Build();
-  ASSERT_TRUE(ConvertFile(Write("long.msg", bytes), dir_ / "long.doc").ok());
-  const std::vector<std::uint8_t> in_memory = ConvertMessage(bytes);
-  EXPECT_EQ(Read(dir_ / "long.doc"), std::string(in_memory.begin(), in_memory.end()));
-  EXPECT_GT(in_memory.size(), 3u << 16);
+  std::string rtf = "{\\rtf1{\\fonttbl{\\f0 Arial;}}";
+  for (int i = 0; rtf.size() < 300000; ++i) rtf += "{\\*\\htmltag" + std::to_string(i % 300) + " <p>}";
+  rtf += "Hello " + std::string(500000, 'x') + "}";
+  MessageBuilder text_body, rtf_body;
+  text_body.AddUnicode(0x0037, u"Subject").AddUnicode(0x1000, text);
+  rtf_body.AddUnicode(0x0037, u"Subject").AddRtfBody(rtf);
+  for (const MessageBuilder* builder : {&text_body, &rtf_body}) {
+    for (bool header : {false, true}) {
+      const std::vector<std::uint8_t> bytes = builder->Build();
+      ASSERT_TRUE(ConvertFile(Write("long.msg", bytes), dir_ / "long.doc", {header}).ok());
+      const std::vector<std::uint8_t> in_memory = ConvertMessage(bytes, {header});
+      EXPECT_TRUE(Read(dir_ / "long.doc") == std::string(in_memory.begin(), in_memory.end()));
+      EXPECT_GT(in_memory.size(), 3u << 16);
+    }
+  }
 }
 
 // A document that fails while it is being written leaves nothing, not even its temporary

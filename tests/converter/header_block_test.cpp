@@ -179,8 +179,38 @@ TEST(RtfInsertionTest, ArbitraryBytesAfterTheMagic) {
   for (int round = 0; round < 20000; ++round) {
     std::string rtf = "{\\rtf";
     for (std::size_t n = random() % 40; n > 0; --n) rtf += alphabet[random() % alphabet.size()];
-    std::optional<std::size_t> at = DocumentStart(std::vector<std::uint8_t>(rtf.begin(), rtf.end()));
+    const std::vector<std::uint8_t> bytes(rtf.begin(), rtf.end());
+    std::optional<std::size_t> at = DocumentStart(bytes);
     ASSERT_TRUE(at && *at >= 1 && *at <= rtf.size()) << rtf;
+    // Whatever the walk decides on the first bytes alone, the rest cannot change.
+    for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+      const DocumentStartWalk walk = WalkToDocumentStart(std::span(bytes).first(cut));
+      if (walk.decided) {
+        ASSERT_EQ(walk.at, at) << rtf << " cut at " << cut;
+      }
+    }
+  }
+}
+
+// A document handed over in pieces of any size gets the block where it would go in the
+// whole document, also behind an opening longer than the part held before the first look.
+TEST(RtfInsertionTest, InsertedIntoADocumentMadePieceByPiece) {
+  std::string styles;
+  for (int i = 0; styles.size() < 200000; ++i) styles += "{\\*\\htmltag" + std::to_string(i) + " <p>}";
+  for (const std::string& rtf : {"{\\rtf1{\\fonttbl{\\f0 A;}}\\pard Hello\\par}" + std::string(100000, 'x'),
+                                 "{\\rtf1" + styles + "Hi}", std::string("{\\rtf1}"), std::string("not rtf")}) {
+    std::vector<std::uint8_t> whole(rtf.begin(), rtf.end());
+    InsertAtDocumentStart(whole, "{BLOCK}");
+    for (std::size_t piece : {std::size_t{1}, std::size_t{4093}, std::size_t{1} << 16}) {
+      std::vector<std::uint8_t> out;
+      VectorSink sink(out);
+      DocumentStartInserter inserter(sink, "{BLOCK}");
+      for (std::size_t at = 0; at < rtf.size(); at += piece)
+        inserter.Write(std::span(reinterpret_cast<const std::uint8_t*>(rtf.data()) + at,
+                                 std::min(piece, rtf.size() - at)));
+      inserter.Finish();
+      EXPECT_TRUE(out == whole) << rtf.substr(0, 40) << " in pieces of " << piece;
+    }
   }
 }
 
