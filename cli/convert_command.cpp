@@ -72,8 +72,9 @@ QStringList GatherSources(const QStringList& paths, const ConvertOptions& option
     QStringList found;
     if (QFileInfo(path).isDir()) {
       QStringList folders{path.endsWith(PathSeparator()) ? path : path + PathSeparator()};
-      GetSubDirectories2016(folders, true, *fileSystem, dialogs);
-      found = QualifyingFiles(*fileSystem, folders, pattern, &trap);
+      const ScanStopped stopped = [&stop] { return stop.Received() != 0; };
+      GetSubDirectories2016(folders, true, *fileSystem, dialogs, stopped);
+      found = QualifyingFiles(*fileSystem, folders, pattern, &trap, stopped);
     } else {
       found = {path};
     }

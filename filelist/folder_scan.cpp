@@ -56,13 +56,16 @@ qsizetype SearchFolder(const QString& folder, QStringList& folders, QStringList&
   return -1;
 }
 
+bool Stopped(const ScanStopped& stopped) { return stopped && stopped(); }
+
 // One level of the walk; gives the number of entries it removed from `folders`.
 qsizetype Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs,
-               SearchedFolders& searched) {
+               SearchedFolders& searched, const ScanStopped& stopped) {
   ErrorTrap trap(dialogs, kScanLocation);
   qsizetype removedHere = 0;
   QStringList found;  // this level's sub-folders, searched one level down
   for (qsizetype i = 0; i < folders.size(); ++i) {
+    if (Stopped(stopped)) return removedHere;
     const QString folder = folders[i];
     if (!fs.FolderExists(folder)) continue;  // gone since it was found
     // A folder searched before in this scan, reached again through a link, would bring its
@@ -86,7 +89,8 @@ qsizetype Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs
   }
   const qsizetype own = found.size();
   qsizetype removedDeeper = 0;
-  if (recurse && !found.isEmpty()) removedDeeper = Walk(found, true, fs, dialogs, searched);
+  if (recurse && !found.isEmpty()) removedDeeper = Walk(found, true, fs, dialogs, searched, stopped);
+  if (Stopped(stopped)) return removedHere;
   // The deeper levels' folders, after this level's own, passed these same tests one level
   // down a moment ago and go through as they are.
   const qsizetype ownLeft = own - removedDeeper;
@@ -127,9 +131,10 @@ bool RunTest(ErrorTrap* trap, int line, const std::function<bool()>& test) {
 
 }  // namespace
 
-void GetSubDirectories2016(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs) {
+void GetSubDirectories2016(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs,
+                           const ScanStopped& stopped) {
   SearchedFolders searched;
-  Walk(folders, recurse, fs, dialogs, searched);
+  Walk(folders, recurse, fs, dialogs, searched, stopped);
 }
 
 QStringList ListFolderFiles(const FileSystem& fs, const QString& folder, const QString& pattern) {
@@ -155,7 +160,7 @@ bool HasUnusualCharacters(const QString& name) {
 }
 
 QStringList QualifyingFiles(const FileSystem& fs, const QStringList& folders, const QString& pattern,
-                            ErrorTrap* trap) {
+                            ErrorTrap* trap, const ScanStopped& stopped) {
   // The pass ends with no folder held open, however it ends.
   struct ReleaseAtEnd {
     const FileSystem& fs;
@@ -164,6 +169,7 @@ QStringList QualifyingFiles(const FileSystem& fs, const QStringList& folders, co
   QStringList files;
   const QChar separator = PathSeparator();
   for (const QString& entry : folders) {
+    if (Stopped(stopped)) break;
     if (entry.isEmpty()) continue;
     const QString folder = entry.chopped(1);  // without its trailing separator
     QStringList names;

@@ -5,11 +5,16 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class Dialogs;
 class ErrorTrap;
 class FileListView;
 class FileSystem;
+
+// Asked before each folder a scan searches or lists; true ends the scan at once, with a
+// partial result the caller throws away (a command-line run stopped by Ctrl-C).
+using ScanStopped = std::function<bool()>;
 
 // The longest sub-folder name kept. How long a folder path may grow before the search
 // below it ends is the file system's own limit (FileSystem::PathTooLongToSearch).
@@ -23,7 +28,8 @@ constexpr int kScanPathLimit = 260;
 // Yields to the message loop where it examines a folder, lists a sub-folder and returns a
 // folder, at most once every few milliseconds. Other failures show the common error box
 // and the scan goes on.
-void GetSubDirectories2016(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs);
+void GetSubDirectories2016(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs,
+                           const ScanStopped& stopped = {});
 
 // The names of the folder's existing files that match the pattern, in listing order. The
 // folder may end in the separator or not. A failed listing throws AppError.
@@ -40,7 +46,7 @@ bool HasUnusualCharacters(const QString& name);
 // Every qualifying file of each folder of the scanned folder list, in list order, with the
 // rules and the trap lines of AddFolderListFiles below; the command line converts these.
 QStringList QualifyingFiles(const FileSystem& fs, const QStringList& folders, const QString& pattern,
-                            ErrorTrap* trap);
+                            ErrorTrap* trap, const ScanStopped& stopped = {});
 
 // Appends to the list every qualifying file of each folder of the scanned folder list, in
 // list order: the folder's files matching the pattern, skipping names that begin with "~",

@@ -257,6 +257,17 @@ TEST_F(MemoryTreeTest, OtherWorkRunsInTheMiddleOfAScan) {
   EXPECT_GT(listingsAfterRun, 0);
 }
 
+// A stop asked for in the middle of a scan ends it there, not after the whole tree.
+TEST_F(MemoryTreeTest, AStopEndsTheScanAtTheNextFolder) {
+  for (int i = 0; i < 50; ++i) fs_.AddFolder(QStringLiteral("/A/f%1/g/h").arg(i));
+  int listings = 0;
+  fs_.onListing = [&](const QString&) { ++listings; };
+  QStringList folders = {"/A/"};
+  GetSubDirectories2016(folders, true, fs_, dialogs_, [&] { return listings >= 3; });
+  EXPECT_EQ(listings, 3);
+  EXPECT_TRUE(QualifyingFiles(fs_, {"/A/", "/A/f1/"}, "*.msg", nullptr, [] { return true; }).isEmpty());
+}
+
 TEST(HasUnusualCharactersTest, JudgesCodePoints) {
   EXPECT_FALSE(HasUnusualCharacters(""));
   EXPECT_FALSE(HasUnusualCharacters("Inbox 2021"));
