@@ -240,6 +240,7 @@ std::optional<std::span<const std::uint8_t>> CompoundFile::StreamInPlace(std::ui
   const DirectoryEntry& entry = directory_.entry(id);
   if (entry.kind != EntryKind::kStream)
     throw FormatError("directory entry " + Num(id) + " is not a stream");
+  if (entry.size == 0) return std::span<const std::uint8_t>();  // also under a cutoff of 0
   if (entry.size < mini_cutoff_ || entry.size > sector_count_ * sector_size_) return std::nullopt;
   const std::uint64_t count = CeilDiv(entry.size, sector_size_);
   const std::vector<std::uint32_t> chain =
