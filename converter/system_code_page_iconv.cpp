@@ -1,6 +1,7 @@
 // The platform decoder on Linux: glibc's iconv, part of the C library, so the converter
 // needs no package of its own for it. Each Windows code page number is mapped to the name
-// iconv knows it by; HZ, which glibc lacks, is first rewritten as EUC-CN.
+// iconv knows it by; HZ, which glibc lacks, is first rewritten as EUC-CN, and the SO/SI
+// katakana of 50222 as escapes.
 #include "converter/system_code_page.h"
 
 #if !defined(_WIN32)
@@ -11,11 +12,13 @@
 #include <vector>
 
 #include "converter/hz_text.h"
+#include "converter/jis_shift.h"
 
 namespace quorlin {
 namespace {
 
 constexpr std::uint32_t kHz = 52936;
+constexpr std::uint32_t kJisShifted = 50222;
 constexpr char16_t kReplacement = 0xFFFD;
 
 struct CodePageName {
@@ -40,7 +43,8 @@ constexpr CodePageName kNames[] = {
     {28598, "ISO-8859-8"}, {28599, "ISO-8859-9"}, {28600, "ISO-8859-10"}, {28601, "ISO-8859-11"},
     {28603, "ISO-8859-13"}, {28604, "ISO-8859-14"}, {28605, "ISO-8859-15"}, {28606, "ISO-8859-16"},
     {38598, "ISO-8859-8"},
-    // ISO-2022-JP-2 also reads the half-width katakana escapes of 50221 and 50222.
+    // ISO-2022-JP-2 also reads the half-width katakana escapes of 50221, and those of
+    // 50222 once its SO/SI are rewritten as escapes.
     {50220, "ISO-2022-JP-2"}, {50221, "ISO-2022-JP-2"}, {50222, "ISO-2022-JP-2"},
     {50225, "ISO-2022-KR"}, {50227, "ISO-2022-CN"}, {51932, "EUC-JP"},     {51936, "EUC-CN"},
     {51949, "EUC-KR"},     {kHz, "EUC-CN"},       {54936, "GB18030"},    {65000, "UTF-7"},
@@ -110,6 +114,7 @@ std::optional<std::u16string> DecodeWithSystem(std::span<const std::uint8_t> byt
   Converter converter(name);
   if (!converter.ok()) return std::nullopt;
   if (code_page == kHz) return converter.Decode(HzToEucCn(bytes));
+  if (code_page == kJisShifted) return converter.Decode(ShiftedKatakanaToEscapes(bytes));
   return converter.Decode(bytes);
 }
 

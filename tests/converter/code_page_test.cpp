@@ -68,6 +68,9 @@ TEST(DecodeCodePageTest, PagesOfThePlatformDecoder) {
   EXPECT_EQ(cp("\x1b$)C\x0eG|=D\x0f", 50225), u"\uD615\uC2DD");  // iso2022_kr
   EXPECT_EQ(cp("\xb7\xd6\xc1\xcb", 21866), u"\u0407\u0436\u0430\u043A");  // koi8_u
   EXPECT_EQ(cp("\x1b(I123\x1b(B", 50221), u"\uFF71\uFF72\uFF73");  // iso2022_jp_ext, kana
+  // Shift-out katakana between JIS X 0208 text: SI goes back to the set chosen before SO.
+  EXPECT_EQ(cp("\x1b$B$\"\x0e" "12\x0f$\"\x1b(B x\x0e" "3\x0f\x0fy", 50222),
+            u"\u3042\uFF71\uFF72\u3042 x\uFF73y");
   EXPECT_EQ(Cp({'H', 0, 'i', 0}, 1200), u"Hi");
 }
 
