@@ -255,8 +255,9 @@ std::vector<std::uint8_t> CLZF::decompressRTF(std::span<const std::uint8_t> inpu
   return stored;
 }
 
-std::uint32_t CLZF::checkRTF(std::span<const std::uint8_t> input) {
-  return ReadHeader(input).raw_size;
+std::uint32_t CLZF::statedSize(std::span<const std::uint8_t> input) {
+  if (input.size() < kHeaderSize) Fail("Invalid compressed-RTF header");
+  return ReadLe32(input.data() + 4);
 }
 
 void CLZF::decompressRTF(std::span<const std::uint8_t> input, ByteSink& sink) {

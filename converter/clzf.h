@@ -19,9 +19,9 @@ class CLZF {
   // capacity, so a line break can be appended without copying it.
   static std::vector<std::uint8_t> decompressRTF(std::span<const std::uint8_t> input);
 
-  // Checks a body's header, sizes and CRC without decoding it and returns its stated
-  // uncompressed size. Throws DecodeError as decompressRTF does for those faults.
-  static std::uint32_t checkRTF(std::span<const std::uint8_t> input);
+  // The uncompressed size a body's header states, read without checking or decoding
+  // anything else. Throws DecodeError when the body is too short to have a header.
+  static std::uint32_t statedSize(std::span<const std::uint8_t> input);
 
   // Decodes a body into `sink` a piece at a time, holding no more than the 4 KB the
   // references reach back into and one piece of output, however large the document.

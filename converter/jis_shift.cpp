@@ -2,7 +2,7 @@
 // set the text returns to after SI.
 #include "converter/jis_shift.h"
 
-#include <algorithm>
+#include <iterator>
 
 namespace quorlin {
 namespace {

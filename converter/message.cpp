@@ -78,7 +78,7 @@ std::optional<StreamBytes> Message::CompressedBodyRTF() const {
   }
   if (!compressed || compressed->bytes().empty()) return std::nullopt;
   // A body that states no text at all is no body; its data is still checked to end there.
-  if (CLZF::checkRTF(compressed->bytes()) == 0) {
+  if (CLZF::statedSize(compressed->bytes()) == 0) {
     CLZF::decompressRTF(compressed->bytes());
     return std::nullopt;
   }

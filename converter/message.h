@@ -40,8 +40,9 @@ class Message : public OutlookStorage {
   std::optional<std::vector<std::uint8_t>> BodyRTF() const;
 
   // The same body still compressed, as it lies in the file (a view of the input where it
-  // lies there in one piece, else a copy), with its header, sizes and CRC checked: what
-  // BodyRTF decodes. Nothing in the same cases; throws DecodeError for those faults.
+  // lies there in one piece, else a copy): what BodyRTF decodes, checked when it is
+  // decoded. Nothing in the same cases; throws DecodeError for a body stating size 0
+  // whose data goes on, or one too short for a header.
   std::optional<StreamBytes> CompressedBodyRTF() const;
 
  private:
