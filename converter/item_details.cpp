@@ -241,14 +241,15 @@ void ContactLines(const DetailReader& reader, std::vector<DetailLine>& lines) {
   std::u16string business = reader.NamedText(kPsetidAddress, kLidWorkAddress, u", ");
   if (business.empty())
     business = Joined({reader.NamedText(kPsetidAddress, kLidWorkStreet, u", "),
-                       reader.NamedText(kPsetidAddress, kLidWorkPostalCode),
-                       reader.NamedText(kPsetidAddress, kLidWorkCity)},
+                       Joined({reader.NamedText(kPsetidAddress, kLidWorkPostalCode),
+                               reader.NamedText(kPsetidAddress, kLidWorkCity)},
+                              u" ")},
                       u", ");
   Add(lines, "Business address:", business);
   std::u16string home = reader.NamedText(kPsetidAddress, kLidHomeAddress, u", ");
   if (home.empty())
-    home = Joined({Clean(reader.RawText(reader.message(), "3A5D"), u", "), reader.Text("3A5B"),
-                   reader.Text("3A59")},
+    home = Joined({Clean(reader.RawText(reader.message(), "3A5D"), u", "),
+                   Joined({reader.Text("3A5B"), reader.Text("3A59")}, u" ")},
                   u", ");
   Add(lines, "Home address:", home);
   Add(lines, "Other address:", reader.NamedText(kPsetidAddress, kLidOtherAddress, u", "));
