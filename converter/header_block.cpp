@@ -55,6 +55,7 @@ std::string HeaderBlockRtf(const HeaderFields& fields) {
   AppendLine(lines, "Sent:", fields.sent);
   AppendLine(lines, "To:", fields.to);
   AppendLine(lines, "Cc:", fields.cc);
+  for (const DetailLine& detail : fields.details) AppendLine(lines, detail.label, detail.value);
   AppendLine(lines, "Attachments:", Joined(fields.attachments));
   if (lines.empty()) return {};
   return "{" + lines + std::string(kRule) + "}";

@@ -1,5 +1,6 @@
 // The header block that opens a document when the user asks for it: the subject as a
-// heading, then From, Sent, To, Cc and Attachments lines, then a rule, as one RTF group.
+// heading, then From, Sent, To, Cc, the item's own details (meetings, contacts, tasks) and
+// Attachments lines, then a rule, as one RTF group.
 #pragma once
 
 #include <cstdint>

@@ -76,6 +76,7 @@ HeaderFields ReadHeaderFields(const Message& message) {
   fields.sent = SentTime(message);
   fields.to = Text(message, "0E04", code_page);
   fields.cc = Text(message, "0E03", code_page);
+  fields.details = ReadItemDetails(message);
   for (const auto& [name, element] : message.subStorageStatistics()) {
     if (std::u16string_view(name).substr(0, kAttachmentPrefix.size()) != kAttachmentPrefix) continue;
     Attachment attachment(message.storage().OpenStorage(element), &message);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/item_details.h"
 #include "converter/message.h"
 
 namespace quorlin {
@@ -18,6 +19,7 @@ struct HeaderFields {
   std::u16string to;
   std::u16string cc;
   std::vector<std::u16string> attachments;  // in attachment order
+  std::vector<DetailLine> details;  // a meeting's, contact's or task's own lines
 };
 
 // Reads the fields. Subject "0037"; sender name "0C1A" and address "0C1F" (the SMTP

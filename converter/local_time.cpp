@@ -52,4 +52,24 @@ std::optional<std::string> FormatLocalTime(std::uint64_t filetime) {
   return std::string(text);
 }
 
+std::optional<std::string> FormatDate(std::uint64_t filetime) {
+  if (filetime == 0) return std::nullopt;
+  const std::int64_t days = static_cast<std::int64_t>(filetime / kTicksPerSecond / 86400);
+  // Days since 1 January 1601 to a civil date (the inverse of DaysFromCivil, shifted).
+  const std::int64_t since_epoch = days + DaysFromCivil(1601, 1, 1) + 719468;
+  const std::int64_t era = since_epoch / 146097;
+  const std::int64_t day_of_era = since_epoch - era * 146097;
+  const std::int64_t year_of_era =
+      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+  const std::int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const std::int64_t mp = (5 * day_of_year + 2) / 153;
+  const int day = static_cast<int>(day_of_year - (153 * mp + 2) / 5 + 1);
+  const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  const long long year = year_of_era + era * 400 + (month <= 2);
+  if (year < 1601 || year > 9999) return std::nullopt;
+  char text[48];
+  std::snprintf(text, sizeof text, "%d %s %lld", day, kMonths[month - 1], year);
+  return std::string(text);
+}
+
 }  // namespace quorlin

@@ -14,4 +14,9 @@ namespace quorlin {
 // or its local date falls outside the years 1601 to 9999.
 std::optional<std::string> FormatLocalTime(std::uint64_t filetime);
 
+// The calendar date of `filetime` read without any time zone ("8 December 2026"), for
+// times that already stand for a day in the writer's zone, such as a task's due date.
+// Nothing when the time is zero or falls outside the years 1601 to 9999.
+std::optional<std::string> FormatDate(std::uint64_t filetime);
+
 }  // namespace quorlin

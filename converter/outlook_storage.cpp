@@ -3,6 +3,8 @@
 // "__properties_version1.0" stream after a header of `propHeaderSize` bytes.
 #include "converter/outlook_storage.h"
 
+#include <bit>
+
 #include "converter/byte_cursor.h"
 #include "converter/code_page.h"
 #include "converter/errors.h"
@@ -156,13 +158,24 @@ std::int32_t OutlookStorage::GetInt32(std::string_view id) const {
   return *number;
 }
 
-std::optional<std::uint64_t> OutlookStorage::FindTime(std::string_view id) const {
+std::optional<std::uint64_t> OutlookStorage::FindFixedValue(std::string_view id,
+                                                            std::uint16_t type) const {
   std::optional<std::uint16_t> identifier = ParseId(id);
   if (!identifier) return std::nullopt;
   const std::map<std::uint16_t, FixedEntry>& entries = FixedEntries();
   auto found = entries.find(*identifier);
-  if (found == entries.end() || found->second.type != kTypeTime) return std::nullopt;
+  if (found == entries.end() || found->second.type != type) return std::nullopt;
   return found->second.value;
+}
+
+std::optional<std::uint64_t> OutlookStorage::FindTime(std::string_view id) const {
+  return FindFixedValue(id, kTypeTime);
+}
+
+std::optional<double> OutlookStorage::FindDouble(std::string_view id) const {
+  std::optional<std::uint64_t> bits = FindFixedValue(id, kTypeDouble);
+  if (!bits) return std::nullopt;
+  return std::bit_cast<double>(*bits);
 }
 
 std::optional<std::u16string> OutlookStorage::GetString(std::string_view id) const {

@@ -1,7 +1,7 @@
 // Writes the fuzzer's starting inputs: the shipped sample messages, each also with
 // 4096-byte sectors, plus one message for each path the converter takes (plain-text,
-// 8-bit and HTML bodies, a stored body, an embedded message, DIFAT sectors, regular
-// sectors only, degenerate directory trees). With them the fuzzer reaches every part of
+// 8-bit and HTML bodies, a stored body, an embedded message, a meeting with named
+// properties, DIFAT sectors, regular sectors only, degenerate directory trees). With them the fuzzer reaches every part of
 // the reader at once, also where the shared corpus of real messages is absent.
 // Usage: make_fuzz_seeds <folder>
 #include <cstdint>
@@ -52,6 +52,19 @@ void AddPathSeeds(Seeds& seeds) {
   msgwriter::StorageBuilder& inner = embedded.AddEmbeddedMessage();
   inner.AddRtfBody("{\\rtf1 inner message}").AddAttachment(1).AddBinary(0x3701, Bytes("data"));
   seeds.emplace_back("embedded.msg", embedded.Build());
+
+  // A meeting whose details are named properties, numbered and named, with recipients.
+  MessageBuilder meeting;
+  msgwriter::NamedPropertyMap& named = meeting.named();
+  meeting.AddUnicode(0x001A, u"IPM.Appointment").AddUnicode(0x0C1A, u"Organizer").AddRtfBody(rtf)
+      .AddTime(named.Add(quorlin::kPsetidAppointment, 0x820D), 0x01DD5B2F3C4A8000ULL)
+      .AddTime(named.Add(quorlin::kPsetidAppointment, 0x820E), 0x01DD5B33D1A68000ULL)
+      .AddUnicode(named.Add(quorlin::kPsetidAppointment, 0x8208), u"Room 7")
+      .AddUnicode(named.Add(quorlin::kPsPublicStrings, u"Keywords"), u"seed")
+      .AddFixed(named.Add(quorlin::kPsetidTask, 0x8102), 0x0005, 0x3FE0000000000000ULL);
+  meeting.AddRecipient().AddUnicode(0x3001, u"Attendee").AddInt32(0x0C15, 1);
+  meeting.AddRecipient().AddUnicode(0x3001, u"Organizer").AddInt32(0x0C15, 1).AddInt32(0x5FFD, 3);
+  seeds.emplace_back("meeting-named.msg", meeting.Build());
 
   MessageBuilder plain;
   plain.AddRtfBody(rtf);

@@ -123,6 +123,7 @@ void StorageBuilder::WriteTo(CfbWriter& writer, std::uint32_t storage) const {
 CfbImage MessageBuilder::BuildImage(const CfbOptions& options) const {
   CfbWriter writer;
   WriteTo(writer, CfbWriter::kRoot);
+  if (!named_.empty()) named_.WriteTo(writer, CfbWriter::kRoot);
   return writer.Build(options);
 }
 

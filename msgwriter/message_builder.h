@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "msgwriter/cfb_writer.h"
+#include "msgwriter/named_property_map.h"
 
 namespace msgwriter {
 
@@ -64,7 +65,8 @@ class StorageBuilder {
   std::uint32_t attachments_ = 0;
 };
 
-// A top-level message (property header 32).
+// A top-level message (property header 32), with its named-property map when a named
+// property was added.
 class MessageBuilder : public StorageBuilder {
  public:
   MessageBuilder() : StorageBuilder(32) {}
@@ -72,6 +74,11 @@ class MessageBuilder : public StorageBuilder {
   std::vector<std::uint8_t> Build(const CfbOptions& options = {}) const {
     return BuildImage(options).bytes;
   }
+  // The map; its Add gives the identifier to use with the Add... methods above.
+  NamedPropertyMap& named() { return named_; }
+
+ private:
+  NamedPropertyMap named_;
 };
 
 // "__substg1.0_" + 4 upper-case hex digits of the id + 4 of the type.

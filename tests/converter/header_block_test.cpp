@@ -1,17 +1,26 @@
 // The header block: its lines present and absent, local time with its UTC offset, names
-// in every script, and where it lands in each kind of document so a reader shows it
-// first. Without the option every document stays byte for byte as before.
+// in every script, the lines of meetings, contacts and tasks, and where it lands in each
+// kind of document so a reader shows it first. Without the option every document stays
+// byte for byte as before.
 #include "converter/header_block.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
 #include <ctime>
 #include <random>
 #include <string>
 
 #include "converter/conversion.h"
 #include "converter/local_time.h"
+#include "converter/named_properties.h"
 #include "converter/rtf_insertion.h"
 #include "msgwriter/message_builder.h"
 #include "converter/text_to_rtf.h"
@@ -212,6 +221,191 @@ TEST(RtfInsertionTest, InsertedIntoADocumentMadePieceByPiece) {
       EXPECT_TRUE(out == whole) << rtf.substr(0, 40) << " in pieces of " << piece;
     }
   }
+}
+
+// The item lines of a message, each as "Label:|value" in UTF-8 (no surrogates in these tests).
+std::vector<std::string> DetailLines(std::span<const std::uint8_t> bytes) {
+  std::vector<std::string> lines;
+  for (const DetailLine& line : ReadItemDetails(*Message::Open(bytes))) {
+    std::string text = line.label + "|";
+    for (char16_t c : line.value) {
+      if (c < 0x80) {
+        text += static_cast<char>(c);
+      } else if (c < 0x800) {
+        text += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+      } else {
+        text += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+                 static_cast<char>(0x80 | (c & 0x3F))};
+      }
+    }
+    lines.push_back(std::move(text));
+  }
+  return lines;
+}
+std::vector<std::string> DetailsOf(const MessageBuilder& builder) { return DetailLines(builder.Build()); }
+
+TEST(ItemDetailsTest, MeetingTimePlaceAndPeople) {
+  SetZone("CET-1CEST,M3.5.0,M10.5.0/3");
+  MessageBuilder builder;
+  msgwriter::NamedPropertyMap& named = builder.named();
+  builder.AddUnicode(0x001A, u"IPM.Appointment").AddUnicode(0x0C1A, u"Sender")
+      .AddTime(named.Add(kPsetidAppointment, 0x820D), FileTime(k8Dec2026At1305Utc))
+      .AddTime(named.Add(kPsetidAppointment, 0x820E), FileTime(k8Dec2026At1305Utc + 5400))
+      .AddUnicode(named.Add(kPsetidAppointment, 0x8208), u"Room {7}\r\nfloor 2")
+      .AddUnicode(named.Add(kPsetidAppointment, 0x8232), u"every Tuesday");
+  builder.AddRecipient().AddUnicode(0x3001, u"Ann").AddInt32(0x0C15, 1).AddInt32(0x5FFD, 3);
+  builder.AddRecipient().AddUnicode(0x3001, u"Bob").AddInt32(0x0C15, 1);
+  builder.AddRecipient().AddUnicode(0x39FE, u"carol@example.com").AddInt32(0x0C15, 1);
+  builder.AddRecipient().AddUnicode(0x3001, u"Dave").AddInt32(0x0C15, 2);
+  builder.AddRecipient().AddUnicode(0x3001, u"Room 7").AddInt32(0x0C15, 3);  // a resource
+  builder.AddRecipient().AddUnicode(0x3003, u"/O=ORG/CN=ERIN").AddInt32(0x0C15, 2);
+  EXPECT_EQ(DetailsOf(builder), (std::vector<std::string>{
+                                    "When:|8 December 2026 14:05 +01:00 \xe2\x80\x93 8 December 2026 15:35 +01:00",
+                                    "Where:|Room {7} floor 2", "Recurrence:|every Tuesday", "Organizer:|Ann",
+                                    "Required:|Bob; carol@example.com", "Optional:|Dave"}))
+      << "an en dash between the times";
+  const std::string block = BlockOf(builder);
+  EXPECT_NE(block.find("{\\b Where:}\\tab Room \\{7\\} floor 2\\par"), std::string::npos) << block;
+  EXPECT_NE(block.find("+01:00 \\u8211? 8 December"), std::string::npos);
+  EXPECT_LT(block.find("Where:"), block.find("\\brdrb")) << "inside the block, before its rule";
+}
+
+TEST(ItemDetailsTest, MeetingRequestsFallBackToTheEntryTimesAndTheSender) {
+  SetZone("UTC0");
+  MessageBuilder request;
+  request.AddUnicode(0x001A, u"ipm.schedule.meeting.request").AddUnicode(0x0C1A, u"Ann")
+      .AddTime(0x0060, FileTime(k8Dec2026At1305Utc)).AddTime(0x0061, FileTime(k8Dec2026At1305Utc + 3600));
+  EXPECT_EQ(DetailsOf(request), (std::vector<std::string>{
+                                    "When:|8 December 2026 13:05 +00:00 \xe2\x80\x93 8 December 2026 14:05 +00:00",
+                                    "Organizer:|Ann"}));
+  MessageBuilder response;  // the sender of a response is an attendee
+  response.AddUnicode(0x001A, u"IPM.Schedule.Meeting.Resp.Pos").AddUnicode(0x0C1A, u"Bob")
+      .AddTime(0x0060, FileTime(k8Dec2026At1305Utc));
+  EXPECT_EQ(DetailsOf(response), (std::vector<std::string>{"When:|8 December 2026 13:05 +00:00"}));
+  MessageBuilder clipped;  // only the clip times, the end only of the regular ones
+  msgwriter::NamedPropertyMap& named = clipped.named();
+  clipped.AddUnicode(0x001A, u"IPM.Appointment")
+      .AddTime(named.Add(kPsetidAppointment, 0x8235), FileTime(k8Dec2026At1305Utc))
+      .AddTime(named.Add(kPsetidAppointment, 0x820E), FileTime(k8Dec2026At1305Utc + 60));
+  EXPECT_EQ(DetailsOf(clipped), (std::vector<std::string>{
+                                    "When:|8 December 2026 13:05 +00:00 \xe2\x80\x93 8 December 2026 13:06 +00:00"}));
+}
+
+TEST(ItemDetailsTest, ContactCard) {
+  MessageBuilder builder;
+  msgwriter::NamedPropertyMap& named = builder.named();
+  builder.AddUnicode(0x001A, u"IPM.Contact").AddUnicode(0x3001, u"Dr Ann Smith")
+      .AddString8(0x3A16, "Caf\xe9 Ltd").AddInt32(0x3FFD, 1252).AddUnicode(0x3A17, u"Chef")
+      .AddUnicode(0x3A18, u"Kitchen").AddUnicode(0x3A08, u"+1 555 0100").AddUnicode(0x3A09, u"+1 555 0101")
+      .AddUnicode(0x3A1C, u"+1 555 0102").AddUnicode(0x3A24, u"+1 555 0103")
+      .AddUnicode(named.Add(kPsetidAddress, 0x8083), u"ann@example.com")
+      .AddUnicode(named.Add(kPsetidAddress, 0x8093), u"/O=ORG/CN=ANN")
+      .AddUnicode(named.Add(kPsetidAddress, 0x8090), u"Ann (work)")
+      .AddUnicode(named.Add(kPsetidAddress, 0x80A3), u"ann@home.example")
+      .AddUnicode(named.Add(kPsetidAddress, 0x801B), u"1 Main St\r\n\r\nSpringfield 01234\r\n")
+      .AddUnicode(0x3A5D, u"2 Elm St").AddUnicode(0x3A59, u"Shelbyville").AddUnicode(0x3A5B, u"05678")
+      .AddUnicode(named.Add(kPsetidAddress, 0x801C), u"PO Box 9")
+      .AddUnicode(0x3A51, u"www.example.com");
+  EXPECT_EQ(DetailsOf(builder),
+            (std::vector<std::string>{"Full name:|Dr Ann Smith", "Company:|Caf\xc3\xa9 Ltd", "Job title:|Chef",
+                                      "Department:|Kitchen",
+                                      "E-mail:|ann@example.com; Ann (work); ann@home.example",
+                                      "Business phone:|+1 555 0100", "Home phone:|+1 555 0101",
+                                      "Mobile phone:|+1 555 0102", "Business fax:|+1 555 0103",
+                                      "Business address:|1 Main St, Springfield 01234",
+                                      "Home address:|2 Elm St, 05678 Shelbyville", "Other address:|PO Box 9",
+                                      "Web page:|www.example.com"}))
+      << "the company in code page 1252";
+  builder.AddUnicode(named.Add(kPsetidAddress, 0x802B), u"https://ann.example")
+      .AddUnicode(named.Add(kPsetidAddress, 0x8045), u"unused street");
+  EXPECT_EQ(DetailsOf(builder).back(), "Web page:|https://ann.example") << "the named page comes first";
+  EXPECT_NE(BlockOf(builder).find("{\\b Company:}\\tab Caf\\u233? Ltd\\par"), std::string::npos);
+
+  MessageBuilder parts;  // no whole business address: its street, postal code and city
+  msgwriter::NamedPropertyMap& part_names = parts.named();
+  parts.AddUnicode(0x001A, u"IPM.Contact").AddUnicode(part_names.Add(kPsetidAddress, 0x8045), u"9 Oak Rd\nUnit 4")
+      .AddUnicode(part_names.Add(kPsetidAddress, 0x8046), u"Ogdenville")
+      .AddUnicode(part_names.Add(kPsetidAddress, 0x8048), u"09999");
+  EXPECT_EQ(DetailsOf(parts), std::vector<std::string>{"Business address:|9 Oak Rd, Unit 4, 09999 Ogdenville"});
+}
+
+TEST(ItemDetailsTest, TaskDueDateStatusAndProgress) {
+  SetZone("NST3:30");  // the due date is a day, not moved into the reader's zone
+  auto task = [](std::uint64_t due, std::int32_t status, double done) {
+    MessageBuilder builder;
+    msgwriter::NamedPropertyMap& named = builder.named();
+    builder.AddUnicode(0x001A, u"IPM.Task").AddTime(named.Add(kPsetidTask, 0x8105), due)
+        .AddInt32(named.Add(kPsetidTask, 0x8101), status)
+        .AddFixed(named.Add(kPsetidTask, 0x8102), kTypeDouble, std::bit_cast<std::uint64_t>(done));
+    return DetailsOf(builder);
+  };
+  const std::uint64_t midnight = FileTime(k8Dec2026At1305Utc - (13 * 3600 + 5 * 60));
+  EXPECT_EQ(task(midnight, 1, 0.375),
+            (std::vector<std::string>{"Due:|8 December 2026", "Status:|In progress", "% Complete:|38%"}));
+  EXPECT_EQ(task(midnight, 4, 1.0), (std::vector<std::string>{"Due:|8 December 2026", "Status:|Deferred",
+                                                              "% Complete:|100%"}));
+  // Out of range: the "no date" date, an unknown status, progress that is no fraction.
+  const std::uint64_t no_date = 0x5AE980E0ULL * 600'000'000ULL;
+  for (double done : {std::nan(""), -0.5, 1.5, 1e300})
+    EXPECT_EQ(task(no_date, 5, done), std::vector<std::string>{}) << done;
+  EXPECT_EQ(task(0, -1, std::numeric_limits<double>::infinity()), std::vector<std::string>{});
+  EXPECT_EQ(FormatDate(FileTime(k8Dec2026At1305Utc)), "8 December 2026");
+  EXPECT_EQ(FormatDate(1), "1 January 1601");
+  EXPECT_EQ(FormatDate(FileTime(951782400)), "29 February 2000");
+  EXPECT_EQ(FormatDate(0xFFFFFFFFFFFFFFFFULL), std::nullopt) << "past the year 9999";
+}
+
+// Lines need their class and their properties: nothing else, nothing invented.
+TEST(ItemDetailsTest, LinesWithoutTheirPropertyOrClassAreLeftOut) {
+  auto with_location = [](std::u16string_view message_class) {
+    MessageBuilder builder;
+    builder.AddUnicode(0x001A, message_class)
+        .AddUnicode(builder.named().Add(kPsetidAppointment, 0x8208), u"Room")
+        .AddUnicode(builder.named().Add(kPsetidTask, 0x8101), u"not a number")
+        .AddUnicode(0x3A16, u"Company");
+    return DetailsOf(builder);
+  };
+  EXPECT_EQ(with_location(u"IPM.Appointment"), std::vector<std::string>{"Where:|Room"});
+  EXPECT_EQ(with_location(u"IPM.Appointment.Custom"), std::vector<std::string>{"Where:|Room"});
+  EXPECT_EQ(with_location(u"IPM.Contact"), std::vector<std::string>{"Company:|Company"});
+  // Other classes, and a task whose status is no number.
+  for (const char* other : {"IPM.Note", "IPM.AppointmentX", "IPM.Schedule.Meeting", "IPM.TaskRequest",
+                            "IPM.Task", "", "IPM.Contac"})
+    EXPECT_EQ(with_location(std::u16string(other, other + std::strlen(other))), std::vector<std::string>{}) << other;
+
+  MessageBuilder bare;  // a contact with no card at all: the ordinary block only
+  bare.AddUnicode(0x001A, u"IPM.Contact").AddUnicode(0x0037, u"Ann");
+  EXPECT_EQ(BlockOf(bare).find("\\tab"), std::string::npos) << BlockOf(bare);
+
+  // A named property whose map entry points at a property of an unsupported element
+  // type, and a map naming identifiers the message lacks: lines left out, no failure.
+  MessageBuilder odd;
+  odd.AddUnicode(0x001A, u"IPM.Appointment").AddStreamProperty(odd.named().Add(kPsetidAppointment, 0x8208),
+                                                                 0x0048, std::vector<std::uint8_t>(16, 1));
+  odd.named().Add(kPsetidAppointment, 0x8232);
+  EXPECT_EQ(DetailsOf(odd), std::vector<std::string>{});
+  EXPECT_EQ(Convert(odd), Convert(odd, false)) << "no block, no rule";
+}
+
+TEST(ItemDetailsTest, CorpusMeetingAndContact) {
+  const std::string corpus = LORVANE_CORPUS_DIR;
+  if (!std::filesystem::exists(corpus + "/msgClassAppointment.msg")) GTEST_SKIP() << "no corpus at " << corpus;
+  SetZone("UTC0");
+  auto details = [&](const char* name) {
+    std::ifstream in(corpus + "/" + name, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return DetailLines(bytes);
+  };
+  EXPECT_EQ(details("msgClassAppointment.msg"),
+            (std::vector<std::string>{
+                "When:|28 February 2017 18:30 +00:00 \xe2\x80\x93 28 February 2017 19:00 +00:00",
+                "Where:|under lazy dog", "Organizer:|Allison, Timothy B."}));
+  const std::vector<std::string> contact = details("msgClassContact.msg");
+  for (const char* line : {"Company:|Fence Co", "E-mail:|quickbrown@gmail.com", "Business phone:|(123) 456-7890",
+                           "Mobile phone:|(456) 789-0123"})
+    EXPECT_NE(std::find(contact.begin(), contact.end(), line), contact.end()) << line;
+  EXPECT_EQ(details("msgClassTask.msg"),
+            (std::vector<std::string>{"Due:|10 March 2017", "Status:|In progress", "% Complete:|0%"}));
 }
 
 TEST(HeaderBlockTest, OptionOffLeavesEveryDocumentAsItWas) {

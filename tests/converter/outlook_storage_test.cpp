@@ -1,17 +1,19 @@
 // Message reader: the property look-up order and types, the property-stream header
 // sizes, loading of recipients, attachments and embedded messages, the failures that
-// loading raises, and the rich-text body.
+// loading raises, the rich-text body, and the named-property map.
 #include "converter/outlook_storage.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <string>
 #include <vector>
 
 #include "converter/compound_file.h"
 #include "converter/errors.h"
 #include "converter/message.h"
+#include "converter/named_properties.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
 
@@ -154,6 +156,120 @@ TEST(PropertyLookupTest, PropertyStreamIsReadOnceAndMatchedByNumber) {
       << "identifiers are spelled upper-case";
   EXPECT_TRUE(std::holds_alternative<std::monostate>(storage.GetMapiProperty("3705 ")));
   EXPECT_EQ(file->stream_bytes_read(), storage.streamStatistics().at(u"__properties_version1.0").size);
+}
+
+TEST(PropertyLookupTest, FixedValuesOfEachTypeOnlyWhenTheTypeMatches) {
+  MessageBuilder builder;
+  builder.AddFixed(0x8001, kTypeDouble, std::bit_cast<std::uint64_t>(0.25)).AddTime(0x8002, 42)
+      .AddInt32(0x8003, -5);
+  Opened opened = Open(builder);
+  const Message& m = *opened.message;
+  EXPECT_EQ(m.FindDouble("8001"), 0.25);
+  EXPECT_EQ(m.FindTime("8002"), 42u);
+  EXPECT_EQ(m.FindFixedValue("8003", kTypeInt32), 0xFFFFFFFBu);
+  EXPECT_EQ(m.FindDouble("8002"), std::nullopt) << "a time is not a number";
+  EXPECT_EQ(m.FindTime("8001"), std::nullopt);
+  EXPECT_EQ(m.FindDouble("8004"), std::nullopt);
+}
+
+// Numbers and names in the fixed sets, in stored sets and in a set used twice; the
+// identifiers are those the message's properties use, also from an embedded message.
+TEST(NamedPropertiesTest, NumbersAndNamesMapToTheIdentifiersTheMessageUses) {
+  MessageBuilder builder;
+  msgwriter::NamedPropertyMap& named = builder.named();
+  const std::uint16_t start = named.Add(kPsetidAppointment, 0x820D);
+  const std::uint16_t email = named.Add(kPsetidAddress, 0x8083);
+  const std::uint16_t keywords = named.Add(kPsPublicStrings, u"Keywords");
+  const std::uint16_t odd = named.Add(kPsetidAppointment, u"abc");  // 6 bytes, padded to 8
+  const std::uint16_t mapi = named.Add(kPsMapi, 0x1234);
+  const std::uint16_t after = named.Add(kPsetidAddress, u"été");
+  EXPECT_EQ(start, 0x8000);
+  EXPECT_EQ(after, 0x8005);
+  builder.AddUnicode(email, u"ann@example.com").AddTime(start, 7);
+  builder.AddEmbeddedMessage();
+  Opened opened = Open(builder);
+  for (const Message* message : {opened.message.get(), opened.message->messages().at(0).get()}) {
+    const NamedProperties map = NamedProperties::Of(*message);
+    EXPECT_EQ(map.size(), 6u);
+    EXPECT_EQ(map.Find(kPsetidAppointment, 0x820D), start);
+    EXPECT_EQ(map.Find(kPsetidAddress, 0x8083), email);
+    EXPECT_EQ(map.Find(kPsPublicStrings, u"Keywords"), keywords);
+    EXPECT_EQ(map.Find(kPsetidAppointment, u"abc"), odd);
+    EXPECT_EQ(map.Find(kPsMapi, 0x1234), mapi);
+    EXPECT_EQ(map.Find(kPsetidAddress, u"été"), after);
+    EXPECT_EQ(map.Find(kPsetidTask, 0x820D), std::nullopt) << "the same number in another set";
+    EXPECT_EQ(map.Find(kPsPublicStrings, u"keywords"), std::nullopt) << "names compare exactly";
+    EXPECT_EQ(map.Find(kPsetidAddress, 0x8084), std::nullopt);
+  }
+  EXPECT_EQ(PropertyIdText(email), "8001");
+  EXPECT_EQ(opened.message->GetString(PropertyIdText(email)), u"ann@example.com");
+  EXPECT_EQ(opened.message->FindTime(PropertyIdText(start)), 7u);
+  EXPECT_EQ(NamedProperties::Of(*Open(MessageBuilder()).message).size(), 0u) << "no map at all";
+}
+
+// Each entry below points somewhere it must not; only the good ones are kept.
+TEST(NamedPropertiesTest, HostileEntriesAreLeftOutAndTheRestKept) {
+  auto entry = [](std::vector<std::uint8_t>& out, std::uint32_t number, std::uint16_t set, bool named,
+                  std::uint16_t index) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+    const std::uint16_t kind = static_cast<std::uint16_t>(set << 1 | (named ? 1 : 0));
+    out.insert(out.end(), {static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(kind >> 8),
+                           static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(index >> 8)});
+  };
+  std::vector<std::uint8_t> guids(kPsetidTask.begin(), kPsetidTask.end());
+  guids.insert(guids.end(), 8, 0xAA);  // half a second GUID
+  // Strings: "ab" at 0; an odd length at 8; a length past the end at 16; length 0 at 24.
+  std::vector<std::uint8_t> strings = {4, 0, 0, 0, 'a', 0, 'b', 0, 3, 0, 0, 0, 'x', 0, 'y', 0,
+                                       0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
+  std::vector<std::uint8_t> entries;
+  entry(entries, 0x8101, 3, false, 0);       // good: PSETID_Task 0x8101 -> 8000
+  entry(entries, 0x1, 0, false, 1);          // set 0 names no set
+  entry(entries, 0x2, 4, false, 2);          // set 4 would be the half GUID
+  entry(entries, 0x3, 900, false, 3);        // far past the GUID stream
+  entry(entries, 0x4, 1, false, 0x7FFF);     // identifier 0xFFFF is no property
+  entry(entries, 0, 2, true, 5);             // good: "ab" -> 8005
+  entry(entries, 8, 2, true, 6);             // odd length
+  entry(entries, 16, 2, true, 7);            // length past the end (and past 4 GB)
+  entry(entries, 24, 2, true, 8);            // empty name
+  entry(entries, 26, 2, true, 9);            // length field itself past the end
+  entry(entries, 0xFFFFFFF0, 2, true, 10);   // offset past the end
+  entry(entries, 0x8101, 3, false, 11);      // repeated: the first counts
+  entry(entries, 0x9, 2, false, 0x7FFE);     // good: the last identifier, 0xFFFE
+  entries.insert(entries.end(), {1, 2, 3, 4, 5});  // a partial entry at the end
+  const NamedProperties map = NamedProperties::Parse(guids, entries, strings);
+  EXPECT_EQ(map.size(), 3u);
+  EXPECT_EQ(map.Find(kPsetidTask, 0x8101), 0x8000);
+  EXPECT_EQ(map.Find(kPsPublicStrings, u"ab"), 0x8005);
+  EXPECT_EQ(map.Find(kPsPublicStrings, 0x9), 0xFFFE);
+  EXPECT_EQ(NamedProperties::Parse({}, entries, {}).size(), 1u) << "without GUIDs and strings";
+
+  // The same streams inside a message, and streams where storages should be: the
+  // message still converts.
+  MessageBuilder builder;
+  StorageBuilder& storage = builder.AddSubStorage(u"__nameid_version1.0", 0).OmitPropertyStream();
+  storage.AddRawStream(u"__substg1.0_00020102", guids).AddRawStream(u"__substg1.0_00030102", entries)
+      .AddRawStream(u"__substg1.0_00040102", strings);
+  builder.AddUnicode(0x001A, u"IPM.Task").AddInt32(0x8000, 1);
+  EXPECT_EQ(NamedProperties::Of(*Open(builder).message).size(), 3u);
+  MessageBuilder misplaced;
+  misplaced.AddSubStorage(u"__nameid_version1.0", 0).OmitPropertyStream()
+      .AddSubStorage(u"__substg1.0_00030102", 0).OmitPropertyStream();
+  misplaced.AddUnicode(0x001A, u"IPM.Task");
+  EXPECT_EQ(NamedProperties::Of(*Open(misplaced).message).size(), 0u);
+}
+
+TEST(NamedPropertiesTest, NoMoreEntriesThanIdentifiersAreRead) {
+  std::vector<std::uint8_t> entries;
+  for (std::uint32_t n = 0; n < 0x8000 + 100; ++n) {
+    const std::uint16_t index = static_cast<std::uint16_t>(n % 0x7FFF);
+    entries.insert(entries.end(), {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+                                   static_cast<std::uint8_t>(n >> 16), 0, 4, 0,  // set 2
+                                   static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(index >> 8)});
+  }
+  const NamedProperties map = NamedProperties::Parse({}, entries, {});
+  EXPECT_EQ(map.size(), 0x7FFFu);
+  EXPECT_EQ(map.Find(kPsPublicStrings, 0x7FFE), 0xFFFE);
+  EXPECT_EQ(map.Find(kPsPublicStrings, 0x7FFF), std::nullopt) << "beyond the entries read";
 }
 
 TEST(MessageLoadTest, LoadsRecipientsAttachmentsAndNestedMessages) {
