@@ -14,4 +14,10 @@ namespace quorlin {
 // or its local date falls outside the years 1601 to 9999.
 std::optional<std::string> FormatLocalTime(std::uint64_t filetime);
 
+// The same instant as a short stamp that sorts as text ("2026-12-08 1405"), for names.
+std::optional<std::string> FormatLocalStamp(std::uint64_t filetime);
+
+// Seconds since 1970 (UTC) for a FILETIME; nothing when it is zero (not set).
+std::optional<std::int64_t> UnixSeconds(std::uint64_t filetime);
+
 }  // namespace quorlin
