@@ -6,11 +6,13 @@
 #include <new>
 
 #include "converter/errors.h"
+#include "converter/file_time.h"
 #include "converter/header_block.h"
 #include "converter/header_fields.h"
 #include "converter/input_file.h"
 #include "converter/message.h"
 #include "converter/message_body.h"
+#include "converter/name_fields.h"
 #include "converter/output_file.h"
 
 namespace quorlin {
@@ -39,11 +41,18 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
     if (IsSameFile(input, output))
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
     auto in = std::make_unique<InputFile>(input);
-    const DocumentContent content = ReadContent(*Message::Open(in->bytes()), options);
+    std::optional<std::int64_t> date;
+    DocumentContent content;
+    {
+      std::unique_ptr<Message> message = Message::Open(in->bytes());
+      content = ReadContent(*message, options);
+      if (options.file_dates) date = MessageTime(*message);
+    }
     // A rich-text body is decoded straight from the input into the output, so the input
     // stays open while it is written; a document built from text is done with it.
     if (!content.rtf) in.reset();
     WriteFileAtomically(output, [&content](ByteSink& sink) { content.WriteTo(sink); });
+    if (date) SetModificationTime(output, *date);
     return {};
   } catch (const FormatError& error) {
     return {ConversionStatus::kFormatError, error.what()};

@@ -29,6 +29,7 @@ struct ConversionResult {
 // always been.
 struct ConversionOptions {
   bool header_block = false;  // open the document with subject, sender, date, recipients
+  bool file_dates = false;    // date the document like its message (sent, else received)
 };
 
 // The output file's bytes for the message in `msg_bytes`. Throws ConvertError.

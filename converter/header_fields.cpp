@@ -59,6 +59,10 @@ std::u16string SentTime(const Message& message) {
 
 }  // namespace
 
+std::u16string PropertyLine(const OutlookStorage& storage, const char* id, std::uint32_t code_page) {
+  return Text(storage, id, code_page);
+}
+
 HeaderFields ReadHeaderFields(const Message& message) {
   const std::uint32_t code_page = MessageCodePage(message);
   HeaderFields fields;

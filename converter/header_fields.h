@@ -30,4 +30,8 @@ struct HeaderFields {
 // type that cannot be text counts as absent; a damaged file still fails (FormatError).
 HeaderFields ReadHeaderFields(const Message& message);
 
+// One string property of `storage` cleaned for a single line as the header block's texts
+// are: Unicode as it is, 8-bit in `code_page`. Empty when absent or not a text.
+std::u16string PropertyLine(const OutlookStorage& storage, const char* id, std::uint32_t code_page);
+
 }  // namespace quorlin

@@ -30,18 +30,39 @@ std::int64_t CalendarSeconds(const std::tm& tm) {
          tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
 }
 
+// The local calendar reading of a FILETIME, and its UTC reading; false when the time is
+// not set or its local date falls outside the years 1601 to 9999.
+bool LocalAndUtc(std::uint64_t filetime, std::tm& local, std::tm& utc) {
+  const std::optional<std::int64_t> unix_seconds = UnixSeconds(filetime);
+  if (!unix_seconds) return false;
+  const std::time_t instant = static_cast<std::time_t>(*unix_seconds);
+  if (!localtime_r(&instant, &local) || !gmtime_r(&instant, &utc)) return false;
+  const long long year = local.tm_year + 1900LL;
+  return year >= 1601 && year <= 9999 && local.tm_mon >= 0 && local.tm_mon <= 11;
+}
+
 }  // namespace
 
-std::optional<std::string> FormatLocalTime(std::uint64_t filetime) {
+std::optional<std::int64_t> UnixSeconds(std::uint64_t filetime) {
   if (filetime == 0) return std::nullopt;
-  const std::int64_t unix_seconds =
-      static_cast<std::int64_t>(filetime / kTicksPerSecond) - kSeconds1601To1970;
-  const std::time_t instant = static_cast<std::time_t>(unix_seconds);
+  return static_cast<std::int64_t>(filetime / kTicksPerSecond) - kSeconds1601To1970;
+}
+
+std::optional<std::string> FormatLocalStamp(std::uint64_t filetime) {
   std::tm local{};
   std::tm utc{};
-  if (!localtime_r(&instant, &local) || !gmtime_r(&instant, &utc)) return std::nullopt;
+  if (!LocalAndUtc(filetime, local, utc)) return std::nullopt;
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d%02d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min);
+  return std::string(text);
+}
+
+std::optional<std::string> FormatLocalTime(std::uint64_t filetime) {
+  std::tm local{};
+  std::tm utc{};
+  if (!LocalAndUtc(filetime, local, utc)) return std::nullopt;
   const long long year = local.tm_year + 1900LL;
-  if (year < 1601 || year > 9999 || local.tm_mon < 0 || local.tm_mon > 11) return std::nullopt;
 
   const std::int64_t offset = CalendarSeconds(local) - CalendarSeconds(utc);
   const std::int64_t offset_minutes = (offset < 0 ? -offset : offset) / 60;

@@ -19,4 +19,10 @@ std::optional<std::string> FormatLocalTime(std::uint64_t filetime);
 // Nothing when the time is zero or falls outside the years 1601 to 9999.
 std::optional<std::string> FormatDate(std::uint64_t filetime);
 
+// The same instant as a short stamp that sorts as text ("2026-12-08 1405"), for names.
+std::optional<std::string> FormatLocalStamp(std::uint64_t filetime);
+
+// Seconds since 1970 (UTC) for a FILETIME; nothing when it is zero (not set).
+std::optional<std::int64_t> UnixSeconds(std::uint64_t filetime);
+
 }  // namespace quorlin

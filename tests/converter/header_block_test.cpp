@@ -18,9 +18,12 @@
 #include <random>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "converter/conversion.h"
 #include "converter/local_time.h"
 #include "converter/named_properties.h"
+#include "converter/name_fields.h"
 #include "converter/rtf_insertion.h"
 #include "msgwriter/message_builder.h"
 #include "converter/text_to_rtf.h"
@@ -71,6 +74,60 @@ TEST(LocalTimeTest, DayMonthYearTimeAndOffsetInTheLocalZone) {
   EXPECT_EQ(FormatLocalTime(FileTime(k8Dec2026At1305Utc)), "8 December 2026 09:35 -03:30");
   EXPECT_EQ(FormatLocalTime(0), std::nullopt) << "zero means not set";
   EXPECT_EQ(FormatLocalTime(0xFFFFFFFFFFFFFFFFULL), std::nullopt) << "past the year 9999";
+}
+
+// The facts a document is named by: the stamp sorts as text, the normalized subject goes
+// before the subject (no "RE:" in names), and each field is one clean line.
+TEST(NameFieldsTest, DateSubjectAndSenderForNames) {
+  SetZone("CET-1CEST,M3.5.0,M10.5.0/3");
+  MessageBuilder full = FullHeader();
+  full.AddUnicode(0x0E1D, u"Contract\t{draft}\r\n");
+  std::vector<std::uint8_t> bytes = full.Build();
+  NameFields fields = ReadNameFields(*Message::Open(bytes));
+  EXPECT_EQ(fields.date, "2026-12-08 1405");
+  EXPECT_EQ(fields.subject, "Contract {draft}");
+  EXPECT_EQ(fields.from, "Ann Smith");
+  EXPECT_EQ(NameFieldsLine(fields), "2026-12-08 1405\tContract {draft}\tAnn Smith");
+
+  MessageBuilder received;  // no normalized subject, delivery time only, a name in Greek
+  received.AddUnicode(0x0037, u"RE: \u03b1\u03b2").AddTime(0x0E06, FileTime(k8Dec2026At1305Utc));
+  bytes = received.Build();
+  fields = ReadNameFields(*Message::Open(bytes));
+  EXPECT_EQ(fields.date, "2026-12-08 1405");
+  EXPECT_EQ(fields.subject, "RE: \xCE\xB1\xCE\xB2");
+  EXPECT_EQ(fields.from, "");
+
+  bytes = MessageBuilder().Build();
+  fields = ReadNameFields(*Message::Open(bytes));
+  EXPECT_EQ(NameFieldsLine(fields), "\t\t");
+  EXPECT_EQ(FormatLocalStamp(0), std::nullopt);
+}
+
+// A document dated like its message: sent time, else the time it arrived; a message with
+// neither leaves the document dated when it was written.
+TEST(NameFieldsTest, DocumentsDatedLikeTheirMessage) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("lorvane-dates-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  auto mtime_of = [&](const MessageBuilder& builder, bool dates) {
+    const std::vector<std::uint8_t> bytes = builder.Build();
+    std::ofstream(folder / "m.msg", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    ConversionOptions options;
+    options.file_dates = dates;
+    EXPECT_TRUE(ConvertFile(folder / "m.msg", folder / "m.doc", options).ok());
+    struct stat info {};
+    EXPECT_EQ(stat((folder / "m.doc").c_str(), &info), 0);
+    return static_cast<std::int64_t>(info.st_mtime);
+  };
+  EXPECT_EQ(mtime_of(FullHeader(), true), k8Dec2026At1305Utc);
+  MessageBuilder received;
+  received.AddTime(0x0E06, FileTime(k8Dec2026At1305Utc + 60));
+  EXPECT_EQ(mtime_of(received, true), k8Dec2026At1305Utc + 60);
+  const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+  EXPECT_GE(mtime_of(MessageBuilder(), true), now - 60) << "no time in the message";
+  EXPECT_GE(mtime_of(FullHeader(), false), now - 60) << "the option is off";
+  std::filesystem::remove_all(folder);
 }
 
 TEST(HeaderBlockTest, EveryLineInItsPlace) {
