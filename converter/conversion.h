@@ -29,6 +29,7 @@ struct ConversionResult {
 // always been.
 struct ConversionOptions {
   bool header_block = false;  // open the document with subject, sender, date, recipients
+  bool pictures = false;      // show the pictures the body places, from the attachments
 };
 
 // The output file's bytes for the message in `msg_bytes`. Throws ConvertError.
