@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "converter/errors.h"
 #include "converter/file_time.h"
@@ -14,6 +15,7 @@
 #include "converter/message_body.h"
 #include "converter/name_fields.h"
 #include "converter/output_file.h"
+#include "converter/picture_attachments.h"
 
 namespace quorlin {
 
@@ -31,7 +33,10 @@ DocumentContent ReadContent(const Message& message, const ConversionOptions& opt
 std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes,
                                          const ConversionOptions& options) {
   std::unique_ptr<Message> message = Message::Open(msg_bytes);
-  return DocumentBytes(ReadContent(*message, options));
+  DocumentContent content = ReadContent(*message, options);
+  std::optional<AttachmentImages> pictures;
+  if (options.pictures && content.rtf) content.pictures = &pictures.emplace(*message);
+  return DocumentBytes(std::move(content));
 }
 
 ConversionResult ConvertFile(const std::filesystem::path& input,
@@ -41,13 +46,16 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
     if (IsSameFile(input, output))
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
     auto in = std::make_unique<InputFile>(input);
+    std::unique_ptr<Message> message = Message::Open(in->bytes());
+    DocumentContent content = ReadContent(*message, options);
     std::optional<std::int64_t> date;
-    DocumentContent content;
-    {
-      std::unique_ptr<Message> message = Message::Open(in->bytes());
-      content = ReadContent(*message, options);
-      if (options.file_dates) date = MessageTime(*message);
-    }
+    if (options.file_dates) date = MessageTime(*message);
+    // Pictures are read from the message's attachments while the body is written.
+    std::optional<AttachmentImages> pictures;
+    if (options.pictures && content.rtf)
+      content.pictures = &pictures.emplace(*message);
+    else
+      message.reset();
     // A rich-text body is decoded straight from the input into the output, so the input
     // stays open while it is written; a document built from text is done with it.
     if (!content.rtf) in.reset();

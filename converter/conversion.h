@@ -30,6 +30,7 @@ struct ConversionResult {
 struct ConversionOptions {
   bool header_block = false;  // open the document with subject, sender, date, recipients
   bool file_dates = false;    // date the document like its message (sent, else received)
+  bool pictures = false;      // show the pictures the body places, from the attachments
 };
 
 // The output file's bytes for the message in `msg_bytes`. Throws ConvertError.

@@ -28,12 +28,17 @@ constexpr int kExitUsage = 1;
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) return quorlin::Serve(stdin, stdout);
-  // "--header" before the two paths opens each document with the message's header block.
+  // "--header" before the two paths opens each document with the message's header block;
+  // "--pictures" shows the pictures the body places.
   quorlin::ConversionOptions options;
   int first = 1;
-  if (argc > 1 && std::strcmp(argv[1], "--header") == 0) {
-    options.header_block = true;
-    ++first;
+  for (; first < argc; ++first) {
+    if (std::strcmp(argv[first], "--header") == 0)
+      options.header_block = true;
+    else if (std::strcmp(argv[first], "--pictures") == 0)
+      options.pictures = true;
+    else
+      break;
   }
   if (argc - first < 2) {
     std::fputs("Usage: Quorlin.exe <msg_file> <output_file>\n", stdout);

@@ -8,6 +8,7 @@
 #include "converter/code_page.h"
 #include "converter/errors.h"
 #include "converter/html_charset.h"
+#include "converter/picture_placement.h"
 #include "converter/rtf_insertion.h"
 #include "converter/text_to_rtf.h"
 
@@ -124,7 +125,12 @@ void DocumentContent::WriteTo(ByteSink& sink) const {
   static constexpr std::uint8_t kLineBreak[] = {'\r', '\n'};
   if (rtf) {
     DocumentStartInserter document(sink, opening);
-    CLZF::decompressRTF(rtf->bytes(), document);
+    if (pictures) {
+      PicturePlacer placer(document, *pictures);
+      CLZF::decompressRTF(rtf->bytes(), placer);
+    } else {
+      CLZF::decompressRTF(rtf->bytes(), document);
+    }
     document.Finish();
   } else {
     WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink, opening);
@@ -134,7 +140,7 @@ void DocumentContent::WriteTo(ByteSink& sink) const {
 
 std::vector<std::uint8_t> DocumentBytes(DocumentContent content) {
   std::vector<std::uint8_t> document;
-  if (content.rtf && content.opening.empty()) {
+  if (content.rtf && content.opening.empty() && !content.pictures) {
     // The decoded body has room for the line break: no copy.
     document = CLZF::decompressRTF(content.rtf->bytes());
     document.push_back('\r');

@@ -14,6 +14,8 @@
 
 namespace quorlin {
 
+class BodyPictures;
+
 // The code page of the message's 8-bit texts: "3FFD", else "3FDE", else 1252.
 std::uint32_t MessageCodePage(const Message& message);
 
@@ -36,6 +38,9 @@ struct DocumentContent {
   // RTF that opens the document before the body's first text (the header block), or
   // nothing. A rich-text body that is not RTF after all is written without it.
   std::string opening;
+  // Where the pictures of a rich-text body come from, or nothing to leave the body as it
+  // is (it must outlive the content).
+  BodyPictures* pictures = nullptr;
 
   // The output file's whole content: the document followed by CR LF, handed over in
   // pieces and never held whole. Throws DecodeError should the body turn out damaged

@@ -1,7 +1,9 @@
 // Writes the fuzzer's starting inputs: the shipped sample messages, each also with
 // 4096-byte sectors, plus one message for each path the converter takes (plain-text,
 // 8-bit and HTML bodies, a stored body, an embedded message, a meeting with named
-// properties, DIFAT sectors, regular sectors only, degenerate directory trees). With them the fuzzer reaches every part of
+// properties, DIFAT sectors, regular sectors only, degenerate directory trees, pictures
+// placed by HTML tags and by attachment placeholders in every format). With them the
+// fuzzer reaches every part of
 // the reader at once, also where the shared corpus of real messages is absent.
 // Usage: make_fuzz_seeds <folder>
 #include <cstdint>
@@ -79,6 +81,52 @@ void AddPathSeeds(Seeds& seeds) {
   seeds.emplace_back("degenerate-tree.msg", embedded.Build(degenerate));
 }
 
+// Small pictures of each format the converter shows, and messages that place them: an HTML
+// body carried in RTF naming them by content id, location and name, and a native body
+// with attachment placeholders.
+void AddPictureSeeds(Seeds& seeds) {
+  using msgwriter::MessageBuilder;
+  const std::vector<std::uint8_t> png = Bytes(std::string_view(
+      "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x02\x00\x00\x00\x02"
+      "\x08\x02\x00\x00\x00\xfd\xd4\x9a\x73\x00\x00\x00\x11\x49\x44\x41\x54\x78\x9c\x63\xf8\xcf\xc0\xc0"
+      "\xf0\x1f\x8c\x80\x18\x00\x1d\xf0\x03\xfd\xd3\xd0\x7d\x26\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42"
+      "\x60\x82", 74));
+  const std::vector<std::uint8_t> gif = Bytes(std::string_view(
+      "GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00"
+      "\x00\x00\x01\x00\x01\x00\x00\x02\x02" "D\x01\x00;", 43));
+  std::vector<std::uint8_t> bmp = Bytes(std::string_view(
+      "BM\x3a\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00\x01\x00\x00\x00\x01\x00\x00\x00"
+      "\x01\x00\x18\x00\x00\x00\x00\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x00\x00\x10\x20\x30\x00", 58));
+  const std::vector<std::uint8_t> jpeg = Bytes(std::string_view(
+      "\xff\xd8\xff\xc0\x00\x0b\x08\x00\x01\x00\x01\x01\x01\x11\x00\xff\xda\x00\x02\xff\xd9", 21));
+  const std::vector<std::uint8_t> wmf = Bytes(std::string_view(
+      "\xd7\xcd\xc6\x9a\x00\x00\x00\x00\x00\x00\xa0\x05\xa0\x05\xa0\x05\x00\x00\x00\x00\x00\x00"
+      "\x01\x00\x09\x00\x00\x03\x0c\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00\x00", 46));
+  const std::vector<std::vector<std::uint8_t>> pictures = {png, gif, bmp, jpeg, wmf};
+
+  MessageBuilder html;
+  html.AddRtfBody("{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 {\\*\\htmltag84 <img src=\"cid:p0\" width=40>}"
+                  "{\\*\\htmltag84 <IMG SRC='cid:p1' alt=\"one &amp; two\">}{\\*\\htmltag84 <img src=p2.bmp>}"
+                  "{\\*\\htmltag84 <img src=cid:p3 height=\\'31\\par 2>}\\htmlrtf \\objattph \\htmlrtf0 "
+                  "{\\*\\htmltag84 <img src=\"cid:p4\">}{\\*\\htmltag4 <img src=\"http://x/y.png\" alt=web>}text}");
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    msgwriter::StorageBuilder& attachment = html.AddAttachment(1);
+    attachment.AddBinary(0x3701, pictures[i]).AddInt32(0x7FFE, 1);
+    if (i == 2) attachment.AddUnicode(0x3707, u"p2.bmp");
+    else attachment.AddUnicode(0x3712, u"p" + std::u16string(1, static_cast<char16_t>(u'0' + i)));
+  }
+  seeds.emplace_back("pictures-html.msg", html.Build());
+
+  MessageBuilder native;
+  native.AddRtfBody("{\\rtf1\\ansi a\\objattph  b\\objattph  c\\objattph  d\\objattph  e\\objattph  f\\objattph }");
+  for (std::size_t i = 0; i < pictures.size(); ++i)
+    native.AddAttachment(1).AddBinary(0x3701, pictures[i]).AddInt32(0x370B, static_cast<std::int32_t>(10 - i))
+        .AddUnicode(0x3707, u"picture");
+  native.AddAttachment(1).AddBinary(0x3701, Bytes("II*\x00")).AddInt32(0x370B, 20).AddUnicode(0x3707, u"scan.tif");
+  seeds.emplace_back("pictures-native.msg", native.Build());
+}
+
 bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -107,6 +155,7 @@ int main(int argc, char** argv) {
   for (msgwriter::SampleMessage& sample : msgwriter::SampleMessages(version4))
     seeds.emplace_back("sample-v4-" + sample.file_name, std::move(sample.bytes));
   AddPathSeeds(seeds);
+  AddPictureSeeds(seeds);
   for (const auto& [name, bytes] : seeds) {
     if (!WriteFile(folder / ("seed-" + name), bytes)) {
       std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n", (folder / name).c_str());

@@ -50,9 +50,9 @@ class CorpusTest : public ::testing::Test {
   }
 
   // Converts one corpus file; returns whether an output exists and its bytes.
-  std::pair<ConversionResult, std::string> Run(const std::string& name) {
+  std::pair<ConversionResult, std::string> Run(const std::string& name, const ConversionOptions& options = {}) {
     fs::path output = out_ / (name + ".doc");
-    ConversionResult result = ConvertFile(corpus_ / name, output);
+    ConversionResult result = ConvertFile(corpus_ / name, output, options);
     std::string content;
     if (fs::exists(output)) {
       std::ifstream in(output, std::ios::binary);
@@ -112,6 +112,42 @@ TEST_F(CorpusTest, MessagesWithoutRtfBodyKeepTheirText) {
       EXPECT_NE(content.find(word), std::string::npos) << file << " lacks \"" << word << "\":\n" << content;
     for (const char* mark : {"\\u65533?", "\\u-3?"})  // U+FFFD, unsigned or signed
       EXPECT_EQ(content.find(mark), std::string::npos) << file << " has replacement marks";
+  }
+}
+
+// Every inline picture of the real messages is shown with pictures on: PNG and JPEG
+// screenshots, a BMP named ".gif", pictures named by content id and by content location.
+// Every other message with a rich-text body stays as it was, but for web pictures' alt text.
+TEST_F(CorpusTest, PicturesOnShowEveryInlinePicture) {
+  const std::map<std::string, std::vector<std::string>> pictures = {
+      {"attachment_msg_inlineImg.msg", {"\\pngblip\\picw619\\pich157", "\\pngblip\\picw84", "\\pngblip\\picw201",
+                                        "\\jpegblip\\picw647\\pich404\\picwgoal9360"}},
+      {"example_received_regular.msg", {"\\dibitmap0\\picw202\\pich74"}},
+      {"example_received_unicode.msg", {"\\dibitmap0\\picw202\\pich74"}},
+      {"example_sent_regular.msg", {"\\dibitmap0\\picw202\\pich74"}},
+      {"example_sent_unicode.msg", {"\\dibitmap0\\picw202\\pich74"}},
+      {"no_recipient_address.msg", std::vector<std::string>(11, "\\jpegblip\\picw32\\pich32")},
+  };
+  ConversionOptions options;
+  options.pictures = true;
+  for (const Expected& row : rows_) {
+    if (row.outcome != "rtf") continue;
+    SCOPED_TRACE(row.file);
+    auto [result, content] = Run(row.file, options);
+    ASSERT_TRUE(result.ok()) << result.message;
+    const std::string original = Run(row.file).second;
+    const auto pictures_in = [](const std::string& document) {
+      std::size_t count = 0;
+      for (std::size_t at = 0; (at = document.find("{\\pict", at)) != std::string::npos; ++at) ++count;
+      return count;
+    };
+    const auto shown = pictures.find(row.file);
+    EXPECT_EQ(pictures_in(content) - pictures_in(original), shown == pictures.end() ? 0 : shown->second.size());
+    if (shown != pictures.end()) {
+      for (const std::string& picture : shown->second) EXPECT_NE(content.find(picture), std::string::npos) << picture;
+    } else if (row.file != "bug66335.msg") {  // its web pictures' alt text is added
+      EXPECT_EQ(content, original);
+    }
   }
 }
 

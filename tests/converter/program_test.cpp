@@ -111,6 +111,24 @@ TEST_F(ProgramTest, HeaderFlagBeforeThePathsAddsTheHeaderBlock) {
   EXPECT_EQ(Run({"--header", input.string()}).out, "Usage: Quorlin.exe <msg_file> <output_file>\n");
 }
 
+TEST_F(ProgramTest, PicturesFlagShowsThePlacedAttachments) {
+  msgwriter::MessageBuilder builder;
+  builder.AddRtfBody("{\\rtf1 see \\objattph  here}").AddUnicode(0x0037, u"Subject line");
+  builder.AddAttachment(1).AddUnicode(0x3707, u"notes.txt").AddInt32(0x370B, 0).AddBinary(0x3701, {'x'});
+  fs::path input = Write("in.msg", builder.Build());
+  fs::path output = dir_ / "out.doc";
+  ASSERT_EQ(Run({input.string(), output.string()}).status, 0);
+  EXPECT_EQ(Read(output), "{\\rtf1 see \\objattph  here}\r\n");
+  for (const std::vector<std::string>& flags : {std::vector<std::string>{"--pictures"}, {"--header", "--pictures"},
+                                                {"--pictures", "--header"}}) {
+    std::vector<std::string> args = flags;
+    args.insert(args.end(), {input.string(), output.string()});
+    ASSERT_EQ(Run(args).status, 0);
+    EXPECT_NE(Read(output).find("see \\objattph {\\uc1 [notes.txt]} here}"), std::string::npos) << Read(output);
+    EXPECT_EQ(Read(output).find("Subject line") != std::string::npos, flags.size() == 2);
+  }
+}
+
 TEST_F(ProgramTest, FailuresExitNonZeroWithOneLineAndNoOutput) {
   msgwriter::MessageBuilder bad_body;
   std::vector<std::uint8_t> body = {0x20, 0, 0, 0, 0x10, 0, 0, 0, 'X', 'X', 'X', 'X', 0, 0, 0, 0};
@@ -190,6 +208,7 @@ TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
   request("header-of-the-future", good, dir_ / "other.doc");
   request("", good, dir_ / "again.doc");
   request("header", good, dir_ / "headed.doc");
+  request("pictures header", good, dir_ / "pictured.doc");
   Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
   const std::string command = Quote(QUORLIN_EXE) + " --serve <" + Quote((dir_ / "requests.bin").string()) + " >" +
                               Quote((dir_ / "answers.bin").string());
@@ -202,6 +221,7 @@ TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
   EXPECT_EQ(Read(out), rtf + "\r\n");
   EXPECT_EQ(Read(dir_ / "again.doc"), rtf + "\r\n");
   EXPECT_TRUE(fs::exists(dir_ / "headed.doc"));
+  EXPECT_EQ(Read(dir_ / "pictured.doc"), Read(dir_ / "headed.doc"));
   EXPECT_FALSE(fs::exists(dir_ / "bad.doc"));
   EXPECT_FALSE(fs::exists(dir_ / "other.doc"));
 

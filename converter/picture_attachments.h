@@ -1,0 +1,65 @@
+// The pictures of a message's body come from its attachments: an <img> names one by its
+// content id (3712), else its content location (3713), else its file name (3707, then
+// 3704), as mail programs fall back; an attachment placeholder of a rich-text body stands
+// for the next attachment in rendering-position order (370B).
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "converter/message.h"
+#include "converter/picture_placement.h"
+
+namespace quorlin {
+
+class AttachmentImages : public BodyPictures {
+ public:
+  // kCheckOnly decides what would be shown, and records it, without writing anything.
+  enum class Mode { kWrite, kCheckOnly };
+
+  // `message` must outlive this object.
+  explicit AttachmentImages(const Message& message, Mode mode = Mode::kWrite);
+
+  // The attachment `ref` names, as a picture when it is one that passes its checks,
+  // else its name in brackets; a reference to no attachment (also any web address,
+  // which is never fetched) gives its alt text in brackets, or nothing without one.
+  void WriteImage(const ImageRef& ref, ByteSink& out) override;
+  // The next attachment with a rendering position: a picture, or its name in brackets.
+  void WriteNextAttachment(ByteSink& out) override;
+
+  // The indices into message.attachments() of the attachments written as pictures.
+  const std::set<std::size_t>& placed() const { return placed_; }
+
+ private:
+  struct Names {
+    std::u16string content_id, location, long_name, short_name, display_name;
+  };
+  // One attachment in rendering-position order: an index into attachments(), or an
+  // embedded message known by its name.
+  struct Placeholder {
+    std::optional<std::size_t> index;
+    std::u16string name;
+  };
+
+  const Names& NamesOf(std::size_t index);
+  std::optional<std::size_t> Find(std::u16string_view key);
+  void WriteAttachment(std::size_t index, std::optional<int> width_px, std::optional<int> height_px,
+                       ByteSink& out);
+  void LoadPlaceholders();
+
+  const Message& message_;
+  Mode mode_;
+  std::vector<std::optional<Names>> names_;
+  std::optional<std::vector<Placeholder>> placeholders_;
+  std::size_t next_placeholder_ = 0;
+  std::set<std::size_t> placed_;
+};
+
+// The attachments the message's body shows as pictures when pictures are on: the body is
+// read once, nothing is written. Throws DecodeError when the body is damaged.
+std::set<std::size_t> PicturesTheBodyShows(const Message& message);
+
+}  // namespace quorlin

@@ -1,0 +1,487 @@
+// Pictures: each format's header checks (damaged and oversized pictures refused), a GIF
+// made with giflib turned into PNG, the size a picture is shown at, the <img> tag's
+// attributes, the placer over bodies split anywhere, and whole messages converted with
+// pictures on: HTML carried in RTF, native attachment placeholders, and the option off.
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "converter/conversion.h"
+#include "converter/message.h"
+#include "converter/picture_attachments.h"
+#include "converter/picture_formats.h"
+#include "converter/picture_gif.h"
+#include "converter/picture_placement.h"
+#include "converter/picture_tag.h"
+#include "converter/picture_writer.h"
+#include "msgwriter/message_builder.h"
+
+namespace quorlin {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Le(Bytes& out, std::uint64_t value, int size) {
+  for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+void Be(Bytes& out, std::uint32_t value, int size) {
+  for (int i = size - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+void PngChunk(Bytes& png, const char* type, const Bytes& data) {
+  Be(png, static_cast<std::uint32_t>(data.size()), 4);
+  Bytes typed(type, type + 4);
+  typed.insert(typed.end(), data.begin(), data.end());
+  png.insert(png.end(), typed.begin(), typed.end());
+  Be(png, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))), 4);
+}
+
+// A grey PNG of the given size.
+Bytes Png(std::uint32_t width, std::uint32_t height) {
+  Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  Bytes header;
+  Be(header, width, 4);
+  Be(header, height, 4);
+  header.insert(header.end(), {8, 0, 0, 0, 0});
+  PngChunk(png, "IHDR", header);
+  const Bytes rows(std::size_t{height} * (width + 1), 0x80);
+  Bytes packed(compressBound(static_cast<uLong>(rows.size())));
+  uLongf packed_size = static_cast<uLongf>(packed.size());
+  compress(packed.data(), &packed_size, rows.data(), static_cast<uLong>(rows.size()));
+  packed.resize(packed_size);
+  PngChunk(png, "IDAT", packed);
+  PngChunk(png, "IEND", {});
+  return png;
+}
+
+Bytes Jpeg(std::uint16_t width, std::uint16_t height) {
+  Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+  jpeg.insert(jpeg.end(), {0xFF, 0xFF, 0xC0, 0, 17, 8});  // a fill byte before the frame
+  Be(jpeg, height, 2);
+  Be(jpeg, width, 2);
+  jpeg.insert(jpeg.end(), {3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1, 0xFF, 0xDA, 0, 2, 0x55, 0xFF, 0xD9});
+  return jpeg;
+}
+
+// A 24-bit BMP whose pixels begin `gap` bytes after its header.
+Bytes Bmp(std::int32_t width, std::int32_t height, std::uint32_t gap = 0) {
+  const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 24 + 31) / 32 * 4;
+  Bytes bmp = {'B', 'M'};
+  Le(bmp, 54 + gap + stride * static_cast<std::uint32_t>(std::abs(height)), 4);
+  Le(bmp, 0, 4);
+  Le(bmp, 54 + gap, 4);
+  Le(bmp, 40, 4);
+  Le(bmp, static_cast<std::uint32_t>(width), 4);
+  Le(bmp, static_cast<std::uint32_t>(height), 4);
+  Le(bmp, 1, 2);
+  Le(bmp, 24, 2);
+  Le(bmp, 0, 24);
+  bmp.resize(bmp.size() + gap, 0xEE);
+  for (std::uint32_t i = 0; i < stride * static_cast<std::uint32_t>(std::abs(height)); ++i)
+    bmp.push_back(static_cast<std::uint8_t>(i));
+  return bmp;
+}
+
+// An EMF header record with its frame in hundredths of a millimetre, then one record.
+Bytes Emf(std::int32_t frame_width, std::int32_t frame_height, std::uint32_t stated_size = 108) {
+  Bytes emf;
+  Le(emf, 1, 4);
+  Le(emf, 88, 4);
+  Le(emf, 0, 16);  // bounds
+  Le(emf, 0, 8);   // frame left, top
+  Le(emf, static_cast<std::uint32_t>(frame_width), 4);
+  Le(emf, static_cast<std::uint32_t>(frame_height), 4);
+  Le(emf, 0x464D4520, 4);
+  Le(emf, 0x10000, 4);
+  Le(emf, stated_size, 4);
+  Le(emf, 2, 4);
+  emf.resize(88, 0);
+  Le(emf, 14, 4);  // EMR_EOF
+  Le(emf, 20, 4);
+  Le(emf, 0, 12);
+  return emf;
+}
+
+// A metafile of one SetWindowExt record and the end record, placeable or not.
+Bytes Wmf(bool placeable, std::uint32_t stated_words = 9 + 5 + 3) {
+  Bytes wmf;
+  if (placeable) {
+    Le(wmf, 0x9AC6CDD7, 4);
+    Le(wmf, 0, 2);
+    Le(wmf, 0, 4);     // left, top
+    Le(wmf, 2880, 2);  // right: 2 inches at 1440 an inch
+    Le(wmf, 1440, 2);  // bottom
+    Le(wmf, 1440, 2);
+    Le(wmf, 0, 6);
+  }
+  Le(wmf, 1, 2);
+  Le(wmf, 9, 2);
+  Le(wmf, 0x300, 2);
+  Le(wmf, stated_words, 4);
+  Le(wmf, 0, 2);
+  Le(wmf, 5, 4);
+  Le(wmf, 0, 2);
+  Le(wmf, 5, 4);
+  Le(wmf, 0x020C, 2);
+  Le(wmf, 48, 2);  // height, then width, in pixels
+  Le(wmf, 96, 2);
+  Le(wmf, 3, 4);
+  Le(wmf, 0, 2);
+  return wmf;
+}
+
+int WriteToVector(GifFileType* gif, const GifByteType* data, int length) {
+  auto* out = static_cast<Bytes*>(gif->UserData);
+  out->insert(out->end(), data, data + length);
+  return length;
+}
+
+// A GIF made with giflib: `frames` frames of 3 by 2 pixels (the first one interlaced,
+// index 2 transparent), pixel values frame * 10 + position.
+Bytes Gif(int frames = 1) {
+  Bytes out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
+  GifColorType colours[32] = {};
+  for (int i = 0; i < 32; ++i) colours[i] = {static_cast<GifByteType>(i * 8), 0, static_cast<GifByteType>(255 - i)};
+  ColorMapObject* map = GifMakeMapObject(32, colours);
+  EGifSetGifVersion(gif, true);
+  EGifPutScreenDesc(gif, 3, 2, 5, 0, map);
+  for (int frame = 0; frame < frames; ++frame) {
+    GraphicsControlBlock control{0, false, 0, 2};
+    GifByteType extension[4];
+    EGifGCBToExtension(&control, extension);
+    EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
+    EGifPutImageDesc(gif, 0, 0, 3, 2, frame == 0, nullptr);
+    // An interlaced frame of two rows is written row 0, then row 1.
+    for (int row = 0; row < 2; ++row) {
+      GifPixelType line[3];
+      for (int x = 0; x < 3; ++x) line[x] = static_cast<GifPixelType>(frame * 10 + row * 3 + x);
+      EGifPutLine(gif, line, 3);
+    }
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return out;
+}
+
+std::string Hex(const Bytes& bytes) {
+  std::string hex;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i > 0 && i % 64 == 0) hex += "\r\n";
+    static constexpr char kDigits[] = "0123456789abcdef";
+    hex += kDigits[bytes[i] >> 4];
+    hex += kDigits[bytes[i] & 15];
+  }
+  return hex;
+}
+
+Bytes Unhex(std::string_view hex) {
+  Bytes bytes;
+  for (std::size_t i = 0; i + 1 < hex.size();) {
+    if (hex[i] == '\r' || hex[i] == '\n') {
+      ++i;
+      continue;
+    }
+    bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    i += 2;
+  }
+  return bytes;
+}
+
+TEST(PictureFormatTest, EachFormatIsKnownByItsBytesAndSized) {
+  const Bytes png = Png(20, 10);
+  std::optional<PictureLayout> layout = ExaminePicture(png);
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->format, PictureFormat::kPng);
+  EXPECT_EQ(layout->width, 20u);
+  EXPECT_EQ(layout->natural_width, 300u);
+  EXPECT_EQ(layout->head.size(), png.size());
+
+  layout = ExaminePicture(Jpeg(640, 480));
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->format, PictureFormat::kJpeg);
+  EXPECT_EQ(layout->width, 640u);
+  EXPECT_EQ(layout->height, 480u);
+
+  // The BMP's file header is dropped and the pixels follow the header directly, even
+  // where the file leaves a gap before them; rows top to bottom count by their size.
+  const Bytes bmp = Bmp(3, -2, 6);
+  layout = ExaminePicture(bmp);
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->format, PictureFormat::kDib);
+  EXPECT_EQ(layout->height, 2u);
+  EXPECT_EQ(layout->head.data(), bmp.data() + 14);
+  EXPECT_EQ(layout->head.size(), 40u);
+  EXPECT_EQ(layout->body.data(), bmp.data() + 60);
+  EXPECT_EQ(layout->body.size(), 24u);
+
+  layout = ExaminePicture(Emf(2540, 1270));  // 1 inch by half an inch
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->format, PictureFormat::kEmf);
+  EXPECT_EQ(layout->width, 2540u);
+  EXPECT_EQ(layout->natural_width, 1440u);
+  EXPECT_EQ(layout->natural_height, 720u);
+  EXPECT_EQ(layout->head.size(), 108u);
+
+  // A placeable metafile loses its 22-byte header and is sized by its bounds; one
+  // without is sized by its window extent, in pixels.
+  layout = ExaminePicture(Wmf(true));
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->format, PictureFormat::kWmf);
+  EXPECT_EQ(layout->head.size(), 34u);
+  EXPECT_EQ(layout->head[0], 1);
+  EXPECT_EQ(layout->natural_width, 2880u);
+  EXPECT_EQ(layout->width, 5080u);
+  layout = ExaminePicture(Wmf(false));
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->natural_width, 1440u);
+  EXPECT_EQ(layout->natural_height, 720u);
+
+  layout = ExaminePicture(Gif());
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->format, PictureFormat::kGif);
+}
+
+TEST(PictureFormatTest, DamagedOversizedAndOtherPicturesAreRefused) {
+  Bytes bad_crc = Png(4, 4);
+  bad_crc[bad_crc.size() - 20] ^= 1;  // inside the image data
+  Bytes cut = Png(4, 4);
+  cut.resize(cut.size() - 12);  // no IEND
+  Bytes zero_width = Png(4, 4);
+  std::fill(zero_width.begin() + 16, zero_width.begin() + 20, 0);
+  Bytes cut_bmp = Bmp(4, 4);
+  cut_bmp.pop_back();
+  Bytes tiff = {'I', 'I', 42, 0, 8, 0, 0, 0};
+  Bytes jpeg_scan_first = Jpeg(8, 8);
+  jpeg_scan_first[3] = 0xDA;  // image data before the frame header
+  Bytes jpeg_long_segment = Jpeg(8, 8);
+  jpeg_long_segment[5] = 0xFF;
+  const std::vector<Bytes> refused = {
+      bad_crc, cut, zero_width, Png(30'001, 1), Jpeg(0, 10), Jpeg(40'000, 10), jpeg_scan_first,
+      jpeg_long_segment, cut_bmp, Bmp(30'001, 1), Emf(0, 100), Emf(2540, 2540, 4000),
+      Wmf(true, 4000), Wmf(false, 9 + 3), tiff, {'G', 'I', 'F', '8', '9', 'a', 1}, {}, {0x89, 'P', 'N', 'G'}};
+  for (std::size_t i = 0; i < refused.size(); ++i)
+    EXPECT_FALSE(ExaminePicture(refused[i])) << "case " << i;
+}
+
+TEST(PictureFormatTest, GifFirstFrameBecomesAPngWithItsTransparency) {
+  const std::optional<GifFrame> frame = DecodeGifFirstFrame(Gif(2));
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(frame->width, 3u);
+  EXPECT_EQ(frame->height, 2u);
+  EXPECT_EQ(frame->pixels, (Bytes{0, 1, 2, 3, 4, 5}));  // interlaced rows back in order
+  EXPECT_EQ(frame->transparent, 2);
+  EXPECT_EQ(frame->palette.size(), 96u);
+
+  Bytes png;
+  VectorSink sink(png);
+  WriteFrameAsPng(*frame, sink);
+  const std::optional<PictureLayout> layout = ExaminePicture(png);
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->format, PictureFormat::kPng);
+  EXPECT_EQ(layout->width, 3u);
+  EXPECT_NE(std::search(png.begin(), png.end(), std::begin("tRNS"), std::end("tRNS") - 1), png.end());
+
+  Bytes cut = Gif();
+  cut.resize(cut.size() - 8);
+  EXPECT_FALSE(DecodeGifFirstFrame(cut));
+  EXPECT_FALSE(DecodeGifFirstFrame(Bytes{'G', 'I', 'F', '8', '9', 'a', 3, 0, 2, 0, 0, 0, 0, 0x3B}));
+}
+
+TEST(PictureWriterTest, SizeFromTheTagElseThePictureFittedToTheTextWidth) {
+  const auto size = [](std::uint64_t w, std::uint64_t h, std::optional<int> wp, std::optional<int> hp) {
+    const ShownSize shown = ShownPictureSize(w, h, wp, hp);
+    return std::to_string(shown.width) + "x" + std::to_string(shown.height);
+  };
+  EXPECT_EQ(size(300, 150, {}, {}), "300x150");
+  EXPECT_EQ(size(300, 150, 40, 30), "600x450");
+  EXPECT_EQ(size(300, 150, 40, {}), "600x300");
+  EXPECT_EQ(size(300, 150, {}, 40), "1200x600");
+  EXPECT_EQ(size(18720, 900, {}, {}), "9360x450");
+  EXPECT_EQ(size(300, 150, 1248, 10), "9360x75");
+  EXPECT_EQ(size(300, 150, 0, -5), "300x150");
+}
+
+TEST(PictureWriterTest, PictureGroupIsTheBytesAsLinesOfHex) {
+  const Bytes png = Png(2, 1);
+  Bytes out;
+  VectorSink sink(out);
+  WritePictureGroup(*ExaminePicture(png), {30, 15}, sink);
+  EXPECT_EQ(std::string(out.begin(), out.end()),
+            "{\\pict\\pngblip\\picw2\\pich1\\picwgoal30\\pichgoal15\r\n" + Hex(png) + "}");
+}
+
+TEST(PictureTagTest, ImgAttributesInEveryQuotingAndCase) {
+  std::optional<ImageRef> ref = ParseImageTag(
+      "<IMG Alt='Caf\xe9 &amp; co' hspace=0 SRC=\"cid:a&amp;b@x\"  width=120px height=\"50%\" src=second>", 1252);
+  ASSERT_TRUE(ref);
+  EXPECT_EQ(ref->src, "cid:a&b@x");
+  EXPECT_EQ(ref->alt, u"Caf\u00e9 & co");
+  EXPECT_EQ(ref->width_px, 120);
+  EXPECT_FALSE(ref->height_px);
+
+  ref = ParseImageTag(" <img src=cid:plain />", 1252);
+  ASSERT_TRUE(ref);
+  EXPECT_EQ(ref->src, "cid:plain");
+  EXPECT_TRUE(ref->alt.empty());
+
+  EXPECT_FALSE(ParseImageTag("<imgx src=a>", 1252));
+  EXPECT_FALSE(ParseImageTag("<p>", 1252));
+  EXPECT_FALSE(ParseImageTag("</img>", 1252));
+}
+
+// Writes markers instead of pictures, so the places are plain to see.
+class MarkerPictures : public BodyPictures {
+ public:
+  void WriteImage(const ImageRef& ref, ByteSink& out) override {
+    std::string marker = "<" + ref.src + "|" + std::string(ref.alt.begin(), ref.alt.end()) + "|" +
+                         (ref.width_px ? std::to_string(*ref.width_px) : "") + ">";
+    if (ref.src == "none") marker.clear();
+    out.Write({reinterpret_cast<const std::uint8_t*>(marker.data()), marker.size()});
+  }
+  void WriteNextAttachment(ByteSink& out) override {
+    out.Write({reinterpret_cast<const std::uint8_t*>("<next>"), 6});
+  }
+};
+
+std::string Place(std::string_view rtf, std::size_t piece) {
+  Bytes out;
+  VectorSink sink(out);
+  MarkerPictures pictures;
+  PicturePlacer placer(sink, pictures);
+  for (std::size_t at = 0; at < rtf.size(); at += piece)
+    placer.Write({reinterpret_cast<const std::uint8_t*>(rtf.data()) + at, std::min(piece, rtf.size() - at)});
+  return std::string(out.begin(), out.end());
+}
+
+// Every split of the body into pieces gives the same document: tags and control words
+// split between pieces are read whole.
+TEST(PicturePlacerTest, PlacesAfterTagsAndPlaceholdersHoweverTheBodyIsSplit) {
+  const std::string html =
+      "{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 {\\*\\htmltag84 <IMG alt=\"A &amp; \\'e9\\{\" src=\"cid:one\" \\par "
+      "width=\\'31\\'32>}\\htmlrtf \\objattph  \\htmlrtf0 {\\*\\mhtmltag84 <img src=\"cid:no\">}"
+      "{\\*\\htmltag4 <p>}{\\*\\htmltag4 <img src=none>}\\bin4 {}}x{\r\n\\*\\htmltag0 <img {\\b src}=x>}end}";
+  const std::string placed =
+      "{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 {\\*\\htmltag84 <IMG alt=\"A &amp; \\'e9\\{\" src=\"cid:one\" \\par "
+      "width=\\'31\\'32>}{\\htmlrtf <cid:one|A & \xe9{|12>\\htmlrtf0 }\\htmlrtf \\objattph  \\htmlrtf0 "
+      "{\\*\\mhtmltag84 <img src=\"cid:no\">}{\\*\\htmltag4 <p>}{\\*\\htmltag4 <img src=none>}\\bin4 {}}x"
+      "{\r\n\\*\\htmltag0 <img {\\b src}=x>}{\\htmlrtf <x||>\\htmlrtf0 }end}";
+  const std::string native = "{\\rtf1 a\\objattph  b\\objattph\\par c\\objattphx d\\objattph}";
+  const std::string native_placed = "{\\rtf1 a\\objattph <next> b\\objattph<next>\\par c\\objattphx d\\objattph<next>}";
+  for (std::size_t piece = 1; piece <= html.size(); ++piece) {
+    ASSERT_EQ(Place(html, piece), placed) << "pieces of " << piece;
+    ASSERT_EQ(Place(native, piece), native_placed) << "pieces of " << piece;
+  }
+}
+
+using msgwriter::MessageBuilder;
+
+std::string Convert(const Bytes& msg, bool pictures) {
+  ConversionOptions options;
+  options.pictures = pictures;
+  const Bytes document = ConvertMessage(msg, options);
+  return std::string(document.begin(), document.end());
+}
+
+msgwriter::StorageBuilder& Attach(MessageBuilder& builder, const Bytes& data, std::u16string_view name) {
+  msgwriter::StorageBuilder& attachment = builder.AddAttachment(1);
+  attachment.AddBinary(0x3701, data).AddUnicode(0x3707, name);
+  return attachment;
+}
+
+// Removes every {\htmlrtf ...\htmlrtf0 } group the pictures added.
+std::string WithoutAdded(std::string document) {
+  for (std::size_t at; (at = document.find("{\\htmlrtf ")) != std::string::npos;)
+    document.erase(at, document.find("\\htmlrtf0 }", at) + 11 - at);
+  return document;
+}
+
+TEST(PictureConversionTest, HtmlInRtfShowsTheAttachmentsItsTagsName) {
+  const std::string rtf =
+      "{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag84 <img width=2 src=\"cid:one@x\">}"
+      "{\\*\\htmltag84 <img src=\"two.gif\">}{\\*\\htmltag84 <img src=cid:Three.BMP>}"
+      "{\\*\\htmltag84 <img src=cid:gone alt=\"Gone picture\">}{\\*\\htmltag84 <img src=\"https://x/y.png\" alt=Logo>}"
+      "{\\*\\htmltag84 <img src=\"http://x/z.png\">}{\\*\\htmltag84 <img src=cid:broken>}"
+      "{\\*\\htmltag84 <img src=cid:scan>}text}";
+  Bytes damaged = Png(2, 2);
+  damaged[30] ^= 0xFF;
+  MessageBuilder builder;
+  builder.AddRtfBody(rtf);
+  Attach(builder, Png(4, 2), u"one.png").AddUnicode(0x3712, u"<one@x>").AddInt32(0x7FFE, 1);
+  Attach(builder, Gif(), u"two.gif").AddUnicode(0x3713, u"two.gif");
+  Attach(builder, Bmp(2, 2), u"three.bmp");
+  Attach(builder, damaged, u"broken.png").AddUnicode(0x3712, u"broken");
+  Attach(builder, {'I', 'I', 42, 0}, u"scan.tif").AddUnicode(0x3712, u"scan");
+  Attach(builder, Png(1, 1), u"unused.png").AddUnicode(0x3712, u"unused");
+  const Bytes msg = builder.Build();
+
+  EXPECT_EQ(Convert(msg, false), rtf + "\r\n") << "the option off leaves the body as it is";
+  const std::string document = Convert(msg, true);
+  EXPECT_EQ(WithoutAdded(document), rtf + "\r\n") << "only groups are added";
+  const std::string first = "{\\htmlrtf {\\pict\\pngblip\\picw4\\pich2\\picwgoal30\\pichgoal15\r\n" + Hex(Png(4, 2)) +
+                            "}\\htmlrtf0 }";
+  EXPECT_EQ(document.find(first), document.find(">}") + 2) << document;
+  const std::size_t gif = document.find("{\\pict\\pngblip\\picw3\\pich2\\picwgoal45\\pichgoal30\r\n");
+  ASSERT_NE(gif, std::string::npos);
+  const std::size_t hex = document.find('\n', gif) + 1;
+  EXPECT_TRUE(ExaminePicture(Unhex(std::string_view(document).substr(hex, document.find('}', hex) - hex))));
+  EXPECT_NE(document.find("{\\pict\\dibitmap0\\picw2\\pich2"), std::string::npos);
+  for (const char* text : {"{\\uc1 [Gone picture]}", "{\\uc1 [Logo]}", "{\\uc1 [broken.png]}", "{\\uc1 [scan.tif]}"})
+    EXPECT_NE(document.find(text), std::string::npos) << text;
+  EXPECT_EQ(document.find("z.png\">}{\\htmlrtf"), std::string::npos) << "no alt, nothing";
+  EXPECT_EQ(std::count(document.begin(), document.end(), '['), 4);
+
+  std::unique_ptr<Message> message = Message::Open(msg);
+  EXPECT_EQ(PicturesTheBodyShows(*message), (std::set<std::size_t>{0, 1, 2}));
+}
+
+TEST(PictureConversionTest, NativePlaceholdersTakeTheAttachmentsInRenderingOrder) {
+  const std::string rtf = "{\\rtf1\\ansi a\\objattph  b\\objattph  c\\objattph  d\\objattph  e}";
+  MessageBuilder builder;
+  builder.AddRtfBody(rtf);
+  Attach(builder, Png(1, 1), u"last.png").AddInt32(0x370B, 50);
+  Attach(builder, Png(3, 3), u"unplaced.png").AddInt32(0x370B, -1);
+  Attach(builder, {'t', 'e', 'x', 't'}, u"notes.txt").AddInt32(0x370B, 10);
+  msgwriter::StorageBuilder& embedded = builder.AddAttachment(5);
+  embedded.AddFixed(0x3701, 0x000D, 0xFFFFFFFFu).AddInt32(0x370B, 30).AddUnicode(0x3001, u"Forwarded");
+  embedded.AddSubStorage(msgwriter::PropertyName(0x3701, 0x000D), 24).AddRtfBody("{\\rtf1 inner}");
+  const Bytes msg = builder.Build();
+
+  const std::string document = Convert(msg, true);
+  EXPECT_EQ(document.substr(0, document.find("{\\pict")),
+            "{\\rtf1\\ansi a\\objattph {\\uc1 [notes.txt]} b\\objattph {\\uc1 [Forwarded]} c\\objattph ");
+  EXPECT_EQ(document.substr(document.find("}", document.find("{\\pict"))), "} d\\objattph  e}\r\n");
+  EXPECT_NE(document.find("\\picw1\\pich1\\picwgoal15\\pichgoal15"), std::string::npos);
+  EXPECT_EQ(PicturesTheBodyShows(*Message::Open(msg)), (std::set<std::size_t>{0}));
+  EXPECT_EQ(Convert(msg, false), rtf + "\r\n");
+}
+
+// The attachment data comes from the input as the file has it: a picture in several
+// sectors, a picture property of the wrong type, and a message without a rich-text body.
+TEST(PictureConversionTest, HostileAttachmentsShowByNameAndOtherBodiesAreUnchanged) {
+  const std::string rtf = "{\\rtf1 \\objattph  \\objattph  \\objattph }";
+  MessageBuilder builder;
+  builder.AddRtfBody(rtf);
+  Attach(builder, Png(300, 200), u"large.png").AddInt32(0x370B, 1);
+  builder.AddAttachment(1).AddUnicode(0x3701, u"not bytes").AddUnicode(0x3707, u"odd.png").AddInt32(0x370B, 2);
+  builder.AddAttachment(1).AddInt32(0x370B, 3);  // no name, no data
+  const std::string document = Convert(builder.Build(), true);
+  EXPECT_NE(document.find("\\picw300\\pich200\\picwgoal4500\\pichgoal3000"), std::string::npos);
+  EXPECT_NE(document.find("{\\uc1 [odd.png]}"), std::string::npos);
+  EXPECT_EQ(document.substr(document.size() - 24), "[odd.png]} \\objattph }\r\n") << "nothing for no name";
+
+  MessageBuilder text;
+  text.AddUnicode(0x1000, u"plain \\objattph text");
+  Attach(text, Png(1, 1), u"a.png").AddInt32(0x370B, 0);
+  EXPECT_EQ(Convert(text.Build(), true), Convert(text.Build(), false));
+  EXPECT_TRUE(PicturesTheBodyShows(*Message::Open(text.Build())).empty());
+}
+
+}  // namespace
+}  // namespace quorlin
