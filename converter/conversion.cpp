@@ -6,30 +6,18 @@
 #include <new>
 
 #include "converter/errors.h"
-#include "converter/header_block.h"
-#include "converter/header_fields.h"
+#include "converter/attachment_journal.h"
 #include "converter/input_file.h"
 #include "converter/message.h"
-#include "converter/message_body.h"
+#include "converter/message_document.h"
 #include "converter/output_file.h"
 
 namespace quorlin {
 
-namespace {
-
-// What the message's document is made of, opened by the header block when it is asked for.
-DocumentContent ReadContent(const Message& message, const ConversionOptions& options) {
-  DocumentContent content = ReadDocumentContent(message);
-  if (options.header_block) content.opening = HeaderBlockRtf(ReadHeaderFields(message));
-  return content;
-}
-
-}  // namespace
-
 std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes,
                                          const ConversionOptions& options) {
   std::unique_ptr<Message> message = Message::Open(msg_bytes);
-  return DocumentBytes(ReadContent(*message, options));
+  return DocumentBytes(ReadContent(*message, options, PicturesShown(*message, options), nullptr));
 }
 
 ConversionResult ConvertFile(const std::filesystem::path& input,
@@ -39,12 +27,23 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
     if (IsSameFile(input, output))
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
     auto in = std::make_unique<InputFile>(input);
-    const DocumentContent content = ReadContent(*Message::Open(in->bytes()), options);
-    // A rich-text body is decoded straight from the input into the output, so the input
-    // stays open while it is written; a document built from text is done with it.
-    if (!content.rtf) in.reset();
-    WriteFileAtomically(output, [&content](ByteSink& sink) { content.WriteTo(sink); });
-    return {};
+    auto message = Message::Open(in->bytes());
+    AttachmentJournal journal;
+    try {
+      PreparedDocument prepared = PrepareDocument(*message, output, options, journal);
+      // A rich-text body is decoded straight from the input into the output, so the input
+      // stays open while it is written; a document built from text is done with it.
+      message.reset();
+      if (!prepared.content.rtf) in.reset();
+      WriteFileAtomically(output, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); });
+      ConversionResult result;
+      result.attachment_files = prepared.saved.files;
+      result.embedded_messages = prepared.saved.messages;
+      return result;
+    } catch (...) {
+      journal.RollBack();
+      throw;
+    }
   } catch (const FormatError& error) {
     return {ConversionStatus::kFormatError, error.what()};
   } catch (const DecodeError& error) {

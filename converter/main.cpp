@@ -28,12 +28,17 @@ constexpr int kExitUsage = 1;
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) return quorlin::Serve(stdin, stdout);
-  // "--header" before the two paths opens each document with the message's header block.
+  // Before the two paths: "--header" opens each document with the message's header block,
+  // "--attachments" saves the attachments into a folder beside it.
   quorlin::ConversionOptions options;
   int first = 1;
-  if (argc > 1 && std::strcmp(argv[1], "--header") == 0) {
-    options.header_block = true;
-    ++first;
+  for (; first < argc; ++first) {
+    if (std::strcmp(argv[first], "--header") == 0)
+      options.header_block = true;
+    else if (std::strcmp(argv[first], "--attachments") == 0)
+      options.attachments = true;
+    else
+      break;
   }
   if (argc - first < 2) {
     std::fputs("Usage: Quorlin.exe <msg_file> <output_file>\n", stdout);

@@ -24,6 +24,7 @@ using PropertyValue = std::variant<std::monostate, std::u16string, std::vector<s
 // Property types by their numbers in element names and property entries.
 inline constexpr std::uint16_t kTypeInt16 = 0x0002;
 inline constexpr std::uint16_t kTypeInt32 = 0x0003;
+inline constexpr std::uint16_t kTypeBoolean = 0x000B;
 inline constexpr std::uint16_t kTypeObject = 0x000D;
 inline constexpr std::uint16_t kTypeString8 = 0x001E;
 inline constexpr std::uint16_t kTypeTime = 0x0040;
@@ -68,6 +69,9 @@ class OutlookStorage {
   // A time entry of the property stream (100-nanosecond intervals since 1 January 1601,
   // UTC); nothing when the property is absent or not a time.
   std::optional<std::uint64_t> FindTime(std::string_view id) const;
+  // A boolean entry of the property stream (any non-zero value is true; a 16- or 32-bit
+  // integer entry counts the same way); nothing when absent or of another type.
+  std::optional<bool> FindBoolean(std::string_view id) const;
 
  private:
   // A fixed entry of the property stream: its type and its 8-byte value.

@@ -22,13 +22,16 @@ bool ReadField(std::FILE* in, std::string& field, bool first) {
   }
 }
 
-// Reads the request's options (space-separated words: "header" for the header block).
+// Reads the request's options (space-separated words: "header" for the header block,
+// "attachments" to save the attachments).
 // Returns the reason for refusing the request, empty when it may go.
 std::string ReadOptions(const std::string& options, ConversionOptions& conversion) {
   std::istringstream words(options);
   for (std::string word; words >> word;) {
     if (word == "header")
       conversion.header_block = true;
+    else if (word == "attachments")
+      conversion.attachments = true;
     else
       return "unknown option: " + word;
   }
