@@ -1,6 +1,7 @@
 // Writes the fuzzer's starting inputs: the shipped sample messages, each also with
 // 4096-byte sectors, plus one message for each path the converter takes (plain-text,
-// 8-bit and HTML bodies, a stored body, an embedded message, DIFAT sectors, regular
+// 8-bit and HTML bodies, a stored body, an embedded message, attachments of every kind,
+// DIFAT sectors, regular
 // sectors only, degenerate directory trees). With them the fuzzer reaches every part of
 // the reader at once, also where the shared corpus of real messages is absent.
 // Usage: make_fuzz_seeds <folder>
@@ -52,6 +53,20 @@ void AddPathSeeds(Seeds& seeds) {
   msgwriter::StorageBuilder& inner = embedded.AddEmbeddedMessage();
   inner.AddRtfBody("{\\rtf1 inner message}").AddAttachment(1).AddBinary(0x3701, Bytes("data"));
   seeds.emplace_back("embedded.msg", embedded.Build());
+
+  MessageBuilder attachments;
+  attachments.AddRtfBody(rtf).AddUnicode(0x0037, u"With attachments");
+  attachments.AddAttachment(1).AddUnicode(0x3707, u"../report.txt").AddBinary(0x3701, Bytes("report"));
+  attachments.AddAttachment(1).AddUnicode(0x3707, u"Report.TXT").AddBinary(0x3701, Bytes("again"));
+  attachments.AddAttachment(1).AddUnicode(0x3707, u"hidden.png").AddBinary(0x3701, Bytes("png"))
+      .AddBoolean(0x7FFE, true);
+  attachments.AddAttachment(2).AddUnicode(0x3707, u"\\\\server\\share\\linked.xlsx");
+  attachments.AddObjectAttachment().AddRawStream(
+      u"\x01Ole10Native", msgwriter::PackagedFileStream("Label", "C:\\Temp\\packed.bin", Bytes("packed")));
+  msgwriter::StorageBuilder& forwarded = attachments.AddEmbeddedMessage();
+  forwarded.AddUnicode(0x0037, u"Fwd: inner/outer").AddUnicode(0x1000, u"inner text");
+  forwarded.AddAttachment(1).AddUnicode(0x3704, u"INNER.TXT").AddBinary(0x3701, Bytes("inner"));
+  seeds.emplace_back("attachments.msg", attachments.Build());
 
   MessageBuilder plain;
   plain.AddRtfBody(rtf);
