@@ -7,36 +7,26 @@
 #include <optional>
 
 #include "converter/errors.h"
+#include "converter/attachment_journal.h"
 #include "converter/file_time.h"
-#include "converter/header_block.h"
-#include "converter/header_fields.h"
 #include "converter/input_file.h"
 #include "converter/message.h"
-#include "converter/message_body.h"
+#include "converter/message_document.h"
 #include "converter/name_fields.h"
 #include "converter/output_file.h"
 #include "converter/picture_attachments.h"
 
 namespace quorlin {
 
-namespace {
-
-// What the message's document is made of, opened by the header block when it is asked for.
-DocumentContent ReadContent(const Message& message, const ConversionOptions& options) {
-  DocumentContent content = ReadDocumentContent(message);
-  if (options.header_block) content.opening = HeaderBlockRtf(ReadHeaderFields(message));
-  return content;
-}
-
-}  // namespace
-
 std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes,
                                          const ConversionOptions& options) {
   std::unique_ptr<Message> message = Message::Open(msg_bytes);
-  DocumentContent content = ReadContent(*message, options);
-  std::optional<AttachmentImages> pictures;
-  if (options.pictures && content.rtf) content.pictures = &pictures.emplace(*message);
-  return DocumentBytes(std::move(content));
+  // Attachments are not saved: the document alone is made, in memory.
+  ConversionOptions document_only = options;
+  document_only.attachments = false;
+  AttachmentJournal journal;
+  PreparedDocument prepared = PrepareDocument(*message, {}, document_only, journal);
+  return DocumentBytes(std::move(prepared.content));
 }
 
 ConversionResult ConvertFile(const std::filesystem::path& input,
@@ -46,22 +36,29 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
     if (IsSameFile(input, output))
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
     auto in = std::make_unique<InputFile>(input);
-    std::unique_ptr<Message> message = Message::Open(in->bytes());
-    DocumentContent content = ReadContent(*message, options);
+    auto message = Message::Open(in->bytes());
     std::optional<std::int64_t> date;
     if (options.file_dates) date = MessageTime(*message);
-    // Pictures are read from the message's attachments while the body is written.
-    std::optional<AttachmentImages> pictures;
-    if (options.pictures && content.rtf)
-      content.pictures = &pictures.emplace(*message);
-    else
-      message.reset();
-    // A rich-text body is decoded straight from the input into the output, so the input
-    // stays open while it is written; a document built from text is done with it.
-    if (!content.rtf) in.reset();
-    WriteFileAtomically(output, [&content](ByteSink& sink) { content.WriteTo(sink); });
-    if (date) SetModificationTime(output, *date);
-    return {};
+    AttachmentJournal journal;
+    try {
+      PreparedDocument prepared = PrepareDocument(*message, output, options, journal);
+      // A rich-text body is decoded straight from the input into the output, so the input
+      // stays open while it is written; a document built from text is done with it. The
+      // body's pictures are read from the message's attachments as the body is written.
+      if (!prepared.pictures) {
+        message.reset();
+        if (!prepared.content.rtf) in.reset();
+      }
+      WriteFileAtomically(output, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); });
+      if (date) SetModificationTime(output, *date);
+      ConversionResult result;
+      result.attachment_files = prepared.saved.files;
+      result.embedded_messages = prepared.saved.messages;
+      return result;
+    } catch (...) {
+      journal.RollBack();
+      throw;
+    }
   } catch (const FormatError& error) {
     return {ConversionStatus::kFormatError, error.what()};
   } catch (const DecodeError& error) {

@@ -42,6 +42,25 @@ std::u16string Joined(const std::vector<std::u16string>& names) {
   return joined;
 }
 
+// The attachments' line when some were saved: each saved one's name is a link (a
+// HYPERLINK field) to its file. Links are URL-escaped ASCII, so they need no RTF escapes.
+void AppendLinkedAttachments(std::string& out, const HeaderFields& fields) {
+  out += kLine;
+  out += "{\\b Attachments:}\\tab ";
+  for (std::size_t i = 0; i < fields.attachments.size(); ++i) {
+    if (i > 0) out += "; ";
+    const std::string link = i < fields.attachment_links.size() ? fields.attachment_links[i] : "";
+    if (link.empty()) {
+      AppendRtfText(out, fields.attachments[i]);
+      continue;
+    }
+    out += "{\\field{\\*\\fldinst HYPERLINK \"" + link + "\"}{\\fldrslt ";
+    AppendRtfText(out, fields.attachments[i]);
+    out += "}}";
+  }
+  out += "\\par\r\n";
+}
+
 }  // namespace
 
 std::string HeaderBlockRtf(const HeaderFields& fields) {
@@ -56,7 +75,12 @@ std::string HeaderBlockRtf(const HeaderFields& fields) {
   AppendLine(lines, "To:", fields.to);
   AppendLine(lines, "Cc:", fields.cc);
   for (const DetailLine& detail : fields.details) AppendLine(lines, detail.label, detail.value);
-  AppendLine(lines, "Attachments:", Joined(fields.attachments));
+  bool linked = false;
+  for (const std::string& link : fields.attachment_links) linked |= !link.empty();
+  if (linked && !fields.attachments.empty())
+    AppendLinkedAttachments(lines, fields);
+  else
+    AppendLine(lines, "Attachments:", Joined(fields.attachments));
   if (lines.empty()) return {};
   return "{" + lines + std::string(kRule) + "}";
 }

@@ -2,6 +2,7 @@
 // other control characters become spaces, end-of-string marks and outer spaces go.
 #include "converter/header_fields.h"
 
+#include "converter/attachment_list.h"
 #include "converter/code_page.h"
 #include "converter/errors.h"
 #include "converter/local_time.h"
@@ -10,7 +11,6 @@
 namespace quorlin {
 namespace {
 
-constexpr std::u16string_view kAttachmentPrefix = u"__attach_version1.0_#";
 constexpr std::uint32_t kUtf8 = 65001;
 constexpr std::uint32_t kDefaultCodePage = 1252;
 constexpr char16_t kReplacement = 0xFFFD;
@@ -24,8 +24,20 @@ std::u16string OneLine(std::u16string text) {
   return text.substr(first, text.find_last_not_of(u' ') - first + 1);
 }
 
-// A string property as text: Unicode as it is, 8-bit in the message's code page.
-std::u16string Text(const OutlookStorage& storage, const char* id, std::uint32_t code_page) {
+std::u16string SentTime(const Message& message) {
+  for (const char* id : {"0039", "0E06"}) {
+    std::optional<std::uint64_t> time = message.FindTime(id);
+    if (!time || *time == 0) continue;
+    std::optional<std::string> text = FormatLocalTime(*time);
+    if (!text) return {};
+    return std::u16string(text->begin(), text->end());
+  }
+  return {};
+}
+
+}  // namespace
+
+std::u16string PropertyLine(const OutlookStorage& storage, const char* id, std::uint32_t code_page) {
   try {
     std::optional<PropertyElement> property = storage.FindPropertyElement(id);
     if (!property) return {};
@@ -46,51 +58,26 @@ std::u16string Text(const OutlookStorage& storage, const char* id, std::uint32_t
   return {};
 }
 
-std::u16string SentTime(const Message& message) {
-  for (const char* id : {"0039", "0E06"}) {
-    std::optional<std::uint64_t> time = message.FindTime(id);
-    if (!time || *time == 0) continue;
-    std::optional<std::string> text = FormatLocalTime(*time);
-    if (!text) return {};
-    return std::u16string(text->begin(), text->end());
-  }
-  return {};
-}
-
-}  // namespace
-
-std::u16string PropertyLine(const OutlookStorage& storage, const char* id, std::uint32_t code_page) {
-  return Text(storage, id, code_page);
-}
-
-HeaderFields ReadHeaderFields(const Message& message) {
+HeaderFields ReadHeaderFields(const Message& message, const std::set<std::size_t>& shown) {
   const std::uint32_t code_page = MessageCodePage(message);
   HeaderFields fields;
-  fields.subject = Text(message, "0037", code_page);
-  fields.sender_name = Text(message, "0C1A", code_page);
-  fields.sender_address = Text(message, "0C1F", code_page);
+  fields.subject = PropertyLine(message, "0037", code_page);
+  fields.sender_name = PropertyLine(message, "0C1A", code_page);
+  fields.sender_address = PropertyLine(message, "0C1F", code_page);
   // An address inside an organisation's directory ("/O=.../CN=...") means nothing on
   // paper: the Internet address replaces it, or it is left out.
   if (fields.sender_address.find(u'@') == std::u16string::npos ||
       fields.sender_address.starts_with(u'/')) {
-    std::u16string smtp = Text(message, "5D01", code_page);
+    std::u16string smtp = PropertyLine(message, "5D01", code_page);
     if (!smtp.empty() || fields.sender_address.starts_with(u'/'))
       fields.sender_address = std::move(smtp);
   }
   fields.sent = SentTime(message);
-  fields.to = Text(message, "0E04", code_page);
-  fields.cc = Text(message, "0E03", code_page);
+  fields.to = PropertyLine(message, "0E04", code_page);
+  fields.cc = PropertyLine(message, "0E03", code_page);
   fields.details = ReadItemDetails(message);
-  for (const auto& [name, element] : message.subStorageStatistics()) {
-    if (std::u16string_view(name).substr(0, kAttachmentPrefix.size()) != kAttachmentPrefix) continue;
-    Attachment attachment(message.storage().OpenStorage(element), &message);
-    for (const char* id : {"3707", "3704", "3001"}) {
-      std::u16string file_name = Text(attachment, id, code_page);
-      if (file_name.empty()) continue;
-      fields.attachments.push_back(std::move(file_name));
-      break;
-    }
-  }
+  for (ListedAttachment& attachment : SenderAttachments(message, shown))
+    if (!attachment.name.empty()) fields.attachments.push_back(std::move(attachment.name));
   return fields;
 }
 

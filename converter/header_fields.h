@@ -2,6 +2,9 @@
 // time it was sent, the display lists of recipients and the attachments' names.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,18 +23,23 @@ struct HeaderFields {
   std::u16string cc;
   std::vector<std::u16string> attachments;  // in attachment order
   std::vector<DetailLine> details;  // a meeting's, contact's or task's own lines
+  // Where each attachment was saved, relative to the document and URL-escaped, in the
+  // same order; empty (or an empty link) when it was not saved.
+  std::vector<std::string> attachment_links;
 };
 
 // Reads the fields. Subject "0037"; sender name "0C1A" and address "0C1F" (the SMTP
 // address "5D01" when "0C1F" is not an Internet address; a directory address alone is left
 // out); sent: submit time "0039", else
-// delivery time "0E06"; "0E04" and "0E03" for To and Cc; per attachment its long file
-// name "3707", else its short one "3704", else its display name "3001". A property of a
+// delivery time "0E06"; "0E04" and "0E03" for To and Cc; the names of the attachments the
+// sender added (attachment_list.h: not hidden ones, not the pictures in `shown`), those
+// without a name left out. A property of a
 // type that cannot be text counts as absent; a damaged file still fails (FormatError).
-HeaderFields ReadHeaderFields(const Message& message);
+HeaderFields ReadHeaderFields(const Message& message, const std::set<std::size_t>& shown = {});
 
-// One string property of `storage` cleaned for a single line as the header block's texts
-// are: Unicode as it is, 8-bit in `code_page`. Empty when absent or not a text.
+// A string property as one line of text: Unicode as it is, 8-bit in `code_page`; line
+// breaks and other control characters become spaces, outer spaces go. Empty when the
+// property is absent or of a type that cannot be text.
 std::u16string PropertyLine(const OutlookStorage& storage, const char* id, std::uint32_t code_page);
 
 }  // namespace quorlin

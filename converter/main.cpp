@@ -28,8 +28,9 @@ constexpr int kExitUsage = 1;
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) return quorlin::Serve(stdin, stdout);
-  // "--header" before the two paths opens each document with the message's header block;
-  // "--pictures" shows the pictures the body places.
+  // Before the two paths: "--header" opens each document with the message's header block,
+  // "--pictures" shows the pictures the body places, "--attachments" saves the attachments
+  // into a folder beside it.
   quorlin::ConversionOptions options;
   int first = 1;
   for (; first < argc; ++first) {
@@ -37,6 +38,8 @@ int main(int argc, char** argv) {
       options.header_block = true;
     else if (std::strcmp(argv[first], "--pictures") == 0)
       options.pictures = true;
+    else if (std::strcmp(argv[first], "--attachments") == 0)
+      options.attachments = true;
     else
       break;
   }

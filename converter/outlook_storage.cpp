@@ -178,6 +178,20 @@ std::optional<double> OutlookStorage::FindDouble(std::string_view id) const {
   return std::bit_cast<double>(*bits);
 }
 
+std::optional<bool> OutlookStorage::FindBoolean(std::string_view id) const {
+  std::optional<std::uint16_t> identifier = ParseId(id);
+  if (!identifier) return std::nullopt;
+  const std::map<std::uint16_t, FixedEntry>& entries = FixedEntries();
+  auto found = entries.find(*identifier);
+  if (found == entries.end()) return std::nullopt;
+  switch (found->second.type) {
+    case kTypeBoolean:
+    case kTypeInt16: return (found->second.value & 0xFFFF) != 0;
+    case kTypeInt32: return (found->second.value & 0xFFFFFFFF) != 0;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::u16string> OutlookStorage::GetString(std::string_view id) const {
   PropertyValue value = GetMapiProperty(id);
   if (auto* text = std::get_if<std::u16string>(&value)) return std::move(*text);

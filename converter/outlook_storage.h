@@ -25,6 +25,7 @@ using PropertyValue = std::variant<std::monostate, std::u16string, std::vector<s
 inline constexpr std::uint16_t kTypeInt16 = 0x0002;
 inline constexpr std::uint16_t kTypeInt32 = 0x0003;
 inline constexpr std::uint16_t kTypeDouble = 0x0005;
+inline constexpr std::uint16_t kTypeBoolean = 0x000B;
 inline constexpr std::uint16_t kTypeObject = 0x000D;
 inline constexpr std::uint16_t kTypeString8 = 0x001E;
 inline constexpr std::uint16_t kTypeTime = 0x0040;
@@ -73,6 +74,9 @@ class OutlookStorage {
   std::optional<double> FindDouble(std::string_view id) const;
   // The 8-byte value of the property stream's entry for `id` when it has type `type`.
   std::optional<std::uint64_t> FindFixedValue(std::string_view id, std::uint16_t type) const;
+  // A boolean entry of the property stream (any non-zero value is true; a 16- or 32-bit
+  // integer entry counts the same way); nothing when absent or of another type.
+  std::optional<bool> FindBoolean(std::string_view id) const;
 
  private:
   // A fixed entry of the property stream: its type and its 8-byte value.

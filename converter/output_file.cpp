@@ -74,24 +74,17 @@ void WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
   WriteFileAtomically(path, [bytes](ByteSink& sink) { sink.Write(bytes); });
 }
 
-void WriteFileAtomically(const fs::path& path, const std::function<void(ByteSink&)>& produce) {
-  if (!path.has_filename()) throw IoError("output path " + Quote(path) + " names no file");
-  fs::path folder = path.parent_path();
-  if (folder.empty()) folder = ".";
+namespace {
 
-  // Only a regular file is replaced: renaming over a link would replace the link, not
-  // the file it names, and a folder, device or pipe is not an output document.
+// Writes what `produce` makes into a new temporary file in `folder`, named after `target`,
+// and closes it; gives the permission bits of `keep` (a file being replaced) to it. On any
+// failure the temporary file is removed and IoError names `target`.
+fs::path WriteTemporaryFile(const fs::path& folder, const fs::path& target,
+                            const std::function<void(ByteSink&)>& produce,
+                            const fs::file_status* keep) {
   std::error_code error;
-  fs::file_status existing = fs::symlink_status(path, error);
-  if (fs::is_symlink(existing))
-    throw IoError("cannot write output file " + Quote(path) + ": it is a symbolic link");
-  if (fs::is_directory(existing))
-    throw IoError("cannot write output file " + Quote(path) + ": it is a folder");
-  if (fs::exists(existing) && !fs::is_regular_file(existing))
-    throw IoError("cannot write output file " + Quote(path) + ": it is not a regular file");
-
   fs::path temporary;
-  std::unique_ptr<std::FILE, FileCloser> file(CreateExclusive(folder, path, temporary));
+  std::unique_ptr<std::FILE, FileCloser> file(CreateExclusive(folder, target, temporary));
   FileSink sink(file.get());
   try {
     produce(sink);
@@ -106,20 +99,72 @@ void WriteFileAtomically(const fs::path& path, const std::function<void(ByteSink
   errno = 0;
   if (!reason && std::fflush(file.get()) != 0) reason = errno ? errno : EIO;
   if (std::fclose(file.release()) != 0 && !reason) reason = errno ? errno : EIO;
-  if (!reason && fs::is_regular_file(existing)) {
-    fs::permissions(temporary, existing.permissions() & fs::perms::all, error);
+  if (!reason && keep) {
+    fs::permissions(temporary, keep->permissions() & fs::perms::all, error);
     if (error) reason = error.value();
   }
   if (reason) {
     fs::remove(temporary, error);
-    throw IoError("cannot write output file " + Quote(path) + ": " + std::strerror(reason));
+    throw IoError("cannot write output file " + Quote(target) + ": " + std::strerror(reason));
   }
+  return temporary;
+}
+
+fs::path FolderOf(const fs::path& path) {
+  if (!path.has_filename()) throw IoError("output path " + Quote(path) + " names no file");
+  fs::path folder = path.parent_path();
+  return folder.empty() ? fs::path(".") : folder;
+}
+
+}  // namespace
+
+void WriteFileAtomically(const fs::path& path, const std::function<void(ByteSink&)>& produce) {
+  const fs::path folder = FolderOf(path);
+
+  // Only a regular file is replaced: renaming over a link would replace the link, not
+  // the file it names, and a folder, device or pipe is not an output document.
+  std::error_code error;
+  fs::file_status existing = fs::symlink_status(path, error);
+  if (fs::is_symlink(existing))
+    throw IoError("cannot write output file " + Quote(path) + ": it is a symbolic link");
+  if (fs::is_directory(existing))
+    throw IoError("cannot write output file " + Quote(path) + ": it is a folder");
+  if (fs::exists(existing) && !fs::is_regular_file(existing))
+    throw IoError("cannot write output file " + Quote(path) + ": it is not a regular file");
+
+  const fs::path temporary =
+      WriteTemporaryFile(folder, path, produce, fs::is_regular_file(existing) ? &existing : nullptr);
   fs::rename(temporary, path, error);
   if (error) {
     std::error_code ignored;
     fs::remove(temporary, ignored);
     throw IoError("cannot write output file " + Quote(path) + ": " + error.message());
   }
+}
+
+bool WriteNewFile(const fs::path& path, const std::function<void(ByteSink&)>& produce) {
+  const fs::path folder = FolderOf(path);
+  std::error_code error;
+  if (fs::exists(fs::symlink_status(path, error))) return false;
+  const fs::path temporary = WriteTemporaryFile(folder, path, produce, nullptr);
+  // A hard link is made only where the name is free, atomically, and never through a
+  // link planted there. File systems without hard links get a rename after a last look.
+  fs::create_hard_link(temporary, path, error);
+  if (error && error != std::errc::file_exists) {
+    std::error_code missing;
+    if (!fs::exists(fs::symlink_status(path, missing))) {
+      error.clear();
+      fs::rename(temporary, path, error);
+      if (!error) return true;
+    } else {
+      error = std::make_error_code(std::errc::file_exists);
+    }
+  }
+  std::error_code ignored;
+  fs::remove(temporary, ignored);
+  if (error == std::errc::file_exists) return false;
+  if (error) throw IoError("cannot write output file " + Quote(path) + ": " + error.message());
+  return true;
 }
 
 }  // namespace quorlin

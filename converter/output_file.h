@@ -27,4 +27,10 @@ void WriteFileAtomically(const std::filesystem::path& path, std::span<const std:
 void WriteFileAtomically(const std::filesystem::path& path,
                          const std::function<void(ByteSink&)>& produce);
 
+// Writes a new file at `path` the same way, but never in place of anything: the complete
+// temporary file is linked to `path` only while no file, folder or link has that name.
+// Returns false, leaving nothing behind, when the name is taken; throws IoError on any
+// other failure, and passes on what `produce` throws.
+bool WriteNewFile(const std::filesystem::path& path, const std::function<void(ByteSink&)>& produce);
+
 }  // namespace quorlin

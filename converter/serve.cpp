@@ -23,7 +23,7 @@ bool ReadField(std::FILE* in, std::string& field, bool first) {
 }
 
 // Reads the request's options (space-separated words: "header" for the header block,
-// "pictures" for the pictures).
+// "pictures" for the pictures, "attachments" to save the attachments).
 // Returns the reason for refusing the request, empty when it may go.
 std::string ReadOptions(const std::string& options, ConversionOptions& conversion) {
   std::istringstream words(options);
@@ -32,6 +32,8 @@ std::string ReadOptions(const std::string& options, ConversionOptions& conversio
       conversion.header_block = true;
     else if (word == "pictures")
       conversion.pictures = true;
+    else if (word == "attachments")
+      conversion.attachments = true;
     else
       return "unknown option: " + word;
   }

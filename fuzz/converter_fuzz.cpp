@@ -1,14 +1,58 @@
 // libFuzzer target over the converter's whole in-memory path: raw bytes are opened as a
 // compound file, loaded as a message, and turned into the output document. Converter
-// errors are the expected outcome for damaged input; anything else is a finding.
+// errors are the expected outcome for damaged input; anything else is a finding. The same
+// bytes are then converted as a file with the attachments saved, into a private temporary
+// folder that is emptied after each input; anything written outside the document and its
+// attachments folder is a finding too.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <span>
+#include <string>
 
 #include "converter/conversion.h"
 #include "converter/errors.h"
 #include "converter/message.h"
 #include "converter/picture_attachments.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path& Scratch() {
+  static const fs::path folder = [] {
+    fs::path path = fs::temp_directory_path() / ("quorlin-fuzz-" + std::to_string(getpid()));
+    fs::create_directories(path / "out");
+    return path;
+  }();
+  return folder;
+}
+
+void ConvertWithAttachments(const std::uint8_t* data, std::size_t size) {
+  const fs::path input = Scratch() / "in.msg";
+  std::ofstream(input, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  quorlin::ConversionOptions options;
+  options.header_block = true;
+  options.pictures = true;
+  options.attachments = true;
+  const fs::path out = Scratch() / "out";
+  quorlin::ConvertFile(input, out / "doc.doc", options);
+  for (const auto& entry : fs::directory_iterator(out)) {
+    const std::string name = entry.path().filename().string();
+    if (name != "doc.doc" && name != "doc attachments") std::abort();
+  }
+  for (const auto& entry : fs::directory_iterator(Scratch()))
+    if (entry.path().filename() != "in.msg" && entry.path().filename() != "out") std::abort();
+  fs::remove_all(out);
+  fs::create_directory(out);
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
@@ -27,5 +71,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     quorlin::PicturesTheBodyShows(*quorlin::Message::Open(bytes));
   } catch (const quorlin::ConvertError&) {
   }
+  ConvertWithAttachments(data, size);
   return 0;
 }

@@ -1,9 +1,9 @@
 // Writes the fuzzer's starting inputs: the shipped sample messages, each also with
 // 4096-byte sectors, plus one message for each path the converter takes (plain-text,
-// 8-bit and HTML bodies, a stored body, an embedded message, a meeting with named
-// properties, DIFAT sectors, regular sectors only, degenerate directory trees, pictures
-// placed by HTML tags and by attachment placeholders in every format). With them the
-// fuzzer reaches every part of
+// 8-bit and HTML bodies, a stored body, an embedded message, attachments of every kind,
+// a meeting with named properties, DIFAT sectors, regular sectors only, degenerate
+// directory trees, pictures placed by HTML tags and by attachment placeholders in every
+// format). With them the fuzzer reaches every part of
 // the reader at once, also where the shared corpus of real messages is absent.
 // Usage: make_fuzz_seeds <folder>
 #include <cstdint>
@@ -67,6 +67,20 @@ void AddPathSeeds(Seeds& seeds) {
   meeting.AddRecipient().AddUnicode(0x3001, u"Attendee").AddInt32(0x0C15, 1);
   meeting.AddRecipient().AddUnicode(0x3001, u"Organizer").AddInt32(0x0C15, 1).AddInt32(0x5FFD, 3);
   seeds.emplace_back("meeting-named.msg", meeting.Build());
+
+  MessageBuilder attachments;
+  attachments.AddRtfBody(rtf).AddUnicode(0x0037, u"With attachments");
+  attachments.AddAttachment(1).AddUnicode(0x3707, u"../report.txt").AddBinary(0x3701, Bytes("report"));
+  attachments.AddAttachment(1).AddUnicode(0x3707, u"Report.TXT").AddBinary(0x3701, Bytes("again"));
+  attachments.AddAttachment(1).AddUnicode(0x3707, u"hidden.png").AddBinary(0x3701, Bytes("png"))
+      .AddBoolean(0x7FFE, true);
+  attachments.AddAttachment(2).AddUnicode(0x3707, u"\\\\server\\share\\linked.xlsx");
+  attachments.AddObjectAttachment().AddRawStream(
+      u"\x01Ole10Native", msgwriter::PackagedFileStream("Label", "C:\\Temp\\packed.bin", Bytes("packed")));
+  msgwriter::StorageBuilder& forwarded = attachments.AddEmbeddedMessage();
+  forwarded.AddUnicode(0x0037, u"Fwd: inner/outer").AddUnicode(0x1000, u"inner text");
+  forwarded.AddAttachment(1).AddUnicode(0x3704, u"INNER.TXT").AddBinary(0x3701, Bytes("inner"));
+  seeds.emplace_back("attachments.msg", attachments.Build());
 
   MessageBuilder plain;
   plain.AddRtfBody(rtf);

@@ -91,8 +91,37 @@ StorageBuilder& StorageBuilder::AddAttachment(std::optional<std::int32_t> method
 
 StorageBuilder& StorageBuilder::AddEmbeddedMessage() {
   StorageBuilder& attachment = AddAttachment(5);
+  last_attachment_ = &attachment;
   attachment.AddFixed(0x3701, 0x000D, 0xFFFFFFFFu);
   return attachment.AddSubStorage(PropertyName(0x3701, 0x000D), 24);
+}
+
+StorageBuilder& StorageBuilder::AddObjectAttachment() {
+  StorageBuilder& attachment = AddAttachment(6);
+  last_attachment_ = &attachment;
+  attachment.AddFixed(0x3701, 0x000D, 0xFFFFFFFFu);
+  return attachment.AddSubStorage(PropertyName(0x3701, 0x000D), 0).OmitPropertyStream();
+}
+
+std::vector<std::uint8_t> PackagedFileStream(std::string_view label, std::string_view path,
+                                             const std::vector<std::uint8_t>& data) {
+  std::vector<std::uint8_t> package;
+  PutLe(package, 2, 2);
+  package.insert(package.end(), label.begin(), label.end());
+  package.push_back(0);
+  package.insert(package.end(), path.begin(), path.end());
+  package.push_back(0);
+  PutLe(package, 0, 2);
+  PutLe(package, 3, 2);
+  PutLe(package, path.size() + 1, 4);
+  package.insert(package.end(), path.begin(), path.end());
+  package.push_back(0);
+  PutLe(package, data.size(), 4);
+  package.insert(package.end(), data.begin(), data.end());
+  std::vector<std::uint8_t> stream;
+  PutLe(stream, package.size(), 4);
+  stream.insert(stream.end(), package.begin(), package.end());
+  return stream;
 }
 
 StorageBuilder& StorageBuilder::AppendToPropertyStream(std::vector<std::uint8_t> bytes) {

@@ -34,6 +34,7 @@ class StorageBuilder {
   }
   // A time entry (type 0x0040): 100-nanosecond intervals since 1601, UTC.
   StorageBuilder& AddTime(std::uint16_t id, std::uint64_t filetime) { return AddFixed(id, 0x0040, filetime); }
+  StorageBuilder& AddBoolean(std::uint16_t id, bool value) { return AddFixed(id, 0x000B, value ? 1 : 0); }
   // Any stream or sub-storage by name.
   StorageBuilder& AddRawStream(std::u16string name, std::vector<std::uint8_t> data);
   StorageBuilder& AddSubStorage(std::u16string name, std::uint32_t header_size);
@@ -43,6 +44,11 @@ class StorageBuilder {
   StorageBuilder& AddAttachment(std::optional<std::int32_t> method = 1);
   // An attachment of method 5 holding a message (header 24) in "__substg1.0_3701000D".
   StorageBuilder& AddEmbeddedMessage();
+  // An attachment of method 6 whose "__substg1.0_3701000D" storage (returned, without a
+  // property stream) holds an OLE object's streams.
+  StorageBuilder& AddObjectAttachment();
+  // The attachment storage an AddEmbeddedMessage or AddObjectAttachment call made last.
+  StorageBuilder& LastAttachment() { return *last_attachment_; }
 
   // Leaves out "__properties_version1.0"; extra bytes may be appended to it.
   StorageBuilder& OmitPropertyStream() { property_stream_ = false; return *this; }
@@ -63,6 +69,7 @@ class StorageBuilder {
   std::vector<Child> children_;
   std::uint32_t recipients_ = 0;
   std::uint32_t attachments_ = 0;
+  StorageBuilder* last_attachment_ = nullptr;
 };
 
 // A top-level message (property header 32), with its named-property map when a named
@@ -83,6 +90,12 @@ class MessageBuilder : public StorageBuilder {
 
 // "__substg1.0_" + 4 upper-case hex digits of the id + 4 of the type.
 std::u16string PropertyName(std::uint16_t id, std::uint16_t type);
+
+// An "\x01Ole10Native" stream packaging a file: size, kind 2, label and path as NUL-ended
+// strings, reserved 0, format 3, the temporary path with its length, the file's size and
+// bytes.
+std::vector<std::uint8_t> PackagedFileStream(std::string_view label, std::string_view path,
+                                             const std::vector<std::uint8_t>& data);
 
 // Little-endian UTF-16 bytes of a text.
 std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text);

@@ -6,12 +6,17 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <optional>
+#include <set>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "converter/conversion.h"
+#include "converter/input_file.h"
+#include "converter/message.h"
 #include "converter/support/sha256.h"
 
 namespace quorlin {
@@ -149,6 +154,46 @@ TEST_F(CorpusTest, PicturesOnShowEveryInlinePicture) {
       EXPECT_EQ(content, original);
     }
   }
+}
+
+// Saving attachments: every file a message carries by value (and is not hidden), its
+// embedded messages' included, is under its folder with the same bytes.
+void ExpectKeptByteForByte(const Message& message, const std::multiset<std::string>& saved,
+                           const std::string& trace) {
+  for (const Attachment& attachment : message.attachments()) {
+    std::optional<std::vector<std::uint8_t>> data = attachment.GetBytes("3701");
+    if (attachment.FindInt32("3705") != 1 || !data || attachment.FindBoolean("7FFE").value_or(false)) continue;
+    EXPECT_GE(saved.count(testing::Sha256Hex(*data)), 1u) << trace << ": an attachment of " << data->size() << " bytes";
+  }
+  for (const auto& inner : message.messages()) ExpectKeptByteForByte(*inner, saved, trace);
+}
+
+TEST_F(CorpusTest, SavedAttachmentsKeepTheirBytes) {
+  int files = 0, messages = 0;
+  for (const auto& entry : fs::directory_iterator(corpus_)) {
+    if (entry.path().extension() != ".msg") continue;
+    const std::string name = entry.path().filename().string();
+    const fs::path output = out_ / (entry.path().stem().string() + ".doc");
+    ConversionOptions options;
+    options.attachments = true;
+    options.header_block = true;
+    const ConversionResult result = ConvertFile(entry.path(), output, options);
+    if (!result.ok()) continue;  // messages that cannot load fail as they always did
+    files += result.attachment_files;
+    messages += result.embedded_messages;
+    std::multiset<std::string> saved;
+    const fs::path folder = out_ / (entry.path().stem().string() + " attachments");
+    if (fs::exists(folder))
+      for (const auto& file : fs::recursive_directory_iterator(folder))
+        if (file.is_regular_file()) {
+          std::ifstream in(file.path(), std::ios::binary);
+          saved.insert(testing::Sha256Hex(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {})));
+        }
+    InputFile input(entry.path());
+    ExpectKeptByteForByte(*Message::Open(input.bytes()), saved, name);
+  }
+  EXPECT_GT(files, 0);
+  EXPECT_GT(messages, 0);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <limits>
 #include <ctime>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -173,6 +174,25 @@ TEST(HeaderBlockTest, AttachmentsByFileNameElseDisplayName) {
   builder.AddAttachment().AddString8(0x3707, "r\xe9sum\xe9.doc").AddInt32(0x3FFD, 1252);
   EXPECT_NE(BlockOf(builder).find("Attachments:}\\tab SHORT.TXT; Shown name; r\\u233?sum\\u233?.doc\\par"),
             std::string::npos) << BlockOf(builder);
+}
+
+// Only what the sender attached: hidden attachments and pictures the document shows are
+// not listed; saved ones are links, escaped so the field needs no RTF escapes.
+TEST(HeaderBlockTest, AttachmentsLineListsWhatTheSenderAddedWithLinks) {
+  MessageBuilder builder;
+  builder.AddAttachment().AddUnicode(0x3707, u"image001.png").AddBoolean(0x7FFE, true);
+  builder.AddAttachment().AddUnicode(0x3707, u"picture.png");
+  builder.AddAttachment().AddUnicode(0x3707, u"report.pdf");
+  std::vector<std::uint8_t> bytes = builder.Build();
+  std::unique_ptr<Message> message = Message::Open(bytes);
+  EXPECT_EQ(ReadHeaderFields(*message).attachments, (std::vector<std::u16string>{u"picture.png", u"report.pdf"}));
+  HeaderFields fields = ReadHeaderFields(*message, {1});
+  EXPECT_EQ(fields.attachments, std::vector<std::u16string>{u"report.pdf"});
+  fields.attachments = {u"{x}.pdf", u"by reference"};
+  fields.attachment_links = {"A%20attachments/%7Bx%7D.pdf", ""};
+  EXPECT_NE(HeaderBlockRtf(fields).find("{\\b Attachments:}\\tab {\\field{\\*\\fldinst HYPERLINK "
+                                        "\"A%20attachments/%7Bx%7D.pdf\"}{\\fldrslt \\{x\\}.pdf}}; by reference\\par"),
+            std::string::npos) << HeaderBlockRtf(fields);
 }
 
 TEST(HeaderBlockTest, JapaneseSubjectAndSenderAsUnicodeEscapes) {

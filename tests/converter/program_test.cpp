@@ -129,6 +129,36 @@ TEST_F(ProgramTest, PicturesFlagShowsThePlacedAttachments) {
   }
 }
 
+// "--attachments" in either order with "--header", and the serve word: the files go into
+// the folder beside the document; nothing more is printed.
+TEST_F(ProgramTest, AttachmentsFlagSavesTheAttachmentsBesideTheDocument) {
+  msgwriter::MessageBuilder builder;
+  builder.AddRtfBody("{\\rtf1 body}");
+  builder.AddAttachment(1).AddUnicode(0x3707, u"note.txt").AddBinary(0x3701, {'h', 'i'});
+  fs::path input = Write("in.msg", builder.Build());
+  for (const std::vector<std::string>& flags :
+       {std::vector<std::string>{"--attachments"}, {"--header", "--attachments"}, {"--attachments", "--header"}}) {
+    std::vector<std::string> args = flags;
+    args.push_back(input.string());
+    args.push_back((dir_ / "out.doc").string());
+    Outcome outcome = Run(args);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out + outcome.err, "");
+    EXPECT_EQ(Read(dir_ / "out attachments" / "note.txt"), "hi");
+    const bool header = flags.size() == 2;
+    EXPECT_EQ(Read(dir_ / "out.doc").find("HYPERLINK \"out%20attachments/note.txt\"") != std::string::npos, header);
+    fs::remove_all(dir_ / "out attachments");
+  }
+  const std::string requests = std::string("header attachments") + '\0' + input.string() + '\0' +
+                               (dir_ / "served.doc").string() + '\0';
+  Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
+  const std::string command = Quote(QUORLIN_EXE) + " --serve <" + Quote((dir_ / "requests.bin").string()) +
+                              " >" + Quote((dir_ / "answers.bin").string());
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(Read(dir_ / "answers.bin"), std::string("ok\0\0", 4));
+  EXPECT_EQ(Read(dir_ / "served attachments" / "note.txt"), "hi");
+}
+
 TEST_F(ProgramTest, FailuresExitNonZeroWithOneLineAndNoOutput) {
   msgwriter::MessageBuilder bad_body;
   std::vector<std::uint8_t> body = {0x20, 0, 0, 0, 0x10, 0, 0, 0, 'X', 'X', 'X', 'X', 0, 0, 0, 0};

@@ -1,0 +1,179 @@
+// Saving attachments one by one in the message's order. Names are made by the rules of
+// file_names.h from the attachment's long file name, else its short one, else its display
+// name, else "Attachment N"; the folder makes them unique. Anything that cannot be saved
+// throws, and the caller takes back what was already written.
+#include "converter/attachment_saver.h"
+
+#include <optional>
+
+#include "converter/attachment_folder.h"
+#include "converter/attachment_list.h"
+#include "converter/attachment_object.h"
+#include "converter/code_page.h"
+#include "converter/file_names.h"
+#include "converter/header_fields.h"
+#include "converter/message_body.h"
+#include "converter/message_document.h"
+#include "converter/notice.h"
+#include "converter/property_tags.h"
+
+namespace quorlin {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::u16string_view kPackageStream = u"\x01Ole10Native";
+constexpr std::size_t kMaxDocumentStem = kMaxFileNameBytes - 12;  // room for " attachments"
+constexpr std::uint32_t kUtf8 = 65001;
+
+std::u16string FromUtf8(std::string_view text) {
+  return DecodeCodePage(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), kUtf8);
+}
+
+class Saver {
+ public:
+  Saver(const Message& message, const fs::path& folder, const ConversionOptions& options,
+        AttachmentJournal& journal)
+      : code_page_(MessageCodePage(message)), options_(options),
+        journal_(journal), folder_(folder, journal) {}
+
+  // Saves one attachment; returns the name it was saved under, or nothing.
+  std::optional<std::string> Save(const ListedAttachment& listed) {
+    switch (listed.kind) {
+      case AttachmentKind::kFile: return SaveFile(listed);
+      case AttachmentKind::kObject: return SaveObject(listed);
+      case AttachmentKind::kMessage: return SaveMessage(listed);
+      case AttachmentKind::kReference:
+      case AttachmentKind::kOther: break;
+    }
+    return std::nullopt;
+  }
+
+  SavedAttachments& saved() { return saved_; }
+
+ private:
+  std::string Fallback(const ListedAttachment& listed) const {
+    return "Attachment " + std::to_string(listed.number);
+  }
+
+  // The first of the attachment's names that makes a safe file name.
+  std::string FileName(const ListedAttachment& listed) const {
+    for (const char* id : {tags::kAttachLongFilename, tags::kAttachFilename, tags::kAttachDisplayName}) {
+      std::string name = SafeFileName(PropertyLine(listed.attachment, id, code_page_));
+      if (!name.empty()) return name;
+    }
+    return {};
+  }
+
+  std::string Shown(const ListedAttachment& listed) const {
+    return "\"" + Utf8(listed.name.empty() ? FromUtf8(Fallback(listed)) : listed.name) + "\"";
+  }
+
+  std::optional<std::string> Write(const std::string& name, std::span<const std::uint8_t> bytes) {
+    std::string used = folder_.WriteFile(name, [bytes](ByteSink& sink) { sink.Write(bytes); });
+    ++saved_.files;
+    return used;
+  }
+
+  std::optional<std::string> SaveFile(const ListedAttachment& listed) {
+    std::optional<PropertyElement> data = listed.attachment.FindPropertyElement(tags::kAttachData);
+    if (!data || data->type != kTypeBinary) {
+      Notice("attachment " + Shown(listed) + " holds no data; it is left out");
+      return std::nullopt;
+    }
+    const StreamBytes bytes = listed.attachment.storage().ReadStreamInPlace(data->element);
+    std::string name = FileName(listed);
+    return Write(name.empty() ? Fallback(listed) : name, bytes.bytes());
+  }
+
+  std::optional<std::string> SaveObject(const ListedAttachment& listed) {
+    std::optional<PropertyElement> data = listed.attachment.FindPropertyElement(tags::kAttachData);
+    if (data && data->type == kTypeObject) {
+      const Storage object = listed.attachment.storage().OpenStorage(data->element);
+      for (const Element& element : object.Elements()) {
+        if (element.kind != EntryKind::kStream || element.name != kPackageStream) continue;
+        const StreamBytes stream = object.ReadStreamInPlace(element);
+        std::optional<PackagedFile> file = ReadPackagedFile(stream.bytes());
+        if (!file) break;
+        std::string name = FileName(listed);
+        for (const std::string* packed : {&file->path, &file->label}) {
+          if (!name.empty()) break;
+          const std::vector<std::uint8_t> bytes(packed->begin(), packed->end());
+          name = SafeFileName(DecodeCodePage(bytes, code_page_));
+        }
+        return Write(name.empty() ? Fallback(listed) : name, file->data);
+      }
+    }
+    Notice("attachment " + Shown(listed) + " is an embedded object without a file inside; it is left out");
+    return std::nullopt;
+  }
+
+  std::optional<std::string> SaveMessage(const ListedAttachment& listed) {
+    const Message& inner = *listed.message;
+    std::string stem = SafeFileStem(PropertyLine(inner, tags::kSubject, MessageCodePage(inner)), kMaxDocumentStem);
+    if (stem.empty()) {
+      const std::string name = FileName(listed);
+      stem = ShortenFileName(name.substr(0, name.size() - FileExtension(name).size()), kMaxDocumentStem);
+    }
+    if (stem.empty()) stem = Fallback(listed);
+    const std::string document = folder_.ReserveDocument(stem);
+    PreparedDocument prepared = PrepareDocument(inner, folder_.path() / document, options_, journal_);
+    folder_.WriteReserved(document, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); });
+    saved_.files += prepared.saved.files;
+    saved_.messages += 1 + prepared.saved.messages;
+    return document;
+  }
+
+  std::uint32_t code_page_;
+  const ConversionOptions& options_;
+  AttachmentJournal& journal_;
+  AttachmentFolder folder_;
+  SavedAttachments saved_;
+};
+
+}  // namespace
+
+std::string RelativeLink(std::string_view path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string link;
+  for (unsigned char c : path) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+    if (plain) {
+      link += static_cast<char>(c);
+    } else {
+      link += '%';
+      link += kHex[c >> 4];
+      link += kHex[c & 0xF];
+    }
+  }
+  return link;
+}
+
+SavedAttachments SaveAttachments(const Message& message, const fs::path& folder,
+                                 const ConversionOptions& options,
+                                 const std::set<std::size_t>& shown, AttachmentJournal& journal) {
+  Saver saver(message, folder, options, journal);
+  const std::string folder_name = folder.filename().string();
+  for (const ListedAttachment& listed : SenderAttachments(message, shown)) {
+    std::optional<std::string> saved_as = saver.Save(listed);
+    if (listed.name.empty() && !saved_as) continue;  // nothing to show for it
+    saver.saved().names.push_back(listed.name.empty() ? FromUtf8(*saved_as) : listed.name);
+    saver.saved().links.push_back(saved_as ? RelativeLink(folder_name + "/" + *saved_as) : std::string());
+  }
+  return std::move(saver.saved());
+}
+
+SavedAttachments SaveAttachments(const Message& message, const fs::path& folder,
+                                 const ConversionOptions& options,
+                                 const std::set<std::size_t>& shown) {
+  AttachmentJournal journal;
+  try {
+    return SaveAttachments(message, folder, options, shown, journal);
+  } catch (...) {
+    journal.RollBack();
+    throw;
+  }
+}
+
+}  // namespace quorlin
