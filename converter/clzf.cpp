@@ -231,8 +231,13 @@ Header ReadHeader(std::span<const std::uint8_t> input) {
   const std::uint32_t crc = ReadLe32(header + 12);
   if (std::uint64_t{comp_size} != input.size() - 4) Fail("compressed-RTF data size mismatch");
   if (result.magic == kMagicStored) {
+    // Stored contents are the document itself, so they end exactly at the stated size:
+    // bytes after it would be text the document leaves out, the same damage as a
+    // compressed body whose data goes on (a stated size of 0 with data after it included).
     if (result.raw_size > result.content.size())
       Fail("compressed-RTF stored data shorter than its stated size");
+    if (result.raw_size < result.content.size())
+      Fail("compressed-RTF data continues past its stated size");
   } else if (result.magic == kMagicCompressed) {
     if (RtfCrc32(result.content) != crc) Fail("compressed-RTF CRC32 failed");
     if (result.raw_size > MaxOutputFor(result.content.size()))
@@ -251,7 +256,7 @@ std::vector<std::uint8_t> CLZF::decompressRTF(std::span<const std::uint8_t> inpu
   if (header.magic == kMagicCompressed) return DecodeCompressed(header.content, header.raw_size);
   std::vector<std::uint8_t> stored;
   stored.reserve(header.raw_size + kSlack);  // like a decoded body, room to append a line break
-  stored.assign(header.content.begin(), header.content.begin() + header.raw_size);
+  stored.assign(header.content.begin(), header.content.end());
   return stored;
 }
 
@@ -265,7 +270,7 @@ void CLZF::decompressRTF(std::span<const std::uint8_t> input, ByteSink& sink) {
   if (header.magic == kMagicCompressed)
     DecodeCompressedTo(header.content, header.raw_size, sink);
   else
-    sink.Write(header.content.first(header.raw_size));
+    sink.Write(header.content);
 }
 
 }  // namespace quorlin

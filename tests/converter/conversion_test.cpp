@@ -274,10 +274,19 @@ TEST_F(ConvertFileTest, FailuresWriteNothingAndKeepAnExistingOutput) {
   for (int i = 0; i < 4; ++i) long_short_size[4 + i] = static_cast<std::uint8_t>(stated >> (8 * i));
   MessageBuilder long_cut_body;
   long_cut_body.AddBinary(0x1009, long_short_size);
+  // Stored bodies follow the same rule: a stated size of 0, or one short of the data.
+  MessageBuilder stored_zero, stored_short;
+  std::vector<std::uint8_t> stored = msgwriter::StoreRtfUncompressed("{\\rtf1 stored letter}");
+  stored[4] = 0;
+  stored_zero.AddBinary(0x1009, stored).AddUnicode(0x1000, u"not this either");
+  stored[4] = 10;
+  stored_short.AddBinary(0x1009, stored);
   const struct {
     std::vector<std::uint8_t> input;
     ConversionStatus status;
   } cases[] = {
+      {stored_zero.Build(), ConversionStatus::kDecodeError},
+      {stored_short.Build(), ConversionStatus::kDecodeError},
       {{'p', 'l', 'a', 'i', 'n'}, ConversionStatus::kFormatError},
       {no_method.Build(), ConversionStatus::kPropertyError},
       {bad_body.Build(), ConversionStatus::kDecodeError},
