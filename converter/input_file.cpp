@@ -85,14 +85,25 @@ std::size_t ReadAt(int fd, std::uint8_t* into, std::size_t size, off_t offset,
 #if !defined(_WIN32)
 
 InputFile::InputFile(const std::filesystem::path& path) {
-  Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-  if (file.fd < 0) Fail("cannot open input file", path, errno);
+  // Opened without blocking: opening a named pipe with no writer, or some devices, would
+  // otherwise wait for ever before fstat could refuse them. Nothing is read from them.
+  Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+  if (file.fd < 0) {
+    const int error = errno;
+    struct stat named {};
+    // A socket cannot be opened at all; it is no more a message than a pipe.
+    if (::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode))
+      throw IoError("cannot read input file " + Quote(path) + ": it is not a regular file");
+    Fail("cannot open input file", path, error);
+  }
   struct stat status {};
   if (::fstat(file.fd, &status) != 0) Fail("cannot read input file", path, errno);
   // Only regular files: a device or a pipe could be endless.
   if (S_ISDIR(status.st_mode)) throw IoError("cannot read input file " + Quote(path) + ": it is a folder");
   if (!S_ISREG(status.st_mode))
     throw IoError("cannot read input file " + Quote(path) + ": it is not a regular file");
+  // Reads of a regular file never block; the flag is cleared all the same.
+  ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
 
   std::uint8_t header[CompoundFile::kHeaderSize];
   const std::size_t got = ReadAt(file.fd, header, sizeof header, 0, path);

@@ -13,7 +13,16 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
 
 #include "converter/compound_file.h"
 #include "converter/errors.h"
@@ -337,6 +346,39 @@ TEST_F(ConvertFileTest, FileSystemFailuresAreReported) {
   EXPECT_EQ(ConvertFile(input, dir_ / "folder.doc").status, ConversionStatus::kIoError);
   EXPECT_TRUE(fs::is_directory(dir_ / "folder.doc"));
   EXPECT_EQ(Names(), (std::vector<std::string>{"folder.doc", "in.msg"}));
+}
+
+// A named pipe, a device or a socket is refused at once, with nothing read: a pipe that no
+// one writes to must not hold the conversion (or the requests queued behind it). Should the
+// opening wait, a watchdog opens the pipe's other end after a while to free it, and the
+// test fails.
+TEST_F(ConvertFileTest, AnInputThatIsNotARegularFileIsRefusedAtOnce) {
+  const fs::path pipe = dir_ / "pipe.msg";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const fs::path socket_path = dir_ / "socket.msg";
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socket_path.string().size(), sizeof address.sun_path);
+  std::copy_n(socket_path.c_str(), socket_path.string().size(), address.sun_path);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  for (const fs::path& input : {pipe, socket_path, fs::path("/dev/zero"), fs::path("/dev/null")}) {
+    std::promise<void> finished;
+    std::atomic<bool> had_to_free{false};
+    std::thread watchdog([&, done = finished.get_future()] {
+      if (done.wait_for(std::chrono::seconds(10)) == std::future_status::ready) return;
+      had_to_free = true;
+      ::close(::open(pipe.c_str(), O_RDWR | O_NONBLOCK));
+    });
+    const ConversionResult result = ConvertFile(input, dir_ / "out.doc");
+    finished.set_value();
+    watchdog.join();
+    EXPECT_FALSE(had_to_free) << input << " held the conversion";
+    EXPECT_EQ(result.status, ConversionStatus::kIoError) << input;
+    EXPECT_NE(result.message.find("not a regular file"), std::string::npos) << result.message;
+  }
+  ::close(listener);
+  EXPECT_FALSE(fs::exists(dir_ / "out.doc"));
 }
 
 TEST_F(ConvertFileTest, OnlyARegularOutputFileIsReplaced) {
