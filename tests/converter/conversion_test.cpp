@@ -182,6 +182,10 @@ TEST(DocumentChoiceTest, HtmlBodyIsReadInItsOwnCharset) {
   message_page.AddInt32(0x3FFD, 1251);
   EXPECT_EQ(Convert(message_page), TextDocument(u"\u0410\u0431\u0432"));
 
+  MessageBuilder utf7 = html_message("<meta charset=utf-7><p>1+1=2 +AGE-</p>");
+  utf7.AddInt32(0x3FDE, 28591);
+  EXPECT_EQ(Convert(utf7), TextDocument(u"1+1=2 +AGE-")) << "a UTF-7 label is not followed";
+
   MessageBuilder bom = html_message("\xef\xbb\xbf<p>" + japanese + "</p>");
   bom.AddInt32(0x3FDE, 1252);
   EXPECT_EQ(Convert(bom), TextDocument(japanese_text)) << "byte-order mark first, and left out";
