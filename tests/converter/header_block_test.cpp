@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <random>
@@ -211,6 +212,60 @@ TEST(RtfInsertionTest, InsertedIntoADocumentMadePieceByPiece) {
       inserter.Finish();
       EXPECT_TRUE(out == whole) << rtf.substr(0, 40) << " in pieces of " << piece;
     }
+  }
+}
+
+// However the opening is cut, the walk's place is where the whole document's walk has
+// been: never inside a control word, its parameter or its delimiter ("\fs2" of "\fs20").
+TEST(RtfInsertionTest, ACutOpeningIsNeverSplitInsideAControlWord) {
+  const std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 A;}}\\deff0\\fs20\\li-720 \\fi360 Hello}";
+  std::vector<std::size_t> between = {1};
+  for (const char* next : {"\\ansi", "{\\fonttbl", "\\deff0", "\\fs20", "\\li-720", "\\fi360", "Hello"})
+    between.push_back(rtf.find(next));
+  const std::vector<std::uint8_t> bytes(rtf.begin(), rtf.end());
+  for (std::size_t cut = 6; cut <= bytes.size(); ++cut) {
+    const DocumentStartWalk walk = WalkToDocumentStart(std::span(bytes).first(cut));
+    ASSERT_TRUE(walk.at.has_value());
+    EXPECT_NE(std::find(between.begin(), between.end(), *walk.at), between.end())
+        << "cut at " << cut << ": " << rtf.substr(0, *walk.at) << "|";
+  }
+}
+
+// An opening longer than the held limit: the block goes where the walk has reached once
+// kMostHeld bytes are held (not twice that), and before a control word the limit cuts.
+TEST(RtfInsertionTest, TheHeldOpeningStopsAtItsLimitBeforeAControlWord) {
+  constexpr std::size_t kMost = DocumentStartInserter::kMostHeld;
+  // Header groups of exactly `size` bytes, the document's start included.
+  auto groups = [](std::size_t size, bool start) {
+    std::string out = start ? "{\\rtf1" : "";
+    const std::string group = "{\\*\\htmltag64 <p>" + std::string(980, 'x') + "</p>}";
+    while (size - out.size() >= 2 * group.size()) out += group;
+    out += "{\\*\\htmltag64 " + std::string(size - out.size() - 15, 'y') + "}";
+    return out;
+  };
+  const std::string tail = "0 Hello}";
+  const std::vector<std::vector<std::string>> plans = {
+      // First look after 64 KB; the next reaches the limit with "\fs2" at the end.
+      {groups(64 * 1024, true), groups(kMost - 64 * 1024 - 4, false) + "\\fs2", tail},
+      // A look just short of the limit: the next must come at the limit, not at twice it.
+      {groups(kMost / 2 - 1, true), groups(kMost / 2 - 1, false), "\\fs2", tail}};
+  for (const std::vector<std::string>& plan : plans) {
+    std::vector<std::uint8_t> out;
+    VectorSink sink(out);
+    DocumentStartInserter inserter(sink, "{BLOCK}");
+    std::string whole;
+    for (std::size_t k = 0; k < plan.size(); ++k) {
+      inserter.Write(std::span(reinterpret_cast<const std::uint8_t*>(plan[k].data()), plan[k].size()));
+      whole += plan[k];
+      if (k + 2 == plan.size()) {
+        EXPECT_FALSE(out.empty()) << "still held at " << whole.size() << " bytes";
+      }
+    }
+    inserter.Finish();
+    const std::size_t fs = whole.find("\\fs20 Hello");
+    const std::string expected = whole.substr(0, fs) + "{BLOCK}" + whole.substr(fs);
+    EXPECT_TRUE(std::string(out.begin(), out.end()) == expected)
+        << std::string(out.end() - std::min<std::size_t>(out.size(), 40), out.end());
   }
 }
 
