@@ -4,6 +4,7 @@
 
 #include "converter/code_page.h"
 #include "converter/errors.h"
+#include "converter/header_code_page.h"
 #include "converter/local_time.h"
 #include "converter/message_body.h"
 
@@ -60,7 +61,7 @@ std::u16string SentTime(const Message& message) {
 }  // namespace
 
 HeaderFields ReadHeaderFields(const Message& message) {
-  const std::uint32_t code_page = MessageCodePage(message);
+  const std::uint32_t code_page = HeaderCodePage(message);
   HeaderFields fields;
   fields.subject = Text(message, "0037", code_page);
   fields.sender_name = Text(message, "0C1A", code_page);

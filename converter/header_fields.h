@@ -24,7 +24,8 @@ struct HeaderFields {
 // address "5D01" when "0C1F" is not an Internet address; a directory address alone is left
 // out); sent: submit time "0039", else
 // delivery time "0E06"; "0E04" and "0E03" for To and Cc; per attachment its long file
-// name "3707", else its short one "3704", else its display name "3001". A property of a
+// name "3707", else its short one "3704", else its display name "3001". 8-bit texts are
+// read in HeaderCodePage (header_code_page.h). A property of a
 // type that cannot be text counts as absent; a damaged file still fails (FormatError).
 HeaderFields ReadHeaderFields(const Message& message);
 

@@ -12,8 +12,10 @@
 #include <string>
 
 #include "converter/conversion.h"
+#include "converter/header_code_page.h"
 #include "converter/local_time.h"
 #include "converter/rtf_insertion.h"
+#include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
 #include "converter/text_to_rtf.h"
 
@@ -118,6 +120,67 @@ TEST(HeaderBlockTest, JapaneseSubjectAndSenderAsUnicodeEscapes) {
   EXPECT_NE(document.find("\\fs28 \\u20250?\\u-29840?\\u12398?\\u20214?\\par"), std::string::npos) << document;
   EXPECT_NE(document.find("From:}\\tab \\u23665?\\u30000?\\u22826?\\u-28466?\\par"), std::string::npos);
   for (unsigned char c : document) EXPECT_LT(c, 0x80);
+}
+
+// 8-bit names are read in the message's Windows code page: "3FFD", else the rich-text
+// body's \ansicpg, else the Windows page of the script of "3FDE" (a Shift-JIS subject
+// under ISO-2022-JP), else 1252. Bytes made with Python's codecs (codec on each line).
+TEST(HeaderBlockTest, EightBitNamesInTheMessagesWindowsCodePage) {
+  const struct {
+    std::optional<std::int32_t> message_page, internet_page;
+    std::string rtf_body;
+    std::string subject;
+    std::string expected;
+  } cases[] = {
+      {{}, 50220, "", "\x93\xfa\x96{\x8c\xea", "\\u26085?\\u26412?\\u-30050?"},  // cp932
+      {{}, 51932, "", "\x8e\x91\x97\xbf.pdf", "\\u-29497?\\u26009?.pdf"},          // cp932
+      {{}, 20866, "", "\xcf\xf0\xe8\xe2\xe5\xf2", "\\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?"},  // cp1251
+      {{}, 28592, "", "\x8a\xe9" "f", "\\u352?\\u233?f"},                                 // cp1250
+      {{}, 28597, "", "\xc1\xe8\xde\xed\xe1", "\\u913?\\u952?\\u942?\\u957?\\u945?"},  // cp1253
+      {{}, 51949, "", "\xc7\xd1\xb1\xb9\xbe\xee", "\\u-10916?\\u-21139?\\u-14924?"},  // cp949
+      {{}, 28591, "{\\rtf1\\ansi\\ansicpg1251\\deff0 body}", "\xcf\xf0\xe8\xe2\xe5\xf2",
+       "\\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?"},                         // cp1251
+      {1253, 20866, "{\\rtf1\\ansi\\ansicpg1251 body}", "\xc1\xe8\xde\xed\xe1",
+       "\\u913?\\u952?\\u942?\\u957?\\u945?"},                                         // cp1253
+      {{}, {}, "", "caf\xe9", "caf\\u233?"},                                              // cp1252
+      {{}, 28605, "", "caf\xe9", "caf\\u233?"},                                           // cp1252
+  };
+  for (const auto& c : cases) {
+    MessageBuilder builder;
+    builder.AddString8(0x0037, c.subject).AddString8(0x0C1A, c.subject);
+    builder.AddAttachment().AddString8(0x3707, c.subject);
+    if (c.message_page) builder.AddInt32(0x3FFD, *c.message_page);
+    if (c.internet_page) builder.AddInt32(0x3FDE, *c.internet_page);
+    if (!c.rtf_body.empty()) builder.AddRtfBody(c.rtf_body);
+    const std::string block = BlockOf(builder);
+    EXPECT_NE(block.find("\\fs28 " + c.expected + "\\par"), std::string::npos) << block;
+    EXPECT_NE(block.find("From:}\\tab " + c.expected + "\\par"), std::string::npos) << block;
+    EXPECT_NE(block.find("Attachments:}\\tab " + c.expected + "\\par"), std::string::npos) << block;
+  }
+}
+
+TEST(HeaderCodePageTest, TheScriptsWindowsPageAndTheBodysDeclaration) {
+  for (const auto& [internet, windows] : std::vector<std::pair<std::uint32_t, std::uint32_t>>{
+           {50220, 932}, {50222, 932}, {932, 932}, {54936, 936}, {52936, 936}, {50225, 949},
+           {51950, 950}, {21866, 1251}, {28599, 1254}, {38598, 1255}, {28596, 1256},
+           {28603, 1257}, {28601, 874}, {1258, 1258}, {28591, 1252}, {20127, 1252},
+           {10000, 1252}, {65000, 1252}, {1201, 1252}, {65001, 65001}, {12345, 1252}})
+    EXPECT_EQ(WindowsCodePageOfScript(internet), windows) << internet;
+  auto ansi = [](std::string_view rtf) {
+    return RtfAnsiCodePage(std::span(reinterpret_cast<const std::uint8_t*>(rtf.data()), rtf.size()));
+  };
+  EXPECT_EQ(ansi("{\\rtf1\\ansi\\ansicpg932\\deff0"), 932u);
+  EXPECT_EQ(ansi("{\\rtf1\\ansi\\ansicpg0 \\ansicpg1250"), 1250u) << "0 declares nothing";
+  EXPECT_EQ(ansi("{\\rtf1 \\\\ansicpg1251 is text"), std::nullopt);
+  EXPECT_EQ(ansi("{\\rtf1\\ansi\\ansicpg"), std::nullopt);
+  // A body too damaged to read declares nothing: "3FDE" decides, and the body's damage is
+  // still what fails the conversion.
+  std::vector<std::uint8_t> damaged = msgwriter::CompressRtf("{\\rtf1\\ansi\\ansicpg1253 x}");
+  damaged[8] = 'X';
+  MessageBuilder builder;
+  builder.AddBinary(0x1009, damaged).AddInt32(0x3FDE, 20866);
+  const std::vector<std::uint8_t> bytes = builder.Build();
+  EXPECT_EQ(HeaderCodePage(*Message::Open(bytes)), 1251u);
 }
 
 // Each kind of document: the block comes after the header groups and before the first
