@@ -8,6 +8,7 @@
 
 #include "converter/compound_file.h"
 #include "converter/errors.h"
+#include "converter/unfinished_output.h"
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -32,14 +33,16 @@ std::string Quote(const std::filesystem::path& path) { return "\"" + path.string
 #if !defined(_WIN32)
 // A mapped file that another program cuts short while it is read would end the process
 // with a bus error. While a mapping is open, that signal instead says so in one line and
-// ends the process with the status of an input that cannot be read; no output exists yet,
-// since the document is written only after the input is done with.
+// ends the process with the status of an input that cannot be read. A rich-text body is
+// decoded from the mapping into the output's temporary file: a named one is removed first
+// (an unnamed one vanishes with the process).
 constexpr int kExitInputUnreadable = 5;
 constexpr char kShrankMessage[] = "cannot read input file: it was cut short while being read\n";
 struct sigaction previous_bus_action {};
 int open_mappings = 0;
 
 extern "C" void OnBusError(int) {
+  RemoveUnfinishedOutput();
   const ssize_t ignored = ::write(STDERR_FILENO, kShrankMessage, sizeof kShrankMessage - 1);
   (void)ignored;
   ::_exit(kExitInputUnreadable);

@@ -17,10 +17,13 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
+#include <regex>
 #include <future>
 #include <thread>
 
@@ -261,11 +264,18 @@ class ConvertFileTest : public ::testing::Test {
 
 TEST_F(ConvertFileTest, WritesTheDocumentReplacingAnOlderFile) {
   fs::path input = Write("in.msg", GoodMessage());
-  fs::path output = Write("out.doc", std::vector<std::uint8_t>(5000, 'x'));
-  ConversionResult result = ConvertFile(input, output);
-  ASSERT_TRUE(result.ok()) << result.message;
-  EXPECT_EQ(Read(output), "{\\rtf1 converted}\r\n");
-  EXPECT_EQ(Names(), (std::vector<std::string>{"in.msg", "out.doc"}));
+  for (bool unnamed : {true, false}) {  // either kind of temporary file
+    UseUnnamedTemporaryFiles(unnamed);
+    fs::path output = Write("out.doc", std::vector<std::uint8_t>(5000, 'x'));
+    ConversionResult result = ConvertFile(input, output);
+    ASSERT_TRUE(result.ok()) << result.message;
+    EXPECT_EQ(Read(output), "{\\rtf1 converted}\r\n");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"in.msg", "out.doc"}));
+    ASSERT_TRUE(ConvertFile(input, dir_ / "new.doc").ok());
+    EXPECT_EQ(Read(dir_ / "new.doc"), "{\\rtf1 converted}\r\n");
+    fs::remove(dir_ / "new.doc");
+  }
+  UseUnnamedTemporaryFiles(true);
 }
 
 TEST_F(ConvertFileTest, FailuresWriteNothingAndKeepAnExistingOutput) {
@@ -407,14 +417,18 @@ TEST_F(ConvertFileTest, OnlyARegularOutputFileIsReplaced) {
 
 TEST_F(ConvertFileTest, ReplacedOutputKeepsItsPermissionBits) {
   fs::path input = Write("in.msg", GoodMessage());
-  for (fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
-                         fs::perms::owner_all | fs::perms::others_read}) {
-    fs::path output = Write("out.doc", {'o', 'l', 'd'});
-    fs::permissions(output, mode);
-    ASSERT_TRUE(ConvertFile(input, output).ok());
-    EXPECT_EQ(Read(output), "{\\rtf1 converted}\r\n");
-    EXPECT_EQ(fs::status(output).permissions() & fs::perms::all, mode);
+  for (bool unnamed : {true, false}) {
+    UseUnnamedTemporaryFiles(unnamed);
+    for (fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+                           fs::perms::owner_all | fs::perms::others_read}) {
+      fs::path output = Write("out.doc", {'o', 'l', 'd'});
+      fs::permissions(output, mode);
+      ASSERT_TRUE(ConvertFile(input, output).ok());
+      EXPECT_EQ(Read(output), "{\\rtf1 converted}\r\n");
+      EXPECT_EQ(fs::status(output).permissions() & fs::perms::all, mode);
+    }
   }
+  UseUnnamedTemporaryFiles(true);
 }
 
 // The signature is checked on the first bytes: a huge file that is no compound file is
@@ -462,10 +476,66 @@ TEST_F(ConvertFileTest, AFailureWhileWritingLeavesNothing) {
     sink.Write(std::vector<std::uint8_t>(100000, 'x'));
     throw DecodeError("stopped halfway");
   };
-  EXPECT_THROW(WriteFileAtomically(existing, failing), DecodeError);
-  EXPECT_THROW(WriteFileAtomically(dir_ / "new.doc", failing), DecodeError);
-  EXPECT_EQ(Read(existing), "old");
-  EXPECT_EQ(Names(), (std::vector<std::string>{"out.doc"}));
+  for (bool unnamed : {true, false}) {
+    UseUnnamedTemporaryFiles(unnamed);
+    EXPECT_THROW(WriteFileAtomically(existing, failing), DecodeError);
+    EXPECT_THROW(WriteFileAtomically(dir_ / "new.doc", failing), DecodeError);
+    EXPECT_EQ(Read(existing), "old");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"out.doc"}));
+  }
+  UseUnnamedTemporaryFiles(true);
+}
+
+// Whether this folder's file system makes unnamed files.
+bool MakesUnnamedFiles(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+// A converter killed while it writes (SIGKILL: no handler runs) leaves no file where the
+// file system makes unnamed files. Where it does not, it leaves one named temporary file
+// of the documented pattern, which is what whoever killed it may remove. The writer is
+// a child process that writes a megabyte, says so, and waits to be killed.
+TEST_F(ConvertFileTest, AWriterKilledPartWayLeavesNothing) {
+  const std::regex pattern(R"(\.out\.doc\.[0-9a-f]{16}\.tmp)");
+  const bool makes_unnamed = MakesUnnamedFiles(dir_);
+  for (bool unnamed : {true, false}) {
+    if (unnamed && !makes_unnamed) continue;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      UseUnnamedTemporaryFiles(unnamed);
+      WriteFileAtomically(dir_ / "out.doc", [&](ByteSink& sink) {
+        sink.Write(std::vector<std::uint8_t>(1 << 20, 'x'));
+        const char byte = 1;
+        if (::write(ready[1], &byte, 1) != 1) ::_exit(1);
+        for (;;) ::pause();
+      });
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    const std::vector<std::string> while_writing = Names();
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    if (unnamed) {
+      EXPECT_TRUE(while_writing.empty()) << while_writing[0];
+      EXPECT_TRUE(Names().empty()) << Names()[0];
+    } else {
+      ASSERT_EQ(Names().size(), 1u);
+      EXPECT_TRUE(std::regex_match(Names()[0], pattern)) << Names()[0];
+      fs::remove(dir_ / Names()[0]);
+    }
+  }
+  if (!makes_unnamed) GTEST_SKIP() << "no unnamed files in " << dir_ << ": only named ones tested";
 }
 
 // The input is mapped, not copied: a file cut short by someone else while it is read ends
@@ -481,6 +551,26 @@ TEST_F(ConvertFileTest, AnInputCutShortWhileMappedEndsWithOneLine) {
       },
       ::testing::ExitedWithCode(5), "cut short while being read");
   EXPECT_THROW(InputFile{input}, FormatError) << "the emptied file is refused as usual";
+}
+
+// The same fault while the document is being written from the mapping: the process ends
+// as above and removes its temporary file first, named or not.
+TEST_F(ConvertFileTest, AnInputCutShortWhileWritingLeavesNoTemporaryFile) {
+  for (bool unnamed : {true, false}) {
+    fs::path input = Write("in.msg", GoodMessage());
+    EXPECT_EXIT(
+        {
+          UseUnnamedTemporaryFiles(unnamed);
+          InputFile file(input);
+          WriteFileAtomically(dir_ / "out.doc", [&](ByteSink& sink) {
+            sink.Write(std::vector<std::uint8_t>(100000, 'x'));
+            fs::resize_file(input, 0);
+            sink.Write(std::span(&file.bytes().back(), 1));
+          });
+        },
+        ::testing::ExitedWithCode(5), "cut short while being read");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"in.msg"})) << (unnamed ? "unnamed" : "named");
+  }
 }
 
 }  // namespace
