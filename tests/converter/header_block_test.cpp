@@ -12,10 +12,8 @@
 #include <string>
 
 #include "converter/conversion.h"
-#include "converter/header_code_page.h"
 #include "converter/local_time.h"
 #include "converter/rtf_insertion.h"
-#include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
 #include "converter/text_to_rtf.h"
 
@@ -142,6 +140,8 @@ TEST(HeaderBlockTest, EightBitNamesInTheMessagesWindowsCodePage) {
        "\\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?"},                         // cp1251
       {1253, 20866, "{\\rtf1\\ansi\\ansicpg1251 body}", "\xc1\xe8\xde\xed\xe1",
        "\\u913?\\u952?\\u942?\\u957?\\u945?"},                                         // cp1253
+      {{}, 20866, "{\\rtf1\\ansi\\ansicpg0 \\\\ansicpg1253}", "\xcf\xf0\xe8\xe2\xe5\xf2",  // cp1251
+       "\\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?"},  // no page in the body: "3FDE" decides
       {{}, {}, "", "caf\xe9", "caf\\u233?"},                                              // cp1252
       {{}, 28605, "", "caf\xe9", "caf\\u233?"},                                           // cp1252
   };
@@ -157,30 +157,6 @@ TEST(HeaderBlockTest, EightBitNamesInTheMessagesWindowsCodePage) {
     EXPECT_NE(block.find("From:}\\tab " + c.expected + "\\par"), std::string::npos) << block;
     EXPECT_NE(block.find("Attachments:}\\tab " + c.expected + "\\par"), std::string::npos) << block;
   }
-}
-
-TEST(HeaderCodePageTest, TheScriptsWindowsPageAndTheBodysDeclaration) {
-  for (const auto& [internet, windows] : std::vector<std::pair<std::uint32_t, std::uint32_t>>{
-           {50220, 932}, {50222, 932}, {932, 932}, {54936, 936}, {52936, 936}, {50225, 949},
-           {51950, 950}, {21866, 1251}, {28599, 1254}, {38598, 1255}, {28596, 1256},
-           {28603, 1257}, {28601, 874}, {1258, 1258}, {28591, 1252}, {20127, 1252},
-           {10000, 1252}, {65000, 1252}, {1201, 1252}, {65001, 65001}, {12345, 1252}})
-    EXPECT_EQ(WindowsCodePageOfScript(internet), windows) << internet;
-  auto ansi = [](std::string_view rtf) {
-    return RtfAnsiCodePage(std::span(reinterpret_cast<const std::uint8_t*>(rtf.data()), rtf.size()));
-  };
-  EXPECT_EQ(ansi("{\\rtf1\\ansi\\ansicpg932\\deff0"), 932u);
-  EXPECT_EQ(ansi("{\\rtf1\\ansi\\ansicpg0 \\ansicpg1250"), 1250u) << "0 declares nothing";
-  EXPECT_EQ(ansi("{\\rtf1 \\\\ansicpg1251 is text"), std::nullopt);
-  EXPECT_EQ(ansi("{\\rtf1\\ansi\\ansicpg"), std::nullopt);
-  // A body too damaged to read declares nothing: "3FDE" decides, and the body's damage is
-  // still what fails the conversion.
-  std::vector<std::uint8_t> damaged = msgwriter::CompressRtf("{\\rtf1\\ansi\\ansicpg1253 x}");
-  damaged[8] = 'X';
-  MessageBuilder builder;
-  builder.AddBinary(0x1009, damaged).AddInt32(0x3FDE, 20866);
-  const std::vector<std::uint8_t> bytes = builder.Build();
-  EXPECT_EQ(HeaderCodePage(*Message::Open(bytes)), 1251u);
 }
 
 // Each kind of document: the block comes after the header groups and before the first
