@@ -4,6 +4,7 @@
 #include "converter/attachment_list.h"
 
 #include "converter/errors.h"
+#include "converter/header_code_page.h"
 #include "converter/header_fields.h"
 #include "converter/message_body.h"
 #include "converter/property_tags.h"
@@ -38,7 +39,7 @@ bool IsHidden(const Attachment& attachment) {
 
 std::vector<ListedAttachment> SenderAttachments(const Message& message,
                                                 const std::set<std::size_t>& shown) {
-  const std::uint32_t code_page = MessageCodePage(message);
+  const std::uint32_t code_page = HeaderCodePage(message);
   std::vector<ListedAttachment> listed;
   std::size_t number = 0, plain = 0, embedded = 0;
   for (const auto& [name, element] : message.subStorageStatistics()) {

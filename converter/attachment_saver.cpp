@@ -11,6 +11,7 @@
 #include "converter/attachment_object.h"
 #include "converter/code_page.h"
 #include "converter/file_names.h"
+#include "converter/header_code_page.h"
 #include "converter/header_fields.h"
 #include "converter/message_body.h"
 #include "converter/message_document.h"
@@ -34,7 +35,7 @@ class Saver {
  public:
   Saver(const Message& message, const fs::path& folder, const ConversionOptions& options,
         AttachmentJournal& journal)
-      : code_page_(MessageCodePage(message)), options_(options),
+      : code_page_(HeaderCodePage(message)), options_(options),
         journal_(journal), folder_(folder, journal) {}
 
   // Saves one attachment; returns the name it was saved under, or nothing.
@@ -110,7 +111,7 @@ class Saver {
 
   std::optional<std::string> SaveMessage(const ListedAttachment& listed) {
     const Message& inner = *listed.message;
-    std::string stem = SafeFileStem(PropertyLine(inner, tags::kSubject, MessageCodePage(inner)), kMaxDocumentStem);
+    std::string stem = SafeFileStem(PropertyLine(inner, tags::kSubject, HeaderCodePage(inner)), kMaxDocumentStem);
     if (stem.empty()) {
       const std::string name = FileName(listed);
       stem = ShortenFileName(name.substr(0, name.size() - FileExtension(name).size()), kMaxDocumentStem);

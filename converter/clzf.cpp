@@ -222,8 +222,8 @@ struct Header {
   std::span<const std::uint8_t> content;
 };
 
-// Reads and checks the 16-byte header, and the CRC of compressed contents.
-Header ReadHeader(std::span<const std::uint8_t> input) {
+// Reads and checks the 16-byte header, and the CRC of compressed contents when asked to.
+Header ReadHeader(std::span<const std::uint8_t> input, bool check_crc = true) {
   if (input.size() < kHeaderSize) Fail("Invalid compressed-RTF header");
   const std::uint8_t* header = input.data();
   const std::uint32_t comp_size = ReadLe32(header);
@@ -231,10 +231,15 @@ Header ReadHeader(std::span<const std::uint8_t> input) {
   const std::uint32_t crc = ReadLe32(header + 12);
   if (std::uint64_t{comp_size} != input.size() - 4) Fail("compressed-RTF data size mismatch");
   if (result.magic == kMagicStored) {
+    // Stored contents are the document itself, so they end exactly at the stated size:
+    // bytes after it would be text the document leaves out, the same damage as a
+    // compressed body whose data goes on (a stated size of 0 with data after it included).
     if (result.raw_size > result.content.size())
       Fail("compressed-RTF stored data shorter than its stated size");
+    if (result.raw_size < result.content.size())
+      Fail("compressed-RTF data continues past its stated size");
   } else if (result.magic == kMagicCompressed) {
-    if (RtfCrc32(result.content) != crc) Fail("compressed-RTF CRC32 failed");
+    if (check_crc && RtfCrc32(result.content) != crc) Fail("compressed-RTF CRC32 failed");
     if (result.raw_size > MaxOutputFor(result.content.size()))
       Fail("compressed-RTF uncompressed size too large for its data");
   } else {
@@ -251,8 +256,20 @@ std::vector<std::uint8_t> CLZF::decompressRTF(std::span<const std::uint8_t> inpu
   if (header.magic == kMagicCompressed) return DecodeCompressed(header.content, header.raw_size);
   std::vector<std::uint8_t> stored;
   stored.reserve(header.raw_size + kSlack);  // like a decoded body, room to append a line break
-  stored.assign(header.content.begin(), header.content.begin() + header.raw_size);
+  stored.assign(header.content.begin(), header.content.end());
   return stored;
+}
+
+std::vector<std::uint8_t> CLZF::decompressOpening(std::span<const std::uint8_t> input,
+                                                  std::size_t most) {
+  const Header header = ReadHeader(input, false);
+  const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(header.raw_size, most));
+  if (header.magic != kMagicCompressed)
+    return std::vector<std::uint8_t>(header.content.begin(), header.content.begin() + size);
+  std::vector<std::uint8_t> buffer(kPrefix + size + kMaxRunOutput + kSlack);
+  DecodeState state = StartDecoding(buffer.data(), header.content, header.raw_size);
+  DecodeUntil(state, state.out + size);
+  return std::vector<std::uint8_t>(buffer.begin() + kPrefix, buffer.begin() + kPrefix + size);
 }
 
 std::uint32_t CLZF::statedSize(std::span<const std::uint8_t> input) {
@@ -265,7 +282,7 @@ void CLZF::decompressRTF(std::span<const std::uint8_t> input, ByteSink& sink) {
   if (header.magic == kMagicCompressed)
     DecodeCompressedTo(header.content, header.raw_size, sink);
   else
-    sink.Write(header.content.first(header.raw_size));
+    sink.Write(header.content);
 }
 
 }  // namespace quorlin

@@ -3,6 +3,7 @@
 // The file layout it reads, field by field: docs/compressed-rtf.md.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -18,6 +19,12 @@ class CLZF {
   // stated size; never returns a partial result. The result has a few bytes of spare
   // capacity, so a line break can be appended without copying it.
   static std::vector<std::uint8_t> decompressRTF(std::span<const std::uint8_t> input);
+
+  // The first `most` bytes of the document (all of it when shorter), for a look at its
+  // opening: the header and sizes are checked, the CRC is not, and nothing past those
+  // bytes is decoded or checked. Throws DecodeError when that much cannot be decoded.
+  static std::vector<std::uint8_t> decompressOpening(std::span<const std::uint8_t> input,
+                                                     std::size_t most);
 
   // The uncompressed size a body's header states, read without checking or decoding
   // anything else. Throws DecodeError when the body is too short to have a header.

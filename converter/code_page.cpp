@@ -1,5 +1,5 @@
-// Decoding of string property bytes. UTF-16LE, UTF-8 and the single-byte Windows pages
-// are decoded here from the converter's own tables, which is faster than any general
+// Decoding of string property bytes. UTF-16LE, UTF-8, UTF-7 and the single-byte Windows
+// pages are decoded here from the converter's own tables, which is faster than any general
 // converter; every other code page goes to the platform's decoder. Every byte sequence
 // decodes to something; bytes that mean nothing in their encoding become U+FFFD, so no
 // text is silently dropped.
@@ -10,6 +10,7 @@
 #include "converter/code_page_tables.h"
 #include "converter/notice.h"
 #include "converter/system_code_page.h"
+#include "converter/utf7_text.h"
 
 namespace quorlin {
 namespace {
@@ -90,6 +91,7 @@ std::u16string DecodeUtf16Le(std::span<const std::uint8_t> bytes) {
 
 std::u16string DecodeCodePage(std::span<const std::uint8_t> bytes, std::uint32_t code_page) {
   if (code_page == 65001) return DecodeUtf8(bytes);
+  if (code_page == 65000) return DecodeUtf7(bytes);
   if (code_page == 1200) return DecodeUtf16Le(bytes);
   std::u16string out(bytes.size(), u'\0');
   if (code_page == 28591) {

@@ -11,10 +11,12 @@ namespace quorlin {
 std::u16string DecodeUtf16Le(std::span<const std::uint8_t> bytes);
 
 // Bytes in the given Windows code page as text. The converter's own tables read 65001
-// (UTF-8; invalid sequences become U+FFFD), 1200 (UTF-16LE), 20127 (US-ASCII), 28591
-// (Latin-1) and the single-byte Windows pages 874 and 1250..1258; the platform's decoder
-// reads the others (double-byte Asian pages, ISO-8859, KOI8, ISO-2022, EUC, GB18030, HZ,
-// UTF-7, UTF-16BE, ...). A code page that neither knows is read as 1252, with a notice.
+// (UTF-8; invalid sequences become U+FFFD), 65000 (UTF-7, utf7_text.h), 1200 (UTF-16LE),
+// 20127 (US-ASCII), 28591 (Latin-1) and the single-byte Windows pages 874 and 1250..1258;
+// the platform's decoder reads the others (double-byte Asian pages, ISO-8859, KOI8,
+// ISO-2022, EUC, GB18030, HZ, UTF-16BE, UTF-32, ...). Damage costs one U+FFFD per bad
+// sequence and the text after it is read as if it had not been there. A code page that
+// neither knows is read as 1252, with a notice.
 std::u16string DecodeCodePage(std::span<const std::uint8_t> bytes, std::uint32_t code_page);
 
 }  // namespace quorlin

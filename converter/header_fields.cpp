@@ -5,6 +5,7 @@
 #include "converter/attachment_list.h"
 #include "converter/code_page.h"
 #include "converter/errors.h"
+#include "converter/header_code_page.h"
 #include "converter/local_time.h"
 #include "converter/message_body.h"
 
@@ -59,7 +60,7 @@ std::u16string PropertyLine(const OutlookStorage& storage, const char* id, std::
 }
 
 HeaderFields ReadHeaderFields(const Message& message, const std::set<std::size_t>& shown) {
-  const std::uint32_t code_page = MessageCodePage(message);
+  const std::uint32_t code_page = HeaderCodePage(message);
   HeaderFields fields;
   fields.subject = PropertyLine(message, "0037", code_page);
   fields.sender_name = PropertyLine(message, "0C1A", code_page);

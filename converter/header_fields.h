@@ -33,7 +33,8 @@ struct HeaderFields {
 // out); sent: submit time "0039", else
 // delivery time "0E06"; "0E04" and "0E03" for To and Cc; the names of the attachments the
 // sender added (attachment_list.h: not hidden ones, not the pictures in `shown`), those
-// without a name left out. A property of a
+// without a name left out. 8-bit texts are read in HeaderCodePage
+// (header_code_page.h). A property of a
 // type that cannot be text counts as absent; a damaged file still fails (FormatError).
 HeaderFields ReadHeaderFields(const Message& message, const std::set<std::size_t>& shown = {});
 

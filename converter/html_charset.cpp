@@ -10,6 +10,8 @@
 namespace quorlin {
 namespace {
 
+constexpr std::uint32_t kUtf7 = 65000;
+
 char Lower(std::uint8_t c) {
   return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
 }
@@ -40,7 +42,10 @@ std::optional<std::uint32_t> CharsetInTag(std::span<const std::uint8_t> tag) {
     const std::size_t start = i;
     while (i < tag.size() && IsLabelChar(tag[i])) ++i;
     const std::string_view name(reinterpret_cast<const char*>(tag.data() + start), i - start);
-    if (std::optional<std::uint32_t> code_page = CodePageForCharset(name)) return code_page;
+    // Browsers do not follow a UTF-7 label (text in it could smuggle markup past a
+    // filter), so it counts as unknown here too and the body keeps its other sources.
+    std::optional<std::uint32_t> code_page = CodePageForCharset(name);
+    if (code_page && *code_page != kUtf7) return code_page;
   }
   return std::nullopt;
 }
@@ -53,22 +58,23 @@ std::optional<DeclaredEncoding> HtmlDeclaredEncoding(std::span<const std::uint8_
   if (html.size() >= 2 && html[0] == 0xFF && html[1] == 0xFE) return DeclaredEncoding{1200, 2};
   if (html.size() >= 2 && html[0] == 0xFE && html[1] == 0xFF) return DeclaredEncoding{1201, 2};
 
-  const std::span<const std::uint8_t> head = html.first(std::min(html.size(), kCharsetScanBytes));
-  for (std::size_t at = 0; at < head.size(); ++at) {
-    if (head[at] != '<') continue;
-    if (StartsWithNoCase(head, at, "<!--")) {
-      const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
+  // Tags that begin within the scanned head are read to their end, even past it, so a
+  // name the limit cuts ("iso-8859-13" as "iso-8859-1") is never taken for another.
+  const std::size_t scan = std::min(html.size(), kCharsetScanBytes);
+  const std::string_view text(reinterpret_cast<const char*>(html.data()), html.size());
+  for (std::size_t at = 0; at < scan; ++at) {
+    if (html[at] != '<') continue;
+    if (StartsWithNoCase(html, at, "<!--")) {
       const std::size_t end = text.find("-->", at + 4);
       if (end == std::string_view::npos) break;
       at = end + 2;
       continue;
     }
-    if (!StartsWithNoCase(head, at, "<meta") || at + 5 >= head.size() ||
-        !(IsSpace(head[at + 5]) || head[at + 5] == '/'))
+    if (!StartsWithNoCase(html, at, "<meta") || at + 5 >= html.size() ||
+        !(IsSpace(html[at + 5]) || html[at + 5] == '/'))
       continue;
-    std::size_t end = at + 5;
-    while (end < head.size() && head[end] != '>') ++end;
-    if (std::optional<std::uint32_t> code_page = CharsetInTag(head.subspan(at + 5, end - at - 5)))
+    const std::size_t end = std::min(text.find('>', at + 5), html.size());
+    if (std::optional<std::uint32_t> code_page = CharsetInTag(html.subspan(at + 5, end - at - 5)))
       return DeclaredEncoding{*code_page == 1200 || *code_page == 1201 ? 65001u : *code_page};
     at = end;
   }

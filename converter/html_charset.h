@@ -18,9 +18,10 @@ struct DeclaredEncoding {
 inline constexpr std::size_t kCharsetScanBytes = 4096;
 
 // The body's own encoding: a UTF-8 or UTF-16 byte-order mark, else the first known charset
-// of a <meta charset=...> or <meta http-equiv ... content="...; charset=..."> within the
-// first kCharsetScanBytes. A meta tag naming UTF-16 means UTF-8: the bytes that spelled
-// the tag were not UTF-16. Nothing when the body declares nothing known.
+// of a <meta charset=...> or <meta http-equiv ... content="...; charset=..."> tag that
+// begins within the first kCharsetScanBytes (read to its end). A meta tag naming UTF-16
+// means UTF-8: the bytes that spelled the tag were not UTF-16. A UTF-7 label is not
+// followed, as browsers do not follow it. Nothing when the body declares nothing known.
 std::optional<DeclaredEncoding> HtmlDeclaredEncoding(std::span<const std::uint8_t> html);
 
 }  // namespace quorlin

@@ -8,6 +8,7 @@
 
 #include "converter/compound_file.h"
 #include "converter/errors.h"
+#include "converter/unfinished_output.h"
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -32,14 +33,16 @@ std::string Quote(const std::filesystem::path& path) { return "\"" + path.string
 #if !defined(_WIN32)
 // A mapped file that another program cuts short while it is read would end the process
 // with a bus error. While a mapping is open, that signal instead says so in one line and
-// ends the process with the status of an input that cannot be read; no output exists yet,
-// since the document is written only after the input is done with.
+// ends the process with the status of an input that cannot be read. A rich-text body is
+// decoded from the mapping into the output's temporary file: a named one is removed first
+// (an unnamed one vanishes with the process).
 constexpr int kExitInputUnreadable = 5;
 constexpr char kShrankMessage[] = "cannot read input file: it was cut short while being read\n";
 struct sigaction previous_bus_action {};
 int open_mappings = 0;
 
 extern "C" void OnBusError(int) {
+  RemoveUnfinishedOutput();
   const ssize_t ignored = ::write(STDERR_FILENO, kShrankMessage, sizeof kShrankMessage - 1);
   (void)ignored;
   ::_exit(kExitInputUnreadable);
@@ -85,14 +88,25 @@ std::size_t ReadAt(int fd, std::uint8_t* into, std::size_t size, off_t offset,
 #if !defined(_WIN32)
 
 InputFile::InputFile(const std::filesystem::path& path) {
-  Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-  if (file.fd < 0) Fail("cannot open input file", path, errno);
+  // Opened without blocking: opening a named pipe with no writer, or some devices, would
+  // otherwise wait for ever before fstat could refuse them. Nothing is read from them.
+  Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+  if (file.fd < 0) {
+    const int error = errno;
+    struct stat named {};
+    // A socket cannot be opened at all; it is no more a message than a pipe.
+    if (::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode))
+      throw IoError("cannot read input file " + Quote(path) + ": it is not a regular file");
+    Fail("cannot open input file", path, error);
+  }
   struct stat status {};
   if (::fstat(file.fd, &status) != 0) Fail("cannot read input file", path, errno);
   // Only regular files: a device or a pipe could be endless.
   if (S_ISDIR(status.st_mode)) throw IoError("cannot read input file " + Quote(path) + ": it is a folder");
   if (!S_ISREG(status.st_mode))
     throw IoError("cannot read input file " + Quote(path) + ": it is not a regular file");
+  // Reads of a regular file never block; the flag is cleared all the same.
+  ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
 
   std::uint8_t header[CompoundFile::kHeaderSize];
   const std::size_t got = ReadAt(file.fd, header, sizeof header, 0, path);

@@ -9,6 +9,7 @@
 
 #include "converter/code_page.h"
 #include "converter/errors.h"
+#include "converter/header_code_page.h"
 #include "converter/local_time.h"
 #include "converter/message_body.h"
 #include "converter/named_properties.h"
@@ -113,7 +114,7 @@ std::u16string RawText(const OutlookStorage& storage, std::string_view id, std::
 class DetailReader {
  public:
   explicit DetailReader(const Message& message)
-      : message_(message), names_(NamedProperties::Of(message)), code_page_(MessageCodePage(message)) {}
+      : message_(message), names_(NamedProperties::Of(message)), code_page_(HeaderCodePage(message)) {}
 
   std::u16string RawText(const OutlookStorage& storage, std::string_view id) const {
     return quorlin::RawText(storage, id, code_page_);
@@ -281,7 +282,7 @@ void TaskLines(const DetailReader& reader, std::vector<DetailLine>& lines) {
 
 std::vector<DetailLine> ReadItemDetails(const Message& message) {
   std::vector<DetailLine> lines;
-  const std::u16string message_class = Clean(RawText(message, "001A", MessageCodePage(message)), u"");
+  const std::u16string message_class = Clean(RawText(message, "001A", HeaderCodePage(message)), u"");
   ItemKind kind = ItemKind::kOther;
   if (IsClass(message_class, u"IPM.Appointment") || IsClass(message_class, u"IPM.Schedule.Meeting", true))
     kind = ItemKind::kMeeting;

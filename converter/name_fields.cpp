@@ -1,6 +1,7 @@
 // Reading the facts a document can be named by.
 #include "converter/name_fields.h"
 
+#include "converter/header_code_page.h"
 #include "converter/header_fields.h"
 #include "converter/local_time.h"
 #include "converter/message_body.h"
@@ -50,7 +51,7 @@ std::optional<std::uint64_t> SentOrReceived(const Message& message) {
 }  // namespace
 
 NameFields ReadNameFields(const Message& message) {
-  const std::uint32_t code_page = MessageCodePage(message);
+  const std::uint32_t code_page = HeaderCodePage(message);
   NameFields fields;
   if (std::optional<std::uint64_t> time = SentOrReceived(message))
     fields.date = FormatLocalStamp(*time).value_or(std::string());

@@ -44,6 +44,9 @@ struct ControlWord {
   long long parameter = 0;
   bool has_parameter = false;
   std::size_t end = 0;  // just past the word, its parameter and its delimiting space
+  // False when the bytes ran out inside the word or its parameter, where more bytes could
+  // make it another word ("\fs2" of "\fs20").
+  bool complete = true;
 };
 
 // The control word whose backslash is at rtf[at] and whose first letter follows it.
@@ -53,12 +56,14 @@ ControlWord ReadControlWord(std::span<const std::uint8_t> rtf, std::size_t at) {
   while (i < rtf.size() && IsLetter(rtf[i])) ++i;
   word.word = std::string_view(reinterpret_cast<const char*>(rtf.data()) + at + 1, i - at - 1);
   bool negative = i < rtf.size() && rtf[i] == '-';
+  if (negative && i + 1 == rtf.size()) word.complete = false;
   if (negative && i + 1 < rtf.size() && IsDigit(rtf[i + 1])) ++i;
   while (i < rtf.size() && IsDigit(rtf[i])) {
     word.has_parameter = true;
     if (word.parameter < 1'000'000'000) word.parameter = word.parameter * 10 + (rtf[i] - '0');
     ++i;
   }
+  if (i == rtf.size()) word.complete = false;
   if (negative) word.parameter = -word.parameter;
   if (i < rtf.size() && rtf[i] == ' ') ++i;
   word.end = i;
@@ -103,7 +108,7 @@ bool IsHeaderGroup(std::span<const std::uint8_t> rtf, std::size_t at) {
 
 }  // namespace
 
-DocumentStartWalk WalkToDocumentStart(std::span<const std::uint8_t> rtf) {
+DocumentStartWalk WalkToDocumentStart(std::span<const std::uint8_t> rtf, bool whole) {
   std::size_t i = 0;
   while (i < rtf.size() && (rtf[i] == ' ' || rtf[i] == '\t' || rtf[i] == '\r' || rtf[i] == '\n')) ++i;
   static constexpr std::string_view kMagic = "{\\rtf";
@@ -133,7 +138,13 @@ DocumentStartWalk WalkToDocumentStart(std::span<const std::uint8_t> rtf) {
       i = after_header = end;
     } else if (c == '\\' && i + 1 < rtf.size() && IsLetter(rtf[i + 1])) {
       ControlWord word = ReadControlWord(rtf, i);
-      if (word.end + 1 >= rtf.size()) decided = false;  // the word or its parameter may go on
+      if (!word.complete && !whole) {
+        // The word may go on in bytes not seen yet: the place stays before it, never
+        // inside it or its parameter.
+        decided = false;
+        break;
+      }
+      if (word.end + 1 >= rtf.size()) decided = false;  // what follows is not known yet
       if (Contains(kVisibleWords, word.word)) break;
       i = after_header = word.end;
     } else if (c == '\\' && i + 1 < rtf.size() && rtf[i + 1] == '*') {
@@ -147,7 +158,7 @@ DocumentStartWalk WalkToDocumentStart(std::span<const std::uint8_t> rtf) {
 }
 
 std::optional<std::size_t> DocumentStart(std::span<const std::uint8_t> rtf) {
-  return WalkToDocumentStart(rtf).at;
+  return WalkToDocumentStart(rtf, true).at;
 }
 
 bool InsertAtDocumentStart(std::vector<std::uint8_t>& document, std::string_view block) {
@@ -173,7 +184,7 @@ void DocumentStartInserter::Write(std::span<const std::uint8_t> bytes) {
   if (walk.decided || held_.size() >= kMostHeld)
     Place(walk.at);
   else
-    next_walk_ = held_.size() * 2;
+    next_walk_ = std::min(held_.size() * 2, kMostHeld);
 }
 
 void DocumentStartInserter::Finish() {

@@ -19,13 +19,15 @@ namespace quorlin {
 // with "{\rtf" (after white space).
 std::optional<std::size_t> DocumentStart(std::span<const std::uint8_t> rtf);
 
-// The same walk over the first bytes of a document that may go on: `decided` is false
-// when the walk ran into the end of those bytes, where more of them could move `at`.
+// The same walk over the first bytes of a document that may go on (`whole` false):
+// `decided` is false when the walk ran into the end of those bytes, where more of them
+// could move `at`. Even then `at` is a place where the block may go: never inside a
+// control word, its parameter or its delimiter, which more bytes could still lengthen.
 struct DocumentStartWalk {
   std::optional<std::size_t> at;
   bool decided;
 };
-DocumentStartWalk WalkToDocumentStart(std::span<const std::uint8_t> rtf);
+DocumentStartWalk WalkToDocumentStart(std::span<const std::uint8_t> rtf, bool whole = false);
 
 // Inserts `block` at DocumentStart of `document`; returns false and leaves the document
 // unchanged when it is not RTF.
@@ -33,9 +35,10 @@ bool InsertAtDocumentStart(std::vector<std::uint8_t>& document, std::string_view
 
 // Passes a document made piece by piece on to `sink` with `block` inserted at its
 // DocumentStart (a document that is not RTF passes unchanged). Only the document's
-// opening is held back until the place is known; an opening of more than kMostHeld bytes
-// (header tables that large are not written by mail programs) gets the block where the
-// walk has reached. Finish must be called once the whole document has been written.
+// opening is held back until the place is known; once kMostHeld bytes (one write more at
+// most) are held without knowing it (header tables that large are not written by mail
+// programs), the block goes where the walk has reached. Finish must be called once the
+// whole document has been written.
 class DocumentStartInserter : public ByteSink {
  public:
   static constexpr std::size_t kMostHeld = 16 << 20;

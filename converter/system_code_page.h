@@ -11,8 +11,8 @@
 namespace quorlin {
 
 // The bytes in Windows code page `code_page` as UTF-16 text, or nothing when the platform
-// does not know that code page. Bytes that mean nothing in it become U+FFFD each, and the
-// rest of the text is still decoded.
+// does not know that code page. Each sequence that means nothing in it becomes one
+// U+FFFD and the text after it is decoded as if it had not been there.
 std::optional<std::u16string> DecodeWithSystem(std::span<const std::uint8_t> bytes,
                                                std::uint32_t code_page);
 

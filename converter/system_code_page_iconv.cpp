@@ -8,6 +8,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -47,8 +48,7 @@ constexpr CodePageName kNames[] = {
     // 50222 once its SO/SI are rewritten as escapes.
     {50220, "ISO-2022-JP-2"}, {50221, "ISO-2022-JP-2"}, {50222, "ISO-2022-JP-2"},
     {50225, "ISO-2022-KR"}, {50227, "ISO-2022-CN"}, {51932, "EUC-JP"},     {51936, "EUC-CN"},
-    {51949, "EUC-KR"},     {kHz, "EUC-CN"},       {54936, "GB18030"},    {65000, "UTF-7"},
-    {65001, "UTF-8"},
+    {51949, "EUC-KR"},     {kHz, "EUC-CN"},       {54936, "GB18030"},    {65001, "UTF-8"},
 };
 
 const char* IconvName(std::uint32_t code_page) {
@@ -67,8 +67,10 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
-  // Decodes all of `bytes`, replacing each byte iconv refuses by U+FFFD and going on.
-  std::u16string Decode(std::span<const std::uint8_t> bytes) {
+  // Decodes all of `bytes`. Each sequence iconv refuses becomes one U+FFFD and decoding
+  // goes on after it: `unit` bytes further (a whole code unit), from the initial state
+  // when `reset` is set.
+  std::u16string Decode(std::span<const std::uint8_t> bytes, std::size_t unit = 1, bool reset = false) {
     std::u16string text;
     text.reserve(bytes.size());
     char* in = const_cast<char*>(reinterpret_cast<const char*>(bytes.data()));
@@ -86,8 +88,10 @@ class Converter {
         // A byte that starts no character here, or a character cut off by the end.
         text.push_back(kReplacement);
         if (error == EINVAL) break;
-        ++in;
-        --in_left;
+        if (reset) iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        const std::size_t skip = std::min(unit, in_left);
+        in += skip;
+        in_left -= skip;
         continue;
       }
       if (error != 0 || in_left == 0) break;
@@ -115,6 +119,12 @@ std::optional<std::u16string> DecodeWithSystem(std::span<const std::uint8_t> byt
   if (!converter.ok()) return std::nullopt;
   if (code_page == kHz) return converter.Decode(HzToEucCn(bytes));
   if (code_page == kJisShifted) return converter.Decode(ShiftedKatakanaToEscapes(bytes));
+  // UTF-16 and UTF-32 go on with the next whole code unit, so the text after a bad one (a
+  // lone surrogate, a value past U+10FFFF) keeps its alignment. Elsewhere the next byte
+  // may begin a character, and the state is kept: in the ISO-2022 pages it is the
+  // character set an escape chose, which the text after the bad bytes is still in.
+  if (code_page == 1200 || code_page == 1201) return converter.Decode(bytes, 2, true);
+  if (code_page == 12000 || code_page == 12001) return converter.Decode(bytes, 4, true);
   return converter.Decode(bytes);
 }
 

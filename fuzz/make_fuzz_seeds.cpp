@@ -1,9 +1,10 @@
 // Writes the fuzzer's starting inputs: the shipped sample messages, each also with
 // 4096-byte sectors, plus one message for each path the converter takes (plain-text,
-// 8-bit and HTML bodies, a stored body, an embedded message, attachments of every kind,
-// a meeting with named properties, DIFAT sectors, regular sectors only, degenerate
-// directory trees, pictures placed by HTML tags and by attachment placeholders in every
-// format). With them the fuzzer reaches every part of
+// 8-bit and HTML bodies, damaged UTF-7 and UTF-16BE text, a charset the scan limit cuts,
+// 8-bit header names, a stored body, an embedded message, attachments of every kind, a
+// meeting with named properties, DIFAT sectors, regular sectors only, degenerate directory
+// trees, pictures placed by HTML tags and by attachment placeholders in every format). With
+// them the fuzzer reaches every part of
 // the reader at once, also where the shared corpus of real messages is absent.
 // Usage: make_fuzz_seeds <folder>
 #include <cstdint>
@@ -44,6 +45,29 @@ void AddPathSeeds(Seeds& seeds) {
   html.AddBinary(0x1013, Bytes("<html><body><p>Caf&eacute; &amp; <b>bold</b></p><br>line</body></html>"))
       .AddInt32(0x3FDE, 65001);
   seeds.emplace_back("html.msg", html.Build());
+
+  // Damaged text in the pages read a code unit or a shifted run at a time.
+  MessageBuilder utf7_text;
+  utf7_text.AddString8(0x1000, "+ZeVnL\xffIqe-ok +AGF-x +2D3cAA- 1+-1").AddInt32(0x3FFD, 65000);
+  seeds.emplace_back("text-utf7.msg", utf7_text.Build());
+  MessageBuilder utf16be_text;
+  utf16be_text.AddString8(0x1000, std::string_view("\0A\xd8\0\0B\xd8\x3d\xde\0\0C", 12)).AddInt32(0x3FFD, 1201);
+  seeds.emplace_back("text-utf16be.msg", utf16be_text.Build());
+
+  // A charset declaration that the 4 KB scan limit cuts through.
+  std::string late_charset(4096 - 20, ' ');
+  late_charset += "<meta charset=iso-8859-13><p>\xe0\xfe</p>";
+  MessageBuilder html_late;
+  html_late.AddBinary(0x1013, Bytes(late_charset)).AddInt32(0x3FDE, 1252);
+  seeds.emplace_back("html-late-charset.msg", html_late.Build());
+
+  // 8-bit names for the header block, read in the body's declared code page.
+  MessageBuilder eight_bit_names;
+  eight_bit_names.AddRtfBody("{\\rtf1\\ansi\\ansicpg932\\deff0\\fs20 body}")
+      .AddString8(0x0037, "\x93\xfa\x96{\x8c\xea").AddString8(0x0C1A, "\x8e\x91\x97\xbf")
+      .AddInt32(0x3FDE, 50220);
+  eight_bit_names.AddAttachment().AddString8(0x3707, "\x8e\x91\x97\xbf.pdf");
+  seeds.emplace_back("header-8bit-names.msg", eight_bit_names.Build());
 
   MessageBuilder stored;
   stored.AddBinary(0x1009, msgwriter::StoreRtfUncompressed(rtf));

@@ -139,15 +139,23 @@ TEST(DecompressRtfTest, ReportsEachHeaderFailureInItsOwnWords) {
   EXPECT_EQ(ErrorOf(magic), "Unknown compression type (magic number -2)");
 }
 
-TEST(DecompressRtfTest, StoredBodyIsReturnedAsStored) {
+// A stored body is the document itself and must end where its stated size says: bytes
+// past it, also after a stated size of 0, are damage as in a compressed body.
+TEST(DecompressRtfTest, StoredBodyIsReturnedAsStoredAndEndsAtItsStatedSize) {
   const std::string text = "{\\rtf1 stored \xE9 as is}";
   const Bytes body = msgwriter::StoreRtfUncompressed(text);
   EXPECT_EQ(Decode(body), text);
+  EXPECT_EQ(Decode(msgwriter::StoreRtfUncompressed("")), "");
 
-  Bytes longer = body;  // bytes beyond the stated size are not part of the result
+  for (std::uint32_t stated : {std::uint32_t{0}, std::uint32_t{1}, static_cast<std::uint32_t>(text.size() - 1)}) {
+    Bytes understated = body;
+    PutLe32(understated, 4, stated);
+    EXPECT_EQ(ErrorOf(understated), "compressed-RTF data continues past its stated size") << stated;
+  }
+  Bytes longer = body;
   longer.push_back('X');
   PutLe32(longer, 0, static_cast<std::uint32_t>(longer.size() - 4));
-  EXPECT_EQ(Decode(longer), text);
+  EXPECT_EQ(ErrorOf(longer), "compressed-RTF data continues past its stated size");
 
   Bytes overstated = body;
   PutLe32(overstated, 4, static_cast<std::uint32_t>(text.size() + 1));

@@ -83,6 +83,45 @@ TEST(DecodeCodePageTest, PlatformDecoderMarksBadBytesAndGoesOn) {
   EXPECT_EQ(Cp({}, 949), u"");
 }
 
+// Damaged text: each bad sequence costs one U+FFFD and the text after it is whole, in the
+// pages read in units of several bytes (UTF-16BE, UTF-32), in UTF-7 (a bad byte ends the
+// shifted run) and in the pages with a state (the character set an ISO-2022 escape chose
+// holds on). Expected texts are Python's (bytes.decode(codec, "replace"), codec on each
+// line), except where Python lets a lone surrogate through: one U+FFFD here.
+TEST(DecodeCodePageTest, DamagedTextCostsOneMarkAndTheRestIsWhole) {
+  using namespace std::string_view_literals;
+  const struct {
+    std::string_view bytes;
+    std::uint32_t code_page;
+    std::u16string_view text;
+  } rows[] = {
+      {"+2D3-x"sv, 65000, u"\uFFFDx"},                                 // utf_7: a lone high surrogate
+      {"+AGF-x"sv, 65000, u"a\uFFFDx"},                                // utf_7: leftover bits not zero
+      {"a+AG\x80" "Eb"sv, 65000, u"a\uFFFDEb"},                        // utf_7: unfinished unit, bad byte
+      {"a+AGE\x80x"sv, 65000, u"aa\uFFFDx"},                           // utf_7
+      {"+ZeVnL\xffIqe-ok"sv, 65000, u"\u65E5\uFFFDIqe-ok"},            // utf_7: the bad byte ends the run
+      {"+ZeVnLIq\xff" "e-ok"sv, 65000, u"\u65E5\u672C\uFFFDe-ok"},     // utf_7
+      {"+AG"sv, 65000, u"\uFFFD"},                                      // utf_7: cut off at the end
+      {"+AGEAYtwAAGM-ok"sv, 65000, u"ab\uFFFDcok"},                     // a lone low surrogate
+      {"+2D3cAA-ok 1+-1 \xe9"sv, 65000, u"\U0001F400ok 1+1 \uFFFD"},   // utf_7
+      {"+AGEAYg.x"sv, 65000, u"ab.x"},                                  // utf_7
+      {"\0A\xd8\0\0B\0C"sv, 1201, u"A\uFFFDBC"},                       // utf_16_be
+      {"\0A\xdc\0\0B"sv, 1201, u"A\uFFFDB"},                           // utf_16_be
+      {"\0A\0"sv, 1201, u"A\uFFFD"},                                    // utf_16_be
+      {"\xd8\x3d\xde\0\0x"sv, 1201, u"\U0001F600x"},                    // utf_16_be
+      {"\0\0\0A\0\x11\0\0\0\0\0B"sv, 12001, u"A\uFFFDB"},              // utf_32_be
+      {"A\0\0\0\0\xd8\0\0B\0\0\0"sv, 12000, u"A\uFFFDB"},               // utf_32_le
+      {"A\0\0\0B\0"sv, 12000, u"A\uFFFD"},                              // utf_32_le
+      {"\x1b$B$\"\x80$\"\x1b(Bx"sv, 50220, u"\u3042\uFFFD\u3042x"},       // iso2022_jp
+      {"\xa4\xa2\xff\xa4\xa2"sv, 51932, u"\u3042\uFFFD\u3042"},            // euc_jp
+      {"\x1b$)C\x0eG|\xff=D\x0fx"sv, 50225, u"\uD615\uFFFD\uC2DDx"},      // iso2022_kr
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(Cp(Bytes(row.bytes.begin(), row.bytes.end()), row.code_page), row.text)
+        << row.code_page << ": " << row.bytes;
+  }
+}
+
 // Long texts come out of the platform decoder in pieces: none is lost or doubled at the
 // seams, also with bad bytes scattered across them.
 TEST(DecodeCodePageTest, LongTextsThroughThePlatformDecoderAreWhole) {

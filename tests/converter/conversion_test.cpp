@@ -13,7 +13,19 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <regex>
+#include <future>
+#include <thread>
 
 #include "converter/compound_file.h"
 #include "converter/errors.h"
@@ -173,6 +185,10 @@ TEST(DocumentChoiceTest, HtmlBodyIsReadInItsOwnCharset) {
   message_page.AddInt32(0x3FFD, 1251);
   EXPECT_EQ(Convert(message_page), TextDocument(u"\u0410\u0431\u0432"));
 
+  MessageBuilder utf7 = html_message("<meta charset=utf-7><p>1+1=2 +AGE-</p>");
+  utf7.AddInt32(0x3FDE, 28591);
+  EXPECT_EQ(Convert(utf7), TextDocument(u"1+1=2 +AGE-")) << "a UTF-7 label is not followed";
+
   MessageBuilder bom = html_message("\xef\xbb\xbf<p>" + japanese + "</p>");
   bom.AddInt32(0x3FDE, 1252);
   EXPECT_EQ(Convert(bom), TextDocument(japanese_text)) << "byte-order mark first, and left out";
@@ -274,10 +290,19 @@ TEST_F(ConvertFileTest, FailuresWriteNothingAndKeepAnExistingOutput) {
   for (int i = 0; i < 4; ++i) long_short_size[4 + i] = static_cast<std::uint8_t>(stated >> (8 * i));
   MessageBuilder long_cut_body;
   long_cut_body.AddBinary(0x1009, long_short_size);
+  // Stored bodies follow the same rule: a stated size of 0, or one short of the data.
+  MessageBuilder stored_zero, stored_short;
+  std::vector<std::uint8_t> stored = msgwriter::StoreRtfUncompressed("{\\rtf1 stored letter}");
+  stored[4] = 0;
+  stored_zero.AddBinary(0x1009, stored).AddUnicode(0x1000, u"not this either");
+  stored[4] = 10;
+  stored_short.AddBinary(0x1009, stored);
   const struct {
     std::vector<std::uint8_t> input;
     ConversionStatus status;
   } cases[] = {
+      {stored_zero.Build(), ConversionStatus::kDecodeError},
+      {stored_short.Build(), ConversionStatus::kDecodeError},
       {{'p', 'l', 'a', 'i', 'n'}, ConversionStatus::kFormatError},
       {no_method.Build(), ConversionStatus::kPropertyError},
       {bad_body.Build(), ConversionStatus::kDecodeError},
@@ -330,6 +355,39 @@ TEST_F(ConvertFileTest, FileSystemFailuresAreReported) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"folder.doc", "in.msg"}));
 }
 
+// A named pipe, a device or a socket is refused at once, with nothing read: a pipe that no
+// one writes to must not hold the conversion (or the requests queued behind it). Should the
+// opening wait, a watchdog opens the pipe's other end after a while to free it, and the
+// test fails.
+TEST_F(ConvertFileTest, AnInputThatIsNotARegularFileIsRefusedAtOnce) {
+  const fs::path pipe = dir_ / "pipe.msg";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const fs::path socket_path = dir_ / "socket.msg";
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socket_path.string().size(), sizeof address.sun_path);
+  std::copy_n(socket_path.c_str(), socket_path.string().size(), address.sun_path);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  for (const fs::path& input : {pipe, socket_path, fs::path("/dev/zero"), fs::path("/dev/null")}) {
+    std::promise<void> finished;
+    std::atomic<bool> had_to_free{false};
+    std::thread watchdog([&, done = finished.get_future()] {
+      if (done.wait_for(std::chrono::seconds(10)) == std::future_status::ready) return;
+      had_to_free = true;
+      ::close(::open(pipe.c_str(), O_RDWR | O_NONBLOCK));
+    });
+    const ConversionResult result = ConvertFile(input, dir_ / "out.doc");
+    finished.set_value();
+    watchdog.join();
+    EXPECT_FALSE(had_to_free) << input << " held the conversion";
+    EXPECT_EQ(result.status, ConversionStatus::kIoError) << input;
+    EXPECT_NE(result.message.find("not a regular file"), std::string::npos) << result.message;
+  }
+  ::close(listener);
+  EXPECT_FALSE(fs::exists(dir_ / "out.doc"));
+}
+
 TEST_F(ConvertFileTest, OnlyARegularOutputFileIsReplaced) {
   fs::path input = Write("in.msg", GoodMessage());
   fs::path target = Write("target.doc", {'k', 'e', 'e', 'p'});
@@ -352,14 +410,18 @@ TEST_F(ConvertFileTest, OnlyARegularOutputFileIsReplaced) {
 
 TEST_F(ConvertFileTest, ReplacedOutputKeepsItsPermissionBits) {
   fs::path input = Write("in.msg", GoodMessage());
-  for (fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
-                         fs::perms::owner_all | fs::perms::others_read}) {
-    fs::path output = Write("out.doc", {'o', 'l', 'd'});
-    fs::permissions(output, mode);
-    ASSERT_TRUE(ConvertFile(input, output).ok());
-    EXPECT_EQ(Read(output), "{\\rtf1 converted}\r\n");
-    EXPECT_EQ(fs::status(output).permissions() & fs::perms::all, mode);
+  for (bool unnamed : {true, false}) {
+    UseUnnamedTemporaryFiles(unnamed);
+    for (fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+                           fs::perms::owner_all | fs::perms::others_read}) {
+      fs::path output = Write("out.doc", {'o', 'l', 'd'});
+      fs::permissions(output, mode);
+      ASSERT_TRUE(ConvertFile(input, output).ok());
+      EXPECT_EQ(Read(output), "{\\rtf1 converted}\r\n");
+      EXPECT_EQ(fs::status(output).permissions() & fs::perms::all, mode);
+    }
   }
+  UseUnnamedTemporaryFiles(true);
 }
 
 // The signature is checked on the first bytes: a huge file that is no compound file is
@@ -407,10 +469,66 @@ TEST_F(ConvertFileTest, AFailureWhileWritingLeavesNothing) {
     sink.Write(std::vector<std::uint8_t>(100000, 'x'));
     throw DecodeError("stopped halfway");
   };
-  EXPECT_THROW(WriteFileAtomically(existing, failing), DecodeError);
-  EXPECT_THROW(WriteFileAtomically(dir_ / "new.doc", failing), DecodeError);
-  EXPECT_EQ(Read(existing), "old");
-  EXPECT_EQ(Names(), (std::vector<std::string>{"out.doc"}));
+  for (bool unnamed : {true, false}) {
+    UseUnnamedTemporaryFiles(unnamed);
+    EXPECT_THROW(WriteFileAtomically(existing, failing), DecodeError);
+    EXPECT_THROW(WriteFileAtomically(dir_ / "new.doc", failing), DecodeError);
+    EXPECT_EQ(Read(existing), "old");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"out.doc"}));
+  }
+  UseUnnamedTemporaryFiles(true);
+}
+
+// Whether this folder's file system makes unnamed files.
+bool MakesUnnamedFiles(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+// A converter killed while it writes (SIGKILL: no handler runs) leaves no file where the
+// file system makes unnamed files. Where it does not, it leaves one named temporary file
+// of the documented pattern, which is what whoever killed it may remove. The writer is
+// a child process that writes a megabyte, says so, and waits to be killed.
+TEST_F(ConvertFileTest, AWriterKilledPartWayLeavesNothing) {
+  const std::regex pattern(R"(\.out\.doc\.[0-9a-f]{16}\.tmp)");
+  const bool makes_unnamed = MakesUnnamedFiles(dir_);
+  for (bool unnamed : {true, false}) {
+    if (unnamed && !makes_unnamed) continue;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      UseUnnamedTemporaryFiles(unnamed);
+      WriteFileAtomically(dir_ / "out.doc", [&](ByteSink& sink) {
+        sink.Write(std::vector<std::uint8_t>(1 << 20, 'x'));
+        const char byte = 1;
+        if (::write(ready[1], &byte, 1) != 1) ::_exit(1);
+        for (;;) ::pause();
+      });
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    const std::vector<std::string> while_writing = Names();
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    if (unnamed) {
+      EXPECT_TRUE(while_writing.empty()) << while_writing[0];
+      EXPECT_TRUE(Names().empty()) << Names()[0];
+    } else {
+      ASSERT_EQ(Names().size(), 1u);
+      EXPECT_TRUE(std::regex_match(Names()[0], pattern)) << Names()[0];
+      fs::remove(dir_ / Names()[0]);
+    }
+  }
+  if (!makes_unnamed) GTEST_SKIP() << "no unnamed files in " << dir_ << ": only named ones tested";
 }
 
 // The input is mapped, not copied: a file cut short by someone else while it is read ends
@@ -426,6 +544,26 @@ TEST_F(ConvertFileTest, AnInputCutShortWhileMappedEndsWithOneLine) {
       },
       ::testing::ExitedWithCode(5), "cut short while being read");
   EXPECT_THROW(InputFile{input}, FormatError) << "the emptied file is refused as usual";
+}
+
+// The same fault while the document is being written from the mapping: the process ends
+// as above and removes its temporary file first, named or not.
+TEST_F(ConvertFileTest, AnInputCutShortWhileWritingLeavesNoTemporaryFile) {
+  for (bool unnamed : {true, false}) {
+    fs::path input = Write("in.msg", GoodMessage());
+    EXPECT_EXIT(
+        {
+          UseUnnamedTemporaryFiles(unnamed);
+          InputFile file(input);
+          WriteFileAtomically(dir_ / "out.doc", [&](ByteSink& sink) {
+            sink.Write(std::vector<std::uint8_t>(100000, 'x'));
+            fs::resize_file(input, 0);
+            sink.Write(std::span(&file.bytes().back(), 1));
+          });
+        },
+        ::testing::ExitedWithCode(5), "cut short while being read");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"in.msg"})) << (unnamed ? "unnamed" : "named");
+  }
 }
 
 }  // namespace

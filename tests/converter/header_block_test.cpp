@@ -205,6 +205,45 @@ TEST(HeaderBlockTest, JapaneseSubjectAndSenderAsUnicodeEscapes) {
   for (unsigned char c : document) EXPECT_LT(c, 0x80);
 }
 
+// 8-bit names are read in the message's Windows code page: "3FFD", else the rich-text
+// body's \ansicpg, else the Windows page of the script of "3FDE" (a Shift-JIS subject
+// under ISO-2022-JP), else 1252. Bytes made with Python's codecs (codec on each line).
+TEST(HeaderBlockTest, EightBitNamesInTheMessagesWindowsCodePage) {
+  const struct {
+    std::optional<std::int32_t> message_page, internet_page;
+    std::string rtf_body;
+    std::string subject;
+    std::string expected;
+  } cases[] = {
+      {{}, 50220, "", "\x93\xfa\x96{\x8c\xea", "\\u26085?\\u26412?\\u-30050?"},  // cp932
+      {{}, 51932, "", "\x8e\x91\x97\xbf.pdf", "\\u-29497?\\u26009?.pdf"},          // cp932
+      {{}, 20866, "", "\xcf\xf0\xe8\xe2\xe5\xf2", "\\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?"},  // cp1251
+      {{}, 28592, "", "\x8a\xe9" "f", "\\u352?\\u233?f"},                                 // cp1250
+      {{}, 28597, "", "\xc1\xe8\xde\xed\xe1", "\\u913?\\u952?\\u942?\\u957?\\u945?"},  // cp1253
+      {{}, 51949, "", "\xc7\xd1\xb1\xb9\xbe\xee", "\\u-10916?\\u-21139?\\u-14924?"},  // cp949
+      {{}, 28591, "{\\rtf1\\ansi\\ansicpg1251\\deff0 body}", "\xcf\xf0\xe8\xe2\xe5\xf2",
+       "\\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?"},                         // cp1251
+      {1253, 20866, "{\\rtf1\\ansi\\ansicpg1251 body}", "\xc1\xe8\xde\xed\xe1",
+       "\\u913?\\u952?\\u942?\\u957?\\u945?"},                                         // cp1253
+      {{}, 20866, "{\\rtf1\\ansi\\ansicpg0 \\\\ansicpg1253}", "\xcf\xf0\xe8\xe2\xe5\xf2",  // cp1251
+       "\\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?"},  // no page in the body: "3FDE" decides
+      {{}, {}, "", "caf\xe9", "caf\\u233?"},                                              // cp1252
+      {{}, 28605, "", "caf\xe9", "caf\\u233?"},                                           // cp1252
+  };
+  for (const auto& c : cases) {
+    MessageBuilder builder;
+    builder.AddString8(0x0037, c.subject).AddString8(0x0C1A, c.subject);
+    builder.AddAttachment().AddString8(0x3707, c.subject);
+    if (c.message_page) builder.AddInt32(0x3FFD, *c.message_page);
+    if (c.internet_page) builder.AddInt32(0x3FDE, *c.internet_page);
+    if (!c.rtf_body.empty()) builder.AddRtfBody(c.rtf_body);
+    const std::string block = BlockOf(builder);
+    EXPECT_NE(block.find("\\fs28 " + c.expected + "\\par"), std::string::npos) << block;
+    EXPECT_NE(block.find("From:}\\tab " + c.expected + "\\par"), std::string::npos) << block;
+    EXPECT_NE(block.find("Attachments:}\\tab " + c.expected + "\\par"), std::string::npos) << block;
+  }
+}
+
 // Each kind of document: the block comes after the header groups and before the first
 // text, at the top level, and taking it out gives back today's document exactly.
 TEST(HeaderBlockTest, InsertedBeforeTheFirstTextOfEveryKindOfBody) {
@@ -483,6 +522,60 @@ TEST(ItemDetailsTest, CorpusMeetingAndContact) {
     EXPECT_NE(std::find(contact.begin(), contact.end(), line), contact.end()) << line;
   EXPECT_EQ(details("msgClassTask.msg"),
             (std::vector<std::string>{"Due:|10 March 2017", "Status:|In progress", "% Complete:|0%"}));
+}
+
+// However the opening is cut, the walk's place is where the whole document's walk has
+// been: never inside a control word, its parameter or its delimiter ("\fs2" of "\fs20").
+TEST(RtfInsertionTest, ACutOpeningIsNeverSplitInsideAControlWord) {
+  const std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 A;}}\\deff0\\fs20\\li-720 \\fi360 Hello}";
+  std::vector<std::size_t> between = {1};
+  for (const char* next : {"\\ansi", "{\\fonttbl", "\\deff0", "\\fs20", "\\li-720", "\\fi360", "Hello"})
+    between.push_back(rtf.find(next));
+  const std::vector<std::uint8_t> bytes(rtf.begin(), rtf.end());
+  for (std::size_t cut = 6; cut <= bytes.size(); ++cut) {
+    const DocumentStartWalk walk = WalkToDocumentStart(std::span(bytes).first(cut));
+    ASSERT_TRUE(walk.at.has_value());
+    EXPECT_NE(std::find(between.begin(), between.end(), *walk.at), between.end())
+        << "cut at " << cut << ": " << rtf.substr(0, *walk.at) << "|";
+  }
+}
+
+// An opening longer than the held limit: the block goes where the walk has reached once
+// kMostHeld bytes are held (not twice that), and before a control word the limit cuts.
+TEST(RtfInsertionTest, TheHeldOpeningStopsAtItsLimitBeforeAControlWord) {
+  constexpr std::size_t kMost = DocumentStartInserter::kMostHeld;
+  // Header groups of exactly `size` bytes, the document's start included.
+  auto groups = [](std::size_t size, bool start) {
+    std::string out = start ? "{\\rtf1" : "";
+    const std::string group = "{\\*\\htmltag64 <p>" + std::string(980, 'x') + "</p>}";
+    while (size - out.size() >= 2 * group.size()) out += group;
+    out += "{\\*\\htmltag64 " + std::string(size - out.size() - 15, 'y') + "}";
+    return out;
+  };
+  const std::string tail = "0 Hello}";
+  const std::vector<std::vector<std::string>> plans = {
+      // First look after 64 KB; the next reaches the limit with "\fs2" at the end.
+      {groups(64 * 1024, true), groups(kMost - 64 * 1024 - 4, false) + "\\fs2", tail},
+      // A look just short of the limit: the next must come at the limit, not at twice it.
+      {groups(kMost / 2 - 1, true), groups(kMost / 2 - 1, false), "\\fs2", tail}};
+  for (const std::vector<std::string>& plan : plans) {
+    std::vector<std::uint8_t> out;
+    VectorSink sink(out);
+    DocumentStartInserter inserter(sink, "{BLOCK}");
+    std::string whole;
+    for (std::size_t k = 0; k < plan.size(); ++k) {
+      inserter.Write(std::span(reinterpret_cast<const std::uint8_t*>(plan[k].data()), plan[k].size()));
+      whole += plan[k];
+      if (k + 2 == plan.size()) {
+        EXPECT_FALSE(out.empty()) << "still held at " << whole.size() << " bytes";
+      }
+    }
+    inserter.Finish();
+    const std::size_t fs = whole.find("\\fs20 Hello");
+    const std::string expected = whole.substr(0, fs) + "{BLOCK}" + whole.substr(fs);
+    EXPECT_TRUE(std::string(out.begin(), out.end()) == expected)
+        << std::string(out.end() - std::min<std::size_t>(out.size(), 40), out.end());
+  }
 }
 
 TEST(HeaderBlockTest, OptionOffLeavesEveryDocumentAsItWas) {

@@ -2,6 +2,7 @@
 // error, and the output rules seen from outside (nothing written on failure, an existing
 // output kept, the input never overwritten, paths with spaces).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -254,6 +255,23 @@ TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
   EXPECT_EQ(Read(dir_ / "pictured.doc"), Read(dir_ / "headed.doc"));
   EXPECT_FALSE(fs::exists(dir_ / "bad.doc"));
   EXPECT_FALSE(fs::exists(dir_ / "other.doc"));
+
+  // A named pipe as input is refused at once, and the request behind it is answered.
+  // ("timeout" ends a converter that would wait on the pipe.)
+  const fs::path pipe = dir_ / "pipe.msg";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  requests.clear();
+  request("", pipe, dir_ / "pipe.doc");
+  request("", good, dir_ / "after-pipe.doc");
+  Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
+  const std::string guarded = "timeout 20 " + command;
+  ASSERT_EQ(std::system(guarded.c_str()), 0);
+  const std::string pipe_answers = Read(dir_ / "answers.bin");
+  EXPECT_EQ(pipe_answers.rfind(std::string("io") + '\0', 0), 0u) << pipe_answers;
+  EXPECT_NE(pipe_answers.find("not a regular file"), std::string::npos) << pipe_answers;
+  EXPECT_EQ(pipe_answers.substr(pipe_answers.size() - 4), std::string("ok\0\0", 4));
+  EXPECT_EQ(Read(dir_ / "after-pipe.doc"), rtf + "\r\n");
+  EXPECT_FALSE(fs::exists(dir_ / "pipe.doc"));
 
   // A request cut off in the middle ends the exchange with a failure status.
   Write("cut.bin", {'\0', 'x'});

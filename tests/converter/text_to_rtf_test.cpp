@@ -223,6 +223,20 @@ TEST(HtmlDeclaredEncodingTest, WhatIsNotADeclaration) {
   EXPECT_FALSE(Declared(std::string(kCharsetScanBytes, ' ') + "<meta charset=utf-8>")) << "too far in";
 }
 
+// Labels a browser would not follow are not followed: UTF-7, and a name the scan limit
+// would cut short (a tag that begins within the limit is read to its end).
+TEST(HtmlDeclaredEncodingTest, LabelsABrowserWouldNotFollow) {
+  EXPECT_FALSE(Declared("<meta charset=utf-7>"));
+  EXPECT_FALSE(Declared("<meta http-equiv=Content-Type content='text/html; charset=UTF-7'>"));
+  EXPECT_EQ(DeclaredPage("<meta charset=x-unicode20utf7><meta charset=big5>"), 950u);
+  const std::string tag = "<meta charset=iso-8859-13>";
+  for (std::size_t cut = 1; cut < tag.size(); ++cut) {
+    const std::string html = std::string(kCharsetScanBytes - cut, ' ') + tag + "<p>text";
+    EXPECT_EQ(DeclaredPage(html), 28603u) << "cut after " << cut << " bytes";
+  }
+  EXPECT_FALSE(Declared(std::string(kCharsetScanBytes, ' ') + "<meta charset=iso-8859-13>"));
+}
+
 TEST(HtmlDeclaredEncodingTest, ByteOrderMarksComeFirstAndAreLeftOut) {
   const std::optional<DeclaredEncoding> utf8 = Declared("\xEF\xBB\xBF<meta charset=big5>");
   ASSERT_TRUE(utf8);
