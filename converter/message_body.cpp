@@ -1,5 +1,6 @@
 // The body choice. A rich-text body is written exactly as decoded, bytes of 0x80 and up
-// included; a message without one keeps its text through an RTF document built from it.
+// included; a message without one keeps its HTML or its text through an RTF document
+// built from it.
 #include "converter/message_body.h"
 
 #include <span>
@@ -8,6 +9,7 @@
 #include "converter/code_page.h"
 #include "converter/errors.h"
 #include "converter/html_charset.h"
+#include "converter/html_to_rtf.h"
 #include "converter/rtf_insertion.h"
 #include "converter/text_to_rtf.h"
 
@@ -90,6 +92,37 @@ std::optional<std::u16string> TextProperty(const Message& message, const char* i
   return text;
 }
 
+// UTF-16 as UTF-8, for the HTML parser; half a surrogate pair becomes U+FFFD.
+std::string Utf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::uint32_t MessageCodePage(const Message& message) {
@@ -110,10 +143,10 @@ DocumentContent ReadDocumentContent(const Message& message) {
   DocumentContent content;
   if (std::optional<StreamBytes> rtf = message.CompressedBodyRTF()) {
     content.rtf = std::move(*rtf);
+  } else if (std::optional<std::u16string> html = HtmlBody(message)) {
+    content.html = Utf8(*html);
   } else if (std::optional<std::u16string> plain = PlainTextBody(message)) {
     content.text = std::move(*plain);
-  } else if (std::optional<std::u16string> html = HtmlBody(message)) {
-    content.text = HtmlToText(std::move(*html));
   } else {
     content.text.emplace();
   }
@@ -126,6 +159,8 @@ void DocumentContent::WriteTo(ByteSink& sink) const {
     DocumentStartInserter document(sink, opening);
     CLZF::decompressRTF(rtf->bytes(), document);
     document.Finish();
+  } else if (html) {
+    HtmlToRtf(*html, sink, nullptr, opening);
   } else {
     WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink, opening);
   }
