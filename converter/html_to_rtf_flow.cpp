@@ -152,6 +152,7 @@ void RtfFlow::BeginRow(std::span<const int> right_edges, bool borders) {
   if (in_row_) EndRow();
   CloseField();
   FinishListItem();
+  WriteOwedBreaks();
   if (paragraph_open_) EndParagraph();
   out_ += "\\trowd\\trgaph108\\trleft0";
   for (int edge : right_edges) {
