@@ -92,12 +92,17 @@ std::optional<std::u16string> TextProperty(const Message& message, const char* i
   return text;
 }
 
-// UTF-16 as UTF-8, for the HTML parser; half a surrogate pair becomes U+FFFD.
+// UTF-16 as UTF-8, for the HTML parser; half a surrogate pair becomes U+FFFD. Control
+// characters, which no document shows, are left out here: the parser would make each a
+// U+FFFD mark.
 std::string Utf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8);
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
+    if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r' && c != u'\f') ||
+        (c >= 0x7F && c <= 0x9F))
+      continue;
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);

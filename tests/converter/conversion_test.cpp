@@ -132,8 +132,8 @@ TEST(DocumentChoiceTest, HtmlBodyBecomesADocumentOfItsText) {
   EXPECT_EQ(Convert(binary).rfind("{\\rtf1", 0), 0u);
 
   MessageBuilder unicode;
-  unicode.AddUnicode(0x1013, u"<p>Caf\u00e9</p>").AddUnicode(0x1000, u"");  // empty plain text
-  EXPECT_EQ(Visible(unicode), u"Caf\u00e9");
+  unicode.AddUnicode(0x1013, u"<p>Caf\u00e9\u0001\u0085!</p>").AddUnicode(0x1000, u"");  // empty plain text
+  EXPECT_EQ(Visible(unicode), u"Caf\u00e9!") << "control characters left out";
 }
 
 // Plain bodies in the code pages mail uses, built with the message writer. The bytes were
