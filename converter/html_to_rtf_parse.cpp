@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <new>
 #include <optional>
+#include <string>
 
 namespace quorlin {
 namespace {
@@ -88,28 +89,45 @@ bool ParseWithin(Arena& arena, std::string_view html, GumboOutput** output) {
   return true;
 }
 
+// Whether `html` starts with a table row's start tag.
+bool StartsTableRow(std::string_view html) {
+  return html.size() > 3 && html[0] == '<' && (html[1] == 't' || html[1] == 'T') &&
+         (html[2] == 'r' || html[2] == 'R') &&
+         (html[3] == '>' || html[3] == ' ' || html[3] == '\t' || html[3] == '\r' || html[3] == '\n');
+}
+
 // Where a piece starting at `begin` of at most `bytes` bytes ends: before its
-// (kHtmlPieceTags+1)th '<', else before the last '<' of its second half, else where no
-// UTF-8 sequence is cut.
+// (kHtmlPieceTags+1)th '<', else before the last table row or, failing that, the last '<'
+// of its second half, else where no UTF-8 sequence is cut.
 std::size_t PieceEnd(std::string_view html, std::size_t begin, std::size_t bytes) {
   std::size_t end = std::min(html.size(), begin + bytes);
   std::size_t tags = 0;
   for (std::size_t i = begin; i < end; ++i) {
-    if (html[i] == '<' && ++tags > kHtmlPieceTags && i > begin) return i;
+    if (html[i] == '<' && ++tags > kHtmlPieceTags && i > begin) {
+      end = i;
+      break;
+    }
   }
   if (end == html.size()) return end;
+  const std::size_t half = begin + (end - begin) / 2;
+  for (std::size_t at = end - 1; at > half; --at)
+    if (StartsTableRow(html.substr(at))) return at;
+  if (html[end] == '<') return end;
   const std::size_t last_tag = html.rfind('<', end - 1);
-  if (last_tag != std::string_view::npos && last_tag > begin + (end - begin) / 2) return last_tag;
+  if (last_tag != std::string_view::npos && last_tag > half) return last_tag;
   while (end > begin + 1 && (static_cast<unsigned char>(html[end]) & 0xC0) == 0x80) --end;
   return end;
 }
 
+// A piece that starts with a table row is parsed inside a table, so that its cells stay
+// cells and their words apart.
 void ParsePiece(std::string_view piece, const HtmlParseLimits& limits,
                 const std::function<void(const GumboNode&, bool)>& each) {
   {
     Arena arena(limits.memory, std::nullopt);
     GumboOutput* output = nullptr;
-    if (ParseWithin(arena, piece, &output)) {
+    const std::string in_table = StartsTableRow(piece) ? "<table>" + std::string(piece) : "";
+    if (ParseWithin(arena, in_table.empty() ? piece : std::string_view(in_table), &output)) {
       each(*output->document, false);
       return;
     }
@@ -123,7 +141,7 @@ void ParsePiece(std::string_view piece, const HtmlParseLimits& limits,
 }  // namespace
 
 HtmlParseLimits DefaultHtmlParseLimits(std::size_t html_size) {
-  return {(std::size_t{64} << 20) + 2 * html_size,
+  return {(std::size_t{48} << 20) + 2 * html_size,
           std::chrono::milliseconds(2000 + html_size / 4096)};
 }
 

@@ -20,7 +20,7 @@ struct HtmlParseLimits {
   std::chrono::milliseconds time;   // for parsing the body in one piece
 };
 
-// 64 MB plus twice the body for memory, which keeps a conversion within 4x its input plus
+// 48 MB plus twice the body for memory, which keeps a conversion within 4x its input plus
 // 64 MB; two seconds plus a second per 4 MB, several times what gumbo needs for real mail.
 HtmlParseLimits DefaultHtmlParseLimits(std::size_t html_size);
 

@@ -462,7 +462,9 @@ TEST(HtmlStyleTest, ColorsSizesAndWidths) {
   EXPECT_EQ(ParseFontSizeAttribute("99"), 72);
   int declarations = 0;
   ForEachCssDeclaration("COLOR : red !important;;font-size:1pt;bogus;x:", [&](std::string_view name, std::string_view value) {
-    if (declarations == 0) EXPECT_EQ(std::string(name) + "=" + std::string(value), "color=red");
+    if (declarations == 0) {
+      EXPECT_EQ(std::string(name) + "=" + std::string(value), "color=red");
+    }
     ++declarations;
   });
   EXPECT_EQ(declarations, 3);
