@@ -19,4 +19,7 @@ std::u16string DecodeUtf16Le(std::span<const std::uint8_t> bytes);
 // neither knows is read as 1252, with a notice.
 std::u16string DecodeCodePage(std::span<const std::uint8_t> bytes, std::uint32_t code_page);
 
+// UTF-16 text as UTF-8; half a surrogate pair becomes U+FFFD.
+std::string EncodeUtf8(std::u16string_view text);
+
 }  // namespace quorlin

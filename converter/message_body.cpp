@@ -1,5 +1,6 @@
 // The body choice. A rich-text body is written exactly as decoded, bytes of 0x80 and up
-// included; a message without one keeps its text through an RTF document built from it.
+// included; a message without one keeps its HTML or its text through an RTF document
+// built from it.
 #include "converter/message_body.h"
 
 #include <span>
@@ -8,6 +9,7 @@
 #include "converter/code_page.h"
 #include "converter/errors.h"
 #include "converter/html_charset.h"
+#include "converter/html_to_rtf.h"
 #include "converter/picture_placement.h"
 #include "converter/rtf_insertion.h"
 #include "converter/text_to_rtf.h"
@@ -91,6 +93,16 @@ std::optional<std::u16string> TextProperty(const Message& message, const char* i
   return text;
 }
 
+// UTF-16 as UTF-8, for the HTML parser; half a surrogate pair becomes U+FFFD. Control
+// characters, which no document shows, are left out here: the parser would make each a
+// U+FFFD mark.
+std::string Utf8(std::u16string text) {
+  std::erase_if(text, [](char16_t c) {
+    return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r' && c != u'\f') || (c >= 0x7F && c <= 0x9F);
+  });
+  return EncodeUtf8(text);
+}
+
 }  // namespace
 
 std::uint32_t MessageCodePage(const Message& message) {
@@ -111,10 +123,10 @@ DocumentContent ReadDocumentContent(const Message& message) {
   DocumentContent content;
   if (std::optional<StreamBytes> rtf = message.CompressedBodyRTF()) {
     content.rtf = std::move(*rtf);
+  } else if (std::optional<std::u16string> html = HtmlBody(message)) {
+    content.html = Utf8(std::move(*html));
   } else if (std::optional<std::u16string> plain = PlainTextBody(message)) {
     content.text = std::move(*plain);
-  } else if (std::optional<std::u16string> html = HtmlBody(message)) {
-    content.text = HtmlToText(std::move(*html));
   } else {
     content.text.emplace();
   }
@@ -132,6 +144,8 @@ void DocumentContent::WriteTo(ByteSink& sink) const {
       CLZF::decompressRTF(rtf->bytes(), document);
     }
     document.Finish();
+  } else if (html) {
+    HtmlToRtf(*html, sink, pictures, opening);
   } else {
     WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink, opening);
   }

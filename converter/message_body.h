@@ -1,6 +1,6 @@
 // Chooses the document a message becomes: its decoded rich-text body when it has one,
-// otherwise an RTF document built from its plain-text body, else from its HTML body's
-// text, else an empty RTF document.
+// otherwise an RTF document built from its HTML body (which keeps the layout the plain
+// text has lost), else from its plain-text body, else an empty RTF document.
 // Which properties it reads, of which types, in what order: docs/msg-file.md.
 #pragma once
 
@@ -28,18 +28,19 @@ std::optional<std::u16string> PlainTextBody(const Message& message);
 std::optional<std::u16string> HtmlBody(const Message& message);
 
 // What a message's document is made of, read out of the message before anything is
-// written: its rich-text body still compressed, or else the text an RTF document is
-// built from.
+// written: its rich-text body still compressed, or else the HTML (UTF-8) or the text an
+// RTF document is built from.
 struct DocumentContent {
   // The compressed body, decoded as it is written. Where it lies in the input in one
   // piece this is a view of the input, which must then outlive the content.
   std::optional<StreamBytes> rtf;
+  std::optional<std::string> html;
   std::optional<std::u16string> text;
   // RTF that opens the document before the body's first text (the header block), or
   // nothing. A rich-text body that is not RTF after all is written without it.
   std::string opening;
-  // Where the pictures of a rich-text body come from, or nothing to leave the body as it
-  // is (it must outlive the content).
+  // Where the pictures of a rich-text or HTML body come from, or nothing to leave the body
+  // without them (it must outlive the content).
   BodyPictures* pictures = nullptr;
 
   // The output file's whole content: the document followed by CR LF, handed over in

@@ -11,7 +11,7 @@ namespace {
 
 void AttachPictures(const Message& message, const ConversionOptions& options,
                     PreparedDocument& prepared) {
-  if (!options.pictures || !prepared.content.rtf) return;
+  if (!options.pictures || (!prepared.content.rtf && !prepared.content.html)) return;
   prepared.pictures = std::make_unique<AttachmentImages>(message);
   prepared.content.pictures = prepared.pictures.get();
 }

@@ -3,10 +3,13 @@
 // by name, and never fails the document it belongs to.
 #include "converter/picture_attachments.h"
 
+#include "converter/message_body.h"
+
 #include <algorithm>
 
 #include "converter/clzf.h"
 #include "converter/errors.h"
+#include "converter/message_body.h"
 #include "converter/picture_formats.h"
 #include "converter/picture_gif.h"
 #include "converter/picture_writer.h"
@@ -233,12 +236,13 @@ void AttachmentImages::WriteNextAttachment(ByteSink& out) {
 }
 
 std::set<std::size_t> PicturesTheBodyShows(const Message& message) {
-  std::optional<StreamBytes> body = message.CompressedBodyRTF();
-  if (!body) return {};
+  // The body the document is made of, rich text or HTML, written to nowhere.
+  DocumentContent content = ReadDocumentContent(message);
+  if (!content.rtf && !content.html) return {};
   AttachmentImages pictures(message, AttachmentImages::Mode::kCheckOnly);
+  content.pictures = &pictures;
   NullSink nothing;
-  PicturePlacer placer(nothing, pictures);
-  CLZF::decompressRTF(body->bytes(), placer);
+  content.WriteTo(nothing);
   return pictures.placed();
 }
 

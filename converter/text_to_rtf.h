@@ -1,5 +1,5 @@
-// Builds an RTF document from plain text, and plain text from an HTML body, for messages
-// that carry no rich-text body of their own.
+// Builds an RTF document from plain text, for messages that carry no rich-text or HTML
+// body of their own.
 #pragma once
 
 #include <string>
@@ -17,10 +17,5 @@ std::string PlainTextToRtf(std::u16string_view text);
 // before the text (the header block), empty for none.
 void WritePlainTextAsRtf(std::u16string_view text, ByteSink& sink,
                          std::string_view opening = {});
-
-// The readable text of an HTML body: tags dropped, block elements as line breaks,
-// entities decoded, scripts, styles and the head left out.
-// The HTML is taken by value: its buffer is reused for the text.
-std::u16string HtmlToText(std::u16string html);
 
 }  // namespace quorlin

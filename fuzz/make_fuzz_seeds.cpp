@@ -69,6 +69,27 @@ void AddPathSeeds(Seeds& seeds) {
   eight_bit_names.AddAttachment().AddString8(0x3707, "\x8e\x91\x97\xbf.pdf");
   seeds.emplace_back("header-8bit-names.msg", eight_bit_names.Build());
 
+  // HTML bodies that reach every part of the layout: tables with widths and spans, a
+  // nested table, lists, links, colours and sizes, preformatted text, pictures, and
+  // markup left open.
+  MessageBuilder html_layout;
+  html_layout.AddUnicode(0x1013,
+      u"<html><head><style>p{}</style><title>t</title></head><body>"
+      u"<h1>Title</h1><p style='color:#c00;font-size:14pt'>red <font color=blue size=+2>big</font>"
+      u" <b>b</b><i>i</i><u>u</u><s>s</s><code>c</code></p>"
+      u"<table border=1 width=80%><caption>cap</caption><tr><th colspan=2 width=30%>h</th>"
+      u"<td width=120>x<table><tr><td>in<td>ner</table></td></tr><tr><td>1<td>2<td>3</tr></table>"
+      u"<ul><li>one<ol start=7><li value=9>nine<li>ten</ol></ul>"
+      u"<a href='https://example.com/\"q\"{x}'>link <img src='cid:a@b' alt='pic' width=20></a>"
+      u"<pre>  a\n\tb</pre><blockquote><div style='display:none'>hidden</div>q</blockquote>"
+      u"<p><b><i>open<table><td>cell");
+  seeds.emplace_back("html-layout.msg", html_layout.Build());
+
+  MessageBuilder html_and_plain;
+  html_and_plain.AddUnicode(0x1000, u"plain").AddString8(0x1013, "<div>a<br>b<div><span>c")
+      .AddInt32(0x3FFD, 1252);
+  seeds.emplace_back("html-and-plain.msg", html_and_plain.Build());
+
   MessageBuilder stored;
   stored.AddBinary(0x1009, msgwriter::StoreRtfUncompressed(rtf));
   seeds.emplace_back("stored-body.msg", stored.Build());

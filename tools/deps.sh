@@ -3,7 +3,7 @@
 # Does nothing when they are all present already.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev libgl-dev libgif-dev libpng-dev
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-liberation2
+          libgumbo-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-liberation2
           parallel xdotool imagemagick x11-utils)  # the last three for the window checks under Xvfb
 missing=()
 for p in "${packages[@]}"; do

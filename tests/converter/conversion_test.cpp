@@ -1,4 +1,5 @@
-// Conversion: which document a message becomes (RTF body as is, else text-built RTF),
+// Conversion: which document a message becomes (RTF body as is, else RTF built from the
+// HTML body, else from the plain text),
 // and the file rules: output only on success, written whole, never over the input, an
 // existing file left alone on failure, no temporary file left behind.
 #include "converter/conversion.h"
@@ -36,6 +37,7 @@
 #include "msgwriter/message_builder.h"
 #include "msgwriter/samples.h"
 #include "converter/text_to_rtf.h"
+#include "converter/support/rtf_visible_text.h"
 
 namespace quorlin {
 namespace {
@@ -50,6 +52,9 @@ std::string Convert(const MessageBuilder& builder) {
 }
 
 std::string TextDocument(std::u16string_view text) { return PlainTextToRtf(text) + "\r\n"; }
+
+// The text a reader sees in the document a message becomes.
+std::u16string Visible(const MessageBuilder& builder) { return testing::RtfVisibleText(Convert(builder)); }
 
 TEST(DocumentChoiceTest, RtfBodyIsWrittenByteForByteWithCrLf) {
   const std::string rtf = "{\\rtf1\\ansi \x80\x93\xe9\xff text}";
@@ -86,9 +91,23 @@ TEST(DocumentChoiceTest, EverySampleMessageBecomesItsRtfBodyInEveryLayout) {
 
 TEST(DocumentChoiceTest, PlainTextBodyBecomesAnRtfDocument) {
   MessageBuilder unicode;
-  unicode.AddUnicode(0x1000, u"Hello \u0416\u00e9\nsecond line")
-      .AddBinary(0x1013, {'<', 'b', '>', 'h', 't', 'm', 'l', '<', '/', 'b', '>'});
+  unicode.AddUnicode(0x1000, u"Hello \u0416\u00e9\nsecond line");
   EXPECT_EQ(Convert(unicode), TextDocument(u"Hello \u0416\u00e9\nsecond line"));
+}
+
+// The HTML body holds what the plain text lost (bold, links, tables): it comes first.
+TEST(DocumentChoiceTest, HtmlBodyIsChosenBeforeThePlainText) {
+  MessageBuilder both;
+  both.AddUnicode(0x1000, u"Hello plain")
+      .AddBinary(0x1013, {'<', 'b', '>', 'h', 't', 'm', 'l', '<', '/', 'b', '>'});
+  const std::string document = Convert(both);
+  EXPECT_NE(document.find("\\b html"), std::string::npos) << document;
+  EXPECT_EQ(document.find("Hello plain"), std::string::npos);
+  EXPECT_EQ(document.substr(document.size() - 3), "}\r\n");
+
+  MessageBuilder empty_html;  // an empty HTML body is no body: the plain text stays
+  empty_html.AddUnicode(0x1000, u"Hello plain").AddUnicode(0x1013, u"");
+  EXPECT_EQ(Convert(empty_html), TextDocument(u"Hello plain"));
 }
 
 TEST(DocumentChoiceTest, EightBitTextUsesTheMessageCodePage) {
@@ -117,16 +136,16 @@ TEST(DocumentChoiceTest, TextThatIsNotUtf8IsReadInTheDefaultPage) {
   EXPECT_EQ(Convert(builder), TextDocument(u"Body \u00f6\u00e4\u00fc Body"));
 }
 
-TEST(DocumentChoiceTest, HtmlBodyIsUsedWhenThereIsNoPlainText) {
+TEST(DocumentChoiceTest, HtmlBodyBecomesADocumentOfItsText) {
   const std::string html = "<html><body><p>Caf\xc3\xa9</p><script>x()</script></body></html>";
   MessageBuilder binary;
   binary.AddBinary(0x1013, std::vector<std::uint8_t>(html.begin(), html.end())).AddInt32(0x3FDE, 65001);
-  std::u16string text = HtmlToText(u"<html><body><p>Caf\u00e9</p><script>x()</script></body></html>");
-  EXPECT_EQ(Convert(binary), TextDocument(text));
+  EXPECT_EQ(Visible(binary), u"Caf\u00e9");
+  EXPECT_EQ(Convert(binary).rfind("{\\rtf1", 0), 0u);
 
   MessageBuilder unicode;
-  unicode.AddUnicode(0x1013, u"<p>Caf\u00e9</p>").AddUnicode(0x1000, u"");  // empty plain text
-  EXPECT_EQ(Convert(unicode), TextDocument(HtmlToText(u"<p>Caf\u00e9</p>")));
+  unicode.AddUnicode(0x1013, u"<p>Caf\u00e9\u0001\u0085!</p>").AddUnicode(0x1000, u"");  // empty plain text
+  EXPECT_EQ(Visible(unicode), u"Caf\u00e9!") << "control characters left out";
 }
 
 // Plain bodies in the code pages mail uses, built with the message writer. The bytes were
@@ -170,28 +189,28 @@ TEST(DocumentChoiceTest, HtmlBodyIsReadInItsOwnCharset) {
 
   MessageBuilder meta = html_message("<html><head><meta charset=\"UTF-8\"></head><body>" + japanese + "</body></html>");
   meta.AddInt32(0x3FFD, 1252).AddInt32(0x3FDE, 1252);
-  EXPECT_EQ(Convert(meta), TextDocument(japanese_text));
+  EXPECT_EQ(Visible(meta), japanese_text);
 
   MessageBuilder http_equiv = html_message(
       "<meta http-equiv=Content-Type content=\"text/html; charset=shift_jis\"><p>\x82\xb1\x82\xcc</p>");  // cp932
   http_equiv.AddInt32(0x3FFD, 1252).AddInt32(0x3FDE, 65001);
-  EXPECT_EQ(Convert(http_equiv), TextDocument(u"\u3053\u306E"));
+  EXPECT_EQ(Visible(http_equiv), u"\u3053\u306E");
 
   MessageBuilder internet_page = html_message("<p>Bestellbest\xc3\xa4tigung</p>");
   internet_page.AddInt32(0x3FFD, 1252).AddInt32(0x3FDE, 65001);
-  EXPECT_EQ(Convert(internet_page), TextDocument(u"Bestellbest\u00E4tigung"));
+  EXPECT_EQ(Visible(internet_page), u"Bestellbest\u00E4tigung");
 
   MessageBuilder message_page = html_message("<p>\xc0\xe1\xe2</p>");
   message_page.AddInt32(0x3FFD, 1251);
-  EXPECT_EQ(Convert(message_page), TextDocument(u"\u0410\u0431\u0432"));
+  EXPECT_EQ(Visible(message_page), u"\u0410\u0431\u0432");
 
   MessageBuilder utf7 = html_message("<meta charset=utf-7><p>1+1=2 +AGE-</p>");
   utf7.AddInt32(0x3FDE, 28591);
-  EXPECT_EQ(Convert(utf7), TextDocument(u"1+1=2 +AGE-")) << "a UTF-7 label is not followed";
+  EXPECT_EQ(Visible(utf7), u"1+1=2 +AGE-") << "a UTF-7 label is not followed";
 
   MessageBuilder bom = html_message("\xef\xbb\xbf<p>" + japanese + "</p>");
   bom.AddInt32(0x3FDE, 1252);
-  EXPECT_EQ(Convert(bom), TextDocument(japanese_text)) << "byte-order mark first, and left out";
+  EXPECT_EQ(Visible(bom), japanese_text) << "byte-order mark first, and left out";
 }
 
 // An RTF body that holds no document is no body: decoded to nothing, or not a stream.
@@ -203,7 +222,7 @@ TEST(DocumentChoiceTest, AnEmptyRtfBodyGivesWayToThePlainText) {
   MessageBuilder header_only;
   header_only.AddBinary(0x1009, {12, 0, 0, 0, 0, 0, 0, 0, 'L', 'Z', 'F', 'u', 0, 0, 0, 0})
       .AddBinary(0x1013, {'<', 'p', '>', 'h', 'i'});
-  EXPECT_EQ(Convert(header_only), TextDocument(u"hi"));
+  EXPECT_EQ(Visible(header_only), u"hi");
 
   MessageBuilder storage;
   storage.AddSubStorage(msgwriter::PropertyName(0x1009, 0x0102), 8);

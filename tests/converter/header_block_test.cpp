@@ -3,6 +3,7 @@
 // kind of document so a reader shows it first. Without the option every document stays
 // byte for byte as before.
 #include "converter/header_block.h"
+#include "converter/html_to_rtf.h"
 
 #include <gtest/gtest.h>
 
@@ -255,6 +256,10 @@ TEST(HeaderBlockTest, InsertedBeforeTheFirstTextOfEveryKindOfBody) {
     std::string before_block;
   };
   const std::string built = PlainTextToRtf(u"").substr(0, PlainTextToRtf(u"").size() - 1);
+  std::vector<std::uint8_t> empty_html;
+  VectorSink sink(empty_html);
+  HtmlToRtf("", sink, nullptr, "");
+  const std::string built_from_html(empty_html.begin(), empty_html.end() - 1);
   const std::string rtf =
       "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\r\n{\\colortbl;\\red255\\green0\\blue0;}"
       "{\\stylesheet{\\s0 Normal;}}{\\info{\\title T\\}}}{\\*\\generator W;}\\viewkind4\\uc1\\pard\\f0\\fs20  Hello\\par}";
@@ -265,7 +270,7 @@ TEST(HeaderBlockTest, InsertedBeforeTheFirstTextOfEveryKindOfBody) {
   const Case cases[] = {
       {rtf, u"", u"", rtf.substr(0, rtf.find("  Hello") + 1)},
       {html_in_rtf, u"", u"", html_in_rtf.substr(0, html_in_rtf.find("{\\htmlrtf0 Hi"))},
-      {"", u"plain\nlines", u"", built}, {"", u"", u"<p>html</p>", built}, {"", u"", u"", built}};
+      {"", u"plain\nlines", u"", built}, {"", u"", u"<p>html</p>", built_from_html}, {"", u"", u"", built}};
   for (const Case& c : cases) {
     MessageBuilder builder;
     builder.AddUnicode(0x0037, u"S");
