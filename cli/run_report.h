@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 struct ReportLine {
@@ -21,6 +22,13 @@ ReportFormat ReportFormatFor(const QString& path);
 // The report's whole text.
 QByteArray ReportText(const std::vector<ReportLine>& lines, ReportFormat format);
 
-// Writes the report through a temporary file renamed into place. Returns false with the
-// reason when it cannot be written; an older file at the path is then left as it was.
+// Why the report may not go to `path`, before anything is converted: something that is not
+// a regular file stands there (a folder, a device, a pipe, also through a link), or it is
+// one of the messages to convert. Empty when the path may take the report.
+QString ReportPathProblem(const QString& path, const QStringList& sources);
+
+// Writes the report into a new temporary file beside its final name (the file a link at
+// `path` leads to) and renames it into place once every byte is on the disk. Returns false
+// with the reason when it cannot be written (a full disk, a folder gone); an older file at
+// the path is then left as it was and no temporary file remains.
 bool WriteReport(const QString& path, const std::vector<ReportLine>& lines, QString& failure);

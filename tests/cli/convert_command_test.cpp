@@ -252,7 +252,7 @@ TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
   EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))),
             QStringList({QStringLiteral("a.doc"), QStringLiteral("d.doc"), QStringLiteral("z.doc")}));
   EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/hang.msg")) +
-                               QStringLiteral(": the conversion took longer than 1 seconds")))
+                               QStringLiteral(": the conversion took longer than 1 second\n")))
       << qPrintable(run.err);
   EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/crash.msg")) +
                                QStringLiteral(": the converter was ended by signal 6")))
