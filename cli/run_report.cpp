@@ -32,8 +32,12 @@ QString TsvField(const QString& text) {
 
 QString JsonString(const QString& text) {
   QString json = QStringLiteral("\"");
-  for (const QChar c : text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
     const char16_t u = c.unicode();
+    // A surrogate that is not half of a pair is a name's byte that is not UTF-8.
+    const bool loneSurrogate = (c.isHighSurrogate() && (i + 1 == text.size() || !text[i + 1].isLowSurrogate())) ||
+                               (c.isLowSurrogate() && (i == 0 || !text[i - 1].isHighSurrogate()));
     if (u == u'"') {
       json += QLatin1String("\\\"");
     } else if (u == u'\\') {
@@ -44,7 +48,7 @@ QString JsonString(const QString& text) {
       json += QLatin1String("\\r");
     } else if (u == u'\t') {
       json += QLatin1String("\\t");
-    } else if (u < 0x20 || u == 0x7F) {
+    } else if (u < 0x20 || u == 0x7F || loneSurrogate) {
       json += QStringLiteral("\\u%1").arg(static_cast<int>(u), 4, 16, QLatin1Char('0'));
     } else {
       json += c;
@@ -72,7 +76,8 @@ QByteArray ReportText(const std::vector<ReportLine>& lines, ReportFormat format)
               QStringLiteral(",\"reason\":") + JsonString(line.reason) + QStringLiteral("}\n");
     }
   }
-  return text.toUtf8();
+  // A name's bytes that are not UTF-8 go into the tab-separated report as they are.
+  return NativeName(text);
 }
 
 QString ReportPathProblem(const QString& path, const QStringList& sources) {

@@ -260,33 +260,38 @@ TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
   EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 3 of 5 messages, 2 failed.\n")));
 }
 
+// Ctrl-C, and the terminal closing (SIGHUP) alike: the converter under way is ended, its
+// half-written temporary document goes with it, and the report says how far the run got.
 TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutputOrPrivateFolder) {
   for (const char* name : {"in/a.msg", "in/b.msg", "in/hang.msg", "in/z.msg"}) Message(QString::fromUtf8(name));
-  QDir().mkpath(Path(QStringLiteral("out")));
   QDir().mkpath(Path(QStringLiteral("temp")));
   const QByteArray oldTemp = qgetenv("TEMP");
   qputenv("TEMP", Path(QStringLiteral("temp")).toUtf8());
-  std::thread interrupter([&] {
-    const QString started = Path(QStringLiteral("in/hang.msg.started"));
-    for (int i = 0; i < 1000 && !QFile::exists(started); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ::kill(::getpid(), SIGINT);
-  });
-  const Result run = Run({QStringLiteral("--jobs"), QStringLiteral("1"), QStringLiteral("--output"),
-                          Path(QStringLiteral("out")), QStringLiteral("--report"), Path(QStringLiteral("r.tsv")),
-                          Path(QStringLiteral("in"))},
-                         StandIn());
-  interrupter.join();
+  for (const int signal : {SIGINT, SIGHUP}) {
+    const QString out = Path(QStringLiteral("out%1").arg(signal));
+    QDir().mkpath(out);
+    QFile::remove(Path(QStringLiteral("in/hang.msg.started")));
+    std::thread interrupter([&] {
+      const QString started = Path(QStringLiteral("in/hang.msg.started"));
+      for (int i = 0; i < 1000 && !QFile::exists(started); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      ::kill(::getpid(), signal);
+    });
+    const Result run = Run({QStringLiteral("--jobs"), QStringLiteral("1"), QStringLiteral("--output"), out,
+                            QStringLiteral("--report"), Path(QStringLiteral("r.tsv")), Path(QStringLiteral("in"))},
+                           StandIn());
+    interrupter.join();
+    EXPECT_EQ(run.status, 128 + signal);
+    EXPECT_TRUE(FilesBelow(Path(QStringLiteral("temp"))).isEmpty());
+    EXPECT_TRUE(QDir(Path(QStringLiteral("temp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
+    const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
+    EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
+    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tinterrupted\n"))) << qPrintable(report);
+    EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 1 failed, 1 not started.")))
+        << qPrintable(run.err);
+  }
   qputenv("TEMP", oldTemp);
-  EXPECT_EQ(run.status, 130);
-  EXPECT_TRUE(FilesBelow(Path(QStringLiteral("temp"))).isEmpty());
-  EXPECT_TRUE(QDir(Path(QStringLiteral("temp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
-  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
-  const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
-  EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
-  EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tinterrupted\n"))) << qPrintable(report);
-  EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
-  EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 1 failed, 1 not started.")))
-      << qPrintable(run.err);
 }
 
 // The many-machines recipe, run locally: GNU parallel hands chunks of the file list to
