@@ -82,6 +82,12 @@ const char* ServeResultWord(ConversionStatus status) {
 }
 
 int Serve(std::FILE* in, std::FILE* out) {
+  return Serve(in, out, [](const std::string& input, const std::string& output, const ConversionOptions& options) {
+    return ConvertFile(input, output, options);
+  });
+}
+
+int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert) {
   ServeRequest request;
   try {
     while (ReadServeRequest(in, request)) {
@@ -95,7 +101,7 @@ int Serve(std::FILE* in, std::FILE* out) {
       // request give its own notices once.
       std::vector<std::string> notices;
       SetNoticeSink([&notices](const std::string& text) { notices.push_back(text); });
-      const ConversionResult result = ConvertFile(request.input, request.output, options);
+      const ConversionResult result = convert(request.input, request.output, options);
       for (const std::string& notice : notices) WriteServeNotice(out, notice);
       WriteServeResponse(out, ServeResultWord(result.status), result.message);
     }

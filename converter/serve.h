@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "converter/conversion.h"
@@ -50,5 +51,11 @@ void WriteServeNotice(std::FILE* out, const std::string& notice);
 // Answers requests until the input ends. Returns the process's exit status: 0 at a clean
 // end of the input, 1 when the exchange broke off.
 int Serve(std::FILE* in, std::FILE* out);
+
+// The same with the conversion of each request handed to `convert` (ConvertFile for the
+// converter itself; the serve fuzzer keeps its paths inside a folder of its own).
+using ServeConverter =
+    std::function<ConversionResult(const std::string& input, const std::string& output, const ConversionOptions&)>;
+int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert);
 
 }  // namespace quorlin
