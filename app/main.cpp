@@ -14,6 +14,7 @@
 #include "app/install_check.h"
 #include "cli/convert_command.h"
 #include "platform/file_system.h"
+#include "platform/native_names.h"
 #include "platform/qt_desktop.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_settings_store.h"
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {
     QCoreApplication core(argc, argv);
     QStringList arguments;
-    for (int i = 2; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
+    for (int i = 2; i < argc; ++i) arguments << NameFromNative(argv[i]);
     return RunConvertCommand(arguments, ConsoleEnvironment());
   }
   QApplication app(argc, argv);

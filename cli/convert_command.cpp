@@ -2,6 +2,7 @@
 // names, the batch run with its progress and failure lines, the report and the closing line.
 #include "cli/convert_command.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QThread>
 #include <memory>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/error_trap.h"
@@ -18,6 +21,7 @@
 #include "cli/progress_line.h"
 #include "cli/run_report.h"
 #include "cli/stop_signals.h"
+#include "cli/terminal_text.h"
 #include "convert/batch_run.h"
 #include "convert/converter_image.h"
 #include "convert/converter_placement.h"
@@ -25,6 +29,8 @@
 #include "filelist/folder_scan.h"
 #include "platform/app_error.h"
 #include "platform/file_system.h"
+#include "platform/folder_listings.h"
+#include "platform/native_names.h"
 #include "platform/paths.h"
 
 namespace {
@@ -35,7 +41,7 @@ class Console {
  public:
   explicit Console(const CommandEnvironment& environment) : environment_(environment) {}
   void Error(const QString& text) const {
-    std::fprintf(environment_.err, "lorvane convert: %s\n", qPrintable(text));
+    std::fprintf(environment_.err, "lorvane convert: %s\n", TerminalText(text).constData());
     std::fflush(environment_.err);
   }
   int UsageError(const QString& text) const {
@@ -53,10 +59,52 @@ class Console {
 };
 
 bool WritableFolder(const QString& folder) {
-  return QFileInfo(folder).isDir() && ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+  return NativeIsFolder(folder) && ::access(NativeName(folder).constData(), W_OK | X_OK) == 0;
 }
 
-QString Absolute(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+// The path made absolute as text only, so that every byte of the name stays as given.
+QString Absolute(const QString& path) {
+  return QDir::cleanPath(path.startsWith(u'/') ? path : QDir::currentPath() + u'/' + path);
+}
+
+// The run's names: a document of the same run or one already on disk (read once per
+// output folder) is not taken by another message; with --replace a document on disk is
+// replaced, but never a file that is itself one of the messages: that message's neighbour
+// takes the next numbered name instead.
+class RunNames {
+ public:
+  RunNames(const QStringList& sources, bool replace)
+      : replace_(replace), names_([this](const QString& path) { return Taken(path); }, ExistingDocuments::kKeep) {
+    for (const QString& source : sources) {
+      sources_.insert(source);
+      struct stat st;
+      if (::stat(NativeName(source).constData(), &st) == 0) sourceFiles_.insert({st.st_dev, st.st_ino});
+    }
+  }
+  QString Claim(const QString& source, const QString& wanted) {
+    wanted_ = wanted;
+    return names_.Claim(source, wanted);
+  }
+
+ private:
+  bool IsSource(const QString& path) const {
+    if (sources_.contains(path)) return true;
+    struct stat st;
+    return ::stat(NativeName(path).constData(), &st) == 0 && sourceFiles_.count({st.st_dev, st.st_ino}) > 0;
+  }
+  // A numbered name never replaces anything; the wanted one does under --replace.
+  bool Taken(const QString& path) {
+    if (replace_ && path == wanted_) return IsSource(path);
+    return listings_.Exists(path) || sources_.contains(path);
+  }
+
+  bool replace_;
+  QString wanted_;
+  QSet<QString> sources_;
+  std::set<std::pair<dev_t, ino_t>> sourceFiles_;
+  FolderListings listings_;
+  OutputNames names_;
+};
 
 // Every message the paths name, in the order given: a file as it is, a folder's files by
 // the folder scan's rules. A source named twice is converted once.
@@ -70,7 +118,7 @@ QStringList GatherSources(const QStringList& paths, const ConvertOptions& option
   for (const QString& path : paths) {
     if (stop.Received() != 0) break;
     QStringList found;
-    if (QFileInfo(path).isDir()) {
+    if (NativeIsFolder(path)) {
       QStringList folders{path.endsWith(PathSeparator()) ? path : path + PathSeparator()};
       const ScanStopped stopped = [&stop] { return stop.Received() != 0; };
       GetSubDirectories2016(folders, true, *fileSystem, dialogs, stopped);
@@ -115,12 +163,12 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   // Set-up checks, before anything is placed or written.
   QStringList paths;
   for (const QString& path : options.paths) {
-    if (!QFileInfo::exists(path)) return console.SetUpError(QStringLiteral("no such file or folder: ") + path);
+    if (!NativeExists(path)) return console.SetUpError(QStringLiteral("no such file or folder: ") + path);
     paths << Absolute(path);
   }
   const QString outputFolder = options.beside ? QString() : Absolute(options.outputFolder);
   if (!options.beside) {
-    if (!QFileInfo(outputFolder).isDir())
+    if (!NativeIsFolder(outputFolder))
       return console.SetUpError(QStringLiteral("the output folder does not exist: ") + options.outputFolder);
     if (!WritableFolder(outputFolder))
       return console.SetUpError(QStringLiteral("the output folder is not writable: ") + options.outputFolder);
@@ -129,19 +177,30 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     const QString reportFolder = QFileInfo(Absolute(options.reportPath)).path();
     if (!WritableFolder(reportFolder))
       return console.SetUpError(QStringLiteral("the report's folder is missing or not writable: ") + reportFolder);
-    if (QFileInfo(options.reportPath).isDir())
+    if (NativeIsFolder(options.reportPath))
       return console.SetUpError(QStringLiteral("the report path is a folder: ") + options.reportPath);
+    if (const QString problem = ReportPathProblem(Absolute(options.reportPath), {}); !problem.isEmpty())
+      return console.SetUpError(problem);
   }
 
   const StopSignals stop;
   ConsoleDialogs dialogs(environment.err);
   const QStringList sources = GatherSources(paths, options, dialogs, stop);
+  if (!options.reportPath.isEmpty()) {
+    if (const QString problem = ReportPathProblem(Absolute(options.reportPath), sources); !problem.isEmpty())
+      return console.SetUpError(problem);
+  }
 
   // Output names: the window's rule, with documents already on disk kept unless replaced.
-  OutputNames names(options.replace ? ExistingDocuments::kReplace : ExistingDocuments::kKeep);
+  // A stop ends the naming too, and then nothing is converted.
+  RunNames names(sources, options.replace);
   std::vector<BatchJob> jobs;
   jobs.reserve(static_cast<std::size_t>(sources.size()));
   for (const QString& source : sources) {
+    if (jobs.size() % 256 == 0 && stop.Received() != 0) {
+      jobs.clear();
+      break;
+    }
     const QString wanted = *BuildOutputPath(!options.beside, options.beside, outputFolder, source);
     jobs.push_back({source, names.Claim(source, wanted)});
   }
@@ -167,9 +226,17 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     std::size_t done = 0;
     std::size_t failed = 0;
     progress.Update(0, 0, true);
+    QSet<QString> noticesShown;
     summary = RunBatch(jobs, settings, [&](std::size_t index, const BatchOutcome& outcome) {
       outcomes[index] = outcome;
       ++done;
+      // Each distinct notice once, whichever message gave it first.
+      for (const QString& notice : outcome.notices) {
+        if (noticesShown.contains(notice)) continue;
+        noticesShown.insert(notice);
+        progress.Clear();
+        console.Error(QStringLiteral("notice: ") + notice);
+      }
       if (!outcome.converted) {
         ++failed;
         progress.Clear();
@@ -189,9 +256,12 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     if (!outcomes[i]) continue;
     outcomes[i]->converted ? ++converted : ++failed;
+    // The reason column also carries the converter's notices about the message.
+    QStringList reason = outcomes[i]->notices;
+    if (!outcomes[i]->reason.isEmpty()) reason.prepend(outcomes[i]->reason);
     lines.push_back({jobs[i].source, jobs[i].output,
                      outcomes[i]->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
-                     outcomes[i]->reason});
+                     reason.join(QStringLiteral("; "))});
   }
   bool reportWritten = true;
   if (!options.reportPath.isEmpty()) {

@@ -28,5 +28,5 @@ struct CommandEnvironment {
 CommandEnvironment ConsoleEnvironment();
 
 // Runs the command with the arguments that follow "convert". Returns the exit status:
-// exit_status values, or 128 + the signal's number after Ctrl-C or SIGTERM.
+// exit_status values, or 128 + the signal's number after Ctrl-C, SIGTERM or SIGHUP.
 int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& environment);

@@ -143,7 +143,7 @@ QString ConvertHelpText() {
       "  --version         print the version\n"
       "\n"
       "Exit status: 0 every message converted, 1 some failed, 2 usage or set-up error,\n"
-      "130 or 143 interrupted (Ctrl-C or SIGTERM).\n");
+      "130, 143 or 129 interrupted (Ctrl-C, SIGTERM or the terminal closed).\n");
 }
 
 QString ConvertVersionText() { return QStringLiteral("lorvane " LORVANE_VERSION "\n"); }

@@ -1,7 +1,15 @@
 // Escaping of report fields and the atomic write of the report file.
 #include "cli/run_report.h"
 
-#include <QSaveFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/native_names.h"
 
 namespace {
 
@@ -24,8 +32,12 @@ QString TsvField(const QString& text) {
 
 QString JsonString(const QString& text) {
   QString json = QStringLiteral("\"");
-  for (const QChar c : text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
     const char16_t u = c.unicode();
+    // A surrogate that is not half of a pair is a name's byte that is not UTF-8.
+    const bool loneSurrogate = (c.isHighSurrogate() && (i + 1 == text.size() || !text[i + 1].isLowSurrogate())) ||
+                               (c.isLowSurrogate() && (i == 0 || !text[i - 1].isHighSurrogate()));
     if (u == u'"') {
       json += QLatin1String("\\\"");
     } else if (u == u'\\') {
@@ -36,7 +48,7 @@ QString JsonString(const QString& text) {
       json += QLatin1String("\\r");
     } else if (u == u'\t') {
       json += QLatin1String("\\t");
-    } else if (u < 0x20 || u == 0x7F) {
+    } else if (u < 0x20 || u == 0x7F || loneSurrogate) {
       json += QStringLiteral("\\u%1").arg(static_cast<int>(u), 4, 16, QLatin1Char('0'));
     } else {
       json += c;
@@ -64,19 +76,67 @@ QByteArray ReportText(const std::vector<ReportLine>& lines, ReportFormat format)
               QStringLiteral(",\"reason\":") + JsonString(line.reason) + QStringLiteral("}\n");
     }
   }
-  return text.toUtf8();
+  // A name's bytes that are not UTF-8 go into the tab-separated report as they are.
+  return NativeName(text);
+}
+
+QString ReportPathProblem(const QString& path, const QStringList& sources) {
+  struct stat report;
+  if (::stat(NativeName(path).constData(), &report) != 0) return {};
+  if (!S_ISREG(report.st_mode)) return QStringLiteral("the report path is not a regular file: ") + path;
+  for (const QString& source : sources) {
+    struct stat message;
+    if (::stat(NativeName(source).constData(), &message) == 0 && message.st_dev == report.st_dev &&
+        message.st_ino == report.st_ino)
+      return QStringLiteral("the report path is one of the messages: ") + path;
+  }
+  return {};
 }
 
 bool WriteReport(const QString& path, const std::vector<ReportLine>& lines, QString& failure) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    failure = file.errorString();
+  const QByteArray text = ReportText(lines, ReportFormatFor(path));
+  // A link keeps leading to the report: the new file takes the name the link leads to.
+  QByteArray target = NativeName(path);
+  if (char* resolved = ::realpath(target.constData(), nullptr)) {
+    target = resolved;
+    std::free(resolved);
+  }
+  struct stat existing;
+  const bool replacing = ::lstat(target.constData(), &existing) == 0;
+  if (replacing && !S_ISREG(existing.st_mode)) {
+    failure = QStringLiteral("it is not a regular file");
     return false;
   }
-  const QByteArray text = ReportText(lines, ReportFormatFor(path));
-  if (file.write(text) != text.size() || !file.commit()) {
-    failure = file.errorString();
-    file.cancelWriting();
+  const qsizetype slash = target.lastIndexOf('/');
+  QByteArray temporary = target.left(slash + 1) + '.' + target.mid(slash + 1).left(100) + ".XXXXXX";
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) {
+    failure = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  int error = 0;
+  for (qsizetype done = 0; done < text.size() && error == 0;) {
+    const ssize_t n = ::write(fd, text.constData() + done, static_cast<std::size_t>(text.size() - done));
+    if (n > 0) {
+      done += n;
+    } else if (n < 0 && errno != EINTR) {
+      error = errno;
+    } else if (n == 0) {
+      error = EIO;
+    }
+  }
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  // An older report's permissions are kept; a new one is readable like any file the user
+  // makes, not only by its owner as the temporary file was made.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  const mode_t mode = replacing ? existing.st_mode & 07777 : 0666 & ~mask;
+  if (error == 0 && ::chmod(temporary.constData(), mode) != 0) error = errno;
+  if (error == 0 && ::rename(temporary.constData(), target.constData()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temporary.constData());
+    failure = QString::fromLocal8Bit(std::strerror(error));
     return false;
   }
   return true;

@@ -1,9 +1,12 @@
 // The report of a command-line run: one line per message with its source, output, status
 // and reason, as tab-separated values (with a header line) or as JSON lines, chosen by the
-// report file's extension. The file appears whole or not at all.
+// report file's extension. The file appears whole or not at all. Names keep their exact
+// bytes: in the tab-separated report as they are, in JSON lines a byte that is not UTF-8
+// as the escape of the lone surrogate it is held as ("\udcff" for byte FF).
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 struct ReportLine {
@@ -21,6 +24,13 @@ ReportFormat ReportFormatFor(const QString& path);
 // The report's whole text.
 QByteArray ReportText(const std::vector<ReportLine>& lines, ReportFormat format);
 
-// Writes the report through a temporary file renamed into place. Returns false with the
-// reason when it cannot be written; an older file at the path is then left as it was.
+// Why the report may not go to `path`, before anything is converted: something that is not
+// a regular file stands there (a folder, a device, a pipe, also through a link), or it is
+// one of the messages to convert. Empty when the path may take the report.
+QString ReportPathProblem(const QString& path, const QStringList& sources);
+
+// Writes the report into a new temporary file beside its final name (the file a link at
+// `path` leads to) and renames it into place once every byte is on the disk. Returns false
+// with the reason when it cannot be written (a full disk, a folder gone); an older file at
+// the path is then left as it was and no temporary file remains.
 bool WriteReport(const QString& path, const std::vector<ReportLine>& lines, QString& failure);

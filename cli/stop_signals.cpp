@@ -14,6 +14,7 @@ int g_pipe[2] = {-1, -1};
 volatile sig_atomic_t g_received = 0;
 struct sigaction g_oldInterrupt;
 struct sigaction g_oldTerminate;
+struct sigaction g_oldHangUp;
 struct sigaction g_oldPipe;
 
 void OnStopSignal(int signal) {
@@ -35,6 +36,7 @@ StopSignals::StopSignals() {
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, &g_oldInterrupt);
   sigaction(SIGTERM, &action, &g_oldTerminate);
+  sigaction(SIGHUP, &action, &g_oldHangUp);
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
@@ -44,6 +46,7 @@ StopSignals::StopSignals() {
 StopSignals::~StopSignals() {
   sigaction(SIGINT, &g_oldInterrupt, nullptr);
   sigaction(SIGTERM, &g_oldTerminate, nullptr);
+  sigaction(SIGHUP, &g_oldHangUp, nullptr);
   sigaction(SIGPIPE, &g_oldPipe, nullptr);
   for (int& fd : g_pipe) {
     if (fd >= 0) ::close(fd);

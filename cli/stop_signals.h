@@ -1,4 +1,4 @@
-// Ctrl-C (SIGINT) and SIGTERM during a command-line run: instead of ending the program at
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP (the terminal closed) during a command-line run: instead of ending the program at
 // once, a signal makes a descriptor readable, so that the run stops starting new work,
 // writes its report and removes the converter before it exits with 128 + the signal.
 // While it is installed, a broken pipe to a converter is an error return, not a signal.

@@ -14,7 +14,9 @@
 #include <memory>
 #include <string>
 
+#include "convert/converter_temporaries.h"
 #include "convert/converter_worker.h"
+#include "platform/native_names.h"
 
 namespace {
 
@@ -30,11 +32,11 @@ struct Slot {
   bool unusable = false;         // its converter could not be started
 };
 
-std::string Encoded(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string Encoded(const QString& path) { return NativeName(path).toStdString(); }
 
 QString Reason(const std::string& word, const std::string& reason) {
   if (reason.empty()) return QStringLiteral("the converter gave no reason (%1)").arg(QString::fromStdString(word));
-  return QString::fromLocal8Bit(reason.data(), static_cast<qsizetype>(reason.size()));
+  return NameFromNative(QByteArray::fromStdString(reason));
 }
 
 class Batch {
@@ -69,12 +71,12 @@ class Batch {
   }
 
   // The first job of the slot is done; the next one, if any, is now under way.
-  void FinishFirst(Slot& slot, bool converted, const QString& reason) {
+  void FinishFirst(Slot& slot, bool converted, const QString& reason, const QStringList& notices) {
     const std::size_t index = slot.sent.front();
     slot.sent.pop_front();
     ++summary_.finished;
     if (!slot.sent.empty()) Deadline(slot);
-    done_(index, BatchOutcome{converted, reason});
+    done_(index, BatchOutcome{converted, reason, notices});
   }
 
   // Ends the slot's converter: the job under way fails for `reason`, the jobs behind it were
@@ -85,8 +87,22 @@ class Batch {
     slot.sent.pop_front();
     waiting_.insert(waiting_.begin(), slot.sent.begin(), slot.sent.end());
     slot.sent.clear();
+    RemoveTemporaryFiles(index);
     ++summary_.finished;
-    done_(index, BatchOutcome{false, reason});
+    done_(index, BatchOutcome{false, reason, {}});
+  }
+
+  // A converter ended in the middle of a document leaves the hidden temporary file it was
+  // writing beside it (".<document>.<hex>.tmp"); it goes, unless a document under way in
+  // another converter could own a file of that pattern (names that share their first
+  // 100 bytes), which would fail that document rather than tidy up after this one.
+  void RemoveTemporaryFiles(std::size_t index) {
+    const std::string output = Encoded(jobs_[index].output);
+    const std::string stem = ConverterTemporaryStem(output);
+    for (const auto& other : slots_) {
+      if (!other->sent.empty() && ConverterTemporaryStem(Encoded(jobs_[other->sent.front()].output)) == stem) return;
+    }
+    RemoveConverterTemporaries(output);
   }
 
   // Fills each converter's requests from the waiting line, starting converters as needed.
@@ -140,9 +156,11 @@ class Batch {
     const Clock::time_point now = Clock::now();
     for (auto& slot : slots_) {
       if (!slot->sent.empty() && now >= slot->deadline) {
+        const double seconds = settings_.timeoutMs / 1000.0;
         Abandon(*slot, summary_.stopped ? QStringLiteral("interrupted")
-                                        : QStringLiteral("the conversion took longer than %1 seconds")
-                                              .arg(settings_.timeoutMs / 1000.0));
+                                        : QStringLiteral("the conversion took longer than %1 %2")
+                                              .arg(seconds)
+                                              .arg(seconds == 1 ? QStringLiteral("second") : QStringLiteral("seconds")));
       }
     }
   }
@@ -150,13 +168,17 @@ class Batch {
   void Collect(Slot& slot) {
     std::string word;
     std::string reason;
+    std::vector<std::string> notices;
     while (!slot.sent.empty()) {
-      switch (slot.worker.TakeAnswer(word, reason)) {
+      switch (slot.worker.TakeAnswer(word, reason, notices)) {
         case ConverterWorker::Read::kNothingYet:
           return;
-        case ConverterWorker::Read::kAnswer:
-          FinishFirst(slot, word == "ok", word == "ok" ? QString() : Reason(word, reason));
+        case ConverterWorker::Read::kAnswer: {
+          QStringList texts;
+          for (const std::string& notice : notices) texts << NameFromNative(QByteArray::fromStdString(notice));
+          FinishFirst(slot, word == "ok", word == "ok" ? QString() : Reason(word, reason), texts);
           break;
+        }
         case ConverterWorker::Read::kEnded: {
           const std::string ended = slot.worker.Kill();
           Abandon(slot, QString::fromStdString(ended.empty() ? "the converter broke off the exchange" : ended));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstddef>
 #include <functional>
 #include <vector>
@@ -17,6 +18,7 @@ struct BatchJob {
 struct BatchOutcome {
   bool converted = false;
   QString reason;  // why the message was not converted; empty when it was
+  QStringList notices;  // the converter's notices about this message, converted or not
 };
 
 struct BatchSettings {

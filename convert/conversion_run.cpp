@@ -107,7 +107,10 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
     });
     // A converter that failed fails the row even when an older document stands at the path.
     if (trap.Test(140, [&] { return status != 0 || !FileExists(output); })) {
-      trap.Step(142, [&] { notices.Failed(source, FailureReason(reason, status)); });
+      // What a converter ended by a signal, or one that wrote nothing and said it succeeded,
+      // printed last is no error of its own (at most a notice): its status says more.
+      const bool ownError = status > 0 && status < run_and_wait::kSignalStatusBase;
+      trap.Step(142, [&] { notices.Failed(source, FailureReason(ownError ? reason : QString(), status)); });
     } else {
       notices.Converted();
     }

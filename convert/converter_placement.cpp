@@ -1,6 +1,8 @@
 // Placing the converter in a private folder of its own and taking it away again.
 #include "convert/converter_placement.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -43,7 +45,10 @@ QString TemporaryFolder() {
 
 QString PlacementParent(const std::function<bool(const QString&)>& allowsPrograms) {
   const QString temp = TemporaryFolder();
-  if (!QFileInfo(temp).isDir() || allowsPrograms(temp)) return temp;
+  // A temporary folder that is missing or that this user may not write into cannot take
+  // the private folder: the same fall-backs as for one that may not start programs.
+  const bool usable = QFileInfo(temp).isDir() && ::access(QFile::encodeName(temp).constData(), W_OK | X_OK) == 0;
+  if (usable && allowsPrograms(temp)) return temp;
   const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
   if (!cache.isEmpty() && QDir().mkpath(cache) && allowsPrograms(cache)) return cache;
   const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");

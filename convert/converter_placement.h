@@ -1,7 +1,8 @@
 // Puts the converter on disk for the length of one run: a new folder that only this user
 // may enter, inside the temporary folder, holding "Quorlin.exe" with execute permission.
 // When the temporary folder's file system may not start programs (mounted noexec), the
-// folder goes under the user's cache folder or runtime folder instead. Nothing that stood
+// folder goes under the user's cache folder or runtime folder instead, and so it does when
+// the temporary folder is missing or not writable. Nothing that stood
 // there before is ever run, and a run always starts the converter this program carries.
 #pragma once
 
@@ -13,8 +14,8 @@
 // otherwise the platform's temporary folder.
 QString TemporaryFolder();
 
-// The folder the converter's private folder goes into: the temporary folder when programs
-// may be started there, else the first of the user's cache folder (made when missing) and
+// The folder the converter's private folder goes into: the temporary folder when it exists,
+// this user may write into it and programs may be started there, else the first of the user's cache folder (made when missing) and
 // $XDG_RUNTIME_DIR that allows them, else the temporary folder all the same (starting the
 // converter then fails and the run says why).
 QString PlacementParent(const std::function<bool(const QString&)>& allowsPrograms);

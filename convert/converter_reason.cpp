@@ -2,14 +2,16 @@
 #include "convert/converter_reason.h"
 
 #include <QStringList>
+#include <algorithm>
 
 void ErrorOutput::Append(const QByteArray& bytes) {
-  const qsizetype room = kKeptBytes - kept_.size();
-  if (room > 0) kept_.append(bytes.left(room));
+  kept_.append(bytes.right(kKeptBytes));
+  if (kept_.size() > kKeptBytes) kept_.remove(0, kept_.size() - kKeptBytes);
 }
 
 QString ErrorOutput::Reason() const {
-  const QStringList lines = QString::fromUtf8(kept_).split(QLatin1Char('\n'));
+  QStringList lines = QString::fromUtf8(kept_).split(QLatin1Char('\n'));
+  std::reverse(lines.begin(), lines.end());
   for (const QString& line : lines) {
     const QString text = line.trimmed();
     if (text.isEmpty()) continue;

@@ -6,8 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
-// Collects a program's standard error while it runs, keeping at most kKeptBytes of it; the
-// rest is read and dropped, so a program that prints without end costs no memory.
+// Collects a program's standard error while it runs, keeping at most its last kKeptBytes;
+// the rest is read and dropped, so a program that prints without end costs no memory.
 class ErrorOutput {
  public:
   static constexpr qsizetype kKeptBytes = 4096;
@@ -15,8 +15,9 @@ class ErrorOutput {
   static constexpr qsizetype kReasonCharacters = 300;
 
   void Append(const QByteArray& bytes);
-  // The first line with text on it, trimmed and cut to kReasonCharacters; empty when the
-  // program printed nothing but blanks.
+  // The last line with text on it, trimmed and cut to kReasonCharacters; empty when the
+  // program printed nothing but blanks. The converter's notices (a code page it does not
+  // know) come before its error, which is the last thing it prints.
   QString Reason() const;
 
  private:

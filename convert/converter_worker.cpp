@@ -93,6 +93,7 @@ bool ConverterWorker::Start(const std::string& program, std::string& failure) {
   toWorker_ = request[1];
   fromWorker_ = answer[0];
   pending_.clear();
+  notices_.clear();
   return true;
 }
 
@@ -107,16 +108,26 @@ bool ConverterWorker::Send(const std::string& options, const std::string& input,
   return WriteAll(toWorker_, request);
 }
 
-ConverterWorker::Read ConverterWorker::TakeAnswer(std::string& word, std::string& reason) {
+ConverterWorker::Read ConverterWorker::TakeAnswer(std::string& word, std::string& reason,
+                                                  std::vector<std::string>& notices) {
   char buffer[4096];
   for (;;) {
-    // An answer already complete in what was read before comes first.
+    // An answer already complete in what was read before comes first; notice records
+    // before it are collected for it.
     const std::size_t first = pending_.find('\0');
     const std::size_t second = first == std::string::npos ? first : pending_.find('\0', first + 1);
     if (second != std::string::npos) {
       word = pending_.substr(0, first);
       reason = pending_.substr(first + 1, second - first - 1);
       pending_.erase(0, second + 1);
+      if (word == "notice") {
+        // A converter that sends notices without end is broken; a few dozen are plenty.
+        if (notices_.size() >= 64) return Read::kEnded;
+        notices_.push_back(reason);
+        continue;
+      }
+      notices = std::move(notices_);
+      notices_.clear();
       return Read::kAnswer;
     }
     if (pending_.size() > 128 * 1024) return Read::kEnded;
@@ -140,6 +151,7 @@ std::string ConverterWorker::Reap(bool killFirst, int graceMs) {
   CloseDescriptor(toWorker_);
   CloseDescriptor(fromWorker_);
   pending_.clear();
+  notices_.clear();
   if (pid_ <= 0) return {};
   int status = 0;
   // A converter that has just closed its output has usually exited too: a short look

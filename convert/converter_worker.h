@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 class ConverterWorker {
  public:
@@ -25,9 +26,9 @@ class ConverterWorker {
 
   enum class Read { kNothingYet, kAnswer, kEnded };
   // Takes what the converter has written so far. kAnswer fills the result word and reason
-  // of one complete answer; kEnded means the converter closed its output or broke the
-  // exchange, and it should be ended.
-  Read TakeAnswer(std::string& word, std::string& reason);
+  // of one complete answer, and `notices` with the notices that came before it; kEnded
+  // means the converter closed its output or broke the exchange, and it should be ended.
+  Read TakeAnswer(std::string& word, std::string& reason, std::vector<std::string>& notices);
 
   // Asks the converter to finish (end of its input) and waits up to `graceMs` for it to
   // exit, then ends it. Safe to call on a worker that is not running.
@@ -43,4 +44,5 @@ class ConverterWorker {
   int toWorker_ = -1;
   int fromWorker_ = -1;
   std::string pending_;
+  std::vector<std::string> notices_;  // of the answer not complete yet
 };

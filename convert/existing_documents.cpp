@@ -1,10 +1,11 @@
 // The documents a run would replace, the question about them, and the run's names.
 #include "convert/existing_documents.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
 
 #include "convert/conversion_run.h"
 #include "platform/dialogs.h"
+#include "platform/native_names.h"
 #include "platform/paths.h"
 
 namespace {
@@ -13,8 +14,10 @@ constexpr int kNamedPaths = 5;
 const QString kLineBreak = QStringLiteral("\r\n");
 
 bool SameFile(const QString& a, const QString& b) {
-  const QString canonical = QFileInfo(a).canonicalFilePath();
-  return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+  struct stat first;
+  struct stat second;
+  return ::stat(NativeName(a).constData(), &first) == 0 && ::stat(NativeName(b).constData(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 }  // namespace
 
@@ -36,7 +39,7 @@ QStringList DocumentsAlreadyThere(const SourceRows& rows, const OutputChoice& ch
     const std::optional<QString> wanted = BuildOutputPath(toFolder, beside, folder, source);
     if (!wanted || wanted->isEmpty()) continue;
     const QString output = names.Claim(source, CollapseBackslashes(*wanted));
-    if (seen.contains(output) || !QFileInfo::exists(output)) continue;
+    if (seen.contains(output) || !NativeExists(output)) continue;
     seen.insert(output);
     if (sources.contains(output) || SameFile(output, source)) continue;
     existing.append(output);
@@ -68,7 +71,7 @@ ExistingAnswer AskAboutExistingDocuments(Dialogs& dialogs, const QStringList& ex
 OutputNames NamesForRun(QSet<QString> replaceable) {
   return OutputNames(
       [replaceable = std::move(replaceable)](const QString& path) {
-        return !replaceable.contains(path) && QFileInfo::exists(path);
+        return !replaceable.contains(path) && NativeExists(path);
       },
       ExistingDocuments::kKeep);
 }

@@ -3,7 +3,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <climits>
+#include <memory>
+
+#include "platform/folder_listings.h"
+#include "platform/native_names.h"
 
 std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
                                        const QString& folderText, const QString& sourcePath,
@@ -16,8 +21,10 @@ std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
   } else {
     return std::nullopt;
   }
-  const QString name = RemoveExtension(GetFileName(sourcePath, style));
-  return CollapseBackslashes(folder + PathSeparator(style) + name + QStringLiteral(".doc"), style);
+  // A long name without an extension to give way to ".doc" is cut like a numbered one.
+  const QString extension = QStringLiteral(".doc");
+  const QString name = ShortenToNameLimit(RemoveExtension(GetFileName(sourcePath, style)), extension);
+  return CollapseBackslashes(folder + PathSeparator(style) + name + extension, style);
 }
 
 QString NumberedOutputPath(const QString& outputPath, int number) {
@@ -40,9 +47,9 @@ int FileNameLimit() {
 }
 
 QString ShortenToNameLimit(const QString& base, const QString& ending) {
-  const qsizetype endingBytes = QFile::encodeName(ending).size();
+  const qsizetype endingBytes = NativeName(ending).size();
   QString shortened = base;
-  while (!shortened.isEmpty() && QFile::encodeName(shortened).size() + endingBytes > FileNameLimit()) {
+  while (!shortened.isEmpty() && NativeName(shortened).size() + endingBytes > FileNameLimit()) {
     shortened.chop(1);
     // Never half of a character outside the basic plane.
     if (!shortened.isEmpty() && shortened.back().isHighSurrogate()) shortened.chop(1);
@@ -51,13 +58,19 @@ QString ShortenToNameLimit(const QString& base, const QString& ending) {
 }
 
 OutputNames::OutputNames(ExistingDocuments existing)
-    : existsOnDisk_([](const QString& path) { return QFileInfo::exists(path); }), existing_(existing) {}
+    : existsOnDisk_([listings = std::make_shared<FolderListings>()](const QString& path) {
+        return listings->Exists(path);
+      }),
+      existing_(existing) {}
 
 QString OutputNames::Claim(const QString& sourcePath, const QString& outputPath) {
   const auto key = std::make_pair(sourcePath, outputPath);
   if (auto found = given_.find(key); found != given_.end()) return found->second;
-  QString candidate = outputPath;
-  for (int number = 2;; ++number) {
+  // Numbers below the remembered one were given to other sources or stand on disk already.
+  int& next = nextNumber_[outputPath];
+  int number = std::max(next, 1);
+  QString candidate = number == 1 ? outputPath : NumberedOutputPath(outputPath, number);
+  for (;; ++number) {
     auto owner = ownerOf_.find(candidate);
     const bool claimedByOther = owner != ownerOf_.end() && owner->second != sourcePath;
     // The wanted name replaces an earlier document unless those are kept; a numbered name
@@ -65,8 +78,9 @@ QString OutputNames::Claim(const QString& sourcePath, const QString& outputPath)
     const bool guarded = candidate != outputPath || existing_ == ExistingDocuments::kKeep;
     const bool takenOnDisk = guarded && owner == ownerOf_.end() && existsOnDisk_(candidate);
     if (!claimedByOther && !takenOnDisk) break;
-    candidate = NumberedOutputPath(outputPath, number);
+    candidate = NumberedOutputPath(outputPath, number + 1);
   }
+  next = number + 1;
   ownerOf_.emplace(candidate, sourcePath);
   given_.emplace(key, candidate);
   return candidate;

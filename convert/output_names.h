@@ -14,7 +14,8 @@
 // The output path for a source: the output folder (option 1, a leading "~/" meaning the
 // home folder) or the source's own folder
 // (option 2), one separator, the file name without its last extension, ".doc", with doubled
-// separators collapsed. Nothing when neither option is selected: the caller keeps the path
+// separators collapsed; a name that would pass the file system's name limit is cut at its
+// end (ShortenToNameLimit). Nothing when neither option is selected: the caller keeps the path
 // it had.
 std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
                                        const QString& folderText, const QString& sourcePath,
@@ -39,9 +40,12 @@ enum class ExistingDocuments { kReplace, kKeep };
 // source asking again for the same path gets the path it got the first time. A numbered
 // name is never one that already exists on disk, so the numbering never overwrites a
 // document the user made; the wanted name itself replaces an earlier document, unless
-// existing documents are kept.
+// existing documents are kept. Claiming is linear in the number of sources: for each wanted
+// name the next number to try is remembered, so the thousandth source of one name does not
+// walk past the 999 names before it.
 class OutputNames {
  public:
+  // Names on disk are looked up in a listing of each output folder, read once per folder.
   explicit OutputNames(ExistingDocuments existing = ExistingDocuments::kReplace);
   // Tests may decide which paths count as existing.
   explicit OutputNames(std::function<bool(const QString&)> existsOnDisk,
@@ -52,6 +56,7 @@ class OutputNames {
  private:
   std::map<QString, QString> ownerOf_;                             // output path -> source
   std::map<std::pair<QString, QString>, QString> given_;          // (source, wanted) -> given
+  std::map<QString, int> nextNumber_;                              // wanted -> next number to try
   std::function<bool(const QString&)> existsOnDisk_;
   ExistingDocuments existing_;
 };

@@ -7,11 +7,17 @@
 #include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include <unistd.h>
 
 #include "convert/converter_reason.h"
 #include "convert/progress_arithmetic.h"
 #include "convert/progress_bar.h"
 #include "platform/app_error.h"
+#include "platform/native_names.h"
 
 namespace {
 
@@ -27,6 +33,27 @@ int QueryStatus(const QProcess& process) {
   }
   return process.exitCode();
 }
+
+// The exact bytes of a program's arguments, for a start that QProcess's own encoding would
+// spoil: it writes each argument as UTF-8, so a name's byte that is not UTF-8 (held as a
+// lone surrogate, native_names.h) would name another file. Made before the start, so
+// that the child has nothing to build between fork and exec.
+class ExactArguments {
+ public:
+  ExactArguments(const QString& program, const QStringList& arguments) {
+    bytes_.push_back(NativeName(program));
+    for (const QString& argument : arguments) bytes_.push_back(NativeName(argument));
+    for (QByteArray& bytes : bytes_) pointers_.push_back(bytes.data());
+    pointers_.push_back(nullptr);
+  }
+  // Runs in the child just before QProcess's own exec: when this exec succeeds, that one
+  // never comes; when it fails, QProcess's exec reports the failure as usual.
+  void Exec() const { ::execv(pointers_[0], pointers_.data()); }
+
+ private:
+  std::vector<QByteArray> bytes_;
+  std::vector<char*> pointers_;
+};
 
 }  // namespace
 
@@ -61,6 +88,12 @@ int RunAndWait(const QString& program, const QStringList& arguments, int windowS
   process.setStandardOutputFile(QProcess::nullDevice());
   // Standard error is read as it comes, so the program never blocks on a full pipe.
   ErrorOutput errorOutput;
+  const bool rawBytes = HoldsRawBytes(program) || std::any_of(arguments.begin(), arguments.end(), HoldsRawBytes);
+  std::optional<ExactArguments> exact;
+  if (rawBytes) {
+    exact.emplace(program, arguments);
+    process.setChildProcessModifier([&exact] { exact->Exec(); });
+  }
   process.start();
   if (!process.waitForStarted(-1)) {
     if (startFailure != nullptr) *startFailure = process.errorString();

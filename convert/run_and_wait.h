@@ -33,7 +33,7 @@ int StartErrorNumber(const QString& program);
 // Returns the exit status, 128 + the signal number when a signal ended the program, or the
 // start error's number plus kStartErrorBase when it could not be started; then, when
 // startFailure is given, it receives the system's reason ("execve: Permission denied").
-// When reason is given it receives the first line the program printed on standard error
+// When reason is given it receives the last line the program printed on standard error
 // (see ErrorOutput: at most a few kilobytes are kept, however much it prints), else empty.
 // windowStyle is kept for the callers' sake: programs started here never get a window.
 // Throws AppError (division by zero) before starting anything when a bar is given with a

@@ -3,6 +3,9 @@
 
 #include <sstream>
 #include <stdexcept>
+#include <vector>
+
+#include "converter/notice.h"
 
 namespace quorlin {
 namespace {
@@ -49,8 +52,10 @@ bool ReadServeRequest(std::FILE* in, ServeRequest& request) {
   return true;
 }
 
-void WriteServeResponse(std::FILE* out, const std::string& word, const std::string& reason) {
-  std::string line = reason;
+namespace {
+
+void WriteRecord(std::FILE* out, const std::string& word, const std::string& text) {
+  std::string line = text;
   for (char& c : line) {
     if (c == '\0' || c == '\n' || c == '\r') c = ' ';
   }
@@ -58,8 +63,16 @@ void WriteServeResponse(std::FILE* out, const std::string& word, const std::stri
   std::fputc('\0', out);
   std::fwrite(line.data(), 1, line.size(), out);
   std::fputc('\0', out);
+}
+
+}  // namespace
+
+void WriteServeResponse(std::FILE* out, const std::string& word, const std::string& reason) {
+  WriteRecord(out, word, reason);
   std::fflush(out);
 }
+
+void WriteServeNotice(std::FILE* out, const std::string& notice) { WriteRecord(out, "notice", notice); }
 
 const char* ServeResultWord(ConversionStatus status) {
   switch (status) {
@@ -74,6 +87,12 @@ const char* ServeResultWord(ConversionStatus status) {
 }
 
 int Serve(std::FILE* in, std::FILE* out) {
+  return Serve(in, out, [](const std::string& input, const std::string& output, const ConversionOptions& options) {
+    return ConvertFile(input, output, options);
+  });
+}
+
+int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert) {
   ServeRequest request;
   try {
     while (ReadServeRequest(in, request)) {
@@ -83,12 +102,19 @@ int Serve(std::FILE* in, std::FILE* out) {
         WriteServeResponse(out, "usage", refused);
         continue;
       }
-      const ConversionResult result = ConvertFile(request.input, request.output, options);
+      // Each request's notices travel with its response; setting the sink anew lets every
+      // request give its own notices once.
+      std::vector<std::string> notices;
+      SetNoticeSink([&notices](const std::string& text) { notices.push_back(text); });
+      const ConversionResult result = convert(request.input, request.output, options);
+      for (const std::string& notice : notices) WriteServeNotice(out, notice);
       WriteServeResponse(out, ServeResultWord(result.status), result.message);
     }
   } catch (const std::exception&) {
+    SetNoticeSink({});
     return 1;
   }
+  SetNoticeSink({});
   return std::ferror(out) ? 1 : 0;
 }
 

@@ -7,6 +7,10 @@
 // byte a file name can (spaces, tabs, line breaks, quotes); paths never hold NUL.
 //   request:  options, input path, output path
 //   response: result word, reason (empty on success)
+// A response may be preceded by notice records of the same two-field shape: the word
+// "notice" and one notice of that conversion (a code page read as 1252, for example), each
+// distinct notice once per request. A reader that knows notices collects them up to the
+// response; "notice" is never a result word.
 // Options are words separated by spaces; an empty field asks for none. The result words are
 // "ok", "format", "decode", "property", "io", "internal" (the conversion's outcomes) and
 // "usage" for a request the converter cannot take (an unknown option). After each response
@@ -15,6 +19,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "converter/conversion.h"
@@ -40,8 +45,17 @@ void WriteServeResponse(std::FILE* out, const std::string& word, const std::stri
 // The result word for a conversion's outcome.
 const char* ServeResultWord(ConversionStatus status);
 
+// Writes one notice record (see above) without flushing; the response that follows flushes.
+void WriteServeNotice(std::FILE* out, const std::string& notice);
+
 // Answers requests until the input ends. Returns the process's exit status: 0 at a clean
 // end of the input, 1 when the exchange broke off.
 int Serve(std::FILE* in, std::FILE* out);
+
+// The same with the conversion of each request handed to `convert` (ConvertFile for the
+// converter itself; the serve fuzzer keeps its paths inside a folder of its own).
+using ServeConverter =
+    std::function<ConversionResult(const std::string& input, const std::string& output, const ConversionOptions&)>;
+int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert);
 
 }  // namespace quorlin

@@ -48,8 +48,8 @@ qsizetype SearchFolder(const QString& folder, QStringList& folders, QStringList&
   }
   for (const QString& name : names) {
     YieldToMessageLoop();
-    if (name.size() >= kScanPathLimit || HasUnusualCharacters(name) || name.contains(u'?') ||
-        name == QLatin1String(".") || name == QLatin1String(".."))
+    const bool unusual = !fs.OpensEveryName() && (HasUnusualCharacters(name) || name.contains(u'?'));
+    if (name.size() >= kScanPathLimit || unusual || name == QLatin1String(".") || name == QLatin1String(".."))
       continue;  // too long, unusual or the folder itself or its parent: not searched
     found.append(folder + name + PathSeparator());
   }

@@ -57,6 +57,9 @@ class FileSystem {
   // Closes whatever folder the file system keeps open between calls, so that the disk it
   // lies on can be unmounted. Callers make it at the end of a listing pass.
   virtual void ReleaseKeptFolder() const {}
+  // True when every name a listing gives can be opened as it stands ("?", line breaks and
+  // bytes that are not UTF-8 included), so the scan need not leave unusual names out.
+  virtual bool OpensEveryName() const { return false; }
 };
 
 std::unique_ptr<FileSystem> MakeLocalFileSystem();

@@ -12,10 +12,11 @@
 #include <unistd.h>
 
 #include "platform/app_error.h"
+#include "platform/native_names.h"
 
 namespace {
 
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+QByteArray Native(const QString& path) { return NativeName(path); }
 
 // The failure a directory listing reports, numbered as the scan expects it.
 [[noreturn]] void ThrowListingError(int err) {
@@ -212,7 +213,7 @@ QStringList LocalFileSystem::SubFolderNames(const QString& folder) const {
   QStringList names;
   while (const dirent* entry = dir.Next()) {
     if (IsDotEntry(entry->d_name)) continue;
-    if (KindOf(dir.Fd(), entry) == EntryKind::Folder) names.append(QFile::decodeName(entry->d_name));
+    if (KindOf(dir.Fd(), entry) == EntryKind::Folder) names.append(NameFromNative(entry->d_name));
   }
   SortNames(names);
   return names;
@@ -225,7 +226,7 @@ QStringList LocalFileSystem::ListFiles(const QString& folder, const QString& pat
   QStringList names;
   while (const dirent* entry = dir.Next()) {
     if (IsDotEntry(entry->d_name) || entry->d_type == DT_DIR) continue;
-    const QString name = QFile::decodeName(entry->d_name);
+    const QString name = NameFromNative(entry->d_name);
     if (matcher.Matches(name) && KindOf(dir.Fd(), entry) == EntryKind::File) names.append(name);
   }
   SortNames(names);

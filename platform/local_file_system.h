@@ -39,6 +39,8 @@ class LocalFileSystem : public FileSystem {
   // The folder listed last stays open for a moment for the files' own tests; it is closed
   // here, when the moment has passed and the next call notices, or with the file system.
   void ReleaseKeptFolder() const override;
+  // Names are read and opened by their exact bytes (native_names.h).
+  bool OpensEveryName() const override { return true; }
 
  private:
   // Looks a path up relative to the folder listed last when it lies in it, which spares the

@@ -13,6 +13,7 @@
 #include <climits>
 
 #include "platform/app_error.h"
+#include "platform/native_names.h"
 
 PathStyle NativePathStyle() {
 #ifdef Q_OS_WIN
@@ -70,17 +71,15 @@ QString ExpandHomeFolder(const QString& folderText, PathStyle style) {
 
 bool ExceedsPathLimit(const QString& path, PathStyle style) {
   if (style == PathStyle::Windows) return path.size() >= kWindowsPathLimit;
-  return QFile::encodeName(path).size() >= PATH_MAX;
+  return NativeName(path).size() >= PATH_MAX;
 }
 
 bool FileExists(const QString& path) {
-  if (path.isEmpty()) return false;
-  return QFileInfo(path).exists();
+  return NativeExists(path);
 }
 
 bool FolderExists(const QString& path) {
-  if (path.isEmpty()) return false;
-  return QFileInfo(path).isDir();
+  return NativeIsFolder(path);
 }
 
 void KillFile(const QString& path) {

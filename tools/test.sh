@@ -3,7 +3,7 @@
 #   1. the whole test suite on the normal build;
 #   2. the whole test suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer
 #      (leak detection on);
-#   3. a one-minute smoke run of the converter's fuzz target.
+#   3. a one-minute smoke run of the converter's fuzz targets (conversion and serve requests).
 # LORVANE_QUICK=1 runs step 1 only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,10 +36,14 @@ if [ "${LORVANE_QUICK:-0}" != 1 ]; then
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_tests build-asan sanitizers || status=1
 
-  echo "== fuzz smoke: 60 seconds"
-  LORVANE_FUZZ_CORPUS="$logs/fuzz-corpus" tools/fuzz.sh 60 >"$logs/fuzz.log" 2>&1 || {
-    tail -40 "$logs/fuzz.log"; echo "fuzz smoke: the fuzzer found a failure"; status=1; }
-  grep -E "^stat::number_of_executed_units|^Done" "$logs/fuzz.log" || true
+  # The minute is shared: most of it for the conversion, the rest for the serve requests.
+  for run in "converter_fuzz 45" "serve_fuzz 15"; do
+    set -- $run
+    echo "== fuzz smoke: $1, $2 seconds"
+    LORVANE_FUZZ_CORPUS="$logs/fuzz-corpus" tools/fuzz.sh "$2" "$1" >"$logs/$1.log" 2>&1 || {
+      tail -40 "$logs/$1.log"; echo "fuzz smoke: $1 found a failure"; status=1; }
+    grep -E "^stat::number_of_executed_units|^Done" "$logs/$1.log" || true
+  done
 fi
 
 # One closing line over every test run.

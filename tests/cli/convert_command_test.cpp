@@ -3,6 +3,8 @@
 // stand-in that hangs or crashes, an interrupt, and GNU parallel over chunks of a file list.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -16,7 +18,9 @@
 #include "cli/convert_options.h"
 #include "cli/progress_line.h"
 #include "cli/run_report.h"
+#include "cli/terminal_text.h"
 #include "convert/support/message_files.h"
+#include "platform/native_names.h"
 #include "support/qstring_printer.h"
 
 namespace {
@@ -252,7 +256,7 @@ TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
   EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))),
             QStringList({QStringLiteral("a.doc"), QStringLiteral("d.doc"), QStringLiteral("z.doc")}));
   EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/hang.msg")) +
-                               QStringLiteral(": the conversion took longer than 1 seconds")))
+                               QStringLiteral(": the conversion took longer than 1 second\n")))
       << qPrintable(run.err);
   EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/crash.msg")) +
                                QStringLiteral(": the converter was ended by signal 6")))
@@ -260,33 +264,38 @@ TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
   EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 3 of 5 messages, 2 failed.\n")));
 }
 
+// Ctrl-C, and the terminal closing (SIGHUP) alike: the converter under way is ended, its
+// half-written temporary document goes with it, and the report says how far the run got.
 TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutputOrPrivateFolder) {
   for (const char* name : {"in/a.msg", "in/b.msg", "in/hang.msg", "in/z.msg"}) Message(QString::fromUtf8(name));
-  QDir().mkpath(Path(QStringLiteral("out")));
   QDir().mkpath(Path(QStringLiteral("temp")));
   const QByteArray oldTemp = qgetenv("TEMP");
   qputenv("TEMP", Path(QStringLiteral("temp")).toUtf8());
-  std::thread interrupter([&] {
-    const QString started = Path(QStringLiteral("in/hang.msg.started"));
-    for (int i = 0; i < 1000 && !QFile::exists(started); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ::kill(::getpid(), SIGINT);
-  });
-  const Result run = Run({QStringLiteral("--jobs"), QStringLiteral("1"), QStringLiteral("--output"),
-                          Path(QStringLiteral("out")), QStringLiteral("--report"), Path(QStringLiteral("r.tsv")),
-                          Path(QStringLiteral("in"))},
-                         StandIn());
-  interrupter.join();
+  for (const int signal : {SIGINT, SIGHUP}) {
+    const QString out = Path(QStringLiteral("out%1").arg(signal));
+    QDir().mkpath(out);
+    QFile::remove(Path(QStringLiteral("in/hang.msg.started")));
+    std::thread interrupter([&] {
+      const QString started = Path(QStringLiteral("in/hang.msg.started"));
+      for (int i = 0; i < 1000 && !QFile::exists(started); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      ::kill(::getpid(), signal);
+    });
+    const Result run = Run({QStringLiteral("--jobs"), QStringLiteral("1"), QStringLiteral("--output"), out,
+                            QStringLiteral("--report"), Path(QStringLiteral("r.tsv")), Path(QStringLiteral("in"))},
+                           StandIn());
+    interrupter.join();
+    EXPECT_EQ(run.status, 128 + signal);
+    EXPECT_TRUE(FilesBelow(Path(QStringLiteral("temp"))).isEmpty());
+    EXPECT_TRUE(QDir(Path(QStringLiteral("temp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
+    const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
+    EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
+    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tinterrupted\n"))) << qPrintable(report);
+    EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 1 failed, 1 not started.")))
+        << qPrintable(run.err);
+  }
   qputenv("TEMP", oldTemp);
-  EXPECT_EQ(run.status, 130);
-  EXPECT_TRUE(FilesBelow(Path(QStringLiteral("temp"))).isEmpty());
-  EXPECT_TRUE(QDir(Path(QStringLiteral("temp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
-  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
-  const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
-  EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
-  EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tinterrupted\n"))) << qPrintable(report);
-  EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
-  EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 1 failed, 1 not started.")))
-      << qPrintable(run.err);
 }
 
 // The many-machines recipe, run locally: GNU parallel hands chunks of the file list to
@@ -315,6 +324,127 @@ TEST_F(ConvertCommandTest, GnuParallelOverChunksGivesTheSameDocumentsAsOneRun) {
   for (const QString& file : documents) {
     EXPECT_EQ(ReadAll(Path(QStringLiteral("many/") + file)), ReadAll(Path(QStringLiteral("one/") + file))) << qPrintable(file);
   }
+}
+
+// Report paths: nothing but a regular file (or a new name) takes the report, never one of
+// the messages, and a report that cannot be written keeps the old one and says why.
+TEST_F(ConvertCommandTest, TheReportNeverReplacesADeviceAMessageOrAnOlderReportItCannotWrite) {
+  const QString message = Message(QStringLiteral("in/a.msg"));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  const QString out = Path(QStringLiteral("out"));
+  const QString device = Path(QStringLiteral("null.tsv"));
+  ASSERT_EQ(::symlink("/dev/null", NativeName(device).constData()), 0);
+  const QString input = Message(QStringLiteral("in/m.tsv"));  // a message with a report's name
+  const QByteArray inputBytes = ReadAll(input);
+  for (const auto& [report, says] : {std::pair{device, "not a regular file"}, std::pair{input, "one of the messages"}}) {
+    const Result run = Run({QStringLiteral("--output"), out, QStringLiteral("--report"), report, message, input});
+    EXPECT_EQ(run.status, 2) << says;
+    EXPECT_TRUE(run.err.contains(QString::fromUtf8(says))) << qPrintable(run.err);
+    EXPECT_TRUE(FilesBelow(out).isEmpty());
+  }
+  struct stat st;
+  ASSERT_EQ(::stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  EXPECT_EQ(ReadAll(input), inputBytes);
+
+  // Through a link to a regular file: the link stays and its file gets the report.
+  const QString real = Path(QStringLiteral("real.tsv"));
+  const QString link = Path(QStringLiteral("link.tsv"));
+  ASSERT_TRUE(QFile(real).open(QIODevice::WriteOnly));
+  ASSERT_EQ(::symlink(NativeName(real).constData(), NativeName(link).constData()), 0);
+  EXPECT_EQ(Run({QStringLiteral("--output"), out, QStringLiteral("--report"), link, message}).status, 0);
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_TRUE(ReadAll(real).startsWith("source\toutput\tstatus\treason\n"));
+
+  // A full disk, as a file-size limit stands in for it: the old report stays, exit 1.
+  const QByteArray old = ReadAll(real);
+  const std::vector<ReportLine> lines{{message, out, QStringLiteral("converted"), {}}};
+  struct rlimit limit;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const struct rlimit small{16, limit.rlim_max};
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  QDir().mkpath(Path(QStringLiteral("empty")));
+  const Result full = Run({QStringLiteral("--output"), out, QStringLiteral("--report"), link, Path(QStringLiteral("empty"))});
+  QString failure;
+  const bool written = WriteReport(link, lines, failure);
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  ::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(full.status, 1);  // what it says is cut short by the same limit
+  EXPECT_FALSE(written);
+  EXPECT_EQ(failure, QStringLiteral("File too large"));
+  EXPECT_EQ(ReadAll(real), old);
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".real")), QStringList());
+}
+
+// Naming: --replace never replaces a message, a long name without an extension is cut to
+// fit, and the same name many times over gets every number once.
+TEST_F(ConvertCommandTest, NamesNeverReplaceAMessageAndFitTheNameLimit) {
+  const QString message = Message(QStringLiteral("in/a.msg"));
+  const QString doc = Message(QStringLiteral("in/a.doc"));  // a message where a.msg's document goes
+  const QByteArray docBytes = ReadAll(doc);
+  const Result run = Run({QStringLiteral("--beside"), QStringLiteral("--replace"), message, doc});
+  EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+  EXPECT_EQ(ReadAll(doc), docBytes);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("in/a (2).doc"))), DocumentOf(QStringLiteral("in/a.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("in/a (3).doc"))), DocumentOf(QStringLiteral("in/a.doc")));
+
+  const QString longName = QString(252, u'n');
+  const QString longMessage = Message(QStringLiteral("long/") + longName);
+  QDir().mkpath(Path(QStringLiteral("same")));
+  for (int i = 0; i < 30; ++i) Message(QStringLiteral("same/%1/m.msg").arg(i, 2, 10, QLatin1Char('0')));
+  const Result names = Run({QStringLiteral("--beside"), QStringLiteral("--quiet"), longMessage});
+  EXPECT_EQ(names.status, 0) << qPrintable(names.err);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("long/") + QString(251, u'n') + QStringLiteral(".doc"))),
+            DocumentOf(QStringLiteral("long/") + longName));
+  QDir().mkpath(Path(QStringLiteral("all")));
+  EXPECT_EQ(Run({QStringLiteral("--output"), Path(QStringLiteral("all")), Path(QStringLiteral("same"))}).status, 0);
+  const QStringList written = FilesBelow(Path(QStringLiteral("all")));
+  EXPECT_EQ(written.size(), 30);
+  EXPECT_TRUE(written.contains(QStringLiteral("m (30).doc")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("all/m (30).doc"))), DocumentOf(QStringLiteral("same/29/m.msg")));
+}
+
+// Names on the terminal and in the report: control characters are shown escaped on standard
+// error and kept exactly in the report; a name that is not UTF-8 is converted into the
+// document of the same bytes; the converter's notices reach the user once each.
+TEST_F(ConvertCommandTest, HostileAndUndecodableNamesAreConvertedShownEscapedAndReportedExactly) {
+  const QString hostile = Damaged(QStringLiteral("in/bad\x1b]0;owned\x07\x1b[2J\x9b.msg"));
+  const QByteArray latin = NativeName(Path(QStringLiteral("in/"))) + "Caf\xe9.msg";
+  const QString plain = Message(QStringLiteral("latin.msg"));
+  ASSERT_EQ(::rename(NativeName(plain).constData(), latin.constData()), 0);
+  for (const char* name : {"in/cp1.msg", "in/cp2.msg"}) {
+    msgwriter::MessageBuilder message;
+    message.AddString8(0x1000, "caf\xe9").AddInt32(0x3FFD, 9999);  // a code page nobody knows
+    ASSERT_TRUE(convert_testing::WriteBytes(Path(QString::fromUtf8(name)), message.Build()));
+  }
+  const Result run = Run({QStringLiteral("--beside"), QStringLiteral("--report"), Path(QStringLiteral("r.tsv")),
+                          Path(QStringLiteral("in"))});
+  EXPECT_EQ(run.status, 1);
+  const QByteArray err = run.err.toUtf8();
+  EXPECT_FALSE(err.contains('\x1b') || err.contains('\x07') || err.contains("\xc2\x9b")) << err.toStdString();
+  EXPECT_TRUE(err.contains("in/bad\\e]0;owned\\x07\\e[2J\\u009b.msg: ")) << err.toStdString();
+  const QByteArray latinDocument = NativeName(Path(QStringLiteral("in/"))) + "Caf\xe9.doc";
+  ASSERT_EQ(::rename(latinDocument.constData(), NativeName(Path(QStringLiteral("latin.doc"))).constData()), 0);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("latin.doc"))), DocumentOf(QStringLiteral("latin.msg")));
+  const QString notice = QStringLiteral("notice: code page 9999 is not known here");
+  EXPECT_EQ(run.err.count(notice), 1) << qPrintable(run.err);
+  const QByteArray report = ReadAll(Path(QStringLiteral("r.tsv")));
+  EXPECT_TRUE(report.contains(NativeName(hostile) + '\t')) << report.toStdString();
+  EXPECT_TRUE(report.contains(latin + '\t' + NativeName(Path(QStringLiteral("in/"))) + "Caf\xe9.doc\tconverted\t\n"))
+      << report.toStdString();
+  EXPECT_EQ(report.count("cp"), 4);
+  EXPECT_EQ(report.count("\tconverted\tcode page 9999 is not known here"), 2) << report.toStdString();
+}
+
+TEST(TerminalText, ControlCharactersAndRawBytesAreEscaped) {
+  EXPECT_EQ(TerminalText(QStringLiteral("a\x1b[31mb\x07\n\t\r\x7f\u0085 é")), QByteArray("a\\e[31mb\\x07\\n\\t\\r\\x7f\\u0085 \xc3\xa9"));
+  EXPECT_EQ(TerminalText(NameFromNative(QByteArray("x\xff"))), QByteArray("x\\xff"));
+  EXPECT_EQ(TerminalText(QString::fromUtf8("\xf0\x9f\x98\x80")), QByteArray("\xf0\x9f\x98\x80"));
+  const std::vector<ReportLine> lines{{NameFromNative(QByteArray("/m/\xff.msg")), QString(), QStringLiteral("failed"), {}}};
+  EXPECT_EQ(ReportText(lines, ReportFormat::kTsv), QByteArray("source\toutput\tstatus\treason\n/m/\xff.msg\t\tfailed\t\n"));
+  EXPECT_EQ(ReportText(lines, ReportFormat::kJsonLines),
+            QByteArray("{\"source\":\"/m/\\udcff.msg\",\"output\":\"\",\"status\":\"failed\",\"reason\":\"\"}\n"));
 }
 
 }  // namespace

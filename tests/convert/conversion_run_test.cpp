@@ -391,8 +391,18 @@ TEST_F(ConversionRunTest, AConverterThatCannotBePlacedFailsEachRowAfterOneErrorB
   ToFolder(out_.path());
   const QString a = AddMessage(QStringLiteral("a.msg"));
   const QString b = AddMessage(QStringLiteral("b.msg"));
+  // The temporary folder is missing and nothing can stand in for it: the cache and
+  // runtime folders would lie below a plain file.
   qputenv("TEMP", QDir(temp_.path()).filePath(QStringLiteral("missing")).toLocal8Bit());
+  QFile blocker(QDir(temp_.path()).filePath(QStringLiteral("file")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+  const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+  qputenv("XDG_CACHE_HOME", (blocker.fileName() + QStringLiteral("/cache")).toLocal8Bit());
+  qputenv("XDG_RUNTIME_DIR", (blocker.fileName() + QStringLiteral("/runtime")).toLocal8Bit());
   Click();
+  qputenv("XDG_CACHE_HOME", oldCache);
+  qputenv("XDG_RUNTIME_DIR", oldRuntime);
   const std::vector<QString> messages = Messages();
   ASSERT_EQ(messages.size(), 4u);
   EXPECT_TRUE(messages[0].contains(QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click at line 110")))

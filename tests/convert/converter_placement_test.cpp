@@ -1,6 +1,7 @@
 // Placing the converter: a private folder per run in the temporary folder, the image
 // written whole and runnable, everything gone again afterwards.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -102,18 +103,6 @@ TEST_F(ConverterPlacementTest, LeavesNothingWhenItGoesOutOfScope) {
   EXPECT_TRUE(QDir(temp_.path()).isEmpty());
 }
 
-TEST(ConverterPlacementFailure, AMissingTemporaryFolderIsAClearError) {
-  QTemporaryDir temp;
-  TempVariable variable(QDir(temp.path()).filePath(QStringLiteral("gone")));
-  ConverterPlacement placement;
-  try {
-    placement.Place(QByteArrayView("x"));
-    FAIL() << "placing into a missing folder succeeded";
-  } catch (const AppError& error) {
-    EXPECT_EQ(error.number(), error_number::kPathNotFound);
-  }
-  EXPECT_TRUE(placement.ConverterPath().isEmpty());
-}
 
 // Sets an environment variable for its lifetime.
 class EnvironmentVariable {
@@ -168,6 +157,41 @@ TEST_F(NoexecTemporaryFolderTest, TheRuntimeFolderServesWhenTheCacheMayNotStartP
   placement.Place(QByteArrayView("image"));
   EXPECT_TRUE(Under(placement.Folder(), runtime_)) << placement.Folder().toStdString();
   EXPECT_TRUE(QDir(temp_.path()).isEmpty());
+}
+
+// A temporary folder that is missing or may not be written into is passed over like one
+// that may not start programs; with no other folder to go to, a missing one is a clear error.
+TEST_F(NoexecTemporaryFolderTest, AMissingOrUnwritableTemporaryFolderGivesWayToTheCacheFolder) {
+  const QString missing = QDir(temp_.path()).filePath(QStringLiteral("gone"));
+  {
+    TempVariable variable(missing);
+    ConverterPlacement placement([](const QString&) { return true; });
+    placement.Place(QByteArrayView("image"));
+    EXPECT_TRUE(Under(placement.Folder(), cache_)) << placement.Folder().toStdString();
+  }
+  if (::geteuid() != 0) {  // root may write anywhere
+    const QString locked = QDir(temp_.path()).filePath(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkpath(locked));
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    TempVariable variable(locked);
+    ConverterPlacement placement([](const QString&) { return true; });
+    placement.Place(QByteArrayView("image"));
+    EXPECT_TRUE(Under(placement.Folder(), cache_)) << placement.Folder().toStdString();
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  }
+  // The cache cannot be made below a plain file, and there is no runtime folder.
+  QFile blocker(QDir(home_.path()).filePath(QStringLiteral("file")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  EnvironmentVariable cache("XDG_CACHE_HOME", blocker.fileName() + QStringLiteral("/cache"));
+  TempVariable variable(missing);
+  ConverterPlacement placement([](const QString&) { return true; });
+  try {
+    placement.Place(QByteArrayView("x"));
+    FAIL() << "placing into a missing folder succeeded";
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.number(), error_number::kPathNotFound);
+  }
+  EXPECT_TRUE(placement.ConverterPath().isEmpty());
 }
 
 TEST_F(NoexecTemporaryFolderTest, WithNowhereBetterTheTemporaryFolderIsUsedAllTheSame) {

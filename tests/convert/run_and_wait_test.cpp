@@ -56,10 +56,12 @@ TEST(RunAndWaitStatus, ReturnsTheExitStatusOrTheSignal) {
   EXPECT_EQ(aborted, run_and_wait::kSignalStatusBase + 6);  // SIGABRT
 }
 
-TEST(RunAndWaitStatus, TheReasonIsTheFirstLineOnStandardErrorKeptWithinABound) {
+TEST(RunAndWaitStatus, TheReasonIsTheLastLineOnStandardErrorKeptWithinABound) {
   QString reason = QStringLiteral("left from before");
   const QString sh = QStringLiteral("/bin/sh");
-  const QStringList says{QStringLiteral("-c"), QStringLiteral("printf '\\n  disk full  \\nmore\\n' >&2; exit 5")};
+  // A notice printed before the error is not the reason.
+  const QStringList says{QStringLiteral("-c"),
+                         QStringLiteral("printf 'code page 7 is not known here\\n  disk full  \\n\\n' >&2; exit 5")};
   EXPECT_EQ(RunAndWait(sh, says, 0, nullptr, {}, 0, 1, nullptr, &reason), 5);
   EXPECT_EQ(reason, QStringLiteral("disk full"));
   EXPECT_EQ(RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("0")}, 0, nullptr, {}, 0, 1, nullptr, &reason), 0);

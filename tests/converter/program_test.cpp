@@ -280,5 +280,23 @@ TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
   EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
 }
 
+// The converter's notices travel in the exchange: each request's own, before its answer,
+// as "notice" records, so that the caller can tell the user; stderr stays quiet.
+TEST_F(ProgramTest, ServeModeSendsEachRequestsNoticesBeforeItsAnswer) {
+  msgwriter::MessageBuilder unknown;
+  unknown.AddString8(0x1000, "caf\xe9").AddInt32(0x3FFD, 9999);
+  const fs::path in = Write("unknown.msg", unknown.Build());
+  std::string requests;
+  for (const char* out : {"one.doc", "two.doc"}) requests += std::string("\0", 1) + in.string() + '\0' + (dir_ / out).string() + '\0';
+  Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
+  const std::string command = Quote(QUORLIN_EXE) + " --serve <" + Quote((dir_ / "requests.bin").string()) + " >" +
+                              Quote((dir_ / "answers.bin").string()) + " 2>" + Quote((dir_ / "errors.txt").string());
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string notice =
+      std::string("notice\0code page 9999 is not known here: its text is read as code page 1252\0", 76) + std::string("ok\0\0", 4);
+  EXPECT_EQ(Read(dir_ / "answers.bin"), notice + notice);
+  EXPECT_EQ(Read(dir_ / "errors.txt"), "");
+}
+
 }  // namespace
 }  // namespace quorlin

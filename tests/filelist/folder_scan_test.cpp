@@ -8,12 +8,14 @@
 #include <QTemporaryDir>
 #include <climits>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "filelist/support/memory_file_system.h"
 #include "support/scripted_dialogs.h"
 #include "platform/app_error.h"
 #include "platform/local_file_system.h"
+#include "platform/native_names.h"
 
 namespace {
 
@@ -83,13 +85,45 @@ TEST_F(RealTreeTest, NamesWithSpacesQuotesAndOtherScriptsAreScanned) {
   }
 }
 
-TEST_F(RealTreeTest, ControlCharactersQuestionMarksAndUndecodableNamesAreSkippedWithTheirSubtrees) {
+// Linux opens every name by its bytes: control characters, "?", line breaks and bytes that
+// are not UTF-8 are ordinary, so those folders are searched and their files listed, and
+// each listed path opens the very file it came from.
+TEST_F(RealTreeTest, ControlCharactersQuestionMarksLineBreaksAndUndecodableNamesAreSearched) {
   MakeFolder("A/ok");
   MakeFolder(QStringLiteral("A/bell\u0007/below"));
   MakeFolder(QStringLiteral("A/c1\u0085/below"));
   MakeFolder("A/what?/below");
-  ASSERT_EQ(mkdir((QFile::encodeName(Root() + "A/") + "bad\xff").constData(), 0755), 0);
-  EXPECT_EQ(Relative(Scan("A/")), (QStringList{"A/", "A/ok/"}));
+  MakeFolder("A/line\nbreak");
+  const QByteArray bad = QFile::encodeName(Root() + "A/") + "bad\xff";
+  ASSERT_EQ(mkdir(bad.constData(), 0755), 0);
+  ASSERT_EQ(mkdir((bad + "/below").constData(), 0755), 0);
+  const QByteArray file = bad + "/Caf\xe9 \xc3(.msg";  // Latin-1 and a cut sequence
+  const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+
+  const QStringList found = Relative(Scan("A/"));
+  EXPECT_EQ(found.size(), 11) << found.join(u'|').toStdString();
+  for (const QString& folder : {QStringLiteral("A/what?/below/"), QStringLiteral("A/line\nbreak/"),
+                                QStringLiteral("A/bell\u0007/below/"), QStringLiteral("A/c1\u0085/below/")})
+    EXPECT_TRUE(found.contains(folder)) << folder.toStdString();
+  const QString badFolder = NameFromNative(bad) + u'/';
+  ASSERT_TRUE(found.contains(badFolder.mid(Root().size())));
+  const QStringList files = QualifyingFiles(fs_, {badFolder}, QStringLiteral("*.msg"), nullptr);
+  ASSERT_EQ(files.size(), 1);
+  EXPECT_EQ(NativeName(files[0]), file);  // the same bytes back, so the same file
+  EXPECT_TRUE(NativeIsFile(files[0]));
+}
+
+// The name conversion keeps every byte: valid UTF-8 reads as text, anything else (a lone
+// byte, a cut sequence, an overlong form, an encoded surrogate) as one held byte each.
+TEST(NativeNames, EveryByteSequenceComesBackAsItWas) {
+  const QByteArray samples[] = {"plain", "Caf\xc3\xa9", "\xff\xfe", "cut \xe2\x82", "overlong \xc0\xaf",
+                                "surrogate \xed\xa0\x80", "\xf0\x9f\x98\x80 emoji", "mixed \xe9\xc3\xa9\x80"};
+  for (const QByteArray& bytes : samples) EXPECT_EQ(NativeName(NameFromNative(bytes)), bytes) << bytes.toStdString();
+  EXPECT_EQ(NameFromNative(QByteArray("Caf\xc3\xa9")), QString::fromUtf8("Café"));
+  EXPECT_FALSE(HoldsRawBytes(NameFromNative(QByteArray("\xf0\x9f\x98\x80"))));
+  EXPECT_TRUE(HoldsRawBytes(NameFromNative(QByteArray("\xe9"))));
 }
 
 TEST_F(RealTreeTest, EachFolderIsSearchedOnceHoweverManyLinksLeadToIt) {

@@ -1,7 +1,8 @@
 // A stand-in for the long-lived converter in the command's tests: answers requests like
-// `Quorlin --serve`, but hangs on a message whose name holds "hang" (after creating
-// "<message>.started" so that a test knows it is under way) and crashes on one whose name
-// holds "crash".
+// `Quorlin --serve`, but hangs on a message whose name holds "hang" (after starting its
+// document as the converter does, in a hidden ".<document>.<hex>.tmp" beside it, and
+// creating "<message>.started" so that a test knows it is under way) and crashes on one
+// whose name holds "crash", also with its temporary file begun.
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -13,11 +14,18 @@
 int main() {
   quorlin::ServeRequest request;
   while (quorlin::ReadServeRequest(stdin, request)) {
-    if (request.input.find("hang") != std::string::npos) {
+    const bool hang = request.input.find("hang") != std::string::npos;
+    const bool crash = request.input.find("crash") != std::string::npos;
+    if (hang || crash) {
+      const std::size_t slash = request.output.rfind('/') + 1;
+      const std::string name = request.output.substr(slash);
+      std::ofstream(request.output.substr(0, slash) + "." + name + ".00c0ffee12345678.tmp") << "half a document";
+    }
+    if (hang) {
       std::ofstream(request.input + ".started") << "started";
       std::this_thread::sleep_for(std::chrono::hours(1));
     }
-    if (request.input.find("crash") != std::string::npos) std::abort();
+    if (crash) std::abort();
     const quorlin::ConversionResult result = quorlin::ConvertFile(request.input, request.output);
     quorlin::WriteServeResponse(stdout, quorlin::ServeResultWord(result.status), result.message);
   }
