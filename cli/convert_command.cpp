@@ -21,6 +21,7 @@
 #include "convert/batch_run.h"
 #include "convert/converter_image.h"
 #include "convert/converter_placement.h"
+#include "convert/converter_reason.h"
 #include "convert/output_names.h"
 #include "filelist/folder_scan.h"
 #include "platform/app_error.h"
@@ -137,13 +138,27 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   ConsoleDialogs dialogs(environment.err);
   const QStringList sources = GatherSources(paths, options, dialogs, stop);
 
-  // Output names: the window's rule, with documents already on disk kept unless replaced.
-  OutputNames names(options.replace ? ExistingDocuments::kReplace : ExistingDocuments::kKeep);
+  // Output names: the window's rule, with documents already on disk kept unless replaced
+  // or skipped.
+  OutputNames names(options.replace        ? ExistingDocuments::kReplace
+                    : options.skipExisting ? ExistingDocuments::kSkip
+                                           : ExistingDocuments::kKeep);
   std::vector<BatchJob> jobs;
+  std::vector<ReportLine> skipped;
+  std::size_t numbered = 0;  // jobs whose document takes a numbered name
+  std::vector<std::pair<bool, std::size_t>> order;  // (skipped, index) of each source, in turn
   jobs.reserve(static_cast<std::size_t>(sources.size()));
   for (const QString& source : sources) {
     const QString wanted = *BuildOutputPath(!options.beside, options.beside, outputFolder, source);
-    jobs.push_back({source, names.Claim(source, wanted)});
+    const QString output = names.Claim(source, wanted);
+    if (options.skipExisting && QFileInfo::exists(output)) {
+      order.emplace_back(true, skipped.size());
+      skipped.push_back({source, output, QStringLiteral("skipped"), QStringLiteral("The document is there already.")});
+      continue;
+    }
+    if (output != wanted) ++numbered;
+    order.emplace_back(false, jobs.size());
+    jobs.push_back({source, output});
   }
 
   ConverterPlacement placement;
@@ -173,7 +188,8 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
       if (!outcome.converted) {
         ++failed;
         progress.Clear();
-        console.Error(QStringLiteral("failed: ") + jobs[index].source + QStringLiteral(": ") + outcome.reason);
+        console.Error(QStringLiteral("failed: ") + jobs[index].source + QStringLiteral(": ") +
+                      ReasonForOutcome(outcome.word, outcome.reason).Text());
       }
       progress.Update(done, failed, done == jobs.size());
     });
@@ -185,13 +201,21 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
 
   std::size_t converted = 0;
   std::size_t failed = 0;
+  std::size_t convertedNumbered = 0;
   std::vector<ReportLine> lines;
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
+  for (const auto& [wasSkipped, i] : order) {
+    if (wasSkipped) {
+      lines.push_back(skipped[i]);
+      continue;
+    }
     if (!outcomes[i]) continue;
     outcomes[i]->converted ? ++converted : ++failed;
+    if (outcomes[i]->converted && numbered > 0 &&
+        jobs[i].output != *BuildOutputPath(!options.beside, options.beside, outputFolder, jobs[i].source))
+      ++convertedNumbered;
     lines.push_back({jobs[i].source, jobs[i].output,
                      outcomes[i]->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
-                     outcomes[i]->reason});
+                     outcomes[i]->converted ? QString() : ReasonForOutcome(outcomes[i]->word, outcomes[i]->reason).Text()});
   }
   bool reportWritten = true;
   if (!options.reportPath.isEmpty()) {
@@ -206,8 +230,13 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   // counts, and so does any run that failed or stopped, under its error lines.
   const bool everythingConverted = failed == 0 && notStarted == 0 && signal == 0;
   if (!options.quiet && (environment.errIsTerminal || !everythingConverted)) {
-    QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed").arg(converted).arg(jobs.size()).arg(failed);
+    QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed")
+                          .arg(converted)
+                          .arg(jobs.size() + skipped.size())
+                          .arg(failed);
     if (notStarted > 0) closing += QStringLiteral(", %1 not started").arg(notStarted);
+    if (!skipped.empty()) closing += QStringLiteral(", %1 skipped (already there)").arg(skipped.size());
+    if (convertedNumbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(convertedNumbered);
     if (signal != 0) closing = QStringLiteral("Interrupted. ") + closing;
     std::fprintf(environment.err, "%s.\n", qPrintable(closing));
     std::fflush(environment.err);

@@ -1,5 +1,5 @@
-// A stand-in for the long-lived converter in the command's tests: answers requests like
-// `Quorlin --serve`, but hangs on a message whose name holds "hang" (after creating
+// A stand-in for the long-lived converter in the run's and the command's tests: answers
+// requests like `Quorlin --serve`, but hangs on a message whose name holds "hang" (after creating
 // "<message>.started" so that a test knows it is under way) and crashes on one whose name
 // holds "crash".
 #include <chrono>
