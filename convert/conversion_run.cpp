@@ -92,16 +92,14 @@ class RunBar {
     started_[index].start();
     if (latest_ && index < *latest_) return;
     latest_ = index;
-    const int total = static_cast<int>(jobs_.size());
-    const int place = static_cast<int>(index) + 1;
-    status_ = QStringLiteral("Processing: %1 (%2 of %3)").arg(GetFileName(jobs_[index].source)).arg(place).arg(total);
-    value_ = static_cast<double>(place) / total * 100;
-    bar_.SetProgress(value_);
-    bar_.SetStatusText(status_);
+    // Hundreds of messages a second begin: the bar is drawn afresh a few dozen times a
+    // second at most, the latest always shown by the next tick.
+    if (!shown_.isValid() || shown_.elapsed() >= kRedrawMs) Show();
   }
   void Finished(std::size_t index) { started_.erase(index); }
 
   void Tick() {
+    if (latest_ && shownIndex_ != latest_) Show();
     qint64 longest = 0;
     for (const auto& [index, timer] : started_) longest = std::max(longest, timer.elapsed());
     if (longest <= kWaitingAfterMs) {
@@ -118,8 +116,23 @@ class RunBar {
   }
 
  private:
+  static constexpr qint64 kRedrawMs = 40;
+
+  void Show() {
+    shown_.start();
+    shownIndex_ = latest_;
+    const int total = static_cast<int>(jobs_.size());
+    const int place = static_cast<int>(*latest_) + 1;
+    status_ = QStringLiteral("Processing: %1 (%2 of %3)").arg(GetFileName(jobs_[*latest_].source)).arg(place).arg(total);
+    value_ = static_cast<double>(place) / total * 100;
+    bar_.SetProgress(value_);
+    bar_.SetStatusText(status_);
+  }
+
   ProgressBar& bar_;
   const std::vector<BatchJob>& jobs_;
+  QElapsedTimer shown_;
+  std::optional<std::size_t> shownIndex_;
   std::map<std::size_t, QElapsedTimer> started_;  // messages under way
   std::optional<std::size_t> latest_;
   QString status_;
