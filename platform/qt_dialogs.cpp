@@ -9,9 +9,6 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextEdit>
-#include <QTimer>
 #include <algorithm>
 #include <vector>
 
@@ -72,37 +69,6 @@ bool QtDialogs::ShowMessageWithCheckBox(const QString& text, const QString& chec
   box.setCheckBox(check);
   box.exec();
   return check->isChecked();
-}
-
-bool QtDialogs::ShowMessageWithDetails(const QString& text, const QString& details, Icon icon,
-                                       const QString& extraButton) {
-  QMessageBox box(ToQt(icon), CaptionOrTitle({}), WithLineBreaks(text), QMessageBox::Ok, owner_);
-  box.setTextFormat(Qt::PlainText);
-  QAbstractButton* extra = extraButton.isEmpty() ? nullptr : box.addButton(extraButton, QMessageBox::ActionRole);
-  box.setDefaultButton(QMessageBox::Ok);
-  if (!details.isEmpty()) {
-    box.setDetailedText(WithLineBreaks(details));
-    if (auto* area = box.findChild<QTextEdit*>()) {
-      // Wide enough for a path and its reason on one line each, tall enough for a few
-      // failures; a longer list scrolls, and opens at its end so the last failure is in
-      // sight.
-      area->setMinimumSize(560, 240);
-      area->setLineWrapMode(QTextEdit::NoWrap);
-      area->moveCursor(QTextCursor::End);
-      area->ensureCursorVisible();
-      for (QAbstractButton* button : box.buttons()) {
-        if (box.buttonRole(button) != QMessageBox::ActionRole || button == extra) continue;
-        // "Show Details...": once the area is laid out, its end is brought into view.
-        QObject::connect(button, &QAbstractButton::clicked, area, [area] {
-          QTimer::singleShot(0, area, [area] {
-            area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
-          });
-        });
-      }
-    }
-  }
-  box.exec();
-  return extra != nullptr && box.clickedButton() == extra;
 }
 
 int QtDialogs::AskChoice(const QString& text, const QStringList& buttons, int escapeButton) {
