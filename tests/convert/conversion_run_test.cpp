@@ -1,6 +1,7 @@
 // "Start Converting" from end to end: the real window with scripted boxes, real folders, and
 // the converter the program carries, run on messages built by the test.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include "support/qstring_printer.h"
 
@@ -623,6 +624,29 @@ TEST_F(StandInRunTest, AMessagePastTheTimeLimitFailsAndTheRunGoesOnHeldWhileItsB
                                               Done(3, 1)}));
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
   ExpectIdle();
+}
+
+// Closing the window during a run stops it before the program ends: the converter working
+// on a message is ended, none outlives the window, and its folder is gone.
+TEST_F(StandInRunTest, ClosingTheWindowMidRunEndsEveryConverterFirst) {
+  Form1& form = StandInWindow();
+  const QString hang = AddMessage(QStringLiteral("hang.msg"));
+  AddMessage(QStringLiteral("b.msg"));
+  pid_t converter = 0;
+  bool aliveAfter = true;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || converter != 0 || !Started(hang)) return;
+      converter = static_cast<pid_t>(ReadAll(hang + QStringLiteral(".started")).toInt());
+      RunCleanups();  // what ending the program does before the process goes
+      aliveAfter = ::kill(converter, 0) == 0;
+      EXPECT_TRUE(TemporaryFolderEmpty());
+    });
+    Click();
+  }
+  ASSERT_GT(converter, 0);
+  EXPECT_FALSE(aliveAfter);
+  EXPECT_FALSE(QFile::exists(Out(QStringLiteral("hang.doc"))));
 }
 
 TEST(ConverterReason, EachResultWordGivesAPlainSentenceAndKeepsTheDetail) {
