@@ -11,6 +11,10 @@
 #include <QRadioButton>
 
 #include "app/program_icon.h"
+#include "convert/time_limit.h"
+#include "platform/app_error.h"
+#include "platform/desktop.h"
+#include "platform/settings.h"
 #include "convert/progress_bar.h"
 #include "filelist/file_list.h"
 #include "platform/session_settings.h"
@@ -58,6 +62,23 @@ Form1::Form1(Form1Services services, QWidget* parent)
   }
   BuildControls();
   ConnectEvents();
+  runControl.runningChanged = [this](bool running) {
+    PushButton2->setText(running ? QStringLiteral("Stop Converting") : QStringLiteral("Start Converting"));
+  };
+  runControl.timeLimitSeconds = [this] {
+    QString text;
+    if (services_.settings != nullptr) {
+      // A store that cannot be read gives the default rather than stopping the run.
+      try {
+        text = ReadSetting(*services_.settings, Setting::TimeLimit);
+      } catch (const AppError&) {
+      }
+    }
+    return ParseTimeLimit(text).value_or(time_limit::kDefaultSeconds);
+  };
+  runControl.openFolder = [this](const QString& folder) {
+    if (services_.desktop != nullptr) services_.desktop->OpenFolder(folder);
+  };
 }
 
 Form1::~Form1() = default;

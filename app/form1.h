@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "convert/conversion_run.h"
 #include "filelist/list_pointer.h"
 #include "platform/pointer_control.h"
 
@@ -82,6 +83,7 @@ class Form1 : public QWidget, public PointerControl {
 
   // Window variables.
   bool Converting = false;             // a conversion run is under way
+  RunControl runControl;               // the run's stop, the button's caption, its time limit
   RowDrag rowDrag;                     // the row being dragged to a new place, if any
 
   // Start-up and end (app/form_load.cpp, app/form_unload.cpp).
@@ -102,6 +104,9 @@ class Form1 : public QWidget, public PointerControl {
   void PushButton6_MouseMove();
   void PushButton7_MouseMove();
   void PushButton9_MouseMove();
+
+  // Queues files and folders named on the command line, the way a drop queues them.
+  void QueuePaths(const QStringList& paths);
 
   // The list's and the run's entry points (app/form_handlers.cpp).
   // Editing the list.

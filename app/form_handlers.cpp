@@ -2,7 +2,10 @@
 // passes the controls and services its routine needs; the work is done in filelist/ and
 // convert/.
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QMimeData>
+#include <QUrl>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -41,6 +44,14 @@ void Form1::ListView1_OLEDragDrop(const QMimeData* data) {
   AddDroppedPaths(*ListView1, *services_.fileSystem, *services_.dialogs, data);
 }
 
+void Form1::QueuePaths(const QStringList& paths) {
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls << QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+  QMimeData data;
+  data.setUrls(urls);
+  AddDroppedPaths(*ListView1, *services_.fileSystem, *services_.dialogs, &data);
+}
+
 void Form1::PushButton7_Click() {
   LoadSampleFiles(*ListView1, services_.applicationFolder, *services_.fileSystem, *services_.dialogs,
                   *services_.desktop);
@@ -66,7 +77,7 @@ void Form1::PushButton2_Click() {
                             [this] { return Option2->isChecked(); },
                             [this] { return Text1->text(); },
                             [this] { return Check1->isChecked(); }};
-  ConvertAll(rows, *ProgressBar1, output, *services_.dialogs, *this, Converting);
+  ConvertAll(rows, *ProgressBar1, output, *services_.dialogs, *this, Converting, runControl);
 }
 
 void Form1::Option1_Click() {

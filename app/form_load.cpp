@@ -16,6 +16,7 @@
 #include "platform/desktop.h"
 #include "platform/error_trap.h"
 #include "platform/paths.h"
+#include "platform/session_settings.h"
 #include "platform/settings.h"
 #include "platform/settings_store.h"
 #include "platform/support_address.h"
@@ -43,6 +44,9 @@ QString InAppFolder(const QString& folder, const QString& relative) {
 
 void Form1::Form_Load() {
   ErrorTrap trap(*services_.dialogs, kLocation);
+  // Showing the stored folder writes it back; that is no change of the user's, so a store
+  // that cannot be written says nothing about it now.
+  if (sessionSettings_) sessionSettings_->SetReporting(false);
   SettingsStore& settings = *services_.settings;
   const QString handPath = InAppFolder(services_.applicationFolder, QStringLiteral("HAND-M.CUR"));
 
@@ -73,6 +77,7 @@ void Form1::Form_Load() {
     trap.Step(140, [&] { Frame3->setEnabled(true); });
   else
     trap.Step(142, [&] { Frame3->setEnabled(false); });
+  if (sessionSettings_) sessionSettings_->SetReporting(true);
 }
 
 void Form1::ApplySkin() {

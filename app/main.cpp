@@ -1,6 +1,7 @@
 // The lorvane executable: creates the main window with the real platform services, runs its
 // start-up, shows it centred on the screen and hands over to the event loop.
-// `lorvane convert ...` runs the command-line conversion instead, with no window or display.
+// `lorvane FILE...` opens the window with the files and folders queued; `lorvane convert ...`
+// runs the command-line conversion instead, with no window or display.
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
@@ -67,5 +68,9 @@ int main(int argc, char** argv) {
   form.Form_Load();
   CentreOnScreen(form);
   form.show();
+  // `lorvane FILE...` (a file manager's "Open with"): the files and folders are queued as
+  // a drop queues them.
+  const QStringList paths = QApplication::arguments().mid(1);
+  if (!paths.isEmpty()) form.QueuePaths(paths);
   return app.exec();
 }

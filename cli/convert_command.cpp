@@ -25,6 +25,7 @@
 #include "convert/batch_run.h"
 #include "convert/converter_image.h"
 #include "convert/converter_placement.h"
+#include "convert/converter_reason.h"
 #include "convert/output_names.h"
 #include "filelist/folder_scan.h"
 #include "platform/app_error.h"
@@ -73,8 +74,10 @@ QString Absolute(const QString& path) {
 // takes the next numbered name instead.
 class RunNames {
  public:
-  RunNames(const QStringList& sources, bool replace)
-      : replace_(replace), names_([this](const QString& path) { return Taken(path); }, ExistingDocuments::kKeep) {
+  RunNames(const QStringList& sources, ExistingDocuments existing)
+      : replace_(existing == ExistingDocuments::kReplace),
+        names_([this](const QString& path) { return Taken(path); },
+               existing == ExistingDocuments::kSkip ? ExistingDocuments::kSkip : ExistingDocuments::kKeep) {
     for (const QString& source : sources) {
       sources_.insert(source);
       struct stat st;
@@ -191,10 +194,15 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
       return console.SetUpError(problem);
   }
 
-  // Output names: the window's rule, with documents already on disk kept unless replaced.
-  // A stop ends the naming too, and then nothing is converted.
-  RunNames names(sources, options.replace);
+  // Output names: the window's rule, with documents already on disk kept unless replaced
+  // or skipped. A stop ends the naming too, and then nothing is converted.
+  RunNames names(sources, options.replace        ? ExistingDocuments::kReplace
+                          : options.skipExisting ? ExistingDocuments::kSkip
+                                                 : ExistingDocuments::kKeep);
   std::vector<BatchJob> jobs;
+  std::vector<ReportLine> skipped;
+  std::size_t numbered = 0;  // jobs whose document takes a numbered name
+  std::vector<std::pair<bool, std::size_t>> order;  // (skipped, index) of each source, in turn
   jobs.reserve(static_cast<std::size_t>(sources.size()));
   for (const QString& source : sources) {
     if (jobs.size() % 256 == 0 && stop.Received() != 0) {
@@ -202,7 +210,15 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
       break;
     }
     const QString wanted = *BuildOutputPath(!options.beside, options.beside, outputFolder, source);
-    jobs.push_back({source, names.Claim(source, wanted)});
+    const QString output = names.Claim(source, wanted);
+    if (options.skipExisting && QFileInfo::exists(output)) {
+      order.emplace_back(true, skipped.size());
+      skipped.push_back({source, output, QStringLiteral("skipped"), QStringLiteral("The document is there already.")});
+      continue;
+    }
+    if (output != wanted) ++numbered;
+    order.emplace_back(false, jobs.size());
+    jobs.push_back({source, output});
   }
 
   ConverterPlacement placement;
@@ -240,7 +256,8 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
       if (!outcome.converted) {
         ++failed;
         progress.Clear();
-        console.Error(QStringLiteral("failed: ") + jobs[index].source + QStringLiteral(": ") + outcome.reason);
+        console.Error(QStringLiteral("failed: ") + jobs[index].source + QStringLiteral(": ") +
+                      ReasonForOutcome(outcome.word, outcome.reason).Text());
       }
       progress.Update(done, failed, done == jobs.size());
     });
@@ -252,13 +269,21 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
 
   std::size_t converted = 0;
   std::size_t failed = 0;
+  std::size_t convertedNumbered = 0;
   std::vector<ReportLine> lines;
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
+  for (const auto& [wasSkipped, i] : order) {
+    if (wasSkipped) {
+      lines.push_back(skipped[i]);
+      continue;
+    }
     if (!outcomes[i]) continue;
     outcomes[i]->converted ? ++converted : ++failed;
+    if (outcomes[i]->converted && numbered > 0 &&
+        jobs[i].output != *BuildOutputPath(!options.beside, options.beside, outputFolder, jobs[i].source))
+      ++convertedNumbered;
     // The reason column also carries the converter's notices about the message.
     QStringList reason = outcomes[i]->notices;
-    if (!outcomes[i]->reason.isEmpty()) reason.prepend(outcomes[i]->reason);
+    if (!outcomes[i]->converted) reason.prepend(ReasonForOutcome(outcomes[i]->word, outcomes[i]->reason).Text());
     lines.push_back({jobs[i].source, jobs[i].output,
                      outcomes[i]->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
                      reason.join(QStringLiteral("; "))});
@@ -276,8 +301,13 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   // counts, and so does any run that failed or stopped, under its error lines.
   const bool everythingConverted = failed == 0 && notStarted == 0 && signal == 0;
   if (!options.quiet && (environment.errIsTerminal || !everythingConverted)) {
-    QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed").arg(converted).arg(jobs.size()).arg(failed);
+    QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed")
+                          .arg(converted)
+                          .arg(jobs.size() + skipped.size())
+                          .arg(failed);
     if (notStarted > 0) closing += QStringLiteral(", %1 not started").arg(notStarted);
+    if (!skipped.empty()) closing += QStringLiteral(", %1 skipped (already there)").arg(skipped.size());
+    if (convertedNumbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(convertedNumbered);
     if (signal != 0) closing = QStringLiteral("Interrupted. ") + closing;
     std::fprintf(environment.err, "%s.\n", qPrintable(closing));
     std::fflush(environment.err);

@@ -5,6 +5,8 @@
 #include <functional>
 #include <map>
 
+#include "convert/time_limit.h"
+
 namespace {
 
 // A whole number from `low` to `high`, or nothing.
@@ -41,6 +43,7 @@ std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, 
     const std::map<QString, std::function<void()>> flags{
         {QStringLiteral("--beside"), [&] { options.beside = true; }},
         {QStringLiteral("--replace"), [&] { options.replace = true; }},
+        {QStringLiteral("--skip-existing"), [&] { options.skipExisting = true; }},
         {QStringLiteral("--header"), [&] { options.header = true; }},
         {QStringLiteral("--quiet"), [&] { options.quiet = true; }},
         {QStringLiteral("--help"), [&] { options.help = true; }},
@@ -92,7 +95,7 @@ std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, 
       }
       options.jobs = *jobs;
     } else if (name == QLatin1String("--timeout")) {
-      const auto seconds = Number(value, 1, 86400);
+      const auto seconds = ParseTimeLimit(value);
       if (!seconds) {
         error = QStringLiteral("--timeout needs a whole number of seconds from 1 to 86400");
         return std::nullopt;
@@ -110,6 +113,10 @@ std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, 
   if (options.help || options.version) return options;
   if (outputGiven && options.beside) {
     error = QStringLiteral("choose either --output or --beside");
+    return std::nullopt;
+  }
+  if (options.replace && options.skipExisting) {
+    error = QStringLiteral("choose either --replace or --skip-existing");
     return std::nullopt;
   }
   if (options.paths.isEmpty()) {
@@ -136,6 +143,7 @@ QString ConvertHelpText() {
       "                    tab-separated for FILE.tsv, JSON lines for FILE.jsonl\n"
       "  --replace         replace documents that already exist (default: keep them and\n"
       "                    give the new document the next numbered name)\n"
+      "  --skip-existing   convert only the messages whose documents are not there yet\n"
       "  --header          open each document with the message's sender, date, recipients,\n"
       "                    subject and attachments\n"
       "  --quiet           print nothing but errors\n"

@@ -6,15 +6,18 @@
 #include <QStringList>
 #include <optional>
 
+#include "convert/time_limit.h"
+
 struct ConvertOptions {
   QStringList paths;        // message files and folders, as given
   QString outputFolder;     // empty with --beside
   bool beside = false;
   QString extension = QStringLiteral("msg");
   int jobs = 1;
-  int timeoutSeconds = 120;
+  int timeoutSeconds = time_limit::kDefaultSeconds;
   QString reportPath;       // empty for no report
   bool replace = false;
+  bool skipExisting = false;  // leave out messages whose documents are there already
   bool header = false;      // open each document with the message's header block
   bool quiet = false;
   bool help = false;

@@ -5,6 +5,7 @@
 #include "convert/batch_run.h"
 
 #include <poll.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <algorithm>
@@ -42,8 +43,9 @@ QString Reason(const std::string& word, const std::string& reason) {
 class Batch {
  public:
   Batch(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
-        const std::function<void(std::size_t, const BatchOutcome&)>& done)
-      : jobs_(jobs), settings_(settings), done_(done), options_(settings.headerBlock ? "header" : "") {
+        const std::function<void(std::size_t, const BatchOutcome&)>& done,
+        const std::function<void(std::size_t)>& begun)
+      : jobs_(jobs), settings_(settings), done_(done), begun_(begun), options_(settings.headerBlock ? "header" : "") {
     const std::size_t count = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(settings.workers, 1)), 1,
                                                       std::max<std::size_t>(jobs.size(), 1));
     for (std::size_t i = 0; i < count; ++i) slots_.push_back(std::make_unique<Slot>());
@@ -52,8 +54,10 @@ class Batch {
 
   BatchSummary Run() {
     while (true) {
-      if (!summary_.stopped && summary_.startFailure.isEmpty()) HandOut();
-      if (!Busy()) break;
+      const bool ending = summary_.stopped || !summary_.startFailure.isEmpty();
+      if (!ending && !Held()) HandOut();
+      // A held run with nothing under way waits for the hold to end (or a stop).
+      if (!Busy() && (ending || waiting_.empty() || settings_.wakeDescriptor < 0 || !Held())) break;
       Wait();
     }
     for (auto& slot : slots_) slot->worker.Finish(1000);
@@ -61,27 +65,32 @@ class Batch {
   }
 
  private:
+  bool Held() const { return settings_.hold != nullptr && settings_.hold->load() > 0; }
+
   bool Busy() const {
     return std::any_of(slots_.begin(), slots_.end(), [](const auto& s) { return !s->sent.empty(); });
   }
 
-  // After a stop no conversion gets past the stop's grace period.
-  void Deadline(Slot& slot) {
+  // The slot's first job is under way from now: after a stop no conversion gets past the
+  // stop's grace period.
+  void Begin(Slot& slot) {
     slot.deadline = std::min(Clock::now() + std::chrono::milliseconds(settings_.timeoutMs), stopLimit_);
+    if (begun_) begun_(slot.sent.front());
   }
 
   // The first job of the slot is done; the next one, if any, is now under way.
-  void FinishFirst(Slot& slot, bool converted, const QString& reason, const QStringList& notices) {
+  void FinishFirst(Slot& slot, bool converted, const QString& word, const QString& reason,
+                   const QStringList& notices) {
     const std::size_t index = slot.sent.front();
     slot.sent.pop_front();
     ++summary_.finished;
-    if (!slot.sent.empty()) Deadline(slot);
-    done_(index, BatchOutcome{converted, reason, notices});
+    done_(index, BatchOutcome{converted, word, reason, notices});
+    if (!slot.sent.empty()) Begin(slot);
   }
 
   // Ends the slot's converter: the job under way fails for `reason`, the jobs behind it were
   // never started and go back to the front of the waiting line.
-  void Abandon(Slot& slot, const QString& reason) {
+  void Abandon(Slot& slot, const QString& word, const QString& reason) {
     slot.worker.Kill();
     const std::size_t index = slot.sent.front();
     slot.sent.pop_front();
@@ -89,7 +98,7 @@ class Batch {
     slot.sent.clear();
     RemoveTemporaryFiles(index);
     ++summary_.finished;
-    done_(index, BatchOutcome{false, reason, {}});
+    done_(index, BatchOutcome{false, word, reason, {}});
   }
 
   // A converter ended in the middle of a document leaves the hidden temporary file it was
@@ -123,11 +132,12 @@ class Batch {
         }
         const std::size_t index = waiting_.front();
         waiting_.pop_front();
-        if (slot->sent.empty()) Deadline(*slot);
         slot->sent.push_back(index);
+        if (slot->sent.size() == 1) Begin(*slot);
         if (!slot->worker.Send(options_, Encoded(jobs_[index].source), Encoded(jobs_[index].output))) {
           const std::string ended = slot->worker.Kill();
-          Abandon(*slot, QString::fromStdString(ended.empty() ? "the converter stopped taking work" : ended));
+          Abandon(*slot, QStringLiteral("ended"),
+                  QString::fromStdString(ended.empty() ? "the converter stopped taking work" : ended));
         }
       }
     }
@@ -143,6 +153,8 @@ class Batch {
       owners.push_back(slot.get());
       earliest = std::min(earliest, slot->deadline);
     }
+    const bool watchWake = settings_.wakeDescriptor >= 0;
+    if (watchWake) watched.push_back({settings_.wakeDescriptor, POLLIN, 0});
     const bool watchStop = settings_.stopDescriptor >= 0 && !summary_.stopped;
     if (watchStop) watched.push_back({settings_.stopDescriptor, POLLIN, 0});
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(earliest - Clock::now()).count();
@@ -150,17 +162,21 @@ class Batch {
     const int ready = ::poll(watched.data(), watched.size(), timeout);
     if (ready < 0 && errno != EINTR) return;
     if (watchStop && watched.back().revents != 0) BeginStop();
+    if (watchWake && watched[owners.size()].revents != 0) {
+      char drained[64];
+      static_cast<void>(::read(settings_.wakeDescriptor, drained, sizeof drained));
+    }
     for (std::size_t i = 0; i < owners.size(); ++i) {
       if (watched[i].revents != 0) Collect(*owners[i]);
     }
     const Clock::time_point now = Clock::now();
     for (auto& slot : slots_) {
       if (!slot->sent.empty() && now >= slot->deadline) {
-        const double seconds = settings_.timeoutMs / 1000.0;
-        Abandon(*slot, summary_.stopped ? QStringLiteral("interrupted")
-                                        : QStringLiteral("the conversion took longer than %1 %2")
-                                              .arg(seconds)
-                                              .arg(seconds == 1 ? QStringLiteral("second") : QStringLiteral("seconds")));
+        if (summary_.stopped) {
+          Abandon(*slot, QStringLiteral("stopped"), QStringLiteral("interrupted"));
+        } else {
+          Abandon(*slot, QStringLiteral("timeout"), TimeLimitReason((settings_.timeoutMs + 999) / 1000));
+        }
       }
     }
   }
@@ -176,12 +192,14 @@ class Batch {
         case ConverterWorker::Read::kAnswer: {
           QStringList texts;
           for (const std::string& notice : notices) texts << NameFromNative(QByteArray::fromStdString(notice));
-          FinishFirst(slot, word == "ok", word == "ok" ? QString() : Reason(word, reason), texts);
+          FinishFirst(slot, word == "ok", QString::fromStdString(word), word == "ok" ? QString() : Reason(word, reason),
+                      texts);
           break;
         }
         case ConverterWorker::Read::kEnded: {
           const std::string ended = slot.worker.Kill();
-          Abandon(slot, QString::fromStdString(ended.empty() ? "the converter broke off the exchange" : ended));
+          Abandon(slot, QStringLiteral("ended"),
+                  QString::fromStdString(ended.empty() ? "the converter broke off the exchange" : ended));
           return;
         }
       }
@@ -200,6 +218,7 @@ class Batch {
   const std::vector<BatchJob>& jobs_;
   const BatchSettings& settings_;
   const std::function<void(std::size_t, const BatchOutcome&)>& done_;
+  const std::function<void(std::size_t)>& begun_;
   const std::string options_;
   std::vector<std::unique_ptr<Slot>> slots_;
   std::deque<std::size_t> waiting_;
@@ -210,8 +229,14 @@ class Batch {
 }  // namespace
 
 BatchSummary RunBatch(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
-                      const std::function<void(std::size_t, const BatchOutcome&)>& done) {
+                      const std::function<void(std::size_t, const BatchOutcome&)>& done,
+                      const std::function<void(std::size_t)>& begun) {
   if (jobs.empty()) return {};
-  Batch batch(jobs, settings, done);
+  Batch batch(jobs, settings, done, begun);
   return batch.Run();
+}
+
+QString TimeLimitReason(int seconds) {
+  return seconds == 1 ? QStringLiteral("the conversion took longer than 1 second")
+                      : QStringLiteral("the conversion took longer than %1 seconds").arg(seconds);
 }

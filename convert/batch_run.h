@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <QStringList>
 #include <cstddef>
 #include <functional>
@@ -17,6 +18,10 @@ struct BatchJob {
 
 struct BatchOutcome {
   bool converted = false;
+  // The converter's result word ("ok", "format", "decode", "property", "io", "internal",
+  // "usage"), or the run's own: "timeout" (past the time limit), "ended" (the converter
+  // crashed or broke off the exchange), "stopped" (ended by a stop).
+  QString word;
   QString reason;  // why the message was not converted; empty when it was
   QStringList notices;  // the converter's notices about this message, converted or not
 };
@@ -31,6 +36,11 @@ struct BatchSettings {
   int stopDescriptor = -1;
   // After a stop, how long running conversions may take to finish before they are ended.
   int stopGraceMs = 2000;
+  // While this counts above 0 no new request is sent (the window holds the run while a
+  // failure box is up); the messages already sent go on. Null for never.
+  const std::atomic<int>* hold = nullptr;
+  // A descriptor that becomes readable when `hold` may have dropped to 0; -1 for none.
+  int wakeDescriptor = -1;
 };
 
 struct BatchSummary {
@@ -40,7 +50,12 @@ struct BatchSummary {
 };
 
 // Runs the jobs, handing them out in list order. `done` is called in the calling thread as
-// each job finishes, with the job's index. Jobs not started before a stop or a start
-// failure get no outcome.
+// each job finishes, with the job's index; `begun`, when given, as a job's converter
+// starts on it. Jobs not started before a stop or a start failure get no outcome.
 BatchSummary RunBatch(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
-                      const std::function<void(std::size_t, const BatchOutcome&)>& done);
+                      const std::function<void(std::size_t, const BatchOutcome&)>& done,
+                      const std::function<void(std::size_t)>& begun = {});
+
+// The reason of a message that passed the time limit: "the conversion took longer than 120
+// seconds" ("1 second").
+QString TimeLimitReason(int seconds);

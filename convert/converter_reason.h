@@ -1,32 +1,21 @@
-// Why a row produced no document, in one line for the user: the converter's own reason as
-// it printed it on standard error, or, when it said nothing, how it ended. What the
-// converter prints is kept within a small bound, whatever it writes.
+// Why a message produced no document, told so that a user can act on it: a first sentence
+// in plain words ("This is not an Outlook message file.", "The message file is damaged and
+// cannot be read.", "The document could not be written: Permission denied."), then the
+// technical detail the converter or the run gave, for a support request. The window, the
+// command's error lines and its report all use the same text.
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
-// Collects a program's standard error while it runs, keeping at most its last kKeptBytes;
-// the rest is read and dropped, so a program that prints without end costs no memory.
-class ErrorOutput {
- public:
-  static constexpr qsizetype kKeptBytes = 4096;
-  // The longest reason shown; a longer first line is cut and ends in "...".
-  static constexpr qsizetype kReasonCharacters = 300;
+struct FailureReason {
+  QString sentence;  // plain words, ending in "."
+  QString detail;    // the converter's or the run's own words; may be empty
 
-  void Append(const QByteArray& bytes);
-  // The last line with text on it, trimmed and cut to kReasonCharacters; empty when the
-  // program printed nothing but blanks. The converter's notices (a code page it does not
-  // know) come before its error, which is the last thing it prints.
-  QString Reason() const;
-
- private:
-  QByteArray kept_;
+  // One line: the sentence, then the detail in brackets when there is one.
+  QString Text() const;
 };
 
-// The status RunAndWait's caller records for a row whose converter never ran to an end.
-constexpr int kConverterNotRun = -1;
-
-// The reason shown for a row that failed: the converter's reason when it gave one, else
-// what its status says (not started, an exit status, or no document written).
-QString FailureReason(const QString& converterReason, int status);
+// The reason for an outcome given by its result word (the converter's: "format",
+// "decode", "property", "io", "internal", "usage"; the run's: "timeout", "ended",
+// "stopped", "not-started") and the words that came with it.
+FailureReason ReasonForOutcome(const QString& word, const QString& detail);

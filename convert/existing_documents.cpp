@@ -54,16 +54,19 @@ QString ExistingDocumentsQuestion(const QStringList& existing) {
   for (qsizetype i = 0; i < count && i < kNamedPaths; ++i) text += kLineBreak + existing[i];
   if (count > kNamedPaths) text += kLineBreak + QStringLiteral("and %1 more").arg(count - kNamedPaths);
   text += kLineBreak + kLineBreak +
-          QStringLiteral("Replace them, or keep them and write the new documents under numbered names "
-                         "(\"Report (2).doc\")?");
+          QStringLiteral("Replace them, keep them and write the new documents under numbered names "
+                         "(\"Report (2).doc\"), or skip them and convert only the messages whose documents "
+                         "are not there yet?");
   return text;
 }
 
 ExistingAnswer AskAboutExistingDocuments(Dialogs& dialogs, const QStringList& existing) {
-  const QStringList buttons{QStringLiteral("Replace Them"), QStringLiteral("Keep Them"), QStringLiteral("Cancel")};
-  switch (dialogs.AskChoice(ExistingDocumentsQuestion(existing), buttons, 2)) {
+  const QStringList buttons{QStringLiteral("Replace Them"), QStringLiteral("Keep Them"), QStringLiteral("Skip Them"),
+                            QStringLiteral("Cancel")};
+  switch (dialogs.AskChoice(ExistingDocumentsQuestion(existing), buttons, 3)) {
     case 0: return ExistingAnswer::kReplace;
     case 1: return ExistingAnswer::kKeep;
+    case 2: return ExistingAnswer::kSkip;
     default: return ExistingAnswer::kCancel;
   }
 }

@@ -1,6 +1,6 @@
 // Before a run writes anything: the documents it would write that already stand on disk,
 // and the user's one answer about them (replace them, keep them and give the new documents
-// numbered names, or convert nothing). The names come from the same routines the run uses.
+// numbered names, skip the messages whose documents are there, or convert nothing). The names come from the same routines the run uses.
 #pragma once
 
 #include <QSet>
@@ -18,7 +18,7 @@ struct SourceRows;
 // listed sources is left out: it is never offered for replacing.
 QStringList DocumentsAlreadyThere(const SourceRows& rows, const OutputChoice& choice);
 
-enum class ExistingAnswer { kReplace, kKeep, kCancel };
+enum class ExistingAnswer { kReplace, kKeep, kSkip, kCancel };
 
 // Asks once, naming the count and the first few paths. Closing the box cancels.
 ExistingAnswer AskAboutExistingDocuments(Dialogs& dialogs, const QStringList& existing);

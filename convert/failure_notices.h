@@ -1,8 +1,10 @@
-// How a run tells the user about rows that produced no document: each failure in a box of
-// its own, with the reason under the path, until the user ticks "Do not show this again
-// during this run"; from then on failures are collected. The closing box says "Done." with
-// the counts under it and, when failures were collected, every failure of the run as its
-// details, so a bulk run costs one click however many files fail.
+// How a run tells the user about messages that produced no document: each failure in a box
+// of its own, the path and under it the reason in plain words with its detail, until the
+// user ticks "Do not show this again during this run"; from then on (and after a stop)
+// failures are only collected. The closing box says "Done." or "Stopped." with the counts
+// under it, carries a warning icon when anything failed, and holds every failure of the run
+// as its details whether or not the boxes were turned off; it offers "Open Folder" when the
+// documents went to one folder.
 #pragma once
 
 #include <QString>
@@ -16,19 +18,31 @@ class FailureNotices {
   explicit FailureNotices(Dialogs& dialogs) : dialogs_(dialogs) {}
 
   void Converted() { ++converted_; }
+  void Skipped(int count) { skipped_ += count; }
   // Shows the failure box, or only collects the failure once the user asked for that.
   void Failed(const QString& source, const QString& reason);
-  // The closing box.
-  void Done();
+  // Whether failures are only collected from now on.
+  bool Collecting() const { return collecting_; }
+  void Collect() { collecting_ = true; }
+
+  // The closing box. `folder`, when not empty, is offered with "Open Folder"; returns true
+  // when the user pressed it.
+  bool Done(bool stopped, int notStarted, const QString& folder);
 
   // The failure box's text: "Failed to convert: " and the path, then the reason.
   static QString FailureText(const QString& source, const QString& reason);
-  // The closing box's text: "Done.", then "N converted, M failed".
-  QString DoneText() const;
+  // The closing box's text: "Done." or "Stopped.", then "N converted, M failed" with the
+  // messages not started and skipped when there were any.
+  QString ClosingText(bool stopped, int notStarted) const;
+  // Every failure: the path, the reason under it, a blank line between two.
+  QString Details() const;
+  int ConvertedCount() const { return converted_; }
+  int FailedCount() const { return static_cast<int>(failures_.size()); }
 
  private:
   Dialogs& dialogs_;
   int converted_ = 0;
+  int skipped_ = 0;
   std::vector<std::pair<QString, QString>> failures_;  // source, reason
   bool collecting_ = false;
 };

@@ -75,7 +75,8 @@ QString OutputNames::Claim(const QString& sourcePath, const QString& outputPath)
     const bool claimedByOther = owner != ownerOf_.end() && owner->second != sourcePath;
     // The wanted name replaces an earlier document unless those are kept; a numbered name
     // must never replace a document the user already has under that name.
-    const bool guarded = candidate != outputPath || existing_ == ExistingDocuments::kKeep;
+    const bool guarded = existing_ != ExistingDocuments::kSkip &&
+                         (candidate != outputPath || existing_ == ExistingDocuments::kKeep);
     const bool takenOnDisk = guarded && owner == ownerOf_.end() && existsOnDisk_(candidate);
     if (!claimedByOther && !takenOnDisk) break;
     candidate = NumberedOutputPath(outputPath, number + 1);

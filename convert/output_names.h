@@ -32,8 +32,11 @@ int FileNameLimit();
 // `base` itself when it fits already.
 QString ShortenToNameLimit(const QString& base, const QString& ending);
 // What happens to a document already on disk under the wanted name that this run did not
-// hand out: it is replaced, or kept while the new document takes the next numbered name.
-enum class ExistingDocuments { kReplace, kKeep };
+// hand out: it is replaced, or kept while the new document takes the next numbered name,
+// or taken for this message's document from an earlier run: names are then handed out as
+// if the folder were empty (so a re-run gives each message the name the first run gave
+// it) and the caller skips each message whose name is already on disk.
+enum class ExistingDocuments { kReplace, kKeep, kSkip };
 
 // The output paths handed out during one run. A path already given to a different source
 // is not given again: the later source gets "name (2).doc", then "(3)" and so on. The same

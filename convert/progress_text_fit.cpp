@@ -1,6 +1,8 @@
 // Fitting the progress bar's text to one line (see progress_text_fit.h).
 #include "convert/progress_text_fit.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 // The phrase the converter runner puts before its tick counter.
@@ -29,6 +31,10 @@ QString FitProgressText(const QString& text, const QFontMetrics& metrics, int wi
   const qsizetype head = headEnd < 0 ? 0 : headEnd + kHeadEnd.size();
   qsizetype tail = line.lastIndexOf(kWaitingPhrase);
   if (tail < head) tail = line.size();
+  // The message's place in the run (" (12 of 2000)") stays whole with the counter.
+  static const QRegularExpression kPlace(QStringLiteral(" \\(\\d+ of \\d+\\)$"));
+  const QRegularExpressionMatch place = kPlace.match(line.left(tail));
+  if (place.hasMatch() && place.capturedStart() >= head) tail = place.capturedStart();
   const QString kept = line.left(head) + line.mid(tail);
   const int room = width - metrics.horizontalAdvance(kept);
   // Too narrow even for the parts kept whole: the end matters most.

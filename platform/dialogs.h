@@ -29,11 +29,16 @@ class Dialogs {
     return false;
   }
 
-  // A message box with an OK button and the application title that keeps a longer text as
-  // its details, shown on request. Empty details give a plain message (as the base does).
-  virtual void ShowMessageWithDetails(const QString& text, const QString& details) {
+  // A message box with an OK button, the application title and the icon, that keeps a
+  // longer text as its details, shown on request (the last line in sight). Empty details
+  // give no "Show Details...". A non-empty extraButton adds a button with that caption;
+  // true when the box was closed with it. The base shows a plain message and answers false.
+  virtual bool ShowMessageWithDetails(const QString& text, const QString& details, Icon icon = Icon::None,
+                                      const QString& extraButton = {}) {
     static_cast<void>(details);
-    ShowMessage(text);
+    static_cast<void>(extraButton);
+    ShowMessage(text, {}, icon);
+    return false;
   }
 
   // A question box with the application title and one button per caption, in order; the

@@ -9,7 +9,6 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTextEdit>
 #include <algorithm>
 #include <vector>
 
@@ -70,17 +69,6 @@ bool QtDialogs::ShowMessageWithCheckBox(const QString& text, const QString& chec
   box.setCheckBox(check);
   box.exec();
   return check->isChecked();
-}
-
-void QtDialogs::ShowMessageWithDetails(const QString& text, const QString& details) {
-  QMessageBox box(QMessageBox::NoIcon, CaptionOrTitle({}), WithLineBreaks(text), QMessageBox::Ok, owner_);
-  box.setTextFormat(Qt::PlainText);
-  if (!details.isEmpty()) {
-    box.setDetailedText(WithLineBreaks(details));
-    // Wide enough for a path and its reason on one line each.
-    if (auto* area = box.findChild<QTextEdit*>()) area->setMinimumSize(560, 200);
-  }
-  box.exec();
 }
 
 int QtDialogs::AskChoice(const QString& text, const QStringList& buttons, int escapeButton) {

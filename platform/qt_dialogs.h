@@ -11,7 +11,8 @@ class QtDialogs : public Dialogs {
   void ShowMessage(const QString& text, const QString& caption, Icon icon) override;  // qt_dialogs.cpp
   bool AskYesNo(const QString& text) override;                                       // qt_dialogs.cpp
   bool ShowMessageWithCheckBox(const QString& text, const QString& checkBoxText) override;  // qt_dialogs.cpp
-  void ShowMessageWithDetails(const QString& text, const QString& details) override;       // qt_dialogs.cpp
+  bool ShowMessageWithDetails(const QString& text, const QString& details, Icon icon = Icon::None,
+                              const QString& extraButton = {}) override;                  // qt_details_box.cpp
   int AskChoice(const QString& text, const QStringList& buttons, int escapeButton) override;  // qt_dialogs.cpp
   QString InputBox(const QString& prompt, const QString& title,
                    const QString& defaultAnswer) override;                           // qt_dialogs.cpp

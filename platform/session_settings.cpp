@@ -5,8 +5,12 @@
 #include "platform/dialogs.h"
 
 QString SessionSettings::UnsavedText(const QString& failure) {
-  return QStringLiteral("Your changes to the settings cannot be saved; they apply until Lorvane closes.") +
-         QStringLiteral("\r\n") + failure;
+  // The store says "...cannot be written: <path> (<reason>)"; the box names the path and
+  // the reason in its own words.
+  const QString prefix = QStringLiteral("cannot be written: ");
+  const qsizetype at = failure.indexOf(prefix);
+  const QString where = at >= 0 ? failure.mid(at + prefix.size()) : failure;
+  return QStringLiteral("Lorvane cannot save your settings: %1. Your choices apply until you close Lorvane.").arg(where);
 }
 
 QString SessionSettings::Read(const QString& app, const QString& section, const QString& key,
@@ -22,7 +26,7 @@ void SessionSettings::Write(const QString& app, const QString& section, const QS
     unsaved_.erase(Key{app, section, key});
   } catch (const AppError& failure) {
     unsaved_[Key{app, section, key}] = value;
-    if (told_) return;
+    if (told_ || !reporting_) return;
     told_ = true;
     dialogs_.ShowMessage(UnsavedText(failure.description()), {}, Dialogs::Icon::Exclamation);
   }

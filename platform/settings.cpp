@@ -18,6 +18,7 @@ QString Empty() { return {}; }
 QString TrueText() { return QStringLiteral("1"); }
 QString FalseText() { return QStringLiteral("0"); }
 QString Msg() { return QStringLiteral("msg"); }
+QString TimeLimitDefault() { return QStringLiteral("120"); }
 
 // Read before the first write, the options select "Save results to this folder:" and the
 // folder box shows the desktop folder.
@@ -29,6 +30,7 @@ constexpr std::array kSettings = {
     Entry{Setting::LastFolder, "LastFolder", &Empty},
     Entry{Setting::LastOutputFolder, "LastFolderDot", &Empty},
     Entry{Setting::HeaderBlock, "HeaderBlock", &FalseText},
+    Entry{Setting::TimeLimit, "TimeLimit", &TimeLimitDefault},
 };
 
 const Entry& EntryOf(Setting setting) {

@@ -14,6 +14,7 @@ enum class Setting {
   LastFolder,          // the folder last picked by "Add All"
   LastOutputFolder,    // the folder last picked by the "..." button
   HeaderBlock,         // "Add sender, date and subject" is ticked ("True"/"False")
+  TimeLimit,           // seconds one message may take before it fails (kept by hand; 120)
 };
 
 // The key's stored name.

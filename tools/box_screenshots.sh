@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Starts the real program under a virtual X server, converts a folder holding two good and
-# two damaged messages, and saves pictures of the failure box (with its reason) and of the
-# closing box (with the counts and the collected failures shown as details).
-# Usage: tools/box_screenshots.sh <output-folder> [build-folder]
+# Starts the real program under a virtual X server, converts a folder holding two good
+# messages, damaged ones and a message that never arrives (a named pipe, as a stalled
+# network copy behaves), and saves pictures of the failure box (with its reason), of the
+# window during the run (the bar waiting on the slow message, "Stop Converting") and of the
+# closing box with its details open on the last failure (the slow message, past the time
+# limit of 7 seconds set for the run).
+# Usage: tools/box_screenshots.sh <output-folder> [build-folder] [failures]
+# `failures` (default 8, at least 3) is how many messages of the folder fail.
 # Installs xvfb, xdotool, imagemagick and x11-utils when missing; the program runs with a
 # throw-away settings folder, so the user's settings stay untouched.
 set -euo pipefail
 out=$(realpath "${1:?usage: tools/box_screenshots.sh <output-folder> [build-folder]}")
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build=${2:-$root/build}
+failures=${3:-8}
 exe="$build/app/lorvane"
 [ -x "$exe" ] || { echo "box_screenshots: $exe not built" >&2; exit 1; }
 
@@ -16,22 +21,28 @@ source "$root/tools/virtual_display.sh"
 install_missing_tools Xvfb:xvfb import:imagemagick xwininfo:x11-utils xdotool:xdotool
 start_virtual_display
 
-# The messages: two samples that convert, two files that only pretend to be messages.
+# The messages: two samples that convert, files that only pretend to be messages, a
+# damaged copy of a sample, and last a named pipe that never delivers its bytes.
 mail="$HOME/Mail"
 mkdir -p "$mail" "$HOME/Documents"
 cp "$build/app/Samples/Plain message.msg" "$build/app/Samples/Formatted message.msg" "$mail/"
 printf 'Meeting notes, typed by hand\n' >"$mail/Monday notes.msg"
-head -c 3000 /dev/urandom >"$mail/Old backup.msg"
+head -c 2000 "$build/app/Samples/Formatted message.msg" >"$mail/Cut short.msg"
+for i in $(seq 3 "$((failures - 1))"); do head -c 3000 /dev/urandom >"$mail/Old backup $i.msg"; done
+mkfifo "$mail/Zz network copy.msg"
 
 cat >"$XDG_CONFIG_HOME/Kestrane.conf" <<CONF
 [Lorvane]
 Text1=$HOME/Documents/
 Option1=True
 Option2=False
+TimeLimit=7
 Extension=msg
 LastFolder=$mail
 CONF
-"$exe" >"$work/app.log" 2>&1 &
+# Queued from the command line, as a file manager's "Open with" does: the folder (whose
+# search leaves out the pipe, no regular file) and the pipe itself.
+"$exe" "$mail" "$mail/Zz network copy.msg" >"$work/app.log" 2>&1 &
 app_pid=$!
 
 # The ids of the program's top-level windows titled "Lorvane".
@@ -65,19 +76,19 @@ for _ in $(seq 100); do
 done
 [ -n "$main" ] || { echo "box_screenshots: the window did not appear" >&2; cat "$work/app.log" >&2; exit 1; }
 sleep 1
-click_main 400 197            # "Add All MSG File(s) In Folder"
-sleep 1; xdotool key Return   # the extension prompt, "msg"
-sleep 1; xdotool key Return   # the folder picker, opened on the mail folder
-sleep 1
 click_main 268 391            # "Start Converting"
 wait_for_box
 shoot "$out/failure-box.png"
 first=$(box)
 xdotool key Tab space Return  # tick "Do not show this again during this run", OK
-for _ in $(seq 100); do
+# The slow message: after five seconds the bar says so; the button stops the run.
+sleep 6
+import -window "$main" "$out/run-bar.png"
+echo "box_screenshots: saved $out/run-bar.png"
+for _ in $(seq 200); do
   [ -n "$(box)" ] && [ "$(box)" != "$first" ] && break
   sleep 0.1
 done
 sleep 0.5
-xdotool key Tab Return        # "Show Details..."
+xdotool key alt+d             # "Show Details..."
 shoot "$out/done-box.png"

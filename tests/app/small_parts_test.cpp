@@ -90,6 +90,11 @@ TEST(ProgressBarText, ALongNameGivesWayInItsMiddleSoTheCounterAlwaysShows) {
     EXPECT_TRUE(fitted.startsWith("Processing: Re") && fitted.endsWith("msg, Please wait.. 12")) << fitted.toStdString();
   }
   EXPECT_TRUE(FitProgressText(waiting, metrics, 60).endsWith("12"));
+  const QString placed = progress::WaitingText("Processing: Report " + QString(120, u'x') + " final.msg (12 of 2000)", 62);
+  const QString fittedPlaced = FitProgressText(placed, metrics, 400);
+  EXPECT_LE(metrics.horizontalAdvance(fittedPlaced), 400);
+  EXPECT_TRUE(fittedPlaced.contains(QChar(0x2026)) && fittedPlaced.endsWith("msg (12 of 2000), Please wait.. 12"))
+      << fittedPlaced.toStdString();
   EXPECT_EQ(FitProgressText("Processing: two\nlines.msg", metrics, 500), "Processing: two lines.msg");
   ProgressBar bar;
   bar.resize(520, 27);

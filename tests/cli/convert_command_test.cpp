@@ -122,7 +122,10 @@ TEST_F(ConvertCommandTest, FolderTreeConvertsWithTheWindowsNamesKeepingExistingD
   EXPECT_FALSE(reason.isEmpty());
   EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/b.msg")) + QStringLiteral(": ") + reason))
       << qPrintable(run.err);
-  EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 3 of 4 messages, 1 failed.\n"))) << qPrintable(run.err);
+  EXPECT_TRUE(reason.startsWith(QStringLiteral("The message file is damaged and cannot be read. (")))
+      << qPrintable(reason);
+  EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 3 of 4 messages, 1 failed, 2 written under numbered names.\n")))
+      << qPrintable(run.err);
 
   // With --replace the wanted name is taken over, and a file named on the command line is
   // converted whatever its extension.
@@ -221,6 +224,7 @@ TEST_F(ConvertCommandTest, UsageAndSetUpErrorsExitTwoAndWriteNothing) {
       {{QStringLiteral("--report"), Path(QStringLiteral("r.csv")), in}, ".tsv or .jsonl"},
       {{in, QStringLiteral("--output")}, "--output needs a value"},
       {{QStringLiteral("--quiet=yes"), in}, "--quiet takes no value"},
+      {{QStringLiteral("--replace"), QStringLiteral("--skip-existing"), in}, "either --replace or --skip-existing"},
       {{Path(QStringLiteral("missing"))}, "no such file or folder"},
       {{QStringLiteral("--output"), Path(QStringLiteral("nowhere")), in}, "output folder does not exist"},
       {{QStringLiteral("--report"), Path(QStringLiteral("nowhere/r.tsv")), in}, "report's folder"},
@@ -256,10 +260,11 @@ TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
   EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))),
             QStringList({QStringLiteral("a.doc"), QStringLiteral("d.doc"), QStringLiteral("z.doc")}));
   EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/hang.msg")) +
-                               QStringLiteral(": the conversion took longer than 1 second\n")))
+                               QStringLiteral(": The conversion took longer than 1 second.\n")))
       << qPrintable(run.err);
   EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/crash.msg")) +
-                               QStringLiteral(": the converter was ended by signal 6")))
+                               QStringLiteral(": The converter stopped unexpectedly on this message. "
+                                              "(the converter was ended by signal 6")))
       << qPrintable(run.err);
   EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 3 of 5 messages, 2 failed.\n")));
 }
@@ -290,12 +295,42 @@ TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutp
     EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
     const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
     EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
-    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tinterrupted\n"))) << qPrintable(report);
+    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tThe run was stopped before this message was done.\n")))
+        << qPrintable(report);
     EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
     EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 1 failed, 1 not started.")))
         << qPrintable(run.err);
   }
   qputenv("TEMP", oldTemp);
+}
+
+// A re-run with --skip-existing converts only the new messages, says how many it skipped,
+// and a second such run writes nothing and succeeds.
+TEST_F(ConvertCommandTest, SkipExistingConvertsOnlyNewMessagesAndASecondRunWritesNothing) {
+  Message(QStringLiteral("in/a.msg"));
+  Message(QStringLiteral("in/x/a.msg"));
+  const QStringList arguments{QStringLiteral("--skip-existing"), QStringLiteral("--output"), Path(QStringLiteral("out")),
+                              QStringLiteral("--report"), Path(QStringLiteral("r.tsv")), Path(QStringLiteral("in"))};
+  QDir().mkpath(Path(QStringLiteral("out")));
+  EXPECT_EQ(Run(arguments).status, 0);
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), QStringList({QStringLiteral("a (2).doc"), QStringLiteral("a.doc")}));
+  Message(QStringLiteral("in/b.msg"));
+  const Result second = Run(arguments, {}, true);
+  EXPECT_EQ(second.status, 0);
+  EXPECT_TRUE(second.err.endsWith(QStringLiteral("Converted 1 of 3 messages, 0 failed, 2 skipped (already there).\n")))
+      << qPrintable(second.err);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/a (2).doc"))), DocumentOf(QStringLiteral("in/x/a.msg")));
+  const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
+  EXPECT_TRUE(report.contains(Path(QStringLiteral("out/a (2).doc")) + QStringLiteral("\tskipped\t"))) << qPrintable(report);
+
+  const QByteArray written = ReadAll(Path(QStringLiteral("out/b.doc")));
+  QFile(Path(QStringLiteral("out/b.doc"))).resize(0);  // a document left as the user has it is not touched
+  const Result fourth = Run(arguments);
+  EXPECT_EQ(fourth.status, 0);
+  EXPECT_EQ(fourth.err, QString());
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/b.doc"))), QByteArray());
+  EXPECT_FALSE(written.isEmpty());
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))).size(), 3);
 }
 
 // The many-machines recipe, run locally: GNU parallel hands chunks of the file list to

@@ -1,20 +1,26 @@
 // "Start Converting" from end to end: the real window with scripted boxes, real folders, and
 // the converter the program carries, run on messages built by the test.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include "support/qstring_printer.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
+#include "convert/batch_run.h"
+#include "convert/converter_reason.h"
 #include "convert/existing_documents.h"
 #include "convert/progress_bar.h"
 #include "platform/shutdown.h"
@@ -224,8 +230,8 @@ TEST_F(ConversionRunTest, NeitherOptionFailsEveryRow) {
   const QString a = AddMessage(QStringLiteral("a.msg"));
   const QString b = AddMessage(QStringLiteral("b.msg"));
   Click();
-  EXPECT_EQ(Messages(), (std::vector<QString>{Failed(a, QStringLiteral("output path \"\" names no file")),
-                                   Failed(b, QStringLiteral("output path \"\" names no file")), Done(0, 2)}));
+  const QString reason = QStringLiteral("The document could not be written. (output path \"\" names no file)");
+  EXPECT_EQ(Messages(), (std::vector<QString>{Failed(a, reason), Failed(b, reason), Done(0, 2)}));
   EXPECT_TRUE(OutFiles().isEmpty());
   ExpectIdle();
 }
@@ -240,7 +246,9 @@ TEST_F(ConversionRunTest, ADamagedMessageFailsAloneAndLeavesNoPartialFile) {
   const std::vector<QString> messages = Messages();
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_TRUE(messages[0].startsWith(kFailed + bad + QStringLiteral("\r\n"))) << messages[0].toStdString();
-  EXPECT_TRUE(messages[0].endsWith(QStringLiteral("compressed-RTF CRC32 failed"))) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].endsWith(QStringLiteral("\r\nThe message file is damaged and cannot be read. "
+                                                  "(compressed-RTF CRC32 failed)")))
+      << messages[0].toStdString();
   EXPECT_EQ(messages[1], Done(2, 1));
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("good1.doc"), QStringLiteral("good2.doc")}));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("good1.doc"))), DocumentFor(RtfFor(QStringLiteral("good1.msg"))));
@@ -279,51 +287,38 @@ TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsANumberedSecondDocument) {
   EXPECT_EQ(ReadAll(Out(QStringLiteral("x (3).doc"))), DocumentFor(RtfFor(QStringLiteral("three/x.eml"))));
 }
 
+// The bar names the message most recently begun with its place in the run, and its value
+// is that place's share; the button reads "Stop Converting" meanwhile.
 TEST_F(ConversionRunTest, TheBarShowsEachRowsShareAndNameUnderTheHourglass) {
   Form1& form = ToFolder(out_.path());
-  for (const char* name : {"a.msg", "b.msg", "c.msg", "d.msg"}) AddMessage(QString::fromUtf8(name));
+  const QStringList names{QStringLiteral("a.msg"), QStringLiteral("b.msg"), QStringLiteral("c.msg"), QStringLiteral("d.msg")};
+  for (const QString& name : names) AddMessage(name);
   std::vector<std::pair<double, QString>> seen;
   bool alwaysHourglass = true;
+  QStringList captions;
   {
     WhileRunning watch([&] {
       if (!form.Converting) return;
+      if (form.ProgressBar1->StatusText().startsWith(QStringLiteral("Processing"))) captions << form.PushButton2->text();
       const std::pair<double, QString> now{form.ProgressBar1->Progress(), form.ProgressBar1->StatusText()};
-      if (seen.empty() || seen.back() != now) seen.push_back(now);
+      if (now.second != QStringLiteral("Progress Bar") && (seen.empty() || seen.back() != now)) seen.push_back(now);
       alwaysHourglass = alwaysHourglass && form.MousePointer() == WindowPointer::Hourglass;
     });
     Click();
   }
-  const std::vector<std::pair<double, QString>> expected{{25, QStringLiteral("Processing: a.msg")},
-                                                         {50, QStringLiteral("Processing: b.msg")},
-                                                         {75, QStringLiteral("Processing: c.msg")},
-                                                         {100, QStringLiteral("Processing: d.msg")}};
-  EXPECT_EQ(seen, expected);
-  EXPECT_TRUE(alwaysHourglass);
-  ExpectIdle();
-}
-
-TEST_F(ConversionRunTest, ASecondClickDuringTheRunDoesNothing) {
-  Form1& form = ToFolder(out_.path());
-  AddMessage(QStringLiteral("a.msg"));
-  AddMessage(QStringLiteral("b.msg"));
-  int secondClicks = 0;
-  size_t boxesBefore = 0;
-  size_t boxesAfter = 0;
-  {
-    WhileRunning watch([&] {
-      if (!form.Converting || secondClicks > 0) return;
-      ++secondClicks;
-      boxesBefore = fixture_->dialogs.shown.size();
-      Click();
-      boxesAfter = fixture_->dialogs.shown.size();
-      EXPECT_TRUE(form.Converting);
-    });
-    Click();
+  ASSERT_FALSE(seen.empty());
+  int last = 0;
+  for (const auto& [value, text] : seen) {
+    const int place = static_cast<int>(value / 25);
+    EXPECT_GT(place, last) << text.toStdString();
+    last = place;
+    ASSERT_TRUE(place >= 1 && place <= 4) << value;
+    EXPECT_EQ(text, QStringLiteral("Processing: %1 (%2 of 4)").arg(names[place - 1]).arg(place));
   }
-  EXPECT_EQ(secondClicks, 1);
-  EXPECT_EQ(boxesAfter, boxesBefore);
-  EXPECT_EQ(Messages(), std::vector<QString>{Done(2, 0)});
-  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
+  EXPECT_TRUE(alwaysHourglass);
+  EXPECT_FALSE(captions.isEmpty());
+  EXPECT_EQ(captions.filter(QStringLiteral("Stop Converting")).size(), captions.size());
+  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("Start Converting"));
   ExpectIdle();
 }
 
@@ -367,7 +362,9 @@ TEST_F(ConversionRunTest, ClosingTheWindowMidRunTakesTheConverterAway) {
   EXPECT_TRUE(TemporaryFolderEmpty());
 }
 
-TEST_F(ConversionRunTest, RowsRemovedDuringTheRunAreNotReadPastTheEnd) {
+// The run takes the rows as they stand when it begins: rows removed meanwhile are still
+// converted, and nothing is read past the list's end.
+TEST_F(ConversionRunTest, RowsRemovedDuringTheRunAreStillConvertedAsListedWhenItBegan) {
   Form1& form = ToFolder(out_.path());
   AddMessage(QStringLiteral("a.msg"));
   AddMessage(QStringLiteral("b.msg"));
@@ -382,8 +379,8 @@ TEST_F(ConversionRunTest, RowsRemovedDuringTheRunAreNotReadPastTheEnd) {
     Click();
   }
   EXPECT_TRUE(cleared);
-  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
-  EXPECT_EQ(OutFiles(), QStringList{QStringLiteral("a.doc")});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0)});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
   ExpectIdle();
 }
 
@@ -470,15 +467,16 @@ class ExistingDocumentsTest : public ConversionRunTest {
 
 TEST_F(ExistingDocumentsTest, TheQuestionNamesThemAndEachAnswerDoesWhatItSays) {
   Prepare();
-  fixture_->dialogs.AnswerChoice(2);  // Cancel: nothing at all happens
+  fixture_->dialogs.AnswerChoice(3);  // Cancel: nothing at all happens
   Click();
   const ShownBox* question = Question();
   ASSERT_NE(question, nullptr);
   EXPECT_EQ(question->text, QStringLiteral("2 documents that this run would write already exist:\r\n") + Out("a.doc") +
                                 QStringLiteral("\r\n") + Out("b.doc") +
-                                QStringLiteral("\r\n\r\nReplace them, or keep them and write the new documents "
-                                               "under numbered names (\"Report (2).doc\")?"));
-  EXPECT_EQ(question->extra, QStringLiteral("Replace Them|Keep Them|Cancel"));
+                                QStringLiteral("\r\n\r\nReplace them, keep them and write the new documents "
+                                               "under numbered names (\"Report (2).doc\"), or skip them and convert "
+                                               "only the messages whose documents are not there yet?"));
+  EXPECT_EQ(question->extra, QStringLiteral("Replace Them|Keep Them|Skip Them|Cancel"));
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
   ExpectIdle();
@@ -545,13 +543,198 @@ TEST_F(ConversionRunTest, TickingTheBoxCollectsLaterFailuresIntoTheClosingBox) {
   EXPECT_TRUE(shown[0].text.startsWith(kFailed + bad1 + QStringLiteral("\r\n")));
   EXPECT_EQ(shown[0].extra, QStringLiteral("Do not show this again during this run"));
   EXPECT_EQ(shown[1].text, Done(1, 3));
-  const QString reason = QStringLiteral("compressed-RTF CRC32 failed");
+  const QString reason = QStringLiteral("The message file is damaged and cannot be read. (compressed-RTF CRC32 failed)");
+  EXPECT_EQ(shown[1].icon, Dialogs::Icon::Exclamation);
   EXPECT_EQ(shown[1].extra, bad1 + QStringLiteral("\r\n") + reason + QStringLiteral("\r\n\r\n") + bad2 +
                                 QStringLiteral("\r\n") + reason + QStringLiteral("\r\n\r\n") + bad3 +
                                 QStringLiteral("\r\n") + reason);
   // The run gives back the pointer it found.
   EXPECT_EQ(form.MousePointer(), WindowPointer::Hourglass);
   EXPECT_FALSE(form.Converting);
+}
+
+// Runs with the converter stand-in that hangs on a message named "hang" (see
+// tests/convert/tools), one converter at a time so the order is known.
+class StandInRunTest : public ConversionRunTest {
+ protected:
+  Form1& StandInWindow(const QString& timeLimit = QStringLiteral("120")) {
+    fixture_ = std::make_unique<FormFixture>(TempSettings::Values{{QStringLiteral("Text1"), out_.path()},
+                                                                  {QStringLiteral("TimeLimit"), timeLimit}});
+    fixture_->Load();
+    fixture_->dialogs.shown.clear();
+    Form1& form = fixture_->form();
+    form.runControl.converterImage = ReadAll(QStringLiteral(SERVE_STAND_IN_EXE));
+    form.runControl.workers = 1;
+    return form;
+  }
+  bool Started(const QString& source) const { return QFile::exists(source + QStringLiteral(".started")); }
+  // What the output folder holds besides the documents: nothing half-written.
+  QStringList Leftovers() const {
+    QStringList names = OutFiles();
+    names.removeIf([](const QString& name) { return name.endsWith(QStringLiteral(".doc")) && !name.startsWith(u'.'); });
+    return names;
+  }
+};
+
+// "Stop Converting" stops the run as Ctrl-C stops the command: the message under way gets
+// two seconds, then its converter is ended; nothing half-written, the counts in the box.
+TEST_F(StandInRunTest, StopMidRunEndsTheConverterAndCountsWhatWasNotStarted) {
+  Form1& form = StandInWindow();
+  AddMessage(QStringLiteral("a.msg"));
+  AddMessage(QStringLiteral("b.msg"));
+  const QString hang = AddMessage(QStringLiteral("hang.msg"));
+  AddMessage(QStringLiteral("z.msg"));
+  AddMessage(QStringLiteral("zz.msg"));
+  QElapsedTimer sinceStop;
+  QString caption;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || sinceStop.isValid() || !Started(hang)) return;
+      caption = form.PushButton2->text();
+      sinceStop.start();
+      Click();  // the button now stops
+    });
+    Click();
+  }
+  EXPECT_EQ(caption, QStringLiteral("Stop Converting"));
+  ASSERT_TRUE(sinceStop.isValid());
+  EXPECT_GE(sinceStop.elapsed(), 1800);
+  EXPECT_LT(sinceStop.elapsed(), 6000);
+  const std::vector<ShownBox>& shown = fixture_->dialogs.shown;
+  ASSERT_EQ(shown.size(), 1u);  // after a stop the failure goes to the closing box only
+  EXPECT_EQ(shown[0].text, QStringLiteral("Stopped.\r\n2 converted, 1 failed, 2 not started"));
+  EXPECT_EQ(shown[0].extra, hang + QStringLiteral("\r\nThe run was stopped before this message was done."));
+  EXPECT_EQ(shown[0].icon, Dialogs::Icon::Exclamation);
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
+  EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(u' ').toStdString();
+  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("Start Converting"));
+  ExpectIdle();
+}
+
+// A message past the time limit fails with its reason and the run goes on; the failure
+// holds the run: while its box is up no new message is sent to the converter.
+TEST_F(StandInRunTest, AMessagePastTheTimeLimitFailsAndTheRunGoesOnHeldWhileItsBoxIsUp) {
+  StandInWindow(QStringLiteral("1"));
+  AddMessage(QStringLiteral("a.msg"));
+  const QString hang = AddMessage(QStringLiteral("hang.msg"));
+  AddMessage(QStringLiteral("b.msg"));
+  AddMessage(QStringLiteral("c.msg"));
+  bool cWrittenWhileUp = true;
+  fixture_->dialogs.onShow = [&](const ShownBox& box) {
+    if (!box.text.startsWith(kFailed)) return;
+    // b was sent with hang; c waits until the box is closed.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 400) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    cWrittenWhileUp = QFile::exists(Out(QStringLiteral("c.doc")));
+  };
+  Click();
+  EXPECT_FALSE(cWrittenWhileUp);
+  EXPECT_EQ(Messages(), (std::vector<QString>{Failed(hang, QStringLiteral("The conversion took longer than 1 second.")),
+                                              Done(3, 1)}));
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
+  ExpectIdle();
+}
+
+// Closing the window during a run stops it before the program ends: the converter working
+// on a message is ended, none outlives the window, and its folder is gone.
+TEST_F(StandInRunTest, ClosingTheWindowMidRunEndsEveryConverterFirst) {
+  Form1& form = StandInWindow();
+  const QString hang = AddMessage(QStringLiteral("hang.msg"));
+  AddMessage(QStringLiteral("b.msg"));
+  pid_t converter = 0;
+  bool aliveAfter = true;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || converter != 0 || !Started(hang)) return;
+      converter = static_cast<pid_t>(ReadAll(hang + QStringLiteral(".started")).toInt());
+      RunCleanups();  // what ending the program does before the process goes
+      aliveAfter = ::kill(converter, 0) == 0;
+      EXPECT_TRUE(TemporaryFolderEmpty());
+    });
+    Click();
+  }
+  ASSERT_GT(converter, 0);
+  EXPECT_FALSE(aliveAfter);
+  EXPECT_FALSE(QFile::exists(Out(QStringLiteral("hang.doc"))));
+}
+
+TEST(ConverterReason, EachResultWordGivesAPlainSentenceAndKeepsTheDetail) {
+  const struct {
+    const char* word;
+    const char* detail;
+    const char* text;
+  } cases[] = {
+      {"format", "not a compound file (no compound-file signature)",
+       "This is not an Outlook message file. (not a compound file (no compound-file signature))"},
+      {"format", "not a message: the file has no \"__properties_version1.0\" stream",
+       "This is not an Outlook message file. (not a message: the file has no \"__properties_version1.0\" stream)"},
+      {"format", "the directory chain refers to sector 39, outside the file",
+       "The message file is damaged and cannot be read. (the directory chain refers to sector 39, outside the file)"},
+      {"decode", "compressed-RTF CRC32 failed",
+       "The message file is damaged and cannot be read. (compressed-RTF CRC32 failed)"},
+      {"io", "cannot create output file \"/o/a.doc\": Permission denied",
+       "The document could not be written: Permission denied. (cannot create output file \"/o/a.doc\": Permission denied)"},
+      {"io", "cannot read input file \"/m/x.msg\": it is not a regular file",
+       "The message file could not be read: it is not a regular file. (cannot read input file \"/m/x.msg\": it is not a "
+       "regular file)"},
+      {"timeout", "the conversion took longer than 1 second", "The conversion took longer than 1 second."},
+      {"timeout", "the conversion took longer than 120 seconds", "The conversion took longer than 120 seconds."},
+      {"ended", "the converter was ended by signal 11 (Segmentation fault)",
+       "The converter stopped unexpectedly on this message. (the converter was ended by signal 11 (Segmentation fault))"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReasonForOutcome(QString::fromUtf8(c.word), QString::fromUtf8(c.detail)).Text(), QString::fromUtf8(c.text));
+  }
+  EXPECT_EQ(TimeLimitReason(1), QStringLiteral("the conversion took longer than 1 second"));
+  EXPECT_EQ(TimeLimitReason(7), QStringLiteral("the conversion took longer than 7 seconds"));
+}
+
+// "Skip Them" converts only the messages whose documents are not there yet.
+TEST_F(ExistingDocumentsTest, SkipThemConvertsOnlyTheNewMessages) {
+  Prepare();
+  fixture_->dialogs.AnswerChoice(2);
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("Done.\r\n1 converted, 0 failed, 2 skipped")});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("a.doc"))), QByteArray("mine a"));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("c.doc"))), DocumentFor(RtfFor(QStringLiteral("c.msg"))));
+  ExpectIdle();
+}
+
+// The closing box lists every failure of the run, in the list's order, also when no box
+// was turned off, with a warning icon, and offers the one output folder.
+TEST_F(ConversionRunTest, TheClosingBoxListsEveryFailureAndOpensTheOutputFolder) {
+  ToFolder(out_.path());
+  QStringList bad;
+  for (int i = 1; i <= 8; ++i) {
+    bad << AddDamagedMessage(QStringLiteral("bad%1.msg").arg(i));
+    if (i == 4) AddMessage(QStringLiteral("good.msg"));
+  }
+  fixture_->dialogs.PressExtraButton(true);
+  Click();
+  const std::vector<ShownBox>& shown = fixture_->dialogs.shown;
+  ASSERT_EQ(shown.size(), 9u);
+  for (int i = 0; i < 8; ++i) EXPECT_TRUE(shown[i].text.startsWith(kFailed + bad[i] + QStringLiteral("\r\n")));
+  const ShownBox& closing = shown.back();
+  EXPECT_EQ(closing.text, Done(1, 8));
+  EXPECT_EQ(closing.icon, Dialogs::Icon::Exclamation);
+  EXPECT_EQ(closing.button, QStringLiteral("Open Folder"));
+  const QStringList lines = closing.extra.split(QStringLiteral("\r\n"));
+  ASSERT_EQ(lines.size(), 8 * 3 - 1);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(lines[i * 3], bad[i]);
+  EXPECT_EQ(lines.back(), QStringLiteral("The message file is damaged and cannot be read. (compressed-RTF CRC32 failed)"));
+  EXPECT_EQ(fixture_->desktop.openedFolders, std::vector<QString>{out_.path()});
+
+  // Documents beside messages of two folders: no one folder to open; all converted: no icon.
+  fixture_->dialogs.shown.clear();
+  BesideSources();
+  AddMessage(QStringLiteral("one/a.msg"));
+  AddMessage(QStringLiteral("two/b.msg"));
+  Click();
+  ASSERT_EQ(fixture_->dialogs.shown.size(), 1u);
+  EXPECT_EQ(fixture_->dialogs.shown[0].button, QString());
+  EXPECT_EQ(fixture_->dialogs.shown[0].icon, Dialogs::Icon::None);
 }
 
 }  // namespace

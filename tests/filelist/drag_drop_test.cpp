@@ -1,5 +1,6 @@
 // Tests of dropping files, folders and other data onto the list.
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -151,6 +152,26 @@ TEST_F(DragDropTest, AHiddenFolderIsScannedLikeAnyOther) {
   tree_.File(".config/sub/deeper.msg");
   Drop({tree_.Path(".config")});
   EXPECT_EQ(Rows(list_), QStringList{tree_.Path(".config/sub/deeper.msg")});
+}
+
+}  // namespace
+
+namespace {
+
+// `lorvane FILE...`: what the program is started with is queued as a drop queues it,
+// relative paths taken from the current folder, and folders searched through.
+TEST_F(DragDropTest, FilesAndFoldersFromTheCommandLineAreQueuedLikeADrop) {
+  tree_.File("one.msg");
+  tree_.File("box/two.msg");
+  tree_.File("box/deeper/three.msg");
+  const QString before = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(tree_.Root()));
+  fx_.form().QueuePaths({QStringLiteral("one.msg"), tree_.Path("box"), tree_.Path("missing.msg")});
+  QDir::setCurrent(before);
+  QStringList rows = Rows(list_);
+  rows.sort();
+  EXPECT_EQ(rows, QStringList({tree_.Path("box/deeper/three.msg"), tree_.Path("box/two.msg"), tree_.Path("one.msg")}));
+  EXPECT_TRUE(fx_.dialogs.shown.empty());
 }
 
 }  // namespace

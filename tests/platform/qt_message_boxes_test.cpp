@@ -4,9 +4,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -119,14 +122,37 @@ TEST_F(QtMessageBoxes, TheCheckBoxTheDetailsAndTheChoiceAnswerAsPromised) {
     box->button(QMessageBox::Ok)->click();
   });
   EXPECT_TRUE(dialogs.ShowMessageWithCheckBox(QStringLiteral("Failed"), QStringLiteral("Do not show this again")));
-  QString details;
+  // The closing box: with its details open the last of 8 failures is in sight inside the
+  // box; "Open Folder" answers true, OK false.
+  QString lots;
+  for (int i = 1; i <= 8; ++i) lots += QStringLiteral("/mail/%1.msg\r\nThe reason of %1.\r\n\r\n").arg(i);
+  lots.chop(4);
+  bool lastInSight = false;
+  bool insideTheBox = false;
+  QString iconName;
   WhenModalShows([&](QWidget* w) {
-    auto* box = qobject_cast<QMessageBox*>(w);
-    details = box->detailedText();
-    box->button(QMessageBox::Ok)->click();
+    auto* area = w->findChild<QPlainTextEdit*>(QStringLiteral("details"));
+    ASSERT_NE(area, nullptr);
+    EXPECT_TRUE(area->isHidden());
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+      if (b->text().remove(u'&') == QStringLiteral("Show Details...")) b->click();
+    w->adjustSize();
+    QApplication::processEvents();
+    const QRect last = area->cursorRect(QTextCursor(area->document()->lastBlock()));
+    lastInSight = area->viewport()->rect().contains(last);
+    insideTheBox = w->rect().contains(QRect(area->mapTo(w, QPoint(0, 0)), area->size()));
+    iconName = w->findChild<QLabel*>(QStringLiteral("icon")) ? QStringLiteral("icon") : QString();
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+      if (b->text() == QStringLiteral("Open Folder")) b->click();
   });
-  dialogs.ShowMessageWithDetails(QStringLiteral("Done."), QStringLiteral("/a.msg\r\nwhy"));
-  EXPECT_EQ(details, QStringLiteral("/a.msg\nwhy"));
+  EXPECT_TRUE(dialogs.ShowMessageWithDetails(QStringLiteral("Done."), lots, Dialogs::Icon::Exclamation,
+                                             QStringLiteral("Open Folder")));
+  EXPECT_TRUE(lastInSight);
+  EXPECT_TRUE(insideTheBox);
+  EXPECT_EQ(iconName, QStringLiteral("icon"));
+  WhenModalShows([](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); });
+  EXPECT_FALSE(dialogs.ShowMessageWithDetails(QStringLiteral("Done."), QStringLiteral("/a.msg\r\nwhy"),
+                                              Dialogs::Icon::None, QStringLiteral("Open Folder")));
 
   const QStringList buttons{QStringLiteral("Replace Them"), QStringLiteral("Keep Them"), QStringLiteral("Cancel")};
   WhenModalShows([](QWidget* w) {

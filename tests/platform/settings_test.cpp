@@ -87,7 +87,7 @@ TEST(SettingsStore, TheUsersOwnStoreIsNamedAfterTheApplication) {
 
 // A store that can be read but not written, and a garbage store that is rewritten fine.
 namespace {
-const QString kUnsaved = QStringLiteral("Your changes to the settings cannot be saved");
+const QString kUnsaved = QStringLiteral("Lorvane cannot save your settings: ");
 
 TEST(SettingsStore, AfterAFailedWriteTheStoreStillReadsAndAGarbageFileIsWrittenWithoutComplaint) {
   // A folder that cannot take a file, also for root: the write fails with its reason, and
@@ -144,6 +144,8 @@ TEST(SettingsSession, ValuesReadAreUsedAndOneBoxSaysOnceThatChangesCannotBeSaved
   EXPECT_EQ(form.Text1->text(), QStringLiteral("/mail/"));
   EXPECT_TRUE(form.Option2->isChecked());
   EXPECT_FALSE(form.Frame3->isEnabled());
+  // Start-up writes back what it read: no change of the user's, no box.
+  EXPECT_TRUE(f.dialogs.shown.empty());
   // Typing, clicking the options and picking an extension: writes fail, no further box.
   for (const char* typed : {"/o", "/ou", "/out"}) form.Text1->setText(QString::fromUtf8(typed));
   form.Option1->click();
@@ -151,7 +153,8 @@ TEST(SettingsSession, ValuesReadAreUsedAndOneBoxSaysOnceThatChangesCannotBeSaved
   ASSERT_EQ(f.dialogs.Messages().size(), 1u);
   const ShownBox& box = f.dialogs.shown[0];
   EXPECT_TRUE(box.text.startsWith(kUnsaved)) << box.text.toStdString();
-  EXPECT_TRUE(box.text.contains(QStringLiteral("/home/u/.config/Kestrane.conf (Permission denied)")));
+  EXPECT_EQ(box.text, QStringLiteral("Lorvane cannot save your settings: /home/u/.config/Kestrane.conf (Permission "
+                                     "denied). Your choices apply until you close Lorvane."));
   EXPECT_EQ(box.icon, Dialogs::Icon::Exclamation);
   EXPECT_TRUE(f.dialogs.ErrorBoxes().empty());
   // What the user changed applies for the rest of the session.

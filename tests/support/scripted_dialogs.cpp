@@ -30,7 +30,7 @@ std::vector<QString> ScriptedDialogs::ErrorBoxes() const {
 }
 
 bool ScriptedDialogs::AllAnswersUsed() const {
-  return yesNo_.empty() && checkBoxes_.empty() && choices_.empty() && input_.empty() && openFiles_.empty() &&
+  return yesNo_.empty() && checkBoxes_.empty() && extraButtons_.empty() && choices_.empty() && input_.empty() && openFiles_.empty() &&
          folders_.empty();
 }
 
@@ -57,8 +57,13 @@ bool ScriptedDialogs::ShowMessageWithCheckBox(const QString& text, const QString
   return ticked;
 }
 
-void ScriptedDialogs::ShowMessageWithDetails(const QString& text, const QString& details) {
-  Record({ShownBox::Kind::Message, text, {}, Icon::None, details});
+bool ScriptedDialogs::ShowMessageWithDetails(const QString& text, const QString& details, Icon icon,
+                                             const QString& extraButton) {
+  Record({ShownBox::Kind::Message, text, {}, icon, details, extraButton});
+  if (extraButtons_.empty()) return false;
+  const bool pressed = extraButtons_.front();
+  extraButtons_.pop_front();
+  return pressed && !extraButton.isEmpty();
 }
 
 int ScriptedDialogs::AskChoice(const QString& text, const QStringList& buttons, int escapeButton) {

@@ -22,6 +22,7 @@ struct ShownBox {
   Dialogs::Icon icon = Dialogs::Icon::None;
   QString extra;       // input default answer, file filter, picker start folder, a message's
                        // check box text or details, or a choice's buttons joined by "|"
+  QString button{};    // the extra button of a message with details, if any
 };
 
 class ScriptedDialogs : public Dialogs {
@@ -42,6 +43,9 @@ class ScriptedDialogs : public Dialogs {
   // the box closes with it clear.
   void TickCheckBox(bool tick) { checkBoxes_.push_back(tick); }
   void AnswerChoice(int button) { choices_.push_back(button); }
+  // Closes the next box with details by its extra button ("Open Folder") when it has one;
+  // unscripted, such a box closes with OK.
+  void PressExtraButton(bool press) { extraButtons_.push_back(press); }
 
   // The texts of the message boxes (ShowMessage only), in order.
   std::vector<QString> Messages() const;
@@ -53,7 +57,8 @@ class ScriptedDialogs : public Dialogs {
   void ShowMessage(const QString& text, const QString& caption, Icon icon) override;
   bool AskYesNo(const QString& text) override;
   bool ShowMessageWithCheckBox(const QString& text, const QString& checkBoxText) override;
-  void ShowMessageWithDetails(const QString& text, const QString& details) override;
+  bool ShowMessageWithDetails(const QString& text, const QString& details, Icon icon = Icon::None,
+                              const QString& extraButton = {}) override;
   int AskChoice(const QString& text, const QStringList& buttons, int escapeButton) override;
   QString InputBox(const QString& prompt, const QString& title, const QString& defaultAnswer) override;
   QString OpenFiles(const QString& title, const QString& filter) override;
@@ -69,6 +74,7 @@ class ScriptedDialogs : public Dialogs {
 
   std::deque<bool> yesNo_;
   std::deque<bool> checkBoxes_;
+  std::deque<bool> extraButtons_;
   std::deque<int> choices_;
   std::deque<QString> input_;
   std::deque<Result> openFiles_;

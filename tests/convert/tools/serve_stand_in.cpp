@@ -1,12 +1,15 @@
-// A stand-in for the long-lived converter in the command's tests: answers requests like
-// `Quorlin --serve`, but hangs on a message whose name holds "hang" (after starting its
-// document as the converter does, in a hidden ".<document>.<hex>.tmp" beside it, and
-// creating "<message>.started" so that a test knows it is under way) and crashes on one
-// whose name holds "crash", also with its temporary file begun.
+// A stand-in for the long-lived converter in the run's and the command's tests: answers
+// requests like `Quorlin --serve`, but hangs on a message whose name holds "hang" (after
+// starting its document as the converter does, in a hidden ".<document>.<hex>.tmp" beside
+// it, and creating "<message>.started" holding its process id, so that a test knows it is
+// under way and can look for the process afterwards) and crashes on one whose name holds
+// "crash", also with its temporary file begun.
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
+
+#include <unistd.h>
 
 #include "converter/conversion.h"
 #include "converter/serve.h"
@@ -22,7 +25,7 @@ int main() {
       std::ofstream(request.output.substr(0, slash) + "." + name + ".00c0ffee12345678.tmp") << "half a document";
     }
     if (hang) {
-      std::ofstream(request.input + ".started") << "started";
+      std::ofstream(request.input + ".started") << ::getpid();
       std::this_thread::sleep_for(std::chrono::hours(1));
     }
     if (crash) std::abort();
