@@ -11,7 +11,7 @@
 #include <QRadioButton>
 
 #include "app/program_icon.h"
-#include "convert/progress_bar.h"
+#include "run/progress_bar.h"
 #include "filelist/file_list.h"
 #include "platform/session_settings.h"
 #include "platform/twips.h"

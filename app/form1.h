@@ -1,7 +1,7 @@
 // Form1, the main window: owns the controls and the few window variables and routes each
 // event to its handler. The handlers keep their event names (the error box names its place
 // by them); each is a thin entry point that hands the controls and the platform services it
-// needs to a named routine of the list (filelist/) or of the run (convert/). Every event
+// needs to a named routine of the list (filelist/) or of the run (run/). Every event
 // reaches its handler through one guard, so an unexpected failure is shown, never fatal.
 #pragma once
 

@@ -1,15 +1,15 @@
 // Form1's entry points for the list and the run: each handler keeps its event name and
 // passes the controls and services its routine needs; the work is done in filelist/ and
-// convert/.
+// run/.
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
 
 #include "app/form1.h"
-#include "convert/conversion_run.h"
-#include "convert/output_options.h"
-#include "convert/progress_bar.h"
+#include "run/conversion_run.h"
+#include "run/output_options.h"
+#include "run/progress_bar.h"
 #include "filelist/add_files.h"
 #include "filelist/add_folder.h"
 #include "filelist/drag_drop.h"

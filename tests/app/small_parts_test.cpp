@@ -6,10 +6,10 @@
 #include <stdexcept>
 
 #include "app/application_title.h"
-#include "convert/progress_arithmetic.h"
+#include "run/progress_arithmetic.h"
 #include "platform/boolean_text.h"
-#include "convert/progress_bar.h"
-#include "convert/progress_text_fit.h"
+#include "run/progress_bar.h"
+#include "run/progress_text_fit.h"
 #include "platform/shutdown.h"
 #include "platform/app_error.h"
 

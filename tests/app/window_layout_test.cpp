@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "convert/progress_bar.h"
+#include "run/progress_bar.h"
 #include "filelist/file_list.h"
 #include "support/form_fixture.h"
 

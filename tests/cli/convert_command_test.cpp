@@ -16,14 +16,14 @@
 #include "cli/convert_options.h"
 #include "cli/progress_line.h"
 #include "cli/run_report.h"
-#include "convert/support/message_files.h"
+#include "run/support/message_files.h"
 #include "support/qstring_printer.h"
 
 namespace {
 
-using convert_testing::DocumentFor;
-using convert_testing::ReadAll;
-using convert_testing::RtfFor;
+using run_testing::DocumentFor;
+using run_testing::ReadAll;
+using run_testing::RtfFor;
 
 QString ReadStream(std::FILE* stream) {
   std::rewind(stream);
@@ -56,12 +56,12 @@ class ConvertCommandTest : public ::testing::Test {
   // A good message whose document names it.
   QString Message(const QString& relative) {
     QDir().mkpath(QFileInfo(Path(relative)).path());
-    EXPECT_TRUE(convert_testing::WriteMessage(Path(relative), RtfFor(relative)));
+    EXPECT_TRUE(run_testing::WriteMessage(Path(relative), RtfFor(relative)));
     return Path(relative);
   }
   QString Damaged(const QString& relative) {
     QDir().mkpath(QFileInfo(Path(relative)).path());
-    EXPECT_TRUE(convert_testing::WriteDamagedMessage(Path(relative)));
+    EXPECT_TRUE(run_testing::WriteDamagedMessage(Path(relative)));
     return Path(relative);
   }
   static QByteArray DocumentOf(const QString& relative) { return DocumentFor(RtfFor(relative)); }
@@ -134,7 +134,7 @@ TEST_F(ConvertCommandTest, FolderTreeConvertsWithTheWindowsNamesKeepingExistingD
 TEST_F(ConvertCommandTest, HeaderOpensEachDocumentWithTheMessagesSubject) {
   msgwriter::MessageBuilder message;
   message.AddRtfBody(RtfFor(QStringLiteral("s.msg"))).AddUnicode(0x0037, u"Quarterly figures");
-  ASSERT_TRUE(convert_testing::WriteBytes(Path(QStringLiteral("s.msg")), message.Build()));
+  ASSERT_TRUE(run_testing::WriteBytes(Path(QStringLiteral("s.msg")), message.Build()));
   const Result run = Run({QStringLiteral("--beside"), QStringLiteral("--header"), QStringLiteral("--quiet"),
                           Path(QStringLiteral("s.msg"))});
   EXPECT_EQ(run.status, 0) << qPrintable(run.err);
@@ -297,7 +297,7 @@ TEST_F(ConvertCommandTest, GnuParallelOverChunksGivesTheSameDocumentsAsOneRun) {
     for (const char* name : {"a.msg", "b.msg", "x/a.msg", "x/c.msg", "x/y/a.msg", "z/a.msg", "z/~skip.msg"}) {
       const QString path = Path(QStringLiteral("%1/%2").arg(QString::fromUtf8(tree), QString::fromUtf8(name)));
       QDir().mkpath(QFileInfo(path).path());
-      ASSERT_TRUE(convert_testing::WriteMessage(path, RtfFor(QString::fromUtf8(name))));
+      ASSERT_TRUE(run_testing::WriteMessage(path, RtfFor(QString::fromUtf8(name))));
     }
     Damaged(QStringLiteral("%1/z/bad.msg").arg(QString::fromUtf8(tree)));
   }

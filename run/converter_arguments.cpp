@@ -1,5 +1,5 @@
 // One place that spells the converter's arguments, so every caller asks it the same way.
-#include "convert/converter_arguments.h"
+#include "run/converter_arguments.h"
 
 QStringList ConverterArguments(const QString& source, const QString& output, bool headerBlock) {
   QStringList arguments;

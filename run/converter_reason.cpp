@@ -1,5 +1,5 @@
 // The converter's reason: the bounded capture of its standard error and the fall-back texts.
-#include "convert/converter_reason.h"
+#include "run/converter_reason.h"
 
 #include <QStringList>
 

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <map>
 
-#include "convert/batch_run.h"
-#include "convert/support/message_files.h"
+#include "run/batch_run.h"
+#include "run/support/message_files.h"
 #include "support/qstring_printer.h"
 
 namespace {
@@ -19,8 +19,8 @@ class BatchRunTest : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
   BatchJob Job(const QString& name, bool good = true) {
     const QString source = dir_.filePath(name + QStringLiteral(".msg"));
-    EXPECT_TRUE(good ? convert_testing::WriteMessage(source, convert_testing::RtfFor(name))
-                     : convert_testing::WriteDamagedMessage(source));
+    EXPECT_TRUE(good ? run_testing::WriteMessage(source, run_testing::RtfFor(name))
+                     : run_testing::WriteDamagedMessage(source));
     return {source, dir_.filePath(name + QStringLiteral(".doc"))};
   }
   std::map<std::size_t, BatchOutcome> Run(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
@@ -51,7 +51,7 @@ TEST_F(BatchRunTest, EveryJobGetsOneOutcomeWithMoreWorkersThanJobsOrFewer) {
       EXPECT_EQ(outcome.reason.isEmpty(), index != 3) << index;
     }
   }
-  EXPECT_EQ(convert_testing::ReadAll(jobs[0].output), convert_testing::DocumentFor(convert_testing::RtfFor(QStringLiteral("m0"))));
+  EXPECT_EQ(run_testing::ReadAll(jobs[0].output), run_testing::DocumentFor(run_testing::RtfFor(QStringLiteral("m0"))));
 }
 
 TEST_F(BatchRunTest, TheHeaderBlockFlagTravelsWithEachRequest) {
@@ -64,8 +64,8 @@ TEST_F(BatchRunTest, TheHeaderBlockFlagTravelsWithEachRequest) {
   const auto outcomes = Run({job}, settings);
   ASSERT_EQ(outcomes.size(), 1u);
   EXPECT_TRUE(outcomes.at(0).converted) << qPrintable(outcomes.at(0).reason);
-  EXPECT_EQ(convert_testing::ReadAll(job.output),
-            convert_testing::DocumentFor(convert_testing::RtfFor(QStringLiteral("a"))));
+  EXPECT_EQ(run_testing::ReadAll(job.output),
+            run_testing::DocumentFor(run_testing::RtfFor(QStringLiteral("a"))));
 }
 
 TEST_F(BatchRunTest, AConverterThatCannotStartEndsTheRunAndAStopStartsNothing) {

@@ -7,7 +7,7 @@
 
 #include "support/qstring_printer.h"
 
-#include "convert/output_names.h"
+#include "run/output_names.h"
 
 namespace {
 

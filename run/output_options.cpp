@@ -1,5 +1,5 @@
 // The output options kept in the settings, and the output folder picker.
-#include "convert/output_options.h"
+#include "run/output_options.h"
 
 #include <QLineEdit>
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "convert/output_names.h"
+#include "run/output_names.h"
 
 class Dialogs;
 struct OutputChoice;

@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "convert/converter_reason.h"
-#include "convert/progress_bar.h"
-#include "convert/run_and_wait.h"
+#include "run/converter_reason.h"
+#include "run/progress_bar.h"
+#include "run/run_and_wait.h"
 #include "platform/app_error.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "convert/progress_arithmetic.h"
+#include "run/progress_arithmetic.h"
 #include "platform/app_error.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Output paths: built from the path helpers, and kept apart within one run.
-#include "convert/output_names.h"
+#include "run/output_names.h"
 
 #include <QFile>
 #include <QFileInfo>

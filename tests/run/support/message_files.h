@@ -11,7 +11,7 @@
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
 
-namespace convert_testing {
+namespace run_testing {
 
 // A small RTF body naming the message, so that each document shows where it came from.
 inline std::string RtfFor(const QString& name) {
@@ -51,4 +51,4 @@ inline QByteArray ReadAll(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-}  // namespace convert_testing
+}  // namespace run_testing

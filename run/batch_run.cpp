@@ -2,7 +2,7 @@
 // with the earliest deadline of a message under way as the poll's time-out. Each converter
 // holds up to two requests, the one it works on and the next, so that it goes straight on
 // to the next message without waiting for this process to answer.
-#include "convert/batch_run.h"
+#include "run/batch_run.h"
 
 #include <poll.h>
 
@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "convert/converter_worker.h"
+#include "run/converter_worker.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The documents a run would replace, the question about them, and the run's names.
-#include "convert/existing_documents.h"
+#include "run/existing_documents.h"
 
 #include <QFileInfo>
 
-#include "convert/conversion_run.h"
+#include "run/conversion_run.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
 

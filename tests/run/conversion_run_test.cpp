@@ -15,18 +15,18 @@
 #include <functional>
 #include <memory>
 
-#include "convert/existing_documents.h"
-#include "convert/progress_bar.h"
+#include "run/existing_documents.h"
+#include "run/progress_bar.h"
 #include "platform/shutdown.h"
-#include "convert/support/message_files.h"
+#include "run/support/message_files.h"
 #include "filelist/file_list.h"
 #include "support/form_fixture.h"
 
 namespace {
 
-using convert_testing::DocumentFor;
-using convert_testing::ReadAll;
-using convert_testing::RtfFor;
+using run_testing::DocumentFor;
+using run_testing::ReadAll;
+using run_testing::RtfFor;
 
 const QString kFailed = QStringLiteral("Failed to convert: ");
 const QString kNotStarted = QStringLiteral("The converter could not be started.");
@@ -77,13 +77,13 @@ class ConversionRunTest : public ::testing::Test {
   QString AddMessage(const QString& relative) {
     const QString path = QDir(sources_.path()).filePath(relative);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    EXPECT_TRUE(convert_testing::WriteMessage(path, RtfFor(relative)));
+    EXPECT_TRUE(run_testing::WriteMessage(path, RtfFor(relative)));
     fixture_->form().ListView1->Append(path);
     return path;
   }
   QString AddDamagedMessage(const QString& relative) {
     const QString path = QDir(sources_.path()).filePath(relative);
-    EXPECT_TRUE(convert_testing::WriteDamagedMessage(path));
+    EXPECT_TRUE(run_testing::WriteDamagedMessage(path));
     fixture_->form().ListView1->Append(path);
     return path;
   }
@@ -134,7 +134,7 @@ TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
   msgwriter::MessageBuilder message;
   message.AddRtfBody(RtfFor(QStringLiteral("subject.msg"))).AddUnicode(0x0037, u"Quarterly figures");
   const QString path = QDir(sources_.path()).filePath(QStringLiteral("subject.msg"));
-  ASSERT_TRUE(convert_testing::WriteBytes(path, message.Build()));
+  ASSERT_TRUE(run_testing::WriteBytes(path, message.Build()));
   fixture_->form().ListView1->Append(path);
   Click();
   const QByteArray document = ReadAll(Out(QStringLiteral("subject.doc")));

@@ -1,5 +1,5 @@
 // Starting, feeding and ending one long-lived converter process over a pair of pipes.
-#include "convert/converter_worker.h"
+#include "run/converter_worker.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,7 +1,7 @@
 // Pulls the converter's executable into the program's read-only data at build time. The
 // build passes the path of the copy it made of the Quorlin executable (LORVANE_QUORLIN_IMAGE)
 // and rebuilds this file whenever that copy changes.
-#include "convert/converter_image.h"
+#include "run/converter_image.h"
 
 #ifndef LORVANE_QUORLIN_IMAGE
 #error "LORVANE_QUORLIN_IMAGE must name the converter image to embed"

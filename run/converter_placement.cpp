@@ -1,5 +1,5 @@
 // Placing the converter in a private folder of its own and taking it away again.
-#include "convert/converter_placement.h"
+#include "run/converter_placement.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The runner's waiting text and creeping value, computed in double precision with the
 // halves-to-even rounding the bar has always used.
-#include "convert/progress_arithmetic.h"
+#include "run/progress_arithmetic.h"
 
 #include <cmath>
 

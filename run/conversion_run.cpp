@@ -1,21 +1,21 @@
 // ConvertAll: the run's busy flag, the converter's placement and removal, and the loop that
 // converts one row after the other.
-#include "convert/conversion_run.h"
+#include "run/conversion_run.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <optional>
 
-#include "convert/converter_arguments.h"
-#include "convert/converter_image.h"
-#include "convert/converter_placement.h"
-#include "convert/converter_reason.h"
-#include "convert/existing_documents.h"
-#include "convert/failure_notices.h"
-#include "convert/output_names.h"
-#include "convert/progress_arithmetic.h"
-#include "convert/progress_bar.h"
-#include "convert/run_and_wait.h"
+#include "run/converter_arguments.h"
+#include "run/converter_image.h"
+#include "run/converter_placement.h"
+#include "run/converter_reason.h"
+#include "run/existing_documents.h"
+#include "run/failure_notices.h"
+#include "run/output_names.h"
+#include "run/progress_arithmetic.h"
+#include "run/progress_bar.h"
+#include "run/run_and_wait.h"
 #include "platform/app_error.h"
 #include "platform/dialogs.h"
 #include "platform/error_trap.h"

@@ -1,5 +1,5 @@
 // FailureNotices: the failure boxes of one run, the choice to collect them, and "Done.".
-#include "convert/failure_notices.h"
+#include "run/failure_notices.h"
 
 #include "platform/dialogs.h"
 

@@ -1,6 +1,6 @@
 // The start-and-wait loop over a QProcess, in the order the window has always polled:
 // query, yield, wait, progress update, yield, test.
-#include "convert/run_and_wait.h"
+#include "run/run_and_wait.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -8,9 +8,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "convert/converter_reason.h"
-#include "convert/progress_arithmetic.h"
-#include "convert/progress_bar.h"
+#include "run/converter_reason.h"
+#include "run/progress_arithmetic.h"
+#include "run/progress_bar.h"
 #include "platform/app_error.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "convert/converter_image.h"
-#include "convert/converter_placement.h"
+#include "run/converter_image.h"
+#include "run/converter_placement.h"
 #include "platform/app_error.h"
 
 namespace {
