@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "converter/conversion_options.h"
+
 namespace quorlin {
 
 enum class ConversionStatus {
@@ -23,12 +25,6 @@ struct ConversionResult {
   ConversionStatus status = ConversionStatus::kSuccess;
   std::string message;  // one line; empty on success
   bool ok() const { return status == ConversionStatus::kSuccess; }
-};
-
-// What the user chose for the documents. The defaults give the documents as they have
-// always been.
-struct ConversionOptions {
-  bool header_block = false;  // open the document with subject, sender, date, recipients
 };
 
 // The output file's bytes for the message in `msg_bytes`. Throws ConvertError.

@@ -7,11 +7,11 @@
 // byte a file name can (spaces, tabs, line breaks, quotes); paths never hold NUL.
 //   request:  options, input path, output path
 //   response: result word, reason (empty on success)
-// Options are words separated by spaces; an empty field asks for none. The result words are
-// "ok", "format", "decode", "property", "io", "internal" (the conversion's outcomes) and
-// "usage" for a request the converter cannot take (an unknown option). After each response
-// the converter flushes its output and waits for the next request; at the end of its input
-// it exits 0.
+// Options are words separated by spaces, named in conversion_options.h; an empty field asks
+// for none. The result words are "ok", "format", "decode", "property", "io", "internal"
+// (the conversion's outcomes) and "usage" for a request the converter cannot take (an
+// unknown option). After each response the converter flushes its output and waits for the
+// next request; at the end of its input it exits 0.
 #pragma once
 
 #include <cstdio>
