@@ -18,6 +18,7 @@
 
 #include "filelist/list_pointer.h"
 #include "platform/pointer_control.h"
+#include "run/document_options.h"
 
 class Dialogs;
 class Desktop;
@@ -136,6 +137,8 @@ class Form1 : public QWidget, public PointerControl {
 
  private:
   void BuildControls();
+  // What the check boxes ask every document to hold.
+  DocumentOptions ChosenDocumentOptions() const;
   void ConnectEvents();
 
   void ApplyWindowPointer();

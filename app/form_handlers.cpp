@@ -65,8 +65,14 @@ void Form1::PushButton2_Click() {
   const OutputChoice output{[this] { return Option1->isChecked(); },
                             [this] { return Option2->isChecked(); },
                             [this] { return Text1->text(); },
-                            [this] { return Check1->isChecked(); }};
+                            [this] { return ChosenDocumentOptions(); }};
   ConvertAll(rows, *ProgressBar1, output, *services_.dialogs, *this, Converting);
+}
+
+DocumentOptions Form1::ChosenDocumentOptions() const {
+  DocumentOptions options;
+  options.headerBlock = Check1->isChecked();
+  return options;
 }
 
 void Form1::Option1_Click() {

@@ -159,7 +159,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     BatchSettings settings;
     settings.converterPath = placement.ConverterPath();
     settings.workers = options.jobs;
-    settings.headerBlock = options.header;
+    settings.documents = options.documents;
     settings.timeoutMs = options.timeoutSeconds * 1000;
     settings.stopDescriptor = stop.Descriptor();
 

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "run/document_options.h"
+
 struct ConvertOptions {
   QStringList paths;        // message files and folders, as given
   QString outputFolder;     // empty with --beside
@@ -15,7 +17,7 @@ struct ConvertOptions {
   int timeoutSeconds = 120;
   QString reportPath;       // empty for no report
   bool replace = false;
-  bool header = false;      // open each document with the message's header block
+  DocumentOptions documents;
   bool quiet = false;
   bool help = false;
   bool version = false;

@@ -41,7 +41,7 @@ class Batch {
  public:
   Batch(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
         const std::function<void(std::size_t, const BatchOutcome&)>& done)
-      : jobs_(jobs), settings_(settings), done_(done), options_(settings.headerBlock ? "header" : "") {
+      : jobs_(jobs), settings_(settings), done_(done), options_(ConverterRequestOptions(settings.documents)) {
     const std::size_t count = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(settings.workers, 1)), 1,
                                                       std::max<std::size_t>(jobs.size(), 1));
     for (std::size_t i = 0; i < count; ++i) slots_.push_back(std::make_unique<Slot>());

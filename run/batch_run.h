@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "run/document_options.h"
+
 struct BatchJob {
   QString source;
   QString output;
@@ -23,8 +25,8 @@ struct BatchSettings {
   QString converterPath;
   int workers = 1;
   int timeoutMs = 120000;
-  // Asks each converter for the message's header block above the body.
-  bool headerBlock = false;
+  // What every document holds beside the message's body.
+  DocumentOptions documents;
   // A descriptor that becomes readable when the run must stop starting new work; -1 for none.
   int stopDescriptor = -1;
   // After a stop, how long running conversions may take to finish before they are ended.

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <optional>
 
-#include "run/converter_arguments.h"
 #include "run/converter_image.h"
 #include "run/converter_placement.h"
 #include "run/converter_reason.h"
+#include "run/document_options.h"
 #include "run/existing_documents.h"
 #include "run/failure_notices.h"
 #include "run/output_names.h"
@@ -88,7 +88,7 @@ void ConvertRows(const SourceRows& list, ProgressBar& bar, const OutputChoice& c
     QString program;
     QStringList arguments;
     trap.Step(134, [&] { program = placement.ConverterPath(); });
-    trap.Step(136, [&] { arguments = ConverterArguments(source, output, choice.headerBlock && choice.headerBlock()); });
+    trap.Step(136, [&] { arguments = ConverterArguments(source, output, choice.documents ? choice.documents() : DocumentOptions()); });
     int status = kConverterNotRun;
     QString reason;
     trap.Step(138, [&] {

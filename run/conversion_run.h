@@ -8,6 +8,8 @@
 #include <QString>
 #include <functional>
 
+#include "run/document_options.h"
+
 class Dialogs;
 class PointerControl;
 class ProgressBar;
@@ -25,7 +27,7 @@ struct OutputChoice {
   std::function<bool()> toChosenFolder;  // "Save results to this folder:" is selected
   std::function<bool()> besideSource;    // "Save results in folder of original file" is selected
   std::function<QString()> folder;       // the folder box's text
-  std::function<bool()> headerBlock;     // "Add sender, date and subject" is ticked
+  std::function<DocumentOptions()> documents;  // the check boxes of what documents hold
 };
 
 // Runs the conversion unless one is under way already (`converting` is set for the run's
