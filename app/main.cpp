@@ -1,6 +1,8 @@
 // The lorvane executable: creates the main window with the real platform services, runs its
 // start-up, shows it centred on the screen and hands over to the event loop.
-// `lorvane convert ...` runs the command-line conversion instead, with no window or display.
+// `lorvane convert ...` runs the command-line conversion instead, with no window or display;
+// `lorvane --help` and `lorvane --version` print and end. Without a display, or with an
+// argument it does not know, the program says so in one line and ends with status 2.
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
@@ -9,10 +11,15 @@
 #include <QScreen>
 #include <cstdio>
 #include <cstring>
+#include <utility>
+#include <vector>
 
+#include "app/display_check.h"
 #include "app/form1.h"
 #include "app/install_check.h"
+#include "app/program_help.h"
 #include "cli/convert_command.h"
+#include "cli/convert_options.h"
 #include "platform/file_system.h"
 #include "platform/qt_desktop.h"
 #include "platform/qt_dialogs.h"
@@ -20,6 +27,31 @@
 #include "platform/shutdown.h"
 
 namespace {
+
+constexpr int kUsageStatus = 2;
+
+// Messages Qt gives while it starts, held back until it has started: should it fail to
+// reach the display (a display named but not there), the program's own line is the only
+// one printed, instead of Qt's lines and an abort.
+QtMessageHandler qtHandler = nullptr;
+std::vector<std::pair<QtMsgType, QString>>* heldMessages = nullptr;
+
+void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtFatalMsg) {
+    std::fprintf(stderr, "%s\n", qPrintable(NoDisplayText()));
+    std::_Exit(kUsageStatus);
+  }
+  Q_UNUSED(context);
+  if (heldMessages) heldMessages->emplace_back(type, text);
+}
+
+void ReleaseStartMessages() {
+  qInstallMessageHandler(qtHandler);
+  const QMessageLogContext context;
+  for (const auto& [type, text] : *heldMessages) qtHandler(type, context, text);
+  heldMessages->clear();
+}
+
 void CentreOnScreen(QWidget& window) {
   const QScreen* screen = window.screen();
   if (screen == nullptr) return;
@@ -35,7 +67,28 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
     return RunConvertCommand(arguments, ConsoleEnvironment());
   }
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(qPrintable(ProgramHelpText()), stdout);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::fputs(qPrintable(ConvertVersionText()), stdout);
+    return 0;
+  }
+  if (!DisplayNamed(CurrentDisplayEnvironment(argc, argv))) {
+    std::fprintf(stderr, "%s\n", qPrintable(NoDisplayText()));
+    return kUsageStatus;
+  }
+  std::vector<std::pair<QtMsgType, QString>> held;
+  heldMessages = &held;
+  qtHandler = qInstallMessageHandler(HoldStartMessage);
   QApplication app(argc, argv);
+  ReleaseStartMessages();
+  // Qt has taken its own arguments ("-platform", "-style", ...); anything left is unknown.
+  if (argc > 1) {
+    std::fprintf(stderr, "lorvane: unknown argument %s (try 'lorvane --help')\n", argv[1]);
+    return kUsageStatus;
+  }
   QApplication::setApplicationName(QStringLiteral("Lorvane"));
   QApplication::setOrganizationName(QStringLiteral("Kestrane"));
 

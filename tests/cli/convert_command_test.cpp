@@ -3,6 +3,7 @@
 // stand-in that hangs or crashes, an interrupt, and GNU parallel over chunks of a file list.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -198,6 +199,76 @@ TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
   EXPECT_EQ(given->paths, QStringList({QStringLiteral("a"), QStringLiteral("--odd name"), QStringLiteral("-")}));
   // --help needs no path.
   EXPECT_TRUE(ParseConvertOptions({QStringLiteral("--help")}, 1, error)->help);
+
+  // A value after a space or after "=", options after the paths, the last of two values.
+  const auto spaced = ParseConvertOptions({QStringLiteral("a"), QStringLiteral("--jobs"), QStringLiteral("3"),
+                                           QStringLiteral("--header"), QStringLiteral("--jobs=4"),
+                                           QStringLiteral("--output"), QStringLiteral("-"), QStringLiteral("b")},
+                                          2, error);
+  ASSERT_TRUE(spaced) << qPrintable(error);
+  EXPECT_EQ(spaced->jobs, 4);
+  EXPECT_EQ(spaced->outputFolder, QStringLiteral("-"));
+  EXPECT_TRUE(spaced->documents.headerBlock);
+  EXPECT_EQ(spaced->paths, QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+  EXPECT_FALSE(defaults->documents.headerBlock);
+  // A path that begins with "-" needs "--" before it; without, it is an unknown option.
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("-odd.msg")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("unknown option --odd.msg"));
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("a"), QStringLiteral("--beside=no")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("--beside takes no value"));
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("--output=")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("--output needs a folder"));
+}
+
+// The help lists every option the parser takes, each with its own text.
+TEST(ConvertOptions, HelpListsEveryOption) {
+  const QString help = ConvertHelpText();
+  for (const char* line : {"  --output DIR      write the documents", "  --beside          ", "  --extension EXT   ",
+                           "  --jobs N          ", "  --timeout SECONDS fail", "  --report FILE     ",
+                           "\n                    tab-separated for FILE.tsv", "  --replace         ",
+                           "  --header          open each document", "  --quiet           ", "  --help            ",
+                           "  --version         "})
+    EXPECT_TRUE(help.contains(QString::fromUtf8(line))) << line;
+  QString error;
+  for (const QString& flag : {QStringLiteral("--beside"), QStringLiteral("--replace"), QStringLiteral("--header"),
+                              QStringLiteral("--quiet"), QStringLiteral("--help"), QStringLiteral("--version")})
+    EXPECT_TRUE(ParseConvertOptions({flag, QStringLiteral("in")}, 1, error)) << qPrintable(flag) << qPrintable(error);
+}
+
+// The program itself without a display: --help and --version answer, every other start
+// says in one line that the window needs a display, and nothing aborts. A display that is
+// named but cannot be reached gives the same line.
+TEST_F(ConvertCommandTest, TheProgramWithoutADisplayAnswersOrSaysWhyInOneLine) {
+  const auto start = [&](const QString& environment, const QString& arguments) {
+    const QString command = QStringLiteral("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= %1 '%2' %3 >'%4' 2>'%5'")
+                                .arg(environment, QStringLiteral(LORVANE_EXE), arguments,
+                                     Path(QStringLiteral("out.txt")), Path(QStringLiteral("err.txt")));
+    const int raw = std::system(qPrintable(command));
+    return Result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, QString::fromUtf8(ReadAll(Path(QStringLiteral("out.txt")))),
+                  QString::fromUtf8(ReadAll(Path(QStringLiteral("err.txt"))))};
+  };
+  const Result help = start({}, QStringLiteral("--help"));
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: lorvane "))) << qPrintable(help.out);
+  EXPECT_TRUE(help.out.contains(QStringLiteral("lorvane convert [options] PATH...")));
+  const Result version = start({}, QStringLiteral("--version"));
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, QStringLiteral("lorvane 1.0.0\n"));
+  for (const auto& [environment, arguments] :
+       {std::pair{QString(), QStringLiteral("conver")}, std::pair{QString(), QString()},
+        std::pair{QStringLiteral("DISPLAY=:9917"), QString()}}) {
+    const Result run = start(environment, arguments);
+    EXPECT_EQ(run.status, 2) << qPrintable(arguments);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_EQ(run.err.count(u'\n'), 1) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("needs a display"))) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("'lorvane convert'"))) << qPrintable(run.err);
+  }
+  // With a display, an argument the program does not know is refused, not ignored.
+  const Result typo = start(QStringLiteral("QT_QPA_PLATFORM=offscreen"), QStringLiteral("conver"));
+  EXPECT_EQ(typo.status, 2);
+  EXPECT_TRUE(typo.err.endsWith(QStringLiteral("lorvane: unknown argument conver (try 'lorvane --help')\n")))
+      << qPrintable(typo.err);
 }
 
 TEST_F(ConvertCommandTest, UsageAndSetUpErrorsExitTwoAndWriteNothing) {
