@@ -113,8 +113,8 @@ class Form1 : public QWidget, public PointerControl {
   // Filling the list.
   void PushButton1_Click();
   void PushButton4_Click();
-  void ListView1_OLEDragOver(const QMimeData* data, int& effect);
-  void ListView1_OLEDragDrop(const QMimeData* data);
+  void ListView1_OLEDragOver(const QMimeData* dropped, int& effect);
+  void ListView1_OLEDragDrop(const QMimeData* dropped);
   void PushButton7_Click();
 
   // Reordering rows with the mouse. pos is in the list's viewport coordinates.

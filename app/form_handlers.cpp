@@ -33,12 +33,12 @@ void Form1::PushButton4_Click() {
                       *this, this);
 }
 
-void Form1::ListView1_OLEDragOver(const QMimeData* data, int& effect) {
-  if (!DragCarriesLocalPaths(data)) effect = 0;
+void Form1::ListView1_OLEDragOver(const QMimeData* dropped, int& effect) {
+  if (!DragCarriesLocalPaths(dropped)) effect = 0;
 }
 
-void Form1::ListView1_OLEDragDrop(const QMimeData* data) {
-  AddDroppedPaths(*ListView1, *services_.fileSystem, *services_.dialogs, data);
+void Form1::ListView1_OLEDragDrop(const QMimeData* dropped) {
+  AddDroppedPaths(*ListView1, *services_.fileSystem, *services_.dialogs, dropped);
 }
 
 void Form1::PushButton7_Click() {

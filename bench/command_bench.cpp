@@ -18,7 +18,7 @@
 
 #include <unistd.h>
 
-#include "run/support/message_files.h"
+#include "support/message_files.h"
 
 namespace fs = std::filesystem;
 

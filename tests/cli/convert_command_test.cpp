@@ -17,7 +17,7 @@
 #include "cli/convert_options.h"
 #include "cli/progress_line.h"
 #include "cli/run_report.h"
-#include "run/support/message_files.h"
+#include "support/message_files.h"
 #include "support/qstring_printer.h"
 
 namespace {

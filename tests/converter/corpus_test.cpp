@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "converter/conversion.h"
-#include "converter/support/sha256.h"
+#include "support/sha256.h"
 
 namespace quorlin {
 namespace {

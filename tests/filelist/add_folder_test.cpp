@@ -3,9 +3,9 @@
 
 #include "filelist/add_folder.h"
 #include "filelist/list_editing.h"
-#include "filelist/support/list_helpers.h"
-#include "filelist/support/memory_file_system.h"
-#include "filelist/support/temp_tree.h"
+#include "support/list_helpers.h"
+#include "support/memory_file_system.h"
+#include "support/temp_tree.h"
 #include "support/form_fixture.h"
 
 namespace {

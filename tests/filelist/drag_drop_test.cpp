@@ -7,8 +7,8 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include "filelist/support/list_helpers.h"
-#include "filelist/support/temp_tree.h"
+#include "support/list_helpers.h"
+#include "support/temp_tree.h"
 #include "support/form_fixture.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "filelist/support/memory_file_system.h"
+#include "support/memory_file_system.h"
 #include "support/scripted_dialogs.h"
 #include "platform/app_error.h"
 #include "platform/local_file_system.h"

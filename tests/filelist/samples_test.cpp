@@ -3,8 +3,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "filelist/support/list_helpers.h"
-#include "filelist/support/temp_tree.h"
+#include "support/list_helpers.h"
+#include "support/temp_tree.h"
 #include "support/form_fixture.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "run/batch_run.h"
-#include "run/support/message_files.h"
+#include "support/message_files.h"
 #include "support/qstring_printer.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "run/existing_documents.h"
 #include "run/progress_bar.h"
 #include "platform/shutdown.h"
-#include "run/support/message_files.h"
+#include "support/message_files.h"
 #include "filelist/file_list.h"
 #include "support/form_fixture.h"
 

@@ -1,5 +1,5 @@
 // Test support: a small, straightforward SHA-256 (FIPS 180-4).
-#include "converter/support/sha256.h"
+#include "support/sha256.h"
 
 #include <array>
 #include <cstdio>

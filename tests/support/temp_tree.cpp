@@ -1,5 +1,5 @@
 // TempTree: a real folder tree made for one test.
-#include "filelist/support/temp_tree.h"
+#include "support/temp_tree.h"
 
 #include <QDir>
 #include <QFile>

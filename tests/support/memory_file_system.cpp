@@ -1,5 +1,5 @@
 // The in-memory stand-in for the disk used by the folder-scan tests.
-#include "filelist/support/memory_file_system.h"
+#include "support/memory_file_system.h"
 
 #include "platform/app_error.h"
 #include "platform/local_file_system.h"
