@@ -1,5 +1,6 @@
 // The conversion steps and the one place where the converter's failures are caught and
-// turned into a result.
+// turned into a result. A document is made the same way whether it goes to a file or to
+// memory: the content is read, then written piece by piece into a sink.
 #include "converter/conversion.h"
 
 #include <memory>
@@ -28,8 +29,11 @@ DocumentContent ReadContent(const Message& message, const ConversionOptions& opt
 
 std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes,
                                          const ConversionOptions& options) {
-  std::unique_ptr<Message> message = Message::Open(msg_bytes);
-  return DocumentBytes(ReadContent(*message, options));
+  const DocumentContent content = ReadContent(*Message::Open(msg_bytes), options);
+  std::vector<std::uint8_t> document;
+  VectorSink sink(document);
+  content.WriteTo(sink);
+  return document;
 }
 
 ConversionResult ConvertFile(const std::filesystem::path& input,

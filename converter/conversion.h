@@ -1,5 +1,6 @@
-// One conversion: a .msg file in, its document out. The in-memory core is shared by the
-// program, the fuzz target and the benchmarks.
+// One conversion: a .msg file in, its document out. ConvertMessage makes the document in
+// memory by the same path that ConvertFile writes it to a file (the fuzz target, the
+// benchmarks and the in-process tests use it).
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 
 #include "converter/code_page.h"
 #include "converter/errors.h"
+#include "converter/property_tags.h"
 #include "converter/local_time.h"
 #include "converter/message_body.h"
 
@@ -11,9 +12,6 @@ namespace quorlin {
 namespace {
 
 constexpr std::u16string_view kAttachmentPrefix = u"__attach_version1.0_#";
-constexpr std::uint32_t kUtf8 = 65001;
-constexpr std::uint32_t kDefaultCodePage = 1252;
-constexpr char16_t kReplacement = 0xFFFD;
 
 std::u16string OneLine(std::u16string text) {
   while (!text.empty() && text.back() == u'\0') text.pop_back();
@@ -32,13 +30,7 @@ std::u16string Text(const OutlookStorage& storage, const char* id, std::uint32_t
     if (property->type == kTypeUnicode)
       return OneLine(DecodeUtf16Le(storage.ReadPropertyStream(*property)));
     if (property->type == kTypeString8) {
-      std::vector<std::uint8_t> bytes = storage.ReadPropertyStream(*property);
-      std::u16string text = DecodeCodePage(bytes, code_page);
-      // Messages exist that say UTF-8 and hold Windows-1252 texts: a text that is not
-      // UTF-8 keeps its letters in the default page.
-      if (code_page == kUtf8 && text.find(kReplacement) != std::u16string::npos)
-        text = DecodeCodePage(bytes, kDefaultCodePage);
-      return OneLine(std::move(text));
+      return OneLine(DecodeText(storage.ReadPropertyStream(*property), code_page));
     }
   } catch (const PropertyError&) {
     // An element of a type the reader refuses: the line is left out.
@@ -47,7 +39,7 @@ std::u16string Text(const OutlookStorage& storage, const char* id, std::uint32_t
 }
 
 std::u16string SentTime(const Message& message) {
-  for (const char* id : {"0039", "0E06"}) {
+  for (const char* id : {tags::kClientSubmitTime, tags::kMessageDeliveryTime}) {
     std::optional<std::uint64_t> time = message.FindTime(id);
     if (!time || *time == 0) continue;
     std::optional<std::string> text = FormatLocalTime(*time);
@@ -62,24 +54,24 @@ std::u16string SentTime(const Message& message) {
 HeaderFields ReadHeaderFields(const Message& message) {
   const std::uint32_t code_page = MessageCodePage(message);
   HeaderFields fields;
-  fields.subject = Text(message, "0037", code_page);
-  fields.sender_name = Text(message, "0C1A", code_page);
-  fields.sender_address = Text(message, "0C1F", code_page);
+  fields.subject = Text(message, tags::kSubject, code_page);
+  fields.sender_name = Text(message, tags::kSenderName, code_page);
+  fields.sender_address = Text(message, tags::kSenderEmailAddress, code_page);
   // An address inside an organisation's directory ("/O=.../CN=...") means nothing on
   // paper: the Internet address replaces it, or it is left out.
   if (fields.sender_address.find(u'@') == std::u16string::npos ||
       fields.sender_address.starts_with(u'/')) {
-    std::u16string smtp = Text(message, "5D01", code_page);
+    std::u16string smtp = Text(message, tags::kSenderSmtpAddress, code_page);
     if (!smtp.empty() || fields.sender_address.starts_with(u'/'))
       fields.sender_address = std::move(smtp);
   }
   fields.sent = SentTime(message);
-  fields.to = Text(message, "0E04", code_page);
-  fields.cc = Text(message, "0E03", code_page);
+  fields.to = Text(message, tags::kDisplayTo, code_page);
+  fields.cc = Text(message, tags::kDisplayCc, code_page);
   for (const auto& [name, element] : message.subStorageStatistics()) {
     if (std::u16string_view(name).substr(0, kAttachmentPrefix.size()) != kAttachmentPrefix) continue;
     Attachment attachment(message.storage().OpenStorage(element), &message);
-    for (const char* id : {"3707", "3704", "3001"}) {
+    for (const char* id : {tags::kAttachLongFilename, tags::kAttachFilename, tags::kAttachDisplayName}) {
       std::u16string file_name = Text(attachment, id, code_page);
       if (file_name.empty()) continue;
       fields.attachments.push_back(std::move(file_name));

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "converter/code_page.h"
-#include "converter/html_text.h"
+#include "converter/html_entities.h"
 
 namespace quorlin {
 namespace {

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <string>
 
+#include "converter/html_entities.h"
 #include "converter/html_text.h"
-#include "converter/text_to_rtf.h"
 
 namespace quorlin {
 namespace {

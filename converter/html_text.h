@@ -1,16 +1,13 @@
-// Pieces of reading the text of an HTML body, apart so they can be tested on their own.
+// The readable text of an HTML body, for a message that has no rich-text body or plain
+// text of its own.
 #pragma once
 
-#include <cstddef>
 #include <string>
-#include <string_view>
 
 namespace quorlin {
 
-// Decodes the character reference starting at html[at] (which is '&'): named ones need
-// their ';', numeric ones ("&#233;", "&#xE9;") may leave it out. Appends the character
-// (UTF-16) to `out` and returns the index just past the reference; returns `at` and
-// appends nothing when there is no reference it knows, so the text stays as written.
-std::size_t DecodeHtmlEntity(std::u16string_view html, std::size_t at, std::u16string& out);
+// Tags dropped, block elements as line breaks, entities decoded, scripts, styles and the
+// head left out. The HTML is taken by value: its buffer is reused for the text.
+std::u16string HtmlToText(std::u16string html);
 
 }  // namespace quorlin

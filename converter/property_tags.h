@@ -40,6 +40,6 @@ inline constexpr char kAttachContentId[] = "3712";
 inline constexpr char kAttachContentLocation[] = "3713";
 inline constexpr char kAttachFlags[] = "3714";
 inline constexpr char kAttachmentHidden[] = "7FFE";
-inline constexpr char kAttachDisplayName[] = kDisplayName;
+inline constexpr const char* kAttachDisplayName = kDisplayName;
 
 }  // namespace quorlin::tags

@@ -17,13 +17,14 @@
 
 #include "converter/compound_file.h"
 #include "converter/errors.h"
+#include "converter/html_text.h"
 #include "converter/input_file.h"
 #include "converter/message.h"
 #include "converter/output_file.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
 #include "msgwriter/samples.h"
-#include "converter/text_to_rtf.h"
+#include "support/converter_documents.h"
 
 namespace quorlin {
 namespace {
@@ -37,7 +38,7 @@ std::string Convert(const MessageBuilder& builder) {
   return std::string(document.begin(), document.end());
 }
 
-std::string TextDocument(std::u16string_view text) { return PlainTextToRtf(text) + "\r\n"; }
+std::string TextDocument(std::u16string_view text) { return testing::PlainTextDocument(text) + "\r\n"; }
 
 TEST(DocumentChoiceTest, RtfBodyIsWrittenByteForByteWithCrLf) {
   const std::string rtf = "{\\rtf1\\ansi \x80\x93\xe9\xff text}";

@@ -14,6 +14,7 @@
 #include "converter/message.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
+#include "support/converter_documents.h"
 
 namespace quorlin {
 namespace {
@@ -182,7 +183,7 @@ TEST(MessageLoadTest, LoadsRecipientsAttachmentsAndNestedMessages) {
     message = inner;
   }
   EXPECT_EQ(message->messages().size(), 0u);
-  std::optional<std::vector<std::uint8_t>> body = message->BodyRTF();
+  std::optional<std::vector<std::uint8_t>> body = testing::DecodedBody(*message);
   ASSERT_TRUE(body);
   EXPECT_EQ(std::string(body->begin(), body->end()), "{\\rtf1 deepest}");
 }
@@ -262,7 +263,7 @@ TEST(BodyRtfTest, DecodesTheCompressedBodyKeepingEveryByte) {
     MessageBuilder builder;
     builder.AddBinary(0x1009, stored);
     Opened opened = Open(builder);
-    std::optional<std::vector<std::uint8_t>> body = opened.message->BodyRTF();
+    std::optional<std::vector<std::uint8_t>> body = testing::DecodedBody(*opened.message);
     ASSERT_TRUE(body);
     EXPECT_EQ(std::string(body->begin(), body->end()), rtf);
   }
@@ -271,15 +272,15 @@ TEST(BodyRtfTest, DecodesTheCompressedBodyKeepingEveryByte) {
 TEST(BodyRtfTest, AbsentOrEmptyBodiesAreNothingAndDamagedOnesFail) {
   MessageBuilder none;
   none.AddUnicode(0x1000, u"plain only");
-  EXPECT_EQ(Open(none).message->BodyRTF(), std::nullopt);
+  EXPECT_EQ(testing::DecodedBody(*Open(none).message), std::nullopt);
   MessageBuilder empty;
   empty.AddBinary(0x1009, {});
-  EXPECT_EQ(Open(empty).message->BodyRTF(), std::nullopt);
+  EXPECT_EQ(testing::DecodedBody(*Open(empty).message), std::nullopt);
   std::vector<std::uint8_t> damaged = msgwriter::CompressRtf("{\\rtf1 some text to compress}");
   damaged.back() ^= 0x01;
   MessageBuilder bad;
   bad.AddBinary(0x1009, damaged);
-  EXPECT_THROW(Open(bad).message->BodyRTF(), DecodeError);
+  EXPECT_THROW(testing::DecodedBody(*Open(bad).message), DecodeError);
 }
 
 }  // namespace
