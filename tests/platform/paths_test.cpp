@@ -1,5 +1,5 @@
-// The path helpers in both styles, the two mended faults, and the file routines on real
-// temporary files.
+// The path helpers in both styles (a rooted Windows path stays rooted, a path longer than
+// 32,767 characters takes apart), and the existence tests on real temporary files.
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -121,10 +121,6 @@ class FileRoutines : public ::testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
   }
-  QByteArray Read(const QString& name) {
-    QFile file(Path(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
   QTemporaryDir dir_;
 };
 
@@ -140,41 +136,6 @@ TEST_F(FileRoutines, ExistenceTests) {
   EXPECT_FALSE(FolderExists(Path(QStringLiteral("a.msg"))));
   EXPECT_FALSE(FolderExists(Path(QStringLiteral("missing"))));
   EXPECT_FALSE(FolderExists(QString()));
-}
-
-TEST_F(FileRoutines, KillFileDeletesReadOnlyFilesAndIgnoresMissingOnes) {
-  Write(QStringLiteral("ro.exe"), "x");
-  QFile::setPermissions(Path(QStringLiteral("ro.exe")), QFile::ReadOwner);
-  KillFile(Path(QStringLiteral("ro.exe")));
-  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("ro.exe"))));
-  KillFile(Path(QStringLiteral("never.exe")));
-  KillFile(QString());
-}
-
-TEST_F(FileRoutines, WriteFileIfAbsentWritesBytesExactly) {
-  const QByteArray bytes("\x00\x01MZ\xff rest", 10);
-  WriteFileIfAbsent(bytes, Path(QStringLiteral("q.exe")));
-  EXPECT_EQ(Read(QStringLiteral("q.exe")), bytes);
-  // Nothing else is left in the folder.
-  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("q.exe")});
-}
-
-TEST_F(FileRoutines, WriteFileIfAbsentLeavesAnExistingFileAlone) {
-  Write(QStringLiteral("empty.exe"), "");
-  WriteFileIfAbsent("new content", Path(QStringLiteral("empty.exe")));
-  EXPECT_EQ(Read(QStringLiteral("empty.exe")), QByteArray());
-}
-
-TEST_F(FileRoutines, WriteFileIfAbsentReportsAFolderThatCannotBeWritten) {
-  const QString target = Path(QStringLiteral("no/such/folder/q.exe"));
-  try {
-    WriteFileIfAbsent("x", target);
-    FAIL() << "expected a failure";
-  } catch (const AppError& error) {
-    EXPECT_EQ(error.number(), error_number::kPathFileAccess);
-    EXPECT_TRUE(error.description().contains(target));
-  }
-  EXPECT_FALSE(QFile::exists(target));
 }
 
 // Points the home and configuration folders at a temporary folder for one test.
