@@ -17,6 +17,7 @@
 #include "filelist/list_editing.h"
 #include "filelist/list_pointer.h"
 #include "filelist/samples.h"
+#include "platform/settings.h"
 
 void Form1::ListView1_DblClick() { RemoveSelectedRow(*ListView1, *this); }
 
@@ -85,7 +86,7 @@ void Form1::Option1_Click() {
 void Form1::Option2_Click() { Option1_Click(); }
 
 // Whether each document opens with the message's sender, date, recipients and subject.
-void Form1::Check1_Click() { StoreHeaderBlockChoice(*services_.settings, Check1->isChecked()); }
+void Form1::Check1_Click() { StoreCheckBox(*services_.settings, Setting::HeaderBlock, Check1->isChecked()); }
 
 void Form1::Text1_Change() { StoreOutputFolder(*services_.settings, Text1->text()); }
 

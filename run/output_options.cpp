@@ -18,8 +18,8 @@ void StoreOutputOptions(SettingsStore& settings, bool toChosenFolder, bool besid
   WriteSetting(settings, Setting::SaveBesideSource, BooleanToText(besideSource));
 }
 
-void StoreHeaderBlockChoice(SettingsStore& settings, bool headerBlock) {
-  WriteSetting(settings, Setting::HeaderBlock, BooleanToText(headerBlock));
+void StoreCheckBox(SettingsStore& settings, Setting setting, bool ticked) {
+  WriteSetting(settings, setting, BooleanToText(ticked));
 }
 
 void StoreOutputFolder(SettingsStore& settings, const QString& folder) {
