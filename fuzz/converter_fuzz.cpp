@@ -1,6 +1,7 @@
-// libFuzzer target over the converter's whole in-memory path: raw bytes are opened as a
-// compound file, loaded as a message, and turned into the output document. Converter
-// errors are the expected outcome for damaged input; anything else is a finding.
+// libFuzzer target over the path users run: raw bytes are opened as a compound file, loaded
+// as a message, and turned into the output document by the same streaming steps as a
+// conversion to a file (ConvertMessage only writes into memory instead). Converter errors
+// are the expected outcome for damaged input; anything else is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <span>
