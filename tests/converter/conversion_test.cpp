@@ -25,6 +25,7 @@
 #include "msgwriter/message_builder.h"
 #include "msgwriter/samples.h"
 #include "support/converter_documents.h"
+#include "support/temp_tree.h"
 
 namespace quorlin {
 namespace {
@@ -215,12 +216,6 @@ TEST(DocumentChoiceTest, FailuresAreConvertErrors) {
 
 class ConvertFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    dir_ = fs::temp_directory_path() / ("quorlin-conversion-" + std::to_string(random()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   fs::path Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     fs::path path = dir_ / name;
@@ -244,7 +239,8 @@ class ConvertFileTest : public ::testing::Test {
     return builder.Build();
   }
 
-  fs::path dir_;
+  TempTree tree_;
+  const fs::path dir_ = tree_.Root();
 };
 
 TEST_F(ConvertFileTest, WritesTheDocumentReplacingAnOlderFile) {

@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "converter/conversion.h"
 #include "support/sha256.h"
+#include "support/temp_tree.h"
 
 namespace quorlin {
 namespace {
@@ -41,12 +41,6 @@ class CorpusTest : public ::testing::Test {
       std::getline(fields, row.bytes, '\t');
       if (!row.file.empty()) rows_.push_back(row);
     }
-    std::random_device random;
-    out_ = fs::temp_directory_path() / ("quorlin-corpus-" + std::to_string(random()));
-    fs::create_directories(out_);
-  }
-  void TearDown() override {
-    if (!out_.empty()) fs::remove_all(out_);
   }
 
   // Converts one corpus file; returns whether an output exists and its bytes.
@@ -62,7 +56,8 @@ class CorpusTest : public ::testing::Test {
   }
 
   fs::path corpus_;
-  fs::path out_;
+  TempTree tree_;
+  const fs::path out_ = tree_.Root();
   std::vector<Expected> rows_;
 };
 

@@ -7,13 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "converter/conversion_options.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
+#include "support/temp_tree.h"
 
 namespace quorlin {
 namespace {
@@ -33,12 +33,6 @@ class ProgramTest : public ::testing::Test {
     std::string out, err;
   };
 
-  void SetUp() override {
-    std::random_device random;
-    dir_ = fs::temp_directory_path() / ("quorlin program " + std::to_string(random()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // Runs Quorlin in the test's folder when `here` is set.
   Outcome Run(const std::vector<std::string>& args, bool here = false) {
@@ -71,7 +65,10 @@ class ProgramTest : public ::testing::Test {
     return static_cast<std::size_t>(std::distance(fs::recursive_directory_iterator(dir_), {}));
   }
 
-  fs::path dir_;
+  TempTree tree_;
+  const fs::path dir_ = tree_.Path("quorlin program");  // a space in every path
+
+  void SetUp() override { tree_.Folder("quorlin program"); }
 };
 
 TEST_F(ProgramTest, TooFewArgumentsPrintTheUsageLineAndConvertNothing) {

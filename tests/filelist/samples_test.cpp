@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "support/list_helpers.h"
-#include "support/temp_tree.h"
 #include "support/form_fixture.h"
 
 namespace {

@@ -1,32 +1,53 @@
-// TempTree: a real folder tree made for one test.
+// TempTree: a real folder tree made for one test, under the system's temporary folder.
 #include "support/temp_tree.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-TempTree::TempTree() { EXPECT_TRUE(dir_.isValid()); }
+#include <fstream>
+#include <system_error>
 
-void TempTree::Folder(const QString& relative) const {
-  EXPECT_TRUE(QDir().mkpath(Path(relative))) << relative.toStdString();
+namespace fs = std::filesystem;
+
+TempTree::TempTree() {
+  std::string pattern = (fs::temp_directory_path() / "lorvane-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temporary folder: " << pattern;
+  root_ = pattern;
 }
 
-void TempTree::File(const QString& relative, const QByteArray& content) const {
-  const QString path = Path(relative);
-  EXPECT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
-  QFile file(path);
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << relative.toStdString();
-  file.write(content);
+TempTree::~TempTree() {
+  // Folders a test made read-only are opened up first, so that everything can go.
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(root_, error); !error && it != fs::recursive_directory_iterator();
+       it.increment(error)) {
+    if (it->is_directory(error) && !it->is_symlink(error))
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+  }
+  fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, error);
+  fs::remove_all(root_, error);
 }
 
-void TempTree::Link(const QString& target, const QString& relative) const {
-  EXPECT_EQ(symlink(QFile::encodeName(target).constData(), QFile::encodeName(Path(relative)).constData()), 0)
-      << relative.toStdString();
+void TempTree::Folder(std::string_view relative) const {
+  std::error_code error;
+  fs::create_directories(Path(relative), error);
+  EXPECT_FALSE(error) << relative << ": " << error.message();
 }
 
-void TempTree::Mode(const QString& relative, mode_t mode) const {
-  EXPECT_EQ(chmod(QFile::encodeName(Path(relative)).constData(), mode), 0) << relative.toStdString();
+void TempTree::File(std::string_view relative, std::string_view content) const {
+  const fs::path path = Path(relative);
+  std::error_code error;
+  fs::create_directories(path.parent_path(), error);
+  std::ofstream file(path, std::ios::binary);
+  file.write(content.data(), static_cast<std::streamsize>(content.size()));
+  EXPECT_TRUE(file.good()) << relative;
+}
+
+void TempTree::Link(std::string_view target, std::string_view relative) const {
+  EXPECT_EQ(::symlink(std::string(target).c_str(), Path(relative).c_str()), 0) << relative;
+}
+
+void TempTree::Mode(std::string_view relative, mode_t mode) const {
+  EXPECT_EQ(::chmod(Path(relative).c_str(), mode), 0) << relative;
 }

@@ -1,25 +1,33 @@
-// A real folder tree in a temporary folder for the list-filling tests: folders, empty files,
-// links and permission bits made in one line each.
+// A real folder tree in a new temporary folder for one test, removed with everything in it
+// when the test ends: folders, files, links and permission bits made in one line each.
+// Standard C++ only, so the converter's tests use it as the program's tests do; Root() and
+// Path() give text that both std::filesystem and QString::fromStdString take.
 #pragma once
 
-#include <QString>
-#include <QTemporaryDir>
 #include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
 
 class TempTree {
  public:
   TempTree();
+  ~TempTree();
+  TempTree(const TempTree&) = delete;
+  TempTree& operator=(const TempTree&) = delete;
+
   // The tree's folder, without a trailing separator.
-  QString Root() const { return dir_.path(); }
+  const std::string& Root() const { return root_; }
   // A path inside the tree ("A/x/a.msg").
-  QString Path(const QString& relative) const { return dir_.path() + u'/' + relative; }
+  std::string Path(std::string_view relative) const { return root_ + '/' + std::string(relative); }
 
   // Each makes missing parent folders and fails the running test when the disk refuses.
-  void Folder(const QString& relative) const;
-  void File(const QString& relative, const QByteArray& content = {}) const;
-  void Link(const QString& target, const QString& relative) const;
-  void Mode(const QString& relative, mode_t mode) const;
+  void Folder(std::string_view relative) const;
+  void File(std::string_view relative, std::string_view content = {}) const;
+  void Link(std::string_view target, std::string_view relative) const;
+  void Mode(std::string_view relative, mode_t mode) const;
 
  private:
-  QTemporaryDir dir_;
+  std::string root_;
 };
