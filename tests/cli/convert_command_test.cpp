@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <thread>
 
@@ -19,6 +18,7 @@
 #include "cli/run_report.h"
 #include "support/message_files.h"
 #include "support/qstring_printer.h"
+#include "support/tree_paths.h"
 
 namespace {
 
@@ -51,9 +51,9 @@ class ConvertCommandTest : public ::testing::Test {
     QString out, err;
   };
 
-  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+  void SetUp() override {  }
 
-  QString Path(const QString& relative) const { return dir_.filePath(relative); }
+  QString Path(const QString& relative) const { return TreePath(dir_, relative); }
   // A good message whose document names it.
   QString Message(const QString& relative) {
     QDir().mkpath(QFileInfo(Path(relative)).path());
@@ -79,7 +79,7 @@ class ConvertCommandTest : public ::testing::Test {
   }
   static QByteArray StandIn() { return ReadAll(QStringLiteral(SERVE_STAND_IN_EXE)); }
 
-  QTemporaryDir dir_;
+  TempTree dir_;
 };
 
 TEST_F(ConvertCommandTest, FolderTreeConvertsWithTheWindowsNamesKeepingExistingDocuments) {

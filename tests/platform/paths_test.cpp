@@ -3,12 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <climits>
 #include <gtest/gtest.h>
 
 #include "platform/app_error.h"
 #include "platform/paths.h"
+#include "support/tree_paths.h"
 
 namespace {
 constexpr PathStyle kWin = PathStyle::Windows;
@@ -115,18 +115,18 @@ TEST(PathTable, NativeStyleIsThePlatformsOwn) {
 
 class FileRoutines : public ::testing::Test {
  protected:
-  QString Path(const QString& name) const { return dir_.path() + QStringLiteral("/") + name; }
+  QString Path(const QString& name) const { return TreeRoot(dir_) + QStringLiteral("/") + name; }
   void Write(const QString& name, const QByteArray& bytes) {
     QFile file(Path(name));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
   }
-  QTemporaryDir dir_;
+  TempTree dir_;
 };
 
 TEST_F(FileRoutines, ExistenceTests) {
   Write(QStringLiteral("a.msg"), "x");
-  QDir(dir_.path()).mkdir(QStringLiteral("sub"));
+  QDir(TreeRoot(dir_)).mkdir(QStringLiteral("sub"));
   EXPECT_TRUE(FileExists(Path(QStringLiteral("a.msg"))));
   EXPECT_FALSE(FileExists(Path(QStringLiteral("missing.msg"))));
   EXPECT_FALSE(FileExists(QString()));
@@ -143,18 +143,18 @@ class TemporaryHome {
  public:
   TemporaryHome() : home_(qgetenv("HOME")), config_(qgetenv("XDG_CONFIG_HOME")),
                     hadConfig_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
-    qputenv("HOME", dir_.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("config")).toLocal8Bit());
+    qputenv("HOME", TreeRoot(dir_).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", TreePath(dir_, QStringLiteral("config")).toLocal8Bit());
   }
   ~TemporaryHome() {
     qputenv("HOME", home_);
     if (hadConfig_) qputenv("XDG_CONFIG_HOME", config_);
     else qunsetenv("XDG_CONFIG_HOME");
   }
-  QString Path() const { return dir_.path(); }
+  QString Path() const { return TreeRoot(dir_); }
 
  private:
-  QTemporaryDir dir_;
+  TempTree dir_;
   QByteArray home_;
   QByteArray config_;
   bool hadConfig_;

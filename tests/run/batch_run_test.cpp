@@ -5,23 +5,23 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <map>
 
 #include "run/batch_run.h"
 #include "support/message_files.h"
 #include "support/qstring_printer.h"
+#include "support/tree_paths.h"
 
 namespace {
 
 class BatchRunTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+  void SetUp() override {  }
   BatchJob Job(const QString& name, bool good = true) {
-    const QString source = dir_.filePath(name + QStringLiteral(".msg"));
+    const QString source = TreePath(dir_, name + QStringLiteral(".msg"));
     EXPECT_TRUE(good ? run_testing::WriteMessage(source, run_testing::RtfFor(name))
                      : run_testing::WriteDamagedMessage(source));
-    return {source, dir_.filePath(name + QStringLiteral(".doc"))};
+    return {source, TreePath(dir_, name + QStringLiteral(".doc"))};
   }
   std::map<std::size_t, BatchOutcome> Run(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
                                           BatchSummary* summary = nullptr) {
@@ -32,7 +32,7 @@ class BatchRunTest : public ::testing::Test {
     if (summary) *summary = result;
     return outcomes;
   }
-  QTemporaryDir dir_;
+  TempTree dir_;
 };
 
 TEST_F(BatchRunTest, EveryJobGetsOneOutcomeWithMoreWorkersThanJobsOrFewer) {
@@ -71,7 +71,7 @@ TEST_F(BatchRunTest, TheHeaderBlockFlagTravelsWithEachRequest) {
 TEST_F(BatchRunTest, AConverterThatCannotStartEndsTheRunAndAStopStartsNothing) {
   const std::vector<BatchJob> jobs{Job(QStringLiteral("a")), Job(QStringLiteral("b")), Job(QStringLiteral("c"))};
   BatchSettings missing;
-  missing.converterPath = dir_.filePath(QStringLiteral("no-such-converter"));
+  missing.converterPath = TreePath(dir_, QStringLiteral("no-such-converter"));
   missing.workers = 2;
   BatchSummary summary;
   EXPECT_TRUE(Run(jobs, missing, &summary).empty());

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -21,6 +20,7 @@
 #include "support/message_files.h"
 #include "filelist/file_list.h"
 #include "support/form_fixture.h"
+#include "support/tree_paths.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ class ConversionRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     oldTemp_ = qgetenv("TEMP");
-    qputenv("TEMP", temp_.path().toLocal8Bit());
+    qputenv("TEMP", TreeRoot(temp_).toLocal8Bit());
   }
   void TearDown() override { qputenv("TEMP", oldTemp_); }
 
@@ -71,18 +71,18 @@ class ConversionRunTest : public ::testing::Test {
   Form1& ToFolder(const QString& folderText) {
     return Window(QStringLiteral("True"), QStringLiteral("False"), folderText);
   }
-  Form1& BesideSources() { return Window(QStringLiteral("False"), QStringLiteral("True"), out_.path()); }
+  Form1& BesideSources() { return Window(QStringLiteral("False"), QStringLiteral("True"), TreeRoot(out_)); }
 
   // Writes a message into the sources folder (or a sub-folder) and lists it.
   QString AddMessage(const QString& relative) {
-    const QString path = QDir(sources_.path()).filePath(relative);
+    const QString path = QDir(TreeRoot(sources_)).filePath(relative);
     QDir().mkpath(QFileInfo(path).absolutePath());
     EXPECT_TRUE(run_testing::WriteMessage(path, RtfFor(relative)));
     fixture_->form().ListView1->Append(path);
     return path;
   }
   QString AddDamagedMessage(const QString& relative) {
-    const QString path = QDir(sources_.path()).filePath(relative);
+    const QString path = QDir(TreeRoot(sources_)).filePath(relative);
     EXPECT_TRUE(run_testing::WriteDamagedMessage(path));
     fixture_->form().ListView1->Append(path);
     return path;
@@ -90,11 +90,11 @@ class ConversionRunTest : public ::testing::Test {
 
   void Click() { fixture_->form().PushButton2_Click(); }
   std::vector<QString> Messages() const { return fixture_->dialogs.Messages(); }
-  QString Out(const QString& name) const { return QDir(out_.path()).filePath(name); }
-  QStringList OutFiles() const { return QDir(out_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+  QString Out(const QString& name) const { return QDir(TreeRoot(out_)).filePath(name); }
+  QStringList OutFiles() const { return QDir(TreeRoot(out_)).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
   // Nothing of the converter is left in the temporary folder.
   bool TemporaryFolderEmpty() const {
-    return QDir(temp_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty();
+    return QDir(TreeRoot(temp_)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty();
   }
   void ExpectIdle() {
     Form1& form = fixture_->form();
@@ -105,15 +105,15 @@ class ConversionRunTest : public ::testing::Test {
     EXPECT_TRUE(TemporaryFolderEmpty());
   }
 
-  QTemporaryDir temp_;
-  QTemporaryDir sources_;
-  QTemporaryDir out_;
+  TempTree temp_;
+  TempTree sources_;
+  TempTree out_;
   QByteArray oldTemp_;
   std::unique_ptr<FormFixture> fixture_;
 };
 
 TEST_F(ConversionRunTest, OutputFolderWithTrailingSeparator) {
-  ToFolder(out_.path() + QStringLiteral("/"));
+  ToFolder(TreeRoot(out_) + QStringLiteral("/"));
   AddMessage(QStringLiteral("first.msg"));
   AddMessage(QStringLiteral("sub/second.b.msg"));
   Click();
@@ -129,11 +129,11 @@ TEST_F(ConversionRunTest, OutputFolderWithTrailingSeparator) {
 // as the other tests expect them.
 TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
   fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
-      {QStringLiteral("Text1"), out_.path()}, {QStringLiteral("HeaderBlock"), QStringLiteral("True")}});
+      {QStringLiteral("Text1"), TreeRoot(out_)}, {QStringLiteral("HeaderBlock"), QStringLiteral("True")}});
   fixture_->Load();
   msgwriter::MessageBuilder message;
   message.AddRtfBody(RtfFor(QStringLiteral("subject.msg"))).AddUnicode(0x0037, u"Quarterly figures");
-  const QString path = QDir(sources_.path()).filePath(QStringLiteral("subject.msg"));
+  const QString path = QDir(TreeRoot(sources_)).filePath(QStringLiteral("subject.msg"));
   ASSERT_TRUE(run_testing::WriteBytes(path, message.Build()));
   fixture_->form().ListView1->Append(path);
   Click();
@@ -148,7 +148,7 @@ TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
 }
 
 TEST_F(ConversionRunTest, OutputFolderWithoutTrailingSeparator) {
-  ToFolder(out_.path());
+  ToFolder(TreeRoot(out_));
   AddMessage(QStringLiteral("only.msg"));
   Click();
   EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
@@ -158,8 +158,8 @@ TEST_F(ConversionRunTest, OutputFolderWithoutTrailingSeparator) {
 
 TEST_F(ConversionRunTest, ALeadingTildeInTheFolderTextIsTheHomeFolder) {
   const QByteArray oldHome = qgetenv("HOME");
-  qputenv("HOME", out_.path().toLocal8Bit());
-  ASSERT_TRUE(QDir(out_.path()).mkdir(QStringLiteral("Docs")));
+  qputenv("HOME", TreeRoot(out_).toLocal8Bit());
+  ASSERT_TRUE(QDir(TreeRoot(out_)).mkdir(QStringLiteral("Docs")));
   ToFolder(QStringLiteral("~/Docs"));
   AddMessage(QStringLiteral("first.msg"));
   Click();
@@ -175,16 +175,16 @@ TEST_F(ConversionRunTest, BesideEachSourceEvenWithAMissingFolderText) {
   const QString b = AddMessage(QStringLiteral("deeper/b"));
   Click();
   EXPECT_EQ(Messages(), std::vector<QString>{Done(2, 0)});
-  EXPECT_EQ(ReadAll(QDir(sources_.path()).filePath(QStringLiteral("a.doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
-  EXPECT_EQ(ReadAll(QDir(sources_.path()).filePath(QStringLiteral("deeper/b.doc"))), DocumentFor(RtfFor(QStringLiteral("deeper/b"))));
+  EXPECT_EQ(ReadAll(QDir(TreeRoot(sources_)).filePath(QStringLiteral("a.doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
+  EXPECT_EQ(ReadAll(QDir(TreeRoot(sources_)).filePath(QStringLiteral("deeper/b.doc"))), DocumentFor(RtfFor(QStringLiteral("deeper/b"))));
   EXPECT_TRUE(OutFiles().isEmpty());
   ExpectIdle();
 }
 
 TEST_F(ConversionRunTest, SpacesAndDoubleQuotesInPaths) {
-  const QString out = QDir(out_.path()).filePath(QStringLiteral("my \"out\" dir"));
+  const QString out = QDir(TreeRoot(out_)).filePath(QStringLiteral("my \"out\" dir"));
   ASSERT_TRUE(QDir().mkpath(out));
-  const QString temp = QDir(temp_.path()).filePath(QStringLiteral("a \"temp\" folder"));
+  const QString temp = QDir(TreeRoot(temp_)).filePath(QStringLiteral("a \"temp\" folder"));
   ASSERT_TRUE(QDir().mkpath(temp));
   qputenv("TEMP", temp.toLocal8Bit());
   ToFolder(out);
@@ -197,7 +197,7 @@ TEST_F(ConversionRunTest, SpacesAndDoubleQuotesInPaths) {
 }
 
 TEST_F(ConversionRunTest, AnEmptyListOnlySaysSo) {
-  Form1& form = ToFolder(out_.path());
+  Form1& form = ToFolder(TreeRoot(out_));
   form.ProgressBar1->SetStatusText(QStringLiteral("left as it was"));
   Click();
   EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("No files added.")});
@@ -214,13 +214,13 @@ TEST_F(ConversionRunTest, AMissingOutputFolderConvertsNothing) {
     EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("Folder does not exist. Please select another folder.")});
     EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
     EXPECT_FALSE(form.Converting);
-    EXPECT_FALSE(QFileInfo::exists(QDir(sources_.path()).filePath(QStringLiteral("a.doc"))));
+    EXPECT_FALSE(QFileInfo::exists(QDir(TreeRoot(sources_)).filePath(QStringLiteral("a.doc"))));
     EXPECT_TRUE(TemporaryFolderEmpty());
   }
 }
 
 TEST_F(ConversionRunTest, NeitherOptionFailsEveryRow) {
-  Window(QStringLiteral("False"), QStringLiteral("False"), out_.path());
+  Window(QStringLiteral("False"), QStringLiteral("False"), TreeRoot(out_));
   const QString a = AddMessage(QStringLiteral("a.msg"));
   const QString b = AddMessage(QStringLiteral("b.msg"));
   Click();
@@ -231,7 +231,7 @@ TEST_F(ConversionRunTest, NeitherOptionFailsEveryRow) {
 }
 
 TEST_F(ConversionRunTest, ADamagedMessageFailsAloneAndLeavesNoPartialFile) {
-  ToFolder(out_.path());
+  ToFolder(TreeRoot(out_));
   AddMessage(QStringLiteral("good1.msg"));
   const QString bad = AddDamagedMessage(QStringLiteral("bad.msg"));
   AddMessage(QStringLiteral("good2.msg"));
@@ -249,7 +249,7 @@ TEST_F(ConversionRunTest, ADamagedMessageFailsAloneAndLeavesNoPartialFile) {
 }
 
 TEST_F(ConversionRunTest, AFailingConverterFailsTheRowDespiteAnOlderDocument) {
-  ToFolder(out_.path());
+  ToFolder(TreeRoot(out_));
   const QString bad = AddDamagedMessage(QStringLiteral("bad.msg"));
   QFile older(Out(QStringLiteral("bad.doc")));
   ASSERT_TRUE(older.open(QIODevice::WriteOnly));
@@ -266,7 +266,7 @@ TEST_F(ConversionRunTest, AFailingConverterFailsTheRowDespiteAnOlderDocument) {
 }
 
 TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsANumberedSecondDocument) {
-  ToFolder(out_.path());
+  ToFolder(TreeRoot(out_));
   const QString first = AddMessage(QStringLiteral("one/x.msg"));
   AddMessage(QStringLiteral("two/x.msg"));
   AddMessage(QStringLiteral("three/x.eml"));
@@ -280,7 +280,7 @@ TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsANumberedSecondDocument) {
 }
 
 TEST_F(ConversionRunTest, TheBarShowsEachRowsShareAndNameUnderTheHourglass) {
-  Form1& form = ToFolder(out_.path());
+  Form1& form = ToFolder(TreeRoot(out_));
   for (const char* name : {"a.msg", "b.msg", "c.msg", "d.msg"}) AddMessage(QString::fromUtf8(name));
   std::vector<std::pair<double, QString>> seen;
   bool alwaysHourglass = true;
@@ -303,7 +303,7 @@ TEST_F(ConversionRunTest, TheBarShowsEachRowsShareAndNameUnderTheHourglass) {
 }
 
 TEST_F(ConversionRunTest, ASecondClickDuringTheRunDoesNothing) {
-  Form1& form = ToFolder(out_.path());
+  Form1& form = ToFolder(TreeRoot(out_));
   AddMessage(QStringLiteral("a.msg"));
   AddMessage(QStringLiteral("b.msg"));
   int secondClicks = 0;
@@ -328,13 +328,13 @@ TEST_F(ConversionRunTest, ASecondClickDuringTheRunDoesNothing) {
 }
 
 TEST_F(ConversionRunTest, TheConverterLivesInAPrivateFolderForTheRunOnly) {
-  Form1& form = ToFolder(out_.path());
+  Form1& form = ToFolder(TreeRoot(out_));
   AddMessage(QStringLiteral("a.msg"));
   QStringList placed;
   {
     WhileRunning watch([&] {
       if (!form.Converting || !placed.isEmpty()) return;
-      for (const QFileInfo& folder : QDir(temp_.path()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+      for (const QFileInfo& folder : QDir(TreeRoot(temp_)).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QFileInfo converter(QDir(folder.filePath()).filePath(QStringLiteral("Quorlin.exe")));
         if (converter.isExecutable()) placed << converter.filePath();
         EXPECT_EQ(folder.permissions() & (QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ReadGroup |
@@ -350,7 +350,7 @@ TEST_F(ConversionRunTest, TheConverterLivesInAPrivateFolderForTheRunOnly) {
 }
 
 TEST_F(ConversionRunTest, ClosingTheWindowMidRunTakesTheConverterAway) {
-  Form1& form = ToFolder(out_.path());
+  Form1& form = ToFolder(TreeRoot(out_));
   AddMessage(QStringLiteral("a.msg"));
   bool cleaned = false;
   {
@@ -368,7 +368,7 @@ TEST_F(ConversionRunTest, ClosingTheWindowMidRunTakesTheConverterAway) {
 }
 
 TEST_F(ConversionRunTest, RowsRemovedDuringTheRunAreNotReadPastTheEnd) {
-  Form1& form = ToFolder(out_.path());
+  Form1& form = ToFolder(TreeRoot(out_));
   AddMessage(QStringLiteral("a.msg"));
   AddMessage(QStringLiteral("b.msg"));
   AddMessage(QStringLiteral("c.msg"));
@@ -388,10 +388,10 @@ TEST_F(ConversionRunTest, RowsRemovedDuringTheRunAreNotReadPastTheEnd) {
 }
 
 TEST_F(ConversionRunTest, AConverterThatCannotBePlacedFailsEachRowAfterOneErrorBox) {
-  ToFolder(out_.path());
+  ToFolder(TreeRoot(out_));
   const QString a = AddMessage(QStringLiteral("a.msg"));
   const QString b = AddMessage(QStringLiteral("b.msg"));
-  qputenv("TEMP", QDir(temp_.path()).filePath(QStringLiteral("missing")).toLocal8Bit());
+  qputenv("TEMP", QDir(TreeRoot(temp_)).filePath(QStringLiteral("missing")).toLocal8Bit());
   Click();
   const std::vector<QString> messages = Messages();
   ASSERT_EQ(messages.size(), 4u);
@@ -405,7 +405,7 @@ TEST_F(ConversionRunTest, AConverterThatCannotBePlacedFailsEachRowAfterOneErrorB
 }
 
 TEST_F(ConversionRunTest, AConverterThatCannotStartIsExplainedOnceThenEachRowFails) {
-  Form1& form = ToFolder(out_.path());
+  Form1& form = ToFolder(TreeRoot(out_));
   const QString a = AddMessage(QStringLiteral("a.msg"));
   const QString b = AddMessage(QStringLiteral("b.msg"));
   bool blocked = false;
@@ -414,7 +414,7 @@ TEST_F(ConversionRunTest, AConverterThatCannotStartIsExplainedOnceThenEachRowFai
     // there but may not be started.
     WhileRunning watch([&] {
       if (!form.Converting || blocked) return;
-      for (const QFileInfo& folder : QDir(temp_.path()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+      for (const QFileInfo& folder : QDir(TreeRoot(temp_)).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile converter(QDir(folder.filePath()).filePath(QStringLiteral("Quorlin.exe")));
         if (converter.exists()) blocked = converter.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
       }
@@ -446,7 +446,7 @@ class ExistingDocumentsTest : public ConversionRunTest {
   }
   // Two of three documents exist already.
   void Prepare() {
-    ToFolder(out_.path());
+    ToFolder(TreeRoot(out_));
     for (const char* name : {"a.msg", "b.msg", "c.msg"}) AddMessage(QString::fromUtf8(name));
     WriteOut(QStringLiteral("a.doc"), "mine a");
     WriteOut(QStringLiteral("b.doc"), "mine b");
@@ -508,7 +508,7 @@ TEST_F(ExistingDocumentsTest, ALongListIsCountedAndAListedSourceIsNeverOffered) 
   // document takes a numbered name.
   BesideSources();
   const QString message = AddMessage(QStringLiteral("x.msg"));
-  const QString listed = QDir(sources_.path()).filePath(QStringLiteral("x.doc"));
+  const QString listed = QDir(TreeRoot(sources_)).filePath(QStringLiteral("x.doc"));
   QFile file(listed);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write("listed");
@@ -517,12 +517,12 @@ TEST_F(ExistingDocumentsTest, ALongListIsCountedAndAListedSourceIsNeverOffered) 
   Click();
   EXPECT_EQ(Question(), nullptr);
   EXPECT_EQ(ReadAll(listed), QByteArray("listed"));
-  EXPECT_EQ(ReadAll(QDir(sources_.path()).filePath(QStringLiteral("x (2).doc"))), DocumentFor(RtfFor(QStringLiteral("x.msg"))));
+  EXPECT_EQ(ReadAll(QDir(TreeRoot(sources_)).filePath(QStringLiteral("x (2).doc"))), DocumentFor(RtfFor(QStringLiteral("x.msg"))));
   EXPECT_TRUE(Messages().back().startsWith(QStringLiteral("Done.\r\n1 converted, 1 failed")));
 }
 
 TEST_F(ConversionRunTest, TickingTheBoxCollectsLaterFailuresIntoTheClosingBox) {
-  Form1& form = ToFolder(out_.path());
+  Form1& form = ToFolder(TreeRoot(out_));
   const QString bad1 = AddDamagedMessage(QStringLiteral("bad1.msg"));
   AddMessage(QStringLiteral("good.msg"));
   const QString bad2 = AddDamagedMessage(QStringLiteral("bad2.msg"));

@@ -5,11 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include "run/converter_image.h"
 #include "run/converter_placement.h"
 #include "platform/app_error.h"
+#include "support/tree_paths.h"
 
 namespace {
 
@@ -46,8 +46,8 @@ TEST(ConverterImage, IsTheBuiltConverter) {
 
 class ConverterPlacementTest : public ::testing::Test {
  protected:
-  QTemporaryDir temp_;
-  TempVariable variable_{temp_.path()};
+  TempTree temp_;
+  TempVariable variable_{TreeRoot(temp_)};
 };
 
 TEST_F(ConverterPlacementTest, WritesTheImageIntoAPrivateFolderAndRemovesBoth) {
@@ -58,7 +58,7 @@ TEST_F(ConverterPlacementTest, WritesTheImageIntoAPrivateFolderAndRemovesBoth) {
   const QFileInfo file(path);
   EXPECT_EQ(file.fileName(), QStringLiteral("Quorlin.exe"));
   EXPECT_EQ(file.absolutePath(), QDir(placement.Folder()).absolutePath());
-  EXPECT_EQ(QFileInfo(placement.Folder()).absolutePath(), QDir(temp_.path()).absolutePath());
+  EXPECT_EQ(QFileInfo(placement.Folder()).absolutePath(), QDir(TreeRoot(temp_)).absolutePath());
   EXPECT_TRUE(file.isExecutable());
   const auto folderPermissions = QFileInfo(placement.Folder()).permissions();
   EXPECT_FALSE(folderPermissions & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
@@ -78,7 +78,7 @@ TEST_F(ConverterPlacementTest, WritesTheImageIntoAPrivateFolderAndRemovesBoth) {
 
 TEST_F(ConverterPlacementTest, EveryPlacementGetsAFolderOfItsOwn) {
   // A file planted at the old fixed name is never used.
-  QFile planted(QDir(temp_.path()).filePath(QStringLiteral("Quorlin.exe")));
+  QFile planted(QDir(TreeRoot(temp_)).filePath(QStringLiteral("Quorlin.exe")));
   ASSERT_TRUE(planted.open(QIODevice::WriteOnly));
   planted.write("planted");
   planted.close();
@@ -99,12 +99,12 @@ TEST_F(ConverterPlacementTest, LeavesNothingWhenItGoesOutOfScope) {
     ASSERT_TRUE(QFileInfo::exists(folder));
   }
   EXPECT_FALSE(QFileInfo::exists(folder));
-  EXPECT_TRUE(QDir(temp_.path()).isEmpty());
+  EXPECT_TRUE(QDir(TreeRoot(temp_)).isEmpty());
 }
 
 TEST(ConverterPlacementFailure, AMissingTemporaryFolderIsAClearError) {
-  QTemporaryDir temp;
-  TempVariable variable(QDir(temp.path()).filePath(QStringLiteral("gone")));
+  TempTree temp;
+  TempVariable variable(QDir(TreeRoot(temp)).filePath(QStringLiteral("gone")));
   ConverterPlacement placement;
   try {
     placement.Place(QByteArrayView("x"));
@@ -138,16 +138,16 @@ class NoexecTemporaryFolderTest : public ConverterPlacementTest {
   bool Under(const QString& path, const QString& folder) const {
     return QFileInfo(path).absoluteFilePath().startsWith(QDir(folder).absolutePath() + u'/');
   }
-  QTemporaryDir home_;
-  const QString cache_ = QDir(home_.path()).filePath(QStringLiteral("cache"));
-  const QString runtime_ = QDir(home_.path()).filePath(QStringLiteral("runtime"));
+  TempTree home_;
+  const QString cache_ = QDir(TreeRoot(home_)).filePath(QStringLiteral("cache"));
+  const QString runtime_ = QDir(TreeRoot(home_)).filePath(QStringLiteral("runtime"));
   EnvironmentVariable cacheVariable_{"XDG_CACHE_HOME", cache_};
   EnvironmentVariable runtimeVariable_{"XDG_RUNTIME_DIR", runtime_};
 };
 
 TEST_F(NoexecTemporaryFolderTest, TheConverterGoesUnderTheUsersCacheFolderInstead) {
   ASSERT_TRUE(QDir().mkpath(runtime_));
-  const QString temp = temp_.path();
+  const QString temp = TreeRoot(temp_);
   ConverterPlacement placement([&](const QString& folder) { return folder != temp; });
   placement.Place(QByteArrayView("image"));
   const QString folder = placement.Folder();
@@ -167,13 +167,13 @@ TEST_F(NoexecTemporaryFolderTest, TheRuntimeFolderServesWhenTheCacheMayNotStartP
   ConverterPlacement placement([&](const QString& folder) { return Under(folder + u'/', runtime_); });
   placement.Place(QByteArrayView("image"));
   EXPECT_TRUE(Under(placement.Folder(), runtime_)) << placement.Folder().toStdString();
-  EXPECT_TRUE(QDir(temp_.path()).isEmpty());
+  EXPECT_TRUE(QDir(TreeRoot(temp_)).isEmpty());
 }
 
 TEST_F(NoexecTemporaryFolderTest, WithNowhereBetterTheTemporaryFolderIsUsedAllTheSame) {
   ConverterPlacement placement([](const QString&) { return false; });
   placement.Place(QByteArrayView("image"));
-  EXPECT_TRUE(Under(placement.Folder(), temp_.path())) << placement.Folder().toStdString();
+  EXPECT_TRUE(Under(placement.Folder(), TreeRoot(temp_))) << placement.Folder().toStdString();
 }
 
 }  // namespace

@@ -3,11 +3,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include "support/qstring_printer.h"
 
 #include "run/output_names.h"
+#include "support/tree_paths.h"
 
 namespace {
 
@@ -87,11 +87,11 @@ TEST(OutputNames, ANumberedNameTakenByItsOwnSourceIsSkipped) {
 }
 
 TEST(OutputNames, NumberingSkipsTheUsersOwnDocumentsOnDisk) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const QString out = dir.filePath(QStringLiteral("a.doc"));
+  TempTree dir;
+  
+  const QString out = TreePath(dir, QStringLiteral("a.doc"));
   for (const char* existing : {"a.doc", "a (2).doc", "a (3).doc"}) {
-    QFile file(dir.filePath(QString::fromUtf8(existing)));
+    QFile file(TreePath(dir, QString::fromUtf8(existing)));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("mine");
   }
@@ -99,10 +99,10 @@ TEST(OutputNames, NumberingSkipsTheUsersOwnDocumentsOnDisk) {
   // The wanted name still replaces an earlier output; the numbered ones keep clear of
   // the user's "a (2).doc" and "a (3).doc".
   EXPECT_EQ(names.Claim(QStringLiteral("/m1/a.msg"), out), out);
-  EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), out), dir.filePath(QStringLiteral("a (4).doc")));
-  EXPECT_EQ(names.Claim(QStringLiteral("/m3/a.msg"), out), dir.filePath(QStringLiteral("a (5).doc")));
+  EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), out), TreePath(dir, QStringLiteral("a (4).doc")));
+  EXPECT_EQ(names.Claim(QStringLiteral("/m3/a.msg"), out), TreePath(dir, QStringLiteral("a (5).doc")));
   // A source asking again keeps its own name even once that document exists.
-  EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), out), dir.filePath(QStringLiteral("a (4).doc")));
+  EXPECT_EQ(names.Claim(QStringLiteral("/m2/a.msg"), out), TreePath(dir, QStringLiteral("a (4).doc")));
 }
 
 TEST(OutputNames, ANumberedNameClaimedInThisRunIsNotCountedAsTheUsers) {

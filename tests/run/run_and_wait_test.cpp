@@ -8,13 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include "run/converter_reason.h"
 #include "run/progress_bar.h"
 #include "run/run_and_wait.h"
 #include "platform/app_error.h"
+#include "support/tree_paths.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ QStringList Lines(const QString& path) {
 }
 
 TEST(RunAndWaitStart, FailuresGiveTheStartErrorNumberAndLeaveTheBarAlone) {
-  QTemporaryDir dir;
-  const QString notRunnable = dir.filePath(QStringLiteral("plain.txt"));
+  TempTree dir;
+  const QString notRunnable = TreePath(dir, QStringLiteral("plain.txt"));
   QFile file(notRunnable);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write("#!/bin/sh\n");
@@ -40,11 +40,11 @@ TEST(RunAndWaitStart, FailuresGiveTheStartErrorNumberAndLeaveTheBarAlone) {
   ProgressBar bar;
   bar.SetStatusText(QStringLiteral("before"));
   bar.SetProgress(12);
-  EXPECT_EQ(RunAndWait(dir.filePath(QStringLiteral("missing")), {}, 0, &bar, QStringLiteral("s"), 1, 1),
+  EXPECT_EQ(RunAndWait(TreePath(dir, QStringLiteral("missing")), {}, 0, &bar, QStringLiteral("s"), 1, 1),
             kStart + 53);
   EXPECT_EQ(RunAndWait(QString(), {}, 0, &bar, QStringLiteral("s"), 1, 1), kStart + 53);
   EXPECT_EQ(RunAndWait(notRunnable, {}, 0, &bar, QStringLiteral("s"), 1, 1), kStart + 70);
-  EXPECT_EQ(RunAndWait(dir.path(), {}, 0, &bar, QStringLiteral("s"), 1, 1), kStart + 5);
+  EXPECT_EQ(RunAndWait(TreeRoot(dir), {}, 0, &bar, QStringLiteral("s"), 1, 1), kStart + 5);
   EXPECT_EQ(bar.StatusText(), QStringLiteral("before"));
   EXPECT_EQ(bar.Progress(), 12);
 }
@@ -72,8 +72,8 @@ TEST(RunAndWaitStatus, TheReasonIsTheFirstLineOnStandardErrorKeptWithinABound) {
 }
 
 TEST(RunAndWaitArguments, EachArrivesAsItStands) {
-  QTemporaryDir dir;
-  const QString echo = dir.filePath(QStringLiteral("echo with space.txt"));
+  TempTree dir;
+  const QString echo = TreePath(dir, QStringLiteral("echo with space.txt"));
   const QStringList arguments{QStringLiteral("/tmp/a b/\"quoted\" name.msg"), QString(),
                               QStringLiteral("$HOME;`x` 'y' \\z"), QStringLiteral("ünïcode")};
   QStringList command{QStringLiteral("0"), QStringLiteral("0"), echo};
@@ -96,8 +96,8 @@ TEST(RunAndWaitBar, AQuickProgramOnlyGetsTheFinalText) {
 }
 
 TEST(RunAndWaitBar, NoFilesIsAnErrorBeforeAnythingStarts) {
-  QTemporaryDir dir;
-  const QString echo = dir.filePath(QStringLiteral("ran"));
+  TempTree dir;
+  const QString echo = TreePath(dir, QStringLiteral("ran"));
   ProgressBar bar;
   EXPECT_THROW(RunAndWait(kStandIn, {QStringLiteral("0"), QStringLiteral("0"), echo}, 0, &bar, {}, 0, 0),
                AppError);

@@ -6,13 +6,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The system's temporary folder as Qt finds it: $TMPDIR unless it is unset or empty (tests
+// point it elsewhere and back), else /tmp.
+std::string TemporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
+}  // namespace
+
 TempTree::TempTree() {
-  std::string pattern = (fs::temp_directory_path() / "lorvane-test-XXXXXX").string();
+  std::string pattern = TemporaryFolder() + "/lorvane-test-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temporary folder: " << pattern;
   root_ = pattern;
 }
