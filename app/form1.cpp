@@ -1,5 +1,5 @@
-// Form1's construction: the controls of the layout table, their fonts and names, and the
-// wiring that routes every event to its handler.
+// Form1's construction: every control at its fixed place and size (in twips), with its
+// caption, font and object name, and the wiring that routes every event to its handler.
 #include "app/form1.h"
 
 #include <QCheckBox>
@@ -11,11 +11,11 @@
 #include <QRadioButton>
 
 #include "app/program_icon.h"
-#include "convert/time_limit.h"
+#include "run/time_limit.h"
 #include "platform/app_error.h"
 #include "platform/desktop.h"
 #include "platform/settings.h"
-#include "convert/progress_bar.h"
+#include "run/progress_bar.h"
 #include "filelist/file_list.h"
 #include "platform/session_settings.h"
 #include "platform/twips.h"
@@ -94,7 +94,7 @@ void Form1::BuildControls() {
   setAutoFillBackground(true);
   setFont(ArialBold(9));
 
-  // Created in tab order, so focus moves through them as the table numbers them.
+  // Created in tab order: Tab moves the focus through them in the order they are made here.
   ListView1 = Place(new FileListView(this), "ListView1", 120, 120, 7800, 2535);
   ListView1->setToolTip(kListToolTip);
   ProgressBar1 = Place(new ProgressBar(this), "ProgressBar1", 120, 6190, 7800, 405);
@@ -167,11 +167,11 @@ void Form1::ConnectEvents() {
   connect(ListView1, &FileListView::MouseUp, this, route(&Form1::ListView1_MouseUp));
   connect(ListView1, &FileListView::MouseMove, this,
           [this](const QPoint& pos) { Guarded([&] { ListView1_MouseMove(pos); }); });
-  connect(ListView1, &FileListView::DragOver, this, [this](const QMimeData* data, int* effect) {
-    Guarded([&] { ListView1_OLEDragOver(data, *effect); });
+  connect(ListView1, &FileListView::DragOver, this, [this](const QMimeData* dropped, int* effect) {
+    Guarded([&] { ListView1_OLEDragOver(dropped, *effect); });
   });
   connect(ListView1, &FileListView::DragDrop, this,
-          [this](const QMimeData* data) { Guarded([&] { ListView1_OLEDragDrop(data); }); });
+          [this](const QMimeData* dropped) { Guarded([&] { ListView1_OLEDragDrop(dropped); }); });
 
   // Pointer moves over the window and the controls that have a move handler.
   for (QWidget* w : std::initializer_list<QWidget*>{this, Frame3, Frame5, Text1, PushButton1,

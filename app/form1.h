@@ -1,7 +1,7 @@
 // Form1, the main window: owns the controls and the few window variables and routes each
 // event to its handler. The handlers keep their event names (the error box names its place
 // by them); each is a thin entry point that hands the controls and the platform services it
-// needs to a named routine of the list (filelist/) or of the run (convert/). Every event
+// needs to a named routine of the list (filelist/) or of the run (run/). Every event
 // reaches its handler through one guard, so an unexpected failure is shown, never fatal.
 #pragma once
 
@@ -16,9 +16,10 @@
 #include <utility>
 #include <vector>
 
-#include "convert/conversion_run.h"
+#include "run/conversion_run.h"
 #include "filelist/list_pointer.h"
 #include "platform/pointer_control.h"
+#include "run/document_options.h"
 
 class Dialogs;
 class Desktop;
@@ -117,8 +118,8 @@ class Form1 : public QWidget, public PointerControl {
   // Filling the list.
   void PushButton1_Click();
   void PushButton4_Click();
-  void ListView1_OLEDragOver(const QMimeData* data, int& effect);
-  void ListView1_OLEDragDrop(const QMimeData* data);
+  void ListView1_OLEDragOver(const QMimeData* dropped, int& effect);
+  void ListView1_OLEDragDrop(const QMimeData* dropped);
   void PushButton7_Click();
 
   // Reordering rows with the mouse. pos is in the list's viewport coordinates.
@@ -141,6 +142,8 @@ class Form1 : public QWidget, public PointerControl {
 
  private:
   void BuildControls();
+  // What the check boxes ask every document to hold.
+  DocumentOptions ChosenDocumentOptions() const;
   void ConnectEvents();
 
   void ApplyWindowPointer();

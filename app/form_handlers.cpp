@@ -1,6 +1,6 @@
 // Form1's entry points for the list and the run: each handler keeps its event name and
 // passes the controls and services its routine needs; the work is done in filelist/ and
-// convert/.
+// run/.
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -10,9 +10,9 @@
 #include <QRadioButton>
 
 #include "app/form1.h"
-#include "convert/conversion_run.h"
-#include "convert/output_options.h"
-#include "convert/progress_bar.h"
+#include "run/conversion_run.h"
+#include "run/output_options.h"
+#include "run/progress_bar.h"
 #include "filelist/add_files.h"
 #include "filelist/add_folder.h"
 #include "filelist/drag_drop.h"
@@ -20,6 +20,7 @@
 #include "filelist/list_editing.h"
 #include "filelist/list_pointer.h"
 #include "filelist/samples.h"
+#include "platform/settings.h"
 
 void Form1::ListView1_DblClick() { RemoveSelectedRow(*ListView1, *this); }
 
@@ -36,20 +37,20 @@ void Form1::PushButton4_Click() {
                       *this, this);
 }
 
-void Form1::ListView1_OLEDragOver(const QMimeData* data, int& effect) {
-  if (!DragCarriesLocalPaths(data)) effect = 0;
+void Form1::ListView1_OLEDragOver(const QMimeData* dropped, int& effect) {
+  if (!DragCarriesLocalPaths(dropped)) effect = 0;
 }
 
-void Form1::ListView1_OLEDragDrop(const QMimeData* data) {
-  AddDroppedPaths(*ListView1, *services_.fileSystem, *services_.dialogs, data);
+void Form1::ListView1_OLEDragDrop(const QMimeData* dropped) {
+  AddDroppedPaths(*ListView1, *services_.fileSystem, *services_.dialogs, dropped);
 }
 
 void Form1::QueuePaths(const QStringList& paths) {
   QList<QUrl> urls;
   for (const QString& path : paths) urls << QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-  QMimeData data;
-  data.setUrls(urls);
-  AddDroppedPaths(*ListView1, *services_.fileSystem, *services_.dialogs, &data);
+  QMimeData dropped;
+  dropped.setUrls(urls);
+  AddDroppedPaths(*ListView1, *services_.fileSystem, *services_.dialogs, &dropped);
 }
 
 void Form1::PushButton7_Click() {
@@ -76,8 +77,14 @@ void Form1::PushButton2_Click() {
   const OutputChoice output{[this] { return Option1->isChecked(); },
                             [this] { return Option2->isChecked(); },
                             [this] { return Text1->text(); },
-                            [this] { return Check1->isChecked(); }};
+                            [this] { return ChosenDocumentOptions(); }};
   ConvertAll(rows, *ProgressBar1, output, *services_.dialogs, *this, Converting, runControl);
+}
+
+DocumentOptions Form1::ChosenDocumentOptions() const {
+  DocumentOptions options;
+  options.headerBlock = Check1->isChecked();
+  return options;
 }
 
 void Form1::Option1_Click() {
@@ -90,7 +97,7 @@ void Form1::Option1_Click() {
 void Form1::Option2_Click() { Option1_Click(); }
 
 // Whether each document opens with the message's sender, date, recipients and subject.
-void Form1::Check1_Click() { StoreHeaderBlockChoice(*services_.settings, Check1->isChecked()); }
+void Form1::Check1_Click() { StoreCheckBox(*services_.settings, Setting::HeaderBlock, Check1->isChecked()); }
 
 void Form1::Text1_Change() { StoreOutputFolder(*services_.settings, Text1->text()); }
 

@@ -85,7 +85,7 @@ void Form1::ApplySkin() {
                                        QStringLiteral("x") + PathSeparator() + QStringLiteral("o.cjs"));
   if (!QFileInfo(skinPath).isFile()) return;
   // This build carries no skin component, so a skin file present is treated as missing too:
-  // the window keeps its design colours.
+  // the window keeps its own colours.
 }
 
 void Form1::OpenHomePageAtRandom() {

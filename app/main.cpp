@@ -1,19 +1,27 @@
 // The lorvane executable: creates the main window with the real platform services, runs its
 // start-up, shows it centred on the screen and hands over to the event loop.
 // `lorvane FILE...` opens the window with the files and folders queued; `lorvane convert ...`
-// runs the command-line conversion instead, with no window or display.
+// runs the command-line conversion instead, with no window or display; `lorvane --help` and
+// `lorvane --version` print and end. Without a display, or with an option it does not know
+// or a path that is not there, the program says so in one line and ends with status 2.
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QScreen>
 #include <cstdio>
 #include <cstring>
+#include <utility>
+#include <vector>
 
+#include "app/display_check.h"
 #include "app/form1.h"
 #include "app/install_check.h"
+#include "app/program_help.h"
 #include "cli/convert_command.h"
+#include "cli/convert_options.h"
 #include "platform/file_system.h"
 #include "platform/native_names.h"
 #include "platform/qt_desktop.h"
@@ -22,6 +30,31 @@
 #include "platform/shutdown.h"
 
 namespace {
+
+constexpr int kUsageStatus = 2;
+
+// Messages Qt gives while it starts, held back until it has started: should it fail to
+// reach the display (a display named but not there), the program's own line is the only
+// one printed, instead of Qt's lines and an abort.
+QtMessageHandler qtHandler = nullptr;
+std::vector<std::pair<QtMsgType, QString>>* heldMessages = nullptr;
+
+void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtFatalMsg) {
+    std::fprintf(stderr, "%s\n", qPrintable(NoDisplayText()));
+    std::_Exit(kUsageStatus);
+  }
+  Q_UNUSED(context);
+  if (heldMessages) heldMessages->emplace_back(type, text);
+}
+
+void ReleaseStartMessages() {
+  qInstallMessageHandler(qtHandler);
+  const QMessageLogContext context;
+  for (const auto& [type, text] : *heldMessages) qtHandler(type, context, text);
+  heldMessages->clear();
+}
+
 void CentreOnScreen(QWidget& window) {
   const QScreen* screen = window.screen();
   if (screen == nullptr) return;
@@ -37,7 +70,38 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) arguments << NameFromNative(argv[i]);
     return RunConvertCommand(arguments, ConsoleEnvironment());
   }
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(qPrintable(ProgramHelpText()), stdout);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::fputs(qPrintable(ConvertVersionText()), stdout);
+    return 0;
+  }
+  if (!DisplayNamed(CurrentDisplayEnvironment(argc, argv))) {
+    std::fprintf(stderr, "%s\n", qPrintable(NoDisplayText()));
+    return kUsageStatus;
+  }
+  std::vector<std::pair<QtMsgType, QString>> held;
+  heldMessages = &held;
+  qtHandler = qInstallMessageHandler(HoldStartMessage);
   QApplication app(argc, argv);
+  ReleaseStartMessages();
+  // Qt has taken its own arguments ("-platform", "-style", ...); what is left are files and
+  // folders to queue. An option, or a path that is not there (a mistyped command), ends here.
+  QStringList paths;
+  for (int i = 1; i < argc; ++i) {
+    const QString path = NameFromNative(argv[i]);
+    if (path.startsWith(u'-')) {
+      std::fprintf(stderr, "lorvane: unknown option %s (try 'lorvane --help')\n", argv[i]);
+      return kUsageStatus;
+    }
+    if (!QFileInfo::exists(path)) {
+      std::fprintf(stderr, "lorvane: no such file or folder: %s (try 'lorvane --help')\n", argv[i]);
+      return kUsageStatus;
+    }
+    paths << path;
+  }
   QApplication::setApplicationName(QStringLiteral("Lorvane"));
   QApplication::setOrganizationName(QStringLiteral("Kestrane"));
 
@@ -70,7 +134,6 @@ int main(int argc, char** argv) {
   form.show();
   // `lorvane FILE...` (a file manager's "Open with"): the files and folders are queued as
   // a drop queues them.
-  const QStringList paths = QApplication::arguments().mid(1);
   if (!paths.isEmpty()) form.QueuePaths(paths);
   return app.exec();
 }

@@ -18,7 +18,7 @@
 
 #include <unistd.h>
 
-#include "convert/support/message_files.h"
+#include "support/message_files.h"
 
 namespace fs = std::filesystem;
 
@@ -48,8 +48,8 @@ std::string MakeMessages(const fs::path& folder) {
     if (!corpus.empty()) {
       fs::copy_file(corpus[static_cast<std::size_t>(i) % corpus.size()], target);
     } else {
-      convert_testing::WriteMessage(QString::fromStdString(target.string()),
-                                    convert_testing::RtfFor(QString::number(i)));
+      run_testing::WriteMessage(QString::fromStdString(target.string()),
+                                run_testing::RtfFor(QString::number(i)));
     }
   }
   return corpus.empty() ? "generated messages" : "the shared corpus repeated (" + std::to_string(corpus.size()) + " files)";

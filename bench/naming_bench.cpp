@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "convert/existing_documents.h"
-#include "convert/output_names.h"
+#include "run/existing_documents.h"
+#include "run/output_names.h"
 
 namespace {
 

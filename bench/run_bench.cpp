@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "convert/converter_image.h"
-#include "convert/support/message_files.h"
+#include "run/converter_image.h"
+#include "support/message_files.h"
 #include "filelist/file_list.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
@@ -79,12 +79,12 @@ void Prepare() {
   const std::string paragraph = "Lorem ipsum dolor sit amet, consectetur adipiscing elit. \\par ";
   for (int i = 0; i < kMessages; ++i) {
     const QString name = QStringLiteral("message %1.msg").arg(i, 4, 10, QLatin1Char('0'));
-    std::string rtf = convert_testing::RtfFor(name);
+    std::string rtf = run_testing::RtfFor(name);
     rtf.pop_back();
     for (int p = 0; p < 30 + i % 20; ++p) rtf += paragraph;
     rtf += "}";
     const QString path = QDir(work.sources).filePath(name);
-    if (!convert_testing::WriteMessage(path, rtf)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    if (!run_testing::WriteMessage(path, rtf)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     work.files << path;
   }
   work.converter = root.filePath(QStringLiteral("Quorlin.exe"));

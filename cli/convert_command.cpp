@@ -22,11 +22,11 @@
 #include "cli/run_report.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_text.h"
-#include "convert/batch_run.h"
-#include "convert/converter_image.h"
-#include "convert/converter_placement.h"
-#include "convert/converter_reason.h"
-#include "convert/output_names.h"
+#include "run/batch_run.h"
+#include "run/converter_image.h"
+#include "run/converter_placement.h"
+#include "run/converter_reason.h"
+#include "run/output_names.h"
 #include "filelist/folder_scan.h"
 #include "platform/app_error.h"
 #include "platform/file_system.h"
@@ -234,7 +234,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     BatchSettings settings;
     settings.converterPath = placement.ConverterPath();
     settings.workers = options.jobs;
-    settings.headerBlock = options.header;
+    settings.documents = options.documents;
     settings.timeoutMs = options.timeoutSeconds * 1000;
     settings.stopDescriptor = stop.Descriptor();
 

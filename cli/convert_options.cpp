@@ -1,13 +1,26 @@
-// Reading `lorvane convert`'s arguments: long options with their value as the next
-// argument or after "=", "--" before paths that begin with "-".
+// Reading `lorvane convert`'s arguments with Qt's command-line parser: long options with
+// their value as the next argument or after "=", "--" before paths that begin with "-".
+// Every option is one row of the table below, which also gives the --help text.
 #include "cli/convert_options.h"
 
-#include <functional>
-#include <map>
+#include <QCommandLineParser>
+#include <QRegularExpression>
+#include <array>
 
-#include "convert/time_limit.h"
+#include "run/time_limit.h"
 
 namespace {
+
+// Reads the option's value (empty for a flag) into the options; returns the reason for
+// refusing it, empty when it is taken.
+using ReadValue = QString (*)(ConvertOptions& options, QString value);
+
+struct OptionRow {
+  const char* name;
+  const char* valueName;  // empty for a flag
+  const char* help;       // a line break continues the help on the next line
+  ReadValue read;
+};
 
 // A whole number from `low` to `high`, or nothing.
 std::optional<int> Number(const QString& text, int low, int high) {
@@ -17,100 +30,134 @@ std::optional<int> Number(const QString& text, int low, int high) {
   return value;
 }
 
+// A new option is one row here (and, for a document option, the field it sets).
+const std::array kRows = {
+    OptionRow{"output", "DIR", "write the documents into DIR (default: the current folder)",
+              [](ConvertOptions& options, QString value) {
+                if (value.isEmpty()) return QStringLiteral("--output needs a folder");
+                options.outputFolder = value;
+                return QString();
+              }},
+    OptionRow{"beside", "", "write each document beside its message",
+              [](ConvertOptions& options, QString) {
+                options.beside = true;
+                return QString();
+              }},
+    OptionRow{"extension", "EXT", "the extension of the messages in folders (default: msg; * for all)",
+              [](ConvertOptions& options, QString value) {
+                if (value.startsWith(u'.')) value.remove(0, 1);
+                if (value.isEmpty() || value.contains(u'/'))
+                  return QStringLiteral("--extension needs an extension such as msg, or * for every file");
+                options.extension = value;
+                return QString();
+              }},
+    OptionRow{"jobs", "N", "convert N messages at a time (default: the number of cores)",
+              [](ConvertOptions& options, QString value) {
+                const auto jobs = Number(value, 1, 1024);
+                if (!jobs) return QStringLiteral("--jobs needs a whole number from 1 to 1024");
+                options.jobs = *jobs;
+                return QString();
+              }},
+    OptionRow{"timeout", "SECONDS", "fail a message that takes longer than this (default: 120)",
+              [](ConvertOptions& options, QString value) {
+                const auto seconds = ParseTimeLimit(value);
+                if (!seconds) return QStringLiteral("--timeout needs a whole number of seconds from 1 to 86400");
+                options.timeoutSeconds = *seconds;
+                return QString();
+              }},
+    OptionRow{"report", "FILE",
+              "one line per message: source, output, status, reason;\n"
+              "tab-separated for FILE.tsv, JSON lines for FILE.jsonl",
+              [](ConvertOptions& options, QString value) {
+                const QString lower = value.toLower();
+                if (!lower.endsWith(QLatin1String(".tsv")) && !lower.endsWith(QLatin1String(".jsonl")))
+                  return QStringLiteral("--report needs a file name ending in .tsv or .jsonl");
+                options.reportPath = value;
+                return QString();
+              }},
+    OptionRow{"replace", "",
+              "replace documents that already exist (default: keep them and\n"
+              "give the new document the next numbered name)",
+              [](ConvertOptions& options, QString) {
+                options.replace = true;
+                return QString();
+              }},
+    OptionRow{"skip-existing", "", "convert only the messages whose documents are not there yet",
+              [](ConvertOptions& options, QString) {
+                options.skipExisting = true;
+                return QString();
+              }},
+    OptionRow{"header", "",
+              "open each document with the message's sender, date, recipients,\n"
+              "subject and attachments",
+              [](ConvertOptions& options, QString) {
+                options.documents.headerBlock = true;
+                return QString();
+              }},
+    OptionRow{"quiet", "", "print nothing but errors",
+              [](ConvertOptions& options, QString) {
+                options.quiet = true;
+                return QString();
+              }},
+    OptionRow{"help", "", "print this text",
+              [](ConvertOptions& options, QString) {
+                options.help = true;
+                return QString();
+              }},
+    OptionRow{"version", "", "print the version",
+              [](ConvertOptions& options, QString) {
+                options.version = true;
+                return QString();
+              }},
+};
+
+bool Valued(const OptionRow& row) { return row.valueName[0] != '\0'; }
+
+const OptionRow* RowNamed(const QString& name) {
+  for (const OptionRow& row : kRows) {
+    if (name == QLatin1String(row.name)) return &row;
+  }
+  return nullptr;
+}
+
+// The parser's own error in this command's words. The parser names the option in quotes
+// ("Missing value after '--output'."); what was wrong with it follows from its row.
+QString ParseError(const QCommandLineParser& parser) {
+  if (!parser.unknownOptionNames().isEmpty())
+    return QStringLiteral("unknown option --") + parser.unknownOptionNames().first();
+  const QRegularExpressionMatch quoted = QRegularExpression(QStringLiteral("'-*([^'=]+)")).match(parser.errorText());
+  if (const OptionRow* row = quoted.hasMatch() ? RowNamed(quoted.captured(1)) : nullptr) {
+    const QString name = QStringLiteral("--") + QLatin1String(row->name);
+    return name + (Valued(*row) ? QStringLiteral(" needs a value") : QStringLiteral(" takes no value"));
+  }
+  return parser.errorText();
+}
+
 }  // namespace
 
 std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, int cores, QString& error) {
+  QCommandLineParser parser;
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  for (const OptionRow& row : kRows) {
+    parser.addOption(QCommandLineOption(QLatin1String(row.name), QString::fromUtf8(row.help),
+                                        QLatin1String(row.valueName)));
+  }
+  // The parser takes the program's name first.
+  if (!parser.parse(QStringList{QStringLiteral("lorvane convert")} + arguments)) {
+    error = ParseError(parser);
+    return std::nullopt;
+  }
   ConvertOptions options;
   options.jobs = std::max(cores, 1);
-  bool outputGiven = false;
-  bool optionsEnd = false;
-  for (qsizetype i = 0; i < arguments.size(); ++i) {
-    const QString& argument = arguments[i];
-    if (optionsEnd || !argument.startsWith(u'-') || argument == QLatin1String("-")) {
-      options.paths << argument;
-      continue;
-    }
-    if (argument == QLatin1String("--")) {
-      optionsEnd = true;
-      continue;
-    }
-    QString name = argument;
-    std::optional<QString> inlineValue;
-    if (const qsizetype equals = argument.indexOf(u'='); equals > 0) {
-      name = argument.left(equals);
-      inlineValue = argument.mid(equals + 1);
-    }
-    const std::map<QString, std::function<void()>> flags{
-        {QStringLiteral("--beside"), [&] { options.beside = true; }},
-        {QStringLiteral("--replace"), [&] { options.replace = true; }},
-        {QStringLiteral("--skip-existing"), [&] { options.skipExisting = true; }},
-        {QStringLiteral("--header"), [&] { options.header = true; }},
-        {QStringLiteral("--quiet"), [&] { options.quiet = true; }},
-        {QStringLiteral("--help"), [&] { options.help = true; }},
-        {QStringLiteral("--version"), [&] { options.version = true; }},
-    };
-    if (auto flag = flags.find(name); flag != flags.end()) {
-      if (inlineValue) {
-        error = name + QStringLiteral(" takes no value");
-        return std::nullopt;
-      }
-      flag->second();
-      continue;
-    }
-    static const QStringList kValued{QStringLiteral("--output"), QStringLiteral("--extension"),
-                                     QStringLiteral("--jobs"), QStringLiteral("--timeout"),
-                                     QStringLiteral("--report")};
-    if (!kValued.contains(name)) {
-      error = QStringLiteral("unknown option ") + name;
-      return std::nullopt;
-    }
-    QString value;
-    if (inlineValue) {
-      value = *inlineValue;
-    } else if (i + 1 < arguments.size()) {
-      value = arguments[++i];
-    } else {
-      error = name + QStringLiteral(" needs a value");
-      return std::nullopt;
-    }
-    if (name == QLatin1String("--output")) {
-      if (value.isEmpty()) {
-        error = QStringLiteral("--output needs a folder");
-        return std::nullopt;
-      }
-      options.outputFolder = value;
-      outputGiven = true;
-    } else if (name == QLatin1String("--extension")) {
-      if (value.startsWith(u'.')) value.remove(0, 1);
-      if (value.isEmpty() || value.contains(u'/')) {
-        error = QStringLiteral("--extension needs an extension such as msg, or * for every file");
-        return std::nullopt;
-      }
-      options.extension = value;
-    } else if (name == QLatin1String("--jobs")) {
-      const auto jobs = Number(value, 1, 1024);
-      if (!jobs) {
-        error = QStringLiteral("--jobs needs a whole number from 1 to 1024");
-        return std::nullopt;
-      }
-      options.jobs = *jobs;
-    } else if (name == QLatin1String("--timeout")) {
-      const auto seconds = ParseTimeLimit(value);
-      if (!seconds) {
-        error = QStringLiteral("--timeout needs a whole number of seconds from 1 to 86400");
-        return std::nullopt;
-      }
-      options.timeoutSeconds = *seconds;
-    } else {
-      const QString lower = value.toLower();
-      if (!lower.endsWith(QLatin1String(".tsv")) && !lower.endsWith(QLatin1String(".jsonl"))) {
-        error = QStringLiteral("--report needs a file name ending in .tsv or .jsonl");
-        return std::nullopt;
-      }
-      options.reportPath = value;
-    }
+  for (const OptionRow& row : kRows) {
+    const QString name = QLatin1String(row.name);
+    if (!parser.isSet(name)) continue;
+    error = row.read(options, Valued(row) ? parser.value(name) : QString());
+    if (!error.isEmpty()) return std::nullopt;
   }
+  options.paths = parser.positionalArguments();
   if (options.help || options.version) return options;
+  const bool outputGiven = parser.isSet(QStringLiteral("output"));
   if (outputGiven && options.beside) {
     error = QStringLiteral("choose either --output or --beside");
     return std::nullopt;
@@ -128,30 +175,24 @@ std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, 
 }
 
 QString ConvertHelpText() {
-  return QStringLiteral(
+  QString text = QStringLiteral(
       "Usage: lorvane convert [options] PATH...\n"
       "Converts saved .msg messages into documents (RTF text named .doc) without the window.\n"
       "Each PATH is a message file or a folder; a folder is searched with all its sub-folders\n"
       "the way \"Add All MSG File(s) In Folder\" does.\n"
-      "\n"
-      "  --output DIR      write the documents into DIR (default: the current folder)\n"
-      "  --beside          write each document beside its message\n"
-      "  --extension EXT   the extension of the messages in folders (default: msg; * for all)\n"
-      "  --jobs N          convert N messages at a time (default: the number of cores)\n"
-      "  --timeout SECONDS fail a message that takes longer than this (default: 120)\n"
-      "  --report FILE     one line per message: source, output, status, reason;\n"
-      "                    tab-separated for FILE.tsv, JSON lines for FILE.jsonl\n"
-      "  --replace         replace documents that already exist (default: keep them and\n"
-      "                    give the new document the next numbered name)\n"
-      "  --skip-existing   convert only the messages whose documents are not there yet\n"
-      "  --header          open each document with the message's sender, date, recipients,\n"
-      "                    subject and attachments\n"
-      "  --quiet           print nothing but errors\n"
-      "  --help            print this text\n"
-      "  --version         print the version\n"
+      "\n");
+  const QString indent(20, u' ');
+  for (const OptionRow& row : kRows) {
+    QString left = QStringLiteral("--") + QLatin1String(row.name);
+    if (Valued(row)) left += u' ' + QLatin1String(row.valueName);
+    text += QStringLiteral("  ") + left.leftJustified(17) + u' ' +
+            QString::fromUtf8(row.help).replace(u'\n', u'\n' + indent) + u'\n';
+  }
+  text += QStringLiteral(
       "\n"
       "Exit status: 0 every message converted, 1 some failed, 2 usage or set-up error,\n"
-      "130, 143 or 129 interrupted (Ctrl-C, SIGTERM or the terminal closed).\n");
+      "130 or 143 interrupted (Ctrl-C or SIGTERM).\n");
+  return text;
 }
 
 QString ConvertVersionText() { return QStringLiteral("lorvane " LORVANE_VERSION "\n"); }

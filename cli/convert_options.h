@@ -6,7 +6,8 @@
 #include <QStringList>
 #include <optional>
 
-#include "convert/time_limit.h"
+#include "run/document_options.h"
+#include "run/time_limit.h"
 
 struct ConvertOptions {
   QStringList paths;        // message files and folders, as given
@@ -18,7 +19,7 @@ struct ConvertOptions {
   QString reportPath;       // empty for no report
   bool replace = false;
   bool skipExisting = false;  // leave out messages whose documents are there already
-  bool header = false;      // open each document with the message's header block
+  DocumentOptions documents;
   bool quiet = false;
   bool help = false;
   bool version = false;

@@ -5,6 +5,7 @@
 // text is silently dropped.
 #include "converter/code_page.h"
 
+#include <optional>
 #include <string>
 
 #include "converter/code_page_tables.h"
@@ -27,60 +28,75 @@ void AppendCodePoint(std::u16string& out, char32_t c) {
   }
 }
 
-// UTF-8 with the usual safeguards: no overlong forms, no surrogates, nothing above
-// U+10FFFF. Each maximal piece of a broken sequence becomes one U+FFFD.
+// One UTF-8 sequence: the character it stands for, or nothing when it is broken, and
+// where the next one begins.
+struct Utf8Sequence {
+  std::optional<char32_t> character;
+  std::size_t next;
+};
+
+// The sequence at bytes[i], with the usual safeguards: no overlong forms, no surrogates,
+// nothing above U+10FFFF. A broken sequence ends after its longest valid beginning (at
+// least one byte), so each maximal piece of it counts once.
+Utf8Sequence ReadUtf8Sequence(std::span<const std::uint8_t> bytes, std::size_t i) {
+  const std::size_t n = bytes.size();
+  const std::uint8_t lead = bytes[i];
+  if (lead < 0x80) return {lead, i + 1};
+  int extra;
+  char32_t c;
+  std::uint8_t low = 0x80, high = 0xBF;  // allowed range of the first continuation byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    extra = 1, c = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    extra = 2, c = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;   // overlong
+    if (lead == 0xED) high = 0x9F;  // surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    extra = 3, c = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;   // overlong
+    if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
+  } else {
+    return {std::nullopt, i + 1};
+  }
+  std::size_t j = i + 1;
+  for (int k = 0; k < extra; ++k, ++j) {
+    const std::uint8_t b = j < n ? bytes[j] : 0;
+    const bool in_range = k == 0 ? (b >= low && b <= high) : (b >= 0x80 && b <= 0xBF);
+    if (j >= n || !in_range) return {std::nullopt, j};
+    c = c << 6 | (b & 0x3F);
+  }
+  return {c, j};
+}
+
+// Each maximal piece of a broken sequence becomes one U+FFFD.
 std::u16string DecodeUtf8(std::span<const std::uint8_t> bytes) {
   std::u16string out;
   out.reserve(bytes.size());
-  const std::size_t n = bytes.size();
-  std::size_t i = 0;
-  while (i < n) {
-    const std::uint8_t lead = bytes[i];
-    if (lead < 0x80) {
-      out.push_back(lead);
-      ++i;
+  for (std::size_t i = 0; i < bytes.size();) {
+    if (bytes[i] < 0x80) {  // the common case, kept short
+      out.push_back(bytes[i++]);
       continue;
     }
-    int extra;
-    char32_t c;
-    std::uint8_t low = 0x80, high = 0xBF;  // allowed range of the first continuation byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      extra = 1, c = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      extra = 2, c = lead & 0x0F;
-      if (lead == 0xE0) low = 0xA0;   // overlong
-      if (lead == 0xED) high = 0x9F;  // surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      extra = 3, c = lead & 0x07;
-      if (lead == 0xF0) low = 0x90;   // overlong
-      if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
-    } else {
+    const Utf8Sequence sequence = ReadUtf8Sequence(bytes, i);
+    if (sequence.character)
+      AppendCodePoint(out, *sequence.character);
+    else
       out.push_back(kReplacement);
-      ++i;
-      continue;
-    }
-    std::size_t j = i + 1;
-    bool ok = true;
-    for (int k = 0; k < extra; ++k, ++j) {
-      const std::uint8_t b = j < n ? bytes[j] : 0;
-      const bool in_range = k == 0 ? (b >= low && b <= high) : (b >= 0x80 && b <= 0xBF);
-      if (j >= n || !in_range) {
-        ok = false;
-        break;
-      }
-      c = c << 6 | (b & 0x3F);
-    }
-    if (ok) {
-      AppendCodePoint(out, c);
-    } else {
-      out.push_back(kReplacement);
-    }
-    i = j;
+    i = sequence.next;
   }
   return out;
 }
 
 }  // namespace
+
+bool IsValidUtf8(std::span<const std::uint8_t> bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const Utf8Sequence sequence = ReadUtf8Sequence(bytes, i);
+    if (!sequence.character) return false;
+    i = sequence.next;
+  }
+  return true;
+}
 
 std::u16string DecodeUtf16Le(std::span<const std::uint8_t> bytes) {
   std::u16string out(bytes.size() / 2, u'\0');

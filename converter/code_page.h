@@ -7,6 +7,10 @@
 
 namespace quorlin {
 
+// True when the bytes are UTF-8 throughout, by the rule DecodeCodePage reads 65001 with:
+// they then decode without a single U+FFFD of the decoder's own.
+bool IsValidUtf8(std::span<const std::uint8_t> bytes);
+
 // Little-endian UTF-16 bytes as text; an odd last byte is dropped.
 std::u16string DecodeUtf16Le(std::span<const std::uint8_t> bytes);
 

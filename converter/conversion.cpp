@@ -1,5 +1,6 @@
 // The conversion steps and the one place where the converter's failures are caught and
-// turned into a result.
+// turned into a result. A document is made the same way whether it goes to a file or to
+// memory: the content is read, then written piece by piece into a sink.
 #include "converter/conversion.h"
 
 #include <memory>
@@ -26,7 +27,10 @@ std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes
   document_only.attachments = false;
   AttachmentJournal journal;
   PreparedDocument prepared = PrepareDocument(*message, {}, document_only, journal);
-  return DocumentBytes(std::move(prepared.content));
+  std::vector<std::uint8_t> document;
+  VectorSink sink(document);
+  prepared.content.WriteTo(sink);
+  return document;
 }
 
 ConversionResult ConvertFile(const std::filesystem::path& input,

@@ -1,5 +1,6 @@
-// One conversion: a .msg file in, its document out. The in-memory core is shared by the
-// program, the fuzz target and the benchmarks.
+// One conversion: a .msg file in, its document out. ConvertMessage makes the document in
+// memory by the same path that ConvertFile writes it to a file (the fuzz target, the
+// benchmarks and the in-process tests use it).
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,8 @@
 #include <span>
 #include <string>
 #include <vector>
+
+#include "converter/conversion_options.h"
 
 namespace quorlin {
 
@@ -27,17 +30,6 @@ struct ConversionResult {
   int attachment_files = 0;
   int embedded_messages = 0;
   bool ok() const { return status == ConversionStatus::kSuccess; }
-};
-
-// What the user chose for the documents. The defaults give the documents as they have
-// always been.
-struct ConversionOptions {
-  bool header_block = false;  // open the document with subject, sender, date, recipients
-  bool file_dates = false;    // date the document like its message (sent, else received)
-  bool pictures = false;      // show the pictures the body places, from the attachments
-  // Save the attachments the sender added into a folder beside the document ("Report.doc"
-  // gets "Report attachments"), embedded messages as documents of their own.
-  bool attachments = false;
 };
 
 // The output file's bytes for the message in `msg_bytes`; attachments are not saved.

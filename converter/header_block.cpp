@@ -5,7 +5,6 @@
 // processor and an empty line in plain text.
 #include "converter/header_block.h"
 
-#include "converter/rtf_insertion.h"
 #include "converter/rtf_text.h"
 
 namespace quorlin {
@@ -83,11 +82,6 @@ std::string HeaderBlockRtf(const HeaderFields& fields) {
     AppendLine(lines, "Attachments:", Joined(fields.attachments));
   if (lines.empty()) return {};
   return "{" + lines + std::string(kRule) + "}";
-}
-
-void AddHeaderBlock(const Message& message, std::vector<std::uint8_t>& document) {
-  const std::string block = HeaderBlockRtf(ReadHeaderFields(message));
-  if (!block.empty()) InsertAtDocumentStart(document, block);
 }
 
 }  // namespace quorlin

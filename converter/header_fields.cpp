@@ -8,13 +8,10 @@
 #include "converter/header_code_page.h"
 #include "converter/local_time.h"
 #include "converter/message_body.h"
+#include "converter/property_tags.h"
 
 namespace quorlin {
 namespace {
-
-constexpr std::uint32_t kUtf8 = 65001;
-constexpr std::uint32_t kDefaultCodePage = 1252;
-constexpr char16_t kReplacement = 0xFFFD;
 
 std::u16string OneLine(std::u16string text) {
   while (!text.empty() && text.back() == u'\0') text.pop_back();
@@ -26,7 +23,7 @@ std::u16string OneLine(std::u16string text) {
 }
 
 std::u16string SentTime(const Message& message) {
-  for (const char* id : {"0039", "0E06"}) {
+  for (const char* id : {tags::kClientSubmitTime, tags::kMessageDeliveryTime}) {
     std::optional<std::uint64_t> time = message.FindTime(id);
     if (!time || *time == 0) continue;
     std::optional<std::string> text = FormatLocalTime(*time);
@@ -45,13 +42,7 @@ std::u16string PropertyLine(const OutlookStorage& storage, const char* id, std::
     if (property->type == kTypeUnicode)
       return OneLine(DecodeUtf16Le(storage.ReadPropertyStream(*property)));
     if (property->type == kTypeString8) {
-      std::vector<std::uint8_t> bytes = storage.ReadPropertyStream(*property);
-      std::u16string text = DecodeCodePage(bytes, code_page);
-      // Messages exist that say UTF-8 and hold Windows-1252 texts: a text that is not
-      // UTF-8 keeps its letters in the default page.
-      if (code_page == kUtf8 && text.find(kReplacement) != std::u16string::npos)
-        text = DecodeCodePage(bytes, kDefaultCodePage);
-      return OneLine(std::move(text));
+      return OneLine(DecodeText(storage.ReadPropertyStream(*property), code_page));
     }
   } catch (const PropertyError&) {
     // An element of a type the reader refuses: the line is left out.
@@ -62,20 +53,20 @@ std::u16string PropertyLine(const OutlookStorage& storage, const char* id, std::
 HeaderFields ReadHeaderFields(const Message& message, const std::set<std::size_t>& shown) {
   const std::uint32_t code_page = HeaderCodePage(message);
   HeaderFields fields;
-  fields.subject = PropertyLine(message, "0037", code_page);
-  fields.sender_name = PropertyLine(message, "0C1A", code_page);
-  fields.sender_address = PropertyLine(message, "0C1F", code_page);
+  fields.subject = PropertyLine(message, tags::kSubject, code_page);
+  fields.sender_name = PropertyLine(message, tags::kSenderName, code_page);
+  fields.sender_address = PropertyLine(message, tags::kSenderEmailAddress, code_page);
   // An address inside an organisation's directory ("/O=.../CN=...") means nothing on
   // paper: the Internet address replaces it, or it is left out.
   if (fields.sender_address.find(u'@') == std::u16string::npos ||
       fields.sender_address.starts_with(u'/')) {
-    std::u16string smtp = PropertyLine(message, "5D01", code_page);
+    std::u16string smtp = PropertyLine(message, tags::kSenderSmtpAddress, code_page);
     if (!smtp.empty() || fields.sender_address.starts_with(u'/'))
       fields.sender_address = std::move(smtp);
   }
   fields.sent = SentTime(message);
-  fields.to = PropertyLine(message, "0E04", code_page);
-  fields.cc = PropertyLine(message, "0E03", code_page);
+  fields.to = PropertyLine(message, tags::kDisplayTo, code_page);
+  fields.cc = PropertyLine(message, tags::kDisplayCc, code_page);
   fields.details = ReadItemDetails(message);
   for (ListedAttachment& attachment : SenderAttachments(message, shown))
     if (!attachment.name.empty()) fields.attachments.push_back(std::move(attachment.name));

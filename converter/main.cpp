@@ -1,8 +1,12 @@
-// Quorlin: converts one saved message into an RTF document. Parses the command line,
-// runs the conversion, prints the usage line or a one-line reason, and sets the exit status.
+// Quorlin: converts one saved message into an RTF document.
+// `Quorlin [options] <msg_file> <output_file>`: parses the command line, runs the
+// conversion, prints the usage line or a one-line reason, and sets the exit status.
 // `Quorlin --serve` converts many messages in turn over its standard streams (serve.h).
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "converter/conversion.h"
 #include "converter/serve.h"
@@ -23,28 +27,29 @@ int ExitCode(quorlin::ConversionStatus status) {
 }
 
 constexpr int kExitUsage = 1;
+constexpr const char* kUsage = "Usage: Quorlin.exe <msg_file> <output_file>\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) return quorlin::Serve(stdin, stdout);
-  // Before the two paths: "--header" opens each document with the message's header block,
-  // "--pictures" shows the pictures the body places, "--attachments" saves the attachments
-  // into a folder beside it.
-  quorlin::ConversionOptions options;
+  // Options (conversion_options.h) come first, in any order; "--" ends them before a path
+  // that begins with "--".
+  std::vector<std::string_view> flags;
   int first = 1;
-  for (; first < argc; ++first) {
-    if (std::strcmp(argv[first], "--header") == 0)
-      options.header_block = true;
-    else if (std::strcmp(argv[first], "--pictures") == 0)
-      options.pictures = true;
-    else if (std::strcmp(argv[first], "--attachments") == 0)
-      options.attachments = true;
-    else
-      break;
+  while (first < argc && std::strncmp(argv[first], "--", 2) == 0) {
+    if (std::strcmp(argv[first++], "--") == 0) break;
+    flags.emplace_back(argv[first - 1]);
+  }
+  quorlin::ConversionOptions options;
+  const std::string refused = quorlin::ReadConversionOptions(flags, quorlin::OptionSpelling::kFlag, options);
+  if (!refused.empty()) {
+    std::fprintf(stderr, "%s\noptions:\n%s", refused.c_str(), quorlin::ConversionOptionsHelp().c_str());
+    std::fputs(kUsage, stdout);
+    return kExitUsage;
   }
   if (argc - first < 2) {
-    std::fputs("Usage: Quorlin.exe <msg_file> <output_file>\n", stdout);
+    std::fputs(kUsage, stdout);
     return kExitUsage;
   }
   quorlin::ConversionResult result = quorlin::ConvertFile(argv[first], argv[first + 1], options);

@@ -7,6 +7,7 @@
 
 #include "converter/clzf.h"
 #include "converter/errors.h"
+#include "converter/property_tags.h"
 
 namespace quorlin {
 namespace {
@@ -46,11 +47,11 @@ Message::Message(Storage storage, std::uint32_t prop_header_size, const Message*
 
 void Message::LoadAttachment(Storage storage, int depth) {
   Attachment attachment(std::move(storage), this);
-  if (attachment.GetInt32("3705") != kAttachEmbeddedMessage) {
+  if (attachment.GetInt32(tags::kAttachMethod) != kAttachEmbeddedMessage) {
     attachments_.push_back(std::move(attachment));
     return;
   }
-  PropertyValue inner = attachment.GetMapiProperty("3701");
+  PropertyValue inner = attachment.GetMapiProperty(tags::kAttachData);
   Storage* inner_storage = std::get_if<Storage>(&inner);
   if (!inner_storage)
     throw PropertyError("an embedded-message attachment has no message storage (property 3701).");
@@ -68,12 +69,12 @@ std::optional<StreamBytes> Message::CompressedBodyRTF() const {
                      subStorageStatistics().count(std::u16string(kRtfBodyName)) != 0))
     return std::nullopt;
   std::optional<StreamBytes> compressed;
-  std::optional<PropertyElement> property = FindPropertyElement("1009");
+  std::optional<PropertyElement> property = FindPropertyElement(tags::kRtfCompressed);
   if (property && property->type == kTypeBinary) {
     // A view of the file where the body lies there in one piece: a large body is then
     // never held twice.
     compressed.emplace(storage().ReadStreamInPlace(property->element));
-  } else if (std::optional<std::vector<std::uint8_t>> bytes = GetBytes("1009")) {
+  } else if (std::optional<std::vector<std::uint8_t>> bytes = GetBytes(tags::kRtfCompressed)) {
     compressed.emplace(std::move(*bytes));
   }
   if (!compressed || compressed->bytes().empty()) return std::nullopt;
@@ -83,12 +84,6 @@ std::optional<StreamBytes> Message::CompressedBodyRTF() const {
     return std::nullopt;
   }
   return compressed;
-}
-
-std::optional<std::vector<std::uint8_t>> Message::BodyRTF() const {
-  std::optional<StreamBytes> compressed = CompressedBodyRTF();
-  if (!compressed) return std::nullopt;
-  return CLZF::decompressRTF(compressed->bytes());
 }
 
 }  // namespace quorlin

@@ -34,15 +34,11 @@ class Message : public OutlookStorage {
   const std::vector<Attachment>& attachments() const { return attachments_; }
   const std::vector<std::unique_ptr<Message>>& messages() const { return messages_; }
 
-  // The decoded compressed-RTF body ("1009"), bytes unchanged; nothing when the property
-  // is absent or empty, its entry is not a stream, or it decodes to no bytes at all.
-  // Throws DecodeError when the body cannot be decoded.
-  std::optional<std::vector<std::uint8_t>> BodyRTF() const;
-
-  // The same body still compressed, as it lies in the file (a view of the input where it
-  // lies there in one piece, else a copy): what BodyRTF decodes, checked when it is
-  // decoded. Nothing in the same cases; throws DecodeError for a body stating size 0
-  // whose data goes on, or one too short for a header.
+  // The compressed-RTF body ("1009") as it lies in the file (a view of the input where it
+  // lies there in one piece, else a copy), checked when it is decoded. Nothing when the
+  // property is absent or empty, its entry is not a stream, or it states no text at all;
+  // throws DecodeError for a body stating size 0 whose data goes on, or one too short for
+  // a header.
   std::optional<StreamBytes> CompressedBodyRTF() const;
 
  private:

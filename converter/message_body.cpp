@@ -11,6 +11,7 @@
 #include "converter/html_charset.h"
 #include "converter/html_to_rtf.h"
 #include "converter/picture_placement.h"
+#include "converter/property_tags.h"
 #include "converter/rtf_insertion.h"
 #include "converter/text_to_rtf.h"
 
@@ -19,34 +20,6 @@ namespace {
 
 constexpr std::uint32_t kDefaultCodePage = 1252;
 constexpr std::uint32_t kUtf8 = 65001;
-
-bool IsValidUtf8(std::span<const std::uint8_t> bytes) {
-  for (std::size_t i = 0; i < bytes.size();) {
-    std::uint8_t lead = bytes[i];
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                         : (lead >> 3) == 0x1E ? 4 : 0;
-    if (length == 0 || bytes.size() - i < length) return false;
-    std::uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((bytes[i + k] & 0xC0) != 0x80) return false;
-      code = (code << 6) | (bytes[i + k] & 0x3F);
-    }
-    static constexpr std::uint32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-      return false;
-    i += length;
-  }
-  return true;
-}
-
-// 8-bit text in its code page. Messages exist whose code-page property says UTF-8 while
-// their text is in the Windows default page; decoding those as UTF-8 would turn every
-// accented letter into a replacement mark, so bytes that are not valid UTF-8 are read in
-// the default page instead.
-std::u16string DecodeText(std::span<const std::uint8_t> bytes, std::uint32_t code_page) {
-  if (code_page == kUtf8 && !IsValidUtf8(bytes)) code_page = kDefaultCodePage;
-  return DecodeCodePage(bytes, code_page);
-}
 
 // A code-page property, ignoring one that is absent, zero or of the wrong type: the
 // choice of code page falls through to the next source instead of failing the file.
@@ -62,8 +35,8 @@ std::optional<std::uint32_t> CodePageProperty(const Message& message, const char
 // The code page of a binary HTML body that declares none itself: "3FDE" (the code page
 // the body came in), else "3FFD", else 1252.
 std::uint32_t HtmlFallbackCodePage(const Message& message) {
-  if (auto code_page = CodePageProperty(message, "3FDE")) return *code_page;
-  if (auto code_page = CodePageProperty(message, "3FFD")) return *code_page;
+  if (auto code_page = CodePageProperty(message, tags::kInternetCodePage)) return *code_page;
+  if (auto code_page = CodePageProperty(message, tags::kMessageCodePage)) return *code_page;
   return kDefaultCodePage;
 }
 
@@ -105,18 +78,23 @@ std::string Utf8(std::u16string text) {
 
 }  // namespace
 
+std::u16string DecodeText(std::span<const std::uint8_t> bytes, std::uint32_t code_page) {
+  if (code_page == kUtf8 && !IsValidUtf8(bytes)) code_page = kDefaultCodePage;
+  return DecodeCodePage(bytes, code_page);
+}
+
 std::uint32_t MessageCodePage(const Message& message) {
-  if (auto code_page = CodePageProperty(message, "3FFD")) return *code_page;
-  if (auto code_page = CodePageProperty(message, "3FDE")) return *code_page;
+  if (auto code_page = CodePageProperty(message, tags::kMessageCodePage)) return *code_page;
+  if (auto code_page = CodePageProperty(message, tags::kInternetCodePage)) return *code_page;
   return kDefaultCodePage;
 }
 
 std::optional<std::u16string> PlainTextBody(const Message& message) {
-  return TextProperty(message, "1000", false);
+  return TextProperty(message, tags::kBody, false);
 }
 
 std::optional<std::u16string> HtmlBody(const Message& message) {
-  return TextProperty(message, "1013", true);
+  return TextProperty(message, tags::kHtml, true);
 }
 
 DocumentContent ReadDocumentContent(const Message& message) {
@@ -150,24 +128,6 @@ void DocumentContent::WriteTo(ByteSink& sink) const {
     WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink, opening);
   }
   sink.Write(kLineBreak);
-}
-
-std::vector<std::uint8_t> DocumentBytes(DocumentContent content) {
-  std::vector<std::uint8_t> document;
-  if (content.rtf && content.opening.empty() && !content.pictures) {
-    // The decoded body has room for the line break: no copy.
-    document = CLZF::decompressRTF(content.rtf->bytes());
-    document.push_back('\r');
-    document.push_back('\n');
-    return document;
-  }
-  VectorSink sink(document);
-  content.WriteTo(sink);
-  return document;
-}
-
-std::vector<std::uint8_t> MessageDocument(const Message& message) {
-  return DocumentBytes(ReadDocumentContent(message));
 }
 
 }  // namespace quorlin

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,12 @@
 namespace quorlin {
 
 class BodyPictures;
+
+// 8-bit text of the message in its code page. Messages exist whose code-page property says
+// UTF-8 while their text is in the Windows default page; decoding those as UTF-8 would turn
+// every accented letter into a replacement mark, so bytes that are not valid UTF-8 are read
+// in the default page (1252) instead. Bodies and the header block's fields alike.
+std::u16string DecodeText(std::span<const std::uint8_t> bytes, std::uint32_t code_page);
 
 // The code page of the message's 8-bit texts: "3FFD", else "3FDE", else 1252.
 std::uint32_t MessageCodePage(const Message& message);
@@ -50,9 +57,5 @@ struct DocumentContent {
 };
 
 DocumentContent ReadDocumentContent(const Message& message);
-
-// The output file's whole content in memory.
-std::vector<std::uint8_t> DocumentBytes(DocumentContent content);
-std::vector<std::uint8_t> MessageDocument(const Message& message);
 
 }  // namespace quorlin

@@ -161,13 +161,6 @@ std::optional<std::size_t> DocumentStart(std::span<const std::uint8_t> rtf) {
   return WalkToDocumentStart(rtf, true).at;
 }
 
-bool InsertAtDocumentStart(std::vector<std::uint8_t>& document, std::string_view block) {
-  std::optional<std::size_t> at = DocumentStart(document);
-  if (!at) return false;
-  document.insert(document.begin() + static_cast<std::ptrdiff_t>(*at), block.begin(), block.end());
-  return true;
-}
-
 DocumentStartInserter::DocumentStartInserter(ByteSink& sink, std::string_view block)
     : sink_(sink), block_(block), placed_(block.empty()) {}
 

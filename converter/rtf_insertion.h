@@ -29,10 +29,6 @@ struct DocumentStartWalk {
 };
 DocumentStartWalk WalkToDocumentStart(std::span<const std::uint8_t> rtf, bool whole = false);
 
-// Inserts `block` at DocumentStart of `document`; returns false and leaves the document
-// unchanged when it is not RTF.
-bool InsertAtDocumentStart(std::vector<std::uint8_t>& document, std::string_view block);
-
 // Passes a document made piece by piece on to `sink` with `block` inserted at its
 // DocumentStart (a document that is not RTF passes unchanged). Only the document's
 // opening is held back until the place is known; once kMostHeld bytes (one write more at

@@ -1,8 +1,9 @@
 // The request loop of Quorlin's long-lived mode and the reading and writing of its fields.
 #include "converter/serve.h"
 
-#include <sstream>
+#include <algorithm>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "converter/notice.h"
@@ -25,22 +26,17 @@ bool ReadField(std::FILE* in, std::string& field, bool first) {
   }
 }
 
-// Reads the request's options (space-separated words: "header" for the header block,
-// "pictures" for the pictures, "attachments" to save the attachments).
+// The request's options: words separated by white space, as conversion_options.h names them.
 // Returns the reason for refusing the request, empty when it may go.
-std::string ReadOptions(const std::string& options, ConversionOptions& conversion) {
-  std::istringstream words(options);
-  for (std::string word; words >> word;) {
-    if (word == "header")
-      conversion.header_block = true;
-    else if (word == "pictures")
-      conversion.pictures = true;
-    else if (word == "attachments")
-      conversion.attachments = true;
-    else
-      return "unknown option: " + word;
+std::string ReadOptions(const std::string& field, ConversionOptions& options) {
+  std::vector<std::string_view> words;
+  const std::string_view text(field);
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find_first_of(" \t\n\v\f\r", at), text.size());
+    if (end > at) words.push_back(text.substr(at, end - at));
+    at = end + 1;
   }
-  return {};
+  return ReadConversionOptions(words, OptionSpelling::kWord, options);
 }
 
 }  // namespace

@@ -11,11 +11,11 @@
 // "notice" and one notice of that conversion (a code page read as 1252, for example), each
 // distinct notice once per request. A reader that knows notices collects them up to the
 // response; "notice" is never a result word.
-// Options are words separated by spaces; an empty field asks for none. The result words are
-// "ok", "format", "decode", "property", "io", "internal" (the conversion's outcomes) and
-// "usage" for a request the converter cannot take (an unknown option). After each response
-// the converter flushes its output and waits for the next request; at the end of its input
-// it exits 0.
+// Options are words separated by spaces, named in conversion_options.h; an empty field asks
+// for none. The result words are "ok", "format", "decode", "property", "io", "internal"
+// (the conversion's outcomes) and "usage" for a request the converter cannot take (an
+// unknown option). After each response the converter flushes its output and waits for the
+// next request; at the end of its input it exits 0.
 #pragma once
 
 #include <cstdio>

@@ -38,14 +38,6 @@ void Put(ByteSink& sink, std::string_view piece) {
 
 }  // namespace
 
-std::string PlainTextToRtf(std::u16string_view text) {
-  std::string out(kHeader);
-  out.reserve(kHeader.size() + text.size() + text.size() / 8 + kTrailer.size());
-  AppendRtfText(out, text);
-  out += kTrailer;
-  return out;
-}
-
 void WritePlainTextAsRtf(std::u16string_view text, ByteSink& sink, std::string_view opening) {
   std::string piece(kHeader);
   piece += opening;

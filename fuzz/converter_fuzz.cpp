@@ -1,8 +1,9 @@
-// libFuzzer target over the converter's whole in-memory path: raw bytes are opened as a
-// compound file, loaded as a message, and turned into the output document. Converter
-// errors are the expected outcome for damaged input; anything else is a finding. The same
-// bytes are then converted as a file with the attachments saved, into a private temporary
-// folder that is emptied after each input; anything written outside the document and its
+// libFuzzer target over the path users run: raw bytes are opened as a compound file, loaded
+// as a message, and turned into the output document by the same streaming steps as a
+// conversion to a file (ConvertMessage only writes into memory instead). Converter errors
+// are the expected outcome for damaged input; anything else is a finding. The same bytes
+// are then converted as a file with the attachments saved, into a private temporary folder
+// that is emptied after each input; anything written outside the document and its
 // attachments folder is a finding too.
 #include <unistd.h>
 

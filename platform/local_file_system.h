@@ -60,8 +60,9 @@ class LocalFileSystem : public FileSystem {
 };
 
 // Wildcard matching that ignores case: "*" stands for any run of characters, "?" for one.
-// As on the desktop the program comes from, "*.*" matches every name and a pattern ending
-// in ".*" also matches the name without any extension ("a.*" matches "a").
+// "*.*" matches every name, also one without a dot, and a pattern ending in ".*" also
+// matches the name without any extension ("a.*" matches "a"), so the extension "*" the
+// user types finds every file.
 class WildcardPattern {
  public:
   explicit WildcardPattern(const QString& pattern);

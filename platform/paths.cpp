@@ -1,15 +1,13 @@
 // Path helpers as pure functions of a path style, and the small file-system routines.
-// Windows style follows the program's path rules with two mends: a single leading backslash
-// (a rooted path such as \Out\a.doc) is not turned into a network path, and positions are
-// never held in a 16-bit integer, so paths of any length take apart correctly.
+// In Windows style a single leading backslash (a rooted path such as \Out\a.doc) stays a
+// rooted path, never a network path, and positions are never held in a 16-bit integer, so
+// paths of any length take apart correctly.
 #include "platform/paths.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 #include <climits>
 
 #include "platform/app_error.h"
@@ -80,38 +78,6 @@ bool FileExists(const QString& path) {
 
 bool FolderExists(const QString& path) {
   return NativeIsFolder(path);
-}
-
-void KillFile(const QString& path) {
-  QCoreApplication::processEvents();
-  if (path.isEmpty() || QFile::remove(path)) return;
-  // The second attempt: a read-only file is made writable and deleted again.
-  QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner | QFile::WriteUser);
-  QFile::remove(path);
-}
-
-void WriteFileIfAbsent(const QByteArray& bytes, const QString& path) {
-  QCoreApplication::processEvents();
-  if (FileExists(path)) return;
-  auto fail = [&](const QString& reason) {
-    throw AppError(QStringLiteral("Path/File access error: ") + path + QStringLiteral(" (") +
-                       reason + QLatin1Char(')'),
-                   error_number::kPathFileAccess);
-  };
-  if (path.isEmpty()) fail(QStringLiteral("empty path"));
-  // The bytes go to a temporary file beside the target first and take the target's name only
-  // when complete, so no half-written file is ever left under that name; the rename never
-  // replaces a file that appeared in the meantime.
-  QTemporaryFile temporary(path + QStringLiteral(".XXXXXX.part"));
-  if (!temporary.open()) fail(temporary.errorString());
-  if (temporary.write(bytes) != bytes.size() || !temporary.flush()) fail(temporary.errorString());
-  temporary.close();
-  const QString partName = temporary.fileName();
-  temporary.setAutoRemove(false);
-  if (!QFile::rename(partName, path)) {
-    QFile::remove(partName);
-    fail(QStringLiteral("cannot create the file"));
-  }
 }
 
 QString GetDesktopFolder() {

@@ -1,5 +1,5 @@
 // Path and file helpers: taking paths apart and joining them (pure functions of a path
-// style), and the small file-system tests and writes the handlers use.
+// style), and the small file-system tests the handlers use.
 #pragma once
 
 #include <QByteArray>
@@ -31,11 +31,6 @@ bool ExceedsPathLimit(const QString& path, PathStyle style = NativePathStyle());
 // Never throw: any failure reads as false.
 bool FileExists(const QString& path);
 bool FolderExists(const QString& path);
-// Yields once, deletes the file; on failure makes it writable and tries again. Reports nothing.
-void KillFile(const QString& path);
-// Yields once; leaves an existing file as it is, else writes the bytes to a new file.
-// Throws AppError when the file cannot be written.
-void WriteFileIfAbsent(const QByteArray& bytes, const QString& path);
 // The desktop folder followed by the separator; the home folder and separator when the
 // desktop folder does not exist. Throws AppError error_number::kInvalidArgument when no
 // desktop location is known.

@@ -3,7 +3,8 @@
 // window is busy. The main window implements it; tests pass the window or a double.
 #pragma once
 
-// The window-wide pointer settings, with the numbers the window's design gives them.
+// The window-wide pointer settings. The numbers are those of the stored and compared
+// pointer values (0 the controls' own, 11 the hourglass, 99 a custom image).
 enum class WindowPointer {
   Default = 0,     // every control shows its own pointer
   Hourglass = 11,  // the window is busy

@@ -1,5 +1,5 @@
-// Twips, the unit of the window's layout table (1/1440 inch), turned into Qt's logical
-// pixels at 15 twips a pixel; Qt scales logical pixels for the screen.
+// Twips (1/1440 inch), the unit the window's controls are placed and sized in, turned into
+// Qt's logical pixels at 15 twips a pixel; Qt scales logical pixels for the screen.
 #pragma once
 
 #include <cmath>

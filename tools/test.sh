@@ -22,7 +22,7 @@ run_tests() {
 }
 
 echo "== build: normal"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DLORVANE_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 status=0
 run_tests build normal || status=1
@@ -30,7 +30,7 @@ run_tests build normal || status=1
 if [ "${LORVANE_QUICK:-0}" != 1 ]; then
   echo "== build: sanitizers"
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
-    -DLORVANE_SANITIZE=ON -DLORVANE_BENCH=OFF >/dev/null
+    -DLORVANE_SANITIZE=ON -DLORVANE_BENCH=OFF -DLORVANE_WERROR=ON >/dev/null
   cmake --build build-asan -j "$jobs"
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -1,15 +1,16 @@
-// The small pieces of the shell: Boolean setting texts, the application title cut, the
-// clean-up registry, the progress bar's text and value.
+// The small pieces of the shell: Boolean setting texts, the display check, the application
+// title cut, the clean-up registry, the progress bar's text and value.
 #include <QFontMetrics>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "app/application_title.h"
-#include "convert/progress_arithmetic.h"
+#include "app/display_check.h"
+#include "run/progress_arithmetic.h"
 #include "platform/boolean_text.h"
-#include "convert/progress_bar.h"
-#include "convert/progress_text_fit.h"
+#include "run/progress_bar.h"
+#include "run/progress_text_fit.h"
 #include "platform/shutdown.h"
 #include "platform/app_error.h"
 
@@ -29,6 +30,22 @@ TEST(BooleanText, AcceptsTrueFalseAnyCaseAndNumbers) {
   }
   EXPECT_EQ(BooleanToText(true), QStringLiteral("True"));
   EXPECT_EQ(BooleanToText(false), QStringLiteral("False"));
+}
+
+// The window needs its platform's display; offscreen and frame-buffer platforms need none.
+TEST(DisplayCheck, APlatformNeedsItsOwnDisplay) {
+  const QString x = QStringLiteral(":0");
+  const QString wayland = QStringLiteral("wayland-0");
+  EXPECT_FALSE(DisplayNamed({}));
+  EXPECT_TRUE(DisplayNamed({{}, x, {}}));
+  EXPECT_TRUE(DisplayNamed({{}, {}, wayland}));
+  EXPECT_FALSE(DisplayNamed({QStringLiteral("xcb"), {}, wayland}));
+  EXPECT_TRUE(DisplayNamed({QStringLiteral("xcb"), x, {}}));
+  EXPECT_FALSE(DisplayNamed({QStringLiteral("wayland-egl"), x, {}}));
+  EXPECT_TRUE(DisplayNamed({QStringLiteral("wayland;xcb"), x, {}}));
+  EXPECT_TRUE(DisplayNamed({QStringLiteral("offscreen"), {}, {}}));
+  EXPECT_TRUE(DisplayNamed({QStringLiteral("vnc:size=800x600"), {}, {}}));
+  EXPECT_FALSE(DisplayNamed({QStringLiteral(" "), {}, {}}));
 }
 
 TEST(ApplicationTitle, CutsTheLastWordThenWhileLongerThanForty) {

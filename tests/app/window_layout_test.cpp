@@ -1,4 +1,4 @@
-// The window's layout table: positions and sizes in pixels (15 twips a pixel), captions,
+// The window's controls: positions and sizes in pixels (15 twips a pixel), captions,
 // object names, fonts, parents, tab order and the window's fixed frame.
 #include <QCheckBox>
 #include <QGroupBox>
@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "convert/progress_bar.h"
+#include "run/progress_bar.h"
 #include "filelist/file_list.h"
 #include "support/form_fixture.h"
 

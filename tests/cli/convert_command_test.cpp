@@ -5,12 +5,12 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <thread>
 
@@ -19,15 +19,16 @@
 #include "cli/progress_line.h"
 #include "cli/run_report.h"
 #include "cli/terminal_text.h"
-#include "convert/support/message_files.h"
 #include "platform/native_names.h"
+#include "support/message_files.h"
 #include "support/qstring_printer.h"
+#include "support/tree_paths.h"
 
 namespace {
 
-using convert_testing::DocumentFor;
-using convert_testing::ReadAll;
-using convert_testing::RtfFor;
+using run_testing::DocumentFor;
+using run_testing::ReadAll;
+using run_testing::RtfFor;
 
 QString ReadStream(std::FILE* stream) {
   std::rewind(stream);
@@ -54,18 +55,18 @@ class ConvertCommandTest : public ::testing::Test {
     QString out, err;
   };
 
-  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+  void SetUp() override {  }
 
-  QString Path(const QString& relative) const { return dir_.filePath(relative); }
+  QString Path(const QString& relative) const { return TreePath(dir_, relative); }
   // A good message whose document names it.
   QString Message(const QString& relative) {
     QDir().mkpath(QFileInfo(Path(relative)).path());
-    EXPECT_TRUE(convert_testing::WriteMessage(Path(relative), RtfFor(relative)));
+    EXPECT_TRUE(run_testing::WriteMessage(Path(relative), RtfFor(relative)));
     return Path(relative);
   }
   QString Damaged(const QString& relative) {
     QDir().mkpath(QFileInfo(Path(relative)).path());
-    EXPECT_TRUE(convert_testing::WriteDamagedMessage(Path(relative)));
+    EXPECT_TRUE(run_testing::WriteDamagedMessage(Path(relative)));
     return Path(relative);
   }
   static QByteArray DocumentOf(const QString& relative) { return DocumentFor(RtfFor(relative)); }
@@ -82,7 +83,7 @@ class ConvertCommandTest : public ::testing::Test {
   }
   static QByteArray StandIn() { return ReadAll(QStringLiteral(SERVE_STAND_IN_EXE)); }
 
-  QTemporaryDir dir_;
+  TempTree dir_;
 };
 
 TEST_F(ConvertCommandTest, FolderTreeConvertsWithTheWindowsNamesKeepingExistingDocuments) {
@@ -141,7 +142,7 @@ TEST_F(ConvertCommandTest, FolderTreeConvertsWithTheWindowsNamesKeepingExistingD
 TEST_F(ConvertCommandTest, HeaderOpensEachDocumentWithTheMessagesSubject) {
   msgwriter::MessageBuilder message;
   message.AddRtfBody(RtfFor(QStringLiteral("s.msg"))).AddUnicode(0x0037, u"Quarterly figures");
-  ASSERT_TRUE(convert_testing::WriteBytes(Path(QStringLiteral("s.msg")), message.Build()));
+  ASSERT_TRUE(run_testing::WriteBytes(Path(QStringLiteral("s.msg")), message.Build()));
   const Result run = Run({QStringLiteral("--beside"), QStringLiteral("--header"), QStringLiteral("--quiet"),
                           Path(QStringLiteral("s.msg"))});
   EXPECT_EQ(run.status, 0) << qPrintable(run.err);
@@ -205,6 +206,81 @@ TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
   EXPECT_EQ(given->paths, QStringList({QStringLiteral("a"), QStringLiteral("--odd name"), QStringLiteral("-")}));
   // --help needs no path.
   EXPECT_TRUE(ParseConvertOptions({QStringLiteral("--help")}, 1, error)->help);
+
+  // A value after a space or after "=", options after the paths, the last of two values.
+  const auto spaced = ParseConvertOptions({QStringLiteral("a"), QStringLiteral("--jobs"), QStringLiteral("3"),
+                                           QStringLiteral("--header"), QStringLiteral("--jobs=4"),
+                                           QStringLiteral("--output"), QStringLiteral("-"), QStringLiteral("b")},
+                                          2, error);
+  ASSERT_TRUE(spaced) << qPrintable(error);
+  EXPECT_EQ(spaced->jobs, 4);
+  EXPECT_EQ(spaced->outputFolder, QStringLiteral("-"));
+  EXPECT_TRUE(spaced->documents.headerBlock);
+  EXPECT_EQ(spaced->paths, QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+  EXPECT_FALSE(defaults->documents.headerBlock);
+  // A path that begins with "-" needs "--" before it; without, it is an unknown option.
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("-odd.msg")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("unknown option --odd.msg"));
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("a"), QStringLiteral("--beside=no")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("--beside takes no value"));
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("--output=")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("--output needs a folder"));
+}
+
+// The help lists every option the parser takes, each with its own text.
+TEST(ConvertOptions, HelpListsEveryOption) {
+  const QString help = ConvertHelpText();
+  for (const char* line : {"  --output DIR      write the documents", "  --beside          ", "  --extension EXT   ",
+                           "  --jobs N          ", "  --timeout SECONDS fail", "  --report FILE     ",
+                           "\n                    tab-separated for FILE.tsv", "  --replace         ",
+                           "  --header          open each document", "  --quiet           ", "  --help            ",
+                           "  --version         "})
+    EXPECT_TRUE(help.contains(QString::fromUtf8(line))) << line;
+  QString error;
+  for (const QString& flag : {QStringLiteral("--beside"), QStringLiteral("--replace"), QStringLiteral("--header"),
+                              QStringLiteral("--quiet"), QStringLiteral("--help"), QStringLiteral("--version")})
+    EXPECT_TRUE(ParseConvertOptions({flag, QStringLiteral("in")}, 1, error)) << qPrintable(flag) << qPrintable(error);
+}
+
+// The program itself without a display: --help and --version answer, every other start
+// says in one line that the window needs a display, and nothing aborts. A display that is
+// named but cannot be reached gives the same line.
+TEST_F(ConvertCommandTest, TheProgramWithoutADisplayAnswersOrSaysWhyInOneLine) {
+  const auto start = [&](const QString& environment, const QString& arguments) {
+    const QString command = QStringLiteral("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= %1 '%2' %3 >'%4' 2>'%5'")
+                                .arg(environment, QStringLiteral(LORVANE_EXE), arguments,
+                                     Path(QStringLiteral("out.txt")), Path(QStringLiteral("err.txt")));
+    const int raw = std::system(qPrintable(command));
+    return Result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, QString::fromUtf8(ReadAll(Path(QStringLiteral("out.txt")))),
+                  QString::fromUtf8(ReadAll(Path(QStringLiteral("err.txt"))))};
+  };
+  const Result help = start({}, QStringLiteral("--help"));
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: lorvane "))) << qPrintable(help.out);
+  EXPECT_TRUE(help.out.contains(QStringLiteral("lorvane convert [options] PATH...")));
+  const Result version = start({}, QStringLiteral("--version"));
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, QStringLiteral("lorvane 1.0.0\n"));
+  for (const auto& [environment, arguments] :
+       {std::pair{QString(), QStringLiteral("conver")}, std::pair{QString(), QString()},
+        std::pair{QStringLiteral("DISPLAY=:9917"), QString()}}) {
+    const Result run = start(environment, arguments);
+    EXPECT_EQ(run.status, 2) << qPrintable(arguments);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_EQ(run.err.count(u'\n'), 1) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("needs a display"))) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("'lorvane convert'"))) << qPrintable(run.err);
+  }
+  // With a display, arguments are files to queue: one that is not there (a mistyped
+  // command) and an option the program does not know are refused, not ignored.
+  const Result typo = start(QStringLiteral("QT_QPA_PLATFORM=offscreen"), QStringLiteral("conver"));
+  EXPECT_EQ(typo.status, 2);
+  EXPECT_TRUE(typo.err.endsWith(QStringLiteral("lorvane: no such file or folder: conver (try 'lorvane --help')\n")))
+      << qPrintable(typo.err);
+  const Result option = start(QStringLiteral("QT_QPA_PLATFORM=offscreen"), QStringLiteral("--frobnicate"));
+  EXPECT_EQ(option.status, 2);
+  EXPECT_TRUE(option.err.endsWith(QStringLiteral("lorvane: unknown option --frobnicate (try 'lorvane --help')\n")))
+      << qPrintable(option.err);
 }
 
 TEST_F(ConvertCommandTest, UsageAndSetUpErrorsExitTwoAndWriteNothing) {
@@ -341,7 +417,7 @@ TEST_F(ConvertCommandTest, GnuParallelOverChunksGivesTheSameDocumentsAsOneRun) {
     for (const char* name : {"a.msg", "b.msg", "x/a.msg", "x/c.msg", "x/y/a.msg", "z/a.msg", "z/~skip.msg"}) {
       const QString path = Path(QStringLiteral("%1/%2").arg(QString::fromUtf8(tree), QString::fromUtf8(name)));
       QDir().mkpath(QFileInfo(path).path());
-      ASSERT_TRUE(convert_testing::WriteMessage(path, RtfFor(QString::fromUtf8(name))));
+      ASSERT_TRUE(run_testing::WriteMessage(path, RtfFor(QString::fromUtf8(name))));
     }
     Damaged(QStringLiteral("%1/z/bad.msg").arg(QString::fromUtf8(tree)));
   }
@@ -409,7 +485,7 @@ TEST_F(ConvertCommandTest, TheReportNeverReplacesADeviceAMessageOrAnOlderReportI
   EXPECT_FALSE(written);
   EXPECT_EQ(failure, QStringLiteral("File too large"));
   EXPECT_EQ(ReadAll(real), old);
-  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".real")), QStringList());
+  EXPECT_EQ(QDir(TreeRoot(dir_)).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".real")), QStringList());
 }
 
 // Naming: --replace never replaces a message, a long name without an extension is cut to
@@ -451,7 +527,7 @@ TEST_F(ConvertCommandTest, HostileAndUndecodableNamesAreConvertedShownEscapedAnd
   for (const char* name : {"in/cp1.msg", "in/cp2.msg"}) {
     msgwriter::MessageBuilder message;
     message.AddString8(0x1000, "caf\xe9").AddInt32(0x3FFD, 9999);  // a code page nobody knows
-    ASSERT_TRUE(convert_testing::WriteBytes(Path(QString::fromUtf8(name)), message.Build()));
+    ASSERT_TRUE(run_testing::WriteBytes(Path(QString::fromUtf8(name)), message.Build()));
   }
   const Result run = Run({QStringLiteral("--beside"), QStringLiteral("--report"), Path(QStringLiteral("r.tsv")),
                           Path(QStringLiteral("in"))});

@@ -16,7 +16,8 @@
 #include "converter/message.h"
 #include "converter/rtf_dictionary.h"
 #include "msgwriter/lzfu_compressor.h"
-#include "converter/support/sha256.h"
+#include "support/converter_documents.h"
+#include "support/sha256.h"
 
 namespace quorlin {
 namespace {
@@ -302,7 +303,7 @@ TEST(DecompressRtfCorpusTest, RealBodiesDecodeToTheirListedDigests) {
     std::ifstream in(corpus / file, std::ios::binary);
     const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto message = Message::Open(bytes);
-    const auto body = message->BodyRTF();
+    const auto body = testing::DecodedBody(*message);
     ASSERT_TRUE(body.has_value()) << file;
     EXPECT_EQ(std::to_string(body->size()), size) << file;
     EXPECT_EQ(testing::Sha256Hex(*body), digest) << file;

@@ -171,5 +171,22 @@ TEST(DecodeCodePageTest, Utf8BrokenSequencesEachBecomeOneMark) {
   EXPECT_EQ(Cp({}, 65001), u"");
 }
 
+// One rule: bytes are valid UTF-8 exactly when the decoder makes no mark of its own, also
+// for text that holds U+FFFD itself.
+TEST(DecodeCodePageTest, Utf8ValidityAgreesWithTheDecoder) {
+  const std::vector<std::vector<std::uint8_t>> cases = {
+      {},           {'a'},        {0xC3, 0xA9}, {0xEF, 0xBF, 0xBD}, {0xF4, 0x8F, 0xBF, 0xBF},
+      {0x80},       {0xC3},       {0xC0, 0xAF}, {0xED, 0xA0, 0x80}, {0xF4, 0x90, 0x80, 0x80},
+      {0xE9, 'a'},  {'a', 0xFF}};
+  for (const std::vector<std::uint8_t>& bytes : cases) {
+    const std::u16string text = Cp(bytes, 65001);
+    const bool holds_mark = bytes.size() == 3 && bytes[0] == 0xEF;  // U+FFFD written out
+    EXPECT_EQ(IsValidUtf8(bytes), holds_mark || text.find(u'\uFFFD') == std::u16string::npos)
+        << bytes.size() << " bytes";
+  }
+  EXPECT_TRUE(IsValidUtf8(std::vector<std::uint8_t>{0xEF, 0xBF, 0xBD}));
+  EXPECT_FALSE(IsValidUtf8(std::vector<std::uint8_t>{'c', 'a', 'f', 0xE9}));
+}
+
 }  // namespace
 }  // namespace quorlin

@@ -107,7 +107,9 @@ TEST_P(CompoundFileTest, ReadsBackWhatWasWritten) {
     ASSERT_TRUE(big);
     EXPECT_EQ(std::vector<std::uint8_t>(big->begin(), big->end()), Pattern(5000, 3));
     EXPECT_TRUE(big->data() > image.bytes.data() && big->data() < image.bytes.data() + image.bytes.size());
-    if (cutoff > 100) EXPECT_FALSE(file->StreamInPlace(small_)) << "mini streams are copied";
+    if (cutoff > 100) {
+      EXPECT_FALSE(file->StreamInPlace(small_)) << "mini streams are copied";
+    }
     Storage sub = Storage::Root(file).OpenStorage(u"Sub");
     EXPECT_EQ(sub.ReadStream(u"inner"), Pattern(700, 4));
     EXPECT_EQ(ReadAll(Storage::Root(file)), 8);
@@ -334,7 +336,7 @@ TEST_P(CompoundFileTest, StoragesOpenOnlyTheirOwnChildren) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, CompoundFileTest, ::testing::Values(3, 4),
-                         [](const auto& info) { return "v" + std::to_string(info.param); });
+                         [](const auto& version) { return "v" + std::to_string(version.param); });
 
 class DifatTest : public ::testing::Test {
  protected:

@@ -37,7 +37,9 @@
 #include "msgwriter/message_builder.h"
 #include "msgwriter/samples.h"
 #include "converter/text_to_rtf.h"
-#include "converter/support/rtf_visible_text.h"
+#include "support/converter_documents.h"
+#include "support/rtf_visible_text.h"
+#include "support/temp_tree.h"
 
 namespace quorlin {
 namespace {
@@ -51,7 +53,7 @@ std::string Convert(const MessageBuilder& builder) {
   return std::string(document.begin(), document.end());
 }
 
-std::string TextDocument(std::u16string_view text) { return PlainTextToRtf(text) + "\r\n"; }
+std::string TextDocument(std::u16string_view text) { return testing::PlainTextDocument(text) + "\r\n"; }
 
 // The text a reader sees in the document a message becomes.
 std::u16string Visible(const MessageBuilder& builder) { return testing::RtfVisibleText(Convert(builder)); }
@@ -249,12 +251,6 @@ TEST(DocumentChoiceTest, FailuresAreConvertErrors) {
 
 class ConvertFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    dir_ = fs::temp_directory_path() / ("quorlin-conversion-" + std::to_string(random()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   fs::path Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     fs::path path = dir_ / name;
@@ -278,7 +274,8 @@ class ConvertFileTest : public ::testing::Test {
     return builder.Build();
   }
 
-  fs::path dir_;
+  TempTree tree_;
+  const fs::path dir_ = tree_.Root();
 };
 
 TEST_F(ConvertFileTest, WritesTheDocumentReplacingAnOlderFile) {

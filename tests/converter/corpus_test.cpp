@@ -17,7 +17,8 @@
 #include "converter/conversion.h"
 #include "converter/input_file.h"
 #include "converter/message.h"
-#include "converter/support/sha256.h"
+#include "support/sha256.h"
+#include "support/temp_tree.h"
 
 namespace quorlin {
 namespace {
@@ -46,12 +47,6 @@ class CorpusTest : public ::testing::Test {
       std::getline(fields, row.bytes, '\t');
       if (!row.file.empty()) rows_.push_back(row);
     }
-    std::random_device random;
-    out_ = fs::temp_directory_path() / ("quorlin-corpus-" + std::to_string(random()));
-    fs::create_directories(out_);
-  }
-  void TearDown() override {
-    if (!out_.empty()) fs::remove_all(out_);
   }
 
   // Converts one corpus file; returns whether an output exists and its bytes.
@@ -67,7 +62,8 @@ class CorpusTest : public ::testing::Test {
   }
 
   fs::path corpus_;
-  fs::path out_;
+  TempTree tree_;
+  const fs::path out_ = tree_.Root();
   std::vector<Expected> rows_;
 };
 

@@ -28,7 +28,7 @@
 #include "converter/name_fields.h"
 #include "converter/rtf_insertion.h"
 #include "msgwriter/message_builder.h"
-#include "converter/text_to_rtf.h"
+#include "support/converter_documents.h"
 
 namespace quorlin {
 namespace {
@@ -196,6 +196,18 @@ TEST(HeaderBlockTest, AttachmentsLineListsWhatTheSenderAddedWithLinks) {
             std::string::npos) << HeaderBlockRtf(fields);
 }
 
+// The header's 8-bit texts follow the bodies' UTF-8 rule: valid UTF-8 is read as UTF-8,
+// also when it spells U+FFFD itself; anything else in a message that says UTF-8 is read in
+// the Windows default page.
+TEST(HeaderBlockTest, Utf8TextsFollowTheBodysRule) {
+  MessageBuilder marked;
+  marked.AddString8(0x0037, "caf\xc3\xa9 \xef\xbf\xbd").AddInt32(0x3FFD, 65001);
+  EXPECT_NE(BlockOf(marked).find("\\fs28 caf\\u233? \\u-3?\\par"), std::string::npos) << BlockOf(marked);
+  MessageBuilder latin;
+  latin.AddString8(0x0037, "caf\xe9").AddInt32(0x3FFD, 65001);
+  EXPECT_NE(BlockOf(latin).find("\\fs28 caf\\u233?\\par"), std::string::npos) << BlockOf(latin);
+}
+
 TEST(HeaderBlockTest, JapaneseSubjectAndSenderAsUnicodeEscapes) {
   MessageBuilder builder;
   builder.AddUnicode(0x0037, u"\u4f1a\u8b70\u306e\u4ef6").AddUnicode(0x0C1A, u"\u5c71\u7530\u592a\u90ce")
@@ -255,7 +267,7 @@ TEST(HeaderBlockTest, InsertedBeforeTheFirstTextOfEveryKindOfBody) {
     std::u16string plain, html;
     std::string before_block;
   };
-  const std::string built = PlainTextToRtf(u"").substr(0, PlainTextToRtf(u"").size() - 1);
+  const std::string built = testing::PlainTextDocument(u"").substr(0, testing::PlainTextDocument(u"").size() - 1);
   std::vector<std::uint8_t> empty_html;
   VectorSink sink(empty_html);
   HtmlToRtf("", sink, nullptr, "");
@@ -297,9 +309,13 @@ TEST(RtfInsertionTest, DamagedOrUnusualDocuments) {
   EXPECT_EQ(start("{\\rtf1\\pard\\b\\u8364?"), 13u) << "\\u is text";
   EXPECT_EQ(start("{\\rtf1\\pard{\\b bold}"), 11u) << "a group of text";
   EXPECT_EQ(start("{\\rtf1\\pard\\'e9"), 11u);
-  std::vector<std::uint8_t> not_rtf = {'x', '\r', '\n'};
-  EXPECT_FALSE(InsertAtDocumentStart(not_rtf, "{block}"));
-  EXPECT_EQ(not_rtf, (std::vector<std::uint8_t>{'x', '\r', '\n'}));
+  const std::vector<std::uint8_t> not_rtf = {'x', '\r', '\n'};
+  std::vector<std::uint8_t> passed;
+  VectorSink sink(passed);
+  DocumentStartInserter inserter(sink, "{block}");
+  inserter.Write(not_rtf);
+  inserter.Finish();
+  EXPECT_EQ(passed, not_rtf) << "a document that is not RTF passes unchanged";
 }
 
 // Any bytes after "{\rtf": the walk stays inside them (checked by the sanitizer build).
@@ -330,7 +346,8 @@ TEST(RtfInsertionTest, InsertedIntoADocumentMadePieceByPiece) {
   for (const std::string& rtf : {"{\\rtf1{\\fonttbl{\\f0 A;}}\\pard Hello\\par}" + std::string(100000, 'x'),
                                  "{\\rtf1" + styles + "Hi}", std::string("{\\rtf1}"), std::string("not rtf")}) {
     std::vector<std::uint8_t> whole(rtf.begin(), rtf.end());
-    InsertAtDocumentStart(whole, "{BLOCK}");
+    if (const std::optional<std::size_t> at = DocumentStart(whole))
+      whole.insert(whole.begin() + static_cast<std::ptrdiff_t>(*at), {'{', 'B', 'L', 'O', 'C', 'K', '}'});
     for (std::size_t piece : {std::size_t{1}, std::size_t{4093}, std::size_t{1} << 16}) {
       std::vector<std::uint8_t> out;
       VectorSink sink(out);
@@ -588,7 +605,7 @@ TEST(HeaderBlockTest, OptionOffLeavesEveryDocumentAsItWas) {
   rtf_body.AddRtfBody("{\\rtf1\\ansi \x80 text}");
   plain.AddUnicode(0x1000, u"text");
   EXPECT_EQ(Convert(rtf_body, false), "{\\rtf1\\ansi \x80 text}\r\n");
-  EXPECT_EQ(Convert(plain, false), PlainTextToRtf(u"text") + "\r\n");
+  EXPECT_EQ(Convert(plain, false), testing::PlainTextDocument(u"text") + "\r\n");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "converter/named_properties.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
+#include "support/converter_documents.h"
 
 namespace quorlin {
 namespace {
@@ -298,7 +299,7 @@ TEST(MessageLoadTest, LoadsRecipientsAttachmentsAndNestedMessages) {
     message = inner;
   }
   EXPECT_EQ(message->messages().size(), 0u);
-  std::optional<std::vector<std::uint8_t>> body = message->BodyRTF();
+  std::optional<std::vector<std::uint8_t>> body = testing::DecodedBody(*message);
   ASSERT_TRUE(body);
   EXPECT_EQ(std::string(body->begin(), body->end()), "{\\rtf1 deepest}");
 }
@@ -378,7 +379,7 @@ TEST(BodyRtfTest, DecodesTheCompressedBodyKeepingEveryByte) {
     MessageBuilder builder;
     builder.AddBinary(0x1009, stored);
     Opened opened = Open(builder);
-    std::optional<std::vector<std::uint8_t>> body = opened.message->BodyRTF();
+    std::optional<std::vector<std::uint8_t>> body = testing::DecodedBody(*opened.message);
     ASSERT_TRUE(body);
     EXPECT_EQ(std::string(body->begin(), body->end()), rtf);
   }
@@ -387,15 +388,15 @@ TEST(BodyRtfTest, DecodesTheCompressedBodyKeepingEveryByte) {
 TEST(BodyRtfTest, AbsentOrEmptyBodiesAreNothingAndDamagedOnesFail) {
   MessageBuilder none;
   none.AddUnicode(0x1000, u"plain only");
-  EXPECT_EQ(Open(none).message->BodyRTF(), std::nullopt);
+  EXPECT_EQ(testing::DecodedBody(*Open(none).message), std::nullopt);
   MessageBuilder empty;
   empty.AddBinary(0x1009, {});
-  EXPECT_EQ(Open(empty).message->BodyRTF(), std::nullopt);
+  EXPECT_EQ(testing::DecodedBody(*Open(empty).message), std::nullopt);
   std::vector<std::uint8_t> damaged = msgwriter::CompressRtf("{\\rtf1 some text to compress}");
   damaged.back() ^= 0x01;
   MessageBuilder bad;
   bad.AddBinary(0x1009, damaged);
-  EXPECT_THROW(Open(bad).message->BodyRTF(), DecodeError);
+  EXPECT_THROW(testing::DecodedBody(*Open(bad).message), DecodeError);
 }
 
 }  // namespace

@@ -8,12 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "converter/conversion_options.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
+#include "support/temp_tree.h"
 
 namespace quorlin {
 namespace {
@@ -33,15 +34,10 @@ class ProgramTest : public ::testing::Test {
     std::string out, err;
   };
 
-  void SetUp() override {
-    std::random_device random;
-    dir_ = fs::temp_directory_path() / ("quorlin program " + std::to_string(random()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
-  Outcome Run(const std::vector<std::string>& args) {
-    std::string command = Quote(QUORLIN_EXE);
+  // Runs Quorlin in the test's folder when `here` is set.
+  Outcome Run(const std::vector<std::string>& args, bool here = false) {
+    std::string command = (here ? "cd " + Quote(dir_.string()) + " && " : std::string()) + Quote(QUORLIN_EXE);
     for (const std::string& arg : args) command += " " + Quote(arg);
     command += " >" + Quote((dir_ / "stdout.txt").string()) + " 2>" + Quote((dir_ / "stderr.txt").string());
     int raw = std::system(command.c_str());
@@ -70,7 +66,10 @@ class ProgramTest : public ::testing::Test {
     return static_cast<std::size_t>(std::distance(fs::recursive_directory_iterator(dir_), {}));
   }
 
-  fs::path dir_;
+  TempTree tree_;
+  const fs::path dir_ = tree_.Path("quorlin program");  // a space in every path
+
+  void SetUp() override { tree_.Folder("quorlin program"); }
 };
 
 TEST_F(ProgramTest, TooFewArgumentsPrintTheUsageLineAndConvertNothing) {
@@ -210,6 +209,45 @@ TEST_F(ProgramTest, CodePagesThroughThePlatformDecoderAndUnknownOnesWithANotice)
   EXPECT_EQ(outcome.status, 0);
   EXPECT_EQ(outcome.err, "code page 12345 is not known here: its text is read as code page 1252\n");
   EXPECT_NE(Read(output).find("caf\\u233?"), std::string::npos);
+}
+
+// Options come before the two paths, in any order; "--" ends them so a path may begin with
+// "--"; an option the converter does not know is named and nothing is converted.
+TEST_F(ProgramTest, OptionsBeforeThePathsAndAnUnknownOneIsNamed) {
+  const std::string usage = "Usage: Quorlin.exe <msg_file> <output_file>\n";
+  fs::path input = Write("in.msg", Message("{\\rtf1 x}"));
+  Outcome unknown = Run({"--header", "--pictur", input.string(), (dir_ / "out.doc").string()});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_EQ(unknown.out, usage);
+  EXPECT_EQ(unknown.err.substr(0, unknown.err.find('\n')), "unknown option: --pictur");
+  EXPECT_NE(unknown.err.find("--header"), std::string::npos) << "the options are listed";
+  EXPECT_FALSE(fs::exists(dir_ / "out.doc"));
+  EXPECT_EQ(Run({"--Header", input.string(), (dir_ / "out.doc").string()}).status, 1) << "names are exact";
+
+  Outcome twice = Run({"--header", "--header", input.string(), (dir_ / "twice.doc").string()});
+  EXPECT_EQ(twice.status, 0) << twice.err;
+  Outcome once = Run({"--header", input.string(), (dir_ / "once.doc").string()});
+  EXPECT_EQ(Read(dir_ / "twice.doc"), Read(dir_ / "once.doc"));
+
+  Write("--odd.msg", Message("{\\rtf1 odd}"));
+  Outcome ended = Run({"--header", "--", "--odd.msg", "--odd.doc"}, true);
+  EXPECT_EQ(ended.status, 0) << ended.err;
+  EXPECT_NE(Read(dir_ / "--odd.doc").find("odd"), std::string::npos);
+  EXPECT_EQ(Run({"--", "--odd.msg"}, true).out, usage);
+}
+
+// The table names each option once for the command line and once for a request; the main
+// program spells the flag as "--" and the request word.
+TEST(ConversionOptionTable, EachOptionHasAFlagAWordAndHelp) {
+  for (const ConversionOptionRow& row : ConversionOptionTable()) {
+    EXPECT_EQ(row.flag, "--" + std::string(row.word));
+    EXPECT_FALSE(row.help.empty()) << row.word;
+    ConversionOptions options;
+    const std::string_view word[] = {row.word};
+    EXPECT_EQ(ReadConversionOptions(word, OptionSpelling::kWord, options), "");
+    EXPECT_TRUE(options.*(row.field)) << row.word;
+    EXPECT_EQ(ReadConversionOptions(word, OptionSpelling::kFlag, options), "unknown option: " + std::string(row.word));
+  }
 }
 
 TEST_F(ProgramTest, RefusesToOverwriteTheInput) {

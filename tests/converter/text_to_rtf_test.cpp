@@ -14,7 +14,9 @@
 #include "converter/html_to_rtf_parse.h"
 #include "converter/html_to_rtf_style.h"
 #include "converter/html_to_rtf_table.h"
-#include "converter/support/rtf_visible_text.h"
+#include "converter/rtf_text.h"
+#include "support/converter_documents.h"
+#include "support/rtf_visible_text.h"
 
 namespace quorlin {
 namespace {
@@ -43,59 +45,59 @@ bool BracesBalance(const std::string& rtf) {
   return depth == 0;
 }
 
-TEST(PlainTextToRtfTest, EmptyTextIsAnEmptyValidDocument) {
-  const std::string rtf = PlainTextToRtf(u"");
+TEST(WritePlainTextAsRtfTest, EmptyTextIsAnEmptyValidDocument) {
+  const std::string rtf = testing::PlainTextDocument(u"");
   EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi", 0), 0u);
   EXPECT_NE(rtf.find("\\fonttbl"), std::string::npos);
   EXPECT_EQ(BodyOf(rtf), "");
   EXPECT_TRUE(BracesBalance(rtf));
 }
 
-TEST(PlainTextToRtfTest, EscapesRtfSpecialCharacters) {
-  const std::string rtf = PlainTextToRtf(u"a\\b {c} }{");
+TEST(WritePlainTextAsRtfTest, EscapesRtfSpecialCharacters) {
+  const std::string rtf = testing::PlainTextDocument(u"a\\b {c} }{");
   EXPECT_EQ(BodyOf(rtf), "a\\\\b \\{c\\} \\}\\{");
   EXPECT_TRUE(BracesBalance(rtf));
 }
 
-TEST(PlainTextToRtfTest, EachKindOfLineBreakIsOneParagraph) {
-  EXPECT_EQ(BodyOf(PlainTextToRtf(u"a\r\nb\nc\rd\r\n\r\ne")),
+TEST(WritePlainTextAsRtfTest, EachKindOfLineBreakIsOneParagraph) {
+  EXPECT_EQ(BodyOf(testing::PlainTextDocument(u"a\r\nb\nc\rd\r\n\r\ne")),
             "a\\par\r\nb\\par\r\nc\\par\r\nd\\par\r\n\\par\r\ne");
-  EXPECT_EQ(BodyOf(PlainTextToRtf(u"\n")), "\\par\r\n");
-  EXPECT_EQ(BodyOf(PlainTextToRtf(u"x\ty")), "x\\tab y");
+  EXPECT_EQ(BodyOf(testing::PlainTextDocument(u"\n")), "\\par\r\n");
+  EXPECT_EQ(BodyOf(testing::PlainTextDocument(u"x\ty")), "x\\tab y");
 }
 
-TEST(PlainTextToRtfTest, NonAsciiBecomesUnicodeEscapes) {
-  EXPECT_EQ(BodyOf(PlainTextToRtf(u"\u041F\u0440\u0438")), "\\u1055?\\u1088?\\u1080?");
-  EXPECT_EQ(BodyOf(PlainTextToRtf(u"caf\u00E9")), "caf\\u233?");
+TEST(WritePlainTextAsRtfTest, NonAsciiBecomesUnicodeEscapes) {
+  EXPECT_EQ(BodyOf(testing::PlainTextDocument(u"\u041F\u0440\u0438")), "\\u1055?\\u1088?\\u1080?");
+  EXPECT_EQ(BodyOf(testing::PlainTextDocument(u"caf\u00E9")), "caf\\u233?");
   // Above U+7FFF the number is negative: a signed 16-bit value.
-  EXPECT_EQ(BodyOf(PlainTextToRtf(u"\u4E2D\u6587")), "\\u20013?\\u25991?");
-  EXPECT_EQ(BodyOf(PlainTextToRtf(u"\uFFFD\uAC00")), "\\u-3?\\u-21504?");
+  EXPECT_EQ(BodyOf(testing::PlainTextDocument(u"\u4E2D\u6587")), "\\u20013?\\u25991?");
+  EXPECT_EQ(BodyOf(testing::PlainTextDocument(u"\uFFFD\uAC00")), "\\u-3?\\u-21504?");
   // Outside the BMP: the two halves of the surrogate pair.
-  EXPECT_EQ(BodyOf(PlainTextToRtf(u"\U0001F600")), "\\u-10179?\\u-8704?");
+  EXPECT_EQ(BodyOf(testing::PlainTextDocument(u"\U0001F600")), "\\u-10179?\\u-8704?");
   // Half a pair alone is a replacement mark.
-  EXPECT_EQ(BodyOf(PlainTextToRtf(std::u16string(1, char16_t{0xD800}) + u"x")), "\\u-3?x");
+  EXPECT_EQ(BodyOf(testing::PlainTextDocument(std::u16string(1, char16_t{0xD800}) + u"x")), "\\u-3?x");
 }
 
-TEST(PlainTextToRtfTest, ControlCharactersAreDroppedAndOutputIsAscii) {
-  EXPECT_EQ(BodyOf(PlainTextToRtf(u"a\u0001\u0007\u001Fb\u007F\u0085c\fd")), "abcd");
+TEST(WritePlainTextAsRtfTest, ControlCharactersAreDroppedAndOutputIsAscii) {
+  EXPECT_EQ(BodyOf(testing::PlainTextDocument(u"a\u0001\u0007\u001Fb\u007F\u0085c\fd")), "abcd");
   std::u16string all;
   for (char32_t c = 1; c < 0x3000; c += 7) all.push_back(static_cast<char16_t>(c));
-  const std::string rtf = PlainTextToRtf(all);
+  const std::string rtf = testing::PlainTextDocument(all);
   for (char ch : rtf) ASSERT_TRUE(static_cast<unsigned char>(ch) < 0x80);
   EXPECT_TRUE(BracesBalance(rtf));
 }
 
 // A long text is written a slice at a time: a CR LF or a surrogate pair that straddles a
-// slice's end must come out as in the document built whole, and the header block goes first.
-TEST(PlainTextToRtfTest, WrittenInSlicesItIsTheSameDocument) {
+// slice's end must come out as the whole text escaped at once, and the header block goes
+// first.
+TEST(WritePlainTextAsRtfTest, WrittenInSlicesItIsTheSameDocument) {
   for (std::size_t cut = (1u << 14) - 3; cut <= (1u << 14) + 1; ++cut) {
     std::u16string text(cut, u'a');
     text += u"\r\n\U0001F600\r\r\n{x}";
     text.insert(text.size() / 2, u"\U0001F600");
-    std::vector<std::uint8_t> bytes;
-    VectorSink sink(bytes);
-    WritePlainTextAsRtf(text, sink);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), PlainTextToRtf(text)) << cut;
+    std::string escaped;
+    AppendRtfText(escaped, text);
+    EXPECT_EQ(BodyOf(testing::PlainTextDocument(text)), escaped) << cut;
   }
   std::vector<std::uint8_t> bytes;
   VectorSink sink(bytes);

@@ -1,7 +1,7 @@
 // Tests of adding files through the file-open dialog, and of the dialog's result form.
 #include <gtest/gtest.h>
 
-#include "filelist/support/list_helpers.h"
+#include "support/list_helpers.h"
 #include "platform/open_files_result.h"
 #include "support/form_fixture.h"
 

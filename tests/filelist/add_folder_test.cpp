@@ -3,9 +3,9 @@
 
 #include "filelist/add_folder.h"
 #include "filelist/list_editing.h"
-#include "filelist/support/list_helpers.h"
-#include "filelist/support/memory_file_system.h"
-#include "filelist/support/temp_tree.h"
+#include "support/list_helpers.h"
+#include "support/memory_file_system.h"
+#include "support/temp_tree.h"
 #include "support/form_fixture.h"
 
 namespace {
@@ -18,12 +18,16 @@ class AddFolderTest : public ::testing::Test {
   void Click() { fx_.form().PushButton4_Click(); }
   QStringList RowsUnderTree() const {
     QStringList rows;
-    for (const QString& row : Rows(list_)) rows.append(row.mid(tree_.Root().size() + 1));
+    for (const QString& row : Rows(list_)) rows.append(row.mid(TreePath().size() + 1));
     return rows;
   }
 
   FormFixture fx_;
   FileListView& list_ = *fx_.form().ListView1;
+  // Paths in the tree as the list shows them; the tree's folder without an argument.
+  QString TreePath(const char* relative = nullptr) const {
+    return QString::fromStdString(relative ? tree_.Path(relative) : tree_.Root());
+  }
   TempTree tree_;
 };
 
@@ -71,10 +75,10 @@ TEST_F(AddFolderTest, AddsMatchingFilesLevelByLevelAndRemembersTheFolder) {
   tree_.File("A/y/d.msg");
   tree_.Folder("A/folder.msg");
   fx_.dialogs.AnswerInput("msg");
-  fx_.dialogs.AnswerFolder(tree_.Path("A"));
+  fx_.dialogs.AnswerFolder(TreePath("A"));
   Click();
   EXPECT_EQ(RowsUnderTree(), (QStringList{"A/a.MSG", "A/b.msg", "A/x/c.msg", "A/y/d.msg", "A/x/p/deep.msg"}));
-  EXPECT_EQ(fx_.settings.Value("LastFolder"), tree_.Path("A"));
+  EXPECT_EQ(fx_.settings.Value("LastFolder"), TreePath("A"));
   EXPECT_EQ(fx_.form().MousePointer(), WindowPointer::Default);
   EXPECT_TRUE(fx_.dialogs.Messages().empty());
 }
@@ -86,16 +90,16 @@ TEST_F(AddFolderTest, SkipsTildeFilesAndHiddenArchiveFilesOnly) {
   tree_.Mode("A/.readonly.msg", 0444);
   tree_.File("A/plain.msg");
   fx_.dialogs.AnswerInput("msg");
-  fx_.dialogs.AnswerFolder(tree_.Path("A"));
+  fx_.dialogs.AnswerFolder(TreePath("A"));
   Click();
   EXPECT_EQ(RowsUnderTree(), (QStringList{"A/.readonly.msg", "A/plain.msg"}));
 }
 
 TEST_F(AddFolderTest, StarAddsEveryFileAndNamesKeepTheirSpacesQuotesAndLetters) {
   const QStringList names = {"no extension", "it's \"quoted\".doc", QString::fromUtf8("письмо – “важное”.msg")};
-  for (const QString& name : names) tree_.File("A/" + name);
+  for (const QString& name : names) tree_.File(("A/" + name).toStdString());
   fx_.dialogs.AnswerInput("*");
-  fx_.dialogs.AnswerFolder(tree_.Path("A"));
+  fx_.dialogs.AnswerFolder(TreePath("A"));
   Click();
   EXPECT_EQ(RowsUnderTree(), (QStringList{"A/" + names[1], "A/" + names[0], "A/" + names[2]}));
 }
@@ -103,7 +107,7 @@ TEST_F(AddFolderTest, StarAddsEveryFileAndNamesKeepTheirSpacesQuotesAndLetters) 
 TEST_F(AddFolderTest, TheSameFolderTwiceAddsEveryFileTwiceAndAnEmptyOneAddsNothing) {
   tree_.File("A/a.msg");
   tree_.Folder("Empty");
-  for (const QString& folder : {tree_.Path("A"), tree_.Path("A"), tree_.Path("Empty")}) {
+  for (const QString& folder : {TreePath("A"), TreePath("A"), TreePath("Empty")}) {
     fx_.dialogs.AnswerInput("msg");
     fx_.dialogs.AnswerFolder(folder);
     Click();
@@ -118,7 +122,7 @@ TEST_F(AddFolderTest, ALinkBackToTheTopListsEachMessageOnce) {
   tree_.Link(".", "A/self");
   tree_.Link("..", "A/x/up");
   fx_.dialogs.AnswerInput("msg");
-  fx_.dialogs.AnswerFolder(tree_.Path("A"));
+  fx_.dialogs.AnswerFolder(TreePath("A"));
   Click();
   EXPECT_EQ(RowsUnderTree(), (QStringList{"A/a.msg", "A/x/b.msg"}));
 }

@@ -8,8 +8,8 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include "filelist/support/list_helpers.h"
-#include "filelist/support/temp_tree.h"
+#include "support/list_helpers.h"
+#include "support/temp_tree.h"
 #include "support/form_fixture.h"
 
 namespace {
@@ -33,6 +33,10 @@ class DragDropTest : public ::testing::Test {
 
   FormFixture fx_;
   FileListView& list_ = *fx_.form().ListView1;
+  // Paths in the tree as the list shows them; the tree's folder without an argument.
+  QString TreePath(const char* relative = nullptr) const {
+    return QString::fromStdString(relative ? tree_.Path(relative) : tree_.Root());
+  }
   TempTree tree_;
 };
 
@@ -58,19 +62,19 @@ TEST_F(DragDropTest, TheListItselfAcceptsFileDragsAndRefusesOthers) {
   QApplication::sendEvent(target, &refused);
   EXPECT_FALSE(refused.isAccepted());
 
-  const auto files = Files({tree_.Path("a.msg")});
+  const auto files = Files({TreePath("a.msg")});
   QDragEnterEvent accepted(QPoint(5, 5), Qt::CopyAction, files.get(), Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &accepted);
   EXPECT_TRUE(accepted.isAccepted());
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, files.get(), Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &drop);
-  EXPECT_EQ(Rows(list_), QStringList{tree_.Path("a.msg")});
+  EXPECT_EQ(Rows(list_), QStringList{TreePath("a.msg")});
 }
 
 TEST_F(DragDropTest, AShiftDragIsAnsweredAsACopySoTheSourceKeepsItsFiles) {
   tree_.File("a.msg");
   QWidget* target = list_.viewport();
-  const auto files = Files({tree_.Path("a.msg")});
+  const auto files = Files({TreePath("a.msg")});
   const Qt::DropActions copyOrMove = Qt::CopyAction | Qt::MoveAction;
   QDragEnterEvent enter(QPoint(5, 5), copyOrMove, files.get(), Qt::LeftButton, Qt::ShiftModifier);
   ASSERT_EQ(enter.proposedAction(), Qt::MoveAction);
@@ -85,13 +89,13 @@ TEST_F(DragDropTest, AShiftDragIsAnsweredAsACopySoTheSourceKeepsItsFiles) {
   QApplication::sendEvent(target, &drop);
   EXPECT_TRUE(drop.isAccepted());
   EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
-  EXPECT_EQ(Rows(list_), QStringList{tree_.Path("a.msg")});
+  EXPECT_EQ(Rows(list_), QStringList{TreePath("a.msg")});
 }
 
 TEST_F(DragDropTest, ASourceThatCannotCopyIsRefused) {
   tree_.File("a.msg");
   QWidget* target = list_.viewport();
-  const auto files = Files({tree_.Path("a.msg")});
+  const auto files = Files({TreePath("a.msg")});
   QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, files.get(), Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &enter);
   EXPECT_FALSE(enter.isAccepted());
@@ -114,16 +118,16 @@ TEST_F(DragDropTest, DroppedFilesAreAddedAsTheyAreInDropOrder) {
   tree_.File("c.txt");
   tree_.File("a.msg");
   tree_.File("b.doc");
-  list_.Append(tree_.Path("a.msg"));
-  Drop({tree_.Path("c.txt"), tree_.Path("a.msg"), tree_.Root() + "//b.doc"});
-  EXPECT_EQ(Rows(list_), (QStringList{tree_.Path("a.msg"), tree_.Path("c.txt"), tree_.Path("a.msg"),
-                                      tree_.Root() + "//b.doc"}));
+  list_.Append(TreePath("a.msg"));
+  Drop({TreePath("c.txt"), TreePath("a.msg"), TreePath() + "//b.doc"});
+  EXPECT_EQ(Rows(list_), (QStringList{TreePath("a.msg"), TreePath("c.txt"), TreePath("a.msg"),
+                                      TreePath() + "//b.doc"}));
 }
 
 TEST_F(DragDropTest, AVanishedPathIsSkipped) {
   tree_.File("here.msg");
-  Drop({tree_.Path("gone.msg"), tree_.Path("here.msg")});
-  EXPECT_EQ(Rows(list_), QStringList{tree_.Path("here.msg")});
+  Drop({TreePath("gone.msg"), TreePath("here.msg")});
+  EXPECT_EQ(Rows(list_), QStringList{TreePath("here.msg")});
 }
 
 TEST_F(DragDropTest, ADroppedFolderAddsEveryFileOfItsTreeWithTheScansFilters) {
@@ -135,8 +139,8 @@ TEST_F(DragDropTest, ADroppedFolderAddsEveryFileOfItsTreeWithTheScansFilters) {
   tree_.Mode("D/.ro", 0444);
   tree_.File("D/sub/c");
   tree_.File("D/.hiddenfolder/e.msg");
-  Drop({tree_.Path("D")});
-  const QString d = tree_.Path("D/");
+  Drop({TreePath("D")});
+  const QString d = TreePath("D/");
   EXPECT_EQ(Rows(list_), (QStringList{d + ".ro", d + "a.msg", d + "b.txt", d + ".hiddenfolder/e.msg", d + "sub/c"}));
   EXPECT_TRUE(fx_.dialogs.Messages().empty());
 }
@@ -144,14 +148,14 @@ TEST_F(DragDropTest, ADroppedFolderAddsEveryFileOfItsTreeWithTheScansFilters) {
 TEST_F(DragDropTest, TwoFoldersAddTheirFilesOnceEachAndDoubledSeparatorsCollapse) {
   tree_.File("A/a.msg");
   tree_.File("B/b.msg");
-  Drop({tree_.Root() + "//A", tree_.Path("B/")});
-  EXPECT_EQ(Rows(list_), (QStringList{tree_.Path("A/a.msg"), tree_.Path("B/b.msg")}));
+  Drop({TreePath() + "//A", TreePath("B/")});
+  EXPECT_EQ(Rows(list_), (QStringList{TreePath("A/a.msg"), TreePath("B/b.msg")}));
 }
 
 TEST_F(DragDropTest, AHiddenFolderIsScannedLikeAnyOther) {
   tree_.File(".config/sub/deeper.msg");
-  Drop({tree_.Path(".config")});
-  EXPECT_EQ(Rows(list_), QStringList{tree_.Path(".config/sub/deeper.msg")});
+  Drop({TreePath(".config")});
+  EXPECT_EQ(Rows(list_), QStringList{TreePath(".config/sub/deeper.msg")});
 }
 
 }  // namespace
@@ -165,12 +169,14 @@ TEST_F(DragDropTest, FilesAndFoldersFromTheCommandLineAreQueuedLikeADrop) {
   tree_.File("box/two.msg");
   tree_.File("box/deeper/three.msg");
   const QString before = QDir::currentPath();
-  ASSERT_TRUE(QDir::setCurrent(tree_.Root()));
-  fx_.form().QueuePaths({QStringLiteral("one.msg"), tree_.Path("box"), tree_.Path("missing.msg")});
+  ASSERT_TRUE(QDir::setCurrent(TreePath()));
+  fx_.form().QueuePaths({QStringLiteral("one.msg"), TreePath("box"),
+                         TreePath("missing.msg")});
   QDir::setCurrent(before);
   QStringList rows = Rows(list_);
   rows.sort();
-  EXPECT_EQ(rows, QStringList({tree_.Path("box/deeper/three.msg"), tree_.Path("box/two.msg"), tree_.Path("one.msg")}));
+  EXPECT_EQ(rows, QStringList({TreePath("box/deeper/three.msg"),
+                               TreePath("box/two.msg"), TreePath("one.msg")}));
   EXPECT_TRUE(fx_.dialogs.shown.empty());
 }
 

@@ -5,25 +5,25 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <climits>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "filelist/support/memory_file_system.h"
+#include "support/memory_file_system.h"
 #include "support/scripted_dialogs.h"
 #include "platform/app_error.h"
 #include "platform/local_file_system.h"
 #include "platform/native_names.h"
+#include "support/tree_paths.h"
 
 namespace {
 
 class RealTreeTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+  void SetUp() override {  }
 
-  QString Root() const { return dir_.path() + u'/'; }
+  QString Root() const { return TreeRoot(dir_) + u'/'; }
   void MakeFolder(const QString& relative) { ASSERT_TRUE(QDir().mkpath(Root() + relative)); }
   void MakeFile(const QString& relative) {
     QFile file(Root() + relative);
@@ -43,7 +43,7 @@ class RealTreeTest : public ::testing::Test {
     return result;
   }
 
-  QTemporaryDir dir_;
+  TempTree dir_;
   LocalFileSystem fs_;
   ScriptedDialogs dialogs_;
 };

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "filelist/support/list_helpers.h"
+#include "support/list_helpers.h"
 #include "support/form_fixture.h"
 
 namespace {

@@ -1,11 +1,12 @@
 // Tests of queuing the sample files and offering to open their folder.
+#include <QDir>
+#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "filelist/support/list_helpers.h"
-#include "filelist/support/temp_tree.h"
+#include "support/list_helpers.h"
 #include "support/form_fixture.h"
+#include "support/tree_paths.h"
 
 namespace {
 
@@ -90,9 +91,9 @@ TEST(BuiltSamplesTest, TheBuildPlacesMessagesAndTheDragPointerBesideTheProgram) 
     EXPECT_TRUE(file.read(8) == QByteArray::fromHex("d0cf11e0a1b11ae1")) << name.toStdString();
   }
   // Each sample converts into an RTF document with the converter the program carries.
-  QTemporaryDir out;
+  TempTree out;
   for (const QString& name : samples) {
-    const QString target = out.filePath(name + ".doc");
+    const QString target = TreePath(out, name + ".doc");
     EXPECT_EQ(QProcess::execute(QStringLiteral(QUORLIN_EXE), {app.filePath("Samples/" + name), target}), 0)
         << name.toStdString();
     QFile document(target);

@@ -5,11 +5,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 
 #include "platform/qt_dialogs.h"
+#include "support/tree_paths.h"
 
 namespace {
 
@@ -49,8 +49,8 @@ void Confirm(QFileDialog& dialog) { static_cast<QDialog&>(dialog).accept(); }
 void Cancel(QFileDialog& dialog) { dialog.reject(); }
 
 TEST(FolderPicker, OpensOnTheStartFolderAndConfirmsItAsItIs) {
-  QTemporaryDir dir;
-  const QString start = QDir(dir.path()).filePath(QStringLiteral("picked before"));
+  TempTree dir;
+  const QString start = QDir(TreeRoot(dir)).filePath(QStringLiteral("picked before"));
   ASSERT_TRUE(QDir().mkpath(start));
   Opened opened;
   EXPECT_EQ(Pick(start, Confirm, &opened), start);
@@ -65,18 +65,18 @@ TEST(FolderPicker, OpensOnTheStartFolderAndConfirmsItAsItIs) {
 TEST(FolderPicker, ARootKeepsItsSeparator) { EXPECT_EQ(Pick(QStringLiteral("/"), Confirm), QStringLiteral("/")); }
 
 TEST(FolderPicker, ChoosingASubFolderGivesItsPath) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("inner")));
-  const QString chosen = Pick(dir.path(), [](QFileDialog& dialog) {
+  TempTree dir;
+  ASSERT_TRUE(QDir(TreeRoot(dir)).mkdir(QStringLiteral("inner")));
+  const QString chosen = Pick(TreeRoot(dir), [](QFileDialog& dialog) {
     dialog.selectFile(QStringLiteral("inner"));
     Confirm(dialog);
   });
-  EXPECT_EQ(chosen, QDir(dir.path()).filePath(QStringLiteral("inner")));
+  EXPECT_EQ(chosen, QDir(TreeRoot(dir)).filePath(QStringLiteral("inner")));
 }
 
 TEST(FolderPicker, CancelGivesEmptyTextWhateverTheStart) {
-  QTemporaryDir dir;
-  for (const QString& start : {dir.path(), QString(), QStringLiteral("/no/such/folder")}) {
+  TempTree dir;
+  for (const QString& start : {TreeRoot(dir), QString(), QStringLiteral("/no/such/folder")}) {
     Opened opened;
     EXPECT_EQ(Pick(start, Cancel, &opened), QString()) << start.toStdString();
     EXPECT_TRUE(opened.seen) << "the dialog opens even on a missing start folder";

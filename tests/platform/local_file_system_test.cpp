@@ -2,21 +2,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/app_error.h"
 #include "platform/local_file_system.h"
+#include "support/tree_paths.h"
 
 namespace {
 
 class LocalFileSystemTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+  void SetUp() override {  }
 
-  QString Path(const QString& relative) const { return dir_.path() + u'/' + relative; }
+  QString Path(const QString& relative) const { return TreeRoot(dir_) + u'/' + relative; }
   void MakeFolder(const QString& relative) { ASSERT_TRUE(QDir().mkpath(Path(relative))); }
   void MakeFile(const QString& relative) {
     QFile file(Path(relative));
@@ -30,7 +30,7 @@ class LocalFileSystemTest : public ::testing::Test {
     ASSERT_EQ(chmod(QFile::encodeName(Path(relative)).constData(), mode), 0);
   }
 
-  QTemporaryDir dir_;
+  TempTree dir_;
   LocalFileSystem fs_;
 };
 
@@ -73,7 +73,7 @@ TEST_F(LocalFileSystemTest, OnlySlashesMakeTheRoot) {
   EXPECT_TRUE(fs_.IsRootFolder("/"));
   EXPECT_TRUE(fs_.IsRootFolder("//"));
   EXPECT_FALSE(fs_.IsRootFolder(""));
-  EXPECT_FALSE(fs_.IsRootFolder(dir_.path()));
+  EXPECT_FALSE(fs_.IsRootFolder(TreeRoot(dir_)));
   EXPECT_FALSE(fs_.IsRootFolder("/tmp/"));
 }
 

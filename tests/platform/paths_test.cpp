@@ -1,14 +1,14 @@
-// The path helpers in both styles, the two mended faults, and the file routines on real
-// temporary files.
+// The path helpers in both styles (a rooted Windows path stays rooted, a path longer than
+// 32,767 characters takes apart), and the existence tests on real temporary files.
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <climits>
 #include <gtest/gtest.h>
 
 #include "platform/app_error.h"
 #include "platform/paths.h"
+#include "support/tree_paths.h"
 
 namespace {
 constexpr PathStyle kWin = PathStyle::Windows;
@@ -115,22 +115,18 @@ TEST(PathTable, NativeStyleIsThePlatformsOwn) {
 
 class FileRoutines : public ::testing::Test {
  protected:
-  QString Path(const QString& name) const { return dir_.path() + QStringLiteral("/") + name; }
+  QString Path(const QString& name) const { return TreeRoot(dir_) + QStringLiteral("/") + name; }
   void Write(const QString& name, const QByteArray& bytes) {
     QFile file(Path(name));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
   }
-  QByteArray Read(const QString& name) {
-    QFile file(Path(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-  QTemporaryDir dir_;
+  TempTree dir_;
 };
 
 TEST_F(FileRoutines, ExistenceTests) {
   Write(QStringLiteral("a.msg"), "x");
-  QDir(dir_.path()).mkdir(QStringLiteral("sub"));
+  QDir(TreeRoot(dir_)).mkdir(QStringLiteral("sub"));
   EXPECT_TRUE(FileExists(Path(QStringLiteral("a.msg"))));
   EXPECT_FALSE(FileExists(Path(QStringLiteral("missing.msg"))));
   EXPECT_FALSE(FileExists(QString()));
@@ -142,58 +138,23 @@ TEST_F(FileRoutines, ExistenceTests) {
   EXPECT_FALSE(FolderExists(QString()));
 }
 
-TEST_F(FileRoutines, KillFileDeletesReadOnlyFilesAndIgnoresMissingOnes) {
-  Write(QStringLiteral("ro.exe"), "x");
-  QFile::setPermissions(Path(QStringLiteral("ro.exe")), QFile::ReadOwner);
-  KillFile(Path(QStringLiteral("ro.exe")));
-  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("ro.exe"))));
-  KillFile(Path(QStringLiteral("never.exe")));
-  KillFile(QString());
-}
-
-TEST_F(FileRoutines, WriteFileIfAbsentWritesBytesExactly) {
-  const QByteArray bytes("\x00\x01MZ\xff rest", 10);
-  WriteFileIfAbsent(bytes, Path(QStringLiteral("q.exe")));
-  EXPECT_EQ(Read(QStringLiteral("q.exe")), bytes);
-  // Nothing else is left in the folder.
-  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("q.exe")});
-}
-
-TEST_F(FileRoutines, WriteFileIfAbsentLeavesAnExistingFileAlone) {
-  Write(QStringLiteral("empty.exe"), "");
-  WriteFileIfAbsent("new content", Path(QStringLiteral("empty.exe")));
-  EXPECT_EQ(Read(QStringLiteral("empty.exe")), QByteArray());
-}
-
-TEST_F(FileRoutines, WriteFileIfAbsentReportsAFolderThatCannotBeWritten) {
-  const QString target = Path(QStringLiteral("no/such/folder/q.exe"));
-  try {
-    WriteFileIfAbsent("x", target);
-    FAIL() << "expected a failure";
-  } catch (const AppError& error) {
-    EXPECT_EQ(error.number(), error_number::kPathFileAccess);
-    EXPECT_TRUE(error.description().contains(target));
-  }
-  EXPECT_FALSE(QFile::exists(target));
-}
-
 // Points the home and configuration folders at a temporary folder for one test.
 class TemporaryHome {
  public:
   TemporaryHome() : home_(qgetenv("HOME")), config_(qgetenv("XDG_CONFIG_HOME")),
                     hadConfig_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
-    qputenv("HOME", dir_.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("config")).toLocal8Bit());
+    qputenv("HOME", TreeRoot(dir_).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", TreePath(dir_, QStringLiteral("config")).toLocal8Bit());
   }
   ~TemporaryHome() {
     qputenv("HOME", home_);
     if (hadConfig_) qputenv("XDG_CONFIG_HOME", config_);
     else qunsetenv("XDG_CONFIG_HOME");
   }
-  QString Path() const { return dir_.path(); }
+  QString Path() const { return TreeRoot(dir_); }
 
  private:
-  QTemporaryDir dir_;
+  TempTree dir_;
   QByteArray home_;
   QByteArray config_;
   bool hadConfig_;

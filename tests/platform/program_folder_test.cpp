@@ -2,10 +2,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "platform/program_folder.h"
+#include "support/tree_paths.h"
 
 namespace {
 
@@ -32,8 +32,8 @@ TEST(FolderAllowsPrograms, FollowsTheMountsNoexecFlag) {
 }
 
 TEST(FolderAllowsPrograms, AnUnknownFolderIsNotRefused) {
-  QTemporaryDir dir;
-  EXPECT_TRUE(FolderAllowsPrograms(dir.filePath(QStringLiteral("missing"))));
+  TempTree dir;
+  EXPECT_TRUE(FolderAllowsPrograms(TreePath(dir, QStringLiteral("missing"))));
   EXPECT_TRUE(FolderAllowsPrograms(QString()));
 }
 

@@ -6,13 +6,13 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "platform/app_error.h"
 #include "platform/qt_settings_store.h"
 #include "support/form_fixture.h"
 #include "support/temp_settings.h"
+#include "support/tree_paths.h"
 
 namespace {
 TEST(SettingsStore, MissingKeysReadAsTheCallersDefaultWhichIsNotWrittenBack) {
@@ -69,10 +69,10 @@ TEST(SettingsStore, KeysOfOtherSectionsAreSeparate) {
 }
 
 TEST(SettingsStore, AStoreThatCannotBeWrittenFailsTheWrite) {
-  QTemporaryDir dir;
+  TempTree dir;
   // The store's file name is taken by a folder, so nothing can be written there.
-  ASSERT_TRUE(QDir(dir.path()).mkdir(kSettingsApp + QStringLiteral(".ini")));
-  QtSettingsStore store(dir.path());
+  ASSERT_TRUE(QDir(TreeRoot(dir)).mkdir(kSettingsApp + QStringLiteral(".ini")));
+  QtSettingsStore store(TreeRoot(dir));
   EXPECT_THROW(store.Write(kSettingsApp, kSettingsSection, QStringLiteral("Text1"), QStringLiteral("x")),
                AppError);
 }

@@ -8,7 +8,7 @@ FormFixture::FormFixture(TempSettings::Values values) : settings(values) {
   services.settings = &settings.store();
   services.desktop = &desktop;
   services.fileSystem = fileSystem_.get();
-  services.applicationFolder = appDir_.path();
+  services.applicationFolder = TreeRoot(appDir_);
   services.random = [this] { return randomDraw; };
   services.endProgram = [this] { ++endProgramCalls; };
   services.cursorPos = [this] { return cursorPos; };
@@ -18,5 +18,5 @@ FormFixture::FormFixture(TempSettings::Values values) : settings(values) {
 FormFixture::~FormFixture() = default;
 
 QString FormFixture::AppPath(const QString& relative) const {
-  return appDir_.path() + QStringLiteral("/") + relative;
+  return TreeRoot(appDir_) + QStringLiteral("/") + relative;
 }

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QString>
-#include <QTemporaryDir>
 #include <memory>
 
 #include "app/form1.h"
@@ -14,6 +13,7 @@
 #include "support/qstring_printer.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_settings.h"
+#include "support/tree_paths.h"
 
 class FormFixture {
  public:
@@ -23,7 +23,7 @@ class FormFixture {
 
   Form1& form() { return *form_; }
   // The application folder, without a trailing separator.
-  QString AppFolder() const { return appDir_.path(); }
+  QString AppFolder() const { return TreeRoot(appDir_); }
   // A path inside the application folder ("Samples/a.msg", "HAND-M.CUR").
   QString AppPath(const QString& relative) const;
 
@@ -40,7 +40,7 @@ class FormFixture {
   QPoint cursorPos{400, 335};
 
  private:
-  QTemporaryDir appDir_;
+  TempTree appDir_;
   std::unique_ptr<FileSystem> fileSystem_;
   std::unique_ptr<Form1> form_;
 };

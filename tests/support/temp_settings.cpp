@@ -5,7 +5,7 @@
 
 #include "platform/settings_store.h"
 
-TempSettings::TempSettings(Values values) : store_(dir_.path()) {
+TempSettings::TempSettings(Values values) : store_(TreeRoot(dir_)) {
   for (const auto& [key, value] : values) Set(key, value);
 }
 

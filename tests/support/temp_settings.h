@@ -4,12 +4,12 @@
 #pragma once
 
 #include <QString>
-#include <QTemporaryDir>
 #include <initializer_list>
 #include <optional>
 #include <utility>
 
 #include "platform/qt_settings_store.h"
+#include "support/tree_paths.h"
 
 class TempSettings {
  public:
@@ -23,9 +23,9 @@ class TempSettings {
   void Set(const QString& key, const QString& value);
   // The INI file holding the program's values.
   QString FileName() const;
-  QString Folder() const { return dir_.path(); }
+  QString Folder() const { return TreeRoot(dir_); }
 
  private:
-  QTemporaryDir dir_;
+  TempTree dir_;
   QtSettingsStore store_;
 };

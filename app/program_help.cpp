@@ -1,0 +1,11 @@
+// The program's own usage text; the command's options are listed by `lorvane convert --help`.
+#include "app/program_help.h"
+
+QString ProgramHelpText() {
+  return QStringLiteral(
+      "Usage: lorvane                            open the window\n"
+      "       lorvane convert [options] PATH...  convert messages without the window\n"
+      "       lorvane --help | --version\n"
+      "Lorvane turns saved .msg e-mail messages into documents (RTF text named .doc).\n"
+      "'lorvane convert --help' lists the command's options; the command needs no display.\n");
+}

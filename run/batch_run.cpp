@@ -1,0 +1,243 @@
+// The batch run's loop: one poll over every converter's answer pipe and the stop descriptor,
+// with the earliest deadline of a message under way as the poll's time-out. Each converter
+// holds up to two requests, the one it works on and the next, so that it goes straight on
+// to the next message without waiting for this process to answer.
+#include "run/batch_run.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "platform/native_names.h"
+#include "run/converter_temporaries.h"
+#include "run/converter_worker.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Requests one converter holds at a time.
+constexpr std::size_t kRequestsPerConverter = 2;
+
+struct Slot {
+  ConverterWorker worker;
+  std::deque<std::size_t> sent;  // jobs sent, in order; the first is under way
+  Clock::time_point deadline;    // of the first
+  bool unusable = false;         // its converter could not be started
+};
+
+std::string Encoded(const QString& path) { return NativeName(path).toStdString(); }
+
+QString Reason(const std::string& word, const std::string& reason) {
+  if (reason.empty()) return QStringLiteral("the converter gave no reason (%1)").arg(QString::fromStdString(word));
+  return NameFromNative(QByteArray::fromStdString(reason));
+}
+
+class Batch {
+ public:
+  Batch(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
+        const std::function<void(std::size_t, const BatchOutcome&)>& done,
+        const std::function<void(std::size_t)>& begun)
+      : jobs_(jobs), settings_(settings), done_(done), begun_(begun),
+        options_(ConverterRequestOptions(settings.documents)) {
+    const std::size_t count = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(settings.workers, 1)), 1,
+                                                      std::max<std::size_t>(jobs.size(), 1));
+    for (std::size_t i = 0; i < count; ++i) slots_.push_back(std::make_unique<Slot>());
+    for (std::size_t i = 0; i < jobs.size(); ++i) waiting_.push_back(i);
+  }
+
+  BatchSummary Run() {
+    while (true) {
+      const bool ending = summary_.stopped || !summary_.startFailure.isEmpty();
+      if (!ending && !Held()) HandOut();
+      // A held run with nothing under way waits for the hold to end (or a stop).
+      if (!Busy() && (ending || waiting_.empty() || settings_.wakeDescriptor < 0 || !Held())) break;
+      Wait();
+    }
+    for (auto& slot : slots_) slot->worker.Finish(1000);
+    return summary_;
+  }
+
+ private:
+  bool Held() const { return settings_.hold != nullptr && settings_.hold->load() > 0; }
+
+  bool Busy() const {
+    return std::any_of(slots_.begin(), slots_.end(), [](const auto& s) { return !s->sent.empty(); });
+  }
+
+  // The slot's first job is under way from now: after a stop no conversion gets past the
+  // stop's grace period.
+  void Begin(Slot& slot) {
+    slot.deadline = std::min(Clock::now() + std::chrono::milliseconds(settings_.timeoutMs), stopLimit_);
+    if (begun_) begun_(slot.sent.front());
+  }
+
+  // The first job of the slot is done; the next one, if any, is now under way.
+  void FinishFirst(Slot& slot, bool converted, const QString& word, const QString& reason,
+                   const QStringList& notices) {
+    const std::size_t index = slot.sent.front();
+    slot.sent.pop_front();
+    ++summary_.finished;
+    done_(index, BatchOutcome{converted, word, reason, notices});
+    if (!slot.sent.empty()) Begin(slot);
+  }
+
+  // Ends the slot's converter: the job under way fails for `reason`, the jobs behind it were
+  // never started and go back to the front of the waiting line.
+  void Abandon(Slot& slot, const QString& word, const QString& reason) {
+    slot.worker.Kill();
+    const std::size_t index = slot.sent.front();
+    slot.sent.pop_front();
+    waiting_.insert(waiting_.begin(), slot.sent.begin(), slot.sent.end());
+    slot.sent.clear();
+    RemoveTemporaryFiles(index);
+    ++summary_.finished;
+    done_(index, BatchOutcome{false, word, reason, {}});
+  }
+
+  // A converter ended in the middle of a document leaves the hidden temporary file it was
+  // writing beside it (".<document>.<hex>.tmp"); it goes, unless a document under way in
+  // another converter could own a file of that pattern (names that share their first
+  // 100 bytes), which would fail that document rather than tidy up after this one.
+  void RemoveTemporaryFiles(std::size_t index) {
+    const std::string output = Encoded(jobs_[index].output);
+    const std::string stem = ConverterTemporaryStem(output);
+    for (const auto& other : slots_) {
+      if (!other->sent.empty() && ConverterTemporaryStem(Encoded(jobs_[other->sent.front()].output)) == stem) return;
+    }
+    RemoveConverterTemporaries(output);
+  }
+
+  // Fills each converter's requests from the waiting line, starting converters as needed.
+  void HandOut() {
+    for (auto& slot : slots_) {
+      if (slot->unusable) continue;
+      while (!waiting_.empty() && slot->sent.size() < kRequestsPerConverter) {
+        if (!slot->worker.Running()) {
+          std::string failure;
+          if (!slot->worker.Start(Encoded(settings_.converterPath), failure)) {
+            // The others go on with fewer converters; when none is left, a converter that
+            // cannot start will not start for the next job either.
+            slot->unusable = true;
+            if (std::all_of(slots_.begin(), slots_.end(), [](const auto& s) { return s->unusable; }))
+              summary_.startFailure = QString::fromLocal8Bit(failure.c_str());
+            break;
+          }
+        }
+        const std::size_t index = waiting_.front();
+        waiting_.pop_front();
+        slot->sent.push_back(index);
+        if (slot->sent.size() == 1) Begin(*slot);
+        if (!slot->worker.Send(options_, Encoded(jobs_[index].source), Encoded(jobs_[index].output))) {
+          const std::string ended = slot->worker.Kill();
+          Abandon(*slot, QStringLiteral("ended"),
+                  QString::fromStdString(ended.empty() ? "the converter stopped taking work" : ended));
+        }
+      }
+    }
+  }
+
+  void Wait() {
+    std::vector<pollfd> watched;
+    std::vector<Slot*> owners;
+    Clock::time_point earliest = Clock::time_point::max();
+    for (auto& slot : slots_) {
+      if (slot->sent.empty()) continue;
+      watched.push_back({slot->worker.AnswerDescriptor(), POLLIN, 0});
+      owners.push_back(slot.get());
+      earliest = std::min(earliest, slot->deadline);
+    }
+    const bool watchWake = settings_.wakeDescriptor >= 0;
+    if (watchWake) watched.push_back({settings_.wakeDescriptor, POLLIN, 0});
+    const bool watchStop = settings_.stopDescriptor >= 0 && !summary_.stopped;
+    if (watchStop) watched.push_back({settings_.stopDescriptor, POLLIN, 0});
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(earliest - Clock::now()).count();
+    const int timeout = static_cast<int>(std::clamp<long long>(left + 1, 0, 60000));
+    const int ready = ::poll(watched.data(), watched.size(), timeout);
+    if (ready < 0 && errno != EINTR) return;
+    if (watchStop && watched.back().revents != 0) BeginStop();
+    if (watchWake && watched[owners.size()].revents != 0) {
+      char drained[64];
+      static_cast<void>(::read(settings_.wakeDescriptor, drained, sizeof drained));
+    }
+    for (std::size_t i = 0; i < owners.size(); ++i) {
+      if (watched[i].revents != 0) Collect(*owners[i]);
+    }
+    const Clock::time_point now = Clock::now();
+    for (auto& slot : slots_) {
+      if (!slot->sent.empty() && now >= slot->deadline) {
+        if (summary_.stopped) {
+          Abandon(*slot, QStringLiteral("stopped"), QStringLiteral("interrupted"));
+        } else {
+          Abandon(*slot, QStringLiteral("timeout"), TimeLimitReason((settings_.timeoutMs + 999) / 1000));
+        }
+      }
+    }
+  }
+
+  void Collect(Slot& slot) {
+    std::string word;
+    std::string reason;
+    std::vector<std::string> notices;
+    while (!slot.sent.empty()) {
+      switch (slot.worker.TakeAnswer(word, reason, notices)) {
+        case ConverterWorker::Read::kNothingYet:
+          return;
+        case ConverterWorker::Read::kAnswer: {
+          QStringList texts;
+          for (const std::string& notice : notices) texts << NameFromNative(QByteArray::fromStdString(notice));
+          FinishFirst(slot, word == "ok", QString::fromStdString(word), word == "ok" ? QString() : Reason(word, reason),
+                      texts);
+          break;
+        }
+        case ConverterWorker::Read::kEnded: {
+          const std::string ended = slot.worker.Kill();
+          Abandon(slot, QStringLiteral("ended"),
+                  QString::fromStdString(ended.empty() ? "the converter broke off the exchange" : ended));
+          return;
+        }
+      }
+    }
+  }
+
+  // No new work from now on; conversions under way get the grace period to finish, and
+  // the jobs still waiting (also those sent but not begun) get no outcome.
+  void BeginStop() {
+    summary_.stopped = true;
+    waiting_.clear();
+    stopLimit_ = Clock::now() + std::chrono::milliseconds(settings_.stopGraceMs);
+    for (auto& slot : slots_) slot->deadline = std::min(slot->deadline, stopLimit_);
+  }
+
+  const std::vector<BatchJob>& jobs_;
+  const BatchSettings& settings_;
+  const std::function<void(std::size_t, const BatchOutcome&)>& done_;
+  const std::function<void(std::size_t)>& begun_;
+  const std::string options_;
+  std::vector<std::unique_ptr<Slot>> slots_;
+  std::deque<std::size_t> waiting_;
+  Clock::time_point stopLimit_ = Clock::time_point::max();
+  BatchSummary summary_;
+};
+
+}  // namespace
+
+BatchSummary RunBatch(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
+                      const std::function<void(std::size_t, const BatchOutcome&)>& done,
+                      const std::function<void(std::size_t)>& begun) {
+  if (jobs.empty()) return {};
+  Batch batch(jobs, settings, done, begun);
+  return batch.Run();
+}
+
+QString TimeLimitReason(int seconds) {
+  return seconds == 1 ? QStringLiteral("the conversion took longer than 1 second")
+                      : QStringLiteral("the conversion took longer than %1 seconds").arg(seconds);
+}

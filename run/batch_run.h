@@ -1,0 +1,63 @@
+// A batch run: converts a list of jobs with several long-lived converter processes at once.
+// The main program never converts a message itself; a converter that crashes, breaks the
+// exchange or takes longer than the time-out fails the one message it was working on and
+// is replaced for the next.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+#include "run/document_options.h"
+
+struct BatchJob {
+  QString source;
+  QString output;
+};
+
+struct BatchOutcome {
+  bool converted = false;
+  // The converter's result word ("ok", "format", "decode", "property", "io", "internal",
+  // "usage"), or the run's own: "timeout" (past the time limit), "ended" (the converter
+  // crashed or broke off the exchange), "stopped" (ended by a stop).
+  QString word;
+  QString reason;  // why the message was not converted; empty when it was
+  QStringList notices;  // the converter's notices about this message, converted or not
+};
+
+struct BatchSettings {
+  QString converterPath;
+  int workers = 1;
+  int timeoutMs = 120000;
+  // What every document holds beside the message's body.
+  DocumentOptions documents;
+  // A descriptor that becomes readable when the run must stop starting new work; -1 for none.
+  int stopDescriptor = -1;
+  // After a stop, how long running conversions may take to finish before they are ended.
+  int stopGraceMs = 2000;
+  // While this counts above 0 no new request is sent (the window holds the run while a
+  // failure box is up); the messages already sent go on. Null for never.
+  const std::atomic<int>* hold = nullptr;
+  // A descriptor that becomes readable when `hold` may have dropped to 0; -1 for none.
+  int wakeDescriptor = -1;
+};
+
+struct BatchSummary {
+  std::size_t finished = 0;  // jobs that got an outcome
+  bool stopped = false;      // the stop descriptor ended the run early
+  QString startFailure;      // set when no converter could be started; the run then ends
+};
+
+// Runs the jobs, handing them out in list order. `done` is called in the calling thread as
+// each job finishes, with the job's index; `begun`, when given, as a job's converter
+// starts on it. Jobs not started before a stop or a start failure get no outcome.
+BatchSummary RunBatch(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
+                      const std::function<void(std::size_t, const BatchOutcome&)>& done,
+                      const std::function<void(std::size_t)>& begun = {});
+
+// The reason of a message that passed the time limit: "the conversion took longer than 120
+// seconds" ("1 second").
+QString TimeLimitReason(int seconds);

@@ -1,0 +1,64 @@
+// "Start Converting": the conversion run over the whole list. Before the first message it
+// asks once about documents of the user's that it would replace, and hands out every
+// output name. The messages then go to long-lived converters, one per core (the batch
+// engine of `lorvane convert`), while the window stays responsive: the bar names the
+// message most recently begun with its place in the run, a failure shows its box (the run
+// holds meanwhile) in the order of the list, and the button stops the run. At the end the
+// converter is taken away again and one box says "Done." or "Stopped." with the counts and
+// every failure as its details.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+#include "run/document_options.h"
+
+class Dialogs;
+class PointerControl;
+class ProgressBar;
+
+// The rows to convert, read when the run begins. Positions run from 1 to count(); text()
+// fails for a position outside that range.
+struct SourceRows {
+  std::function<int()> count;
+  std::function<QString(int position)> text;
+};
+
+// Where the documents go, read when the run begins.
+struct OutputChoice {
+  std::function<bool()> toChosenFolder;  // "Save results to this folder:" is selected
+  std::function<bool()> besideSource;    // "Save results in folder of original file" is selected
+  std::function<QString()> folder;       // the folder box's text
+  std::function<DocumentOptions()> documents;  // the check boxes of what documents hold
+};
+
+// What ties a run to the window beyond the list and the options: the window sets the
+// callbacks; the run sets the stop while it goes on.
+class RunControl {
+ public:
+  // Stops the run under way the way Ctrl-C stops the command; nothing when none is.
+  void RequestStop() {
+    if (stop) stop();
+  }
+  // Called with true as a run begins converting and false as it ends ("Start Converting"
+  // reads "Stop Converting" meanwhile).
+  std::function<void(bool running)> runningChanged;
+  // The time limit per message in seconds, read as a run begins; none gives the default.
+  std::function<int()> timeLimitSeconds;
+  // Opens a folder for "Open Folder" in the closing box; none leaves the button out.
+  std::function<void(const QString& folder)> openFolder;
+  // Converters at once; 0 for one per core.
+  int workers = 0;
+  // The converter placed for a run; empty for the one this program carries.
+  QByteArray converterImage;
+
+  // Set by the run while it goes on.
+  std::function<void()> stop;
+};
+
+// Runs the conversion; when one is under way already, stops it instead (`converting` is
+// set for the run's length and cleared however it ends). Failing steps show the error box
+// and the run goes on.
+void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, Dialogs& dialogs,
+                PointerControl& pointer, bool& converting, RunControl& control);

@@ -1,0 +1,740 @@
+// "Start Converting" from end to end: the real window with scripted boxes, real folders, and
+// the converter the program carries, run on messages built by the test.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "support/qstring_printer.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "run/batch_run.h"
+#include "run/converter_reason.h"
+#include "run/existing_documents.h"
+#include "run/progress_bar.h"
+#include "platform/shutdown.h"
+#include "support/message_files.h"
+#include "filelist/file_list.h"
+#include "support/form_fixture.h"
+#include "support/tree_paths.h"
+
+namespace {
+
+using run_testing::DocumentFor;
+using run_testing::ReadAll;
+using run_testing::RtfFor;
+
+const QString kFailed = QStringLiteral("Failed to convert: ");
+const QString kNotStarted = QStringLiteral("The converter could not be started.");
+
+// The closing box: "Done." over the counts.
+QString Done(int converted, int failed) {
+  return QStringLiteral("Done.\r\n%1 converted, %2 failed").arg(converted).arg(failed);
+}
+// A failure box: the path on the first line, the reason under it.
+QString Failed(const QString& source, const QString& reason) { return kFailed + source + QStringLiteral("\r\n") + reason; }
+
+// Runs a piece of test code every time the run hands control to the event loop.
+class WhileRunning {
+ public:
+  explicit WhileRunning(std::function<void()> action) {
+    timer_.setInterval(0);
+    QObject::connect(&timer_, &QTimer::timeout, std::move(action));
+    timer_.start();
+  }
+
+ private:
+  QTimer timer_;
+};
+
+class ConversionRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    oldTemp_ = qgetenv("TEMP");
+    qputenv("TEMP", TreeRoot(temp_).toLocal8Bit());
+  }
+  void TearDown() override { qputenv("TEMP", oldTemp_); }
+
+  // The window, loaded with the given output choice as stored settings.
+  Form1& Window(const QString& option1, const QString& option2, const QString& folderText) {
+    fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
+        {QStringLiteral("Option1"), option1}, {QStringLiteral("Option2"), option2},
+        {QStringLiteral("Text1"), folderText}});
+    fixture_->Load();
+    fixture_->dialogs.shown.clear();
+    return fixture_->form();
+  }
+  Form1& ToFolder(const QString& folderText) {
+    return Window(QStringLiteral("True"), QStringLiteral("False"), folderText);
+  }
+  Form1& BesideSources() { return Window(QStringLiteral("False"), QStringLiteral("True"), TreeRoot(out_)); }
+
+  // Writes a message into the sources folder (or a sub-folder) and lists it.
+  QString AddMessage(const QString& relative) {
+    const QString path = QDir(TreeRoot(sources_)).filePath(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    EXPECT_TRUE(run_testing::WriteMessage(path, RtfFor(relative)));
+    fixture_->form().ListView1->Append(path);
+    return path;
+  }
+  QString AddDamagedMessage(const QString& relative) {
+    const QString path = QDir(TreeRoot(sources_)).filePath(relative);
+    EXPECT_TRUE(run_testing::WriteDamagedMessage(path));
+    fixture_->form().ListView1->Append(path);
+    return path;
+  }
+
+  void Click() { fixture_->form().PushButton2_Click(); }
+  std::vector<QString> Messages() const { return fixture_->dialogs.Messages(); }
+  QString Out(const QString& name) const { return QDir(TreeRoot(out_)).filePath(name); }
+  QStringList OutFiles() const { return QDir(TreeRoot(out_)).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+  // Nothing of the converter is left in the temporary folder.
+  bool TemporaryFolderEmpty() const {
+    return QDir(TreeRoot(temp_)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty();
+  }
+  void ExpectIdle() {
+    Form1& form = fixture_->form();
+    EXPECT_FALSE(form.Converting);
+    EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
+    EXPECT_EQ(form.ProgressBar1->Progress(), 0);
+    EXPECT_EQ(form.ProgressBar1->StatusText(), QStringLiteral("Progress Bar"));
+    EXPECT_TRUE(TemporaryFolderEmpty());
+  }
+
+  TempTree temp_;
+  TempTree sources_;
+  TempTree out_;
+  QByteArray oldTemp_;
+  std::unique_ptr<FormFixture> fixture_;
+};
+
+TEST_F(ConversionRunTest, OutputFolderWithTrailingSeparator) {
+  ToFolder(TreeRoot(out_) + QStringLiteral("/"));
+  AddMessage(QStringLiteral("first.msg"));
+  AddMessage(QStringLiteral("sub/second.b.msg"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(2, 0)});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("first.doc"), QStringLiteral("second.b.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("first.doc"))), DocumentFor(RtfFor(QStringLiteral("first.msg"))));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("second.b.doc"))), DocumentFor(RtfFor(QStringLiteral("sub/second.b.msg"))));
+  ExpectIdle();
+  EXPECT_EQ(fixture_->form().ListView1->Count(), 2);  // the list keeps its rows
+}
+
+// The stored choice is passed on to the converter for every row; off, the documents stay
+// as the other tests expect them.
+TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
+  fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
+      {QStringLiteral("Text1"), TreeRoot(out_)}, {QStringLiteral("HeaderBlock"), QStringLiteral("True")}});
+  fixture_->Load();
+  msgwriter::MessageBuilder message;
+  message.AddRtfBody(RtfFor(QStringLiteral("subject.msg"))).AddUnicode(0x0037, u"Quarterly figures");
+  const QString path = QDir(TreeRoot(sources_)).filePath(QStringLiteral("subject.msg"));
+  ASSERT_TRUE(run_testing::WriteBytes(path, message.Build()));
+  fixture_->form().ListView1->Append(path);
+  Click();
+  const QByteArray document = ReadAll(Out(QStringLiteral("subject.doc")));
+  const qsizetype subject = document.indexOf("Quarterly figures");
+  EXPECT_TRUE(subject > 0 && subject < document.indexOf("Message subject.msg")) << document.constData();
+
+  fixture_->form().Check1->click();
+  fixture_->dialogs.AnswerChoice(0);  // replace the document of the first run
+  Click();
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("subject.doc"))), DocumentFor(RtfFor(QStringLiteral("subject.msg"))));
+}
+
+TEST_F(ConversionRunTest, OutputFolderWithoutTrailingSeparator) {
+  ToFolder(TreeRoot(out_));
+  AddMessage(QStringLiteral("only.msg"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("only.doc"))), DocumentFor(RtfFor(QStringLiteral("only.msg"))));
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, ALeadingTildeInTheFolderTextIsTheHomeFolder) {
+  const QByteArray oldHome = qgetenv("HOME");
+  qputenv("HOME", TreeRoot(out_).toLocal8Bit());
+  ASSERT_TRUE(QDir(TreeRoot(out_)).mkdir(QStringLiteral("Docs")));
+  ToFolder(QStringLiteral("~/Docs"));
+  AddMessage(QStringLiteral("first.msg"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
+  EXPECT_TRUE(QFile::exists(Out(QStringLiteral("Docs/first.doc"))));
+  EXPECT_EQ(fixture_->settings.Value(QStringLiteral("Text1")), QStringLiteral("~/Docs"));  // kept as typed
+  qputenv("HOME", oldHome);
+}
+
+TEST_F(ConversionRunTest, BesideEachSourceEvenWithAMissingFolderText) {
+  Window(QStringLiteral("False"), QStringLiteral("True"), QStringLiteral("/no/such/folder"));
+  const QString a = AddMessage(QStringLiteral("a.msg"));
+  const QString b = AddMessage(QStringLiteral("deeper/b"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(2, 0)});
+  EXPECT_EQ(ReadAll(QDir(TreeRoot(sources_)).filePath(QStringLiteral("a.doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
+  EXPECT_EQ(ReadAll(QDir(TreeRoot(sources_)).filePath(QStringLiteral("deeper/b.doc"))), DocumentFor(RtfFor(QStringLiteral("deeper/b"))));
+  EXPECT_TRUE(OutFiles().isEmpty());
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, SpacesAndDoubleQuotesInPaths) {
+  const QString out = QDir(TreeRoot(out_)).filePath(QStringLiteral("my \"out\" dir"));
+  ASSERT_TRUE(QDir().mkpath(out));
+  const QString temp = QDir(TreeRoot(temp_)).filePath(QStringLiteral("a \"temp\" folder"));
+  ASSERT_TRUE(QDir().mkpath(temp));
+  qputenv("TEMP", temp.toLocal8Bit());
+  ToFolder(out);
+  AddMessage(QStringLiteral("in box/say \"hi\" now.msg"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
+  EXPECT_EQ(ReadAll(QDir(out).filePath(QStringLiteral("say \"hi\" now.doc"))),
+            DocumentFor(RtfFor(QStringLiteral("in box/say \"hi\" now.msg"))));
+  EXPECT_TRUE(QDir(temp).isEmpty());
+}
+
+TEST_F(ConversionRunTest, AnEmptyListOnlySaysSo) {
+  Form1& form = ToFolder(TreeRoot(out_));
+  form.ProgressBar1->SetStatusText(QStringLiteral("left as it was"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("No files added.")});
+  EXPECT_EQ(form.ProgressBar1->StatusText(), QStringLiteral("left as it was"));
+  EXPECT_FALSE(form.Converting);
+  EXPECT_TRUE(TemporaryFolderEmpty());
+}
+
+TEST_F(ConversionRunTest, AMissingOutputFolderConvertsNothing) {
+  for (const QString& folder : {QStringLiteral("/no/such/folder"), QString()}) {
+    Form1& form = ToFolder(folder);
+    AddMessage(QStringLiteral("a.msg"));
+    Click();
+    EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("Folder does not exist. Please select another folder.")});
+    EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
+    EXPECT_FALSE(form.Converting);
+    EXPECT_FALSE(QFileInfo::exists(QDir(TreeRoot(sources_)).filePath(QStringLiteral("a.doc"))));
+    EXPECT_TRUE(TemporaryFolderEmpty());
+  }
+}
+
+TEST_F(ConversionRunTest, NeitherOptionFailsEveryRow) {
+  Window(QStringLiteral("False"), QStringLiteral("False"), TreeRoot(out_));
+  const QString a = AddMessage(QStringLiteral("a.msg"));
+  const QString b = AddMessage(QStringLiteral("b.msg"));
+  Click();
+  const QString reason = QStringLiteral("The document could not be written. (output path \"\" names no file)");
+  EXPECT_EQ(Messages(), (std::vector<QString>{Failed(a, reason), Failed(b, reason), Done(0, 2)}));
+  EXPECT_TRUE(OutFiles().isEmpty());
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, ADamagedMessageFailsAloneAndLeavesNoPartialFile) {
+  ToFolder(TreeRoot(out_));
+  AddMessage(QStringLiteral("good1.msg"));
+  const QString bad = AddDamagedMessage(QStringLiteral("bad.msg"));
+  AddMessage(QStringLiteral("good2.msg"));
+  Click();
+  // The converter's own reason stands under the path.
+  const std::vector<QString> messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_TRUE(messages[0].startsWith(kFailed + bad + QStringLiteral("\r\n"))) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].endsWith(QStringLiteral("\r\nThe message file is damaged and cannot be read. "
+                                                  "(compressed-RTF CRC32 failed)")))
+      << messages[0].toStdString();
+  EXPECT_EQ(messages[1], Done(2, 1));
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("good1.doc"), QStringLiteral("good2.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("good1.doc"))), DocumentFor(RtfFor(QStringLiteral("good1.msg"))));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("good2.doc"))), DocumentFor(RtfFor(QStringLiteral("good2.msg"))));
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, AFailingConverterFailsTheRowDespiteAnOlderDocument) {
+  ToFolder(TreeRoot(out_));
+  const QString bad = AddDamagedMessage(QStringLiteral("bad.msg"));
+  QFile older(Out(QStringLiteral("bad.doc")));
+  ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+  older.write("from an earlier run");
+  older.close();
+  fixture_->dialogs.AnswerChoice(0);  // replace it
+  Click();
+  const std::vector<QString> messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_TRUE(messages[0].startsWith(kFailed + bad + QStringLiteral("\r\n"))) << messages[0].toStdString();
+  EXPECT_EQ(messages[1], Done(0, 1));
+  // The earlier document is neither reported as this run's result nor destroyed.
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("bad.doc"))), QByteArray("from an earlier run"));
+}
+
+TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsANumberedSecondDocument) {
+  ToFolder(TreeRoot(out_));
+  const QString first = AddMessage(QStringLiteral("one/x.msg"));
+  AddMessage(QStringLiteral("two/x.msg"));
+  AddMessage(QStringLiteral("three/x.eml"));
+  fixture_->form().ListView1->Append(first);  // the same source again keeps its document
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(4, 0)});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("x (2).doc"), QStringLiteral("x (3).doc"), QStringLiteral("x.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("x.doc"))), DocumentFor(RtfFor(QStringLiteral("one/x.msg"))));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("x (2).doc"))), DocumentFor(RtfFor(QStringLiteral("two/x.msg"))));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("x (3).doc"))), DocumentFor(RtfFor(QStringLiteral("three/x.eml"))));
+}
+
+// The bar names the message most recently begun with its place in the run, and its value
+// is that place's share; the button reads "Stop Converting" meanwhile.
+TEST_F(ConversionRunTest, TheBarShowsEachRowsShareAndNameUnderTheHourglass) {
+  Form1& form = ToFolder(TreeRoot(out_));
+  const QStringList names{QStringLiteral("a.msg"), QStringLiteral("b.msg"), QStringLiteral("c.msg"), QStringLiteral("d.msg")};
+  for (const QString& name : names) AddMessage(name);
+  std::vector<std::pair<double, QString>> seen;
+  bool alwaysHourglass = true;
+  QStringList captions;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting) return;
+      if (form.ProgressBar1->StatusText().startsWith(QStringLiteral("Processing"))) captions << form.PushButton2->text();
+      const std::pair<double, QString> now{form.ProgressBar1->Progress(), form.ProgressBar1->StatusText()};
+      if (now.second != QStringLiteral("Progress Bar") && (seen.empty() || seen.back() != now)) seen.push_back(now);
+      alwaysHourglass = alwaysHourglass && form.MousePointer() == WindowPointer::Hourglass;
+    });
+    Click();
+  }
+  ASSERT_FALSE(seen.empty());
+  int last = 0;
+  for (const auto& [value, text] : seen) {
+    const int place = static_cast<int>(value / 25);
+    EXPECT_GT(place, last) << text.toStdString();
+    last = place;
+    ASSERT_TRUE(place >= 1 && place <= 4) << value;
+    EXPECT_EQ(text, QStringLiteral("Processing: %1 (%2 of 4)").arg(names[place - 1]).arg(place));
+  }
+  EXPECT_TRUE(alwaysHourglass);
+  EXPECT_FALSE(captions.isEmpty());
+  EXPECT_EQ(captions.filter(QStringLiteral("Stop Converting")).size(), captions.size());
+  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("Start Converting"));
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, TheConverterLivesInAPrivateFolderForTheRunOnly) {
+  Form1& form = ToFolder(TreeRoot(out_));
+  AddMessage(QStringLiteral("a.msg"));
+  QStringList placed;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || !placed.isEmpty()) return;
+      for (const QFileInfo& folder : QDir(TreeRoot(temp_)).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QFileInfo converter(QDir(folder.filePath()).filePath(QStringLiteral("Quorlin.exe")));
+        if (converter.isExecutable()) placed << converter.filePath();
+        EXPECT_EQ(folder.permissions() & (QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ReadGroup |
+                                          QFileDevice::WriteGroup),
+                  QFileDevice::Permissions{});
+      }
+    });
+    Click();
+  }
+  EXPECT_EQ(placed.size(), 1);
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(1, 0)});
+  EXPECT_TRUE(TemporaryFolderEmpty());
+}
+
+TEST_F(ConversionRunTest, ClosingTheWindowMidRunTakesTheConverterAway) {
+  Form1& form = ToFolder(TreeRoot(out_));
+  AddMessage(QStringLiteral("a.msg"));
+  bool cleaned = false;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || cleaned) return;
+      // What ending the program does before the process goes.
+      RunCleanups();
+      cleaned = true;
+      EXPECT_TRUE(TemporaryFolderEmpty());
+    });
+    Click();
+  }
+  EXPECT_TRUE(cleaned);
+  EXPECT_TRUE(TemporaryFolderEmpty());
+}
+
+// The run takes the rows as they stand when it begins: rows removed meanwhile are still
+// converted, and nothing is read past the list's end.
+TEST_F(ConversionRunTest, RowsRemovedDuringTheRunAreStillConvertedAsListedWhenItBegan) {
+  Form1& form = ToFolder(TreeRoot(out_));
+  AddMessage(QStringLiteral("a.msg"));
+  AddMessage(QStringLiteral("b.msg"));
+  AddMessage(QStringLiteral("c.msg"));
+  bool cleared = false;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || cleared) return;
+      form.ListView1->Clear();
+      cleared = true;
+    });
+    Click();
+  }
+  EXPECT_TRUE(cleared);
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0)});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
+  ExpectIdle();
+}
+
+TEST_F(ConversionRunTest, AConverterThatCannotBePlacedFailsEachRowAfterOneErrorBox) {
+  ToFolder(TreeRoot(out_));
+  const QString a = AddMessage(QStringLiteral("a.msg"));
+  const QString b = AddMessage(QStringLiteral("b.msg"));
+  // The temporary folder is missing and nothing can stand in for it: the cache and
+  // runtime folders would lie below a plain file.
+  qputenv("TEMP", QDir(TreeRoot(temp_)).filePath(QStringLiteral("missing")).toLocal8Bit());
+  QFile blocker(QDir(TreeRoot(temp_)).filePath(QStringLiteral("file")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+  const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+  qputenv("XDG_CACHE_HOME", (blocker.fileName() + QStringLiteral("/cache")).toLocal8Bit());
+  qputenv("XDG_RUNTIME_DIR", (blocker.fileName() + QStringLiteral("/runtime")).toLocal8Bit());
+  Click();
+  qputenv("XDG_CACHE_HOME", oldCache);
+  qputenv("XDG_RUNTIME_DIR", oldRuntime);
+  const std::vector<QString> messages = Messages();
+  ASSERT_EQ(messages.size(), 4u);
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click at line 110")))
+      << messages[0].toStdString();
+  EXPECT_EQ(fixture_->dialogs.ErrorBoxes().size(), 1u);
+  EXPECT_EQ(messages[1], Failed(a, kNotStarted));
+  EXPECT_EQ(messages[2], Failed(b, kNotStarted));
+  EXPECT_EQ(messages[3], Done(0, 2));
+  EXPECT_TRUE(OutFiles().isEmpty());
+}
+
+TEST_F(ConversionRunTest, AConverterThatCannotStartIsExplainedOnceThenEachRowFails) {
+  Form1& form = ToFolder(TreeRoot(out_));
+  const QString a = AddMessage(QStringLiteral("a.msg"));
+  const QString b = AddMessage(QStringLiteral("b.msg"));
+  bool blocked = false;
+  {
+    // What a temporary folder mounted without execution does: the placed converter is
+    // there but may not be started.
+    WhileRunning watch([&] {
+      if (!form.Converting || blocked) return;
+      for (const QFileInfo& folder : QDir(TreeRoot(temp_)).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile converter(QDir(folder.filePath()).filePath(QStringLiteral("Quorlin.exe")));
+        if (converter.exists()) blocked = converter.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+      }
+    });
+    Click();
+  }
+  ASSERT_TRUE(blocked);
+  const std::vector<QString> messages = Messages();
+  ASSERT_EQ(messages.size(), 4u);
+  ASSERT_EQ(fixture_->dialogs.ErrorBoxes().size(), 1u);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("The converter could not be started: ")))
+      << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("Permission denied"))) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("in Lorvane2021/08/31.Form1.PushButton2_Click at line 138")));
+  EXPECT_EQ(messages[1], Failed(a, kNotStarted));
+  EXPECT_EQ(messages[2], Failed(b, kNotStarted));
+  EXPECT_EQ(messages[3], Done(0, 2));
+  EXPECT_TRUE(OutFiles().isEmpty());
+  ExpectIdle();
+}
+
+// Documents already in the output folder: one question before anything is written.
+class ExistingDocumentsTest : public ConversionRunTest {
+ protected:
+  void WriteOut(const QString& name, const QByteArray& bytes) {
+    QFile file(Out(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+  // Two of three documents exist already.
+  void Prepare() {
+    ToFolder(TreeRoot(out_));
+    for (const char* name : {"a.msg", "b.msg", "c.msg"}) AddMessage(QString::fromUtf8(name));
+    WriteOut(QStringLiteral("a.doc"), "mine a");
+    WriteOut(QStringLiteral("b.doc"), "mine b");
+  }
+  const ShownBox* Question() const {
+    for (const ShownBox& box : fixture_->dialogs.shown)
+      if (box.kind == ShownBox::Kind::Choice) return &box;
+    return nullptr;
+  }
+};
+
+TEST_F(ExistingDocumentsTest, TheQuestionNamesThemAndEachAnswerDoesWhatItSays) {
+  Prepare();
+  fixture_->dialogs.AnswerChoice(3);  // Cancel: nothing at all happens
+  Click();
+  const ShownBox* question = Question();
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(question->text, QStringLiteral("2 documents that this run would write already exist:\r\n") + Out("a.doc") +
+                                QStringLiteral("\r\n") + Out("b.doc") +
+                                QStringLiteral("\r\n\r\nReplace them, keep them and write the new documents "
+                                               "under numbered names (\"Report (2).doc\"), or skip them and convert "
+                                               "only the messages whose documents are not there yet?"));
+  EXPECT_EQ(question->extra, QStringLiteral("Replace Them|Keep Them|Skip Them|Cancel"));
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
+  ExpectIdle();
+
+  fixture_->dialogs.shown.clear();
+  fixture_->dialogs.AnswerChoice(1);  // Keep: the new documents take numbered names
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0)});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a (2).doc"), QStringLiteral("a.doc"), QStringLiteral("b (2).doc"),
+                                     QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("a.doc"))), QByteArray("mine a"));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("a (2).doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
+
+  // Replace: c.doc, written by the last run, is asked about like the user's own; the
+  // documents named are replaced.
+  fixture_->dialogs.shown.clear();
+  fixture_->dialogs.AnswerChoice(0);
+  Click();
+  ASSERT_NE(Question(), nullptr);
+  EXPECT_TRUE(Question()->text.startsWith(QStringLiteral("3 documents")));
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0)});
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("a.doc"))), DocumentFor(RtfFor(QStringLiteral("a.msg"))));
+  EXPECT_EQ(OutFiles().size(), 5);
+  ExpectIdle();
+}
+
+TEST_F(ExistingDocumentsTest, ALongListIsCountedAndAListedSourceIsNeverOffered) {
+  QStringList paths;
+  for (int i = 1; i <= 7; ++i) paths << QStringLiteral("/out/%1.doc").arg(i);
+  const QString text = ExistingDocumentsQuestion(paths);
+  EXPECT_TRUE(text.startsWith(QStringLiteral("7 documents that this run would write already exist:\r\n/out/1.doc\r\n")));
+  EXPECT_TRUE(text.contains(QStringLiteral("/out/5.doc\r\nand 2 more\r\n\r\n")));
+  EXPECT_FALSE(text.contains(QStringLiteral("/out/6.doc")));
+  EXPECT_TRUE(ExistingDocumentsQuestion({QStringLiteral("/o/a.doc")}).startsWith(QStringLiteral("1 document that this run would write already exists:")));
+
+  // A listed file that a message's document would replace is the user's: no question, the
+  // document takes a numbered name.
+  BesideSources();
+  const QString message = AddMessage(QStringLiteral("x.msg"));
+  const QString listed = QDir(TreeRoot(sources_)).filePath(QStringLiteral("x.doc"));
+  QFile file(listed);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("listed");
+  file.close();
+  fixture_->form().ListView1->Append(listed);
+  Click();
+  EXPECT_EQ(Question(), nullptr);
+  EXPECT_EQ(ReadAll(listed), QByteArray("listed"));
+  EXPECT_EQ(ReadAll(QDir(TreeRoot(sources_)).filePath(QStringLiteral("x (2).doc"))), DocumentFor(RtfFor(QStringLiteral("x.msg"))));
+  EXPECT_TRUE(Messages().back().startsWith(QStringLiteral("Done.\r\n1 converted, 1 failed")));
+}
+
+TEST_F(ConversionRunTest, TickingTheBoxCollectsLaterFailuresIntoTheClosingBox) {
+  Form1& form = ToFolder(TreeRoot(out_));
+  const QString bad1 = AddDamagedMessage(QStringLiteral("bad1.msg"));
+  AddMessage(QStringLiteral("good.msg"));
+  const QString bad2 = AddDamagedMessage(QStringLiteral("bad2.msg"));
+  const QString bad3 = AddDamagedMessage(QStringLiteral("bad3.msg"));
+  fixture_->dialogs.TickCheckBox(true);
+  form.SetMousePointer(WindowPointer::Hourglass);  // as a folder add under way leaves it
+  Click();
+  const std::vector<ShownBox>& shown = fixture_->dialogs.shown;
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_TRUE(shown[0].text.startsWith(kFailed + bad1 + QStringLiteral("\r\n")));
+  EXPECT_EQ(shown[0].extra, QStringLiteral("Do not show this again during this run"));
+  EXPECT_EQ(shown[1].text, Done(1, 3));
+  const QString reason = QStringLiteral("The message file is damaged and cannot be read. (compressed-RTF CRC32 failed)");
+  EXPECT_EQ(shown[1].icon, Dialogs::Icon::Exclamation);
+  EXPECT_EQ(shown[1].extra, bad1 + QStringLiteral("\r\n") + reason + QStringLiteral("\r\n\r\n") + bad2 +
+                                QStringLiteral("\r\n") + reason + QStringLiteral("\r\n\r\n") + bad3 +
+                                QStringLiteral("\r\n") + reason);
+  // The run gives back the pointer it found.
+  EXPECT_EQ(form.MousePointer(), WindowPointer::Hourglass);
+  EXPECT_FALSE(form.Converting);
+}
+
+// Runs with the converter stand-in that hangs on a message named "hang" (see
+// tests/convert/tools), one converter at a time so the order is known.
+class StandInRunTest : public ConversionRunTest {
+ protected:
+  Form1& StandInWindow(const QString& timeLimit = QStringLiteral("120")) {
+    fixture_ = std::make_unique<FormFixture>(TempSettings::Values{{QStringLiteral("Text1"), TreeRoot(out_)},
+                                                                  {QStringLiteral("TimeLimit"), timeLimit}});
+    fixture_->Load();
+    fixture_->dialogs.shown.clear();
+    Form1& form = fixture_->form();
+    form.runControl.converterImage = ReadAll(QStringLiteral(SERVE_STAND_IN_EXE));
+    form.runControl.workers = 1;
+    return form;
+  }
+  bool Started(const QString& source) const { return QFile::exists(source + QStringLiteral(".started")); }
+  // What the output folder holds besides the documents: nothing half-written.
+  QStringList Leftovers() const {
+    QStringList names = OutFiles();
+    names.removeIf([](const QString& name) { return name.endsWith(QStringLiteral(".doc")) && !name.startsWith(u'.'); });
+    return names;
+  }
+};
+
+// "Stop Converting" stops the run as Ctrl-C stops the command: the message under way gets
+// two seconds, then its converter is ended; nothing half-written, the counts in the box.
+TEST_F(StandInRunTest, StopMidRunEndsTheConverterAndCountsWhatWasNotStarted) {
+  Form1& form = StandInWindow();
+  AddMessage(QStringLiteral("a.msg"));
+  AddMessage(QStringLiteral("b.msg"));
+  const QString hang = AddMessage(QStringLiteral("hang.msg"));
+  AddMessage(QStringLiteral("z.msg"));
+  AddMessage(QStringLiteral("zz.msg"));
+  QElapsedTimer sinceStop;
+  QString caption;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || sinceStop.isValid() || !Started(hang)) return;
+      caption = form.PushButton2->text();
+      sinceStop.start();
+      Click();  // the button now stops
+    });
+    Click();
+  }
+  EXPECT_EQ(caption, QStringLiteral("Stop Converting"));
+  ASSERT_TRUE(sinceStop.isValid());
+  EXPECT_GE(sinceStop.elapsed(), 1800);
+  EXPECT_LT(sinceStop.elapsed(), 6000);
+  const std::vector<ShownBox>& shown = fixture_->dialogs.shown;
+  ASSERT_EQ(shown.size(), 1u);  // after a stop the failure goes to the closing box only
+  EXPECT_EQ(shown[0].text, QStringLiteral("Stopped.\r\n2 converted, 1 failed, 2 not started"));
+  EXPECT_EQ(shown[0].extra, hang + QStringLiteral("\r\nThe run was stopped before this message was done."));
+  EXPECT_EQ(shown[0].icon, Dialogs::Icon::Exclamation);
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
+  EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(u' ').toStdString();
+  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("Start Converting"));
+  ExpectIdle();
+}
+
+// A message past the time limit fails with its reason and the run goes on; the failure
+// holds the run: while its box is up no new message is sent to the converter.
+TEST_F(StandInRunTest, AMessagePastTheTimeLimitFailsAndTheRunGoesOnHeldWhileItsBoxIsUp) {
+  StandInWindow(QStringLiteral("1"));
+  AddMessage(QStringLiteral("a.msg"));
+  const QString hang = AddMessage(QStringLiteral("hang.msg"));
+  AddMessage(QStringLiteral("b.msg"));
+  AddMessage(QStringLiteral("c.msg"));
+  bool cWrittenWhileUp = true;
+  fixture_->dialogs.onShow = [&](const ShownBox& box) {
+    if (!box.text.startsWith(kFailed)) return;
+    // b was sent with hang; c waits until the box is closed.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 400) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    cWrittenWhileUp = QFile::exists(Out(QStringLiteral("c.doc")));
+  };
+  Click();
+  EXPECT_FALSE(cWrittenWhileUp);
+  EXPECT_EQ(Messages(), (std::vector<QString>{Failed(hang, QStringLiteral("The conversion took longer than 1 second.")),
+                                              Done(3, 1)}));
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
+  ExpectIdle();
+}
+
+// Closing the window during a run stops it before the program ends: the converter working
+// on a message is ended, none outlives the window, and its folder is gone.
+TEST_F(StandInRunTest, ClosingTheWindowMidRunEndsEveryConverterFirst) {
+  Form1& form = StandInWindow();
+  const QString hang = AddMessage(QStringLiteral("hang.msg"));
+  AddMessage(QStringLiteral("b.msg"));
+  pid_t converter = 0;
+  bool aliveAfter = true;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || converter != 0 || !Started(hang)) return;
+      converter = static_cast<pid_t>(ReadAll(hang + QStringLiteral(".started")).toInt());
+      RunCleanups();  // what ending the program does before the process goes
+      aliveAfter = ::kill(converter, 0) == 0;
+      EXPECT_TRUE(TemporaryFolderEmpty());
+    });
+    Click();
+  }
+  ASSERT_GT(converter, 0);
+  EXPECT_FALSE(aliveAfter);
+  EXPECT_FALSE(QFile::exists(Out(QStringLiteral("hang.doc"))));
+}
+
+TEST(ConverterReason, EachResultWordGivesAPlainSentenceAndKeepsTheDetail) {
+  const struct {
+    const char* word;
+    const char* detail;
+    const char* text;
+  } cases[] = {
+      {"format", "not a compound file (no compound-file signature)",
+       "This is not an Outlook message file. (not a compound file (no compound-file signature))"},
+      {"format", "not a message: the file has no \"__properties_version1.0\" stream",
+       "This is not an Outlook message file. (not a message: the file has no \"__properties_version1.0\" stream)"},
+      {"format", "the directory chain refers to sector 39, outside the file",
+       "The message file is damaged and cannot be read. (the directory chain refers to sector 39, outside the file)"},
+      {"decode", "compressed-RTF CRC32 failed",
+       "The message file is damaged and cannot be read. (compressed-RTF CRC32 failed)"},
+      {"io", "cannot create output file \"/o/a.doc\": Permission denied",
+       "The document could not be written: Permission denied. (cannot create output file \"/o/a.doc\": Permission denied)"},
+      {"io", "cannot read input file \"/m/x.msg\": it is not a regular file",
+       "The message file could not be read: it is not a regular file. (cannot read input file \"/m/x.msg\": it is not a "
+       "regular file)"},
+      {"timeout", "the conversion took longer than 1 second", "The conversion took longer than 1 second."},
+      {"timeout", "the conversion took longer than 120 seconds", "The conversion took longer than 120 seconds."},
+      {"ended", "the converter was ended by signal 11 (Segmentation fault)",
+       "The converter stopped unexpectedly on this message. (the converter was ended by signal 11 (Segmentation fault))"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReasonForOutcome(QString::fromUtf8(c.word), QString::fromUtf8(c.detail)).Text(), QString::fromUtf8(c.text));
+  }
+  EXPECT_EQ(TimeLimitReason(1), QStringLiteral("the conversion took longer than 1 second"));
+  EXPECT_EQ(TimeLimitReason(7), QStringLiteral("the conversion took longer than 7 seconds"));
+}
+
+// "Skip Them" converts only the messages whose documents are not there yet.
+TEST_F(ExistingDocumentsTest, SkipThemConvertsOnlyTheNewMessages) {
+  Prepare();
+  fixture_->dialogs.AnswerChoice(2);
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("Done.\r\n1 converted, 0 failed, 2 skipped")});
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("a.doc"))), QByteArray("mine a"));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("c.doc"))), DocumentFor(RtfFor(QStringLiteral("c.msg"))));
+  ExpectIdle();
+}
+
+// The closing box lists every failure of the run, in the list's order, also when no box
+// was turned off, with a warning icon, and offers the one output folder.
+TEST_F(ConversionRunTest, TheClosingBoxListsEveryFailureAndOpensTheOutputFolder) {
+  ToFolder(TreeRoot(out_));
+  QStringList bad;
+  for (int i = 1; i <= 8; ++i) {
+    bad << AddDamagedMessage(QStringLiteral("bad%1.msg").arg(i));
+    if (i == 4) AddMessage(QStringLiteral("good.msg"));
+  }
+  fixture_->dialogs.PressExtraButton(true);
+  Click();
+  const std::vector<ShownBox>& shown = fixture_->dialogs.shown;
+  ASSERT_EQ(shown.size(), 9u);
+  for (int i = 0; i < 8; ++i) EXPECT_TRUE(shown[i].text.startsWith(kFailed + bad[i] + QStringLiteral("\r\n")));
+  const ShownBox& closing = shown.back();
+  EXPECT_EQ(closing.text, Done(1, 8));
+  EXPECT_EQ(closing.icon, Dialogs::Icon::Exclamation);
+  EXPECT_EQ(closing.button, QStringLiteral("Open Folder"));
+  const QStringList lines = closing.extra.split(QStringLiteral("\r\n"));
+  ASSERT_EQ(lines.size(), 8 * 3 - 1);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(lines[i * 3], bad[i]);
+  EXPECT_EQ(lines.back(), QStringLiteral("The message file is damaged and cannot be read. (compressed-RTF CRC32 failed)"));
+  EXPECT_EQ(fixture_->desktop.openedFolders, std::vector<QString>{TreeRoot(out_)});
+
+  // Documents beside messages of two folders: no one folder to open; all converted: no icon.
+  fixture_->dialogs.shown.clear();
+  BesideSources();
+  AddMessage(QStringLiteral("one/a.msg"));
+  AddMessage(QStringLiteral("two/b.msg"));
+  Click();
+  ASSERT_EQ(fixture_->dialogs.shown.size(), 1u);
+  EXPECT_EQ(fixture_->dialogs.shown[0].button, QString());
+  EXPECT_EQ(fixture_->dialogs.shown[0].icon, Dialogs::Icon::None);
+}
+
+}  // namespace
