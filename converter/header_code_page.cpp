@@ -8,6 +8,7 @@
 
 #include "converter/clzf.h"
 #include "converter/errors.h"
+#include "converter/message_body.h"
 #include "converter/property_tags.h"
 
 namespace quorlin {
@@ -47,16 +48,6 @@ constexpr ScriptCodePage kScripts[] = {
 bool IsWindowsCodePage(std::uint32_t code_page) {
   return code_page == 874 || code_page == 932 || code_page == 936 || code_page == 949 ||
          code_page == 950 || (code_page >= 1250 && code_page <= 1258);
-}
-
-// A code-page property that is a positive 32-bit integer, else nothing.
-std::optional<std::uint32_t> CodePageProperty(const Message& message, const char* id) {
-  try {
-    std::optional<std::int32_t> value = message.FindInt32(id);
-    if (value && *value > 0) return static_cast<std::uint32_t>(*value);
-  } catch (const PropertyError&) {
-  }
-  return std::nullopt;
 }
 
 // The "\ansicpg" of the rich-text body. A body that cannot be read declares nothing here;

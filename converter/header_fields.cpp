@@ -35,19 +35,20 @@ std::u16string SentTime(const Message& message) {
 
 }  // namespace
 
-std::u16string PropertyLine(const OutlookStorage& storage, const char* id, std::uint32_t code_page) {
+std::u16string PropertyText(const OutlookStorage& storage, std::string_view id, std::uint32_t code_page) {
   try {
     std::optional<PropertyElement> property = storage.FindPropertyElement(id);
     if (!property) return {};
-    if (property->type == kTypeUnicode)
-      return OneLine(DecodeUtf16Le(storage.ReadPropertyStream(*property)));
-    if (property->type == kTypeString8) {
-      return OneLine(DecodeText(storage.ReadPropertyStream(*property), code_page));
-    }
+    if (property->type == kTypeUnicode) return DecodeUtf16Le(storage.ReadPropertyStream(*property));
+    if (property->type == kTypeString8) return DecodeText(storage.ReadPropertyStream(*property), code_page);
   } catch (const PropertyError&) {
-    // An element of a type the reader refuses: the line is left out.
+    // An element of a type the reader refuses: the text is left out.
   }
   return {};
+}
+
+std::u16string PropertyLine(const OutlookStorage& storage, std::string_view id, std::uint32_t code_page) {
+  return OneLine(PropertyText(storage, id, code_page));
 }
 
 HeaderFields ReadHeaderFields(const Message& message, const std::set<std::size_t>& shown) {

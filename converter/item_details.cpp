@@ -10,16 +10,15 @@
 #include "converter/code_page.h"
 #include "converter/errors.h"
 #include "converter/header_code_page.h"
+#include "converter/header_fields.h"
 #include "converter/local_time.h"
 #include "converter/message_body.h"
 #include "converter/named_properties.h"
+#include "converter/property_tags.h"
 
 namespace quorlin {
 namespace {
 
-constexpr std::uint32_t kUtf8 = 65001;
-constexpr std::uint32_t kDefaultCodePage = 1252;
-constexpr char16_t kReplacement = 0xFFFD;
 
 // Appointment properties (PSETID_Appointment).
 constexpr std::uint32_t kLidLocation = 0x8208;
@@ -93,31 +92,13 @@ std::u16string Joined(const std::vector<std::u16string>& parts, std::u16string_v
 
 std::u16string Widen(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
-// A string property as raw text, nothing when absent or not a string: Unicode as it is,
-// 8-bit in the message's code page (UTF-8 that is not UTF-8 read as the default page).
-std::u16string RawText(const OutlookStorage& storage, std::string_view id, std::uint32_t code_page) {
-  try {
-    std::optional<PropertyElement> property = storage.FindPropertyElement(id);
-    if (!property) return {};
-    if (property->type == kTypeUnicode) return DecodeUtf16Le(storage.ReadPropertyStream(*property));
-    if (property->type != kTypeString8) return {};
-    std::vector<std::uint8_t> bytes = storage.ReadPropertyStream(*property);
-    std::u16string text = DecodeCodePage(bytes, code_page);
-    if (code_page == kUtf8 && text.find(kReplacement) != std::u16string::npos)
-      text = DecodeCodePage(bytes, kDefaultCodePage);
-    return text;
-  } catch (const PropertyError&) {
-    return {};  // an element of a type the reader refuses
-  }
-}
-
 class DetailReader {
  public:
   explicit DetailReader(const Message& message)
       : message_(message), names_(NamedProperties::Of(message)), code_page_(HeaderCodePage(message)) {}
 
   std::u16string RawText(const OutlookStorage& storage, std::string_view id) const {
-    return quorlin::RawText(storage, id, code_page_);
+    return PropertyText(storage, id, code_page_);
   }
   std::u16string Text(const OutlookStorage& storage, std::string_view id) const {
     return Clean(RawText(storage, id), u" ");
@@ -282,7 +263,7 @@ void TaskLines(const DetailReader& reader, std::vector<DetailLine>& lines) {
 
 std::vector<DetailLine> ReadItemDetails(const Message& message) {
   std::vector<DetailLine> lines;
-  const std::u16string message_class = Clean(RawText(message, "001A", HeaderCodePage(message)), u"");
+  const std::u16string message_class = Clean(PropertyText(message, tags::kMessageClass, HeaderCodePage(message)), u"");
   ItemKind kind = ItemKind::kOther;
   if (IsClass(message_class, u"IPM.Appointment") || IsClass(message_class, u"IPM.Schedule.Meeting", true))
     kind = ItemKind::kMeeting;

@@ -21,16 +21,6 @@ namespace {
 constexpr std::uint32_t kDefaultCodePage = 1252;
 constexpr std::uint32_t kUtf8 = 65001;
 
-// A code-page property, ignoring one that is absent, zero or of the wrong type: the
-// choice of code page falls through to the next source instead of failing the file.
-std::optional<std::uint32_t> CodePageProperty(const Message& message, const char* id) {
-  try {
-    std::optional<std::int32_t> value = message.FindInt32(id);
-    if (value && *value > 0) return static_cast<std::uint32_t>(*value);
-  } catch (const PropertyError&) {
-  }
-  return std::nullopt;
-}
 
 // The code page of a binary HTML body that declares none itself: "3FDE" (the code page
 // the body came in), else "3FFD", else 1252.
@@ -77,6 +67,15 @@ std::string Utf8(std::u16string text) {
 }
 
 }  // namespace
+
+std::optional<std::uint32_t> CodePageProperty(const Message& message, const char* id) {
+  try {
+    std::optional<std::int32_t> value = message.FindInt32(id);
+    if (value && *value > 0) return static_cast<std::uint32_t>(*value);
+  } catch (const PropertyError&) {
+  }
+  return std::nullopt;
+}
 
 std::u16string DecodeText(std::span<const std::uint8_t> bytes, std::uint32_t code_page) {
   if (code_page == kUtf8 && !IsValidUtf8(bytes)) code_page = kDefaultCodePage;

@@ -23,6 +23,10 @@ class BodyPictures;
 // in the default page (1252) instead. Bodies and the header block's fields alike.
 std::u16string DecodeText(std::span<const std::uint8_t> bytes, std::uint32_t code_page);
 
+// A code-page property, ignoring one that is absent, zero or of the wrong type: the choice
+// of code page falls through to the next source instead of failing the file.
+std::optional<std::uint32_t> CodePageProperty(const Message& message, const char* id);
+
 // The code page of the message's 8-bit texts: "3FFD", else "3FDE", else 1252.
 std::uint32_t MessageCodePage(const Message& message);
 

@@ -21,6 +21,7 @@
 #include "converter/notice.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
+#include "support/temp_tree.h"
 
 namespace quorlin {
 namespace {
@@ -129,16 +130,12 @@ TEST(PackagedFileTest, ReadsTheFileAndRefusesEveryCutOrOverlongLength) {
 class SaveAttachmentsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device random;
-    root_ = fs::temp_directory_path() / ("quorlin attachments " + std::to_string(random()));
+    tree_.Folder("out");
+    root_ = tree_.Root();
     dir_ = root_ / "out";
-    fs::create_directories(dir_);
     SetNoticeSink([this](const std::string& text) { notices_.push_back(text); });
   }
-  void TearDown() override {
-    SetNoticeSink({});
-    fs::remove_all(root_);
-  }
+  void TearDown() override { SetNoticeSink({}); }
 
   ConversionResult Convert(const MessageBuilder& builder, bool header = true, bool attachments = true,
                            const std::string& document = "Report.doc") {
@@ -165,6 +162,7 @@ class SaveAttachmentsTest : public ::testing::Test {
   }
   fs::path Folder() const { return dir_ / "Report attachments"; }
 
+  TempTree tree_;
   fs::path root_, dir_;
   std::vector<std::string> notices_;
 };

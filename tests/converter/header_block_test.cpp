@@ -28,6 +28,7 @@
 #include "converter/name_fields.h"
 #include "converter/rtf_insertion.h"
 #include "msgwriter/message_builder.h"
+#include "support/temp_tree.h"
 #include "support/converter_documents.h"
 
 namespace quorlin {
@@ -108,9 +109,8 @@ TEST(NameFieldsTest, DateSubjectAndSenderForNames) {
 // A document dated like its message: sent time, else the time it arrived; a message with
 // neither leaves the document dated when it was written.
 TEST(NameFieldsTest, DocumentsDatedLikeTheirMessage) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("lorvane-dates-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
+  const TempTree tree;
+  const std::filesystem::path folder = tree.Root();
   auto mtime_of = [&](const MessageBuilder& builder, bool dates) {
     const std::vector<std::uint8_t> bytes = builder.Build();
     std::ofstream(folder / "m.msg", std::ios::binary)
@@ -129,7 +129,6 @@ TEST(NameFieldsTest, DocumentsDatedLikeTheirMessage) {
   const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
   EXPECT_GE(mtime_of(MessageBuilder(), true), now - 60) << "no time in the message";
   EXPECT_GE(mtime_of(FullHeader(), false), now - 60) << "the option is off";
-  std::filesystem::remove_all(folder);
 }
 
 TEST(HeaderBlockTest, EveryLineInItsPlace) {
