@@ -107,7 +107,9 @@ TEST_P(CompoundFileTest, ReadsBackWhatWasWritten) {
     ASSERT_TRUE(big);
     EXPECT_EQ(std::vector<std::uint8_t>(big->begin(), big->end()), Pattern(5000, 3));
     EXPECT_TRUE(big->data() > image.bytes.data() && big->data() < image.bytes.data() + image.bytes.size());
-    if (cutoff > 100) EXPECT_FALSE(file->StreamInPlace(small_)) << "mini streams are copied";
+    if (cutoff > 100) {
+      EXPECT_FALSE(file->StreamInPlace(small_)) << "mini streams are copied";
+    }
     Storage sub = Storage::Root(file).OpenStorage(u"Sub");
     EXPECT_EQ(sub.ReadStream(u"inner"), Pattern(700, 4));
     EXPECT_EQ(ReadAll(Storage::Root(file)), 8);
