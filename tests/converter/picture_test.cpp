@@ -26,8 +26,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// `size` bytes of `value`, zeros past its eight.
 void Le(Bytes& out, std::uint64_t value, int size) {
-  for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  for (int i = 0; i < size; ++i) out.push_back(i < 8 ? static_cast<std::uint8_t>(value >> (8 * i)) : 0);
 }
 void Be(Bytes& out, std::uint32_t value, int size) {
   for (int i = size - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -231,7 +232,8 @@ TEST(PictureFormatTest, EachFormatIsKnownByItsBytesAndSized) {
 
   // A placeable metafile loses its 22-byte header and is sized by its bounds; one
   // without is sized by its window extent, in pixels.
-  layout = ExaminePicture(Wmf(true));
+  const Bytes placeable = Wmf(true);  // the layout's spans point into it
+  layout = ExaminePicture(placeable);
   ASSERT_TRUE(layout);
   EXPECT_EQ(layout->format, PictureFormat::kWmf);
   EXPECT_EQ(layout->head.size(), 34u);
