@@ -40,11 +40,17 @@ std::optional<PropertySetId> SetAt(std::span<const std::uint8_t> guids, std::uin
   return set;
 }
 
-// A string name: a 4-byte byte length, then that many bytes of UTF-16LE.
-std::optional<std::u16string> NameAt(std::span<const std::uint8_t> strings, std::uint32_t offset) {
+// A string name: a 4-byte byte length, then that many bytes of UTF-16LE. `bytes_left`
+// is what the names read so far have left of the string stream's size: in a real map
+// each name has bytes of its own, while a crafted one could point every entry at one long
+// name, or at long names overlapping each other, and have gigabytes of names made.
+std::optional<std::u16string> NameAt(std::span<const std::uint8_t> strings, std::uint32_t offset,
+                                     std::size_t& bytes_left) {
   if (offset > strings.size() || strings.size() - offset < 4) return std::nullopt;
   const std::uint32_t length = ByteCursor::U32At(strings, offset, "property name length");
-  if (length == 0 || length % 2 != 0 || length > strings.size() - offset - 4) return std::nullopt;
+  if (length == 0 || length % 2 != 0 || length > strings.size() - offset - 4 || length > bytes_left)
+    return std::nullopt;
+  bytes_left -= length;
   return DecodeUtf16Le(ByteCursor::BytesAt(strings, offset + 4, length, "property name"));
 }
 
@@ -69,6 +75,7 @@ NamedProperties NamedProperties::Parse(std::span<const std::uint8_t> guids,
   NamedProperties map;
   const std::size_t count = std::min(entries.size() / kEntrySize, kMaxEntries);
   ByteCursor cursor(entries);
+  std::size_t name_bytes_left = strings.size();
   for (std::size_t n = 0; n < count; ++n) {
     const std::uint32_t number = cursor.ReadU32("named property entry");
     const std::uint16_t kind_and_set = cursor.ReadU16("named property entry");
@@ -80,7 +87,7 @@ NamedProperties NamedProperties::Parse(std::span<const std::uint8_t> guids,
     // The first entry for a name counts, as the first entry for a property does.
     if ((kind_and_set & 1) == 0) {
       map.numbered_.emplace(std::make_pair(*set, number), id);
-    } else if (std::optional<std::u16string> name = NameAt(strings, number)) {
+    } else if (std::optional<std::u16string> name = NameAt(strings, number, name_bytes_left)) {
       map.named_.emplace(std::make_pair(*set, std::move(*name)), id);
     }
   }

@@ -167,12 +167,22 @@ void AttachmentImages::WriteImage(const ImageRef& ref, ByteSink& out) {
 void AttachmentImages::WriteAttachment(std::size_t index, std::optional<int> width_px,
                                        std::optional<int> height_px, ByteSink& out) {
   const Attachment& attachment = message_.attachments()[index];
-  std::optional<StreamBytes> bytes = PictureBytes(attachment);
-  std::optional<PictureLayout> picture = bytes ? ExaminePicture(bytes->bytes()) : std::nullopt;
+  std::optional<StreamBytes> bytes = work_ < kMostPictureWork ? PictureBytes(attachment) : std::nullopt;
+  std::optional<PictureLayout> picture;
+  if (bytes) {
+    work_ += bytes->bytes().size();
+    if (work_ <= kMostPictureWork) picture = ExaminePicture(bytes->bytes());
+  }
   std::optional<GifFrame> frame;
   if (picture && picture->format == PictureFormat::kGif) {
     frame = DecodeGifFirstFrame(bytes->bytes());
-    if (!frame) picture.reset();
+    // A damaged frame may have been read far before it failed: each code of its data
+    // gives at most 4096 pixels.
+    const std::uint64_t pixels =
+        frame ? frame->pixels.size()
+              : std::min<std::uint64_t>(kMostGifPixels, std::uint64_t{bytes->bytes().size()} * 4096);
+    work_ += pixels * kGifPixelWork;
+    if (!frame || work_ > kMostPictureWork) picture.reset();
   }
   if (!picture) {
     WriteBracketed(FileName(attachment), out);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
@@ -56,7 +57,17 @@ class AttachmentImages : public BodyPictures {
   std::optional<std::vector<Placeholder>> placeholders_;
   std::size_t next_placeholder_ = 0;
   std::set<std::size_t> placed_;
+  std::uint64_t work_ = 0;  // picture bytes examined and GIF pixels decoded so far
 };
+
+// The most picture work one body may ask for: the bytes of every picture it shows, each
+// time it shows it, and the pixels of every GIF frame decoded, each counting as much as
+// kGifPixelWork bytes (it is decoded, and encoded again as PNG). A picture past it shows
+// by name, so that a body naming one large picture thousands of times can neither make a
+// document of terabytes nor take hours: the largest GIF frame fits once (a second or so),
+// and real mail stays far below it.
+inline constexpr std::uint64_t kMostPictureWork = std::uint64_t{256} << 20;
+inline constexpr std::uint64_t kGifPixelWork = 4;
 
 // The attachments the message's body shows as pictures when pictures are on: the body is
 // read once, nothing is written. Throws DecodeError when the body is damaged.

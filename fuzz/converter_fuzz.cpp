@@ -3,7 +3,7 @@
 // conversion to a file (ConvertMessage only writes into memory instead). Converter errors
 // are the expected outcome for damaged input; anything else is a finding. The same bytes
 // are then converted as a file with the attachments saved, into a private temporary folder
-// that is emptied after each input; anything written outside the document and its
+// that is emptied after each input and removed at the end; anything written outside the document and its
 // attachments folder is a finding too.
 #include <unistd.h>
 
@@ -14,6 +14,7 @@
 #include <fstream>
 #include <span>
 #include <string>
+#include <system_error>
 
 #include "converter/conversion.h"
 #include "converter/errors.h"
@@ -24,13 +25,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The private folder, removed when the fuzzer ends (it ends through exit).
+class ScratchFolder {
+ public:
+  ScratchFolder() : path_(fs::temp_directory_path() / ("quorlin-fuzz-" + std::to_string(getpid()))) {
+    fs::create_directories(path_ / "out");
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
 const fs::path& Scratch() {
-  static const fs::path folder = [] {
-    fs::path path = fs::temp_directory_path() / ("quorlin-fuzz-" + std::to_string(getpid()));
-    fs::create_directories(path / "out");
-    return path;
-  }();
-  return folder;
+  static const ScratchFolder folder;
+  return folder.path();
 }
 
 void ConvertWithAttachments(const std::uint8_t* data, std::size_t size) {

@@ -273,6 +273,25 @@ TEST(NamedPropertiesTest, NoMoreEntriesThanIdentifiersAreRead) {
   EXPECT_EQ(map.Find(kPsPublicStrings, 0x7FFF), std::nullopt) << "beyond the entries read";
 }
 
+// Every entry names a string of its own offset, each running to the stream's end: the
+// names overlap, and read whole they would be some 2 GB from a stream of 128 KB. Names
+// are read only to the stream's size in all.
+TEST(NamedPropertiesTest, OverlappingNamesAreReadOnlyToTheStringStreamsSize) {
+  constexpr std::uint32_t kStrings = 128 * 1024;
+  std::vector<std::uint8_t> strings(kStrings);
+  std::vector<std::uint8_t> entries;
+  for (std::uint32_t offset = 0; offset + 12 <= kStrings; offset += 4) {
+    const std::uint32_t length = kStrings - offset - 4;
+    for (int i = 0; i < 4; ++i) strings[offset + i] = static_cast<std::uint8_t>(length >> (8 * i));
+    const std::uint16_t index = static_cast<std::uint16_t>(offset / 4 % 0x7FFF);
+    entries.insert(entries.end(), {static_cast<std::uint8_t>(offset), static_cast<std::uint8_t>(offset >> 8),
+                                   static_cast<std::uint8_t>(offset >> 16), 0, 5, 0,  // set 2, named
+                                   static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(index >> 8)});
+  }
+  const NamedProperties map = NamedProperties::Parse({}, entries, strings);
+  EXPECT_EQ(map.size(), 1u) << "the first name takes the whole stream";
+}
+
 TEST(MessageLoadTest, LoadsRecipientsAttachmentsAndNestedMessages) {
   MessageBuilder builder;
   for (int i = 0; i < 12; ++i) builder.AddRecipient().AddUnicode(0x3001, u"r" + std::u16string(1, u'a' + i));

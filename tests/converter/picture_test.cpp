@@ -26,8 +26,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// `size` bytes of `value`, zeros past its eight.
 void Le(Bytes& out, std::uint64_t value, int size) {
-  for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  for (int i = 0; i < size; ++i) out.push_back(i < 8 ? static_cast<std::uint8_t>(value >> (8 * i)) : 0);
 }
 void Be(Bytes& out, std::uint32_t value, int size) {
   for (int i = size - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -231,7 +232,8 @@ TEST(PictureFormatTest, EachFormatIsKnownByItsBytesAndSized) {
 
   // A placeable metafile loses its 22-byte header and is sized by its bounds; one
   // without is sized by its window extent, in pixels.
-  layout = ExaminePicture(Wmf(true));
+  const Bytes placeable = Wmf(true);  // the layout's spans point into it
+  layout = ExaminePicture(placeable);
   ASSERT_TRUE(layout);
   EXPECT_EQ(layout->format, PictureFormat::kWmf);
   EXPECT_EQ(layout->head.size(), 34u);
@@ -481,6 +483,48 @@ TEST(PictureConversionTest, HostileAttachmentsShowByNameAndOtherBodiesAreUnchang
   Attach(text, Png(1, 1), u"a.png").AddInt32(0x370B, 0);
   EXPECT_EQ(Convert(text.Build(), true), Convert(text.Build(), false));
   EXPECT_TRUE(PicturesTheBodyShows(*Message::Open(text.Build())).empty());
+}
+
+// A GIF of one frame of the given size, every pixel index 0: LZW packs it into a few KB.
+Bytes PlainGif(int width, int height) {
+  Bytes out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
+  GifColorType colours[2] = {{0, 0, 0}, {255, 255, 255}};
+  ColorMapObject* map = GifMakeMapObject(2, colours);
+  EGifPutScreenDesc(gif, width, height, 1, 0, map);
+  EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr);
+  const std::vector<GifPixelType> line(static_cast<std::size_t>(width), 0);
+  for (int row = 0; row < height; ++row) EGifPutLine(gif, const_cast<GifPixelType*>(line.data()), width);
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return out;
+}
+
+// A body may name one picture any number of times. Each time costs its bytes (and a
+// GIF's decoded pixels); past a bound of work further pictures show by name, so a small
+// message can neither ask for a document of terabytes nor keep the converter for hours.
+TEST(PictureConversionTest, PictureWorkIsBoundedHoweverOftenTheBodyNamesAPicture) {
+  // A PNG of 40 MB (a large text chunk before its image data), named 10 times.
+  Bytes big = Png(2, 2);
+  Bytes text(std::size_t{40} << 20, 'x');
+  Bytes chunk;
+  PngChunk(chunk, "tEXt", text);
+  big.insert(big.begin() + 33, chunk.begin(), chunk.end());
+  ASSERT_TRUE(ExaminePicture(big));
+  // A GIF frame of 32 million pixels from a file of a few KB, named 10 times.
+  const Bytes gif = PlainGif(8192, 4096);
+  ASSERT_LT(gif.size(), 200'000u);
+  for (const auto& [picture, key] : {std::pair<const Bytes*, const char*>{&big, "big"}, {&gif, "gif"}}) {
+    std::string rtf = "{\\rtf1\\ansi\\fromhtml1 ";
+    for (int i = 0; i < 10; ++i) rtf += std::string("{\\*\\htmltag84 <img src=cid:") + key + ">}";
+    rtf += "{\\*\\htmltag84 <img src=cid:small>}}";
+    MessageBuilder builder;
+    builder.AddRtfBody(rtf);
+    Attach(builder, *picture, u"big").AddUnicode(0x3712, std::u16string(key, key + 3));
+    Attach(builder, Png(1, 1), u"small.png").AddUnicode(0x3712, u"small");
+    EXPECT_EQ(PicturesTheBodyShows(*Message::Open(builder.Build())), (std::set<std::size_t>{0})) << key;
+  }
 }
 
 }  // namespace
