@@ -111,15 +111,15 @@ TEST_F(ConvertCommandTest, FolderTreeConvertsWithTheWindowsNamesKeepingExistingD
                          QStringLiteral("c.doc")}));
   const QStringList report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv")))).split(u'\n');
   ASSERT_EQ(report.size(), 6) << qPrintable(report.join(u'\n'));
-  EXPECT_EQ(report[0], QStringLiteral("source\toutput\tstatus\treason"));
+  EXPECT_EQ(report[0], QStringLiteral("source\toutput\tstatus\treason\tattachments\tmessages"));
   EXPECT_EQ(report[1], Path(QStringLiteral("in/a.msg")) + u'\t' + Path(QStringLiteral("out/a (2).doc")) +
-                           QStringLiteral("\tconverted\t"));
+                           QStringLiteral("\tconverted\t\t0\t0"));
   EXPECT_TRUE(report[2].startsWith(Path(QStringLiteral("in/b.msg")) + u'\t' + Path(QStringLiteral("out/b.doc")) +
                                    QStringLiteral("\tfailed\t")));
   EXPECT_TRUE(report[3].startsWith(Path(QStringLiteral("in/sub/a.msg")) + u'\t'));
   EXPECT_TRUE(report[4].startsWith(Path(QStringLiteral("in/sub/c.MSG")) + u'\t'));
   EXPECT_EQ(report[5], QString());
-  const QString reason = report[2].section(u'\t', 3);
+  const QString reason = report[2].section(u'\t', 3, 3);
   EXPECT_FALSE(reason.isEmpty());
   EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/b.msg")) + QStringLiteral(": ") + reason))
       << qPrintable(run.err);
@@ -164,7 +164,7 @@ TEST_F(ConvertCommandTest, BesideWritesNextToEachMessageWithAJsonLinesReport) {
   EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/two/tab\there.doc"))), DocumentOf(QStringLiteral("tree/two/tab\there.msg")));
   const QStringList lines = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.jsonl")))).split(u'\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 3);
-  EXPECT_EQ(lines[1], QStringLiteral("{\"source\":\"%1\",\"output\":\"%2\",\"status\":\"converted\",\"reason\":\"\"}")
+  EXPECT_EQ(lines[1], QStringLiteral("{\"source\":\"%1\",\"output\":\"%2\",\"status\":\"converted\",\"reason\":\"\",\"attachments\":0,\"messages\":0}")
                           .arg(Path(QStringLiteral("tree/two/tab\\there.msg")), Path(QStringLiteral("tree/two/tab\\there.doc"))));
   // On a terminal the counts close the run.
   const Result shown = Run({QStringLiteral("--beside"), QStringLiteral("--replace"), Path(QStringLiteral("tree/one"))}, {},
@@ -174,12 +174,18 @@ TEST_F(ConvertCommandTest, BesideWritesNextToEachMessageWithAJsonLinesReport) {
 
 TEST(RunReport, FieldsAreEscapedSoEveryMessageIsOneLine) {
   const std::vector<ReportLine> lines{{QStringLiteral("/m/a\tb\\c.msg"), QStringLiteral("/o/\"q\"\n.doc"),
-                                       QStringLiteral("failed"), QStringLiteral("bad\r\x01")}};
+                                       QStringLiteral("failed"), QStringLiteral("bad\r\x01")},
+                                      {QStringLiteral("/m/k.msg"), QStringLiteral("/o/k.doc"), QStringLiteral("converted"),
+                                       QString(), 3, 22}};
   EXPECT_EQ(ReportText(lines, ReportFormat::kTsv),
-            QByteArray("source\toutput\tstatus\treason\n/m/a\\tb\\\\c.msg\t/o/\"q\"\\n.doc\tfailed\tbad\\r\x01\n"));
+            QByteArray("source\toutput\tstatus\treason\tattachments\tmessages\n"
+                       "/m/a\\tb\\\\c.msg\t/o/\"q\"\\n.doc\tfailed\tbad\\r\x01\t0\t0\n"
+                       "/m/k.msg\t/o/k.doc\tconverted\t\t3\t22\n"));
   EXPECT_EQ(ReportText(lines, ReportFormat::kJsonLines),
             QByteArray("{\"source\":\"/m/a\\tb\\\\c.msg\",\"output\":\"/o/\\\"q\\\"\\n.doc\",\"status\":\"failed\","
-                       "\"reason\":\"bad\\r\\u0001\"}\n"));
+                       "\"reason\":\"bad\\r\\u0001\",\"attachments\":0,\"messages\":0}\n"
+                       "{\"source\":\"/m/k.msg\",\"output\":\"/o/k.doc\",\"status\":\"converted\",\"reason\":\"\","
+                       "\"attachments\":3,\"messages\":22}\n"));
   EXPECT_EQ(ReportFormatFor(QStringLiteral("x.JSONL")), ReportFormat::kJsonLines);
   EXPECT_EQ(ProgressText(50, 200, 1, 1000), QStringLiteral("50/200 done, 1 failed, 50 messages/s, about 3 s left"));
   EXPECT_EQ(ProgressText(0, 200, 0, 0), QStringLiteral("0/200 done, 0 failed"));
@@ -371,7 +377,7 @@ TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutp
     EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
     const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
     EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
-    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tThe run was stopped before this message was done.\n")))
+    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tThe run was stopped before this message was done.\t0\t0\n")))
         << qPrintable(report);
     EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
     EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 1 failed, 1 not started.")))
@@ -465,7 +471,7 @@ TEST_F(ConvertCommandTest, TheReportNeverReplacesADeviceAMessageOrAnOlderReportI
   ASSERT_EQ(::symlink(NativeName(real).constData(), NativeName(link).constData()), 0);
   EXPECT_EQ(Run({QStringLiteral("--output"), out, QStringLiteral("--report"), link, message}).status, 0);
   EXPECT_TRUE(QFileInfo(link).isSymLink());
-  EXPECT_TRUE(ReadAll(real).startsWith("source\toutput\tstatus\treason\n"));
+  EXPECT_TRUE(ReadAll(real).startsWith("source\toutput\tstatus\treason\tattachments\tmessages\n"));
 
   // A full disk, as a file-size limit stands in for it: the old report stays, exit 1.
   const QByteArray old = ReadAll(real);
@@ -542,7 +548,7 @@ TEST_F(ConvertCommandTest, HostileAndUndecodableNamesAreConvertedShownEscapedAnd
   EXPECT_EQ(run.err.count(notice), 1) << qPrintable(run.err);
   const QByteArray report = ReadAll(Path(QStringLiteral("r.tsv")));
   EXPECT_TRUE(report.contains(NativeName(hostile) + '\t')) << report.toStdString();
-  EXPECT_TRUE(report.contains(latin + '\t' + NativeName(Path(QStringLiteral("in/"))) + "Caf\xe9.doc\tconverted\t\n"))
+  EXPECT_TRUE(report.contains(latin + '\t' + NativeName(Path(QStringLiteral("in/"))) + "Caf\xe9.doc\tconverted\t\t0\t0\n"))
       << report.toStdString();
   EXPECT_EQ(report.count("cp"), 4);
   EXPECT_EQ(report.count("\tconverted\tcode page 9999 is not known here"), 2) << report.toStdString();
@@ -553,9 +559,9 @@ TEST(TerminalText, ControlCharactersAndRawBytesAreEscaped) {
   EXPECT_EQ(TerminalText(NameFromNative(QByteArray("x\xff"))), QByteArray("x\\xff"));
   EXPECT_EQ(TerminalText(QString::fromUtf8("\xf0\x9f\x98\x80")), QByteArray("\xf0\x9f\x98\x80"));
   const std::vector<ReportLine> lines{{NameFromNative(QByteArray("/m/\xff.msg")), QString(), QStringLiteral("failed"), {}}};
-  EXPECT_EQ(ReportText(lines, ReportFormat::kTsv), QByteArray("source\toutput\tstatus\treason\n/m/\xff.msg\t\tfailed\t\n"));
+  EXPECT_EQ(ReportText(lines, ReportFormat::kTsv), QByteArray("source\toutput\tstatus\treason\tattachments\tmessages\n/m/\xff.msg\t\tfailed\t\t0\t0\n"));
   EXPECT_EQ(ReportText(lines, ReportFormat::kJsonLines),
-            QByteArray("{\"source\":\"/m/\\udcff.msg\",\"output\":\"\",\"status\":\"failed\",\"reason\":\"\"}\n"));
+            QByteArray("{\"source\":\"/m/\\udcff.msg\",\"output\":\"\",\"status\":\"failed\",\"reason\":\"\",\"attachments\":0,\"messages\":0}\n"));
 }
 
 }  // namespace
