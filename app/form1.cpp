@@ -4,13 +4,16 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include "app/program_icon.h"
+#include "run/name_pass.h"
 #include "run/time_limit.h"
 #include "platform/app_error.h"
 #include "platform/desktop.h"
@@ -23,7 +26,7 @@
 
 namespace {
 constexpr int kClientWidthTwips = 8040;
-constexpr int kClientHeightTwips = 6735;
+constexpr int kClientHeightTwips = 7995;
 
 const QString kListToolTip = QStringLiteral(
     "Drag and drop files here. Double-click item to remove it. Move | line to right and out of "
@@ -97,7 +100,7 @@ void Form1::BuildControls() {
   // Created in tab order: Tab moves the focus through them in the order they are made here.
   ListView1 = Place(new FileListView(this), "ListView1", 120, 120, 7800, 2535);
   ListView1->setToolTip(kListToolTip);
-  ProgressBar1 = Place(new ProgressBar(this), "ProgressBar1", 120, 6190, 7800, 405);
+  ProgressBar1 = Place(new ProgressBar(this), "ProgressBar1", 120, 7450, 7800, 405);
   ProgressBar1->SetStatusText(QStringLiteral("Progress Bar"));
 
   const QFont buttonFont = ArialBold(11.25);
@@ -111,21 +114,32 @@ void Form1::BuildControls() {
   };
   PushButton1 = button("PushButton1", "Add MSG File(s)", 120, 2750, 3840, 405, this);
   PushButton4 = button("PushButton4", "Add All MSG File(s) In Folder", 4080, 2750, 3840, 405, this);
-  PushButton2 = button("PushButton2", "Start Converting", 120, 5670, 7800, 405, this);
+  PushButton2 = button("PushButton2", "Start Converting", 120, 6930, 7800, 405, this);
   PushButton6 = button("PushButton6", "Clear List", 120, 3260, 3840, 405, this);
   PushButton7 = button("PushButton7", "Load Sample/Example Files", 4080, 3260, 3840, 405, this);
 
-  Frame5 = Place(new QGroupBox(QStringLiteral("Save Option"), this), "Frame5", 120, 3730, 7800, 1815);
+  Frame5 = Place(new QGroupBox(QStringLiteral("Save Option"), this), "Frame5", 120, 3730, 7800, 3075);
   Option1 = Place(new QRadioButton(QStringLiteral("Save results to this folder:"), Frame5),
                   "Option1", 240, 300, 3615, 255);
   Option2 = Place(new QRadioButton(QStringLiteral("Save results in folder of original file"), Frame5),
-                  "Option2", 240, 1410, 3615, 255);
+                  "Option2", 240, 1680, 3615, 255);
   Option1->setChecked(true);
-  Check1 = Place(new QCheckBox(QStringLiteral("Add sender, date and subject"), Frame5),
-                 "Check1", 3960, 1410, 3615, 255);
-  Frame3 = Place(new QGroupBox(Frame5), "Frame3", 480, 510, 6840, 810);
+  auto checkBox = [](const char* name, const char* caption, int left, int top, int width, QWidget* parent) {
+    return Place(new QCheckBox(QString::fromLatin1(caption), parent), name, left, top, width, 255);
+  };
+  Check1 = checkBox("Check1", "Add sender, date and subject", 3960, 1680, 3615, Frame5);
+  Check2 = checkBox("Check2", "Show pictures", 240, 1980, 3615, Frame5);
+  Check3 = checkBox("Check3", "Save attachments", 3960, 1980, 3615, Frame5);
+  Check4 = checkBox("Check4", "Date documents like their messages", 240, 2280, 7320, Frame5);
+  Label1 = Place(new QLabel(QStringLiteral("Name documents by:"), Frame5), "Label1", 240, 2640, 1830, 255);
+  Combo1 = Place(new QComboBox(Frame5), "Combo1", 2160, 2580, 2400, 345);
+  Combo1->addItem(QStringLiteral("file name"), name_pattern::kFile);
+  Combo1->addItem(QStringLiteral("date and subject"), name_pattern::kDateSubject);
+  Label1->setBuddy(Combo1);
+  Frame3 = Place(new QGroupBox(Frame5), "Frame3", 480, 510, 6840, 1080);
   Text1 = Place(new QLineEdit(Frame3), "Text1", 240, 300, 5670, 345);
   PushButton9 = button("PushButton9", "...", 6000, 300, 600, 345, Frame3);
+  Check5 = checkBox("Check5", "Keep sub-folders", 240, 720, 3615, Frame3);
 
   QWidget::setTabOrder(ListView1, PushButton1);
   QWidget::setTabOrder(PushButton1, PushButton4);
@@ -136,7 +150,12 @@ void Form1::BuildControls() {
   QWidget::setTabOrder(Option1, Option2);
   QWidget::setTabOrder(Option2, Text1);
   QWidget::setTabOrder(Text1, PushButton9);
-  QWidget::setTabOrder(PushButton9, Check1);
+  QWidget::setTabOrder(PushButton9, Check5);
+  QWidget::setTabOrder(Check5, Check1);
+  QWidget::setTabOrder(Check1, Check2);
+  QWidget::setTabOrder(Check2, Check3);
+  QWidget::setTabOrder(Check3, Check4);
+  QWidget::setTabOrder(Check4, Combo1);
 }
 
 void Form1::Guarded(const std::function<void()>& handler) { RunUntrapped(*services_.dialogs, handler); }
@@ -154,6 +173,11 @@ void Form1::ConnectEvents() {
   connect(Option1, &QRadioButton::clicked, this, route(&Form1::Option1_Click));
   connect(Option2, &QRadioButton::clicked, this, route(&Form1::Option2_Click));
   connect(Check1, &QCheckBox::clicked, this, route(&Form1::Check1_Click));
+  connect(Check2, &QCheckBox::clicked, this, route(&Form1::Check2_Click));
+  connect(Check3, &QCheckBox::clicked, this, route(&Form1::Check3_Click));
+  connect(Check4, &QCheckBox::clicked, this, route(&Form1::Check4_Click));
+  connect(Check5, &QCheckBox::clicked, this, route(&Form1::Check5_Click));
+  connect(Combo1, &QComboBox::activated, this, route(&Form1::Combo1_Click));
   connect(Text1, &QLineEdit::textChanged, this, route(&Form1::Text1_Change));
 
   // What the user does to the list.

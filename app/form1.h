@@ -29,6 +29,8 @@ class FileSystem;
 class FileListView;
 class ProgressBar;
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QGroupBox;
 class QLineEdit;
 class QMimeData;
@@ -78,9 +80,15 @@ class Form1 : public QWidget, public PointerControl {
   QRadioButton* Option1 = nullptr;     // "Save results to this folder:"
   QRadioButton* Option2 = nullptr;     // "Save results in folder of original file"
   QCheckBox* Check1 = nullptr;         // "Add sender, date and subject"
+  QCheckBox* Check2 = nullptr;         // "Show pictures"
+  QCheckBox* Check3 = nullptr;         // "Save attachments"
+  QCheckBox* Check4 = nullptr;         // "Date documents like their messages"
+  QLabel* Label1 = nullptr;            // "Name documents by:"
+  QComboBox* Combo1 = nullptr;         // "file name" / "date and subject"
   QGroupBox* Frame3 = nullptr;
   QLineEdit* Text1 = nullptr;
   QPushButton* PushButton9 = nullptr;  // "..."
+  QCheckBox* Check5 = nullptr;         // "Keep sub-folders", under the folder box
 
   // Window variables.
   bool Converting = false;             // a conversion run is under way
@@ -133,6 +141,11 @@ class Form1 : public QWidget, public PointerControl {
   void Option1_Click();
   void Option2_Click();
   void Check1_Click();
+  void Check2_Click();
+  void Check3_Click();
+  void Check4_Click();
+  void Check5_Click();
+  void Combo1_Click();
   void Text1_Change();
   void PushButton9_Click();
 
@@ -144,6 +157,8 @@ class Form1 : public QWidget, public PointerControl {
   void BuildControls();
   // What the check boxes ask every document to hold.
   DocumentOptions ChosenDocumentOptions() const;
+  // The name pattern "Name documents by:" shows.
+  QString ChosenNamePattern() const;
   void ConnectEvents();
 
   void ApplyWindowPointer();

@@ -2,6 +2,7 @@
 // passes the controls and services its routine needs; the work is done in filelist/ and
 // run/.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QMimeData>
@@ -11,6 +12,7 @@
 
 #include "app/form1.h"
 #include "run/conversion_run.h"
+#include "run/name_pass.h"
 #include "run/output_options.h"
 #include "run/progress_bar.h"
 #include "filelist/add_files.h"
@@ -73,19 +75,27 @@ void Form1::ListView1_MouseUp() { ReleaseOnList(*ListView1, rowDrag, *this); }
 void Form1::PushButton2_Click() {
   const FileListView* list = ListView1;
   const SourceRows rows{[list] { return list->Count(); },
-                        [list](int position) { return list->Text(position); }};
+                        [list](int position) { return list->Text(position); },
+                        [list](int position) { return list->Root(position); }};
   const OutputChoice output{[this] { return Option1->isChecked(); },
                             [this] { return Option2->isChecked(); },
                             [this] { return Text1->text(); },
-                            [this] { return ChosenDocumentOptions(); }};
+                            [this] { return ChosenDocumentOptions(); },
+                            [this] { return Check5->isChecked(); },
+                            [this] { return ChosenNamePattern(); }};
   ConvertAll(rows, *ProgressBar1, output, *services_.dialogs, *this, Converting, runControl);
 }
 
 DocumentOptions Form1::ChosenDocumentOptions() const {
   DocumentOptions options;
   options.headerBlock = Check1->isChecked();
+  options.pictures = Check2->isChecked();
+  options.attachments = Check3->isChecked();
+  options.fileDates = Check4->isChecked();
   return options;
 }
+
+QString Form1::ChosenNamePattern() const { return Combo1->currentData().toString(); }
 
 void Form1::Option1_Click() {
   // The folder box follows the option first, so that a store that cannot be written leaves
@@ -98,6 +108,16 @@ void Form1::Option2_Click() { Option1_Click(); }
 
 // Whether each document opens with the message's sender, date, recipients and subject.
 void Form1::Check1_Click() { StoreCheckBox(*services_.settings, Setting::HeaderBlock, Check1->isChecked()); }
+
+void Form1::Check2_Click() { StoreCheckBox(*services_.settings, Setting::Pictures, Check2->isChecked()); }
+void Form1::Check3_Click() { StoreCheckBox(*services_.settings, Setting::Attachments, Check3->isChecked()); }
+void Form1::Check4_Click() { StoreCheckBox(*services_.settings, Setting::DateFiles, Check4->isChecked()); }
+// Whether documents keep the sub-folders below the folder their messages were found through.
+void Form1::Check5_Click() { StoreCheckBox(*services_.settings, Setting::KeepFolders, Check5->isChecked()); }
+// How documents are named: after their files, or after their messages' dates and subjects.
+void Form1::Combo1_Click() {
+  WriteSetting(*services_.settings, Setting::NameBy, name_pattern::SettingFor(ChosenNamePattern()));
+}
 
 void Form1::Text1_Change() { StoreOutputFolder(*services_.settings, Text1->text()); }
 

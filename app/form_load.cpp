@@ -1,10 +1,12 @@
 // Form1's start-up: Form_Load with its numbered steps, and the three routines only it calls.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <algorithm>
 #include <cmath>
 
 #include "app/application_title.h"
@@ -13,6 +15,7 @@
 #include "app/program_icon.h"
 #include "filelist/file_list.h"
 #include "platform/boolean_text.h"
+#include "run/name_pass.h"
 #include "platform/desktop.h"
 #include "platform/error_trap.h"
 #include "platform/paths.h"
@@ -72,6 +75,14 @@ void Form1::Form_Load() {
   });
   trap.Step(137, [&] {
     Check1->setChecked(TextToBoolean(ReadSetting(settings, Setting::HeaderBlock)));
+  });
+  trap.Step(137, [&] { Check2->setChecked(TextToBoolean(ReadSetting(settings, Setting::Pictures))); });
+  trap.Step(137, [&] { Check3->setChecked(TextToBoolean(ReadSetting(settings, Setting::Attachments))); });
+  trap.Step(137, [&] { Check4->setChecked(TextToBoolean(ReadSetting(settings, Setting::DateFiles))); });
+  trap.Step(137, [&] { Check5->setChecked(TextToBoolean(ReadSetting(settings, Setting::KeepFolders))); });
+  trap.Step(137, [&] {
+    const QString pattern = name_pattern::ForSetting(ReadSetting(settings, Setting::NameBy));
+    Combo1->setCurrentIndex(std::max(Combo1->findData(pattern), 0));
   });
   if (trap.Test(138, [&] { return Option1->isChecked(); }))
     trap.Step(140, [&] { Frame3->setEnabled(true); });

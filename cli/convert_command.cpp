@@ -26,6 +26,7 @@
 #include "run/converter_image.h"
 #include "run/converter_placement.h"
 #include "run/converter_reason.h"
+#include "run/name_pass.h"
 #include "run/output_names.h"
 #include "filelist/folder_scan.h"
 #include "platform/app_error.h"
@@ -109,19 +110,28 @@ class RunNames {
   OutputNames names_;
 };
 
+// The messages to convert, each with the folder it was found through (empty for a file
+// named by itself).
+struct Sources {
+  QStringList paths;
+  QStringList roots;
+};
+
 // Every message the paths name, in the order given: a file as it is, a folder's files by
-// the folder scan's rules. A source named twice is converted once.
-QStringList GatherSources(const QStringList& paths, const ConvertOptions& options, ConsoleDialogs& dialogs,
-                          const StopSignals& stop) {
+// the folder scan's rules. A source named twice is converted once, found through the first
+// path that named it.
+Sources GatherSources(const QStringList& paths, const ConvertOptions& options, ConsoleDialogs& dialogs,
+                      const StopSignals& stop) {
   const std::unique_ptr<FileSystem> fileSystem = MakeLocalFileSystem();
   ErrorTrap trap(dialogs, kScanLocation);
-  QStringList sources;
+  Sources sources;
   QSet<QString> seen;
   const QString pattern = QStringLiteral("*.") + options.extension;
   for (const QString& path : paths) {
     if (stop.Received() != 0) break;
     QStringList found;
-    if (NativeIsFolder(path)) {
+    const bool folder = NativeIsFolder(path);
+    if (folder) {
       QStringList folders{path.endsWith(PathSeparator()) ? path : path + PathSeparator()};
       const ScanStopped stopped = [&stop] { return stop.Received() != 0; };
       GetSubDirectories2016(folders, true, *fileSystem, dialogs, stopped);
@@ -132,7 +142,8 @@ QStringList GatherSources(const QStringList& paths, const ConvertOptions& option
     for (const QString& source : found) {
       if (!seen.contains(source)) {
         seen.insert(source);
-        sources << source;
+        sources.paths << source;
+        sources.roots << (folder ? path : QString());
       }
     }
   }
@@ -188,10 +199,44 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
 
   const StopSignals stop;
   ConsoleDialogs dialogs(environment.err);
-  const QStringList sources = GatherSources(paths, options, dialogs, stop);
+  const Sources found = GatherSources(paths, options, dialogs, stop);
+  const QStringList& sources = found.paths;
   if (!options.reportPath.isEmpty()) {
     if (const QString problem = ReportPathProblem(Absolute(options.reportPath), sources); !problem.isEmpty())
       return console.SetUpError(problem);
+  }
+
+  ConverterPlacement placement;
+  auto place = [&]() -> QString {
+    try {
+      placement.Place(environment.converterImage.isEmpty() ? ConverterImage()
+                                                           : QByteArrayView(environment.converterImage));
+    } catch (const AppError& error) {
+      return error.description();
+    }
+    return {};
+  };
+  BatchSettings settings;
+  settings.workers = options.jobs;
+  settings.documents = options.documents;
+  settings.timeoutMs = options.timeoutSeconds * 1000;
+  settings.stopDescriptor = stop.Descriptor();
+  settings.makeFolders = options.tree;
+
+  // Names from the messages: the converters read each message's name first, in parallel.
+  std::vector<QString> stems(static_cast<std::size_t>(sources.size()));
+  if (NamesFromMessages(options.namePattern) && !sources.isEmpty() && stop.Received() == 0) {
+    if (const QString failure = place(); !failure.isEmpty())
+      return console.SetUpError(QStringLiteral("the converter could not be placed: ") + failure);
+    BatchSettings naming = settings;
+    naming.converterPath = placement.ConverterPath();
+    naming.request = BatchRequest::kName;
+    naming.namePattern = options.namePattern;
+    const BatchSummary named = RunBatch(NameJobs(sources), naming, [&](std::size_t index, const BatchOutcome& outcome) {
+      stems[index] = NameFromOutcome(outcome);
+    });
+    if (!named.startFailure.isEmpty() && named.finished == 0)
+      return console.SetUpError(QStringLiteral("the converter could not be started: ") + named.startFailure);
   }
 
   // Output names: the window's rule, with documents already on disk kept unless replaced
@@ -199,17 +244,24 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   RunNames names(sources, options.replace        ? ExistingDocuments::kReplace
                           : options.skipExisting ? ExistingDocuments::kSkip
                                                  : ExistingDocuments::kKeep);
+  PathChoice pathChoice;
+  pathChoice.toFolder = !options.beside;
+  pathChoice.beside = options.beside;
+  pathChoice.folder = outputFolder;
+  pathChoice.keepFolders = options.tree;
   std::vector<BatchJob> jobs;
+  std::vector<QString> wantedPaths;  // each job's wanted path, before numbering
   std::vector<ReportLine> skipped;
   std::size_t numbered = 0;  // jobs whose document takes a numbered name
   std::vector<std::pair<bool, std::size_t>> order;  // (skipped, index) of each source, in turn
   jobs.reserve(static_cast<std::size_t>(sources.size()));
-  for (const QString& source : sources) {
+  for (qsizetype i = 0; i < sources.size(); ++i) {
     if (jobs.size() % 256 == 0 && stop.Received() != 0) {
       jobs.clear();
       break;
     }
-    const QString wanted = *BuildOutputPath(!options.beside, options.beside, outputFolder, source);
+    const QString& source = sources[i];
+    const QString wanted = WantedOutputPath(pathChoice, source, found.roots[i], stems[static_cast<std::size_t>(i)]);
     const QString output = names.Claim(source, wanted);
     if (options.skipExisting && QFileInfo::exists(output)) {
       order.emplace_back(true, skipped.size());
@@ -219,24 +271,17 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     if (output != wanted) ++numbered;
     order.emplace_back(false, jobs.size());
     jobs.push_back({source, output});
+    wantedPaths.push_back(wanted);
   }
 
-  ConverterPlacement placement;
   std::vector<std::optional<BatchOutcome>> outcomes(jobs.size());
   BatchSummary summary;
   if (!jobs.empty() && stop.Received() == 0) {
-    try {
-      placement.Place(environment.converterImage.isEmpty() ? ConverterImage()
-                                                           : QByteArrayView(environment.converterImage));
-    } catch (const AppError& error) {
-      return console.SetUpError(QStringLiteral("the converter could not be placed: ") + error.description());
+    if (placement.ConverterPath().isEmpty()) {
+      if (const QString failure = place(); !failure.isEmpty())
+        return console.SetUpError(QStringLiteral("the converter could not be placed: ") + failure);
     }
-    BatchSettings settings;
     settings.converterPath = placement.ConverterPath();
-    settings.workers = options.jobs;
-    settings.documents = options.documents;
-    settings.timeoutMs = options.timeoutSeconds * 1000;
-    settings.stopDescriptor = stop.Descriptor();
 
     ProgressLine progress(environment.err, environment.errIsTerminal && !options.quiet, jobs.size());
     std::size_t done = 0;
@@ -278,15 +323,14 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     }
     if (!outcomes[i]) continue;
     outcomes[i]->converted ? ++converted : ++failed;
-    if (outcomes[i]->converted && numbered > 0 &&
-        jobs[i].output != *BuildOutputPath(!options.beside, options.beside, outputFolder, jobs[i].source))
-      ++convertedNumbered;
+    if (outcomes[i]->converted && numbered > 0 && jobs[i].output != wantedPaths[i]) ++convertedNumbered;
     // The reason column also carries the converter's notices about the message.
     QStringList reason = outcomes[i]->notices;
     if (!outcomes[i]->converted) reason.prepend(ReasonForOutcome(outcomes[i]->word, outcomes[i]->reason).Text());
     lines.push_back({jobs[i].source, jobs[i].output,
                      outcomes[i]->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
-                     reason.join(QStringLiteral("; "))});
+                     reason.join(QStringLiteral("; ")), outcomes[i]->attachmentFiles,
+                     outcomes[i]->embeddedMessages});
   }
   bool reportWritten = true;
   if (!options.reportPath.isEmpty()) {

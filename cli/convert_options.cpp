@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <array>
 
+#include "run/name_pass.h"
 #include "run/time_limit.h"
 
 namespace {
@@ -66,7 +67,8 @@ const std::array kRows = {
                 return QString();
               }},
     OptionRow{"report", "FILE",
-              "one line per message: source, output, status, reason;\n"
+              "one line per message: source, output, status, reason, attachments\n"
+              "kept, embedded messages converted;\n"
               "tab-separated for FILE.tsv, JSON lines for FILE.jsonl",
               [](ConvertOptions& options, QString value) {
                 const QString lower = value.toLower();
@@ -92,6 +94,39 @@ const std::array kRows = {
               "subject and attachments",
               [](ConvertOptions& options, QString) {
                 options.documents.headerBlock = true;
+                return QString();
+              }},
+    OptionRow{"pictures", "", "show the pictures the messages' bodies place",
+              [](ConvertOptions& options, QString) {
+                options.documents.pictures = true;
+                return QString();
+              }},
+    OptionRow{"attachments", "",
+              "save each message's attachments into a folder beside its document\n"
+              "(\"Report.doc\" gets \"Report attachments\")",
+              [](ConvertOptions& options, QString) {
+                options.documents.attachments = true;
+                return QString();
+              }},
+    OptionRow{"dates", "", "date each document like its message (sent, else received)",
+              [](ConvertOptions& options, QString) {
+                options.documents.fileDates = true;
+                return QString();
+              }},
+    OptionRow{"tree", "",
+              "keep the sub-folders: each document goes under DIR at its message's\n"
+              "place below the folder given",
+              [](ConvertOptions& options, QString) {
+                options.tree = true;
+                return QString();
+              }},
+    OptionRow{"name", "PATTERN",
+              "name the documents by PATTERN of {file} (the default), {date},\n"
+              "{subject} and {from}, e.g. \"{date} {subject}\"",
+              [](ConvertOptions& options, QString value) {
+                if (value.isEmpty()) return QStringLiteral("--name needs a pattern such as \"{date} {subject}\"");
+                if (const QString problem = NamePatternProblem(value); !problem.isEmpty()) return problem;
+                options.namePattern = value;
                 return QString();
               }},
     OptionRow{"quiet", "", "print nothing but errors",
@@ -160,6 +195,10 @@ std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, 
   const bool outputGiven = parser.isSet(QStringLiteral("output"));
   if (outputGiven && options.beside) {
     error = QStringLiteral("choose either --output or --beside");
+    return std::nullopt;
+  }
+  if (options.tree && options.beside) {
+    error = QStringLiteral("choose either --tree or --beside");
     return std::nullopt;
   }
   if (options.replace && options.skipExisting) {

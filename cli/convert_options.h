@@ -19,6 +19,8 @@ struct ConvertOptions {
   QString reportPath;       // empty for no report
   bool replace = false;
   bool skipExisting = false;  // leave out messages whose documents are there already
+  bool tree = false;          // keep the sub-folders below each folder given
+  QString namePattern = QStringLiteral("{file}");  // how documents are named
   DocumentOptions documents;
   bool quiet = false;
   bool help = false;

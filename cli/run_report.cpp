@@ -14,7 +14,7 @@
 namespace {
 
 // A tab-separated field: backslash, tab, line feed and carriage return as \\, \t, \n, \r,
-// so that every message stays on one line with four fields.
+// so that every message stays on one line with six fields.
 QString TsvField(const QString& text) {
   QString field;
   field.reserve(text.size());
@@ -65,15 +65,18 @@ ReportFormat ReportFormatFor(const QString& path) {
 
 QByteArray ReportText(const std::vector<ReportLine>& lines, ReportFormat format) {
   QString text;
-  if (format == ReportFormat::kTsv) text += QStringLiteral("source\toutput\tstatus\treason\n");
+  if (format == ReportFormat::kTsv) text += QStringLiteral("source\toutput\tstatus\treason\tattachments\tmessages\n");
   for (const ReportLine& line : lines) {
     if (format == ReportFormat::kTsv) {
       text += TsvField(line.source) + u'\t' + TsvField(line.output) + u'\t' + TsvField(line.status) + u'\t' +
-              TsvField(line.reason) + u'\n';
+              TsvField(line.reason) + u'\t' + QString::number(line.attachments) + u'\t' +
+              QString::number(line.messages) + u'\n';
     } else {
       text += QStringLiteral("{\"source\":") + JsonString(line.source) + QStringLiteral(",\"output\":") +
               JsonString(line.output) + QStringLiteral(",\"status\":") + JsonString(line.status) +
-              QStringLiteral(",\"reason\":") + JsonString(line.reason) + QStringLiteral("}\n");
+              QStringLiteral(",\"reason\":") + JsonString(line.reason) + QStringLiteral(",\"attachments\":") +
+              QString::number(line.attachments) + QStringLiteral(",\"messages\":") + QString::number(line.messages) +
+              QStringLiteral("}\n");
     }
   }
   // A name's bytes that are not UTF-8 go into the tab-separated report as they are.

@@ -1,5 +1,6 @@
-// The report of a command-line run: one line per message with its source, output, status
-// and reason, as tab-separated values (with a header line) or as JSON lines, chosen by the
+// The report of a command-line run: one line per message with its source, output, status,
+// reason, and the attachments kept and embedded messages converted with it (0 unless
+// attachments are saved), as tab-separated values (with a header line) or as JSON lines, chosen by the
 // report file's extension. The file appears whole or not at all. Names keep their exact
 // bytes: in the tab-separated report as they are, in JSON lines a byte that is not UTF-8
 // as the escape of the lone surrogate it is held as ("\udcff" for byte FF).
@@ -14,6 +15,8 @@ struct ReportLine {
   QString output;
   QString status;  // "converted" or "failed"
   QString reason;  // empty when converted
+  int attachments = 0;  // attachment files saved beside the document
+  int messages = 0;     // embedded messages converted into documents of their own
 };
 
 enum class ReportFormat { kTsv, kJsonLines };

@@ -14,6 +14,7 @@
 #include "converter/message.h"
 #include "converter/message_document.h"
 #include "converter/name_fields.h"
+#include "converter/name_pattern.h"
 #include "converter/output_file.h"
 #include "converter/picture_attachments.h"
 
@@ -33,10 +34,34 @@ std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes
   return document;
 }
 
+namespace {
+
+// Runs one request on a message and turns the converter's failures into its result.
+template <typename Work>
+ConversionResult Guarded(Work work) {
+  try {
+    return work();
+  } catch (const FormatError& error) {
+    return {ConversionStatus::kFormatError, error.what()};
+  } catch (const DecodeError& error) {
+    return {ConversionStatus::kDecodeError, error.what()};
+  } catch (const PropertyError& error) {
+    return {ConversionStatus::kPropertyError, error.what()};
+  } catch (const IoError& error) {
+    return {ConversionStatus::kIoError, error.what()};
+  } catch (const std::bad_alloc&) {
+    return {ConversionStatus::kInternalError, "out of memory"};
+  } catch (const std::exception& error) {
+    return {ConversionStatus::kInternalError, error.what()};
+  }
+}
+
+}  // namespace
+
 ConversionResult ConvertFile(const std::filesystem::path& input,
                              const std::filesystem::path& output,
                              const ConversionOptions& options) {
-  try {
+  return Guarded([&]() -> ConversionResult {
     if (IsSameFile(input, output))
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
     auto in = std::make_unique<InputFile>(input);
@@ -63,19 +88,16 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       journal.RollBack();
       throw;
     }
-  } catch (const FormatError& error) {
-    return {ConversionStatus::kFormatError, error.what()};
-  } catch (const DecodeError& error) {
-    return {ConversionStatus::kDecodeError, error.what()};
-  } catch (const PropertyError& error) {
-    return {ConversionStatus::kPropertyError, error.what()};
-  } catch (const IoError& error) {
-    return {ConversionStatus::kIoError, error.what()};
-  } catch (const std::bad_alloc&) {
-    return {ConversionStatus::kInternalError, "out of memory"};
-  } catch (const std::exception& error) {
-    return {ConversionStatus::kInternalError, error.what()};
-  }
+  });
+}
+
+ConversionResult NameFile(const std::filesystem::path& input, std::string_view pattern, std::string& stem) {
+  return Guarded([&]() -> ConversionResult {
+    const InputFile in(input);
+    const std::unique_ptr<Message> message = Message::Open(in.bytes());
+    stem = PatternStem(pattern, ReadNameFields(*message), input.stem().string());
+    return {};
+  });
 }
 
 }  // namespace quorlin

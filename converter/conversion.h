@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "converter/conversion_options.h"
@@ -37,11 +38,19 @@ struct ConversionResult {
 std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes,
                                          const ConversionOptions& options = {});
 
+// The name `pattern` gives the document of the message at `input` (PatternStem, without
+// ".doc"), into `stem`; a message that cannot be read fails as ConvertFile fails for it.
+ConversionResult NameFile(const std::filesystem::path& input, std::string_view pattern, std::string& stem);
+
 // Converts `input` into `output`. The output is written only when the whole conversion
 // succeeded, and never over the input itself; on failure nothing at `output` changes and
 // no attachment of it is left behind.
 ConversionResult ConvertFile(const std::filesystem::path& input,
                              const std::filesystem::path& output,
                              const ConversionOptions& options = {});
+
+// The name `pattern` gives the document of the message at `input` (PatternStem, without
+// ".doc"), into `stem`; a message that cannot be read fails as ConvertFile fails for it.
+ConversionResult NameFile(const std::filesystem::path& input, std::string_view pattern, std::string& stem);
 
 }  // namespace quorlin

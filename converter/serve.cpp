@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "converter/name_pattern.h"
 #include "converter/notice.h"
 
 namespace quorlin {
@@ -82,16 +83,40 @@ const char* ServeResultWord(ConversionStatus status) {
   return "internal";
 }
 
-int Serve(std::FILE* in, std::FILE* out) {
-  return Serve(in, out, [](const std::string& input, const std::string& output, const ConversionOptions& options) {
-    return ConvertFile(input, output, options);
-  });
+std::string KeptSummary(const ConversionOptions& options, const ConversionResult& result) {
+  if (!options.attachments || !result.ok()) return result.message;
+  return "attachments " + std::to_string(result.attachment_files) + " messages " +
+         std::to_string(result.embedded_messages);
 }
 
-int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert) {
+int Serve(std::FILE* in, std::FILE* out) {
+  return Serve(
+      in, out,
+      [](const std::string& input, const std::string& output, const ConversionOptions& options) {
+        return ConvertFile(input, output, options);
+      },
+      [](const std::string& input, const std::string& pattern, std::string& stem) {
+        return NameFile(input, pattern, stem);
+      });
+}
+
+int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const ServeNamer& name) {
   ServeRequest request;
   try {
     while (ReadServeRequest(in, request)) {
+      if (request.options == kNameRequest) {
+        if (const std::string problem = NamePatternProblem(request.output); !problem.empty()) {
+          WriteServeResponse(out, "usage", problem);
+          continue;
+        }
+        std::vector<std::string> notices;
+        SetNoticeSink([&notices](const std::string& text) { notices.push_back(text); });
+        std::string stem;
+        const ConversionResult result = name(request.input, request.output, stem);
+        for (const std::string& notice : notices) WriteServeNotice(out, notice);
+        WriteServeResponse(out, ServeResultWord(result.status), result.ok() ? stem : result.message);
+        continue;
+      }
       ConversionOptions options;
       const std::string refused = ReadOptions(request.options, options);
       if (!refused.empty()) {
@@ -104,7 +129,7 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert) {
       SetNoticeSink([&notices](const std::string& text) { notices.push_back(text); });
       const ConversionResult result = convert(request.input, request.output, options);
       for (const std::string& notice : notices) WriteServeNotice(out, notice);
-      WriteServeResponse(out, ServeResultWord(result.status), result.message);
+      WriteServeResponse(out, ServeResultWord(result.status), KeptSummary(options, result));
     }
   } catch (const std::exception&) {
     SetNoticeSink({});

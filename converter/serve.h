@@ -6,7 +6,7 @@
 // The exchange is made of fields, each ended by a NUL byte, so that a path may hold any
 // byte a file name can (spaces, tabs, line breaks, quotes); paths never hold NUL.
 //   request:  options, input path, output path
-//   response: result word, reason (empty on success)
+//   response: result word, reason (empty on success, but see below)
 // A response may be preceded by notice records of the same two-field shape: the word
 // "notice" and one notice of that conversion (a code page read as 1252, for example), each
 // distinct notice once per request. A reader that knows notices collects them up to the
@@ -14,13 +14,25 @@
 // Options are words separated by spaces, named in conversion_options.h; an empty field asks
 // for none. The result words are "ok", "format", "decode", "property", "io", "internal"
 // (the conversion's outcomes) and "usage" for a request the converter cannot take (an
-// unknown option). After each response the converter flushes its output and waits for the
+// unknown option). An "ok" answer to a request with the option "attachments" carries what
+// was kept in its reason field: "attachments N messages M", the files saved and the
+// embedded messages converted into documents (those inside embedded messages included).
+//
+// A request whose options field is the word "name" converts nothing: it asks what a name
+// pattern (name_pattern.h) makes of the message, the pattern in place of the output path.
+// The answer is "ok" with the document's name without ".doc" (UTF-8) as its reason, or the
+// result word of a message that cannot be read, or "usage" for a pattern that holds an
+// unknown field. The main program asks this before it hands out the names of a run, as
+// it never opens a message itself.
+//
+// After each response the converter flushes its output and waits for the
 // next request; at the end of its input it exits 0.
 #pragma once
 
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "converter/conversion.h"
 
@@ -56,6 +68,15 @@ int Serve(std::FILE* in, std::FILE* out);
 // converter itself; the serve fuzzer keeps its paths inside a folder of its own).
 using ServeConverter =
     std::function<ConversionResult(const std::string& input, const std::string& output, const ConversionOptions&)>;
-int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert);
+// `name` answers the name requests (NameFile for the converter itself).
+using ServeNamer = std::function<ConversionResult(const std::string& input, const std::string& pattern,
+                                                  std::string& stem)>;
+int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const ServeNamer& name);
+
+// The options word of a name request.
+inline constexpr std::string_view kNameRequest = "name";
+
+// The reason of an "ok" answer: what was kept, when attachments were asked for (see above).
+std::string KeptSummary(const ConversionOptions& options, const ConversionResult& result);
 
 }  // namespace quorlin

@@ -52,6 +52,6 @@ void AddAllFilesInFolder(FileListView& list, Dialogs& dialogs, SettingsStore& se
   trap.Step(114, [&] { folders = {chosen + PathSeparator()}; });
   trap.Step(116, [&] { GetSubDirectories2016(folders, true, fs, dialogs); });
   // Each file's step reports under its own place number.
-  AddFolderListFiles(list, fs, folders, QStringLiteral("*.") + extension, &trap);
+  AddFolderListFiles(list, fs, folders, QStringLiteral("*.") + extension, &trap, chosen);
   trap.Step(136, [&] { pointer.SetMousePointer(foundPointer); });
 }

@@ -46,6 +46,6 @@ void AddDroppedPaths(FileListView& list, const FileSystem& fs, Dialogs& dialogs,
     }
     QStringList folders = {path + PathSeparator()};
     GetSubDirectories2016(folders, true, fs, dialogs);
-    AddFolderListFiles(list, fs, folders, QStringLiteral("*.*"), nullptr);
+    AddFolderListFiles(list, fs, folders, QStringLiteral("*.*"), nullptr, path);
   }
 }

@@ -56,7 +56,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() < 0 || static_cast<size_t>(index.row()) >= rows_.size())
     return {};
   // The row shows its path, shortened by the view when it is long; the tool tip shows it whole.
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return rows_[static_cast<size_t>(index.row())];
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return rows_[static_cast<size_t>(index.row())].path;
   return {};
 }
 
@@ -75,18 +75,25 @@ void FileListModel::SetHeader(const QString& text) {
   emit headerDataChanged(Qt::Horizontal, 0, 0);
 }
 
-void FileListModel::Append(const QString& path) {
+void FileListModel::Append(const QString& path, const QString& root) {
   const int row = static_cast<int>(rows_.size());
   beginInsertRows({}, row, row);
-  rows_.push_back(path);
+  rows_.push_back({path, root});
   endInsertRows();
 }
 
 void FileListModel::SetText(int row, const QString& text) {
   if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return;
-  rows_[static_cast<size_t>(row)] = text;
+  rows_[static_cast<size_t>(row)].path = text;
   const QModelIndex changed = index(row, 0);
   emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+void FileListModel::Swap(int first, int second) {
+  const auto count = static_cast<int>(rows_.size());
+  if (first < 0 || second < 0 || first >= count || second >= count) return;
+  std::swap(rows_[static_cast<size_t>(first)], rows_[static_cast<size_t>(second)]);
+  for (const int row : {first, second}) emit dataChanged(index(row, 0), index(row, 0), {Qt::DisplayRole});
 }
 
 void FileListModel::Remove(int row) {
@@ -129,7 +136,7 @@ void FileListView::AddColumn(const QString& header) { model_->SetHeader(header);
 
 void FileListView::SetColumnWidthTwips(int twips) { setColumnWidth(0, TwipsToPixels(twips)); }
 
-void FileListView::Append(const QString& path) { model_->Append(path); }
+void FileListView::Append(const QString& path, const QString& root) { model_->Append(path, root); }
 
 int FileListView::Count() const { return model_->rowCount(); }
 
@@ -141,6 +148,17 @@ void FileListView::CheckPosition(int position) const {
 QString FileListView::Text(int position) const {
   CheckPosition(position);
   return model_->Text(position - 1);
+}
+
+QString FileListView::Root(int position) const {
+  CheckPosition(position);
+  return model_->Root(position - 1);
+}
+
+void FileListView::SwapRows(int first, int second) {
+  CheckPosition(first);
+  CheckPosition(second);
+  model_->Swap(first - 1, second - 1);
 }
 
 void FileListView::SetText(int position, const QString& text) {

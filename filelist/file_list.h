@@ -1,5 +1,7 @@
 // ListView1, the queue of source files: a one-column report list headed "MSG File(s)" whose
-// rows are full paths, addressed by position 1 to Count(). Backed by a flat model so that
+// rows are full paths, addressed by position 1 to Count(). Each row also remembers the
+// folder it was found through ("Add All" or a drop), so that a run can keep the tree below
+// that folder; a file added by itself has none. Backed by a flat model so that
 // appending 100,000 rows one by one stays quick. The list reports what the user does to it
 // through signals; the main window routes each one to its handler.
 #pragma once
@@ -21,14 +23,20 @@ class FileListModel : public QAbstractListModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   void SetHeader(const QString& text);
-  void Append(const QString& path);
-  const QString& Text(int row) const { return rows_[static_cast<size_t>(row)]; }
+  void Append(const QString& path, const QString& root = {});
+  const QString& Text(int row) const { return rows_[static_cast<size_t>(row)].path; }
+  const QString& Root(int row) const { return rows_[static_cast<size_t>(row)].root; }
   void SetText(int row, const QString& text);
+  void Swap(int first, int second);
   void Remove(int row);
   void Clear();
 
  private:
-  std::vector<QString> rows_;
+  struct Row {
+    QString path;
+    QString root;  // the folder the path was found through; empty for none
+  };
+  std::vector<Row> rows_;
   QString header_;
 };
 
@@ -43,10 +51,15 @@ class FileListView : public QTreeView {
 
   // Row operations; positions run from 1 to Count(). Text, SetText and Remove throw AppError
   // ("Index out of bounds") for a position outside that range.
-  void Append(const QString& path);
+  void Append(const QString& path, const QString& root = {});
   int Count() const;
   QString Text(int position) const;
+  // The folder the row was found through, empty for a file added by itself.
+  QString Root(int position) const;
+  // Changes the row's path; its root stays.
   void SetText(int position, const QString& text);
+  // Trades two rows, each with its root.
+  void SwapRows(int first, int second);
   void Remove(int position);
   void Clear();
   // Exact, case-sensitive comparison with every row.

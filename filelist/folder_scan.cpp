@@ -187,8 +187,9 @@ QStringList QualifyingFiles(const FileSystem& fs, const QStringList& folders, co
 }
 
 void AddFolderListFiles(FileListView& list, const FileSystem& fs, const QStringList& folders,
-                        const QString& pattern, ErrorTrap* trap) {
+                        const QString& pattern, ErrorTrap* trap, const QString& root) {
+  const QString collapsedRoot = CollapseBackslashes(root);
   for (const QString& path : QualifyingFiles(fs, folders, pattern, trap)) {
-    RunStep(trap, 132, [&] { list.Append(path); });
+    RunStep(trap, 132, [&] { list.Append(path, collapsedRoot); });
   }
 }

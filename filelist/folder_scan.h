@@ -53,6 +53,7 @@ QStringList QualifyingFiles(const FileSystem& fs, const QStringList& folders, co
 // files that no longer exist and files whose attributes are exactly hidden + archive (34).
 // Paths are passed through CollapseBackslashes. With a trap (the folder add) each step
 // reports its failures under its own place number and a failed attribute test still
-// appends; without one (a drop) a folder or file that fails is skipped silently.
+// appends; without one (a drop) a folder or file that fails is skipped silently. Each row
+// remembers `root`, the folder the user chose or dropped.
 void AddFolderListFiles(FileListView& list, const FileSystem& fs, const QStringList& folders,
-                        const QString& pattern, ErrorTrap* trap);
+                        const QString& pattern, ErrorTrap* trap, const QString& root = {});

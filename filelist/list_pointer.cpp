@@ -48,9 +48,7 @@ void MoveDraggedRow(FileListView& list, RowDrag& drag, PointerControl& pointer, 
   drag.HitItem = list.RowRef(hit);
   const int dragged = list.PositionOf(drag.DragItem);  // 0 when none or removed since
   if (hit > 0 && dragged > 0 && list.Text(dragged) != list.Text(hit)) {
-    const QString carried = list.Text(dragged);
-    list.SetText(dragged, list.Text(hit));
-    list.SetText(hit, carried);
+    list.SwapRows(dragged, hit);
     list.Select(hit);
     drag.DragItem = list.RowRef(hit);
     const int y = screenY();

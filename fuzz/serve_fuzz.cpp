@@ -63,6 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fs::path source = sandbox / ("in" + std::to_string(input.size() % 4));
     const fs::path document = sandbox / (output.size() % 2 ? "out.doc" : "nested/out.doc");
     return quorlin::ConvertFile(source, document, options);
+  }, [&](const std::string& input, const std::string& pattern, std::string& stem) {
+    return quorlin::NameFile(sandbox / ("in" + std::to_string(input.size() % 4)), pattern, stem);
   });
   std::fclose(in);
   std::fclose(out);

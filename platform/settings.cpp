@@ -18,6 +18,7 @@ QString Empty() { return {}; }
 QString TrueText() { return QStringLiteral("1"); }
 QString FalseText() { return QStringLiteral("0"); }
 QString Msg() { return QStringLiteral("msg"); }
+QString FileNames() { return QStringLiteral("file"); }
 QString TimeLimitDefault() { return QStringLiteral("120"); }
 
 // Read before the first write, the options select "Save results to this folder:" and the
@@ -30,6 +31,11 @@ constexpr std::array kSettings = {
     Entry{Setting::LastFolder, "LastFolder", &Empty},
     Entry{Setting::LastOutputFolder, "LastFolderDot", &Empty},
     Entry{Setting::HeaderBlock, "HeaderBlock", &FalseText},
+    Entry{Setting::Pictures, "Pictures", &FalseText},
+    Entry{Setting::Attachments, "Attachments", &FalseText},
+    Entry{Setting::DateFiles, "DateFiles", &FalseText},
+    Entry{Setting::KeepFolders, "KeepFolders", &FalseText},
+    Entry{Setting::NameBy, "NameBy", &FileNames},
     Entry{Setting::TimeLimit, "TimeLimit", &TimeLimitDefault},
 };
 

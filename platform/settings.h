@@ -14,6 +14,11 @@ enum class Setting {
   LastFolder,          // the folder last picked by "Add All"
   LastOutputFolder,    // the folder last picked by the "..." button
   HeaderBlock,         // "Add sender, date and subject" is ticked ("True"/"False")
+  Pictures,            // "Show pictures" is ticked
+  Attachments,         // "Save attachments" is ticked
+  DateFiles,           // "Date documents like their messages" is ticked
+  KeepFolders,         // "Keep sub-folders" is ticked
+  NameBy,              // "Name documents by:": "file" (the file's name) or "date-subject"
   TimeLimit,           // seconds one message may take before it fails (kept by hand; 120)
 };
 

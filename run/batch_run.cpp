@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <chrono>
 #include <deque>
+#include <filesystem>
+#include <set>
 #include <memory>
 #include <string>
 
@@ -46,7 +48,9 @@ class Batch {
         const std::function<void(std::size_t, const BatchOutcome&)>& done,
         const std::function<void(std::size_t)>& begun)
       : jobs_(jobs), settings_(settings), done_(done), begun_(begun),
-        options_(ConverterRequestOptions(settings.documents)) {
+        options_(settings.request == BatchRequest::kName ? std::string("name")
+                                                         : ConverterRequestOptions(settings.documents)),
+        pattern_(settings.namePattern.toUtf8().toStdString()) {
     const std::size_t count = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(settings.workers, 1)), 1,
                                                       std::max<std::size_t>(jobs.size(), 1));
     for (std::size_t i = 0; i < count; ++i) slots_.push_back(std::make_unique<Slot>());
@@ -81,11 +85,13 @@ class Batch {
 
   // The first job of the slot is done; the next one, if any, is now under way.
   void FinishFirst(Slot& slot, bool converted, const QString& word, const QString& reason,
-                   const QStringList& notices) {
+                   const QStringList& notices, const QString& detail) {
     const std::size_t index = slot.sent.front();
     slot.sent.pop_front();
     ++summary_.finished;
-    done_(index, BatchOutcome{converted, word, reason, notices});
+    BatchOutcome outcome{converted, word, reason, notices, detail};
+    ReadKeptCounts(outcome);
+    done_(index, outcome);
     if (!slot.sent.empty()) Begin(slot);
   }
 
@@ -97,9 +103,9 @@ class Batch {
     slot.sent.pop_front();
     waiting_.insert(waiting_.begin(), slot.sent.begin(), slot.sent.end());
     slot.sent.clear();
-    RemoveTemporaryFiles(index);
+    if (settings_.request == BatchRequest::kConvert) RemoveTemporaryFiles(index);
     ++summary_.finished;
-    done_(index, BatchOutcome{false, word, reason, {}});
+    done_(index, BatchOutcome{false, word, reason, {}, {}});
   }
 
   // A converter ended in the middle of a document leaves the hidden temporary file it was
@@ -133,15 +139,39 @@ class Batch {
         }
         const std::size_t index = waiting_.front();
         waiting_.pop_front();
+        if (const QString failure = MakeFolder(index); !failure.isEmpty()) {
+          ++summary_.finished;
+          done_(index, BatchOutcome{false, QStringLiteral("io"), failure, {}, {}});
+          continue;
+        }
         slot->sent.push_back(index);
         if (slot->sent.size() == 1) Begin(*slot);
-        if (!slot->worker.Send(options_, Encoded(jobs_[index].source), Encoded(jobs_[index].output))) {
+        const std::string second =
+            settings_.request == BatchRequest::kName ? pattern_ : Encoded(jobs_[index].output);
+        if (!slot->worker.Send(options_, Encoded(jobs_[index].source), second)) {
           const std::string ended = slot->worker.Kill();
           Abandon(*slot, QStringLiteral("ended"),
                   QString::fromStdString(ended.empty() ? "the converter stopped taking work" : ended));
         }
       }
     }
+  }
+
+  // The folder of the job's document, made when asked for and missing; the reason when it
+  // cannot be made, else empty. Each folder is looked at once per run.
+  QString MakeFolder(std::size_t index) {
+    if (!settings_.makeFolders || settings_.request != BatchRequest::kConvert) return {};
+    const std::filesystem::path folder = std::filesystem::path(Encoded(jobs_[index].output)).parent_path();
+    if (folder.empty() || madeFolders_.count(folder.native()) > 0) return {};
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    const bool made = !error && std::filesystem::is_directory(folder, error);
+    if (!made)
+      return QStringLiteral("the folder %1 could not be made: %2")
+          .arg(NameFromNative(QByteArray::fromStdString(folder.native())),
+               QString::fromLocal8Bit(error ? error.message().c_str() : "a file has its name"));
+    madeFolders_.insert(folder.native());
+    return {};
   }
 
   void Wait() {
@@ -193,8 +223,9 @@ class Batch {
         case ConverterWorker::Read::kAnswer: {
           QStringList texts;
           for (const std::string& notice : notices) texts << NameFromNative(QByteArray::fromStdString(notice));
-          FinishFirst(slot, word == "ok", QString::fromStdString(word), word == "ok" ? QString() : Reason(word, reason),
-                      texts);
+          const bool ok = word == "ok";
+          FinishFirst(slot, ok, QString::fromStdString(word), ok ? QString() : Reason(word, reason), texts,
+                      ok ? QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size())) : QString());
           break;
         }
         case ConverterWorker::Read::kEnded: {
@@ -221,6 +252,8 @@ class Batch {
   const std::function<void(std::size_t, const BatchOutcome&)>& done_;
   const std::function<void(std::size_t)>& begun_;
   const std::string options_;
+  const std::string pattern_;
+  std::set<std::string> madeFolders_;
   std::vector<std::unique_ptr<Slot>> slots_;
   std::deque<std::size_t> waiting_;
   Clock::time_point stopLimit_ = Clock::time_point::max();
@@ -235,6 +268,13 @@ BatchSummary RunBatch(const std::vector<BatchJob>& jobs, const BatchSettings& se
   if (jobs.empty()) return {};
   Batch batch(jobs, settings, done, begun);
   return batch.Run();
+}
+
+void ReadKeptCounts(BatchOutcome& outcome) {
+  const QStringList words = outcome.detail.split(u' ');
+  if (words.size() != 4 || words[0] != QLatin1String("attachments") || words[2] != QLatin1String("messages")) return;
+  outcome.attachmentFiles = words[1].toInt();
+  outcome.embeddedMessages = words[3].toInt();
 }
 
 QString TimeLimitReason(int seconds) {

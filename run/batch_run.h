@@ -26,14 +26,30 @@ struct BatchOutcome {
   QString word;
   QString reason;  // why the message was not converted; empty when it was
   QStringList notices;  // the converter's notices about this message, converted or not
+  // What an "ok" answer carried: the document's name for a name request, what was kept
+  // ("attachments N messages M") for a conversion with attachments saved.
+  QString detail;
+  int attachmentFiles = 0;   // attachments saved with the document
+  int embeddedMessages = 0;  // embedded messages converted into documents of their own
+};
+
+// What the converters are asked for each job.
+enum class BatchRequest {
+  kConvert,  // convert the source into the output
+  kName,     // the name BatchSettings::namePattern gives the source's document (no output)
 };
 
 struct BatchSettings {
   QString converterPath;
   int workers = 1;
   int timeoutMs = 120000;
+  BatchRequest request = BatchRequest::kConvert;
+  QString namePattern;  // for name requests
   // What every document holds beside the message's body.
   DocumentOptions documents;
+  // A document's folder that does not exist is made before its message is sent (the kept
+  // sub-folders); a folder that cannot be made fails the message with the reason.
+  bool makeFolders = false;
   // A descriptor that becomes readable when the run must stop starting new work; -1 for none.
   int stopDescriptor = -1;
   // After a stop, how long running conversions may take to finish before they are ended.
@@ -57,6 +73,10 @@ struct BatchSummary {
 BatchSummary RunBatch(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
                       const std::function<void(std::size_t, const BatchOutcome&)>& done,
                       const std::function<void(std::size_t)>& begun = {});
+
+// The counts of an "ok" answer's "attachments N messages M" into the outcome; nothing for
+// any other text.
+void ReadKeptCounts(BatchOutcome& outcome);
 
 // The reason of a message that passed the time limit: "the conversion took longer than 120
 // seconds" ("1 second").

@@ -19,6 +19,7 @@
 #include "run/document_options.h"
 #include "run/existing_documents.h"
 #include "run/failure_notices.h"
+#include "run/name_pass.h"
 #include "run/output_names.h"
 #include "run/progress_arithmetic.h"
 #include "run/progress_bar.h"
@@ -146,25 +147,27 @@ struct Plan {
   int skipped = 0;
 };
 
-Plan PlanJobs(const SourceRows& list, const OutputChoice& choice, ErrorTrap& trap, OutputNames& names,
-              bool skipExisting) {
+Plan PlanJobs(const SourceRows& list, const PathChoice& paths, const std::vector<QString>& stems, ErrorTrap& trap,
+              OutputNames& names, bool skipExisting) {
   Plan plan;
   int rowCount = 0;
   trap.Step(112, [&] { rowCount = list.count(); });
-  const bool toFolder = choice.toChosenFolder();
-  const bool beside = choice.besideSource();
-  const QString folder = choice.folder();
   QString wantedOutput;  // stays empty when neither option is selected
   for (int row = 1; row <= rowCount && row <= list.count(); ++row) {
     QString source;
-    trap.Step(114, [&] { source = list.text(row); });
-    if (toFolder || beside) {
-      trap.Step(126, [&] { wantedOutput = *BuildOutputPath(toFolder, beside, folder, source); });
+    QString root;
+    trap.Step(114, [&] {
+      source = list.text(row);
+      if (list.root) root = list.root(row);
+    });
+    if (paths.toFolder || paths.beside) {
+      const QString stem = static_cast<std::size_t>(row) <= stems.size() ? stems[row - 1] : QString();
+      trap.Step(126, [&] { wantedOutput = WantedOutputPath(paths, source, root, stem); });
     }
     QString output;
     // Two different sources never share a document within one run.
     trap.Step(132, [&] {
-      output = CollapseBackslashes(wantedOutput);
+      output = wantedOutput;
       if (!output.isEmpty()) output = names.Claim(source, output);
     });
     if (skipExisting && !output.isEmpty() && QFileInfo::exists(output)) {
@@ -194,6 +197,31 @@ int TimeLimitSeconds(const RunControl& control) {
   return std::clamp(seconds, time_limit::kLowestSeconds, time_limit::kHighestSeconds);
 }
 
+// Asks the converters for the name the pattern gives each row's document, into `stems`
+// (empty where a message could not be read). The bar counts the messages read; Stop ends
+// the reading. Returns false when the run was stopped meanwhile.
+bool ReadNames(const SourceRows& list, const QString& pattern, BatchSettings settings, RunControl& control,
+               ProgressBar& bar, std::vector<QString>& stems) {
+  QStringList sources;
+  for (int row = 1; row <= list.count(); ++row) sources << list.text(row);
+  settings.request = BatchRequest::kName;
+  settings.namePattern = pattern;
+  stems.assign(static_cast<std::size_t>(sources.size()), QString());
+  BackgroundBatch batch(NameJobs(sources), settings);
+  batch.BoxesOff();  // a message that cannot be read fails in its conversion, with its box
+  const RunningState running(control, batch);
+  const int total = static_cast<int>(sources.size());
+  int read = 0;
+  BackgroundBatch::Callbacks callbacks;
+  callbacks.outcome = [&](std::size_t index, const BatchOutcome& outcome) {
+    stems[index] = NameFromOutcome(outcome);
+    ++read;
+    bar.SetProgress(static_cast<double>(read) / total * 100);
+    bar.SetStatusText(QStringLiteral("Reading names: %1 of %2").arg(read).arg(total));
+  };
+  return !batch.Run(callbacks).stopped;
+}
+
 }  // namespace
 
 void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, Dialogs& dialogs,
@@ -217,10 +245,54 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
     });
     return;
   }
+  PathChoice paths;
+  QString pattern = name_pattern::kFile;
+  trap.Step(106, [&] {
+    paths = ReadPathChoice(choice);
+    if (choice.namePattern) pattern = choice.namePattern();
+  });
+  BatchSettings settings;
+  settings.workers = control.workers > 0 ? control.workers : std::max(QThread::idealThreadCount(), 1);
+  settings.timeoutMs = TimeLimitSeconds(control) * 1000;
+
+  ConverterPlacement placement;
+  const CleanupRegistration removeOnExit([&placement] { placement.Remove(); });
+  bool placed = false;
+  auto place = [&] {
+    QByteArrayView image;
+    trap.Step(108, [&] {
+      image = control.converterImage.isEmpty() ? ConverterImage() : QByteArrayView(control.converterImage);
+    });
+    trap.Step(110, [&] { placement.Place(image); });
+    settings.converterPath = placement.ConverterPath();
+    placed = true;
+  };
+
+  // Documents named after their messages: the converters read every message's name first.
+  std::vector<QString> stems;
+  if (NamesFromMessages(pattern)) {
+    WindowPointer before = WindowPointer::Default;
+    trap.Step(106, [&] {
+      before = pointer.MousePointer();
+      pointer.SetMousePointer(WindowPointer::Hourglass);
+    });
+    place();
+    const bool stopped = !ReadNames(list, pattern, settings, control, bar, stems);
+    trap.Step(148, [&] { pointer.SetMousePointer(before); });
+    trap.Step(150, [&] { bar.SetProgress(0); });
+    trap.Step(152, [&] { bar.SetStatusText(QStringLiteral("Progress Bar")); });
+    if (stopped) {
+      trap.Step(146, [&] { placement.Remove(); });
+      FailureNotices notices(dialogs);
+      trap.Step(154, [&] { notices.Done(true, list.count(), QString()); });
+      return;
+    }
+  }
+
   // Documents of the user's that the run would replace: asked about once, before anything
   // is written.
   QStringList existing;
-  trap.Step(106, [&] { existing = DocumentsAlreadyThere(list, choice); });
+  trap.Step(106, [&] { existing = DocumentsAlreadyThere(list, paths, stems); });
   ExistingAnswer answer = ExistingAnswer::kKeep;
   if (!existing.isEmpty()) {
     trap.Step(106, [&] { answer = AskAboutExistingDocuments(dialogs, existing); });
@@ -238,26 +310,16 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
     foundPointer = pointer.MousePointer();
     pointer.SetMousePointer(WindowPointer::Hourglass);
   });
+  if (!placed) place();
 
-  QByteArrayView image;
-  trap.Step(108, [&] {
-    image = control.converterImage.isEmpty() ? ConverterImage() : QByteArrayView(control.converterImage);
-  });
-  ConverterPlacement placement;
-  const CleanupRegistration removeOnExit([&placement] { placement.Remove(); });
-  trap.Step(110, [&] { placement.Place(image); });
-
-  const Plan plan = PlanJobs(list, choice, trap, names, answer == ExistingAnswer::kSkip);
+  const Plan plan = PlanJobs(list, paths, stems, trap, names, answer == ExistingAnswer::kSkip);
   FailureNotices notices(dialogs);
   notices.Skipped(plan.skipped);
   // The window paints the hourglass before the converters start.
   trap.Step(120, [] { QCoreApplication::processEvents(); });
 
-  BatchSettings settings;
-  settings.converterPath = placement.ConverterPath();
-  settings.workers = control.workers > 0 ? control.workers : std::max(QThread::idealThreadCount(), 1);
-  settings.timeoutMs = TimeLimitSeconds(control) * 1000;
   settings.documents = choice.documents ? choice.documents() : DocumentOptions();
+  settings.makeFolders = paths.toFolder && paths.keepFolders;
   BackgroundBatch batch(plan.jobs, settings);
   std::vector<bool> reported(plan.jobs.size(), false);
   BatchSummary summary;
@@ -314,4 +376,13 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
     if (notices.Done(summary.stopped, notStarted, folder)) control.openFolder(folder);
   });
   // The busy flag is cleared as `busy` goes out of scope.
+}
+
+PathChoice ReadPathChoice(const OutputChoice& choice) {
+  PathChoice paths;
+  paths.toFolder = choice.toChosenFolder();
+  paths.beside = choice.besideSource();
+  paths.folder = choice.folder();
+  paths.keepFolders = choice.keepFolders && choice.keepFolders();
+  return paths;
 }

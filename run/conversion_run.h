@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "run/document_options.h"
+#include "run/output_names.h"
 
 class Dialogs;
 class PointerControl;
@@ -23,6 +24,9 @@ class ProgressBar;
 struct SourceRows {
   std::function<int()> count;
   std::function<QString(int position)> text;
+  // The folder the row was found through ("Add All" or a drop), empty for a file added by
+  // itself; none for no roots at all.
+  std::function<QString(int position)> root;
 };
 
 // Where the documents go, read when the run begins.
@@ -31,7 +35,12 @@ struct OutputChoice {
   std::function<bool()> besideSource;    // "Save results in folder of original file" is selected
   std::function<QString()> folder;       // the folder box's text
   std::function<DocumentOptions()> documents;  // the check boxes of what documents hold
+  std::function<bool()> keepFolders;           // "Keep sub-folders" is ticked; none for no
+  std::function<QString()> namePattern;        // how documents are named; none for "{file}"
 };
+
+// The choice's paths as they stand.
+PathChoice ReadPathChoice(const OutputChoice& choice);
 
 // What ties a run to the window beyond the list and the options: the window sets the
 // callbacks; the run sets the stop while it goes on.

@@ -14,6 +14,9 @@ struct Row {
 // A new option is one row here and a field of DocumentOptions.
 constexpr std::array kRows = {
     Row{&DocumentOptions::headerBlock, "header"},
+    Row{&DocumentOptions::pictures, "pictures"},
+    Row{&DocumentOptions::attachments, "attachments"},
+    Row{&DocumentOptions::fileDates, "dates"},
 };
 
 }  // namespace

@@ -21,7 +21,8 @@ bool SameFile(const QString& a, const QString& b) {
 }
 }  // namespace
 
-QStringList DocumentsAlreadyThere(const SourceRows& rows, const OutputChoice& choice) {
+QStringList DocumentsAlreadyThere(const SourceRows& rows, const PathChoice& paths,
+                                  const std::vector<QString>& stems) {
   const int count = rows.count();
   QSet<QString> sources;
   for (int row = 1; row <= count; ++row) sources.insert(rows.text(row));
@@ -29,16 +30,15 @@ QStringList DocumentsAlreadyThere(const SourceRows& rows, const OutputChoice& ch
   // Names as the run hands them out when it replaces: only a wanted name can stand on disk,
   // a numbered one never takes an existing file.
   OutputNames names(ExistingDocuments::kReplace);
-  const bool toFolder = choice.toChosenFolder();
-  const bool beside = choice.besideSource();
-  const QString folder = choice.folder();
   QStringList existing;
   QSet<QString> seen;
   for (int row = 1; row <= count; ++row) {
     const QString source = rows.text(row);
-    const std::optional<QString> wanted = BuildOutputPath(toFolder, beside, folder, source);
-    if (!wanted || wanted->isEmpty()) continue;
-    const QString output = names.Claim(source, CollapseBackslashes(*wanted));
+    const QString root = rows.root ? rows.root(row) : QString();
+    const QString stem = static_cast<std::size_t>(row) <= stems.size() ? stems[row - 1] : QString();
+    const QString wanted = WantedOutputPath(paths, source, root, stem);
+    if (wanted.isEmpty()) continue;
+    const QString output = names.Claim(source, wanted);
     if (seen.contains(output) || !NativeExists(output)) continue;
     seen.insert(output);
     if (sources.contains(output) || SameFile(output, source)) continue;

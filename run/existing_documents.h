@@ -6,17 +6,21 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 #include "run/output_names.h"
 
 class Dialogs;
-struct OutputChoice;
+struct PathChoice;
 struct SourceRows;
 
 // The output paths the run would hand out for the list as it stands, with the options as
 // they stand, that already exist on disk, in list order. A path that is itself one of the
 // listed sources is left out: it is never offered for replacing.
-QStringList DocumentsAlreadyThere(const SourceRows& rows, const OutputChoice& choice);
+// `stems` holds the rows' names when documents are named after their messages (empty for
+// the files' names).
+QStringList DocumentsAlreadyThere(const SourceRows& rows, const PathChoice& paths,
+                                  const std::vector<QString>& stems = {});
 
 enum class ExistingAnswer { kReplace, kKeep, kSkip, kCancel };
 

@@ -13,9 +13,16 @@
 std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
                                        const QString& folderText, const QString& sourcePath,
                                        PathStyle style) {
+  return BuildOutputPath(saveToFolder, saveBesideSource, folderText, sourcePath, DocumentPlace(), style);
+}
+
+std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
+                                       const QString& folderText, const QString& sourcePath,
+                                       const DocumentPlace& place, PathStyle style) {
   QString folder;
   if (saveToFolder) {
     folder = ExpandHomeFolder(folderText, style);
+    if (!place.subFolder.isEmpty()) folder += PathSeparator(style) + place.subFolder;
   } else if (saveBesideSource) {
     folder = GetFolderPart(sourcePath, style);
   } else {
@@ -23,8 +30,35 @@ std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
   }
   // A long name without an extension to give way to ".doc" is cut like a numbered one.
   const QString extension = QStringLiteral(".doc");
-  const QString name = ShortenToNameLimit(RemoveExtension(GetFileName(sourcePath, style)), extension);
+  const QString name = ShortenToNameLimit(
+      place.stem.isEmpty() ? RemoveExtension(GetFileName(sourcePath, style)) : place.stem, extension);
   return CollapseBackslashes(folder + PathSeparator(style) + name + extension, style);
+}
+
+QString KeptSubFolder(const QString& root, const QString& sourcePath, PathStyle style) {
+  const QChar separator = PathSeparator(style);
+  QString prefix = root;
+  while (prefix.endsWith(separator)) prefix.chop(1);
+  if (prefix.isEmpty() && root.isEmpty()) return {};
+  prefix += separator;
+  if (!sourcePath.startsWith(prefix)) return {};
+  const QString below = sourcePath.mid(prefix.size());
+  const qsizetype last = below.lastIndexOf(separator);
+  if (last < 0) return {};
+  QStringList parts;
+  for (const QString& part : below.left(last).split(separator, Qt::SkipEmptyParts)) {
+    if (part == QLatin1String(".") || part == QLatin1String("..")) return {};
+    parts << part;
+  }
+  return parts.join(separator);
+}
+
+QString WantedOutputPath(const PathChoice& choice, const QString& source, const QString& root, const QString& stem) {
+  DocumentPlace place;
+  place.stem = stem;
+  if (choice.toFolder && choice.keepFolders) place.subFolder = KeptSubFolder(root, source);
+  const std::optional<QString> wanted = BuildOutputPath(choice.toFolder, choice.beside, choice.folder, source, place);
+  return wanted ? CollapseBackslashes(*wanted) : QString();
 }
 
 QString NumberedOutputPath(const QString& outputPath, int number) {

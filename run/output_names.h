@@ -21,6 +21,43 @@ std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
                                        const QString& folderText, const QString& sourcePath,
                                        PathStyle style = NativePathStyle());
 
+// Where within the output folder and under what name a document goes, beside the options.
+struct DocumentPlace {
+  // The folders between the output folder and the document, separated by the path
+  // separator ("2024/March"); empty for the output folder itself. Only with option 1.
+  QString subFolder;
+  // The document's name without ".doc" (named after the message); empty for the name of
+  // the message's file.
+  QString stem;
+};
+
+// The same path with the document's place: under the sub-folder, with the given name (cut
+// like a file's name at the name limit).
+std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
+                                       const QString& folderText, const QString& sourcePath,
+                                       const DocumentPlace& place, PathStyle style = NativePathStyle());
+
+// The folders between `root` (the folder a message was found through: given on the command
+// line, added with "Add All" or dropped) and the message at `sourcePath`, which keep its
+// place in the tree: "a/b" for root/a/b/m.msg. Taken from the path's text, so a message
+// reached through a link keeps the link's name. Empty when there is no root, when the
+// message is not below it, or when the path holds "." or ".." between them (nothing ever
+// goes outside the output folder).
+QString KeptSubFolder(const QString& root, const QString& sourcePath, PathStyle style = NativePathStyle());
+
+// What a run's output paths are made from, read once as the run begins.
+struct PathChoice {
+  bool toFolder = false;     // option 1: the output folder
+  bool beside = false;       // option 2: the message's own folder
+  QString folder;            // the folder box's text
+  bool keepFolders = false;  // documents keep the sub-folders below their messages' roots
+};
+
+// The path a row's document wants before the run's names are handed out, for the message
+// found through `root`, named `stem` (empty: the file's name). Empty when neither option is
+// selected.
+QString WantedOutputPath(const PathChoice& choice, const QString& source, const QString& root, const QString& stem);
+
 // "name.doc" with a counter: "name (2).doc" for 2. The counter goes before a last ".doc".
 // When the numbered file name would pass the file system's name limit, the name before the
 // counter is shortened (ShortenToNameLimit).

@@ -3,6 +3,7 @@
 // home-page lottery and the title.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -63,6 +64,29 @@ TEST(StartUp, HeaderBlockChoiceIsRestoredAndABadValueShowsLine137) {
   EXPECT_FALSE(bad.form().Check1->isChecked());
   ASSERT_EQ(bad.dialogs.ErrorBoxes().size(), 1u);
   EXPECT_NE(bad.dialogs.ErrorBoxes()[0].indexOf(QStringLiteral("Form_Load at line 137\r\r")), -1);
+}
+
+// The document options' boxes and the name choice come back as stored; never stored, all
+// are off and documents are named after their files.
+TEST(StartUp, TheNewDocumentChoicesAreRestored) {
+  FormFixture none;
+  none.Load();
+  for (QCheckBox* box : {none.form().Check2, none.form().Check3, none.form().Check4, none.form().Check5})
+    EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
+  EXPECT_EQ(none.form().Combo1->currentText(), QStringLiteral("file name"));
+  FormFixture all({{QStringLiteral("Pictures"), QStringLiteral("True")},
+                   {QStringLiteral("Attachments"), QStringLiteral("True")},
+                   {QStringLiteral("DateFiles"), QStringLiteral("True")},
+                   {QStringLiteral("KeepFolders"), QStringLiteral("True")},
+                   {QStringLiteral("NameBy"), QStringLiteral("date-subject")}});
+  all.Load();
+  for (QCheckBox* box : {all.form().Check2, all.form().Check3, all.form().Check4, all.form().Check5})
+    EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
+  EXPECT_EQ(all.form().Combo1->currentText(), QStringLiteral("date and subject"));
+  FormFixture odd({{QStringLiteral("NameBy"), QStringLiteral("by moon phase")}});
+  odd.Load();
+  EXPECT_EQ(odd.form().Combo1->currentText(), QStringLiteral("file name"));
+  EXPECT_TRUE(odd.dialogs.shown.empty());
 }
 
 TEST(StartUp, StoredFolderIsRestoredAsItStands) {

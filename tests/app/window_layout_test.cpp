@@ -1,7 +1,9 @@
 // The window's controls: positions and sizes in pixels (15 twips a pixel), captions,
 // object names, fonts, parents, tab order and the window's fixed frame.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +27,7 @@ QString CaptionOf(QWidget* w) {
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
   if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
   if (auto* p = qobject_cast<ProgressBar*>(w)) return p->StatusText();
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
   return {};
 }
 
@@ -33,19 +36,25 @@ TEST(WindowLayout, EveryControlStandsWhereTheTableSays) {
   Form1& form = f.form();
   const Row rows[] = {
       {"ListView1", "", "Form1", QRect(8, 8, 520, 169)},
-      {"ProgressBar1", "Progress Bar", "Form1", QRect(8, 413, 520, 27)},
+      {"ProgressBar1", "Progress Bar", "Form1", QRect(8, 497, 520, 27)},
       {"PushButton1", "Add MSG File(s)", "Form1", QRect(8, 183, 256, 27)},
       {"PushButton4", "Add All MSG File(s) In Folder", "Form1", QRect(272, 183, 256, 27)},
-      {"PushButton2", "Start Converting", "Form1", QRect(8, 378, 520, 27)},
+      {"PushButton2", "Start Converting", "Form1", QRect(8, 462, 520, 27)},
       {"PushButton6", "Clear List", "Form1", QRect(8, 217, 256, 27)},
       {"PushButton7", "Load Sample/Example Files", "Form1", QRect(272, 217, 256, 27)},
-      {"Frame5", "Save Option", "Form1", QRect(8, 249, 520, 121)},
+      {"Frame5", "Save Option", "Form1", QRect(8, 249, 520, 205)},
       {"Option1", "Save results to this folder:", "Frame5", QRect(16, 20, 241, 17)},
-      {"Option2", "Save results in folder of original file", "Frame5", QRect(16, 94, 241, 17)},
-      {"Check1", "Add sender, date and subject", "Frame5", QRect(264, 94, 241, 17)},
-      {"Frame3", "", "Frame5", QRect(32, 34, 456, 54)},
+      {"Option2", "Save results in folder of original file", "Frame5", QRect(16, 112, 241, 17)},
+      {"Check1", "Add sender, date and subject", "Frame5", QRect(264, 112, 241, 17)},
+      {"Check2", "Show pictures", "Frame5", QRect(16, 132, 241, 17)},
+      {"Check3", "Save attachments", "Frame5", QRect(264, 132, 241, 17)},
+      {"Check4", "Date documents like their messages", "Frame5", QRect(16, 152, 488, 17)},
+      {"Label1", "Name documents by:", "Frame5", QRect(16, 176, 122, 17)},
+      {"Combo1", "", "Frame5", QRect(144, 172, 160, 23)},
+      {"Frame3", "", "Frame5", QRect(32, 34, 456, 72)},
       {"Text1", "", "Frame3", QRect(16, 20, 378, 23)},
       {"PushButton9", "...", "Frame3", QRect(400, 20, 40, 23)},
+      {"Check5", "Keep sub-folders", "Frame3", QRect(16, 48, 241, 17)},
   };
   for (const Row& row : rows) {
     auto* w = form.findChild<QWidget*>(QString::fromLatin1(row.name));
@@ -63,7 +72,7 @@ TEST(WindowLayout, WindowIsFixedWhiteAndCaptionedForm1UntilStartUp) {
   Form1& form = f.form();
   EXPECT_EQ(form.objectName(), QStringLiteral("Form1"));
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Form1"));
-  EXPECT_EQ(form.size(), QSize(536, 449));
+  EXPECT_EQ(form.size(), QSize(536, 533));
   EXPECT_EQ(form.minimumSize(), form.maximumSize());
   EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -95,11 +104,21 @@ TEST(WindowLayout, TheFontHasArialsMetricsAndEveryCaptionFits) {
   const QStringList arialMetrics = {"Arial", "Liberation Sans", "Arimo"};
   for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
            form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7,
-           form.PushButton9, form.Option1, form.Option2}) {
+           form.PushButton9, form.Option1, form.Option2, form.Check1, form.Check2, form.Check3, form.Check4,
+           form.Check5}) {
     EXPECT_TRUE(arialMetrics.contains(QFontInfo(b->font()).family())) << b->objectName().toStdString();
-    const int needed = b->inherits("QRadioButton") ? b->sizeHint().width() : b->fontMetrics().horizontalAdvance(b->text());
+    const int needed = b->inherits("QPushButton") ? b->fontMetrics().horizontalAdvance(b->text()) : b->sizeHint().width();
     EXPECT_LE(needed, b->width()) << b->objectName().toStdString();
   }
+  // The name choice shows its longer entry whole, and its label fits beside it.
+  EXPECT_LE(form.Label1->sizeHint().width(), form.Label1->width());
+  EXPECT_LE(form.Combo1->sizeHint().width(), form.Combo1->width());
+  EXPECT_EQ(form.Combo1->count(), 2);
+  EXPECT_EQ(form.Combo1->itemText(0), QStringLiteral("file name"));
+  EXPECT_EQ(form.Combo1->itemText(1), QStringLiteral("date and subject"));
+  // Every control of "Save Option" stays inside the frame.
+  for (QWidget* w : form.Frame5->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    EXPECT_TRUE(form.Frame5->rect().contains(w->geometry())) << w->objectName().toStdString();
 }
 
 TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
@@ -111,7 +130,8 @@ TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
   EXPECT_TRUE(form.ListView1->acceptDrops());
   const std::vector<QWidget*> order{form.ListView1, form.PushButton1, form.PushButton4, form.PushButton2,
                                     form.PushButton6, form.PushButton7, form.Option1, form.Option2,
-                                    form.Text1, form.PushButton9, form.Check1};
+                                    form.Text1, form.PushButton9, form.Check5, form.Check1, form.Check2,
+                                    form.Check3, form.Check4, form.Combo1};
   // The named controls in the order Tab visits them, starting from the list.
   std::vector<QWidget*> visited;
   QWidget* w = form.ListView1;

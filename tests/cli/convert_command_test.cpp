@@ -20,6 +20,7 @@
 #include "cli/run_report.h"
 #include "cli/terminal_text.h"
 #include "platform/native_names.h"
+#include "msgwriter/message_builder.h"
 #include "support/message_files.h"
 #include "support/qstring_printer.h"
 #include "support/tree_paths.h"
@@ -111,15 +112,15 @@ TEST_F(ConvertCommandTest, FolderTreeConvertsWithTheWindowsNamesKeepingExistingD
                          QStringLiteral("c.doc")}));
   const QStringList report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv")))).split(u'\n');
   ASSERT_EQ(report.size(), 6) << qPrintable(report.join(u'\n'));
-  EXPECT_EQ(report[0], QStringLiteral("source\toutput\tstatus\treason"));
+  EXPECT_EQ(report[0], QStringLiteral("source\toutput\tstatus\treason\tattachments\tmessages"));
   EXPECT_EQ(report[1], Path(QStringLiteral("in/a.msg")) + u'\t' + Path(QStringLiteral("out/a (2).doc")) +
-                           QStringLiteral("\tconverted\t"));
+                           QStringLiteral("\tconverted\t\t0\t0"));
   EXPECT_TRUE(report[2].startsWith(Path(QStringLiteral("in/b.msg")) + u'\t' + Path(QStringLiteral("out/b.doc")) +
                                    QStringLiteral("\tfailed\t")));
   EXPECT_TRUE(report[3].startsWith(Path(QStringLiteral("in/sub/a.msg")) + u'\t'));
   EXPECT_TRUE(report[4].startsWith(Path(QStringLiteral("in/sub/c.MSG")) + u'\t'));
   EXPECT_EQ(report[5], QString());
-  const QString reason = report[2].section(u'\t', 3);
+  const QString reason = report[2].section(u'\t', 3, 3);
   EXPECT_FALSE(reason.isEmpty());
   EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/b.msg")) + QStringLiteral(": ") + reason))
       << qPrintable(run.err);
@@ -164,7 +165,7 @@ TEST_F(ConvertCommandTest, BesideWritesNextToEachMessageWithAJsonLinesReport) {
   EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/two/tab\there.doc"))), DocumentOf(QStringLiteral("tree/two/tab\there.msg")));
   const QStringList lines = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.jsonl")))).split(u'\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 3);
-  EXPECT_EQ(lines[1], QStringLiteral("{\"source\":\"%1\",\"output\":\"%2\",\"status\":\"converted\",\"reason\":\"\"}")
+  EXPECT_EQ(lines[1], QStringLiteral("{\"source\":\"%1\",\"output\":\"%2\",\"status\":\"converted\",\"reason\":\"\",\"attachments\":0,\"messages\":0}")
                           .arg(Path(QStringLiteral("tree/two/tab\\there.msg")), Path(QStringLiteral("tree/two/tab\\there.doc"))));
   // On a terminal the counts close the run.
   const Result shown = Run({QStringLiteral("--beside"), QStringLiteral("--replace"), Path(QStringLiteral("tree/one"))}, {},
@@ -174,12 +175,18 @@ TEST_F(ConvertCommandTest, BesideWritesNextToEachMessageWithAJsonLinesReport) {
 
 TEST(RunReport, FieldsAreEscapedSoEveryMessageIsOneLine) {
   const std::vector<ReportLine> lines{{QStringLiteral("/m/a\tb\\c.msg"), QStringLiteral("/o/\"q\"\n.doc"),
-                                       QStringLiteral("failed"), QStringLiteral("bad\r\x01")}};
+                                       QStringLiteral("failed"), QStringLiteral("bad\r\x01")},
+                                      {QStringLiteral("/m/k.msg"), QStringLiteral("/o/k.doc"), QStringLiteral("converted"),
+                                       QString(), 3, 22}};
   EXPECT_EQ(ReportText(lines, ReportFormat::kTsv),
-            QByteArray("source\toutput\tstatus\treason\n/m/a\\tb\\\\c.msg\t/o/\"q\"\\n.doc\tfailed\tbad\\r\x01\n"));
+            QByteArray("source\toutput\tstatus\treason\tattachments\tmessages\n"
+                       "/m/a\\tb\\\\c.msg\t/o/\"q\"\\n.doc\tfailed\tbad\\r\x01\t0\t0\n"
+                       "/m/k.msg\t/o/k.doc\tconverted\t\t3\t22\n"));
   EXPECT_EQ(ReportText(lines, ReportFormat::kJsonLines),
             QByteArray("{\"source\":\"/m/a\\tb\\\\c.msg\",\"output\":\"/o/\\\"q\\\"\\n.doc\",\"status\":\"failed\","
-                       "\"reason\":\"bad\\r\\u0001\"}\n"));
+                       "\"reason\":\"bad\\r\\u0001\",\"attachments\":0,\"messages\":0}\n"
+                       "{\"source\":\"/m/k.msg\",\"output\":\"/o/k.doc\",\"status\":\"converted\",\"reason\":\"\","
+                       "\"attachments\":3,\"messages\":22}\n"));
   EXPECT_EQ(ReportFormatFor(QStringLiteral("x.JSONL")), ReportFormat::kJsonLines);
   EXPECT_EQ(ProgressText(50, 200, 1, 1000), QStringLiteral("50/200 done, 1 failed, 50 messages/s, about 3 s left"));
   EXPECT_EQ(ProgressText(0, 200, 0, 0), QStringLiteral("0/200 done, 0 failed"));
@@ -301,6 +308,9 @@ TEST_F(ConvertCommandTest, UsageAndSetUpErrorsExitTwoAndWriteNothing) {
       {{in, QStringLiteral("--output")}, "--output needs a value"},
       {{QStringLiteral("--quiet=yes"), in}, "--quiet takes no value"},
       {{QStringLiteral("--replace"), QStringLiteral("--skip-existing"), in}, "either --replace or --skip-existing"},
+      {{QStringLiteral("--tree"), QStringLiteral("--beside"), in}, "either --tree or --beside"},
+      {{QStringLiteral("--name"), QStringLiteral("{date} {size}"), in}, "may hold only {file}, {date}, {subject} and {from}"},
+      {{QStringLiteral("--name="), in}, "--name needs a pattern"},
       {{Path(QStringLiteral("missing"))}, "no such file or folder"},
       {{QStringLiteral("--output"), Path(QStringLiteral("nowhere")), in}, "output folder does not exist"},
       {{QStringLiteral("--report"), Path(QStringLiteral("nowhere/r.tsv")), in}, "report's folder"},
@@ -371,7 +381,7 @@ TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutp
     EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
     const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
     EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
-    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tThe run was stopped before this message was done.\n")))
+    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tThe run was stopped before this message was done.\t0\t0\n")))
         << qPrintable(report);
     EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
     EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 1 failed, 1 not started.")))
@@ -407,6 +417,136 @@ TEST_F(ConvertCommandTest, SkipExistingConvertsOnlyNewMessagesAndASecondRunWrite
   EXPECT_EQ(ReadAll(Path(QStringLiteral("out/b.doc"))), QByteArray());
   EXPECT_FALSE(written.isEmpty());
   EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))).size(), 3);
+}
+
+// --tree: each document at its message's place below the folder named, a link keeping its
+// own name, a message reached through two of the folders named converted once (under the
+// first), a file named by itself in the output folder; missing folders are made, and a
+// second run with --skip-existing writes nothing.
+TEST_F(ConvertCommandTest, TreeKeepsEachMessagesPlaceAndASecondSkippingRunWritesNothing) {
+  for (const char* name : {"in/a.msg", "in/x/a.msg", "in/x/b.msg", "in/x/y/c.msg", "in/x/y/z/d.msg", "other/e.msg",
+                           "loose/f.msg"})
+    Message(QString::fromLatin1(name));
+  ASSERT_TRUE(QFile::link(Path(QStringLiteral("other")), Path(QStringLiteral("in/link"))));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  QStringList arguments{QStringLiteral("--tree"),           QStringLiteral("--output"),
+                        Path(QStringLiteral("out")),        QStringLiteral("--report"),
+                        Path(QStringLiteral("r.tsv")),      Path(QStringLiteral("in")),
+                        Path(QStringLiteral("in/x/y")),     Path(QStringLiteral("loose/f.msg"))};
+  const Result run = Run(arguments);
+  EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+  const QStringList expected{"a.doc", "f.doc", "link/e.doc", "x/a.doc", "x/b.doc", "x/y/c.doc", "x/y/z/d.doc"};
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), expected);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/x/a.doc"))), DocumentOf(QStringLiteral("in/x/a.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/x/y/z/d.doc"))), DocumentOf(QStringLiteral("in/x/y/z/d.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/link/e.doc"))), DocumentOf(QStringLiteral("other/e.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/f.doc"))), DocumentOf(QStringLiteral("loose/f.msg")));
+
+  // Again, skipping what is there: nothing is written, every message is reported skipped.
+  arguments.prepend(QStringLiteral("--skip-existing"));
+  QFile(Path(QStringLiteral("out/x/b.doc"))).resize(0);
+  const Result again = Run(arguments, {}, true);
+  EXPECT_EQ(again.status, 0);
+  EXPECT_TRUE(again.err.endsWith(QStringLiteral("Converted 0 of 7 messages, 0 failed, 7 skipped (already there).\n")))
+      << qPrintable(again.err);
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), expected);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/x/b.doc"))), QByteArray());
+
+  // Without --skip-existing, a new message of the same name in the same folder is numbered
+  // there, not anywhere else; a file standing where a folder must go fails only its messages.
+  arguments.removeFirst();
+  Message(QStringLiteral("in/x/y/c.MSG"));
+  QFile blocker(Path(QStringLiteral("out/blocked")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  Message(QStringLiteral("in/blocked/g.msg"));
+  arguments.replace(arguments.indexOf(Path(QStringLiteral("in/x/y"))), QStringLiteral("--extension=*"));
+  const Result third = Run(arguments);
+  EXPECT_EQ(third.status, 1);
+  EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("out/x/y/c (2).doc"))));
+  EXPECT_TRUE(third.err.contains(QStringLiteral("could not be made"))) << qPrintable(third.err);
+  EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("out/g.doc"))));
+}
+
+// A message of the test with a subject and a sent time.
+QByteArray MessageWith(const std::u16string& subject, std::int64_t sentUnix) {
+  msgwriter::MessageBuilder builder;
+  builder.AddRtfBody("{\\rtf1 x}");
+  builder.AddUnicode(0x0037, subject);
+  if (sentUnix != 0) builder.AddTime(0x0039, 116'444'736'000'000'000ULL + static_cast<std::uint64_t>(sentUnix) * 10'000'000ULL);
+  const std::vector<std::uint8_t> bytes = builder.Build();
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+// --name "{date} {subject}" with hostile subjects: every name one valid file name within
+// 255 bytes, unique in its folder; --dates dates each document like its message.
+TEST_F(ConvertCommandTest, NamesFromTheMessagesAreSafeUniqueAndDatedLikeTheirMessages) {
+  const QByteArray oldZone = qgetenv("TZ");
+  qputenv("TZ", "UTC0");
+  constexpr std::int64_t kSent = 1796735100;  // 8 December 2026 13:05 UTC
+  const struct {
+    const char* file;
+    std::u16string subject;
+    std::int64_t sent;
+  } messages[] = {
+      {"1.msg", u"Q3/Q4 plan", kSent},
+      {"2.msg", u"Q3/Q4 plan", kSent},  // the same name again: numbered
+      {"3.msg", std::u16string(1000, u'\u00e9'), kSent},
+      {"4.msg", u"bell\u0007 tab\t line\r\nend", kSent + 60},
+      {"5.msg", u"     ", kSent + 120},  // nothing but spaces: the date alone
+      {"6.msg", u"../../escape", 0},   // no date: the subject alone
+      {"7.msg", u"", 0},               // nothing: "(no subject)"
+  };
+  QDir().mkpath(Path(QStringLiteral("in")));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  for (const auto& m : messages) {
+    QFile file(Path(QStringLiteral("in/")) + QLatin1String(m.file));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(MessageWith(m.subject, m.sent));
+  }
+  const Result run = Run({QStringLiteral("--name"), QStringLiteral("{date} {subject}"), QStringLiteral("--dates"),
+                          QStringLiteral("--output"), Path(QStringLiteral("out")), Path(QStringLiteral("in"))});
+  EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+  const QStringList names = FilesBelow(Path(QStringLiteral("out")));
+  ASSERT_EQ(names.size(), 7) << qPrintable(names.join(u'|'));
+  const QString longName = QStringLiteral("2026-12-08 1305 ") + QString(117, QChar(0x00e9)) + QStringLiteral(".doc");
+  EXPECT_EQ(names, QStringList({"(no subject).doc", ".._.._escape.doc", "2026-12-08 1305 Q3_Q4 plan (2).doc",
+                                "2026-12-08 1305 Q3_Q4 plan.doc", longName, "2026-12-08 1306 bell  tab  line  end.doc",
+                                "2026-12-08 1307.doc"}));
+  for (const QString& name : names) {
+    EXPECT_LE(name.toUtf8().size(), 255) << qPrintable(name);
+    EXPECT_FALSE(name.contains(u'/'));
+  }
+  struct stat info {};
+  ASSERT_EQ(::stat(qPrintable(Path(QStringLiteral("out/2026-12-08 1306 bell  tab  line  end.doc"))), &info), 0);
+  EXPECT_EQ(info.st_mtime, kSent + 60);
+  ASSERT_EQ(::stat(qPrintable(Path(QStringLiteral("out/")) + longName), &info), 0);
+  EXPECT_EQ(info.st_mtime, kSent);
+  ASSERT_EQ(::stat(qPrintable(Path(QStringLiteral("out/(no subject).doc"))), &info), 0);
+  EXPECT_GT(info.st_mtime, kSent - 1000000000) << "no date in the message: written now";
+  if (oldZone.isNull()) qunsetenv("TZ"); else qputenv("TZ", oldZone);
+}
+
+// --attachments: the report counts each message's attachments kept and embedded messages
+// converted; without it the documents have no folders and the counts are 0.
+TEST_F(ConvertCommandTest, TheReportCountsAttachmentsKeptAndEmbeddedMessagesConverted) {
+  msgwriter::MessageBuilder builder;
+  builder.AddRtfBody("{\\rtf1 body}");
+  builder.AddAttachment(1).AddUnicode(0x3707, u"note.txt").AddBinary(0x3701, {'h', 'i'});
+  builder.AddAttachment(1).AddUnicode(0x3707, u"more.txt").AddBinary(0x3701, {'h', 'o'});
+  QDir().mkpath(Path(QStringLiteral("in")));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  ASSERT_TRUE(run_testing::WriteBytes(Path(QStringLiteral("in/k.msg")), builder.Build()));
+  Message(QStringLiteral("in/plain.msg"));
+  const Result run = Run({QStringLiteral("--attachments"), QStringLiteral("--output"), Path(QStringLiteral("out")),
+                          QStringLiteral("--report"), Path(QStringLiteral("r.jsonl")), Path(QStringLiteral("in"))});
+  EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/k attachments/note.txt"))), QByteArray("hi"));
+  const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.jsonl"))));
+  EXPECT_TRUE(report.contains(QStringLiteral("k.doc\",\"status\":\"converted\",\"reason\":\"\",\"attachments\":2,\"messages\":0}")))
+      << qPrintable(report);
+  EXPECT_TRUE(report.contains(QStringLiteral("plain.doc\",\"status\":\"converted\",\"reason\":\"\",\"attachments\":0,")))
+      << qPrintable(report);
 }
 
 // The many-machines recipe, run locally: GNU parallel hands chunks of the file list to
@@ -465,7 +605,7 @@ TEST_F(ConvertCommandTest, TheReportNeverReplacesADeviceAMessageOrAnOlderReportI
   ASSERT_EQ(::symlink(NativeName(real).constData(), NativeName(link).constData()), 0);
   EXPECT_EQ(Run({QStringLiteral("--output"), out, QStringLiteral("--report"), link, message}).status, 0);
   EXPECT_TRUE(QFileInfo(link).isSymLink());
-  EXPECT_TRUE(ReadAll(real).startsWith("source\toutput\tstatus\treason\n"));
+  EXPECT_TRUE(ReadAll(real).startsWith("source\toutput\tstatus\treason\tattachments\tmessages\n"));
 
   // A full disk, as a file-size limit stands in for it: the old report stays, exit 1.
   const QByteArray old = ReadAll(real);
@@ -542,7 +682,7 @@ TEST_F(ConvertCommandTest, HostileAndUndecodableNamesAreConvertedShownEscapedAnd
   EXPECT_EQ(run.err.count(notice), 1) << qPrintable(run.err);
   const QByteArray report = ReadAll(Path(QStringLiteral("r.tsv")));
   EXPECT_TRUE(report.contains(NativeName(hostile) + '\t')) << report.toStdString();
-  EXPECT_TRUE(report.contains(latin + '\t' + NativeName(Path(QStringLiteral("in/"))) + "Caf\xe9.doc\tconverted\t\n"))
+  EXPECT_TRUE(report.contains(latin + '\t' + NativeName(Path(QStringLiteral("in/"))) + "Caf\xe9.doc\tconverted\t\t0\t0\n"))
       << report.toStdString();
   EXPECT_EQ(report.count("cp"), 4);
   EXPECT_EQ(report.count("\tconverted\tcode page 9999 is not known here"), 2) << report.toStdString();
@@ -553,9 +693,9 @@ TEST(TerminalText, ControlCharactersAndRawBytesAreEscaped) {
   EXPECT_EQ(TerminalText(NameFromNative(QByteArray("x\xff"))), QByteArray("x\\xff"));
   EXPECT_EQ(TerminalText(QString::fromUtf8("\xf0\x9f\x98\x80")), QByteArray("\xf0\x9f\x98\x80"));
   const std::vector<ReportLine> lines{{NameFromNative(QByteArray("/m/\xff.msg")), QString(), QStringLiteral("failed"), {}}};
-  EXPECT_EQ(ReportText(lines, ReportFormat::kTsv), QByteArray("source\toutput\tstatus\treason\n/m/\xff.msg\t\tfailed\t\n"));
+  EXPECT_EQ(ReportText(lines, ReportFormat::kTsv), QByteArray("source\toutput\tstatus\treason\tattachments\tmessages\n/m/\xff.msg\t\tfailed\t\t0\t0\n"));
   EXPECT_EQ(ReportText(lines, ReportFormat::kJsonLines),
-            QByteArray("{\"source\":\"/m/\\udcff.msg\",\"output\":\"\",\"status\":\"failed\",\"reason\":\"\"}\n"));
+            QByteArray("{\"source\":\"/m/\\udcff.msg\",\"output\":\"\",\"status\":\"failed\",\"reason\":\"\",\"attachments\":0,\"messages\":0}\n"));
 }
 
 }  // namespace

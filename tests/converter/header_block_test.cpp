@@ -26,6 +26,8 @@
 #include "converter/local_time.h"
 #include "converter/named_properties.h"
 #include "converter/name_fields.h"
+#include "converter/file_names.h"
+#include "converter/name_pattern.h"
 #include "converter/rtf_insertion.h"
 #include "msgwriter/message_builder.h"
 #include "support/temp_tree.h"
@@ -129,6 +131,71 @@ TEST(NameFieldsTest, DocumentsDatedLikeTheirMessage) {
   const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
   EXPECT_GE(mtime_of(MessageBuilder(), true), now - 60) << "no time in the message";
   EXPECT_GE(mtime_of(FullHeader(), false), now - 60) << "the option is off";
+}
+
+// Names from a pattern: hostile subjects become one safe name within the limit, empty
+// fields go with their separators, and nothing left gives "(no subject)".
+TEST(NameFieldsTest, PatternsMakeOneSafeNameFromHostileFields) {
+  NameFields fields{"2026-12-08 1405", "Contract {draft}", "Ann Smith"};
+  EXPECT_EQ(PatternStem("{date} {subject}", fields, "m"), "2026-12-08 1405 Contract {draft}");
+  EXPECT_EQ(PatternStem("{file}", fields, "saved mail"), "saved mail");
+  EXPECT_EQ(PatternStem("{from} - {subject} ({file})", fields, "7"), "Ann Smith - Contract {draft} (7)");
+
+  // Slashes never make folders; control characters and reordering marks are no names.
+  fields.subject = "../../etc/passwd\\x";
+  EXPECT_EQ(PatternStem("{subject}", fields, "m"), ".._.._etc_passwd_x");
+  fields.subject = std::string("a\x01" "b\tc\r\nd") + "\xE2\x80\xAE" + "exe.txt";
+  EXPECT_EQ(PatternStem("{subject}", fields, "m"), "a b c  d exe.txt");
+  // A pattern's own slash is no folder either.
+  EXPECT_EQ(PatternStem("{date}/{subject}", NameFields{"2026-12-08 1405", "x", ""}, "m"), "2026-12-08 1405_x");
+
+  // Empty fields, or fields of only spaces, go with the text before them (the first one
+  // with the text after it).
+  EXPECT_EQ(PatternStem("{date} - {subject} - {from}", NameFields{"", "   ", "Ann"}, "m"), "Ann");
+  EXPECT_EQ(PatternStem("{date} - {subject} - {from}", NameFields{"d", "", "Ann"}, "m"), "d - Ann");
+  EXPECT_EQ(PatternStem("{date} - {subject} - {from}", NameFields{"d", "s", " \t "}, "m"), "d - s");
+  EXPECT_EQ(PatternStem("Mail {date} {subject}", NameFields{"", "s", ""}, "m"), "Mail s");
+  EXPECT_EQ(PatternStem("{date} {subject}", NameFields{}, "m"), "(no subject)");
+  EXPECT_EQ(PatternStem("{subject}", NameFields{"", " . . ", ""}, "m"), "(no subject)");
+
+  // A subject of 1,000 characters (two bytes each) is cut between characters so that the
+  // name with ".doc" fits 255 bytes; the date before it stays.
+  std::string long_subject;
+  for (int i = 0; i < 1000; ++i) long_subject += "\xC3\xA9";
+  const std::string stem = PatternStem("{date} {subject}", NameFields{"2026-12-08 1405", long_subject, ""}, "m");
+  EXPECT_LE(stem.size() + 4, kMaxFileNameBytes);
+  EXPECT_GE(stem.size() + 4, kMaxFileNameBytes - 1);
+  EXPECT_EQ(stem.rfind("2026-12-08 1405 \xC3\xA9", 0), 0u);
+  EXPECT_EQ(stem.substr(stem.size() - 2), "\xC3\xA9");
+
+  // Only the four fields are known.
+  EXPECT_EQ(NamePatternProblem("{date} {subject} {file} {from} }{"),
+            "the name pattern may hold only {file}, {date}, {subject} and {from}: {");
+  EXPECT_EQ(NamePatternProblem("{date} {subject}"), "");
+  EXPECT_NE(NamePatternProblem("{Date}"), "");
+  EXPECT_NE(NamePatternProblem("{date"), "");
+}
+
+// The name of a message on disk: read with the message's fields; a file that is no message
+// fails as its conversion would.
+TEST(NameFieldsTest, NameFileReadsTheMessage) {
+  SetZone("CET-1CEST,M3.5.0,M10.5.0/3");
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("lorvane-names-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  MessageBuilder full = FullHeader();
+  full.AddUnicode(0x0E1D, u"Q3/Q4 plan");
+  const std::vector<std::uint8_t> bytes = full.Build();
+  std::ofstream(folder / "RE 12.msg", std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(folder / "bad.msg") << "not a message";
+  std::string stem;
+  EXPECT_TRUE(NameFile(folder / "RE 12.msg", "{date} {subject} [{file}]", stem).ok());
+  EXPECT_EQ(stem, "2026-12-08 1405 Q3_Q4 plan [RE 12]");
+  stem.clear();
+  EXPECT_EQ(NameFile(folder / "bad.msg", "{subject}", stem).status, ConversionStatus::kFormatError);
+  EXPECT_EQ(stem, "");
+  std::filesystem::remove_all(folder);
 }
 
 TEST(HeaderBlockTest, EveryLineInItsPlace) {

@@ -155,7 +155,8 @@ TEST_F(ProgramTest, AttachmentsFlagSavesTheAttachmentsBesideTheDocument) {
   const std::string command = Quote(QUORLIN_EXE) + " --serve <" + Quote((dir_ / "requests.bin").string()) +
                               " >" + Quote((dir_ / "answers.bin").string());
   ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_EQ(Read(dir_ / "answers.bin"), std::string("ok\0\0", 4));
+  // With attachments asked for, the answer says what was kept.
+  EXPECT_EQ(Read(dir_ / "answers.bin"), std::string("ok\0attachments 1 messages 0\0", 28));
   EXPECT_EQ(Read(dir_ / "served attachments" / "note.txt"), "hi");
 }
 
@@ -310,6 +311,19 @@ TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
   EXPECT_EQ(pipe_answers.substr(pipe_answers.size() - 4), std::string("ok\0\0", 4));
   EXPECT_EQ(Read(dir_ / "after-pipe.doc"), rtf + "\r\n");
   EXPECT_FALSE(fs::exists(dir_ / "pipe.doc"));
+
+  // A name request converts nothing: it answers the name a pattern makes of the message,
+  // the pattern in the output's place; a pattern with an unknown field is refused.
+  requests.clear();
+  request("name", good, "{subject} - {file}");
+  request("name", bad, "{subject}");
+  request("name", good, "{size}");
+  Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string named = Read(dir_ / "answers.bin");
+  EXPECT_EQ(named.rfind(std::string("ok\0odd name with 'quotes'\0", 26), 0), 0u) << named;
+  EXPECT_NE(named.find(std::string("\0format\0")), std::string::npos) << named;
+  EXPECT_NE(named.find(std::string("usage\0the name pattern may hold only")), std::string::npos) << named;
 
   // A request cut off in the middle ends the exchange with a failure status.
   Write("cut.bin", {'\0', 'x'});

@@ -81,6 +81,9 @@ TEST_F(AddFolderTest, AddsMatchingFilesLevelByLevelAndRemembersTheFolder) {
   EXPECT_EQ(fx_.settings.Value("LastFolder"), TreePath("A"));
   EXPECT_EQ(fx_.form().MousePointer(), WindowPointer::Default);
   EXPECT_TRUE(fx_.dialogs.Messages().empty());
+  // Each row remembers the folder picked, which a run keeps the tree below.
+  FileListView& list = *fx_.form().ListView1;
+  for (int row = 1; row <= list.Count(); ++row) EXPECT_EQ(list.Root(row), TreePath("A")) << row;
 }
 
 TEST_F(AddFolderTest, SkipsTildeFilesAndHiddenArchiveFilesOnly) {

@@ -150,6 +150,22 @@ TEST_F(DragDropTest, TwoFoldersAddTheirFilesOnceEachAndDoubledSeparatorsCollapse
   tree_.File("B/b.msg");
   Drop({TreePath() + "//A", TreePath("B/")});
   EXPECT_EQ(Rows(list_), (QStringList{TreePath("A/a.msg"), TreePath("B/b.msg")}));
+  // Each row remembers the folder it was dropped with (separators collapsed like its path).
+  EXPECT_EQ(list_.Root(1), TreePath("A"));
+  EXPECT_EQ(list_.Root(2), TreePath("B/"));
+}
+
+// A file dropped by itself, or added one by one, has no root: its document goes into the
+// output folder itself.
+TEST_F(DragDropTest, ADroppedFileHasNoRoot) {
+  tree_.File("D/sub/a.msg");
+  tree_.File("b.msg");
+  Drop({TreePath("b.msg"), TreePath("D")});
+  list_.Append(TreePath("D/sub/a.msg"));
+  ASSERT_EQ(list_.Count(), 3);
+  EXPECT_EQ(list_.Root(1), QString());
+  EXPECT_EQ(list_.Root(2), TreePath("D"));
+  EXPECT_EQ(list_.Root(3), QString());
 }
 
 TEST_F(DragDropTest, AHiddenFolderIsScannedLikeAnyOther) {

@@ -62,6 +62,27 @@ TEST(FileList, RemovingTheFirstOfThreeMovesTheOthersUp) {
   EXPECT_EQ(list.Text(2), QStringLiteral("3"));
 }
 
+// A row's root goes with it: a new text keeps it, a trade moves it with the path, removing a
+// row removes its root.
+TEST(FileList, RowsKeepTheirRootsThroughEdits) {
+  FileListView list;
+  list.Append(QStringLiteral("/m/a/1.msg"), QStringLiteral("/m"));
+  list.Append(QStringLiteral("/x/2.msg"));
+  list.Append(QStringLiteral("/n/3.msg"), QStringLiteral("/n"));
+  list.SetText(1, QStringLiteral("/m/a/one.msg"));
+  EXPECT_EQ(list.Root(1), QStringLiteral("/m"));
+  list.SwapRows(1, 2);
+  EXPECT_EQ(list.Text(1), QStringLiteral("/x/2.msg"));
+  EXPECT_EQ(list.Root(1), QString());
+  EXPECT_EQ(list.Text(2), QStringLiteral("/m/a/one.msg"));
+  EXPECT_EQ(list.Root(2), QStringLiteral("/m"));
+  list.Remove(1);
+  EXPECT_EQ(list.Root(1), QStringLiteral("/m"));
+  EXPECT_EQ(list.Root(2), QStringLiteral("/n"));
+  EXPECT_THROW(list.Root(3), AppError);
+  EXPECT_THROW(list.SwapRows(1, 3), AppError);
+}
+
 TEST(FileList, SetTextSelectHitTestAndClear) {
   CheckedList checked{"a", "b", "c"};
   FileListView& list = checked.list;

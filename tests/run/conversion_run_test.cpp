@@ -6,6 +6,8 @@
 #include "support/qstring_printer.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -151,6 +153,101 @@ TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
   fixture_->dialogs.AnswerChoice(0);  // replace the document of the first run
   Click();
   EXPECT_EQ(ReadAll(Out(QStringLiteral("subject.doc"))), DocumentFor(RtfFor(QStringLiteral("subject.msg"))));
+}
+
+// "Keep sub-folders" with a dropped folder: each document at its message's place below the
+// folder dropped (a link keeping its name), the folders made by the run; a file added by
+// itself and the same message reached through a second dropped folder (a sub-folder of the
+// first) go by their own roots; the same name in two folders is no collision. Unticked,
+// every document goes into the output folder itself.
+TEST_F(ConversionRunTest, KeepSubFoldersPutsEachDocumentAtItsPlaceBelowTheDroppedFolder) {
+  fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
+      {QStringLiteral("Text1"), TreeRoot(out_)}, {QStringLiteral("KeepFolders"), QStringLiteral("True")}});
+  fixture_->Load();
+  Form1& form = fixture_->form();
+  EXPECT_TRUE(form.Check5->isChecked());
+  const QDir sources(TreeRoot(sources_));
+  for (const char* name : {"mail/a.msg", "mail/2024/a.msg", "mail/2024/May/b.msg", "mail/2024/May/old/c.msg",
+                           "elsewhere/d.msg", "loose/e.msg"}) {
+    const QString path = sources.filePath(QString::fromLatin1(name));
+    QDir().mkpath(QFileInfo(path).path());
+    ASSERT_TRUE(run_testing::WriteMessage(path, RtfFor(QString::fromLatin1(name))));
+  }
+  ASSERT_TRUE(QFile::link(sources.filePath(QStringLiteral("elsewhere")), sources.filePath(QStringLiteral("mail/linked"))));
+  form.QueuePaths({sources.filePath(QStringLiteral("mail")), sources.filePath(QStringLiteral("loose/e.msg")),
+                   sources.filePath(QStringLiteral("mail/2024/May"))});
+  ASSERT_EQ(form.ListView1->Count(), 8);
+  EXPECT_EQ(form.ListView1->Root(form.ListView1->Count()), sources.filePath(QStringLiteral("mail/2024/May")));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(8, 0)});
+  const QDir out(TreeRoot(out_));
+  for (const auto& [document, message] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"a.doc", "mail/a.msg"},
+           {"2024/a.doc", "mail/2024/a.msg"},
+           {"2024/May/b.doc", "mail/2024/May/b.msg"},
+           {"2024/May/old/c.doc", "mail/2024/May/old/c.msg"},
+           {"linked/d.doc", "elsewhere/d.msg"},
+           {"e.doc", "loose/e.msg"},
+           {"b.doc", "mail/2024/May/b.msg"},   // through the second folder dropped
+           {"old/c.doc", "mail/2024/May/old/c.msg"}}) {
+    EXPECT_EQ(ReadAll(out.filePath(QString::fromLatin1(document))), DocumentFor(RtfFor(QString::fromLatin1(message))))
+        << document;
+  }
+  ExpectIdle();
+
+  // Unticked: one folder, numbered names; a message listed twice makes one document.
+  form.Check5->click();
+  EXPECT_EQ(fixture_->settings.Value(QStringLiteral("KeepFolders")), QStringLiteral("False"));
+  QDir(TreeRoot(out_)).removeRecursively();
+  QDir().mkpath(TreeRoot(out_));
+  Click();
+  EXPECT_EQ(OutFiles(), QStringList({"a (2).doc", "a.doc", "b.doc", "c.doc", "d.doc", "e.doc"}));
+  EXPECT_TRUE(QFile::exists(Out(QStringLiteral("a (2).doc"))));
+}
+
+// "Name documents by: date and subject" asks the converters for each message's name before
+// the run; "Date documents like their messages" dates each document; "Show pictures" and
+// "Save attachments" reach the converter (an attachment saved beside its document).
+TEST_F(ConversionRunTest, NamesDatesAndAttachmentsFromTheWindowsChoices) {
+  const QByteArray oldZone = qgetenv("TZ");
+  qputenv("TZ", "UTC0");
+  fixture_ = std::make_unique<FormFixture>(TempSettings::Values{{QStringLiteral("Text1"), TreeRoot(out_)},
+                                                                {QStringLiteral("NameBy"), QStringLiteral("date-subject")},
+                                                                {QStringLiteral("DateFiles"), QStringLiteral("True")},
+                                                                {QStringLiteral("Attachments"), QStringLiteral("True")},
+                                                                {QStringLiteral("Pictures"), QStringLiteral("True")}});
+  fixture_->Load();
+  Form1& form = fixture_->form();
+  EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("date and subject"));
+  EXPECT_TRUE(form.Check2->isChecked() && form.Check3->isChecked() && form.Check4->isChecked());
+  constexpr std::int64_t kSent = 1796735100;  // 8 December 2026 13:05 UTC
+  msgwriter::MessageBuilder message;
+  message.AddRtfBody(RtfFor(QStringLiteral("m.msg"))).AddUnicode(0x0037, u"RE: a/b\u0001 plan");
+  message.AddTime(0x0039, 116'444'736'000'000'000ULL + static_cast<std::uint64_t>(kSent) * 10'000'000ULL);
+  message.AddAttachment(1).AddUnicode(0x3707, u"note.txt").AddBinary(0x3701, {'h', 'i'});
+  const QString path = QDir(TreeRoot(sources_)).filePath(QStringLiteral("123.msg"));
+  ASSERT_TRUE(run_testing::WriteBytes(path, message.Build()));
+  form.ListView1->Append(path);
+  AddDamagedMessage(QStringLiteral("damaged.msg"));  // no name to read: its file's name, and its failure
+  fixture_->dialogs.AnswerChoice(0);
+  Click();
+  const QString document = Out(QStringLiteral("2026-12-08 1305 RE: a_b  plan.doc"));
+  EXPECT_TRUE(QFile::exists(document)) << qPrintable(OutFiles().join(u'|'));
+  EXPECT_EQ(QFileInfo(document).lastModified().toSecsSinceEpoch(), kSent);
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("2026-12-08 1305 RE: a_b  plan attachments/note.txt"))), QByteArray("hi"));
+  EXPECT_FALSE(QFile::exists(Out(QStringLiteral("damaged.doc"))));
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_TRUE(Messages()[0].startsWith(kFailed + QDir(TreeRoot(sources_)).filePath(QStringLiteral("damaged.msg"))));
+  EXPECT_EQ(Messages()[1], Done(1, 1));
+  ExpectIdle();
+
+  // The choice is kept as it changes.
+  form.Combo1->setCurrentIndex(0);
+  form.Combo1_Click();
+  EXPECT_EQ(fixture_->settings.Value(QStringLiteral("NameBy")), QStringLiteral("file"));
+  form.Check4->click();
+  EXPECT_EQ(fixture_->settings.Value(QStringLiteral("DateFiles")), QStringLiteral("False"));
+  if (oldZone.isNull()) qunsetenv("TZ"); else qputenv("TZ", oldZone);
 }
 
 TEST_F(ConversionRunTest, OutputFolderWithoutTrailingSeparator) {
@@ -575,6 +672,29 @@ class StandInRunTest : public ConversionRunTest {
     return names;
   }
 };
+
+// A stop while the converters read the messages' names ends the run before anything is
+// written: the box says "Stopped." with every message not started.
+TEST_F(StandInRunTest, StopWhileNamesAreReadWritesNothing) {
+  Form1& form = StandInWindow();
+  form.Combo1->setCurrentIndex(1);  // date and subject
+  AddMessage(QStringLiteral("a.msg"));
+  const QString hang = AddMessage(QStringLiteral("hang.msg"));
+  AddMessage(QStringLiteral("z.msg"));
+  bool stopped = false;
+  {
+    WhileRunning watch([&] {
+      if (!form.Converting || stopped || !Started(hang)) return;
+      stopped = true;
+      Click();
+    });
+    Click();
+  }
+  ASSERT_TRUE(stopped);
+  EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("Stopped.\r\n0 converted, 0 failed, 3 not started")});
+  EXPECT_TRUE(OutFiles().isEmpty()) << qPrintable(OutFiles().join(u'|'));
+  ExpectIdle();
+}
 
 // "Stop Converting" stops the run as Ctrl-C stops the command: the message under way gets
 // two seconds, then its converter is ended; nothing half-written, the counts in the box.

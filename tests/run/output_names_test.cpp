@@ -131,3 +131,55 @@ TEST(OutputNames, KeepingExistingDocumentsNumbersPastThemButNotPastThisRunsOwn) 
 }
 
 }  // namespace
+
+namespace {
+
+// The sub-folder kept below a root: from the path's text (a link keeps its own name), never
+// with "." or "..", nothing for a file added by itself or found elsewhere.
+TEST(KeptSubFolder, TheMessagesPlaceBelowTheFolderItWasFoundThrough) {
+  const auto p = PathStyle::Posix;
+  EXPECT_EQ(KeptSubFolder("/mail", "/mail/2024/March/a.msg", p), QStringLiteral("2024/March"));
+  EXPECT_EQ(KeptSubFolder("/mail/", "/mail/2024/a.msg", p), QStringLiteral("2024"));
+  EXPECT_EQ(KeptSubFolder("/mail", "/mail/a.msg", p), QString());
+  EXPECT_EQ(KeptSubFolder("/", "/mail/a.msg", p), QStringLiteral("mail"));
+  EXPECT_EQ(KeptSubFolder("", "/mail/x/a.msg", p), QString()) << "a file added by itself";
+  EXPECT_EQ(KeptSubFolder("/mail", "/mailbox/x/a.msg", p), QString()) << "a neighbour is not below the root";
+  EXPECT_EQ(KeptSubFolder("/mail", "/mail/link to old/y/a.msg", p), QStringLiteral("link to old/y"));
+  EXPECT_EQ(KeptSubFolder("/mail", "/mail/x/../../etc/a.msg", p), QString());
+  EXPECT_EQ(KeptSubFolder("/mail", "/mail/./x/a.msg", p), QString());
+  EXPECT_EQ(KeptSubFolder("C:\\Mail", "C:\\Mail\\2024\\a.msg", PathStyle::Windows), QStringLiteral("2024"));
+}
+
+// The wanted path of a row: the sub-folder only under the output folder and only when asked
+// for; a name from the message in place of the file's, cut to the name limit.
+TEST(KeptSubFolder, WantedPathsJoinTheOptionsTheRootAndTheName) {
+  PathChoice choice;
+  choice.toFolder = true;
+  choice.folder = QStringLiteral("/out/");
+  const QString source = QStringLiteral("/mail/2024/RE 7.msg");
+  EXPECT_EQ(WantedOutputPath(choice, source, QStringLiteral("/mail"), {}), QStringLiteral("/out/RE 7.doc"));
+  choice.keepFolders = true;
+  EXPECT_EQ(WantedOutputPath(choice, source, QStringLiteral("/mail"), {}), QStringLiteral("/out/2024/RE 7.doc"));
+  EXPECT_EQ(WantedOutputPath(choice, source, QString(), {}), QStringLiteral("/out/RE 7.doc"));
+  EXPECT_EQ(WantedOutputPath(choice, source, QStringLiteral("/mail"), QStringLiteral("2024-12-08 1405 Plan")),
+            QStringLiteral("/out/2024/2024-12-08 1405 Plan.doc"));
+  EXPECT_EQ(WantedOutputPath(choice, source, QStringLiteral("/mail"), QString(300, u'x')),
+            "/out/2024/" + QString(251, u'x') + ".doc");
+  // Beside the message: the tree is where the message is already; the name still applies.
+  choice.toFolder = false;
+  choice.beside = true;
+  EXPECT_EQ(WantedOutputPath(choice, source, QStringLiteral("/mail"), QStringLiteral("Plan")),
+            QStringLiteral("/mail/2024/Plan.doc"));
+  choice.beside = false;
+  EXPECT_EQ(WantedOutputPath(choice, source, QStringLiteral("/mail"), {}), QString());
+}
+
+// Numbering is per folder: the same name in two sub-folders is no collision.
+TEST(KeptSubFolder, NamesAreNumberedPerFolder) {
+  OutputNames names([](const QString&) { return false; });
+  EXPECT_EQ(names.Claim("/m/a/x.msg", "/out/a/x.doc"), QStringLiteral("/out/a/x.doc"));
+  EXPECT_EQ(names.Claim("/m/b/x.msg", "/out/b/x.doc"), QStringLiteral("/out/b/x.doc"));
+  EXPECT_EQ(names.Claim("/m/a/x.MSG", "/out/a/x.doc"), QStringLiteral("/out/a/x (2).doc"));
+}
+
+}  // namespace

@@ -3,7 +3,8 @@
 // starting its document as the converter does, in a hidden ".<document>.<hex>.tmp" beside
 // it, and creating "<message>.started" holding its process id, so that a test knows it is
 // under way and can look for the process afterwards) and crashes on one whose name holds
-// "crash", also with its temporary file begun.
+// "crash", also with its temporary file begun. A name request (which writes nothing) hangs
+// or crashes the same way, without a temporary file.
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -19,7 +20,8 @@ int main() {
   while (quorlin::ReadServeRequest(stdin, request)) {
     const bool hang = request.input.find("hang") != std::string::npos;
     const bool crash = request.input.find("crash") != std::string::npos;
-    if (hang || crash) {
+    const bool naming = request.options == quorlin::kNameRequest;
+    if ((hang || crash) && !naming) {
       const std::size_t slash = request.output.rfind('/') + 1;
       const std::string name = request.output.substr(slash);
       std::ofstream(request.output.substr(0, slash) + "." + name + ".00c0ffee12345678.tmp") << "half a document";
@@ -29,6 +31,12 @@ int main() {
       std::this_thread::sleep_for(std::chrono::hours(1));
     }
     if (crash) std::abort();
+    if (naming) {
+      std::string stem;
+      const quorlin::ConversionResult result = quorlin::NameFile(request.input, request.output, stem);
+      quorlin::WriteServeResponse(stdout, quorlin::ServeResultWord(result.status), result.ok() ? stem : result.message);
+      continue;
+    }
     const quorlin::ConversionResult result = quorlin::ConvertFile(request.input, request.output);
     quorlin::WriteServeResponse(stdout, quorlin::ServeResultWord(result.status), result.message);
   }
