@@ -230,7 +230,7 @@ QString ConvertHelpText() {
   text += QStringLiteral(
       "\n"
       "Exit status: 0 every message converted, 1 some failed, 2 usage or set-up error,\n"
-      "130 or 143 interrupted (Ctrl-C or SIGTERM).\n");
+      "129, 130 or 143 interrupted (the terminal closed, Ctrl-C or SIGTERM).\n");
   return text;
 }
 
