@@ -115,6 +115,7 @@ class RunNames {
 struct Sources {
   QStringList paths;
   QStringList roots;
+  QStringList unreadable;  // folders whose listing the system refused
 };
 
 // Every message the paths name, in the order given: a file as it is, a folder's files by
@@ -134,7 +135,7 @@ Sources GatherSources(const QStringList& paths, const ConvertOptions& options, C
     if (folder) {
       QStringList folders{path.endsWith(PathSeparator()) ? path : path + PathSeparator()};
       const ScanStopped stopped = [&stop] { return stop.Received() != 0; };
-      GetSubDirectories2016(folders, true, *fileSystem, dialogs, stopped);
+      GetSubDirectories2016(folders, true, *fileSystem, dialogs, stopped, &sources.unreadable);
       found = QualifyingFiles(*fileSystem, folders, pattern, &trap, stopped);
     } else {
       found = {path};
@@ -332,6 +333,13 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
                      reason.join(QStringLiteral("; ")), outcomes[i]->attachmentFiles,
                      outcomes[i]->embeddedMessages});
   }
+  // A folder that could not be searched is named as failed, never passed over in silence.
+  for (const QString& folder : found.unreadable) {
+    const QString reason = QStringLiteral("The folder could not be read: Permission denied.");
+    console.Error(QStringLiteral("failed: ") + folder + QStringLiteral(": ") + reason);
+    lines.push_back({folder, QString(), QStringLiteral("failed"), reason});
+  }
+  const std::size_t unreadable = static_cast<std::size_t>(found.unreadable.size());
   bool reportWritten = true;
   if (!options.reportPath.isEmpty()) {
     QString failure;
@@ -343,7 +351,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   const std::size_t notStarted = jobs.size() - converted - failed;
   // A script's run that converted everything says nothing; a terminal always gets the
   // counts, and so does any run that failed or stopped, under its error lines.
-  const bool everythingConverted = failed == 0 && notStarted == 0 && signal == 0;
+  const bool everythingConverted = failed == 0 && notStarted == 0 && unreadable == 0 && signal == 0;
   if (!options.quiet && (environment.errIsTerminal || !everythingConverted)) {
     QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed")
                           .arg(converted)
@@ -352,6 +360,10 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     if (notStarted > 0) closing += QStringLiteral(", %1 not started").arg(notStarted);
     if (!skipped.empty()) closing += QStringLiteral(", %1 skipped (already there)").arg(skipped.size());
     if (convertedNumbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(convertedNumbered);
+    if (unreadable > 0)
+      closing += QStringLiteral(", %1 %2 could not be read")
+                     .arg(unreadable)
+                     .arg(unreadable == 1 ? QStringLiteral("folder") : QStringLiteral("folders"));
     if (signal != 0) closing = QStringLiteral("Interrupted. ") + closing;
     std::fprintf(environment.err, "%s.\n", qPrintable(closing));
     std::fflush(environment.err);
@@ -361,5 +373,6 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     console.Error(QStringLiteral("the converter could not be started: ") + summary.startFailure);
     return exit_status::kSomeFailed;
   }
-  return failed == 0 && notStarted == 0 && reportWritten ? exit_status::kAllConverted : exit_status::kSomeFailed;
+  return failed == 0 && notStarted == 0 && unreadable == 0 && reportWritten ? exit_status::kAllConverted
+                                                                             : exit_status::kSomeFailed;
 }

@@ -33,12 +33,13 @@ using SearchedFolders = QSet<QString>;
 // Lists F's sub-folders into `found`. A refused listing removes the first entry equal to F
 // from `folders` and gives its index; otherwise the result is -1.
 qsizetype SearchFolder(const QString& folder, QStringList& folders, QStringList& found, const FileSystem& fs,
-                       Dialogs& dialogs) {
+                       Dialogs& dialogs, QStringList* refused) {
   QStringList names;
   try {
     names = fs.SubFolderNames(folder);  // a failure other than a refusal is shown as place 118
   } catch (const AppError& error) {
     if (error.number() == error_number::kPermissionDenied || error.number() == error_number::kPathNotFound) {
+      if (refused && error.number() == error_number::kPermissionDenied) refused->append(folder);
       const qsizetype index = folders.indexOf(folder);
       if (index >= 0) folders.removeAt(index);
       return index;
@@ -60,7 +61,7 @@ bool Stopped(const ScanStopped& stopped) { return stopped && stopped(); }
 
 // One level of the walk; gives the number of entries it removed from `folders`.
 qsizetype Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs,
-               SearchedFolders& searched, const ScanStopped& stopped) {
+               SearchedFolders& searched, const ScanStopped& stopped, QStringList* refused) {
   ErrorTrap trap(dialogs, kScanLocation);
   qsizetype removedHere = 0;
   QStringList found;  // this level's sub-folders, searched one level down
@@ -82,14 +83,14 @@ qsizetype Walk(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs
     if (trap.Test(116, [&] { return !fs.IsRootFolder(folder) && fs.IsHiddenSystemFolder(folder); }))
       continue;
     if (!key.isEmpty()) searched.insert(key);
-    const qsizetype removed = SearchFolder(folder, folders, found, fs, dialogs);
+    const qsizetype removed = SearchFolder(folder, folders, found, fs, dialogs, refused);
     if (removed < 0) continue;
     ++removedHere;
     if (removed <= i) --i;  // the next entry moved up by one
   }
   const qsizetype own = found.size();
   qsizetype removedDeeper = 0;
-  if (recurse && !found.isEmpty()) removedDeeper = Walk(found, true, fs, dialogs, searched, stopped);
+  if (recurse && !found.isEmpty()) removedDeeper = Walk(found, true, fs, dialogs, searched, stopped, refused);
   if (Stopped(stopped)) return removedHere;
   // The deeper levels' folders, after this level's own, passed these same tests one level
   // down a moment ago and go through as they are.
@@ -132,9 +133,9 @@ bool RunTest(ErrorTrap* trap, int line, const std::function<bool()>& test) {
 }  // namespace
 
 void GetSubDirectories2016(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs,
-                           const ScanStopped& stopped) {
+                           const ScanStopped& stopped, QStringList* refused) {
   SearchedFolders searched;
-  Walk(folders, recurse, fs, dialogs, searched, stopped);
+  Walk(folders, recurse, fs, dialogs, searched, stopped, refused);
 }
 
 QStringList ListFolderFiles(const FileSystem& fs, const QString& folder, const QString& pattern) {

@@ -27,9 +27,10 @@ constexpr int kScanPathLimit = 260;
 // the tree, or a second link to one folder): each folder is searched and listed once.
 // Yields to the message loop where it examines a folder, lists a sub-folder and returns a
 // folder, at most once every few milliseconds. Other failures show the common error box
-// and the scan goes on.
+// and the scan goes on. The folders whose listing the system refused are added to
+// `refused` when it is given, so a caller can name them instead of passing them over.
 void GetSubDirectories2016(QStringList& folders, bool recurse, const FileSystem& fs, Dialogs& dialogs,
-                           const ScanStopped& stopped = {});
+                           const ScanStopped& stopped = {}, QStringList* refused = nullptr);
 
 // The names of the folder's existing files that match the pattern, in listing order. The
 // folder may end in the separator or not. A failed listing throws AppError.

@@ -222,6 +222,11 @@ TEST_F(MemoryTreeTest, FoldersThatCannotBeListedAreDroppedAndTheRestIsScanned) {
   fs_.RefuseListing("/A/d", error_number::kPermissionDenied);
   EXPECT_EQ(Scan("/A/"), (QStringList{"/A/", "/A/c/", "/A/c/deep/"}));
   EXPECT_TRUE(dialogs_.shown.empty());
+  // The command names the folders it was refused (not one that vanished meanwhile).
+  QStringList folders = {"/A/"};
+  QStringList refused;
+  GetSubDirectories2016(folders, true, fs_, dialogs_, {}, &refused);
+  EXPECT_EQ(refused, (QStringList{"/A/a/", "/A/d/"}));
 }
 
 TEST_F(MemoryTreeTest, ARefusedChosenFolderLeavesTheCallersList) {
