@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the real program under a virtual X server, converts a folder holding two good
-# messages, damaged ones and a message that never arrives (a named pipe, as a stalled
-# network copy behaves), and saves pictures of the failure box (with its reason), of the
+# messages, damaged ones and a message that keeps its converter busy for many seconds (a
+# huge HTML body, as a damaged network copy can take long), and saves pictures of the failure box (with its reason), of the
 # window during the run (the bar waiting on the slow message, "Stop Converting") and of the
 # closing box with its details open on the last failure (the slow message, past the time
 # limit of 7 seconds set for the run).
@@ -22,14 +22,14 @@ install_missing_tools Xvfb:xvfb import:imagemagick xwininfo:x11-utils xdotool:xd
 start_virtual_display
 
 # The messages: two samples that convert, files that only pretend to be messages, a
-# damaged copy of a sample, and last a named pipe that never delivers its bytes.
+# damaged copy of a sample, and last a message whose HTML body keeps its converter busy.
 mail="$HOME/Mail"
 mkdir -p "$mail" "$HOME/Documents"
 cp "$build/app/Samples/Plain message.msg" "$build/app/Samples/Formatted message.msg" "$mail/"
 printf 'Meeting notes, typed by hand\n' >"$mail/Monday notes.msg"
 head -c 2000 "$build/app/Samples/Formatted message.msg" >"$mail/Cut short.msg"
 for i in $(seq 3 "$((failures - 1))"); do head -c 3000 /dev/urandom >"$mail/Old backup $i.msg"; done
-mkfifo "$mail/Zz network copy.msg"
+"$build/tools/samples/make_samples" --slow "$mail/Zz network copy.msg" 100
 
 cat >"$XDG_CONFIG_HOME/Kestrane.conf" <<CONF
 [Lorvane]
@@ -40,9 +40,8 @@ TimeLimit=7
 Extension=msg
 LastFolder=$mail
 CONF
-# Queued from the command line, as a file manager's "Open with" does: the folder (whose
-# search leaves out the pipe, no regular file) and the pipe itself.
-"$exe" "$mail" "$mail/Zz network copy.msg" >"$work/app.log" 2>&1 &
+# Queued from the command line, as a file manager's "Open with" does.
+"$exe" "$mail" >"$work/app.log" 2>&1 &
 app_pid=$!
 
 # The ids of the program's top-level windows titled "Lorvane".
@@ -76,7 +75,7 @@ for _ in $(seq 100); do
 done
 [ -n "$main" ] || { echo "box_screenshots: the window did not appear" >&2; cat "$work/app.log" >&2; exit 1; }
 sleep 1
-click_main 268 391            # "Start Converting"
+click_main 268 475            # "Start Converting"
 wait_for_box
 shoot "$out/failure-box.png"
 first=$(box)

@@ -1,12 +1,17 @@
 // Writes the sample messages that ship in the "Samples" folder beside the program (their
-// content is in msgwriter/samples.cpp).
-// Usage: make_samples <folder>
+// content is in msgwriter/samples.cpp). With --slow it writes instead one message whose
+// HTML body of the given size keeps a converter busy for seconds, for the window checks
+// that show a run waiting on a slow message (tools/box_screenshots.sh).
+// Usage: make_samples <folder> | make_samples --slow <file> <megabytes>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <vector>
 
+#include "msgwriter/message_builder.h"
 #include "msgwriter/samples.h"
 
 namespace {
@@ -25,11 +30,32 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t
   return !error;
 }
 
+// A message whose HTML body is `megabytes` of short paragraphs.
+std::vector<std::uint8_t> SlowMessage(int megabytes) {
+  const std::string paragraph = "<p>A line of a very long message, one of many.</p>\n";
+  std::string html = "<html><body>";
+  while (html.size() < static_cast<std::size_t>(megabytes) << 20) html += paragraph;
+  html += "</body></html>";
+  msgwriter::MessageBuilder builder;
+  builder.AddUnicode(0x0037, u"A very long message")
+      .AddBinary(0x1013, std::vector<std::uint8_t>(html.begin(), html.end()))
+      .AddInt32(0x3FDE, 65001);
+  return builder.Build();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--slow") {
+    const int megabytes = std::atoi(argv[3]);
+    if (megabytes < 1 || megabytes > 1024 || !WriteFile(argv[2], SlowMessage(megabytes))) {
+      std::fprintf(stderr, "make_samples: cannot write %s\n", argv[2]);
+      return 1;
+    }
+    return 0;
+  }
   if (argc != 2) {
-    std::fprintf(stderr, "Usage: make_samples <folder>\n");
+    std::fprintf(stderr, "Usage: make_samples <folder> | make_samples --slow <file> <megabytes>\n");
     return 2;
   }
   const std::filesystem::path folder = argv[1];
