@@ -31,6 +31,19 @@ std::optional<int> Number(const QString& text, int low, int high) {
   return value;
 }
 
+// The reader of a flag that turns on one of the command's own choices, or one of the
+// document options.
+template <bool ConvertOptions::*field>
+QString SetFlag(ConvertOptions& options, QString) {
+  options.*field = true;
+  return {};
+}
+template <bool DocumentOptions::*field>
+QString SetDocumentFlag(ConvertOptions& options, QString) {
+  options.documents.*field = true;
+  return {};
+}
+
 // A new option is one row here (and, for a document option, the field it sets).
 const std::array kRows = {
     OptionRow{"output", "DIR", "write the documents into DIR (default: the current folder)",
@@ -40,10 +53,7 @@ const std::array kRows = {
                 return QString();
               }},
     OptionRow{"beside", "", "write each document beside its message",
-              [](ConvertOptions& options, QString) {
-                options.beside = true;
-                return QString();
-              }},
+              SetFlag<&ConvertOptions::beside>},
     OptionRow{"extension", "EXT", "the extension of the messages in folders (default: msg; * for all)",
               [](ConvertOptions& options, QString value) {
                 if (value.startsWith(u'.')) value.remove(0, 1);
@@ -80,46 +90,25 @@ const std::array kRows = {
     OptionRow{"replace", "",
               "replace documents that already exist (default: keep them and\n"
               "give the new document the next numbered name)",
-              [](ConvertOptions& options, QString) {
-                options.replace = true;
-                return QString();
-              }},
+              SetFlag<&ConvertOptions::replace>},
     OptionRow{"skip-existing", "", "convert only the messages whose documents are not there yet",
-              [](ConvertOptions& options, QString) {
-                options.skipExisting = true;
-                return QString();
-              }},
+              SetFlag<&ConvertOptions::skipExisting>},
     OptionRow{"header", "",
               "open each document with the message's sender, date, recipients,\n"
               "subject and attachments",
-              [](ConvertOptions& options, QString) {
-                options.documents.headerBlock = true;
-                return QString();
-              }},
+              SetDocumentFlag<&DocumentOptions::headerBlock>},
     OptionRow{"pictures", "", "show the pictures the messages' bodies place",
-              [](ConvertOptions& options, QString) {
-                options.documents.pictures = true;
-                return QString();
-              }},
+              SetDocumentFlag<&DocumentOptions::pictures>},
     OptionRow{"attachments", "",
               "save each message's attachments into a folder beside its document\n"
               "(\"Report.doc\" gets \"Report attachments\")",
-              [](ConvertOptions& options, QString) {
-                options.documents.attachments = true;
-                return QString();
-              }},
+              SetDocumentFlag<&DocumentOptions::attachments>},
     OptionRow{"dates", "", "date each document like its message (sent, else received)",
-              [](ConvertOptions& options, QString) {
-                options.documents.fileDates = true;
-                return QString();
-              }},
+              SetDocumentFlag<&DocumentOptions::fileDates>},
     OptionRow{"tree", "",
               "keep the sub-folders: each document goes under DIR at its message's\n"
               "place below the folder given",
-              [](ConvertOptions& options, QString) {
-                options.tree = true;
-                return QString();
-              }},
+              SetFlag<&ConvertOptions::tree>},
     OptionRow{"name", "PATTERN",
               "name the documents by PATTERN of {file} (the default), {date},\n"
               "{subject} and {from}, e.g. \"{date} {subject}\"",
@@ -130,20 +119,11 @@ const std::array kRows = {
                 return QString();
               }},
     OptionRow{"quiet", "", "print nothing but errors",
-              [](ConvertOptions& options, QString) {
-                options.quiet = true;
-                return QString();
-              }},
+              SetFlag<&ConvertOptions::quiet>},
     OptionRow{"help", "", "print this text",
-              [](ConvertOptions& options, QString) {
-                options.help = true;
-                return QString();
-              }},
+              SetFlag<&ConvertOptions::help>},
     OptionRow{"version", "", "print the version",
-              [](ConvertOptions& options, QString) {
-                options.version = true;
-                return QString();
-              }},
+              SetFlag<&ConvertOptions::version>},
 };
 
 bool Valued(const OptionRow& row) { return row.valueName[0] != '\0'; }
