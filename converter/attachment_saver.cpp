@@ -25,11 +25,6 @@ namespace fs = std::filesystem;
 
 constexpr std::u16string_view kPackageStream = u"\x01Ole10Native";
 constexpr std::size_t kMaxDocumentStem = kMaxFileNameBytes - 12;  // room for " attachments"
-constexpr std::uint32_t kUtf8 = 65001;
-
-std::u16string FromUtf8(std::string_view text) {
-  return DecodeCodePage(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), kUtf8);
-}
 
 class Saver {
  public:
@@ -67,7 +62,7 @@ class Saver {
   }
 
   std::string Shown(const ListedAttachment& listed) const {
-    return "\"" + Utf8(listed.name.empty() ? FromUtf8(Fallback(listed)) : listed.name) + "\"";
+    return "\"" + EncodeUtf8(listed.name.empty() ? Utf16FromUtf8(Fallback(listed)) : listed.name) + "\"";
   }
 
   std::optional<std::string> Write(const std::string& name, std::span<const std::uint8_t> bytes) {
@@ -159,7 +154,7 @@ SavedAttachments SaveAttachments(const Message& message, const fs::path& folder,
   for (const ListedAttachment& listed : SenderAttachments(message, shown)) {
     std::optional<std::string> saved_as = saver.Save(listed);
     if (listed.name.empty() && !saved_as) continue;  // nothing to show for it
-    saver.saved().names.push_back(listed.name.empty() ? FromUtf8(*saved_as) : listed.name);
+    saver.saved().names.push_back(listed.name.empty() ? Utf16FromUtf8(*saved_as) : listed.name);
     saver.saved().links.push_back(saved_as ? RelativeLink(folder_name + "/" + *saved_as) : std::string());
   }
   return std::move(saver.saved());

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace quorlin {
 
@@ -25,5 +26,26 @@ std::u16string DecodeCodePage(std::span<const std::uint8_t> bytes, std::uint32_t
 
 // UTF-16 text as UTF-8; half a surrogate pair becomes U+FFFD.
 std::string EncodeUtf8(std::u16string_view text);
+
+// UTF-8 text as UTF-16, by DecodeCodePage's rule for 65001.
+std::u16string Utf16FromUtf8(std::string_view text);
+
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+
+// Calls `each` with every code point of `text`; half a surrogate pair is U+FFFD.
+template <typename Each>
+void ForEachCodePoint(std::u16string_view text, Each each) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    each(c);
+  }
+}
 
 }  // namespace quorlin

@@ -13,9 +13,6 @@ namespace quorlin {
 // The longest file name the usual file systems take, in bytes.
 inline constexpr std::size_t kMaxFileNameBytes = 255;
 
-// UTF-16 text as UTF-8; a lone surrogate becomes U+FFFD.
-std::string Utf8(std::u16string_view text);
-
 // `name` as one safe file name, or empty when nothing usable is left. Only its last
 // non-empty path component counts ("/" and "\" both separate); control characters (C0,
 // DEL, C1) and the invisible marks that reorder text become spaces or go; outer spaces

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "converter/code_page.h"
 #include "converter/html_to_rtf_flow.h"
 #include "converter/html_to_rtf_parse.h"
 #include "converter/html_to_rtf_style.h"
@@ -137,30 +138,6 @@ std::string LinkTarget(std::string_view href) {
     }
   }
   return target;
-}
-
-std::u16string Utf16(std::string_view utf8) {
-  std::u16string text;
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                       : (lead >> 3) == 0x1E ? 4 : 0;
-    if (length == 0 || utf8.size() - i < static_cast<std::size_t>(length)) {
-      text += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (int k = 1; k < length; ++k) code = (code << 6) | (utf8[i + k] & 0x3F);
-    i += length;
-    if (code > 0xFFFF && code <= 0x10FFFF) {
-      text += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-      text += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-      text += code > 0xFFFF ? u'\uFFFD' : static_cast<char16_t>(code);
-    }
-  }
-  return text;
 }
 
 class HtmlWalker {
@@ -408,7 +385,7 @@ class HtmlWalker {
     if (images_ == nullptr) return;
     ImageRef ref;
     if (const char* src = Attribute(node, "src")) ref.src = src;
-    if (const char* alt = Attribute(node, "alt")) ref.alt = Utf16(alt);
+    if (const char* alt = Attribute(node, "alt")) ref.alt = Utf16FromUtf8(alt);
     if (const char* width = Attribute(node, "width")) ref.width_px = ParseHtmlInteger(width, 0, 100000);
     if (const char* height = Attribute(node, "height"))
       ref.height_px = ParseHtmlInteger(height, 0, 100000);

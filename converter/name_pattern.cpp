@@ -11,7 +11,6 @@
 namespace quorlin {
 namespace {
 
-constexpr std::uint32_t kUtf8 = 65001;
 constexpr std::string_view kDocumentExtension = ".doc";
 
 enum class Field { kFile, kDate, kSubject, kFrom };
@@ -22,10 +21,6 @@ std::optional<Field> FieldNamed(std::string_view name) {
   if (name == "subject") return Field::kSubject;
   if (name == "from") return Field::kFrom;
   return std::nullopt;
-}
-
-std::u16string FromUtf8(std::string_view text) {
-  return DecodeCodePage(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), kUtf8);
 }
 
 // The pattern as the text before each field, the fields, and the text after the last.
@@ -65,7 +60,7 @@ std::string PatternStem(std::string_view pattern, const NameFields& fields, std:
   const Parsed parsed = Parse(pattern);
   std::u16string name;
   if (parsed.problem.empty()) {
-    name = FromUtf8(parsed.texts.front());
+    name = Utf16FromUtf8(parsed.texts.front());
     bool first = true;
     for (std::size_t i = 0; i < parsed.fields.size(); ++i) {
       std::string_view value;
@@ -75,13 +70,13 @@ std::string PatternStem(std::string_view pattern, const NameFields& fields, std:
         case Field::kSubject: value = fields.subject; break;
         case Field::kFrom: value = fields.from; break;
       }
-      const std::string safe = SafeFileStem(FromUtf8(value), limit);
+      const std::string safe = SafeFileStem(Utf16FromUtf8(value), limit);
       if (safe.empty()) continue;
-      if (!first) name += FromUtf8(parsed.texts[i]);
-      name += FromUtf8(safe);
+      if (!first) name += Utf16FromUtf8(parsed.texts[i]);
+      name += Utf16FromUtf8(safe);
       first = false;
     }
-    name += FromUtf8(parsed.texts.back());
+    name += Utf16FromUtf8(parsed.texts.back());
   }
   std::string stem = SafeFileStem(name, limit);
   return stem.empty() ? std::string(kNoSubjectStem) : stem;

@@ -17,10 +17,6 @@ bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == 
 
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
 
-std::u16string Utf16(std::string_view utf8) {
-  return DecodeCodePage(std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()), 65001);
-}
-
 // "120" or "120px" (surrounding spaces allowed) as a number of pixels.
 std::optional<int> Pixels(std::u16string_view value) {
   std::size_t i = 0;
@@ -65,7 +61,7 @@ std::optional<ImageRef> ParseImageTag(std::string_view tag_bytes, std::uint32_t 
         auto value = [&attributes](const char* name) -> std::optional<std::u16string> {
           const GumboAttribute* attribute = gumbo_get_attribute(&attributes, name);
           if (!attribute) return std::nullopt;
-          return Utf16(attribute->value);
+          return Utf16FromUtf8(attribute->value);
         };
         if (std::optional<std::u16string> src = value("src")) {
           // Line breaks and surrounding spaces are no part of a URL.

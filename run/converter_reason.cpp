@@ -1,8 +1,6 @@
 // Mapping a result word and the converter's reason to a sentence a user can act on.
 #include "run/converter_reason.h"
 
-#include <QRegularExpression>
-
 namespace {
 
 // The system's part of an input or output failure: what follows the quoted path
@@ -44,10 +42,10 @@ FailureReason ReasonForOutcome(const QString& word, const QString& detail) {
     return {QStringLiteral("The document could not be written: %1.").arg(system), detail};
   }
   if (word == QLatin1String("timeout")) {
-    static const QRegularExpression kSeconds(QStringLiteral("took longer than (\\d+ seconds?)"));
-    const QRegularExpressionMatch match = kSeconds.match(detail);
-    return {QStringLiteral("The conversion took longer than %1.").arg(match.hasMatch() ? match.captured(1) : detail),
-            {}};
+    // The run words it already ("the conversion took longer than 7 seconds"): a sentence.
+    QString sentence = detail;
+    if (!sentence.isEmpty()) sentence[0] = sentence[0].toUpper();
+    return {sentence + u'.', {}};
   }
   if (word == QLatin1String("stopped")) return {QStringLiteral("The run was stopped before this message was done."), {}};
   if (word == QLatin1String("not-started")) return {QStringLiteral("The converter could not be started."), detail};

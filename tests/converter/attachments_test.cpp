@@ -15,6 +15,7 @@
 
 #include "converter/attachment_object.h"
 #include "converter/attachment_saver.h"
+#include "converter/code_page.h"
 #include "converter/conversion.h"
 #include "converter/file_names.h"
 #include "converter/message.h"
@@ -72,7 +73,7 @@ TEST(FileNamesTest, HostileNamesBecomeOneSafeNameOrNone) {
       {u"caf\u00e9 \U0001F600.txt", "caf\xC3\xA9 \xF0\x9F\x98\x80.txt"},
   };
   for (const auto& [name, safe] : cases)
-    EXPECT_EQ(SafeFileName(name), safe) << Utf8(name);
+    EXPECT_EQ(SafeFileName(name), safe) << EncodeUtf8(name);
   EXPECT_EQ(SafeFileStem(u"Re: a/b\\c", 243), "Re: a_b_c");
   EXPECT_EQ(SafeFileStem(u"..", 243), "");
 }

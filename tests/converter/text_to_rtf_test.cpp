@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "converter/html_charset.h"
+#include "converter/code_page.h"
 #include "converter/html_to_rtf.h"
 #include "converter/html_to_rtf_parse.h"
 #include "converter/html_to_rtf_style.h"
@@ -115,31 +116,10 @@ std::string HtmlRtf(std::string_view html, InlineImages* images = nullptr,
   return std::string(bytes.begin(), bytes.end());
 }
 
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size())
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-    } else if (c < 0x10000) {
-      out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-              static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-      out += {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-              static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-    }
-  }
-  return out;
-}
-
 // What a reader sees of the document an HTML body becomes; the document is checked to be
 // well formed and pure ASCII on the way.
 std::u16string HtmlToText(std::u16string_view html) {
-  const std::string rtf = HtmlRtf(Utf8(html));
+  const std::string rtf = HtmlRtf(EncodeUtf8(html));
   EXPECT_TRUE(BracesBalance(rtf)) << rtf;
   for (char ch : rtf) EXPECT_LT(static_cast<unsigned char>(ch), 0x80) << rtf;
   return testing::RtfVisibleText(rtf);
