@@ -19,7 +19,6 @@
 namespace quorlin {
 namespace {
 
-
 // Appointment properties (PSETID_Appointment).
 constexpr std::uint32_t kLidLocation = 0x8208;
 constexpr std::uint32_t kLidStartWhole = 0x820D;
