@@ -18,7 +18,7 @@
 #include "platform/app_error.h"
 #include "platform/desktop.h"
 #include "platform/settings.h"
-#include "run/progress_bar.h"
+#include "app/progress_bar.h"
 #include "filelist/file_list.h"
 #include "platform/session_settings.h"
 #include "platform/twips.h"

@@ -2,7 +2,6 @@
 // names, the batch run with its progress and failure lines, the report and the closing line.
 #include "cli/convert_command.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -11,7 +10,6 @@
 #include <QThread>
 #include <memory>
 #include <optional>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -28,10 +26,10 @@
 #include "run/converter_reason.h"
 #include "run/name_pass.h"
 #include "run/output_names.h"
+#include "run/run_plan.h"
 #include "filelist/folder_scan.h"
 #include "platform/app_error.h"
 #include "platform/file_system.h"
-#include "platform/folder_listings.h"
 #include "platform/native_names.h"
 #include "platform/paths.h"
 
@@ -68,47 +66,6 @@ bool WritableFolder(const QString& folder) {
 QString Absolute(const QString& path) {
   return QDir::cleanPath(path.startsWith(u'/') ? path : QDir::currentPath() + u'/' + path);
 }
-
-// The run's names: a document of the same run or one already on disk (read once per
-// output folder) is not taken by another message; with --replace a document on disk is
-// replaced, but never a file that is itself one of the messages: that message's neighbour
-// takes the next numbered name instead.
-class RunNames {
- public:
-  RunNames(const QStringList& sources, ExistingDocuments existing)
-      : replace_(existing == ExistingDocuments::kReplace),
-        names_([this](const QString& path) { return Taken(path); },
-               existing == ExistingDocuments::kSkip ? ExistingDocuments::kSkip : ExistingDocuments::kKeep) {
-    for (const QString& source : sources) {
-      sources_.insert(source);
-      struct stat st;
-      if (::stat(NativeName(source).constData(), &st) == 0) sourceFiles_.insert({st.st_dev, st.st_ino});
-    }
-  }
-  QString Claim(const QString& source, const QString& wanted) {
-    wanted_ = wanted;
-    return names_.Claim(source, wanted);
-  }
-
- private:
-  bool IsSource(const QString& path) const {
-    if (sources_.contains(path)) return true;
-    struct stat st;
-    return ::stat(NativeName(path).constData(), &st) == 0 && sourceFiles_.count({st.st_dev, st.st_ino}) > 0;
-  }
-  // A numbered name never replaces anything; the wanted one does under --replace.
-  bool Taken(const QString& path) {
-    if (replace_ && path == wanted_) return IsSource(path);
-    return listings_.Exists(path) || sources_.contains(path);
-  }
-
-  bool replace_;
-  QString wanted_;
-  QSet<QString> sources_;
-  std::set<std::pair<dev_t, ino_t>> sourceFiles_;
-  FolderListings listings_;
-  OutputNames names_;
-};
 
 // The messages to convert, each with the folder it was found through (empty for a file
 // named by itself).
@@ -240,40 +197,19 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
       return console.SetUpError(QStringLiteral("the converter could not be started: ") + named.startFailure);
   }
 
-  // Output names: the window's rule, with documents already on disk kept unless replaced
-  // or skipped. A stop ends the naming too, and then nothing is converted.
-  RunNames names(sources, options.replace        ? ExistingDocuments::kReplace
-                          : options.skipExisting ? ExistingDocuments::kSkip
-                                                 : ExistingDocuments::kKeep);
+  // The plan: the window's names and rules. A stop ends the planning too, and then nothing
+  // is converted.
   PathChoice pathChoice;
   pathChoice.toFolder = !options.beside;
   pathChoice.beside = options.beside;
   pathChoice.folder = outputFolder;
   pathChoice.keepFolders = options.tree;
-  std::vector<BatchJob> jobs;
-  std::vector<QString> wantedPaths;  // each job's wanted path, before numbering
-  std::vector<ReportLine> skipped;
-  std::size_t numbered = 0;  // jobs whose document takes a numbered name
-  std::vector<std::pair<bool, std::size_t>> order;  // (skipped, index) of each source, in turn
-  jobs.reserve(static_cast<std::size_t>(sources.size()));
-  for (qsizetype i = 0; i < sources.size(); ++i) {
-    if (jobs.size() % 256 == 0 && stop.Received() != 0) {
-      jobs.clear();
-      break;
-    }
-    const QString& source = sources[i];
-    const QString wanted = WantedOutputPath(pathChoice, source, found.roots[i], stems[static_cast<std::size_t>(i)]);
-    const QString output = names.Claim(source, wanted);
-    if (options.skipExisting && QFileInfo::exists(output)) {
-      order.emplace_back(true, skipped.size());
-      skipped.push_back({source, output, QStringLiteral("skipped"), QStringLiteral("The document is there already.")});
-      continue;
-    }
-    if (output != wanted) ++numbered;
-    order.emplace_back(false, jobs.size());
-    jobs.push_back({source, output});
-    wantedPaths.push_back(wanted);
-  }
+  const RunPlan plan = PlanRun({sources, found.roots}, pathChoice, stems,
+                               options.replace        ? ExistingDocuments::kReplace
+                               : options.skipExisting ? ExistingDocuments::kSkip
+                                                      : ExistingDocuments::kKeep,
+                               [&stop] { return stop.Received() != 0; });
+  const std::vector<BatchJob>& jobs = plan.jobs;
 
   std::vector<std::optional<BatchOutcome>> outcomes(jobs.size());
   BatchSummary summary;
@@ -289,8 +225,11 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     std::size_t failed = 0;
     progress.Update(0, 0, true);
     QSet<QString> noticesShown;
+    // Outcomes are counted as they arrive, in whatever order the converters finish.
+    settings.tick = [&] { progress.Update(done, failed, false); };
     summary = RunBatch(jobs, settings, [&](std::size_t index, const BatchOutcome& outcome) {
       outcomes[index] = outcome;
+      if (outcome.word == QLatin1String("not-started")) return;
       ++done;
       // Each distinct notice once, whichever message gave it first.
       for (const QString& notice : outcome.notices) {
@@ -313,25 +252,32 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
       return console.SetUpError(QStringLiteral("the converter could not be started: ") + summary.startFailure);
   }
 
+  // Every message of the plan, in list order: converted, failed, skipped or not started.
   std::size_t converted = 0;
   std::size_t failed = 0;
+  std::size_t notStarted = 0;
   std::size_t convertedNumbered = 0;
   std::vector<ReportLine> lines;
-  for (const auto& [wasSkipped, i] : order) {
-    if (wasSkipped) {
-      lines.push_back(skipped[i]);
+  std::size_t job = 0;
+  for (const PlannedMessage& message : plan.messages) {
+    if (message.skipped) {
+      lines.push_back({message.source, message.output, QStringLiteral("skipped"),
+                       QStringLiteral("The document is there already.")});
       continue;
     }
-    if (!outcomes[i]) continue;
-    outcomes[i]->converted ? ++converted : ++failed;
-    if (outcomes[i]->converted && numbered > 0 && jobs[i].output != wantedPaths[i]) ++convertedNumbered;
+    const std::optional<BatchOutcome>& outcome = outcomes[job++];
+    if (!outcome || outcome->word == QLatin1String("not-started")) {
+      ++notStarted;
+      continue;
+    }
+    outcome->converted ? ++converted : ++failed;
+    if (outcome->converted && message.numbered) ++convertedNumbered;
     // The reason column also carries the converter's notices about the message.
-    QStringList reason = outcomes[i]->notices;
-    if (!outcomes[i]->converted) reason.prepend(ReasonForOutcome(outcomes[i]->word, outcomes[i]->reason).Text());
-    lines.push_back({jobs[i].source, jobs[i].output,
-                     outcomes[i]->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
-                     reason.join(QStringLiteral("; ")), outcomes[i]->attachmentFiles,
-                     outcomes[i]->embeddedMessages});
+    QStringList reason = outcome->notices;
+    if (!outcome->converted) reason.prepend(ReasonForOutcome(outcome->word, outcome->reason).Text());
+    lines.push_back({message.source, message.output,
+                     outcome->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
+                     reason.join(QStringLiteral("; ")), outcome->attachmentFiles, outcome->embeddedMessages});
   }
   // A folder that could not be searched is named as failed, never passed over in silence.
   for (const QString& folder : found.unreadable) {
@@ -348,17 +294,16 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   }
 
   const int signal = stop.Received();
-  const std::size_t notStarted = jobs.size() - converted - failed;
   // A script's run that converted everything says nothing; a terminal always gets the
   // counts, and so does any run that failed or stopped, under its error lines.
   const bool everythingConverted = failed == 0 && notStarted == 0 && unreadable == 0 && signal == 0;
   if (!options.quiet && (environment.errIsTerminal || !everythingConverted)) {
     QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed")
                           .arg(converted)
-                          .arg(jobs.size() + skipped.size())
+                          .arg(plan.messages.size())
                           .arg(failed);
     if (notStarted > 0) closing += QStringLiteral(", %1 not started").arg(notStarted);
-    if (!skipped.empty()) closing += QStringLiteral(", %1 skipped (already there)").arg(skipped.size());
+    if (plan.skipped > 0) closing += QStringLiteral(", %1 skipped (already there)").arg(plan.skipped);
     if (convertedNumbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(convertedNumbered);
     if (unreadable > 0)
       closing += QStringLiteral(", %1 %2 could not be read")

@@ -1,10 +1,11 @@
-// The engine's thread, the queued calls back into the window's thread, the in-order
-// hand-over of outcomes and the hold while a failure is shown.
+// The engine's thread, the queued calls back into the window's thread and the in-order
+// hand-over of outcomes.
 #include "run/background_batch.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QTimer>
@@ -18,31 +19,23 @@ void ClosePipe(int (&pipe)[2]) {
   }
 }
 
-void Poke(int fd) {
-  const char byte = 1;
-  if (fd >= 0) static_cast<void>(::write(fd, &byte, 1));
-}
-
 }  // namespace
 
 BackgroundBatch::BackgroundBatch(std::vector<BatchJob> jobs, BatchSettings settings)
     : jobs_(std::move(jobs)), settings_(std::move(settings)), arrived_(jobs_.size()) {
   if (::pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0) stopPipe_[0] = stopPipe_[1] = -1;
-  if (::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
   settings_.stopDescriptor = stopPipe_[0];
-  settings_.wakeDescriptor = wakePipe_[0];
-  settings_.hold = &hold_;
 }
 
 BackgroundBatch::~BackgroundBatch() {
   StopAndWait();
   ClosePipe(stopPipe_);
-  ClosePipe(wakePipe_);
 }
 
 void BackgroundBatch::Stop() {
   if (stopRequested_.exchange(true)) return;
-  Poke(stopPipe_[1]);
+  const char byte = 1;
+  if (stopPipe_[1] >= 0) static_cast<void>(::write(stopPipe_[1], &byte, 1));
 }
 
 void BackgroundBatch::StopAndWait() {
@@ -51,18 +44,12 @@ void BackgroundBatch::StopAndWait() {
   engine_.join();
 }
 
-void BackgroundBatch::Wake() { Poke(wakePipe_[1]); }
-
 void BackgroundBatch::Engine() {
   const BatchSummary summary = RunBatch(
       jobs_, settings_,
       [this](std::size_t index, const BatchOutcome& outcome) {
-        // Held from here, in the engine's thread, so no new message goes out before the
-        // window has shown this failure.
-        const bool held = !outcome.converted && !boxesOff_ && !stopRequested_;
-        if (held) ++hold_;
         QMetaObject::invokeMethod(
-            &context_, [this, finished = Finished{index, outcome, held}] { Arrived(finished); }, Qt::QueuedConnection);
+            &context_, [this, index, outcome] { Arrived(index, outcome); }, Qt::QueuedConnection);
       },
       [this](std::size_t index) {
         QMetaObject::invokeMethod(
@@ -78,22 +65,21 @@ void BackgroundBatch::Engine() {
       Qt::QueuedConnection);
 }
 
-void BackgroundBatch::Arrived(Finished finished) {
-  const std::size_t index = finished.index;
-  arrived_[index] = std::move(finished);
+void BackgroundBatch::Arrived(std::size_t index, BatchOutcome outcome) {
+  if (callbacks_.arrived) callbacks_.arrived(index, outcome);
+  arrived_[index] = std::move(outcome);
   PassOnInOrder();
 }
 
 void BackgroundBatch::PassOnInOrder() {
-  // A box shown by the callback runs the event loop: outcomes that arrive meanwhile wait
-  // for the loop below.
+  // A box shown by the callback runs the event loop: outcomes that arrive meanwhile are
+  // counted at once and wait here for their turn.
   if (passingOn_) return;
   passingOn_ = true;
   while (next_ < arrived_.size() && arrived_[next_]) {
-    const Finished finished = *arrived_[next_];
-    ++next_;
-    if (callbacks_.outcome) callbacks_.outcome(finished.index, finished.outcome);
-    if (finished.held && --hold_ == 0) Wake();
+    const std::size_t index = next_++;
+    const BatchOutcome outcome = *arrived_[index];
+    if (callbacks_.inOrder) callbacks_.inOrder(index, outcome);
   }
   passingOn_ = false;
 }
@@ -114,6 +100,7 @@ BatchSummary BackgroundBatch::Run(const Callbacks& callbacks) {
   quit_ = nullptr;
   if (engine_.joinable()) engine_.join();
   // Everything the engine reported was queued before its end.
+  QCoreApplication::sendPostedEvents(&context_);
   PassOnInOrder();
   return summary_;
 }

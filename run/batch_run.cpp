@@ -1,7 +1,7 @@
 // The batch run's loop: one poll over every converter's answer pipe and the stop descriptor,
 // with the earliest deadline of a message under way as the poll's time-out. Each converter
-// holds up to two requests, the one it works on and the next, so that it goes straight on
-// to the next message without waiting for this process to answer.
+// holds one request at a time, the one it works on: after a stop nothing is left queued
+// at a converter that it could still begin.
 #include "run/batch_run.h"
 
 #include <poll.h>
@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <deque>
+#include <optional>
 #include <filesystem>
 #include <set>
 #include <memory>
@@ -25,14 +26,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Requests one converter holds at a time.
-constexpr std::size_t kRequestsPerConverter = 2;
-
 struct Slot {
   ConverterWorker worker;
-  std::deque<std::size_t> sent;  // jobs sent, in order; the first is under way
-  Clock::time_point deadline;    // of the first
-  bool unusable = false;         // its converter could not be started
+  std::optional<std::size_t> job;  // the job under way
+  Clock::time_point deadline;      // of that job
+  bool unusable = false;           // its converter could not be started
 };
 
 std::string Encoded(const QString& path) { return NativeName(path).toStdString(); }
@@ -58,54 +56,56 @@ class Batch {
   }
 
   BatchSummary Run() {
+    if (StopAsked()) BeginStop();
     while (true) {
       const bool ending = summary_.stopped || !summary_.startFailure.isEmpty();
-      if (!ending && !Held()) HandOut();
-      // A held run with nothing under way waits for the hold to end (or a stop).
-      if (!Busy() && (ending || waiting_.empty() || settings_.wakeDescriptor < 0 || !Held())) break;
+      if (!ending) HandOut();
+      if (!Busy()) break;
       Wait();
     }
     for (auto& slot : slots_) slot->worker.Finish(1000);
+    // Every job gets its one outcome: those never begun are "not started".
+    for (const std::size_t index : waiting_) {
+      ++summary_.notStarted;
+      done_(index, BatchOutcome{false, QStringLiteral("not-started"), summary_.startFailure, {}, {}});
+    }
+    waiting_.clear();
     return summary_;
   }
 
  private:
-  bool Held() const { return settings_.hold != nullptr && settings_.hold->load() > 0; }
-
   bool Busy() const {
-    return std::any_of(slots_.begin(), slots_.end(), [](const auto& s) { return !s->sent.empty(); });
+    return std::any_of(slots_.begin(), slots_.end(), [](const auto& s) { return s->job.has_value(); });
   }
 
-  // The slot's first job is under way from now: after a stop no conversion gets past the
-  // stop's grace period.
-  void Begin(Slot& slot) {
+  bool StopAsked() const {
+    if (settings_.stopDescriptor < 0) return false;
+    pollfd stop{settings_.stopDescriptor, POLLIN, 0};
+    return ::poll(&stop, 1, 0) > 0;
+  }
+
+  // The job is under way from now: after a stop no conversion gets past the stop's grace
+  // period.
+  void Begin(Slot& slot, std::size_t index) {
+    slot.job = index;
     slot.deadline = std::min(Clock::now() + std::chrono::milliseconds(settings_.timeoutMs), stopLimit_);
-    if (begun_) begun_(slot.sent.front());
+    if (begun_) begun_(index);
   }
 
-  // The first job of the slot is done; the next one, if any, is now under way.
-  void FinishFirst(Slot& slot, bool converted, const QString& word, const QString& reason,
-                   const QStringList& notices, const QString& detail) {
-    const std::size_t index = slot.sent.front();
-    slot.sent.pop_front();
+  void Finish(std::size_t index, BatchOutcome outcome) {
     ++summary_.finished;
-    BatchOutcome outcome{converted, word, reason, notices, detail};
     ReadKeptCounts(outcome);
     done_(index, outcome);
-    if (!slot.sent.empty()) Begin(slot);
   }
 
-  // Ends the slot's converter: the job under way fails for `reason`, the jobs behind it were
-  // never started and go back to the front of the waiting line.
+  // Ends the slot's converter: the job under way fails for `reason`, and what the
+  // conversion had written is removed.
   void Abandon(Slot& slot, const QString& word, const QString& reason) {
     slot.worker.Kill();
-    const std::size_t index = slot.sent.front();
-    slot.sent.pop_front();
-    waiting_.insert(waiting_.begin(), slot.sent.begin(), slot.sent.end());
-    slot.sent.clear();
+    const std::size_t index = *slot.job;
+    slot.job.reset();
     if (settings_.request == BatchRequest::kConvert) RemoveTemporaryFiles(index);
-    ++summary_.finished;
-    done_(index, BatchOutcome{false, word, reason, {}, {}});
+    Finish(index, BatchOutcome{false, word, reason, {}, {}});
   }
 
   // A converter ended in the middle of a document leaves the hidden temporary file it was
@@ -116,16 +116,17 @@ class Batch {
     const std::string output = Encoded(jobs_[index].output);
     const std::string stem = ConverterTemporaryStem(output);
     for (const auto& other : slots_) {
-      if (!other->sent.empty() && ConverterTemporaryStem(Encoded(jobs_[other->sent.front()].output)) == stem) return;
+      if (other->job && ConverterTemporaryStem(Encoded(jobs_[*other->job].output)) == stem) return;
     }
     RemoveConverterTemporaries(output);
   }
 
-  // Fills each converter's requests from the waiting line, starting converters as needed.
+  // Gives each idle converter the next job of the waiting line, starting converters as
+  // needed.
   void HandOut() {
     for (auto& slot : slots_) {
       if (slot->unusable) continue;
-      while (!waiting_.empty() && slot->sent.size() < kRequestsPerConverter) {
+      while (!waiting_.empty() && !slot->job) {
         if (!slot->worker.Running()) {
           std::string failure;
           if (!slot->worker.Start(Encoded(settings_.converterPath), failure)) {
@@ -140,12 +141,10 @@ class Batch {
         const std::size_t index = waiting_.front();
         waiting_.pop_front();
         if (const QString failure = MakeFolder(index); !failure.isEmpty()) {
-          ++summary_.finished;
-          done_(index, BatchOutcome{false, QStringLiteral("io"), failure, {}, {}});
+          Finish(index, BatchOutcome{false, QStringLiteral("io"), failure, {}, {}});
           continue;
         }
-        slot->sent.push_back(index);
-        if (slot->sent.size() == 1) Begin(*slot);
+        Begin(*slot, index);
         const std::string second =
             settings_.request == BatchRequest::kName ? pattern_ : Encoded(jobs_[index].output);
         if (!slot->worker.Send(options_, Encoded(jobs_[index].source), second)) {
@@ -179,30 +178,25 @@ class Batch {
     std::vector<Slot*> owners;
     Clock::time_point earliest = Clock::time_point::max();
     for (auto& slot : slots_) {
-      if (slot->sent.empty()) continue;
+      if (!slot->job) continue;
       watched.push_back({slot->worker.AnswerDescriptor(), POLLIN, 0});
       owners.push_back(slot.get());
       earliest = std::min(earliest, slot->deadline);
     }
-    const bool watchWake = settings_.wakeDescriptor >= 0;
-    if (watchWake) watched.push_back({settings_.wakeDescriptor, POLLIN, 0});
     const bool watchStop = settings_.stopDescriptor >= 0 && !summary_.stopped;
     if (watchStop) watched.push_back({settings_.stopDescriptor, POLLIN, 0});
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(earliest - Clock::now()).count();
-    const int timeout = static_cast<int>(std::clamp<long long>(left + 1, 0, 60000));
+    const int timeout = static_cast<int>(std::clamp<long long>(left + 1, 0, settings_.tick ? 250 : 60000));
     const int ready = ::poll(watched.data(), watched.size(), timeout);
+    if (settings_.tick) settings_.tick();
     if (ready < 0 && errno != EINTR) return;
     if (watchStop && watched.back().revents != 0) BeginStop();
-    if (watchWake && watched[owners.size()].revents != 0) {
-      char drained[64];
-      static_cast<void>(::read(settings_.wakeDescriptor, drained, sizeof drained));
-    }
     for (std::size_t i = 0; i < owners.size(); ++i) {
       if (watched[i].revents != 0) Collect(*owners[i]);
     }
     const Clock::time_point now = Clock::now();
     for (auto& slot : slots_) {
-      if (!slot->sent.empty() && now >= slot->deadline) {
+      if (slot->job && now >= slot->deadline) {
         if (summary_.stopped) {
           Abandon(*slot, QStringLiteral("stopped"), QStringLiteral("interrupted"));
         } else {
@@ -216,7 +210,7 @@ class Batch {
     std::string word;
     std::string reason;
     std::vector<std::string> notices;
-    while (!slot.sent.empty()) {
+    while (slot.job) {
       switch (slot.worker.TakeAnswer(word, reason, notices)) {
         case ConverterWorker::Read::kNothingYet:
           return;
@@ -224,8 +218,11 @@ class Batch {
           QStringList texts;
           for (const std::string& notice : notices) texts << NameFromNative(QByteArray::fromStdString(notice));
           const bool ok = word == "ok";
-          FinishFirst(slot, ok, QString::fromStdString(word), ok ? QString() : Reason(word, reason), texts,
-                      ok ? QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size())) : QString());
+          const std::size_t index = *slot.job;
+          slot.job.reset();
+          Finish(index, BatchOutcome{ok, QString::fromStdString(word), ok ? QString() : Reason(word, reason), texts,
+                                     ok ? QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size()))
+                                        : QString()});
           break;
         }
         case ConverterWorker::Read::kEnded: {
@@ -239,10 +236,9 @@ class Batch {
   }
 
   // No new work from now on; conversions under way get the grace period to finish, and
-  // the jobs still waiting (also those sent but not begun) get no outcome.
+  // the jobs still waiting are not started.
   void BeginStop() {
     summary_.stopped = true;
-    waiting_.clear();
     stopLimit_ = Clock::now() + std::chrono::milliseconds(settings_.stopGraceMs);
     for (auto& slot : slots_) slot->deadline = std::min(slot->deadline, stopLimit_);
   }

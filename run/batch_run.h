@@ -1,12 +1,12 @@
 // A batch run: converts a list of jobs with several long-lived converter processes at once.
 // The main program never converts a message itself; a converter that crashes, breaks the
 // exchange or takes longer than the time-out fails the one message it was working on and
-// is replaced for the next.
+// is replaced for the next. Every job gets exactly one outcome, whatever the converters do,
+// and the run always ends.
 #pragma once
 
 #include <QString>
 #include <QStringList>
-#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <vector>
@@ -22,7 +22,8 @@ struct BatchOutcome {
   bool converted = false;
   // The converter's result word ("ok", "format", "decode", "property", "io", "internal",
   // "usage"), or the run's own: "timeout" (past the time limit), "ended" (the converter
-  // crashed or broke off the exchange), "stopped" (ended by a stop).
+  // crashed or broke off the exchange), "stopped" (ended by a stop), "not-started" (never
+  // begun: the run was stopped first, or no converter could be started).
   QString word;
   QString reason;  // why the message was not converted; empty when it was
   QStringList notices;  // the converter's notices about this message, converted or not
@@ -51,25 +52,26 @@ struct BatchSettings {
   // sub-folders); a folder that cannot be made fails the message with the reason.
   bool makeFolders = false;
   // A descriptor that becomes readable when the run must stop starting new work; -1 for none.
+  // Readable before the run begins, it begins nothing.
   int stopDescriptor = -1;
   // After a stop, how long running conversions may take to finish before they are ended.
   int stopGraceMs = 2000;
-  // While this counts above 0 no new request is sent (the window holds the run while a
-  // failure box is up); the messages already sent go on. Null for never.
-  const std::atomic<int>* hold = nullptr;
-  // A descriptor that becomes readable when `hold` may have dropped to 0; -1 for none.
-  int wakeDescriptor = -1;
+  // Called in the run's thread at least every quarter of a second while it goes on (a
+  // progress line drawn at most that often still shows the last outcomes); none for none.
+  std::function<void()> tick;
 };
 
 struct BatchSummary {
-  std::size_t finished = 0;  // jobs that got an outcome
-  bool stopped = false;      // the stop descriptor ended the run early
-  QString startFailure;      // set when no converter could be started; the run then ends
+  std::size_t finished = 0;    // jobs that were begun and got an outcome
+  std::size_t notStarted = 0;  // jobs never begun ("not-started" outcomes)
+  bool stopped = false;        // the stop descriptor ended the run early
+  QString startFailure;        // set when no converter could be started; the run then ends
 };
 
-// Runs the jobs, handing them out in list order. `done` is called in the calling thread as
-// each job finishes, with the job's index; `begun`, when given, as a job's converter
-// starts on it. Jobs not started before a stop or a start failure get no outcome.
+// Runs the jobs, handing them out in list order. `done` is called in the calling thread
+// exactly once for every job, in the order the outcomes arrive, with the job's index;
+// `begun`, when given, as a converter starts on a job. A job never begun (after a stop or
+// a start failure) gets the outcome "not-started" as the run ends.
 BatchSummary RunBatch(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
                       const std::function<void(std::size_t, const BatchOutcome&)>& done,
                       const std::function<void(std::size_t)>& begun = {});

@@ -1,6 +1,6 @@
-// ConvertAll: the run's busy flag, the question about existing documents, the output
-// names, the converter's placement and removal, the batch run driven from the window, the
-// bar, and the closing box.
+// ConvertAll: the run's busy flag, the question about existing documents, the plan, the
+// converter's placement and removal, the batch run driven from the window, the bar, and
+// the closing box.
 #include "run/conversion_run.h"
 
 #include <QCoreApplication>
@@ -18,11 +18,10 @@
 #include "run/converter_reason.h"
 #include "run/document_options.h"
 #include "run/existing_documents.h"
+#include "run/run_plan.h"
 #include "run/failure_notices.h"
 #include "run/name_pass.h"
 #include "run/output_names.h"
-#include "run/progress_arithmetic.h"
-#include "run/progress_bar.h"
 #include "run/time_limit.h"
 #include "platform/app_error.h"
 #include "platform/dialogs.h"
@@ -84,136 +83,79 @@ class RunningState {
 };
 
 // The bar during the run: "Processing: " and the name of the message most recently
-// begun, with its place in the run; "Please wait.. N" after it once a message has taken
-// longer than five seconds, and the value creeping as a long wait goes on.
+// begun, with its place in the run; once a message has been under way for longer than five
+// seconds, the one under way longest instead, with "Please wait.. " and its seconds. The
+// value is the share of messages done.
 class RunBar {
  public:
-  RunBar(ProgressBar& bar, const std::vector<BatchJob>& jobs) : bar_(bar), jobs_(jobs) {}
+  RunBar(RunProgress& bar, const std::vector<BatchJob>& jobs) : bar_(bar), jobs_(jobs) {}
 
   void Begun(std::size_t index) {
     started_[index].start();
-    if (latest_ && index < *latest_) return;
     latest_ = index;
     // Hundreds of messages a second begin: the bar is drawn afresh a few dozen times a
     // second at most, the latest always shown by the next tick.
     if (!shown_.isValid() || shown_.elapsed() >= kRedrawMs) Show();
   }
-  void Finished(std::size_t index) { started_.erase(index); }
-
-  void Tick() {
-    if (latest_ && shownIndex_ != latest_) Show();
-    qint64 longest = 0;
-    for (const auto& [index, timer] : started_) longest = std::max(longest, timer.elapsed());
-    if (longest <= kWaitingAfterMs) {
-      if (bar_.StatusText() != status_) bar_.SetStatusText(status_);
-      return;
-    }
-    const int tick = static_cast<int>(longest / 100);
-    bar_.SetStatusText(progress::WaitingText(status_, tick));
-    // The value set at the latest of the long wait's steps.
-    const int step = progress::kFirstWaitingTick +
-                     (tick - progress::kFirstWaitingTick) / progress::kTicksPerValueStep * progress::kTicksPerValueStep;
-    const int start = static_cast<int>(progress::RoundHalfEven(value_));
-    if (const auto value = progress::ValueAtTick(step, start, static_cast<int>(jobs_.size()))) bar_.SetProgress(*value);
+  void Finished(std::size_t index) {
+    started_.erase(index);
+    ++done_;
+    if (!shown_.isValid() || shown_.elapsed() >= kRedrawMs) Show();
   }
+  void Tick() { Show(); }
 
  private:
   static constexpr qint64 kRedrawMs = 40;
 
   void Show() {
     shown_.start();
-    shownIndex_ = latest_;
     const int total = static_cast<int>(jobs_.size());
-    const int place = static_cast<int>(*latest_) + 1;
-    status_ = QStringLiteral("Processing: %1 (%2 of %3)").arg(GetFileName(jobs_[*latest_].source)).arg(place).arg(total);
-    value_ = static_cast<double>(place) / total * 100;
-    bar_.SetProgress(value_);
-    bar_.SetStatusText(status_);
+    std::optional<std::size_t> named = latest_;
+    qint64 longest = 0;
+    for (const auto& [index, timer] : started_) {
+      if (timer.elapsed() > longest) {
+        longest = timer.elapsed();
+        if (longest > kWaitingAfterMs) named = index;
+      }
+    }
+    if (named) {
+      QString status = QStringLiteral("Processing: %1 (%2 of %3)")
+                           .arg(GetFileName(jobs_[*named].source))
+                           .arg(static_cast<int>(*named) + 1)
+                           .arg(total);
+      if (longest > kWaitingAfterMs) status += QStringLiteral(", Please wait.. %1").arg(longest / 1000);
+      if (bar_.StatusText() != status) bar_.SetStatusText(status);
+    }
+    bar_.SetProgress(total > 0 ? static_cast<double>(done_) / total * 100 : 0);
   }
 
-  ProgressBar& bar_;
+  RunProgress& bar_;
   const std::vector<BatchJob>& jobs_;
   QElapsedTimer shown_;
-  std::optional<std::size_t> shownIndex_;
   std::map<std::size_t, QElapsedTimer> started_;  // messages under way
   std::optional<std::size_t> latest_;
-  QString status_;
-  double value_ = 0;
+  int done_ = 0;
 };
-
-// The jobs of the run with every output name handed out before the first message.
-struct Plan {
-  std::vector<BatchJob> jobs;
-  int skipped = 0;
-};
-
-Plan PlanJobs(const SourceRows& list, const PathChoice& paths, const std::vector<QString>& stems, ErrorTrap& trap,
-              OutputNames& names, bool skipExisting) {
-  Plan plan;
-  int rowCount = 0;
-  trap.Step(112, [&] { rowCount = list.count(); });
-  QString wantedOutput;  // stays empty when neither option is selected
-  for (int row = 1; row <= rowCount && row <= list.count(); ++row) {
-    QString source;
-    QString root;
-    trap.Step(114, [&] {
-      source = list.text(row);
-      if (list.root) root = list.root(row);
-    });
-    if (paths.toFolder || paths.beside) {
-      const QString stem = static_cast<std::size_t>(row) <= stems.size() ? stems[row - 1] : QString();
-      trap.Step(126, [&] { wantedOutput = WantedOutputPath(paths, source, root, stem); });
-    }
-    QString output;
-    // Two different sources never share a document within one run.
-    trap.Step(132, [&] {
-      output = wantedOutput;
-      if (!output.isEmpty()) output = names.Claim(source, output);
-    });
-    if (skipExisting && !output.isEmpty() && QFileInfo::exists(output)) {
-      ++plan.skipped;
-      continue;
-    }
-    plan.jobs.push_back({source, output});
-  }
-  return plan;
-}
-
-// The one folder every document goes to, or empty when they go to several.
-QString CommonFolder(const std::vector<BatchJob>& jobs) {
-  QString common;
-  for (const BatchJob& job : jobs) {
-    if (job.output.isEmpty()) return {};
-    QString folder = GetFolderPart(job.output);
-    if (folder.size() > 1 && folder.endsWith(PathSeparator())) folder.chop(1);
-    if (common.isEmpty()) common = folder;
-    if (folder != common) return {};
-  }
-  return common;
-}
 
 int TimeLimitSeconds(const RunControl& control) {
   const int seconds = control.timeLimitSeconds ? control.timeLimitSeconds() : time_limit::kDefaultSeconds;
   return std::clamp(seconds, time_limit::kLowestSeconds, time_limit::kHighestSeconds);
 }
 
-// Asks the converters for the name the pattern gives each row's document, into `stems`
+// Asks the converters for the name the pattern gives each message's document, into `stems`
 // (empty where a message could not be read). The bar counts the messages read; Stop ends
 // the reading. Returns false when the run was stopped meanwhile.
-bool ReadNames(const SourceRows& list, const QString& pattern, BatchSettings settings, RunControl& control,
-               ProgressBar& bar, std::vector<QString>& stems) {
-  QStringList sources;
-  for (int row = 1; row <= list.count(); ++row) sources << list.text(row);
+bool ReadNames(const QStringList& sources, const QString& pattern, BatchSettings settings, RunControl& control,
+               RunProgress& bar, std::vector<QString>& stems) {
   settings.request = BatchRequest::kName;
   settings.namePattern = pattern;
   stems.assign(static_cast<std::size_t>(sources.size()), QString());
   BackgroundBatch batch(NameJobs(sources), settings);
-  batch.BoxesOff();  // a message that cannot be read fails in its conversion, with its box
   const RunningState running(control, batch);
   const int total = static_cast<int>(sources.size());
   int read = 0;
   BackgroundBatch::Callbacks callbacks;
-  callbacks.outcome = [&](std::size_t index, const BatchOutcome& outcome) {
+  callbacks.arrived = [&](std::size_t index, const BatchOutcome& outcome) {
     stems[index] = NameFromOutcome(outcome);
     ++read;
     bar.SetProgress(static_cast<double>(read) / total * 100);
@@ -224,7 +166,7 @@ bool ReadNames(const SourceRows& list, const QString& pattern, BatchSettings set
 
 }  // namespace
 
-void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, Dialogs& dialogs,
+void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& choice, Dialogs& dialogs,
                 PointerControl& pointer, bool& converting, RunControl& control) {
   ErrorTrap trap(dialogs, kLocation);
   // A click during a run is the Stop button.
@@ -251,6 +193,16 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
     paths = ReadPathChoice(choice);
     if (choice.namePattern) pattern = choice.namePattern();
   });
+  // The rows as they stand when the run begins.
+  RunSources sources;
+  int rowCount = 0;
+  trap.Step(112, [&] { rowCount = list.count(); });
+  for (int row = 1; row <= rowCount && row <= list.count(); ++row) {
+    trap.Step(114, [&] {
+      sources.paths << list.text(row);
+      sources.roots << (list.root ? list.root(row) : QString());
+    });
+  }
   BatchSettings settings;
   settings.workers = control.workers > 0 ? control.workers : std::max(QThread::idealThreadCount(), 1);
   settings.timeoutMs = TimeLimitSeconds(control) * 1000;
@@ -277,14 +229,15 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
       pointer.SetMousePointer(WindowPointer::Hourglass);
     });
     place();
-    const bool stopped = !ReadNames(list, pattern, settings, control, bar, stems);
+    const bool stopped = !ReadNames(sources.paths, pattern, settings, control, bar, stems);
     trap.Step(148, [&] { pointer.SetMousePointer(before); });
     trap.Step(150, [&] { bar.SetProgress(0); });
     trap.Step(152, [&] { bar.SetStatusText(QStringLiteral("Progress Bar")); });
     if (stopped) {
       trap.Step(146, [&] { placement.Remove(); });
       FailureNotices notices(dialogs);
-      trap.Step(154, [&] { notices.Done(true, list.count(), QString()); });
+      notices.NotStarted(static_cast<int>(sources.paths.size()));
+      trap.Step(154, [&] { notices.Done(true, QString()); });
       return;
     }
   }
@@ -292,16 +245,12 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
   // Documents of the user's that the run would replace: asked about once, before anything
   // is written.
   QStringList existing;
-  trap.Step(106, [&] { existing = DocumentsAlreadyThere(list, paths, stems); });
+  trap.Step(106, [&] { existing = DocumentsAlreadyThere(sources, paths, stems); });
   ExistingAnswer answer = ExistingAnswer::kKeep;
   if (!existing.isEmpty()) {
     trap.Step(106, [&] { answer = AskAboutExistingDocuments(dialogs, existing); });
     if (answer == ExistingAnswer::kCancel) return;
   }
-  OutputNames names = answer == ExistingAnswer::kSkip ? OutputNames(ExistingDocuments::kSkip)
-                      : NamesForRun(answer == ExistingAnswer::kReplace
-                                        ? QSet<QString>(existing.begin(), existing.end())
-                                        : QSet<QString>());
 
   // The pointer the run found comes back at its end: a folder add under way keeps its
   // hourglass, so the list stays closed to editing until that add ends too.
@@ -312,17 +261,23 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
   });
   if (!placed) place();
 
-  const Plan plan = PlanJobs(list, paths, stems, trap, names, answer == ExistingAnswer::kSkip);
+  RunPlan plan;
+  trap.Step(132, [&] {
+    plan = PlanRun(sources, paths, stems,
+                   answer == ExistingAnswer::kReplace ? ExistingDocuments::kReplace
+                   : answer == ExistingAnswer::kSkip  ? ExistingDocuments::kSkip
+                                                      : ExistingDocuments::kKeep);
+  });
   FailureNotices notices(dialogs);
-  notices.Skipped(plan.skipped);
+  notices.Skipped(static_cast<int>(plan.skipped));
   // The window paints the hourglass before the converters start.
   trap.Step(120, [] { QCoreApplication::processEvents(); });
 
   settings.documents = choice.documents ? choice.documents() : DocumentOptions();
   settings.makeFolders = paths.toFolder && paths.keepFolders;
   BackgroundBatch batch(plan.jobs, settings);
-  std::vector<bool> reported(plan.jobs.size(), false);
   BatchSummary summary;
+  std::vector<std::size_t> neverStarted;  // for want of a converter, told after why
   {
     const RunningState running(control, batch);
     RunBar runBar(bar, plan.jobs);
@@ -331,11 +286,15 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
       runBar.Begun(index);
       if (!pointer.IsBusy()) pointer.SetMousePointer(WindowPointer::Hourglass);
     };
-    callbacks.outcome = [&](std::size_t index, const BatchOutcome& outcome) {
-      runBar.Finished(index);
-      reported[index] = true;
+    callbacks.arrived = [&](std::size_t index, const BatchOutcome&) { runBar.Finished(index); };
+    // The boxes come in list order while the converters go on with the list.
+    callbacks.inOrder = [&](std::size_t index, const BatchOutcome& outcome) {
       if (outcome.converted) {
         notices.Converted();
+        return;
+      }
+      if (outcome.word == QLatin1String("not-started")) {
+        outcome.reason.isEmpty() ? notices.NotStarted(1) : neverStarted.push_back(index);
         return;
       }
       // After a stop the failures go to the closing box only.
@@ -343,37 +302,33 @@ void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& ch
       trap.Step(142, [&] {
         notices.Failed(plan.jobs[index].source, ReasonForOutcome(outcome.word, outcome.reason).Text());
       });
-      if (notices.Collecting()) batch.BoxesOff();
     };
     callbacks.tick = [&] { runBar.Tick(); };
     trap.Step(138, [&] { summary = batch.Run(callbacks); });
   }
 
   // No converter could start: the reason is told once (unless the placement failed and
-  // said so already), then each message fails for it.
-  int notStarted = 0;
-  if (!summary.startFailure.isEmpty() && !summary.stopped) {
-    if (!settings.converterPath.isEmpty()) {
-      trap.Step(138, [&] {
-        throw AppError(QStringLiteral("The converter could not be started: ") + summary.startFailure,
-                       error_number::kFileNotFound);
-      });
-    }
-    for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
-      if (reported[i]) continue;
-      trap.Step(142, [&] { notices.Failed(plan.jobs[i].source, ReasonForOutcome(QStringLiteral("not-started"), {}).Text()); });
-    }
-  } else {
-    notStarted = static_cast<int>(std::count(reported.begin(), reported.end(), false));
+  // said so already), then each message it left fails for it.
+  if (!neverStarted.empty() && !settings.converterPath.isEmpty()) {
+    trap.Step(138, [&] {
+      throw AppError(QStringLiteral("The converter could not be started: ") + summary.startFailure,
+                     error_number::kFileNotFound);
+    });
+  }
+  for (const std::size_t index : neverStarted) {
+    trap.Step(142, [&] {
+      notices.Failed(plan.jobs[index].source, ReasonForOutcome(QStringLiteral("not-started"), {}).Text());
+    });
   }
 
   trap.Step(146, [&] { placement.Remove(); });
   trap.Step(148, [&] { pointer.SetMousePointer(foundPointer); });
   trap.Step(150, [&] { bar.SetProgress(0); });
   trap.Step(152, [&] { bar.SetStatusText(QStringLiteral("Progress Bar")); });
-  const QString folder = notices.ConvertedCount() > 0 && control.openFolder ? CommonFolder(plan.jobs) : QString();
+  const QString folder =
+      notices.ConvertedCount() > 0 && control.openFolder ? DocumentsFolder(paths, plan) : QString();
   trap.Step(154, [&] {
-    if (notices.Done(summary.stopped, notStarted, folder)) control.openFolder(folder);
+    if (notices.Done(summary.stopped, folder)) control.openFolder(folder);
   });
   // The busy flag is cleared as `busy` goes out of scope.
 }

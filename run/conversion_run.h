@@ -1,11 +1,12 @@
 // "Start Converting": the conversion run over the whole list. Before the first message it
-// asks once about documents of the user's that it would replace, and hands out every
-// output name. The messages then go to long-lived converters, one per core (the batch
-// engine of `lorvane convert`), while the window stays responsive: the bar names the
-// message most recently begun with its place in the run, a failure shows its box (the run
-// holds meanwhile) in the order of the list, and the button stops the run. At the end the
-// converter is taken away again and one box says "Done." or "Stopped." with the counts and
-// every failure as its details.
+// asks once about documents of the user's that it would replace, and makes the run's plan
+// (`run/run_plan.h`, the same as `lorvane convert`'s). The messages then go to long-lived
+// converters, one per core (the batch engine of `lorvane convert`), while the window stays
+// responsive: the bar names the message most recently begun (or the one under way longest,
+// past five seconds), a failure shows its box in the order of the list while the converters
+// go on, and the button stops the run: no message begins after it. At the end the converter
+// is taken away again and one box says "Done." or "Stopped." with the counts of every
+// message and every failure as its details.
 #pragma once
 
 #include <QByteArray>
@@ -14,10 +15,10 @@
 
 #include "run/document_options.h"
 #include "run/output_names.h"
+#include "run/run_progress.h"
 
 class Dialogs;
 class PointerControl;
-class ProgressBar;
 
 // The rows to convert, read when the run begins. Positions run from 1 to count(); text()
 // fails for a position outside that range.
@@ -69,5 +70,5 @@ class RunControl {
 // Runs the conversion; when one is under way already, stops it instead (`converting` is
 // set for the run's length and cleared however it ends). Failing steps show the error box
 // and the run goes on.
-void ConvertAll(const SourceRows& list, ProgressBar& bar, const OutputChoice& choice, Dialogs& dialogs,
+void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& choice, Dialogs& dialogs,
                 PointerControl& pointer, bool& converting, RunControl& control);

@@ -12,6 +12,10 @@ QString SystemPart(const QString& detail) {
   return part;
 }
 
+// Where a user changes the limit a message passed.
+const QString kTimeLimitHint =
+    QStringLiteral(" The limit is the TimeLimit setting of the window, --timeout of lorvane convert.");
+
 bool StartsWithAny(const QString& text, std::initializer_list<const char*> beginnings) {
   for (const char* beginning : beginnings)
     if (text.startsWith(QLatin1String(beginning))) return true;
@@ -45,7 +49,7 @@ FailureReason ReasonForOutcome(const QString& word, const QString& detail) {
     // The run words it already ("the conversion took longer than 7 seconds"): a sentence.
     QString sentence = detail;
     if (!sentence.isEmpty()) sentence[0] = sentence[0].toUpper();
-    return {sentence + u'.', {}};
+    return {sentence + u'.' + kTimeLimitHint, {}};
   }
   if (word == QLatin1String("stopped")) return {QStringLiteral("The run was stopped before this message was done."), {}};
   if (word == QLatin1String("not-started")) return {QStringLiteral("The converter could not be started."), detail};

@@ -12,9 +12,9 @@ QString FailureNotices::FailureText(const QString& source, const QString& reason
   return QStringLiteral("Failed to convert: ") + source + kLineBreak + reason;
 }
 
-QString FailureNotices::ClosingText(bool stopped, int notStarted) const {
+QString FailureNotices::ClosingText(bool stopped) const {
   QString counts = QStringLiteral("%1 converted, %2 failed").arg(converted_).arg(failures_.size());
-  if (stopped || notStarted > 0) counts += QStringLiteral(", %1 not started").arg(notStarted);
+  if (stopped || notStarted_ > 0) counts += QStringLiteral(", %1 not started").arg(notStarted_);
   if (skipped_ > 0) counts += QStringLiteral(", %1 skipped").arg(skipped_);
   return (stopped ? QStringLiteral("Stopped.") : QStringLiteral("Done.")) + kLineBreak + counts;
 }
@@ -33,8 +33,8 @@ void FailureNotices::Failed(const QString& source, const QString& reason) {
                                                  QStringLiteral("Do not show this again during this run"));
 }
 
-bool FailureNotices::Done(bool stopped, int notStarted, const QString& folder) {
+bool FailureNotices::Done(bool stopped, const QString& folder) {
   const Dialogs::Icon icon = failures_.empty() ? Dialogs::Icon::None : Dialogs::Icon::Exclamation;
-  return dialogs_.ShowMessageWithDetails(ClosingText(stopped, notStarted), Details(), icon,
+  return dialogs_.ShowMessageWithDetails(ClosingText(stopped), Details(), icon,
                                          folder.isEmpty() ? QString() : QStringLiteral("Open Folder"));
 }

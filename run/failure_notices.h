@@ -19,6 +19,8 @@ class FailureNotices {
 
   void Converted() { ++converted_; }
   void Skipped(int count) { skipped_ += count; }
+  // Messages never begun (the run was stopped first).
+  void NotStarted(int count) { notStarted_ += count; }
   // Shows the failure box, or only collects the failure once the user asked for that.
   void Failed(const QString& source, const QString& reason);
   // Whether failures are only collected from now on.
@@ -27,22 +29,22 @@ class FailureNotices {
 
   // The closing box. `folder`, when not empty, is offered with "Open Folder"; returns true
   // when the user pressed it.
-  bool Done(bool stopped, int notStarted, const QString& folder);
+  bool Done(bool stopped, const QString& folder);
 
   // The failure box's text: "Failed to convert: " and the path, then the reason.
   static QString FailureText(const QString& source, const QString& reason);
   // The closing box's text: "Done." or "Stopped.", then "N converted, M failed" with the
   // messages not started and skipped when there were any.
-  QString ClosingText(bool stopped, int notStarted) const;
+  QString ClosingText(bool stopped) const;
   // Every failure: the path, the reason under it, a blank line between two.
   QString Details() const;
   int ConvertedCount() const { return converted_; }
-  int FailedCount() const { return static_cast<int>(failures_.size()); }
 
  private:
   Dialogs& dialogs_;
   int converted_ = 0;
   int skipped_ = 0;
+  int notStarted_ = 0;
   std::vector<std::pair<QString, QString>> failures_;  // source, reason
   bool collecting_ = false;
 };

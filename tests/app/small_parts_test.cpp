@@ -7,10 +7,9 @@
 
 #include "app/application_title.h"
 #include "app/display_check.h"
-#include "run/progress_arithmetic.h"
 #include "platform/boolean_text.h"
-#include "run/progress_bar.h"
-#include "run/progress_text_fit.h"
+#include "app/progress_bar.h"
+#include "app/progress_text_fit.h"
 #include "platform/shutdown.h"
 #include "platform/app_error.h"
 
@@ -100,14 +99,14 @@ TEST(ProgressBarText, ShowsTheTextVerbatimAndKeepsTheValueAsSet) {
 }
 TEST(ProgressBarText, ALongNameGivesWayInItsMiddleSoTheCounterAlwaysShows) {
   const QFontMetrics metrics{QFont()};
-  const QString waiting = progress::WaitingText("Processing: Report " + QString(120, u'x') + " final.msg", 62);
+  const QString waiting = "Processing: Report " + QString(120, u'x') + " final.msg, Please wait.. 12";
   for (const int width : {320, 500}) {
     const QString fitted = FitProgressText(waiting, metrics, width);
     EXPECT_LE(metrics.horizontalAdvance(fitted), width);
     EXPECT_TRUE(fitted.startsWith("Processing: Re") && fitted.endsWith("msg, Please wait.. 12")) << fitted.toStdString();
   }
   EXPECT_TRUE(FitProgressText(waiting, metrics, 60).endsWith("12"));
-  const QString placed = progress::WaitingText("Processing: Report " + QString(120, u'x') + " final.msg (12 of 2000)", 62);
+  const QString placed = "Processing: Report " + QString(120, u'x') + " final.msg (12 of 2000), Please wait.. 12";
   const QString fittedPlaced = FitProgressText(placed, metrics, 400);
   EXPECT_LE(metrics.horizontalAdvance(fittedPlaced), 400);
   EXPECT_TRUE(fittedPlaced.contains(QChar(0x2026)) && fittedPlaced.endsWith("msg (12 of 2000), Please wait.. 12"))

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-#include "run/progress_bar.h"
+#include "app/progress_bar.h"
 #include "filelist/file_list.h"
 #include "support/form_fixture.h"
 

@@ -346,7 +346,7 @@ TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
   EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))),
             QStringList({QStringLiteral("a.doc"), QStringLiteral("d.doc"), QStringLiteral("z.doc")}));
   EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/hang.msg")) +
-                               QStringLiteral(": The conversion took longer than 1 second.\n")))
+                               QStringLiteral(": The conversion took longer than 1 second. The limit is the TimeLimit setting of the window, --timeout of lorvane convert.\n")))
       << qPrintable(run.err);
   EXPECT_TRUE(run.err.contains(QStringLiteral("failed: ") + Path(QStringLiteral("in/crash.msg")) +
                                QStringLiteral(": The converter stopped unexpectedly on this message. "

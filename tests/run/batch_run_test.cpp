@@ -74,7 +74,12 @@ TEST_F(BatchRunTest, AConverterThatCannotStartEndsTheRunAndAStopStartsNothing) {
   missing.converterPath = TreePath(dir_, QStringLiteral("no-such-converter"));
   missing.workers = 2;
   BatchSummary summary;
-  EXPECT_TRUE(Run(jobs, missing, &summary).empty());
+  // Every job still gets its one outcome: not started, for the reason the converter gave.
+  for (const auto& [index, outcome] : Run(jobs, missing, &summary)) {
+    EXPECT_EQ(outcome.word, QStringLiteral("not-started")) << index;
+    EXPECT_EQ(outcome.reason, QStringLiteral("No such file or directory")) << index;
+  }
+  EXPECT_EQ(summary.notStarted, 3u);
   EXPECT_EQ(summary.startFailure, QStringLiteral("No such file or directory"));
 
   int stop[2];
@@ -83,11 +88,14 @@ TEST_F(BatchRunTest, AConverterThatCannotStartEndsTheRunAndAStopStartsNothing) {
   BatchSettings stopped;
   stopped.converterPath = QStringLiteral(QUORLIN_EXE);
   stopped.stopDescriptor = stop[0];
-  // The converter's first two requests go out before the stop is seen; nothing after them.
+  // A stop that came before the run begins nothing: every job is not started.
   const auto outcomes = Run(jobs, stopped, &summary);
   EXPECT_TRUE(summary.stopped);
-  EXPECT_LE(outcomes.size(), 2u);
-  EXPECT_FALSE(QFile::exists(jobs[2].output));
+  ASSERT_EQ(outcomes.size(), 3u);
+  for (const auto& [index, outcome] : outcomes) {
+    EXPECT_EQ(outcome.word, QStringLiteral("not-started")) << index;
+    EXPECT_FALSE(QFile::exists(jobs[index].output)) << index;
+  }
   ::close(stop[0]);
   ::close(stop[1]);
 }

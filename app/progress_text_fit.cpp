@@ -1,5 +1,5 @@
 // Fitting the progress bar's text to one line (see progress_text_fit.h).
-#include "run/progress_text_fit.h"
+#include "app/progress_text_fit.h"
 
 #include <QRegularExpression>
 

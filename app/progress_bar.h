@@ -6,17 +6,19 @@
 #include <QProgressBar>
 #include <QString>
 
-class ProgressBar : public QProgressBar {
+#include "run/run_progress.h"
+
+class ProgressBar : public QProgressBar, public RunProgress {
   Q_OBJECT
  public:
   explicit ProgressBar(QWidget* parent = nullptr);
 
   // The names differ from QProgressBar's value() and setValue(), which hold the drawn,
   // rounded and clamped integer.
-  QString StatusText() const { return text_; }
-  void SetStatusText(const QString& text);
+  QString StatusText() const override { return text_; }
+  void SetStatusText(const QString& text) override;
   double Progress() const { return value_; }
-  void SetProgress(double value);
+  void SetProgress(double value) override;
 
   // The text as set, "%" included.
   QString text() const override;

@@ -1,5 +1,5 @@
 // The output options kept in the settings, and the output folder picker.
-#include "run/output_options.h"
+#include "app/output_options.h"
 
 #include <QLineEdit>
 

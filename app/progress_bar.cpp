@@ -1,12 +1,12 @@
 // ProgressBar1: the bar draws its value clamped to 0..100 and shows its own text verbatim,
 // fitted to one line.
-#include "run/progress_bar.h"
+#include "app/progress_bar.h"
 
 #include <QStyleOptionProgressBar>
 #include <QStylePainter>
 #include <cmath>
 
-#include "run/progress_text_fit.h"
+#include "app/progress_text_fit.h"
 
 ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
   setRange(0, 100);

@@ -1,0 +1,117 @@
+// The run's plan: the identity of its messages, its names and its jobs.
+#include "run/run_plan.h"
+
+#include <sys/stat.h>
+
+#include <QFileInfo>
+
+#include "platform/native_names.h"
+#include "platform/paths.h"
+
+namespace {
+
+bool FileOf(const QString& path, std::pair<dev_t, ino_t>& file) {
+  struct stat st;
+  if (::stat(NativeName(path).constData(), &st) != 0) return false;
+  file = {st.st_dev, st.st_ino};
+  return true;
+}
+
+QString WithoutTrailingSeparator(QString folder) {
+  while (folder.size() > 1 && folder.endsWith(PathSeparator())) folder.chop(1);
+  return folder;
+}
+
+}  // namespace
+
+RunMessages::RunMessages(const QStringList& sources) {
+  for (const QString& source : sources) {
+    paths_.insert(source);
+    std::pair<dev_t, ino_t> file;
+    if (FileOf(source, file)) files_.insert(file);
+  }
+}
+
+bool RunMessages::Contains(const QString& path) const {
+  if (paths_.contains(path)) return true;
+  std::pair<dev_t, ino_t> file;
+  return FileOf(path, file) && files_.count(file) > 0;
+}
+
+RunNames::RunNames(const QStringList& sources, ExistingDocuments existing)
+    : replace_(existing == ExistingDocuments::kReplace),
+      messages_(sources),
+      names_([this](const QString& path) { return Taken(path); },
+             existing == ExistingDocuments::kSkip ? ExistingDocuments::kSkip : ExistingDocuments::kKeep) {}
+
+QString RunNames::Claim(const QString& source, const QString& wanted) {
+  wanted_ = wanted;
+  return names_.Claim(source, wanted);
+}
+
+// A numbered name never replaces anything; the wanted one does under kReplace, unless it
+// is one of the messages.
+bool RunNames::Taken(const QString& path) {
+  if (replace_ && path == wanted_) return messages_.Contains(path);
+  return listings_.Exists(path) || messages_.Contains(path);
+}
+
+RunPlan PlanRun(const RunSources& sources, const PathChoice& choice, const std::vector<QString>& stems,
+                ExistingDocuments existing, const std::function<bool()>& stopped) {
+  RunPlan plan;
+  RunNames names(sources.paths, existing);
+  const auto count = static_cast<std::size_t>(sources.paths.size());
+  plan.messages.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i % 256 == 0 && stopped && stopped()) return RunPlan{{}, {}, {}, 0, true};
+    const auto at = static_cast<qsizetype>(i);
+    PlannedMessage message;
+    message.source = sources.paths[at];
+    const QString root = at < sources.roots.size() ? sources.roots[at] : QString();
+    const QString wanted = WantedOutputPath(choice, message.source, root, i < stems.size() ? stems[i] : QString());
+    if (!wanted.isEmpty()) {
+      message.output = names.Claim(message.source, wanted);
+      message.numbered = message.output != wanted;
+      message.skipped = existing == ExistingDocuments::kSkip && NativeExists(message.output);
+    }
+    if (message.skipped) {
+      ++plan.skipped;
+    } else {
+      plan.messageOf.push_back(plan.messages.size());
+      plan.jobs.push_back({message.source, message.output});
+    }
+    plan.messages.push_back(std::move(message));
+  }
+  return plan;
+}
+
+QStringList DocumentsAlreadyThere(const RunSources& sources, const PathChoice& choice,
+                                  const std::vector<QString>& stems) {
+  const RunPlan plan = PlanRun(sources, choice, stems, ExistingDocuments::kReplace);
+  QStringList existing;
+  QSet<QString> seen;
+  for (const PlannedMessage& message : plan.messages) {
+    if (message.output.isEmpty() || message.numbered || seen.contains(message.output)) continue;
+    if (!NativeExists(message.output)) continue;
+    seen.insert(message.output);
+    existing.append(message.output);
+  }
+  return existing;
+}
+
+QString DocumentsFolder(const PathChoice& choice, const RunPlan& plan) {
+  if (choice.toFolder) {
+    const QString root = WithoutTrailingSeparator(ExpandHomeFolder(choice.folder));
+    for (const BatchJob& job : plan.jobs)
+      if (!job.output.startsWith(root + PathSeparator())) return {};
+    return root;
+  }
+  QString common;
+  for (const BatchJob& job : plan.jobs) {
+    if (job.output.isEmpty()) return {};
+    const QString folder = WithoutTrailingSeparator(GetFolderPart(job.output));
+    if (common.isEmpty()) common = folder;
+    if (folder != common) return {};
+  }
+  return common;
+}
