@@ -11,8 +11,10 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "app/program_help.h"
 #include "cli/convert_command.h"
 #include "cli/convert_options.h"
+#include "cli/stop_signals.h"
 #include "platform/file_system.h"
 #include "platform/native_names.h"
 #include "platform/qt_desktop.h"
@@ -126,6 +129,15 @@ int main(int argc, char** argv) {
   services.random = [] { return QRandomGenerator::global()->generateDouble(); };
   services.endProgram = [] { EndProgramNow(); };
   services.cursorPos = [] { return QCursor::pos(); };
+
+  // SIGTERM, SIGHUP and Ctrl-C end the window the way closing it does: a run under way is
+  // stopped first, its converters ended and their leftovers and folder removed.
+  const StopSignals stopSignals;
+  std::optional<QSocketNotifier> stopNotifier;
+  if (stopSignals.Descriptor() >= 0) {
+    stopNotifier.emplace(stopSignals.Descriptor(), QSocketNotifier::Read);
+    QObject::connect(&*stopNotifier, &QSocketNotifier::activated, [] { EndProgramNow(); });
+  }
 
   Form1 form(services);
   dialogs.SetOwner(&form);

@@ -5,6 +5,7 @@
 #include "run/batch_run.h"
 
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -26,10 +27,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The file at a path as device and inode, if there is one.
+std::optional<std::pair<dev_t, ino_t>> FileAt(const std::string& path) {
+  struct stat st;
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return std::make_pair(st.st_dev, st.st_ino);
+}
+
 struct Slot {
   ConverterWorker worker;
   std::optional<std::size_t> job;  // the job under way
   Clock::time_point deadline;      // of that job
+  // The file that stood at the job's output as it began: the converter puts a finished
+  // document in place in one step, so another file there afterwards is the finished one.
+  std::optional<std::pair<dev_t, ino_t>> outputBefore;
   bool unusable = false;           // its converter could not be started
 };
 
@@ -88,6 +99,7 @@ class Batch {
   // period.
   void Begin(Slot& slot, std::size_t index) {
     slot.job = index;
+    if (settings_.request == BatchRequest::kConvert) slot.outputBefore = FileAt(Encoded(jobs_[index].output));
     slot.deadline = std::min(Clock::now() + std::chrono::milliseconds(settings_.timeoutMs), stopLimit_);
     if (begun_) begun_(index);
   }
@@ -99,12 +111,21 @@ class Batch {
   }
 
   // Ends the slot's converter: the job under way fails for `reason`, and what the
-  // conversion had written is removed.
+  // conversion had written is removed. A converter ended after it had put the finished
+  // document in place, but before its answer was read, converted the message: the outcome
+  // says so, and the counts stay those of the documents on disk.
   void Abandon(Slot& slot, const QString& word, const QString& reason) {
     slot.worker.Kill();
     const std::size_t index = *slot.job;
     slot.job.reset();
-    if (settings_.request == BatchRequest::kConvert) RemoveTemporaryFiles(index);
+    if (settings_.request == BatchRequest::kConvert) {
+      RemoveTemporaryFiles(index);
+      const auto now = FileAt(Encoded(jobs_[index].output));
+      if (now && now != slot.outputBefore) {
+        Finish(index, BatchOutcome{true, QStringLiteral("ok"), {}, {}, {}});
+        return;
+      }
+    }
     Finish(index, BatchOutcome{false, word, reason, {}, {}});
   }
 
@@ -196,6 +217,8 @@ class Batch {
     }
     const Clock::time_point now = Clock::now();
     for (auto& slot : slots_) {
+      // An answer that came in since the poll is taken before the deadline is held against it.
+      if (slot->job && now >= slot->deadline) Collect(*slot);
       if (slot->job && now >= slot->deadline) {
         if (summary_.stopped) {
           Abandon(*slot, QStringLiteral("stopped"), QStringLiteral("interrupted"));

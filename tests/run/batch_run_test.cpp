@@ -1,12 +1,21 @@
 // The batch run with the real converter and its stand-in: every job gets one outcome, the
-// header-block flag reaches the converter, a converter that cannot start ends the run, and
-// a stop before the start starts nothing.
+// header-block flag reaches the converter, a converter that cannot start ends the run, a
+// stop before the start starts nothing; and, over a few hundred random runs of two and
+// three converters driven the way the window drives them, the run's invariants.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <map>
+#include <signal.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <map>
+#include <random>
+#include <set>
+
+#include "run/background_batch.h"
 #include "run/batch_run.h"
 #include "support/message_files.h"
 #include "support/qstring_printer.h"
@@ -98,6 +107,117 @@ TEST_F(BatchRunTest, AConverterThatCannotStartEndsTheRunAndAStopStartsNothing) {
   }
   ::close(stop[0]);
   ::close(stop[1]);
+}
+
+// The kinds of message a random run is made of; the stand-in converter acts on the name.
+enum class Kind { kGood, kSlow, kDamaged, kNotAMessage, kHang, kCrash };
+
+struct RandomRun {
+  std::vector<BatchJob> jobs;
+  std::vector<Kind> kinds;
+};
+
+// Every random run keeps these: it ends; each message gets exactly one outcome as it
+// arrives and once more in list order; converted = documents on disk; a message a
+// converter ever began has an outcome other than "not started", and one not started was
+// never begun; no temporary file, no converter process is left.
+TEST_F(BatchRunTest, RandomRunsWithStopsAndSlowBoxesKeepTheRunsInvariants) {
+  std::mt19937 random(20261208);
+  const int runs = 200;
+  QElapsedTimer total;
+  total.start();
+  int stoppedRuns = 0;
+  for (int run = 0; run < runs; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    TempTree dir;
+    const QString out = TreePath(dir, QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    RandomRun plan;
+    const int count = std::uniform_int_distribution<int>(1, 9)(random);
+    for (int i = 0; i < count; ++i) {
+      const auto kind = static_cast<Kind>(std::discrete_distribution<int>({10, 3, 2, 2, 1, 1})(random));
+      static const char* const kNames[] = {"good", "slow", "damaged", "text", "hang", "crash"};
+      const QString name = QStringLiteral("%1-%2").arg(i).arg(QLatin1String(kNames[static_cast<int>(kind)]));
+      const QString source = TreePath(dir, name + QStringLiteral(".msg"));
+      bool written = false;
+      switch (kind) {
+        case Kind::kDamaged: written = run_testing::WriteDamagedMessage(source); break;
+        case Kind::kNotAMessage: written = run_testing::WriteBytes(source, {'h', 'i', '\n'}); break;
+        default: written = run_testing::WriteMessage(source, run_testing::RtfFor(name)); break;
+      }
+      ASSERT_TRUE(written);
+      plan.jobs.push_back({source, out + u'/' + name + QStringLiteral(".doc")});
+      plan.kinds.push_back(kind);
+    }
+    BatchSettings settings;
+    settings.converterPath = QStringLiteral(SERVE_STAND_IN_EXE);
+    settings.workers = std::uniform_int_distribution<int>(2, 3)(random);
+    settings.timeoutMs = 150;
+    settings.stopGraceMs = 60;
+
+    BackgroundBatch batch(plan.jobs, settings);
+    std::vector<int> arrivedCount(plan.jobs.size(), 0);
+    std::vector<std::size_t> inOrder;
+    std::vector<BatchOutcome> outcomes(plan.jobs.size());
+    // Stop after a random number of outcomes, or at a random moment, or never.
+    const int stopAfter = std::uniform_int_distribution<int>(-1, count)(random);
+    const int stopAtMs = std::uniform_int_distribution<int>(0, 150)(random);
+    const bool stopByTimer = random() % 2 == 0;
+    int arrived = 0;
+    const int boxMs = std::uniform_int_distribution<int>(0, 10)(random);
+    QTimer stopTimer;
+    stopTimer.setSingleShot(true);
+    QObject::connect(&stopTimer, &QTimer::timeout, [&] { batch.Stop(); });
+    if (stopAfter >= 0 && stopByTimer) stopTimer.start(stopAtMs);
+    BackgroundBatch::Callbacks callbacks;
+    callbacks.arrived = [&](std::size_t index, const BatchOutcome& outcome) {
+      ++arrivedCount[index];
+      outcomes[index] = outcome;
+      if (stopAfter >= 0 && !stopByTimer && ++arrived >= stopAfter) batch.Stop();
+    };
+    callbacks.inOrder = [&](std::size_t index, const BatchOutcome& outcome) {
+      inOrder.push_back(index);
+      // A failure box the user takes a while to close: the event loop runs meanwhile.
+      if (!outcome.converted && boxMs > 0) {
+        QElapsedTimer up;
+        up.start();
+        while (up.elapsed() < boxMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      }
+    };
+    const BatchSummary summary = batch.Run(callbacks);
+    if (summary.stopped) ++stoppedRuns;
+
+    std::vector<std::size_t> listOrder(plan.jobs.size());
+    for (std::size_t i = 0; i < listOrder.size(); ++i) listOrder[i] = i;
+    EXPECT_EQ(inOrder, listOrder);
+    int converted = 0;
+    for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
+      EXPECT_EQ(arrivedCount[i], 1) << i;
+      const bool begun = QFile::exists(plan.jobs[i].source + QStringLiteral(".begun"));
+      const bool notStarted = outcomes[i].word == QLatin1String("not-started");
+      EXPECT_NE(begun, notStarted) << i << " " << qPrintable(outcomes[i].word);
+      EXPECT_EQ(outcomes[i].converted, QFile::exists(plan.jobs[i].output)) << i;
+      if (outcomes[i].converted) ++converted;
+      // Only a stop leaves messages unstarted; without one every message is done.
+      if (!summary.stopped) {
+        EXPECT_FALSE(notStarted) << i;
+      }
+      const Kind kind = plan.kinds[i];
+      if (!notStarted && (kind == Kind::kDamaged || kind == Kind::kNotAMessage || kind == Kind::kHang ||
+                          kind == Kind::kCrash)) {
+        EXPECT_FALSE(outcomes[i].converted) << i;
+      }
+      if (kind == Kind::kHang && QFile::exists(plan.jobs[i].source + QStringLiteral(".started"))) {
+        const pid_t pid = run_testing::ReadAll(plan.jobs[i].source + QStringLiteral(".started")).toInt();
+        EXPECT_TRUE(pid > 0 && ::kill(pid, 0) != 0) << "converter " << pid << " outlived the run";
+      }
+    }
+    const QStringList written = QDir(out).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(written.size(), converted) << qPrintable(written.join(u' '));
+    EXPECT_EQ(summary.finished + summary.notStarted, plan.jobs.size());
+    if (HasFailure()) break;
+  }
+  std::printf("%d random runs (%d stopped) in %lld ms\n", runs, stoppedRuns, static_cast<long long>(total.elapsed()));
 }
 
 }  // namespace

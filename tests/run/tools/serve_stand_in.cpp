@@ -4,7 +4,9 @@
 // it, and creating "<message>.started" holding its process id, so that a test knows it is
 // under way and can look for the process afterwards) and crashes on one whose name holds
 // "crash", also with its temporary file begun. A name request (which writes nothing) hangs
-// or crashes the same way, without a temporary file.
+// or crashes the same way, without a temporary file. Every conversion it begins leaves
+// "<message>.begun", so that a test can tell which messages a converter ever began; one
+// whose name holds "slow" takes 40 ms before it is converted.
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -21,6 +23,9 @@ int main() {
     const bool hang = request.input.find("hang") != std::string::npos;
     const bool crash = request.input.find("crash") != std::string::npos;
     const bool naming = request.options == quorlin::kNameRequest;
+    if (!naming) std::ofstream(request.input + ".begun") << ::getpid();
+    if (request.input.find("slow") != std::string::npos)
+      std::this_thread::sleep_for(std::chrono::milliseconds(40));
     if ((hang || crash) && !naming) {
       const std::size_t slash = request.output.rfind('/') + 1;
       const std::string name = request.output.substr(slash);
