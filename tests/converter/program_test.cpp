@@ -318,12 +318,14 @@ TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
   request("name", good, "{subject} - {file}");
   request("name", bad, "{subject}");
   request("name", good, "{size}");
+  request("name", good, "Report");
   Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
   ASSERT_EQ(std::system(command.c_str()), 0);
   const std::string named = Read(dir_ / "answers.bin");
   EXPECT_EQ(named.rfind(std::string("ok\0odd name with 'quotes'\0", 26), 0), 0u) << named;
   EXPECT_NE(named.find(std::string("\0format\0")), std::string::npos) << named;
   EXPECT_NE(named.find(std::string("usage\0the name pattern may hold only")), std::string::npos) << named;
+  EXPECT_EQ(named.substr(named.size() - 10), std::string("ok\0Report\0", 10)) << "text without fields, once";
 
   // A request cut off in the middle ends the exchange with a failure status.
   Write("cut.bin", {'\0', 'x'});
