@@ -214,7 +214,78 @@ fs::path LargeMessage(const std::string& name, msgwriter::MessageBuilder (*build
   return path;
 }
 
+// A JPEG that is nothing but its header: the frame says `side` by `side` pixels.
+std::vector<std::uint8_t> JpegHeader(std::uint16_t side) {
+  std::vector<std::uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8};
+  for (int i = 0; i < 2; ++i) {
+    jpeg.push_back(static_cast<std::uint8_t>(side >> 8));
+    jpeg.push_back(static_cast<std::uint8_t>(side & 0xFF));
+  }
+  jpeg.insert(jpeg.end(), {1, 1, 0x11, 0, 0xFF, 0xD9});
+  return jpeg;
+}
+
+// The messages of the third hostile round: time and memory of what a sender can make the
+// converter do with many pictures, many attachments, a huge picture header and a large
+// HTML body. The huge picture's own cost is a reader's (the document stays small); the
+// output's size says whether it was shown.
+void PrintHostileFigures() {
+  constexpr std::size_t kMb = 1 << 20;
+  auto lookups = [] {  // 2,000 pictures and 200,000 tags naming none of them
+    std::string html = "<html><body>";
+    for (int i = 0; i < 200000; ++i) html += "<img src=\"cid:none" + std::to_string(i) + "\">";
+    msgwriter::MessageBuilder builder;
+    builder.AddBinary(0x1013, std::vector<std::uint8_t>(html.begin(), html.end()));
+    const std::vector<std::uint8_t> png = LargePng(200, 4);
+    for (int i = 0; i < 2000; ++i) {
+      const std::string cid = "p" + std::to_string(i) + "@x";
+      builder.AddAttachment(1).AddBinary(0x3701, png).AddUnicode(0x3712, std::u16string(cid.begin(), cid.end()));
+    }
+    return builder;
+  };
+  PrintPeakMemory("2,000 pictures, 200,000 <img>", LargeMessage("lookups", lookups), "--pictures");
+  auto huge_jpeg = [] {
+    msgwriter::MessageBuilder builder;
+    builder.AddBinary(0x1013, std::vector<std::uint8_t>({'<', 'i', 'm', 'g', ' ', 's', 'r', 'c', '=', 'a', '.', 'j', 'p', 'g', '>'}));
+    builder.AddAttachment(1).AddBinary(0x3701, JpegHeader(30000)).AddUnicode(0x3707, u"a.jpg");
+    return builder;
+  };
+  PrintPeakMemory("30000x30000 JPEG header", LargeMessage("huge-jpeg", huge_jpeg), "--pictures");
+  auto huge_png = [] {
+    msgwriter::MessageBuilder builder;
+    builder.AddBinary(0x1013, std::vector<std::uint8_t>({'<', 'i', 'm', 'g', ' ', 's', 'r', 'c', '=', 'a', '.', 'p', 'n', 'g', '>'}));
+    builder.AddAttachment(1).AddBinary(0x3701, LargePng(4096, 30000)).AddUnicode(0x3707, u"a.png");
+    return builder;
+  };
+  PrintPeakMemory("30000x30000 PNG header", LargeMessage("huge-png", huge_png), "--pictures");
+  auto many = [] {  // 100,000 attachments of 600 bytes: a 68 MB message
+    msgwriter::MessageBuilder builder;
+    builder.AddRtfBody("{\\rtf1 many attachments}");
+    const std::vector<std::uint8_t> data(600, 0x41);
+    for (int i = 0; i < 100000; ++i) {
+      const std::string name = "file" + std::to_string(i) + ".txt";
+      builder.AddAttachment(1).AddBinary(0x3701, data).AddUnicode(0x3707, std::u16string(name.begin(), name.end()));
+    }
+    return builder;
+  };
+  PrintPeakMemory("100,000 attachments, --header", LargeMessage("many-header", many), "--header");
+  PrintPeakMemory("100,000 attachments, saved", LargeMessage("many-saved", many), "--attachments");
+  auto rows = [] {  // 48 MB of table rows
+    std::string html = "<html><head><meta charset=utf-8></head><body><table>";
+    html.reserve(48 * kMb + 100);
+    for (int i = 0; html.size() < 48 * kMb; ++i)
+      html += "<tr><td>" + std::to_string(i) + "</td><td>a cell of a long table</td></tr>";
+    html += "</table>";
+    msgwriter::MessageBuilder builder;
+    builder.AddBinary(0x1013, std::vector<std::uint8_t>(html.begin(), html.end()));
+    return builder;
+  };
+  PrintPeakMemory("48 MB HTML table", LargeMessage("rows", rows));
+  PrintPeakMemory("48 MB HTML table, --pictures", LargeMessage("rows-pictures", rows), "--pictures");
+}
+
 void PrintPeakMemories() {
+  if (std::getenv("QUORLIN_BENCH_HOSTILE_ONLY") != nullptr) return PrintHostileFigures();
   constexpr std::size_t kMb = 1 << 20;
   auto plain = [] {
     msgwriter::MessageBuilder builder;
@@ -270,6 +341,7 @@ void PrintPeakMemories() {
     return builder;
   };
   PrintPeakMemory("40 MB attachment, saved", LargeMessage("attached", attached), "--attachments");
+  PrintHostileFigures();
 }
 
 // One Quorlin process per iteration. `replace` writes over the same output each time (on
