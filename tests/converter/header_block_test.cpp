@@ -119,6 +119,7 @@ TEST(NameFieldsTest, DocumentsDatedLikeTheirMessage) {
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     ConversionOptions options;
     options.file_dates = dates;
+    options.replace = true;
     EXPECT_TRUE(ConvertFile(folder / "m.msg", folder / "m.doc", options).ok());
     struct stat info {};
     EXPECT_EQ(stat((folder / "m.doc").c_str(), &info), 0);
