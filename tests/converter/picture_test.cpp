@@ -6,8 +6,16 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -19,7 +27,10 @@
 #include "converter/picture_placement.h"
 #include "converter/picture_tag.h"
 #include "converter/picture_writer.h"
+#include "converter/output_file.h"
+#include "converter/stop_signals.h"
 #include "msgwriter/message_builder.h"
+#include "support/temp_tree.h"
 
 namespace quorlin {
 namespace {
@@ -590,6 +601,55 @@ TEST(PictureConversionTest, HiddenTagsShowNothingAndNamesAreFoundInTheirOrder) {
   Attach(builder, Png(2, 2), u"x.png");
   Attach(builder, Png(3, 3), u"other.png").AddUnicode(0x3712, u"x.png");
   EXPECT_EQ(PicturesTheBodyShows(*Message::Open(builder.Build())), (std::set<std::size_t>{3002}));
+}
+
+// A conversion stopped part way (a time limit, Ctrl-C, SIGTERM) takes back what it wrote:
+// the saved attachments, their folder, temporary files, named or not, and its journal. A
+// message with five attachments and a picture that takes a while to write is stopped once
+// the attachments are saved. Killed outright, it leaves its journal, which lists them
+// for whoever killed it (run/converter_temporaries.h; tested in run_tests).
+TEST(StoppedConversionTest, AStopSignalLeavesNothingOfTheConversion) {
+  MessageBuilder builder;
+  builder.AddRtfBody("{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag84 <img src=cid:slow>}}");
+  Attach(builder, PlainGif(8192, 4096), u"slow.gif").AddUnicode(0x3712, u"slow");
+  for (int i = 0; i < 5; ++i) Attach(builder, {'k'}, u"kept" + std::u16string(1, static_cast<char16_t>(u'0' + i)) + u".txt");
+  const Bytes msg = builder.Build();
+  for (const int signal : {SIGTERM, SIGINT, SIGKILL}) {
+    for (const bool unnamed : {true, false}) {
+      const TempTree tree;
+      const std::filesystem::path dir = tree.Root();
+      std::ofstream(dir / "slow.msg", std::ios::binary)
+          .write(reinterpret_cast<const char*>(msg.data()), static_cast<std::streamsize>(msg.size()));
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        InstallStopHandlers();
+        UseUnnamedTemporaryFiles(unnamed);
+        ConversionOptions options;
+        options.pictures = options.attachments = true;
+        ConvertFile(dir / "slow.msg", dir / "slow.doc", options);
+        _exit(0);
+      }
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (!std::filesystem::exists(dir / "slow attachments" / "kept4.txt") && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      kill(child, signal);
+      int status = 0;
+      waitpid(child, &status, 0);
+      ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "stopped part way, signal " << signal;
+      std::vector<std::string> left;
+      for (const auto& entry : std::filesystem::directory_iterator(dir)) left.push_back(entry.path().filename().string());
+      if (signal == SIGKILL) {
+        // The folder stays, and a journal that names it.
+        EXPECT_TRUE(std::filesystem::exists(dir / "slow attachments" / "kept4.txt"));
+        EXPECT_TRUE(std::any_of(left.begin(), left.end(), [](const std::string& name) {
+          return name.rfind(".slow.doc.", 0) == 0 && name.size() > 8 && name.substr(name.size() - 8) == ".journal";
+        })) << left.size();
+      } else {
+        EXPECT_EQ(left, std::vector<std::string>{"slow.msg"}) << "signal " << signal << (unnamed ? "" : ", named temporaries");
+      }
+    }
+  }
 }
 
 }  // namespace
