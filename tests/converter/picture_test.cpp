@@ -30,6 +30,7 @@
 #include "converter/output_file.h"
 #include "converter/stop_signals.h"
 #include "msgwriter/message_builder.h"
+#include "support/slow_message.h"
 #include "support/temp_tree.h"
 
 namespace quorlin {
@@ -530,21 +531,7 @@ TEST(PictureConversionTest, HostileAttachmentsShowByNameAndOtherBodiesAreUnchang
   EXPECT_TRUE(PicturesTheBodyShows(*Message::Open(text.Build())).empty());
 }
 
-// A GIF of one frame of the given size, every pixel index 0: LZW packs it into a few KB.
-Bytes PlainGif(int width, int height) {
-  Bytes out;
-  int error = 0;
-  GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
-  GifColorType colours[2] = {{0, 0, 0}, {255, 255, 255}};
-  ColorMapObject* map = GifMakeMapObject(2, colours);
-  EGifPutScreenDesc(gif, width, height, 1, 0, map);
-  EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr);
-  const std::vector<GifPixelType> line(static_cast<std::size_t>(width), 0);
-  for (int row = 0; row < height; ++row) EGifPutLine(gif, const_cast<GifPixelType*>(line.data()), width);
-  EGifCloseFile(gif, &error);
-  GifFreeMapObject(map);
-  return out;
-}
+using test_support::PlainGif;
 
 // A body may name one picture any number of times. Each time costs its bytes (and a
 // GIF's decoded pixels); past a bound of work further pictures show by name, so a small
@@ -609,11 +596,7 @@ TEST(PictureConversionTest, HiddenTagsShowNothingAndNamesAreFoundInTheirOrder) {
 // the attachments are saved. Killed outright, it leaves its journal, which lists them
 // for whoever killed it (run/converter_temporaries.h; tested in run_tests).
 TEST(StoppedConversionTest, AStopSignalLeavesNothingOfTheConversion) {
-  MessageBuilder builder;
-  builder.AddRtfBody("{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag84 <img src=cid:slow>}}");
-  Attach(builder, PlainGif(8192, 4096), u"slow.gif").AddUnicode(0x3712, u"slow");
-  for (int i = 0; i < 5; ++i) Attach(builder, {'k'}, u"kept" + std::u16string(1, static_cast<char16_t>(u'0' + i)) + u".txt");
-  const Bytes msg = builder.Build();
+  const Bytes msg = test_support::SlowMessage();
   for (const int signal : {SIGTERM, SIGINT, SIGKILL}) {
     for (const bool unnamed : {true, false}) {
       const TempTree tree;
