@@ -127,6 +127,10 @@ InputFile::InputFile(const std::filesystem::path& path) {
   bytes_ = copy_;
 }
 
+void InputFile::DropReadPages() {
+  if (mapping_ != nullptr) ::madvise(mapping_, bytes_.size(), MADV_DONTNEED);
+}
+
 InputFile::~InputFile() {
   if (mapping_ == nullptr) return;
   ::munmap(mapping_, bytes_.size());
@@ -134,6 +138,8 @@ InputFile::~InputFile() {
 }
 
 #else
+
+void InputFile::DropReadPages() {}
 
 InputFile::InputFile(const std::filesystem::path& path) {
   std::error_code error;
