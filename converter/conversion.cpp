@@ -87,8 +87,6 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       if (!prepared.pictures) {
         message.reset();
         if (!prepared.content.rtf) in.reset();
-      } else if (!prepared.content.rtf) {
-        in->DropReadPages();  // the HTML body is in memory; only the pictures are read again
       }
       const auto produce = [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); };
       if (options.replace)

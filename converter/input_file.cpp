@@ -127,10 +127,6 @@ InputFile::InputFile(const std::filesystem::path& path) {
   bytes_ = copy_;
 }
 
-void InputFile::DropReadPages() {
-  if (mapping_ != nullptr) ::madvise(mapping_, bytes_.size(), MADV_DONTNEED);
-}
-
 InputFile::~InputFile() {
   if (mapping_ == nullptr) return;
   ::munmap(mapping_, bytes_.size());
@@ -138,8 +134,6 @@ InputFile::~InputFile() {
 }
 
 #else
-
-void InputFile::DropReadPages() {}
 
 InputFile::InputFile(const std::filesystem::path& path) {
   std::error_code error;

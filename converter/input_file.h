@@ -23,11 +23,6 @@ class InputFile {
 
   std::span<const std::uint8_t> bytes() const { return bytes_; }
 
-  // Lets the system drop the pages of the mapped file read so far: they are read again
-  // from the file when they are used again. A body already decoded into memory then is
-  // not held twice while the pictures are read from the input. Nothing for a copy.
-  void DropReadPages();
-
  private:
   std::span<const std::uint8_t> bytes_;
   void* mapping_ = nullptr;           // the mapped file, when mapping was possible
