@@ -6,7 +6,11 @@
 // a 64 MB HTML body, a 40 MB compressed body and one that decodes to 8 times its size)
 // and on a body showing a 40 MB picture, and a message with a 40 MB attachment saved beside
 // the document, against the goal of 4 times the input plus 64 MB. With pictures on it
-// times a message of ten pictures and the corpus message of four screenshots.
+// times a message of ten pictures and the corpus message of four screenshots. Then the
+// messages of the third hostile round (QUORLIN_BENCH_HOSTILE_ONLY=1 prints only these): 2,000
+// pictures and 200,000 tags naming none of them, 30000x30000 JPEG and PNG headers (with the
+// pictures each document shows), 100,000 attachments with --header and saved, and a 48 MB
+// HTML body of table rows with and without --pictures.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/resource.h>
