@@ -6,7 +6,11 @@
 // a 64 MB HTML body, a 40 MB compressed body and one that decodes to 8 times its size)
 // and on a body showing a 40 MB picture, and a message with a 40 MB attachment saved beside
 // the document, against the goal of 4 times the input plus 64 MB. With pictures on it
-// times a message of ten pictures and the corpus message of four screenshots.
+// times a message of ten pictures and the corpus message of four screenshots. Then the
+// messages of the third hostile round (QUORLIN_BENCH_HOSTILE_ONLY=1 prints only these): 2,000
+// pictures and 200,000 tags naming none of them, 30000x30000 JPEG and PNG headers (with the
+// pictures each document shows), 100,000 attachments with --header and saved, and a 48 MB
+// HTML body of table rows with and without --pictures.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -21,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "converter/conversion.h"
@@ -185,11 +190,18 @@ void PrintPeakMemory(const char* what, const fs::path& input, const char* flag =
   const int status = Spawn(args, &peak_kib);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double peak_mb = static_cast<double>(peak_kib) / 1024;
+  std::size_t pictures = 0;
+  if (flag != nullptr && std::string(flag) == "--pictures" && fs::exists(output)) {
+    const std::vector<std::uint8_t> document = ReadFile(output);
+    const std::string_view text(reinterpret_cast<const char*>(document.data()), document.size());
+    for (std::size_t at = 0; (at = text.find("{\\pict", at)) != std::string_view::npos; ++at) ++pictures;
+  }
   const double goal_mb = 4 * input_mb + 64;
   std::printf("peak memory, %-26s input %5.1f MB, output %6.1f MB: peak %6.1f MB, goal %6.1f MB (%s), %.2f s%s\n",
               what, input_mb, fs::exists(output) ? static_cast<double>(fs::file_size(output)) / (1 << 20) : 0.0,
               peak_mb, goal_mb, peak_mb <= goal_mb ? "met" : "MISSED", seconds,
               status == 0 ? "" : " (Quorlin failed)");
+  if (pictures > 0) std::printf("    pictures shown: %zu\n", pictures);
   std::fflush(stdout);
   if (const char* keep = std::getenv("QUORLIN_BENCH_KEEP"))  // a copy to study by hand
     fs::copy_file(input, fs::path(keep) / (std::string(what) + ".msg"), fs::copy_options::overwrite_existing);
@@ -214,7 +226,78 @@ fs::path LargeMessage(const std::string& name, msgwriter::MessageBuilder (*build
   return path;
 }
 
+// A JPEG that is nothing but its header: the frame says `side` by `side` pixels.
+std::vector<std::uint8_t> JpegHeader(std::uint16_t side) {
+  std::vector<std::uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8};
+  for (int i = 0; i < 2; ++i) {
+    jpeg.push_back(static_cast<std::uint8_t>(side >> 8));
+    jpeg.push_back(static_cast<std::uint8_t>(side & 0xFF));
+  }
+  jpeg.insert(jpeg.end(), {1, 1, 0x11, 0, 0xFF, 0xD9});
+  return jpeg;
+}
+
+// The messages of the third hostile round: time and memory of what a sender can make the
+// converter do with many pictures, many attachments, a huge picture header and a large
+// HTML body. The huge picture's own cost is a reader's (the document stays small); the
+// output's size says whether it was shown.
+void PrintHostileFigures() {
+  constexpr std::size_t kMb = 1 << 20;
+  auto lookups = [] {  // 2,000 pictures and 200,000 tags naming none of them
+    std::string html = "<html><body>";
+    for (int i = 0; i < 200000; ++i) html += "<img src=\"cid:none" + std::to_string(i) + "\">";
+    msgwriter::MessageBuilder builder;
+    builder.AddBinary(0x1013, std::vector<std::uint8_t>(html.begin(), html.end()));
+    const std::vector<std::uint8_t> png = LargePng(200, 4);
+    for (int i = 0; i < 2000; ++i) {
+      const std::string cid = "p" + std::to_string(i) + "@x";
+      builder.AddAttachment(1).AddBinary(0x3701, png).AddUnicode(0x3712, std::u16string(cid.begin(), cid.end()));
+    }
+    return builder;
+  };
+  PrintPeakMemory("2,000 pictures, 200,000 <img>", LargeMessage("lookups", lookups), "--pictures");
+  auto huge_jpeg = [] {
+    msgwriter::MessageBuilder builder;
+    builder.AddBinary(0x1013, std::vector<std::uint8_t>({'<', 'i', 'm', 'g', ' ', 's', 'r', 'c', '=', 'a', '.', 'j', 'p', 'g', '>'}));
+    builder.AddAttachment(1).AddBinary(0x3701, JpegHeader(30000)).AddUnicode(0x3707, u"a.jpg");
+    return builder;
+  };
+  PrintPeakMemory("30000x30000 JPEG header", LargeMessage("huge-jpeg", huge_jpeg), "--pictures");
+  auto huge_png = [] {
+    msgwriter::MessageBuilder builder;
+    builder.AddBinary(0x1013, std::vector<std::uint8_t>({'<', 'i', 'm', 'g', ' ', 's', 'r', 'c', '=', 'a', '.', 'p', 'n', 'g', '>'}));
+    builder.AddAttachment(1).AddBinary(0x3701, LargePng(4096, 30000)).AddUnicode(0x3707, u"a.png");
+    return builder;
+  };
+  PrintPeakMemory("30000x30000 PNG header", LargeMessage("huge-png", huge_png), "--pictures");
+  auto many = [] {  // 100,000 attachments of 16 bytes: a message of about 70 MB
+    msgwriter::MessageBuilder builder;
+    builder.AddRtfBody("{\\rtf1 many attachments}");
+    const std::vector<std::uint8_t> data(16, 0x41);
+    for (int i = 0; i < 100000; ++i) {
+      const std::string name = "file" + std::to_string(i) + ".txt";
+      builder.AddAttachment(1).AddBinary(0x3701, data).AddUnicode(0x3707, std::u16string(name.begin(), name.end()));
+    }
+    return builder;
+  };
+  PrintPeakMemory("100,000 attachments, --header", LargeMessage("many-header", many), "--header");
+  PrintPeakMemory("100,000 attachments, saved", LargeMessage("many-saved", many), "--attachments");
+  auto rows = [] {  // 48 MB of table rows
+    std::string html = "<html><head><meta charset=utf-8></head><body><table>";
+    html.reserve(48 * kMb + 100);
+    for (int i = 0; html.size() < 48 * kMb; ++i)
+      html += "<tr><td>" + std::to_string(i) + "</td><td>a cell of a long table</td></tr>";
+    html += "</table>";
+    msgwriter::MessageBuilder builder;
+    builder.AddBinary(0x1013, std::vector<std::uint8_t>(html.begin(), html.end()));
+    return builder;
+  };
+  PrintPeakMemory("48 MB HTML table", LargeMessage("rows", rows));
+  PrintPeakMemory("48 MB HTML table, --pictures", LargeMessage("rows-pictures", rows), "--pictures");
+}
+
 void PrintPeakMemories() {
+  if (std::getenv("QUORLIN_BENCH_HOSTILE_ONLY") != nullptr) return PrintHostileFigures();
   constexpr std::size_t kMb = 1 << 20;
   auto plain = [] {
     msgwriter::MessageBuilder builder;
@@ -270,6 +353,7 @@ void PrintPeakMemories() {
     return builder;
   };
   PrintPeakMemory("40 MB attachment, saved", LargeMessage("attached", attached), "--attachments");
+  PrintHostileFigures();
 }
 
 // One Quorlin process per iteration. `replace` writes over the same output each time (on

@@ -9,6 +9,7 @@
 #include "converter/errors.h"
 #include "converter/file_names.h"
 #include "converter/output_file.h"
+#include "converter/output_journal.h"
 
 namespace quorlin {
 namespace {
@@ -37,6 +38,7 @@ void AttachmentFolder::Create() {
   if (fs::exists(status) && !fs::is_directory(status))
     throw IoError("cannot save attachments in " + Quote(path_) + ": it is not a folder");
   if (!fs::exists(status)) {
+    JournalFolder(path_);
     if (!fs::create_directory(path_, error) || error)
       throw IoError("cannot create folder " + Quote(path_) + ": " +
                     (error ? error.message() : "something else appeared under its name"));

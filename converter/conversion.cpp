@@ -16,6 +16,7 @@
 #include "converter/name_fields.h"
 #include "converter/name_pattern.h"
 #include "converter/output_file.h"
+#include "converter/output_journal.h"
 #include "converter/picture_attachments.h"
 
 namespace quorlin {
@@ -36,23 +37,30 @@ std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes
 
 namespace {
 
+ConversionResult Failure(ConversionStatus status, std::string message) {
+  ConversionResult result;
+  result.status = status;
+  result.message = std::move(message);
+  return result;
+}
+
 // Runs one request on a message and turns the converter's failures into its result.
 template <typename Work>
 ConversionResult Guarded(Work work) {
   try {
     return work();
   } catch (const FormatError& error) {
-    return {ConversionStatus::kFormatError, error.what()};
+    return Failure(ConversionStatus::kFormatError, error.what());
   } catch (const DecodeError& error) {
-    return {ConversionStatus::kDecodeError, error.what()};
+    return Failure(ConversionStatus::kDecodeError, error.what());
   } catch (const PropertyError& error) {
-    return {ConversionStatus::kPropertyError, error.what()};
+    return Failure(ConversionStatus::kPropertyError, error.what());
   } catch (const IoError& error) {
-    return {ConversionStatus::kIoError, error.what()};
+    return Failure(ConversionStatus::kIoError, error.what());
   } catch (const std::bad_alloc&) {
-    return {ConversionStatus::kInternalError, "out of memory"};
+    return Failure(ConversionStatus::kInternalError, "out of memory");
   } catch (const std::exception& error) {
-    return {ConversionStatus::kInternalError, error.what()};
+    return Failure(ConversionStatus::kInternalError, error.what());
   }
 }
 
@@ -68,9 +76,11 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
     auto message = Message::Open(in->bytes());
     std::optional<std::int64_t> date;
     if (options.file_dates) date = MessageTime(*message);
+    const std::filesystem::path document = options.replace ? output : FreeDocumentPath(output);
     AttachmentJournal journal;
+    BeginOutputJournal(output);
     try {
-      PreparedDocument prepared = PrepareDocument(*message, output, options, journal);
+      PreparedDocument prepared = PrepareDocument(*message, document, options, journal);
       // A rich-text body is decoded straight from the input into the output, so the input
       // stays open while it is written; a document built from text is done with it. The
       // body's pictures are read from the message's attachments as the body is written.
@@ -78,14 +88,21 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
         message.reset();
         if (!prepared.content.rtf) in.reset();
       }
-      WriteFileAtomically(output, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); });
-      if (date) SetModificationTime(output, *date);
+      const auto produce = [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); };
+      if (options.replace)
+        WriteFileAtomically(document, produce);
+      else if (!WriteNewFile(document, produce))
+        throw IoError("cannot write output file \"" + document.string() + "\": another file appeared under its name");
+      if (date) SetModificationTime(document, *date);
       ConversionResult result;
       result.attachment_files = prepared.saved.files;
       result.embedded_messages = prepared.saved.messages;
+      if (document != output) result.document = document;
+      EndOutputJournal();
       return result;
     } catch (...) {
       journal.RollBack();
+      RemoveJournaledOutput();
       throw;
     }
   });

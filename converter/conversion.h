@@ -30,6 +30,9 @@ struct ConversionResult {
   // documents, those inside embedded messages included.
   int attachment_files = 0;
   int embedded_messages = 0;
+  // Where the document was written when that is not the output path asked for (a file
+  // was there and replacing it was not asked for); empty otherwise.
+  std::filesystem::path document;
   bool ok() const { return status == ConversionStatus::kSuccess; }
 };
 
@@ -44,13 +47,13 @@ ConversionResult NameFile(const std::filesystem::path& input, std::string_view p
 
 // Converts `input` into `output`. The output is written only when the whole conversion
 // succeeded, and never over the input itself; on failure nothing at `output` changes and
-// no attachment of it is left behind.
+// nothing of it is left behind: no attachment, folder, embedded document or temporary
+// file (output_journal.h). A file already at `output` is replaced only with
+// options.replace; otherwise the document takes the first free numbered name, and its
+// attachments the folder that belongs to that name.
 ConversionResult ConvertFile(const std::filesystem::path& input,
                              const std::filesystem::path& output,
                              const ConversionOptions& options = {});
 
-// The name `pattern` gives the document of the message at `input` (PatternStem, without
-// ".doc"), into `stem`; a message that cannot be read fails as ConvertFile fails for it.
-ConversionResult NameFile(const std::filesystem::path& input, std::string_view pattern, std::string& stem);
 
 }  // namespace quorlin

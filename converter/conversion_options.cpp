@@ -17,6 +17,9 @@ constexpr std::array kRows = {
                         "save the attachments into a folder beside the document"},
     ConversionOptionRow{&ConversionOptions::file_dates, "--dates", "dates",
                         "date the document like its message (sent, else received)"},
+    ConversionOptionRow{&ConversionOptions::replace, "--replace", "replace",
+                        "replace a file already at the output path (else the document takes "
+                        "the first free numbered name)"},
 };
 
 const ConversionOptionRow* Find(std::string_view name, OptionSpelling spelling) {

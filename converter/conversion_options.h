@@ -19,6 +19,9 @@ struct ConversionOptions {
   // gets "Report attachments"), embedded messages as documents of their own.
   bool attachments = false;
   bool file_dates = false;    // date the document like its message (sent, else received)
+  // Let the document replace a file already at the output path. Without it nothing is
+  // ever replaced: the document takes the first free numbered name ("Report (2).doc").
+  bool replace = false;
 };
 
 struct ConversionOptionRow {

@@ -104,6 +104,17 @@ std::string NumberedFileName(std::string_view name, int number, std::size_t limi
   return numbered + suffix + std::string(extension);
 }
 
+std::string NumberedDocumentName(std::string_view name, int number) {
+  constexpr std::string_view kDocument = ".doc";
+  std::string ending = " (" + std::to_string(number) + ")";
+  if (name.size() >= kDocument.size() && name.substr(name.size() - kDocument.size()) == kDocument) {
+    name.remove_suffix(kDocument.size());
+    ending += kDocument;
+  }
+  const std::size_t room = ending.size() < kMaxFileNameBytes ? kMaxFileNameBytes - ending.size() : 0;
+  return std::string(CutUtf8(name, room)) + ending;
+}
+
 std::string FileNameKey(std::string_view name) {
   std::string key(name);
   for (char& c : key)

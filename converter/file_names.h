@@ -37,6 +37,12 @@ std::string ShortenFileName(std::string_view name, std::size_t limit);
 std::string NumberedFileName(std::string_view name, int number,
                              std::size_t limit = kMaxFileNameBytes);
 
+// A document's name with a number, by the rule the main program numbers its documents
+// with: " (number)" before a last ".doc" (else at the end), the name before it cut at a
+// character boundary so the whole fits kMaxFileNameBytes ("Report.doc", 2 ->
+// "Report (2).doc"). Nothing is trimmed, so both programs make the same name.
+std::string NumberedDocumentName(std::string_view name, int number);
+
 // The form under which two names count as the same file: ASCII letters in lower case,
 // since many file systems ignore case.
 std::string FileNameKey(std::string_view name);

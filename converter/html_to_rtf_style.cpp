@@ -153,9 +153,11 @@ std::optional<int> ParseFontSizeAttribute(std::string_view value) {
   std::string_view rest;
   std::optional<double> number = LeadingNumber(value, rest);
   if (!number) return std::nullopt;
-  int size = static_cast<int>(*number);
+  // Kept within 1 to 7 before it becomes an integer, so a huge "+2147483647" is size 7,
+  // as a browser shows it, and never wraps round.
+  double size = *number;
   if (value[0] == '+' || value[0] == '-') size += 3;
-  return kSizes[std::clamp(size, 1, 7) - 1];
+  return kSizes[static_cast<int>(std::clamp(size, 1.0, 7.0)) - 1];
 }
 
 std::optional<HtmlLength> ParseHtmlLength(std::string_view value) {

@@ -8,6 +8,7 @@
 
 #include "converter/compound_file.h"
 #include "converter/errors.h"
+#include "converter/output_journal.h"
 #include "converter/unfinished_output.h"
 
 #if !defined(_WIN32)
@@ -42,6 +43,7 @@ struct sigaction previous_bus_action {};
 int open_mappings = 0;
 
 extern "C" void OnBusError(int) {
+  RemoveJournaledOutput();
   RemoveUnfinishedOutput();
   const ssize_t ignored = ::write(STDERR_FILENO, kShrankMessage, sizeof kShrankMessage - 1);
   (void)ignored;

@@ -10,6 +10,7 @@
 
 #include "converter/conversion.h"
 #include "converter/serve.h"
+#include "converter/stop_signals.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ constexpr const char* kUsage = "Usage: Quorlin.exe <msg_file> <output_file>\n";
 }  // namespace
 
 int main(int argc, char** argv) {
+  quorlin::InstallStopHandlers();
   if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) return quorlin::Serve(stdin, stdout);
   // Options (conversion_options.h) come first, in any order; "--" ends them before a path
   // that begins with "--".
@@ -54,5 +56,7 @@ int main(int argc, char** argv) {
   }
   quorlin::ConversionResult result = quorlin::ConvertFile(argv[first], argv[first + 1], options);
   if (!result.ok()) std::fprintf(stderr, "%s\n", result.message.c_str());
+  // A document that took a numbered name says where it went, as the serve answer does.
+  if (result.ok() && !result.document.empty()) std::printf("document %s\n", result.document.c_str());
   return ExitCode(result.status);
 }

@@ -34,8 +34,11 @@ NameFields ReadNameFields(const Message& message) {
 }
 
 std::optional<std::int64_t> MessageTime(const Message& message) {
+  // One rule of valid dates with the header block: a time the header leaves out (past the
+  // year 9999, before 1601) dates nothing either.
   std::optional<std::uint64_t> time = SentOrReceived(message);
-  return time ? UnixSeconds(*time) : std::nullopt;
+  if (!time || !FormatLocalTime(*time)) return std::nullopt;
+  return UnixSeconds(*time);
 }
 
 std::string NameFieldsLine(const NameFields& fields) {

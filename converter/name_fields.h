@@ -22,7 +22,8 @@ struct NameFields {
 
 NameFields ReadNameFields(const Message& message);
 
-// When the message was sent, else when it arrived, in seconds since 1970 (UTC).
+// When the message was sent, else when it arrived, in seconds since 1970 (UTC); nothing
+// when that time is one the header block leaves out (FormatLocalTime gives nothing).
 std::optional<std::int64_t> MessageTime(const Message& message);
 
 // The fields as one line for the serve exchange: date, subject and sender, separated by

@@ -76,7 +76,9 @@ std::string PatternStem(std::string_view pattern, const NameFields& fields, std:
       name += Utf16FromUtf8(safe);
       first = false;
     }
-    name += Utf16FromUtf8(parsed.texts.back());
+    // Without fields the text before the first field is the text after the last one too:
+    // it is the whole name, once.
+    if (!parsed.fields.empty()) name += Utf16FromUtf8(parsed.texts.back());
   }
   std::string stem = SafeFileStem(name, limit);
   return stem.empty() ? std::string(kNoSubjectStem) : stem;

@@ -17,6 +17,8 @@
 #include <system_error>
 
 #include "converter/errors.h"
+#include "converter/file_names.h"
+#include "converter/output_journal.h"
 #include "converter/unfinished_output.h"
 
 #if defined(__linux__)
@@ -70,6 +72,7 @@ Temporary CreateNamed(const fs::path& folder, const fs::path& target) {
   Temporary temporary;
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary.path = TemporaryName(folder, target);
+    JournalTemporary(temporary.path);
     errno = 0;
     if ((temporary.file = std::fopen(temporary.path.string().c_str(), "wbx"))) {
       RememberUnfinishedOutput(temporary.path.c_str());
@@ -104,6 +107,11 @@ int LinkIn(Temporary& temporary, const fs::path& folder, const fs::path& target)
   const std::string from = DescriptorPath(::fileno(temporary.file));
   for (int attempt = 0; attempt < 100; ++attempt) {
     const fs::path name = TemporaryName(folder, target);
+    try {
+      JournalTemporary(name);
+    } catch (const IoError&) {
+      return EIO;
+    }
     if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       temporary.path = name;
       RememberUnfinishedOutput(name.c_str());
@@ -204,18 +212,37 @@ Temporary WriteTemporaryFile(const fs::path& folder, const fs::path& target,
   return temporary;
 }
 
-}  // namespace
 
-void WriteFileAtomically(const fs::path& path, const std::function<void(ByteSink&)>& produce) {
-  const fs::path folder = FolderOf(path);
-
-  // Only a regular file is replaced: renaming over a link would replace the link, not
-  // the file it names, and a folder, device or pipe is not an output document.
+// What is at `path`: nothing or a regular file. Only a regular file is replaced: renaming
+// over a link would replace the link, not the file it names, and a folder, device or pipe
+// is not an output document.
+fs::file_status CheckedOutput(const fs::path& path) {
   std::error_code error;
   fs::file_status existing = fs::symlink_status(path, error);
   if (fs::is_symlink(existing)) FailWriting(path, "it is a symbolic link");
   if (fs::is_directory(existing)) FailWriting(path, "it is a folder");
   if (fs::exists(existing) && !fs::is_regular_file(existing)) FailWriting(path, "it is not a regular file");
+  return existing;
+}
+
+}  // namespace
+
+fs::path FreeDocumentPath(const fs::path& path) {
+  FolderOf(path);
+  if (!fs::exists(CheckedOutput(path))) return path;
+  const std::string name = path.filename().string();
+  for (int number = 2; number < 100'000; ++number) {
+    fs::path candidate = path.parent_path() / NumberedDocumentName(name, number);
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(candidate, error))) return candidate;
+  }
+  FailWriting(path, "no free numbered name is left");
+}
+
+void WriteFileAtomically(const fs::path& path, const std::function<void(ByteSink&)>& produce) {
+  const fs::path folder = FolderOf(path);
+  std::error_code error;
+  const fs::file_status existing = CheckedOutput(path);
 
   Temporary temporary = WriteTemporaryFile(folder, path, produce, fs::is_regular_file(existing),
                                            existing.permissions() & fs::perms::all);
@@ -232,9 +259,25 @@ bool WriteNewFile(const fs::path& path, const std::function<void(ByteSink&)>& pr
   std::error_code error;
   if (fs::exists(fs::symlink_status(path, error))) return false;
   Temporary temporary = WriteTemporaryFile(folder, path, produce, false, fs::perms::none);
+  try {
+    JournalLink(path);
+  } catch (...) {
+    temporary.Discard();
+    throw;
+  }
   // A hard link is made only where the name is free, atomically, and never through a
   // link planted there. File systems without hard links get a rename after a last look.
   fs::create_hard_link(temporary.path, path, error);
+  if (!error) {
+    try {
+      JournalFile(path);
+    } catch (...) {
+      std::error_code ignored;
+      fs::remove(path, ignored);
+      temporary.Discard();
+      throw;
+    }
+  }
   if (error && error != std::errc::file_exists) {
     std::error_code missing;
     if (!fs::exists(fs::symlink_status(path, missing))) {
@@ -242,6 +285,7 @@ bool WriteNewFile(const fs::path& path, const std::function<void(ByteSink&)>& pr
       fs::rename(temporary.path, path, error);
       if (!error) {
         ForgetUnfinishedOutput();
+        JournalFile(path);
         return true;
       }
     } else {

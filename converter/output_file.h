@@ -41,6 +41,12 @@ void WriteFileAtomically(const std::filesystem::path& path,
 // other failure, and passes on what `produce` throws.
 bool WriteNewFile(const std::filesystem::path& path, const std::function<void(ByteSink&)>& produce);
 
+// Where a new document asked for at `path` goes without replacing anything: `path` when
+// nothing has that name, else the first numbered name (NumberedDocumentName) nothing has.
+// A link, folder or anything but a regular file at `path` is refused with IoError, as
+// WriteFileAtomically refuses it.
+std::filesystem::path FreeDocumentPath(const std::filesystem::path& path);
+
 // Whether unnamed temporary files are used where the file system allows them (the
 // default). Off, every temporary file is named: tests use it to reach that way too.
 void UseUnnamedTemporaryFiles(bool use);

@@ -65,13 +65,17 @@ std::u16string FileName(const OutlookStorage& attachment) {
 
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
 
-bool SameKey(std::u16string_view a, std::u16string_view b) {
-  return !a.empty() && a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return Lower(x) == Lower(y); });
+bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
+  return !prefix.empty() && text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(),
+                    [](char16_t x, char16_t y) { return Lower(x) == Lower(y); });
 }
 
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() && SameKey(text.substr(0, prefix.size()), prefix);
+// A name as the index keys it: ASCII letters in lower case, as names are compared.
+std::u16string LowerKey(std::u16string_view name) {
+  std::u16string key(name);
+  for (char16_t& c : key) c = Lower(c);
+  return key;
 }
 
 // The src as UTF-16 (it is UTF-8), with "%hh" escapes decoded as bytes of UTF-8 too.
@@ -120,27 +124,32 @@ void WriteBracketed(std::u16string_view text, ByteSink& out) {
 }  // namespace
 
 AttachmentImages::AttachmentImages(const Message& message, Mode mode)
-    : message_(message), mode_(mode), names_(message.attachments().size()) {}
+    : message_(message), mode_(mode) {}
 
-const AttachmentImages::Names& AttachmentImages::NamesOf(std::size_t index) {
-  if (!names_[index]) {
+void AttachmentImages::BuildIndex() {
+  index_.emplace();
+  static constexpr std::u16string Names::*kFields[] = {&Names::content_id, &Names::location, &Names::long_name,
+                                                       &Names::short_name};
+  for (std::size_t index = 0; index < message_.attachments().size(); ++index) {
     const Attachment& attachment = message_.attachments()[index];
     Names names{StringOf(attachment, tags::kAttachContentId), StringOf(attachment, tags::kAttachContentLocation),
-                StringOf(attachment, tags::kAttachLongFilename), StringOf(attachment, tags::kAttachFilename),
-                StringOf(attachment, tags::kAttachDisplayName)};
+                StringOf(attachment, tags::kAttachLongFilename), StringOf(attachment, tags::kAttachFilename)};
     // Content ids are often stored with the angle brackets of their mail header.
     if (names.content_id.size() >= 2 && names.content_id.front() == u'<' && names.content_id.back() == u'>')
       names.content_id = names.content_id.substr(1, names.content_id.size() - 2);
-    names_[index] = std::move(names);
+    for (std::size_t field = 0; field < std::size(kFields); ++field) {
+      const std::u16string& name = names.*kFields[field];
+      if (!name.empty()) (*index_)[field].try_emplace(LowerKey(name), index);
+    }
   }
-  return *names_[index];
 }
 
 std::optional<std::size_t> AttachmentImages::Find(std::u16string_view key) {
-  const std::size_t count = message_.attachments().size();
-  for (std::u16string Names::*field : {&Names::content_id, &Names::location, &Names::long_name, &Names::short_name})
-    for (std::size_t index = 0; index < count; ++index)
-      if (SameKey(NamesOf(index).*field, key)) return index;
+  if (key.empty()) return std::nullopt;
+  if (!index_) BuildIndex();
+  const std::u16string lowered = LowerKey(key);
+  for (const auto& names : *index_)
+    if (auto found = names.find(lowered); found != names.end()) return found->second;
   return std::nullopt;
 }
 
@@ -183,6 +192,14 @@ void AttachmentImages::WriteAttachment(std::size_t index, std::optional<int> wid
               : std::min<std::uint64_t>(kMostGifPixels, std::uint64_t{bytes->bytes().size()} * 4096);
     work_ += pixels * kGifPixelWork;
     if (!frame || work_ > kMostPictureWork) picture.reset();
+  }
+  if (picture) {
+    // Every picture counts its pixels at its own size (natural_* are 15 twips a pixel).
+    const std::uint64_t pixels = ((picture->natural_width + 14) / 15) * ((picture->natural_height + 14) / 15);
+    if (pixels_ + pixels > kMostDocumentPixels)
+      picture.reset();
+    else
+      pixels_ += pixels;
   }
   if (!picture) {
     WriteBracketed(FileName(attachment), out);
@@ -243,6 +260,11 @@ void AttachmentImages::WriteNextAttachment(ByteSink& out) {
     WriteAttachment(*placeholder.index, std::nullopt, std::nullopt, out);
   else
     WriteBracketed(placeholder.name, out);
+}
+
+void AttachmentImages::SkipNextAttachment() {
+  if (!placeholders_) LoadPlaceholders();
+  if (next_placeholder_ < placeholders_->size()) ++next_placeholder_;
 }
 
 std::set<std::size_t> PicturesTheBodyShows(const Message& message) {

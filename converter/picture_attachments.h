@@ -4,14 +4,17 @@
 // for the next attachment in rendering-position order (370B).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "converter/message.h"
+#include "converter/picture_formats.h"
 #include "converter/picture_placement.h"
 
 namespace quorlin {
@@ -30,13 +33,14 @@ class AttachmentImages : public BodyPictures {
   void WriteImage(const ImageRef& ref, ByteSink& out) override;
   // The next attachment with a rendering position: a picture, or its name in brackets.
   void WriteNextAttachment(ByteSink& out) override;
+  void SkipNextAttachment() override;
 
   // The indices into message.attachments() of the attachments written as pictures.
   const std::set<std::size_t>& placed() const { return placed_; }
 
  private:
   struct Names {
-    std::u16string content_id, location, long_name, short_name, display_name;
+    std::u16string content_id, location, long_name, short_name;
   };
   // One attachment in rendering-position order: an index into attachments(), or an
   // embedded message known by its name.
@@ -45,19 +49,25 @@ class AttachmentImages : public BodyPictures {
     std::u16string name;
   };
 
-  const Names& NamesOf(std::size_t index);
+  // The first attachment one of whose names is `key` (ignoring ASCII case), the names
+  // tried in the order above: a look-up in an index of every attachment's names, made on
+  // the first call, so a body of many tags costs one look-up each.
   std::optional<std::size_t> Find(std::u16string_view key);
+  void BuildIndex();
   void WriteAttachment(std::size_t index, std::optional<int> width_px, std::optional<int> height_px,
                        ByteSink& out);
   void LoadPlaceholders();
 
   const Message& message_;
   Mode mode_;
-  std::vector<std::optional<Names>> names_;
+  // Per kind of name, in the order Find tries them: the name in lower case to the first
+  // attachment that bears it.
+  std::optional<std::array<std::unordered_map<std::u16string, std::size_t>, 4>> index_;
   std::optional<std::vector<Placeholder>> placeholders_;
   std::size_t next_placeholder_ = 0;
   std::set<std::size_t> placed_;
-  std::uint64_t work_ = 0;  // picture bytes examined and GIF pixels decoded so far
+  std::uint64_t work_ = 0;    // picture bytes examined and GIF pixels decoded so far
+  std::uint64_t pixels_ = 0;  // pixels of the pictures shown so far
 };
 
 // The most picture work one body may ask for: the bytes of every picture it shows, each
@@ -68,6 +78,11 @@ class AttachmentImages : public BodyPictures {
 // and real mail stays far below it.
 inline constexpr std::uint64_t kMostPictureWork = std::uint64_t{256} << 20;
 inline constexpr std::uint64_t kGifPixelWork = 4;
+
+// The most pixels the pictures of one body may have in all, each counted every time it is
+// shown: four of the largest picture (kMostPictureArea), forty screenshots. A reader
+// holds every picture it shows; past this bound a picture shows by name.
+inline constexpr std::uint64_t kMostDocumentPixels = 4 * kMostPictureArea;
 
 // The attachments the message's body shows as pictures when pictures are on: the body is
 // read once, nothing is written. Throws DecodeError when the body is damaged.

@@ -37,7 +37,8 @@ bool StartsWith(Bytes bytes, std::string_view magic) {
 }
 
 bool FitsPixels(std::uint64_t width, std::uint64_t height) {
-  return width > 0 && height > 0 && width <= kMostPicturePixels && height <= kMostPicturePixels;
+  return width > 0 && height > 0 && width <= kMostPicturePixels && height <= kMostPicturePixels &&
+         width * height <= kMostPictureArea;
 }
 
 std::optional<PictureLayout> Bitmap(PictureFormat format, std::uint32_t width, std::uint32_t height,
@@ -160,8 +161,8 @@ std::optional<PictureLayout> Metafile(PictureFormat format, std::int64_t width, 
   const std::uint64_t w = static_cast<std::uint64_t>(width), h = static_cast<std::uint64_t>(height);
   const std::uint64_t units = static_cast<std::uint64_t>(units_per_inch);
   const std::uint64_t twips_w = w * 1440 / units, twips_h = h * 1440 / units;
-  if (twips_w == 0 || twips_h == 0 || twips_w > kMostPicturePixels * kTwipsPerPixel ||
-      twips_h > kMostPicturePixels * kTwipsPerPixel)
+  if (twips_w == 0 || twips_h == 0 ||
+      !FitsPixels((twips_w + kTwipsPerPixel - 1) / kTwipsPerPixel, (twips_h + kTwipsPerPixel - 1) / kTwipsPerPixel))
     return std::nullopt;
   return PictureLayout{format, static_cast<std::uint32_t>(w * 2540 / units),
                        static_cast<std::uint32_t>(h * 2540 / units), twips_w, twips_h, head, {}};

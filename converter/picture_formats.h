@@ -23,6 +23,11 @@ enum class PictureFormat {
 // they would take the converter past its memory bound.
 inline constexpr std::size_t kMostPictureBytes = std::size_t{64} << 20;
 inline constexpr std::uint32_t kMostPicturePixels = 30'000;  // a side
+// And in all, whatever the format, read from the picture's own header (a metafile counts
+// its physical size at 96 pixels an inch): 32 million, a screenshot of 8000 by 4000. A
+// reader holds every pixel of a picture it shows, and a few bytes of header can claim
+// 900 million.
+inline constexpr std::uint64_t kMostPictureArea = std::uint64_t{32} << 20;
 
 // A picture that passed its checks.
 struct PictureLayout {

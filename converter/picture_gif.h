@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "converter/byte_sink.h"
+#include "converter/picture_formats.h"
 
 namespace quorlin {
 
@@ -21,8 +22,8 @@ struct GifFrame {
 };
 
 // A frame of more pixels than this is refused (its pixels are held while it is
-// converted): 32 million, a screenshot of 8000 by 4000.
-inline constexpr std::uint64_t kMostGifPixels = std::uint64_t{32} << 20;
+// converted): the bound of every picture.
+inline constexpr std::uint64_t kMostGifPixels = kMostPictureArea;
 
 // Decodes the first frame; nothing when the GIF is damaged, holds no frame, or the frame
 // is larger than kMostGifPixels or 30,000 pixels a side. Indices past the colour table

@@ -24,6 +24,13 @@ int HexValue(std::uint8_t c) {
 
 constexpr std::size_t kLongestWord = 32;
 
+// Destinations without "\*" whose text no reader shows.
+bool IsHiddenGroup(std::string_view word) {
+  static constexpr std::string_view kHidden[] = {"fonttbl", "colortbl", "stylesheet", "info", "pict",
+                                                 "fldinst", "listtable", "listoverridetable", "revtbl"};
+  return std::find(std::begin(kHidden), std::end(kHidden), word) != std::end(kHidden);
+}
+
 void Put(ByteSink& out, std::string_view text) {
   out.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
@@ -76,7 +83,10 @@ std::size_t PicturePlacer::EndWord(std::size_t at) {
   state_ = State::kText;
   const long long parameter = negative_ ? -parameter_ : parameter_;
   const bool destination = destination_ == 2;
+  const bool group_start = destination_ == 1;
   destination_ = 0;
+  if (hidden_depth_ == 0 && depth_ > 0 && ((destination && word_ != "htmltag") || (group_start && IsHiddenGroup(word_))))
+    hidden_depth_ = depth_;
   if (word_ == "bin" && parameter > 0) {
     state_ = State::kBinary;
     binary_left_ = static_cast<std::uint64_t>(parameter);
@@ -90,7 +100,10 @@ std::size_t PicturePlacer::EndWord(std::size_t at) {
   } else if (tag_depth_ != 0) {
     if (word_ == "par" || word_ == "line" || word_ == "tab" || word_ == "lbr") AppendToTag(' ');
   } else if (word_ == "objattph" && !html_) {
-    InsertAt(after, [this] { pictures_.WriteNextAttachment(out_); });
+    if (hidden_depth_ != 0)
+      pictures_.SkipNextAttachment();
+    else
+      InsertAt(after, [this] { pictures_.WriteNextAttachment(out_); });
   }
   return after;
 }
@@ -121,9 +134,10 @@ void PicturePlacer::Write(std::span<const std::uint8_t> bytes) {
           ++i;
           if (tag_depth_ != 0 && depth_ < tag_depth_) {
             tag_depth_ = 0;
-            if (html_) InsertAt(i, [this] { PlaceTagPicture(); });
+            if (html_ && hidden_depth_ == 0) InsertAt(i, [this] { PlaceTagPicture(); });
             tag_.clear();
           }
+          if (hidden_depth_ != 0 && depth_ < hidden_depth_) hidden_depth_ = 0;
         } else if (c == '\\') {
           state_ = State::kEscape;
           ++i;

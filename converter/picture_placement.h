@@ -5,6 +5,10 @@
 //   rebuilding the HTML skips it (the tag itself already stands for it there);
 // - in any other body, right after each attachment placeholder (\objattph and its
 //   delimiting space): the attachment the placeholder stands for.
+// Inside a group no reader shows (any {\* destination, the font, colour and style
+// tables, document information, a picture's data, a field's instructions) nothing is
+// placed: a picture there would show nowhere, and it counts as not shown, so that saving
+// the attachments keeps it.
 // The placer holds no bytes of the body: only its reading state and the text of the tag
 // it is inside (at most kMostTagBytes), so a tag or control word split between pieces is
 // read whole and nothing is ever inserted inside a control word.
@@ -27,6 +31,8 @@ class BodyPictures : public InlineImages {
   // Writes what the next attachment placeholder stands for: a picture, the attachment's
   // name in brackets, or nothing.
   virtual void WriteNextAttachment(ByteSink& out) = 0;
+  // Passes over the next attachment placeholder's attachment without showing it.
+  virtual void SkipNextAttachment() = 0;
 };
 
 class PicturePlacer : public ByteSink {
@@ -65,6 +71,7 @@ class PicturePlacer : public ByteSink {
   // 1 just after "{", 2 after "{\*": where a destination word may follow.
   int destination_ = 0;
   std::size_t tag_depth_ = 0;  // the depth of the \htmltag group being read, 0 outside
+  std::size_t hidden_depth_ = 0;  // the depth of the outermost group no reader shows, 0 outside
   std::string tag_;
   bool html_ = false;
   std::uint32_t code_page_ = 1252;

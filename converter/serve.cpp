@@ -51,10 +51,11 @@ bool ReadServeRequest(std::FILE* in, ServeRequest& request) {
 
 namespace {
 
-void WriteRecord(std::FILE* out, const std::string& word, const std::string& text) {
+// `one_line` makes line breaks spaces; a NUL always becomes one, as it ends the field.
+void WriteRecord(std::FILE* out, const std::string& word, const std::string& text, bool one_line = true) {
   std::string line = text;
   for (char& c : line) {
-    if (c == '\0' || c == '\n' || c == '\r') c = ' ';
+    if (c == '\0' || (one_line && (c == '\n' || c == '\r'))) c = ' ';
   }
   std::fwrite(word.data(), 1, word.size(), out);
   std::fputc('\0', out);
@@ -84,9 +85,16 @@ const char* ServeResultWord(ConversionStatus status) {
 }
 
 std::string KeptSummary(const ConversionOptions& options, const ConversionResult& result) {
-  if (!options.attachments || !result.ok()) return result.message;
-  return "attachments " + std::to_string(result.attachment_files) + " messages " +
-         std::to_string(result.embedded_messages);
+  if (!result.ok()) return result.message;
+  std::string summary;
+  if (options.attachments)
+    summary = "attachments " + std::to_string(result.attachment_files) + " messages " +
+              std::to_string(result.embedded_messages);
+  if (!result.document.empty()) {
+    if (!summary.empty()) summary += ' ';
+    summary += std::string(kDocumentItem) + result.document.string();
+  }
+  return summary;
 }
 
 int Serve(std::FILE* in, std::FILE* out) {
@@ -129,7 +137,13 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
       SetNoticeSink([&notices](const std::string& text) { notices.push_back(text); });
       const ConversionResult result = convert(request.input, request.output, options);
       for (const std::string& notice : notices) WriteServeNotice(out, notice);
-      WriteServeResponse(out, ServeResultWord(result.status), KeptSummary(options, result));
+      if (result.ok()) {
+        // The document's path goes as it is, line breaks included: it ends the field.
+        WriteRecord(out, ServeResultWord(result.status), KeptSummary(options, result), false);
+        std::fflush(out);
+      } else {
+        WriteServeResponse(out, ServeResultWord(result.status), KeptSummary(options, result));
+      }
     }
   } catch (const std::exception&) {
     SetNoticeSink({});

@@ -18,6 +18,17 @@
 // was kept in its reason field: "attachments N messages M", the files saved and the
 // embedded messages converted into documents (those inside embedded messages included).
 //
+// Without the option "replace" a document never replaces a file at the output path: it
+// takes the first free numbered name instead ("Report (2).doc", NumberedDocumentName in
+// file_names.h, the main program's own rule), and its attachments the folder of that
+// name. The "ok" answer then ends with the item "document " and the path written, to the
+// end of the field, its bytes as they are (line breaks too; never NUL), after one space
+// when "attachments N messages M" comes first:
+//   "document /out/Report (2).doc"
+//   "attachments 2 messages 0 document /out/Report (2).doc"
+// The item is there only when the path written differs from the one asked for. With
+// "replace" a regular file at the output path is replaced, as it always was.
+//
 // A request whose options field is the word "name" converts nothing: it asks what a name
 // pattern (name_pattern.h) makes of the message, the pattern in place of the output path.
 // The answer is "ok" with the document's name without ".doc" (UTF-8) as its reason, or the
@@ -76,7 +87,11 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
 // The options word of a name request.
 inline constexpr std::string_view kNameRequest = "name";
 
-// The reason of an "ok" answer: what was kept, when attachments were asked for (see above).
+// The item of an "ok" answer that names the document written (see above).
+inline constexpr std::string_view kDocumentItem = "document ";
+
+// The reason of an "ok" answer: what was kept, when attachments were asked for, and where
+// the document went, when that is not where it was asked for (see above).
 std::string KeptSummary(const ConversionOptions& options, const ConversionResult& result);
 
 }  // namespace quorlin

@@ -141,8 +141,8 @@ void AddPathSeeds(Seeds& seeds) {
 }
 
 // Small pictures of each format the converter shows, and messages that place them: an HTML
-// body carried in RTF naming them by content id, location and name, and a native body
-// with attachment placeholders.
+// body carried in RTF naming them by content id, location and name, a native body with
+// attachment placeholders, and a message of hundreds of attachments.
 void AddPictureSeeds(Seeds& seeds) {
   using msgwriter::MessageBuilder;
   const std::vector<std::uint8_t> png = Bytes(std::string_view(
@@ -184,6 +184,33 @@ void AddPictureSeeds(Seeds& seeds) {
         .AddUnicode(0x3707, u"picture");
   native.AddAttachment(1).AddBinary(0x3701, Bytes("II*\x00")).AddInt32(0x370B, 20).AddUnicode(0x3707, u"scan.tif");
   seeds.emplace_back("pictures-native.msg", native.Build());
+
+  // Many attachments: the picture look-up over hundreds of names (content ids, locations,
+  // file names in mixed case, some shared), tags naming none of them and tags in groups no
+  // reader shows; the saver numbering names that collide, an embedded message whose
+  // document takes the name a file attachment also wants, and another document inside it.
+  MessageBuilder many;
+  std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 ";
+  for (int i = 0; i < 600; ++i) {
+    const std::string n = std::to_string(i);
+    rtf += i % 3 == 0   ? "{\\*\\htmltag84 <img src=cid:c" + n + ">}"
+           : i % 3 == 1 ? "{\\*\\htmltag84 <img src=\"NAME" + n + ".PNG\">}"
+                        : "{\\*\\mhtmlignore {\\*\\htmltag84 <img src=cid:none" + n + ">}}";
+  }
+  many.AddRtfBody(rtf + "}");
+  for (int i = 0; i < 300; ++i) {
+    const std::string n = std::to_string(i);
+    msgwriter::StorageBuilder& attachment = many.AddAttachment(1);
+    attachment.AddBinary(0x3701, pictures[static_cast<std::size_t>(i) % pictures.size()]);
+    attachment.AddUnicode(0x3707, i % 4 == 0 ? u"same.txt" : std::u16string(u"name") + std::u16string(n.begin(), n.end()) + u".png");
+    if (i % 2 == 0) attachment.AddUnicode(0x3712, std::u16string(u"c") + std::u16string(n.begin(), n.end()));
+    if (i % 5 == 0) attachment.AddUnicode(0x3713, u"location");
+  }
+  many.AddAttachment(1).AddBinary(0x3701, Bytes("text")).AddUnicode(0x3707, u"Forwarded.doc");
+  msgwriter::StorageBuilder& embedded = many.AddEmbeddedMessage();
+  embedded.AddUnicode(0x0037, u"Forwarded").AddRtfBody("{\\rtf1 inner}");
+  embedded.AddEmbeddedMessage().AddUnicode(0x0037, u"Forwarded");
+  seeds.emplace_back("many-attachments.msg", many.Build());
 }
 
 bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {

@@ -147,6 +147,7 @@ class SaveAttachmentsTest : public ::testing::Test {
     ConversionOptions options;
     options.header_block = header;
     options.attachments = attachments;
+    options.replace = true;
     return ConvertFile(input, dir_ / document, options);
   }
   static std::string Read(const fs::path& path) {

@@ -30,9 +30,11 @@
 
 #include "converter/compound_file.h"
 #include "converter/errors.h"
+#include "converter/file_names.h"
 #include "converter/input_file.h"
 #include "converter/message.h"
 #include "converter/output_file.h"
+#include "converter/serve.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
 #include "msgwriter/samples.h"
@@ -281,10 +283,53 @@ class ConvertFileTest : public ::testing::Test {
 TEST_F(ConvertFileTest, WritesTheDocumentReplacingAnOlderFile) {
   fs::path input = Write("in.msg", GoodMessage());
   fs::path output = Write("out.doc", std::vector<std::uint8_t>(5000, 'x'));
-  ConversionResult result = ConvertFile(input, output);
+  ConversionOptions replace;
+  replace.replace = true;
+  ConversionResult result = ConvertFile(input, output, replace);
   ASSERT_TRUE(result.ok()) << result.message;
   EXPECT_EQ(Read(output), "{\\rtf1 converted}\r\n");
+  EXPECT_TRUE(result.document.empty());
   EXPECT_EQ(Names(), (std::vector<std::string>{"in.msg", "out.doc"}));
+}
+
+// Without "replace" nothing is ever replaced: the document takes the first free numbered
+// name by the main program's rule, and its attachments the folder of that name.
+TEST_F(ConvertFileTest, WithoutReplaceTheDocumentTakesTheNextFreeNumberedName) {
+  MessageBuilder builder;
+  builder.AddRtfBody("{\\rtf1 converted}");
+  builder.AddAttachment(1).AddUnicode(0x3707, u"a.txt").AddBinary(0x3701, {'a'});
+  fs::path input = Write("in.msg", builder.Build());
+  Write("out.doc", {'o', 'n', 'e'});
+  Write("out (2).doc", {'t', 'w', 'o'});
+  ConversionOptions options;
+  options.attachments = true;
+  ConversionResult result = ConvertFile(input, dir_ / "out.doc", options);
+  ASSERT_TRUE(result.ok()) << result.message;
+  EXPECT_EQ(result.document, dir_ / "out (3).doc");
+  EXPECT_EQ(Read(dir_ / "out.doc"), "one");
+  EXPECT_EQ(Read(dir_ / "out (2).doc"), "two");
+  EXPECT_EQ(Read(dir_ / "out (3).doc"), "{\\rtf1 converted}\r\n");
+  EXPECT_EQ(Read(dir_ / "out (3) attachments" / "a.txt"), "a");
+  // A name that is free is taken as it is, and the answer names no other path.
+  result = ConvertFile(input, dir_ / "fresh.doc", options);
+  EXPECT_TRUE(result.ok() && result.document.empty());
+  EXPECT_EQ(KeptSummary(options, result), "attachments 1 messages 0");
+  result = ConvertFile(input, dir_ / "fresh.doc", options);
+  EXPECT_EQ(KeptSummary(options, result), "attachments 1 messages 0 document " + (dir_ / "fresh (2).doc").string());
+  options.attachments = false;
+  EXPECT_EQ(KeptSummary(options, ConvertFile(input, dir_ / "fresh.doc", options)),
+            "document " + (dir_ / "fresh (3).doc").string());
+
+  // The numbering rule: the counter before a last ".doc" (else at the end), the name cut at
+  // a character boundary so the whole stays within 255 bytes.
+  EXPECT_EQ(NumberedDocumentName("Report.doc", 2), "Report (2).doc");
+  EXPECT_EQ(NumberedDocumentName("Report.DOC", 12), "Report.DOC (12)");
+  EXPECT_EQ(NumberedDocumentName("a.doc.doc", 2), "a.doc (2).doc");
+  std::string long_name;
+  for (int i = 0; i < 130; ++i) long_name += "\xC3\xA9";  // 260 bytes
+  const std::string numbered = NumberedDocumentName(long_name + ".doc", 7);
+  EXPECT_EQ(numbered, long_name.substr(0, 246) + " (7).doc");
+  EXPECT_LE(numbered.size(), 255u);
 }
 
 TEST_F(ConvertFileTest, FailuresWriteNothingAndKeepAnExistingOutput) {
@@ -432,7 +477,9 @@ TEST_F(ConvertFileTest, ReplacedOutputKeepsItsPermissionBits) {
                            fs::perms::owner_all | fs::perms::others_read}) {
       fs::path output = Write("out.doc", {'o', 'l', 'd'});
       fs::permissions(output, mode);
-      ASSERT_TRUE(ConvertFile(input, output).ok());
+      ConversionOptions replace;
+      replace.replace = true;
+      ASSERT_TRUE(ConvertFile(input, output, replace).ok());
       EXPECT_EQ(Read(output), "{\\rtf1 converted}\r\n");
       EXPECT_EQ(fs::status(output).permissions() & fs::perms::all, mode);
     }
@@ -469,7 +516,9 @@ TEST_F(ConvertFileTest, ALongDocumentIsWrittenWhole) {
   for (const MessageBuilder* builder : {&text_body, &rtf_body}) {
     for (bool header : {false, true}) {
       const std::vector<std::uint8_t> bytes = builder->Build();
-      ASSERT_TRUE(ConvertFile(Write("long.msg", bytes), dir_ / "long.doc", {header}).ok());
+      ConversionOptions options{header};
+      options.replace = true;
+      ASSERT_TRUE(ConvertFile(Write("long.msg", bytes), dir_ / "long.doc", options).ok());
       const std::vector<std::uint8_t> in_memory = ConvertMessage(bytes, {header});
       EXPECT_TRUE(Read(dir_ / "long.doc") == std::string(in_memory.begin(), in_memory.end()));
       EXPECT_GT(in_memory.size(), 3u << 16);

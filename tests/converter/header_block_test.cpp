@@ -119,6 +119,7 @@ TEST(NameFieldsTest, DocumentsDatedLikeTheirMessage) {
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     ConversionOptions options;
     options.file_dates = dates;
+    options.replace = true;
     EXPECT_TRUE(ConvertFile(folder / "m.msg", folder / "m.doc", options).ok());
     struct stat info {};
     EXPECT_EQ(stat((folder / "m.doc").c_str(), &info), 0);
@@ -131,6 +132,16 @@ TEST(NameFieldsTest, DocumentsDatedLikeTheirMessage) {
   const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
   EXPECT_GE(mtime_of(MessageBuilder(), true), now - 60) << "no time in the message";
   EXPECT_GE(mtime_of(FullHeader(), false), now - 60) << "the option is off";
+
+  // Times the header block leaves out date nothing: past the year 9999, negative read as
+  // unsigned. (A time the file system would clamp, such as 1601 on ext4, keeps the
+  // document's own time as well; tmpfs holds it as it is.)
+  for (const std::uint64_t filetime : {~std::uint64_t{0}, std::uint64_t{0x7FFFFFFFFFFFFFFF},
+                                       static_cast<std::uint64_t>(std::int64_t{-5}), FileTime(253402300800 + 86400 * 2)}) {
+    MessageBuilder odd;
+    odd.AddTime(0x0039, filetime);
+    EXPECT_GE(mtime_of(odd, true), now - 60) << filetime;
+  }
 }
 
 // Names from a pattern: hostile subjects become one safe name within the limit, empty
@@ -140,6 +151,9 @@ TEST(NameFieldsTest, PatternsMakeOneSafeNameFromHostileFields) {
   EXPECT_EQ(PatternStem("{date} {subject}", fields, "m"), "2026-12-08 1405 Contract {draft}");
   EXPECT_EQ(PatternStem("{file}", fields, "saved mail"), "saved mail");
   EXPECT_EQ(PatternStem("{from} - {subject} ({file})", fields, "7"), "Ann Smith - Contract {draft} (7)");
+  // Text without fields is the name, once.
+  EXPECT_EQ(PatternStem("Report", fields, "m"), "Report");
+  EXPECT_EQ(PatternStem(" Report ", fields, "m"), "Report");
 
   // Slashes never make folders; control characters and reordering marks are no names.
   fields.subject = "../../etc/passwd\\x";

@@ -6,8 +6,16 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -19,7 +27,11 @@
 #include "converter/picture_placement.h"
 #include "converter/picture_tag.h"
 #include "converter/picture_writer.h"
+#include "converter/output_file.h"
+#include "converter/stop_signals.h"
 #include "msgwriter/message_builder.h"
+#include "support/slow_message.h"
+#include "support/temp_tree.h"
 
 namespace quorlin {
 namespace {
@@ -272,6 +284,28 @@ TEST(PictureFormatTest, DamagedOversizedAndOtherPicturesAreRefused) {
     EXPECT_FALSE(ExaminePicture(refused[i])) << "case " << i;
 }
 
+// A PNG whose header claims `width` by `height` pixels, its CRC right, its data a few bytes.
+Bytes PngHeader(std::uint32_t width, std::uint32_t height) {
+  Bytes png = Png(4, 4);
+  for (int i = 0; i < 4; ++i) {
+    png[16 + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
+    png[20 + i] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
+  }
+  const auto crc = static_cast<std::uint32_t>(::crc32(0, png.data() + 12, 17));
+  for (int i = 0; i < 4; ++i) png[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+  return png;
+}
+
+// One bound of pixels for every format, from the picture's own header: 32 million (8192
+// by 4096) passes, one row more does not, nor 30000 by 30000 in a few bytes.
+TEST(PictureFormatTest, EveryFormatHasOneBoundOfPixels) {
+  for (const Bytes& fits : {Jpeg(8192, 4096), PngHeader(4096, 8192), Emf(2540 * 80, 2540 * 40)})
+    EXPECT_TRUE(ExaminePicture(fits));
+  const std::vector<Bytes> refused = {Jpeg(30000, 30000), Jpeg(8192, 4097), PngHeader(30000, 30000),
+                                      PngHeader(4097, 8192), Emf(793750, 793750), Emf(2540 * 80, 2540 * 50)};
+  for (std::size_t i = 0; i < refused.size(); ++i) EXPECT_FALSE(ExaminePicture(refused[i])) << "case " << i;
+}
+
 TEST(PictureFormatTest, GifFirstFrameBecomesAPngWithItsTransparency) {
   const std::optional<GifFrame> frame = DecodeGifFirstFrame(Gif(2));
   ASSERT_TRUE(frame);
@@ -350,6 +384,7 @@ class MarkerPictures : public BodyPictures {
   void WriteNextAttachment(ByteSink& out) override {
     out.Write({reinterpret_cast<const std::uint8_t*>("<next>"), 6});
   }
+  void SkipNextAttachment() override {}
 };
 
 std::string Place(std::string_view rtf, std::size_t piece) {
@@ -376,9 +411,20 @@ TEST(PicturePlacerTest, PlacesAfterTagsAndPlaceholdersHoweverTheBodyIsSplit) {
       "{\r\n\\*\\htmltag0 <img {\\b src}=x>}{\\htmlrtf <x||>\\htmlrtf0 }end}";
   const std::string native = "{\\rtf1 a\\objattph  b\\objattph\\par c\\objattphx d\\objattph}";
   const std::string native_placed = "{\\rtf1 a\\objattph <next> b\\objattph<next>\\par c\\objattphx d\\objattph<next>}";
+  // Inside a group no reader shows, nothing is placed: the picture would show nowhere.
+  const std::string hidden =
+      "{\\rtf1\\fromhtml1 {\\*\\mhtmlignore {\\*\\htmltag84 <img src=a>}}{\\*\\x{\\*\\htmltag84 <img src=b>}}"
+      "{\\fonttbl{\\*\\htmltag84 <img src=c>}}{\\*\\htmltag84 <img src=d>}}";
+  const std::string hidden_placed =
+      "{\\rtf1\\fromhtml1 {\\*\\mhtmlignore {\\*\\htmltag84 <img src=a>}}{\\*\\x{\\*\\htmltag84 <img src=b>}}"
+      "{\\fonttbl{\\*\\htmltag84 <img src=c>}}{\\*\\htmltag84 <img src=d>}{\\htmlrtf <d||>\\htmlrtf0 }}";
+  const std::string hidden_native = "{\\rtf1 {\\*\\x \\objattph } {\\info\\objattph } \\objattph }";
   for (std::size_t piece = 1; piece <= html.size(); ++piece) {
     ASSERT_EQ(Place(html, piece), placed) << "pieces of " << piece;
     ASSERT_EQ(Place(native, piece), native_placed) << "pieces of " << piece;
+    ASSERT_EQ(Place(hidden, piece), hidden_placed) << "pieces of " << piece;
+    ASSERT_EQ(Place(hidden_native, piece), "{\\rtf1 {\\*\\x \\objattph } {\\info\\objattph } \\objattph <next>}")
+        << "pieces of " << piece;
   }
 }
 
@@ -485,21 +531,7 @@ TEST(PictureConversionTest, HostileAttachmentsShowByNameAndOtherBodiesAreUnchang
   EXPECT_TRUE(PicturesTheBodyShows(*Message::Open(text.Build())).empty());
 }
 
-// A GIF of one frame of the given size, every pixel index 0: LZW packs it into a few KB.
-Bytes PlainGif(int width, int height) {
-  Bytes out;
-  int error = 0;
-  GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
-  GifColorType colours[2] = {{0, 0, 0}, {255, 255, 255}};
-  ColorMapObject* map = GifMakeMapObject(2, colours);
-  EGifPutScreenDesc(gif, width, height, 1, 0, map);
-  EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr);
-  const std::vector<GifPixelType> line(static_cast<std::size_t>(width), 0);
-  for (int row = 0; row < height; ++row) EGifPutLine(gif, const_cast<GifPixelType*>(line.data()), width);
-  EGifCloseFile(gif, &error);
-  GifFreeMapObject(map);
-  return out;
-}
+using test_support::PlainGif;
 
 // A body may name one picture any number of times. Each time costs its bytes (and a
 // GIF's decoded pixels); past a bound of work further pictures show by name, so a small
@@ -524,6 +556,82 @@ TEST(PictureConversionTest, PictureWorkIsBoundedHoweverOftenTheBodyNamesAPicture
     Attach(builder, *picture, u"big").AddUnicode(0x3712, std::u16string(key, key + 3));
     Attach(builder, Png(1, 1), u"small.png").AddUnicode(0x3712, u"small");
     EXPECT_EQ(PicturesTheBodyShows(*Message::Open(builder.Build())), (std::set<std::size_t>{0})) << key;
+  }
+}
+
+// The pixels of the whole document are bounded too: five pictures of 32 million pixels
+// each, a few bytes apiece, show four and the fifth by name.
+TEST(PictureConversionTest, TheDocumentsPicturePixelsAreBounded) {
+  std::string rtf = "{\\rtf1\\ansi\\fromhtml1 ";
+  MessageBuilder builder;
+  for (int i = 0; i < 5; ++i) {
+    const std::string name = "p" + std::to_string(i) + ".jpg";
+    rtf += "{\\*\\htmltag84 <img src=" + name + ">}";
+    Attach(builder, Jpeg(8192, 4096), std::u16string(name.begin(), name.end()));
+  }
+  builder.AddRtfBody(rtf + "}");
+  const Bytes msg = builder.Build();
+  EXPECT_EQ(PicturesTheBodyShows(*Message::Open(msg)), (std::set<std::size_t>{0, 1, 2, 3}));
+  const std::string document = Convert(msg, true);
+  EXPECT_NE(document.find("{\\uc1 [p4.jpg]}"), std::string::npos);
+}
+
+// A picture the body places where no reader shows it counts as not shown: saving the
+// attachments keeps it. Names are looked up in the order content id, location, long
+// name, short name across all attachments, ignoring case, whatever their number.
+TEST(PictureConversionTest, HiddenTagsShowNothingAndNamesAreFoundInTheirOrder) {
+  MessageBuilder builder;
+  builder.AddRtfBody("{\\rtf1\\fromhtml1 {\\*\\mhtmlignore {\\*\\htmltag84 <img src=cid:hidden>}}"
+                     "{\\*\\htmltag84 <img src=X.PNG>}{\\*\\htmltag84 <img src=cid:none>}}");
+  Attach(builder, Png(1, 1), u"hidden.png").AddUnicode(0x3712, u"hidden");
+  for (int i = 0; i < 3000; ++i) Attach(builder, {'t'}, u"filler.txt").AddUnicode(0x3712, u"filler");
+  Attach(builder, Png(2, 2), u"x.png");
+  Attach(builder, Png(3, 3), u"other.png").AddUnicode(0x3712, u"x.png");
+  EXPECT_EQ(PicturesTheBodyShows(*Message::Open(builder.Build())), (std::set<std::size_t>{3002}));
+}
+
+// A conversion stopped part way (a time limit, Ctrl-C, SIGTERM) takes back what it wrote:
+// the saved attachments, their folder, temporary files, named or not, and its journal. A
+// message with five attachments and a picture that takes a while to write is stopped once
+// the attachments are saved. Killed outright, it leaves its journal, which lists them
+// for whoever killed it (run/converter_temporaries.h; tested in run_tests).
+TEST(StoppedConversionTest, AStopSignalLeavesNothingOfTheConversion) {
+  const Bytes msg = test_support::SlowMessage();
+  for (const int signal : {SIGTERM, SIGINT, SIGKILL}) {
+    for (const bool unnamed : {true, false}) {
+      const TempTree tree;
+      const std::filesystem::path dir = tree.Root();
+      std::ofstream(dir / "slow.msg", std::ios::binary)
+          .write(reinterpret_cast<const char*>(msg.data()), static_cast<std::streamsize>(msg.size()));
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        InstallStopHandlers();
+        UseUnnamedTemporaryFiles(unnamed);
+        ConversionOptions options;
+        options.pictures = options.attachments = true;
+        ConvertFile(dir / "slow.msg", dir / "slow.doc", options);
+        _exit(0);
+      }
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (!std::filesystem::exists(dir / "slow attachments" / "kept4.txt") && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      kill(child, signal);
+      int status = 0;
+      waitpid(child, &status, 0);
+      ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "stopped part way, signal " << signal;
+      std::vector<std::string> left;
+      for (const auto& entry : std::filesystem::directory_iterator(dir)) left.push_back(entry.path().filename().string());
+      if (signal == SIGKILL) {
+        // The folder stays, and a journal that names it.
+        EXPECT_TRUE(std::filesystem::exists(dir / "slow attachments" / "kept4.txt"));
+        EXPECT_TRUE(std::any_of(left.begin(), left.end(), [](const std::string& name) {
+          return name.rfind(".slow.doc.", 0) == 0 && name.size() > 8 && name.substr(name.size() - 8) == ".journal";
+        })) << left.size();
+      } else {
+        EXPECT_EQ(left, std::vector<std::string>{"slow.msg"}) << "signal " << signal << (unnamed ? "" : ", named temporaries");
+      }
+    }
   }
 }
 

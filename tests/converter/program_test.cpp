@@ -103,7 +103,7 @@ TEST_F(ProgramTest, HeaderFlagBeforeThePathsAddsTheHeaderBlock) {
   fs::path output = dir_ / "out.doc";
   ASSERT_EQ(Run({input.string(), output.string()}).status, 0);
   EXPECT_EQ(Read(output), "{\\rtf1 body}\r\n") << "without the flag the body as stored";
-  Outcome outcome = Run({"--header", input.string(), output.string()});
+  Outcome outcome = Run({"--header", "--replace", input.string(), output.string()});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   const std::string document = Read(output);
   EXPECT_EQ(document.rfind("{\\rtf1 {\\pard", 0), 0u) << document;
@@ -122,7 +122,7 @@ TEST_F(ProgramTest, PicturesFlagShowsThePlacedAttachments) {
   for (const std::vector<std::string>& flags : {std::vector<std::string>{"--pictures"}, {"--header", "--pictures"},
                                                 {"--pictures", "--header"}}) {
     std::vector<std::string> args = flags;
-    args.insert(args.end(), {input.string(), output.string()});
+    args.insert(args.end(), {"--replace", input.string(), output.string()});
     ASSERT_EQ(Run(args).status, 0);
     EXPECT_NE(Read(output).find("see \\objattph {\\uc1 [notes.txt]} here}"), std::string::npos) << Read(output);
     EXPECT_EQ(Read(output).find("Subject line") != std::string::npos, flags.size() == 2);
@@ -139,8 +139,7 @@ TEST_F(ProgramTest, AttachmentsFlagSavesTheAttachmentsBesideTheDocument) {
   for (const std::vector<std::string>& flags :
        {std::vector<std::string>{"--attachments"}, {"--header", "--attachments"}, {"--attachments", "--header"}}) {
     std::vector<std::string> args = flags;
-    args.push_back(input.string());
-    args.push_back((dir_ / "out.doc").string());
+    args.insert(args.end(), {"--replace", input.string(), (dir_ / "out.doc").string()});
     Outcome outcome = Run(args);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.out + outcome.err, "");
@@ -206,7 +205,7 @@ TEST_F(ProgramTest, CodePagesThroughThePlatformDecoderAndUnknownOnesWithANotice)
 
   msgwriter::MessageBuilder unknown;
   unknown.AddString8(0x1000, "caf\xe9").AddInt32(0x3FFD, 12345);
-  outcome = Run({Write("unknown.msg", unknown.Build()).string(), output.string()});
+  outcome = Run({"--replace", Write("unknown.msg", unknown.Build()).string(), output.string()});
   EXPECT_EQ(outcome.status, 0);
   EXPECT_EQ(outcome.err, "code page 12345 is not known here: its text is read as code page 1252\n");
   EXPECT_NE(Read(output).find("caf\\u233?"), std::string::npos);
@@ -318,12 +317,14 @@ TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
   request("name", good, "{subject} - {file}");
   request("name", bad, "{subject}");
   request("name", good, "{size}");
+  request("name", good, "Report");
   Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
   ASSERT_EQ(std::system(command.c_str()), 0);
   const std::string named = Read(dir_ / "answers.bin");
   EXPECT_EQ(named.rfind(std::string("ok\0odd name with 'quotes'\0", 26), 0), 0u) << named;
   EXPECT_NE(named.find(std::string("\0format\0")), std::string::npos) << named;
   EXPECT_NE(named.find(std::string("usage\0the name pattern may hold only")), std::string::npos) << named;
+  EXPECT_EQ(named.substr(named.size() - 10), std::string("ok\0Report\0", 10)) << "text without fields, once";
 
   // A request cut off in the middle ends the exchange with a failure status.
   Write("cut.bin", {'\0', 'x'});

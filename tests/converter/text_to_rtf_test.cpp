@@ -456,6 +456,10 @@ TEST(HtmlStyleTest, ColorsSizesAndWidths) {
   EXPECT_EQ(ParseFontSizeAttribute("1"), 16);
   EXPECT_EQ(ParseFontSizeAttribute("+2"), 36);
   EXPECT_EQ(ParseFontSizeAttribute("99"), 72);
+  // Numbers past an integer's range are size 7 (or 1), as a browser shows them.
+  EXPECT_EQ(ParseFontSizeAttribute("+2147483647"), 72);
+  EXPECT_EQ(ParseFontSizeAttribute("99999999999"), 72);
+  EXPECT_EQ(ParseFontSizeAttribute("-2147483648"), 16);
   int declarations = 0;
   ForEachCssDeclaration("COLOR : red !important;;font-size:1pt;bogus;x:", [&](std::string_view name, std::string_view value) {
     if (declarations == 0) {
