@@ -271,11 +271,14 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
       continue;
     }
     outcome->converted ? ++converted : ++failed;
-    if (outcome->converted && message.numbered) ++convertedNumbered;
+    // A document that found its name taken during the run went to the next numbered one.
+    const QString output = outcome->document.isEmpty() ? message.output : outcome->document;
+    if (outcome->converted && output != message.output) ++convertedNumbered;
+    if (outcome->converted && message.numbered && output == message.output) ++convertedNumbered;
     // The reason column also carries the converter's notices about the message.
     QStringList reason = outcome->notices;
     if (!outcome->converted) reason.prepend(ReasonForOutcome(outcome->word, outcome->reason).Text());
-    lines.push_back({message.source, message.output,
+    lines.push_back({message.source, output,
                      outcome->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
                      reason.join(QStringLiteral("; ")), outcome->attachmentFiles, outcome->embeddedMessages});
   }

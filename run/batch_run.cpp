@@ -20,6 +20,7 @@
 #include <string>
 
 #include "platform/native_names.h"
+#include "run/converter_answer.h"
 #include "run/converter_temporaries.h"
 #include "run/converter_worker.h"
 
@@ -45,6 +46,24 @@ struct Slot {
 };
 
 std::string Encoded(const QString& path) { return NativeName(path).toStdString(); }
+
+// What an "ok" answer to a conversion carried: what was kept and, when the document took
+// another name, where it went.
+void ReadConversionDetail(const QByteArray& reason, BatchOutcome& outcome) {
+  const std::optional<ConverterOkAnswer> answer = ReadConverterOkAnswer(reason);
+  if (!answer) return;
+  outcome.attachmentFiles = std::max(answer->attachments, 0);
+  outcome.embeddedMessages = std::max(answer->messages, 0);
+  outcome.document = answer->documentPath;
+}
+
+BatchOutcome Outcome(bool converted, const QString& word, const QString& reason = {}) {
+  BatchOutcome outcome;
+  outcome.converted = converted;
+  outcome.word = word;
+  outcome.reason = reason;
+  return outcome;
+}
 
 QString Reason(const std::string& word, const std::string& reason) {
   if (reason.empty()) return QStringLiteral("the converter gave no reason (%1)").arg(QString::fromStdString(word));
@@ -78,7 +97,7 @@ class Batch {
     // Every job gets its one outcome: those never begun are "not started".
     for (const std::size_t index : waiting_) {
       ++summary_.notStarted;
-      done_(index, BatchOutcome{false, QStringLiteral("not-started"), summary_.startFailure, {}, {}});
+      done_(index, Outcome(false, QStringLiteral("not-started"), summary_.startFailure));
     }
     waiting_.clear();
     return summary_;
@@ -104,9 +123,8 @@ class Batch {
     if (begun_) begun_(index);
   }
 
-  void Finish(std::size_t index, BatchOutcome outcome) {
+  void Finish(std::size_t index, const BatchOutcome& outcome) {
     ++summary_.finished;
-    ReadKeptCounts(outcome);
     done_(index, outcome);
   }
 
@@ -119,27 +137,31 @@ class Batch {
     const std::size_t index = *slot.job;
     slot.job.reset();
     if (settings_.request == BatchRequest::kConvert) {
-      RemoveTemporaryFiles(index);
       const auto now = FileAt(Encoded(jobs_[index].output));
-      if (now && now != slot.outputBefore) {
-        Finish(index, BatchOutcome{true, QStringLiteral("ok"), {}, {}, {}});
+      const bool finished = now && now != slot.outputBefore;
+      RemoveLeftovers(index, finished);
+      if (finished) {
+        Finish(index, Outcome(true, QStringLiteral("ok")));
         return;
       }
     }
-    Finish(index, BatchOutcome{false, word, reason, {}, {}});
+    Finish(index, Outcome(false, word, reason));
   }
 
-  // A converter ended in the middle of a document leaves the hidden temporary file it was
-  // writing beside it (".<document>.<hex>.tmp"); it goes, unless a document under way in
-  // another converter could own a file of that pattern (names that share their first
-  // 100 bytes), which would fail that document rather than tidy up after this one.
-  void RemoveTemporaryFiles(std::size_t index) {
+  // A converter ended in the middle of a document leaves what it had begun: the hidden
+  // temporary file it was writing beside it (".<document>.<hex>.tmp") and its journal of
+  // what else it made (attachments, embedded documents, their folder). All of it goes
+  // (only the journal and temporaries when the document itself was finished), unless a
+  // document under way in another converter could own files of that pattern (names that
+  // share their first 100 bytes), which would fail that document rather than tidy up
+  // after this one.
+  void RemoveLeftovers(std::size_t index, bool documentFinished) {
     const std::string output = Encoded(jobs_[index].output);
     const std::string stem = ConverterTemporaryStem(output);
     for (const auto& other : slots_) {
       if (other->job && ConverterTemporaryStem(Encoded(jobs_[*other->job].output)) == stem) return;
     }
-    RemoveConverterTemporaries(output);
+    documentFinished ? RemoveConverterJournals(output) : RemoveConversionLeftovers(output);
   }
 
   // Gives each idle converter the next job of the waiting line, starting converters as
@@ -162,13 +184,15 @@ class Batch {
         const std::size_t index = waiting_.front();
         waiting_.pop_front();
         if (const QString failure = MakeFolder(index); !failure.isEmpty()) {
-          Finish(index, BatchOutcome{false, QStringLiteral("io"), failure, {}, {}});
+          Finish(index, Outcome(false, QStringLiteral("io"), failure));
           continue;
         }
         Begin(*slot, index);
         const std::string second =
             settings_.request == BatchRequest::kName ? pattern_ : Encoded(jobs_[index].output);
-        if (!slot->worker.Send(options_, Encoded(jobs_[index].source), second)) {
+        const std::string options =
+            jobs_[index].replace && settings_.request == BatchRequest::kConvert ? options_ + " replace" : options_;
+        if (!slot->worker.Send(options, Encoded(jobs_[index].source), second)) {
           const std::string ended = slot->worker.Kill();
           Abandon(*slot, QStringLiteral("ended"),
                   QString::fromStdString(ended.empty() ? "the converter stopped taking work" : ended));
@@ -243,9 +267,15 @@ class Batch {
           const bool ok = word == "ok";
           const std::size_t index = *slot.job;
           slot.job.reset();
-          Finish(index, BatchOutcome{ok, QString::fromStdString(word), ok ? QString() : Reason(word, reason), texts,
-                                     ok ? QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size()))
-                                        : QString()});
+          BatchOutcome outcome = Outcome(ok, QString::fromStdString(word), ok ? QString() : Reason(word, reason));
+          outcome.notices = texts;
+          if (ok) {
+            // A name request's answer is the document's name.
+            outcome.detail = QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size()));
+            if (settings_.request == BatchRequest::kConvert)
+              ReadConversionDetail(QByteArray::fromStdString(reason), outcome);
+          }
+          Finish(index, outcome);
           break;
         }
         case ConverterWorker::Read::kEnded: {
@@ -287,13 +317,6 @@ BatchSummary RunBatch(const std::vector<BatchJob>& jobs, const BatchSettings& se
   if (jobs.empty()) return {};
   Batch batch(jobs, settings, done, begun);
   return batch.Run();
-}
-
-void ReadKeptCounts(BatchOutcome& outcome) {
-  const QStringList words = outcome.detail.split(u' ');
-  if (words.size() != 4 || words[0] != QLatin1String("attachments") || words[2] != QLatin1String("messages")) return;
-  outcome.attachmentFiles = words[1].toInt();
-  outcome.embeddedMessages = words[3].toInt();
 }
 
 QString TimeLimitReason(int seconds) {

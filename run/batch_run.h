@@ -16,6 +16,10 @@
 struct BatchJob {
   QString source;
   QString output;
+  // The document may replace a file at `output` (the user chose to replace documents on
+  // disk); without it the converter never replaces anything and takes the next numbered
+  // name instead, so a run never writes over a document or attachment it wrote itself.
+  bool replace = false;
 };
 
 struct BatchOutcome {
@@ -26,6 +30,9 @@ struct BatchOutcome {
   // begun: the run was stopped first, or no converter could be started).
   QString word;
   QString reason;  // why the message was not converted; empty when it was
+  // Where the document went when it was not where it was asked for: a file had come to
+  // stand at that path during the run, and the converter took the next numbered name.
+  QString document;
   QStringList notices;  // the converter's notices about this message, converted or not
   // What an "ok" answer carried: the document's name for a name request, what was kept
   // ("attachments N messages M") for a conversion with attachments saved.
@@ -76,9 +83,6 @@ BatchSummary RunBatch(const std::vector<BatchJob>& jobs, const BatchSettings& se
                       const std::function<void(std::size_t, const BatchOutcome&)>& done,
                       const std::function<void(std::size_t)>& begun = {});
 
-// The counts of an "ok" answer's "attachments N messages M" into the outcome; nothing for
-// any other text.
-void ReadKeptCounts(BatchOutcome& outcome);
 
 // The reason of a message that passed the time limit: "the conversion took longer than 120
 // seconds" ("1 second").

@@ -142,6 +142,14 @@ void RemoveConversionLeftovers(const std::string& document) {
   RemoveConverterTemporaries(document);
 }
 
+void RemoveConverterJournals(const std::string& document) {
+  const std::string folder = document.substr(0, NameStart(document));
+  for (const std::string& name :
+       EntriesOf(document, [&document](const std::string& entry) { return IsConverterJournal(document, entry); }))
+    ::unlink((folder + name).c_str());
+  RemoveConverterTemporaries(document);
+}
+
 void RemoveConverterTemporaries(const std::string& document) {
   const std::string folder = document.substr(0, NameStart(document));
   for (const std::string& name :

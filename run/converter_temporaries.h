@@ -29,3 +29,7 @@ bool IsConverterJournal(const std::string& document, const std::string& name);
 // empty, a name only while it is still the file the converter made, so nothing of anyone
 // else's is touched. The engine calls this for the job of a converter it ended.
 void RemoveConversionLeftovers(const std::string& document);
+
+// For a converter ended after it had put the finished document in place: its journals and
+// temporary files go, what the journals name stays (it belongs to the finished document).
+void RemoveConverterJournals(const std::string& document);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QFileInfo>
+#include <QPair>
 
 #include "platform/native_names.h"
 #include "platform/paths.h"
@@ -60,6 +61,9 @@ RunPlan PlanRun(const RunSources& sources, const PathChoice& choice, const std::
                 ExistingDocuments existing, const std::function<bool()>& stopped) {
   RunPlan plan;
   RunNames names(sources.paths, existing);
+  // A message listed twice that would make the same document is one message of the run:
+  // converting it twice would only race two converters for one name.
+  QSet<QPair<QString, QString>> planned;
   const auto count = static_cast<std::size_t>(sources.paths.size());
   plan.messages.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
@@ -74,11 +78,18 @@ RunPlan PlanRun(const RunSources& sources, const PathChoice& choice, const std::
       message.numbered = message.output != wanted;
       message.skipped = existing == ExistingDocuments::kSkip && NativeExists(message.output);
     }
+    const QPair<QString, QString> made(message.source, message.output);
+    if (planned.contains(made)) continue;
+    planned.insert(made);
     if (message.skipped) {
       ++plan.skipped;
     } else {
       plan.messageOf.push_back(plan.messages.size());
-      plan.jobs.push_back({message.source, message.output});
+      // Only a document the user agreed to replace may be replaced; anything else that
+      // comes to stand at the name meanwhile (a document this run wrote) is kept.
+      const bool replace = existing == ExistingDocuments::kReplace && !message.output.isEmpty() &&
+                           !message.numbered && NativeExists(message.output);
+      plan.jobs.push_back({message.source, message.output, replace});
     }
     plan.messages.push_back(std::move(message));
   }

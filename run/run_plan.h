@@ -69,7 +69,9 @@ struct PlannedMessage {
 };
 
 struct RunPlan {
-  std::vector<PlannedMessage> messages;  // every message, in list order
+  // Every message, in list order; a message listed again for the same document is listed
+  // once.
+  std::vector<PlannedMessage> messages;
   std::vector<BatchJob> jobs;            // the messages not skipped, in list order
   std::vector<std::size_t> messageOf;    // each job's index in `messages`
   std::size_t skipped = 0;
