@@ -22,6 +22,7 @@
 #include "platform/native_names.h"
 #include "msgwriter/message_builder.h"
 #include "support/message_files.h"
+#include "support/slow_message.h"
 #include "support/qstring_printer.h"
 #include "support/tree_paths.h"
 
@@ -547,6 +548,52 @@ TEST_F(ConvertCommandTest, TheReportCountsAttachmentsKeptAndEmbeddedMessagesConv
       << qPrintable(report);
   EXPECT_TRUE(report.contains(QStringLiteral("plain.doc\",\"status\":\"converted\",\"reason\":\"\",\"attachments\":0,")))
       << qPrintable(report);
+}
+
+// A run never writes over a document it wrote itself: Report.msg holds an embedded
+// message "x" whose document goes to "out/Report attachments/x.doc", and the tree holds
+// "in/Report attachments/x.msg", whose document wants that same name. Whichever arrives
+// first keeps it, the other takes a numbered name; nothing is lost, both orders (the
+// embedded message first with one job; the tree's message first while a slow Report.msg
+// shows its picture on the other job).
+TEST_F(ConvertCommandTest, ADocumentOfTheRunIsNeverReplacedByAnotherOfTheSameRun) {
+  for (const bool treeFirst : {false, true}) {
+    SCOPED_TRACE(treeFirst ? "the tree's message first" : "the embedded message first");
+    const QString in = Path(treeFirst ? QStringLiteral("in2") : QStringLiteral("in1"));
+    const QString out = Path(treeFirst ? QStringLiteral("out2") : QStringLiteral("out1"));
+    msgwriter::MessageBuilder builder;
+    if (treeFirst) {
+      builder.AddRtfBody("{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag84 <img src=cid:slow>}}");
+      builder.AddAttachment(1)
+          .AddBinary(0x3701, test_support::PlainGif(8192, 4096))
+          .AddUnicode(0x3707, u"slow.gif")
+          .AddUnicode(0x3712, u"slow");
+    } else {
+      builder.AddRtfBody("{\\rtf1 report}");
+    }
+    builder.AddEmbeddedMessage().AddUnicode(0x0037, u"x").AddUnicode(0x1000, u"the embedded message");
+    QDir().mkpath(in + QStringLiteral("/Report attachments"));
+    QDir().mkpath(out);
+    ASSERT_TRUE(run_testing::WriteBytes(in + QStringLiteral("/Report.msg"), builder.Build()));
+    ASSERT_TRUE(run_testing::WriteMessage(in + QStringLiteral("/Report attachments/x.msg"), RtfFor(QStringLiteral("tree x"))));
+    QStringList arguments{QStringLiteral("--tree"), QStringLiteral("--attachments"), QStringLiteral("--jobs"),
+                          treeFirst ? QStringLiteral("2") : QStringLiteral("1"), QStringLiteral("--output"), out, in};
+    if (treeFirst) arguments.prepend(QStringLiteral("--pictures"));
+    const Result run = Run(arguments);
+    EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+    const QStringList documents = FilesBelow(out).filter(QStringLiteral(".doc"));
+    ASSERT_EQ(documents.size(), 3) << qPrintable(documents.join(u' '));
+    int tree = 0;
+    int embedded = 0;
+    for (const QString& document : documents) {
+      const QByteArray bytes = ReadAll(out + u'/' + document);
+      if (bytes == DocumentFor(RtfFor(QStringLiteral("tree x")))) ++tree;
+      if (bytes.contains("the embedded message")) ++embedded;
+    }
+    EXPECT_EQ(tree, 1) << qPrintable(documents.join(u' '));
+    EXPECT_EQ(embedded, 1) << qPrintable(documents.join(u' '));
+    EXPECT_TRUE(documents.contains(QStringLiteral("Report attachments/x.doc")));
+  }
 }
 
 // The many-machines recipe, run locally: GNU parallel hands chunks of the file list to
