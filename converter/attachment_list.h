@@ -35,8 +35,10 @@ struct ListedAttachment {
 
 // The attachments the sender added. `shown` holds indices into message.attachments() of
 // the pictures the document shows; they are left out, as are attachments flagged hidden
-// ("7FFE").
+// ("7FFE") unless `unhidden` holds their index (the pictures the body would show, when the
+// document does not show them: the mail program hides them, yet they are the sender's).
 std::vector<ListedAttachment> SenderAttachments(const Message& message,
-                                                const std::set<std::size_t>& shown = {});
+                                                const std::set<std::size_t>& shown = {},
+                                                const std::set<std::size_t>& unhidden = {});
 
 }  // namespace quorlin

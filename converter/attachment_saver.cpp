@@ -16,6 +16,7 @@
 #include "converter/message_body.h"
 #include "converter/message_document.h"
 #include "converter/notice.h"
+#include "converter/picture_attachments.h"
 #include "converter/property_tags.h"
 
 namespace quorlin {
@@ -151,7 +152,10 @@ SavedAttachments SaveAttachments(const Message& message, const fs::path& folder,
                                  const std::set<std::size_t>& shown, AttachmentJournal& journal) {
   Saver saver(message, folder, options, journal);
   const std::string folder_name = folder.filename().string();
-  for (const ListedAttachment& listed : SenderAttachments(message, shown)) {
+  // Pictures the body shows, hidden by the mail program, are kept when the document does
+  // not show them: otherwise they would be nowhere.
+  const std::set<std::size_t> unshown = options.pictures ? std::set<std::size_t>() : PicturesTheBodyShows(message);
+  for (const ListedAttachment& listed : SenderAttachments(message, shown, unshown)) {
     std::optional<std::string> saved_as = saver.Save(listed);
     if (listed.name.empty() && !saved_as) continue;  // nothing to show for it
     saver.saved().names.push_back(listed.name.empty() ? Utf16FromUtf8(*saved_as) : listed.name);
