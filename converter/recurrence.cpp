@@ -62,10 +62,17 @@ std::u16string Span(std::uint32_t start, std::uint32_t end) {
   return span + Clock(end);
 }
 
-// One line of text: control characters become spaces, outer spaces go.
-std::u16string OneLine(std::u16string text) {
-  for (char16_t& c : text)
-    if (c < 0x20 || c == 0x7F) c = u' ';
+// One line of text: each run of control characters (a line break) becomes one space,
+// outer spaces go.
+std::u16string OneLine(std::u16string_view raw) {
+  std::u16string text;
+  bool control = false;
+  for (char16_t c : raw) {
+    const bool is_control = c < 0x20 || c == 0x7F;
+    if (!is_control) text += c;
+    else if (!control) text += u' ';
+    control = is_control;
+  }
   const std::size_t first = text.find_first_not_of(u' ');
   if (first == std::u16string::npos) return {};
   return text.substr(first, text.find_last_not_of(u' ') - first + 1);

@@ -572,6 +572,140 @@ TEST(ItemDetailsTest, TaskDueDateStatusAndProgress) {
   EXPECT_EQ(FormatDate(0xFFFFFFFFFFFFFFFFULL), std::nullopt) << "past the year 9999";
 }
 
+// A recurrence pattern as a mail program writes it: weekly on Mondays from `first`, its
+// end, the deleted days, then the exception records with the override flags' fields (8-bit
+// texts as length, length, bytes) and, from writer 0x3009, their Unicode texts again.
+struct PatternException {
+  std::uint32_t start, end, original;
+  std::uint16_t flags;
+  std::string subject8, location8;
+  std::u16string subject, location;
+};
+std::vector<std::uint8_t> Pattern(std::uint32_t end_type, std::uint32_t count, std::uint32_t end_date,
+                                  const std::vector<std::uint32_t>& deleted,
+                                  const std::vector<PatternException>& exceptions, std::uint32_t writer = 0x3009) {
+  std::vector<std::uint8_t> out;
+  auto put = [&out](std::uint64_t value, int size) {
+    for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  };
+  auto text8 = [&](const std::string& text) {
+    put(text.size() + 1, 2);
+    put(text.size(), 2);
+    out.insert(out.end(), text.begin(), text.end());
+  };
+  auto text16 = [&](const std::u16string& text) {
+    put(text.size(), 2);
+    for (char16_t c : text) put(c, 2);
+  };
+  put(0x3004, 2), put(0x3004, 2), put(0x200B, 2), put(1, 2), put(0, 2), put(0, 4), put(1, 4), put(0, 4);
+  put(0x02, 4);  // Mondays
+  put(end_type, 4), put(count, 4), put(0, 4);
+  put(deleted.size(), 4);
+  for (std::uint32_t day : deleted) put(day, 4);
+  put(exceptions.size(), 4);
+  for (const PatternException& exception : exceptions) put(exception.start / 1440 * 1440, 4);
+  put(0, 4), put(end_date, 4);
+  put(0x3006, 4), put(writer, 4), put(720, 4), put(780, 4), put(exceptions.size(), 2);
+  for (const PatternException& exception : exceptions) {
+    put(exception.start, 4), put(exception.end, 4), put(exception.original, 4), put(exception.flags, 2);
+    if (exception.flags & 0x01) text8(exception.subject8);
+    if (exception.flags & 0x04) put(15, 4);
+    if (exception.flags & 0x10) text8(exception.location8);
+    if (exception.flags & 0x20) put(2, 4);
+  }
+  put(0, 4);
+  if (writer >= 0x3009) {
+    for (const PatternException& exception : exceptions) {
+      put(4, 4), put(0, 4), put(0, 4);
+      if (!(exception.flags & 0x11)) continue;
+      put(exception.start, 4), put(exception.end, 4), put(exception.original, 4);
+      if (exception.flags & 0x01) text16(exception.subject);
+      if (exception.flags & 0x10) text16(exception.location);
+      put(0, 4);
+    }
+  }
+  put(0, 4);
+  return out;
+}
+std::uint32_t Minutes(std::int64_t unix_seconds) { return static_cast<std::uint32_t>(FileTime(unix_seconds) / 600'000'000); }
+
+// The series' end and its exceptions, in date order: cancelled days, and changed ones with
+// what changed (the Unicode texts over the 8-bit ones, times in the meeting's own zone).
+TEST(ItemDetailsTest, RecurringMeetingEndAndExceptions) {
+  SetZone("UTC0");
+  constexpr std::int64_t k6Mar2023 = 1678060800, kDay = 86400;
+  const std::uint32_t monday = Minutes(k6Mar2023), next = Minutes(k6Mar2023 + 7 * kDay);
+  const std::vector<PatternException> changed = {
+      {Minutes(k6Mar2023 + 8 * kDay + 45000), Minutes(k6Mar2023 + 8 * kDay + 48600), next + 720, 0x35,
+       "Monday Lunch?", "Room 2", u"Monday Lunch \u2615", u"Room\r\n2"},
+      {Minutes(k6Mar2023 + 14 * kDay + 46800), Minutes(k6Mar2023 + 15 * kDay + 3600), next + 7 * 1440 + 720, 0x04,
+       "", "", u"", u""}};
+  auto details = [](const std::vector<std::uint8_t>& pattern) {
+    MessageBuilder builder;
+    builder.AddUnicode(0x001A, u"IPM.Appointment").AddBinary(builder.named().Add(kPsetidAppointment, 0x8216), pattern);
+    return DetailsOf(builder);
+  };
+  const std::vector<std::uint8_t> pattern =
+      Pattern(0x2021, 43, Minutes(1703894400), {monday, next, next + 7 * 1440}, changed);
+  EXPECT_EQ(details(pattern),
+            (std::vector<std::string>{
+                "Ends:|30 December 2023", "Exception:|6 March 2023: cancelled",
+                "Exception:|13 March 2023: Monday Lunch \xe2\x98\x95, 14 March 2023 12:30 \xe2\x80\x93 13:30, Room 2",
+                "Exception:|20 March 2023: 20 March 2023 13:00 \xe2\x80\x93 21 March 2023 01:00"}));
+  std::vector<PatternException> eight_bit = changed;
+  eight_bit[0].subject8 = "Caf\xe9";
+  EXPECT_EQ(details(Pattern(0x2022, 10, Minutes(1684108800), {next}, {eight_bit[0]}, 0x3008)),
+            (std::vector<std::string>{"Ends:|after 10 occurrences, 15 May 2023",
+                                      "Exception:|13 March 2023: Caf\xc3\xa9, 14 March 2023 12:30 \xe2\x80\x93 13:30, Room 2"}))
+      << "writer 0x3008: the 8-bit texts, in the message's code page";
+  EXPECT_EQ(details(Pattern(0x2023, 0, 0x5AE980DF, {}, {})), std::vector<std::string>{}) << "no end, no line";
+
+  std::vector<std::uint32_t> many;
+  for (std::uint32_t week = 0; week < 60; ++week) many.push_back(monday + week * 7 * 1440);
+  const std::vector<std::string> long_list = details(Pattern(0x2023, 0, 0, many, {}));
+  ASSERT_EQ(long_list.size(), 51u);
+  EXPECT_EQ(long_list.back(), "Exception:|and 10 more");
+
+  // Cut anywhere, of another version, counts past its end: nothing, never a failure.
+  for (std::size_t size = 0; size < pattern.size(); ++size) {
+    const std::vector<std::string> cut = details({pattern.begin(), pattern.begin() + static_cast<std::ptrdiff_t>(size)});
+    EXPECT_TRUE(cut.empty() || cut.size() == 4u || (cut.size() == 1u && size < 100)) << size;
+  }
+  std::vector<std::uint8_t> other = pattern;
+  other[0] = 0x05;
+  EXPECT_EQ(details(other), std::vector<std::string>{});
+  std::vector<std::uint8_t> huge = pattern;
+  huge[40] = huge[41] = 0xFF;  // the deleted instance count
+  EXPECT_EQ(details(huge), std::vector<std::string>{});
+  EXPECT_EQ(details(std::vector<std::uint8_t>(4096, 0xFF)), std::vector<std::string>{});
+}
+
+// Each address with its country, unless its text ends with it already; a task's start date
+// and owner.
+TEST(ItemDetailsTest, AddressCountriesAndTaskStartAndOwner) {
+  MessageBuilder contact;
+  msgwriter::NamedPropertyMap& named = contact.named();
+  contact.AddUnicode(0x001A, u"IPM.Contact").AddUnicode(named.Add(kPsetidAddress, 0x801B), u"1 Main St\r\nSpringfield")
+      .AddUnicode(named.Add(kPsetidAddress, 0x8049), u"Canada").AddUnicode(0x3A26, u"unused")
+      .AddUnicode(0x3A5D, u"2 Elm St").AddUnicode(0x3A5A, u"Elm St")
+      .AddUnicode(named.Add(kPsetidAddress, 0x801C), u"PO Box 9\r\nBern\r\nSwitzerland").AddUnicode(0x3A60, u"Switzerland");
+  EXPECT_EQ(DetailsOf(contact), (std::vector<std::string>{"Business address:|1 Main St, Springfield, Canada",
+                                                          "Home address:|2 Elm St", "Other address:|PO Box 9, Bern, Switzerland"}));
+  MessageBuilder fixed_country;  // the business country as a plain property
+  fixed_country.AddUnicode(0x001A, u"IPM.Contact").AddUnicode(fixed_country.named().Add(kPsetidAddress, 0x8046), u"Oslo")
+      .AddUnicode(0x3A26, u"Norway").AddUnicode(0x3A5A, u"Chile");
+  EXPECT_EQ(DetailsOf(fixed_country), std::vector<std::string>{"Business address:|Oslo, Norway"})
+      << "a country alone is no address";
+
+  SetZone("NST3:30");
+  MessageBuilder task;
+  task.AddUnicode(0x001A, u"IPM.Task")
+      .AddTime(task.named().Add(kPsetidTask, 0x8104), FileTime(k8Dec2026At1305Utc - (13 * 3600 + 5 * 60)))
+      .AddTime(task.named().Add(kPsetidTask, 0x8105), 0x5AE980E0ULL * 600'000'000ULL)
+      .AddUnicode(task.named().Add(kPsetidTask, 0x811F), u"Ann\r\nSmith");
+  EXPECT_EQ(DetailsOf(task), (std::vector<std::string>{"Start:|8 December 2026", "Owner:|Ann Smith"}));
+}
+
 // Lines need their class and their properties: nothing else, nothing invented.
 TEST(ItemDetailsTest, LinesWithoutTheirPropertyOrClassAreLeftOut) {
   auto with_location = [](std::u16string_view message_class) {
