@@ -58,7 +58,12 @@ std::vector<ListedAttachment> SenderAttachments(const Message& message,
       if (shown.count(plain++)) continue;
     }
     if (!kept_hidden && IsHidden(entry.attachment)) continue;
-    for (const char* id : {tags::kAttachLongFilename, tags::kAttachFilename, tags::kAttachDisplayName}) {
+    // A message's file names are made up by the mail program ("Untitled Attachment").
+    static constexpr const char* kFileFirst[] = {tags::kAttachLongFilename, tags::kAttachFilename,
+                                                 tags::kAttachDisplayName};
+    static constexpr const char* kDisplayFirst[] = {tags::kAttachDisplayName, tags::kAttachLongFilename,
+                                                    tags::kAttachFilename};
+    for (const char* id : entry.kind == AttachmentKind::kMessage ? kDisplayFirst : kFileFirst) {
       entry.name = PropertyLine(entry.attachment, id, code_page);
       if (!entry.name.empty()) break;
     }

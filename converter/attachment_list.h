@@ -28,7 +28,8 @@ struct ListedAttachment {
   AttachmentKind kind = AttachmentKind::kOther;
   Attachment attachment;              // the attachment's own storage
   const Message* message = nullptr;   // the embedded message, for kMessage
-  // Its long file name "3707", else its short one "3704", else its display name "3001",
+  // Its long file name "3707", else its short one "3704", else its display name "3001"
+  // (an embedded message: its display name first, the name a mail program shows for it),
   // on one line; empty when it has none.
   std::u16string name;
 };

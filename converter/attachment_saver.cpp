@@ -4,7 +4,9 @@
 // throws, and the caller takes back what was already written.
 #include "converter/attachment_saver.h"
 
+#include <algorithm>
 #include <optional>
+#include <span>
 
 #include "converter/attachment_folder.h"
 #include "converter/attachment_list.h"
@@ -62,6 +64,19 @@ class Saver {
     return {};
   }
 
+  // Data that is a whole MIME message (the content of a signed message, a forwarded one):
+  // its MIME type says so, or it opens with a MIME header.
+  bool IsMimeMessage(const ListedAttachment& listed, std::span<const std::uint8_t> data) const {
+    const auto lower = [](std::string text) {
+      for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+      return text;
+    };
+    const std::string type = lower(EncodeUtf8(PropertyLine(listed.attachment, tags::kAttachMimeTag, code_page_)));
+    if (type.starts_with("multipart/") || type == "message/rfc822") return true;
+    const std::string start = lower(std::string(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(data.size(), 16))));
+    return start.starts_with("mime-version:") || start.starts_with("content-type:");
+  }
+
   std::string Shown(const ListedAttachment& listed) const {
     return "\"" + EncodeUtf8(listed.name.empty() ? Utf16FromUtf8(Fallback(listed)) : listed.name) + "\"";
   }
@@ -80,7 +95,8 @@ class Saver {
     }
     const StreamBytes bytes = listed.attachment.storage().ReadStreamInPlace(data->element);
     std::string name = FileName(listed);
-    return Write(name.empty() ? Fallback(listed) : name, bytes.bytes());
+    if (name.empty()) name = Fallback(listed) + (IsMimeMessage(listed, bytes.bytes()) ? ".eml" : "");
+    return Write(name, bytes.bytes());
   }
 
   std::optional<std::string> SaveObject(const ListedAttachment& listed) {

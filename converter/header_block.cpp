@@ -73,6 +73,7 @@ std::string HeaderBlockRtf(const HeaderFields& fields) {
   AppendLine(lines, "Sent:", fields.sent);
   AppendLine(lines, "To:", fields.to);
   AppendLine(lines, "Cc:", fields.cc);
+  AppendLine(lines, "Bcc:", fields.bcc);
   for (const DetailLine& detail : fields.details) AppendLine(lines, detail.label, detail.value);
   bool linked = false;
   for (const std::string& link : fields.attachment_links) linked |= !link.empty();

@@ -1,5 +1,5 @@
 // The header block that opens a document when the user asks for it: the subject as a
-// heading, then From, Sent, To, Cc, the item's own details (meetings, contacts, tasks) and
+// heading, then From, Sent, To, Cc, Bcc, the item's own details (meetings, contacts, tasks) and
 // Attachments lines, then a rule, as one RTF group.
 #pragma once
 

@@ -210,6 +210,24 @@ TEST_F(SaveAttachmentsTest, KeepsWhatTheSenderAttachedByValueAndNothingElse) {
   EXPECT_EQ(std::count(saved.names.begin(), saved.names.end(), u"data.bin"), 0);
 }
 
+// A nameless attachment holding a whole MIME message (a signed message's content, by its
+// type or its first header) is saved as one; other nameless data keeps the plain name.
+TEST_F(SaveAttachmentsTest, NamelessMimeMessagesAreSavedAsEml) {
+  MessageBuilder builder;
+  builder.AddUnicode(0x1000, u"body");
+  builder.AddAttachment(1).AddUnicode(0x370E, u"Multipart/Signed").AddBinary(0x3701, Bytes("Content-Type: x"));
+  builder.AddAttachment(1).AddBinary(0x3701, Bytes("MIME-Version: 1.0\r\n"));
+  builder.AddAttachment(1).AddUnicode(0x370E, u"message/rfc822").AddBinary(0x3701, Bytes("From: a"));
+  builder.AddAttachment(1).AddUnicode(0x370E, u"text/plain").AddBinary(0x3701, Bytes("MIME"));
+  builder.AddAttachment(1).AddUnicode(0x370E, u"multipart/signed").AddUnicode(0x3707, u"named.p7m")
+      .AddBinary(0x3701, Bytes("x"));
+  ASSERT_TRUE(Convert(builder).ok());
+  EXPECT_EQ(Listing(Folder()), (std::vector<std::string>{"Attachment 1.eml", "Attachment 2.eml", "Attachment 3.eml",
+                                                          "Attachment 4", "named.p7m"}));
+  EXPECT_EQ(Read(Folder() / "Attachment 1.eml"), "Content-Type: x");
+  EXPECT_NE(Read(dir_ / "Report.doc").find("{\\fldrslt Attachment 1.eml}"), std::string::npos);
+}
+
 TEST_F(SaveAttachmentsTest, HostileNamesNeverLeaveTheFolder) {
   const std::vector<std::u16string> hostile = {
       u"../../x", u"/etc/passwd", u"a/../../b", u"..", u".", u"dir\\..\\..\\c.txt",

@@ -64,7 +64,7 @@ MessageBuilder FullHeader() {
   builder.AddUnicode(0x0037, u"Contract {draft}").AddUnicode(0x0C1A, u"Ann Smith")
       .AddUnicode(0x0C1F, u"ann@example.com").AddTime(0x0039, FileTime(k8Dec2026At1305Utc))
       .AddTime(0x0E06, FileTime(k8Dec2026At1305Utc + 3600)).AddUnicode(0x0E04, u"Bob; Carol")
-      .AddUnicode(0x0E03, u"Dave");
+      .AddUnicode(0x0E03, u"Dave").AddUnicode(0x0E02, u"Erin");
   builder.AddAttachment().AddUnicode(0x3707, u"contract.pdf").AddUnicode(0x3704, u"CONTRA~1.PDF");
   return builder;
 }
@@ -206,6 +206,7 @@ TEST(HeaderBlockTest, EveryLineInItsPlace) {
             "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b Sent:}\\tab 8 December 2026 13:05 +00:00\\par\r\n"
             "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b To:}\\tab Bob; Carol\\par\r\n"
             "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b Cc:}\\tab Dave\\par\r\n"
+            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b Bcc:}\\tab Erin\\par\r\n"
             "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b Attachments:}\\tab contract.pdf\\par\r\n"
             "\\pard\\plain\\uc1\\brdrb\\brdrs\\brdrw10\\brsp40\\sa240\\fs20\\par\r\n}");
 }
@@ -217,7 +218,7 @@ TEST(HeaderBlockTest, LinesWithoutTheirPropertyAreLeftOut) {
   const std::string block = BlockOf(delivered);
   EXPECT_NE(block.find("{\\b From:}\\tab ann@example.com\\par"), std::string::npos) << block;
   EXPECT_NE(block.find("8 December 2026 13:05 +00:00"), std::string::npos);
-  for (const char* absent : {"outlinelevel0", "To:", "Cc:", "Attachments:", "<"})
+  for (const char* absent : {"outlinelevel0", "To:", "Cc:", "Bcc:", "Attachments:", "<"})
     EXPECT_EQ(block.find(absent), std::string::npos) << absent;
 
   MessageBuilder directory_sender;  // an address inside an organisation means nothing on paper
@@ -232,14 +233,20 @@ TEST(HeaderBlockTest, LinesWithoutTheirPropertyAreLeftOut) {
   EXPECT_EQ(Convert(nothing), Convert(nothing, false)) << "no block, no rule";
 }
 
+// Files by their file name, else their display name; embedded messages by the name a mail
+// program shows for them (the display name), else their file name.
 TEST(HeaderBlockTest, AttachmentsByFileNameElseDisplayName) {
   MessageBuilder builder;
   builder.AddAttachment().AddUnicode(0x3704, u"SHORT.TXT");
   builder.AddAttachment().AddUnicode(0x3001, u"Shown name");
   builder.AddAttachment();  // no name at all: not listed
   builder.AddEmbeddedMessage().AddUnicode(0x0037, u"inner");
+  builder.LastAttachment().AddUnicode(0x3704, u"Untitled Attachment").AddUnicode(0x3001, u"Test mail");
+  builder.AddEmbeddedMessage().AddUnicode(0x0037, u"inner");
+  builder.LastAttachment().AddUnicode(0x3704, u"Only a file name");
   builder.AddAttachment().AddString8(0x3707, "r\xe9sum\xe9.doc").AddInt32(0x3FFD, 1252);
-  EXPECT_NE(BlockOf(builder).find("Attachments:}\\tab SHORT.TXT; Shown name; r\\u233?sum\\u233?.doc\\par"),
+  EXPECT_NE(BlockOf(builder).find("Attachments:}\\tab SHORT.TXT; Shown name; Test mail; Only a file name; "
+                                  "r\\u233?sum\\u233?.doc\\par"),
             std::string::npos) << BlockOf(builder);
 }
 
