@@ -193,11 +193,11 @@ TEST_F(SaveAttachmentsTest, KeepsWhatTheSenderAttachedByValueAndNothingElse) {
   // the hidden one out; a by-reference one is named but not linked.
   const std::string document = Read(dir_ / "Report.doc");
   EXPECT_NE(document.find("{\\b Attachments:}\\tab {\\field{\\*\\fldinst HYPERLINK "
-                          "\"Report%20attachments/data.bin\"}{\\fldrslt data.bin}}; "
-                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/visible.txt\"}{\\fldrslt visible.txt}}; "
+                          "\"Report%20attachments/data.bin\"}{\\fldrslt {\\ul\\cf1 data.bin}}}; "
+                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/visible.txt\"}{\\fldrslt {\\ul\\cf1 visible.txt}}}; "
                           "\\\\\\\\server\\\\share\\\\plan.xlsx; empty-handed.txt; "
-                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/Attachment%206\"}{\\fldrslt Attachment 6}}; "
-                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/SHORT.TXT\"}{\\fldrslt SHORT.TXT}}\\par"),
+                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/Attachment%206\"}{\\fldrslt {\\ul\\cf1 Attachment 6}}}; "
+                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/SHORT.TXT\"}{\\fldrslt {\\ul\\cf1 SHORT.TXT}}}\\par"),
             std::string::npos) << document;
   EXPECT_EQ(document.find("hidden.ics"), std::string::npos);
 
@@ -225,7 +225,7 @@ TEST_F(SaveAttachmentsTest, NamelessMimeMessagesAreSavedAsEml) {
   EXPECT_EQ(Listing(Folder()), (std::vector<std::string>{"Attachment 1.eml", "Attachment 2.eml", "Attachment 3.eml",
                                                           "Attachment 4", "named.p7m"}));
   EXPECT_EQ(Read(Folder() / "Attachment 1.eml"), "Content-Type: x");
-  EXPECT_NE(Read(dir_ / "Report.doc").find("{\\fldrslt Attachment 1.eml}"), std::string::npos);
+  EXPECT_NE(Read(dir_ / "Report.doc").find("{\\fldrslt {\\ul\\cf1 Attachment 1.eml}}"), std::string::npos);
 }
 
 TEST_F(SaveAttachmentsTest, HostileNamesNeverLeaveTheFolder) {
@@ -330,7 +330,7 @@ TEST_F(SaveAttachmentsTest, EmbeddedMessagesBecomeDocumentsAsDeepAsTheyNest) {
   const std::string deeper = Read(Folder() / "Re: plan_budget attachments/Deeper.doc");
   EXPECT_NE(deeper.find("deeper words"), std::string::npos);
   EXPECT_NE(deeper.find("HYPERLINK \"Deeper%20attachments/deepest.txt\""), std::string::npos);
-  EXPECT_NE(Read(dir_ / "Report.doc").find("{\\fldrslt Shown as}"), std::string::npos);
+  EXPECT_NE(Read(dir_ / "Report.doc").find("{\\fldrslt {\\ul\\cf1 Shown as}}"), std::string::npos);
 
   // As deep as the reader allows: one document per level.
   MessageBuilder deep;

@@ -24,6 +24,8 @@
 
 #include "converter/conversion.h"
 #include "converter/local_time.h"
+#include "converter/message_body.h"
+#include "msgwriter/lzfu_compressor.h"
 #include "converter/named_properties.h"
 #include "converter/name_fields.h"
 #include "converter/file_names.h"
@@ -202,12 +204,12 @@ TEST(HeaderBlockTest, EveryLineInItsPlace) {
   SetZone("UTC0");
   EXPECT_EQ(BlockOf(FullHeader()),
             "{\\pard\\plain\\uc1\\outlinelevel0\\sa120\\b\\fs28 Contract \\{draft\\}\\par\r\n"
-            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b From:}\\tab Ann Smith <ann@example.com>\\par\r\n"
-            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b Sent:}\\tab 8 December 2026 13:05 +00:00\\par\r\n"
-            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b To:}\\tab Bob; Carol\\par\r\n"
-            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b Cc:}\\tab Dave\\par\r\n"
-            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b Bcc:}\\tab Erin\\par\r\n"
-            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b Attachments:}\\tab contract.pdf\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b From:}\\tab Ann Smith <ann@example.com>\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b Sent:}\\tab 8 December 2026 13:05 +00:00\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b To:}\\tab Bob; Carol\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b Cc:}\\tab Dave\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b Bcc:}\\tab Erin\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b Attachments:}\\tab contract.pdf\\par\r\n"
             "\\pard\\plain\\uc1\\brdrb\\brdrs\\brdrw10\\brsp40\\sa240\\fs20\\par\r\n}");
 }
 
@@ -265,7 +267,7 @@ TEST(HeaderBlockTest, AttachmentsLineListsWhatTheSenderAddedWithLinks) {
   fields.attachments = {u"{x}.pdf", u"by reference"};
   fields.attachment_links = {"A%20attachments/%7Bx%7D.pdf", ""};
   EXPECT_NE(HeaderBlockRtf(fields).find("{\\b Attachments:}\\tab {\\field{\\*\\fldinst HYPERLINK "
-                                        "\"A%20attachments/%7Bx%7D.pdf\"}{\\fldrslt \\{x\\}.pdf}}; by reference\\par"),
+                                        "\"A%20attachments/%7Bx%7D.pdf\"}{\\fldrslt {\\ul\\cf\x01 \\{x\\}.pdf}}}; by reference\\par"),
             std::string::npos) << HeaderBlockRtf(fields);
 }
 
@@ -328,6 +330,79 @@ TEST(HeaderBlockTest, EightBitNamesInTheMessagesWindowsCodePage) {
     EXPECT_NE(block.find("From:}\\tab " + c.expected + "\\par"), std::string::npos) << block;
     EXPECT_NE(block.find("Attachments:}\\tab " + c.expected + "\\par"), std::string::npos) << block;
   }
+}
+
+// The colour a document's table gives at `index` ("\redR\greenG\blueB"), empty when it has
+// no such entry.
+std::string TableColour(const std::string& document, std::size_t index) {
+  const std::size_t table = document.find("{\\colortbl");
+  if (table == std::string::npos) return {};
+  std::size_t at = table + 10;
+  for (std::size_t entry = 0; entry < index; ++entry) {
+    at = document.find(';', at);
+    if (at == std::string::npos || at > document.find('}', table)) return {};
+    ++at;
+  }
+  return document.substr(at, document.find(';', at) - at);
+}
+
+// Saved attachments' links look like links in every kind of document: underlined, in the
+// links' blue, which joins the document's colour table (completing an unended last entry)
+// or makes one. The values line up after the longest label.
+TEST(HeaderBlockTest, LinksAreBlueAndUnderlinedAndValuesLineUp) {
+  HeaderFields fields;
+  fields.subject = u"S";
+  fields.attachments = {u"a.txt"};
+  fields.attachment_links = {"A/a.txt"};
+  const std::string block = HeaderBlockRtf(fields);
+  ASSERT_TRUE(UsesLinkColour(block));
+  const std::string html_body = "<p><a href=\"http://x\">x</a> <font color=red>r</font></p>";
+  for (const std::string& body : std::vector<std::string>{
+           "{\\rtf1\\ansi{\\fonttbl{\\f0 A;}}{\\colortbl;\\red255\\green0\\blue0;}\\pard Hi}",
+           "{\\rtf1\\ansi{\\colortbl\\red1\\green2\\blue3}{\\*\\x {\\colortbl;}}\\pard Hi}",
+           "{\\rtf1\\ansi{\\fonttbl{\\f0 \\{A;}}\\pard Hi}", "{\\rtf1\\ansi{\\fonttbl{\\f0\\bin2 ;}}}Hi}",
+           "{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag64 <table><tr><td>}Hi{\\*\\htmltag64 </table>}}", "text", "html",
+           "none"}) {
+    std::vector<std::uint8_t> document_bytes;
+    VectorSink sink(document_bytes);
+    DocumentContent content;
+    content.opening = block;
+    if (body == "text") content.text = u"Hi";
+    else if (body == "html") content.html = html_body;
+    else if (body == "none") content.html = "";
+    else content.rtf = StreamBytes(msgwriter::CompressRtf(body));
+    content.WriteTo(sink);
+    const std::string document(document_bytes.begin(), document_bytes.end());
+    const std::size_t link = document.find("{\\fldrslt {\\ul\\cf");
+    ASSERT_NE(link, std::string::npos) << document;
+    const std::size_t index = std::stoul(document.substr(link + 17));
+    EXPECT_EQ(TableColour(document, index), "\\red5\\green99\\blue193") << document;
+    EXPECT_EQ(document.find('\x01'), std::string::npos);
+    if (body.find("\\red255") != std::string::npos) {
+      EXPECT_EQ(TableColour(document, 1), "\\red255\\green0\\blue0");
+    }
+    if (body == "html") {
+      EXPECT_EQ(document.find("\\red5\\green99\\blue193"), document.rfind("\\red5\\green99\\blue193"))
+          << "the body's own link blue, once";
+    }
+  }
+
+  // The label column: an inch for short labels, a step wider for each longer one.
+  auto column = [](std::vector<DetailLine> details, bool attachments) {
+    HeaderFields with;
+    with.to = u"x";
+    with.details = std::move(details);
+    if (attachments) with.attachments = {u"a"};
+    const std::string rtf = HeaderBlockRtf(with);
+    return rtf.substr(rtf.find("\\li") + 3, rtf.find("\\fi") - rtf.find("\\li") - 3);
+  };
+  EXPECT_EQ(column({{"Exception:", u"x"}, {"Organizer:", u"x"}}, false), "1440");
+  EXPECT_EQ(column({}, true), "1800");
+  EXPECT_EQ(column({{"Recurrence:", u"x"}}, false), "1800");
+  EXPECT_EQ(column({{"Business phone:", u"x"}}, false), "2160");
+  EXPECT_EQ(column({{"Business address:", u"x"}, {"Empty label name:", u""}}, false), "2520");
+  const std::string rtf = HeaderBlockRtf([] { HeaderFields f; f.to = u"x"; f.attachments = {u"a"}; return f; }());
+  EXPECT_EQ(rtf.find("1440"), std::string::npos) << "every line in the same column";
 }
 
 // Each kind of document: the block comes after the header groups and before the first
