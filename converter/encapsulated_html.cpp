@@ -81,6 +81,7 @@ struct Settled {};
 
 class SettlingReader : public EncapsulatedHtmlReader {
  public:
+  using EncapsulatedHtmlReader::EncapsulatedHtmlReader;
   void Write(std::span<const std::uint8_t> bytes) override {
     EncapsulatedHtmlReader::Write(bytes);
     if (settled()) throw Settled{};
@@ -126,6 +127,10 @@ void EncapsulatedHtmlReader::AddByte(std::uint8_t byte) {
   const std::uint32_t code_page = ByteCodePage();
   if (!bytes_.empty() && code_page != bytes_code_page_) FlushBytes();
   bytes_code_page_ = code_page;
+  if (too_long_ || html_.size() + bytes_.size() >= most_units_) {
+    too_long_ = true;
+    return;
+  }
   bytes_ += static_cast<char>(byte);
   // Decoded in pieces, cut only after a line break so no character is split.
   if (bytes_.size() >= 64 * 1024 && (byte == '\n' || byte == '>')) FlushBytes();
@@ -134,6 +139,10 @@ void EncapsulatedHtmlReader::AddByte(std::uint8_t byte) {
 void EncapsulatedHtmlReader::AddUnit(char16_t unit) {
   if (!Copying()) return;
   FlushBytes();
+  if (too_long_ || html_.size() >= most_units_) {
+    too_long_ = true;
+    return;
+  }
   html_ += unit;
 }
 
@@ -353,7 +362,7 @@ bool HtmlHasTable(std::u16string_view html) {
 }
 
 std::optional<std::u16string> TableHtmlOfRtfBody(std::span<const std::uint8_t> compressed) {
-  SettlingReader reader;
+  SettlingReader reader(compressed.size() + (std::size_t{8} << 20));
   try {
     CLZF::decompressRTF(compressed, reader);
   } catch (const Settled&) {
@@ -361,7 +370,7 @@ std::optional<std::u16string> TableHtmlOfRtfBody(std::span<const std::uint8_t> c
   } catch (const DecodeError&) {
     return std::nullopt;
   }
-  if (!reader.carries_html() || reader.has_table_rows()) return std::nullopt;
+  if (!reader.carries_html() || reader.has_table_rows() || reader.too_long()) return std::nullopt;
   std::u16string html = reader.TakeHtml();
   if (!HtmlHasTable(html)) return std::nullopt;
   return html;

@@ -24,15 +24,19 @@ class EncapsulatedHtmlReader : public ByteSink {
   // The most nested groups whose states are kept; deeper groups are read as their parent.
   static constexpr std::size_t kMostDepth = 4096;
 
+  // `most_units`: the longest HTML (UTF-16 units) read; past it the reader gives up.
+  explicit EncapsulatedHtmlReader(std::size_t most_units = SIZE_MAX) : most_units_(most_units) {}
+
   void Write(std::span<const std::uint8_t> bytes) override;
 
   // True once the body has declared \fromhtml1 in its header.
   bool carries_html() const { return carries_html_; }
   // True once a table row (\trowd) was met in the RTF side.
   bool has_table_rows() const { return table_rows_; }
-  // True when reading further can change nothing: the body carries no HTML, or it has
-  // table rows of its own.
-  bool settled() const { return table_rows_ || (seen_text_ && !carries_html_); }
+  // True when reading further can change nothing: the body carries no HTML, has table
+  // rows of its own, or carries more HTML than the reader keeps.
+  bool settled() const { return table_rows_ || too_long_ || (seen_text_ && !carries_html_); }
+  bool too_long() const { return too_long_; }
   // The HTML read so far.
   std::u16string TakeHtml();
 
@@ -79,6 +83,8 @@ class EncapsulatedHtmlReader : public ByteSink {
   bool carries_html_ = false;
   bool table_rows_ = false;
   bool seen_text_ = false;
+  bool too_long_ = false;
+  std::size_t most_units_;
 
   std::u16string html_;
   std::string bytes_;  // text bytes not yet decoded, all in bytes_code_page_
@@ -88,7 +94,8 @@ class EncapsulatedHtmlReader : public ByteSink {
 // A body's document is made from the HTML it carries when it carries HTML that has a
 // table and has no table rows of its own: that HTML, else nothing (the body is then
 // written as it is). A body that cannot be decoded gives nothing too; writing it fails
-// as before.
+// as before. So does HTML longer than the compressed body plus 8 Mi units, so that a
+// small body that decodes to a huge one is never held whole.
 std::optional<std::u16string> TableHtmlOfRtfBody(std::span<const std::uint8_t> compressed);
 
 // True when the HTML holds a <table> start tag.

@@ -275,6 +275,10 @@ TEST(EncapsulatedHtmlTest, TagsAndSharedTextMakeTheHtmlInAnyPieces) {
     EXPECT_FALSE(reader.has_table_rows());
     EXPECT_EQ(reader.TakeHtml(), want) << "in pieces of " << piece;
   }
+  EncapsulatedHtmlReader short_reader(12);  // past its limit it gives up, holding no more
+  short_reader.Write({reinterpret_cast<const std::uint8_t*>(rtf.data()), rtf.size()});
+  EXPECT_TRUE(short_reader.too_long() && short_reader.settled());
+  EXPECT_EQ(short_reader.TakeHtml(), u"<html><body>");
   EXPECT_TRUE(HtmlHasTable(u"<p>x<TABLE border=1>"));
   EXPECT_TRUE(HtmlHasTable(u"<table>"));
   for (const char16_t* none : {u"<tables>", u"<tab>", u"table", u"<table", u"<tbody>"})
