@@ -38,7 +38,8 @@ bool IsHidden(const Attachment& attachment) {
 }  // namespace
 
 std::vector<ListedAttachment> SenderAttachments(const Message& message,
-                                                const std::set<std::size_t>& shown) {
+                                                const std::set<std::size_t>& shown,
+                                                const std::set<std::size_t>& unhidden) {
   const std::uint32_t code_page = HeaderCodePage(message);
   std::vector<ListedAttachment> listed;
   std::size_t number = 0, plain = 0, embedded = 0;
@@ -48,14 +49,21 @@ std::vector<ListedAttachment> SenderAttachments(const Message& message,
                            Attachment(message.storage().OpenStorage(element), &message), nullptr, {}};
     // Loading the message has read every attach method as a 32-bit integer already.
     entry.kind = KindOf(entry.attachment.GetInt32(tags::kAttachMethod));
+    bool kept_hidden = false;
     if (entry.kind == AttachmentKind::kMessage) {
       if (embedded >= message.messages().size()) continue;
       entry.message = message.messages()[embedded++].get();
-    } else if (shown.count(plain++)) {
-      continue;
+    } else {
+      kept_hidden = unhidden.count(plain) != 0;
+      if (shown.count(plain++)) continue;
     }
-    if (IsHidden(entry.attachment)) continue;
-    for (const char* id : {tags::kAttachLongFilename, tags::kAttachFilename, tags::kAttachDisplayName}) {
+    if (!kept_hidden && IsHidden(entry.attachment)) continue;
+    // A message's file names are made up by the mail program ("Untitled Attachment").
+    static constexpr const char* kFileFirst[] = {tags::kAttachLongFilename, tags::kAttachFilename,
+                                                 tags::kAttachDisplayName};
+    static constexpr const char* kDisplayFirst[] = {tags::kAttachDisplayName, tags::kAttachLongFilename,
+                                                    tags::kAttachFilename};
+    for (const char* id : entry.kind == AttachmentKind::kMessage ? kDisplayFirst : kFileFirst) {
       entry.name = PropertyLine(entry.attachment, id, code_page);
       if (!entry.name.empty()) break;
     }

@@ -28,15 +28,18 @@ struct ListedAttachment {
   AttachmentKind kind = AttachmentKind::kOther;
   Attachment attachment;              // the attachment's own storage
   const Message* message = nullptr;   // the embedded message, for kMessage
-  // Its long file name "3707", else its short one "3704", else its display name "3001",
+  // Its long file name "3707", else its short one "3704", else its display name "3001"
+  // (an embedded message: its display name first, the name a mail program shows for it),
   // on one line; empty when it has none.
   std::u16string name;
 };
 
 // The attachments the sender added. `shown` holds indices into message.attachments() of
 // the pictures the document shows; they are left out, as are attachments flagged hidden
-// ("7FFE").
+// ("7FFE") unless `unhidden` holds their index (the pictures the body would show, when the
+// document does not show them: the mail program hides them, yet they are the sender's).
 std::vector<ListedAttachment> SenderAttachments(const Message& message,
-                                                const std::set<std::size_t>& shown = {});
+                                                const std::set<std::size_t>& shown = {},
+                                                const std::set<std::size_t>& unhidden = {});
 
 }  // namespace quorlin

@@ -4,7 +4,9 @@
 // throws, and the caller takes back what was already written.
 #include "converter/attachment_saver.h"
 
+#include <algorithm>
 #include <optional>
+#include <span>
 
 #include "converter/attachment_folder.h"
 #include "converter/attachment_list.h"
@@ -16,6 +18,7 @@
 #include "converter/message_body.h"
 #include "converter/message_document.h"
 #include "converter/notice.h"
+#include "converter/picture_attachments.h"
 #include "converter/property_tags.h"
 
 namespace quorlin {
@@ -61,6 +64,19 @@ class Saver {
     return {};
   }
 
+  // Data that is a whole MIME message (the content of a signed message, a forwarded one):
+  // its MIME type says so, or it opens with a MIME header.
+  bool IsMimeMessage(const ListedAttachment& listed, std::span<const std::uint8_t> data) const {
+    const auto lower = [](std::string text) {
+      for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+      return text;
+    };
+    const std::string type = lower(EncodeUtf8(PropertyLine(listed.attachment, tags::kAttachMimeTag, code_page_)));
+    if (type.starts_with("multipart/") || type == "message/rfc822") return true;
+    const std::string start = lower(std::string(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(data.size(), 16))));
+    return start.starts_with("mime-version:") || start.starts_with("content-type:");
+  }
+
   std::string Shown(const ListedAttachment& listed) const {
     return "\"" + EncodeUtf8(listed.name.empty() ? Utf16FromUtf8(Fallback(listed)) : listed.name) + "\"";
   }
@@ -79,7 +95,8 @@ class Saver {
     }
     const StreamBytes bytes = listed.attachment.storage().ReadStreamInPlace(data->element);
     std::string name = FileName(listed);
-    return Write(name.empty() ? Fallback(listed) : name, bytes.bytes());
+    if (name.empty()) name = Fallback(listed) + (IsMimeMessage(listed, bytes.bytes()) ? ".eml" : "");
+    return Write(name, bytes.bytes());
   }
 
   std::optional<std::string> SaveObject(const ListedAttachment& listed) {
@@ -151,7 +168,10 @@ SavedAttachments SaveAttachments(const Message& message, const fs::path& folder,
                                  const std::set<std::size_t>& shown, AttachmentJournal& journal) {
   Saver saver(message, folder, options, journal);
   const std::string folder_name = folder.filename().string();
-  for (const ListedAttachment& listed : SenderAttachments(message, shown)) {
+  // Pictures the body shows, hidden by the mail program, are kept when the document does
+  // not show them: otherwise they would be nowhere.
+  const std::set<std::size_t> unshown = options.pictures ? std::set<std::size_t>() : PicturesTheBodyShows(message);
+  for (const ListedAttachment& listed : SenderAttachments(message, shown, unshown)) {
     std::optional<std::string> saved_as = saver.Save(listed);
     if (listed.name.empty() && !saved_as) continue;  // nothing to show for it
     saver.saved().names.push_back(listed.name.empty() ? Utf16FromUtf8(*saved_as) : listed.name);

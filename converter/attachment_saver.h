@@ -2,7 +2,8 @@
 // for byte, the file packed in an OLE object, and each embedded message as a document of
 // its own converted with the same options (its own attachments in a folder beside it).
 // By-reference attachments are only named in the header block; hidden ones and pictures
-// the document shows are not saved.
+// the document shows are not saved, except the pictures the body would show when the
+// document does not show them.
 #pragma once
 
 #include <cstddef>

@@ -68,6 +68,7 @@ HeaderFields ReadHeaderFields(const Message& message, const std::set<std::size_t
   fields.sent = SentTime(message);
   fields.to = PropertyLine(message, tags::kDisplayTo, code_page);
   fields.cc = PropertyLine(message, tags::kDisplayCc, code_page);
+  fields.bcc = PropertyLine(message, tags::kDisplayBcc, code_page);
   fields.details = ReadItemDetails(message);
   for (ListedAttachment& attachment : SenderAttachments(message, shown))
     if (!attachment.name.empty()) fields.attachments.push_back(std::move(attachment.name));

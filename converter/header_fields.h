@@ -22,6 +22,7 @@ struct HeaderFields {
   std::u16string sent;  // local time, see FormatLocalTime
   std::u16string to;
   std::u16string cc;
+  std::u16string bcc;  // kept in sent mail only
   std::vector<std::u16string> attachments;  // in attachment order
   std::vector<DetailLine> details;  // a meeting's, contact's or task's own lines
   // Where each attachment was saved, relative to the document and URL-escaped, in the
@@ -32,7 +33,7 @@ struct HeaderFields {
 // Reads the fields. Subject "0037"; sender name "0C1A" and address "0C1F" (the SMTP
 // address "5D01" when "0C1F" is not an Internet address; a directory address alone is left
 // out); sent: submit time "0039", else
-// delivery time "0E06"; "0E04" and "0E03" for To and Cc; the names of the attachments the
+// delivery time "0E06"; "0E04", "0E03" and "0E02" for To, Cc and Bcc; the names of the attachments the
 // sender added (attachment_list.h: not hidden ones, not the pictures in `shown`), those
 // without a name left out. 8-bit texts are read in HeaderCodePage
 // (header_code_page.h). A property of a

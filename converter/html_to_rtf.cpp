@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "converter/code_page.h"
+#include "converter/header_block.h"
 #include "converter/html_to_rtf_flow.h"
 #include "converter/html_to_rtf_parse.h"
 #include "converter/html_to_rtf_style.h"
@@ -497,16 +498,30 @@ void HtmlToRtf(std::string_view html_utf8, ByteSink& out, InlineImages* images,
               if (!begun) {
                 // A body parsed in pieces has no colours: the table would have to be
                 // known before the first piece is written.
-                const std::vector<std::uint32_t> table =
+                std::vector<std::uint32_t> table =
                     whole ? BodyColors(document) : std::vector<std::uint32_t>{};
                 for (std::size_t i = 0; i < table.size(); ++i)
                   colors[table[i]] = static_cast<int>(i + 1);
-                flow.Begin(table, opening);
+                if (!UsesLinkColour(opening)) {
+                  flow.Begin(table, opening);
+                } else {
+                  // The header block's links take the body's link colour, added when the
+                  // body has no link of its own.
+                  auto at = std::find(table.begin(), table.end(), kLinkColour);
+                  if (at == table.end()) at = table.insert(table.end(), kLinkColour);
+                  flow.Begin(table, LinkColourBlock(opening, static_cast<std::size_t>(at - table.begin()) + 1));
+                }
                 begun = true;
               }
               HtmlWalker(flow, images, colors).Walk(document);
             });
-  if (!begun) flow.Begin({}, opening);
+  if (!begun) {
+    const std::uint32_t link[] = {kLinkColour};
+    if (UsesLinkColour(opening))
+      flow.Begin(link, LinkColourBlock(opening, 1));
+    else
+      flow.Begin({}, opening);
+  }
   flow.End();
 }
 

@@ -15,6 +15,7 @@
 #include "converter/message_body.h"
 #include "converter/named_properties.h"
 #include "converter/property_tags.h"
+#include "converter/recurrence.h"
 
 namespace quorlin {
 namespace {
@@ -23,6 +24,7 @@ namespace {
 constexpr std::uint32_t kLidLocation = 0x8208;
 constexpr std::uint32_t kLidStartWhole = 0x820D;
 constexpr std::uint32_t kLidEndWhole = 0x820E;
+constexpr std::uint32_t kLidAppointmentRecur = 0x8216;
 constexpr std::uint32_t kLidRecurrencePattern = 0x8232;
 constexpr std::uint32_t kLidClipStart = 0x8235;
 constexpr std::uint32_t kLidClipEnd = 0x8236;
@@ -34,12 +36,15 @@ constexpr std::uint32_t kLidWebPage = 0x802B;
 constexpr std::uint32_t kLidWorkStreet = 0x8045;
 constexpr std::uint32_t kLidWorkCity = 0x8046;
 constexpr std::uint32_t kLidWorkPostalCode = 0x8048;
+constexpr std::uint32_t kLidWorkCountry = 0x8049;
 constexpr std::uint32_t kLidEmailDisplayName[] = {0x8080, 0x8090, 0x80A0};
 constexpr std::uint32_t kLidEmailAddress[] = {0x8083, 0x8093, 0x80A3};
 // Task properties (PSETID_Task).
 constexpr std::uint32_t kLidTaskStatus = 0x8101;
 constexpr std::uint32_t kLidPercentComplete = 0x8102;
+constexpr std::uint32_t kLidTaskStartDate = 0x8104;
 constexpr std::uint32_t kLidTaskDueDate = 0x8105;
+constexpr std::uint32_t kLidTaskOwner = 0x811F;
 
 // A task date at or after this one (1 January 4501) means "no date".
 constexpr std::uint64_t kNoTaskDate = 0x5AE980E0ULL * 600'000'000ULL;
@@ -124,6 +129,15 @@ class DetailReader {
     if (!value) return std::nullopt;
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(*value));
   }
+  // A binary property's bytes, or nothing when it is absent or of another type.
+  std::optional<std::vector<std::uint8_t>> NamedBytes(const PropertySetId& set, std::uint32_t lid) const {
+    std::optional<std::string> id = Named(set, lid);
+    if (!id) return std::nullopt;
+    std::optional<PropertyElement> property = message_.FindPropertyElement(*id);
+    if (!property || property->type != kTypeBinary) return std::nullopt;
+    return message_.ReadPropertyStream(*property);
+  }
+  std::uint32_t code_page() const { return code_page_; }
   std::optional<double> NamedDouble(const PropertySetId& set, std::uint32_t lid) const {
     std::optional<std::string> id = Named(set, lid);
     return id ? message_.FindDouble(*id) : std::nullopt;
@@ -145,6 +159,27 @@ std::u16string LocalTime(std::optional<std::uint64_t> filetime) {
   if (!filetime) return {};
   std::optional<std::string> text = FormatLocalTime(*filetime);
   return text ? Widen(*text) : std::u16string();
+}
+
+// "28 February 2017 19:30 – 20:00 +01:00": two local times of one day, in one zone,
+// written with their date and offset once; others in full.
+std::u16string TimeSpan(const std::u16string& start, const std::u16string& end) {
+  if (start.empty() || end.empty()) return start;
+  const std::size_t start_offset = start.rfind(u' '), end_offset = end.rfind(u' ');
+  const std::size_t start_time = start.rfind(u' ', start_offset - 1), end_time = end.rfind(u' ', end_offset - 1);
+  if (start_offset == std::u16string::npos || end_offset == std::u16string::npos || start_offset == 0 ||
+      end_offset == 0 || start_time == std::u16string::npos || end_time == std::u16string::npos ||
+      start.compare(0, start_time, end, 0, end_time) != 0 || start.substr(start_offset) != end.substr(end_offset))
+    return start + u" \u2013 " + end;
+  return start.substr(0, start_offset) + u" \u2013 " + end.substr(end_time + 1);
+}
+
+// Adds `country` as the address's last part unless it ends with it already.
+std::u16string WithCountry(std::u16string address, const std::u16string& country) {
+  if (country.empty() || address.empty()) return address;
+  if (address.size() >= country.size() && address.compare(address.size() - country.size(), country.size(), country) == 0)
+    return address;
+  return address + u", " + country;
 }
 
 // A person as a list shows them: the name, else an Internet address; an address inside
@@ -174,9 +209,14 @@ void MeetingLines(const DetailReader& reader, std::u16string_view message_class,
   };
   const std::u16string start = time(kLidStartWhole, "0060", kLidClipStart);
   const std::u16string end = time(kLidEndWhole, "0061", kLidClipEnd);
-  Add(lines, "When:", start.empty() || end.empty() ? start : start + u" \u2013 " + end);
+  Add(lines, "When:", TimeSpan(start, end));
   Add(lines, "Where:", reader.NamedText(kPsetidAppointment, kLidLocation));
   Add(lines, "Recurrence:", reader.NamedText(kPsetidAppointment, kLidRecurrencePattern));
+  if (std::optional<std::vector<std::uint8_t>> pattern = reader.NamedBytes(kPsetidAppointment, kLidAppointmentRecur)) {
+    RecurrenceLines series = ReadRecurrence(*pattern, reader.code_page());
+    Add(lines, "Ends:", std::move(series.ends));
+    for (std::u16string& exception : series.exceptions) Add(lines, "Exception:", std::move(exception));
+  }
 
   std::u16string organizer;
   std::vector<std::u16string> required, optional;
@@ -226,24 +266,28 @@ void ContactLines(const DetailReader& reader, std::vector<DetailLine>& lines) {
                                reader.NamedText(kPsetidAddress, kLidWorkCity)},
                               u" ")},
                       u", ");
-  Add(lines, "Business address:", business);
+  std::u16string business_country = reader.NamedText(kPsetidAddress, kLidWorkCountry);
+  if (business_country.empty()) business_country = reader.Text("3A26");
+  Add(lines, "Business address:", WithCountry(std::move(business), business_country));
   std::u16string home = reader.NamedText(kPsetidAddress, kLidHomeAddress, u", ");
   if (home.empty())
     home = Joined({Clean(reader.RawText(reader.message(), "3A5D"), u", "),
                    Joined({reader.Text("3A5B"), reader.Text("3A59")}, u" ")},
                   u", ");
-  Add(lines, "Home address:", home);
-  Add(lines, "Other address:", reader.NamedText(kPsetidAddress, kLidOtherAddress, u", "));
+  Add(lines, "Home address:", WithCountry(std::move(home), reader.Text("3A5A")));
+  Add(lines, "Other address:",
+      WithCountry(reader.NamedText(kPsetidAddress, kLidOtherAddress, u", "), reader.Text("3A60")));
   std::u16string web_page = reader.NamedText(kPsetidAddress, kLidWebPage);
   Add(lines, "Web page:", web_page.empty() ? reader.Text("3A51") : web_page);
 }
 
 void TaskLines(const DetailReader& reader, std::vector<DetailLine>& lines) {
-  if (std::optional<std::uint64_t> due = reader.NamedTime(kPsetidTask, kLidTaskDueDate);
-      due && *due < kNoTaskDate) {
-    // The due date is a day in the writer's zone, stored as midnight: shown as a date,
-    // not moved into the reader's zone.
-    if (std::optional<std::string> date = FormatDate(*due)) Add(lines, "Due:", Widen(*date));
+  // The start and due dates are days in the writer's zone, stored as midnight: shown as
+  // dates, not moved into the reader's zone.
+  for (const auto& [label, lid] : {std::pair{"Start:", kLidTaskStartDate}, std::pair{"Due:", kLidTaskDueDate}}) {
+    std::optional<std::uint64_t> day = reader.NamedTime(kPsetidTask, lid);
+    if (!day || *day >= kNoTaskDate) continue;
+    if (std::optional<std::string> date = FormatDate(*day)) Add(lines, label, Widen(*date));
   }
   if (std::optional<std::int32_t> status = reader.NamedInt32(kPsetidTask, kLidTaskStatus)) {
     static constexpr const char16_t* kStatus[] = {u"Not started", u"In progress", u"Complete",
@@ -256,6 +300,7 @@ void TaskLines(const DetailReader& reader, std::vector<DetailLine>& lines) {
     if (std::isfinite(fraction) && fraction >= 0.0 && fraction <= 1.0)
       Add(lines, "% Complete:", Widen(std::to_string(std::lround(fraction * 100.0)) + "%"));
   }
+  Add(lines, "Owner:", reader.NamedText(kPsetidTask, kLidTaskOwner));
 }
 
 }  // namespace

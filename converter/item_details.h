@@ -1,5 +1,6 @@
-// The details the header block shows for items that are not plain mail: a meeting's time,
-// place and people, a contact's card, a task's due date and progress. Most of them are
+// The details the header block shows for items that are not plain mail: a meeting's time
+// (its date once when it ends the same day), place, series end and exceptions, and people;
+// a contact's card with each address's country; a task's dates, progress and owner. Most of them are
 // named properties, found through the message's named-property map.
 #pragma once
 

@@ -7,6 +7,7 @@
 
 #include "converter/clzf.h"
 #include "converter/code_page.h"
+#include "converter/encapsulated_html.h"
 #include "converter/errors.h"
 #include "converter/html_charset.h"
 #include "converter/html_to_rtf.h"
@@ -99,7 +100,12 @@ std::optional<std::u16string> HtmlBody(const Message& message) {
 DocumentContent ReadDocumentContent(const Message& message) {
   DocumentContent content;
   if (std::optional<StreamBytes> rtf = message.CompressedBodyRTF()) {
-    content.rtf = std::move(*rtf);
+    // HTML mail kept as RTF whose RTF side has lost the HTML's table grid: the document
+    // is made from the HTML it carries, as an HTML body's is.
+    if (std::optional<std::u16string> html = TableHtmlOfRtfBody(rtf->bytes()))
+      content.html = Utf8(std::move(*html));
+    else
+      content.rtf = std::move(*rtf);
   } else if (std::optional<std::u16string> html = HtmlBody(message)) {
     content.html = Utf8(std::move(*html));
   } else if (std::optional<std::u16string> plain = PlainTextBody(message)) {

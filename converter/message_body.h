@@ -1,4 +1,5 @@
-// Chooses the document a message becomes: its decoded rich-text body when it has one,
+// Chooses the document a message becomes: its decoded rich-text body when it has one
+// (or the HTML it carries, when only that has the table grid: encapsulated_html.h),
 // otherwise an RTF document built from its HTML body (which keeps the layout the plain
 // text has lost), else from its plain-text body, else an empty RTF document.
 // Which properties it reads, of which types, in what order: docs/msg-file.md.

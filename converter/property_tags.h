@@ -16,6 +16,7 @@ inline constexpr char kSenderEmailAddress[] = "0C1F";
 inline constexpr char kSenderSmtpAddress[] = "5D01";
 inline constexpr char kDisplayTo[] = "0E04";
 inline constexpr char kDisplayCc[] = "0E03";
+inline constexpr char kDisplayBcc[] = "0E02";
 inline constexpr char kBody[] = "1000";
 inline constexpr char kRtfCompressed[] = "1009";
 inline constexpr char kHtml[] = "1013";

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+#include "converter/header_block.h"
+
 namespace quorlin {
 namespace {
 
@@ -157,6 +159,44 @@ DocumentStartWalk WalkToDocumentStart(std::span<const std::uint8_t> rtf, bool wh
   return {after_header, decided};
 }
 
+ColourTableEnd FindColourTableEnd(std::span<const std::uint8_t> rtf) {
+  std::size_t depth = 0, table_depth = 0, entries = 0;
+  bool group_start = false;
+  std::uint8_t last = 0;  // the last byte of the table's text, spaces aside
+  for (std::size_t i = 0; i < rtf.size();) {
+    const std::uint8_t c = rtf[i];
+    if (c == '{') {
+      ++depth;
+      group_start = true;
+      ++i;
+      continue;
+    }
+    if (c == '}') {
+      if (table_depth != 0 && depth == table_depth) return {i, entries, last == ';'};
+      if (depth > 0) --depth;
+      group_start = false;
+      ++i;
+      continue;
+    }
+    if (c == '\\' && i + 1 < rtf.size() && IsLetter(rtf[i + 1])) {
+      const ControlWord word = ReadControlWord(rtf, i);
+      if (word.word == "colortbl" && group_start && depth == 2 && table_depth == 0) table_depth = depth;
+      if (word.word == "bin" && word.parameter > 0)
+        i = word.end + std::min<std::size_t>(static_cast<std::size_t>(word.parameter), rtf.size() - word.end);
+      else
+        i = word.end;
+      if (table_depth != 0) last = 'w';
+      group_start = false;
+      continue;
+    }
+    if (table_depth != 0 && depth == table_depth && c == ';') ++entries;
+    if (table_depth != 0 && c != ' ' && c != '\r' && c != '\n') last = c;
+    group_start = false;
+    i += c == '\\' ? 2 : 1;
+  }
+  return {};
+}
+
 std::optional<std::size_t> DocumentStart(std::span<const std::uint8_t> rtf) {
   return WalkToDocumentStart(rtf, true).at;
 }
@@ -186,9 +226,30 @@ void DocumentStartInserter::Finish() {
 
 void DocumentStartInserter::Place(std::optional<std::size_t> at) {
   const std::span<const std::uint8_t> held(held_);
-  if (at) {
+  const auto put = [this](std::string_view text) {
+    sink_.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+  };
+  if (at && UsesLinkColour(block_)) {
+    // The links' colour joins the document's colour table, or makes one.
+    const ColourTableEnd table = FindColourTableEnd(held.first(*at));
+    std::size_t index = 1;
+    if (table.at) {
+      sink_.Write(held.first(*table.at));
+      if (!table.closed) put(";");
+      put(kLinkColourEntry);
+      sink_.Write(held.subspan(*table.at, *at - *table.at));
+      index = table.entries + (table.closed ? 0 : 1);
+    } else {
+      sink_.Write(held.first(*at));
+      put("{\\colortbl;");
+      put(kLinkColourEntry);
+      put("}");
+    }
+    put(LinkColourBlock(block_, index));
+    sink_.Write(held.subspan(*at));
+  } else if (at) {
     sink_.Write(held.first(*at));
-    sink_.Write({reinterpret_cast<const std::uint8_t*>(block_.data()), block_.size()});
+    put(block_);
     sink_.Write(held.subspan(*at));
   } else {
     sink_.Write(held);

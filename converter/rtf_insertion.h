@@ -29,11 +29,23 @@ struct DocumentStartWalk {
 };
 DocumentStartWalk WalkToDocumentStart(std::span<const std::uint8_t> rtf, bool whole = false);
 
+// Where the document's colour table ends: the offset of its closing brace, how many
+// entries it has (each ended by ";", the first being the reader's automatic colour), and
+// whether the last one is ended; `at` is nothing when `rtf` has no complete table at its
+// top level.
+struct ColourTableEnd {
+  std::optional<std::size_t> at;
+  std::size_t entries = 0;
+  bool closed = true;
+};
+ColourTableEnd FindColourTableEnd(std::span<const std::uint8_t> rtf);
+
 // Passes a document made piece by piece on to `sink` with `block` inserted at its
 // DocumentStart (a document that is not RTF passes unchanged). Only the document's
 // opening is held back until the place is known; once kMostHeld bytes (one write more at
 // most) are held without knowing it (header tables that large are not written by mail
-// programs), the block goes where the walk has reached. Finish must be called once the
+// programs), the block goes where the walk has reached. A block with links adds their
+// colour to the document's colour table (header_block.h). Finish must be called once the
 // whole document has been written.
 class DocumentStartInserter : public ByteSink {
  public:

@@ -7,15 +7,16 @@
 #include <cstdint>
 #include <string>
 
+#include "converter/header_block.h"
 #include "converter/rtf_text.h"
 
 namespace quorlin {
 namespace {
 
-constexpr std::string_view kHeader =
+constexpr std::string_view kFonts =
     "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1"
-    "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
-    "\\pard\\plain\\f0\\fs20 ";
+    "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}";
+constexpr std::string_view kStart = "\r\n\\pard\\plain\\f0\\fs20 ";
 constexpr std::string_view kTrailer = "}";
 
 // A large text is escaped a slice at a time, so that writing it needs no buffer of the
@@ -39,8 +40,18 @@ void Put(ByteSink& sink, std::string_view piece) {
 }  // namespace
 
 void WritePlainTextAsRtf(std::u16string_view text, ByteSink& sink, std::string_view opening) {
-  std::string piece(kHeader);
-  piece += opening;
+  std::string piece(kFonts);
+  if (UsesLinkColour(opening)) {
+    // The header block's links: the one colour of the document's table.
+    piece += "{\\colortbl;";
+    piece += kLinkColourEntry;
+    piece += "}";
+    piece += kStart;
+    piece += LinkColourBlock(opening, 1);
+  } else {
+    piece += kStart;
+    piece += opening;
+  }
   for (std::size_t begin = 0; begin < text.size();) {
     const std::size_t end = SliceEnd(text, begin);
     AppendRtfText(piece, text.substr(begin, end - begin));

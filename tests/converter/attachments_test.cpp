@@ -194,11 +194,11 @@ TEST_F(SaveAttachmentsTest, KeepsWhatTheSenderAttachedByValueAndNothingElse) {
   // the hidden one out; a by-reference one is named but not linked.
   const std::string document = Read(dir_ / "Report.doc");
   EXPECT_NE(document.find("{\\b Attachments:}\\tab {\\field{\\*\\fldinst HYPERLINK "
-                          "\"Report%20attachments/data.bin\"}{\\fldrslt data.bin}}; "
-                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/visible.txt\"}{\\fldrslt visible.txt}}; "
+                          "\"Report%20attachments/data.bin\"}{\\fldrslt {\\ul\\cf1 data.bin}}}; "
+                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/visible.txt\"}{\\fldrslt {\\ul\\cf1 visible.txt}}}; "
                           "\\\\\\\\server\\\\share\\\\plan.xlsx; empty-handed.txt; "
-                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/Attachment%206\"}{\\fldrslt Attachment 6}}; "
-                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/SHORT.TXT\"}{\\fldrslt SHORT.TXT}}\\par"),
+                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/Attachment%206\"}{\\fldrslt {\\ul\\cf1 Attachment 6}}}; "
+                          "{\\field{\\*\\fldinst HYPERLINK \"Report%20attachments/SHORT.TXT\"}{\\fldrslt {\\ul\\cf1 SHORT.TXT}}}\\par"),
             std::string::npos) << document;
   EXPECT_EQ(document.find("hidden.ics"), std::string::npos);
 
@@ -209,6 +209,24 @@ TEST_F(SaveAttachmentsTest, KeepsWhatTheSenderAttachedByValueAndNothingElse) {
   EXPECT_EQ(saved.files, 3);
   EXPECT_FALSE(fs::exists(other / "data.bin"));
   EXPECT_EQ(std::count(saved.names.begin(), saved.names.end(), u"data.bin"), 0);
+}
+
+// A nameless attachment holding a whole MIME message (a signed message's content, by its
+// type or its first header) is saved as one; other nameless data keeps the plain name.
+TEST_F(SaveAttachmentsTest, NamelessMimeMessagesAreSavedAsEml) {
+  MessageBuilder builder;
+  builder.AddUnicode(0x1000, u"body");
+  builder.AddAttachment(1).AddUnicode(0x370E, u"Multipart/Signed").AddBinary(0x3701, Bytes("Content-Type: x"));
+  builder.AddAttachment(1).AddBinary(0x3701, Bytes("MIME-Version: 1.0\r\n"));
+  builder.AddAttachment(1).AddUnicode(0x370E, u"message/rfc822").AddBinary(0x3701, Bytes("From: a"));
+  builder.AddAttachment(1).AddUnicode(0x370E, u"text/plain").AddBinary(0x3701, Bytes("MIME"));
+  builder.AddAttachment(1).AddUnicode(0x370E, u"multipart/signed").AddUnicode(0x3707, u"named.p7m")
+      .AddBinary(0x3701, Bytes("x"));
+  ASSERT_TRUE(Convert(builder).ok());
+  EXPECT_EQ(Listing(Folder()), (std::vector<std::string>{"Attachment 1.eml", "Attachment 2.eml", "Attachment 3.eml",
+                                                          "Attachment 4", "named.p7m"}));
+  EXPECT_EQ(Read(Folder() / "Attachment 1.eml"), "Content-Type: x");
+  EXPECT_NE(Read(dir_ / "Report.doc").find("{\\fldrslt {\\ul\\cf1 Attachment 1.eml}}"), std::string::npos);
 }
 
 TEST_F(SaveAttachmentsTest, HostileNamesNeverLeaveTheFolder) {
@@ -313,7 +331,7 @@ TEST_F(SaveAttachmentsTest, EmbeddedMessagesBecomeDocumentsAsDeepAsTheyNest) {
   const std::string deeper = Read(Folder() / "Re: plan_budget attachments/Deeper.doc");
   EXPECT_NE(deeper.find("deeper words"), std::string::npos);
   EXPECT_NE(deeper.find("HYPERLINK \"Deeper%20attachments/deepest.txt\""), std::string::npos);
-  EXPECT_NE(Read(dir_ / "Report.doc").find("{\\fldrslt Shown as}"), std::string::npos);
+  EXPECT_NE(Read(dir_ / "Report.doc").find("{\\fldrslt {\\ul\\cf1 Shown as}}"), std::string::npos);
 
   // As deep as the reader allows: one document per level.
   MessageBuilder deep;

@@ -29,6 +29,7 @@
 #include <thread>
 
 #include "converter/compound_file.h"
+#include "converter/encapsulated_html.h"
 #include "converter/errors.h"
 #include "converter/file_names.h"
 #include "converter/input_file.h"
@@ -249,6 +250,74 @@ TEST(DocumentChoiceTest, FailuresAreConvertErrors) {
   EXPECT_THROW(Convert(bad_body), DecodeError);
   std::vector<std::uint8_t> text(100, 'a');
   EXPECT_THROW(ConvertMessage(text), FormatError);
+}
+
+// HTML mail kept as RTF: the HTML it carries is its tags' content and the text outside
+// \htmlrtf regions, whatever the pieces the body is decoded in.
+TEST(EncapsulatedHtmlTest, TagsAndSharedTextMakeTheHtmlInAnyPieces) {
+  const std::string rtf =
+      "{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 \\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fcharset204 Cyr;}"
+      "{\\f2\\fnil\\cpg932 J;}}{\\colortbl\\red0\\green0\\blue0;}{\\*\\generator x;}"
+      "{\\*\\htmltag19 <html>}{\\*\\htmltag50 <body>}\\htmlrtf {\\b skipped \\htmlrtf0 shared\\htmlrtf more}\\htmlrtf0 "
+      "{\\*\\htmltag148 <font\\par size=2>}caf\\'e9 {\\f1 \\'c4\\'e0} {\\f2 \\'82\\'a0} \\{x\\} a\\\\b\\tab c\\par "
+      "\\u8364?\\uc2\\u8212\\'aa\\'bb|\\uc1\\u-4064 ?z\\~\\lquote q\\rquote "
+      "{\\*\\htmltag84 &amp;}\\htmlrtf &\\htmlrtf0 {\\*\\mhtmltag84 <img src=\"x\">}{\\*\\htmltag84 <img src=\"cid:x\">}"
+      "{\\pict\\pngblip 89504e47}{\\*\\unknown dropped}{\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt link}}"
+      "\\bin3 {}\\{ {\\*\\htmltag4 \\par }{\\*\\htmltag58 </body>}}";
+  const std::u16string want =
+      u"<html><body>shared<font\r\nsize=2>caf\u00e9 \u0414\u0430 \u3042 {x} a\\b\tc\r\n\u20ac\u2014|\uf020"
+      u"z\u00a0\u2018q\u2019&amp;<img src=\"cid:x\">link \r\n</body>";
+  for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{7}, rtf.size()}) {
+    EncapsulatedHtmlReader reader;
+    for (std::size_t at = 0; at < rtf.size(); at += piece) {
+      const std::string_view part = std::string_view(rtf).substr(at, piece);
+      reader.Write({reinterpret_cast<const std::uint8_t*>(part.data()), part.size()});
+    }
+    EXPECT_TRUE(reader.carries_html());
+    EXPECT_FALSE(reader.has_table_rows());
+    EXPECT_EQ(reader.TakeHtml(), want) << "in pieces of " << piece;
+  }
+  EncapsulatedHtmlReader short_reader(12);  // past its limit it gives up, holding no more
+  short_reader.Write({reinterpret_cast<const std::uint8_t*>(rtf.data()), rtf.size()});
+  EXPECT_TRUE(short_reader.too_long() && short_reader.settled());
+  EXPECT_EQ(short_reader.TakeHtml(), u"<html><body>");
+  EXPECT_TRUE(HtmlHasTable(u"<p>x<TABLE border=1>"));
+  EXPECT_TRUE(HtmlHasTable(u"<table>"));
+  for (const char16_t* none : {u"<tables>", u"<tab>", u"table", u"<table", u"<tbody>"})
+    EXPECT_FALSE(HtmlHasTable(none)) << std::string(none, none + std::char_traits<char16_t>::length(none));
+}
+
+// The document of such a body comes from the HTML only when the HTML has a table that the
+// RTF side lacks; every other body, and a damaged one, stays as it was.
+TEST(DocumentChoiceTest, HtmlInRtfWithATableTheRtfLacksIsMadeFromTheHtml) {
+  auto body = [](std::string_view rtf_side, std::string_view table) {
+    return "{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 {\\fonttbl{\\f0 Arial;}}{\\*\\htmltag19 <html><body>}"
+           "{\\*\\htmltag64 " + std::string(table) + "}Phone" + std::string(rtf_side) +
+           "{\\*\\htmltag64 </td><td>}\\htmlrtf \\tab \\htmlrtf0 0123 456{\\*\\htmltag64 </td></tr></table>}}";
+  };
+  const std::string lost = body("", "<table><tr><td>");
+  MessageBuilder builder;
+  builder.AddRtfBody(lost).AddUnicode(0x0037, u"Numbers");
+  const std::string document = Convert(builder);
+  EXPECT_EQ(document.find("fromhtml"), std::string::npos) << document;
+  EXPECT_NE(document.find("\\trowd"), std::string::npos) << "the grid is back";
+  EXPECT_EQ(testing::RtfVisibleText(document), u"Phone\t0123 456");
+  std::vector<std::uint8_t> with_header = ConvertMessage(builder.Build(), {true});
+  EXPECT_EQ(testing::RtfVisibleText(std::string(with_header.begin(), with_header.end())),
+            u"Numbers\n\nPhone\t0123 456") << "the header block, its rule, the table";
+
+  for (const std::string& kept : std::vector<std::string>{body("\\trowd\\cellx100 ", "<table><tr><td>"), body("", "<tablet><p>"),
+                                  "{\\rtf1\\ansi\\fromhtml0 {\\*\\htmltag64 <table>}x}",
+                                  "{\\rtf1\\ansi x{\\*\\htmltag64 <table>}}", "not rtf <table>"}) {
+    MessageBuilder same;
+    same.AddRtfBody(kept);
+    EXPECT_EQ(Convert(same), kept + "\r\n") << kept;
+  }
+  std::vector<std::uint8_t> damaged = msgwriter::CompressRtf(lost);
+  damaged[40] ^= 0x40;
+  MessageBuilder bad_body;
+  bad_body.AddBinary(0x1009, damaged);
+  EXPECT_THROW(Convert(bad_body), DecodeError) << "fails as before";
 }
 
 class ConvertFileTest : public ::testing::Test {

@@ -24,6 +24,8 @@
 
 #include "converter/conversion.h"
 #include "converter/local_time.h"
+#include "converter/message_body.h"
+#include "msgwriter/lzfu_compressor.h"
 #include "converter/named_properties.h"
 #include "converter/name_fields.h"
 #include "converter/file_names.h"
@@ -64,7 +66,7 @@ MessageBuilder FullHeader() {
   builder.AddUnicode(0x0037, u"Contract {draft}").AddUnicode(0x0C1A, u"Ann Smith")
       .AddUnicode(0x0C1F, u"ann@example.com").AddTime(0x0039, FileTime(k8Dec2026At1305Utc))
       .AddTime(0x0E06, FileTime(k8Dec2026At1305Utc + 3600)).AddUnicode(0x0E04, u"Bob; Carol")
-      .AddUnicode(0x0E03, u"Dave");
+      .AddUnicode(0x0E03, u"Dave").AddUnicode(0x0E02, u"Erin");
   builder.AddAttachment().AddUnicode(0x3707, u"contract.pdf").AddUnicode(0x3704, u"CONTRA~1.PDF");
   return builder;
 }
@@ -216,11 +218,12 @@ TEST(HeaderBlockTest, EveryLineInItsPlace) {
   SetZone("UTC0");
   EXPECT_EQ(BlockOf(FullHeader()),
             "{\\pard\\plain\\uc1\\outlinelevel0\\sa120\\b\\fs28 Contract \\{draft\\}\\par\r\n"
-            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b From:}\\tab Ann Smith <ann@example.com>\\par\r\n"
-            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b Sent:}\\tab 8 December 2026 13:05 +00:00\\par\r\n"
-            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b To:}\\tab Bob; Carol\\par\r\n"
-            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b Cc:}\\tab Dave\\par\r\n"
-            "\\pard\\plain\\uc1\\li1440\\fi-1440\\tx1440\\fs20 {\\b Attachments:}\\tab contract.pdf\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b From:}\\tab Ann Smith <ann@example.com>\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b Sent:}\\tab 8 December 2026 13:05 +00:00\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b To:}\\tab Bob; Carol\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b Cc:}\\tab Dave\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b Bcc:}\\tab Erin\\par\r\n"
+            "\\pard\\plain\\uc1\\li1800\\fi-1800\\tx1800\\fs20 {\\b Attachments:}\\tab contract.pdf\\par\r\n"
             "\\pard\\plain\\uc1\\brdrb\\brdrs\\brdrw10\\brsp40\\sa240\\fs20\\par\r\n}");
 }
 
@@ -231,7 +234,7 @@ TEST(HeaderBlockTest, LinesWithoutTheirPropertyAreLeftOut) {
   const std::string block = BlockOf(delivered);
   EXPECT_NE(block.find("{\\b From:}\\tab ann@example.com\\par"), std::string::npos) << block;
   EXPECT_NE(block.find("8 December 2026 13:05 +00:00"), std::string::npos);
-  for (const char* absent : {"outlinelevel0", "To:", "Cc:", "Attachments:", "<"})
+  for (const char* absent : {"outlinelevel0", "To:", "Cc:", "Bcc:", "Attachments:", "<"})
     EXPECT_EQ(block.find(absent), std::string::npos) << absent;
 
   MessageBuilder directory_sender;  // an address inside an organisation means nothing on paper
@@ -246,14 +249,20 @@ TEST(HeaderBlockTest, LinesWithoutTheirPropertyAreLeftOut) {
   EXPECT_EQ(Convert(nothing), Convert(nothing, false)) << "no block, no rule";
 }
 
+// Files by their file name, else their display name; embedded messages by the name a mail
+// program shows for them (the display name), else their file name.
 TEST(HeaderBlockTest, AttachmentsByFileNameElseDisplayName) {
   MessageBuilder builder;
   builder.AddAttachment().AddUnicode(0x3704, u"SHORT.TXT");
   builder.AddAttachment().AddUnicode(0x3001, u"Shown name");
   builder.AddAttachment();  // no name at all: not listed
   builder.AddEmbeddedMessage().AddUnicode(0x0037, u"inner");
+  builder.LastAttachment().AddUnicode(0x3704, u"Untitled Attachment").AddUnicode(0x3001, u"Test mail");
+  builder.AddEmbeddedMessage().AddUnicode(0x0037, u"inner");
+  builder.LastAttachment().AddUnicode(0x3704, u"Only a file name");
   builder.AddAttachment().AddString8(0x3707, "r\xe9sum\xe9.doc").AddInt32(0x3FFD, 1252);
-  EXPECT_NE(BlockOf(builder).find("Attachments:}\\tab SHORT.TXT; Shown name; r\\u233?sum\\u233?.doc\\par"),
+  EXPECT_NE(BlockOf(builder).find("Attachments:}\\tab SHORT.TXT; Shown name; Test mail; Only a file name; "
+                                  "r\\u233?sum\\u233?.doc\\par"),
             std::string::npos) << BlockOf(builder);
 }
 
@@ -272,7 +281,7 @@ TEST(HeaderBlockTest, AttachmentsLineListsWhatTheSenderAddedWithLinks) {
   fields.attachments = {u"{x}.pdf", u"by reference"};
   fields.attachment_links = {"A%20attachments/%7Bx%7D.pdf", ""};
   EXPECT_NE(HeaderBlockRtf(fields).find("{\\b Attachments:}\\tab {\\field{\\*\\fldinst HYPERLINK "
-                                        "\"A%20attachments/%7Bx%7D.pdf\"}{\\fldrslt \\{x\\}.pdf}}; by reference\\par"),
+                                        "\"A%20attachments/%7Bx%7D.pdf\"}{\\fldrslt {\\ul\\cf\x01 \\{x\\}.pdf}}}; by reference\\par"),
             std::string::npos) << HeaderBlockRtf(fields);
 }
 
@@ -335,6 +344,79 @@ TEST(HeaderBlockTest, EightBitNamesInTheMessagesWindowsCodePage) {
     EXPECT_NE(block.find("From:}\\tab " + c.expected + "\\par"), std::string::npos) << block;
     EXPECT_NE(block.find("Attachments:}\\tab " + c.expected + "\\par"), std::string::npos) << block;
   }
+}
+
+// The colour a document's table gives at `index` ("\redR\greenG\blueB"), empty when it has
+// no such entry.
+std::string TableColour(const std::string& document, std::size_t index) {
+  const std::size_t table = document.find("{\\colortbl");
+  if (table == std::string::npos) return {};
+  std::size_t at = table + 10;
+  for (std::size_t entry = 0; entry < index; ++entry) {
+    at = document.find(';', at);
+    if (at == std::string::npos || at > document.find('}', table)) return {};
+    ++at;
+  }
+  return document.substr(at, document.find(';', at) - at);
+}
+
+// Saved attachments' links look like links in every kind of document: underlined, in the
+// links' blue, which joins the document's colour table (completing an unended last entry)
+// or makes one. The values line up after the longest label.
+TEST(HeaderBlockTest, LinksAreBlueAndUnderlinedAndValuesLineUp) {
+  HeaderFields fields;
+  fields.subject = u"S";
+  fields.attachments = {u"a.txt"};
+  fields.attachment_links = {"A/a.txt"};
+  const std::string block = HeaderBlockRtf(fields);
+  ASSERT_TRUE(UsesLinkColour(block));
+  const std::string html_body = "<p><a href=\"http://x\">x</a> <font color=red>r</font></p>";
+  for (const std::string& body : std::vector<std::string>{
+           "{\\rtf1\\ansi{\\fonttbl{\\f0 A;}}{\\colortbl;\\red255\\green0\\blue0;}\\pard Hi}",
+           "{\\rtf1\\ansi{\\colortbl\\red1\\green2\\blue3}{\\*\\x {\\colortbl;}}\\pard Hi}",
+           "{\\rtf1\\ansi{\\fonttbl{\\f0 \\{A;}}\\pard Hi}", "{\\rtf1\\ansi{\\fonttbl{\\f0\\bin2 ;}}}Hi}",
+           "{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag64 <table><tr><td>}Hi{\\*\\htmltag64 </table>}}", "text", "html",
+           "none"}) {
+    std::vector<std::uint8_t> document_bytes;
+    VectorSink sink(document_bytes);
+    DocumentContent content;
+    content.opening = block;
+    if (body == "text") content.text = u"Hi";
+    else if (body == "html") content.html = html_body;
+    else if (body == "none") content.html = "";
+    else content.rtf = StreamBytes(msgwriter::CompressRtf(body));
+    content.WriteTo(sink);
+    const std::string document(document_bytes.begin(), document_bytes.end());
+    const std::size_t link = document.find("{\\fldrslt {\\ul\\cf");
+    ASSERT_NE(link, std::string::npos) << document;
+    const std::size_t index = std::stoul(document.substr(link + 17));
+    EXPECT_EQ(TableColour(document, index), "\\red5\\green99\\blue193") << document;
+    EXPECT_EQ(document.find('\x01'), std::string::npos);
+    if (body.find("\\red255") != std::string::npos) {
+      EXPECT_EQ(TableColour(document, 1), "\\red255\\green0\\blue0");
+    }
+    if (body == "html") {
+      EXPECT_EQ(document.find("\\red5\\green99\\blue193"), document.rfind("\\red5\\green99\\blue193"))
+          << "the body's own link blue, once";
+    }
+  }
+
+  // The label column: an inch for short labels, a step wider for each longer one.
+  auto column = [](std::vector<DetailLine> details, bool attachments) {
+    HeaderFields with;
+    with.to = u"x";
+    with.details = std::move(details);
+    if (attachments) with.attachments = {u"a"};
+    const std::string rtf = HeaderBlockRtf(with);
+    return rtf.substr(rtf.find("\\li") + 3, rtf.find("\\fi") - rtf.find("\\li") - 3);
+  };
+  EXPECT_EQ(column({{"Exception:", u"x"}, {"Organizer:", u"x"}}, false), "1440");
+  EXPECT_EQ(column({}, true), "1800");
+  EXPECT_EQ(column({{"Recurrence:", u"x"}}, false), "1800");
+  EXPECT_EQ(column({{"Business phone:", u"x"}}, false), "2160");
+  EXPECT_EQ(column({{"Business address:", u"x"}, {"Empty label name:", u""}}, false), "2520");
+  const std::string rtf = HeaderBlockRtf([] { HeaderFields f; f.to = u"x"; f.attachments = {u"a"}; return f; }());
+  EXPECT_EQ(rtf.find("1440"), std::string::npos) << "every line in the same column";
 }
 
 // Each kind of document: the block comes after the header groups and before the first
@@ -478,13 +560,13 @@ TEST(ItemDetailsTest, MeetingTimePlaceAndPeople) {
   builder.AddRecipient().AddUnicode(0x3001, u"Room 7").AddInt32(0x0C15, 3);  // a resource
   builder.AddRecipient().AddUnicode(0x3003, u"/O=ORG/CN=ERIN").AddInt32(0x0C15, 2);
   EXPECT_EQ(DetailsOf(builder), (std::vector<std::string>{
-                                    "When:|8 December 2026 14:05 +01:00 \xe2\x80\x93 8 December 2026 15:35 +01:00",
+                                    "When:|8 December 2026 14:05 \xe2\x80\x93 15:35 +01:00",
                                     "Where:|Room {7} floor 2", "Recurrence:|every Tuesday", "Organizer:|Ann",
                                     "Required:|Bob; carol@example.com", "Optional:|Dave"}))
-      << "an en dash between the times";
+      << "an en dash between the times, the date and zone once";
   const std::string block = BlockOf(builder);
   EXPECT_NE(block.find("{\\b Where:}\\tab Room \\{7\\} floor 2\\par"), std::string::npos) << block;
-  EXPECT_NE(block.find("+01:00 \\u8211? 8 December"), std::string::npos);
+  EXPECT_NE(block.find("14:05 \\u8211? 15:35 +01:00"), std::string::npos);
   EXPECT_LT(block.find("Where:"), block.find("\\brdrb")) << "inside the block, before its rule";
 }
 
@@ -494,8 +576,21 @@ TEST(ItemDetailsTest, MeetingRequestsFallBackToTheEntryTimesAndTheSender) {
   request.AddUnicode(0x001A, u"ipm.schedule.meeting.request").AddUnicode(0x0C1A, u"Ann")
       .AddTime(0x0060, FileTime(k8Dec2026At1305Utc)).AddTime(0x0061, FileTime(k8Dec2026At1305Utc + 3600));
   EXPECT_EQ(DetailsOf(request), (std::vector<std::string>{
-                                    "When:|8 December 2026 13:05 +00:00 \xe2\x80\x93 8 December 2026 14:05 +00:00",
+                                    "When:|8 December 2026 13:05 \xe2\x80\x93 14:05 +00:00",
                                     "Organizer:|Ann"}));
+  SetZone("CET-1CEST,M3.5.0,M10.5.0/3");  // another day, or another offset: both ends in full
+  MessageBuilder overnight;
+  overnight.AddUnicode(0x001A, u"IPM.Appointment").AddTime(0x0060, FileTime(k8Dec2026At1305Utc))
+      .AddTime(0x0061, FileTime(k8Dec2026At1305Utc + 12 * 3600));
+  EXPECT_EQ(DetailsOf(overnight), (std::vector<std::string>{
+                                      "When:|8 December 2026 14:05 +01:00 \xe2\x80\x93 9 December 2026 02:05 +01:00"}));
+  constexpr std::int64_t k29Mar2026At0000Utc = 1774742400;  // summer time begins at 01:00 UTC
+  MessageBuilder changing;
+  changing.AddUnicode(0x001A, u"IPM.Appointment").AddTime(0x0060, FileTime(k29Mar2026At0000Utc))
+      .AddTime(0x0061, FileTime(k29Mar2026At0000Utc + 7200));
+  EXPECT_EQ(DetailsOf(changing), (std::vector<std::string>{
+                                     "When:|29 March 2026 01:00 +01:00 \xe2\x80\x93 29 March 2026 04:00 +02:00"}));
+  SetZone("UTC0");
   MessageBuilder response;  // the sender of a response is an attendee
   response.AddUnicode(0x001A, u"IPM.Schedule.Meeting.Resp.Pos").AddUnicode(0x0C1A, u"Bob")
       .AddTime(0x0060, FileTime(k8Dec2026At1305Utc));
@@ -506,7 +601,7 @@ TEST(ItemDetailsTest, MeetingRequestsFallBackToTheEntryTimesAndTheSender) {
       .AddTime(named.Add(kPsetidAppointment, 0x8235), FileTime(k8Dec2026At1305Utc))
       .AddTime(named.Add(kPsetidAppointment, 0x820E), FileTime(k8Dec2026At1305Utc + 60));
   EXPECT_EQ(DetailsOf(clipped), (std::vector<std::string>{
-                                    "When:|8 December 2026 13:05 +00:00 \xe2\x80\x93 8 December 2026 13:06 +00:00"}));
+                                    "When:|8 December 2026 13:05 \xe2\x80\x93 13:06 +00:00"}));
 }
 
 TEST(ItemDetailsTest, ContactCard) {
@@ -573,6 +668,140 @@ TEST(ItemDetailsTest, TaskDueDateStatusAndProgress) {
   EXPECT_EQ(FormatDate(0xFFFFFFFFFFFFFFFFULL), std::nullopt) << "past the year 9999";
 }
 
+// A recurrence pattern as a mail program writes it: weekly on Mondays from `first`, its
+// end, the deleted days, then the exception records with the override flags' fields (8-bit
+// texts as length, length, bytes) and, from writer 0x3009, their Unicode texts again.
+struct PatternException {
+  std::uint32_t start, end, original;
+  std::uint16_t flags;
+  std::string subject8, location8;
+  std::u16string subject, location;
+};
+std::vector<std::uint8_t> Pattern(std::uint32_t end_type, std::uint32_t count, std::uint32_t end_date,
+                                  const std::vector<std::uint32_t>& deleted,
+                                  const std::vector<PatternException>& exceptions, std::uint32_t writer = 0x3009) {
+  std::vector<std::uint8_t> out;
+  auto put = [&out](std::uint64_t value, int size) {
+    for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  };
+  auto text8 = [&](const std::string& text) {
+    put(text.size() + 1, 2);
+    put(text.size(), 2);
+    out.insert(out.end(), text.begin(), text.end());
+  };
+  auto text16 = [&](const std::u16string& text) {
+    put(text.size(), 2);
+    for (char16_t c : text) put(c, 2);
+  };
+  put(0x3004, 2), put(0x3004, 2), put(0x200B, 2), put(1, 2), put(0, 2), put(0, 4), put(1, 4), put(0, 4);
+  put(0x02, 4);  // Mondays
+  put(end_type, 4), put(count, 4), put(0, 4);
+  put(deleted.size(), 4);
+  for (std::uint32_t day : deleted) put(day, 4);
+  put(exceptions.size(), 4);
+  for (const PatternException& exception : exceptions) put(exception.start / 1440 * 1440, 4);
+  put(0, 4), put(end_date, 4);
+  put(0x3006, 4), put(writer, 4), put(720, 4), put(780, 4), put(exceptions.size(), 2);
+  for (const PatternException& exception : exceptions) {
+    put(exception.start, 4), put(exception.end, 4), put(exception.original, 4), put(exception.flags, 2);
+    if (exception.flags & 0x01) text8(exception.subject8);
+    if (exception.flags & 0x04) put(15, 4);
+    if (exception.flags & 0x10) text8(exception.location8);
+    if (exception.flags & 0x20) put(2, 4);
+  }
+  put(0, 4);
+  if (writer >= 0x3009) {
+    for (const PatternException& exception : exceptions) {
+      put(4, 4), put(0, 4), put(0, 4);
+      if (!(exception.flags & 0x11)) continue;
+      put(exception.start, 4), put(exception.end, 4), put(exception.original, 4);
+      if (exception.flags & 0x01) text16(exception.subject);
+      if (exception.flags & 0x10) text16(exception.location);
+      put(0, 4);
+    }
+  }
+  put(0, 4);
+  return out;
+}
+std::uint32_t Minutes(std::int64_t unix_seconds) { return static_cast<std::uint32_t>(FileTime(unix_seconds) / 600'000'000); }
+
+// The series' end and its exceptions, in date order: cancelled days, and changed ones with
+// what changed (the Unicode texts over the 8-bit ones, times in the meeting's own zone).
+TEST(ItemDetailsTest, RecurringMeetingEndAndExceptions) {
+  SetZone("UTC0");
+  constexpr std::int64_t k6Mar2023 = 1678060800, kDay = 86400;
+  const std::uint32_t monday = Minutes(k6Mar2023), next = Minutes(k6Mar2023 + 7 * kDay);
+  const std::vector<PatternException> changed = {
+      {Minutes(k6Mar2023 + 8 * kDay + 45000), Minutes(k6Mar2023 + 8 * kDay + 48600), next + 720, 0x35,
+       "Monday Lunch?", "Room 2", u"Monday Lunch \u2615", u"Room\r\n2"},
+      {Minutes(k6Mar2023 + 14 * kDay + 46800), Minutes(k6Mar2023 + 15 * kDay + 3600), next + 7 * 1440 + 720, 0x04,
+       "", "", u"", u""}};
+  auto details = [](const std::vector<std::uint8_t>& pattern) {
+    MessageBuilder builder;
+    builder.AddUnicode(0x001A, u"IPM.Appointment").AddBinary(builder.named().Add(kPsetidAppointment, 0x8216), pattern);
+    return DetailsOf(builder);
+  };
+  const std::vector<std::uint8_t> pattern =
+      Pattern(0x2021, 43, Minutes(1703894400), {monday, next, next + 7 * 1440}, changed);
+  EXPECT_EQ(details(pattern),
+            (std::vector<std::string>{
+                "Ends:|30 December 2023", "Exception:|6 March 2023: cancelled",
+                "Exception:|13 March 2023: Monday Lunch \xe2\x98\x95, 14 March 2023 12:30 \xe2\x80\x93 13:30, Room 2",
+                "Exception:|20 March 2023: 20 March 2023 13:00 \xe2\x80\x93 21 March 2023 01:00"}));
+  std::vector<PatternException> eight_bit = changed;
+  eight_bit[0].subject8 = "Caf\xe9";
+  EXPECT_EQ(details(Pattern(0x2022, 10, Minutes(1684108800), {next}, {eight_bit[0]}, 0x3008)),
+            (std::vector<std::string>{"Ends:|after 10 occurrences, 15 May 2023",
+                                      "Exception:|13 March 2023: Caf\xc3\xa9, 14 March 2023 12:30 \xe2\x80\x93 13:30, Room 2"}))
+      << "writer 0x3008: the 8-bit texts, in the message's code page";
+  EXPECT_EQ(details(Pattern(0x2023, 0, 0x5AE980DF, {}, {})), std::vector<std::string>{}) << "no end, no line";
+
+  std::vector<std::uint32_t> many;
+  for (std::uint32_t week = 0; week < 60; ++week) many.push_back(monday + week * 7 * 1440);
+  const std::vector<std::string> long_list = details(Pattern(0x2023, 0, 0, many, {}));
+  ASSERT_EQ(long_list.size(), 51u);
+  EXPECT_EQ(long_list.back(), "Exception:|and 10 more");
+
+  // Cut anywhere, of another version, counts past its end: nothing, never a failure.
+  for (std::size_t size = 0; size < pattern.size(); ++size) {
+    const std::vector<std::string> cut = details({pattern.begin(), pattern.begin() + static_cast<std::ptrdiff_t>(size)});
+    EXPECT_TRUE(cut.empty() || cut.size() == 4u || (cut.size() == 1u && size < 100)) << size;
+  }
+  std::vector<std::uint8_t> other = pattern;
+  other[0] = 0x05;
+  EXPECT_EQ(details(other), std::vector<std::string>{});
+  std::vector<std::uint8_t> huge = pattern;
+  huge[40] = huge[41] = 0xFF;  // the deleted instance count
+  EXPECT_EQ(details(huge), std::vector<std::string>{});
+  EXPECT_EQ(details(std::vector<std::uint8_t>(4096, 0xFF)), std::vector<std::string>{});
+}
+
+// Each address with its country, unless its text ends with it already; a task's start date
+// and owner.
+TEST(ItemDetailsTest, AddressCountriesAndTaskStartAndOwner) {
+  MessageBuilder contact;
+  msgwriter::NamedPropertyMap& named = contact.named();
+  contact.AddUnicode(0x001A, u"IPM.Contact").AddUnicode(named.Add(kPsetidAddress, 0x801B), u"1 Main St\r\nSpringfield")
+      .AddUnicode(named.Add(kPsetidAddress, 0x8049), u"Canada").AddUnicode(0x3A26, u"unused")
+      .AddUnicode(0x3A5D, u"2 Elm St").AddUnicode(0x3A5A, u"Elm St")
+      .AddUnicode(named.Add(kPsetidAddress, 0x801C), u"PO Box 9\r\nBern\r\nSwitzerland").AddUnicode(0x3A60, u"Switzerland");
+  EXPECT_EQ(DetailsOf(contact), (std::vector<std::string>{"Business address:|1 Main St, Springfield, Canada",
+                                                          "Home address:|2 Elm St", "Other address:|PO Box 9, Bern, Switzerland"}));
+  MessageBuilder fixed_country;  // the business country as a plain property
+  fixed_country.AddUnicode(0x001A, u"IPM.Contact").AddUnicode(fixed_country.named().Add(kPsetidAddress, 0x8046), u"Oslo")
+      .AddUnicode(0x3A26, u"Norway").AddUnicode(0x3A5A, u"Chile");
+  EXPECT_EQ(DetailsOf(fixed_country), std::vector<std::string>{"Business address:|Oslo, Norway"})
+      << "a country alone is no address";
+
+  SetZone("NST3:30");
+  MessageBuilder task;
+  task.AddUnicode(0x001A, u"IPM.Task")
+      .AddTime(task.named().Add(kPsetidTask, 0x8104), FileTime(k8Dec2026At1305Utc - (13 * 3600 + 5 * 60)))
+      .AddTime(task.named().Add(kPsetidTask, 0x8105), 0x5AE980E0ULL * 600'000'000ULL)
+      .AddUnicode(task.named().Add(kPsetidTask, 0x811F), u"Ann\r\nSmith");
+  EXPECT_EQ(DetailsOf(task), (std::vector<std::string>{"Start:|8 December 2026", "Owner:|Ann Smith"}));
+}
+
 // Lines need their class and their properties: nothing else, nothing invented.
 TEST(ItemDetailsTest, LinesWithoutTheirPropertyOrClassAreLeftOut) {
   auto with_location = [](std::u16string_view message_class) {
@@ -616,14 +845,16 @@ TEST(ItemDetailsTest, CorpusMeetingAndContact) {
   };
   EXPECT_EQ(details("msgClassAppointment.msg"),
             (std::vector<std::string>{
-                "When:|28 February 2017 18:30 +00:00 \xe2\x80\x93 28 February 2017 19:00 +00:00",
+                "When:|28 February 2017 18:30 \xe2\x80\x93 19:00 +00:00",
                 "Where:|under lazy dog", "Organizer:|Allison, Timothy B."}));
   const std::vector<std::string> contact = details("msgClassContact.msg");
   for (const char* line : {"Company:|Fence Co", "E-mail:|quickbrown@gmail.com", "Business phone:|(123) 456-7890",
-                           "Mobile phone:|(456) 789-0123"})
+                           "Mobile phone:|(456) 789-0123",
+                           "Business address:|12 Lazy Dog Lane, Springfield  01234, United States of America"})
     EXPECT_NE(std::find(contact.begin(), contact.end(), line), contact.end()) << line;
   EXPECT_EQ(details("msgClassTask.msg"),
-            (std::vector<std::string>{"Due:|10 March 2017", "Status:|In progress", "% Complete:|0%"}));
+            (std::vector<std::string>{"Start:|19 February 2017", "Due:|10 March 2017", "Status:|In progress",
+                                      "% Complete:|0%", "Owner:|Allison, Timothy B."}));
 }
 
 // However the opening is cut, the walk's place is where the whole document's walk has

@@ -14,13 +14,17 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <set>
 #include <fstream>
 #include <thread>
 #include <string>
 #include <vector>
 
+#include "converter/attachment_saver.h"
 #include "converter/conversion.h"
 #include "converter/message.h"
+#include "converter/message_document.h"
 #include "converter/picture_attachments.h"
 #include "converter/picture_formats.h"
 #include "converter/picture_gif.h"
@@ -512,6 +516,43 @@ TEST(PictureConversionTest, NativePlaceholdersTakeTheAttachmentsInRenderingOrder
 
 // The attachment data comes from the input as the file has it: a picture in several
 // sectors, a picture property of the wrong type, and a message without a rich-text body.
+// The pictures a body shows are attachments the mail program hides: when the document
+// does not show them they are saved with the attachments (and listed), never lost; when
+// it does, they are neither saved nor listed. Hidden attachments the body does not show
+// stay unsaved. The same for HTML carried in RTF whose table grid makes the document.
+TEST(PictureConversionTest, PicturesNotShownAreSavedWithTheAttachments) {
+  const TempTree tree;
+  const std::filesystem::path root = tree.Root();
+  for (const std::string rtf : {"{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag84 <img src=\"cid:one@x\">}text}",
+                                "{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag64 <table><tr><td>}x{\\*\\htmltag84 "
+                                "<img src=\"cid:one@x\">}{\\*\\htmltag64 </td></tr></table>}}"}) {
+    MessageBuilder builder;
+    builder.AddRtfBody(rtf);
+    Attach(builder, Png(4, 2), u"one.png").AddUnicode(0x3712, u"<one@x>").AddBoolean(0x7FFE, true);
+    Attach(builder, {'B', 'E', 'G', 'I', 'N'}, u"calendar.ics").AddBoolean(0x7FFE, true);
+    Attach(builder, {'%', 'P', 'D', 'F'}, u"report.pdf");
+    const Bytes msg = builder.Build();
+    const std::unique_ptr<Message> message = Message::Open(msg);
+    ConversionOptions options;
+    options.attachments = true;
+    const SavedAttachments saved = SaveAttachments(*message, root / "off", options);
+    EXPECT_EQ(saved.names, (std::vector<std::u16string>{u"one.png", u"report.pdf"})) << rtf;
+    EXPECT_TRUE(std::filesystem::exists(root / "off" / "one.png"));
+    EXPECT_FALSE(std::filesystem::exists(root / "off" / "calendar.ics"));
+
+    options.pictures = true;
+    const std::set<std::size_t> shown = PicturesShown(*message, options);
+    EXPECT_EQ(shown, std::set<std::size_t>{0});
+    EXPECT_EQ(SaveAttachments(*message, root / "on", options, shown).names,
+              std::vector<std::u16string>{u"report.pdf"});
+    EXPECT_FALSE(std::filesystem::exists(root / "on" / "one.png"));
+    const std::string document = Convert(msg, true);
+    EXPECT_NE(document.find("{\\pict\\pngblip\\picw4\\pich2"), std::string::npos) << document;
+    std::filesystem::remove_all(root / "off");
+    std::filesystem::remove_all(root / "on");
+  }
+}
+
 TEST(PictureConversionTest, HostileAttachmentsShowByNameAndOtherBodiesAreUnchanged) {
   const std::string rtf = "{\\rtf1 \\objattph  \\objattph  \\objattph }";
   MessageBuilder builder;
