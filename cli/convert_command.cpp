@@ -19,7 +19,7 @@
 #include "cli/console_dialogs.h"
 #include "cli/convert_options.h"
 #include "cli/progress_line.h"
-#include "cli/run_report.h"
+#include "run/run_report.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_text.h"
 #include "run/batch_run.h"
@@ -32,6 +32,7 @@
 #include "platform/app_error.h"
 #include "platform/file_system.h"
 #include "platform/folder_listings.h"
+#include "platform/make_folders.h"
 #include "platform/native_names.h"
 #include "platform/paths.h"
 
@@ -183,8 +184,13 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   }
   const QString outputFolder = options.beside ? QString() : Absolute(options.outputFolder);
   if (!options.beside) {
-    if (!NativeIsFolder(outputFolder))
-      return console.SetUpError(QStringLiteral("the output folder does not exist: ") + options.outputFolder);
+    // A folder that is not there yet is made, as `mkdir -p` makes it.
+    if (!NativeIsFolder(outputFolder)) {
+      QString failure;
+      if (!MakeFolderPath(outputFolder, failure))
+        return console.SetUpError(QStringLiteral("the output folder could not be made: ") + failure);
+      console.Error(QStringLiteral("made the output folder ") + options.outputFolder);
+    }
     if (!WritableFolder(outputFolder))
       return console.SetUpError(QStringLiteral("the output folder is not writable: ") + options.outputFolder);
   }
@@ -349,10 +355,8 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
 
   const int signal = stop.Received();
   const std::size_t notStarted = jobs.size() - converted - failed;
-  // A script's run that converted everything says nothing; a terminal always gets the
-  // counts, and so does any run that failed or stopped, under its error lines.
-  const bool everythingConverted = failed == 0 && notStarted == 0 && unreadable == 0 && signal == 0;
-  if (!options.quiet && (environment.errIsTerminal || !everythingConverted)) {
+  // The counts close every run unless --quiet asks for silence.
+  if (!options.quiet) {
     QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed")
                           .arg(converted)
                           .arg(jobs.size() + skipped.size())

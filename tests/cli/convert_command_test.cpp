@@ -17,7 +17,7 @@
 #include "cli/convert_command.h"
 #include "cli/convert_options.h"
 #include "cli/progress_line.h"
-#include "cli/run_report.h"
+#include "run/run_report.h"
 #include "cli/terminal_text.h"
 #include "platform/native_names.h"
 #include "msgwriter/message_builder.h"
@@ -159,7 +159,8 @@ TEST_F(ConvertCommandTest, BesideWritesNextToEachMessageWithAJsonLinesReport) {
   const Result run = Run({QStringLiteral("--beside"), QStringLiteral("--report"), Path(QStringLiteral("r.jsonl")),
                           Path(QStringLiteral("tree"))});
   EXPECT_EQ(run.status, 0) << qPrintable(run.err);
-  EXPECT_EQ(run.err, QString());  // not a terminal, nothing failed: nothing to say
+  // Not a terminal: the counts still close the run (only --quiet leaves them out).
+  EXPECT_EQ(run.err, QStringLiteral("Converted 3 of 3 messages, 0 failed.\n"));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/one/x.doc"))), DocumentOf(QStringLiteral("tree/one/x.msg")));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/two/x.doc"))), DocumentOf(QStringLiteral("tree/two/x.msg")));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/two/tab\there.doc"))), DocumentOf(QStringLiteral("tree/two/tab\there.msg")));
@@ -312,7 +313,8 @@ TEST_F(ConvertCommandTest, UsageAndSetUpErrorsExitTwoAndWriteNothing) {
       {{QStringLiteral("--name"), QStringLiteral("{date} {size}"), in}, "may hold only {file}, {date}, {subject} and {from}"},
       {{QStringLiteral("--name="), in}, "--name needs a pattern"},
       {{Path(QStringLiteral("missing"))}, "no such file or folder"},
-      {{QStringLiteral("--output"), Path(QStringLiteral("nowhere")), in}, "output folder does not exist"},
+      {{QStringLiteral("--output"), Path(QStringLiteral("in/a.msg/out")), in},
+       "the output folder could not be made: Not a directory: "},
       {{QStringLiteral("--report"), Path(QStringLiteral("nowhere/r.tsv")), in}, "report's folder"},
   };
   for (const auto& c : cases) {
@@ -334,6 +336,23 @@ TEST_F(ConvertCommandTest, UsageAndSetUpErrorsExitTwoAndWriteNothing) {
                               .arg(QStringLiteral(LORVANE_EXE), Path(QStringLiteral("version.txt")));
   EXPECT_EQ(std::system(qPrintable(command)), 0);
   EXPECT_EQ(ReadAll(Path(QStringLiteral("version.txt"))), QByteArray("lorvane 1.0.0\n"));
+}
+
+// A missing output folder is made with the folders above it and named on standard error;
+// the re-run into it, not on a terminal, closes with its counts of numbered copies.
+TEST_F(ConvertCommandTest, AMissingOutputFolderIsMadeAndARerunStillSaysWhatItWrote) {
+  Message(QStringLiteral("in/a.msg"));
+  const QString out = Path(QStringLiteral("new/deeper/out"));
+  const Result made = Run({QStringLiteral("--output"), out, Path(QStringLiteral("in"))});
+  EXPECT_EQ(made.status, 0) << qPrintable(made.err);
+  EXPECT_EQ(made.err, QStringLiteral("lorvane convert: made the output folder ") + out +
+                          QStringLiteral("\nConverted 1 of 1 messages, 0 failed.\n"));
+  EXPECT_EQ(ReadAll(out + QStringLiteral("/a.doc")), DocumentOf(QStringLiteral("in/a.msg")));
+
+  const Result again = Run({QStringLiteral("--output"), out, Path(QStringLiteral("in"))});
+  EXPECT_EQ(again.err, QStringLiteral("Converted 1 of 1 messages, 0 failed, 1 written under numbered names.\n"));
+  EXPECT_EQ(Run({QStringLiteral("--quiet"), QStringLiteral("--output"), out, Path(QStringLiteral("in"))}).err, QString());
+  EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a (2).doc"), QStringLiteral("a (3).doc"), QStringLiteral("a.doc")}));
 }
 
 TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
@@ -413,7 +432,7 @@ TEST_F(ConvertCommandTest, SkipExistingConvertsOnlyNewMessagesAndASecondRunWrite
   QFile(Path(QStringLiteral("out/b.doc"))).resize(0);  // a document left as the user has it is not touched
   const Result fourth = Run(arguments);
   EXPECT_EQ(fourth.status, 0);
-  EXPECT_EQ(fourth.err, QString());
+  EXPECT_EQ(fourth.err, QStringLiteral("Converted 0 of 3 messages, 0 failed, 3 skipped (already there).\n"));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("out/b.doc"))), QByteArray());
   EXPECT_FALSE(written.isEmpty());
   EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))).size(), 3);
