@@ -18,11 +18,13 @@
 #include "cli/convert_options.h"
 #include "cli/progress_line.h"
 #include "run/run_report.h"
+#include "run/save_list.h"
 #include "cli/terminal_text.h"
 #include "platform/native_names.h"
 #include "msgwriter/message_builder.h"
 #include "support/message_files.h"
 #include "support/qstring_printer.h"
+#include "support/scripted_dialogs.h"
 #include "support/tree_paths.h"
 
 namespace {
@@ -191,6 +193,32 @@ TEST(RunReport, FieldsAreEscapedSoEveryMessageIsOneLine) {
   EXPECT_EQ(ReportFormatFor(QStringLiteral("x.JSONL")), ReportFormat::kJsonLines);
   EXPECT_EQ(ProgressText(50, 200, 1, 1000), QStringLiteral("50/200 done, 1 failed, 50 messages/s, about 3 s left"));
   EXPECT_EQ(ProgressText(0, 200, 0, 0), QStringLiteral("0/200 done, 0 failed"));
+}
+
+// The window's "Save List..." writes the command's report of the same lines: the dialog
+// opens at the suggested name in the output folder, a bare name becomes .tsv, Cancel writes
+// nothing, and a file that cannot be written is said in a box.
+TEST(RunReport, TheWindowSavesTheListAsTheCommandsReport) {
+  const TempTree tree;
+  const std::vector<ReportLine> lines{
+      {QStringLiteral("/m/a.msg"), QStringLiteral("/o/a.doc"), QStringLiteral("converted"), QString()},
+      {QStringLiteral("/m/b.msg"), QStringLiteral("/o/b.doc"), QStringLiteral("failed"), QStringLiteral("Damaged. (crc)")}};
+  ScriptedDialogs dialogs;
+  dialogs.AnswerSaveFile(TreePath(tree, QStringLiteral("failures")));
+  dialogs.AnswerSaveFile(QString());
+  dialogs.AnswerSaveFile(TreePath(tree, QStringLiteral("gone/list.tsv")));
+  const std::function<void()> save = SaveListAction(dialogs, lines, TreeRoot(tree) + u'/');
+  for (int i = 0; i < 3; ++i) save();
+
+  EXPECT_EQ(ReadAll(TreePath(tree, QStringLiteral("failures.tsv"))), ReportText(lines, ReportFormat::kTsv));
+  EXPECT_EQ(FilesBelow(TreeRoot(tree)), QStringList{QStringLiteral("failures.tsv")});
+  ASSERT_EQ(dialogs.shown.size(), 4u);
+  EXPECT_EQ(dialogs.shown[0].kind, ShownBox::Kind::SaveFile);
+  EXPECT_EQ(dialogs.shown[0].extra, TreePath(tree, kSavedListName));
+  EXPECT_EQ(dialogs.Messages(), std::vector<QString>{QStringLiteral("The list could not be saved:\r\n") +
+                                                     TreePath(tree, QStringLiteral("gone/list.tsv")) +
+                                                     QStringLiteral("\r\nNo such file or directory")});
+  EXPECT_TRUE(dialogs.AllAnswersUsed());
 }
 
 TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
