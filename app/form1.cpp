@@ -17,6 +17,7 @@
 #include "run/time_limit.h"
 #include "platform/app_error.h"
 #include "platform/desktop.h"
+#include "platform/dialogs.h"
 #include "platform/settings.h"
 #include "run/progress_bar.h"
 #include "filelist/file_list.h"
@@ -80,7 +81,12 @@ Form1::Form1(Form1Services services, QWidget* parent)
     return ParseTimeLimit(text).value_or(time_limit::kDefaultSeconds);
   };
   runControl.openFolder = [this](const QString& folder) {
-    if (services_.desktop != nullptr) services_.desktop->OpenFolder(folder);
+    if (services_.desktop == nullptr) return;
+    try {
+      services_.desktop->OpenFolder(folder);
+    } catch (const AppError& error) {
+      services_.dialogs->ShowMessage(error.description(), {}, Dialogs::Icon::Exclamation);
+    }
   };
 }
 
