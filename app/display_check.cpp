@@ -50,3 +50,7 @@ QString NoDisplayText() {
       "lorvane: the window needs a display, and none can be reached (DISPLAY or WAYLAND_DISPLAY); "
       "'lorvane convert' converts without one (see 'lorvane convert --help')");
 }
+
+bool StartFailureWantsBox(bool errIsTerminal, const QString& platformName) {
+  return !errIsTerminal && platformName != QLatin1String("offscreen") && platformName != QLatin1String("minimal");
+}

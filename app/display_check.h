@@ -22,3 +22,8 @@ bool DisplayNamed(const DisplayEnvironment& environment);
 
 // The one line printed, without its line break, when the window cannot be shown.
 QString NoDisplayText();
+
+// Whether a line the window's start ends with (a path that is not there, an unknown option)
+// is also shown in a box: when standard error is no terminal, as for a program started
+// from a launcher or a file manager, and the platform draws on a screen someone looks at.
+bool StartFailureWantsBox(bool errIsTerminal, const QString& platformName);

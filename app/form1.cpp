@@ -11,12 +11,14 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 
 #include "app/program_icon.h"
 #include "run/name_pass.h"
 #include "run/time_limit.h"
 #include "platform/app_error.h"
 #include "platform/desktop.h"
+#include "platform/dialogs.h"
 #include "platform/settings.h"
 #include "app/progress_bar.h"
 #include "filelist/file_list.h"
@@ -57,7 +59,7 @@ QFont ArialBold(double points) {
 Form1::Form1(Form1Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       services_(std::move(services)) {
   if (services_.settings != nullptr && services_.dialogs != nullptr) {
     sessionSettings_ = std::make_unique<SessionSettings>(*services_.settings, *services_.dialogs);
@@ -80,7 +82,12 @@ Form1::Form1(Form1Services services, QWidget* parent)
     return ParseTimeLimit(text).value_or(time_limit::kDefaultSeconds);
   };
   runControl.openFolder = [this](const QString& folder) {
-    if (services_.desktop != nullptr) services_.desktop->OpenFolder(folder);
+    if (services_.desktop == nullptr) return;
+    try {
+      services_.desktop->OpenFolder(folder);
+    } catch (const AppError& error) {
+      services_.dialogs->ShowMessage(error.description(), {}, Dialogs::Icon::Exclamation);
+    }
   };
 }
 
@@ -90,7 +97,9 @@ void Form1::BuildControls() {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Form1"));
   setWindowIcon(ProgramIcon());
-  setFixedSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
+  // The designed size is the smallest; the window grows from it with the list.
+  setMinimumSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
+  resize(minimumSize());
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
   setPalette(white);
@@ -140,6 +149,17 @@ void Form1::BuildControls() {
   Text1 = Place(new QLineEdit(Frame3), "Text1", 240, 300, 5670, 345);
   PushButton9 = button("PushButton9", "...", 6000, 300, 600, 345, Frame3);
   Check5 = checkBox("Check5", "Keep sub-folders", 240, 720, 3615, Frame3);
+  PushButton10 = button("PushButton10", "About", 6360, 2580, 1200, 345, Frame5);
+  PushButton10->setShortcut(QKeySequence(Qt::Key_F1));
+
+  growing_ = {{ListView1, ListView1->geometry(), Growth::kList},
+              {PushButton1, PushButton1->geometry(), Growth::kLeftHalf},
+              {PushButton6, PushButton6->geometry(), Growth::kLeftHalf},
+              {PushButton4, PushButton4->geometry(), Growth::kRightHalf},
+              {PushButton7, PushButton7->geometry(), Growth::kRightHalf},
+              {Frame5, Frame5->geometry(), Growth::kFullWidth},
+              {PushButton2, PushButton2->geometry(), Growth::kFullWidth},
+              {ProgressBar1, ProgressBar1->geometry(), Growth::kFullWidth}};
 
   QWidget::setTabOrder(ListView1, PushButton1);
   QWidget::setTabOrder(PushButton1, PushButton4);
@@ -156,6 +176,7 @@ void Form1::BuildControls() {
   QWidget::setTabOrder(Check2, Check3);
   QWidget::setTabOrder(Check3, Check4);
   QWidget::setTabOrder(Check4, Combo1);
+  QWidget::setTabOrder(Combo1, PushButton10);
 }
 
 void Form1::Guarded(const std::function<void()>& handler) { RunUntrapped(*services_.dialogs, handler); }
@@ -170,6 +191,7 @@ void Form1::ConnectEvents() {
   connect(PushButton6, &QPushButton::clicked, this, route(&Form1::PushButton6_Click));
   connect(PushButton7, &QPushButton::clicked, this, route(&Form1::PushButton7_Click));
   connect(PushButton9, &QPushButton::clicked, this, route(&Form1::PushButton9_Click));
+  connect(PushButton10, &QPushButton::clicked, this, route(&Form1::PushButton10_Click));
   connect(Option1, &QRadioButton::clicked, this, route(&Form1::Option1_Click));
   connect(Option2, &QRadioButton::clicked, this, route(&Form1::Option2_Click));
   connect(Check1, &QCheckBox::clicked, this, route(&Form1::Check1_Click));
@@ -243,6 +265,19 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+  bool cancel = false;
+  Guarded([&] { Form_QueryUnload(cancel); });
+  if (cancel) {
+    event->ignore();
+    return;
+  }
   event->accept();
   Form_Unload();
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+  const QSize gained = size() - minimumSize();
+  for (const GrowingControl& grown : growing_)
+    grown.control->setGeometry(GrownGeometry(grown.designed, grown.growth, gained.expandedTo(QSize(0, 0))));
+  QWidget::resizeEvent(event);
 }

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/window_growth.h"
 #include "run/conversion_run.h"
 #include "filelist/list_pointer.h"
 #include "platform/pointer_control.h"
@@ -89,6 +90,7 @@ class Form1 : public QWidget, public PointerControl {
   QLineEdit* Text1 = nullptr;
   QPushButton* PushButton9 = nullptr;  // "..."
   QCheckBox* Check5 = nullptr;         // "Keep sub-folders", under the folder box
+  QPushButton* PushButton10 = nullptr; // "About"
 
   // Window variables.
   bool Converting = false;             // a conversion run is under way
@@ -97,6 +99,9 @@ class Form1 : public QWidget, public PointerControl {
 
   // Start-up and end (app/form_load.cpp, app/form_unload.cpp).
   void Form_Load();
+  // Asked as the window is closed: during a run, whether to stop it and close; cancel keeps
+  // the window open.
+  void Form_QueryUnload(bool& cancel);
   void Form_Unload();
   void ApplySkin();
   void OpenHomePageAtRandom();
@@ -148,10 +153,15 @@ class Form1 : public QWidget, public PointerControl {
   void Combo1_Click();
   void Text1_Change();
   void PushButton9_Click();
+  // "About" (and F1): the program's name, version and maker.
+  void PushButton10_Click();
+  // One line on each control saying what it does (the time limit as the settings have it).
+  void SetToolTips();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildControls();
@@ -173,4 +183,11 @@ class Form1 : public QWidget, public PointerControl {
   std::optional<QCursor> mouseIcon_;
   // Each control's own pointer, kept while the window-wide pointer covers it.
   std::vector<std::pair<QPointer<QWidget>, std::optional<QCursor>>> savedPointers_;
+  // The controls that follow the window as it grows, each with its designed place.
+  struct GrowingControl {
+    QWidget* control;
+    QRect designed;
+    Growth growth;
+  };
+  std::vector<GrowingControl> growing_;
 };

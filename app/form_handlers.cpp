@@ -8,9 +8,15 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QLineEdit>
+#include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
+#include <utility>
 
 #include "app/form1.h"
+#include "app/program_help.h"
+#include "platform/dialogs.h"
+#include "run/time_limit.h"
 #include "run/conversion_run.h"
 #include "run/name_pass.h"
 #include "app/output_options.h"
@@ -123,4 +129,34 @@ void Form1::Text1_Change() { StoreOutputFolder(*services_.settings, Text1->text(
 
 void Form1::PushButton9_Click() {
   ChooseOutputFolder(*services_.dialogs, *services_.settings, this, *Text1);
+}
+
+void Form1::PushButton10_Click() {
+  services_.dialogs->ShowMessage(AboutText(), QStringLiteral("About Lorvane"));
+}
+
+void Form1::SetToolTips() {
+  const int seconds = runControl.timeLimitSeconds ? runControl.timeLimitSeconds() : time_limit::kDefaultSeconds;
+  const std::pair<QWidget*, QString> tips[] = {
+      {PushButton1, QStringLiteral("Adds the .msg files you choose to the list.")},
+      {PushButton4, QStringLiteral("Adds every .msg file in a folder and its sub-folders to the list.")},
+      {PushButton6, QStringLiteral("Empties the list.")},
+      {PushButton7, QStringLiteral("Adds the sample messages that come with Lorvane to the list.")},
+      {PushButton2, QStringLiteral("Converts every message in the list; one that takes longer than %1 seconds fails "
+                                   "(the TimeLimit setting).")
+                        .arg(seconds)},
+      {Option1, QStringLiteral("Saves every document into the folder in the box below.")},
+      {Text1, QStringLiteral("The folder the documents are saved into.")},
+      {PushButton9, QStringLiteral("Picks the folder the documents are saved into.")},
+      {Check5, QStringLiteral("Keeps the sub-folders below an added folder in the output folder.")},
+      {Option2, QStringLiteral("Saves each document in the folder of its message.")},
+      {Check1, QStringLiteral("Opens each document with the message's sender, date, recipients and subject.")},
+      {Check2, QStringLiteral("Shows the pictures of each message in its document.")},
+      {Check3, QStringLiteral("Saves each message's attachments in a folder beside its document.")},
+      {Check4, QStringLiteral("Dates each document like its message instead of the time it was written.")},
+      {Combo1, QStringLiteral("Names each document after its message's file, or its date and subject.")},
+      {Label1, QStringLiteral("Names each document after its message's file, or its date and subject.")},
+      {PushButton10, QStringLiteral("Shows Lorvane's version and maker (F1).")},
+  };
+  for (const auto& [control, tip] : tips) control->setToolTip(tip);
 }

@@ -88,6 +88,7 @@ void Form1::Form_Load() {
     trap.Step(140, [&] { Frame3->setEnabled(true); });
   else
     trap.Step(142, [&] { Frame3->setEnabled(false); });
+  trap.Step(144, [&] { SetToolTips(); });
   if (sessionSettings_) sessionSettings_->SetReporting(true);
 }
 

@@ -1,6 +1,21 @@
-// Form1::Form_Unload: closing the window ends the program at once, whatever is under way.
+// Form1::Form_QueryUnload and Form1::Form_Unload: closing the window during a run asks
+// first; closing ends the program at once, and a run under way is stopped on the way out.
 #include "app/form1.h"
+#include "platform/dialogs.h"
 #include "platform/shutdown.h"
+
+namespace {
+const QString kCloseDuringRunQuestion = QStringLiteral("A conversion is under way. Stop it and close Lorvane?");
+}  // namespace
+
+void Form1::Form_QueryUnload(bool& cancel) {
+  if (!Converting) return;
+  if (!services_.dialogs->AskYesNo(kCloseDuringRunQuestion)) {
+    cancel = true;
+    return;
+  }
+  runControl.RequestStop();
+}
 
 void Form1::Form_Unload() {
   if (services_.endProgram) services_.endProgram();

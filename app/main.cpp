@@ -12,12 +12,14 @@
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "app/application_title.h"
 #include "app/display_check.h"
 #include "app/form1.h"
 #include "app/install_check.h"
@@ -31,6 +33,7 @@
 #include "platform/qt_dialogs.h"
 #include "platform/qt_settings_store.h"
 #include "platform/shutdown.h"
+#include "platform/window_titles.h"
 
 namespace {
 
@@ -56,6 +59,17 @@ void ReleaseStartMessages() {
   const QMessageLogContext context;
   for (const auto& [type, text] : *heldMessages) qtHandler(type, context, text);
   heldMessages->clear();
+}
+
+// Ends a start that named something it cannot open: the line printed already, and, when
+// no one reads standard error (a launcher started the program), the same in a box.
+int RefuseToStart(const QString& text) {
+  if (StartFailureWantsBox(::isatty(STDERR_FILENO) == 1, QGuiApplication::platformName())) {
+    SetApplicationTitleText(kProductName);
+    QtDialogs dialogs;
+    dialogs.ShowMessage(text, {}, Dialogs::Icon::Exclamation);
+  }
+  return kUsageStatus;
 }
 
 void CentreOnScreen(QWidget& window) {
@@ -97,11 +111,11 @@ int main(int argc, char** argv) {
     const QString path = NameFromNative(argv[i]);
     if (path.startsWith(u'-')) {
       std::fprintf(stderr, "lorvane: unknown option %s (try 'lorvane --help')\n", argv[i]);
-      return kUsageStatus;
+      return RefuseToStart(QStringLiteral("Lorvane does not know this option:\r\n") + path);
     }
     if (!QFileInfo::exists(path)) {
       std::fprintf(stderr, "lorvane: no such file or folder: %s (try 'lorvane --help')\n", argv[i]);
-      return kUsageStatus;
+      return RefuseToStart(QStringLiteral("This file or folder cannot be found:\r\n") + path);
     }
     paths << path;
   }
@@ -118,6 +132,8 @@ int main(int argc, char** argv) {
   QtDialogs dialogs;
   QtSettingsStore settings;
   QtDesktop desktop;
+  // A folder the desktop turns down after its opener has started (no file manager, say).
+  desktop.SetLateFailure([&dialogs](const QString& text) { dialogs.ShowMessage(text, {}, Dialogs::Icon::Exclamation); });
   const std::unique_ptr<FileSystem> fileSystem = MakeLocalFileSystem();
 
   Form1Services services;

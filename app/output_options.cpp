@@ -30,7 +30,9 @@ void ChooseOutputFolder(Dialogs& dialogs, SettingsStore& settings, QWidget* owne
   ErrorTrap trap(dialogs, kPickerLocation);
   QString chosen;
   trap.Step(100, [&] {
-    const QString start = ReadSetting(settings, Setting::LastOutputFolder);
+    // The folder in the box when it is there; else the folder last picked here.
+    const QString current = ExpandHomeFolder(folderBox.text());
+    const QString start = FolderExists(current) ? current : ReadSetting(settings, Setting::LastOutputFolder);
     chosen = dialogs.BrowseForFolder(owner, QStringLiteral("Please select folder:"), start);
   });
   // A failure here goes on with saving, as the step after it.

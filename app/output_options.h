@@ -17,6 +17,6 @@ void StoreCheckBox(SettingsStore& settings, Setting setting, bool ticked);
 // Stores the folder box's text.
 void StoreOutputFolder(SettingsStore& settings, const QString& folder);
 // The "..." button: picks the output folder (the picker, owned by `owner`, starts at the
-// folder last picked here) and puts it into the folder box with exactly one trailing
-// separator. Failing steps show the error box.
+// folder in the box when it is there, else at the folder last picked here) and puts it into
+// the folder box with exactly one trailing separator. Failing steps show the error box.
 void ChooseOutputFolder(Dialogs& dialogs, SettingsStore& settings, QWidget* owner, QLineEdit& folderBox);

@@ -9,3 +9,13 @@ QString ProgramHelpText() {
       "Lorvane turns saved .msg e-mail messages into documents (RTF text named .doc).\n"
       "'lorvane convert --help' lists the command's options; the command needs no display.\n");
 }
+
+QString ProgramVersion() { return QStringLiteral(LORVANE_VERSION); }
+
+QString AboutText() {
+  return QStringLiteral("Lorvane %1\r\n\r\n"
+                        "Turns saved .msg e-mail messages into documents (RTF text named .doc).\r\n"
+                        "The same conversion runs without the window as 'lorvane convert'.\r\n\r\n"
+                        "Made by Kestrane - https://www.kestrane.com/lorvane")
+      .arg(ProgramVersion());
+}

@@ -17,7 +17,7 @@
 #include "cli/console_dialogs.h"
 #include "cli/convert_options.h"
 #include "cli/progress_line.h"
-#include "cli/run_report.h"
+#include "run/run_report.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_text.h"
 #include "run/batch_run.h"
@@ -27,9 +27,11 @@
 #include "run/name_pass.h"
 #include "run/output_names.h"
 #include "run/run_plan.h"
+#include "run/run_tally.h"
 #include "filelist/folder_scan.h"
 #include "platform/app_error.h"
 #include "platform/file_system.h"
+#include "platform/make_folders.h"
 #include "platform/native_names.h"
 #include "platform/paths.h"
 
@@ -140,8 +142,13 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   }
   const QString outputFolder = options.beside ? QString() : Absolute(options.outputFolder);
   if (!options.beside) {
-    if (!NativeIsFolder(outputFolder))
-      return console.SetUpError(QStringLiteral("the output folder does not exist: ") + options.outputFolder);
+    // A folder that is not there yet is made, as `mkdir -p` makes it.
+    if (!NativeIsFolder(outputFolder)) {
+      QString failure;
+      if (!MakeFolderPath(outputFolder, failure))
+        return console.SetUpError(QStringLiteral("the output folder could not be made: ") + failure);
+      console.Error(QStringLiteral("made the output folder ") + options.outputFolder);
+    }
     if (!WritableFolder(outputFolder))
       return console.SetUpError(QStringLiteral("the output folder is not writable: ") + options.outputFolder);
   }
@@ -253,35 +260,12 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   }
 
   // Every message of the plan, in list order: converted, failed, skipped or not started.
-  std::size_t converted = 0;
-  std::size_t failed = 0;
-  std::size_t notStarted = 0;
-  std::size_t convertedNumbered = 0;
-  std::vector<ReportLine> lines;
-  std::size_t job = 0;
-  for (const PlannedMessage& message : plan.messages) {
-    if (message.skipped) {
-      lines.push_back({message.source, message.output, QStringLiteral("skipped"),
-                       QStringLiteral("The document is there already.")});
-      continue;
-    }
-    const std::optional<BatchOutcome>& outcome = outcomes[job++];
-    if (!outcome || outcome->word == QLatin1String("not-started")) {
-      ++notStarted;
-      continue;
-    }
-    outcome->converted ? ++converted : ++failed;
-    // A document that found its name taken during the run went to the next numbered one.
-    const QString output = outcome->document.isEmpty() ? message.output : outcome->document;
-    if (outcome->converted && output != message.output) ++convertedNumbered;
-    if (outcome->converted && message.numbered && output == message.output) ++convertedNumbered;
-    // The reason column also carries the converter's notices about the message.
-    QStringList reason = outcome->notices;
-    if (!outcome->converted) reason.prepend(ReasonForOutcome(outcome->word, outcome->reason).Text());
-    lines.push_back({message.source, output,
-                     outcome->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
-                     reason.join(QStringLiteral("; ")), outcome->attachmentFiles, outcome->embeddedMessages});
-  }
+  RunTally tally = TallyRun(plan, outcomes);
+  const std::size_t converted = tally.converted;
+  const std::size_t failed = tally.failed;
+  const std::size_t notStarted = tally.notStarted;
+  const std::size_t convertedNumbered = tally.numbered;
+  std::vector<ReportLine>& lines = tally.lines;
   // A folder that could not be searched is named as failed, never passed over in silence.
   for (const QString& folder : found.unreadable) {
     const QString reason = QStringLiteral("The folder could not be read: Permission denied.");
@@ -297,10 +281,8 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   }
 
   const int signal = stop.Received();
-  // A script's run that converted everything says nothing; a terminal always gets the
-  // counts, and so does any run that failed or stopped, under its error lines.
-  const bool everythingConverted = failed == 0 && notStarted == 0 && unreadable == 0 && signal == 0;
-  if (!options.quiet && (environment.errIsTerminal || !everythingConverted)) {
+  // The counts close every run unless --quiet asks for silence.
+  if (!options.quiet) {
     QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed")
                           .arg(converted)
                           .arg(plan.messages.size())

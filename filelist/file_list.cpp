@@ -61,8 +61,9 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole) return header_;
-  return {};
+  if (section != 0 || orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  // The heading counts the messages queued.
+  return rows_.empty() ? header_ : QStringLiteral("%1 (%2 queued)").arg(header_).arg(rows_.size());
 }
 
 Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
@@ -80,6 +81,7 @@ void FileListModel::Append(const QString& path, const QString& root) {
   beginInsertRows({}, row, row);
   rows_.push_back({path, root});
   endInsertRows();
+  emit headerDataChanged(Qt::Horizontal, 0, 0);
 }
 
 void FileListModel::SetText(int row, const QString& text) {
@@ -101,12 +103,14 @@ void FileListModel::Remove(int row) {
   beginRemoveRows({}, row, row);
   rows_.erase(rows_.begin() + row);
   endRemoveRows();
+  emit headerDataChanged(Qt::Horizontal, 0, 0);
 }
 
 void FileListModel::Clear() {
   beginResetModel();
   rows_.clear();
   endResetModel();
+  emit headerDataChanged(Qt::Horizontal, 0, 0);
 }
 
 FileListView::FileListView(QWidget* parent) : QTreeView(parent), model_(new FileListModel(this)) {

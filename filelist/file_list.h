@@ -1,5 +1,5 @@
-// ListView1, the queue of source files: a one-column report list headed "MSG File(s)" whose
-// rows are full paths, addressed by position 1 to Count(). Each row also remembers the
+// ListView1, the queue of source files: a one-column report list headed "MSG File(s)", with
+// the count of rows queued after it once there are any, whose rows are full paths, addressed by position 1 to Count(). Each row also remembers the
 // folder it was found through ("Add All" or a drop), so that a run can keep the tree below
 // that folder; a file added by itself has none. Backed by a flat model so that
 // appending 100,000 rows one by one stays quick. The list reports what the user does to it

@@ -3,6 +3,7 @@
 
 #include "filelist/file_list.h"
 #include "filelist/folder_scan.h"
+#include "platform/app_error.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/error_trap.h"
@@ -27,8 +28,9 @@ void AddSamplesAndOffer(FileListView& list, const QString& applicationFolder, co
   if (!dialogs.AskYesNo(kQuestion)) return;
   try {
     desktop.OpenFolder(folder);
-  } catch (...) {
-    // The desktop's answer is not looked at: a folder it cannot show is simply not shown.
+  } catch (const AppError& error) {
+    // The samples are queued all the same; the user learns why no folder opened.
+    dialogs.ShowMessage(error.description(), {}, Dialogs::Icon::Exclamation);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QWidget;
 
@@ -30,13 +31,16 @@ class Dialogs {
   }
 
   // A message box with an OK button, the application title and the icon, that keeps a
-  // longer text as its details, shown on request (the last line in sight). Empty details
-  // give no "Show Details...". A non-empty extraButton adds a button with that caption;
-  // true when the box was closed with it. The base shows a plain message and answers false.
+  // longer text as its details, shown on request (the last line in sight, long lines
+  // wrapped). Empty details give no "Show Details...". A non-empty extraButton adds a button
+  // with that caption; true when the box was closed with it. A saveList adds "Save List...",
+  // which calls it and leaves the box open. The base shows a plain message and answers false.
   virtual bool ShowMessageWithDetails(const QString& text, const QString& details, Icon icon = Icon::None,
-                                      const QString& extraButton = {}) {
+                                      const QString& extraButton = {},
+                                      const std::function<void()>& saveList = {}) {
     static_cast<void>(details);
     static_cast<void>(extraButton);
+    static_cast<void>(saveList);
     ShowMessage(text, {}, icon);
     return false;
   }
@@ -59,6 +63,15 @@ class Dialogs {
   // characters. Throws AppError error_number::kDialogBufferTooSmall when the selection does
   // not fit the result's capacity.
   virtual QString OpenFiles(const QString& title, const QString& filter) = 0;
+
+  // The save dialog for one file, opened at the suggested path, asking before it replaces
+  // a file. Result: the chosen path, or empty text on cancel (which the base answers).
+  virtual QString SaveFile(const QString& title, const QString& filter, const QString& suggestedPath) {
+    static_cast<void>(title);
+    static_cast<void>(filter);
+    static_cast<void>(suggestedPath);
+    return {};
+  }
 
   // The folder picker: opens with the start folder selected, accepts only real folders.
   // Result: empty text on cancel; a root keeps its separator, other folders have none.

@@ -1,8 +1,9 @@
 // QtDialogs::ShowMessageWithDetails: a box of its own rather than a message box's detailed
 // text, whose area could run below the box's edge. The text with its icon, the buttons,
-// and under them, on request, the details: as tall as they are up to a limit, scrolling
-// beyond it, and always opened at their end so the last line is in sight. The box takes
-// the size its contents ask for, so nothing is cut off.
+// and under them, on request, the details: lines wrapped at the area's edge (a long path
+// anywhere it must), as tall as they are up to a limit, scrolling beyond it, and always
+// opened at their end so the last line is in sight. The box takes the size its contents
+// ask for, so nothing is cut off. "Save List..." does its work with the box still open.
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -13,6 +14,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextLayout>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -31,18 +33,45 @@ QString WithLineBreaks(QString text) {
   return text;
 }
 
+// The lines the text takes at the width once wrapped as the details area wraps it.
+int WrappedLines(const QString& text, const QFont& font, qreal width) {
+  QTextOption wrapping;
+  wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  int lines = 0;
+  for (const QString& paragraph : text.split(u'\n')) {
+    QTextLayout layout(paragraph, font);
+    layout.setTextOption(wrapping);
+    layout.beginLayout();
+    int taken = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(width);
+      ++taken;
+    }
+    layout.endLayout();
+    lines += std::max(taken, 1);
+  }
+  return lines;
+}
+
 QPlainTextEdit* DetailsArea(const QString& details, QWidget* parent) {
   auto* area = new QPlainTextEdit(details, parent);
   area->setObjectName(QStringLiteral("details"));
   area->setReadOnly(true);
-  area->setLineWrapMode(QPlainTextEdit::NoWrap);
+  area->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  area->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   const QFontMetrics metrics(area->font());
-  const int lines = std::clamp(static_cast<int>(details.count(u'\n')) + 1, 3, kMostLines);
   const int frame = 2 * area->frameWidth() + static_cast<int>(2 * area->document()->documentMargin());
-  int height = lines * metrics.lineSpacing() + frame + area->horizontalScrollBar()->sizeHint().height();
+  const int width = kColumns * metrics.averageCharWidth() + frame;
+  // Room for the scroll bar is kept out of the text's width whether it shows or not, so
+  // the count is never short of the lines shown.
+  const int textWidth = width - frame - area->verticalScrollBar()->sizeHint().width();
+  const int lines = std::clamp(WrappedLines(details, area->font(), textWidth), 3, kMostLines);
+  // One pixel more than the lines take: the area scrolls unless they fit with room to spare.
+  int height = lines * metrics.lineSpacing() + frame + 1;
   // Never taller than half the screen, whatever the font.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) height = std::min(height, screen->availableGeometry().height() / 2);
-  area->setFixedSize(kColumns * metrics.averageCharWidth() + frame, height);
+  area->setFixedSize(width, height);
   area->hide();
   return area;
 }
@@ -50,7 +79,7 @@ QPlainTextEdit* DetailsArea(const QString& details, QWidget* parent) {
 }  // namespace
 
 bool QtDialogs::ShowMessageWithDetails(const QString& text, const QString& details, Icon icon,
-                                       const QString& extraButton) {
+                                       const QString& extraButton, const std::function<void()>& saveList) {
   QDialog box(owner_);
   box.setWindowTitle(ApplicationTitleText());
   auto* layout = new QVBoxLayout(&box);
@@ -82,6 +111,11 @@ bool QtDialogs::ShowMessageWithDetails(const QString& text, const QString& detai
     extra = buttons->addButton(extraButton, QDialogButtonBox::ActionRole);
     QObject::connect(extra, &QPushButton::clicked, &box, [&box] { box.done(2); });
   }
+  if (saveList) {
+    QPushButton* save = buttons->addButton(QStringLiteral("Save &List..."), QDialogButtonBox::ActionRole);
+    save->setAutoDefault(false);
+    QObject::connect(save, &QPushButton::clicked, &box, [&saveList] { saveList(); });
+  }
   layout->addWidget(buttons);
 
   if (!details.isEmpty()) {
@@ -95,7 +129,6 @@ bool QtDialogs::ShowMessageWithDetails(const QString& text, const QString& detai
       // The end of the details in sight: the last failure is the one most worth reading.
       area->moveCursor(QTextCursor::End);
       area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
-      area->horizontalScrollBar()->setValue(0);
     });
     layout->addWidget(area);
   }

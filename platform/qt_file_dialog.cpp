@@ -1,5 +1,5 @@
 // QtDialogs::OpenFiles: Qt's file-open dialog for several files of one folder, giving its
-// result in the form the add handler expects.
+// result in the form the add handler expects; QtDialogs::SaveFile: its save dialog.
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -42,4 +42,14 @@ QString QtDialogs::OpenFiles(const QString& title, const QString& filter) {
   dialog.setNameFilters(OpenFilesFilters(filter));
   if (dialog.exec() != QDialog::Accepted) return {};
   return OpenFilesResult(dialog.selectedFiles());
+}
+
+QString QtDialogs::SaveFile(const QString& title, const QString& filter, const QString& suggestedPath) {
+  QFileDialog dialog(owner_, title);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters(OpenFilesFilters(filter));
+  dialog.selectFile(suggestedPath);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return QDir::toNativeSeparators(dialog.selectedFiles().first());
 }

@@ -18,7 +18,9 @@
 #include "run/converter_reason.h"
 #include "run/document_options.h"
 #include "run/existing_documents.h"
+#include "run/output_folder_offer.h"
 #include "run/run_plan.h"
+#include "run/run_tally.h"
 #include "run/failure_notices.h"
 #include "run/name_pass.h"
 #include "run/output_names.h"
@@ -181,11 +183,11 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
     trap.Step(158, [&] { dialogs.ShowMessage(QStringLiteral("No files added.")); });
     return;
   }
-  if (trap.Test(106, [&] { return !FolderExists(ExpandHomeFolder(choice.folder())) && !choice.besideSource(); })) {
-    trap.Step(156, [&] {
-      dialogs.ShowMessage(QStringLiteral("Folder does not exist. Please select another folder."));
-    });
-    return;
+  // A typed output folder that is not there is offered to be made.
+  if (trap.Test(106, [&] { return !choice.besideSource(); })) {
+    bool goOn = false;
+    trap.Step(156, [&] { goOn = OfferOutputFolder(dialogs, choice.folder()); });
+    if (!goOn) return;
   }
   PathChoice paths;
   QString pattern = name_pattern::kFile;
@@ -277,6 +279,7 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
   settings.makeFolders = paths.toFolder && paths.keepFolders;
   BackgroundBatch batch(plan.jobs, settings);
   BatchSummary summary;
+  std::vector<std::optional<BatchOutcome>> outcomes(plan.jobs.size());
   std::vector<std::size_t> neverStarted;  // for want of a converter, told after why
   {
     const RunningState running(control, batch);
@@ -286,7 +289,10 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
       runBar.Begun(index);
       if (!pointer.IsBusy()) pointer.SetMousePointer(WindowPointer::Hourglass);
     };
-    callbacks.arrived = [&](std::size_t index, const BatchOutcome&) { runBar.Finished(index); };
+    callbacks.arrived = [&](std::size_t index, const BatchOutcome& outcome) {
+      runBar.Finished(index);
+      outcomes[index] = outcome;
+    };
     // The boxes come in list order while the converters go on with the list.
     callbacks.inOrder = [&](std::size_t index, const BatchOutcome& outcome) {
       if (outcome.converted) {
@@ -328,7 +334,7 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
   const QString folder =
       notices.ConvertedCount() > 0 && control.openFolder ? DocumentsFolder(paths, plan) : QString();
   trap.Step(154, [&] {
-    if (notices.Done(summary.stopped, folder)) control.openFolder(folder);
+    if (notices.Done(summary.stopped, folder, TallyRun(plan, outcomes).lines)) control.openFolder(folder);
   });
   // The busy flag is cleared as `busy` goes out of scope.
 }

@@ -3,6 +3,7 @@
 #include "run/failure_notices.h"
 
 #include "platform/dialogs.h"
+#include "run/save_list.h"
 
 namespace {
 const QString kLineBreak = QStringLiteral("\r\n");
@@ -33,8 +34,10 @@ void FailureNotices::Failed(const QString& source, const QString& reason) {
                                                  QStringLiteral("Do not show this again during this run"));
 }
 
-bool FailureNotices::Done(bool stopped, const QString& folder) {
+bool FailureNotices::Done(bool stopped, const QString& folder, const std::vector<ReportLine>& report) {
   const Dialogs::Icon icon = failures_.empty() ? Dialogs::Icon::None : Dialogs::Icon::Exclamation;
+  const std::function<void()> saveList =
+      failures_.empty() || report.empty() ? std::function<void()>() : SaveListAction(dialogs_, report, folder);
   return dialogs_.ShowMessageWithDetails(ClosingText(stopped), Details(), icon,
-                                         folder.isEmpty() ? QString() : QStringLiteral("Open Folder"));
+                                         folder.isEmpty() ? QString() : QStringLiteral("Open Folder"), saveList);
 }

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "run/run_report.h"
+
 class Dialogs;
 
 class FailureNotices {
@@ -28,8 +30,9 @@ class FailureNotices {
   void Collect() { collecting_ = true; }
 
   // The closing box. `folder`, when not empty, is offered with "Open Folder"; returns true
-  // when the user pressed it.
-  bool Done(bool stopped, const QString& folder);
+  // when the user pressed it. When anything failed, "Save List..." saves `report`, the
+  // run's lines as `lorvane convert --report` writes them.
+  bool Done(bool stopped, const QString& folder, const std::vector<ReportLine>& report = {});
 
   // The failure box's text: "Failed to convert: " and the path, then the reason.
   static QString FailureText(const QString& source, const QString& reason);

@@ -1,5 +1,5 @@
 // Closing the window ends the process at once, also while a handler is yielding in the
-// middle of long work, and the registered clean-ups run first.
+// middle of long work, and the registered clean-ups run first; during a run it asks first.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -8,6 +8,7 @@
 
 #include "app/form1.h"
 #include "platform/shutdown.h"
+#include "support/form_fixture.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_settings.h"
@@ -36,5 +37,37 @@ TEST(EndProgram, ClosingTheWindowDuringAYieldingHandlerEndsTheProcess) {
         while (working.elapsed() < 10000) QCoreApplication::processEvents();
       },
       ::testing::ExitedWithCode(0), "converter folder removed");
+}
+
+// During a run the window asks before closing: No keeps the window and the run going, Yes
+// stops the run and ends the program. Without a run it closes without a question.
+TEST(EndProgram, ClosingDuringARunAsksFirstAndStopsTheRunOnYes) {
+  FormFixture f;
+  f.Load();
+  Form1& form = f.form();
+  int stops = 0;
+  form.runControl.stop = [&stops] { ++stops; };
+  form.Converting = true;
+  form.show();
+  f.dialogs.AnswerYesNo(false);
+  form.close();
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(stops, 0);
+  EXPECT_EQ(f.endProgramCalls, 0);
+  f.dialogs.AnswerYesNo(true);
+  form.close();
+  EXPECT_EQ(stops, 1);
+  EXPECT_EQ(f.endProgramCalls, 1);
+  ASSERT_EQ(f.dialogs.shown.size(), 2u);
+  for (const ShownBox& box : f.dialogs.shown) {
+    EXPECT_EQ(box.kind, ShownBox::Kind::YesNo);
+    EXPECT_EQ(box.text, QStringLiteral("A conversion is under way. Stop it and close Lorvane?"));
+  }
+
+  form.Converting = false;
+  form.show();
+  form.close();
+  EXPECT_EQ(f.endProgramCalls, 2);
+  EXPECT_EQ(f.dialogs.shown.size(), 2u);
 }
 }  // namespace

@@ -1,5 +1,5 @@
 // The output choice: the two options, the folder text and the "..." button, each kept in
-// the settings as it changes.
+// the settings as it changes; and the offer to make a typed folder that is not there.
 #include <gtest/gtest.h>
 
 #include "support/qstring_printer.h"
@@ -10,9 +10,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "platform/app_error.h"
 #include "platform/settings_store.h"
+#include "run/output_folder_offer.h"
 #include "support/form_fixture.h"
+#include "support/scripted_dialogs.h"
+#include "support/tree_paths.h"
 
 namespace {
 
@@ -41,6 +47,16 @@ TEST_F(OutputOptionsTest, PickedFolderGetsOneTrailingSeparator) {
   EXPECT_EQ(form().Text1->text(), QStringLiteral("/data/out/"));
   EXPECT_EQ(Stored("LastFolderDot"), QStringLiteral("/data/out"));
   EXPECT_EQ(Stored("Text1"), QStringLiteral("/data/out/"));
+}
+
+TEST_F(OutputOptionsTest, ThePickerOpensAtTheFolderInTheBoxWhenItIsThere) {
+  const TempTree tree;
+  tree.Folder("current");
+  form().Text1->setText(TreePath(tree, QStringLiteral("current")) + u'/');
+  fixture_.dialogs.AnswerFolder(QString());
+  form().PushButton9->click();
+  ASSERT_EQ(fixture_.dialogs.shown.size(), 1u);
+  EXPECT_EQ(fixture_.dialogs.shown[0].extra, TreePath(tree, QStringLiteral("current")) + u'/');
 }
 
 TEST_F(OutputOptionsTest, PickedRootKeepsItsOneSeparator) {
@@ -103,6 +119,56 @@ TEST_F(OutputOptionsTest, TheFolderBoxFollowsTheOptionEvenWhenTheSettingsCannotB
   EXPECT_TRUE(window.Frame3->isEnabled());
   // The failed writes were told to the user once, not once per click.
   EXPECT_EQ(fixture_.dialogs.Messages().size(), 1u);
+}
+
+// A typed folder as a run begins: there already, made on Yes (with every folder above it),
+// left alone on No, and every reason it cannot be used said in a box.
+TEST(OutputFolderOffer, AMissingFolderIsMadeOnYesAndLeftAloneOnNo) {
+  const TempTree tree;
+  ScriptedDialogs dialogs;
+  const QString there = TreeRoot(tree);
+  EXPECT_TRUE(OfferOutputFolder(dialogs, there + u'/'));
+  EXPECT_TRUE(dialogs.shown.empty());
+
+  const QString wanted = TreePath(tree, QStringLiteral("new/deeper"));
+  dialogs.AnswerYesNo(false);
+  EXPECT_FALSE(OfferOutputFolder(dialogs, wanted + u'/'));
+  EXPECT_FALSE(QFileInfo::exists(TreePath(tree, QStringLiteral("new"))));
+  dialogs.AnswerYesNo(true);
+  EXPECT_TRUE(OfferOutputFolder(dialogs, wanted + u'/'));
+  EXPECT_TRUE(QFileInfo(wanted).isDir());
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].kind, ShownBox::Kind::YesNo);
+  EXPECT_EQ(dialogs.shown[1].text, QStringLiteral("The output folder does not exist:\r\n") + wanted +
+                                       QStringLiteral("\r\n\r\nCreate it?"));
+
+  // "~" is the home folder, in the question too.
+  const QByteArray home = qgetenv("HOME");
+  qputenv("HOME", there.toUtf8());
+  dialogs.AnswerYesNo(true);
+  EXPECT_TRUE(OfferOutputFolder(dialogs, QStringLiteral("~/from home/")));
+  qputenv("HOME", home);
+  EXPECT_TRUE(QFileInfo(TreePath(tree, QStringLiteral("from home"))).isDir());
+  EXPECT_TRUE(dialogs.shown.back().text.contains(TreePath(tree, QStringLiteral("from home"))));
+  EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+TEST(OutputFolderOffer, WhatKeepsTheRunFromGoingOnIsSaid) {
+  const TempTree tree;
+  tree.File("file");
+  ScriptedDialogs dialogs;
+  EXPECT_FALSE(OfferOutputFolder(dialogs, QStringLiteral("  ")));
+  EXPECT_FALSE(OfferOutputFolder(dialogs, TreePath(tree, QStringLiteral("file"))));
+  dialogs.AnswerYesNo(true);
+  EXPECT_FALSE(OfferOutputFolder(dialogs, TreePath(tree, QStringLiteral("file/below"))));
+  EXPECT_EQ(dialogs.Messages(),
+            (std::vector<QString>{QStringLiteral("No output folder is given. Please select another folder."),
+                                  QStringLiteral("The output folder is a file:\r\n") + TreePath(tree, QStringLiteral("file")) +
+                                      QStringLiteral("\r\nPlease select another folder."),
+                                  QStringLiteral("The output folder could not be created:\r\nNot a directory: ") +
+                                      TreePath(tree, QStringLiteral("file"))}));
+  EXPECT_EQ(dialogs.shown.back().icon, Dialogs::Icon::Exclamation);
+  EXPECT_TRUE(dialogs.AllAnswersUsed());
 }
 
 }  // namespace

@@ -45,6 +45,12 @@ TEST(DisplayCheck, APlatformNeedsItsOwnDisplay) {
   EXPECT_TRUE(DisplayNamed({QStringLiteral("offscreen"), {}, {}}));
   EXPECT_TRUE(DisplayNamed({QStringLiteral("vnc:size=800x600"), {}, {}}));
   EXPECT_FALSE(DisplayNamed({QStringLiteral(" "), {}, {}}));
+  // A start that fails from a launcher shows its line in a box too; not on a terminal, and
+  // not where no one sees the screen.
+  EXPECT_TRUE(StartFailureWantsBox(false, QStringLiteral("xcb")));
+  EXPECT_TRUE(StartFailureWantsBox(false, QStringLiteral("wayland")));
+  EXPECT_FALSE(StartFailureWantsBox(true, QStringLiteral("xcb")));
+  EXPECT_FALSE(StartFailureWantsBox(false, QStringLiteral("offscreen")));
 }
 
 TEST(ApplicationTitle, CutsTheLastWordThenWhileLongerThanForty) {

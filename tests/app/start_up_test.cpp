@@ -1,6 +1,6 @@
 // Form_Load on a real window with scripted dialogs and a temporary settings store: the
 // first start, each stored-option case, unreadable options, the hand pointer file, the
-// home-page lottery and the title.
+// home-page lottery, the title, and "About" with the version.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,7 +9,9 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "platform/error_trap.h"
@@ -202,5 +204,22 @@ TEST(StartUp, ClosingTheWindowEndsTheProgram) {
   f.form().show();
   f.form().close();
   EXPECT_EQ(f.endProgramCalls, 1);
+}
+
+// "About" and F1 show the name with the version the build gives, under their own caption.
+TEST(StartUp, AboutAndF1ShowTheVersion) {
+  FormFixture f;
+  f.Load();
+  f.form().show();
+  f.form().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f.form()));
+  f.form().PushButton10->click();
+  QTest::keyClick(&f.form(), Qt::Key_F1);
+  // The shortcut presses the button as a click of the pointer would, a moment later.
+  EXPECT_TRUE(QTest::qWaitFor([&f] { return f.dialogs.Messages().size() == 2; }, 2000));
+  for (const ShownBox& box : f.dialogs.shown) {
+    EXPECT_EQ(box.caption, QStringLiteral("About Lorvane"));
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("Lorvane 1.0.0\r\n"))) << qPrintable(box.text);
+  }
 }
 }  // namespace

@@ -1,5 +1,7 @@
 // The window's controls: positions and sizes in pixels (15 twips a pixel), captions,
-// object names, fonts, parents, tab order and the window's fixed frame.
+// object names, fonts, parents, tab order, the window's designed size as its smallest and
+// how the controls follow it as it grows, and each control's one-line tip.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -55,6 +57,7 @@ TEST(WindowLayout, EveryControlStandsWhereTheTableSays) {
       {"Text1", "", "Frame3", QRect(16, 20, 378, 23)},
       {"PushButton9", "...", "Frame3", QRect(400, 20, 40, 23)},
       {"Check5", "Keep sub-folders", "Frame3", QRect(16, 48, 241, 17)},
+      {"PushButton10", "About", "Frame5", QRect(424, 172, 80, 23)},
   };
   for (const Row& row : rows) {
     auto* w = form.findChild<QWidget*>(QString::fromLatin1(row.name));
@@ -67,20 +70,64 @@ TEST(WindowLayout, EveryControlStandsWhereTheTableSays) {
   EXPECT_EQ(form.Text1, form.findChild<QLineEdit*>(QStringLiteral("Text1")));
 }
 
-TEST(WindowLayout, WindowIsFixedWhiteAndCaptionedForm1UntilStartUp) {
+TEST(WindowLayout, WindowStartsAtItsSmallestSizeWhiteAndCaptionedForm1UntilStartUp) {
   FormFixture f;
   Form1& form = f.form();
   EXPECT_EQ(form.objectName(), QStringLiteral("Form1"));
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Form1"));
   EXPECT_EQ(form.size(), QSize(536, 533));
-  EXPECT_EQ(form.minimumSize(), form.maximumSize());
+  EXPECT_EQ(form.minimumSize(), QSize(536, 533));
+  EXPECT_EQ(form.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
   EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_EQ(form.palette().color(QPalette::Window), QColor(Qt::white));
   EXPECT_EQ(form.Frame5->palette().color(QPalette::Window), QColor(Qt::white));
   EXPECT_EQ(form.Option2->palette().color(QPalette::Window), QColor(Qt::white));
   EXPECT_TRUE(form.Option1->isChecked());
   EXPECT_TRUE(form.Text1->text().isEmpty());
+}
+
+// Made 300 pixels wider and 200 taller (as maximizing does), the list takes the room: the
+// button pairs share the width, the rest moves down and widens, and the frame's own
+// controls keep their places. Back at its designed size every control is where it was.
+TEST(WindowLayout, TheListGrowsWithTheWindowAndTheRestFollows) {
+  FormFixture f;
+  Form1& form = f.form();
+  form.show();
+  form.resize(836, 733);
+  QApplication::processEvents();
+  EXPECT_EQ(form.ListView1->geometry(), QRect(8, 8, 820, 369));
+  EXPECT_EQ(form.PushButton1->geometry(), QRect(8, 383, 406, 27));
+  EXPECT_EQ(form.PushButton4->geometry(), QRect(422, 383, 406, 27));
+  EXPECT_EQ(form.PushButton6->geometry(), QRect(8, 417, 406, 27));
+  EXPECT_EQ(form.PushButton7->geometry(), QRect(422, 417, 406, 27));
+  EXPECT_EQ(form.Frame5->geometry(), QRect(8, 449, 820, 205));
+  EXPECT_EQ(form.PushButton2->geometry(), QRect(8, 662, 820, 27));
+  EXPECT_EQ(form.ProgressBar1->geometry(), QRect(8, 697, 820, 27));
+  EXPECT_EQ(form.Frame3->geometry(), QRect(32, 34, 456, 72));
+  EXPECT_EQ(form.ListView1->Count(), 0);
+  form.resize(100, 100);  // no smaller than designed
+  QApplication::processEvents();
+  EXPECT_EQ(form.size(), QSize(536, 533));
+  EXPECT_EQ(form.ListView1->geometry(), QRect(8, 8, 520, 169));
+  EXPECT_EQ(form.ProgressBar1->geometry(), QRect(8, 497, 520, 27));
+}
+
+// Each control says in one line what it does; the button that starts a run names the time
+// limit the settings give it.
+TEST(WindowLayout, EveryControlHasAOneLineTipAndStartNamesTheTimeLimit) {
+  FormFixture f({{QStringLiteral("TimeLimit"), QStringLiteral("45")}});
+  f.Load();
+  Form1& form = f.form();
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7, form.PushButton9,
+           form.PushButton10, form.Option1, form.Option2, form.Check1, form.Check2, form.Check3, form.Check4,
+           form.Check5, form.Combo1, form.Text1}) {
+    EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();
+    EXPECT_FALSE(w->toolTip().contains(u'\n')) << w->objectName().toStdString();
+  }
+  EXPECT_EQ(form.PushButton2->toolTip(), QStringLiteral("Converts every message in the list; one that takes longer "
+                                                        "than 45 seconds fails (the TimeLimit setting)."));
 }
 
 TEST(WindowLayout, FontsAreArialBoldNineAndButtonsElevenAndAQuarter) {
@@ -104,8 +151,8 @@ TEST(WindowLayout, TheFontHasArialsMetricsAndEveryCaptionFits) {
   const QStringList arialMetrics = {"Arial", "Liberation Sans", "Arimo"};
   for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
            form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7,
-           form.PushButton9, form.Option1, form.Option2, form.Check1, form.Check2, form.Check3, form.Check4,
-           form.Check5}) {
+           form.PushButton9, form.PushButton10, form.Option1, form.Option2, form.Check1, form.Check2, form.Check3,
+           form.Check4, form.Check5}) {
     EXPECT_TRUE(arialMetrics.contains(QFontInfo(b->font()).family())) << b->objectName().toStdString();
     const int needed = b->inherits("QPushButton") ? b->fontMetrics().horizontalAdvance(b->text()) : b->sizeHint().width();
     EXPECT_LE(needed, b->width()) << b->objectName().toStdString();
@@ -131,7 +178,7 @@ TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
   const std::vector<QWidget*> order{form.ListView1, form.PushButton1, form.PushButton4, form.PushButton2,
                                     form.PushButton6, form.PushButton7, form.Option1, form.Option2,
                                     form.Text1, form.PushButton9, form.Check5, form.Check1, form.Check2,
-                                    form.Check3, form.Check4, form.Combo1};
+                                    form.Check3, form.Check4, form.Combo1, form.PushButton10};
   // The named controls in the order Tab visits them, starting from the list.
   std::vector<QWidget*> visited;
   QWidget* w = form.ListView1;

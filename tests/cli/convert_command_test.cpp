@@ -17,13 +17,15 @@
 #include "cli/convert_command.h"
 #include "cli/convert_options.h"
 #include "cli/progress_line.h"
-#include "cli/run_report.h"
+#include "run/run_report.h"
+#include "run/save_list.h"
 #include "cli/terminal_text.h"
 #include "platform/native_names.h"
 #include "msgwriter/message_builder.h"
 #include "support/message_files.h"
 #include "support/slow_message.h"
 #include "support/qstring_printer.h"
+#include "support/scripted_dialogs.h"
 #include "support/tree_paths.h"
 
 namespace {
@@ -160,7 +162,8 @@ TEST_F(ConvertCommandTest, BesideWritesNextToEachMessageWithAJsonLinesReport) {
   const Result run = Run({QStringLiteral("--beside"), QStringLiteral("--report"), Path(QStringLiteral("r.jsonl")),
                           Path(QStringLiteral("tree"))});
   EXPECT_EQ(run.status, 0) << qPrintable(run.err);
-  EXPECT_EQ(run.err, QString());  // not a terminal, nothing failed: nothing to say
+  // Not a terminal: the counts still close the run (only --quiet leaves them out).
+  EXPECT_EQ(run.err, QStringLiteral("Converted 3 of 3 messages, 0 failed.\n"));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/one/x.doc"))), DocumentOf(QStringLiteral("tree/one/x.msg")));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/two/x.doc"))), DocumentOf(QStringLiteral("tree/two/x.msg")));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("tree/two/tab\there.doc"))), DocumentOf(QStringLiteral("tree/two/tab\there.msg")));
@@ -191,6 +194,32 @@ TEST(RunReport, FieldsAreEscapedSoEveryMessageIsOneLine) {
   EXPECT_EQ(ReportFormatFor(QStringLiteral("x.JSONL")), ReportFormat::kJsonLines);
   EXPECT_EQ(ProgressText(50, 200, 1, 1000), QStringLiteral("50/200 done, 1 failed, 50 messages/s, about 3 s left"));
   EXPECT_EQ(ProgressText(0, 200, 0, 0), QStringLiteral("0/200 done, 0 failed"));
+}
+
+// The window's "Save List..." writes the command's report of the same lines: the dialog
+// opens at the suggested name in the output folder, a bare name becomes .tsv, Cancel writes
+// nothing, and a file that cannot be written is said in a box.
+TEST(RunReport, TheWindowSavesTheListAsTheCommandsReport) {
+  const TempTree tree;
+  const std::vector<ReportLine> lines{
+      {QStringLiteral("/m/a.msg"), QStringLiteral("/o/a.doc"), QStringLiteral("converted"), QString()},
+      {QStringLiteral("/m/b.msg"), QStringLiteral("/o/b.doc"), QStringLiteral("failed"), QStringLiteral("Damaged. (crc)")}};
+  ScriptedDialogs dialogs;
+  dialogs.AnswerSaveFile(TreePath(tree, QStringLiteral("failures")));
+  dialogs.AnswerSaveFile(QString());
+  dialogs.AnswerSaveFile(TreePath(tree, QStringLiteral("gone/list.tsv")));
+  const std::function<void()> save = SaveListAction(dialogs, lines, TreeRoot(tree) + u'/');
+  for (int i = 0; i < 3; ++i) save();
+
+  EXPECT_EQ(ReadAll(TreePath(tree, QStringLiteral("failures.tsv"))), ReportText(lines, ReportFormat::kTsv));
+  EXPECT_EQ(FilesBelow(TreeRoot(tree)), QStringList{QStringLiteral("failures.tsv")});
+  ASSERT_EQ(dialogs.shown.size(), 4u);
+  EXPECT_EQ(dialogs.shown[0].kind, ShownBox::Kind::SaveFile);
+  EXPECT_EQ(dialogs.shown[0].extra, TreePath(tree, kSavedListName));
+  EXPECT_EQ(dialogs.Messages(), std::vector<QString>{QStringLiteral("The list could not be saved:\r\n") +
+                                                     TreePath(tree, QStringLiteral("gone/list.tsv")) +
+                                                     QStringLiteral("\r\nNo such file or directory")});
+  EXPECT_TRUE(dialogs.AllAnswersUsed());
 }
 
 TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
@@ -313,7 +342,8 @@ TEST_F(ConvertCommandTest, UsageAndSetUpErrorsExitTwoAndWriteNothing) {
       {{QStringLiteral("--name"), QStringLiteral("{date} {size}"), in}, "may hold only {file}, {date}, {subject} and {from}"},
       {{QStringLiteral("--name="), in}, "--name needs a pattern"},
       {{Path(QStringLiteral("missing"))}, "no such file or folder"},
-      {{QStringLiteral("--output"), Path(QStringLiteral("nowhere")), in}, "output folder does not exist"},
+      {{QStringLiteral("--output"), Path(QStringLiteral("in/a.msg/out")), in},
+       "the output folder could not be made: Not a directory: "},
       {{QStringLiteral("--report"), Path(QStringLiteral("nowhere/r.tsv")), in}, "report's folder"},
   };
   for (const auto& c : cases) {
@@ -335,6 +365,23 @@ TEST_F(ConvertCommandTest, UsageAndSetUpErrorsExitTwoAndWriteNothing) {
                               .arg(QStringLiteral(LORVANE_EXE), Path(QStringLiteral("version.txt")));
   EXPECT_EQ(std::system(qPrintable(command)), 0);
   EXPECT_EQ(ReadAll(Path(QStringLiteral("version.txt"))), QByteArray("lorvane 1.0.0\n"));
+}
+
+// A missing output folder is made with the folders above it and named on standard error;
+// the re-run into it, not on a terminal, closes with its counts of numbered copies.
+TEST_F(ConvertCommandTest, AMissingOutputFolderIsMadeAndARerunStillSaysWhatItWrote) {
+  Message(QStringLiteral("in/a.msg"));
+  const QString out = Path(QStringLiteral("new/deeper/out"));
+  const Result made = Run({QStringLiteral("--output"), out, Path(QStringLiteral("in"))});
+  EXPECT_EQ(made.status, 0) << qPrintable(made.err);
+  EXPECT_EQ(made.err, QStringLiteral("lorvane convert: made the output folder ") + out +
+                          QStringLiteral("\nConverted 1 of 1 messages, 0 failed.\n"));
+  EXPECT_EQ(ReadAll(out + QStringLiteral("/a.doc")), DocumentOf(QStringLiteral("in/a.msg")));
+
+  const Result again = Run({QStringLiteral("--output"), out, Path(QStringLiteral("in"))});
+  EXPECT_EQ(again.err, QStringLiteral("Converted 1 of 1 messages, 0 failed, 1 written under numbered names.\n"));
+  EXPECT_EQ(Run({QStringLiteral("--quiet"), QStringLiteral("--output"), out, Path(QStringLiteral("in"))}).err, QString());
+  EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a (2).doc"), QStringLiteral("a (3).doc"), QStringLiteral("a.doc")}));
 }
 
 TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
@@ -414,7 +461,7 @@ TEST_F(ConvertCommandTest, SkipExistingConvertsOnlyNewMessagesAndASecondRunWrite
   QFile(Path(QStringLiteral("out/b.doc"))).resize(0);  // a document left as the user has it is not touched
   const Result fourth = Run(arguments);
   EXPECT_EQ(fourth.status, 0);
-  EXPECT_EQ(fourth.err, QString());
+  EXPECT_EQ(fourth.err, QStringLiteral("Converted 0 of 3 messages, 0 failed, 3 skipped (already there).\n"));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("out/b.doc"))), QByteArray());
   EXPECT_FALSE(written.isEmpty());
   EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))).size(), 3);

@@ -53,6 +53,22 @@ TEST(FileList, AppendKeepsOrderAndRepeatsAndSelectsNothing) {
   EXPECT_EQ(list.SelectedPosition(), 0);
 }
 
+TEST(FileList, TheHeadingCountsTheQueuedRows) {
+  CheckedList checked{"1", "2", "3"};
+  FileListView& list = checked.list;
+  list.AddColumn(QStringLiteral("MSG File(s)"));
+  auto heading = [&list] { return list.model()->headerData(0, Qt::Horizontal).toString(); };
+  EXPECT_EQ(heading(), QStringLiteral("MSG File(s) (3 queued)"));
+  int told = 0;
+  QObject::connect(list.model(), &QAbstractItemModel::headerDataChanged, [&told] { ++told; });
+  list.Remove(2);
+  EXPECT_EQ(heading(), QStringLiteral("MSG File(s) (2 queued)"));
+  list.Append(QStringLiteral("4"));
+  list.Clear();
+  EXPECT_EQ(heading(), QStringLiteral("MSG File(s)"));
+  EXPECT_EQ(told, 3) << "the heading is repainted at every change of the count";
+}
+
 TEST(FileList, RemovingTheFirstOfThreeMovesTheOthersUp) {
   CheckedList checked{"1", "2", "3"};
   FileListView& list = checked.list;

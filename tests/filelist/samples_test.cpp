@@ -71,12 +71,14 @@ TEST_F(SamplesTest, AMissingSampleFolderAddsNothingAndStillAsks) {
   EXPECT_TRUE(fx_.dialogs.ErrorBoxes().empty());
 }
 
-TEST_F(SamplesTest, ADesktopThatCannotOpenTheFolderIsIgnored) {
+TEST_F(SamplesTest, ADesktopThatCannotOpenTheFolderIsSaidInABox) {
   MakeSamples({"a.msg"});
   fx_.desktop.fail = true;
   Click(true);
   EXPECT_EQ(list_.Count(), 1);
   EXPECT_TRUE(fx_.dialogs.ErrorBoxes().empty());
+  EXPECT_EQ(fx_.dialogs.Messages(), std::vector<QString>{QStringLiteral("The folder cannot be opened")});
+  EXPECT_EQ(fx_.dialogs.shown.back().icon, Dialogs::Icon::Exclamation);
 }
 
 TEST(BuiltSamplesTest, TheBuildPlacesMessagesAndTheDragPointerBesideTheProgram) {

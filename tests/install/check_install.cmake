@@ -1,7 +1,9 @@
 # Installs the build into a temporary prefix and runs the installed program, through the
 # command on the PATH and from another current folder, far enough to prove that it finds its
 # application folder: the samples, the two pointer files and the converter inside it. The
-# sample messages must be installed as real compound files, whatever the build left out.
+# sample messages must be installed as real compound files, whatever the build left out. The
+# installed message type names messages by their name and by their content, and leaves other
+# compound files alone (looked at with GIO and xdg-mime when the machine has them).
 # Usage: cmake -DBUILD_DIR=<build> -P check_install.cmake
 set(prefix ${BUILD_DIR}/install-check)
 file(REMOVE_RECURSE ${prefix})
@@ -12,7 +14,8 @@ if(NOT rc EQUAL 0)
 endif()
 
 foreach(f bin/lorvane lib/lorvane/lorvane lib/lorvane/HAND-M.CUR lib/lorvane/drag.ico
-          share/applications/lorvane.desktop share/icons/hicolor/scalable/apps/lorvane.svg)
+          share/applications/lorvane.desktop share/icons/hicolor/scalable/apps/lorvane.svg
+          share/mime/packages/lorvane.xml)
   if(NOT EXISTS ${prefix}/${f})
     message(FATAL_ERROR "not installed: ${f}")
   endif()
@@ -43,6 +46,44 @@ endif()
 # A file manager offers "Open with Lorvane" for messages and hands the files over.
 if(NOT entry MATCHES "\nExec=lorvane %F\n" OR NOT entry MATCHES "\nMimeType=application/vnd\\.ms-outlook;\n")
   message(FATAL_ERROR "the menu entry does not take message files:\n${entry}")
+endif()
+file(READ ${prefix}/share/mime/packages/lorvane.xml mime)
+if(NOT mime MATCHES "<mime-type type=\"application/vnd\\.ms-outlook\">" OR NOT mime MATCHES "<glob pattern=\"\\*\\.msg\"/>"
+   OR NOT mime MATCHES "value=\"\\\\xd0\\\\xcf\\\\x11\\\\xe0\\\\xa1\\\\xb1\\\\x1a\\\\xe1\"")
+  message(FATAL_ERROR "the message type lacks its name, glob or compound-file magic:\n${mime}")
+endif()
+find_program(update_mime update-mime-database)
+find_program(gio gio)
+find_program(xdg_mime xdg-mime)
+find_program(sed sed)
+if(update_mime AND gio AND xdg_mime AND sed AND EXISTS /usr/share/mime/packages/freedesktop.org.xml)
+  execute_process(COMMAND ${update_mime} ${prefix}/share/mime RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "update-mime-database refused the message type (${rc})")
+  endif()
+  set(typed ${prefix}/typed)
+  file(MAKE_DIRECTORY ${typed})
+  file(COPY_FILE "${prefix}/lib/lorvane/Samples/Plain message.msg" ${typed}/named.msg)
+  file(COPY_FILE "${prefix}/lib/lorvane/Samples/Plain message.msg" ${typed}/unnamed)
+  # The same compound file without message streams: another kind of compound file.
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C ${sed}
+                          "s/_\\x00_\\x00s\\x00u\\x00b/x\\x00x\\x00s\\x00u\\x00b/g" ${typed}/unnamed
+                  OUTPUT_FILE ${typed}/other RESULT_VARIABLE rc)
+  set(ENV{XDG_DATA_DIRS} ${prefix}/share:/usr/share)
+  set(ENV{XDG_DATA_HOME} ${prefix}/no-user-data)
+  foreach(case "named.msg=application/vnd.ms-outlook" "unnamed=application/vnd.ms-outlook"
+               "other=application/x-ole-storage")
+    string(REPLACE "=" ";" case "${case}")
+    list(GET case 0 file)
+    list(GET case 1 expected)
+    execute_process(COMMAND ${gio} info -a standard::content-type ${typed}/${file} OUTPUT_VARIABLE info)
+    execute_process(COMMAND ${xdg_mime} query filetype ${typed}/${file} OUTPUT_VARIABLE queried
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT info MATCHES "standard::content-type: ${expected}\n" OR NOT queried STREQUAL expected)
+      message(FATAL_ERROR "${file} should be ${expected}; gio says:\n${info}xdg-mime says: ${queried}")
+    endif()
+  endforeach()
+  message("message type: named.msg and unnamed are application/vnd.ms-outlook, other is application/x-ole-storage")
 endif()
 if(NOT IS_SYMLINK ${prefix}/bin/lorvane)
   message(FATAL_ERROR "bin/lorvane is not a link into the application folder")

@@ -8,6 +8,7 @@
 
 #include "platform/app_error.h"
 #include "platform/local_file_system.h"
+#include "platform/make_folders.h"
 #include "support/tree_paths.h"
 
 namespace {
@@ -215,6 +216,30 @@ TEST_F(LocalFileSystemTest, TheListedFolderIsClosedOnRequestWhenItExpiresAndWith
     EXPECT_TRUE(HeldOpen(Path("A")));
   }
   EXPECT_FALSE(HeldOpen(Path("A")));
+}
+
+TEST_F(LocalFileSystemTest, MakingAFolderPathMakesEveryMissingFolderOrNamesTheOneThatFailed) {
+  QString failure;
+  // Missing folders at any depth, through a doubled separator and with a trailing one.
+  ASSERT_TRUE(MakeFolderPath(Path("new//deeper/deepest/"), failure)) << failure.toStdString();
+  EXPECT_TRUE(QFileInfo(Path("new/deeper/deepest")).isDir());
+  EXPECT_TRUE(MakeFolderPath(Path("new/deeper"), failure)) << "an existing folder is no failure";
+  MakeFolder("real");
+  Link(Path("real"), "linked");
+  EXPECT_TRUE(MakeFolderPath(Path("linked/below"), failure));
+  EXPECT_TRUE(QFileInfo(Path("real/below")).isDir());
+
+  MakeFile("file");
+  EXPECT_FALSE(MakeFolderPath(Path("file/below"), failure));
+  EXPECT_EQ(failure, QStringLiteral("Not a directory: ") + Path("file"));
+  EXPECT_FALSE(MakeFolderPath(Path("file"), failure));
+  EXPECT_FALSE(MakeFolderPath(QString(), failure));
+  if (::geteuid() == 0) return;  // the system lets its administrator write anywhere
+  MakeFolder("locked");
+  Chmod("locked", 0555);
+  EXPECT_FALSE(MakeFolderPath(Path("locked/a/b"), failure));
+  EXPECT_EQ(failure, QStringLiteral("Permission denied: ") + Path("locked/a"));
+  Chmod("locked", 0755);
 }
 
 TEST(WildcardMatchTest, FollowsTheDesktopRules) {

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTest>
 #include <QTimer>
@@ -167,4 +168,47 @@ TEST_F(QtMessageBoxes, TheCheckBoxTheDetailsAndTheChoiceAnswerAsPromised) {
   WhenModalShows([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
   EXPECT_EQ(dialogs.AskChoice(QStringLiteral("Replace?"), buttons, 2), 2);
 }
+// Two failures with long paths and a long bracketed detail: the lines wrap, so nothing is
+// cut at the edge, both failures are in sight at once, and "Save List..." does its work
+// while the box stays open.
+TEST_F(QtMessageBoxes, TheDetailsWrapLongLinesAndSaveTheListWithTheBoxOpen) {
+  const QString path = QStringLiteral("/home/someone/") + QStringLiteral("Correspondence with the supplier 2017/").repeated(4);
+  const QString details = path + QStringLiteral("first.msg\r\nThe message file is damaged and cannot be read. (") +
+                          QStringLiteral("the compressed body's CRC32 is not the one stored ").repeated(3) +
+                          QStringLiteral(")\r\n\r\n") + path + QStringLiteral("second.msg\r\nThe conversion took too long.");
+  int saved = 0;
+  bool openWhileSaving = false;
+  bool wrapped = false;
+  bool bothInSight = false;
+  WhenModalShows([&](QWidget* w) {
+    auto* area = w->findChild<QPlainTextEdit*>(QStringLiteral("details"));
+    ASSERT_NE(area, nullptr);
+    QPushButton* save = nullptr;
+    for (QPushButton* b : w->findChildren<QPushButton*>()) {
+      if (b->text().remove(u'&') == QStringLiteral("Show Details...")) b->click();
+      if (b->text().remove(u'&') == QStringLiteral("Save List...")) save = b;
+    }
+    w->adjustSize();
+    QApplication::processEvents();
+    const QRect view = area->viewport()->rect();
+    QTextDocument* document = area->document();
+    wrapped = area->horizontalScrollBar()->maximum() == 0 &&
+              document->firstBlock().layout()->lineCount() > 1;
+    const QRect first = area->cursorRect(QTextCursor(document->firstBlock()));
+    QTextCursor end(document);
+    end.movePosition(QTextCursor::End);
+    bothInSight = view.contains(first) && view.contains(area->cursorRect(end));
+    ASSERT_NE(save, nullptr);
+    save->click();
+    openWhileSaving = QApplication::activeModalWidget() == w;
+    qobject_cast<QDialog*>(w)->accept();
+  });
+  EXPECT_FALSE(dialogs.ShowMessageWithDetails(QStringLiteral("Done."), details, Dialogs::Icon::Exclamation, {},
+                                              [&] { ++saved; }));
+  EXPECT_TRUE(wrapped);
+  EXPECT_TRUE(bothInSight);
+  EXPECT_EQ(saved, 1);
+  EXPECT_TRUE(openWhileSaving);
+}
+
 }  // namespace

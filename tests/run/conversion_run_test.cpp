@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QCoreApplication>
 #include <QDir>
+#include <algorithm>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -311,17 +312,27 @@ TEST_F(ConversionRunTest, AnEmptyListOnlySaysSo) {
   EXPECT_TRUE(TemporaryFolderEmpty());
 }
 
-TEST_F(ConversionRunTest, AMissingOutputFolderConvertsNothing) {
-  for (const QString& folder : {QStringLiteral("/no/such/folder"), QString()}) {
-    Form1& form = ToFolder(folder);
+// A typed output folder that is not there is offered to be made: No converts nothing,
+// Yes makes it (as mkdir -p) and the run goes on; no folder typed at all is said in a box.
+TEST_F(ConversionRunTest, AMissingOutputFolderIsOfferedToBeMade) {
+  const QString missing = QDir(TreeRoot(out_)).filePath(QStringLiteral("new/deeper"));
+  for (const bool yes : {false, true}) {
+    Form1& form = ToFolder(missing);
     AddMessage(QStringLiteral("a.msg"));
+    fixture_->dialogs.AnswerYesNo(yes);
     Click();
-    EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("Folder does not exist. Please select another folder.")});
+    EXPECT_EQ(Messages(), yes ? std::vector<QString>{Done(1, 0)} : std::vector<QString>{});
+    EXPECT_EQ(QFileInfo::exists(QDir(missing).filePath(QStringLiteral("a.doc"))), yes);
     EXPECT_EQ(form.MousePointer(), WindowPointer::Default);
     EXPECT_FALSE(form.Converting);
-    EXPECT_FALSE(QFileInfo::exists(QDir(TreeRoot(sources_)).filePath(QStringLiteral("a.doc"))));
     EXPECT_TRUE(TemporaryFolderEmpty());
   }
+  Form1& form = ToFolder(QString());
+  AddMessage(QStringLiteral("a.msg"));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{QStringLiteral("No output folder is given. Please select another folder.")});
+  EXPECT_FALSE(form.Converting);
+  EXPECT_TRUE(TemporaryFolderEmpty());
 }
 
 TEST_F(ConversionRunTest, NeitherOptionFailsEveryRow) {
@@ -640,10 +651,22 @@ TEST_F(ConversionRunTest, TickingTheBoxCollectsLaterFailuresIntoTheClosingBox) {
   const QString bad2 = AddDamagedMessage(QStringLiteral("bad2.msg"));
   const QString bad3 = AddDamagedMessage(QStringLiteral("bad3.msg"));
   fixture_->dialogs.TickCheckBox(true);
+  // The closing box's "Save List..." keeps every message of the run as the command's report.
+  const QString list = QDir(TreeRoot(sources_)).filePath(QStringLiteral("failures"));
+  fixture_->dialogs.PressSaveList(true);
+  fixture_->dialogs.AnswerSaveFile(list);
   form.SetMousePointer(WindowPointer::Hourglass);  // as a folder add under way leaves it
   Click();
-  const std::vector<ShownBox>& shown = fixture_->dialogs.shown;
-  ASSERT_EQ(shown.size(), 2u);
+  const QStringList saved = QString::fromUtf8(ReadAll(list + QStringLiteral(".tsv"))).split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(saved.size(), 5) << saved.join(u'\n').toStdString();
+  EXPECT_TRUE(saved[1].startsWith(bad1 + u'\t') && saved[1].contains(QStringLiteral("\tfailed\t")));
+  EXPECT_TRUE(saved[2].contains(QStringLiteral("good.doc\tconverted\t")));
+  // The failure box, the closing box, and the save dialog the closing box opened.
+  std::vector<ShownBox> shown = fixture_->dialogs.shown;
+  ASSERT_EQ(shown.size(), 3u);
+  std::stable_partition(shown.begin(), shown.end(), [&](const ShownBox& box) {
+    return box.text.startsWith(kFailed) || box.text == Done(1, 3);
+  });
   EXPECT_TRUE(shown[0].text.startsWith(kFailed + bad1 + QStringLiteral("\r\n")));
   EXPECT_EQ(shown[0].extra, QStringLiteral("Do not show this again during this run"));
   EXPECT_EQ(shown[1].text, Done(1, 3));

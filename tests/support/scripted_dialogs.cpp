@@ -30,8 +30,8 @@ std::vector<QString> ScriptedDialogs::ErrorBoxes() const {
 }
 
 bool ScriptedDialogs::AllAnswersUsed() const {
-  return yesNo_.empty() && checkBoxes_.empty() && extraButtons_.empty() && choices_.empty() && input_.empty() && openFiles_.empty() &&
-         folders_.empty();
+  return yesNo_.empty() && checkBoxes_.empty() && extraButtons_.empty() && saveLists_.empty() && choices_.empty() &&
+         input_.empty() && openFiles_.empty() && saveFiles_.empty() && folders_.empty();
 }
 
 void ScriptedDialogs::ShowMessage(const QString& text, const QString& caption, Icon icon) {
@@ -58,8 +58,13 @@ bool ScriptedDialogs::ShowMessageWithCheckBox(const QString& text, const QString
 }
 
 bool ScriptedDialogs::ShowMessageWithDetails(const QString& text, const QString& details, Icon icon,
-                                             const QString& extraButton) {
-  Record({ShownBox::Kind::Message, text, {}, icon, details, extraButton});
+                                             const QString& extraButton, const std::function<void()>& saveList) {
+  Record({ShownBox::Kind::Message, text, {}, icon, details, extraButton, static_cast<bool>(saveList)});
+  if (saveList && !saveLists_.empty()) {
+    const bool press = saveLists_.front();
+    saveLists_.pop_front();
+    if (press) saveList();
+  }
   if (extraButtons_.empty()) return false;
   const bool pressed = extraButtons_.front();
   extraButtons_.pop_front();
@@ -99,6 +104,18 @@ QString ScriptedDialogs::OpenFiles(const QString& title, const QString& filter) 
   openFiles_.pop_front();
   if (result.error) throw *result.error;
   return result.text;
+}
+
+QString ScriptedDialogs::SaveFile(const QString& title, const QString& filter, const QString& suggestedPath) {
+  static_cast<void>(filter);
+  Record({ShownBox::Kind::SaveFile, title, title, Icon::None, suggestedPath});
+  if (saveFiles_.empty()) {
+    Unscripted("save dialog", title);
+    return {};
+  }
+  const QString path = saveFiles_.front();
+  saveFiles_.pop_front();
+  return path;
 }
 
 QString ScriptedDialogs::BrowseForFolder(QWidget*, const QString& title, const QString& startFolder) {

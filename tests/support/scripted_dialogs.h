@@ -15,14 +15,15 @@
 #include "platform/dialogs.h"
 
 struct ShownBox {
-  enum class Kind { Message, YesNo, Choice, Input, OpenFiles, BrowseForFolder };
+  enum class Kind { Message, YesNo, Choice, Input, OpenFiles, SaveFile, BrowseForFolder };
   Kind kind = Kind::Message;
   QString text;        // message, question or prompt text
   QString caption;     // message caption (empty: the application title), input or dialog title
   Dialogs::Icon icon = Dialogs::Icon::None;
-  QString extra;       // input default answer, file filter, picker start folder, a message's
+  QString extra;       // input default answer, file filter, picker or save start, a message's
                        // check box text or details, or a choice's buttons joined by "|"
   QString button{};    // the extra button of a message with details, if any
+  bool saveList = false;  // a message with details offered "Save List..."
 };
 
 class ScriptedDialogs : public Dialogs {
@@ -46,6 +47,10 @@ class ScriptedDialogs : public Dialogs {
   // Closes the next box with details by its extra button ("Open Folder") when it has one;
   // unscripted, such a box closes with OK.
   void PressExtraButton(bool press) { extraButtons_.push_back(press); }
+  // Presses "Save List..." in the next box with details that offers it, before it closes.
+  void PressSaveList(bool press) { saveLists_.push_back(press); }
+  // The save dialog's answer: a path, or empty text for Cancel.
+  void AnswerSaveFile(const QString& path) { saveFiles_.push_back(path); }
 
   // The texts of the message boxes (ShowMessage only), in order.
   std::vector<QString> Messages() const;
@@ -58,10 +63,12 @@ class ScriptedDialogs : public Dialogs {
   bool AskYesNo(const QString& text) override;
   bool ShowMessageWithCheckBox(const QString& text, const QString& checkBoxText) override;
   bool ShowMessageWithDetails(const QString& text, const QString& details, Icon icon = Icon::None,
-                              const QString& extraButton = {}) override;
+                              const QString& extraButton = {},
+                              const std::function<void()>& saveList = {}) override;
   int AskChoice(const QString& text, const QStringList& buttons, int escapeButton) override;
   QString InputBox(const QString& prompt, const QString& title, const QString& defaultAnswer) override;
   QString OpenFiles(const QString& title, const QString& filter) override;
+  QString SaveFile(const QString& title, const QString& filter, const QString& suggestedPath) override;
   QString BrowseForFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
 
  private:
@@ -75,6 +82,8 @@ class ScriptedDialogs : public Dialogs {
   std::deque<bool> yesNo_;
   std::deque<bool> checkBoxes_;
   std::deque<bool> extraButtons_;
+  std::deque<bool> saveLists_;
+  std::deque<QString> saveFiles_;
   std::deque<int> choices_;
   std::deque<QString> input_;
   std::deque<Result> openFiles_;

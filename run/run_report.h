@@ -1,9 +1,10 @@
-// The report of a command-line run: one line per message with its source, output, status,
-// reason, and the attachments kept and embedded messages converted with it (0 unless
-// attachments are saved), as tab-separated values (with a header line) or as JSON lines, chosen by the
-// report file's extension. The file appears whole or not at all. Names keep their exact
-// bytes: in the tab-separated report as they are, in JSON lines a byte that is not UTF-8
-// as the escape of the lone surrogate it is held as ("\udcff" for byte FF).
+// The report of a run, written by the command's --report and the window's "Save List...":
+// one line per message with its source, output, status, reason, and the attachments kept
+// and embedded messages converted with it (0 unless attachments are saved), as
+// tab-separated values (with a header line) or as JSON lines, chosen by the report file's
+// extension. The file appears whole or not at all. Names keep their exact bytes: in the
+// tab-separated report as they are, in JSON lines a byte that is not UTF-8 as the escape
+// of the lone surrogate it is held as ("\udcff" for byte FF).
 #pragma once
 
 #include <QString>

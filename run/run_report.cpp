@@ -1,5 +1,5 @@
 // Escaping of report fields and the atomic write of the report file.
-#include "cli/run_report.h"
+#include "run/run_report.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

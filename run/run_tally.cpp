@@ -1,0 +1,33 @@
+// Counting a run's outcomes against its plan.
+#include "run/run_tally.h"
+
+#include "run/converter_reason.h"
+
+RunTally TallyRun(const RunPlan& plan, const std::vector<std::optional<BatchOutcome>>& outcomes) {
+  RunTally tally;
+  std::size_t job = 0;
+  for (const PlannedMessage& message : plan.messages) {
+    if (message.skipped) {
+      ++tally.skipped;
+      tally.lines.push_back({message.source, message.output, QStringLiteral("skipped"),
+                             QStringLiteral("The document is there already.")});
+      continue;
+    }
+    const std::optional<BatchOutcome>& outcome = job < outcomes.size() ? outcomes[job] : std::nullopt;
+    ++job;
+    if (!outcome || outcome->word == QLatin1String("not-started")) {
+      ++tally.notStarted;
+      continue;
+    }
+    outcome->converted ? ++tally.converted : ++tally.failed;
+    // A document that found its name taken during the run went to the next numbered one.
+    const QString output = outcome->document.isEmpty() ? message.output : outcome->document;
+    if (outcome->converted && (message.numbered || output != message.output)) ++tally.numbered;
+    QStringList reason = outcome->notices;
+    if (!outcome->converted) reason.prepend(ReasonForOutcome(outcome->word, outcome->reason).Text());
+    tally.lines.push_back({message.source, output,
+                           outcome->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
+                           reason.join(QStringLiteral("; ")), outcome->attachmentFiles, outcome->embeddedMessages});
+  }
+  return tally;
+}

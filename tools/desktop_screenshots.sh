@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Starts the real program under a virtual X server and saves pictures of what a desktop user
+# meets beyond the run itself:
+#   grown-window.png      the window made larger, its list grown, the queued messages counted;
+#   close-question.png    the question when the window is closed during a run;
+#   details-save-list.png the closing box of a run whose failures have long paths, its
+#                         details open (wrapped lines) beside "Save List...".
+# Usage: tools/desktop_screenshots.sh <output-folder> [build-folder]
+# Installs xvfb, xdotool, imagemagick and x11-utils when missing; the program runs with a
+# throw-away settings folder, so the user's settings stay untouched.
+set -euo pipefail
+out=$(realpath "${1:?usage: tools/desktop_screenshots.sh <output-folder> [build-folder]}")
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build=${2:-$root/build}
+exe="$build/app/lorvane"
+[ -x "$exe" ] || { echo "desktop_screenshots: $exe not built" >&2; exit 1; }
+
+source "$root/tools/virtual_display.sh"
+install_missing_tools Xvfb:xvfb import:imagemagick xwininfo:x11-utils xdotool:xdotool
+start_virtual_display
+
+windows() { xwininfo -root -tree 2>/dev/null | awk '/"Lorvane": \("lorvane"/ {print $1}'; }
+box() { windows | grep -vx "$main" | tail -1 || true; }
+wait_for_main() {
+  main=""
+  for _ in $(seq 100); do
+    main=$(windows | head -1)
+    [ -n "$main" ] && break
+    sleep 0.1
+  done
+  [ -n "$main" ] || { echo "desktop_screenshots: the window did not appear" >&2; cat "$work/app.log" >&2; exit 1; }
+  sleep 1
+}
+wait_for_box() {
+  for _ in $(seq 150); do
+    [ -n "$(box)" ] && [ "$(box)" != "${1:-}" ] && return 0
+    sleep 0.1
+  done
+  echo "desktop_screenshots: no box appeared" >&2; cat "$work/app.log" >&2; exit 1
+}
+shoot_box() {
+  sleep 1
+  local geometry
+  geometry=$(xwininfo -id "$(box)" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                                        /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
+  import -window root -crop "$geometry" +repage "$1"
+  echo "desktop_screenshots: saved $1"
+}
+click_main() { xdotool mousemove --window "$main" "$1" "$2" click 1; }
+# Asks the window to close, as its title bar's close button does (there is no window manager).
+close_main() {
+  python3 - "$main" <<'PY'
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+class Event(ctypes.Union):
+    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.POINTER(Event)]
+x.XFlush.argtypes = [ctypes.c_void_p]
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+display = x.XOpenDisplay(None)
+event = Event()
+event.xclient.type = 33
+event.xclient.window = int(sys.argv[1], 0)
+event.xclient.message_type = x.XInternAtom(display, b"WM_PROTOCOLS", 0)
+event.xclient.format = 32
+event.xclient.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(display, event.xclient.window, 0, 0, ctypes.byref(event))
+x.XFlush(display)
+PY
+}
+settings() {
+  cat >"$XDG_CONFIG_HOME/Kestrane.conf" <<CONF
+[Lorvane]
+Text1=$HOME/Documents/
+Option1=True
+Option2=False
+TimeLimit=30
+CONF
+}
+
+# 1 and 2: many good messages and last a slow one; the window grown, then closed mid-run.
+mail="$HOME/Mail"
+mkdir -p "$mail" "$HOME/Documents"
+for i in $(seq -w 1 36); do cp "$build/app/Samples/Plain message.msg" "$mail/Weekly report $i.msg"; done
+"$build/tools/samples/make_samples" --slow "$mail/Zz network copy.msg" 100
+settings
+"$exe" "$mail" >"$work/app.log" 2>&1 &
+app_pid=$!
+wait_for_main
+xdotool windowmove "$main" 0 0 windowsize "$main" 760 720
+sleep 1
+import -window "$main" "$out/grown-window.png"
+echo "desktop_screenshots: saved $out/grown-window.png"
+click_main 380 $((720 - 58))   # "Start Converting", moved down with the window
+sleep 2
+close_main
+wait_for_box
+shoot_box "$out/close-question.png"
+kill "$app_pid" 2>/dev/null || true
+wait "$app_pid" 2>/dev/null || true
+
+# 3: failures whose paths are long; the closing box with its details open.
+deep="$HOME/Mail/Correspondence with the supplier 2017/Quarterly reports and their figures/Sent by the accounts department"
+mkdir -p "$deep"
+cp "$build/app/Samples/Plain message.msg" "$deep/Good one.msg"
+head -c 2000 "$build/app/Samples/Formatted message.msg" >"$deep/Figures for the second quarter, cut short by the network.msg"
+printf 'Meeting notes, typed by hand\n' >"$deep/Meeting notes from the Monday meeting with the supplier.msg"
+rm -rf "$HOME/Documents"/*
+settings
+"$exe" "$deep" >"$work/app.log" 2>&1 &
+app_pid=$!
+wait_for_main
+click_main 268 475              # "Start Converting"
+wait_for_box
+first=$(box)
+xdotool key Tab space Return    # tick "Do not show this again during this run", OK
+wait_for_box "$first"
+sleep 0.5
+xdotool key alt+d               # "Show Details..."
+shoot_box "$out/details-save-list.png"
