@@ -3,6 +3,7 @@
 // calls only what is safe there.
 #include "pdf/child_process.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -24,6 +26,35 @@ void CloseDescriptor(int& fd) {
 }
 
 std::string NameOf(const std::string& entry) { return entry.substr(0, entry.find('=')); }
+
+// True while a process of the group is alive (not a zombie), from /proc.
+bool GroupRuns(pid_t group) {
+  if (::kill(-group, 0) != 0) return false;
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return false;
+  bool runs = false;
+  while (dirent* entry = ::readdir(proc)) {
+    if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
+    const std::string path = std::string("/proc/") + entry->d_name + "/stat";
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (!file) continue;
+    char line[512];
+    const bool read = std::fgets(line, sizeof line, file) != nullptr;
+    std::fclose(file);
+    // "pid (name) state ppid pgrp ...": the name may hold spaces, so read after its ')'.
+    const char* close = read ? std::strrchr(line, ')') : nullptr;
+    char state = 0;
+    int parent = 0;
+    int member = 0;
+    if (close && std::sscanf(close + 1, " %c %d %d", &state, &parent, &member) == 3 && member == group &&
+        state != 'Z' && state != 'X') {
+      runs = true;
+      break;
+    }
+  }
+  ::closedir(proc);
+  return runs;
+}
 
 }  // namespace
 
@@ -161,10 +192,10 @@ std::string ChildProcess::KillGroup() {
   ::kill(-group, SIGKILL);
   pid_ = -1;
   // The office process is the launcher's child: once its parent is gone it belongs to the
-  // system's reaper. Wait until the group is empty, so nothing writes into the folders
-  // about to be removed, but not forever where no one reaps (zombies count as members).
+  // system's reaper. Wait until none of the group runs, so nothing writes into the folders
+  // about to be removed; zombies do not count, as not every system reaps them at once.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (::kill(-group, 0) == 0 && std::chrono::steady_clock::now() < deadline) {
+  while (GroupRuns(group) && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return how;

@@ -98,12 +98,18 @@ def render(desktop, document, pdf):
         doc.close(True)
 
 
-def ended_office(office):
-    """How the office ended, when a failed call was its end; empty while it still runs."""
+def ended_office(office, desktop):
+    """How the office ended, when a failed call was its end; empty while it still answers.
+    Its launcher may outlive a crashed office, so a call that fails says it as well."""
     try:
-        status = office.wait(timeout=2)
-    except subprocess.TimeoutExpired:
+        desktop.getFrames()
         return ""
+    except Exception:  # noqa: BLE001 - no answer is the office's end
+        pass
+    try:
+        status = office.wait(timeout=1)
+    except subprocess.TimeoutExpired:
+        return "LibreOffice stopped answering"
     if status < 0:
         return "LibreOffice was ended by signal %d" % -status
     return "LibreOffice stopped with status %d" % status
@@ -133,7 +139,7 @@ def main():
             render(desktop, document, pdf)
             answer("ok")
         except Exception as error:  # noqa: BLE001 - the document fails, the caller decides
-            ended = ended_office(office)
+            ended = ended_office(office, desktop)
             if ended:
                 answer("ended", ended)
                 return 1
