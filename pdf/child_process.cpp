@@ -160,11 +160,12 @@ int ChildProcess::WaitForExit(std::chrono::milliseconds limit) {
   for (;;) {
     const pid_t done = ::waitpid(pid_, &status, WNOHANG);
     if (done == pid_ || (done < 0 && errno != EINTR)) {
+      const bool ended = done == pid_;
       ::kill(-pid_, SIGKILL);  // whatever it left running in its group
       pid_ = -1;
       CloseDescriptor(input_);
       CloseDescriptor(output_);
-      return done == pid_ ? status : -1;
+      return ended ? status : -1;
     }
     if (std::chrono::steady_clock::now() >= deadline) return -1;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -182,7 +183,14 @@ std::string ChildProcess::KillGroup() {
   const pid_t group = pid_;
   int status = 0;
   std::string how;
-  if (::waitpid(group, &status, WNOHANG) == group) {
+  // A program whose output has just ended has usually exited too: a short look before
+  // ending it keeps its own reason (a crash's signal) rather than ours.
+  const auto look = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+  pid_t done = 0;
+  while ((done = ::waitpid(group, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < look) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  if (done == group) {
     how = Describe(status);
   } else {
     ::kill(-group, SIGKILL);
