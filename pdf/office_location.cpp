@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -73,6 +75,22 @@ std::string FindUnoPython(const std::string& office) {
     if (ImportsUno(candidate)) return candidate;
   }
   return {};
+}
+
+std::string OfficeMissingReason() {
+  const std::string office = FindLibreOffice();
+  if (office.empty()) return MissingLibreOfficeReason();
+  if (CachedUnoPython(office).empty()) return MissingUnoReason();
+  return {};
+}
+
+std::string CachedUnoPython(const std::string& office) {
+  static std::mutex mutex;
+  static std::map<std::string, std::string> found;
+  std::lock_guard<std::mutex> lock(mutex);
+  auto known = found.find(office);
+  if (known == found.end()) known = found.emplace(office, FindUnoPython(office)).first;
+  return known->second;
 }
 
 std::string MissingLibreOfficeReason() {

@@ -13,6 +13,13 @@ std::string FindLibreOffice();
 // A Python interpreter that can import LibreOffice's `uno` module: the one LibreOffice
 // carries beside `soffice`, else the system's python3. Empty when none can.
 std::string FindUnoPython(const std::string& office);
+// The same, asked once per office for the whole process (several renderers start at once).
+std::string CachedUnoPython(const std::string& office);
+
+// What a PDF run checks at its start: empty when LibreOffice and its Python bridge are
+// installed, else the one sentence the run fails with (MissingLibreOfficeReason or
+// MissingUnoReason). Starts Python once to find out; the answer is kept for the process.
+std::string OfficeMissingReason();
 
 // "PDF documents need LibreOffice Writer: install the package libreoffice-writer-nogui."
 std::string MissingLibreOfficeReason();

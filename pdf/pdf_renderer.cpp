@@ -12,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 
 #include "pdf/bridge_script.h"
 #include "pdf/office_location.h"
@@ -26,16 +25,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kStopped = "the run was stopped";
-
-// Finding the Python that imports uno starts it once; a run's renderers ask once between them.
-std::string CachedUnoPython(const std::string& office) {
-  static std::mutex mutex;
-  static std::map<std::string, std::string> found;
-  std::lock_guard<std::mutex> lock(mutex);
-  auto known = found.find(office);
-  if (known == found.end()) known = found.emplace(office, FindUnoPython(office)).first;
-  return known->second;
-}
 
 std::string NewPipeName() {
   static std::atomic<unsigned> counter{0};

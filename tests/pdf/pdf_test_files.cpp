@@ -86,11 +86,6 @@ std::string XmpOf(const std::string& path) {
   return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
 }
 
-std::string OfficeMissing() {
-  const std::string office = lorvane_pdf::FindLibreOffice();
-  if (office.empty()) return lorvane_pdf::MissingLibreOfficeReason();
-  if (lorvane_pdf::FindUnoPython(office).empty()) return lorvane_pdf::MissingUnoReason();
-  return {};
-}
+std::string OfficeMissing() { return lorvane_pdf::OfficeMissingReason(); }
 
 }  // namespace pdf_testing

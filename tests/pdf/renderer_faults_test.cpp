@@ -126,6 +126,7 @@ TEST_F(StandInTest, WhatCannotStartFailsWithOneSentence) {
   {
     ::setenv("LORVANE_SOFFICE", tree.Path("no-such-office").c_str(), 1);
     EXPECT_EQ(lorvane_pdf::FindLibreOffice(), "");
+    EXPECT_EQ(lorvane_pdf::OfficeMissingReason(), lorvane_pdf::MissingLibreOfficeReason());
     RendererSettings missing = settings;
     missing.office.clear();
     PdfRenderer renderer(missing);
