@@ -33,7 +33,7 @@ struct ArchiveInput {
   std::vector<ArchivedFile> embeddedPdfs;   // each embedded message's own final PDF: Data
 };
 
-// Writes the target: the rendered pages, an XMP packet (pdfaid part 3, conformance B,
+// Writes the target: the rendered pages, an XMP packet (pdfaid:part = 3, conformance = B,
 // dc:title, dc:creator, xmp:CreateDate) agreeing with the Info dictionary, and every file of
 // `in` in the /EmbeddedFiles name tree and the catalog's /AF array, each with its
 // /AFRelationship, MIME type, size, checksum and dates. The target appears complete or not

@@ -18,8 +18,9 @@ struct DocumentFacts {
   std::chrono::system_clock::time_point modified;  // xmp:ModifyDate and /ModDate
 };
 
-// The XMP packet (UTF-8, with its xpacket wrapper and padding) stating PDF/A-3 part 3,
-// conformance B, and the facts. The texts must be clean (CleanText).
+// The XMP packet (UTF-8, with its xpacket wrapper and padding) stating PDF/A-3b
+// (pdfaid:part = 3, pdfaid:conformance = B) and the facts. The texts must be clean
+// (CleanText).
 std::string XmpPacket(const DocumentFacts& facts);
 
 // A time in UTC as a PDF date ("D:20261208122254Z") and as an XMP date
