@@ -91,6 +91,8 @@ void SetFacts(QPDF& pdf, const DocumentFacts& facts) {
   info.replaceKey("/CreationDate", QPDFObjectHandle::newString(PdfDate(facts.created)));
   info.replaceKey("/ModDate", QPDFObjectHandle::newString(PdfDate(facts.modified)));
   pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));
+  // LibreOffice's digest of the document it wrote no longer describes this one.
+  pdf.getTrailer().removeKey("/DocChecksum");
 
   QPDFObjectHandle metadata = QPDFObjectHandle::newStream(&pdf, XmpPacket(facts));
   metadata.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/Metadata"));
