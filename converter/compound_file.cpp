@@ -53,8 +53,8 @@ CompoundFile::CompoundFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) 
 }
 
 void CompoundFile::CheckHeader(std::span<const std::uint8_t> bytes) {
-  if (!HasSignature(bytes)) throw FormatError(kNoSignatureMessage);
-  if (bytes.size() < kHeaderSize) throw FormatError("not a compound file (header is truncated)");
+  if (!HasSignature(bytes)) throw NotAMessageError(kNoSignatureMessage);
+  if (bytes.size() < kHeaderSize) throw NotAMessageError("not a compound file (header is truncated)");
   ByteCursor header(bytes.first(kHeaderSize));
   header.Seek(0x1A, "header");
   std::uint16_t major_version = header.ReadU16("major version");

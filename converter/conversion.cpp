@@ -37,9 +37,12 @@ std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes
 
 namespace {
 
-ConversionResult Failure(ConversionStatus status, std::string message) {
+using serve_protocol::Result;
+
+ConversionResult Failure(ConversionStatus status, serve_protocol::Result code, std::string message) {
   ConversionResult result;
   result.status = status;
+  result.result = code;
   result.message = std::move(message);
   return result;
 }
@@ -49,18 +52,22 @@ template <typename Work>
 ConversionResult Guarded(Work work) {
   try {
     return work();
+  } catch (const NotAMessageError& error) {
+    return Failure(ConversionStatus::kFormatError, Result::kNotAMessage, error.what());
   } catch (const FormatError& error) {
-    return Failure(ConversionStatus::kFormatError, error.what());
+    return Failure(ConversionStatus::kFormatError, Result::kDamaged, error.what());
   } catch (const DecodeError& error) {
-    return Failure(ConversionStatus::kDecodeError, error.what());
+    return Failure(ConversionStatus::kDecodeError, Result::kDamaged, error.what());
   } catch (const PropertyError& error) {
-    return Failure(ConversionStatus::kPropertyError, error.what());
+    return Failure(ConversionStatus::kPropertyError, Result::kDamaged, error.what());
+  } catch (const UnreadableError& error) {
+    return Failure(ConversionStatus::kIoError, Result::kUnreadable, error.what());
   } catch (const IoError& error) {
-    return Failure(ConversionStatus::kIoError, error.what());
+    return Failure(ConversionStatus::kIoError, Result::kUnwritable, error.what());
   } catch (const std::bad_alloc&) {
-    return Failure(ConversionStatus::kInternalError, "out of memory");
+    return Failure(ConversionStatus::kInternalError, Result::kOutOfMemory, "out of memory");
   } catch (const std::exception& error) {
-    return Failure(ConversionStatus::kInternalError, error.what());
+    return Failure(ConversionStatus::kInternalError, Result::kInternal, error.what());
   }
 }
 

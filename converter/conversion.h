@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "converter/conversion_options.h"
+#include "converter/serve_protocol.h"
 
 namespace quorlin {
 
@@ -25,6 +26,10 @@ enum class ConversionStatus {
 
 struct ConversionResult {
   ConversionStatus status = ConversionStatus::kSuccess;
+  // The same outcome as the long-lived mode's result code, finer than `status`: a file
+  // that is no message apart from a damaged one, an input unreadable apart from an output
+  // unwritable.
+  serve_protocol::Result result = serve_protocol::Result::kOk;
   std::string message;  // one line; empty on success
   // With attachments saved: the files kept and the embedded messages converted into
   // documents, those inside embedded messages included.

@@ -20,6 +20,13 @@ class FormatError : public ConvertError {
   using ConvertError::ConvertError;
 };
 
+// The input is not a message at all: no compound-file signature, a header too short for
+// one, or a compound file that holds no message.
+class NotAMessageError : public FormatError {
+ public:
+  using FormatError::FormatError;
+};
+
 // The compressed rich-text body cannot be decoded.
 class DecodeError : public ConvertError {
  public:
@@ -36,6 +43,13 @@ class PropertyError : public ConvertError {
 class IoError : public ConvertError {
  public:
   using ConvertError::ConvertError;
+};
+
+// The input file cannot be read: no permission, a folder, not a regular file, a read that
+// fails. Failures on the output's side stay plain IoErrors.
+class UnreadableError : public IoError {
+ public:
+  using IoError::IoError;
 };
 
 }  // namespace quorlin

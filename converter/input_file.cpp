@@ -27,7 +27,7 @@ namespace {
 std::string Quote(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 
 [[noreturn]] void Fail(const char* what, const std::filesystem::path& path, int error) {
-  throw IoError(std::string(what) + " " + Quote(path) + ": " +
+  throw UnreadableError(std::string(what) + " " + Quote(path) + ": " +
                 (error ? std::strerror(error) : "unknown error"));
 }
 
@@ -98,15 +98,15 @@ InputFile::InputFile(const std::filesystem::path& path) {
     struct stat named {};
     // A socket cannot be opened at all; it is no more a message than a pipe.
     if (::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode))
-      throw IoError("cannot read input file " + Quote(path) + ": it is not a regular file");
+      throw UnreadableError("cannot read input file " + Quote(path) + ": it is not a regular file");
     Fail("cannot open input file", path, error);
   }
   struct stat status {};
   if (::fstat(file.fd, &status) != 0) Fail("cannot read input file", path, errno);
   // Only regular files: a device or a pipe could be endless.
-  if (S_ISDIR(status.st_mode)) throw IoError("cannot read input file " + Quote(path) + ": it is a folder");
+  if (S_ISDIR(status.st_mode)) throw UnreadableError("cannot read input file " + Quote(path) + ": it is a folder");
   if (!S_ISREG(status.st_mode))
-    throw IoError("cannot read input file " + Quote(path) + ": it is not a regular file");
+    throw UnreadableError("cannot read input file " + Quote(path) + ": it is not a regular file");
   // Reads of a regular file never block; the flag is cleared all the same.
   ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
 
@@ -138,7 +138,7 @@ InputFile::~InputFile() {
 InputFile::InputFile(const std::filesystem::path& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error))
-    throw IoError("cannot read input file " + Quote(path) + ": it is a folder");
+    throw UnreadableError("cannot read input file " + Quote(path) + ": it is a folder");
   std::ifstream in(path, std::ios::binary);
   if (!in) Fail("cannot open input file", path, errno);
   copy_.resize(CompoundFile::kHeaderSize);

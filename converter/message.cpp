@@ -30,7 +30,7 @@ std::unique_ptr<Message> Message::Open(std::span<const std::uint8_t> bytes) {
   for (const Element& element : root.Elements())
     has_properties |= element.kind == EntryKind::kStream && element.name == u"__properties_version1.0";
   if (!has_properties)
-    throw FormatError("not a message: the file has no \"__properties_version1.0\" stream");
+    throw NotAMessageError("not a message: the file has no \"__properties_version1.0\" stream");
   return std::make_unique<Message>(std::move(root), 32, nullptr, 0);
 }
 

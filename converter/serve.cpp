@@ -22,7 +22,7 @@ bool ReadField(std::FILE* in, std::string& field, bool first) {
       throw std::runtime_error("the request ended early");
     }
     if (c == '\0') return true;
-    if (field.size() >= kMaxServeField) throw std::runtime_error("a request field is too long");
+    if (field.size() >= serve_protocol::kMostFieldBytes) throw std::runtime_error("a request field is too long");
     field.push_back(static_cast<char>(c));
   }
 }
@@ -70,29 +70,21 @@ void WriteServeResponse(std::FILE* out, const std::string& word, const std::stri
   std::fflush(out);
 }
 
-void WriteServeNotice(std::FILE* out, const std::string& notice) { WriteRecord(out, "notice", notice); }
-
-const char* ServeResultWord(ConversionStatus status) {
-  switch (status) {
-    case ConversionStatus::kSuccess: return "ok";
-    case ConversionStatus::kFormatError: return "format";
-    case ConversionStatus::kDecodeError: return "decode";
-    case ConversionStatus::kPropertyError: return "property";
-    case ConversionStatus::kIoError: return "io";
-    case ConversionStatus::kInternalError: return "internal";
-  }
-  return "internal";
+void WriteServeNotice(std::FILE* out, const std::string& notice) {
+  WriteRecord(out, std::string(serve_protocol::kNoticeWord), notice);
 }
+
+std::string ResultWord(const ConversionResult& result) { return std::string(serve_protocol::WordFor(result.result)); }
 
 std::string KeptSummary(const ConversionOptions& options, const ConversionResult& result) {
   if (!result.ok()) return result.message;
   std::string summary;
   if (options.attachments)
-    summary = "attachments " + std::to_string(result.attachment_files) + " messages " +
-              std::to_string(result.embedded_messages);
+    summary = std::string(serve_protocol::kAttachmentsItem) + std::to_string(result.attachment_files) +
+              std::string(serve_protocol::kMessagesItem) + std::to_string(result.embedded_messages);
   if (!result.document.empty()) {
     if (!summary.empty()) summary += ' ';
-    summary += std::string(kDocumentItem) + result.document.string();
+    summary += std::string(serve_protocol::kDocumentItem) + result.document.string();
   }
   return summary;
 }
@@ -112,9 +104,9 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
   ServeRequest request;
   try {
     while (ReadServeRequest(in, request)) {
-      if (request.options == kNameRequest) {
+      if (request.options == serve_protocol::kNameRequest) {
         if (const std::string problem = NamePatternProblem(request.output); !problem.empty()) {
-          WriteServeResponse(out, "usage", problem);
+          WriteServeResponse(out, std::string(WordFor(serve_protocol::Result::kUsage)), problem);
           continue;
         }
         std::vector<std::string> notices;
@@ -122,13 +114,13 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
         std::string stem;
         const ConversionResult result = name(request.input, request.output, stem);
         for (const std::string& notice : notices) WriteServeNotice(out, notice);
-        WriteServeResponse(out, ServeResultWord(result.status), result.ok() ? stem : result.message);
+        WriteServeResponse(out, ResultWord(result), result.ok() ? stem : result.message);
         continue;
       }
       ConversionOptions options;
       const std::string refused = ReadOptions(request.options, options);
       if (!refused.empty()) {
-        WriteServeResponse(out, "usage", refused);
+        WriteServeResponse(out, std::string(WordFor(serve_protocol::Result::kUsage)), refused);
         continue;
       }
       // Each request's notices travel with its response; setting the sink anew lets every
@@ -139,10 +131,10 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
       for (const std::string& notice : notices) WriteServeNotice(out, notice);
       if (result.ok()) {
         // The document's path goes as it is, line breaks included: it ends the field.
-        WriteRecord(out, ServeResultWord(result.status), KeptSummary(options, result), false);
+        WriteRecord(out, ResultWord(result), KeptSummary(options, result), false);
         std::fflush(out);
       } else {
-        WriteServeResponse(out, ServeResultWord(result.status), KeptSummary(options, result));
+        WriteServeResponse(out, ResultWord(result), KeptSummary(options, result));
       }
     }
   } catch (const std::exception&) {

@@ -26,6 +26,8 @@
 
 namespace {
 
+namespace serve_protocol = quorlin::serve_protocol;
+using serve_protocol::Result;
 using Clock = std::chrono::steady_clock;
 
 // The file at a path as device and inode, if there is one.
@@ -57,10 +59,10 @@ void ReadConversionDetail(const QByteArray& reason, BatchOutcome& outcome) {
   outcome.document = answer->documentPath;
 }
 
-BatchOutcome Outcome(bool converted, const QString& word, const QString& reason = {}) {
+BatchOutcome Outcome(Result result, const QString& reason = {}) {
   BatchOutcome outcome;
-  outcome.converted = converted;
-  outcome.word = word;
+  outcome.converted = result == Result::kOk;
+  outcome.result = result;
   outcome.reason = reason;
   return outcome;
 }
@@ -76,7 +78,7 @@ class Batch {
         const std::function<void(std::size_t, const BatchOutcome&)>& done,
         const std::function<void(std::size_t)>& begun)
       : jobs_(jobs), settings_(settings), done_(done), begun_(begun),
-        options_(settings.request == BatchRequest::kName ? std::string("name")
+        options_(settings.request == BatchRequest::kName ? std::string(serve_protocol::kNameRequest)
                                                          : ConverterRequestOptions(settings.documents)),
         pattern_(settings.namePattern.toUtf8().toStdString()) {
     const std::size_t count = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(settings.workers, 1)), 1,
@@ -97,7 +99,7 @@ class Batch {
     // Every job gets its one outcome: those never begun are "not started".
     for (const std::size_t index : waiting_) {
       ++summary_.notStarted;
-      done_(index, Outcome(false, QStringLiteral("not-started"), summary_.startFailure));
+      done_(index, Outcome(Result::kNotStarted, summary_.startFailure));
     }
     waiting_.clear();
     return summary_;
@@ -132,7 +134,7 @@ class Batch {
   // conversion had written is removed. A converter ended after it had put the finished
   // document in place, but before its answer was read, converted the message: the outcome
   // says so, and the counts stay those of the documents on disk.
-  void Abandon(Slot& slot, const QString& word, const QString& reason) {
+  void Abandon(Slot& slot, Result result, const QString& reason) {
     slot.worker.Kill();
     const std::size_t index = *slot.job;
     slot.job.reset();
@@ -141,11 +143,11 @@ class Batch {
       const bool finished = now && now != slot.outputBefore;
       RemoveLeftovers(index, finished);
       if (finished) {
-        Finish(index, Outcome(true, QStringLiteral("ok")));
+        Finish(index, Outcome(Result::kOk));
         return;
       }
     }
-    Finish(index, Outcome(false, word, reason));
+    Finish(index, Outcome(result, reason));
   }
 
   // A converter ended in the middle of a document leaves what it had begun: the hidden
@@ -184,17 +186,17 @@ class Batch {
         const std::size_t index = waiting_.front();
         waiting_.pop_front();
         if (const QString failure = MakeFolder(index); !failure.isEmpty()) {
-          Finish(index, Outcome(false, QStringLiteral("io"), failure));
+          Finish(index, Outcome(Result::kUnwritable, failure));
           continue;
         }
         Begin(*slot, index);
         const std::string second =
             settings_.request == BatchRequest::kName ? pattern_ : Encoded(jobs_[index].output);
         const std::string options =
-            jobs_[index].replace && settings_.request == BatchRequest::kConvert ? options_ + " replace" : options_;
+            jobs_[index].replace && settings_.request == BatchRequest::kConvert ? options_ + ' ' + std::string(serve_protocol::kReplaceOption) : options_;
         if (!slot->worker.Send(options, Encoded(jobs_[index].source), second)) {
           const std::string ended = slot->worker.Kill();
-          Abandon(*slot, QStringLiteral("ended"),
+          Abandon(*slot, Result::kCrashed,
                   QString::fromStdString(ended.empty() ? "the converter stopped taking work" : ended));
         }
       }
@@ -245,9 +247,9 @@ class Batch {
       if (slot->job && now >= slot->deadline) Collect(*slot);
       if (slot->job && now >= slot->deadline) {
         if (summary_.stopped) {
-          Abandon(*slot, QStringLiteral("stopped"), QStringLiteral("interrupted"));
+          Abandon(*slot, Result::kStopped, QStringLiteral("interrupted"));
         } else {
-          Abandon(*slot, QStringLiteral("timeout"), TimeLimitReason((settings_.timeoutMs + 999) / 1000));
+          Abandon(*slot, Result::kTimedOut, TimeLimitReason((settings_.timeoutMs + 999) / 1000));
         }
       }
     }
@@ -264,10 +266,12 @@ class Batch {
         case ConverterWorker::Read::kAnswer: {
           QStringList texts;
           for (const std::string& notice : notices) texts << NameFromNative(QByteArray::fromStdString(notice));
-          const bool ok = word == "ok";
+          // A word no converter sends is the converter's own failure.
+          const Result result = serve_protocol::ResultForWord(word).value_or(Result::kInternal);
+          const bool ok = result == Result::kOk;
           const std::size_t index = *slot.job;
           slot.job.reset();
-          BatchOutcome outcome = Outcome(ok, QString::fromStdString(word), ok ? QString() : Reason(word, reason));
+          BatchOutcome outcome = Outcome(result, ok ? QString() : Reason(word, reason));
           outcome.notices = texts;
           if (ok) {
             // A name request's answer is the document's name.
@@ -280,7 +284,7 @@ class Batch {
         }
         case ConverterWorker::Read::kEnded: {
           const std::string ended = slot.worker.Kill();
-          Abandon(slot, QStringLiteral("ended"),
+          Abandon(slot, Result::kCrashed,
                   QString::fromStdString(ended.empty() ? "the converter broke off the exchange" : ended));
           return;
         }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "converter/serve_protocol.h"
 #include "run/document_options.h"
 
 struct BatchJob {
@@ -24,11 +25,9 @@ struct BatchJob {
 
 struct BatchOutcome {
   bool converted = false;
-  // The converter's result word ("ok", "format", "decode", "property", "io", "internal",
-  // "usage"), or the run's own: "timeout" (past the time limit), "ended" (the converter
-  // crashed or broke off the exchange), "stopped" (ended by a stop), "not-started" (never
-  // begun: the run was stopped first, or no converter could be started).
-  QString word;
+  // What became of the job: the converter's result code, or the run's own (timed out,
+  // crashed, stopped, not started; converter/serve_protocol.h).
+  quorlin::serve_protocol::Result result = quorlin::serve_protocol::Result::kOk;
   QString reason;  // why the message was not converted; empty when it was
   // Where the document went when it was not where it was asked for: a file had come to
   // stand at that path during the run, and the converter took the next numbered name.

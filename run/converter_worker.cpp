@@ -1,6 +1,8 @@
 // Starting, feeding and ending one long-lived converter process over a pair of pipes.
 #include "run/converter_worker.h"
 
+#include "converter/serve_protocol.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -120,9 +122,9 @@ ConverterWorker::Read ConverterWorker::TakeAnswer(std::string& word, std::string
       word = pending_.substr(0, first);
       reason = pending_.substr(first + 1, second - first - 1);
       pending_.erase(0, second + 1);
-      if (word == "notice") {
-        // A converter that sends notices without end is broken; a few dozen are plenty.
-        if (notices_.size() >= 64) return Read::kEnded;
+      if (word == quorlin::serve_protocol::kNoticeWord) {
+        // A converter that sends notices without end is broken.
+        if (notices_.size() >= quorlin::serve_protocol::kMostNotices) return Read::kEnded;
         notices_.push_back(reason);
         continue;
       }
@@ -130,7 +132,7 @@ ConverterWorker::Read ConverterWorker::TakeAnswer(std::string& word, std::string
       notices_.clear();
       return Read::kAnswer;
     }
-    if (pending_.size() > 128 * 1024) return Read::kEnded;
+    if (pending_.size() > quorlin::serve_protocol::kMostUnreadBytes) return Read::kEnded;
     pollfd ready{fromWorker_, POLLIN, 0};
     if (fromWorker_ < 0 || ::poll(&ready, 1, 0) <= 0) return Read::kNothingYet;
     const ssize_t n = ::read(fromWorker_, buffer, sizeof buffer);

@@ -85,7 +85,7 @@ TEST_F(BatchRunTest, AConverterThatCannotStartEndsTheRunAndAStopStartsNothing) {
   BatchSummary summary;
   // Every job still gets its one outcome: not started, for the reason the converter gave.
   for (const auto& [index, outcome] : Run(jobs, missing, &summary)) {
-    EXPECT_EQ(outcome.word, QStringLiteral("not-started")) << index;
+    EXPECT_EQ(outcome.result, quorlin::serve_protocol::Result::kNotStarted) << index;
     EXPECT_EQ(outcome.reason, QStringLiteral("No such file or directory")) << index;
   }
   EXPECT_EQ(summary.notStarted, 3u);
@@ -102,7 +102,7 @@ TEST_F(BatchRunTest, AConverterThatCannotStartEndsTheRunAndAStopStartsNothing) {
   EXPECT_TRUE(summary.stopped);
   ASSERT_EQ(outcomes.size(), 3u);
   for (const auto& [index, outcome] : outcomes) {
-    EXPECT_EQ(outcome.word, QStringLiteral("not-started")) << index;
+    EXPECT_EQ(outcome.result, quorlin::serve_protocol::Result::kNotStarted) << index;
     EXPECT_FALSE(QFile::exists(jobs[index].output)) << index;
   }
   ::close(stop[0]);
@@ -194,8 +194,8 @@ TEST_F(BatchRunTest, RandomRunsWithStopsAndSlowBoxesKeepTheRunsInvariants) {
     for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
       EXPECT_EQ(arrivedCount[i], 1) << i;
       const bool begun = QFile::exists(plan.jobs[i].source + QStringLiteral(".begun"));
-      const bool notStarted = outcomes[i].word == QLatin1String("not-started");
-      EXPECT_NE(begun, notStarted) << i << " " << qPrintable(outcomes[i].word);
+      const bool notStarted = outcomes[i].result == quorlin::serve_protocol::Result::kNotStarted;
+      EXPECT_NE(begun, notStarted) << i << " " << quorlin::serve_protocol::WordFor(outcomes[i].result);
       EXPECT_EQ(outcomes[i].converted, QFile::exists(plan.jobs[i].output)) << i;
       if (outcomes[i].converted) ++converted;
       // Only a stop leaves messages unstarted; without one every message is done.
