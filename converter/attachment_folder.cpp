@@ -95,7 +95,7 @@ void AttachmentFolder::WriteReserved(const std::string& name,
   if (!WriteNewFile(path_ / name, produce))
     throw IoError("cannot write output file " + Quote(path_ / name) +
                   ": another file appeared under its name");
-  journal_.AddFile(path_ / name);
+  journal_.AddDocument(path_ / name);
 }
 
 }  // namespace quorlin

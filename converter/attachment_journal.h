@@ -14,18 +14,30 @@ class AttachmentJournal {
   AttachmentJournal(const AttachmentJournal&) = delete;
   AttachmentJournal& operator=(const AttachmentJournal&) = delete;
 
-  void AddFile(std::filesystem::path path) { entries_.push_back({std::move(path), false}); }
-  void AddFolder(std::filesystem::path path) { entries_.push_back({std::move(path), true}); }
+  void AddFile(std::filesystem::path path) { entries_.push_back({std::move(path), Kind::kFile}); }
+  void AddDocument(std::filesystem::path path) { entries_.push_back({std::move(path), Kind::kDocument}); }
+  void AddFolder(std::filesystem::path path) { entries_.push_back({std::move(path), Kind::kFolder}); }
+
+  // The attachment files and the embedded messages' documents written, each in order.
+  std::vector<std::filesystem::path> Files() const { return Of(Kind::kFile); }
+  std::vector<std::filesystem::path> Documents() const { return Of(Kind::kDocument); }
 
   // Removes everything recorded, newest first: the files, then the folders this run made
   // (a folder is removed only when it is empty again, so nothing of anyone else's goes).
   void RollBack() noexcept;
 
  private:
+  enum class Kind { kFile, kDocument, kFolder };
   struct Entry {
     std::filesystem::path path;
-    bool folder;
+    Kind kind;
   };
+  std::vector<std::filesystem::path> Of(Kind kind) const {
+    std::vector<std::filesystem::path> paths;
+    for (const Entry& entry : entries_)
+      if (entry.kind == kind) paths.push_back(entry.path);
+    return paths;
+  }
   std::vector<Entry> entries_;
 };
 

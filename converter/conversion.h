@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,6 +39,14 @@ struct ConversionResult {
   // Where the document was written when that is not the output path asked for (a file
   // was there and replacing it was not asked for); empty otherwise.
   std::filesystem::path document;
+  // What a PDF of the document is described by: the message's subject and sender (UTF-8,
+  // one line) and when it was sent (seconds since 1970, UTC), and what was written beside
+  // the document: each attachment file and each embedded message's document, in order.
+  std::string subject;
+  std::string sender;
+  std::optional<std::int64_t> sent;
+  std::vector<std::filesystem::path> saved_files;
+  std::vector<std::filesystem::path> embedded_documents;
   bool ok() const { return status == ConversionStatus::kSuccess; }
 };
 

@@ -27,14 +27,21 @@ bool ReadField(std::FILE* in, std::string& field, bool first) {
   }
 }
 
-// The request's options: words separated by white space, as conversion_options.h names them.
-// Returns the reason for refusing the request, empty when it may go.
-std::string ReadOptions(const std::string& field, ConversionOptions& options) {
+// The request's options: words separated by white space, as conversion_options.h names them,
+// and "describe", which asks for the records of serve_protocol.h. Returns the reason for
+// refusing the request, empty when it may go.
+std::string ReadOptions(const std::string& field, ConversionOptions& options, bool& describe) {
   std::vector<std::string_view> words;
   const std::string_view text(field);
+  describe = false;
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t end = std::min(text.find_first_of(" \t\n\v\f\r", at), text.size());
-    if (end > at) words.push_back(text.substr(at, end - at));
+    const std::string_view word = text.substr(at, end - at);
+    if (word == serve_protocol::kDescribeOption) {
+      describe = true;
+    } else if (!word.empty()) {
+      words.push_back(word);
+    }
     at = end + 1;
   }
   return ReadConversionOptions(words, OptionSpelling::kWord, options);
@@ -89,6 +96,17 @@ std::string KeptSummary(const ConversionOptions& options, const ConversionResult
   return summary;
 }
 
+void WriteDescription(std::FILE* out, const ConversionResult& result) {
+  namespace protocol = serve_protocol;
+  WriteRecord(out, std::string(protocol::kSubjectRecord), result.subject);
+  WriteRecord(out, std::string(protocol::kSenderRecord), result.sender);
+  if (result.sent) WriteRecord(out, std::string(protocol::kSentRecord), std::to_string(*result.sent));
+  // Paths go as they are, line breaks included: each ends its field.
+  for (const auto& file : result.saved_files) WriteRecord(out, std::string(protocol::kSavedRecord), file.string(), false);
+  for (const auto& document : result.embedded_documents)
+    WriteRecord(out, std::string(protocol::kEmbeddedRecord), document.string(), false);
+}
+
 int Serve(std::FILE* in, std::FILE* out) {
   return Serve(
       in, out,
@@ -118,7 +136,8 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
         continue;
       }
       ConversionOptions options;
-      const std::string refused = ReadOptions(request.options, options);
+      bool describe = false;
+      const std::string refused = ReadOptions(request.options, options, describe);
       if (!refused.empty()) {
         WriteServeResponse(out, std::string(WordFor(serve_protocol::Result::kUsage)), refused);
         continue;
@@ -129,6 +148,7 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
       SetNoticeSink([&notices](const std::string& text) { notices.push_back(text); });
       const ConversionResult result = convert(request.input, request.output, options);
       for (const std::string& notice : notices) WriteServeNotice(out, notice);
+      if (result.ok() && describe) WriteDescription(out, result);
       if (result.ok()) {
         // The document's path goes as it is, line breaks included: it ends the field.
         WriteRecord(out, ResultWord(result), KeptSummary(options, result), false);

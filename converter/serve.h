@@ -33,6 +33,9 @@ void WriteServeResponse(std::FILE* out, const std::string& word, const std::stri
 // The result word for a conversion's outcome.
 std::string ResultWord(const ConversionResult& result);
 
+// Writes the records that describe a conversion (option "describe") without flushing.
+void WriteDescription(std::FILE* out, const ConversionResult& result);
+
 // Writes one notice record without flushing; the response that follows flushes.
 void WriteServeNotice(std::FILE* out, const std::string& notice);
 

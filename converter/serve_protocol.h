@@ -34,6 +34,18 @@
 //                                   name); PATH runs to the end of the field, its bytes as
 //                                   they are, line breaks included.
 //
+// With the option "describe" (for a document the main program goes on to make a PDF of),
+// an "ok" answer to a conversion comes after records that describe what was made, each a
+// record word of this header and a text, the text running to the end of its field:
+//   "subject", "sender"  the message's subject and sender's name (UTF-8, one line);
+//   "sent"               when it was sent, else received: seconds since 1970, UTC, decimal
+//                        (left out when the message has no time a header would show);
+//   "saved"              the path of each attachment file saved, in the order saved;
+//   "embedded"           the path of each embedded message's document, in the order made.
+// Attachments of an embedded message are saved in the folder beside its document
+// ("x.doc" has "x attachments"), at every depth. The reading side accepts at most
+// kMostDescribeRecords of them.
+//
 // Without the option "replace" a conversion never replaces a file at the output path.
 // After each answer the converter flushes its output and waits for the next request; at
 // the end of its input it exits 0, and an input that ends inside a request ends it with 1.
@@ -53,6 +65,13 @@ inline constexpr std::size_t kMostUnreadBytes = 128 * 1024;
 inline constexpr std::string_view kNameRequest = "name";
 inline constexpr std::string_view kNoticeWord = "notice";
 inline constexpr std::string_view kReplaceOption = "replace";
+inline constexpr std::string_view kDescribeOption = "describe";
+inline constexpr std::string_view kSubjectRecord = "subject";
+inline constexpr std::string_view kSenderRecord = "sender";
+inline constexpr std::string_view kSentRecord = "sent";
+inline constexpr std::string_view kSavedRecord = "saved";
+inline constexpr std::string_view kEmbeddedRecord = "embedded";
+inline constexpr std::size_t kMostDescribeRecords = 1'000'000;
 inline constexpr std::string_view kAttachmentsItem = "attachments ";
 inline constexpr std::string_view kMessagesItem = " messages ";
 inline constexpr std::string_view kDocumentItem = "document ";
@@ -72,6 +91,7 @@ enum class Result {
   kCrashed,      // the converter died or broke off the exchange on this message
   kStopped,      // ended by a stop while under way
   kNotStarted,   // never begun: the run was stopped first, or no converter could start
+  kPdfFailed,    // the document was made, but its PDF could not be
 };
 
 struct ResultRow {
@@ -80,7 +100,7 @@ struct ResultRow {
   bool travels;  // sent by the converter; false for the main program's own outcomes
 };
 
-inline constexpr std::array<ResultRow, 12> kResultTable{{
+inline constexpr std::array<ResultRow, 13> kResultTable{{
     {Result::kOk, "ok", true},
     {Result::kNotAMessage, "not-a-message", true},
     {Result::kDamaged, "damaged", true},
@@ -93,6 +113,7 @@ inline constexpr std::array<ResultRow, 12> kResultTable{{
     {Result::kCrashed, "crashed", false},
     {Result::kStopped, "stopped", false},
     {Result::kNotStarted, "not-started", false},
+    {Result::kPdfFailed, "pdf-failed", false},
 }};
 
 constexpr std::string_view WordFor(Result result) {

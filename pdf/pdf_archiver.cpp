@@ -104,7 +104,8 @@ void SetFacts(QPDF& pdf, const DocumentFacts& facts) {
 
 bool Archive(const ArchiveInput& in, std::string& failure) {
   std::vector<Associated> files;
-  files.push_back({&in.message, "/Source", "The original message"});
+  // An embedded message's PDF has no file of its own to carry.
+  if (!in.message.path.empty()) files.push_back({&in.message, "/Source", "The original message"});
   for (const ArchivedFile& file : in.attachments) files.push_back({&file, "/Data", "Attachment"});
   for (const ArchivedFile& file : in.embeddedPdfs) files.push_back({&file, "/Data", "Embedded message"});
   // Each file must be there to read before anything is written.

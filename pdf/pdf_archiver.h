@@ -28,7 +28,7 @@ struct ArchiveInput {
 
   // Associated files, named as in the attachments folder; each name is used once (a second
   // "a.txt" becomes "a (2).txt").
-  ArchivedFile message;                     // the original .msg: relationship Source
+  ArchivedFile message;                     // the original .msg: relationship Source (none: empty path)
   std::vector<ArchivedFile> attachments;    // each attachment saved: Data
   std::vector<ArchivedFile> embeddedPdfs;   // each embedded message's own final PDF: Data
 };

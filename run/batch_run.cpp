@@ -15,6 +15,7 @@
 #include <deque>
 #include <optional>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <memory>
 #include <string>
@@ -23,6 +24,7 @@
 #include "run/converter_answer.h"
 #include "run/converter_temporaries.h"
 #include "run/converter_worker.h"
+#include "run/pdf_stage.h"
 
 namespace {
 
@@ -67,6 +69,10 @@ BatchOutcome Outcome(Result result, const QString& reason = {}) {
   return outcome;
 }
 
+std::string JoinWords(const std::string& words, std::string_view word) {
+  return words.empty() ? std::string(word) : words + ' ' + std::string(word);
+}
+
 QString Reason(const std::string& word, const std::string& reason) {
   if (reason.empty()) return QStringLiteral("the converter gave no reason (%1)").arg(QString::fromStdString(word));
   return NameFromNative(QByteArray::fromStdString(reason));
@@ -79,7 +85,8 @@ class Batch {
         const std::function<void(std::size_t)>& begun)
       : jobs_(jobs), settings_(settings), done_(done), begun_(begun),
         options_(settings.request == BatchRequest::kName ? std::string(serve_protocol::kNameRequest)
-                                                         : ConverterRequestOptions(settings.documents)),
+                 : settings.pdf ? JoinWords(ConverterRequestOptions(settings.documents), serve_protocol::kDescribeOption)
+                                : ConverterRequestOptions(settings.documents)),
         pattern_(settings.namePattern.toUtf8().toStdString()) {
     const std::size_t count = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(settings.workers, 1)), 1,
                                                       std::max<std::size_t>(jobs.size(), 1));
@@ -88,6 +95,8 @@ class Batch {
   }
 
   BatchSummary Run() {
+    if (settings_.pdf && settings_.request == BatchRequest::kConvert)
+      pdf_ = std::make_unique<PdfStage>(static_cast<int>(slots_.size()), settings_.pdfRenderer);
     if (StopAsked()) BeginStop();
     while (true) {
       const bool ending = summary_.stopped || !summary_.startFailure.isEmpty();
@@ -96,6 +105,7 @@ class Batch {
       Wait();
     }
     for (auto& slot : slots_) slot->worker.Finish(1000);
+    pdf_.reset();
     // Every job gets its one outcome: those never begun are "not started".
     for (const std::size_t index : waiting_) {
       ++summary_.notStarted;
@@ -107,7 +117,20 @@ class Batch {
 
  private:
   bool Busy() const {
-    return std::any_of(slots_.begin(), slots_.end(), [](const auto& s) { return s->job.has_value(); });
+    return std::any_of(slots_.begin(), slots_.end(), [](const auto& s) { return s->job.has_value(); }) ||
+           (pdf_ && pdf_->Pending() > 0);
+  }
+
+  bool Pdf() const { return pdf_ != nullptr; }
+
+  // Where the converter writes a job's document: its output, or for a PDF the document
+  // named like the PDF in the job's own folder below the run's scratch folder.
+  std::string ConverterOutput(std::size_t index) const {
+    if (!Pdf()) return Encoded(jobs_[index].output);
+    return (std::filesystem::path(Scratch(index)) / (std::filesystem::path(Encoded(jobs_[index].output)).stem().string() + ".doc")).string();
+  }
+  std::string Scratch(std::size_t index) const {
+    return (std::filesystem::path(Encoded(settings_.pdfScratch)) / ("job-" + std::to_string(index))).string();
   }
 
   bool StopAsked() const {
@@ -138,7 +161,10 @@ class Batch {
     slot.worker.Kill();
     const std::size_t index = *slot.job;
     slot.job.reset();
-    if (settings_.request == BatchRequest::kConvert) {
+    if (Pdf()) {
+      std::error_code ignored;
+      std::filesystem::remove_all(Scratch(index), ignored);
+    } else if (settings_.request == BatchRequest::kConvert) {
       const auto now = FileAt(Encoded(jobs_[index].output));
       const bool finished = now && now != slot.outputBefore;
       RemoveLeftovers(index, finished);
@@ -189,11 +215,20 @@ class Batch {
           Finish(index, Outcome(Result::kUnwritable, failure));
           continue;
         }
+        if (Pdf()) {
+          std::error_code error;
+          std::filesystem::create_directories(Scratch(index), error);
+          if (error) {
+            Finish(index, Outcome(Result::kUnwritable, QString::fromLocal8Bit(error.message().c_str())));
+            continue;
+          }
+        }
         Begin(*slot, index);
-        const std::string second =
-            settings_.request == BatchRequest::kName ? pattern_ : Encoded(jobs_[index].output);
-        const std::string options =
-            jobs_[index].replace && settings_.request == BatchRequest::kConvert ? options_ + ' ' + std::string(serve_protocol::kReplaceOption) : options_;
+        const std::string second = settings_.request == BatchRequest::kName ? pattern_ : ConverterOutput(index);
+        // A PDF's document goes to an empty folder of the job's own: only the PDF replaces.
+        const std::string options = jobs_[index].replace && settings_.request == BatchRequest::kConvert && !Pdf()
+                                        ? JoinWords(options_, serve_protocol::kReplaceOption)
+                                        : options_;
         if (!slot->worker.Send(options, Encoded(jobs_[index].source), second)) {
           const std::string ended = slot->worker.Kill();
           Abandon(*slot, Result::kCrashed,
@@ -230,6 +265,8 @@ class Batch {
       owners.push_back(slot.get());
       earliest = std::min(earliest, slot->deadline);
     }
+    const bool watchPdf = Pdf();
+    if (watchPdf) watched.push_back({pdf_->Descriptor(), POLLIN, 0});
     const bool watchStop = settings_.stopDescriptor >= 0 && !summary_.stopped;
     if (watchStop) watched.push_back({settings_.stopDescriptor, POLLIN, 0});
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(earliest - Clock::now()).count();
@@ -241,6 +278,7 @@ class Batch {
     for (std::size_t i = 0; i < owners.size(); ++i) {
       if (watched[i].revents != 0) Collect(*owners[i]);
     }
+    if (watchPdf) TakePdfs();
     const Clock::time_point now = Clock::now();
     for (auto& slot : slots_) {
       // An answer that came in since the poll is taken before the deadline is held against it.
@@ -256,16 +294,16 @@ class Batch {
   }
 
   void Collect(Slot& slot) {
-    std::string word;
-    std::string reason;
-    std::vector<std::string> notices;
+    ConverterWorker::Answer answer;
     while (slot.job) {
-      switch (slot.worker.TakeAnswer(word, reason, notices)) {
+      switch (slot.worker.TakeAnswer(answer)) {
         case ConverterWorker::Read::kNothingYet:
           return;
         case ConverterWorker::Read::kAnswer: {
+          const std::string& word = answer.word;
+          const std::string& reason = answer.detail;
           QStringList texts;
-          for (const std::string& notice : notices) texts << NameFromNative(QByteArray::fromStdString(notice));
+          for (const std::string& notice : answer.notices) texts << NameFromNative(QByteArray::fromStdString(notice));
           // A word no converter sends is the converter's own failure.
           const Result result = serve_protocol::ResultForWord(word).value_or(Result::kInternal);
           const bool ok = result == Result::kOk;
@@ -273,6 +311,11 @@ class Batch {
           slot.job.reset();
           BatchOutcome outcome = Outcome(result, ok ? QString() : Reason(word, reason));
           outcome.notices = texts;
+          if (ok && Pdf()) {
+            ReadConversionDetail(QByteArray::fromStdString(reason), outcome);
+            ToPdf(index, answer, std::move(outcome), slot.deadline);
+            break;
+          }
           if (ok) {
             // A name request's answer is the document's name.
             outcome.detail = QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size()));
@@ -292,10 +335,57 @@ class Batch {
     }
   }
 
+  // The converter made the job's document: the PDF stage goes on from it, within what is
+  // left of the job's time.
+  void ToPdf(std::size_t index, const ConverterWorker::Answer& answer, BatchOutcome outcome,
+             Clock::time_point deadline) {
+    PdfWork work;
+    work.index = index;
+    work.source = Encoded(jobs_[index].source);
+    work.scratch = Scratch(index);
+    work.document = ConverterOutput(index);
+    work.target = Encoded(jobs_[index].output);
+    work.replace = jobs_[index].replace;
+    for (const auto& [word, text] : answer.records) {
+      if (word == serve_protocol::kSubjectRecord) work.subject = text;
+      if (word == serve_protocol::kSenderRecord) work.sender = text;
+      if (word == serve_protocol::kSentRecord) {
+        bool number = false;
+        const qlonglong seconds = QByteArray::fromStdString(text).toLongLong(&number);
+        if (number) work.sent = seconds;
+      }
+      if (word == serve_protocol::kSavedRecord) work.saved.push_back(text);
+      if (word == serve_protocol::kEmbeddedRecord) work.embedded.push_back(text);
+    }
+    work.deadline = deadline;
+    outcome.document.clear();  // the converter's document stays in the job's folder
+    rendering_.emplace(index, std::move(outcome));
+    pdf_->Add(std::move(work));
+  }
+
+  void TakePdfs() {
+    for (const PdfDone& done : pdf_->TakeDone()) {
+      auto found = rendering_.find(done.index);
+      if (found == rendering_.end()) continue;
+      BatchOutcome outcome = std::move(found->second);
+      rendering_.erase(found);
+      if (!done.ok) {
+        const Result result = done.stopped ? Result::kStopped : done.timedOut ? Result::kTimedOut : Result::kPdfFailed;
+        const QString reason = done.timedOut ? TimeLimitReason((settings_.timeoutMs + 999) / 1000)
+                                             : QString::fromStdString(done.reason);
+        BatchOutcome failed = Outcome(result, reason);
+        failed.notices = outcome.notices;
+        outcome = failed;
+      }
+      Finish(done.index, outcome);
+    }
+  }
+
   // No new work from now on; conversions under way get the grace period to finish, and
   // the jobs still waiting are not started.
   void BeginStop() {
     summary_.stopped = true;
+    if (pdf_) pdf_->Cancel();
     stopLimit_ = Clock::now() + std::chrono::milliseconds(settings_.stopGraceMs);
     for (auto& slot : slots_) slot->deadline = std::min(slot->deadline, stopLimit_);
   }
@@ -307,6 +397,8 @@ class Batch {
   const std::string options_;
   const std::string pattern_;
   std::set<std::string> madeFolders_;
+  std::unique_ptr<PdfStage> pdf_;
+  std::map<std::size_t, BatchOutcome> rendering_;  // jobs in the PDF stage, with their outcomes so far
   std::vector<std::unique_ptr<Slot>> slots_;
   std::deque<std::size_t> waiting_;
   Clock::time_point stopLimit_ = Clock::time_point::max();

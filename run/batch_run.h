@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "converter/serve_protocol.h"
+#include "pdf/pdf_renderer.h"
 #include "run/document_options.h"
 
 struct BatchJob {
@@ -65,6 +66,13 @@ struct BatchSettings {
   // Called in the run's thread at least every quarter of a second while it goes on (a
   // progress line drawn at most that often still shows the last outcomes); none for none.
   std::function<void()> tick;
+  // PDF documents: each job's output is its final PDF. The converter writes the document
+  // and what it saved into a folder of the job's own below `pdfScratch` (a private folder
+  // of the run's), and the PDF stage (run/pdf_stage.h) makes the PDF from it, one
+  // LibreOffice per worker; the job's time limit covers both.
+  bool pdf = false;
+  QString pdfScratch;
+  lorvane_pdf::RendererSettings pdfRenderer;
 };
 
 struct BatchSummary {

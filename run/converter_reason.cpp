@@ -53,6 +53,8 @@ FailureReason ReasonForOutcome(quorlin::serve_protocol::Result result, const QSt
       return {QStringLiteral("The converter could not be started."), detail};
     case Result::kCrashed:
       return {QStringLiteral("The converter stopped unexpectedly on this message."), detail};
+    case Result::kPdfFailed:
+      return {QStringLiteral("The PDF document could not be made."), detail};
     case Result::kInternal:
     case Result::kUsage:
       break;
