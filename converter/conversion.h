@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "converter/conversion_options.h"
+#include "converter/options/conversion_options.h"
 
 namespace quorlin {
 
