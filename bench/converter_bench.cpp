@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "converter/conversion.h"
-#include "converter/rtf/crc32.h"
+#include "converter/rtf/clzf.h"
 #include "converter/base/errors.h"
 #include "msgwriter/message_builder.h"
 

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "converter/rtf/clzf.h"
-#include "converter/rtf/crc32.h"
 #include "converter/msg/message.h"
 #include "msgwriter/lzfu_compressor.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "converter/rtf/crc32.h"
+#include "converter/rtf/clzf.h"
 #include "converter/rtf/rtf_dictionary.h"
 
 namespace msgwriter {

@@ -10,7 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "converter/rtf/crc32.h"
+#include <zlib.h>
+
 #include "converter/base/errors.h"
 #include "converter/rtf/rtf_dictionary.h"
 
@@ -250,6 +251,12 @@ Header ReadHeader(std::span<const std::uint8_t> input, bool check_crc = true) {
 }
 
 }  // namespace
+
+std::uint32_t RtfCrc32(std::span<const std::uint8_t> bytes, std::uint32_t crc) {
+  // zlib reads no bytes for an empty buffer but answers its own starting value then.
+  if (bytes.empty()) return crc;
+  return ~static_cast<std::uint32_t>(::crc32_z(~crc, bytes.data(), bytes.size()));
+}
 
 std::vector<std::uint8_t> CLZF::decompressRTF(std::span<const std::uint8_t> input) {
   const Header header = ReadHeader(input);

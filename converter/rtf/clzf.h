@@ -12,6 +12,13 @@
 
 namespace quorlin {
 
+// The checksum of compressed rich-text bodies: CRC-32 with the reflected polynomial
+// 0xEDB88320, starting from 0 and with no final inversion (zlib's crc32 inverts before and
+// after, so this is zlib's with both inversions taken back). Continues `crc` over `bytes`;
+// start with 0 for a whole body. Where the checksum sits in a body and what it covers:
+// docs/compressed-rtf.md.
+std::uint32_t RtfCrc32(std::span<const std::uint8_t> bytes, std::uint32_t crc = 0);
+
 class CLZF {
  public:
   // Decodes a whole compressed-RTF body (16-byte header plus contents). Throws DecodeError

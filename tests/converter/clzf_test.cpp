@@ -11,7 +11,6 @@
 #include <sstream>
 #include <string>
 
-#include "converter/rtf/crc32.h"
 #include "converter/base/errors.h"
 #include "converter/msg/message.h"
 #include "converter/rtf/rtf_dictionary.h"
