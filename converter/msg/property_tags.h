@@ -23,15 +23,8 @@ inline constexpr char kHtml[] = "1013";
 inline constexpr char kMessageCodePage[] = "3FFD";       // the message's Windows code page
 inline constexpr char kInternetCodePage[] = "3FDE";      // the code page the body came in
 
-// A recipient.
-inline constexpr char kRecipientType[] = "0C15";         // 1 To, 2 Cc, 3 Bcc
-inline constexpr char kDisplayName[] = "3001";
-inline constexpr char kEmailAddress[] = "3003";
-inline constexpr char kSmtpAddress[] = "39FE";
-
 // An attachment.
 inline constexpr char kAttachData[] = "3701";            // bytes, or a storage
-inline constexpr char kAttachExtension[] = "3703";
 inline constexpr char kAttachFilename[] = "3704";        // the short (8.3) name
 inline constexpr char kAttachMethod[] = "3705";
 inline constexpr char kAttachLongFilename[] = "3707";
@@ -39,8 +32,7 @@ inline constexpr char kRenderingPosition[] = "370B";
 inline constexpr char kAttachMimeTag[] = "370E";
 inline constexpr char kAttachContentId[] = "3712";
 inline constexpr char kAttachContentLocation[] = "3713";
-inline constexpr char kAttachFlags[] = "3714";
 inline constexpr char kAttachmentHidden[] = "7FFE";
-inline constexpr char kAttachDisplayName[] = "3001";  // kDisplayName, on an attachment
+inline constexpr char kAttachDisplayName[] = "3001";  // the display name, on an attachment
 
 }  // namespace quorlin::tags
