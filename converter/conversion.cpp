@@ -7,17 +7,17 @@
 #include <new>
 #include <optional>
 
-#include "converter/errors.h"
-#include "converter/attachment_journal.h"
-#include "converter/file_time.h"
-#include "converter/input_file.h"
-#include "converter/message.h"
-#include "converter/message_document.h"
-#include "converter/name_fields.h"
+#include "converter/base/errors.h"
+#include "converter/output/attachment_journal.h"
+#include "converter/output/file_time.h"
+#include "converter/cfb/input_file.h"
+#include "converter/msg/message.h"
+#include "converter/document/message_document.h"
+#include "converter/document/name_fields.h"
 #include "converter/name_pattern.h"
-#include "converter/output_file.h"
-#include "converter/output_journal.h"
-#include "converter/picture_attachments.h"
+#include "converter/output/output_file.h"
+#include "converter/base/output_journal.h"
+#include "converter/document/picture_attachments.h"
 
 namespace quorlin {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "converter/conversion_options.h"
+#include "converter/options/conversion_options.h"
 #include "converter/serve_protocol.h"
 
 namespace quorlin {

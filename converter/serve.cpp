@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "converter/name_pattern.h"
-#include "converter/notice.h"
+#include "converter/base/notice.h"
 
 namespace quorlin {
 namespace {

@@ -1,5 +1,5 @@
 // The table that names each document option in the converter's words. The converter spells
-// an option's flag as "--" and its request word (converter/conversion_options.h).
+// an option's flag as "--" and its request word (converter/options/conversion_options.h).
 #include "run/document_options.h"
 
 #include <array>

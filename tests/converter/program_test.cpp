@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/conversion_options.h"
+#include "converter/options/conversion_options.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
 #include "support/temp_tree.h"
