@@ -157,7 +157,7 @@ TEST(PropertyLookupTest, PropertyStreamIsReadOnceAndMatchedByNumber) {
   EXPECT_TRUE(std::holds_alternative<std::monostate>(storage.GetMapiProperty("0e07")))
       << "identifiers are spelled upper-case";
   EXPECT_TRUE(std::holds_alternative<std::monostate>(storage.GetMapiProperty("3705 ")));
-  EXPECT_EQ(file->stream_bytes_read(), storage.streamStatistics().at(u"__properties_version1.0").size);
+  EXPECT_EQ(file->stream_bytes_read(), storage.FindStream(u"__properties_version1.0")->size);
 }
 
 TEST(PropertyLookupTest, FixedValuesOfEachTypeOnlyWhenTheTypeMatches) {
