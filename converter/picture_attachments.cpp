@@ -266,13 +266,15 @@ void AttachmentImages::SkipNextAttachment() {
 }
 
 std::set<std::size_t> PicturesTheBodyShows(const Message& message) {
+  return PicturesTheBodyShows(message, ReadDocumentContent(message));
+}
+
+std::set<std::size_t> PicturesTheBodyShows(const Message& message, const DocumentContent& body) {
   // The body the document is made of, rich text or HTML, written to nowhere.
-  DocumentContent content = ReadDocumentContent(message);
-  if (!content.rtf && !content.html) return {};
+  if (!body.rtf && !body.html) return {};
   AttachmentImages pictures(message, AttachmentImages::Mode::kCheckOnly);
-  content.pictures = &pictures;
   NullSink nothing;
-  content.WriteTo(nothing);
+  body.WriteTo(nothing, &pictures);
   return pictures.placed();
 }
 
