@@ -89,7 +89,10 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
     AttachmentJournal journal;
     BeginOutputJournal(output);
     try {
-      PreparedDocument prepared = PrepareDocument(*message, document, options, journal);
+      // Once the body is read, the input's pages read so far go: a body made of HTML or text
+      // is then held once, as its copy (a rich-text body is read again as it is decoded).
+      PreparedDocument prepared =
+          PrepareDocument(*message, document, options, journal, [&in] { in->ReleasePages(); });
       // A rich-text body is decoded straight from the input into the output, so the input
       // stays open while it is written; a document built from text is done with it. The
       // body's pictures are read from the message's attachments as the body is written.

@@ -127,6 +127,11 @@ InputFile::InputFile(const std::filesystem::path& path) {
   bytes_ = copy_;
 }
 
+void InputFile::ReleasePages() const {
+  // Advice only: a system that ignores it keeps the pages, as before the call.
+  if (mapping_ != nullptr) ::madvise(mapping_, bytes_.size(), MADV_DONTNEED);
+}
+
 InputFile::~InputFile() {
   if (mapping_ == nullptr) return;
   ::munmap(mapping_, bytes_.size());
@@ -157,6 +162,8 @@ InputFile::InputFile(const std::filesystem::path& path) {
 }
 
 InputFile::~InputFile() = default;
+
+void InputFile::ReleasePages() const {}
 
 #endif
 

@@ -23,6 +23,12 @@ class InputFile {
 
   std::span<const std::uint8_t> bytes() const { return bytes_; }
 
+  // Lets the system take back the mapped pages read so far; the bytes stay valid and a
+  // page touched again is read again from the file. Called once a large body has been
+  // copied out, so that it is not held twice (in memory and in the mapping's pages) while
+  // the document is made. Does nothing when the file was read into memory.
+  void ReleasePages() const;
+
  private:
   std::span<const std::uint8_t> bytes_;
   void* mapping_ = nullptr;           // the mapped file, when mapping was possible

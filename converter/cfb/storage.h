@@ -51,11 +51,28 @@ class Storage {
   // Direct children (storages and streams) in the order of the storage's tree.
   std::vector<Element> Elements() const;
 
+  // The directory ids of the direct children, in the order of the storage's tree: a
+  // listing that copies no names.
+  const std::vector<std::uint32_t>& ChildIds() const;
+  // The kind and name of directory entry `id` (one of ChildIds()).
+  EntryKind KindOf(std::uint32_t id) const;
+  std::u16string_view NameOf(std::uint32_t id) const;
+  // The direct child `id` as an element; throws FormatError when it is not a child.
+  Element ElementOf(std::uint32_t id) const;
+
+  // The first child of that kind and exact name in tree order; nothing when there is none.
+  std::optional<Element> Find(std::u16string_view name, EntryKind kind) const;
+
+  // The ids of the direct children of `kind` whose names start with `prefix`, ordered by
+  // name (code unit by code unit), a repeated name once: its first in tree order.
+  std::vector<std::uint32_t> ChildIdsByName(EntryKind kind, std::u16string_view prefix = {}) const;
+
   // The sub-storage of that exact name; throws FormatError when there is none.
   Storage OpenStorage(std::u16string_view name) const;
 
   // A sub-storage by its directory id, which must be a child of this storage.
   Storage OpenStorage(const Element& element) const;
+  Storage OpenStorage(std::uint32_t id) const;
 
   // The whole content of a direct child stream; throws FormatError when there is none.
   std::vector<std::uint8_t> ReadStream(std::u16string_view name) const;
@@ -64,7 +81,6 @@ class Storage {
   StreamBytes ReadStreamInPlace(const Element& element) const;
 
  private:
-  std::optional<Element> Find(std::u16string_view name, EntryKind kind) const;
   // True when `element` is a direct child of this storage of that kind (constant time).
   bool IsChild(const Element& element, EntryKind kind) const;
 

@@ -1,5 +1,5 @@
 // Walking a message's attachment storages in the order the message was loaded in (its
-// sub-storages by name), so that the n-th plain attachment is message.attachments()[n]
+// attachment storages by name), so that the n-th plain attachment is message.attachments()[n]
 // and the n-th embedded message is message.messages()[n].
 #include "converter/document/attachment_list.h"
 
@@ -11,8 +11,6 @@
 
 namespace quorlin {
 namespace {
-
-constexpr std::u16string_view kAttachmentPrefix = u"__attach_version1.0_#";
 
 AttachmentKind KindOf(std::int32_t method) {
   switch (method) {
@@ -43,10 +41,10 @@ std::vector<ListedAttachment> SenderAttachments(const Message& message,
   const std::uint32_t code_page = HeaderCodePage(message);
   std::vector<ListedAttachment> listed;
   std::size_t number = 0, plain = 0, embedded = 0;
-  for (const auto& [name, element] : message.subStorageStatistics()) {
-    if (std::u16string_view(name).substr(0, kAttachmentPrefix.size()) != kAttachmentPrefix) continue;
+  listed.reserve(message.attachmentStorageIds().size());
+  for (std::uint32_t storage_id : message.attachmentStorageIds()) {
     ListedAttachment entry{++number, AttachmentKind::kOther,
-                           Attachment(message.storage().OpenStorage(element), &message), nullptr, {}};
+                           Attachment(message.storage().OpenStorage(storage_id), &message), nullptr, {}};
     // Loading the message has read every attach method as a 32-bit integer already.
     entry.kind = KindOf(entry.attachment.GetInt32(tags::kAttachMethod));
     bool kept_hidden = false;

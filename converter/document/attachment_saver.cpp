@@ -165,12 +165,15 @@ std::string RelativeLink(std::string_view path) {
 
 SavedAttachments SaveAttachments(const Message& message, const fs::path& folder,
                                  const ConversionOptions& options,
-                                 const std::set<std::size_t>& shown, AttachmentJournal& journal) {
+                                 const std::set<std::size_t>& shown, AttachmentJournal& journal,
+                                 const DocumentContent* body) {
   Saver saver(message, folder, options, journal);
   const std::string folder_name = folder.filename().string();
   // Pictures the body shows, hidden by the mail program, are kept when the document does
   // not show them: otherwise they would be nowhere.
-  const std::set<std::size_t> unshown = options.pictures ? std::set<std::size_t>() : PicturesTheBodyShows(message);
+  const std::set<std::size_t> unshown = options.pictures ? std::set<std::size_t>()
+                                        : body                ? PicturesTheBodyShows(message, *body)
+                                                              : PicturesTheBodyShows(message);
   for (const ListedAttachment& listed : SenderAttachments(message, shown, unshown)) {
     std::optional<std::string> saved_as = saver.Save(listed);
     if (listed.name.empty() && !saved_as) continue;  // nothing to show for it

@@ -19,6 +19,8 @@
 
 namespace quorlin {
 
+struct DocumentContent;
+
 struct SavedAttachments {
   int files = 0;     // files kept, those of embedded messages at every depth included
   int messages = 0;  // embedded messages converted into documents, at every depth
@@ -33,9 +35,12 @@ struct SavedAttachments {
 // into it), skipping hidden ones and the indices of message.attachments() in `shown`.
 // Records what it writes in `journal`; throws IoError (or the failure converting an
 // embedded message) when one cannot be saved, leaving the taking back to the caller.
+// `body` is the message's body as ReadDocumentContent read it, when the caller holds it
+// already (it is then not read again); else it is read here when needed.
 SavedAttachments SaveAttachments(const Message& message, const std::filesystem::path& folder,
                                  const ConversionOptions& options,
-                                 const std::set<std::size_t>& shown, AttachmentJournal& journal);
+                                 const std::set<std::size_t>& shown, AttachmentJournal& journal,
+                                 const DocumentContent* body = nullptr);
 
 // The same, removing everything it wrote when it fails.
 SavedAttachments SaveAttachments(const Message& message, const std::filesystem::path& folder,

@@ -116,19 +116,21 @@ DocumentContent ReadDocumentContent(const Message& message) {
   return content;
 }
 
-void DocumentContent::WriteTo(ByteSink& sink) const {
+void DocumentContent::WriteTo(ByteSink& sink) const { WriteTo(sink, pictures); }
+
+void DocumentContent::WriteTo(ByteSink& sink, BodyPictures* with) const {
   static constexpr std::uint8_t kLineBreak[] = {'\r', '\n'};
   if (rtf) {
     DocumentStartInserter document(sink, opening);
-    if (pictures) {
-      PicturePlacer placer(document, *pictures);
+    if (with) {
+      PicturePlacer placer(document, *with);
       CLZF::decompressRTF(rtf->bytes(), placer);
     } else {
       CLZF::decompressRTF(rtf->bytes(), document);
     }
     document.Finish();
   } else if (html) {
-    HtmlToRtf(*html, sink, pictures, opening);
+    HtmlToRtf(*html, sink, with, opening);
   } else {
     WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink, opening);
   }

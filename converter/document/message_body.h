@@ -59,6 +59,9 @@ struct DocumentContent {
   // pieces and never held whole. Throws DecodeError should the body turn out damaged
   // part way, after some of the document has gone to `sink`.
   void WriteTo(ByteSink& sink) const;
+  // The same with `with` as the body's pictures in place of `pictures` (nothing leaves
+  // them out): a second pass over the one body read.
+  void WriteTo(ByteSink& sink, BodyPictures* with) const;
 };
 
 DocumentContent ReadDocumentContent(const Message& message);

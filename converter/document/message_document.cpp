@@ -1,5 +1,5 @@
-// Preparing a message's document: attachments first, so that the header block can link
-// to the names they were really saved under.
+// Preparing a message's document: the body read once, then the attachments, so that the
+// header block can link to the names they were really saved under.
 #include "converter/document/message_document.h"
 
 #include "converter/output/attachment_folder.h"
@@ -16,6 +16,20 @@ void AttachPictures(const Message& message, const ConversionOptions& options,
   prepared.content.pictures = prepared.pictures.get();
 }
 
+// Opens `content` with the header block when it is asked for; its attachment line comes
+// from `saved` when attachments were saved.
+void OpenWithHeaderBlock(const Message& message, const ConversionOptions& options,
+                         const std::set<std::size_t>& shown, const SavedAttachments* saved,
+                         DocumentContent& content) {
+  if (!options.header_block) return;
+  HeaderFields fields = ReadHeaderFields(message, shown);
+  if (saved) {
+    fields.attachments = saved->names;
+    fields.attachment_links = saved->links;
+  }
+  content.opening = HeaderBlockRtf(fields);
+}
+
 }  // namespace
 
 std::set<std::size_t> PicturesShown(const Message& message, const ConversionOptions& options) {
@@ -26,28 +40,25 @@ std::set<std::size_t> PicturesShown(const Message& message, const ConversionOpti
 DocumentContent ReadContent(const Message& message, const ConversionOptions& options,
                             const std::set<std::size_t>& shown, const SavedAttachments* saved) {
   DocumentContent content = ReadDocumentContent(message);
-  if (options.header_block) {
-    HeaderFields fields = ReadHeaderFields(message, shown);
-    if (saved) {
-      fields.attachments = saved->names;
-      fields.attachment_links = saved->links;
-    }
-    content.opening = HeaderBlockRtf(fields);
-  }
+  OpenWithHeaderBlock(message, options, shown, saved, content);
   return content;
 }
 
 PreparedDocument PrepareDocument(const Message& message, const std::filesystem::path& document,
-                                 const ConversionOptions& options, AttachmentJournal& journal) {
+                                 const ConversionOptions& options, AttachmentJournal& journal,
+                                 const std::function<void()>& body_read) {
   PreparedDocument prepared;
-  const std::set<std::size_t> shown = PicturesShown(message, options);
-  if (!options.attachments) {
-    prepared.content = ReadContent(message, options, shown, nullptr);
-    AttachPictures(message, options, prepared);
-    return prepared;
-  }
-  prepared.saved = SaveAttachments(message, AttachmentFolderFor(document), options, shown, journal);
-  prepared.content = ReadContent(message, options, shown, &prepared.saved);
+  // The body is read once: the passes that decide which pictures it shows read the same
+  // copy that is written, so a large body is never held twice (nor read twice).
+  prepared.content = ReadDocumentContent(message);
+  if (body_read) body_read();
+  const std::set<std::size_t> shown =
+      options.pictures ? PicturesTheBodyShows(message, prepared.content) : std::set<std::size_t>();
+  if (options.attachments)
+    prepared.saved = SaveAttachments(message, AttachmentFolderFor(document), options, shown, journal,
+                                     &prepared.content);
+  OpenWithHeaderBlock(message, options, shown, options.attachments ? &prepared.saved : nullptr,
+                      prepared.content);
   AttachPictures(message, options, prepared);
   return prepared;
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -36,9 +37,11 @@ std::set<std::size_t> PicturesShown(const Message& message, const ConversionOpti
 DocumentContent ReadContent(const Message& message, const ConversionOptions& options,
                             const std::set<std::size_t>& shown, const SavedAttachments* saved);
 
-// Saves the attachments (when options.attachments) into the folder that belongs to
-// `document` and reads the content. What is written is recorded in `journal`.
+// Reads the content and saves the attachments (when options.attachments) into the folder
+// that belongs to `document`. What is written is recorded in `journal`. `body_read`, when
+// given, is called once the body has been read, before anything else is done with it.
 PreparedDocument PrepareDocument(const Message& message, const std::filesystem::path& document,
-                                 const ConversionOptions& options, AttachmentJournal& journal);
+                                 const ConversionOptions& options, AttachmentJournal& journal,
+                                 const std::function<void()>& body_read = {});
 
 }  // namespace quorlin

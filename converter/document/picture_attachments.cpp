@@ -19,7 +19,6 @@
 namespace quorlin {
 namespace {
 
-constexpr std::u16string_view kAttachmentPrefix = u"__attach_version1.0_#";
 constexpr std::int32_t kAttachEmbeddedMessage = 5;
 
 class NullSink : public ByteSink {
@@ -229,10 +228,9 @@ void AttachmentImages::LoadPlaceholders() {
   std::vector<Positioned> positioned;
   std::size_t index = 0;
   // The same order as the message loaded its attachments, embedded messages included.
-  for (const auto& [name, element] : message_.subStorageStatistics()) {
-    if (name.substr(0, kAttachmentPrefix.size()) != kAttachmentPrefix) continue;
+  for (std::uint32_t id : message_.attachmentStorageIds()) {
     try {
-      const Attachment attachment(message_.storage().OpenStorage(element), &message_);
+      const Attachment attachment(message_.storage().OpenStorage(id), &message_);
       const bool embedded = Int32Of(attachment, tags::kAttachMethod) == kAttachEmbeddedMessage;
       Placeholder placeholder;
       if (embedded)
@@ -268,13 +266,15 @@ void AttachmentImages::SkipNextAttachment() {
 }
 
 std::set<std::size_t> PicturesTheBodyShows(const Message& message) {
+  return PicturesTheBodyShows(message, ReadDocumentContent(message));
+}
+
+std::set<std::size_t> PicturesTheBodyShows(const Message& message, const DocumentContent& body) {
   // The body the document is made of, rich text or HTML, written to nowhere.
-  DocumentContent content = ReadDocumentContent(message);
-  if (!content.rtf && !content.html) return {};
+  if (!body.rtf && !body.html) return {};
   AttachmentImages pictures(message, AttachmentImages::Mode::kCheckOnly);
-  content.pictures = &pictures;
   NullSink nothing;
-  content.WriteTo(nothing);
+  body.WriteTo(nothing, &pictures);
   return pictures.placed();
 }
 

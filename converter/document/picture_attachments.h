@@ -19,6 +19,8 @@
 
 namespace quorlin {
 
+struct DocumentContent;
+
 class AttachmentImages : public BodyPictures {
  public:
   // kCheckOnly decides what would be shown, and records it, without writing anything.
@@ -87,5 +89,8 @@ inline constexpr std::uint64_t kMostDocumentPixels = 4 * kMostPictureArea;
 // The attachments the message's body shows as pictures when pictures are on: the body is
 // read once, nothing is written. Throws DecodeError when the body is damaged.
 std::set<std::size_t> PicturesTheBodyShows(const Message& message);
+// The same over `body`, the message's body as ReadDocumentContent read it (its opening
+// left empty), so that a large body is held once for this pass and the writing.
+std::set<std::size_t> PicturesTheBodyShows(const Message& message, const DocumentContent& body);
 
 }  // namespace quorlin

@@ -1,5 +1,5 @@
 // Opening a message and loading its recipients, attachments and embedded messages in the
-// order of its sub-storage map. An attachment whose attach method cannot be read fails
+// order of their storages' names. An attachment whose attach method cannot be read fails
 // the whole message, as does an embedded message without its storage.
 #include "converter/msg/message.h"
 
@@ -17,19 +17,12 @@ constexpr std::u16string_view kAttachmentPrefix = u"__attach_version1.0_#";
 constexpr std::int32_t kAttachEmbeddedMessage = 5;
 constexpr std::u16string_view kRtfBodyName = u"__substg1.0_10090102";
 
-bool StartsWith(std::u16string_view name, std::u16string_view prefix) {
-  return name.substr(0, prefix.size()) == prefix;
-}
-
 }  // namespace
 
 std::unique_ptr<Message> Message::Open(std::span<const std::uint8_t> bytes) {
   std::shared_ptr<const CompoundFile> file = CompoundFile::Open(bytes);
   Storage root = Storage::Root(file);
-  bool has_properties = false;
-  for (const Element& element : root.Elements())
-    has_properties |= element.kind == EntryKind::kStream && element.name == u"__properties_version1.0";
-  if (!has_properties)
+  if (!root.Find(u"__properties_version1.0", EntryKind::kStream))
     throw NotAMessageError("not a message: the file has no \"__properties_version1.0\" stream");
   return std::make_unique<Message>(std::move(root), 32, nullptr, 0);
 }
@@ -37,12 +30,15 @@ std::unique_ptr<Message> Message::Open(std::span<const std::uint8_t> bytes) {
 Message::Message(Storage storage, std::uint32_t prop_header_size, const Message* parent,
                  int depth)
     : OutlookStorage(std::move(storage), prop_header_size, parent) {
-  for (const auto& [name, element] : subStorageStatistics()) {
-    if (StartsWith(name, kRecipientPrefix))
-      recipients_.emplace_back(this->storage().OpenStorage(element), this);
-    else if (StartsWith(name, kAttachmentPrefix))
-      LoadAttachment(this->storage().OpenStorage(element), depth);
-  }
+  // Each recipient and attachment is kept as its storage alone (its properties are read
+  // when asked for), so that many of them cost little.
+  const std::vector<std::uint32_t> recipients = this->storage().ChildIdsByName(EntryKind::kStorage, kRecipientPrefix);
+  recipients_.reserve(recipients.size());
+  for (std::uint32_t id : recipients) recipients_.emplace_back(this->storage().OpenStorage(id), this);
+  attachment_ids_ = this->storage().ChildIdsByName(EntryKind::kStorage, kAttachmentPrefix);
+  attachments_.reserve(attachment_ids_.size());
+  for (std::uint32_t id : attachment_ids_) LoadAttachment(this->storage().OpenStorage(id), depth);
+  attachments_.shrink_to_fit();
 }
 
 void Message::LoadAttachment(Storage storage, int depth) {
@@ -63,11 +59,7 @@ void Message::LoadAttachment(Storage storage, int depth) {
 
 std::optional<StreamBytes> Message::CompressedBodyRTF() const {
   // A body entry that is a storage, or any element but a stream, holds no body.
-  auto stream = streamStatistics().find(std::u16string(kRtfBodyName));
-  const bool is_stream = stream != streamStatistics().end() && stream->second.kind == EntryKind::kStream;
-  if (!is_stream && (stream != streamStatistics().end() ||
-                     subStorageStatistics().count(std::u16string(kRtfBodyName)) != 0))
-    return std::nullopt;
+  if (!FindStream(kRtfBodyName) && FindSubStorage(kRtfBodyName)) return std::nullopt;
   std::optional<StreamBytes> compressed;
   std::optional<PropertyElement> property = FindPropertyElement(tags::kRtfCompressed);
   if (property && property->type == kTypeBinary) {

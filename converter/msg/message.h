@@ -33,6 +33,9 @@ class Message : public OutlookStorage {
   const std::vector<Recipient>& recipients() const { return recipients_; }
   const std::vector<Attachment>& attachments() const { return attachments_; }
   const std::vector<std::unique_ptr<Message>>& messages() const { return messages_; }
+  // The directory ids of every attachment storage, those of embedded messages included,
+  // in the order they were loaded: by name, a repeated name once.
+  const std::vector<std::uint32_t>& attachmentStorageIds() const { return attachment_ids_; }
 
   // The compressed-RTF body ("1009") as it lies in the file (a view of the input where it
   // lies there in one piece, else a copy), checked when it is decoded. Nothing when the
@@ -47,6 +50,7 @@ class Message : public OutlookStorage {
   std::vector<Recipient> recipients_;
   std::vector<Attachment> attachments_;
   std::vector<std::unique_ptr<Message>> messages_;
+  std::vector<std::uint32_t> attachment_ids_;
 };
 
 }  // namespace quorlin

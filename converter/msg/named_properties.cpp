@@ -97,9 +97,9 @@ NamedProperties NamedProperties::Parse(std::span<const std::uint8_t> guids,
 NamedProperties NamedProperties::Of(const Message& message) {
   const Message* top = &message;
   while (top->parentMessage() != nullptr) top = top->parentMessage();
-  auto found = top->subStorageStatistics().find(std::u16string(kMapStorage));
-  if (found == top->subStorageStatistics().end()) return {};
-  const Storage storage = top->storage().OpenStorage(found->second);
+  const std::optional<Element> found = top->FindSubStorage(kMapStorage);
+  if (!found) return {};
+  const Storage storage = top->storage().OpenStorage(*found);
   const std::vector<Element> elements = storage.Elements();
   const std::vector<std::uint8_t> entries = StreamIn(storage, elements, kEntryStream);
   if (entries.empty()) return {};

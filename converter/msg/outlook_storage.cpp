@@ -3,6 +3,7 @@
 // "__properties_version1.0" stream after a header of `propHeaderSize` bytes.
 #include "converter/msg/outlook_storage.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "converter/base/byte_cursor.h"
@@ -52,39 +53,44 @@ std::optional<std::uint16_t> ParseId(std::string_view id) {
 
 OutlookStorage::OutlookStorage(Storage storage, std::uint32_t prop_header_size,
                                const Message* parent)
-    : storage_(std::move(storage)), prop_header_size_(prop_header_size), parent_(parent) {
-  for (Element& element : storage_.Elements()) {
-    auto& map = element.kind == EntryKind::kStorage ? sub_storages_ : streams_;
-    std::u16string name = element.name;
-    map.emplace(std::move(name), std::move(element));  // a repeated name keeps the first
-  }
+    : storage_(std::move(storage)), prop_header_size_(prop_header_size), parent_(parent) {}
+
+std::optional<Element> OutlookStorage::FindStream(std::u16string_view name) const {
+  return storage_.Find(name, EntryKind::kStream);
+}
+
+std::optional<Element> OutlookStorage::FindSubStorage(std::u16string_view name) const {
+  return storage_.Find(name, EntryKind::kStorage);
 }
 
 std::optional<PropertyElement> OutlookStorage::FindPropertyElement(std::string_view id) const {
   const std::u16string prefix = std::u16string(kPropertyPrefix) + Widen(id);
-  for (const auto* map : {&streams_, &sub_storages_}) {
-    for (const auto& [name, element] : *map) {
-      if (!StartsWith(name, prefix)) continue;
-      std::u16string_view full(name);
-      std::optional<std::uint16_t> type =
-          full.size() >= kPropertyNameLength ? ParseHex4(full.substr(16, 4)) : std::nullopt;
-      if (!type)
-        throw PropertyError("MAPI property element \"" + NameForMessages(name) +
-                            "\" has a malformed name.");
-      if (*type == 0) return std::nullopt;  // no type: the fixed entries decide
-      if (*type != kTypeObject && *type != kTypeString8 && *type != kTypeUnicode &&
-          *type != kTypeBinary)
-        throw PropertyError(kUnsupportedTypeMessage);
-      // The element to read is the one named by the first 20 characters, of the kind the
-      // type calls for.
-      std::u16string_view wanted = full.substr(0, kPropertyNameLength);
-      const auto& kind_map = *type == kTypeObject ? sub_storages_ : streams_;
-      auto found = kind_map.find(std::u16string(wanted));
-      if (found == kind_map.end())
-        throw PropertyError("MAPI property element \"" + NameForMessages(wanted) +
-                            "\" is missing.");
-      return PropertyElement{found->second, *type};
+  for (EntryKind kind : {EntryKind::kStream, EntryKind::kStorage}) {
+    // Of the elements whose names start with the prefix, the first by name decides.
+    std::optional<std::u16string_view> first;
+    for (std::uint32_t child : storage_.ChildIds()) {
+      if (storage_.KindOf(child) != kind) continue;
+      const std::u16string_view name = storage_.NameOf(child);
+      if (StartsWith(name, prefix) && (!first || name < *first)) first = name;
     }
+    if (!first) continue;
+    const std::u16string_view full = *first;
+    std::optional<std::uint16_t> type =
+        full.size() >= kPropertyNameLength ? ParseHex4(full.substr(16, 4)) : std::nullopt;
+    if (!type)
+      throw PropertyError("MAPI property element \"" + NameForMessages(full) + "\" has a malformed name.");
+    if (*type == 0) return std::nullopt;  // no type: the fixed entries decide
+    if (*type != kTypeObject && *type != kTypeString8 && *type != kTypeUnicode &&
+        *type != kTypeBinary)
+      throw PropertyError(kUnsupportedTypeMessage);
+    // The element to read is the one named by the first 20 characters, of the kind the
+    // type calls for.
+    const std::u16string_view wanted = full.substr(0, kPropertyNameLength);
+    std::optional<Element> found =
+        storage_.Find(wanted, *type == kTypeObject ? EntryKind::kStorage : EntryKind::kStream);
+    if (!found)
+      throw PropertyError("MAPI property element \"" + NameForMessages(wanted) + "\" is missing.");
+    return PropertyElement{std::move(*found), *type};
   }
   return std::nullopt;
 }
@@ -105,36 +111,43 @@ PropertyValue OutlookStorage::GetMapiProperty(std::string_view id) const {
   throw PropertyError(kUnsupportedTypeMessage);
 }
 
-const std::map<std::uint16_t, OutlookStorage::FixedEntry>& OutlookStorage::FixedEntries() const {
-  if (fixed_entries_) return *fixed_entries_;
-  std::map<std::uint16_t, FixedEntry> entries;
-  auto stream = streams_.find(std::u16string(kPropertyStream));
-  if (stream != streams_.end()) {
-    std::vector<std::uint8_t> bytes = storage_.ReadStream(stream->second);
-    // Entries follow the header to the end of the stream; a partial entry at the end is
-    // not an entry.
-    for (std::size_t offset = prop_header_size_;
-         offset < bytes.size() && bytes.size() - offset >= kEntrySize; offset += kEntrySize) {
-      std::span<const std::uint8_t> entry = ByteCursor::BytesAt(bytes, offset, kEntrySize, "property entry");
-      const std::uint64_t value = ByteCursor::U32At(entry, 8, "property value") |
-                                  std::uint64_t{ByteCursor::U32At(entry, 12, "property value")} << 32;
-      entries.emplace(ByteCursor::U16At(entry, 2, "property identifier"),
-                      FixedEntry{ByteCursor::U16At(entry, 0, "property type"), value});
+const OutlookStorage::FixedEntry* OutlookStorage::FindFixedEntry(std::string_view id) const {
+  std::optional<std::uint16_t> identifier = ParseId(id);
+  if (!identifier) return nullptr;
+  if (!fixed_entries_) {
+    std::vector<FixedEntry> entries;
+    if (std::optional<Element> stream = FindStream(kPropertyStream)) {
+      std::vector<std::uint8_t> bytes = storage_.ReadStream(*stream);
+      // Entries follow the header to the end of the stream; a partial entry at the end is
+      // not an entry.
+      for (std::size_t offset = prop_header_size_;
+           offset < bytes.size() && bytes.size() - offset >= kEntrySize; offset += kEntrySize) {
+        std::span<const std::uint8_t> entry = ByteCursor::BytesAt(bytes, offset, kEntrySize, "property entry");
+        const std::uint64_t value = ByteCursor::U32At(entry, 8, "property value") |
+                                    std::uint64_t{ByteCursor::U32At(entry, 12, "property value")} << 32;
+        entries.push_back(FixedEntry{ByteCursor::U16At(entry, 2, "property identifier"),
+                                     ByteCursor::U16At(entry, 0, "property type"), value});
+      }
     }
+    // By identifier; stable, so that of a repeated identifier the first entry stays.
+    const auto by_id = [](const FixedEntry& a, const FixedEntry& b) { return a.id < b.id; };
+    std::stable_sort(entries.begin(), entries.end(), by_id);
+    entries.erase(std::unique(entries.begin(), entries.end(),
+                              [](const FixedEntry& a, const FixedEntry& b) { return a.id == b.id; }),
+                  entries.end());
+    entries.shrink_to_fit();
+    fixed_entries_ = std::move(entries);
   }
-  fixed_entries_ = std::move(entries);
-  return *fixed_entries_;
+  auto found = std::lower_bound(fixed_entries_->begin(), fixed_entries_->end(), FixedEntry{*identifier, 0, 0},
+                                [](const FixedEntry& a, const FixedEntry& b) { return a.id < b.id; });
+  return found != fixed_entries_->end() && found->id == *identifier ? &*found : nullptr;
 }
 
 PropertyValue OutlookStorage::GetFixedProperty(std::string_view id) const {
-  std::optional<std::uint16_t> identifier = ParseId(id);
-  if (!identifier) return std::monostate{};
-  const std::map<std::uint16_t, FixedEntry>& entries = FixedEntries();
-  auto found = entries.find(*identifier);
-  if (found == entries.end()) return std::monostate{};
-  if (found->second.type == kTypeInt16) return static_cast<std::int16_t>(found->second.value & 0xFFFF);
-  if (found->second.type == kTypeInt32)
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(found->second.value));
+  const FixedEntry* found = FindFixedEntry(id);
+  if (found == nullptr) return std::monostate{};
+  if (found->type == kTypeInt16) return static_cast<std::int16_t>(found->value & 0xFFFF);
+  if (found->type == kTypeInt32) return static_cast<std::int32_t>(static_cast<std::uint32_t>(found->value));
   throw PropertyError(kUnsupportedTypeMessage);
 }
 
@@ -160,12 +173,9 @@ std::int32_t OutlookStorage::GetInt32(std::string_view id) const {
 
 std::optional<std::uint64_t> OutlookStorage::FindFixedValue(std::string_view id,
                                                             std::uint16_t type) const {
-  std::optional<std::uint16_t> identifier = ParseId(id);
-  if (!identifier) return std::nullopt;
-  const std::map<std::uint16_t, FixedEntry>& entries = FixedEntries();
-  auto found = entries.find(*identifier);
-  if (found == entries.end() || found->second.type != type) return std::nullopt;
-  return found->second.value;
+  const FixedEntry* found = FindFixedEntry(id);
+  if (found == nullptr || found->type != type) return std::nullopt;
+  return found->value;
 }
 
 std::optional<std::uint64_t> OutlookStorage::FindTime(std::string_view id) const {
@@ -179,15 +189,12 @@ std::optional<double> OutlookStorage::FindDouble(std::string_view id) const {
 }
 
 std::optional<bool> OutlookStorage::FindBoolean(std::string_view id) const {
-  std::optional<std::uint16_t> identifier = ParseId(id);
-  if (!identifier) return std::nullopt;
-  const std::map<std::uint16_t, FixedEntry>& entries = FixedEntries();
-  auto found = entries.find(*identifier);
-  if (found == entries.end()) return std::nullopt;
-  switch (found->second.type) {
+  const FixedEntry* found = FindFixedEntry(id);
+  if (found == nullptr) return std::nullopt;
+  switch (found->type) {
     case kTypeBoolean:
-    case kTypeInt16: return (found->second.value & 0xFFFF) != 0;
-    case kTypeInt32: return (found->second.value & 0xFFFFFFFF) != 0;
+    case kTypeInt16: return (found->value & 0xFFFF) != 0;
+    case kTypeInt32: return (found->value & 0xFFFFFFFF) != 0;
   }
   return std::nullopt;
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,18 +42,27 @@ struct PropertyElement {
 
 class OutlookStorage {
  public:
-  // Lists the storage's direct streams and sub-storages, each map keyed by name.
+  // Keeps the storage alone: its elements are looked up in the file's directory when a
+  // property is asked for, so that a message of many attachments holds a few bytes for
+  // each of them.
   OutlookStorage(Storage storage, std::uint32_t prop_header_size, const Message* parent);
   virtual ~OutlookStorage() = default;
+  OutlookStorage(const OutlookStorage&) = default;
+  OutlookStorage& operator=(const OutlookStorage&) = default;
+  // Moved, not copied, when a vector of them grows.
+  OutlookStorage(OutlookStorage&&) noexcept = default;
+  OutlookStorage& operator=(OutlookStorage&&) noexcept = default;
 
   const Storage& storage() const { return storage_; }
-  const std::map<std::u16string, Element>& streamStatistics() const { return streams_; }
-  const std::map<std::u16string, Element>& subStorageStatistics() const { return sub_storages_; }
+  // The direct stream, or sub-storage, of that exact name (of a repeated name the first
+  // in the storage's tree); nothing when there is none.
+  std::optional<Element> FindStream(std::u16string_view name) const;
+  std::optional<Element> FindSubStorage(std::u16string_view name) const;
   std::uint32_t propHeaderSize() const { return prop_header_size_; }
   const Message* parentMessage() const { return parent_; }
 
   // Property `id` (4 upper-case hex digits): first an element of its own, streams before
-  // sub-storages; then the fixed entries of the property stream. Throws PropertyError
+  // sub-storages, the first by name of those whose names start with its prefix; then the fixed entries of the property stream. Throws PropertyError
   // with kUnsupportedTypeMessage for a type it cannot return.
   PropertyValue GetMapiProperty(std::string_view id) const;
 
@@ -79,22 +87,21 @@ class OutlookStorage {
   std::optional<bool> FindBoolean(std::string_view id) const;
 
  private:
-  // A fixed entry of the property stream: its type and its 8-byte value.
+  // A fixed entry of the property stream: its identifier, its type and its 8-byte value.
   struct FixedEntry {
+    std::uint16_t id;
     std::uint16_t type;
     std::uint64_t value;
   };
   PropertyValue GetFixedProperty(std::string_view id) const;
-  // The property stream's entries by identifier (the first of a repeated one), parsed
-  // on first use and kept.
-  const std::map<std::uint16_t, FixedEntry>& FixedEntries() const;
+  // The property stream's entry for `id` (the first of a repeated one), or null. The
+  // entries are parsed on first use and kept, ordered by identifier: 16 bytes each.
+  const FixedEntry* FindFixedEntry(std::string_view id) const;
 
   Storage storage_;
-  std::map<std::u16string, Element> streams_;
-  std::map<std::u16string, Element> sub_storages_;
   std::uint32_t prop_header_size_;
   const Message* parent_;
-  mutable std::optional<std::map<std::uint16_t, FixedEntry>> fixed_entries_;
+  mutable std::optional<std::vector<FixedEntry>> fixed_entries_;
 };
 
 class Recipient : public OutlookStorage {

@@ -680,6 +680,26 @@ TEST_F(ConvertFileTest, AnInputCutShortWhileMappedEndsWithOneLine) {
   EXPECT_THROW(InputFile{input}, FormatError) << "the emptied file is refused as usual";
 }
 
+// Pages of the mapped input let go once the body is read are read again from the file:
+// the bytes stay those of the file, and a conversion after it gives the same document.
+TEST_F(ConvertFileTest, ReleasedInputPagesReadTheSameBytesAgain) {
+  MessageBuilder builder;
+  std::string text;
+  while (text.size() < 200000) text += "Released pages come back from the file. ";
+  builder.AddString8(0x1000, text);
+  const std::vector<std::uint8_t> bytes = builder.Build();
+  const fs::path input = Write("in.msg", bytes);
+  const InputFile file(input);
+  const std::vector<std::uint8_t> first(file.bytes().begin(), file.bytes().end());
+  file.ReleasePages();
+  EXPECT_EQ(std::vector<std::uint8_t>(file.bytes().begin(), file.bytes().end()), bytes);
+  EXPECT_EQ(first, bytes);
+  ASSERT_EQ(ConvertFile(input, dir_ / "out.doc", {}).status, ConversionStatus::kSuccess);
+  const std::vector<std::uint8_t> document = ConvertMessage(bytes);
+  std::ifstream written(dir_ / "out.doc", std::ios::binary);
+  EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(written), {}), document);
+}
+
 // The same fault while the document is being written from the mapping: the process ends
 // as above and removes its temporary file first, named or not.
 TEST_F(ConvertFileTest, AnInputCutShortWhileWritingLeavesNoTemporaryFile) {

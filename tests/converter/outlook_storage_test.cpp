@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/document/attachment_list.h"
 #include "converter/cfb/compound_file.h"
 #include "converter/base/errors.h"
 #include "converter/msg/message.h"
@@ -156,7 +157,7 @@ TEST(PropertyLookupTest, PropertyStreamIsReadOnceAndMatchedByNumber) {
   EXPECT_TRUE(std::holds_alternative<std::monostate>(storage.GetMapiProperty("0e07")))
       << "identifiers are spelled upper-case";
   EXPECT_TRUE(std::holds_alternative<std::monostate>(storage.GetMapiProperty("3705 ")));
-  EXPECT_EQ(file->stream_bytes_read(), storage.streamStatistics().at(u"__properties_version1.0").size);
+  EXPECT_EQ(file->stream_bytes_read(), storage.FindStream(u"__properties_version1.0")->size);
 }
 
 TEST(PropertyLookupTest, FixedValuesOfEachTypeOnlyWhenTheTypeMatches) {
@@ -321,6 +322,94 @@ TEST(MessageLoadTest, LoadsRecipientsAttachmentsAndNestedMessages) {
   std::optional<std::vector<std::uint8_t>> body = testing::DecodedBody(*message);
   ASSERT_TRUE(body);
   EXPECT_EQ(std::string(body->begin(), body->end()), "{\\rtf1 deepest}");
+}
+
+// Thousands of attachments, some damaged, some embedded, some under names of other
+// lengths: they load in the order of their names (not of the file's tree, which puts
+// shorter names first), a repeated name once, and each attachment answers with its own
+// properties and its own damage, also through the copies the attachment list makes.
+TEST(MessageLoadTest, ManyAttachmentsKeepTheirOrderPropertiesAndDamage) {
+  constexpr int kCount = 3000;
+  MessageBuilder builder;
+  std::vector<std::u16string> plain_names;  // the plain attachments' 3707, in name order
+  std::vector<std::u16string> subjects;     // the embedded messages' subjects, in name order
+  auto text = [](const char* prefix, int i) {
+    const std::string value = prefix + std::to_string(i);
+    return std::u16string(value.begin(), value.end());
+  };
+  for (int i = 0; i < kCount; ++i) {
+    if (i % 7 == 3) {
+      StorageBuilder& inner = builder.AddEmbeddedMessage();
+      inner.AddUnicode(0x0037, text("subject ", i));
+      builder.LastAttachment().AddUnicode(0x3001, text("shown ", i));
+      subjects.push_back(text("subject ", i));
+      continue;
+    }
+    StorageBuilder& attachment = builder.AddAttachment(i % 5 == 4 ? 2 : 1);
+    attachment.AddUnicode(0x3707, text("file", i)).AddBinary(0x3701, {static_cast<std::uint8_t>(i), 0xA5});
+    attachment.AddInt32(0x370B, kCount - i);
+    if (i % 11 == 0) attachment.AppendToPropertyStream({1, 2, 3});         // a partial entry
+    if (i % 13 == 0) attachment.AddRawStream(u"__substg1.0_3704ZZZZ", {1});  // a malformed name
+    if (i % 17 == 0) attachment.AddString8(0x3001, "eight").AddUnicode(0x3001, u"sixteen");
+    if (i % 19 == 0) attachment.AddBoolean(0x7FFE, true);                   // hidden
+    plain_names.push_back(text("file", i));
+  }
+  // Names of other lengths sort after "#00000BB7" by name, before it in the tree.
+  builder.AddSubStorage(u"__attach_version1.0_#2", 8).AddInt32(0x3705, 1).AddUnicode(0x3707, u"second");
+  builder.AddSubStorage(u"__attach_version1.0_#1", 8).AddInt32(0x3705, 1).AddUnicode(0x3707, u"first");
+  plain_names.insert(plain_names.end(), {u"first", u"second"});
+  Opened opened = Open(builder);
+  const Message& top = *opened.message;
+  ASSERT_EQ(top.attachments().size(), plain_names.size());
+  ASSERT_EQ(top.messages().size(), subjects.size());
+  for (std::size_t i = 0; i < subjects.size(); ++i)
+    EXPECT_EQ(top.messages()[i]->GetString("0037"), subjects[i]) << i;
+  for (std::size_t k = 0, i = 0; k + 2 < plain_names.size(); ++k, ++i) {
+    if (i % 7 == 3) ++i;
+    const Attachment& attachment = top.attachments()[k];
+    ASSERT_EQ(attachment.GetString("3707"), plain_names[k]) << k;
+    EXPECT_EQ(attachment.GetBytes("3701"), (std::vector<std::uint8_t>{static_cast<std::uint8_t>(i), 0xA5}));
+    EXPECT_EQ(attachment.GetInt32("3705"), i % 5 == 4 ? 2 : 1);
+    EXPECT_EQ(attachment.GetInt32("370B"), static_cast<std::int32_t>(kCount - i));
+    EXPECT_EQ(attachment.FindBoolean("7FFE"), i % 19 == 0 ? std::optional<bool>(true) : std::nullopt);
+    if (i % 13 == 0)
+      EXPECT_THROW(attachment.GetString("3704"), PropertyError) << i;
+    else
+      EXPECT_EQ(attachment.GetString("3704"), std::nullopt) << i;
+    EXPECT_EQ(attachment.GetString("3001"), i % 17 == 0 ? std::optional<std::u16string>(u"eight") : std::nullopt);
+  }
+  EXPECT_EQ(top.attachments().back().GetString("3707"), u"second");
+
+  const std::vector<ListedAttachment> listed = SenderAttachments(top);
+  std::size_t plain = 0, embedded = 0, hidden = 0;
+  for (int i = 0; i < kCount; ++i) hidden += i % 7 != 3 && i % 19 == 0;
+  ASSERT_EQ(listed.size(), kCount + 2 - hidden);
+  std::size_t at = 0;
+  for (int i = 0; i < kCount; ++i) {
+    if (i % 7 != 3 && i % 19 == 0) {
+      ++plain;
+      continue;
+    }
+    const ListedAttachment& entry = listed[at++];
+    EXPECT_EQ(entry.number, static_cast<std::size_t>(i) + 1);
+    if (i % 7 == 3) {
+      EXPECT_EQ(entry.kind, AttachmentKind::kMessage);
+      EXPECT_EQ(entry.message, top.messages()[embedded++].get());
+      EXPECT_EQ(entry.name, text("shown ", i));
+    } else {
+      EXPECT_EQ(entry.kind, i % 5 == 4 ? AttachmentKind::kReference : AttachmentKind::kFile);
+      EXPECT_EQ(entry.name, plain_names[plain++]);
+      EXPECT_EQ(entry.attachment.GetInt32("370B"), kCount - i);
+    }
+  }
+  EXPECT_EQ(listed.back().name, u"second");
+  EXPECT_EQ(listed.back().number, static_cast<std::size_t>(kCount) + 2);
+
+  // A repeated attachment name loads once.
+  MessageBuilder repeated;
+  repeated.AddSubStorage(u"__attach_version1.0_#00000000", 8).AddInt32(0x3705, 1);
+  repeated.AddSubStorage(u"__attach_version1.0_#00000000", 8).AddInt32(0x3705, 1);
+  EXPECT_EQ(Open(repeated).message->attachments().size(), 1u);
 }
 
 TEST(MessageLoadTest, LoadingFailuresFailTheMessage) {

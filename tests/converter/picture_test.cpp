@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "converter/document/attachment_saver.h"
+#include "converter/cfb/compound_file.h"
 #include "converter/conversion.h"
 #include "converter/msg/message.h"
 #include "converter/document/message_document.h"
@@ -629,6 +630,50 @@ TEST(PictureConversionTest, HiddenTagsShowNothingAndNamesAreFoundInTheirOrder) {
   Attach(builder, Png(2, 2), u"x.png");
   Attach(builder, Png(3, 3), u"other.png").AddUnicode(0x3712, u"x.png");
   EXPECT_EQ(PicturesTheBodyShows(*Message::Open(builder.Build())), (std::set<std::size_t>{3002}));
+}
+
+// A large HTML body is read out of the message once for the passes that decide which
+// pictures it shows and which attachments are kept, and for the document itself, with
+// pictures on and off and attachments saved or not; the caller hears once that it is read.
+TEST(PictureConversionTest, TheBodyIsReadOnceForEveryPass) {
+  const TempTree tree;
+  std::string html = "<html><body><img src=\"cid:one@x\"><table>";
+  while (html.size() < 300000) html += "<tr><td>a cell</td></tr>";
+  html += "</table></body></html>";
+  MessageBuilder builder;
+  builder.AddBinary(0x1013, Bytes(html.begin(), html.end()));
+  Attach(builder, Png(4, 2), u"one.png").AddUnicode(0x3712, u"<one@x>").AddBoolean(0x7FFE, true);
+  Attach(builder, {'%', 'P', 'D', 'F'}, u"report.pdf");
+  const Bytes msg = builder.Build();
+  int run = 0;
+  for (bool pictures : {false, true}) {
+    for (bool attachments : {false, true}) {
+      const std::shared_ptr<const CompoundFile> file = CompoundFile::Open(msg);
+      const Message message(Storage::Root(file), 32, nullptr, 0);
+      ConversionOptions options;
+      options.header_block = true;
+      options.pictures = pictures;
+      options.attachments = attachments;
+      AttachmentJournal journal;
+      int heard = 0;
+      const std::uint64_t before = file->stream_bytes_read();
+      PreparedDocument prepared = PrepareDocument(message, std::filesystem::path(tree.Root()) / ("d" + std::to_string(run++) + ".doc"),
+                                                  options, journal, [&heard] { ++heard; });
+      EXPECT_LT(file->stream_bytes_read() - before, html.size() + 10000) << pictures << attachments;
+      EXPECT_EQ(heard, 1);
+      std::vector<std::uint8_t> document;
+      VectorSink sink(document);
+      prepared.content.WriteTo(sink);
+      const std::string text(document.begin(), document.end());
+      EXPECT_EQ(text.find("{\\pict\\pngblip") != std::string::npos, pictures) << pictures << attachments;
+      // The hidden picture is kept when the document does not show it.
+      const std::vector<std::u16string> kept =
+          !attachments ? std::vector<std::u16string>()
+          : pictures   ? std::vector<std::u16string>{u"report.pdf"}
+                       : std::vector<std::u16string>{u"one.png", u"report.pdf"};
+      EXPECT_EQ(prepared.saved.names, kept) << pictures << attachments;
+    }
+  }
 }
 
 // A conversion stopped part way (a time limit, Ctrl-C, SIGTERM) takes back what it wrote:
