@@ -21,7 +21,7 @@ struct ConvertOptions {
   bool skipExisting = false;  // leave out messages whose documents are there already
   bool tree = false;          // keep the sub-folders below each folder given
   QString namePattern = QStringLiteral("{file}");  // how documents are named
-  DocumentOptions documents;
+  ConversionOptions documents;  // the document options; its replace is never set here (--replace is the run's)
   bool quiet = false;
   bool help = false;
   bool version = false;

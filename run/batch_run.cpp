@@ -76,8 +76,6 @@ class Batch {
         const std::function<void(std::size_t, const BatchOutcome&)>& done,
         const std::function<void(std::size_t)>& begun)
       : jobs_(jobs), settings_(settings), done_(done), begun_(begun),
-        options_(settings.request == BatchRequest::kName ? std::string("name")
-                                                         : ConverterRequestOptions(settings.documents)),
         pattern_(settings.namePattern.toUtf8().toStdString()) {
     const std::size_t count = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(settings.workers, 1)), 1,
                                                       std::max<std::size_t>(jobs.size(), 1));
@@ -104,6 +102,15 @@ class Batch {
   }
 
  private:
+  // The request's options field: "name" for a name request; else the documents' options,
+  // with replace as the plan decided it for this job alone.
+  std::string RequestOptions(std::size_t index) const {
+    if (settings_.request == BatchRequest::kName) return "name";
+    ConversionOptions options = settings_.documents;
+    options.replace = jobs_[index].replace;
+    return quorlin::ConversionOptionWords(options);
+  }
+
   bool Busy() const {
     return std::any_of(slots_.begin(), slots_.end(), [](const auto& s) { return s->job.has_value(); });
   }
@@ -190,9 +197,7 @@ class Batch {
         Begin(*slot, index);
         const std::string second =
             settings_.request == BatchRequest::kName ? pattern_ : Encoded(jobs_[index].output);
-        const std::string options =
-            jobs_[index].replace && settings_.request == BatchRequest::kConvert ? options_ + " replace" : options_;
-        if (!slot->worker.Send(options, Encoded(jobs_[index].source), second)) {
+        if (!slot->worker.Send(RequestOptions(index), Encoded(jobs_[index].source), second)) {
           const std::string ended = slot->worker.Kill();
           Abandon(*slot, QStringLiteral("ended"),
                   QString::fromStdString(ended.empty() ? "the converter stopped taking work" : ended));
@@ -300,7 +305,6 @@ class Batch {
   const BatchSettings& settings_;
   const std::function<void(std::size_t, const BatchOutcome&)>& done_;
   const std::function<void(std::size_t)>& begun_;
-  const std::string options_;
   const std::string pattern_;
   std::set<std::string> madeFolders_;
   std::vector<std::unique_ptr<Slot>> slots_;

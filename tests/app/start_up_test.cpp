@@ -58,12 +58,12 @@ TEST(StartUp, HeaderBlockChoiceIsRestoredAndABadValueShowsLine137) {
   for (const char* stored : {"True", "False"}) {
     FormFixture f({{QStringLiteral("HeaderBlock"), QString::fromLatin1(stored)}});
     f.Load();
-    EXPECT_EQ(f.form().Check1->isChecked(), std::string(stored) == "True");
+    EXPECT_EQ(f.form().DocumentBoxFor(&ConversionOptions::header_block)->isChecked(), std::string(stored) == "True");
     EXPECT_TRUE(f.dialogs.shown.empty());
   }
   FormFixture bad({{QStringLiteral("HeaderBlock"), QStringLiteral("maybe")}});
   bad.Load();
-  EXPECT_FALSE(bad.form().Check1->isChecked());
+  EXPECT_FALSE(bad.form().DocumentBoxFor(&ConversionOptions::header_block)->isChecked());
   ASSERT_EQ(bad.dialogs.ErrorBoxes().size(), 1u);
   EXPECT_NE(bad.dialogs.ErrorBoxes()[0].indexOf(QStringLiteral("Form_Load at line 137\r\r")), -1);
 }
@@ -73,7 +73,7 @@ TEST(StartUp, HeaderBlockChoiceIsRestoredAndABadValueShowsLine137) {
 TEST(StartUp, TheNewDocumentChoicesAreRestored) {
   FormFixture none;
   none.Load();
-  for (QCheckBox* box : {none.form().Check2, none.form().Check3, none.form().Check4, none.form().Check5})
+  for (QCheckBox* box : {none.form().DocumentBoxFor(&ConversionOptions::pictures), none.form().DocumentBoxFor(&ConversionOptions::attachments), none.form().DocumentBoxFor(&ConversionOptions::file_dates), none.form().Check5})
     EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
   EXPECT_EQ(none.form().Combo1->currentText(), QStringLiteral("file name"));
   FormFixture all({{QStringLiteral("Pictures"), QStringLiteral("True")},
@@ -82,7 +82,7 @@ TEST(StartUp, TheNewDocumentChoicesAreRestored) {
                    {QStringLiteral("KeepFolders"), QStringLiteral("True")},
                    {QStringLiteral("NameBy"), QStringLiteral("date-subject")}});
   all.Load();
-  for (QCheckBox* box : {all.form().Check2, all.form().Check3, all.form().Check4, all.form().Check5})
+  for (QCheckBox* box : {all.form().DocumentBoxFor(&ConversionOptions::pictures), all.form().DocumentBoxFor(&ConversionOptions::attachments), all.form().DocumentBoxFor(&ConversionOptions::file_dates), all.form().Check5})
     EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
   EXPECT_EQ(all.form().Combo1->currentText(), QStringLiteral("date and subject"));
   FormFixture odd({{QStringLiteral("NameBy"), QStringLiteral("by moon phase")}});

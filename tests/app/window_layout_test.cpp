@@ -47,10 +47,10 @@ TEST(WindowLayout, EveryControlStandsWhereTheTableSays) {
       {"Frame5", "Save Option", "Form1", QRect(8, 249, 520, 205)},
       {"Option1", "Save results to this folder:", "Frame5", QRect(16, 20, 241, 17)},
       {"Option2", "Save results in folder of original file", "Frame5", QRect(16, 112, 241, 17)},
-      {"Check1", "Add sender, date and subject", "Frame5", QRect(264, 112, 241, 17)},
-      {"Check2", "Show pictures", "Frame5", QRect(16, 132, 241, 17)},
-      {"Check3", "Save attachments", "Frame5", QRect(264, 132, 241, 17)},
-      {"Check4", "Date documents like their messages", "Frame5", QRect(16, 152, 488, 17)},
+      {"header", "Add sender, date and subject", "Frame5", QRect(264, 112, 241, 17)},
+      {"pictures", "Show pictures", "Frame5", QRect(16, 132, 241, 17)},
+      {"attachments", "Save attachments", "Frame5", QRect(264, 132, 241, 17)},
+      {"dates", "Date documents like their messages", "Frame5", QRect(16, 152, 488, 17)},
       {"Label1", "Name documents by:", "Frame5", QRect(16, 176, 122, 17)},
       {"Combo1", "", "Frame5", QRect(144, 172, 160, 23)},
       {"Frame3", "", "Frame5", QRect(32, 34, 456, 72)},
@@ -121,7 +121,7 @@ TEST(WindowLayout, EveryControlHasAOneLineTipAndStartNamesTheTimeLimit) {
   Form1& form = f.form();
   for (QWidget* w : std::initializer_list<QWidget*>{
            form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7, form.PushButton9,
-           form.PushButton10, form.Option1, form.Option2, form.Check1, form.Check2, form.Check3, form.Check4,
+           form.PushButton10, form.Option1, form.Option2, form.DocumentBoxFor(&ConversionOptions::header_block), form.DocumentBoxFor(&ConversionOptions::pictures), form.DocumentBoxFor(&ConversionOptions::attachments), form.DocumentBoxFor(&ConversionOptions::file_dates),
            form.Check5, form.Combo1, form.Text1}) {
     EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();
     EXPECT_FALSE(w->toolTip().contains(u'\n')) << w->objectName().toStdString();
@@ -151,8 +151,8 @@ TEST(WindowLayout, TheFontHasArialsMetricsAndEveryCaptionFits) {
   const QStringList arialMetrics = {"Arial", "Liberation Sans", "Arimo"};
   for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
            form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7,
-           form.PushButton9, form.PushButton10, form.Option1, form.Option2, form.Check1, form.Check2, form.Check3,
-           form.Check4, form.Check5}) {
+           form.PushButton9, form.PushButton10, form.Option1, form.Option2, form.DocumentBoxFor(&ConversionOptions::header_block), form.DocumentBoxFor(&ConversionOptions::pictures), form.DocumentBoxFor(&ConversionOptions::attachments),
+           form.DocumentBoxFor(&ConversionOptions::file_dates), form.Check5}) {
     EXPECT_TRUE(arialMetrics.contains(QFontInfo(b->font()).family())) << b->objectName().toStdString();
     const int needed = b->inherits("QPushButton") ? b->fontMetrics().horizontalAdvance(b->text()) : b->sizeHint().width();
     EXPECT_LE(needed, b->width()) << b->objectName().toStdString();
@@ -177,8 +177,8 @@ TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
   EXPECT_TRUE(form.ListView1->acceptDrops());
   const std::vector<QWidget*> order{form.ListView1, form.PushButton1, form.PushButton4, form.PushButton2,
                                     form.PushButton6, form.PushButton7, form.Option1, form.Option2,
-                                    form.Text1, form.PushButton9, form.Check5, form.Check1, form.Check2,
-                                    form.Check3, form.Check4, form.Combo1, form.PushButton10};
+                                    form.Text1, form.PushButton9, form.Check5, form.DocumentBoxFor(&ConversionOptions::header_block), form.DocumentBoxFor(&ConversionOptions::pictures),
+                                    form.DocumentBoxFor(&ConversionOptions::attachments), form.DocumentBoxFor(&ConversionOptions::file_dates), form.Combo1, form.PushButton10};
   // The named controls in the order Tab visits them, starting from the list.
   std::vector<QWidget*> visited;
   QWidget* w = form.ListView1;

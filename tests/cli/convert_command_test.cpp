@@ -252,9 +252,9 @@ TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
   ASSERT_TRUE(spaced) << qPrintable(error);
   EXPECT_EQ(spaced->jobs, 4);
   EXPECT_EQ(spaced->outputFolder, QStringLiteral("-"));
-  EXPECT_TRUE(spaced->documents.headerBlock);
+  EXPECT_TRUE(spaced->documents.header_block);
   EXPECT_EQ(spaced->paths, QStringList({QStringLiteral("a"), QStringLiteral("b")}));
-  EXPECT_FALSE(defaults->documents.headerBlock);
+  EXPECT_FALSE(defaults->documents.header_block);
   // A path that begins with "-" needs "--" before it; without, it is an unknown option.
   EXPECT_FALSE(ParseConvertOptions({QStringLiteral("-odd.msg")}, 1, error));
   EXPECT_EQ(error, QStringLiteral("unknown option --odd.msg"));
