@@ -279,6 +279,43 @@ TEST(ConvertOptions, HelpListsEveryOption) {
     EXPECT_TRUE(ParseConvertOptions({flag, QStringLiteral("in")}, 1, error)) << qPrintable(flag) << qPrintable(error);
 }
 
+// The document options are the flags they have always been, each setting its own field
+// and no other; the converter's replace stays the run's: --replace plans which documents
+// are replaced and never asks every conversion to replace. Each option's help is wrapped
+// to 80 columns under its flag.
+TEST(ConvertOptions, DocumentOptionsAreTheConvertersFlags) {
+  const std::pair<const char*, bool ConversionOptions::*> flags[] = {
+      {"--header", &ConversionOptions::header_block},
+      {"--pictures", &ConversionOptions::pictures},
+      {"--attachments", &ConversionOptions::attachments},
+      {"--dates", &ConversionOptions::file_dates},
+  };
+  QString error;
+  for (const auto& [flag, field] : flags) {
+    const auto options = ParseConvertOptions({QString::fromLatin1(flag), QStringLiteral("in")}, 1, error);
+    ASSERT_TRUE(options) << flag << qPrintable(error);
+    for (const auto& [other, otherField] : flags)
+      EXPECT_EQ(options->documents.*otherField, field == otherField) << flag << " sets " << other;
+    EXPECT_FALSE(options->documents.replace) << flag;
+  }
+  const auto replace = ParseConvertOptions({QStringLiteral("--replace"), QStringLiteral("in")}, 1, error);
+  ASSERT_TRUE(replace);
+  EXPECT_TRUE(replace->replace);
+  EXPECT_FALSE(replace->documents.replace);
+
+  const QString help = ConvertHelpText();
+  for (const QString& line : help.split(u'\n')) {
+    if (!line.startsWith(QStringLiteral("  "))) continue;  // the usage above the options
+    EXPECT_LE(line.size(), 80) << qPrintable(line);
+  }
+  EXPECT_TRUE(help.contains(QStringLiteral(
+      "  --attachments     save the message's attachments into a folder beside its\n"
+      "                    document (\"Report.doc\" gets \"Report attachments\")\n")));
+  EXPECT_TRUE(help.contains(QStringLiteral(
+      "  --dates           date each document like its message (sent, else received)\n")));
+  EXPECT_EQ(help.count(QStringLiteral("  --replace ")), 1) << "one --replace, the run's";
+}
+
 // The program itself without a display: --help and --version answer, every other start
 // says in one line that the window needs a display, and nothing aborts. A display that is
 // named but cannot be reached gives the same line.

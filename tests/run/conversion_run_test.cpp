@@ -222,7 +222,9 @@ TEST_F(ConversionRunTest, NamesDatesAndAttachmentsFromTheWindowsChoices) {
   fixture_->Load();
   Form1& form = fixture_->form();
   EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("date and subject"));
-  EXPECT_TRUE(form.DocumentBoxFor(&ConversionOptions::pictures)->isChecked() && form.DocumentBoxFor(&ConversionOptions::attachments)->isChecked() && form.DocumentBoxFor(&ConversionOptions::file_dates)->isChecked());
+  EXPECT_TRUE(form.DocumentBoxFor(&ConversionOptions::pictures)->isChecked() &&
+              form.DocumentBoxFor(&ConversionOptions::attachments)->isChecked() &&
+              form.DocumentBoxFor(&ConversionOptions::file_dates)->isChecked());
   constexpr std::int64_t kSent = 1796735100;  // 8 December 2026 13:05 UTC
   msgwriter::MessageBuilder message;
   message.AddRtfBody(RtfFor(QStringLiteral("m.msg"))).AddUnicode(0x0037, u"RE: a/b\u0001 plan");
