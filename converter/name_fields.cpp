@@ -41,8 +41,4 @@ std::optional<std::int64_t> MessageTime(const Message& message) {
   return UnixSeconds(*time);
 }
 
-std::string NameFieldsLine(const NameFields& fields) {
-  return fields.date + '\t' + fields.subject + '\t' + fields.from;
-}
-
 }  // namespace quorlin

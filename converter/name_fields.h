@@ -26,8 +26,4 @@ NameFields ReadNameFields(const Message& message);
 // when that time is one the header block leaves out (FormatLocalTime gives nothing).
 std::optional<std::int64_t> MessageTime(const Message& message);
 
-// The fields as one line for the serve exchange: date, subject and sender, separated by
-// tabs (no field holds one).
-std::string NameFieldsLine(const NameFields& fields);
-
 }  // namespace quorlin

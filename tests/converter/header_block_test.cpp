@@ -94,7 +94,6 @@ TEST(NameFieldsTest, DateSubjectAndSenderForNames) {
   EXPECT_EQ(fields.date, "2026-12-08 1405");
   EXPECT_EQ(fields.subject, "Contract {draft}");
   EXPECT_EQ(fields.from, "Ann Smith");
-  EXPECT_EQ(NameFieldsLine(fields), "2026-12-08 1405\tContract {draft}\tAnn Smith");
 
   MessageBuilder received;  // no normalized subject, delivery time only, a name in Greek
   received.AddUnicode(0x0037, u"RE: \u03b1\u03b2").AddTime(0x0E06, FileTime(k8Dec2026At1305Utc));
@@ -106,7 +105,7 @@ TEST(NameFieldsTest, DateSubjectAndSenderForNames) {
 
   bytes = MessageBuilder().Build();
   fields = ReadNameFields(*Message::Open(bytes));
-  EXPECT_EQ(NameFieldsLine(fields), "\t\t");
+  EXPECT_EQ(fields.date + fields.subject + fields.from, "");
   EXPECT_EQ(FormatLocalStamp(0), std::nullopt);
 }
 
