@@ -93,8 +93,8 @@ void Form1::ApplySkin() {
   const QString skinPath = InAppFolder(services_.applicationFolder,
                                        QStringLiteral("x") + PathSeparator() + QStringLiteral("o.cjs"));
   if (!QFileInfo(skinPath).isFile()) return;
-  // This build carries no skin component, so a skin file present is treated as missing too:
-  // the window keeps its own colours.
+  // The window has no reader for skin files: it keeps its own colours, so a skin file there
+  // changes nothing and is left alone, as a missing one is.
 }
 
 void Form1::OpenHomePageAtRandom() {

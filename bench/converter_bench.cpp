@@ -29,8 +29,8 @@
 #include <vector>
 
 #include "converter/conversion.h"
-#include "converter/crc32.h"
-#include "converter/errors.h"
+#include "converter/rtf/clzf.h"
+#include "converter/base/errors.h"
 #include "msgwriter/message_builder.h"
 
 extern char** environ;

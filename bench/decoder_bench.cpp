@@ -9,9 +9,8 @@
 #include <random>
 #include <string>
 
-#include "converter/clzf.h"
-#include "converter/crc32.h"
-#include "converter/message.h"
+#include "converter/rtf/clzf.h"
+#include "converter/msg/message.h"
 #include "msgwriter/lzfu_compressor.h"
 
 namespace {

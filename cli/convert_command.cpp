@@ -236,7 +236,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     settings.tick = [&] { progress.Update(done, failed, false); };
     summary = RunBatch(jobs, settings, [&](std::size_t index, const BatchOutcome& outcome) {
       outcomes[index] = outcome;
-      if (outcome.word == QLatin1String("not-started")) return;
+      if (outcome.result == quorlin::serve_protocol::Result::kNotStarted) return;
       ++done;
       // Each distinct notice once, whichever message gave it first.
       for (const QString& notice : outcome.notices) {
@@ -249,7 +249,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
         ++failed;
         progress.Clear();
         console.Error(QStringLiteral("failed: ") + jobs[index].source + QStringLiteral(": ") +
-                      ReasonForOutcome(outcome.word, outcome.reason).Text());
+                      ReasonForOutcome(outcome.result, outcome.reason).Text());
       }
       progress.Update(done, failed, done == jobs.size());
     });

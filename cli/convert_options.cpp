@@ -52,7 +52,7 @@ QString SetFlag(ConvertOptions& options, QString) {
 }
 
 // The help lists the command's own options for the output and the run, then the document
-// options (converter/conversion_options.cpp) the user chooses, then the rest. A new option
+// options (converter/options/conversion_options.cpp) the user chooses, then the rest. A new option
 // of the command's own is one row here.
 const OwnOption kBeforeDocuments[] = {
     {"output", "DIR", "write the documents into DIR (default: the current folder)",

@@ -7,17 +7,17 @@
 #include <new>
 #include <optional>
 
-#include "converter/errors.h"
-#include "converter/attachment_journal.h"
-#include "converter/file_time.h"
-#include "converter/input_file.h"
-#include "converter/message.h"
-#include "converter/message_document.h"
-#include "converter/name_fields.h"
+#include "converter/base/errors.h"
+#include "converter/output/attachment_journal.h"
+#include "converter/output/file_time.h"
+#include "converter/cfb/input_file.h"
+#include "converter/msg/message.h"
+#include "converter/document/message_document.h"
+#include "converter/document/name_fields.h"
 #include "converter/name_pattern.h"
-#include "converter/output_file.h"
-#include "converter/output_journal.h"
-#include "converter/picture_attachments.h"
+#include "converter/output/output_file.h"
+#include "converter/base/output_journal.h"
+#include "converter/document/picture_attachments.h"
 
 namespace quorlin {
 
@@ -37,9 +37,12 @@ std::vector<std::uint8_t> ConvertMessage(std::span<const std::uint8_t> msg_bytes
 
 namespace {
 
-ConversionResult Failure(ConversionStatus status, std::string message) {
+using serve_protocol::Result;
+
+ConversionResult Failure(ConversionStatus status, serve_protocol::Result code, std::string message) {
   ConversionResult result;
   result.status = status;
+  result.result = code;
   result.message = std::move(message);
   return result;
 }
@@ -49,18 +52,22 @@ template <typename Work>
 ConversionResult Guarded(Work work) {
   try {
     return work();
+  } catch (const NotAMessageError& error) {
+    return Failure(ConversionStatus::kFormatError, Result::kNotAMessage, error.what());
   } catch (const FormatError& error) {
-    return Failure(ConversionStatus::kFormatError, error.what());
+    return Failure(ConversionStatus::kFormatError, Result::kDamaged, error.what());
   } catch (const DecodeError& error) {
-    return Failure(ConversionStatus::kDecodeError, error.what());
+    return Failure(ConversionStatus::kDecodeError, Result::kDamaged, error.what());
   } catch (const PropertyError& error) {
-    return Failure(ConversionStatus::kPropertyError, error.what());
+    return Failure(ConversionStatus::kPropertyError, Result::kDamaged, error.what());
+  } catch (const UnreadableError& error) {
+    return Failure(ConversionStatus::kIoError, Result::kUnreadable, error.what());
   } catch (const IoError& error) {
-    return Failure(ConversionStatus::kIoError, error.what());
+    return Failure(ConversionStatus::kIoError, Result::kUnwritable, error.what());
   } catch (const std::bad_alloc&) {
-    return Failure(ConversionStatus::kInternalError, "out of memory");
+    return Failure(ConversionStatus::kInternalError, Result::kOutOfMemory, "out of memory");
   } catch (const std::exception& error) {
-    return Failure(ConversionStatus::kInternalError, error.what());
+    return Failure(ConversionStatus::kInternalError, Result::kInternal, error.what());
   }
 }
 
@@ -74,8 +81,10 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
     auto in = std::make_unique<InputFile>(input);
     auto message = Message::Open(in->bytes());
+    const std::optional<std::int64_t> sent = MessageTime(*message);
     std::optional<std::int64_t> date;
-    if (options.file_dates) date = MessageTime(*message);
+    if (options.file_dates) date = sent;
+    const NameFields facts = ReadNameFields(*message);
     const std::filesystem::path document = options.replace ? output : FreeDocumentPath(output);
     AttachmentJournal journal;
     BeginOutputJournal(output);
@@ -98,6 +107,11 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       result.attachment_files = prepared.saved.files;
       result.embedded_messages = prepared.saved.messages;
       if (document != output) result.document = document;
+      result.subject = facts.subject;
+      result.sender = facts.from;
+      result.sent = sent;
+      result.saved_files = journal.Files();
+      result.embedded_documents = journal.Documents();
       EndOutputJournal();
       return result;
     } catch (...) {

@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "converter/conversion_options.h"
+#include "converter/options/conversion_options.h"
+#include "converter/serve_protocol.h"
 
 namespace quorlin {
 
@@ -25,6 +27,10 @@ enum class ConversionStatus {
 
 struct ConversionResult {
   ConversionStatus status = ConversionStatus::kSuccess;
+  // The same outcome as the long-lived mode's result code, finer than `status`: a file
+  // that is no message apart from a damaged one, an input unreadable apart from an output
+  // unwritable.
+  serve_protocol::Result result = serve_protocol::Result::kOk;
   std::string message;  // one line; empty on success
   // With attachments saved: the files kept and the embedded messages converted into
   // documents, those inside embedded messages included.
@@ -33,6 +39,14 @@ struct ConversionResult {
   // Where the document was written when that is not the output path asked for (a file
   // was there and replacing it was not asked for); empty otherwise.
   std::filesystem::path document;
+  // What a PDF of the document is described by: the message's subject and sender (UTF-8,
+  // one line) and when it was sent (seconds since 1970, UTC), and what was written beside
+  // the document: each attachment file and each embedded message's document, in order.
+  std::string subject;
+  std::string sender;
+  std::optional<std::int64_t> sent;
+  std::vector<std::filesystem::path> saved_files;
+  std::vector<std::filesystem::path> embedded_documents;
   bool ok() const { return status == ConversionStatus::kSuccess; }
 };
 

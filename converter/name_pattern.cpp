@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "converter/code_page.h"
-#include "converter/file_names.h"
+#include "converter/text/code_page.h"
+#include "converter/output/file_names.h"
 
 namespace quorlin {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "converter/name_fields.h"
+#include "converter/document/name_fields.h"
 
 namespace quorlin {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "converter/name_pattern.h"
-#include "converter/notice.h"
+#include "converter/base/notice.h"
 
 namespace quorlin {
 namespace {
@@ -22,19 +22,26 @@ bool ReadField(std::FILE* in, std::string& field, bool first) {
       throw std::runtime_error("the request ended early");
     }
     if (c == '\0') return true;
-    if (field.size() >= kMaxServeField) throw std::runtime_error("a request field is too long");
+    if (field.size() >= serve_protocol::kMostFieldBytes) throw std::runtime_error("a request field is too long");
     field.push_back(static_cast<char>(c));
   }
 }
 
-// The request's options: words separated by white space, as conversion_options.h names them.
-// Returns the reason for refusing the request, empty when it may go.
-std::string ReadOptions(const std::string& field, ConversionOptions& options) {
+// The request's options: words separated by white space, as conversion_options.h names them,
+// and "describe", which asks for the records of serve_protocol.h. Returns the reason for
+// refusing the request, empty when it may go.
+std::string ReadOptions(const std::string& field, ConversionOptions& options, bool& describe) {
   std::vector<std::string_view> words;
   const std::string_view text(field);
+  describe = false;
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t end = std::min(text.find_first_of(" \t\n\v\f\r", at), text.size());
-    if (end > at) words.push_back(text.substr(at, end - at));
+    const std::string_view word = text.substr(at, end - at);
+    if (word == serve_protocol::kDescribeOption) {
+      describe = true;
+    } else if (!word.empty()) {
+      words.push_back(word);
+    }
     at = end + 1;
   }
   return ReadConversionOptions(words, OptionSpelling::kWord, options);
@@ -70,31 +77,34 @@ void WriteServeResponse(std::FILE* out, const std::string& word, const std::stri
   std::fflush(out);
 }
 
-void WriteServeNotice(std::FILE* out, const std::string& notice) { WriteRecord(out, "notice", notice); }
-
-const char* ServeResultWord(ConversionStatus status) {
-  switch (status) {
-    case ConversionStatus::kSuccess: return "ok";
-    case ConversionStatus::kFormatError: return "format";
-    case ConversionStatus::kDecodeError: return "decode";
-    case ConversionStatus::kPropertyError: return "property";
-    case ConversionStatus::kIoError: return "io";
-    case ConversionStatus::kInternalError: return "internal";
-  }
-  return "internal";
+void WriteServeNotice(std::FILE* out, const std::string& notice) {
+  WriteRecord(out, std::string(serve_protocol::kNoticeWord), notice);
 }
+
+std::string ResultWord(const ConversionResult& result) { return std::string(serve_protocol::WordFor(result.result)); }
 
 std::string KeptSummary(const ConversionOptions& options, const ConversionResult& result) {
   if (!result.ok()) return result.message;
   std::string summary;
   if (options.attachments)
-    summary = "attachments " + std::to_string(result.attachment_files) + " messages " +
-              std::to_string(result.embedded_messages);
+    summary = std::string(serve_protocol::kAttachmentsItem) + std::to_string(result.attachment_files) +
+              std::string(serve_protocol::kMessagesItem) + std::to_string(result.embedded_messages);
   if (!result.document.empty()) {
     if (!summary.empty()) summary += ' ';
-    summary += std::string(kDocumentItem) + result.document.string();
+    summary += std::string(serve_protocol::kDocumentItem) + result.document.string();
   }
   return summary;
+}
+
+void WriteDescription(std::FILE* out, const ConversionResult& result) {
+  namespace protocol = serve_protocol;
+  WriteRecord(out, std::string(protocol::kSubjectRecord), result.subject);
+  WriteRecord(out, std::string(protocol::kSenderRecord), result.sender);
+  if (result.sent) WriteRecord(out, std::string(protocol::kSentRecord), std::to_string(*result.sent));
+  // Paths go as they are, line breaks included: each ends its field.
+  for (const auto& file : result.saved_files) WriteRecord(out, std::string(protocol::kSavedRecord), file.string(), false);
+  for (const auto& document : result.embedded_documents)
+    WriteRecord(out, std::string(protocol::kEmbeddedRecord), document.string(), false);
 }
 
 int Serve(std::FILE* in, std::FILE* out) {
@@ -112,9 +122,9 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
   ServeRequest request;
   try {
     while (ReadServeRequest(in, request)) {
-      if (request.options == kNameRequest) {
+      if (request.options == serve_protocol::kNameRequest) {
         if (const std::string problem = NamePatternProblem(request.output); !problem.empty()) {
-          WriteServeResponse(out, "usage", problem);
+          WriteServeResponse(out, std::string(WordFor(serve_protocol::Result::kUsage)), problem);
           continue;
         }
         std::vector<std::string> notices;
@@ -122,13 +132,14 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
         std::string stem;
         const ConversionResult result = name(request.input, request.output, stem);
         for (const std::string& notice : notices) WriteServeNotice(out, notice);
-        WriteServeResponse(out, ServeResultWord(result.status), result.ok() ? stem : result.message);
+        WriteServeResponse(out, ResultWord(result), result.ok() ? stem : result.message);
         continue;
       }
       ConversionOptions options;
-      const std::string refused = ReadOptions(request.options, options);
+      bool describe = false;
+      const std::string refused = ReadOptions(request.options, options, describe);
       if (!refused.empty()) {
-        WriteServeResponse(out, "usage", refused);
+        WriteServeResponse(out, std::string(WordFor(serve_protocol::Result::kUsage)), refused);
         continue;
       }
       // Each request's notices travel with its response; setting the sink anew lets every
@@ -137,12 +148,13 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
       SetNoticeSink([&notices](const std::string& text) { notices.push_back(text); });
       const ConversionResult result = convert(request.input, request.output, options);
       for (const std::string& notice : notices) WriteServeNotice(out, notice);
+      if (result.ok() && describe) WriteDescription(out, result);
       if (result.ok()) {
         // The document's path goes as it is, line breaks included: it ends the field.
-        WriteRecord(out, ServeResultWord(result.status), KeptSummary(options, result), false);
+        WriteRecord(out, ResultWord(result), KeptSummary(options, result), false);
         std::fflush(out);
       } else {
-        WriteServeResponse(out, ServeResultWord(result.status), KeptSummary(options, result));
+        WriteServeResponse(out, ResultWord(result), KeptSummary(options, result));
       }
     }
   } catch (const std::exception&) {

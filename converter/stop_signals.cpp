@@ -4,8 +4,8 @@
 
 #include <csignal>
 
-#include "converter/output_journal.h"
-#include "converter/unfinished_output.h"
+#include "converter/base/output_journal.h"
+#include "converter/base/unfinished_output.h"
 
 namespace quorlin {
 namespace {

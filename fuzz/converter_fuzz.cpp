@@ -17,9 +17,9 @@
 #include <system_error>
 
 #include "converter/conversion.h"
-#include "converter/errors.h"
-#include "converter/message.h"
-#include "converter/picture_attachments.h"
+#include "converter/base/errors.h"
+#include "converter/msg/message.h"
+#include "converter/document/picture_attachments.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <string>
 
-#include "converter/crc32.h"
-#include "converter/rtf_dictionary.h"
+#include "converter/rtf/clzf.h"
+#include "converter/rtf/rtf_dictionary.h"
 
 namespace msgwriter {
 

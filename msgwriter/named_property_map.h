@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "converter/named_properties.h"
+#include "converter/msg/named_properties.h"
 #include "msgwriter/cfb_writer.h"
 
 namespace msgwriter {

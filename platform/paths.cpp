@@ -1,7 +1,7 @@
 // Path helpers as pure functions of a path style, and the small file-system routines.
 // In Windows style a single leading backslash (a rooted path such as \Out\a.doc) stays a
-// rooted path, never a network path, and positions are never held in a 16-bit integer, so
-// paths of any length take apart correctly.
+// rooted path, never a network path, and positions are held as qsizetype, the string's own
+// size type, so paths of any length come apart correctly.
 #include "platform/paths.h"
 
 #include <QDir>

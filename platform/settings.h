@@ -1,7 +1,7 @@
 // The program's settings: every key it keeps, with its default, in one list, read and
 // written through the settings store under the program's own names. The document options'
 // check boxes are the exception: their keys and defaults stand in the converter's option
-// table (converter/conversion_options.h), which this layer does not see, and are read and
+// table (converter/options/conversion_options.h), which this layer does not see, and are read and
 // written by key through ReadSwitchSetting and WriteSwitchSetting.
 #pragma once
 

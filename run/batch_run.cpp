@@ -15,6 +15,7 @@
 #include <deque>
 #include <optional>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <memory>
 #include <string>
@@ -23,9 +24,12 @@
 #include "run/converter_answer.h"
 #include "run/converter_temporaries.h"
 #include "run/converter_worker.h"
+#include "run/pdf_stage.h"
 
 namespace {
 
+namespace serve_protocol = quorlin::serve_protocol;
+using serve_protocol::Result;
 using Clock = std::chrono::steady_clock;
 
 // The file at a path as device and inode, if there is one.
@@ -57,12 +61,16 @@ void ReadConversionDetail(const QByteArray& reason, BatchOutcome& outcome) {
   outcome.document = answer->documentPath;
 }
 
-BatchOutcome Outcome(bool converted, const QString& word, const QString& reason = {}) {
+BatchOutcome Outcome(Result result, const QString& reason = {}) {
   BatchOutcome outcome;
-  outcome.converted = converted;
-  outcome.word = word;
+  outcome.converted = result == Result::kOk;
+  outcome.result = result;
   outcome.reason = reason;
   return outcome;
+}
+
+std::string JoinWords(const std::string& words, std::string_view word) {
+  return words.empty() ? std::string(word) : words + ' ' + std::string(word);
 }
 
 QString Reason(const std::string& word, const std::string& reason) {
@@ -84,6 +92,8 @@ class Batch {
   }
 
   BatchSummary Run() {
+    if (settings_.pdf && settings_.request == BatchRequest::kConvert)
+      pdf_ = std::make_unique<PdfStage>(static_cast<int>(slots_.size()), settings_.pdfRenderer);
     if (StopAsked()) BeginStop();
     while (true) {
       const bool ending = summary_.stopped || !summary_.startFailure.isEmpty();
@@ -92,10 +102,11 @@ class Batch {
       Wait();
     }
     for (auto& slot : slots_) slot->worker.Finish(1000);
+    pdf_.reset();
     // Every job gets its one outcome: those never begun are "not started".
     for (const std::size_t index : waiting_) {
       ++summary_.notStarted;
-      done_(index, Outcome(false, QStringLiteral("not-started"), summary_.startFailure));
+      done_(index, Outcome(Result::kNotStarted, summary_.startFailure));
     }
     waiting_.clear();
     return summary_;
@@ -104,15 +115,31 @@ class Batch {
  private:
   // The request's options field: "name" for a name request; else the documents' options,
   // with replace as the plan decided it for this job alone.
+  // A PDF's document goes to an empty folder of the job's own, so only the PDF replaces;
+  // the converter describes what it made for the PDF stage.
   std::string RequestOptions(std::size_t index) const {
-    if (settings_.request == BatchRequest::kName) return "name";
+    if (settings_.request == BatchRequest::kName) return std::string(serve_protocol::kNameRequest);
     ConversionOptions options = settings_.documents;
-    options.replace = jobs_[index].replace;
-    return quorlin::ConversionOptionWords(options);
+    options.replace = jobs_[index].replace && !Pdf();
+    const std::string words = quorlin::ConversionOptionWords(options);
+    return Pdf() ? JoinWords(words, serve_protocol::kDescribeOption) : words;
   }
 
   bool Busy() const {
-    return std::any_of(slots_.begin(), slots_.end(), [](const auto& s) { return s->job.has_value(); });
+    return std::any_of(slots_.begin(), slots_.end(), [](const auto& s) { return s->job.has_value(); }) ||
+           (pdf_ && pdf_->Pending() > 0);
+  }
+
+  bool Pdf() const { return pdf_ != nullptr; }
+
+  // Where the converter writes a job's document: its output, or for a PDF the document
+  // named like the PDF in the job's own folder below the run's scratch folder.
+  std::string ConverterOutput(std::size_t index) const {
+    if (!Pdf()) return Encoded(jobs_[index].output);
+    return (std::filesystem::path(Scratch(index)) / (std::filesystem::path(Encoded(jobs_[index].output)).stem().string() + ".doc")).string();
+  }
+  std::string Scratch(std::size_t index) const {
+    return (std::filesystem::path(Encoded(settings_.pdfScratch)) / ("job-" + std::to_string(index))).string();
   }
 
   bool StopAsked() const {
@@ -139,20 +166,23 @@ class Batch {
   // conversion had written is removed. A converter ended after it had put the finished
   // document in place, but before its answer was read, converted the message: the outcome
   // says so, and the counts stay those of the documents on disk.
-  void Abandon(Slot& slot, const QString& word, const QString& reason) {
+  void Abandon(Slot& slot, Result result, const QString& reason) {
     slot.worker.Kill();
     const std::size_t index = *slot.job;
     slot.job.reset();
-    if (settings_.request == BatchRequest::kConvert) {
+    if (Pdf()) {
+      std::error_code ignored;
+      std::filesystem::remove_all(Scratch(index), ignored);
+    } else if (settings_.request == BatchRequest::kConvert) {
       const auto now = FileAt(Encoded(jobs_[index].output));
       const bool finished = now && now != slot.outputBefore;
       RemoveLeftovers(index, finished);
       if (finished) {
-        Finish(index, Outcome(true, QStringLiteral("ok")));
+        Finish(index, Outcome(Result::kOk));
         return;
       }
     }
-    Finish(index, Outcome(false, word, reason));
+    Finish(index, Outcome(result, reason));
   }
 
   // A converter ended in the middle of a document leaves what it had begun: the hidden
@@ -191,15 +221,22 @@ class Batch {
         const std::size_t index = waiting_.front();
         waiting_.pop_front();
         if (const QString failure = MakeFolder(index); !failure.isEmpty()) {
-          Finish(index, Outcome(false, QStringLiteral("io"), failure));
+          Finish(index, Outcome(Result::kUnwritable, failure));
           continue;
         }
+        if (Pdf()) {
+          std::error_code error;
+          std::filesystem::create_directories(Scratch(index), error);
+          if (error) {
+            Finish(index, Outcome(Result::kUnwritable, QString::fromLocal8Bit(error.message().c_str())));
+            continue;
+          }
+        }
         Begin(*slot, index);
-        const std::string second =
-            settings_.request == BatchRequest::kName ? pattern_ : Encoded(jobs_[index].output);
+        const std::string second = settings_.request == BatchRequest::kName ? pattern_ : ConverterOutput(index);
         if (!slot->worker.Send(RequestOptions(index), Encoded(jobs_[index].source), second)) {
           const std::string ended = slot->worker.Kill();
-          Abandon(*slot, QStringLiteral("ended"),
+          Abandon(*slot, Result::kCrashed,
                   QString::fromStdString(ended.empty() ? "the converter stopped taking work" : ended));
         }
       }
@@ -233,6 +270,8 @@ class Batch {
       owners.push_back(slot.get());
       earliest = std::min(earliest, slot->deadline);
     }
+    const bool watchPdf = Pdf();
+    if (watchPdf) watched.push_back({pdf_->Descriptor(), POLLIN, 0});
     const bool watchStop = settings_.stopDescriptor >= 0 && !summary_.stopped;
     if (watchStop) watched.push_back({settings_.stopDescriptor, POLLIN, 0});
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(earliest - Clock::now()).count();
@@ -244,36 +283,44 @@ class Batch {
     for (std::size_t i = 0; i < owners.size(); ++i) {
       if (watched[i].revents != 0) Collect(*owners[i]);
     }
+    if (watchPdf) TakePdfs();
     const Clock::time_point now = Clock::now();
     for (auto& slot : slots_) {
       // An answer that came in since the poll is taken before the deadline is held against it.
       if (slot->job && now >= slot->deadline) Collect(*slot);
       if (slot->job && now >= slot->deadline) {
         if (summary_.stopped) {
-          Abandon(*slot, QStringLiteral("stopped"), QStringLiteral("interrupted"));
+          Abandon(*slot, Result::kStopped, QStringLiteral("interrupted"));
         } else {
-          Abandon(*slot, QStringLiteral("timeout"), TimeLimitReason((settings_.timeoutMs + 999) / 1000));
+          Abandon(*slot, Result::kTimedOut, TimeLimitReason((settings_.timeoutMs + 999) / 1000));
         }
       }
     }
   }
 
   void Collect(Slot& slot) {
-    std::string word;
-    std::string reason;
-    std::vector<std::string> notices;
+    ConverterWorker::Answer answer;
     while (slot.job) {
-      switch (slot.worker.TakeAnswer(word, reason, notices)) {
+      switch (slot.worker.TakeAnswer(answer)) {
         case ConverterWorker::Read::kNothingYet:
           return;
         case ConverterWorker::Read::kAnswer: {
+          const std::string& word = answer.word;
+          const std::string& reason = answer.detail;
           QStringList texts;
-          for (const std::string& notice : notices) texts << NameFromNative(QByteArray::fromStdString(notice));
-          const bool ok = word == "ok";
+          for (const std::string& notice : answer.notices) texts << NameFromNative(QByteArray::fromStdString(notice));
+          // A word no converter sends is the converter's own failure.
+          const Result result = serve_protocol::ResultForWord(word).value_or(Result::kInternal);
+          const bool ok = result == Result::kOk;
           const std::size_t index = *slot.job;
           slot.job.reset();
-          BatchOutcome outcome = Outcome(ok, QString::fromStdString(word), ok ? QString() : Reason(word, reason));
+          BatchOutcome outcome = Outcome(result, ok ? QString() : Reason(word, reason));
           outcome.notices = texts;
+          if (ok && Pdf()) {
+            ReadConversionDetail(QByteArray::fromStdString(reason), outcome);
+            ToPdf(index, answer, std::move(outcome), slot.deadline);
+            break;
+          }
           if (ok) {
             // A name request's answer is the document's name.
             outcome.detail = QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size()));
@@ -285,7 +332,7 @@ class Batch {
         }
         case ConverterWorker::Read::kEnded: {
           const std::string ended = slot.worker.Kill();
-          Abandon(slot, QStringLiteral("ended"),
+          Abandon(slot, Result::kCrashed,
                   QString::fromStdString(ended.empty() ? "the converter broke off the exchange" : ended));
           return;
         }
@@ -293,10 +340,57 @@ class Batch {
     }
   }
 
+  // The converter made the job's document: the PDF stage goes on from it, within what is
+  // left of the job's time.
+  void ToPdf(std::size_t index, const ConverterWorker::Answer& answer, BatchOutcome outcome,
+             Clock::time_point deadline) {
+    PdfWork work;
+    work.index = index;
+    work.source = Encoded(jobs_[index].source);
+    work.scratch = Scratch(index);
+    work.document = ConverterOutput(index);
+    work.target = Encoded(jobs_[index].output);
+    work.replace = jobs_[index].replace;
+    for (const auto& [word, text] : answer.records) {
+      if (word == serve_protocol::kSubjectRecord) work.subject = text;
+      if (word == serve_protocol::kSenderRecord) work.sender = text;
+      if (word == serve_protocol::kSentRecord) {
+        bool number = false;
+        const qlonglong seconds = QByteArray::fromStdString(text).toLongLong(&number);
+        if (number) work.sent = seconds;
+      }
+      if (word == serve_protocol::kSavedRecord) work.saved.push_back(text);
+      if (word == serve_protocol::kEmbeddedRecord) work.embedded.push_back(text);
+    }
+    work.deadline = deadline;
+    outcome.document.clear();  // the converter's document stays in the job's folder
+    rendering_.emplace(index, std::move(outcome));
+    pdf_->Add(std::move(work));
+  }
+
+  void TakePdfs() {
+    for (const PdfDone& done : pdf_->TakeDone()) {
+      auto found = rendering_.find(done.index);
+      if (found == rendering_.end()) continue;
+      BatchOutcome outcome = std::move(found->second);
+      rendering_.erase(found);
+      if (!done.ok) {
+        const Result result = done.stopped ? Result::kStopped : done.timedOut ? Result::kTimedOut : Result::kPdfFailed;
+        const QString reason = done.timedOut ? TimeLimitReason((settings_.timeoutMs + 999) / 1000)
+                                             : QString::fromStdString(done.reason);
+        BatchOutcome failed = Outcome(result, reason);
+        failed.notices = outcome.notices;
+        outcome = failed;
+      }
+      Finish(done.index, outcome);
+    }
+  }
+
   // No new work from now on; conversions under way get the grace period to finish, and
   // the jobs still waiting are not started.
   void BeginStop() {
     summary_.stopped = true;
+    if (pdf_) pdf_->Cancel();
     stopLimit_ = Clock::now() + std::chrono::milliseconds(settings_.stopGraceMs);
     for (auto& slot : slots_) slot->deadline = std::min(slot->deadline, stopLimit_);
   }
@@ -307,6 +401,8 @@ class Batch {
   const std::function<void(std::size_t)>& begun_;
   const std::string pattern_;
   std::set<std::string> madeFolders_;
+  std::unique_ptr<PdfStage> pdf_;
+  std::map<std::size_t, BatchOutcome> rendering_;  // jobs in the PDF stage, with their outcomes so far
   std::vector<std::unique_ptr<Slot>> slots_;
   std::deque<std::size_t> waiting_;
   Clock::time_point stopLimit_ = Clock::time_point::max();

@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+#include "converter/serve_protocol.h"
+#include "pdf/pdf_renderer.h"
 #include "run/document_options.h"
 
 struct BatchJob {
@@ -24,11 +26,9 @@ struct BatchJob {
 
 struct BatchOutcome {
   bool converted = false;
-  // The converter's result word ("ok", "format", "decode", "property", "io", "internal",
-  // "usage"), or the run's own: "timeout" (past the time limit), "ended" (the converter
-  // crashed or broke off the exchange), "stopped" (ended by a stop), "not-started" (never
-  // begun: the run was stopped first, or no converter could be started).
-  QString word;
+  // What became of the job: the converter's result code, or the run's own (timed out,
+  // crashed, stopped, not started; converter/serve_protocol.h).
+  quorlin::serve_protocol::Result result = quorlin::serve_protocol::Result::kOk;
   QString reason;  // why the message was not converted; empty when it was
   // Where the document went when it was not where it was asked for: a file had come to
   // stand at that path during the run, and the converter took the next numbered name.
@@ -67,6 +67,13 @@ struct BatchSettings {
   // Called in the run's thread at least every quarter of a second while it goes on (a
   // progress line drawn at most that often still shows the last outcomes); none for none.
   std::function<void()> tick;
+  // PDF documents: each job's output is its final PDF. The converter writes the document
+  // and what it saved into a folder of the job's own below `pdfScratch` (a private folder
+  // of the run's), and the PDF stage (run/pdf_stage.h) makes the PDF from it, one
+  // LibreOffice per worker; the job's time limit covers both.
+  bool pdf = false;
+  QString pdfScratch;
+  lorvane_pdf::RendererSettings pdfRenderer;
 };
 
 struct BatchSummary {

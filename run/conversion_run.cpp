@@ -299,14 +299,14 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
         notices.Converted();
         return;
       }
-      if (outcome.word == QLatin1String("not-started")) {
+      if (outcome.result == quorlin::serve_protocol::Result::kNotStarted) {
         outcome.reason.isEmpty() ? notices.NotStarted(1) : neverStarted.push_back(index);
         return;
       }
       // After a stop the failures go to the closing box only.
       if (batch.StopRequested()) notices.Collect();
       trap.Step(142, [&] {
-        notices.Failed(plan.jobs[index].source, ReasonForOutcome(outcome.word, outcome.reason).Text());
+        notices.Failed(plan.jobs[index].source, ReasonForOutcome(outcome.result, outcome.reason).Text());
       });
     };
     callbacks.tick = [&] { runBar.Tick(); };
@@ -323,7 +323,7 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
   }
   for (const std::size_t index : neverStarted) {
     trap.Step(142, [&] {
-      notices.Failed(plan.jobs[index].source, ReasonForOutcome(QStringLiteral("not-started"), {}).Text());
+      notices.Failed(plan.jobs[index].source, ReasonForOutcome(quorlin::serve_protocol::Result::kNotStarted, {}).Text());
     });
   }
 

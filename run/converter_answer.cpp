@@ -3,6 +3,8 @@
 // system's encoding.
 #include "run/converter_answer.h"
 
+#include "converter/serve_protocol.h"
+
 #include <QFile>
 
 namespace {
@@ -22,9 +24,13 @@ std::optional<int> Number(QByteArrayView text, qsizetype& used) {
 std::optional<ConverterOkAnswer> ReadConverterOkAnswer(const QByteArray& reason) {
   ConverterOkAnswer answer;
   QByteArrayView rest(reason);
-  static constexpr QByteArrayView kAttachments = "attachments ";
-  static constexpr QByteArrayView kMessages = " messages ";
-  static constexpr QByteArrayView kDocument = "document ";
+  namespace protocol = quorlin::serve_protocol;
+  static constexpr QByteArrayView kAttachments(protocol::kAttachmentsItem.data(),
+                                               static_cast<qsizetype>(protocol::kAttachmentsItem.size()));
+  static constexpr QByteArrayView kMessages(protocol::kMessagesItem.data(),
+                                            static_cast<qsizetype>(protocol::kMessagesItem.size()));
+  static constexpr QByteArrayView kDocument(protocol::kDocumentItem.data(),
+                                            static_cast<qsizetype>(protocol::kDocumentItem.size()));
   if (rest.startsWith(kAttachments)) {
     qsizetype used = 0;
     const std::optional<int> files = Number(rest.sliced(kAttachments.size()), used);

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include "converter/serve_protocol.h"
+
 struct FailureReason {
   QString sentence;  // plain words, ending in "."
   QString detail;    // the converter's or the run's own words; may be empty
@@ -15,7 +17,7 @@ struct FailureReason {
   QString Text() const;
 };
 
-// The reason for an outcome given by its result word (the converter's: "format",
-// "decode", "property", "io", "internal", "usage"; the run's: "timeout", "ended",
-// "stopped", "not-started") and the words that came with it.
-FailureReason ReasonForOutcome(const QString& word, const QString& detail);
+// The reason for an outcome given by its result code (the converter's or the run's own,
+// converter/serve_protocol.h) and the words that came with it. The sentence is chosen by
+// the code alone; the detail only fills in the system's reason where the sentence names one.
+FailureReason ReasonForOutcome(quorlin::serve_protocol::Result result, const QString& detail);

@@ -2,7 +2,7 @@
 // one who ended it can remove it. The hidden temporary file a converter writes a document
 // through before it renames it into place: ".<document name>.<hex digits>.tmp" in the
 // document's folder, the name cut to its first 100 bytes when longer. And the journal of
-// the conversion (converter/output_journal.h), which lists what else it made.
+// the conversion (converter/base/output_journal.h), which lists what else it made.
 #pragma once
 
 #include <string>

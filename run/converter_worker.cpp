@@ -1,6 +1,8 @@
 // Starting, feeding and ending one long-lived converter process over a pair of pipes.
 #include "run/converter_worker.h"
 
+#include "converter/serve_protocol.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -93,7 +95,7 @@ bool ConverterWorker::Start(const std::string& program, std::string& failure) {
   toWorker_ = request[1];
   fromWorker_ = answer[0];
   pending_.clear();
-  notices_.clear();
+  next_ = Answer();
   return true;
 }
 
@@ -108,29 +110,37 @@ bool ConverterWorker::Send(const std::string& options, const std::string& input,
   return WriteAll(toWorker_, request);
 }
 
-ConverterWorker::Read ConverterWorker::TakeAnswer(std::string& word, std::string& reason,
-                                                  std::vector<std::string>& notices) {
+ConverterWorker::Read ConverterWorker::TakeAnswer(Answer& answer) {
+  namespace protocol = quorlin::serve_protocol;
   char buffer[4096];
   for (;;) {
-    // An answer already complete in what was read before comes first; notice records
-    // before it are collected for it.
+    // An answer already complete in what was read before comes first; notice and
+    // description records before it are collected for it.
     const std::size_t first = pending_.find('\0');
     const std::size_t second = first == std::string::npos ? first : pending_.find('\0', first + 1);
     if (second != std::string::npos) {
-      word = pending_.substr(0, first);
-      reason = pending_.substr(first + 1, second - first - 1);
+      std::string word = pending_.substr(0, first);
+      std::string text = pending_.substr(first + 1, second - first - 1);
       pending_.erase(0, second + 1);
-      if (word == "notice") {
-        // A converter that sends notices without end is broken; a few dozen are plenty.
-        if (notices_.size() >= 64) return Read::kEnded;
-        notices_.push_back(reason);
+      if (word == protocol::kNoticeWord) {
+        // A converter that sends records without end is broken.
+        if (next_.notices.size() >= protocol::kMostNotices) return Read::kEnded;
+        next_.notices.push_back(std::move(text));
         continue;
       }
-      notices = std::move(notices_);
-      notices_.clear();
+      if (word == protocol::kSubjectRecord || word == protocol::kSenderRecord || word == protocol::kSentRecord ||
+          word == protocol::kSavedRecord || word == protocol::kEmbeddedRecord) {
+        if (next_.records.size() >= protocol::kMostDescribeRecords) return Read::kEnded;
+        next_.records.emplace_back(std::move(word), std::move(text));
+        continue;
+      }
+      answer = std::move(next_);
+      next_ = Answer();
+      answer.word = std::move(word);
+      answer.detail = std::move(text);
       return Read::kAnswer;
     }
-    if (pending_.size() > 128 * 1024) return Read::kEnded;
+    if (pending_.size() > quorlin::serve_protocol::kMostUnreadBytes) return Read::kEnded;
     pollfd ready{fromWorker_, POLLIN, 0};
     if (fromWorker_ < 0 || ::poll(&ready, 1, 0) <= 0) return Read::kNothingYet;
     const ssize_t n = ::read(fromWorker_, buffer, sizeof buffer);
@@ -151,7 +161,7 @@ std::string ConverterWorker::Reap(bool killFirst, int graceMs) {
   CloseDescriptor(toWorker_);
   CloseDescriptor(fromWorker_);
   pending_.clear();
-  notices_.clear();
+  next_ = Answer();
   if (pid_ <= 0) return {};
   int status = 0;
   // A converter that has just closed its output has usually exited too: a short look

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class ConverterWorker {
@@ -25,10 +26,18 @@ class ConverterWorker {
   bool Send(const std::string& options, const std::string& input, const std::string& output);
 
   enum class Read { kNothingYet, kAnswer, kEnded };
-  // Takes what the converter has written so far. kAnswer fills the result word and reason
-  // of one complete answer, and `notices` with the notices that came before it; kEnded
-  // means the converter closed its output or broke the exchange, and it should be ended.
-  Read TakeAnswer(std::string& word, std::string& reason, std::vector<std::string>& notices);
+  // One complete answer: the result word and its detail, with the notices and the records
+  // describing the conversion (word and text, converter/serve_protocol.h) that came before.
+  struct Answer {
+    std::string word;
+    std::string detail;
+    std::vector<std::string> notices;
+    std::vector<std::pair<std::string, std::string>> records;
+  };
+  // Takes what the converter has written so far. kAnswer fills `answer` with one complete
+  // answer; kEnded means the converter closed its output or broke the exchange, and it
+  // should be ended.
+  Read TakeAnswer(Answer& answer);
 
   // Asks the converter to finish (end of its input) and waits up to `graceMs` for it to
   // exit, then ends it. Safe to call on a worker that is not running.
@@ -44,5 +53,5 @@ class ConverterWorker {
   int toWorker_ = -1;
   int fromWorker_ = -1;
   std::string pending_;
-  std::vector<std::string> notices_;  // of the answer not complete yet
+  Answer next_;  // the notices and records of the answer not complete yet
 };

@@ -1,5 +1,5 @@
 // The document options as the main program offers them: the rows of the converter's option
-// table (converter/conversion_options.h) that the user chooses, with their texts in Qt's
+// table (converter/options/conversion_options.h) that the user chooses, with their texts in Qt's
 // terms and their settings. The window's check boxes and `lorvane convert`'s flags are
 // built from these rows; what was chosen travels as the converter's own ConversionOptions.
 #pragma once
@@ -7,7 +7,7 @@
 #include <QString>
 #include <vector>
 
-#include "converter/conversion_options.h"
+#include "converter/options/conversion_options.h"
 
 class SettingsStore;
 

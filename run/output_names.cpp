@@ -29,7 +29,7 @@ std::optional<QString> BuildOutputPath(bool saveToFolder, bool saveBesideSource,
     return std::nullopt;
   }
   // A long name without an extension to give way to ".doc" is cut like a numbered one.
-  const QString extension = QStringLiteral(".doc");
+  const QString& extension = place.extension;
   const QString name = ShortenToNameLimit(
       place.stem.isEmpty() ? RemoveExtension(GetFileName(sourcePath, style)) : place.stem, extension);
   return CollapseBackslashes(folder + PathSeparator(style) + name + extension, style);
@@ -56,6 +56,7 @@ QString KeptSubFolder(const QString& root, const QString& sourcePath, PathStyle 
 QString WantedOutputPath(const PathChoice& choice, const QString& source, const QString& root, const QString& stem) {
   DocumentPlace place;
   place.stem = stem;
+  place.extension = choice.extension;
   if (choice.toFolder && choice.keepFolders) place.subFolder = KeptSubFolder(root, source);
   const std::optional<QString> wanted = BuildOutputPath(choice.toFolder, choice.beside, choice.folder, source, place);
   return wanted ? CollapseBackslashes(*wanted) : QString();
@@ -63,7 +64,8 @@ QString WantedOutputPath(const PathChoice& choice, const QString& source, const 
 
 QString NumberedOutputPath(const QString& outputPath, int number) {
   const QString counter = QStringLiteral(" (%1)").arg(number);
-  const QString extension = QStringLiteral(".doc");
+  const QString extension =
+      outputPath.endsWith(QLatin1String(".pdf")) ? QStringLiteral(".pdf") : QStringLiteral(".doc");
   const qsizetype nameStart = outputPath.lastIndexOf(PathSeparator()) + 1;
   const QString folder = outputPath.left(nameStart);
   QString name = outputPath.mid(nameStart);

@@ -29,6 +29,8 @@ struct DocumentPlace {
   // The document's name without ".doc" (named after the message); empty for the name of
   // the message's file.
   QString stem;
+  // The document's extension: ".doc", or ".pdf" for PDF documents.
+  QString extension = QStringLiteral(".doc");
 };
 
 // The same path with the document's place: under the sub-folder, with the given name (cut
@@ -51,6 +53,7 @@ struct PathChoice {
   bool beside = false;       // option 2: the message's own folder
   QString folder;            // the folder box's text
   bool keepFolders = false;  // documents keep the sub-folders below their messages' roots
+  QString extension = QStringLiteral(".doc");  // ".pdf" for PDF documents
 };
 
 // The path a row's document wants before the run's names are handed out, for the message
@@ -58,7 +61,8 @@ struct PathChoice {
 // selected.
 QString WantedOutputPath(const PathChoice& choice, const QString& source, const QString& root, const QString& stem);
 
-// "name.doc" with a counter: "name (2).doc" for 2. The counter goes before a last ".doc".
+// "name.doc" with a counter: "name (2).doc" for 2. The counter goes before a last ".doc"
+// (or ".pdf").
 // When the numbered file name would pass the file system's name limit, the name before the
 // counter is shortened (ShortenToNameLimit).
 QString NumberedOutputPath(const QString& outputPath, int number);

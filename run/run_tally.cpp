@@ -15,7 +15,7 @@ RunTally TallyRun(const RunPlan& plan, const std::vector<std::optional<BatchOutc
     }
     const std::optional<BatchOutcome>& outcome = job < outcomes.size() ? outcomes[job] : std::nullopt;
     ++job;
-    if (!outcome || outcome->word == QLatin1String("not-started")) {
+    if (!outcome || outcome->result == quorlin::serve_protocol::Result::kNotStarted) {
       ++tally.notStarted;
       continue;
     }
@@ -24,7 +24,7 @@ RunTally TallyRun(const RunPlan& plan, const std::vector<std::optional<BatchOutc
     const QString output = outcome->document.isEmpty() ? message.output : outcome->document;
     if (outcome->converted && (message.numbered || output != message.output)) ++tally.numbered;
     QStringList reason = outcome->notices;
-    if (!outcome->converted) reason.prepend(ReasonForOutcome(outcome->word, outcome->reason).Text());
+    if (!outcome->converted) reason.prepend(ReasonForOutcome(outcome->result, outcome->reason).Text());
     tally.lines.push_back({message.source, output,
                            outcome->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
                            reason.join(QStringLiteral("; ")), outcome->attachmentFiles, outcome->embeddedMessages});

@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev libgl-dev libgif-dev libpng-dev
           libgumbo-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-liberation2
-          parallel xdotool imagemagick x11-utils)  # the last three for the window checks under Xvfb
+          parallel xdotool imagemagick x11-utils  # these three for the window checks under Xvfb
+          libqpdf-dev qpdf poppler-utils libreoffice-writer-nogui python3-uno)  # PDF documents and their checks
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

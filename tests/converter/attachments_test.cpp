@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "converter/attachment_object.h"
-#include "converter/attachment_saver.h"
-#include "converter/code_page.h"
+#include "converter/msg/attachment_object.h"
+#include "converter/document/attachment_saver.h"
+#include "converter/text/code_page.h"
 #include "converter/conversion.h"
-#include "converter/file_names.h"
-#include "converter/message.h"
-#include "converter/notice.h"
+#include "converter/output/file_names.h"
+#include "converter/msg/message.h"
+#include "converter/base/notice.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
 #include "support/temp_tree.h"

@@ -1,6 +1,6 @@
 // Byte cursor: little-endian values, and every short read refused with a message that
 // names what was being read.
-#include "converter/byte_cursor.h"
+#include "converter/base/byte_cursor.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-#include "converter/errors.h"
+#include "converter/base/errors.h"
 
 namespace quorlin {
 namespace {

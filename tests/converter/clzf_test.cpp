@@ -1,6 +1,6 @@
 // Tests of the compressed-RTF decoder and its checksum: the published worked examples,
 // every failure message, hostile bodies, and round trips through the test compressor.
-#include "converter/clzf.h"
+#include "converter/rtf/clzf.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,9 @@
 #include <sstream>
 #include <string>
 
-#include "converter/crc32.h"
-#include "converter/errors.h"
-#include "converter/message.h"
-#include "converter/rtf_dictionary.h"
+#include "converter/base/errors.h"
+#include "converter/msg/message.h"
+#include "converter/rtf/rtf_dictionary.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "support/converter_documents.h"
 #include "support/sha256.h"

@@ -1,6 +1,6 @@
 // Tests of string decoding: UTF-16LE, UTF-8 (including broken sequences), spot checks
 // of the single-byte code-page tables, and the pages the platform's decoder reads.
-#include "converter/code_page.h"
+#include "converter/text/code_page.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "converter/notice.h"
+#include "converter/base/notice.h"
 
 namespace quorlin {
 namespace {

@@ -1,7 +1,7 @@
 // Compound-file reader: files written by the test writer in both versions read back
 // exactly, and every kind of damage to their tables, chains, links and sizes ends in a
 // FormatError that says what is wrong, never in a crash, a hang or a huge allocation.
-#include "converter/compound_file.h"
+#include "converter/cfb/compound_file.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "converter/errors.h"
-#include "converter/storage.h"
+#include "converter/base/errors.h"
+#include "converter/cfb/storage.h"
 #include "msgwriter/cfb_writer.h"
 
 namespace quorlin {

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "converter/clzf.h"
+#include "converter/rtf/clzf.h"
 #include "converter/conversion.h"
-#include "converter/input_file.h"
-#include "converter/message.h"
+#include "converter/cfb/input_file.h"
+#include "converter/msg/message.h"
 #include "support/sha256.h"
 #include "support/temp_tree.h"
 

@@ -2,8 +2,8 @@
 // in every script, the lines of meetings, contacts and tasks, and where it lands in each
 // kind of document so a reader shows it first. Without the option every document stays
 // byte for byte as before.
-#include "converter/header_block.h"
-#include "converter/html_to_rtf.h"
+#include "converter/document/header_block.h"
+#include "converter/html/html_to_rtf.h"
 
 #include <gtest/gtest.h>
 
@@ -23,14 +23,14 @@
 #include <sys/stat.h>
 
 #include "converter/conversion.h"
-#include "converter/local_time.h"
-#include "converter/message_body.h"
+#include "converter/document/local_time.h"
+#include "converter/document/message_body.h"
 #include "msgwriter/lzfu_compressor.h"
-#include "converter/named_properties.h"
-#include "converter/name_fields.h"
-#include "converter/file_names.h"
+#include "converter/msg/named_properties.h"
+#include "converter/document/name_fields.h"
+#include "converter/output/file_names.h"
 #include "converter/name_pattern.h"
-#include "converter/rtf_insertion.h"
+#include "converter/rtf/rtf_insertion.h"
 #include "msgwriter/message_builder.h"
 #include "support/temp_tree.h"
 #include "support/converter_documents.h"
@@ -105,7 +105,9 @@ TEST(NameFieldsTest, DateSubjectAndSenderForNames) {
 
   bytes = MessageBuilder().Build();
   fields = ReadNameFields(*Message::Open(bytes));
-  EXPECT_EQ(fields.date + fields.subject + fields.from, "");
+  EXPECT_EQ(fields.date, "");
+  EXPECT_EQ(fields.subject, "");
+  EXPECT_EQ(fields.from, "");
   EXPECT_EQ(FormatLocalStamp(0), std::nullopt);
 }
 

@@ -1,7 +1,7 @@
 // Message reader: the property look-up order and types, the property-stream header
 // sizes, loading of recipients, attachments and embedded messages, the failures that
 // loading raises, the rich-text body, and the named-property map.
-#include "converter/outlook_storage.h"
+#include "converter/msg/outlook_storage.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "converter/compound_file.h"
-#include "converter/errors.h"
-#include "converter/message.h"
-#include "converter/named_properties.h"
+#include "converter/cfb/compound_file.h"
+#include "converter/base/errors.h"
+#include "converter/msg/message.h"
+#include "converter/msg/named_properties.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
 #include "support/converter_documents.h"

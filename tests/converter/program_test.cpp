@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/conversion_options.h"
+#include "converter/options/conversion_options.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
 #include "support/temp_tree.h"
@@ -323,15 +323,23 @@ TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
   request("", good, dir_ / "again.doc");
   request("header", good, dir_ / "headed.doc");
   request("pictures header", good, dir_ / "pictured.doc");
+  // Each kind of failure answers with its own code.
+  std::vector<std::uint8_t> shortened = Message(rtf);
+  shortened.resize(1024);
+  request("", Write("cut.msg", shortened), dir_ / "cut.doc");
+  request("", dir_, dir_ / "folder.doc");
+  request("", good, dir_ / "no such folder" / "x.doc");
   Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
   const std::string command = Quote(QUORLIN_EXE) + " --serve <" + Quote((dir_ / "requests.bin").string()) + " >" +
                               Quote((dir_ / "answers.bin").string());
   ASSERT_EQ(std::system(command.c_str()), 0);
   const std::string answers = Read(dir_ / "answers.bin");
-  const std::string expected = std::string("ok\0\0", 4) + std::string("format\0", 7);
+  const std::string expected = std::string("ok\0\0", 4) + std::string("not-a-message\0", 14);
   ASSERT_EQ(answers.substr(0, expected.size()), expected);
   EXPECT_NE(answers.find(std::string("usage") + '\0' + "unknown option: header-of-the-future" + '\0'), std::string::npos);
-  EXPECT_EQ(answers.substr(answers.size() - 4), std::string("ok\0\0", 4));
+  EXPECT_NE(answers.find(std::string("ok") + '\0' + '\0' + "damaged" + '\0'), std::string::npos) << answers;
+  EXPECT_NE(answers.find('\0' + std::string("unreadable") + '\0' + "cannot read input file"), std::string::npos) << answers;
+  EXPECT_NE(answers.find('\0' + std::string("unwritable") + '\0'), std::string::npos) << answers;
   EXPECT_EQ(Read(out), rtf + "\r\n");
   EXPECT_EQ(Read(dir_ / "again.doc"), rtf + "\r\n");
   EXPECT_TRUE(fs::exists(dir_ / "headed.doc"));
@@ -350,7 +358,7 @@ TEST_F(ProgramTest, ServeModeAnswersEachRequestInTurn) {
   const std::string guarded = "timeout 20 " + command;
   ASSERT_EQ(std::system(guarded.c_str()), 0);
   const std::string pipe_answers = Read(dir_ / "answers.bin");
-  EXPECT_EQ(pipe_answers.rfind(std::string("io") + '\0', 0), 0u) << pipe_answers;
+  EXPECT_EQ(pipe_answers.rfind(std::string("unreadable") + '\0', 0), 0u) << pipe_answers;
   EXPECT_NE(pipe_answers.find("not a regular file"), std::string::npos) << pipe_answers;
   EXPECT_EQ(pipe_answers.substr(pipe_answers.size() - 4), std::string("ok\0\0", 4));
   EXPECT_EQ(Read(dir_ / "after-pipe.doc"), rtf + "\r\n");

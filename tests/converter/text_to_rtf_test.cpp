@@ -1,6 +1,6 @@
 // Tests of the RTF documents built from plain text and from HTML bodies (their text as a
 // browser shows it, their layout, hostile markup), and of the charset an HTML body declares.
-#include "converter/text_to_rtf.h"
+#include "converter/rtf/text_to_rtf.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "converter/html_charset.h"
-#include "converter/code_page.h"
-#include "converter/html_to_rtf.h"
-#include "converter/html_to_rtf_parse.h"
-#include "converter/html_to_rtf_style.h"
-#include "converter/html_to_rtf_table.h"
-#include "converter/rtf_text.h"
+#include "converter/text/html_charset.h"
+#include "converter/text/code_page.h"
+#include "converter/html/html_to_rtf.h"
+#include "converter/html/html_to_rtf_parse.h"
+#include "converter/html/html_to_rtf_style.h"
+#include "converter/html/html_to_rtf_table.h"
+#include "converter/rtf/rtf_text.h"
 #include "support/converter_documents.h"
 #include "support/rtf_visible_text.h"
 

@@ -16,6 +16,8 @@
 #include <set>
 
 #include "run/background_batch.h"
+#include "msgwriter/message_builder.h"
+#include "pdf/office_location.h"
 #include "run/batch_run.h"
 #include "support/message_files.h"
 #include "support/qstring_printer.h"
@@ -85,7 +87,7 @@ TEST_F(BatchRunTest, AConverterThatCannotStartEndsTheRunAndAStopStartsNothing) {
   BatchSummary summary;
   // Every job still gets its one outcome: not started, for the reason the converter gave.
   for (const auto& [index, outcome] : Run(jobs, missing, &summary)) {
-    EXPECT_EQ(outcome.word, QStringLiteral("not-started")) << index;
+    EXPECT_EQ(outcome.result, quorlin::serve_protocol::Result::kNotStarted) << index;
     EXPECT_EQ(outcome.reason, QStringLiteral("No such file or directory")) << index;
   }
   EXPECT_EQ(summary.notStarted, 3u);
@@ -102,7 +104,7 @@ TEST_F(BatchRunTest, AConverterThatCannotStartEndsTheRunAndAStopStartsNothing) {
   EXPECT_TRUE(summary.stopped);
   ASSERT_EQ(outcomes.size(), 3u);
   for (const auto& [index, outcome] : outcomes) {
-    EXPECT_EQ(outcome.word, QStringLiteral("not-started")) << index;
+    EXPECT_EQ(outcome.result, quorlin::serve_protocol::Result::kNotStarted) << index;
     EXPECT_FALSE(QFile::exists(jobs[index].output)) << index;
   }
   ::close(stop[0]);
@@ -194,8 +196,8 @@ TEST_F(BatchRunTest, RandomRunsWithStopsAndSlowBoxesKeepTheRunsInvariants) {
     for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
       EXPECT_EQ(arrivedCount[i], 1) << i;
       const bool begun = QFile::exists(plan.jobs[i].source + QStringLiteral(".begun"));
-      const bool notStarted = outcomes[i].word == QLatin1String("not-started");
-      EXPECT_NE(begun, notStarted) << i << " " << qPrintable(outcomes[i].word);
+      const bool notStarted = outcomes[i].result == quorlin::serve_protocol::Result::kNotStarted;
+      EXPECT_NE(begun, notStarted) << i << " " << quorlin::serve_protocol::WordFor(outcomes[i].result);
       EXPECT_EQ(outcomes[i].converted, QFile::exists(plan.jobs[i].output)) << i;
       if (outcomes[i].converted) ++converted;
       // Only a stop leaves messages unstarted; without one every message is done.
@@ -218,6 +220,55 @@ TEST_F(BatchRunTest, RandomRunsWithStopsAndSlowBoxesKeepTheRunsInvariants) {
     if (HasFailure()) break;
   }
   std::printf("%d random runs (%d stopped) in %lld ms\n", runs, stoppedRuns, static_cast<long long>(total.elapsed()));
+}
+
+// A PDF run: one PDF/A file per message, holding its words, the original message, its
+// attachment byte for byte and its embedded message as a PDF of its own; nothing of the
+// converter's document or LibreOffice's files is left beside it. Skipped, saying so,
+// where LibreOffice is not installed.
+TEST_F(BatchRunTest, APdfRunMakesOneArchivalFilePerMessage) {
+  if (!lorvane_pdf::OfficeMissingReason().empty()) GTEST_SKIP() << lorvane_pdf::OfficeMissingReason();
+  msgwriter::MessageBuilder builder;
+  builder.AddUnicode(0x0037, u"Quarterly figures");
+  builder.AddRtfBody("{\\rtf1\\ansi Quarterly figures attached, as promised.\\par}");
+  builder.AddAttachment(1).AddUnicode(0x3707, u"figures.csv").AddBinary(0x3701, {'1', ',', '2', '\n'});
+  builder.AddEmbeddedMessage().AddUnicode(0x0037, u"Earlier note").AddUnicode(0x1000, u"the earlier note's words");
+  const QString source = TreePath(dir_, QStringLiteral("report.msg"));
+  ASSERT_TRUE(run_testing::WriteBytes(source, builder.Build()));
+  const QString scratch = TreePath(dir_, QStringLiteral("scratch"));
+  ASSERT_TRUE(QDir().mkpath(scratch));
+  const BatchJob job{source, TreePath(dir_, QStringLiteral("report.pdf"))};
+  BatchSettings settings;
+  settings.converterPath = QStringLiteral(QUORLIN_EXE);
+  settings.workers = 2;
+  settings.documents.attachments = true;
+  settings.pdf = true;
+  settings.pdfScratch = scratch;
+  const auto outcomes = Run({job}, settings);
+  ASSERT_EQ(outcomes.size(), 1u);
+  ASSERT_TRUE(outcomes.at(0).converted) << qPrintable(outcomes.at(0).reason);
+  EXPECT_EQ(outcomes.at(0).attachmentFiles, 1);
+
+  const auto run = [](const QString& command) {
+    QByteArray text;
+    if (std::FILE* pipe = ::popen(qPrintable(command), "r")) {
+      char buffer[4096];
+      for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, static_cast<qsizetype>(n));
+      ::pclose(pipe);
+    }
+    return text;
+  };
+  EXPECT_TRUE(run(QStringLiteral("pdftotext '%1' -").arg(job.output)).contains("Quarterly figures attached"));
+  const QByteArray listed = run(QStringLiteral("qpdf --list-attachments '%1'").arg(job.output));
+  EXPECT_TRUE(listed.contains("report.msg")) << listed.constData();
+  EXPECT_TRUE(listed.contains("figures.csv")) << listed.constData();
+  EXPECT_TRUE(listed.contains("Earlier note.pdf")) << listed.constData();
+  EXPECT_EQ(run(QStringLiteral("qpdf --show-attachment=figures.csv '%1'").arg(job.output)), QByteArray("1,2\n"));
+  EXPECT_EQ(run(QStringLiteral("qpdf --show-attachment=report.msg '%1'").arg(job.output)), run_testing::ReadAll(source));
+  // Only the message and its PDF stand in the folder; the job's own folder is gone.
+  EXPECT_EQ(QDir(TreeRoot(dir_)).entryList(QDir::Files | QDir::Hidden),
+            (QStringList{QStringLiteral("report.msg"), QStringLiteral("report.pdf")}));
+  EXPECT_TRUE(QDir(scratch).isEmpty());
 }
 
 }  // namespace

@@ -812,32 +812,45 @@ TEST_F(StandInRunTest, ClosingTheWindowMidRunEndsEveryConverterFirst) {
   EXPECT_FALSE(QFile::exists(Out(QStringLiteral("hang.doc"))));
 }
 
-TEST(ConverterReason, EachResultWordGivesAPlainSentenceAndKeepsTheDetail) {
+// The sentence comes from the result code alone; the detail rides along in brackets, and
+// only lends the system's reason to the sentences that name one.
+TEST(ConverterReason, EachResultCodeGivesAPlainSentenceAndKeepsTheDetail) {
+  using quorlin::serve_protocol::Result;
   const struct {
-    const char* word;
+    Result result;
     const char* detail;
     const char* text;
   } cases[] = {
-      {"format", "not a compound file (no compound-file signature)",
+      {Result::kNotAMessage, "not a compound file (no compound-file signature)",
        "This is not an Outlook message file. (not a compound file (no compound-file signature))"},
-      {"format", "not a message: the file has no \"__properties_version1.0\" stream",
-       "This is not an Outlook message file. (not a message: the file has no \"__properties_version1.0\" stream)"},
-      {"format", "the directory chain refers to sector 39, outside the file",
-       "The message file is damaged and cannot be read. (the directory chain refers to sector 39, outside the file)"},
-      {"decode", "compressed-RTF CRC32 failed",
+      // A damaged file whose reason happens to begin like one that is no message.
+      {Result::kDamaged, "not a compound file sector chain: it loops",
+       "The message file is damaged and cannot be read. (not a compound file sector chain: it loops)"},
+      {Result::kDamaged, "compressed-RTF CRC32 failed",
        "The message file is damaged and cannot be read. (compressed-RTF CRC32 failed)"},
-      {"io", "cannot create output file \"/o/a.doc\": Permission denied",
+      {Result::kUnwritable, "cannot create output file \"/o/a.doc\": Permission denied",
        "The document could not be written: Permission denied. (cannot create output file \"/o/a.doc\": Permission denied)"},
-      {"io", "cannot read input file \"/m/x.msg\": it is not a regular file",
+      {Result::kUnwritable, "the folder /o/x could not be made",
+       "The document could not be written. (the folder /o/x could not be made)"},
+      {Result::kUnreadable, "cannot read input file \"/m/x.msg\": it is not a regular file",
        "The message file could not be read: it is not a regular file. (cannot read input file \"/m/x.msg\": it is not a "
        "regular file)"},
-      {"timeout", "the conversion took longer than 1 second", "The conversion took longer than 1 second. The limit is the TimeLimit setting of the window, --timeout of lorvane convert."},
-      {"timeout", "the conversion took longer than 120 seconds", "The conversion took longer than 120 seconds. The limit is the TimeLimit setting of the window, --timeout of lorvane convert."},
-      {"ended", "the converter was ended by signal 11 (Segmentation fault)",
+      {Result::kOutOfMemory, "out of memory", "There was not enough memory to convert this message. (out of memory)"},
+      {Result::kTimedOut, "the conversion took longer than 1 second", "The conversion took longer than 1 second. The limit is the TimeLimit setting of the window, --timeout of lorvane convert."},
+      {Result::kTimedOut, "the conversion took longer than 120 seconds", "The conversion took longer than 120 seconds. The limit is the TimeLimit setting of the window, --timeout of lorvane convert."},
+      {Result::kCrashed, "the converter was ended by signal 11 (Segmentation fault)",
        "The converter stopped unexpectedly on this message. (the converter was ended by signal 11 (Segmentation fault))"},
+      {Result::kInternal, "", "The converter could not convert this message."},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ReasonForOutcome(QString::fromUtf8(c.word), QString::fromUtf8(c.detail)).Text(), QString::fromUtf8(c.text));
+    EXPECT_EQ(ReasonForOutcome(c.result, QString::fromUtf8(c.detail)).Text(), QString::fromUtf8(c.text));
+  }
+  // Every code a converter sends reads back as itself; the run's own never come from one.
+  for (const auto& row : quorlin::serve_protocol::kResultTable) {
+    EXPECT_EQ(quorlin::serve_protocol::ResultForWord(row.word).has_value(), row.travels) << row.word;
+    if (row.travels) {
+      EXPECT_EQ(*quorlin::serve_protocol::ResultForWord(row.word), row.result) << row.word;
+    }
   }
   EXPECT_EQ(TimeLimitReason(1), QStringLiteral("the conversion took longer than 1 second"));
   EXPECT_EQ(TimeLimitReason(7), QStringLiteral("the conversion took longer than 7 seconds"));

@@ -78,7 +78,8 @@ TEST_F(ConverterPlacementTest, WritesTheImageIntoAPrivateFolderAndRemovesBoth) {
 }
 
 TEST_F(ConverterPlacementTest, EveryPlacementGetsAFolderOfItsOwn) {
-  // A file planted at the old fixed name is never used.
+  // A file planted under the converter's name directly in the temporary folder is never
+  // used: each placement writes the converter into a new folder of its own.
   QFile planted(QDir(TreeRoot(temp_)).filePath(QStringLiteral("Quorlin.exe")));
   ASSERT_TRUE(planted.open(QIODevice::WriteOnly));
   planted.write("planted");

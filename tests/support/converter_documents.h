@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "converter/byte_sink.h"
-#include "converter/clzf.h"
-#include "converter/message.h"
-#include "converter/text_to_rtf.h"
+#include "converter/base/byte_sink.h"
+#include "converter/rtf/clzf.h"
+#include "converter/msg/message.h"
+#include "converter/rtf/text_to_rtf.h"
 
 namespace quorlin::testing {
 

@@ -22,7 +22,7 @@ int main() {
   while (quorlin::ReadServeRequest(stdin, request)) {
     const bool hang = request.input.find("hang") != std::string::npos;
     const bool crash = request.input.find("crash") != std::string::npos;
-    const bool naming = request.options == quorlin::kNameRequest;
+    const bool naming = request.options == quorlin::serve_protocol::kNameRequest;
     if (!naming) std::ofstream(request.input + ".begun") << ::getpid();
     if (request.input.find("slow") != std::string::npos)
       std::this_thread::sleep_for(std::chrono::milliseconds(40));
@@ -39,11 +39,11 @@ int main() {
     if (naming) {
       std::string stem;
       const quorlin::ConversionResult result = quorlin::NameFile(request.input, request.output, stem);
-      quorlin::WriteServeResponse(stdout, quorlin::ServeResultWord(result.status), result.ok() ? stem : result.message);
+      quorlin::WriteServeResponse(stdout, quorlin::ResultWord(result), result.ok() ? stem : result.message);
       continue;
     }
     const quorlin::ConversionResult result = quorlin::ConvertFile(request.input, request.output);
-    quorlin::WriteServeResponse(stdout, quorlin::ServeResultWord(result.status), result.message);
+    quorlin::WriteServeResponse(stdout, quorlin::ResultWord(result), result.message);
   }
   return 0;
 }

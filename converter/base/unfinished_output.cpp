@@ -1,0 +1,42 @@
+// The remembered path lives in a fixed buffer, written before the flag that says it is
+// there, so a handler that runs at any moment sees either no path or a whole one.
+#include "converter/base/unfinished_output.h"
+
+#include <csignal>
+#include <cstring>
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#else
+#include <cstdio>
+#endif
+
+namespace quorlin {
+namespace {
+
+char remembered[4096];
+volatile std::sig_atomic_t has_remembered = 0;
+
+}  // namespace
+
+void RememberUnfinishedOutput(const char* path) {
+  has_remembered = 0;
+  const std::size_t length = std::strlen(path);
+  if (length >= sizeof remembered) return;
+  std::memcpy(remembered, path, length + 1);
+  has_remembered = 1;
+}
+
+void ForgetUnfinishedOutput() { has_remembered = 0; }
+
+void RemoveUnfinishedOutput() {
+  if (!has_remembered) return;
+  has_remembered = 0;
+#if !defined(_WIN32)
+  ::unlink(remembered);
+#else
+  std::remove(remembered);
+#endif
+}
+
+}  // namespace quorlin

@@ -1,0 +1,78 @@
+// Reading the header block's facts. Texts are cleaned for a single line: line breaks and
+// other control characters become spaces, end-of-string marks and outer spaces go.
+#include "converter/document/header_fields.h"
+
+#include "converter/document/attachment_list.h"
+#include "converter/text/code_page.h"
+#include "converter/base/errors.h"
+#include "converter/document/header_code_page.h"
+#include "converter/document/local_time.h"
+#include "converter/document/message_body.h"
+#include "converter/msg/property_tags.h"
+
+namespace quorlin {
+namespace {
+
+std::u16string OneLine(std::u16string text) {
+  while (!text.empty() && text.back() == u'\0') text.pop_back();
+  for (char16_t& c : text)
+    if (c < 0x20 || c == 0x7F) c = u' ';
+  const std::size_t first = text.find_first_not_of(u' ');
+  if (first == std::u16string::npos) return {};
+  return text.substr(first, text.find_last_not_of(u' ') - first + 1);
+}
+
+std::u16string SentTime(const Message& message) {
+  for (const char* id : {tags::kClientSubmitTime, tags::kMessageDeliveryTime}) {
+    std::optional<std::uint64_t> time = message.FindTime(id);
+    if (!time || *time == 0) continue;
+    std::optional<std::string> text = FormatLocalTime(*time);
+    if (!text) return {};
+    return std::u16string(text->begin(), text->end());
+  }
+  return {};
+}
+
+}  // namespace
+
+std::u16string PropertyText(const OutlookStorage& storage, std::string_view id, std::uint32_t code_page) {
+  try {
+    std::optional<PropertyElement> property = storage.FindPropertyElement(id);
+    if (!property) return {};
+    if (property->type == kTypeUnicode) return DecodeUtf16Le(storage.ReadPropertyStream(*property));
+    if (property->type == kTypeString8) return DecodeText(storage.ReadPropertyStream(*property), code_page);
+  } catch (const PropertyError&) {
+    // An element of a type the reader refuses: the text is left out.
+  }
+  return {};
+}
+
+std::u16string PropertyLine(const OutlookStorage& storage, std::string_view id, std::uint32_t code_page) {
+  return OneLine(PropertyText(storage, id, code_page));
+}
+
+HeaderFields ReadHeaderFields(const Message& message, const std::set<std::size_t>& shown) {
+  const std::uint32_t code_page = HeaderCodePage(message);
+  HeaderFields fields;
+  fields.subject = PropertyLine(message, tags::kSubject, code_page);
+  fields.sender_name = PropertyLine(message, tags::kSenderName, code_page);
+  fields.sender_address = PropertyLine(message, tags::kSenderEmailAddress, code_page);
+  // An address inside an organisation's directory ("/O=.../CN=...") means nothing on
+  // paper: the Internet address replaces it, or it is left out.
+  if (fields.sender_address.find(u'@') == std::u16string::npos ||
+      fields.sender_address.starts_with(u'/')) {
+    std::u16string smtp = PropertyLine(message, tags::kSenderSmtpAddress, code_page);
+    if (!smtp.empty() || fields.sender_address.starts_with(u'/'))
+      fields.sender_address = std::move(smtp);
+  }
+  fields.sent = SentTime(message);
+  fields.to = PropertyLine(message, tags::kDisplayTo, code_page);
+  fields.cc = PropertyLine(message, tags::kDisplayCc, code_page);
+  fields.bcc = PropertyLine(message, tags::kDisplayBcc, code_page);
+  fields.details = ReadItemDetails(message);
+  for (ListedAttachment& attachment : SenderAttachments(message, shown))
+    if (!attachment.name.empty()) fields.attachments.push_back(std::move(attachment.name));
+  return fields;
+}
+
+}  // namespace quorlin

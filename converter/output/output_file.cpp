@@ -1,0 +1,301 @@
+// All-or-nothing writes. The document goes into a temporary file in the output's folder,
+// which is renamed over the output once it is complete. On Linux that file has no name
+// while it is written (O_TMPFILE): a process killed part way, by a signal or the time
+// limit, leaves nothing behind. Only once the document is complete is the file linked in
+// under a temporary name (through /proc/self/fd, as linking a file needs no privilege that
+// way, and a link cannot replace the output itself), then renamed over the output. Where
+// unnamed files cannot be made, the temporary file is named from the start, created
+// exclusively ("x") so it never takes over someone else's file, and remembered for the
+// fault handler (unfinished_output.h).
+#include "converter/output/output_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <system_error>
+
+#include "converter/base/errors.h"
+#include "converter/output/file_names.h"
+#include "converter/base/output_journal.h"
+#include "converter/base/unfinished_output.h"
+
+#if defined(__linux__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace quorlin {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool use_unnamed = true;
+
+std::string Quote(const fs::path& path) { return "\"" + path.string() + "\""; }
+
+[[noreturn]] void FailWriting(const fs::path& path, const std::string& reason) {
+  throw IoError("cannot write output file " + Quote(path) + ": " + reason);
+}
+
+fs::path TemporaryName(const fs::path& folder, const fs::path& target) {
+  static std::mt19937_64 random{std::random_device{}()};
+  char suffix[17];
+  std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
+  // Kept well below the usual 255-byte name limit whatever the output's own name.
+  std::string base = target.filename().string().substr(0, 100);
+  return folder / ("." + base + "." + suffix + ".tmp");
+}
+
+// The temporary file while it is written: open, and named (`path`) unless it is unnamed.
+struct Temporary {
+  std::FILE* file = nullptr;
+  fs::path path;
+  bool unnamed = false;
+
+  // Closes and removes whatever exists of it.
+  void Discard() {
+    if (file) std::fclose(file);
+    file = nullptr;
+    if (!path.empty()) {
+      std::error_code ignored;
+      fs::remove(path, ignored);
+      ForgetUnfinishedOutput();
+    }
+  }
+};
+
+// A new named file that did not exist before.
+Temporary CreateNamed(const fs::path& folder, const fs::path& target) {
+  Temporary temporary;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary.path = TemporaryName(folder, target);
+    JournalTemporary(temporary.path);
+    errno = 0;
+    if ((temporary.file = std::fopen(temporary.path.string().c_str(), "wbx"))) {
+      RememberUnfinishedOutput(temporary.path.c_str());
+      return temporary;
+    }
+    if (errno != EEXIST) break;
+  }
+  int error = errno;
+  throw IoError("cannot create output file " + Quote(target) + ": " +
+                (error ? std::strerror(error) : "no free temporary name"));
+}
+
+#if defined(__linux__)
+std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// An unnamed file in `folder` that can be linked in later, or nothing when the file
+// system cannot make one (or /proc, through which it is linked, is not there).
+std::optional<Temporary> CreateUnnamed(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) return std::nullopt;
+  Temporary temporary;
+  temporary.unnamed = true;
+  if (::access(DescriptorPath(fd).c_str(), F_OK) != 0 || !(temporary.file = ::fdopen(fd, "wb"))) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  return temporary;
+}
+
+// Gives the complete unnamed file a temporary name in `folder`; returns 0 or the errno.
+int LinkIn(Temporary& temporary, const fs::path& folder, const fs::path& target) {
+  const std::string from = DescriptorPath(::fileno(temporary.file));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path name = TemporaryName(folder, target);
+    try {
+      JournalTemporary(name);
+    } catch (const IoError&) {
+      return EIO;
+    }
+    if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      temporary.path = name;
+      RememberUnfinishedOutput(name.c_str());
+      return 0;
+    }
+    if (errno != EEXIST) return errno;
+  }
+  return EEXIST;
+}
+#endif
+
+Temporary CreateTemporary(const fs::path& folder, const fs::path& target) {
+#if defined(__linux__)
+  if (use_unnamed) {
+    if (std::optional<Temporary> unnamed = CreateUnnamed(folder)) return *unnamed;
+  }
+#endif
+  return CreateNamed(folder, target);
+}
+
+// Writes into the temporary file. The first failure is kept with its errno and later
+// writes are skipped; the caller reports it once the file is closed and removed.
+class FileSink : public ByteSink {
+ public:
+  explicit FileSink(std::FILE* file) : file_(file) {}
+  void Write(std::span<const std::uint8_t> bytes) override {
+    if (reason_ || bytes.empty()) return;
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) reason_ = errno ? errno : EIO;
+  }
+  int reason() const { return reason_; }
+
+ private:
+  std::FILE* file_;
+  int reason_ = 0;
+};
+
+}  // namespace
+
+void UseUnnamedTemporaryFiles(bool use) { use_unnamed = use; }
+
+bool IsSameFile(const fs::path& a, const fs::path& b) {
+  std::error_code error;
+  bool same = fs::equivalent(a, b, error);
+  return !error && same;
+}
+
+void WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes) {
+  WriteFileAtomically(path, [bytes](ByteSink& sink) { sink.Write(bytes); });
+}
+
+namespace {
+
+fs::path FolderOf(const fs::path& path) {
+  if (!path.has_filename()) throw IoError("output path " + Quote(path) + " names no file");
+  fs::path folder = path.parent_path();
+  return folder.empty() ? fs::path(".") : folder;
+}
+
+// Writes what `produce` makes into a new temporary file in `folder`, named after `target`,
+// gives it `permissions` when it replaces a file (`keep`), and closes it: the result is
+// complete and named, and remembered for the fault handler until it is renamed or
+// discarded. On any failure nothing is left and IoError names `target`.
+Temporary WriteTemporaryFile(const fs::path& folder, const fs::path& target,
+                             const std::function<void(ByteSink&)>& produce, bool keep,
+                             fs::perms permissions) {
+  Temporary temporary = CreateTemporary(folder, target);
+  FileSink sink(temporary.file);
+  try {
+    produce(sink);
+  } catch (...) {
+    temporary.Discard();
+    throw;
+  }
+  // The reason is taken right after the call that failed, before anything else can
+  // change errno.
+  int reason = sink.reason();
+  errno = 0;
+  if (!reason && std::fflush(temporary.file) != 0) reason = errno ? errno : EIO;
+#if defined(__linux__)
+  if (!reason && temporary.unnamed && keep &&
+      ::fchmod(::fileno(temporary.file), static_cast<mode_t>(permissions)) != 0)
+    reason = errno;
+  if (!reason && temporary.unnamed) reason = LinkIn(temporary, folder, target);
+#endif
+  errno = 0;
+  if (std::fclose(temporary.file) != 0 && !reason) reason = errno ? errno : EIO;
+  temporary.file = nullptr;
+  if (!reason && !temporary.unnamed && keep) {
+    std::error_code error;
+    fs::permissions(temporary.path, permissions, error);
+    if (error) reason = error.value();
+  }
+  if (reason) {
+    temporary.Discard();
+    FailWriting(target, std::strerror(reason));
+  }
+  return temporary;
+}
+
+
+// What is at `path`: nothing or a regular file. Only a regular file is replaced: renaming
+// over a link would replace the link, not the file it names, and a folder, device or pipe
+// is not an output document.
+fs::file_status CheckedOutput(const fs::path& path) {
+  std::error_code error;
+  fs::file_status existing = fs::symlink_status(path, error);
+  if (fs::is_symlink(existing)) FailWriting(path, "it is a symbolic link");
+  if (fs::is_directory(existing)) FailWriting(path, "it is a folder");
+  if (fs::exists(existing) && !fs::is_regular_file(existing)) FailWriting(path, "it is not a regular file");
+  return existing;
+}
+
+}  // namespace
+
+fs::path FreeDocumentPath(const fs::path& path) {
+  FolderOf(path);
+  if (!fs::exists(CheckedOutput(path))) return path;
+  const std::string name = path.filename().string();
+  for (int number = 2; number < 100'000; ++number) {
+    fs::path candidate = path.parent_path() / NumberedDocumentName(name, number);
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(candidate, error))) return candidate;
+  }
+  FailWriting(path, "no free numbered name is left");
+}
+
+void WriteFileAtomically(const fs::path& path, const std::function<void(ByteSink&)>& produce) {
+  const fs::path folder = FolderOf(path);
+  std::error_code error;
+  const fs::file_status existing = CheckedOutput(path);
+
+  Temporary temporary = WriteTemporaryFile(folder, path, produce, fs::is_regular_file(existing),
+                                           existing.permissions() & fs::perms::all);
+  fs::rename(temporary.path, path, error);
+  if (error) {
+    temporary.Discard();
+    FailWriting(path, error.message());
+  }
+  ForgetUnfinishedOutput();
+}
+
+bool WriteNewFile(const fs::path& path, const std::function<void(ByteSink&)>& produce) {
+  const fs::path folder = FolderOf(path);
+  std::error_code error;
+  if (fs::exists(fs::symlink_status(path, error))) return false;
+  Temporary temporary = WriteTemporaryFile(folder, path, produce, false, fs::perms::none);
+  try {
+    JournalLink(path);
+  } catch (...) {
+    temporary.Discard();
+    throw;
+  }
+  // A hard link is made only where the name is free, atomically, and never through a
+  // link planted there. File systems without hard links get a rename after a last look.
+  fs::create_hard_link(temporary.path, path, error);
+  if (!error) {
+    try {
+      JournalFile(path);
+    } catch (...) {
+      std::error_code ignored;
+      fs::remove(path, ignored);
+      temporary.Discard();
+      throw;
+    }
+  }
+  if (error && error != std::errc::file_exists) {
+    std::error_code missing;
+    if (!fs::exists(fs::symlink_status(path, missing))) {
+      error.clear();
+      fs::rename(temporary.path, path, error);
+      if (!error) {
+        ForgetUnfinishedOutput();
+        JournalFile(path);
+        return true;
+      }
+    } else {
+      error = std::make_error_code(std::errc::file_exists);
+    }
+  }
+  temporary.Discard();
+  if (error == std::errc::file_exists) return false;
+  if (error) FailWriting(path, error.message());
+  return true;
+}
+
+}  // namespace quorlin

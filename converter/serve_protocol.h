@@ -1,0 +1,132 @@
+// The exchange between the main program and a long-lived converter (`Quorlin --serve`),
+// written down once: its words, its result codes, the shape of its fields and its limits.
+// The converter writes it (converter/serve.cpp) and the main program reads it
+// (run/converter_worker.cpp, run/batch_run.cpp) from these names alone. Standard C++ only.
+//
+// Fields. Every field ends with a NUL byte, so a path may hold any other byte a file name
+// can (spaces, tabs, line breaks, quotes); no field holds a NUL. A field longer than
+// kMostFieldBytes ends the exchange.
+//
+// Request: three fields.
+//   options      words separated by spaces, each a row of conversion_options.h ("header
+//                pictures"); empty for none. The word kNameRequest alone asks for a name
+//                instead (below).
+//   input path   the message.
+//   output path  the document; for a name request, the name pattern (name_pattern.h).
+//
+// Answer: any number of records, each two fields, a word and a text:
+//   - notice records (kNoticeWord and one notice of this request's message, such as a code
+//     page read as 1252; each distinct notice once a request), then
+//   - one result record: a result word of kResultTable and its detail.
+// The reading side accepts at most kMostNotices notices and kMostUnreadBytes of an answer
+// not yet complete; past either, the converter is broken and is ended.
+//
+// The result word is the outcome's code, so the reading side chooses its sentence from the
+// code, never from the detail's text. The detail is, for a failure, the converter's one-line
+// reason (for the support line under the sentence; line breaks become spaces); for "ok":
+//   - a name request: the document's name without ".doc" (UTF-8, made safe for a file name);
+//   - a conversion: empty, or these items in this order, one space between two:
+//       "attachments N messages M"  with the option "attachments": the files saved and the
+//                                   embedded messages converted into documents;
+//       "document PATH"             when the document went to another path than the one
+//                                   asked for (a file had come to stand there and the
+//                                   request had no "replace": it took the next numbered
+//                                   name); PATH runs to the end of the field, its bytes as
+//                                   they are, line breaks included.
+//
+// With the option "describe" (for a document the main program goes on to make a PDF of),
+// an "ok" answer to a conversion comes after records that describe what was made, each a
+// record word of this header and a text, the text running to the end of its field:
+//   "subject", "sender"  the message's subject and sender's name (UTF-8, one line);
+//   "sent"               when it was sent, else received: seconds since 1970, UTC, decimal
+//                        (left out when the message has no time a header would show);
+//   "saved"              the path of each attachment file saved, in the order saved;
+//   "embedded"           the path of each embedded message's document, in the order made.
+// Attachments of an embedded message are saved in the folder beside its document
+// ("x.doc" has "x attachments"), at every depth. The reading side accepts at most
+// kMostDescribeRecords of them.
+//
+// Without the option "replace" a conversion never replaces a file at the output path.
+// After each answer the converter flushes its output and waits for the next request; at
+// the end of its input it exits 0, and an input that ends inside a request ends it with 1.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+namespace quorlin::serve_protocol {
+
+inline constexpr std::size_t kMostFieldBytes = 64 * 1024;
+inline constexpr std::size_t kMostNotices = 64;
+inline constexpr std::size_t kMostUnreadBytes = 128 * 1024;
+
+inline constexpr std::string_view kNameRequest = "name";
+inline constexpr std::string_view kNoticeWord = "notice";
+inline constexpr std::string_view kReplaceOption = "replace";
+inline constexpr std::string_view kDescribeOption = "describe";
+inline constexpr std::string_view kSubjectRecord = "subject";
+inline constexpr std::string_view kSenderRecord = "sender";
+inline constexpr std::string_view kSentRecord = "sent";
+inline constexpr std::string_view kSavedRecord = "saved";
+inline constexpr std::string_view kEmbeddedRecord = "embedded";
+inline constexpr std::size_t kMostDescribeRecords = 1'000'000;
+inline constexpr std::string_view kAttachmentsItem = "attachments ";
+inline constexpr std::string_view kMessagesItem = " messages ";
+inline constexpr std::string_view kDocumentItem = "document ";
+
+// What became of a request. The first group travels as result words; the second is what
+// the main program says of a converter it had to end or never used, and never travels.
+enum class Result {
+  kOk,
+  kNotAMessage,  // not a compound file, or a compound file that holds no message
+  kDamaged,      // a broken structure, a body that cannot be decoded, a property unreadable
+  kUnreadable,   // the message file cannot be read (no permission, not a regular file)
+  kUnwritable,   // the document or what goes with it cannot be written
+  kOutOfMemory,
+  kInternal,     // another failure of the converter's own
+  kUsage,        // a request the converter cannot take (an unknown option or name field)
+  kTimedOut,     // past the run's time limit
+  kCrashed,      // the converter died or broke off the exchange on this message
+  kStopped,      // ended by a stop while under way
+  kNotStarted,   // never begun: the run was stopped first, or no converter could start
+  kPdfFailed,    // the document was made, but its PDF could not be
+};
+
+struct ResultRow {
+  Result result;
+  std::string_view word;
+  bool travels;  // sent by the converter; false for the main program's own outcomes
+};
+
+inline constexpr std::array<ResultRow, 13> kResultTable{{
+    {Result::kOk, "ok", true},
+    {Result::kNotAMessage, "not-a-message", true},
+    {Result::kDamaged, "damaged", true},
+    {Result::kUnreadable, "unreadable", true},
+    {Result::kUnwritable, "unwritable", true},
+    {Result::kOutOfMemory, "out-of-memory", true},
+    {Result::kInternal, "internal", true},
+    {Result::kUsage, "usage", true},
+    {Result::kTimedOut, "timed-out", false},
+    {Result::kCrashed, "crashed", false},
+    {Result::kStopped, "stopped", false},
+    {Result::kNotStarted, "not-started", false},
+    {Result::kPdfFailed, "pdf-failed", false},
+}};
+
+constexpr std::string_view WordFor(Result result) {
+  for (const ResultRow& row : kResultTable)
+    if (row.result == result) return row.word;
+  return "internal";
+}
+
+// The result a converter's word stands for; nothing for a word no converter sends.
+constexpr std::optional<Result> ResultForWord(std::string_view word) {
+  for (const ResultRow& row : kResultTable)
+    if (row.travels && row.word == word) return row.result;
+  return std::nullopt;
+}
+
+}  // namespace quorlin::serve_protocol

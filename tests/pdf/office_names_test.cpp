@@ -1,0 +1,35 @@
+// Names the PDF layer must get exactly right: the sockets LibreOffice makes (or a killed
+// office's would stay in /tmp) and the MIME types associated files are declared with.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "pdf/mime_types.h"
+#include "pdf/office_pipes.h"
+
+namespace {
+
+using lorvane_pdf::MimeTypeForName;
+
+TEST(OfficeNames, SocketsAreNamedAsLibreOfficeNamesThem) {
+  // The digest LibreOffice 7.4 gave the profile file:///tmp/pdfw/t2/profile.
+  const std::string url = lorvane_pdf::ProfileUrl("/tmp/pdfw/t2/profile");
+  EXPECT_EQ(url, "file:///tmp/pdfw/t2/profile");
+  const std::string uid = std::to_string(::getuid());
+  EXPECT_EQ(lorvane_pdf::OfficeSockets(url, "lorvane_pdf_1_1"),
+            (std::vector<std::string>{"/tmp/OSL_PIPE_" + uid + "_lorvane_pdf_1_1",
+                                      "/tmp/OSL_PIPE_" + uid + "_SingleOfficeIPC_c192a0d640803956d982262d5010f5ab",
+                                      "/var/tmp/OSL_PIPE_" + uid + "_lorvane_pdf_1_1",
+                                      "/var/tmp/OSL_PIPE_" + uid + "_SingleOfficeIPC_c192a0d640803956d982262d5010f5ab"}));
+  EXPECT_EQ(lorvane_pdf::ProfileUrl("/tmp/a b/\xC3\xA9%"), "file:///tmp/a%20b/%C3%A9%25");
+}
+
+TEST(OfficeNames, MimeTypesComeFromTheLastExtensionInAnyCase) {
+  EXPECT_EQ(MimeTypeForName("Scan.PDF"), "application/pdf");
+  EXPECT_EQ(MimeTypeForName("backup.tar.gz"), "application/gzip");
+  EXPECT_EQ(MimeTypeForName("Forwarded.msg"), "application/vnd.ms-outlook");
+  EXPECT_EQ(MimeTypeForName("README"), "application/octet-stream");
+  EXPECT_EQ(MimeTypeForName("trailing."), "application/octet-stream");
+  EXPECT_EQ(MimeTypeForName("odd.xyz"), "application/octet-stream");
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// The renderer and archiver with the real LibreOffice: what a PDF shows (pdftotext,
+// pdfimages), what it holds (qpdf), and a document that keeps Writer busy past its limit.
+// Skipped, saying so, where LibreOffice is not installed.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "msgwriter/message_builder.h"
+#include "pdf/pdf_archiver.h"
+#include "pdf/pdf_renderer.h"
+#include "pdf/pdf_test_files.h"
+#include "support/temp_tree.h"
+
+namespace {
+
+using lorvane_pdf::PdfRenderer;
+using pdf_testing::Quote;
+using pdf_testing::ReadFile;
+using pdf_testing::Shell;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+// The sockets of this process's offices, which must never outlive their renderer.
+std::vector<std::string> OwnSockets() {
+  const std::string prefix = "OSL_PIPE_" + std::to_string(::getuid()) + "_lorvane_pdf_" + std::to_string(::getpid()) + "_";
+  std::vector<std::string> found;
+  for (const auto& entry : fs::directory_iterator("/tmp")) {
+    if (entry.path().filename().string().rfind(prefix, 0) == 0) found.push_back(entry.path().string());
+  }
+  return found;
+}
+
+TEST(OfficeRender, ADocumentsWordsAndPicturesReachThePdf) {
+  PDF_REQUIRE_OFFICE();
+  TempTree tree;
+  pdf_testing::WriteFile(tree.Path("words.doc"),
+                         pdf_testing::TextDocument("Quarterly figures for Nordh\\u229?lm, page one"));
+  pdf_testing::WriteFile(tree.Path("picture.doc"), pdf_testing::PictureDocument());
+  PdfRenderer renderer;
+  std::string failure;
+  ASSERT_TRUE(renderer.Render(tree.Path("words.doc"), tree.Path("words.pdf"), 60s, failure)) << failure;
+  ASSERT_TRUE(renderer.Render(tree.Path("picture.doc"), tree.Path("picture.pdf"), 60s, failure)) << failure;
+  EXPECT_THAT(Shell("pdftotext " + Quote(tree.Path("words.pdf")) + " -"), HasSubstr("Quarterly figures for Nordhålm"));
+  const std::string images = Shell("pdfimages -list " + Quote(tree.Path("picture.pdf")));
+  EXPECT_EQ(std::count(images.begin(), images.end(), '\n'), 3) << images;  // two heading lines, one picture
+  EXPECT_THAT(pdf_testing::XmpOf(tree.Path("words.pdf")), HasSubstr("<pdfaid:part>3</pdfaid:part>"));
+  // Fonts are embedded, as PDF/A needs: pdffonts' "emb" column says yes for each.
+  const std::string fonts = Shell("pdffonts " + Quote(tree.Path("words.pdf")));
+  EXPECT_THAT(fonts, HasSubstr(" yes ")) << fonts;
+  EXPECT_THAT(fonts, Not(HasSubstr(" no  "))) << fonts;
+  // Read only: no lock file beside the documents.
+  for (const auto& entry : fs::directory_iterator(tree.Root())) {
+    EXPECT_THAT(entry.path().filename().string(), Not(HasSubstr(".~lock")));
+  }
+}
+
+TEST(OfficeRender, AHugeTableFailsWithinItsLimitLeavingNothingAndTheNextDocumentRenders) {
+  PDF_REQUIRE_OFFICE();
+  TempTree tree;
+  tree.Folder("work");
+  pdf_testing::WriteFile(tree.Path("huge.doc"), pdf_testing::TableDocument(20000));
+  pdf_testing::WriteFile(tree.Path("small.doc"), pdf_testing::TextDocument("After the table"));
+  lorvane_pdf::RendererSettings settings;
+  settings.temporaryParent = tree.Path("work");
+  {
+    PdfRenderer renderer(settings);
+    std::string failure;
+    ASSERT_TRUE(renderer.Start(failure)) << failure;
+    const auto begun = std::chrono::steady_clock::now();
+    EXPECT_FALSE(renderer.Render(tree.Path("huge.doc"), tree.Path("huge.pdf"), 2s, failure));
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, 8s);
+    EXPECT_EQ(failure, "LibreOffice took longer than 2 seconds to make the PDF");
+    EXPECT_FALSE(fs::exists(tree.Path("huge.pdf")));
+    ASSERT_TRUE(renderer.Render(tree.Path("small.doc"), tree.Path("small.pdf"), 60s, failure)) << failure;
+    EXPECT_THAT(Shell("pdftotext " + Quote(tree.Path("small.pdf")) + " -"), HasSubstr("After the table"));
+  }
+  EXPECT_TRUE(fs::is_empty(tree.Path("work")));
+  EXPECT_THAT(OwnSockets(), ::testing::IsEmpty());
+}
+
+// A message as the run treats it: converted by Quorlin, rendered, then archived with the
+// message itself, two attachments and an embedded message's own PDF.
+TEST(OfficeRender, AMessageBecomesOneArchivalFileHoldingItsFilesByteForByte) {
+  PDF_REQUIRE_OFFICE();
+  TempTree tree;
+  msgwriter::MessageBuilder message;
+  message.AddRtfBody("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Liberation Sans;}}\\f0 Minutes of the harbour meeting\\par}");
+  const std::vector<std::uint8_t> bytes = message.Build();
+  pdf_testing::WriteFile(tree.Path("Meeting.msg"), std::string(bytes.begin(), bytes.end()));
+  int status = -1;
+  Shell(std::string(QUORLIN_EXE) + " " + Quote(tree.Path("Meeting.msg")) + " " + Quote(tree.Path("Meeting.doc")), &status);
+  ASSERT_EQ(status, 0);
+  tree.Folder("Meeting attachments");
+  std::string binary;
+  for (int i = 0; i < 70000; ++i) binary += static_cast<char>((i * 131) & 0xFF);
+  pdf_testing::WriteFile(tree.Path("Meeting attachments/agenda.txt"), "1. Harbour\r\n2. Dues\r\n");
+  pdf_testing::WriteFile(tree.Path("Meeting attachments/chart.bin"), binary);
+  pdf_testing::WriteFile(tree.Path("inner.doc"), pdf_testing::TextDocument("The forwarded note"));
+
+  PdfRenderer renderer;
+  std::string failure;
+  ASSERT_TRUE(renderer.Render(tree.Path("inner.doc"), tree.Path("inner.rendered.pdf"), 60s, failure)) << failure;
+  lorvane_pdf::ArchiveInput inner;
+  inner.renderedPdf = tree.Path("inner.rendered.pdf");
+  inner.target = tree.Path("Meeting attachments/Forwarded note.pdf");
+  inner.message = {tree.Path("Meeting.msg"), "Forwarded note.msg"};
+  ASSERT_TRUE(lorvane_pdf::Archive(inner, failure)) << failure;
+
+  ASSERT_TRUE(renderer.Render(tree.Path("Meeting.doc"), tree.Path("Meeting.rendered.pdf"), 60s, failure)) << failure;
+  lorvane_pdf::ArchiveInput in;
+  in.renderedPdf = tree.Path("Meeting.rendered.pdf");
+  in.target = tree.Path("Meeting.pdf");
+  in.subject = "Harbour meeting";
+  in.sender = "Ines Valk";
+  in.message = {tree.Path("Meeting.msg"), ""};
+  in.attachments = {{tree.Path("Meeting attachments/agenda.txt"), "agenda.txt"},
+                    {tree.Path("Meeting attachments/chart.bin"), "chart.bin"}};
+  in.embeddedPdfs = {{tree.Path("Meeting attachments/Forwarded note.pdf"), "Forwarded note.pdf"}};
+  ASSERT_TRUE(lorvane_pdf::Archive(in, failure)) << failure;
+
+  const std::string pdf = Quote(tree.Path("Meeting.pdf"));
+  EXPECT_THAT(Shell("pdftotext " + pdf + " -"), HasSubstr("Minutes of the harbour meeting"));
+  const std::string listed = Shell("qpdf --list-attachments " + pdf);
+  for (const char* name : {"Meeting.msg", "agenda.txt", "chart.bin", "Forwarded note.pdf"}) {
+    EXPECT_THAT(listed, HasSubstr(std::string(name) + " ->")) << listed;
+  }
+  EXPECT_EQ(Shell("qpdf --show-attachment=Meeting.msg " + pdf), ReadFile(tree.Path("Meeting.msg")));
+  EXPECT_EQ(Shell("qpdf --show-attachment=chart.bin " + pdf), binary);
+  EXPECT_EQ(Shell("qpdf --show-attachment=agenda.txt " + pdf), "1. Harbour\r\n2. Dues\r\n");
+  EXPECT_EQ(Shell("qpdf --show-attachment='Forwarded note.pdf' " + pdf),
+            ReadFile(tree.Path("Meeting attachments/Forwarded note.pdf")));
+  const std::string xmp = pdf_testing::XmpOf(tree.Path("Meeting.pdf"));
+  EXPECT_THAT(xmp, HasSubstr("<pdfaid:part>3</pdfaid:part>"));
+  EXPECT_THAT(xmp, HasSubstr("<pdfaid:conformance>B</pdfaid:conformance>"));
+  EXPECT_THAT(xmp, HasSubstr("Harbour meeting"));
+  EXPECT_EQ(Shell("qpdf --check " + pdf + " >/dev/null 2>&1; echo $?"), "0\n");
+}
+
+}  // namespace
