@@ -29,6 +29,10 @@
 namespace {
 constexpr int kClientWidthTwips = 8040;
 constexpr int kClientHeightTwips = 7995;
+// The row of the document options' boxes below which the name row stands as designed; a
+// row of boxes more moves the name row and everything below it down by kBoxRowTwips.
+constexpr int kNameRowTwips = 2580;
+constexpr int kBoxRowTwips = 300;
 
 const QString kListToolTip = QStringLiteral(
     "Drag and drop files here. Double-click item to remove it. Move | line to right and out of "
@@ -41,6 +45,41 @@ Control* Place(Control* control, const char* name, int left, int top, int width,
   control->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
                        TwipsToPixels(height));
   return control;
+}
+
+// Where a document option's box stands in "Save Option" (twips).
+struct BoxPlace {
+  int left;
+  int top;
+  int width;
+};
+
+// The document options' boxes fill the frame's two columns row by row, from the right of
+// "Save results in folder of original file" down. A caption longer than a column holds (30
+// characters of the bold caption font) takes a whole row. `nextRowTop` is the top of the
+// row after the boxes.
+std::vector<BoxPlace> DocumentBoxPlaces(const std::vector<const ConversionOptionRow*>& rows, int& nextRowTop) {
+  constexpr int kLeftColumn = 240, kRightColumn = 3960, kColumnWidth = 3615, kRowWidth = 7320;
+  constexpr std::size_t kColumnCharacters = 30;
+  std::vector<BoxPlace> places;
+  int top = 1680;
+  bool rightColumn = true;  // the left one holds the option above
+  for (const ConversionOptionRow* row : rows) {
+    const bool wholeRow = row->caption.size() > kColumnCharacters;
+    if (wholeRow && rightColumn) {
+      top += kBoxRowTwips;
+      rightColumn = false;
+    }
+    if (wholeRow) {
+      places.push_back({kLeftColumn, top, kRowWidth});
+    } else {
+      places.push_back({rightColumn ? kRightColumn : kLeftColumn, top, kColumnWidth});
+    }
+    if (wholeRow || rightColumn) top += kBoxRowTwips;
+    rightColumn = !wholeRow && !rightColumn;
+  }
+  nextRowTop = rightColumn ? top + kBoxRowTwips : top;
+  return places;
 }
 
 QFont ArialBold(double points) {
@@ -98,7 +137,11 @@ void Form1::BuildControls() {
   setWindowTitle(QStringLiteral("Form1"));
   setWindowIcon(ProgramIcon());
   // The designed size is the smallest; the window grows from it with the list.
-  setMinimumSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
+  const std::vector<const ConversionOptionRow*> documentOptions = ChosenDocumentOptionRows();
+  int nameRowTop = kNameRowTwips;
+  const std::vector<BoxPlace> boxPlaces = DocumentBoxPlaces(documentOptions, nameRowTop);
+  const int below = nameRowTop - kNameRowTwips;  // how much lower the name row stands
+  setMinimumSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips + below));
   resize(minimumSize());
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
@@ -109,7 +152,7 @@ void Form1::BuildControls() {
   // Created in tab order: Tab moves the focus through them in the order they are made here.
   ListView1 = Place(new FileListView(this), "ListView1", 120, 120, 7800, 2535);
   ListView1->setToolTip(kListToolTip);
-  ProgressBar1 = Place(new ProgressBar(this), "ProgressBar1", 120, 7450, 7800, 405);
+  ProgressBar1 = Place(new ProgressBar(this), "ProgressBar1", 120, 7450 + below, 7800, 405);
   ProgressBar1->SetStatusText(QStringLiteral("Progress Bar"));
 
   const QFont buttonFont = ArialBold(11.25);
@@ -123,11 +166,11 @@ void Form1::BuildControls() {
   };
   PushButton1 = button("PushButton1", "Add MSG File(s)", 120, 2750, 3840, 405, this);
   PushButton4 = button("PushButton4", "Add All MSG File(s) In Folder", 4080, 2750, 3840, 405, this);
-  PushButton2 = button("PushButton2", "Start Converting", 120, 6930, 7800, 405, this);
+  PushButton2 = button("PushButton2", "Start Converting", 120, 6930 + below, 7800, 405, this);
   PushButton6 = button("PushButton6", "Clear List", 120, 3260, 3840, 405, this);
   PushButton7 = button("PushButton7", "Load Sample/Example Files", 4080, 3260, 3840, 405, this);
 
-  Frame5 = Place(new QGroupBox(QStringLiteral("Save Option"), this), "Frame5", 120, 3730, 7800, 3075);
+  Frame5 = Place(new QGroupBox(QStringLiteral("Save Option"), this), "Frame5", 120, 3730, 7800, 3075 + below);
   Option1 = Place(new QRadioButton(QStringLiteral("Save results to this folder:"), Frame5),
                   "Option1", 240, 300, 3615, 255);
   Option2 = Place(new QRadioButton(QStringLiteral("Save results in folder of original file"), Frame5),
@@ -136,12 +179,15 @@ void Form1::BuildControls() {
   auto checkBox = [](const char* name, const char* caption, int left, int top, int width, QWidget* parent) {
     return Place(new QCheckBox(QString::fromLatin1(caption), parent), name, left, top, width, 255);
   };
-  Check1 = checkBox("Check1", "Add sender, date and subject", 3960, 1680, 3615, Frame5);
-  Check2 = checkBox("Check2", "Show pictures", 240, 1980, 3615, Frame5);
-  Check3 = checkBox("Check3", "Save attachments", 3960, 1980, 3615, Frame5);
-  Check4 = checkBox("Check4", "Date documents like their messages", 240, 2280, 7320, Frame5);
-  Label1 = Place(new QLabel(QStringLiteral("Name documents by:"), Frame5), "Label1", 240, 2640, 1830, 255);
-  Combo1 = Place(new QComboBox(Frame5), "Combo1", 2160, 2580, 2400, 345);
+  for (std::size_t i = 0; i < documentOptions.size(); ++i) {
+    const ConversionOptionRow& row = *documentOptions[i];
+    auto* box = new QCheckBox(DocumentOptionCaption(row), Frame5);
+    const std::string name(row.word);
+    Place(box, name.c_str(), boxPlaces[i].left, boxPlaces[i].top, boxPlaces[i].width, 255);
+    documentBoxes.push_back({&row, box});
+  }
+  Label1 = Place(new QLabel(QStringLiteral("Name documents by:"), Frame5), "Label1", 240, 2640 + below, 1830, 255);
+  Combo1 = Place(new QComboBox(Frame5), "Combo1", 2160, 2580 + below, 2400, 345);
   Combo1->addItem(QStringLiteral("file name"), name_pattern::kFile);
   Combo1->addItem(QStringLiteral("date and subject"), name_pattern::kDateSubject);
   Label1->setBuddy(Combo1);
@@ -149,7 +195,7 @@ void Form1::BuildControls() {
   Text1 = Place(new QLineEdit(Frame3), "Text1", 240, 300, 5670, 345);
   PushButton9 = button("PushButton9", "...", 6000, 300, 600, 345, Frame3);
   Check5 = checkBox("Check5", "Keep sub-folders", 240, 720, 3615, Frame3);
-  PushButton10 = button("PushButton10", "About", 6360, 2580, 1200, 345, Frame5);
+  PushButton10 = button("PushButton10", "About", 6360, 2580 + below, 1200, 345, Frame5);
   PushButton10->setShortcut(QKeySequence(Qt::Key_F1));
 
   growing_ = {{ListView1, ListView1->geometry(), Growth::kList},
@@ -171,11 +217,12 @@ void Form1::BuildControls() {
   QWidget::setTabOrder(Option2, Text1);
   QWidget::setTabOrder(Text1, PushButton9);
   QWidget::setTabOrder(PushButton9, Check5);
-  QWidget::setTabOrder(Check5, Check1);
-  QWidget::setTabOrder(Check1, Check2);
-  QWidget::setTabOrder(Check2, Check3);
-  QWidget::setTabOrder(Check3, Check4);
-  QWidget::setTabOrder(Check4, Combo1);
+  QWidget* previous = Check5;
+  for (const DocumentOptionBox& box : documentBoxes) {
+    QWidget::setTabOrder(previous, box.box);
+    previous = box.box;
+  }
+  QWidget::setTabOrder(previous, Combo1);
   QWidget::setTabOrder(Combo1, PushButton10);
 }
 
@@ -194,10 +241,9 @@ void Form1::ConnectEvents() {
   connect(PushButton10, &QPushButton::clicked, this, route(&Form1::PushButton10_Click));
   connect(Option1, &QRadioButton::clicked, this, route(&Form1::Option1_Click));
   connect(Option2, &QRadioButton::clicked, this, route(&Form1::Option2_Click));
-  connect(Check1, &QCheckBox::clicked, this, route(&Form1::Check1_Click));
-  connect(Check2, &QCheckBox::clicked, this, route(&Form1::Check2_Click));
-  connect(Check3, &QCheckBox::clicked, this, route(&Form1::Check3_Click));
-  connect(Check4, &QCheckBox::clicked, this, route(&Form1::Check4_Click));
+  for (const DocumentOptionBox& box : documentBoxes) {
+    connect(box.box, &QCheckBox::clicked, this, [this, box] { Guarded([&] { DocumentBox_Click(box); }); });
+  }
   connect(Check5, &QCheckBox::clicked, this, route(&Form1::Check5_Click));
   connect(Combo1, &QComboBox::activated, this, route(&Form1::Combo1_Click));
   connect(Text1, &QLineEdit::textChanged, this, route(&Form1::Text1_Change));

@@ -62,6 +62,9 @@ class Form1 : public QWidget, public PointerControl {
 
   const Form1Services& services() const { return services_; }
 
+  // The check box of the document option `field`; null for one the window does not show.
+  QCheckBox* DocumentBoxFor(bool ConversionOptions::*field) const;
+
   // The window-wide pointer.
   WindowPointer MousePointer() const override { return mousePointer_; }
   void SetMousePointer(WindowPointer pointer) override;
@@ -80,10 +83,14 @@ class Form1 : public QWidget, public PointerControl {
   QGroupBox* Frame5 = nullptr;         // "Save Option"
   QRadioButton* Option1 = nullptr;     // "Save results to this folder:"
   QRadioButton* Option2 = nullptr;     // "Save results in folder of original file"
-  QCheckBox* Check1 = nullptr;         // "Add sender, date and subject"
-  QCheckBox* Check2 = nullptr;         // "Show pictures"
-  QCheckBox* Check3 = nullptr;         // "Save attachments"
-  QCheckBox* Check4 = nullptr;         // "Date documents like their messages"
+  // The document options' check boxes ("Add sender, date and subject", "Show pictures",
+  // ...): one per row the user chooses in the converter's option table, in its order, each
+  // named after the option's word ("header").
+  struct DocumentOptionBox {
+    const ConversionOptionRow* row;
+    QCheckBox* box;
+  };
+  std::vector<DocumentOptionBox> documentBoxes;
   QLabel* Label1 = nullptr;            // "Name documents by:"
   QComboBox* Combo1 = nullptr;         // "file name" / "date and subject"
   QGroupBox* Frame3 = nullptr;
@@ -145,10 +152,8 @@ class Form1 : public QWidget, public PointerControl {
   void PushButton2_Click();
   void Option1_Click();
   void Option2_Click();
-  void Check1_Click();
-  void Check2_Click();
-  void Check3_Click();
-  void Check4_Click();
+  // A document option's check box was clicked: its state is stored under its setting.
+  void DocumentBox_Click(const DocumentOptionBox& clicked);
   void Check5_Click();
   void Combo1_Click();
   void Text1_Change();
@@ -166,7 +171,7 @@ class Form1 : public QWidget, public PointerControl {
  private:
   void BuildControls();
   // What the check boxes ask every document to hold.
-  DocumentOptions ChosenDocumentOptions() const;
+  ConversionOptions ChosenDocumentOptions() const;
   // The name pattern "Name documents by:" shows.
   QString ChosenNamePattern() const;
   void ConnectEvents();

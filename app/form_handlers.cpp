@@ -92,13 +92,17 @@ void Form1::PushButton2_Click() {
   ConvertAll(rows, *ProgressBar1, output, *services_.dialogs, *this, Converting, runControl);
 }
 
-DocumentOptions Form1::ChosenDocumentOptions() const {
-  DocumentOptions options;
-  options.headerBlock = Check1->isChecked();
-  options.pictures = Check2->isChecked();
-  options.attachments = Check3->isChecked();
-  options.fileDates = Check4->isChecked();
+ConversionOptions Form1::ChosenDocumentOptions() const {
+  ConversionOptions options;
+  for (const DocumentOptionBox& box : documentBoxes) options.*(box.row->field) = box.box->isChecked();
   return options;
+}
+
+QCheckBox* Form1::DocumentBoxFor(bool ConversionOptions::*field) const {
+  for (const DocumentOptionBox& box : documentBoxes) {
+    if (box.row->field == field) return box.box;
+  }
+  return nullptr;
 }
 
 QString Form1::ChosenNamePattern() const { return Combo1->currentData().toString(); }
@@ -112,12 +116,10 @@ void Form1::Option1_Click() {
 
 void Form1::Option2_Click() { Option1_Click(); }
 
-// Whether each document opens with the message's sender, date, recipients and subject.
-void Form1::Check1_Click() { StoreCheckBox(*services_.settings, Setting::HeaderBlock, Check1->isChecked()); }
+void Form1::DocumentBox_Click(const DocumentOptionBox& clicked) {
+  WriteDocumentOptionSetting(*services_.settings, *clicked.row, clicked.box->isChecked());
+}
 
-void Form1::Check2_Click() { StoreCheckBox(*services_.settings, Setting::Pictures, Check2->isChecked()); }
-void Form1::Check3_Click() { StoreCheckBox(*services_.settings, Setting::Attachments, Check3->isChecked()); }
-void Form1::Check4_Click() { StoreCheckBox(*services_.settings, Setting::DateFiles, Check4->isChecked()); }
 // Whether documents keep the sub-folders below the folder their messages were found through.
 void Form1::Check5_Click() { StoreCheckBox(*services_.settings, Setting::KeepFolders, Check5->isChecked()); }
 // How documents are named: after their files, or after their messages' dates and subjects.
@@ -150,13 +152,11 @@ void Form1::SetToolTips() {
       {PushButton9, QStringLiteral("Picks the folder the documents are saved into.")},
       {Check5, QStringLiteral("Keeps the sub-folders below an added folder in the output folder.")},
       {Option2, QStringLiteral("Saves each document in the folder of its message.")},
-      {Check1, QStringLiteral("Opens each document with the message's sender, date, recipients and subject.")},
-      {Check2, QStringLiteral("Shows the pictures of each message in its document.")},
-      {Check3, QStringLiteral("Saves each message's attachments in a folder beside its document.")},
-      {Check4, QStringLiteral("Dates each document like its message instead of the time it was written.")},
       {Combo1, QStringLiteral("Names each document after its message's file, or its date and subject.")},
       {Label1, QStringLiteral("Names each document after its message's file, or its date and subject.")},
       {PushButton10, QStringLiteral("Shows Lorvane's version and maker (F1).")},
   };
   for (const auto& [control, tip] : tips) control->setToolTip(tip);
+  // A document option's tip is its help text.
+  for (const DocumentOptionBox& box : documentBoxes) box.box->setToolTip(DocumentOptionTip(*box.row));
 }

@@ -73,12 +73,9 @@ void Form1::Form_Load() {
   trap.Step(136, [&] {
     SetOption(Option2, TextToBoolean(ReadSetting(settings, Setting::SaveBesideSource)));
   });
-  trap.Step(137, [&] {
-    Check1->setChecked(TextToBoolean(ReadSetting(settings, Setting::HeaderBlock)));
-  });
-  trap.Step(137, [&] { Check2->setChecked(TextToBoolean(ReadSetting(settings, Setting::Pictures))); });
-  trap.Step(137, [&] { Check3->setChecked(TextToBoolean(ReadSetting(settings, Setting::Attachments))); });
-  trap.Step(137, [&] { Check4->setChecked(TextToBoolean(ReadSetting(settings, Setting::DateFiles))); });
+  for (const DocumentOptionBox& box : documentBoxes) {
+    trap.Step(137, [&] { box.box->setChecked(TextToBoolean(ReadDocumentOptionSetting(settings, *box.row))); });
+  }
   trap.Step(137, [&] { Check5->setChecked(TextToBoolean(ReadSetting(settings, Setting::KeepFolders))); });
   trap.Step(137, [&] {
     const QString pattern = name_pattern::ForSetting(ReadSetting(settings, Setting::NameBy));

@@ -12,7 +12,7 @@ enum class Setting;
 
 // Stores both options' states.
 void StoreOutputOptions(SettingsStore& settings, bool toChosenFolder, bool besideSource);
-// Stores a check box's state under its setting (the document options' boxes).
+// Stores a check box's state under its setting ("Keep sub-folders").
 void StoreCheckBox(SettingsStore& settings, Setting setting, bool ticked);
 // Stores the folder box's text.
 void StoreOutputFolder(SettingsStore& settings, const QString& folder);

@@ -1,12 +1,14 @@
 // Reading `lorvane convert`'s arguments with Qt's command-line parser: long options with
 // their value as the next argument or after "=", "--" before paths that begin with "-".
-// Every option is one row of the table below, which also gives the --help text.
+// Every option is one row: the command's own in the tables below, the document options in
+// the converter's table; the rows also give the --help text.
 #include "cli/convert_options.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
-#include <array>
+#include <vector>
 
+#include "run/document_options.h"
 #include "run/name_pass.h"
 #include "run/time_limit.h"
 
@@ -16,11 +18,22 @@ namespace {
 // refusing it, empty when it is taken.
 using ReadValue = QString (*)(ConvertOptions& options, QString value);
 
-struct OptionRow {
+// One of the command's own options.
+struct OwnOption {
   const char* name;
   const char* valueName;  // empty for a flag
-  const char* help;       // a line break continues the help on the next line
+  const char* help;       // a line break starts a new line; long lines are wrapped
   ReadValue read;
+};
+
+// An option as the parser and the help see it: one of the command's own, or a document
+// option of the converter's table.
+struct OptionRow {
+  QString name;
+  QString valueName;
+  QString help;
+  ReadValue read = nullptr;
+  bool ConversionOptions::*document = nullptr;
 };
 
 // A whole number from `low` to `high`, or nothing.
@@ -31,106 +44,110 @@ std::optional<int> Number(const QString& text, int low, int high) {
   return value;
 }
 
-// The reader of a flag that turns on one of the command's own choices, or one of the
-// document options.
+// The reader of a flag that turns on one of the command's own choices.
 template <bool ConvertOptions::*field>
 QString SetFlag(ConvertOptions& options, QString) {
   options.*field = true;
   return {};
 }
-template <bool DocumentOptions::*field>
-QString SetDocumentFlag(ConvertOptions& options, QString) {
-  options.documents.*field = true;
-  return {};
-}
 
-// A new option is one row here (and, for a document option, the field it sets).
-const std::array kRows = {
-    OptionRow{"output", "DIR", "write the documents into DIR (default: the current folder)",
-              [](ConvertOptions& options, QString value) {
-                if (value.isEmpty()) return QStringLiteral("--output needs a folder");
-                options.outputFolder = value;
-                return QString();
-              }},
-    OptionRow{"beside", "", "write each document beside its message",
-              SetFlag<&ConvertOptions::beside>},
-    OptionRow{"extension", "EXT", "the extension of the messages in folders (default: msg; * for all)",
-              [](ConvertOptions& options, QString value) {
-                if (value.startsWith(u'.')) value.remove(0, 1);
-                if (value.isEmpty() || value.contains(u'/'))
-                  return QStringLiteral("--extension needs an extension such as msg, or * for every file");
-                options.extension = value;
-                return QString();
-              }},
-    OptionRow{"jobs", "N", "convert N messages at a time (default: the number of cores)",
-              [](ConvertOptions& options, QString value) {
-                const auto jobs = Number(value, 1, 1024);
-                if (!jobs) return QStringLiteral("--jobs needs a whole number from 1 to 1024");
-                options.jobs = *jobs;
-                return QString();
-              }},
-    OptionRow{"timeout", "SECONDS", "fail a message that takes longer than this (default: 120)",
-              [](ConvertOptions& options, QString value) {
-                const auto seconds = ParseTimeLimit(value);
-                if (!seconds) return QStringLiteral("--timeout needs a whole number of seconds from 1 to 86400");
-                options.timeoutSeconds = *seconds;
-                return QString();
-              }},
-    OptionRow{"report", "FILE",
-              "one line per message: source, output, status, reason, attachments\n"
-              "kept, embedded messages converted;\n"
-              "tab-separated for FILE.tsv, JSON lines for FILE.jsonl",
-              [](ConvertOptions& options, QString value) {
-                const QString lower = value.toLower();
-                if (!lower.endsWith(QLatin1String(".tsv")) && !lower.endsWith(QLatin1String(".jsonl")))
-                  return QStringLiteral("--report needs a file name ending in .tsv or .jsonl");
-                options.reportPath = value;
-                return QString();
-              }},
-    OptionRow{"replace", "",
-              "replace documents that already exist (default: keep them and\n"
-              "give the new document the next numbered name)",
-              SetFlag<&ConvertOptions::replace>},
-    OptionRow{"skip-existing", "", "convert only the messages whose documents are not there yet",
-              SetFlag<&ConvertOptions::skipExisting>},
-    OptionRow{"header", "",
-              "open each document with the message's sender, date, recipients,\n"
-              "subject and attachments",
-              SetDocumentFlag<&DocumentOptions::headerBlock>},
-    OptionRow{"pictures", "", "show the pictures the messages' bodies place",
-              SetDocumentFlag<&DocumentOptions::pictures>},
-    OptionRow{"attachments", "",
-              "save each message's attachments into a folder beside its document\n"
-              "(\"Report.doc\" gets \"Report attachments\")",
-              SetDocumentFlag<&DocumentOptions::attachments>},
-    OptionRow{"dates", "", "date each document like its message (sent, else received)",
-              SetDocumentFlag<&DocumentOptions::fileDates>},
-    OptionRow{"tree", "",
-              "keep the sub-folders: each document goes under DIR at its message's\n"
-              "place below the folder given",
-              SetFlag<&ConvertOptions::tree>},
-    OptionRow{"name", "PATTERN",
-              "name the documents by PATTERN of {file} (the default), {date},\n"
-              "{subject} and {from}, e.g. \"{date} {subject}\"",
-              [](ConvertOptions& options, QString value) {
-                if (value.isEmpty()) return QStringLiteral("--name needs a pattern such as \"{date} {subject}\"");
-                if (const QString problem = NamePatternProblem(value); !problem.isEmpty()) return problem;
-                options.namePattern = value;
-                return QString();
-              }},
-    OptionRow{"quiet", "", "print nothing but errors",
-              SetFlag<&ConvertOptions::quiet>},
-    OptionRow{"help", "", "print this text",
-              SetFlag<&ConvertOptions::help>},
-    OptionRow{"version", "", "print the version",
-              SetFlag<&ConvertOptions::version>},
+// The help lists the command's own options for the output and the run, then the document
+// options (converter/options/conversion_options.cpp) the user chooses, then the rest. A new option
+// of the command's own is one row here.
+const OwnOption kBeforeDocuments[] = {
+    {"output", "DIR", "write the documents into DIR (default: the current folder)",
+     [](ConvertOptions& options, QString value) {
+       if (value.isEmpty()) return QStringLiteral("--output needs a folder");
+       options.outputFolder = value;
+       return QString();
+     }},
+    {"beside", "", "write each document beside its message", SetFlag<&ConvertOptions::beside>},
+    {"extension", "EXT", "the extension of the messages in folders (default: msg; * for all)",
+     [](ConvertOptions& options, QString value) {
+       if (value.startsWith(u'.')) value.remove(0, 1);
+       if (value.isEmpty() || value.contains(u'/'))
+         return QStringLiteral("--extension needs an extension such as msg, or * for every file");
+       options.extension = value;
+       return QString();
+     }},
+    {"jobs", "N", "convert N messages at a time (default: the number of cores)",
+     [](ConvertOptions& options, QString value) {
+       const auto jobs = Number(value, 1, 1024);
+       if (!jobs) return QStringLiteral("--jobs needs a whole number from 1 to 1024");
+       options.jobs = *jobs;
+       return QString();
+     }},
+    {"timeout", "SECONDS", "fail a message that takes longer than this (default: 120)",
+     [](ConvertOptions& options, QString value) {
+       const auto seconds = ParseTimeLimit(value);
+       if (!seconds) return QStringLiteral("--timeout needs a whole number of seconds from 1 to 86400");
+       options.timeoutSeconds = *seconds;
+       return QString();
+     }},
+    {"report", "FILE",
+     "one line per message: source, output, status, reason, attachments kept, embedded messages "
+     "converted;\ntab-separated for FILE.tsv, JSON lines for FILE.jsonl",
+     [](ConvertOptions& options, QString value) {
+       const QString lower = value.toLower();
+       if (!lower.endsWith(QLatin1String(".tsv")) && !lower.endsWith(QLatin1String(".jsonl")))
+         return QStringLiteral("--report needs a file name ending in .tsv or .jsonl");
+       options.reportPath = value;
+       return QString();
+     }},
+    // The run's own choice: the plan decides which documents are replaced (the document
+    // option of the same name is what it asks the converter for each of them).
+    {"replace", "",
+     "replace documents that already exist (default: keep them and give the new document the "
+     "next numbered name)",
+     SetFlag<&ConvertOptions::replace>},
+    {"skip-existing", "", "convert only the messages whose documents are not there yet",
+     SetFlag<&ConvertOptions::skipExisting>},
 };
 
-bool Valued(const OptionRow& row) { return row.valueName[0] != '\0'; }
+const OwnOption kAfterDocuments[] = {
+    {"tree", "",
+     "keep the sub-folders: each document goes under DIR at its message's place below the "
+     "folder given",
+     SetFlag<&ConvertOptions::tree>},
+    {"name", "PATTERN",
+     "name the documents by PATTERN of {file} (the default), {date}, {subject} and {from}, "
+     "e.g. \"{date} {subject}\"",
+     [](ConvertOptions& options, QString value) {
+       if (value.isEmpty()) return QStringLiteral("--name needs a pattern such as \"{date} {subject}\"");
+       if (const QString problem = NamePatternProblem(value); !problem.isEmpty()) return problem;
+       options.namePattern = value;
+       return QString();
+     }},
+    {"quiet", "", "print nothing but errors", SetFlag<&ConvertOptions::quiet>},
+    {"help", "", "print this text", SetFlag<&ConvertOptions::help>},
+    {"version", "", "print the version", SetFlag<&ConvertOptions::version>},
+};
+
+// Every option of the command, in the order the help lists them.
+const std::vector<OptionRow>& Rows() {
+  static const std::vector<OptionRow> rows = [] {
+    std::vector<OptionRow> all;
+    auto own = [&all](const OwnOption& option) {
+      all.push_back({QString::fromLatin1(option.name), QString::fromLatin1(option.valueName),
+                     QString::fromUtf8(option.help), option.read, nullptr});
+    };
+    for (const OwnOption& option : kBeforeDocuments) own(option);
+    for (const ConversionOptionRow* row : ChosenDocumentOptionRows()) {
+      all.push_back({DocumentOptionFlagName(*row), QString(),
+                     QString::fromUtf8(row->help.data(), static_cast<qsizetype>(row->help.size())), nullptr,
+                     row->field});
+    }
+    for (const OwnOption& option : kAfterDocuments) own(option);
+    return all;
+  }();
+  return rows;
+}
+
+bool Valued(const OptionRow& row) { return !row.valueName.isEmpty(); }
 
 const OptionRow* RowNamed(const QString& name) {
-  for (const OptionRow& row : kRows) {
-    if (name == QLatin1String(row.name)) return &row;
+  for (const OptionRow& row : Rows()) {
+    if (name == row.name) return &row;
   }
   return nullptr;
 }
@@ -142,7 +159,7 @@ QString ParseError(const QCommandLineParser& parser) {
     return QStringLiteral("unknown option --") + parser.unknownOptionNames().first();
   const QRegularExpressionMatch quoted = QRegularExpression(QStringLiteral("'-*([^'=]+)")).match(parser.errorText());
   if (const OptionRow* row = quoted.hasMatch() ? RowNamed(quoted.captured(1)) : nullptr) {
-    const QString name = QStringLiteral("--") + QLatin1String(row->name);
+    const QString name = QStringLiteral("--") + row->name;
     return name + (Valued(*row) ? QStringLiteral(" needs a value") : QStringLiteral(" takes no value"));
   }
   return parser.errorText();
@@ -153,10 +170,7 @@ QString ParseError(const QCommandLineParser& parser) {
 std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, int cores, QString& error) {
   QCommandLineParser parser;
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  for (const OptionRow& row : kRows) {
-    parser.addOption(QCommandLineOption(QLatin1String(row.name), QString::fromUtf8(row.help),
-                                        QLatin1String(row.valueName)));
-  }
+  for (const OptionRow& row : Rows()) parser.addOption(QCommandLineOption(row.name, row.help, row.valueName));
   // The parser takes the program's name first.
   if (!parser.parse(QStringList{QStringLiteral("lorvane convert")} + arguments)) {
     error = ParseError(parser);
@@ -164,10 +178,13 @@ std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, 
   }
   ConvertOptions options;
   options.jobs = std::max(cores, 1);
-  for (const OptionRow& row : kRows) {
-    const QString name = QLatin1String(row.name);
-    if (!parser.isSet(name)) continue;
-    error = row.read(options, Valued(row) ? parser.value(name) : QString());
+  for (const OptionRow& row : Rows()) {
+    if (!parser.isSet(row.name)) continue;
+    if (row.document != nullptr) {
+      options.documents.*(row.document) = true;
+      continue;
+    }
+    error = row.read(options, Valued(row) ? parser.value(row.name) : QString());
     if (!error.isEmpty()) return std::nullopt;
   }
   options.paths = parser.positionalArguments();
@@ -200,12 +217,18 @@ QString ConvertHelpText() {
       "Each PATH is a message file or a folder; a folder is searched with all its sub-folders\n"
       "the way \"Add All MSG File(s) In Folder\" does.\n"
       "\n");
-  const QString indent(20, u' ');
-  for (const OptionRow& row : kRows) {
-    QString left = QStringLiteral("--") + QLatin1String(row.name);
-    if (Valued(row)) left += u' ' + QLatin1String(row.valueName);
-    text += QStringLiteral("  ") + left.leftJustified(17) + u' ' +
-            QString::fromUtf8(row.help).replace(u'\n', u'\n' + indent) + u'\n';
+  // Each help text starts in column 21, wrapped to 80 columns.
+  constexpr std::size_t kIndent = 20;
+  for (const OptionRow& row : Rows()) {
+    QString left = QStringLiteral("--") + row.name;
+    if (Valued(row)) left += u' ' + row.valueName;
+    text += QStringLiteral("  ") + left.leftJustified(17) + u' ';
+    const QStringList lines = row.help.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+      if (i > 0) text += u'\n' + QString(kIndent, u' ');
+      text += QString::fromStdString(quorlin::WrapHelp(lines[i].toStdString(), 80, kIndent));
+    }
+    text += u'\n';
   }
   text += QStringLiteral(
       "\n"

@@ -21,7 +21,7 @@ struct ConvertOptions {
   bool skipExisting = false;  // leave out messages whose documents are there already
   bool tree = false;          // keep the sub-folders below each folder given
   QString namePattern = QStringLiteral("{file}");  // how documents are named
-  DocumentOptions documents;
+  ConversionOptions documents;  // the document options (its replace stays off: --replace is `replace` above)
   bool quiet = false;
   bool help = false;
   bool version = false;

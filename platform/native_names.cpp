@@ -114,8 +114,3 @@ bool NativeIsFolder(const QString& path) {
   struct stat st;
   return Stat(path, st) && S_ISDIR(st.st_mode);
 }
-
-bool NativeIsFile(const QString& path) {
-  struct stat st;
-  return Stat(path, st) && S_ISREG(st.st_mode);
-}

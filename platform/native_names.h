@@ -21,4 +21,3 @@ bool HoldsRawBytes(const QString& path);
 // Stat-based tests on the path's exact bytes; they never throw and follow links.
 bool NativeExists(const QString& path);
 bool NativeIsFolder(const QString& path);
-bool NativeIsFile(const QString& path);

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "platform/boolean_text.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"
 
@@ -30,10 +31,6 @@ constexpr std::array kSettings = {
     Entry{Setting::Extension, "Extension", &Msg},
     Entry{Setting::LastFolder, "LastFolder", &Empty},
     Entry{Setting::LastOutputFolder, "LastFolderDot", &Empty},
-    Entry{Setting::HeaderBlock, "HeaderBlock", &FalseText},
-    Entry{Setting::Pictures, "Pictures", &FalseText},
-    Entry{Setting::Attachments, "Attachments", &FalseText},
-    Entry{Setting::DateFiles, "DateFiles", &FalseText},
     Entry{Setting::KeepFolders, "KeepFolders", &FalseText},
     Entry{Setting::NameBy, "NameBy", &FileNames},
     Entry{Setting::TimeLimit, "TimeLimit", &TimeLimitDefault},
@@ -56,4 +53,12 @@ QString ReadSetting(SettingsStore& store, Setting setting) {
 
 void WriteSetting(SettingsStore& store, Setting setting, const QString& value) {
   store.Write(kSettingsApp, kSettingsSection, SettingKey(setting), value);
+}
+
+QString ReadSwitchSetting(SettingsStore& store, const QString& key, bool defaultValue) {
+  return store.Read(kSettingsApp, kSettingsSection, key, defaultValue ? TrueText() : FalseText());
+}
+
+void WriteSwitchSetting(SettingsStore& store, const QString& key, bool on) {
+  store.Write(kSettingsApp, kSettingsSection, key, BooleanToText(on));
 }

@@ -1,5 +1,8 @@
 // The program's settings: every key it keeps, with its default, in one list, read and
-// written through the settings store under the program's own names.
+// written through the settings store under the program's own names. The document options'
+// check boxes are the exception: their keys and defaults stand in the converter's option
+// table (converter/options/conversion_options.h), which this layer does not see, and are read and
+// written by key through ReadSwitchSetting and WriteSwitchSetting.
 #pragma once
 
 #include <QString>
@@ -13,11 +16,7 @@ enum class Setting {
   Extension,           // the extension last asked for by "Add All"
   LastFolder,          // the folder last picked by "Add All"
   LastOutputFolder,    // the folder last picked by the "..." button
-  HeaderBlock,         // "Add sender, date and subject" is ticked ("True"/"False")
-  Pictures,            // "Show pictures" is ticked
-  Attachments,         // "Save attachments" is ticked
-  DateFiles,           // "Date documents like their messages" is ticked
-  KeepFolders,         // "Keep sub-folders" is ticked
+  KeepFolders,         // "Keep sub-folders" is ticked ("True"/"False")
   NameBy,              // "Name documents by:": "file" (the file's name) or "date-subject"
   TimeLimit,           // seconds one message may take before it fails (kept by hand; 120)
 };
@@ -29,3 +28,10 @@ QString SettingKey(Setting setting);
 QString ReadSetting(SettingsStore& store, Setting setting);
 // Creates or replaces the value. Throws AppError when the store cannot be written.
 void WriteSetting(SettingsStore& store, Setting setting, const QString& value);
+
+// An on/off setting under a key another table names: the stored text, or "1" or "0" for
+// `defaultValue` while it has never been written. Throws AppError when the store cannot be
+// read.
+QString ReadSwitchSetting(SettingsStore& store, const QString& key, bool defaultValue);
+// Stores "True" or "False". Throws AppError when the store cannot be written.
+void WriteSwitchSetting(SettingsStore& store, const QString& key, bool on);

@@ -84,9 +84,6 @@ class Batch {
         const std::function<void(std::size_t, const BatchOutcome&)>& done,
         const std::function<void(std::size_t)>& begun)
       : jobs_(jobs), settings_(settings), done_(done), begun_(begun),
-        options_(settings.request == BatchRequest::kName ? std::string(serve_protocol::kNameRequest)
-                 : settings.pdf ? JoinWords(ConverterRequestOptions(settings.documents), serve_protocol::kDescribeOption)
-                                : ConverterRequestOptions(settings.documents)),
         pattern_(settings.namePattern.toUtf8().toStdString()) {
     const std::size_t count = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(settings.workers, 1)), 1,
                                                       std::max<std::size_t>(jobs.size(), 1));
@@ -116,6 +113,18 @@ class Batch {
   }
 
  private:
+  // The request's options field: "name" for a name request; else the documents' options,
+  // with replace as the plan decided it for this job alone.
+  // A PDF's document goes to an empty folder of the job's own, so only the PDF replaces;
+  // the converter describes what it made for the PDF stage.
+  std::string RequestOptions(std::size_t index) const {
+    if (settings_.request == BatchRequest::kName) return std::string(serve_protocol::kNameRequest);
+    ConversionOptions options = settings_.documents;
+    options.replace = jobs_[index].replace && !Pdf();
+    const std::string words = quorlin::ConversionOptionWords(options);
+    return Pdf() ? JoinWords(words, serve_protocol::kDescribeOption) : words;
+  }
+
   bool Busy() const {
     return std::any_of(slots_.begin(), slots_.end(), [](const auto& s) { return s->job.has_value(); }) ||
            (pdf_ && pdf_->Pending() > 0);
@@ -225,11 +234,7 @@ class Batch {
         }
         Begin(*slot, index);
         const std::string second = settings_.request == BatchRequest::kName ? pattern_ : ConverterOutput(index);
-        // A PDF's document goes to an empty folder of the job's own: only the PDF replaces.
-        const std::string options = jobs_[index].replace && settings_.request == BatchRequest::kConvert && !Pdf()
-                                        ? JoinWords(options_, serve_protocol::kReplaceOption)
-                                        : options_;
-        if (!slot->worker.Send(options, Encoded(jobs_[index].source), second)) {
+        if (!slot->worker.Send(RequestOptions(index), Encoded(jobs_[index].source), second)) {
           const std::string ended = slot->worker.Kill();
           Abandon(*slot, Result::kCrashed,
                   QString::fromStdString(ended.empty() ? "the converter stopped taking work" : ended));
@@ -394,7 +399,6 @@ class Batch {
   const BatchSettings& settings_;
   const std::function<void(std::size_t, const BatchOutcome&)>& done_;
   const std::function<void(std::size_t)>& begun_;
-  const std::string options_;
   const std::string pattern_;
   std::set<std::string> madeFolders_;
   std::unique_ptr<PdfStage> pdf_;

@@ -53,8 +53,9 @@ struct BatchSettings {
   int timeoutMs = 120000;
   BatchRequest request = BatchRequest::kConvert;
   QString namePattern;  // for name requests
-  // What every document holds beside the message's body.
-  DocumentOptions documents;
+  // What every document holds beside the message's body. Its replace is each job's own
+  // (BatchJob::replace).
+  ConversionOptions documents;
   // A document's folder that does not exist is made before its message is sent (the kept
   // sub-folders); a folder that cannot be made fails the message with the reason.
   bool makeFolders = false;

@@ -275,7 +275,7 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
   // The window paints the hourglass before the converters start.
   trap.Step(120, [] { QCoreApplication::processEvents(); });
 
-  settings.documents = choice.documents ? choice.documents() : DocumentOptions();
+  settings.documents = choice.documents ? choice.documents() : ConversionOptions();
   settings.makeFolders = paths.toFolder && paths.keepFolders;
   BackgroundBatch batch(plan.jobs, settings);
   BatchSummary summary;

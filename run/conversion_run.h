@@ -35,7 +35,7 @@ struct OutputChoice {
   std::function<bool()> toChosenFolder;  // "Save results to this folder:" is selected
   std::function<bool()> besideSource;    // "Save results in folder of original file" is selected
   std::function<QString()> folder;       // the folder box's text
-  std::function<DocumentOptions()> documents;  // the check boxes of what documents hold
+  std::function<ConversionOptions()> documents;  // the check boxes of what documents hold
   std::function<bool()> keepFolders;           // "Keep sub-folders" is ticked; none for no
   std::function<QString()> namePattern;        // how documents are named; none for "{file}"
 };

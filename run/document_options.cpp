@@ -1,41 +1,38 @@
-// The table that names each document option in the converter's words. The converter spells
-// an option's flag as "--" and its request word (converter/options/conversion_options.h).
+// The user's document options, read from the converter's table.
 #include "run/document_options.h"
 
-#include <array>
+#include "platform/settings.h"
 
 namespace {
-
-struct Row {
-  bool DocumentOptions::*field;
-  const char* word;
-};
-
-// A new option is one row here and a field of DocumentOptions.
-constexpr std::array kRows = {
-    Row{&DocumentOptions::headerBlock, "header"},
-    Row{&DocumentOptions::pictures, "pictures"},
-    Row{&DocumentOptions::attachments, "attachments"},
-    Row{&DocumentOptions::fileDates, "dates"},
-};
-
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 }  // namespace
 
-QStringList ConverterArguments(const QString& source, const QString& output, const DocumentOptions& options) {
-  QStringList arguments;
-  for (const Row& row : kRows) {
-    if (options.*(row.field)) arguments << QStringLiteral("--") + QLatin1String(row.word);
+std::vector<const ConversionOptionRow*> ChosenDocumentOptionRows() {
+  std::vector<const ConversionOptionRow*> rows;
+  for (const ConversionOptionRow& row : quorlin::ConversionOptionTable()) {
+    if (quorlin::ChosenByTheUser(row)) rows.push_back(&row);
   }
-  arguments << source << output;
-  return arguments;
+  return rows;
 }
 
-std::string ConverterRequestOptions(const DocumentOptions& options) {
-  std::string words;
-  for (const Row& row : kRows) {
-    if (!(options.*(row.field))) continue;
-    if (!words.empty()) words += ' ';
-    words += row.word;
-  }
-  return words;
+QString DocumentOptionCaption(const ConversionOptionRow& row) { return Text(row.caption); }
+
+QString DocumentOptionTip(const ConversionOptionRow& row) {
+  QString tip = Text(row.help);
+  if (!tip.isEmpty()) tip[0] = tip[0].toUpper();
+  return tip + u'.';
+}
+
+QString DocumentOptionFlagName(const ConversionOptionRow& row) {
+  QString flag = Text(row.flag);
+  while (flag.startsWith(u'-')) flag.remove(0, 1);
+  return flag;
+}
+
+QString ReadDocumentOptionSetting(SettingsStore& store, const ConversionOptionRow& row) {
+  return ReadSwitchSetting(store, Text(row.setting_key), row.setting_default);
+}
+
+void WriteDocumentOptionSetting(SettingsStore& store, const ConversionOptionRow& row, bool ticked) {
+  WriteSwitchSetting(store, Text(row.setting_key), ticked);
 }

@@ -1,24 +1,30 @@
-// What the user chose for the documents (the header block, pictures, attachments, dates): one value carried from the
-// window's check boxes and from `lorvane convert`'s options to the window's run and to the
-// batch engine, and turned into the converter's own words here and nowhere else.
+// The document options as the main program offers them: the rows of the converter's option
+// table (converter/options/conversion_options.h) that the user chooses, with their texts in Qt's
+// terms and their settings. The window's check boxes and `lorvane convert`'s flags are
+// built from these rows; what was chosen travels as the converter's own ConversionOptions.
 #pragma once
 
 #include <QString>
-#include <QStringList>
-#include <string>
+#include <vector>
 
-// The defaults give the documents as they have always been.
-struct DocumentOptions {
-  bool headerBlock = false;  // open each document with the message's sender, date, subject
-  bool pictures = false;     // show the pictures the body places
-  bool attachments = false;  // save the attachments into a folder beside each document
-  bool fileDates = false;    // date each document like its message
-};
+#include "converter/options/conversion_options.h"
 
-// The converter's command line for one message: each chosen option's flag ("--header"),
-// then the message and the document paths.
-QStringList ConverterArguments(const QString& source, const QString& output, const DocumentOptions& options);
+class SettingsStore;
 
-// The options field of a long-lived converter's request: the chosen options' words
-// separated by spaces ("header"), empty for none.
-std::string ConverterRequestOptions(const DocumentOptions& options);
+using quorlin::ConversionOptionRow;
+using quorlin::ConversionOptions;
+
+// The rows the user chooses, in the table's order.
+std::vector<const ConversionOptionRow*> ChosenDocumentOptionRows();
+
+// The option's check box caption, its tip (the help text as a sentence) and its flag on
+// `lorvane convert` without the leading "--".
+QString DocumentOptionCaption(const ConversionOptionRow& row);
+QString DocumentOptionTip(const ConversionOptionRow& row);
+QString DocumentOptionFlagName(const ConversionOptionRow& row);
+
+// The check box's state as the settings hold it: the stored text, or the default's while it
+// has never been written. Throws AppError when the store cannot be read.
+QString ReadDocumentOptionSetting(SettingsStore& store, const ConversionOptionRow& row);
+// Stores the check box's state. Throws AppError when the store cannot be written.
+void WriteDocumentOptionSetting(SettingsStore& store, const ConversionOptionRow& row, bool ticked);

@@ -1,4 +1,4 @@
-// The table of the converter's options and the one reader of their names.
+// The table of the converter's options, the one reader of their names and their writer.
 #include "converter/options/conversion_options.h"
 
 #include <array>
@@ -9,17 +9,23 @@ namespace {
 // A new option is one row here, a field above, and the converter's logic that reads it.
 constexpr std::array kRows = {
     ConversionOptionRow{&ConversionOptions::header_block, "--header", "header",
-                        "open the document with the message's subject, sender, date, "
-                        "recipients and attachments"},
+                        "open each document with the message's sender, date, recipients, subject and "
+                        "attachments",
+                        "Add sender, date and subject", "HeaderBlock", false},
     ConversionOptionRow{&ConversionOptions::pictures, "--pictures", "pictures",
-                        "show the pictures the body places, from the message's attachments"},
+                        "show the pictures the message's body places, from its attachments",
+                        "Show pictures", "Pictures", false},
     ConversionOptionRow{&ConversionOptions::attachments, "--attachments", "attachments",
-                        "save the attachments into a folder beside the document"},
+                        "save the message's attachments into a folder beside its document (\"Report.doc\" "
+                        "gets \"Report attachments\")",
+                        "Save attachments", "Attachments", false},
     ConversionOptionRow{&ConversionOptions::file_dates, "--dates", "dates",
-                        "date the document like its message (sent, else received)"},
+                        "date each document like its message (sent, else received)",
+                        "Date documents like their messages", "DateFiles", false},
     ConversionOptionRow{&ConversionOptions::replace, "--replace", "replace",
-                        "replace a file already at the output path (else the document takes "
-                        "the first free numbered name)"},
+                        "replace a file already at the output path (else the document takes the first free "
+                        "numbered name)",
+                        "", "", false},
 };
 
 const ConversionOptionRow* Find(std::string_view name, OptionSpelling spelling) {
@@ -43,14 +49,47 @@ std::string ReadConversionOptions(std::span<const std::string_view> names, Optio
   return {};
 }
 
+std::string ConversionOptionWords(const ConversionOptions& options) {
+  std::string words;
+  for (const ConversionOptionRow& row : kRows) {
+    if (!(options.*(row.field))) continue;
+    if (!words.empty()) words += ' ';
+    words += row.word;
+  }
+  return words;
+}
+
+std::string WrapHelp(std::string_view text, std::size_t width, std::size_t indent) {
+  std::string wrapped;
+  std::size_t line = 0;  // characters on the current line, its indent included
+  while (!text.empty()) {
+    const std::size_t space = text.find(' ');
+    const std::string_view word = text.substr(0, space);
+    text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+    if (word.empty()) continue;
+    if (line > indent && line + 1 + word.size() > width) {
+      wrapped += '\n';
+      wrapped.append(indent, ' ');
+      line = indent;
+    } else if (line > indent) {
+      wrapped += ' ';
+      ++line;
+    } else if (line == 0) {
+      line = indent;  // the first line's indent is the caller's
+    }
+    wrapped += word;
+    line += word.size();
+  }
+  return wrapped;
+}
+
 std::string ConversionOptionsHelp() {
+  constexpr std::size_t kIndent = 16;
   std::string help;
   for (const ConversionOptionRow& row : kRows) {
-    help += "  ";
-    help += row.flag;
-    help += std::string(row.flag.size() < 12 ? 12 - row.flag.size() : 1, ' ');
-    help += row.help;
-    help += '\n';
+    std::string left = "  " + std::string(row.flag);
+    left.append(left.size() < kIndent ? kIndent - left.size() : 1, ' ');
+    help += left + WrapHelp(row.help, 80, left.size()) + '\n';
   }
   return help;
 }

@@ -89,12 +89,12 @@ TEST_F(OutputOptionsTest, OptionsAreStoredAndTheFolderBoxFollowsThem) {
 }
 
 TEST_F(OutputOptionsTest, HeaderBlockChoiceIsStoredAndLeavesTheOutputOptionsAlone) {
-  EXPECT_FALSE(form().Check1->isChecked()) << "off unless stored";
-  form().Check1->click();
+  EXPECT_FALSE(form().DocumentBoxFor(&ConversionOptions::header_block)->isChecked()) << "off unless stored";
+  form().DocumentBoxFor(&ConversionOptions::header_block)->click();
   EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("True"));
   EXPECT_TRUE(form().Option1->isChecked());
   EXPECT_FALSE(Stored("Option1").has_value());
-  form().Check1->click();
+  form().DocumentBoxFor(&ConversionOptions::header_block)->click();
   EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("False"));
 }
 

@@ -58,12 +58,12 @@ TEST(StartUp, HeaderBlockChoiceIsRestoredAndABadValueShowsLine137) {
   for (const char* stored : {"True", "False"}) {
     FormFixture f({{QStringLiteral("HeaderBlock"), QString::fromLatin1(stored)}});
     f.Load();
-    EXPECT_EQ(f.form().Check1->isChecked(), std::string(stored) == "True");
+    EXPECT_EQ(f.form().DocumentBoxFor(&ConversionOptions::header_block)->isChecked(), std::string(stored) == "True");
     EXPECT_TRUE(f.dialogs.shown.empty());
   }
   FormFixture bad({{QStringLiteral("HeaderBlock"), QStringLiteral("maybe")}});
   bad.Load();
-  EXPECT_FALSE(bad.form().Check1->isChecked());
+  EXPECT_FALSE(bad.form().DocumentBoxFor(&ConversionOptions::header_block)->isChecked());
   ASSERT_EQ(bad.dialogs.ErrorBoxes().size(), 1u);
   EXPECT_NE(bad.dialogs.ErrorBoxes()[0].indexOf(QStringLiteral("Form_Load at line 137\r\r")), -1);
 }
@@ -73,7 +73,9 @@ TEST(StartUp, HeaderBlockChoiceIsRestoredAndABadValueShowsLine137) {
 TEST(StartUp, TheNewDocumentChoicesAreRestored) {
   FormFixture none;
   none.Load();
-  for (QCheckBox* box : {none.form().Check2, none.form().Check3, none.form().Check4, none.form().Check5})
+  for (QCheckBox* box : {none.form().DocumentBoxFor(&ConversionOptions::pictures),
+                         none.form().DocumentBoxFor(&ConversionOptions::attachments),
+                         none.form().DocumentBoxFor(&ConversionOptions::file_dates), none.form().Check5})
     EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
   EXPECT_EQ(none.form().Combo1->currentText(), QStringLiteral("file name"));
   FormFixture all({{QStringLiteral("Pictures"), QStringLiteral("True")},
@@ -82,13 +84,82 @@ TEST(StartUp, TheNewDocumentChoicesAreRestored) {
                    {QStringLiteral("KeepFolders"), QStringLiteral("True")},
                    {QStringLiteral("NameBy"), QStringLiteral("date-subject")}});
   all.Load();
-  for (QCheckBox* box : {all.form().Check2, all.form().Check3, all.form().Check4, all.form().Check5})
+  for (QCheckBox* box : {all.form().DocumentBoxFor(&ConversionOptions::pictures),
+                         all.form().DocumentBoxFor(&ConversionOptions::attachments),
+                         all.form().DocumentBoxFor(&ConversionOptions::file_dates), all.form().Check5})
     EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
   EXPECT_EQ(all.form().Combo1->currentText(), QStringLiteral("date and subject"));
   FormFixture odd({{QStringLiteral("NameBy"), QStringLiteral("by moon phase")}});
   odd.Load();
   EXPECT_EQ(odd.form().Combo1->currentText(), QStringLiteral("file name"));
   EXPECT_TRUE(odd.dialogs.shown.empty());
+}
+
+// The document options' boxes, their captions and the keys their states are kept under,
+// as the window has always had them: a settings file written before restores the same
+// boxes, each from its own key, and a click stores "True"/"False" under that key alone.
+TEST(StartUp, DocumentBoxesKeepTheirCaptionsAndSettingsKeys) {
+  struct Box {
+    bool ConversionOptions::*field;
+    const char* key;
+    const char* caption;
+  };
+  const Box boxes[] = {
+      {&ConversionOptions::header_block, "HeaderBlock", "Add sender, date and subject"},
+      {&ConversionOptions::pictures, "Pictures", "Show pictures"},
+      {&ConversionOptions::attachments, "Attachments", "Save attachments"},
+      {&ConversionOptions::file_dates, "DateFiles", "Date documents like their messages"},
+  };
+  // Alternate states, one way and the other, so that two keys swapped show.
+  for (const bool firstTicked : {true, false}) {
+    FormFixture f;
+    QFile file(f.settings.FileName());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QByteArray written = "[Lorvane]\n";
+    bool ticked = firstTicked;
+    for (const Box& box : boxes) {
+      written += QByteArray(box.key) + (ticked ? "=True\n" : "=False\n");
+      ticked = !ticked;
+    }
+    file.write(written);
+    file.close();
+    f.Load();
+    Form1& form = f.form();
+    ASSERT_EQ(form.documentBoxes.size(), std::size(boxes)) << "no box but these, the replace option has none";
+    ticked = firstTicked;
+    for (std::size_t i = 0; i < std::size(boxes); ++i) {
+      QCheckBox* box = form.DocumentBoxFor(boxes[i].field);
+      ASSERT_EQ(box, form.documentBoxes[i].box) << boxes[i].key << " in the table's order";
+      EXPECT_EQ(box->text(), QString::fromLatin1(boxes[i].caption));
+      EXPECT_EQ(box->isChecked(), ticked) << boxes[i].key;
+      EXPECT_FALSE(box->toolTip().isEmpty()) << boxes[i].key;
+      ticked = !ticked;
+    }
+    EXPECT_EQ(form.DocumentBoxFor(&ConversionOptions::replace), nullptr);
+    EXPECT_TRUE(f.dialogs.shown.empty());
+
+    // Each click stores its own key and leaves the others as they were.
+    for (const Box& clicked : boxes) {
+      form.DocumentBoxFor(clicked.field)->click();
+      for (const Box& box : boxes) {
+        const bool now = form.DocumentBoxFor(box.field)->isChecked();
+        const QString stored = now ? QStringLiteral("True") : QStringLiteral("False");
+        EXPECT_EQ(f.settings.Value(QString::fromLatin1(box.key)), stored)
+            << box.key << " after " << clicked.key;
+      }
+    }
+  }
+
+  // Never stored, every key reads as it always has ("0"), is not written back by the
+  // reading, and no box is ticked.
+  FormFixture none;
+  none.Load();
+  for (const Form1::DocumentOptionBox& box : none.form().documentBoxes) {
+    EXPECT_EQ(ReadDocumentOptionSetting(none.settings.store(), *box.row), QStringLiteral("0"));
+    EXPECT_FALSE(box.box->isChecked());
+    const std::string key(box.row->setting_key);
+    EXPECT_FALSE(none.settings.Value(QString::fromStdString(key)).has_value()) << key << " not written back";
+  }
 }
 
 TEST(StartUp, StoredFolderIsRestoredAsItStands) {

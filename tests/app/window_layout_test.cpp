@@ -47,10 +47,10 @@ TEST(WindowLayout, EveryControlStandsWhereTheTableSays) {
       {"Frame5", "Save Option", "Form1", QRect(8, 249, 520, 205)},
       {"Option1", "Save results to this folder:", "Frame5", QRect(16, 20, 241, 17)},
       {"Option2", "Save results in folder of original file", "Frame5", QRect(16, 112, 241, 17)},
-      {"Check1", "Add sender, date and subject", "Frame5", QRect(264, 112, 241, 17)},
-      {"Check2", "Show pictures", "Frame5", QRect(16, 132, 241, 17)},
-      {"Check3", "Save attachments", "Frame5", QRect(264, 132, 241, 17)},
-      {"Check4", "Date documents like their messages", "Frame5", QRect(16, 152, 488, 17)},
+      {"header", "Add sender, date and subject", "Frame5", QRect(264, 112, 241, 17)},
+      {"pictures", "Show pictures", "Frame5", QRect(16, 132, 241, 17)},
+      {"attachments", "Save attachments", "Frame5", QRect(264, 132, 241, 17)},
+      {"dates", "Date documents like their messages", "Frame5", QRect(16, 152, 488, 17)},
       {"Label1", "Name documents by:", "Frame5", QRect(16, 176, 122, 17)},
       {"Combo1", "", "Frame5", QRect(144, 172, 160, 23)},
       {"Frame3", "", "Frame5", QRect(32, 34, 456, 72)},
@@ -121,8 +121,9 @@ TEST(WindowLayout, EveryControlHasAOneLineTipAndStartNamesTheTimeLimit) {
   Form1& form = f.form();
   for (QWidget* w : std::initializer_list<QWidget*>{
            form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7, form.PushButton9,
-           form.PushButton10, form.Option1, form.Option2, form.Check1, form.Check2, form.Check3, form.Check4,
-           form.Check5, form.Combo1, form.Text1}) {
+           form.PushButton10, form.Option1, form.Option2, form.Check5, form.Combo1, form.Text1,
+           form.DocumentBoxFor(&ConversionOptions::header_block), form.DocumentBoxFor(&ConversionOptions::pictures),
+           form.DocumentBoxFor(&ConversionOptions::attachments), form.DocumentBoxFor(&ConversionOptions::file_dates)}) {
     EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();
     EXPECT_FALSE(w->toolTip().contains(u'\n')) << w->objectName().toStdString();
   }
@@ -151,8 +152,9 @@ TEST(WindowLayout, TheFontHasArialsMetricsAndEveryCaptionFits) {
   const QStringList arialMetrics = {"Arial", "Liberation Sans", "Arimo"};
   for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
            form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7,
-           form.PushButton9, form.PushButton10, form.Option1, form.Option2, form.Check1, form.Check2, form.Check3,
-           form.Check4, form.Check5}) {
+           form.PushButton9, form.PushButton10, form.Option1, form.Option2, form.Check5,
+           form.DocumentBoxFor(&ConversionOptions::header_block), form.DocumentBoxFor(&ConversionOptions::pictures),
+           form.DocumentBoxFor(&ConversionOptions::attachments), form.DocumentBoxFor(&ConversionOptions::file_dates)}) {
     EXPECT_TRUE(arialMetrics.contains(QFontInfo(b->font()).family())) << b->objectName().toStdString();
     const int needed = b->inherits("QPushButton") ? b->fontMetrics().horizontalAdvance(b->text()) : b->sizeHint().width();
     EXPECT_LE(needed, b->width()) << b->objectName().toStdString();
@@ -168,6 +170,29 @@ TEST(WindowLayout, TheFontHasArialsMetricsAndEveryCaptionFits) {
     EXPECT_TRUE(form.Frame5->rect().contains(w->geometry())) << w->objectName().toStdString();
 }
 
+// The document options' boxes are the option table's rows the user chooses: named after
+// the options' words, their tips the options' help as sentences, none over another control
+// of "Save Option", which stays above "Start Converting".
+TEST(WindowLayout, DocumentBoxesComeFromTheOptionTableWithoutOverlapping) {
+  FormFixture f;
+  f.Load();
+  Form1& form = f.form();
+  const QList<QWidget*> inFrame = form.Frame5->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  ASSERT_FALSE(form.documentBoxes.empty());
+  for (const Form1::DocumentOptionBox& box : form.documentBoxes) {
+    EXPECT_EQ(box.box->objectName().toStdString(), std::string(box.row->word));
+    EXPECT_EQ(box.box->parentWidget(), form.Frame5);
+    for (QWidget* other : inFrame) {
+      if (other == box.box) continue;
+      EXPECT_FALSE(box.box->geometry().intersects(other->geometry()))
+          << box.box->objectName().toStdString() << " over " << other->objectName().toStdString();
+    }
+  }
+  EXPECT_EQ(form.DocumentBoxFor(&ConversionOptions::file_dates)->toolTip(),
+            QStringLiteral("Date each document like its message (sent, else received)."));
+  EXPECT_LT(form.Frame5->geometry().bottom(), form.PushButton2->geometry().top());
+}
+
 TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
   FormFixture f;
   Form1& form = f.form();
@@ -177,8 +202,12 @@ TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
   EXPECT_TRUE(form.ListView1->acceptDrops());
   const std::vector<QWidget*> order{form.ListView1, form.PushButton1, form.PushButton4, form.PushButton2,
                                     form.PushButton6, form.PushButton7, form.Option1, form.Option2,
-                                    form.Text1, form.PushButton9, form.Check5, form.Check1, form.Check2,
-                                    form.Check3, form.Check4, form.Combo1, form.PushButton10};
+                                    form.Text1, form.PushButton9, form.Check5,
+                                    form.DocumentBoxFor(&ConversionOptions::header_block),
+                                    form.DocumentBoxFor(&ConversionOptions::pictures),
+                                    form.DocumentBoxFor(&ConversionOptions::attachments),
+                                    form.DocumentBoxFor(&ConversionOptions::file_dates),
+                                    form.Combo1, form.PushButton10};
   // The named controls in the order Tab visits them, starting from the list.
   std::vector<QWidget*> visited;
   QWidget* w = form.ListView1;

@@ -252,9 +252,9 @@ TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
   ASSERT_TRUE(spaced) << qPrintable(error);
   EXPECT_EQ(spaced->jobs, 4);
   EXPECT_EQ(spaced->outputFolder, QStringLiteral("-"));
-  EXPECT_TRUE(spaced->documents.headerBlock);
+  EXPECT_TRUE(spaced->documents.header_block);
   EXPECT_EQ(spaced->paths, QStringList({QStringLiteral("a"), QStringLiteral("b")}));
-  EXPECT_FALSE(defaults->documents.headerBlock);
+  EXPECT_FALSE(defaults->documents.header_block);
   // A path that begins with "-" needs "--" before it; without, it is an unknown option.
   EXPECT_FALSE(ParseConvertOptions({QStringLiteral("-odd.msg")}, 1, error));
   EXPECT_EQ(error, QStringLiteral("unknown option --odd.msg"));
@@ -277,6 +277,43 @@ TEST(ConvertOptions, HelpListsEveryOption) {
   for (const QString& flag : {QStringLiteral("--beside"), QStringLiteral("--replace"), QStringLiteral("--header"),
                               QStringLiteral("--quiet"), QStringLiteral("--help"), QStringLiteral("--version")})
     EXPECT_TRUE(ParseConvertOptions({flag, QStringLiteral("in")}, 1, error)) << qPrintable(flag) << qPrintable(error);
+}
+
+// The document options are the flags they have always been, each setting its own field
+// and no other; the converter's replace stays the run's: --replace plans which documents
+// are replaced and never asks every conversion to replace. Each option's help is wrapped
+// to 80 columns under its flag.
+TEST(ConvertOptions, DocumentOptionsAreTheConvertersFlags) {
+  const std::pair<const char*, bool ConversionOptions::*> flags[] = {
+      {"--header", &ConversionOptions::header_block},
+      {"--pictures", &ConversionOptions::pictures},
+      {"--attachments", &ConversionOptions::attachments},
+      {"--dates", &ConversionOptions::file_dates},
+  };
+  QString error;
+  for (const auto& [flag, field] : flags) {
+    const auto options = ParseConvertOptions({QString::fromLatin1(flag), QStringLiteral("in")}, 1, error);
+    ASSERT_TRUE(options) << flag << qPrintable(error);
+    for (const auto& [other, otherField] : flags)
+      EXPECT_EQ(options->documents.*otherField, field == otherField) << flag << " sets " << other;
+    EXPECT_FALSE(options->documents.replace) << flag;
+  }
+  const auto replace = ParseConvertOptions({QStringLiteral("--replace"), QStringLiteral("in")}, 1, error);
+  ASSERT_TRUE(replace);
+  EXPECT_TRUE(replace->replace);
+  EXPECT_FALSE(replace->documents.replace);
+
+  const QString help = ConvertHelpText();
+  for (const QString& line : help.split(u'\n')) {
+    if (!line.startsWith(QStringLiteral("  "))) continue;  // the usage above the options
+    EXPECT_LE(line.size(), 80) << qPrintable(line);
+  }
+  EXPECT_TRUE(help.contains(QStringLiteral(
+      "  --attachments     save the message's attachments into a folder beside its\n"
+      "                    document (\"Report.doc\" gets \"Report attachments\")\n")));
+  EXPECT_TRUE(help.contains(QStringLiteral(
+      "  --dates           date each document like its message (sent, else received)\n")));
+  EXPECT_EQ(help.count(QStringLiteral("  --replace ")), 1) << "one --replace, the run's";
 }
 
 // The program itself without a display: --help and --version answer, every other start

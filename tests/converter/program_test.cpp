@@ -250,6 +250,51 @@ TEST(ConversionOptionTable, EachOptionHasAFlagAWordAndHelp) {
   }
 }
 
+// What the main program sends is what the converter reads: the words of the options that
+// are on, in the table's order, and nothing for none.
+TEST(ConversionOptionTable, TheWordsOfTheOptionsOnReadBackAsThoseOptions) {
+  EXPECT_EQ(ConversionOptionWords(ConversionOptions()), "");
+  ConversionOptions some;
+  some.file_dates = true;
+  some.header_block = true;
+  some.replace = true;
+  EXPECT_EQ(ConversionOptionWords(some), "header dates replace");
+  for (const ConversionOptionRow& row : ConversionOptionTable()) {
+    ConversionOptions one;
+    one.*(row.field) = true;
+    const std::string words = ConversionOptionWords(one);
+    EXPECT_EQ(words, row.word);
+    ConversionOptions read;
+    const std::string_view names[] = {words};
+    EXPECT_EQ(ReadConversionOptions(names, OptionSpelling::kWord, read), "");
+    EXPECT_EQ(ConversionOptionWords(read), words);
+  }
+}
+
+// The rows the user chooses carry a caption and a settings key; the replace row, which the
+// run decides, has neither.
+TEST(ConversionOptionTable, OnlyTheUsersChoicesHaveACaptionAndAKey) {
+  for (const ConversionOptionRow& row : ConversionOptionTable()) {
+    EXPECT_EQ(ChosenByTheUser(row), row.field != &ConversionOptions::replace) << row.word;
+    EXPECT_EQ(row.caption.empty(), row.setting_key.empty()) << row.word;
+    EXPECT_FALSE(row.setting_default) << row.word << ": off unless chosen, as before";
+  }
+}
+
+// Help is wrapped at spaces to the width asked, later lines indented; a word longer than a
+// line stands alone rather than being cut.
+TEST(ConversionOptionTable, HelpIsWrappedAtSpaces) {
+  EXPECT_EQ(WrapHelp("one two three four", 13, 4), "one two\n    three\n    four");
+  EXPECT_EQ(WrapHelp("a  b", 80, 2), "a b");
+  EXPECT_EQ(WrapHelp("short unbreakableword", 10, 2), "short\n  unbreakableword");
+  EXPECT_EQ(WrapHelp("", 10, 2), "");
+  const std::string help = ConversionOptionsHelp();
+  for (std::size_t start = 0, end = 0; start < help.size(); start = end + 1) {
+    end = help.find('\n', start);
+    EXPECT_LE(end - start, 80u) << help.substr(start, end - start);
+  }
+}
+
 TEST_F(ProgramTest, RefusesToOverwriteTheInput) {
   std::vector<std::uint8_t> bytes = Message("{\\rtf1 keep me}");
   fs::path input = Write("same.msg", bytes);

@@ -70,7 +70,7 @@ TEST_F(BatchRunTest, TheHeaderBlockFlagTravelsWithEachRequest) {
   // document (the command line's test checks the block itself).
   BatchSettings settings;
   settings.converterPath = QStringLiteral(QUORLIN_EXE);
-  settings.documents.headerBlock = true;
+  settings.documents.header_block = true;
   const BatchJob job = Job(QStringLiteral("a"));
   const auto outcomes = Run({job}, settings);
   ASSERT_EQ(outcomes.size(), 1u);

@@ -150,7 +150,7 @@ TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
   const qsizetype subject = document.indexOf("Quarterly figures");
   EXPECT_TRUE(subject > 0 && subject < document.indexOf("Message subject.msg")) << document.constData();
 
-  fixture_->form().Check1->click();
+  fixture_->form().DocumentBoxFor(&ConversionOptions::header_block)->click();
   fixture_->dialogs.AnswerChoice(0);  // replace the document of the first run
   Click();
   EXPECT_EQ(ReadAll(Out(QStringLiteral("subject.doc"))), DocumentFor(RtfFor(QStringLiteral("subject.msg"))));
@@ -222,7 +222,9 @@ TEST_F(ConversionRunTest, NamesDatesAndAttachmentsFromTheWindowsChoices) {
   fixture_->Load();
   Form1& form = fixture_->form();
   EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("date and subject"));
-  EXPECT_TRUE(form.Check2->isChecked() && form.Check3->isChecked() && form.Check4->isChecked());
+  EXPECT_TRUE(form.DocumentBoxFor(&ConversionOptions::pictures)->isChecked() &&
+              form.DocumentBoxFor(&ConversionOptions::attachments)->isChecked() &&
+              form.DocumentBoxFor(&ConversionOptions::file_dates)->isChecked());
   constexpr std::int64_t kSent = 1796735100;  // 8 December 2026 13:05 UTC
   msgwriter::MessageBuilder message;
   message.AddRtfBody(RtfFor(QStringLiteral("m.msg"))).AddUnicode(0x0037, u"RE: a/b\u0001 plan");
@@ -248,7 +250,7 @@ TEST_F(ConversionRunTest, NamesDatesAndAttachmentsFromTheWindowsChoices) {
   form.Combo1->setCurrentIndex(0);
   form.Combo1_Click();
   EXPECT_EQ(fixture_->settings.Value(QStringLiteral("NameBy")), QStringLiteral("file"));
-  form.Check4->click();
+  form.DocumentBoxFor(&ConversionOptions::file_dates)->click();
   EXPECT_EQ(fixture_->settings.Value(QStringLiteral("DateFiles")), QStringLiteral("False"));
   if (oldZone.isNull()) qunsetenv("TZ"); else qputenv("TZ", oldZone);
 }
