@@ -14,6 +14,7 @@
 #include <QResizeEvent>
 
 #include "app/program_icon.h"
+#include "run/document_format.h"
 #include "run/name_pass.h"
 #include "run/time_limit.h"
 #include "platform/app_error.h"
@@ -32,6 +33,8 @@ constexpr int kClientHeightTwips = 7995;
 // The row of the document options' boxes below which the name row stands as designed; a
 // row of boxes more moves the name row and everything below it down by kBoxRowTwips.
 constexpr int kNameRowTwips = 2580;
+// The "Save as:" row under the name row moves everything below it down by this much.
+constexpr int kFormatRowTwips = 420;
 constexpr int kBoxRowTwips = 300;
 
 const QString kListToolTip = QStringLiteral(
@@ -140,7 +143,8 @@ void Form1::BuildControls() {
   const std::vector<const ConversionOptionRow*> documentOptions = ChosenDocumentOptionRows();
   int nameRowTop = kNameRowTwips;
   const std::vector<BoxPlace> boxPlaces = DocumentBoxPlaces(documentOptions, nameRowTop);
-  const int below = nameRowTop - kNameRowTwips;  // how much lower the name row stands
+  const int belowName = nameRowTop - kNameRowTwips;  // how much lower the name row stands
+  const int below = belowName + kFormatRowTwips;      // how much lower what follows the rows stands
   setMinimumSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips + below));
   resize(minimumSize());
   QPalette white = palette();
@@ -186,16 +190,21 @@ void Form1::BuildControls() {
     Place(box, name.c_str(), boxPlaces[i].left, boxPlaces[i].top, boxPlaces[i].width, 255);
     documentBoxes.push_back({&row, box});
   }
-  Label1 = Place(new QLabel(QStringLiteral("Name documents by:"), Frame5), "Label1", 240, 2640 + below, 1830, 255);
-  Combo1 = Place(new QComboBox(Frame5), "Combo1", 2160, 2580 + below, 2400, 345);
+  Label1 = Place(new QLabel(QStringLiteral("Name documents by:"), Frame5), "Label1", 240, 2640 + belowName, 1830, 255);
+  Combo1 = Place(new QComboBox(Frame5), "Combo1", 2160, 2580 + belowName, 2400, 345);
   Combo1->addItem(QStringLiteral("file name"), name_pattern::kFile);
   Combo1->addItem(QStringLiteral("date and subject"), name_pattern::kDateSubject);
   Label1->setBuddy(Combo1);
+  Label2 = Place(new QLabel(QStringLiteral("Save as:"), Frame5), "Label2", 240, 2640 + below, 1830, 255);
+  Combo2 = Place(new QComboBox(Frame5), "Combo2", 2160, 2580 + below, 2400, 345);
+  Combo2->addItem(QStringLiteral("Word document (.doc)"), FormatWord(DocumentFormat::kDoc));
+  Combo2->addItem(QStringLiteral("PDF/A document (.pdf)"), FormatWord(DocumentFormat::kPdf));
+  Label2->setBuddy(Combo2);
   Frame3 = Place(new QGroupBox(Frame5), "Frame3", 480, 510, 6840, 1080);
   Text1 = Place(new QLineEdit(Frame3), "Text1", 240, 300, 5670, 345);
   PushButton9 = button("PushButton9", "...", 6000, 300, 600, 345, Frame3);
   Check5 = checkBox("Check5", "Keep sub-folders", 240, 720, 3615, Frame3);
-  PushButton10 = button("PushButton10", "About", 6360, 2580 + below, 1200, 345, Frame5);
+  PushButton10 = button("PushButton10", "About", 6360, 2580 + belowName, 1200, 345, Frame5);
   PushButton10->setShortcut(QKeySequence(Qt::Key_F1));
 
   growing_ = {{ListView1, ListView1->geometry(), Growth::kList},
@@ -224,6 +233,7 @@ void Form1::BuildControls() {
   }
   QWidget::setTabOrder(previous, Combo1);
   QWidget::setTabOrder(Combo1, PushButton10);
+  QWidget::setTabOrder(PushButton10, Combo2);
 }
 
 void Form1::Guarded(const std::function<void()>& handler) { RunUntrapped(*services_.dialogs, handler); }
@@ -246,6 +256,7 @@ void Form1::ConnectEvents() {
   }
   connect(Check5, &QCheckBox::clicked, this, route(&Form1::Check5_Click));
   connect(Combo1, &QComboBox::activated, this, route(&Form1::Combo1_Click));
+  connect(Combo2, &QComboBox::activated, this, route(&Form1::Combo2_Click));
   connect(Text1, &QLineEdit::textChanged, this, route(&Form1::Text1_Change));
 
   // What the user does to the list.

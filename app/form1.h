@@ -93,6 +93,8 @@ class Form1 : public QWidget, public PointerControl {
   std::vector<DocumentOptionBox> documentBoxes;
   QLabel* Label1 = nullptr;            // "Name documents by:"
   QComboBox* Combo1 = nullptr;         // "file name" / "date and subject"
+  QLabel* Label2 = nullptr;            // "Save as:"
+  QComboBox* Combo2 = nullptr;         // "Word document (.doc)" / "PDF/A document (.pdf)"
   QGroupBox* Frame3 = nullptr;
   QLineEdit* Text1 = nullptr;
   QPushButton* PushButton9 = nullptr;  // "..."
@@ -156,6 +158,7 @@ class Form1 : public QWidget, public PointerControl {
   void DocumentBox_Click(const DocumentOptionBox& clicked);
   void Check5_Click();
   void Combo1_Click();
+  void Combo2_Click();
   void Text1_Change();
   void PushButton9_Click();
   // "About" (and F1): the program's name, version and maker.
@@ -174,6 +177,8 @@ class Form1 : public QWidget, public PointerControl {
   ConversionOptions ChosenDocumentOptions() const;
   // The name pattern "Name documents by:" shows.
   QString ChosenNamePattern() const;
+  // The word of what "Save as:" shows: "doc" or "pdf".
+  QString ChosenFormatWord() const;
   void ConnectEvents();
 
   void ApplyWindowPointer();

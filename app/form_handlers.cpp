@@ -18,6 +18,7 @@
 #include "platform/dialogs.h"
 #include "run/time_limit.h"
 #include "run/conversion_run.h"
+#include "run/document_format.h"
 #include "run/name_pass.h"
 #include "app/output_options.h"
 #include "app/progress_bar.h"
@@ -88,7 +89,8 @@ void Form1::PushButton2_Click() {
                             [this] { return Text1->text(); },
                             [this] { return ChosenDocumentOptions(); },
                             [this] { return Check5->isChecked(); },
-                            [this] { return ChosenNamePattern(); }};
+                            [this] { return ChosenNamePattern(); },
+                            [this] { return FormatForWord(ChosenFormatWord()).value_or(DocumentFormat::kDoc); }};
   ConvertAll(rows, *ProgressBar1, output, *services_.dialogs, *this, Converting, runControl);
 }
 
@@ -127,6 +129,11 @@ void Form1::Combo1_Click() {
   WriteSetting(*services_.settings, Setting::NameBy, name_pattern::SettingFor(ChosenNamePattern()));
 }
 
+// What the documents are saved as: ".doc" documents or PDF/A files.
+void Form1::Combo2_Click() { WriteSetting(*services_.settings, Setting::Format, ChosenFormatWord()); }
+
+QString Form1::ChosenFormatWord() const { return Combo2->currentData().toString(); }
+
 void Form1::Text1_Change() { StoreOutputFolder(*services_.settings, Text1->text()); }
 
 void Form1::PushButton9_Click() {
@@ -155,6 +162,10 @@ void Form1::SetToolTips() {
       {Combo1, QStringLiteral("Names each document after its message's file, or its date and subject.")},
       {Label1, QStringLiteral("Names each document after its message's file, or its date and subject.")},
       {PushButton10, QStringLiteral("Shows Lorvane's version and maker (F1).")},
+      {Combo2, QStringLiteral("Saves each message as a .doc document, or as one PDF/A file holding its attachments "
+                              "and the original message (needs LibreOffice Writer).")},
+      {Label2, QStringLiteral("Saves each message as a .doc document, or as one PDF/A file holding its attachments "
+                              "and the original message (needs LibreOffice Writer).")},
   };
   for (const auto& [control, tip] : tips) control->setToolTip(tip);
   // A document option's tip is its help text.

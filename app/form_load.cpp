@@ -15,6 +15,7 @@
 #include "app/program_icon.h"
 #include "filelist/file_list.h"
 #include "platform/boolean_text.h"
+#include "run/document_format.h"
 #include "run/name_pass.h"
 #include "platform/desktop.h"
 #include "platform/error_trap.h"
@@ -80,6 +81,10 @@ void Form1::Form_Load() {
   trap.Step(137, [&] {
     const QString pattern = name_pattern::ForSetting(ReadSetting(settings, Setting::NameBy));
     Combo1->setCurrentIndex(std::max(Combo1->findData(pattern), 0));
+  });
+  trap.Step(137, [&] {
+    const DocumentFormat format = FormatForWord(ReadSetting(settings, Setting::Format)).value_or(DocumentFormat::kDoc);
+    Combo2->setCurrentIndex(std::max(Combo2->findData(FormatWord(format)), 0));
   });
   if (trap.Test(138, [&] { return Option1->isChecked(); }))
     trap.Step(140, [&] { Frame3->setEnabled(true); });

@@ -135,6 +135,8 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   }
 
   // Set-up checks, before anything is placed or written.
+  if (const QString missing = FormatMissingReason(options.format); !missing.isEmpty())
+    return console.SetUpError(missing);
   QStringList paths;
   for (const QString& path : options.paths) {
     if (!NativeExists(path)) return console.SetUpError(QStringLiteral("no such file or folder: ") + path);
@@ -211,6 +213,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   pathChoice.beside = options.beside;
   pathChoice.folder = outputFolder;
   pathChoice.keepFolders = options.tree;
+  pathChoice.extension = FormatExtension(options.format);
   const RunPlan plan = PlanRun({sources, found.roots}, pathChoice, stems,
                                options.replace        ? ExistingDocuments::kReplace
                                : options.skipExisting ? ExistingDocuments::kSkip
@@ -226,6 +229,9 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
         return console.SetUpError(QStringLiteral("the converter could not be placed: ") + failure);
     }
     settings.converterPath = placement.ConverterPath();
+    // A PDF's document and what the converter saves with it stay in the run's own folder.
+    settings.pdf = options.format == DocumentFormat::kPdf;
+    settings.pdfScratch = placement.Folder();
 
     ProgressLine progress(environment.err, environment.errIsTerminal && !options.quiet, jobs.size());
     std::size_t done = 0;

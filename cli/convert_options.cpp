@@ -62,6 +62,15 @@ const OwnOption kBeforeDocuments[] = {
        return QString();
      }},
     {"beside", "", "write each document beside its message", SetFlag<&ConvertOptions::beside>},
+    {"format", "FORMAT",
+     "doc (the default: RTF documents named .doc) or pdf (one PDF/A-3b file per message, holding "
+     "the original message and, with --attachments, its attachments; needs LibreOffice Writer)",
+     [](ConvertOptions& options, QString value) {
+       const std::optional<DocumentFormat> format = FormatForWord(value);
+       if (!format) return QStringLiteral("--format needs doc or pdf");
+       options.format = *format;
+       return QString();
+     }},
     {"extension", "EXT", "the extension of the messages in folders (default: msg; * for all)",
      [](ConvertOptions& options, QString value) {
        if (value.startsWith(u'.')) value.remove(0, 1);

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "run/document_format.h"
 #include "run/document_options.h"
 #include "run/time_limit.h"
 
@@ -13,6 +14,7 @@ struct ConvertOptions {
   QStringList paths;        // message files and folders, as given
   QString outputFolder;     // empty with --beside
   bool beside = false;
+  DocumentFormat format = DocumentFormat::kDoc;  // --format
   QString extension = QStringLiteral("msg");
   int jobs = 1;
   int timeoutSeconds = time_limit::kDefaultSeconds;

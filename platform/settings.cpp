@@ -21,6 +21,7 @@ QString FalseText() { return QStringLiteral("0"); }
 QString Msg() { return QStringLiteral("msg"); }
 QString FileNames() { return QStringLiteral("file"); }
 QString TimeLimitDefault() { return QStringLiteral("120"); }
+QString DocFormat() { return QStringLiteral("doc"); }
 
 // Read before the first write, the options select "Save results to this folder:" and the
 // folder box shows the desktop folder.
@@ -34,6 +35,7 @@ constexpr std::array kSettings = {
     Entry{Setting::KeepFolders, "KeepFolders", &FalseText},
     Entry{Setting::NameBy, "NameBy", &FileNames},
     Entry{Setting::TimeLimit, "TimeLimit", &TimeLimitDefault},
+    Entry{Setting::Format, "Format", &DocFormat},
 };
 
 const Entry& EntryOf(Setting setting) {

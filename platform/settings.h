@@ -19,6 +19,7 @@ enum class Setting {
   KeepFolders,         // "Keep sub-folders" is ticked ("True"/"False")
   NameBy,              // "Name documents by:": "file" (the file's name) or "date-subject"
   TimeLimit,           // seconds one message may take before it fails (kept by hand; 120)
+  Format,              // "Save as:": "doc" (documents named .doc) or "pdf" (PDF/A files)
 };
 
 // The key's stored name.

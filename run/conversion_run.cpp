@@ -191,10 +191,18 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
   }
   PathChoice paths;
   QString pattern = name_pattern::kFile;
+  DocumentFormat format = DocumentFormat::kDoc;
   trap.Step(106, [&] {
     paths = ReadPathChoice(choice);
     if (choice.namePattern) pattern = choice.namePattern();
+    if (choice.format) format = choice.format();
+    paths.extension = FormatExtension(format);
   });
+  // PDF files need LibreOffice: without it the run ends here, saying which package to install.
+  if (const QString missing = FormatMissingReason(format); !missing.isEmpty()) {
+    trap.Step(156, [&] { dialogs.ShowMessage(missing, {}, Dialogs::Icon::Exclamation); });
+    return;
+  }
   // The rows as they stand when the run begins.
   RunSources sources;
   int rowCount = 0;
@@ -277,6 +285,8 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
 
   settings.documents = choice.documents ? choice.documents() : ConversionOptions();
   settings.makeFolders = paths.toFolder && paths.keepFolders;
+  settings.pdf = format == DocumentFormat::kPdf;
+  settings.pdfScratch = placement.Folder();
   BackgroundBatch batch(plan.jobs, settings);
   BatchSummary summary;
   std::vector<std::optional<BatchOutcome>> outcomes(plan.jobs.size());

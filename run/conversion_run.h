@@ -13,6 +13,7 @@
 #include <QString>
 #include <functional>
 
+#include "run/document_format.h"
 #include "run/document_options.h"
 #include "run/output_names.h"
 #include "run/run_progress.h"
@@ -38,6 +39,7 @@ struct OutputChoice {
   std::function<ConversionOptions()> documents;  // the check boxes of what documents hold
   std::function<bool()> keepFolders;           // "Keep sub-folders" is ticked; none for no
   std::function<QString()> namePattern;        // how documents are named; none for "{file}"
+  std::function<DocumentFormat()> format;      // what documents are saved as; none for .doc
 };
 
 // The choice's paths as they stand.

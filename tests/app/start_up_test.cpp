@@ -89,10 +89,19 @@ TEST(StartUp, TheNewDocumentChoicesAreRestored) {
                          all.form().DocumentBoxFor(&ConversionOptions::file_dates), all.form().Check5})
     EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
   EXPECT_EQ(all.form().Combo1->currentText(), QStringLiteral("date and subject"));
-  FormFixture odd({{QStringLiteral("NameBy"), QStringLiteral("by moon phase")}});
+  EXPECT_EQ(none.form().Combo2->currentText(), QStringLiteral("Word document (.doc)"));
+  FormFixture pdf({{QStringLiteral("Format"), QStringLiteral("pdf")}});
+  pdf.Load();
+  EXPECT_EQ(pdf.form().Combo2->currentText(), QStringLiteral("PDF/A document (.pdf)"));
+  FormFixture odd({{QStringLiteral("NameBy"), QStringLiteral("by moon phase")}, {QStringLiteral("Format"), QStringLiteral("xls")}});
   odd.Load();
   EXPECT_EQ(odd.form().Combo1->currentText(), QStringLiteral("file name"));
+  EXPECT_EQ(odd.form().Combo2->currentText(), QStringLiteral("Word document (.doc)"));
   EXPECT_TRUE(odd.dialogs.shown.empty());
+  // Choosing the format stores its word at once.
+  odd.form().Combo2->setCurrentIndex(1);
+  emit odd.form().Combo2->activated(1);
+  EXPECT_EQ(odd.settings.Value(QStringLiteral("Format")), QStringLiteral("pdf"));
 }
 
 // The document options' boxes, their captions and the keys their states are kept under,

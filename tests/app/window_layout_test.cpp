@@ -38,13 +38,13 @@ TEST(WindowLayout, EveryControlStandsWhereTheTableSays) {
   Form1& form = f.form();
   const Row rows[] = {
       {"ListView1", "", "Form1", QRect(8, 8, 520, 169)},
-      {"ProgressBar1", "Progress Bar", "Form1", QRect(8, 497, 520, 27)},
+      {"ProgressBar1", "Progress Bar", "Form1", QRect(8, 525, 520, 27)},
       {"PushButton1", "Add MSG File(s)", "Form1", QRect(8, 183, 256, 27)},
       {"PushButton4", "Add All MSG File(s) In Folder", "Form1", QRect(272, 183, 256, 27)},
-      {"PushButton2", "Start Converting", "Form1", QRect(8, 462, 520, 27)},
+      {"PushButton2", "Start Converting", "Form1", QRect(8, 490, 520, 27)},
       {"PushButton6", "Clear List", "Form1", QRect(8, 217, 256, 27)},
       {"PushButton7", "Load Sample/Example Files", "Form1", QRect(272, 217, 256, 27)},
-      {"Frame5", "Save Option", "Form1", QRect(8, 249, 520, 205)},
+      {"Frame5", "Save Option", "Form1", QRect(8, 249, 520, 233)},
       {"Option1", "Save results to this folder:", "Frame5", QRect(16, 20, 241, 17)},
       {"Option2", "Save results in folder of original file", "Frame5", QRect(16, 112, 241, 17)},
       {"header", "Add sender, date and subject", "Frame5", QRect(264, 112, 241, 17)},
@@ -53,6 +53,8 @@ TEST(WindowLayout, EveryControlStandsWhereTheTableSays) {
       {"dates", "Date documents like their messages", "Frame5", QRect(16, 152, 488, 17)},
       {"Label1", "Name documents by:", "Frame5", QRect(16, 176, 122, 17)},
       {"Combo1", "", "Frame5", QRect(144, 172, 160, 23)},
+      {"Label2", "Save as:", "Frame5", QRect(16, 204, 122, 17)},
+      {"Combo2", "", "Frame5", QRect(144, 200, 160, 23)},
       {"Frame3", "", "Frame5", QRect(32, 34, 456, 72)},
       {"Text1", "", "Frame3", QRect(16, 20, 378, 23)},
       {"PushButton9", "...", "Frame3", QRect(400, 20, 40, 23)},
@@ -75,8 +77,8 @@ TEST(WindowLayout, WindowStartsAtItsSmallestSizeWhiteAndCaptionedForm1UntilStart
   Form1& form = f.form();
   EXPECT_EQ(form.objectName(), QStringLiteral("Form1"));
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Form1"));
-  EXPECT_EQ(form.size(), QSize(536, 533));
-  EXPECT_EQ(form.minimumSize(), QSize(536, 533));
+  EXPECT_EQ(form.size(), QSize(536, 561));
+  EXPECT_EQ(form.minimumSize(), QSize(536, 561));
   EXPECT_EQ(form.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
   EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_TRUE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -94,23 +96,23 @@ TEST(WindowLayout, TheListGrowsWithTheWindowAndTheRestFollows) {
   FormFixture f;
   Form1& form = f.form();
   form.show();
-  form.resize(836, 733);
+  form.resize(836, 761);
   QApplication::processEvents();
   EXPECT_EQ(form.ListView1->geometry(), QRect(8, 8, 820, 369));
   EXPECT_EQ(form.PushButton1->geometry(), QRect(8, 383, 406, 27));
   EXPECT_EQ(form.PushButton4->geometry(), QRect(422, 383, 406, 27));
   EXPECT_EQ(form.PushButton6->geometry(), QRect(8, 417, 406, 27));
   EXPECT_EQ(form.PushButton7->geometry(), QRect(422, 417, 406, 27));
-  EXPECT_EQ(form.Frame5->geometry(), QRect(8, 449, 820, 205));
-  EXPECT_EQ(form.PushButton2->geometry(), QRect(8, 662, 820, 27));
-  EXPECT_EQ(form.ProgressBar1->geometry(), QRect(8, 697, 820, 27));
+  EXPECT_EQ(form.Frame5->geometry(), QRect(8, 449, 820, 233));
+  EXPECT_EQ(form.PushButton2->geometry(), QRect(8, 690, 820, 27));
+  EXPECT_EQ(form.ProgressBar1->geometry(), QRect(8, 725, 820, 27));
   EXPECT_EQ(form.Frame3->geometry(), QRect(32, 34, 456, 72));
   EXPECT_EQ(form.ListView1->Count(), 0);
   form.resize(100, 100);  // no smaller than designed
   QApplication::processEvents();
-  EXPECT_EQ(form.size(), QSize(536, 533));
+  EXPECT_EQ(form.size(), QSize(536, 561));
   EXPECT_EQ(form.ListView1->geometry(), QRect(8, 8, 520, 169));
-  EXPECT_EQ(form.ProgressBar1->geometry(), QRect(8, 497, 520, 27));
+  EXPECT_EQ(form.ProgressBar1->geometry(), QRect(8, 525, 520, 27));
 }
 
 // Each control says in one line what it does; the button that starts a run names the time
@@ -121,7 +123,7 @@ TEST(WindowLayout, EveryControlHasAOneLineTipAndStartNamesTheTimeLimit) {
   Form1& form = f.form();
   for (QWidget* w : std::initializer_list<QWidget*>{
            form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7, form.PushButton9,
-           form.PushButton10, form.Option1, form.Option2, form.Check5, form.Combo1, form.Text1,
+           form.PushButton10, form.Option1, form.Option2, form.Check5, form.Combo1, form.Combo2, form.Text1,
            form.DocumentBoxFor(&ConversionOptions::header_block), form.DocumentBoxFor(&ConversionOptions::pictures),
            form.DocumentBoxFor(&ConversionOptions::attachments), form.DocumentBoxFor(&ConversionOptions::file_dates)}) {
     EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();

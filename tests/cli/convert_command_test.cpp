@@ -20,6 +20,7 @@
 #include "run/run_report.h"
 #include "run/save_list.h"
 #include "cli/terminal_text.h"
+#include "pdf/office_location.h"
 #include "platform/native_names.h"
 #include "msgwriter/message_builder.h"
 #include "support/message_files.h"
@@ -382,6 +383,7 @@ TEST_F(ConvertCommandTest, UsageAndSetUpErrorsExitTwoAndWriteNothing) {
       {{QStringLiteral("--output"), Path(QStringLiteral("in/a.msg/out")), in},
        "the output folder could not be made: Not a directory: "},
       {{QStringLiteral("--report"), Path(QStringLiteral("nowhere/r.tsv")), in}, "report's folder"},
+      {{QStringLiteral("--format"), QStringLiteral("xls"), in}, "--format needs doc or pdf"},
   };
   for (const auto& c : cases) {
     const Result run = Run(c.arguments);
@@ -678,6 +680,36 @@ TEST_F(ConvertCommandTest, ADocumentOfTheRunIsNeverReplacedByAnotherOfTheSameRun
     EXPECT_EQ(embedded, 1) << qPrintable(documents.join(u' '));
     EXPECT_TRUE(documents.contains(QStringLiteral("Report attachments/x.doc")));
   }
+}
+
+// --format pdf: one PDF per message, named like its document with ".pdf" and numbered by
+// the same rule; nothing of the converter's documents is left; without LibreOffice the
+// run stops at its start with one sentence naming the package, exit 2. The PDFs' insides
+// are the PDF stage's own tests. Skipped, saying so, where LibreOffice is not installed.
+TEST_F(ConvertCommandTest, FormatPdfWritesOnePdfPerMessageOrSaysWhatToInstall) {
+  Message(QStringLiteral("in/one/a.msg"));
+  Message(QStringLiteral("in/two/a.msg"));
+  Damaged(QStringLiteral("in/two/bad.msg"));
+  const QString out = Path(QStringLiteral("out"));
+  const QByteArray office = qgetenv("LORVANE_SOFFICE");
+  qputenv("LORVANE_SOFFICE", Path(QStringLiteral("no-office/soffice")).toLocal8Bit());
+  const Result missing = Run({QStringLiteral("--format"), QStringLiteral("pdf"), QStringLiteral("--output"), out,
+                              Path(QStringLiteral("in"))});
+  if (office.isNull()) qunsetenv("LORVANE_SOFFICE"); else qputenv("LORVANE_SOFFICE", office);
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err.count(u'\n'), 1) << qPrintable(missing.err);
+  EXPECT_TRUE(missing.err.contains(QStringLiteral("libreoffice-writer-nogui"))) << qPrintable(missing.err);
+  EXPECT_FALSE(QFileInfo::exists(out));
+
+  if (!lorvane_pdf::OfficeMissingReason().empty()) GTEST_SKIP() << lorvane_pdf::OfficeMissingReason();
+  const Result run = Run({QStringLiteral("--format"), QStringLiteral("pdf"), QStringLiteral("--output"), out,
+                          QStringLiteral("--report"), Path(QStringLiteral("r.tsv")), Path(QStringLiteral("in"))});
+  EXPECT_EQ(run.status, 1) << qPrintable(run.err);
+  EXPECT_TRUE(run.err.contains(QStringLiteral("bad.msg: The message file is damaged"))) << qPrintable(run.err);
+  EXPECT_EQ(FilesBelow(out), (QStringList{QStringLiteral("a (2).pdf"), QStringLiteral("a.pdf")}));
+  const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
+  EXPECT_TRUE(report.contains(QStringLiteral("a (2).pdf\tconverted"))) << qPrintable(report);
+  EXPECT_TRUE(report.contains(QStringLiteral("bad.pdf\tfailed"))) << qPrintable(report);
 }
 
 // The many-machines recipe, run locally: GNU parallel hands chunks of the file list to

@@ -337,6 +337,24 @@ TEST_F(ConversionRunTest, AMissingOutputFolderIsOfferedToBeMade) {
   EXPECT_TRUE(TemporaryFolderEmpty());
 }
 
+// "Save as:" PDF without LibreOffice: one box says which package to install, and nothing
+// is converted or placed.
+TEST_F(ConversionRunTest, APdfRunWithoutLibreOfficeSaysWhatToInstallAndWritesNothing) {
+  Form1& form = ToFolder(TreeRoot(out_));
+  AddMessage(QStringLiteral("a.msg"));
+  form.Combo2->setCurrentIndex(form.Combo2->findData(QStringLiteral("pdf")));
+  const QByteArray office = qgetenv("LORVANE_SOFFICE");
+  qputenv("LORVANE_SOFFICE", QDir(TreeRoot(temp_)).filePath(QStringLiteral("no-office")).toLocal8Bit());
+  Click();
+  if (office.isNull()) qunsetenv("LORVANE_SOFFICE"); else qputenv("LORVANE_SOFFICE", office);
+  const std::vector<QString> messages = Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("libreoffice-writer-nogui"))) << messages[0].toStdString();
+  EXPECT_TRUE(OutFiles().isEmpty());
+  EXPECT_FALSE(form.Converting);
+  EXPECT_TRUE(TemporaryFolderEmpty());
+}
+
 TEST_F(ConversionRunTest, NeitherOptionFailsEveryRow) {
   Window(QStringLiteral("False"), QStringLiteral("False"), TreeRoot(out_));
   const QString a = AddMessage(QStringLiteral("a.msg"));
