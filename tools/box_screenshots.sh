@@ -4,7 +4,7 @@
 # huge HTML body, as a damaged network copy can take long), and saves pictures of the failure box (with its reason), of the
 # window during the run (the bar waiting on the slow message, "Stop Converting") and of the
 # closing box with its details open on the last failure (the slow message, past the time
-# limit of 7 seconds set for the run).
+# limit of 10 seconds set for the run).
 # Usage: tools/box_screenshots.sh <output-folder> [build-folder] [failures]
 # `failures` (default 8, at least 3) is how many messages of the folder fail.
 # Installs xvfb, xdotool, imagemagick and x11-utils when missing; the program runs with a
@@ -29,14 +29,14 @@ cp "$build/app/Samples/Plain message.msg" "$build/app/Samples/Formatted message.
 printf 'Meeting notes, typed by hand\n' >"$mail/Monday notes.msg"
 head -c 2000 "$build/app/Samples/Formatted message.msg" >"$mail/Cut short.msg"
 for i in $(seq 3 "$((failures - 1))"); do head -c 3000 /dev/urandom >"$mail/Old backup $i.msg"; done
-"$build/tools/samples/make_samples" --slow "$mail/Zz network copy.msg" 100
+"$build/tools/samples/make_samples" --slow "$mail/Zz network copy.msg" 200
 
 cat >"$XDG_CONFIG_HOME/Kestrane.conf" <<CONF
 [Lorvane]
 Text1=$HOME/Documents/
 Option1=True
 Option2=False
-TimeLimit=7
+TimeLimit=10
 Extension=msg
 LastFolder=$mail
 CONF
@@ -75,14 +75,17 @@ for _ in $(seq 100); do
 done
 [ -n "$main" ] || { echo "box_screenshots: the window did not appear" >&2; cat "$work/app.log" >&2; exit 1; }
 sleep 1
-click_main 268 475            # "Start Converting"
+click_main 268 503            # "Start Converting"
 wait_for_box
 shoot "$out/failure-box.png"
 first=$(box)
 xdotool key Tab space Return  # tick "Do not show this again during this run", OK
 # The slow message: after five seconds the bar says so; the button stops the run.
 sleep 6
-import -window "$main" "$out/run-bar.png"
+# Taken from the screen: a window grabbed by itself may give back an older picture of it.
+geometry=$(xwininfo -id "$main" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                                   /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
+import -window root -crop "$geometry" +repage "$out/run-bar.png"
 echo "box_screenshots: saved $out/run-bar.png"
 for _ in $(seq 200); do
   [ -n "$(box)" ] && [ "$(box)" != "$first" ] && break

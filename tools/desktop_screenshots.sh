@@ -117,7 +117,7 @@ settings
 "$exe" "$deep" >"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for_main
-click_main 268 475              # "Start Converting"
+click_main 268 503              # "Start Converting"
 wait_for_box
 first=$(box)
 xdotool key Tab space Return    # tick "Do not show this again during this run", OK

@@ -67,11 +67,11 @@ for _ in $(seq 100); do
 done
 [ -n "$main" ] || { echo "window_scenarios: the window did not appear" >&2; exit 1; }
 sleep 1
-click_main 268 475   # "Start Converting"
+click_main 268 503   # "Start Converting"
 if [ "$scenario" = stop ]; then
   sleep 3
   import -window "$main" "$out/stop-running.png"
-  click_main 268 475 # "Stop Converting"
+  click_main 268 503 # "Stop Converting"
 fi
 # Answers each box in turn, for at most 40 seconds.
 n=0
