@@ -207,6 +207,9 @@ class Batch {
     for (auto& slot : slots_) {
       if (slot->unusable) continue;
       while (!waiting_.empty() && !slot->job) {
+        // The converters run ahead of LibreOffice by a few documents at most, so a stop
+        // finds little made and waiting, and the run's folder holds little at a time.
+        if (Pdf() && pdf_->Pending() >= 2 * slots_.size()) return;
         if (!slot->worker.Running()) {
           std::string failure;
           if (!slot->worker.Start(Encoded(settings_.converterPath), failure)) {
@@ -375,12 +378,22 @@ class Batch {
       BatchOutcome outcome = std::move(found->second);
       rendering_.erase(found);
       if (!done.ok) {
-        const Result result = done.stopped ? Result::kStopped : done.timedOut ? Result::kTimedOut : Result::kPdfFailed;
+        // A PDF not begun when the run stopped is a message not started, as a conversion
+        // not begun is.
+        const Result result = done.notStarted ? Result::kNotStarted
+                              : done.stopped  ? Result::kStopped
+                              : done.timedOut ? Result::kTimedOut
+                                              : Result::kPdfFailed;
         const QString reason = done.timedOut ? TimeLimitReason((settings_.timeoutMs + 999) / 1000)
                                              : QString::fromStdString(done.reason);
         BatchOutcome failed = Outcome(result, reason);
         failed.notices = outcome.notices;
         outcome = failed;
+      }
+      if (done.notStarted) {
+        ++summary_.notStarted;
+        done_(done.index, outcome);
+        continue;
       }
       Finish(done.index, outcome);
     }

@@ -60,7 +60,7 @@ void PdfStage::Add(PdfWork work) {
     ++pending_;
     if (cancelled_) {
       RemoveScratch(work.scratch);
-      done_.push_back({work.index, false, true, false, "the run was stopped"});
+      done_.push_back({work.index, false, false, true, false, {}});
       const char byte = 1;
       static_cast<void>(::write(wake_[1], &byte, 1));
       return;
@@ -93,7 +93,7 @@ void PdfStage::Cancel() {
     cancelled_ = true;
     for (const PdfWork& work : waiting_) {
       RemoveScratch(work.scratch);
-      done_.push_back({work.index, false, true, false, "the run was stopped"});
+      done_.push_back({work.index, false, false, true, false, {}});
     }
     waiting_.clear();
     const char byte = 1;

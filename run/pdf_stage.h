@@ -40,7 +40,8 @@ struct PdfWork {
 struct PdfDone {
   std::size_t index = 0;
   bool ok = false;
-  bool stopped = false;   // the stage was cancelled while it was under way or waiting
+  bool stopped = false;     // the stage was cancelled while it was under way
+  bool notStarted = false;  // the stage was cancelled before its PDF was begun
   bool timedOut = false;  // the renderer passed the work's deadline
   std::string reason;     // why it failed; empty when ok
 };
