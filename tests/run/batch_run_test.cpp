@@ -271,4 +271,47 @@ TEST_F(BatchRunTest, APdfRunMakesOneArchivalFilePerMessage) {
   EXPECT_TRUE(QDir(scratch).isEmpty());
 }
 
+// A stop in a PDF run: every message still gets one outcome, a PDF exists exactly for each
+// converted one, nothing is begun after the stop, and the run's folder is left empty.
+TEST_F(BatchRunTest, AStopInAPdfRunLeavesOnlyWholePdfsAndCountsTheRest) {
+  if (!lorvane_pdf::OfficeMissingReason().empty()) GTEST_SKIP() << lorvane_pdf::OfficeMissingReason();
+  std::vector<BatchJob> jobs;
+  for (int i = 0; i < 12; ++i) {
+    BatchJob job = Job(QStringLiteral("m%1").arg(i));
+    job.output.replace(QStringLiteral(".doc"), QStringLiteral(".pdf"));
+    jobs.push_back(job);
+  }
+  const QString scratch = TreePath(dir_, QStringLiteral("scratch"));
+  ASSERT_TRUE(QDir().mkpath(scratch));
+  int stop[2];
+  ASSERT_EQ(::pipe(stop), 0);
+  BatchSettings settings;
+  settings.converterPath = QStringLiteral(QUORLIN_EXE);
+  settings.workers = 2;
+  settings.pdf = true;
+  settings.pdfScratch = scratch;
+  settings.stopDescriptor = stop[0];
+  std::map<std::size_t, BatchOutcome> outcomes;
+  const BatchSummary summary = RunBatch(jobs, settings, [&](std::size_t index, const BatchOutcome& outcome) {
+    EXPECT_TRUE(outcomes.emplace(index, outcome).second) << "job " << index << " finished twice";
+    if (outcome.converted && outcomes.size() == 1) {
+      EXPECT_EQ(::write(stop[1], "x", 1), 1);
+    }
+  });
+  ::close(stop[0]);
+  ::close(stop[1]);
+  EXPECT_TRUE(summary.stopped);
+  ASSERT_EQ(outcomes.size(), jobs.size());
+  int notStarted = 0;
+  for (const auto& [index, outcome] : outcomes) {
+    EXPECT_EQ(outcome.converted, QFile::exists(jobs[index].output)) << index;
+    if (outcome.result == quorlin::serve_protocol::Result::kNotStarted) ++notStarted;
+  }
+  EXPECT_GT(notStarted, 0);
+  EXPECT_EQ(summary.finished + summary.notStarted, jobs.size());
+  EXPECT_TRUE(QDir(scratch).isEmpty()) << qPrintable(QDir(scratch).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(u' '));
+  for (const QString& name : QDir(TreeRoot(dir_)).entryList(QDir::Files | QDir::Hidden))
+    EXPECT_TRUE(name.endsWith(QLatin1String(".msg")) || name.endsWith(QLatin1String(".pdf"))) << qPrintable(name);
+}
+
 }  // namespace
