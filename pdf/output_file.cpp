@@ -1,4 +1,5 @@
-// O_TMPFILE, linkat through /proc/self/fd, and the named fallback.
+// O_TMPFILE, linkat through /proc/self/fd, the named fallback, and the permissions the
+// file ends with.
 #include "pdf/output_file.h"
 
 #include <fcntl.h>
@@ -33,79 +34,100 @@ std::string Reason(const std::string& target, int error) {
   return "cannot write " + target + ": " + std::strerror(error);
 }
 
-// Nothing at the name, not even a dangling link.
-bool Taken(const std::string& path) {
-  struct stat about {};
-  return ::lstat(path.c_str(), &about) == 0;
-}
+// What is at the name, not even a dangling link overlooked; false when nothing is.
+bool Stat(const std::string& path, struct stat& about) { return ::lstat(path.c_str(), &about) == 0; }
 
-bool IsRegularFile(const std::string& path) {
-  struct stat about {};
-  return ::lstat(path.c_str(), &about) == 0 && S_ISREG(about.st_mode);
+// The process's umask, read where reading it changes nothing (Linux 4.7 on), since other
+// threads may be making files meanwhile. Only an older kernel has it set and set back.
+mode_t Umask() {
+  if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned int mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(status);
+    if (found) return static_cast<mode_t>(mask & 0777);
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
 }
 
 }  // namespace
 
+bool OutputFile::Fail(int error, std::string& failure) {
+  error_ = error != 0 ? error : EIO;
+  failure = error_ == EEXIST ? target_ + " exists already" : Reason(target_, error_);
+  Discard();
+  return false;
+}
+
 bool OutputFile::Open(const std::string& target, std::string& failure) {
   Discard();
   target_ = target;
-  int fd = ::open(Folder(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  error_ = 0;
+  // Only the owner may read the file while it is written; Commit gives it its permissions.
+  const mode_t mode = 0600;
+  int fd = ::open(Folder(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
   if (fd < 0) {
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
       named_ = TemporaryName(target);
-      fd = ::open(named_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+      fd = ::open(named_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
       if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) {
-      failure = Reason(target, errno);
+      // No free temporary name is "cannot write", not the target's being there.
+      error_ = errno;
+      failure = Reason(target, error_);
       named_.clear();
       return false;
     }
   }
   file_ = ::fdopen(fd, "wb");
   if (!file_) {
-    failure = Reason(target, errno);
+    const int error = errno;
     ::close(fd);
-    Discard();
-    return false;
+    return Fail(error, failure);
   }
+  return true;
+}
+
+bool OutputFile::Write(std::string_view bytes, std::string& failure) {
+  if (!file_) return Fail(EBADF, failure);
+  errno = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) return Fail(errno, failure);
   return true;
 }
 
 bool OutputFile::Commit(bool replace, std::string& failure) {
   if (!file_) {
+    error_ = EBADF;
     failure = "cannot write " + target_ + ": the file is not open";
     return false;
   }
-  if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0) {
-    failure = Reason(target_, errno);
-    Discard();
-    return false;
-  }
-  if (Taken(target_) && (!replace || !IsRegularFile(target_))) {
-    failure = target_ + " exists already";
-    Discard();
-    return false;
-  }
+  if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0) return Fail(errno, failure);
+  struct stat existing {};
+  const bool taken = Stat(target_, existing);
+  if (taken && (!replace || !S_ISREG(existing.st_mode))) return Fail(EEXIST, failure);
+  // The file replaced hands on its permissions, set-user-ID and sticky bits included.
+  const mode_t mode = taken ? existing.st_mode & 07777 : 0666 & ~Umask();
+  if (::fchmod(::fileno(file_), mode) != 0) return Fail(errno, failure);
   if (named_.empty()) {
     // Link the unnamed file in: directly where nothing may be replaced (a link never takes
     // the place of an existing name), else under a temporary name renamed over the target.
     const std::string self = "/proc/self/fd/" + std::to_string(::fileno(file_));
     const std::string name = replace ? TemporaryName(target_) : target_;
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-      const int error = errno;
-      failure = error == EEXIST ? target_ + " exists already" : Reason(target_, error);
-      Discard();
-      return false;
-    }
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return Fail(errno, failure);
     if (!replace) {
       Discard();
       return true;
     }
     named_ = name;
   }
-  std::fclose(file_);
+  // A write the file system only reports on closing (a network file system's) fails here.
+  const int closed = std::fclose(file_);
   file_ = nullptr;
+  if (closed != 0) return Fail(errno, failure);
   int result;
   if (replace) {
     result = ::rename(named_.c_str(), target_.c_str());
@@ -116,12 +138,7 @@ bool OutputFile::Commit(bool replace, std::string& failure) {
       result = ::link(named_.c_str(), target_.c_str());
     }
   }
-  if (result != 0) {
-    const int error = errno;
-    failure = error == EEXIST ? target_ + " exists already" : Reason(target_, error);
-    Discard();
-    return false;
-  }
+  if (result != 0) return Fail(errno, failure);
   if (!replace) ::unlink(named_.c_str());  // the link's other name, or gone already
   named_.clear();
   return true;

@@ -1,14 +1,15 @@
-// Escaping of report fields and the atomic write of the report file.
+// Escaping of report fields and the write of the report file, complete or not at all.
 #include "run/run_report.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
+#include "pdf/output_file.h"
 #include "platform/native_names.h"
 
 namespace {
@@ -105,42 +106,20 @@ bool WriteReport(const QString& path, const std::vector<ReportLine>& lines, QStr
     std::free(resolved);
   }
   struct stat existing;
-  const bool replacing = ::lstat(target.constData(), &existing) == 0;
-  if (replacing && !S_ISREG(existing.st_mode)) {
+  if (::lstat(target.constData(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
     failure = QStringLiteral("it is not a regular file");
     return false;
   }
-  const qsizetype slash = target.lastIndexOf('/');
-  QByteArray temporary = target.left(slash + 1) + '.' + target.mid(slash + 1).left(100) + ".XXXXXX";
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) {
-    failure = QString::fromLocal8Bit(std::strerror(errno));
-    return false;
-  }
-  int error = 0;
-  for (qsizetype done = 0; done < text.size() && error == 0;) {
-    const ssize_t n = ::write(fd, text.constData() + done, static_cast<std::size_t>(text.size() - done));
-    if (n > 0) {
-      done += n;
-    } else if (n < 0 && errno != EINTR) {
-      error = errno;
-    } else if (n == 0) {
-      error = EIO;
-    }
-  }
-  if (error == 0 && ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  // An older report's permissions are kept; a new one is readable like any file the user
-  // makes, not only by its owner as the temporary file was made.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  const mode_t mode = replacing ? existing.st_mode & 07777 : 0666 & ~mask;
-  if (error == 0 && ::chmod(temporary.constData(), mode) != 0) error = errno;
-  if (error == 0 && ::rename(temporary.constData(), target.constData()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(temporary.constData());
-    failure = QString::fromLocal8Bit(std::strerror(error));
-    return false;
-  }
-  return true;
+  // Written as a PDF document is, replacing the older report: it keeps that report's
+  // permissions, and a new one is readable like any file the user makes.
+  lorvane_pdf::OutputFile output;
+  std::string reason;
+  if (output.Open(target.toStdString(), reason) &&
+      output.Write(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), reason) &&
+      output.Commit(true, reason))
+    return true;
+  // Something other than a regular file took the name while the report was written.
+  failure = output.Error() == EEXIST ? QStringLiteral("it is not a regular file")
+                                     : QString::fromLocal8Bit(std::strerror(output.Error()));
+  return false;
 }

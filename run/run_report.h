@@ -34,7 +34,8 @@ QByteArray ReportText(const std::vector<ReportLine>& lines, ReportFormat format)
 QString ReportPathProblem(const QString& path, const QStringList& sources);
 
 // Writes the report into a new temporary file beside its final name (the file a link at
-// `path` leads to) and renames it into place once every byte is on the disk. Returns false
-// with the reason when it cannot be written (a full disk, a folder gone); an older file at
-// the path is then left as it was and no temporary file remains.
+// `path` leads to) and renames it into place once every byte is on the disk, with the older
+// report's permissions or, for a new one, 0666 less the umask (lorvane_pdf::OutputFile).
+// Returns false with the reason when it cannot be written (a full disk, a folder gone); an
+// older file at the path is then left as it was and no temporary file remains.
 bool WriteReport(const QString& path, const std::vector<ReportLine>& lines, QString& failure);

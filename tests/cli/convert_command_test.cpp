@@ -223,6 +223,29 @@ TEST(RunReport, TheWindowSavesTheListAsTheCommandsReport) {
   EXPECT_TRUE(dialogs.AllAnswersUsed());
 }
 
+// A report over an older one keeps that one's permissions (readable, not writable, by the
+// group), and a new report gets those of any file the user makes; no temporary file stays.
+TEST(RunReport, AnOlderReportsPermissionsAreKeptAndANewReportTakesTheUmasks) {
+  const TempTree tree;
+  const std::vector<ReportLine> lines{{QStringLiteral("/m/a.msg"), QStringLiteral("/o/a.doc"), QStringLiteral("converted"), {}}};
+  tree.File("old.tsv", "older report\n");
+  tree.Mode("old.tsv", 0640);
+  const mode_t mask = ::umask(022);
+  QString failure;
+  const bool replaced = WriteReport(TreePath(tree, QStringLiteral("old.tsv")), lines, failure);
+  const bool made = WriteReport(TreePath(tree, QStringLiteral("new.jsonl")), lines, failure);
+  ::umask(mask);
+  ASSERT_TRUE(replaced && made) << qPrintable(failure);
+  struct stat old, fresh;
+  ASSERT_EQ(::stat(tree.Path("old.tsv").c_str(), &old), 0);
+  ASSERT_EQ(::stat(tree.Path("new.jsonl").c_str(), &fresh), 0);
+  EXPECT_EQ(old.st_mode & 07777, 0640u);
+  EXPECT_EQ(fresh.st_mode & 07777, 0644u);
+  EXPECT_EQ(ReadAll(TreePath(tree, QStringLiteral("old.tsv"))), ReportText(lines, ReportFormat::kTsv));
+  EXPECT_EQ(QDir(TreeRoot(tree)).entryList(QDir::Files | QDir::Hidden),
+            (QStringList{QStringLiteral("new.jsonl"), QStringLiteral("old.tsv")}));
+}
+
 TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
   QString error;
   const auto defaults = ParseConvertOptions({QStringLiteral("in")}, 6, error);

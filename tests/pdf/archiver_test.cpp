@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <qpdf/QPDF.hh>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -128,6 +129,27 @@ TEST_F(ArchiverTest, NeverReplacesAFileUnlessTold) {
   ASSERT_TRUE(Archive(in, failure)) << failure;
   EXPECT_EQ(ReadFile(in.target).substr(0, 5), "%PDF-");
   EXPECT_THAT(Names(), ElementsAre("Report.msg", "Report.pdf", "a.txt", "b", "inner.pdf", "rendered.pdf"));
+}
+
+// A PDF over an older file keeps that file's permissions; a new one gets those of any file
+// the user makes, the group's write permission included when the umask allows it.
+TEST_F(ArchiverTest, AReplacedFilesPermissionsAreKeptAndANewFileTakesTheUmasks) {
+  tree.File("Report.pdf", "someone's file");
+  tree.Mode("Report.pdf", 0640);
+  in.replace = true;
+  const mode_t mask = ::umask(002);
+  const bool replaced = Archive(in, failure);
+  in.target = tree.Path("New.pdf");
+  in.replace = false;
+  const bool made = Archive(in, failure);
+  ::umask(mask);
+  ASSERT_TRUE(replaced && made) << failure;
+  struct stat old {}, fresh {};
+  ASSERT_EQ(::stat(tree.Path("Report.pdf").c_str(), &old), 0);
+  ASSERT_EQ(::stat(tree.Path("New.pdf").c_str(), &fresh), 0);
+  EXPECT_EQ(old.st_mode & 07777, 0640u);
+  EXPECT_EQ(fresh.st_mode & 07777, 0664u);
+  EXPECT_EQ(ReadFile(tree.Path("Report.pdf")).substr(0, 5), "%PDF-");
 }
 
 TEST_F(ArchiverTest, AnInputThatFailsWritesNothing) {
