@@ -1,13 +1,12 @@
-// Taking the HTML out of a rich-text body that carries it. The body is read as RTF:
-// groups with their states, control words with their parameters, control symbols, \'hh
-// escapes, \uN characters with their fallbacks, and \binN data stepped over unread.
+// Taking the HTML out of a rich-text body that carries it. The body is read with the RTF
+// scanner: groups with their states, control words with their parameters, control
+// symbols, \'hh escapes, \uN characters with their fallbacks, and \binN data stepped
+// over unread.
 // What is copied into the HTML: the content of each {\*\htmltag ...} group, and the text
 // outside them that is not in an \htmlrtf region (the RTF that only the RTF side shows),
 // with \par and \line as line breaks and \tab as a tab. Every other destination group (the
 // font and colour tables, pictures, field instructions, \mhtmltag copies) is left out.
 #include "converter/document/encapsulated_html.h"
-
-#include <algorithm>
 
 #include "converter/rtf/clzf.h"
 #include "converter/text/code_page.h"
@@ -16,28 +15,14 @@
 namespace quorlin {
 namespace {
 
-bool IsLetter(std::uint8_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
-
-int HexValue(std::uint8_t c) {
-  if (IsDigit(c)) return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 0;
-}
-
-constexpr std::size_t kLongestWord = 32;
-
-// Destinations written without "\*" whose content is no text of the document.
-bool IsSkippedDestination(const std::string& word) {
-  static constexpr std::string_view kWords[] = {
-      "colortbl", "stylesheet", "info", "pict", "object", "header", "headerl", "headerr",
-      "headerf", "footer", "footerl", "footerr", "footerf", "footnote", "annotation",
-      "listtable", "listoverridetable", "revtbl", "rsidtbl", "latentstyles", "datastore",
-      "themedata", "colorschememapping", "generator", "xmlnstbl", "nonshppict", "fldinst",
-      "filetbl", "pn", "pntext", "listtext", "author", "title", "subject", "operator"};
-  return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
-}
+// Destinations written without "\*" whose content is no text of the document (the font
+// table is read for its fonts' code pages, so it is not among them).
+constexpr std::string_view kSkippedDestinations[] = {
+    "colortbl", "stylesheet", "info", "pict", "object", "header", "headerl", "headerr",
+    "headerf", "footer", "footerl", "footerr", "footerf", "footnote", "annotation",
+    "listtable", "listoverridetable", "revtbl", "rsidtbl", "latentstyles", "datastore",
+    "themedata", "colorschememapping", "generator", "xmlnstbl", "nonshppict", "fldinst",
+    "filetbl", "pn", "pntext", "listtext", "author", "title", "subject", "operator"};
 
 // The code page of a font's character set (\fcharsetN); nothing for the document's own.
 std::optional<std::uint32_t> CharsetCodePage(long long charset) {
@@ -62,7 +47,7 @@ std::optional<std::uint32_t> CharsetCodePage(long long charset) {
 }
 
 // Words that stand for one character.
-std::optional<char16_t> CharacterWord(const std::string& word) {
+std::optional<char16_t> CharacterWord(std::string_view word) {
   if (word == "lquote") return u'\u2018';
   if (word == "rquote") return u'\u2019';
   if (word == "ldblquote") return u'\u201C';
@@ -89,6 +74,11 @@ class SettlingReader : public EncapsulatedHtmlReader {
 };
 
 }  // namespace
+
+EncapsulatedHtmlReader::EncapsulatedHtmlReader(std::size_t most_units)
+    : scanner_(kSkippedDestinations), most_units_(most_units) {}
+
+void EncapsulatedHtmlReader::Write(std::span<const std::uint8_t> bytes) { scanner_.Feed(bytes, *this); }
 
 std::u16string EncapsulatedHtmlReader::TakeHtml() {
   FlushBytes();
@@ -171,7 +161,13 @@ void EncapsulatedHtmlReader::TextByte(std::uint8_t c) {
   AddByte(c);
 }
 
-void EncapsulatedHtmlReader::ControlSymbol(std::uint8_t c) {
+void EncapsulatedHtmlReader::Text(std::span<const std::uint8_t> run) {
+  for (const std::uint8_t c : run) TextByte(c);
+}
+
+void EncapsulatedHtmlReader::HexByte(std::uint8_t byte) { TextByte(byte); }
+
+void EncapsulatedHtmlReader::Symbol(std::uint8_t c) {
   if (unicode_skip_ > 0) {
     --unicode_skip_;
     return;
@@ -186,51 +182,42 @@ void EncapsulatedHtmlReader::ControlSymbol(std::uint8_t c) {
   }
 }
 
-void EncapsulatedHtmlReader::EndWord() {
-  state_ = State::kText;
-  const long long parameter = negative_ ? -parameter_ : parameter_;
-  const bool destination = destination_ != 0;
-  const bool starred = destination_ == 2;
-  destination_ = 0;
+void EncapsulatedHtmlReader::Word(const RtfWord& word) {
+  const std::string_view name = word.name;
+  const long long parameter = word.parameter;
   Group& group = groups_.back();
-  if (word_ == "bin") {
-    if (parameter > 0) {
-      state_ = State::kBinary;
-      binary_left_ = static_cast<std::uint64_t>(parameter);
-    }
-    return;
-  }
-  if (destination && deeper_ == 0 && groups_.size() > 1) {
-    if (word_ == "htmltag" && starred) {
+  if (name == "bin") return;  // its data is stepped over by the scanner
+  if ((word.group_start || word.starred) && deeper_ == 0 && groups_.size() > 1) {
+    if (name == "htmltag" && word.starred) {
       if (group.kind == Kind::kBody) group.kind = Kind::kTag;
       return;
     }
-    if (word_ == "fonttbl") {
+    if (name == "fonttbl") {
       group.kind = Kind::kFontTable;
       return;
     }
-    if (starred || IsSkippedDestination(word_)) {
+    if (word.hides) {
       group.kind = Kind::kSkip;
       return;
     }
   }
-  if (word_ == "fromhtml") {
-    if (!seen_text_) carries_html_ = !has_parameter_ || parameter != 0;
-  } else if (word_ == "ansicpg") {
+  if (name == "fromhtml") {
+    if (!seen_text_) carries_html_ = !word.has_parameter || parameter != 0;
+  } else if (name == "ansicpg") {
     if (parameter > 0 && parameter < 0x10000) code_page_ = static_cast<std::uint32_t>(parameter);
-  } else if (word_ == "htmlrtf") {
-    group.htmlrtf = !has_parameter_ || parameter != 0;
-  } else if (word_ == "trowd") {
+  } else if (name == "htmlrtf") {
+    group.htmlrtf = !word.has_parameter || parameter != 0;
+  } else if (name == "trowd") {
     if (group.kind == Kind::kBody) table_rows_ = true;
-  } else if (word_ == "uc") {
+  } else if (name == "uc") {
     if (parameter >= 0 && parameter <= 16) group.skip_after_unicode = static_cast<int>(parameter);
-  } else if (word_ == "u") {
-    if (has_parameter_ || negative_) {
+  } else if (name == "u") {
+    if (word.has_parameter || word.negative) {
       const long long value = parameter < 0 ? parameter + 65536 : parameter;
       if (value >= 0 && value <= 0xFFFF) AddUnit(static_cast<char16_t>(value));
       unicode_skip_ = group.skip_after_unicode;
     }
-  } else if (word_ == "f") {
+  } else if (name == "f") {
     if (InFontTable()) {
       font_defined_ = parameter;
     } else if (group.kind != Kind::kSkip) {
@@ -238,108 +225,22 @@ void EncapsulatedHtmlReader::EndWord() {
       for (const auto& [number, code_page] : font_code_pages_)
         if (number == parameter) group.code_page = code_page;
     }
-  } else if (word_ == "fcharset" || word_ == "cpg") {
+  } else if (name == "fcharset" || name == "cpg") {
     if (font_defined_ && InFontTable() && font_code_pages_.size() < 4096) {
-      std::optional<std::uint32_t> code_page = word_ == "cpg" && parameter > 0 && parameter < 0x10000
+      std::optional<std::uint32_t> code_page = name == "cpg" && parameter > 0 && parameter < 0x10000
                                                     ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(parameter))
-                                                    : word_ == "fcharset" ? CharsetCodePage(parameter) : std::nullopt;
+                                                    : name == "fcharset" ? CharsetCodePage(parameter) : std::nullopt;
       if (code_page) font_code_pages_.emplace_back(*font_defined_, *code_page);
     }
   } else if (unicode_skip_ > 0) {
     --unicode_skip_;
-  } else if (word_ == "par" || word_ == "line") {
+  } else if (name == "par" || name == "line") {
     AddUnit(u'\r');
     AddUnit(u'\n');
-  } else if (word_ == "tab") {
+  } else if (name == "tab") {
     AddUnit(u'\t');
-  } else if (std::optional<char16_t> character = CharacterWord(word_)) {
+  } else if (std::optional<char16_t> character = CharacterWord(name)) {
     AddUnit(*character);
-  }
-}
-
-void EncapsulatedHtmlReader::Write(std::span<const std::uint8_t> bytes) {
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const std::uint8_t c = bytes[i];
-    switch (state_) {
-      case State::kBinary: {
-        const std::size_t skip =
-            static_cast<std::size_t>(std::min<std::uint64_t>(binary_left_, bytes.size() - i));
-        i += skip;
-        binary_left_ -= skip;
-        if (binary_left_ == 0) state_ = State::kText;
-        break;
-      }
-      case State::kText:
-        ++i;
-        if (c == '{') {
-          OpenGroup();
-          destination_ = 1;
-        } else if (c == '}') {
-          CloseGroup();
-          destination_ = 0;
-        } else if (c == '\\') {
-          state_ = State::kEscape;
-        } else if (c != '\r' && c != '\n') {
-          destination_ = 0;
-          TextByte(c);
-        }
-        break;
-      case State::kEscape:
-        ++i;
-        if (IsLetter(c)) {
-          word_.assign(1, static_cast<char>(c));
-          parameter_ = 0;
-          negative_ = has_parameter_ = false;
-          state_ = State::kWord;
-        } else if (c == '\'') {
-          state_ = State::kHex1;
-        } else if (c == '*') {
-          state_ = State::kText;
-          destination_ = destination_ == 1 ? 2 : 0;
-        } else {
-          state_ = State::kText;
-          destination_ = 0;
-          ControlSymbol(c);
-        }
-        break;
-      case State::kWord:
-        if (IsLetter(c)) {
-          if (word_.size() < kLongestWord) word_ += static_cast<char>(c);
-          ++i;
-        } else if (IsDigit(c) || c == '-') {
-          negative_ = c == '-';
-          parameter_ = negative_ ? 0 : c - '0';
-          has_parameter_ = !negative_;
-          state_ = State::kParameter;
-          ++i;
-        } else {
-          if (c == ' ') ++i;
-          EndWord();
-        }
-        break;
-      case State::kParameter:
-        if (IsDigit(c)) {
-          if (parameter_ < 1'000'000'000'000) parameter_ = parameter_ * 10 + (c - '0');
-          has_parameter_ = true;
-          ++i;
-        } else {
-          if (c == ' ') ++i;
-          EndWord();
-        }
-        break;
-      case State::kHex1:
-        hex_value_ = HexValue(c);
-        state_ = State::kHex2;
-        ++i;
-        break;
-      case State::kHex2:
-        state_ = State::kText;
-        destination_ = 0;
-        ++i;
-        TextByte(static_cast<std::uint8_t>(hex_value_ * 16 + HexValue(c)));
-        break;
-    }
   }
 }
 

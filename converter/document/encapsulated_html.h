@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "converter/base/byte_sink.h"
+#include "converter/rtf/rtf_scanner.h"
 
 namespace quorlin {
 
@@ -19,13 +20,13 @@ namespace quorlin {
 // UTF-16. The body's own code page (\ansicpg) reads the tags' bytes, the selected font's
 // character set the text's. It holds the HTML it has read and its group states, never
 // the body itself.
-class EncapsulatedHtmlReader : public ByteSink {
+class EncapsulatedHtmlReader : public ByteSink, private RtfScanner::Handler {
  public:
   // The most nested groups whose states are kept; deeper groups are read as their parent.
   static constexpr std::size_t kMostDepth = 4096;
 
   // `most_units`: the longest HTML (UTF-16 units) read; past it the reader gives up.
-  explicit EncapsulatedHtmlReader(std::size_t most_units = SIZE_MAX) : most_units_(most_units) {}
+  explicit EncapsulatedHtmlReader(std::size_t most_units = SIZE_MAX);
 
   void Write(std::span<const std::uint8_t> bytes) override;
 
@@ -41,7 +42,6 @@ class EncapsulatedHtmlReader : public ByteSink {
   std::u16string TakeHtml();
 
  private:
-  enum class State { kText, kEscape, kWord, kParameter, kHex1, kHex2, kBinary };
   // What a group does with what is inside it.
   enum class Kind : std::uint8_t { kBody, kSkip, kTag, kFontTable };
   struct Group {
@@ -51,10 +51,14 @@ class EncapsulatedHtmlReader : public ByteSink {
     std::uint32_t code_page = 0;   // the selected font's, 0 for the body's own
   };
 
-  void OpenGroup();
-  void CloseGroup();
-  void EndWord();
-  void ControlSymbol(std::uint8_t c);
+  // What the scanner meets.
+  void OpenGroup() override;
+  void CloseGroup() override;
+  void Text(std::span<const std::uint8_t> run) override;
+  void HexByte(std::uint8_t byte) override;
+  void Word(const RtfWord& word) override;
+  void Symbol(std::uint8_t c) override;
+
   void TextByte(std::uint8_t c);
   bool Copying() const;
   bool InFontTable() const;
@@ -63,15 +67,7 @@ class EncapsulatedHtmlReader : public ByteSink {
   void FlushBytes();
   std::uint32_t ByteCodePage() const;
 
-  State state_ = State::kText;
-  std::string word_;
-  long long parameter_ = 0;
-  bool negative_ = false;
-  bool has_parameter_ = false;
-  std::uint64_t binary_left_ = 0;
-  int hex_value_ = 0;
-  // 1 just after "{", 2 after "{\*": where a destination word may follow.
-  int destination_ = 0;
+  RtfScanner scanner_;
   std::vector<Group> groups_{Group{}};
   std::size_t deeper_ = 0;  // groups past kMostDepth, read as the innermost kept one
   int unicode_skip_ = 0;    // fallback characters still to drop after a \uN

@@ -21,6 +21,7 @@
 
 #include "converter/base/byte_sink.h"
 #include "converter/html/inline_images.h"
+#include "converter/rtf/rtf_scanner.h"
 
 namespace quorlin {
 
@@ -35,23 +36,26 @@ class BodyPictures : public InlineImages {
   virtual void SkipNextAttachment() = 0;
 };
 
-class PicturePlacer : public ByteSink {
+class PicturePlacer : public ByteSink, private RtfScanner::Handler {
  public:
   // The longest tag text kept; the rest of a longer tag is not read (a tag that long is
   // an inline data URL, which is not shown).
   static constexpr std::size_t kMostTagBytes = 64 * 1024;
 
-  PicturePlacer(ByteSink& out, BodyPictures& pictures) : out_(out), pictures_(pictures) {}
+  PicturePlacer(ByteSink& out, BodyPictures& pictures);
   void Write(std::span<const std::uint8_t> bytes) override;
 
  private:
-  enum class State { kText, kEscape, kWord, kParameter, kHex1, kHex2, kBinary };
-
   // Hands on the piece's bytes before `at`, then lets `insert` write into the document.
   template <typename Insert>
   void InsertAt(std::size_t at, Insert insert);
-  // The control word just read, ended by the byte at `at`; returns where reading goes on.
-  std::size_t EndWord(std::size_t at);
+  // What the scanner meets.
+  void CloseGroup() override;
+  void Text(std::span<const std::uint8_t> run) override;
+  void HexByte(std::uint8_t byte) override;
+  void Word(const RtfWord& word) override;
+  void Symbol(std::uint8_t c) override;
+
   void AppendToTag(char c);
   void PlaceTagPicture();
 
@@ -60,18 +64,8 @@ class PicturePlacer : public ByteSink {
   std::span<const std::uint8_t> piece_;
   std::size_t handed_on_ = 0;  // bytes of the piece already handed on
 
-  State state_ = State::kText;
-  std::string word_;
-  long long parameter_ = 0;
-  bool negative_ = false;
-  bool has_parameter_ = false;
-  std::uint64_t binary_left_ = 0;
-  int hex_value_ = 0;
-  std::size_t depth_ = 0;
-  // 1 just after "{", 2 after "{\*": where a destination word may follow.
-  int destination_ = 0;
+  RtfScanner scanner_;
   std::size_t tag_depth_ = 0;  // the depth of the \htmltag group being read, 0 outside
-  std::size_t hidden_depth_ = 0;  // the depth of the outermost group no reader shows, 0 outside
   std::string tag_;
   bool html_ = false;
   std::uint32_t code_page_ = 1252;

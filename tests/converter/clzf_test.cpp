@@ -1,5 +1,6 @@
 // Tests of the compressed-RTF decoder and its checksum: the published worked examples,
-// every failure message, hostile bodies, and round trips through the test compressor.
+// every failure message, hostile bodies, and round trips through the test compressor; and
+// of the scanner that reads the decoded RTF in the pieces the decoder hands on.
 #include "converter/rtf/clzf.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "converter/base/errors.h"
 #include "converter/msg/message.h"
 #include "converter/rtf/rtf_dictionary.h"
+#include "converter/rtf/rtf_scanner.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "support/converter_documents.h"
 #include "support/sha256.h"
@@ -313,6 +315,84 @@ TEST(DecompressRtfCorpusTest, RealBodiesDecodeToTheirListedDigests) {
     ++checked;
   }
   EXPECT_GT(checked, 0);
+}
+
+// Writes down what the scanner meets: text as it is, "[word=N]" with ^ for a group's first
+// word, * for a starred one, ! when it hides its group and h when the group is hidden,
+// "[xHH]" for a \'hh byte, "[sC]" for a control symbol, "}h" for a hidden group's close;
+// \bin data goes apart. A run of text split between pieces reads the same as one.
+class ScanRecord : public RtfScanner::Handler {
+ public:
+  explicit ScanRecord(const RtfScanner& scanner) : scanner_(scanner) {}
+  std::string log;
+  std::string binary;
+
+  void OpenGroup() override { log += '{'; }
+  void CloseGroup() override { log += scanner_.hidden() ? "}h" : "}"; }
+  void Text(std::span<const std::uint8_t> run) override { log.append(run.begin(), run.end()); }
+  void HexByte(std::uint8_t byte) override {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    log += std::string("[x") + kDigits[byte >> 4] + kDigits[byte & 15] + "]";
+  }
+  void Word(const RtfWord& word) override {
+    log += "[" + std::string(word.name);
+    if (word.has_parameter || word.negative) log += "=" + std::to_string(word.parameter);
+    if (word.group_start) log += '^';
+    if (word.starred) log += '*';
+    if (word.hides) log += '!';
+    if (scanner_.hidden()) log += 'h';
+    log += ']';
+  }
+  void Symbol(std::uint8_t c) override { log += std::string("[s") + static_cast<char>(c) + "]"; }
+  void Binary(std::span<const std::uint8_t> data) override { binary.append(data.begin(), data.end()); }
+
+ private:
+  const RtfScanner& scanner_;
+};
+
+// Whatever the pieces a body comes in, split inside a control word or its parameter,
+// between \' and its hex digits, or inside \binN data (whose braces and backslashes are
+// data, not RTF), the scanner meets the same items, and follows the hidden destinations
+// (its list's words at a group's start, any starred word but \htmltag) to their close.
+TEST(RtfScannerTest, PiecesOfAnySizeReadAsTheWholeBody) {
+  const std::string rtf =
+      "{\\rtf1 a\\'e9b\\bin5 {}\\'xz{\\*\\htmltag12 <p>}{\\fonttbl{\\f0 F;}}{\\*\\x y}{\\pict p}"
+      "\\par\\~\\u-5 ?\\'4z{\r\n\\*\r\n\\colortbl c}{\\listtable\\abcdefghijklmnopqrstuvwxyzabcdefghij1 x}}";
+  const std::string want =
+      "{[rtf=1^]a[xe9]b[bin=5]z{[htmltag=12*]<p>}{[fonttbl^!h]{[f=0^h]F;}h}h{[x*!h]y}h{[pict^!h]p}h"
+      "[par][s~][u=-5]?[x40]{[colortbl*!h]c}h{[listtable^]"
+      "[abcdefghijklmnopqrstuvwxyzabcdef=1]x}}";
+  static constexpr std::string_view kHidden[] = {"fonttbl", "pict"};
+  for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7}, rtf.size()}) {
+    RtfScanner scanner(kHidden);
+    ScanRecord record(scanner);
+    for (std::size_t at = 0; at < rtf.size(); at += piece) {
+      const std::string_view part = std::string_view(rtf).substr(at, piece);
+      scanner.Feed({reinterpret_cast<const std::uint8_t*>(part.data()), part.size()}, record);
+    }
+    EXPECT_EQ(record.log, want) << "in pieces of " << piece;
+    EXPECT_EQ(record.binary, "{}\\'x") << "in pieces of " << piece;
+    EXPECT_EQ(scanner.depth(), 0u);
+    EXPECT_FALSE(scanner.hidden());
+  }
+}
+
+// Where each item ends in its piece, for a reader that writes something in after it: past
+// a control word's delimiting space, past a closing brace.
+TEST(RtfScannerTest, OffsetIsWhereTheItemEnds) {
+  struct Ends : RtfScanner::Handler {
+    const RtfScanner* scanner = nullptr;
+    std::vector<std::size_t> words, closes;
+    void Word(const RtfWord&) override { words.push_back(scanner->offset()); }
+    void CloseGroup() override { closes.push_back(scanner->offset()); }
+  } ends;
+  static constexpr std::string_view kNone[] = {"none"};
+  RtfScanner scanner(kNone);
+  ends.scanner = &scanner;
+  const std::string rtf = "{\\a x\\b12\\c}";
+  scanner.Feed({reinterpret_cast<const std::uint8_t*>(rtf.data()), rtf.size()}, ends);
+  EXPECT_EQ(ends.words, (std::vector<std::size_t>{4, 9, 11}));
+  EXPECT_EQ(ends.closes, (std::vector<std::size_t>{12}));
 }
 
 }  // namespace
