@@ -44,10 +44,6 @@ CONF
 "$exe" "$mail" >"$work/app.log" 2>&1 &
 app_pid=$!
 
-# The ids of the program's top-level windows titled "Lorvane".
-windows() { xwininfo -root -tree 2>/dev/null | awk '/"Lorvane": \("lorvane"/ {print $1}'; }
-# The box open over the main window.
-box() { windows | grep -vx "$main" | tail -1 || true; }
 wait_for_box() {
   for _ in $(seq 100); do
     [ -n "$(box)" ] && return 0
@@ -58,15 +54,9 @@ wait_for_box() {
 # Saves the box as the screen shows it.
 shoot() {
   sleep 1
-  local id geometry
-  id=$(box)
-  geometry=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-                                     /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
-  import -window root -crop "$geometry" +repage "$1"
+  shoot_window "$(box)" "$1"
   echo "box_screenshots: saved $1"
 }
-# Clicks a point of the main window given in its own pixels.
-click_main() { xdotool mousemove --window "$main" "$1" "$2" click 1; }
 
 for _ in $(seq 100); do
   main=$(windows | head -1)
@@ -82,10 +72,7 @@ first=$(box)
 xdotool key Tab space Return  # tick "Do not show this again during this run", OK
 # The slow message: after five seconds the bar says so; the button stops the run.
 sleep 6
-# Taken from the screen: a window grabbed by itself may give back an older picture of it.
-geometry=$(xwininfo -id "$main" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-                                   /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
-import -window root -crop "$geometry" +repage "$out/run-bar.png"
+shoot_window "$main" "$out/run-bar.png"
 echo "box_screenshots: saved $out/run-bar.png"
 for _ in $(seq 200); do
   [ -n "$(box)" ] && [ "$(box)" != "$first" ] && break

@@ -19,8 +19,6 @@ source "$root/tools/virtual_display.sh"
 install_missing_tools Xvfb:xvfb import:imagemagick xwininfo:x11-utils xdotool:xdotool
 start_virtual_display
 
-windows() { xwininfo -root -tree 2>/dev/null | awk '/"Lorvane": \("lorvane"/ {print $1}'; }
-box() { windows | grep -vx "$main" | tail -1 || true; }
 wait_for_main() {
   main=""
   for _ in $(seq 100); do
@@ -40,13 +38,9 @@ wait_for_box() {
 }
 shoot_box() {
   sleep 1
-  local geometry
-  geometry=$(xwininfo -id "$(box)" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-                                        /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
-  import -window root -crop "$geometry" +repage "$1"
+  shoot_window "$(box)" "$1"
   echo "desktop_screenshots: saved $1"
 }
-click_main() { xdotool mousemove --window "$main" "$1" "$2" click 1; }
 # Asks the window to close, as its title bar's close button does (there is no window manager).
 close_main() {
   python3 - "$main" <<'PY'

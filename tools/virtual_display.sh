@@ -39,3 +39,18 @@ start_virtual_display() {
   mkdir -p "$XDG_CONFIG_HOME" "$HOME/Desktop"
   unset QT_QPA_PLATFORM
 }
+
+# The ids of the program's top-level windows titled "Lorvane".
+windows() { xwininfo -root -tree 2>/dev/null | awk '/"Lorvane": \("lorvane"/ {print $1}'; }
+# The box open over the main window ($main).
+box() { windows | grep -vx "$main" | tail -1 || true; }
+# Saves the window with id $1 into $2 as the screen shows it: a window grabbed by itself may
+# give back an older picture of it.
+shoot_window() {
+  local geometry
+  geometry=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                                    /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
+  import -window root -crop "$geometry" +repage "$2"
+}
+# Clicks a point of the main window ($main) given in its own pixels.
+click_main() { xdotool mousemove --window "$main" "$1" "$2" click 1; }

@@ -48,17 +48,10 @@ CONF
 "$exe" "$mail" >"$work/app.log" 2>&1 &
 app_pid=$!
 
-windows() { xwininfo -root -tree 2>/dev/null | awk '/"Lorvane": \("lorvane"/ {print $1}'; }
-box() { windows | grep -vx "$main" | tail -1 || true; }
 shoot() {
-  local id geometry
-  id=$(box)
-  geometry=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-                                     /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
-  import -window root -crop "$geometry" +repage "$1"
+  shoot_window "$(box)" "$1"
   echo "window_scenarios: saved $1"
 }
-click_main() { xdotool mousemove --window "$main" "$1" "$2" click 1; }
 
 for _ in $(seq 100); do
   main=$(windows | head -1)
