@@ -146,6 +146,11 @@ void Form1::PushButton10_Click() {
 
 void Form1::SetToolTips() {
   const int seconds = runControl.timeLimitSeconds ? runControl.timeLimitSeconds() : time_limit::kDefaultSeconds;
+  // A box and its label share one tip.
+  const QString nameTip = QStringLiteral("Names each document after its message's file, or its date and subject.");
+  const QString formatTip = QStringLiteral(
+      "Saves each message as a .doc document, or as one PDF/A file holding its attachments and the original message "
+      "(needs LibreOffice Writer).");
   const std::pair<QWidget*, QString> tips[] = {
       {PushButton1, QStringLiteral("Adds the .msg files you choose to the list.")},
       {PushButton4, QStringLiteral("Adds every .msg file in a folder and its sub-folders to the list.")},
@@ -159,13 +164,11 @@ void Form1::SetToolTips() {
       {PushButton9, QStringLiteral("Picks the folder the documents are saved into.")},
       {Check5, QStringLiteral("Keeps the sub-folders below an added folder in the output folder.")},
       {Option2, QStringLiteral("Saves each document in the folder of its message.")},
-      {Combo1, QStringLiteral("Names each document after its message's file, or its date and subject.")},
-      {Label1, QStringLiteral("Names each document after its message's file, or its date and subject.")},
+      {Combo1, nameTip},
+      {Label1, nameTip},
       {PushButton10, QStringLiteral("Shows Lorvane's version and maker (F1).")},
-      {Combo2, QStringLiteral("Saves each message as a .doc document, or as one PDF/A file holding its attachments "
-                              "and the original message (needs LibreOffice Writer).")},
-      {Label2, QStringLiteral("Saves each message as a .doc document, or as one PDF/A file holding its attachments "
-                              "and the original message (needs LibreOffice Writer).")},
+      {Combo2, formatTip},
+      {Label2, formatTip},
   };
   for (const auto& [control, tip] : tips) control->setToolTip(tip);
   // A document option's tip is its help text.

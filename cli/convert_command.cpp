@@ -267,10 +267,6 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
 
   // Every message of the plan, in list order: converted, failed, skipped or not started.
   RunTally tally = TallyRun(plan, outcomes);
-  const std::size_t converted = tally.converted;
-  const std::size_t failed = tally.failed;
-  const std::size_t notStarted = tally.notStarted;
-  const std::size_t convertedNumbered = tally.numbered;
   std::vector<ReportLine>& lines = tally.lines;
   // A folder that could not be searched is named as failed, never passed over in silence.
   for (const QString& folder : found.unreadable) {
@@ -290,12 +286,12 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   // The counts close every run unless --quiet asks for silence.
   if (!options.quiet) {
     QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed")
-                          .arg(converted)
+                          .arg(tally.converted)
                           .arg(plan.messages.size())
-                          .arg(failed);
-    if (notStarted > 0) closing += QStringLiteral(", %1 not started").arg(notStarted);
+                          .arg(tally.failed);
+    if (tally.notStarted > 0) closing += QStringLiteral(", %1 not started").arg(tally.notStarted);
     if (plan.skipped > 0) closing += QStringLiteral(", %1 skipped (already there)").arg(plan.skipped);
-    if (convertedNumbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(convertedNumbered);
+    if (tally.numbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(tally.numbered);
     if (unreadable > 0)
       closing += QStringLiteral(", %1 %2 could not be read")
                      .arg(unreadable)
@@ -309,6 +305,6 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     console.Error(QStringLiteral("the converter could not be started: ") + summary.startFailure);
     return exit_status::kSomeFailed;
   }
-  return failed == 0 && notStarted == 0 && unreadable == 0 && reportWritten ? exit_status::kAllConverted
-                                                                             : exit_status::kSomeFailed;
+  const bool allConverted = tally.failed == 0 && tally.notStarted == 0 && unreadable == 0 && reportWritten;
+  return allConverted ? exit_status::kAllConverted : exit_status::kSomeFailed;
 }

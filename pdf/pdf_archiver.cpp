@@ -68,13 +68,13 @@ std::function<void(Pipeline*)> FileBytes(const std::string& path) {
   };
 }
 
-QPDFObjectHandle FileSpec(QPDF& pdf, const Associated& associated, const std::string& name, TimePoint modified) {
+QPDFObjectHandle FileEntry(QPDF& pdf, const Associated& associated, const std::string& name, TimePoint modified) {
   QPDFEFStreamObjectHelper stream = QPDFEFStreamObjectHelper::createEFStream(pdf, FileBytes(associated.file->path));
   stream.setSubtype(MimeTypeForName(name));
   stream.setModDate(PdfDate(modified));
-  QPDFFileSpecObjectHelper spec = QPDFFileSpecObjectHelper::createFileSpec(pdf, name, stream);
-  spec.setDescription(associated.description);
-  QPDFObjectHandle handle = spec.getObjectHandle();
+  QPDFFileSpecObjectHelper entry = QPDFFileSpecObjectHelper::createFileSpec(pdf, name, stream);
+  entry.setDescription(associated.description);
+  QPDFObjectHandle handle = entry.getObjectHandle();
   handle.replaceKey("/AFRelationship", QPDFObjectHandle::newName(associated.relationship));
   return handle;
 }
@@ -148,9 +148,9 @@ bool Archive(const ArchiveInput& in, std::string& failure) {
       const ArchivedFile& file = *files[i].file;
       const std::string given = file.name.empty() ? fs::path(file.path).filename().string() : file.name;
       const std::string name = UniqueName(CleanText(given), used);
-      QPDFObjectHandle spec = FileSpec(pdf, files[i], name, modified[i]);
-      embedded.replaceEmbeddedFile(name, QPDFFileSpecObjectHelper(spec));
-      af.appendItem(spec);
+      QPDFObjectHandle entry = FileEntry(pdf, files[i], name, modified[i]);
+      embedded.replaceEmbeddedFile(name, QPDFFileSpecObjectHelper(entry));
+      af.appendItem(entry);
     }
     root.replaceKey("/AF", af);
 

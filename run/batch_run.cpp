@@ -13,11 +13,11 @@
 #include <cerrno>
 #include <chrono>
 #include <deque>
-#include <optional>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "platform/native_names.h"
@@ -104,19 +104,16 @@ class Batch {
     for (auto& slot : slots_) slot->worker.Finish(1000);
     pdf_.reset();
     // Every job gets its one outcome: those never begun are "not started".
-    for (const std::size_t index : waiting_) {
-      ++summary_.notStarted;
-      done_(index, Outcome(Result::kNotStarted, summary_.startFailure));
-    }
+    for (const std::size_t index : waiting_) Finish(index, Outcome(Result::kNotStarted, summary_.startFailure));
     waiting_.clear();
     return summary_;
   }
 
  private:
   // The request's options field: "name" for a name request; else the documents' options,
-  // with replace as the plan decided it for this job alone.
-  // A PDF's document goes to an empty folder of the job's own, so only the PDF replaces;
-  // the converter describes what it made for the PDF stage.
+  // with replace as the plan decided it for this job alone. A PDF's document goes to an
+  // empty folder of the job's own, so only the PDF replaces, and the converter describes
+  // what it made for the PDF stage.
   std::string RequestOptions(std::size_t index) const {
     if (settings_.request == BatchRequest::kName) return std::string(serve_protocol::kNameRequest);
     ConversionOptions options = settings_.documents;
@@ -136,7 +133,8 @@ class Batch {
   // named like the PDF in the job's own folder below the run's scratch folder.
   std::string ConverterOutput(std::size_t index) const {
     if (!Pdf()) return Encoded(jobs_[index].output);
-    return (std::filesystem::path(Scratch(index)) / (std::filesystem::path(Encoded(jobs_[index].output)).stem().string() + ".doc")).string();
+    const std::string stem = std::filesystem::path(Encoded(jobs_[index].output)).stem().string();
+    return (std::filesystem::path(Scratch(index)) / (stem + ".doc")).string();
   }
   std::string Scratch(std::size_t index) const {
     return (std::filesystem::path(Encoded(settings_.pdfScratch)) / ("job-" + std::to_string(index))).string();
@@ -157,10 +155,13 @@ class Batch {
     if (begun_) begun_(index);
   }
 
+  // Passes on a job's one outcome and counts it: begun and done, or never begun.
   void Finish(std::size_t index, const BatchOutcome& outcome) {
-    ++summary_.finished;
+    ++(outcome.result == Result::kNotStarted ? summary_.notStarted : summary_.finished);
     done_(index, outcome);
   }
+
+  QString TimeLimitText() const { return TimeLimitReason((settings_.timeoutMs + 999) / 1000); }
 
   // Ends the slot's converter: the job under way fails for `reason`, and what the
   // conversion had written is removed. A converter ended after it had put the finished
@@ -295,7 +296,7 @@ class Batch {
         if (summary_.stopped) {
           Abandon(*slot, Result::kStopped, QStringLiteral("interrupted"));
         } else {
-          Abandon(*slot, Result::kTimedOut, TimeLimitReason((settings_.timeoutMs + 999) / 1000));
+          Abandon(*slot, Result::kTimedOut, TimeLimitText());
         }
       }
     }
@@ -319,16 +320,15 @@ class Batch {
           slot.job.reset();
           BatchOutcome outcome = Outcome(result, ok ? QString() : Reason(word, reason));
           outcome.notices = texts;
-          if (ok && Pdf()) {
-            ReadConversionDetail(QByteArray::fromStdString(reason), outcome);
-            ToPdf(index, answer, std::move(outcome), slot.deadline);
-            break;
-          }
           if (ok) {
             // A name request's answer is the document's name.
             outcome.detail = QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size()));
             if (settings_.request == BatchRequest::kConvert)
               ReadConversionDetail(QByteArray::fromStdString(reason), outcome);
+          }
+          if (ok && Pdf()) {
+            ToPdf(index, answer, std::move(outcome), slot.deadline);
+            break;
           }
           Finish(index, outcome);
           break;
@@ -384,16 +384,10 @@ class Batch {
                               : done.stopped  ? Result::kStopped
                               : done.timedOut ? Result::kTimedOut
                                               : Result::kPdfFailed;
-        const QString reason = done.timedOut ? TimeLimitReason((settings_.timeoutMs + 999) / 1000)
-                                             : QString::fromStdString(done.reason);
+        const QString reason = done.timedOut ? TimeLimitText() : QString::fromStdString(done.reason);
         BatchOutcome failed = Outcome(result, reason);
         failed.notices = outcome.notices;
         outcome = failed;
-      }
-      if (done.notStarted) {
-        ++summary_.notStarted;
-        done_(done.index, outcome);
-        continue;
       }
       Finish(done.index, outcome);
     }

@@ -132,23 +132,25 @@ bool IsConverterJournal(const std::string& document, const std::string& name) {
   return IsHiddenFileOf(document, name, ".journal");
 }
 
-void RemoveConversionLeftovers(const std::string& document) {
+namespace {
+
+// Removes the document's journals, each after undoing what it lists when `undo` is set,
+// then its temporary files.
+void RemoveJournals(const std::string& document, bool undo) {
   const std::string folder = document.substr(0, NameStart(document));
   for (const std::string& name :
        EntriesOf(document, [&document](const std::string& entry) { return IsConverterJournal(document, entry); })) {
-    UndoJournal(folder + name);
+    if (undo) UndoJournal(folder + name);
     ::unlink((folder + name).c_str());
   }
   RemoveConverterTemporaries(document);
 }
 
-void RemoveConverterJournals(const std::string& document) {
-  const std::string folder = document.substr(0, NameStart(document));
-  for (const std::string& name :
-       EntriesOf(document, [&document](const std::string& entry) { return IsConverterJournal(document, entry); }))
-    ::unlink((folder + name).c_str());
-  RemoveConverterTemporaries(document);
-}
+}  // namespace
+
+void RemoveConversionLeftovers(const std::string& document) { RemoveJournals(document, true); }
+
+void RemoveConverterJournals(const std::string& document) { RemoveJournals(document, false); }
 
 void RemoveConverterTemporaries(const std::string& document) {
   const std::string folder = document.substr(0, NameStart(document));

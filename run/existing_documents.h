@@ -4,16 +4,10 @@
 // there, or convert nothing.
 #pragma once
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
-#include <vector>
-
-#include "run/output_names.h"
 
 class Dialogs;
-struct PathChoice;
-struct SourceRows;
 
 enum class ExistingAnswer { kReplace, kKeep, kSkip, kCancel };
 

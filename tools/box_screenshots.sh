@@ -44,13 +44,6 @@ CONF
 "$exe" "$mail" >"$work/app.log" 2>&1 &
 app_pid=$!
 
-wait_for_box() {
-  for _ in $(seq 100); do
-    [ -n "$(box)" ] && return 0
-    sleep 0.1
-  done
-  echo "box_screenshots: no box appeared" >&2; cat "$work/app.log" >&2; exit 1
-}
 # Saves the box as the screen shows it.
 shoot() {
   sleep 1
@@ -58,13 +51,7 @@ shoot() {
   echo "box_screenshots: saved $1"
 }
 
-for _ in $(seq 100); do
-  main=$(windows | head -1)
-  [ -n "$main" ] && break
-  sleep 0.1
-done
-[ -n "$main" ] || { echo "box_screenshots: the window did not appear" >&2; cat "$work/app.log" >&2; exit 1; }
-sleep 1
+wait_for_main
 click_main 268 503            # "Start Converting"
 wait_for_box
 shoot "$out/failure-box.png"
@@ -74,10 +61,7 @@ xdotool key Tab space Return  # tick "Do not show this again during this run", O
 sleep 6
 shoot_window "$main" "$out/run-bar.png"
 echo "box_screenshots: saved $out/run-bar.png"
-for _ in $(seq 200); do
-  [ -n "$(box)" ] && [ "$(box)" != "$first" ] && break
-  sleep 0.1
-done
+wait_for_box "$first"
 sleep 0.5
 xdotool key alt+d             # "Show Details..."
 shoot "$out/done-box.png"

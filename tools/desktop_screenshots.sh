@@ -19,23 +19,6 @@ source "$root/tools/virtual_display.sh"
 install_missing_tools Xvfb:xvfb import:imagemagick xwininfo:x11-utils xdotool:xdotool
 start_virtual_display
 
-wait_for_main() {
-  main=""
-  for _ in $(seq 100); do
-    main=$(windows | head -1)
-    [ -n "$main" ] && break
-    sleep 0.1
-  done
-  [ -n "$main" ] || { echo "desktop_screenshots: the window did not appear" >&2; cat "$work/app.log" >&2; exit 1; }
-  sleep 1
-}
-wait_for_box() {
-  for _ in $(seq 150); do
-    [ -n "$(box)" ] && [ "$(box)" != "${1:-}" ] && return 0
-    sleep 0.1
-  done
-  echo "desktop_screenshots: no box appeared" >&2; cat "$work/app.log" >&2; exit 1
-}
 shoot_box() {
   sleep 1
   shoot_window "$(box)" "$1"

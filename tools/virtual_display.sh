@@ -52,5 +52,27 @@ shoot_window() {
                                     /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
   import -window root -crop "$geometry" +repage "$2"
 }
+# The script's name for its messages ("box_screenshots").
+script_name() { basename "$0" .sh; }
+# Waits for the program's main window and sets $main; ends the script when none appears.
+wait_for_main() {
+  main=""
+  for _ in $(seq 100); do
+    main=$(windows | head -1)
+    [ -n "$main" ] && break
+    sleep 0.1
+  done
+  [ -n "$main" ] || { echo "$(script_name): the window did not appear" >&2; cat "$work/app.log" >&2; exit 1; }
+  sleep 1
+}
+# Waits for a box over the main window, other than the box with id $1 when given; ends the
+# script when none appears within 20 seconds.
+wait_for_box() {
+  for _ in $(seq 200); do
+    [ -n "$(box)" ] && [ "$(box)" != "${1:-}" ] && return 0
+    sleep 0.1
+  done
+  echo "$(script_name): no box appeared" >&2; cat "$work/app.log" >&2; exit 1
+}
 # Clicks a point of the main window ($main) given in its own pixels.
 click_main() { xdotool mousemove --window "$main" "$1" "$2" click 1; }

@@ -53,13 +53,7 @@ shoot() {
   echo "window_scenarios: saved $1"
 }
 
-for _ in $(seq 100); do
-  main=$(windows | head -1)
-  [ -n "$main" ] && break
-  sleep 0.1
-done
-[ -n "$main" ] || { echo "window_scenarios: the window did not appear" >&2; exit 1; }
-sleep 1
+wait_for_main
 click_main 268 503   # "Start Converting"
 if [ "$scenario" = stop ]; then
   sleep 3
