@@ -149,7 +149,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
       QString failure;
       if (!MakeFolderPath(outputFolder, failure))
         return console.SetUpError(QStringLiteral("the output folder could not be made: ") + failure);
-      console.Error(QStringLiteral("made the output folder ") + options.outputFolder);
+      if (!options.quiet) console.Error(QStringLiteral("made the output folder ") + options.outputFolder);
     }
     if (!WritableFolder(outputFolder))
       return console.SetUpError(QStringLiteral("the output folder is not writable: ") + options.outputFolder);
@@ -283,6 +283,16 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   }
 
   const int signal = stop.Received();
+  // Paths that hold no message are most likely a mistake (a wrong folder, a folder of
+  // another extension): said even with --quiet, and told apart by the status.
+  if (plan.messages.empty() && signal == 0) {
+    console.Error(options.extension == QStringLiteral("*")
+                      ? QStringLiteral("no message was found: the folders given hold no file")
+                      : QStringLiteral("no message was found: the folders given hold no file ending in .%1 "
+                                       "(--extension chooses another)")
+                            .arg(options.extension));
+    return exit_status::kNoMessage;
+  }
   // The counts close every run unless --quiet asks for silence.
   if (!options.quiet) {
     QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed")
