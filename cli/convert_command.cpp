@@ -251,7 +251,8 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
         progress.Clear();
         console.Error(QStringLiteral("notice: ") + notice);
       }
-      if (!outcome.converted) {
+      // A message cut short by the stop did not fail: the closing line counts it as stopped.
+      if (!outcome.converted && outcome.result != quorlin::serve_protocol::Result::kStopped) {
         ++failed;
         progress.Clear();
         console.Error(QStringLiteral("failed: ") + jobs[index].source + QStringLiteral(": ") +
@@ -299,6 +300,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
                           .arg(tally.converted)
                           .arg(plan.messages.size())
                           .arg(tally.failed);
+    if (tally.stopped > 0) closing += QStringLiteral(", %1 stopped").arg(tally.stopped);
     if (tally.notStarted > 0) closing += QStringLiteral(", %1 not started").arg(tally.notStarted);
     if (plan.skipped > 0) closing += QStringLiteral(", %1 skipped (already there)").arg(plan.skipped);
     if (tally.numbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(tally.numbered);
@@ -315,6 +317,6 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     console.Error(QStringLiteral("the converter could not be started: ") + summary.startFailure);
     return exit_status::kSomeFailed;
   }
-  const bool allConverted = tally.failed == 0 && tally.notStarted == 0 && unreadable == 0 && reportWritten;
+  const bool allConverted = tally.failed == 0 && tally.stopped == 0 && tally.notStarted == 0 && unreadable == 0 && reportWritten;
   return allConverted ? exit_status::kAllConverted : exit_status::kSomeFailed;
 }

@@ -312,6 +312,11 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
         outcome.reason.isEmpty() ? notices.NotStarted(1) : neverStarted.push_back(index);
         return;
       }
+      // Cut short by the user's stop: not a failure of the message.
+      if (outcome.result == quorlin::serve_protocol::Result::kStopped) {
+        notices.Stopped();
+        return;
+      }
       // After a stop the failures go to the closing box only.
       if (batch.StopRequested()) notices.Collect();
       trap.Step(142, [&] {

@@ -539,6 +539,7 @@ TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
 
 // Ctrl-C, and the terminal closing (SIGHUP) alike: the converter under way is ended, its
 // half-written temporary document goes with it, and the report says how far the run got.
+// The message cut short counts as stopped, not failed, and gets no failure line.
 TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutputOrPrivateFolder) {
   for (const char* name : {"in/a.msg", "in/b.msg", "in/hang.msg", "in/z.msg"}) Message(QString::fromUtf8(name));
   QDir().mkpath(Path(QStringLiteral("temp")));
@@ -563,11 +564,12 @@ TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutp
     EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
     const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
     EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
-    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tThe run was stopped before this message was done.\t0\t0\n")))
+    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tstopped\tThe run was stopped before this message was done.\t0\t0\n")))
         << qPrintable(report);
     EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
-    EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 1 failed, 1 not started.")))
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 0 failed, 1 stopped, 1 not started.")))
         << qPrintable(run.err);
+    EXPECT_FALSE(run.err.contains(QStringLiteral("failed: "))) << qPrintable(run.err);
   }
   qputenv("TEMP", oldTemp);
 }
