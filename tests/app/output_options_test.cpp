@@ -89,13 +89,13 @@ TEST_F(OutputOptionsTest, OptionsAreStoredAndTheFolderBoxFollowsThem) {
 }
 
 TEST_F(OutputOptionsTest, HeaderBlockChoiceIsStoredAndLeavesTheOutputOptionsAlone) {
-  EXPECT_FALSE(form().DocumentBoxFor(&ConversionOptions::header_block)->isChecked()) << "off unless stored";
+  EXPECT_TRUE(form().DocumentBoxFor(&ConversionOptions::header_block)->isChecked()) << "on at the first start";
   form().DocumentBoxFor(&ConversionOptions::header_block)->click();
-  EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("True"));
+  EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("False"));
   EXPECT_TRUE(form().Option1->isChecked());
   EXPECT_FALSE(Stored("Option1").has_value());
   form().DocumentBoxFor(&ConversionOptions::header_block)->click();
-  EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("False"));
+  EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("True"));
 }
 
 TEST_F(OutputOptionsTest, TheFolderBoxFollowsTheOptionEvenWhenTheSettingsCannotBeWritten) {

@@ -68,15 +68,32 @@ TEST(StartUp, HeaderBlockChoiceIsRestoredAndABadValueShowsLine137) {
   EXPECT_NE(bad.dialogs.ErrorBoxes()[0].indexOf(QStringLiteral("Form_Load at line 137\r\r")), -1);
 }
 
-// The document options' boxes and the name choice come back as stored; never stored, all
-// are off and documents are named after their files.
+// The document options' boxes and the name choice come back as stored. Never stored (the
+// first start), the documents hold the whole message: header, pictures and attachments
+// ticked, the dates and sub-folders not, named after their files; nothing is written until
+// the user changes a box, and a choice stored as "False" stays cleared.
 TEST(StartUp, TheNewDocumentChoicesAreRestored) {
   FormFixture none;
   none.Load();
-  for (QCheckBox* box : {none.form().DocumentBoxFor(&ConversionOptions::pictures),
-                         none.form().DocumentBoxFor(&ConversionOptions::attachments),
-                         none.form().DocumentBoxFor(&ConversionOptions::file_dates), none.form().Check5})
+  for (QCheckBox* box : {none.form().DocumentBoxFor(&ConversionOptions::header_block),
+                         none.form().DocumentBoxFor(&ConversionOptions::pictures),
+                         none.form().DocumentBoxFor(&ConversionOptions::attachments)})
+    EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
+  for (QCheckBox* box : {none.form().DocumentBoxFor(&ConversionOptions::file_dates), none.form().Check5})
     EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
+  for (const char* key : {"HeaderBlock", "Pictures", "Attachments"})
+    EXPECT_FALSE(none.settings.Value(QString::fromLatin1(key)).has_value()) << key;
+  FormFixture cleared({{QStringLiteral("HeaderBlock"), QStringLiteral("False")},
+                       {QStringLiteral("Pictures"), QStringLiteral("False")},
+                       {QStringLiteral("Attachments"), QStringLiteral("False")}});
+  cleared.Load();
+  for (QCheckBox* box : {cleared.form().DocumentBoxFor(&ConversionOptions::header_block),
+                         cleared.form().DocumentBoxFor(&ConversionOptions::pictures),
+                         cleared.form().DocumentBoxFor(&ConversionOptions::attachments)})
+    EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
+  none.form().DocumentBoxFor(&ConversionOptions::pictures)->click();
+  EXPECT_EQ(none.settings.Value(QStringLiteral("Pictures")), QStringLiteral("False"));
+  EXPECT_FALSE(none.settings.Value(QStringLiteral("HeaderBlock")).has_value());
   EXPECT_EQ(none.form().Combo1->currentText(), QStringLiteral("file name"));
   FormFixture all({{QStringLiteral("Pictures"), QStringLiteral("True")},
                    {QStringLiteral("Attachments"), QStringLiteral("True")},

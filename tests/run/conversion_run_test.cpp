@@ -68,12 +68,22 @@ class ConversionRunTest : public ::testing::Test {
   }
   void TearDown() override { qputenv("TEMP", oldTemp_); }
 
+  // Starts the window. The documents these tests compare are the message's body alone: the
+  // choices a first start ticks (header, pictures, attachments) are stored cleared unless
+  // the test stored its own.
+  void Load() {
+    for (const char* key : {"HeaderBlock", "Pictures", "Attachments"}) {
+      if (!fixture_->settings.Value(QString::fromLatin1(key))) fixture_->settings.Set(QString::fromLatin1(key), QStringLiteral("False"));
+    }
+    fixture_->Load();
+  }
+
   // The window, loaded with the given output choice as stored settings.
   Form1& Window(const QString& option1, const QString& option2, const QString& folderText) {
     fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
         {QStringLiteral("Option1"), option1}, {QStringLiteral("Option2"), option2},
         {QStringLiteral("Text1"), folderText}});
-    fixture_->Load();
+    Load();
     fixture_->dialogs.shown.clear();
     return fixture_->form();
   }
@@ -139,7 +149,7 @@ TEST_F(ConversionRunTest, OutputFolderWithTrailingSeparator) {
 TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
   fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
       {QStringLiteral("Text1"), TreeRoot(out_)}, {QStringLiteral("HeaderBlock"), QStringLiteral("True")}});
-  fixture_->Load();
+  Load();
   msgwriter::MessageBuilder message;
   message.AddRtfBody(RtfFor(QStringLiteral("subject.msg"))).AddUnicode(0x0037, u"Quarterly figures");
   const QString path = QDir(TreeRoot(sources_)).filePath(QStringLiteral("subject.msg"));
@@ -164,7 +174,7 @@ TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
 TEST_F(ConversionRunTest, KeepSubFoldersPutsEachDocumentAtItsPlaceBelowTheDroppedFolder) {
   fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
       {QStringLiteral("Text1"), TreeRoot(out_)}, {QStringLiteral("KeepFolders"), QStringLiteral("True")}});
-  fixture_->Load();
+  Load();
   Form1& form = fixture_->form();
   EXPECT_TRUE(form.Check5->isChecked());
   const QDir sources(TreeRoot(sources_));
@@ -219,7 +229,7 @@ TEST_F(ConversionRunTest, NamesDatesAndAttachmentsFromTheWindowsChoices) {
                                                                 {QStringLiteral("DateFiles"), QStringLiteral("True")},
                                                                 {QStringLiteral("Attachments"), QStringLiteral("True")},
                                                                 {QStringLiteral("Pictures"), QStringLiteral("True")}});
-  fixture_->Load();
+  Load();
   Form1& form = fixture_->form();
   EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("date and subject"));
   EXPECT_TRUE(form.DocumentBoxFor(&ConversionOptions::pictures)->isChecked() &&
@@ -707,7 +717,7 @@ class StandInRunTest : public ConversionRunTest {
   Form1& StandInWindow(const QString& timeLimit = QStringLiteral("120")) {
     fixture_ = std::make_unique<FormFixture>(TempSettings::Values{{QStringLiteral("Text1"), TreeRoot(out_)},
                                                                   {QStringLiteral("TimeLimit"), timeLimit}});
-    fixture_->Load();
+    Load();
     fixture_->dialogs.shown.clear();
     Form1& form = fixture_->form();
     form.runControl.converterImage = ReadAll(QStringLiteral(SERVE_STAND_IN_EXE));
