@@ -106,14 +106,14 @@ TEST(StartUp, TheNewDocumentChoicesAreRestored) {
                          all.form().DocumentBoxFor(&ConversionOptions::file_dates), all.form().Check5})
     EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
   EXPECT_EQ(all.form().Combo1->currentText(), QStringLiteral("date and subject"));
-  EXPECT_EQ(none.form().Combo2->currentText(), QStringLiteral("Word document (.doc)"));
+  EXPECT_EQ(none.form().Combo2->currentText(), QStringLiteral("RTF document (.doc)"));
   FormFixture pdf({{QStringLiteral("Format"), QStringLiteral("pdf")}});
   pdf.Load();
   EXPECT_EQ(pdf.form().Combo2->currentText(), QStringLiteral("PDF/A document (.pdf)"));
   FormFixture odd({{QStringLiteral("NameBy"), QStringLiteral("by moon phase")}, {QStringLiteral("Format"), QStringLiteral("xls")}});
   odd.Load();
   EXPECT_EQ(odd.form().Combo1->currentText(), QStringLiteral("file name"));
-  EXPECT_EQ(odd.form().Combo2->currentText(), QStringLiteral("Word document (.doc)"));
+  EXPECT_EQ(odd.form().Combo2->currentText(), QStringLiteral("RTF document (.doc)"));
   EXPECT_TRUE(odd.dialogs.shown.empty());
   // Choosing the format stores its word at once.
   odd.form().Combo2->setCurrentIndex(1);

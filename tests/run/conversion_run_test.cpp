@@ -897,6 +897,43 @@ TEST_F(ExistingDocumentsTest, SkipThemConvertsOnlyTheNewMessages) {
   ExpectIdle();
 }
 
+// A re-run over messages of the same name in different folders: their documents took
+// numbered names the first time. The question counts every document the run would write
+// that is there, numbered or not, and "Skip Them" skips exactly that many; "Replace Them"
+// replaces the same documents and makes no new numbered copies.
+TEST_F(ExistingDocumentsTest, TheNumberAskedAboutIsTheNumberSkippedOrReplaced) {
+  ToFolder(TreeRoot(out_));
+  for (const char* name : {"x/r.msg", "y/r.msg", "z/r.msg", "a.msg"}) AddMessage(QString::fromUtf8(name));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(4, 0)});
+  const QStringList first{QStringLiteral("a.doc"), QStringLiteral("r (2).doc"), QStringLiteral("r (3).doc"),
+                          QStringLiteral("r.doc")};
+  ASSERT_EQ(OutFiles(), first);
+  AddMessage(QStringLiteral("new.msg"));
+
+  fixture_->dialogs.shown.clear();
+  fixture_->dialogs.AnswerChoice(2);  // Skip Them
+  Click();
+  ASSERT_NE(Question(), nullptr);
+  EXPECT_TRUE(Question()->text.startsWith(QStringLiteral("4 documents that this run would write already exist:")))
+      << qPrintable(Question()->text);
+  EXPECT_EQ(Messages().back(), QStringLiteral("Done.\r\n1 converted, 0 failed, 4 skipped"));
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("new.doc"), QStringLiteral("r (2).doc"),
+                                     QStringLiteral("r (3).doc"), QStringLiteral("r.doc")}));
+
+  fixture_->dialogs.shown.clear();
+  WriteOut(QStringLiteral("r (3).doc"), "old");
+  fixture_->dialogs.AnswerChoice(0);  // Replace Them
+  Click();
+  ASSERT_NE(Question(), nullptr);
+  EXPECT_TRUE(Question()->text.startsWith(QStringLiteral("5 documents"))) << qPrintable(Question()->text);
+  EXPECT_EQ(Messages().back(), Done(5, 0));
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("new.doc"), QStringLiteral("r (2).doc"),
+                                     QStringLiteral("r (3).doc"), QStringLiteral("r.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("r (3).doc"))), DocumentFor(RtfFor(QStringLiteral("z/r.msg"))));
+  ExpectIdle();
+}
+
 // The closing box lists every failure of the run, in the list's order, also when no box
 // was turned off, with a warning icon, and offers the one output folder.
 TEST_F(ConversionRunTest, TheClosingBoxListsEveryFailureAndOpensTheOutputFolder) {
