@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QCoreApplication>
 #include <QDir>
+#include <QRegularExpression>
 #include <algorithm>
 #include <QElapsedTimer>
 #include <QFile>
@@ -462,8 +463,8 @@ TEST_F(ConversionRunTest, TheBarShowsEachRowsShareAndNameUnderTheHourglass) {
   }
   EXPECT_TRUE(alwaysHourglass);
   EXPECT_FALSE(captions.isEmpty());
-  EXPECT_EQ(captions.filter(QStringLiteral("Stop Converting")).size(), captions.size());
-  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("Start Converting"));
+  EXPECT_EQ(captions.filter(QStringLiteral("&Stop Converting")).size(), captions.size());
+  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("&Start Converting"));
   ExpectIdle();
 }
 
@@ -777,7 +778,7 @@ TEST_F(StandInRunTest, StopMidRunEndsTheConverterAndCountsWhatWasNotStarted) {
     });
     Click();
   }
-  EXPECT_EQ(caption, QStringLiteral("Stop Converting"));
+  EXPECT_EQ(caption, QStringLiteral("&Stop Converting"));
   ASSERT_TRUE(sinceStop.isValid());
   EXPECT_GE(sinceStop.elapsed(), 1800);
   EXPECT_LT(sinceStop.elapsed(), 6000);
@@ -788,7 +789,7 @@ TEST_F(StandInRunTest, StopMidRunEndsTheConverterAndCountsWhatWasNotStarted) {
   EXPECT_EQ(shown[0].icon, Dialogs::Icon::None);
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
   EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(u' ').toStdString();
-  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("Start Converting"));
+  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("&Start Converting"));
   ExpectIdle();
 }
 
@@ -816,6 +817,34 @@ TEST_F(StandInRunTest, AMessagePastTheTimeLimitFailsAndTheRunGoesOnWhileItsBoxIs
                                               Done(3, 1)}));
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
   ExpectIdle();
+}
+
+// With two converters, one held by a slow message while the other finishes the rest, the
+// bar names the slow one with its seconds once past five, and its count of messages begun
+// never goes back: "(4 of 4)" stays.
+TEST_F(StandInRunTest, TheBarNamesTheSlowMessageAndNeverCountsBackwards) {
+  Form1& form = StandInWindow(QStringLiteral("7"));
+  form.runControl.workers = 2;
+  AddMessage(QStringLiteral("hang.msg"));
+  for (const char* name : {"a.msg", "b.msg", "c.msg"}) AddMessage(QString::fromUtf8(name));
+  QStringList seen;
+  {
+    WhileRunning watch([&] {
+      const QString text = form.ProgressBar1->StatusText();
+      if (form.Converting && text.startsWith(QStringLiteral("Processing")) && (seen.isEmpty() || seen.back() != text))
+        seen << text;
+    });
+    Click();
+  }
+  static const QRegularExpression kCount(QStringLiteral("\\((\\d) of 4\\)"));
+  int last = 0;
+  for (const QString& text : seen) {
+    const int count = kCount.match(text).captured(1).toInt();
+    EXPECT_GE(count, last) << qPrintable(seen.join(u'|'));
+    last = count;
+  }
+  EXPECT_FALSE(seen.filter(QRegularExpression(QStringLiteral("^Processing: hang.msg \\(4 of 4\\), Please wait.. [5-7]$"))).isEmpty())
+      << qPrintable(seen.join(u'|'));
 }
 
 // Closing the window during a run stops it before the program ends: the converter working
