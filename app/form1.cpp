@@ -295,7 +295,7 @@ void Form1::ConnectEvents() {
           [this](const QMimeData* dropped) { Guarded([&] { ListView1_OLEDragDrop(dropped); }); });
 
   // Pointer moves over the window and the controls that have a move handler.
-  for (QWidget* w : std::initializer_list<QWidget*>{this, Frame3, Frame5, Text1, PushButton1,
+  for (QWidget* w : std::initializer_list<QWidget*>{this, Frame3, Frame5, DocumentsFrame, Text1, PushButton1,
                                                     PushButton2, PushButton4, PushButton6,
                                                     PushButton7, PushButton9}) {
     w->setMouseTracking(true);
@@ -307,14 +307,14 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::MouseMove) return QWidget::eventFilter(watched, event);
   // A move that no control takes travels up to its parent. Over the window and the two
   // frames only moves on their own background count, not those passed up from a control.
-  if (watched == this || watched == Frame3 || watched == Frame5) {
+  if (watched == this || watched == Frame3 || watched == Frame5 || watched == DocumentsFrame) {
     auto* container = static_cast<QWidget*>(watched);
     const auto* move = static_cast<QMouseEvent*>(event);
     if (container->childAt(move->position().toPoint()) != nullptr)
       return QWidget::eventFilter(watched, event);
   }
   void (Form1::*handler)() = nullptr;
-  if (watched == this) {
+  if (watched == this || watched == DocumentsFrame) {  // the frame's background is the window's
     handler = &Form1::Form_MouseMove;
   } else if (watched == Frame3) {
     handler = &Form1::Frame3_MouseMove;

@@ -35,8 +35,7 @@ struct ConversionOptionRow {
   // tip; it may be long: each reader wraps it to its own width.
   std::string_view help;
   // The check box in the window and the settings key that keeps its state ("True"/"False"),
-  // with the state the window shows before the user first ticks or clears it (the
-  // converter's own default and the command's stay off). Empty for an option the run
+  // with the state it has before the user first ticks it. Empty for an option the run
   // decides by itself (replace): the window, its settings and `lorvane convert`'s
   // document options leave it out.
   std::string_view caption;
