@@ -5,7 +5,7 @@ QString ProgramHelpText() {
   return QStringLiteral(
       "Usage: lorvane                            open the window\n"
       "       lorvane convert [options] PATH...  convert messages without the window\n"
-      "       lorvane --help | --version\n"
+      "       lorvane -h | --help | -V | --version\n"
       "Lorvane turns saved .msg e-mail messages into documents: RTF text that word\n"
       "processors open, saved as .doc, or archival PDF/A files (.pdf).\n"
       "'lorvane convert --help' lists the command's options; the command needs no display.\n");

@@ -294,13 +294,13 @@ TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
 // before the long ones.
 TEST(ConvertOptions, HelpListsEveryOption) {
   const QString help = ConvertHelpText();
-  for (const char* line : {"  -o, --output DIR        write the documents", "      --beside            ",
-                           "  -f, --format FORMAT     doc (the default: RTF text that word processors open, saved",
-                           "      --extension EXT     ", "  -j, --jobs N            ",
-                           "      --timeout SECONDS   fail", "      --report FILE       ",
-                           "\n                        tab-separated for FILE.tsv", "      --replace           ",
-                           "      --header            open each document", "  -q, --quiet             ",
-                           "  -h, --help              ", "  -V, --version           ", "3 no message found"})
+  for (const char* line : {"  -o, --output DIR      write the documents", "      --beside          ",
+                           "  -f, --format FORMAT   doc (the default: RTF text that word processors open,",
+                           "      --extension EXT   ", "  -j, --jobs N          ",
+                           "      --timeout SECONDS fail", "      --report FILE     ",
+                           "\n                        tab-separated for FILE.tsv", "      --replace         ",
+                           "      --header          open each document", "  -q, --quiet           ",
+                           "  -h, --help            ", "  -V, --version         ", "3 no message found"})
     EXPECT_TRUE(help.contains(QString::fromUtf8(line))) << line;
   QString error;
   for (const QString& flag : {QStringLiteral("--beside"), QStringLiteral("--replace"), QStringLiteral("--header"),
@@ -368,10 +368,11 @@ TEST(ConvertOptions, DocumentOptionsAreTheConvertersFlags) {
     EXPECT_LE(line.size(), 80) << qPrintable(line);
   }
   EXPECT_TRUE(help.contains(QStringLiteral(
-      "  --attachments     save the message's attachments into a folder beside its\n"
-      "                    document (\"Report.doc\" gets \"Report attachments\")\n")));
+      "      --attachments     save the message's attachments into a folder beside its\n"
+      "                        document (\"Report.doc\" gets \"Report attachments\")\n")));
   EXPECT_TRUE(help.contains(QStringLiteral(
-      "  --dates           date each document like its message (sent, else received)\n")));
+      "      --dates           date each document like its message (sent, else\n"
+      "                        received)\n")));
   EXPECT_EQ(help.count(QStringLiteral("  --replace ")), 1) << "one --replace, the run's";
 }
 

@@ -61,7 +61,7 @@ class ScriptedDialogs : public Dialogs {
   bool AllAnswersUsed() const;
 
   void ShowMessage(const QString& text, const QString& caption, Icon icon) override;
-  bool AskYesNo(const QString& text, bool defaultYes) override;
+  bool AskYesNo(const QString& text, bool defaultYes = true) override;
   bool ShowMessageWithCheckBox(const QString& text, const QString& checkBoxText) override;
   bool ShowMessageWithDetails(const QString& text, const QString& details, Icon icon = Icon::None,
                               const QString& extraButton = {},
