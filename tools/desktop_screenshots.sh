@@ -69,12 +69,10 @@ CONF
 # 1 and 2: many good messages and last a slow one; the window grown, then closed mid-run.
 mail="$HOME/Mail"
 mkdir -p "$mail" "$HOME/Documents"
-for i in $(seq -w 1 36); do cp "$build/app/Samples/Plain message.msg" "$mail/Weekly report $i.msg"; done
-# Listed first (the folder scan goes depth-first): paths too long for the designed column,
-# shown whole in the grown one.
-supplier="$mail/A Correspondence with the supplier 2017/Quarterly reports"
+# Paths too long for the designed column, shown whole in the grown one.
+supplier="$mail/Correspondence with the supplier 2017/Reports"
 mkdir -p "$supplier"
-for i in 1 2 3; do cp "$build/app/Samples/Plain message.msg" "$supplier/Figures for quarter $i.msg"; done
+for i in $(seq -w 1 36); do cp "$build/app/Samples/Plain message.msg" "$supplier/Weekly report $i.msg"; done
 "$build/tools/samples/make_samples" --slow "$mail/Zz network copy.msg" 100
 settings
 "$exe" "$mail" >"$work/app.log" 2>&1 &
