@@ -285,8 +285,9 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
 
   const int signal = stop.Received();
   // Paths that hold no message are most likely a mistake (a wrong folder, a folder of
-  // another extension): said even with --quiet, and told apart by the status.
-  if (plan.messages.empty() && signal == 0) {
+  // another extension): said even with --quiet, and told apart by the status. A folder
+  // that could not be read or a report that could not be written is a failure first.
+  if (plan.messages.empty() && signal == 0 && unreadable == 0 && reportWritten) {
     console.Error(options.extension == QStringLiteral("*")
                       ? QStringLiteral("no message was found: the folders given hold no file")
                       : QStringLiteral("no message was found: the folders given hold no file ending in .%1 "
