@@ -392,9 +392,11 @@ TEST_F(ConvertCommandTest, TheProgramWithoutADisplayAnswersOrSaysWhyInOneLine) {
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: lorvane "))) << qPrintable(help.out);
   EXPECT_TRUE(help.out.contains(QStringLiteral("lorvane convert [options] PATH...")));
-  const Result version = start({}, QStringLiteral("--version"));
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, QStringLiteral("lorvane 1.0.0\n"));
+  for (const QString& flag : {QStringLiteral("--version"), QStringLiteral("-V")}) {
+    const Result version = start({}, flag);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringLiteral("lorvane 1.0.0\n"));
+  }
   for (const auto& [environment, arguments] :
        {std::pair{QString(), QStringLiteral("conver")}, std::pair{QString(), QString()},
         std::pair{QStringLiteral("DISPLAY=:9917"), QString()}}) {
