@@ -211,6 +211,7 @@ TEST(StartUp, EachStoredOptionCase) {
     EXPECT_EQ(f.form().Option1->isChecked(), c.selected1) << label;
     EXPECT_EQ(f.form().Option2->isChecked(), c.selected2) << label;
     EXPECT_EQ(f.form().Frame3->isEnabled(), c.frameEnabled) << label;
+    EXPECT_EQ(f.form().Check5->isEnabled(), c.frameEnabled) << label << ": sub-folders follow the folder box";
     EXPECT_TRUE(f.dialogs.shown.empty()) << label;
   }
 }
