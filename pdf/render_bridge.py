@@ -86,6 +86,169 @@ def connect(pipe, office):
             time.sleep(0.05)
 
 
+# What the loaded document is mended with before it is stored as PDF, so that nothing the
+# document holds is lost on the page. The document's file is never changed.
+LINK_STYLE = "Lorvane Link"            # an empty character style: the link looks as before
+DEFAULT_CHAR_STYLES = ("", "Default Style", "Standard")
+FULL_WIDTH = 2                         # com.sun.star.text.HoriOrientation.FULL
+ADDRESS = r"[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)+"
+BULLET = "\u2022"
+
+
+def walk(text, on_paragraph, on_table, depth=0):
+    """Calls on_paragraph for every paragraph of `text` and on_table(table, depth) for every
+    table, nested tables inside their cells included (depth 0: not inside a table)."""
+    items = text.createEnumeration()
+    while items.hasMoreElements():
+        item = items.nextElement()
+        if item.supportsService("com.sun.star.text.TextTable"):
+            on_table(item, depth)
+            for name in item.getCellNames():
+                walk(item.getCellByName(name), on_paragraph, on_table, depth + 1)
+        elif item.supportsService("com.sun.star.text.Paragraph"):
+            on_paragraph(item)
+
+
+def every_text(doc):
+    """The body and each text frame's text."""
+    texts = [doc.Text]
+    frames = doc.TextFrames
+    for name in frames.getElementNames():
+        texts.append(frames.getByName(name).Text)
+    return texts
+
+
+def text_area(doc):
+    """The width and height (1/100 mm) inside the margins, header and footer of the page
+    style the document starts with."""
+    name = doc.Text.createTextCursor().PageStyleName
+    style = doc.StyleFamilies.getByName("PageStyles").getByName(name)
+    width = style.Width - style.LeftMargin - style.RightMargin
+    height = style.Height - style.TopMargin - style.BottomMargin
+    if style.HeaderIsOn:
+        height -= style.HeaderHeight
+    if style.FooterIsOn:
+        height -= style.FooterHeight
+    return max(width, 1000), max(height, 1000)
+
+
+def link_style(doc):
+    styles = doc.StyleFamilies.getByName("CharacterStyles")
+    if not styles.hasByName(LINK_STYLE):
+        styles.insertByName(LINK_STYLE, doc.createInstance("com.sun.star.style.CharacterStyle"))
+    return LINK_STYLE
+
+
+def keep_links(doc):
+    """Writer exports a link to the PDF only when its character style is not the default
+    one, and its RTF import gives every field link the default one: each such link gets an
+    empty style of its own, which changes nothing of its look."""
+    style = link_style(doc)
+
+    def paragraph(item):
+        portions = item.createEnumeration()
+        while portions.hasMoreElements():
+            portion = portions.nextElement()
+            if portion.HyperLinkURL and portion.UnvisitedCharStyleName in DEFAULT_CHAR_STYLES:
+                portion.UnvisitedCharStyleName = style
+                portion.VisitedCharStyleName = style
+
+    for text in every_text(doc):
+        walk(text, paragraph, lambda table, depth: None)
+
+
+def link_addresses(doc):
+    """Every e-mail address written as plain text (the header block's, a body's) becomes a
+    mailto: link."""
+    search = doc.createSearchDescriptor()
+    search.SearchString = ADDRESS
+    search.SearchRegularExpression = True
+    found = doc.findAll(search)
+    style = None
+    for i in range(found.getCount()):
+        place = found.getByIndex(i)
+        if place.HyperLinkURL:
+            continue
+        style = style or link_style(doc)
+        place.HyperLinkURL = "mailto:" + place.getString()
+        place.UnvisitedCharStyleName = style
+        place.VisitedCharStyleName = style
+
+
+def fit_pictures(doc):
+    """A picture or drawing larger than the text area is scaled down to fit it, keeping its
+    proportions."""
+    width, height = text_area(doc)
+    shapes = doc.DrawPage
+    for i in range(shapes.getCount()):
+        shape = shapes.getByIndex(i)
+        size = shape.Size
+        if size.Width <= 0 or size.Height <= 0:
+            continue
+        scale = min(width / size.Width, height / size.Height)
+        if scale < 1:
+            size.Width = max(int(size.Width * scale), 1)
+            size.Height = max(int(size.Height * scale), 1)
+            shape.Size = size
+
+
+def fit_tables(doc):
+    """A table wider than the text area, or starting left of it, takes the text area's width,
+    its columns keeping their shares; a table inside a cell with a fixed width wider than
+    the table around it takes the cell's width."""
+    width, _ = text_area(doc)
+    outer = []
+
+    def table(item, depth):
+        if depth == 0:
+            if item.Width + max(item.LeftMargin, 0) > width or item.LeftMargin < 0:
+                item.HoriOrient = 7  # LEFT_AND_WIDTH
+                item.LeftMargin = 0
+                item.Width = width
+            outer.append(item.Width)
+        elif not item.IsWidthRelative and outer and item.Width > outer[-1]:
+            item.HoriOrient = FULL_WIDTH
+            item.RelativeWidth = 100
+
+    walk(doc.Text, lambda item: None, table)
+
+
+def mend_bullets(doc):
+    """A bullet LibreOffice could not read (an RTF "pntxtb" symbol byte read in a Chinese or
+    Japanese code page) prints as the replacement character: it becomes a plain bullet."""
+
+    def paragraph(item):
+        rules = item.NumberingRules
+        level = item.NumberingLevel
+        if rules is None or level is None or level < 0 or level >= rules.getCount():
+            return
+        values = list(rules.getByIndex(level))
+        mended = False
+        for value in values:
+            if value.Name == "BulletChar" and value.Value in ("\ufffd", "?"):
+                value.Value = BULLET
+                mended = True
+        if mended:
+            for value in values:
+                if value.Name == "BulletFontName":
+                    value.Value = ""
+            uno.invoke(rules, "replaceByIndex",
+                       (level, uno.Any("[]com.sun.star.beans.PropertyValue", tuple(values))))
+            item.NumberingRules = rules
+
+    for text in every_text(doc):
+        walk(text, paragraph, lambda table, depth: None)
+
+
+def mend(doc):
+    """Each mending step; one that fails leaves the document as it was read."""
+    for step in (keep_links, link_addresses, fit_pictures, fit_tables, mend_bullets):
+        try:
+            step(doc)
+        except Exception:  # noqa: BLE001 - a step that fails changes nothing more
+            pass
+
+
 def render(desktop, document, pdf):
     url = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(document)))
     target = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(pdf)))
@@ -93,6 +256,7 @@ def render(desktop, document, pdf):
     if doc is None:
         raise RuntimeError("LibreOffice could not read the document")
     try:
+        mend(doc)
         doc.storeToURL(target, export_props())
     finally:
         doc.close(True)

@@ -131,7 +131,8 @@ class Saver {
     if (stem.empty()) stem = Fallback(listed);
     const std::string document = folder_.ReserveDocument(stem);
     PreparedDocument prepared = PrepareDocument(inner, folder_.path() / document, options_, journal_);
-    folder_.WriteReserved(document, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); });
+    folder_.WriteReserved(document, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); },
+                          ReadDocumentFacts(inner));
     saved_.files += prepared.saved.files;
     saved_.messages += 1 + prepared.saved.messages;
     return document;
