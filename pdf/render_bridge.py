@@ -9,8 +9,10 @@
 # Arguments: <office program> <profile URL> <pipe name>. The caller owns the process group
 # and ends every process in it when a document takes too long or the run stops.
 import os
+import re
 import subprocess
 import sys
+import tempfile
 import time
 
 import uno
@@ -249,7 +251,60 @@ def mend(doc):
             pass
 
 
+HEX_RUN = re.compile(rb"(?:\\'[0-9A-Fa-f]{2})+")
+
+
+def readable_escapes(rtf):
+    """An RTF document that says its code page is UTF-8 (\\ansicpg65001) yet writes single
+    bytes of code page 1252 as hex escapes (Outlook's "\\'a0" for a no-break space) has them
+    read as broken UTF-8, printed as "?" in a diamond: each run of escapes that is no UTF-8
+    is rewritten as the 1252 characters it spells. None when nothing needs it."""
+    head = rtf[:256]
+    if b"\\ansicpg65001" not in head or b"\\bin" in rtf:
+        return None
+    changed = False
+
+    def rewrite(found):
+        nonlocal changed
+        data = bytes(int(found.group(0)[i + 2:i + 4], 16) for i in range(0, len(found.group(0)), 4))
+        try:
+            data.decode("utf-8")
+            return found.group(0)
+        except UnicodeDecodeError:
+            changed = True
+            text = data.decode("cp1252", "replace")
+            return b"{\\uc1" + b"".join(b"\\u%d?" % (ord(c) if ord(c) < 32768 else ord(c) - 65536) for c in text) + b"}"
+
+    mended = HEX_RUN.sub(rewrite, rtf)
+    return mended if changed else None
+
+
+def loadable(document):
+    """The document's path, or a mended copy's in the bridge's own temporary folder."""
+    with open(document, "rb") as source:
+        if b"\\ansicpg65001" not in source.read(256):
+            return document, None
+        source.seek(0)
+        rtf = source.read()
+    mended = readable_escapes(rtf)
+    if mended is None:
+        return document, None
+    handle, copy = tempfile.mkstemp(suffix=".rtf")
+    with os.fdopen(handle, "wb") as out:
+        out.write(mended)
+    return copy, copy
+
+
 def render(desktop, document, pdf):
+    document, copy = loadable(document)
+    try:
+        render_file(desktop, document, pdf)
+    finally:
+        if copy:
+            os.unlink(copy)
+
+
+def render_file(desktop, document, pdf):
     url = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(document)))
     target = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(pdf)))
     doc = desktop.loadComponentFromURL(url, "_blank", 0, props(LOAD))
