@@ -177,9 +177,28 @@ def link_addresses(doc):
         place.VisitedCharStyleName = style
 
 
+def room_below(doc, shape, height):
+    """How much of the text area's `height` is left on its page below what comes before
+    the shape's paragraph (a whole text area when the paragraph starts the text)."""
+    anchor = shape.Anchor
+    cursor = anchor.getText().createTextCursorByRange(anchor.getStart())
+    cursor.gotoStartOfParagraph(False)
+    if not cursor.goLeft(1, False):
+        return height
+    view = doc.CurrentController.getViewCursor()
+    view.gotoRange(cursor, False)
+    # The last line before it: its top, its font's height with leading, the spacing after.
+    line = int(cursor.CharHeight * 2540 / 72 * 1.3) + cursor.ParaBottomMargin
+    bottom = view.getPosition().Y + line
+    view.jumpToStartOfPage()
+    return height - (bottom - view.getPosition().Y) - 300
+
+
 def fit_pictures(doc):
     """A picture or drawing larger than the text area is scaled down to fit it, keeping its
-    proportions."""
+    proportions; one that would then still not fit below the text before it, yet would at
+    half its size or more, is made that much smaller again, so that it stays on the page
+    of that text instead of leaving the page empty below it."""
     width, height = text_area(doc)
     shapes = doc.DrawPage
     for i in range(shapes.getCount()):
@@ -188,10 +207,17 @@ def fit_pictures(doc):
         if size.Width <= 0 or size.Height <= 0:
             continue
         scale = min(width / size.Width, height / size.Height)
-        if scale < 1:
-            size.Width = max(int(size.Width * scale), 1)
-            size.Height = max(int(size.Height * scale), 1)
-            shape.Size = size
+        if scale >= 1:
+            continue
+        try:
+            room = room_below(doc, shape, height)
+            if size.Height * scale / 2 <= room < size.Height * scale:
+                scale = room / size.Height
+        except Exception:  # noqa: BLE001 - where the page is not known, the text area counts
+            pass
+        size.Width = max(int(size.Width * scale), 1)
+        size.Height = max(int(size.Height * scale), 1)
+        shape.Size = size
 
 
 def fit_tables(doc):
