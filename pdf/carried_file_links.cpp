@@ -59,7 +59,7 @@ void LeadLinksToCarriedFiles(QPDF& pdf, const std::vector<CarriedFile>& carried)
     if (!annotations.isArray()) continue;
     QPDFObjectHandle kept = QPDFObjectHandle::newArray();
     for (QPDFObjectHandle annotation : annotations.aitems()) {
-      const QPDFObjectHandle action = annotation.isDictionary() ? annotation.getKey("/A") : QPDFObjectHandle::newNull();
+      QPDFObjectHandle action = annotation.isDictionary() ? annotation.getKey("/A") : QPDFObjectHandle::newNull();
       const bool fileLink = annotation.isDictionary() && annotation.getKey("/Subtype").isNameAndEquals("/Link") &&
                             action.isDictionary() && action.getKey("/S").isNameAndEquals("/URI") &&
                             action.getKey("/URI").isString() &&

@@ -17,6 +17,7 @@
 #include "converter/document/header_fields.h"
 #include "converter/document/message_body.h"
 #include "converter/document/message_document.h"
+#include "converter/document/name_fields.h"
 #include "converter/base/notice.h"
 #include "converter/document/picture_attachments.h"
 #include "converter/msg/property_tags.h"
