@@ -93,6 +93,7 @@ def connect(pipe, office):
 LINK_STYLE = "Lorvane Link"            # an empty character style: the link looks as before
 DEFAULT_CHAR_STYLES = ("", "Default Style", "Standard")
 FULL_WIDTH = 2                         # com.sun.star.text.HoriOrientation.FULL
+LEFT_AND_WIDTH = 7                     # com.sun.star.text.HoriOrientation.LEFT_AND_WIDTH
 ADDRESS = r"[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)+"
 BULLET = "\u2022"
 
@@ -141,22 +142,19 @@ def link_style(doc):
     return LINK_STYLE
 
 
-def keep_links(doc):
+def keep_links(doc, paragraphs):
     """Writer exports a link to the PDF only when its character style is not the default
     one, and its RTF import gives every field link the default one: each such link gets an
     empty style of its own, which changes nothing of its look."""
-    style = link_style(doc)
-
-    def paragraph(item):
+    style = None
+    for item in paragraphs:
         portions = item.createEnumeration()
         while portions.hasMoreElements():
             portion = portions.nextElement()
             if portion.HyperLinkURL and portion.UnvisitedCharStyleName in DEFAULT_CHAR_STYLES:
+                style = style or link_style(doc)
                 portion.UnvisitedCharStyleName = style
                 portion.VisitedCharStyleName = style
-
-    for text in every_text(doc):
-        walk(text, paragraph, lambda table, depth: None)
 
 
 def link_addresses(doc):
@@ -220,17 +218,16 @@ def fit_pictures(doc):
         shape.Size = size
 
 
-def fit_tables(doc):
+def fit_tables(doc, tables):
     """A table wider than the text area, or starting left of it, takes the text area's width,
     its columns keeping their shares; a table inside a cell with a fixed width wider than
     the table around it takes the cell's width."""
     width, _ = text_area(doc)
     outer = []
-
-    def table(item, depth):
+    for item, depth in tables:
         if depth == 0:
             if item.Width + max(item.LeftMargin, 0) > width or item.LeftMargin < 0:
-                item.HoriOrient = 7  # LEFT_AND_WIDTH
+                item.HoriOrient = LEFT_AND_WIDTH
                 item.LeftMargin = 0
                 item.Width = width
             outer.append(item.Width)
@@ -238,18 +235,15 @@ def fit_tables(doc):
             item.HoriOrient = FULL_WIDTH
             item.RelativeWidth = 100
 
-    walk(doc.Text, lambda item: None, table)
 
-
-def mend_bullets(doc):
+def mend_bullets(paragraphs):
     """A bullet LibreOffice could not read (an RTF "pntxtb" symbol byte read in a Chinese or
     Japanese code page) prints as the replacement character: it becomes a plain bullet."""
-
-    def paragraph(item):
+    for item in paragraphs:
         rules = item.NumberingRules
         level = item.NumberingLevel
         if rules is None or level is None or level < 0 or level >= rules.getCount():
-            return
+            continue
         values = list(rules.getByIndex(level))
         mended = False
         for value in values:
@@ -264,15 +258,21 @@ def mend_bullets(doc):
                        (level, uno.Any("[]com.sun.star.beans.PropertyValue", tuple(values))))
             item.NumberingRules = rules
 
-    for text in every_text(doc):
-        walk(text, paragraph, lambda table, depth: None)
-
 
 def mend(doc):
-    """Each mending step; one that fails leaves the document as it was read."""
-    for step in (keep_links, link_addresses, fit_pictures, fit_tables, mend_bullets):
+    """Each mending step, over one reading of the document's paragraphs and tables; a step
+    that fails leaves the rest of the document as it was read."""
+    paragraphs = []
+    tables = []
+    try:
+        for text in every_text(doc):
+            walk(text, paragraphs.append, lambda table, depth: tables.append((table, depth)))
+    except Exception:  # noqa: BLE001 - what was read so far is mended
+        pass
+    for step in (lambda: keep_links(doc, paragraphs), lambda: link_addresses(doc), lambda: fit_pictures(doc),
+                 lambda: fit_tables(doc, tables), lambda: mend_bullets(paragraphs)):
         try:
-            step(doc)
+            step()
         except Exception:  # noqa: BLE001 - a step that fails changes nothing more
             pass
 
