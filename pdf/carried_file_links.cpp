@@ -4,6 +4,8 @@
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
+#include <string_view>
+
 namespace lorvane_pdf {
 namespace {
 
@@ -53,6 +55,16 @@ std::string LinkedFileName(const std::string& uri) {
   return PercentDecoded(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
+bool InAttachmentsFolder(const std::string& uri) {
+  const std::size_t slash = uri.rfind('/');
+  if (slash == std::string::npos || slash == 0) return false;
+  const std::size_t before = uri.rfind('/', slash - 1);
+  const std::size_t start = before == std::string::npos ? 0 : before + 1;
+  const std::string folder = PercentDecoded(uri.substr(start, slash - start));
+  const std::string_view suffix = " attachments";
+  return folder.size() > suffix.size() && folder.ends_with(suffix);
+}
+
 void LeadLinksToCarriedFiles(QPDF& pdf, const std::vector<CarriedFile>& carried) {
   for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
     QPDFObjectHandle annotations = page.getObjectHandle().getKey("/Annots");
@@ -68,10 +80,11 @@ void LeadLinksToCarriedFiles(QPDF& pdf, const std::vector<CarriedFile>& carried)
         kept.appendItem(annotation);
         continue;
       }
-      const std::string name = LinkedFileName(action.getKey("/URI").getUTF8Value());
+      const std::string uri = action.getKey("/URI").getUTF8Value();
+      const std::string name = LinkedFileName(uri);
       const CarriedFile* file = nullptr;
       for (const CarriedFile& candidate : carried)
-        if (candidate.linkedAs == name) file = &candidate;
+        if (candidate.linkedAs == name && InAttachmentsFolder(uri)) file = &candidate;
       if (!file) continue;  // nothing to lead to: the words stay, without a link
       const QPDFObjectHandle::Rectangle rect = annotation.getKey("/Rect").getArrayAsRectangle();
       annotation.removeKey("/A");

@@ -18,12 +18,15 @@ struct CarriedFile {
 };
 
 // Each link annotation whose action is a "file:" URI becomes a file-attachment annotation
-// of the carried file its last path part names (same place, an invisible appearance, so
-// the words under it read as before); one that names no carried file is removed and its
-// words stay plain text. Links to anything else are left as they are.
+// of the carried file its last path part names inside a folder "... attachments" (same
+// place, an invisible appearance, so the words under it read as before); one that names no
+// carried file is removed and its words stay plain text. Links to anything else are left
+// as they are.
 void LeadLinksToCarriedFiles(QPDF& pdf, const std::vector<CarriedFile>& carried);
 
 // The percent-decoded last part of a "file:" URI's path; empty for any other URI.
 std::string LinkedFileName(const std::string& uri);
+// Whether the URI's last part lies in a folder whose name ends " attachments".
+bool InAttachmentsFolder(const std::string& uri);
 
 }  // namespace lorvane_pdf

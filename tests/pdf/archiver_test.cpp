@@ -167,8 +167,8 @@ TEST_F(ArchiverTest, AnInputThatFailsWritesNothing) {
 }
 
 // The rendered PDF's links to files beside the document: one naming a carried file (an
-// attachment, an embedded message's document) opens it from inside the PDF, one naming
-// nothing carried is gone, a web link stays. Every stream has an end of line before its
+// attachment, an embedded message's document) in the attachments folder opens it from
+// inside the PDF, one naming nothing carried there is gone, a web link stays. Every stream has an end of line before its
 // "endstream", as PDF/A-2 and -3 ask.
 TEST_F(ArchiverTest, LinksToFilesBesideTheDocumentLeadToTheCarriedFiles) {
   {
@@ -176,7 +176,8 @@ TEST_F(ArchiverTest, LinksToFilesBesideTheDocumentLeadToTheCarriedFiles) {
     pdf.processFile(in.renderedPdf.c_str());
     QPDFObjectHandle annotations = QPDFObjectHandle::newArray();
     for (const std::string uri : {"file:///tmp/job/Report%20attachments/a.txt", "file:///tmp/job/Report%20attachments/Note.doc",
-                                  "file:///tmp/job/Report%20attachments/gone.txt", "https://example.org/"}) {
+                                  "file:///tmp/job/Report%20attachments/gone.txt", "file:///home/ines/a.txt",
+                                  "https://example.org/"}) {
       annotations.appendItem(pdf.makeIndirectObject(QPDFObjectHandle::parse(
           "<< /Type /Annot /Subtype /Link /Rect [10 10 60 20] /Border [0 0 0] /A << /S /URI /URI (" + uri + ") >> >>")));
     }
