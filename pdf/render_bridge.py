@@ -142,19 +142,24 @@ def link_style(doc):
     return LINK_STYLE
 
 
-def keep_links(doc, paragraphs):
+def keep_links(doc):
     """Writer exports a link to the PDF only when its character style is not the default
     one, and its RTF import gives every field link the default one: each such link gets an
-    empty style of its own, which changes nothing of its look."""
+    empty style of its own, which changes nothing of its look. (Found by an attribute search:
+    going through every text portion costs a call to the office each.)"""
+    search = doc.createSearchDescriptor()
+    search.SearchString = ""
+    search.setValueSearch(False)
+    uno.invoke(search, "setSearchAttributes",
+               (uno.Any("[]com.sun.star.beans.PropertyValue", props({"HyperLinkURL": ""})),))
+    found = doc.findAll(search)
     style = None
-    for item in paragraphs:
-        portions = item.createEnumeration()
-        while portions.hasMoreElements():
-            portion = portions.nextElement()
-            if portion.HyperLinkURL and portion.UnvisitedCharStyleName in DEFAULT_CHAR_STYLES:
-                style = style or link_style(doc)
-                portion.UnvisitedCharStyleName = style
-                portion.VisitedCharStyleName = style
+    for i in range(found.getCount() if found else 0):
+        place = found.getByIndex(i)
+        if place.UnvisitedCharStyleName in DEFAULT_CHAR_STYLES:
+            style = style or link_style(doc)
+            place.UnvisitedCharStyleName = style
+            place.VisitedCharStyleName = style
 
 
 def link_addresses(doc):
@@ -218,20 +223,27 @@ def fit_pictures(doc):
         shape.Size = size
 
 
-def fit_tables(doc, tables):
-    """A table wider than the text area, or starting left of it, takes the text area's width,
-    its columns keeping their shares; a table inside a cell with a fixed width wider than
-    the table around it takes the cell's width."""
+def fit_tables(doc):
+    """A table of the body wider than the text area, or starting left of it, takes the text
+    area's width, its columns keeping their shares; a table inside another one with a fixed
+    width wider than the text area takes its cell's width."""
+    every = doc.TextTables
+    if every.getCount() == 0:
+        return
     width, _ = text_area(doc)
-    outer = []
-    for item, depth in tables:
-        if depth == 0:
+    outer = set()
+    items = doc.Text.createEnumeration()
+    while items.hasMoreElements():
+        item = items.nextElement()
+        if item.supportsService("com.sun.star.text.TextTable"):
+            outer.add(item.Name)
             if item.Width + max(item.LeftMargin, 0) > width or item.LeftMargin < 0:
                 item.HoriOrient = LEFT_AND_WIDTH
                 item.LeftMargin = 0
                 item.Width = width
-            outer.append(item.Width)
-        elif not item.IsWidthRelative and outer and item.Width > outer[-1]:
+    for name in every.getElementNames():
+        item = every.getByName(name)
+        if name not in outer and not item.IsWidthRelative and item.Width > width:
             item.HoriOrient = FULL_WIDTH
             item.RelativeWidth = 100
 
@@ -259,22 +271,38 @@ def mend_bullets(paragraphs):
             item.NumberingRules = rules
 
 
-def mend(doc):
-    """Each mending step, over one reading of the document's paragraphs and tables; a step
-    that fails leaves the rest of the document as it was read."""
-    paragraphs = []
-    tables = []
-    try:
-        for text in every_text(doc):
-            walk(text, paragraphs.append, lambda table, depth: tables.append((table, depth)))
-    except Exception:  # noqa: BLE001 - what was read so far is mended
-        pass
-    for step in (lambda: keep_links(doc, paragraphs), lambda: link_addresses(doc), lambda: fit_pictures(doc),
-                 lambda: fit_tables(doc, tables), lambda: mend_bullets(paragraphs)):
+def mend(doc, old_bullets):
+    """Each mending step; one that fails leaves the rest of the document as it was read.
+    `old_bullets`: the document has Word 6 list bullets, which need every paragraph read."""
+    steps = [keep_links, link_addresses, fit_pictures, fit_tables]
+    if old_bullets:
+        steps.append(lambda doc: mend_bullets(paragraphs(doc)))
+    for step in steps:
         try:
-            step()
+            step(doc)
         except Exception:  # noqa: BLE001 - a step that fails changes nothing more
             pass
+
+
+def paragraphs(doc):
+    """Every paragraph of the body, of its tables at any depth and of its text frames."""
+    found = []
+    for text in every_text(doc):
+        walk(text, found.append, lambda table, depth: None)
+    return found
+
+
+def holds(document, word):
+    """Whether the file holds `word`, read in pieces."""
+    with open(document, "rb") as source:
+        tail = b""
+        while True:
+            piece = source.read(1 << 20)
+            if not piece:
+                return False
+            if word in tail + piece:
+                return True
+            tail = piece[-len(word):]
 
 
 HEX_RUN = re.compile(rb"(?:\\'[0-9A-Fa-f]{2})+")
@@ -337,7 +365,7 @@ def render_file(desktop, document, pdf):
     if doc is None:
         raise RuntimeError("LibreOffice could not read the document")
     try:
-        mend(doc)
+        mend(doc, holds(document, b"\\pntxtb"))
         doc.storeToURL(target, export_props())
     finally:
         doc.close(True)
