@@ -202,8 +202,10 @@ def fit_pictures(doc):
     proportions; one that would then still not fit below the text before it, yet would at
     half its size or more, is made that much smaller again, so that it stays on the page
     of that text instead of leaving the page empty below it."""
-    width, height = text_area(doc)
     shapes = doc.DrawPage
+    if shapes.getCount() == 0:
+        return
+    width, height = text_area(doc)
     for i in range(shapes.getCount()):
         shape = shapes.getByIndex(i)
         size = shape.Size
