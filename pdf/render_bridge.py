@@ -228,26 +228,33 @@ def fit_pictures(doc):
 def fit_tables(doc):
     """A table of the body wider than the text area, or starting left of it, takes the text
     area's width, its columns keeping their shares; a table inside another one with a fixed
-    width wider than the text area takes its cell's width."""
+    width wider than the text area takes its cell's width. (A table is inside another when
+    its anchor lies in a table: asked of the few tables too wide, which costs less than
+    going through the body's paragraphs to find the outer ones.)"""
     every = doc.TextTables
-    if every.getCount() == 0:
+    count = every.getCount()
+    if count == 0:
         return
     width, _ = text_area(doc)
-    outer = set()
-    items = doc.Text.createEnumeration()
-    while items.hasMoreElements():
-        item = items.nextElement()
-        if item.supportsService("com.sun.star.text.TextTable"):
-            outer.add(item.Name)
-            if item.Width + max(item.LeftMargin, 0) > width or item.LeftMargin < 0:
-                item.HoriOrient = LEFT_AND_WIDTH
-                item.LeftMargin = 0
-                item.Width = width
-    for name in every.getElementNames():
-        item = every.getByName(name)
-        if name not in outer and not item.IsWidthRelative and item.Width > width:
-            item.HoriOrient = FULL_WIDTH
-            item.RelativeWidth = 100
+    outer = []
+    inner = []
+    for i in range(count):
+        item = every.getByIndex(i)
+        table_width = item.Width
+        left = item.LeftMargin
+        if table_width + max(left, 0) <= width and left >= 0:
+            continue
+        if item.getAnchor().TextTable is None:
+            outer.append(item)
+        elif not item.IsWidthRelative and table_width > width:
+            inner.append(item)
+    for item in outer:
+        item.HoriOrient = LEFT_AND_WIDTH
+        item.LeftMargin = 0
+        item.Width = width
+    for item in inner:
+        item.HoriOrient = FULL_WIDTH
+        item.RelativeWidth = 100
 
 
 def mend_bullets(paragraphs):
@@ -273,14 +280,13 @@ def mend_bullets(paragraphs):
             item.NumberingRules = rules
 
 
-def mend(doc, old_bullets, times=None):
-    """Each mending step; one that fails leaves the rest of the document as it was read.
-    `old_bullets`: the document has Word 6 list bullets, which need every paragraph read.
-    `times`, when given, gathers each step's seconds by its name."""
-    steps = [keep_links, link_addresses, fit_pictures, fit_tables]
-    if old_bullets:
-        steps.append(old_bullets_of)
-    for step in steps:
+def mend(doc, needs, times=None):
+    """Each mending step the document may need (`needs`, from document_needs); one that
+    fails leaves the rest of the document as it was read. `times`, when given, gathers each
+    step's seconds by its name."""
+    for name, step in STEPS:
+        if name not in needs:
+            continue
         start = time.perf_counter()
         try:
             step(doc)
@@ -294,25 +300,46 @@ def old_bullets_of(doc):
     mend_bullets(paragraphs(doc))
 
 
+STEPS = (("links", keep_links), ("addresses", link_addresses), ("pictures", fit_pictures),
+         ("tables", fit_tables), ("bullets", old_bullets_of))
+
+# What in a document's RTF (control words lower-cased, as RTF writes them) can make a step
+# needed; without any of them the step finds nothing, so its calls to the office are saved.
+# The list errs towards too much: a word that is there for another reason costs one step.
+SIGNS = {
+    "links": (b"hyperlink",),                            # a HYPERLINK field, in any case
+    "addresses": (b"@", b"\\'40", b"\\u64"),           # an @ as itself or escaped
+    "pictures": (b"\\pict", b"\\shp", b"\\object", b"\\do", b"\\pos", b"\\abs",
+                 b"\\ph", b"\\pv", b"\\dfrm", b"\\wrap"),  # pictures, objects, shapes, frames
+    "tables": (b"\\trowd", b"\\row", b"\\cell", b"\\intbl", b"\\itap", b"\\nestcell"),
+    "bullets": (b"\\pntxtb",),                           # Word 6 list bullets
+}
+LONGEST_SIGN = max(len(word) for words in SIGNS.values() for word in words)
+
+
+def document_needs(document):
+    """The names of the mending steps the document's RTF may need, read once in pieces."""
+    needs = set()
+    with open(document, "rb") as source:
+        tail = b""
+        while len(needs) < len(SIGNS):
+            piece = source.read(1 << 20)
+            if not piece:
+                break
+            text = tail + piece.lower()
+            for name, words in SIGNS.items():
+                if name not in needs and any(word in text for word in words):
+                    needs.add(name)
+            tail = text[-(LONGEST_SIGN - 1):]
+    return needs
+
+
 def paragraphs(doc):
     """Every paragraph of the body, of its tables at any depth and of its text frames."""
     found = []
     for text in every_text(doc):
         walk(text, found.append, lambda table, depth: None)
     return found
-
-
-def holds(document, word):
-    """Whether the file holds `word`, read in pieces."""
-    with open(document, "rb") as source:
-        tail = b""
-        while True:
-            piece = source.read(1 << 20)
-            if not piece:
-                return False
-            if word in tail + piece:
-                return True
-            tail = piece[-len(word):]
 
 
 HEX_RUN = re.compile(rb"(?:\\'[0-9A-Fa-f]{2})+")
@@ -375,7 +402,7 @@ def render_file(desktop, document, pdf):
     if doc is None:
         raise RuntimeError("LibreOffice could not read the document")
     try:
-        mend(doc, holds(document, b"\\pntxtb"))
+        mend(doc, document_needs(document))
         doc.storeToURL(target, export_props())
     finally:
         doc.close(True)
