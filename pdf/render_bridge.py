@@ -121,17 +121,24 @@ def every_text(doc):
     return texts
 
 
+PAGE_SIZES = ("Width", "Height", "LeftMargin", "RightMargin", "TopMargin", "BottomMargin",
+              "HeaderIsOn", "HeaderHeight", "FooterIsOn", "FooterHeight")
+
+
 def text_area(doc):
     """The width and height (1/100 mm) inside the margins, header and footer of the page
     style the document starts with."""
     name = doc.Text.createTextCursor().PageStyleName
     style = doc.StyleFamilies.getByName("PageStyles").getByName(name)
-    width = style.Width - style.LeftMargin - style.RightMargin
-    height = style.Height - style.TopMargin - style.BottomMargin
-    if style.HeaderIsOn:
-        height -= style.HeaderHeight
-    if style.FooterIsOn:
-        height -= style.FooterHeight
+    # One call for all of them: each call to the office costs.
+    (page_width, page_height, left, right, top, bottom, header, header_height, footer,
+     footer_height) = style.getPropertyValues(PAGE_SIZES)
+    width = page_width - left - right
+    height = page_height - top - bottom
+    if header:
+        height -= header_height
+    if footer:
+        height -= footer_height
     return max(width, 1000), max(height, 1000)
 
 
@@ -312,9 +319,10 @@ SIGNS = {
     "pictures": (b"\\pict", b"\\shp", b"\\object", b"\\do", b"\\pos", b"\\abs",
                  b"\\ph", b"\\pv", b"\\dfrm", b"\\wrap"),  # pictures, objects, shapes, frames
     "tables": (b"\\trowd", b"\\row", b"\\cell", b"\\intbl", b"\\itap", b"\\nestcell"),
-    "bullets": (b"\\pntxtb",),                           # Word 6 list bullets
+    # A Word 6 list bullet given as a byte above 127, which a code page may misread.
+    "bullets": (re.compile(rb"\\pntxtb[ {]{0,8}\\'[89a-f]"),),
 }
-LONGEST_SIGN = max(len(word) for words in SIGNS.values() for word in words)
+LONGEST_SIGN = 32  # the longest text a sign can match
 
 
 def document_needs(document):
@@ -328,7 +336,9 @@ def document_needs(document):
                 break
             text = tail + piece.lower()
             for name, words in SIGNS.items():
-                if name not in needs and any(word in text for word in words):
+                if name not in needs and any(
+                        word.search(text) if isinstance(word, re.Pattern) else word in text
+                        for word in words):
                     needs.add(name)
             tail = text[-(LONGEST_SIGN - 1):]
     return needs
