@@ -314,7 +314,9 @@ STEPS = (("links", keep_links), ("addresses", link_addresses), ("pictures", fit_
 # needed; without any of them the step finds nothing, so its calls to the office are saved.
 # The list errs towards too much: a word that is there for another reason costs one step.
 SIGNS = {
-    "links": (b"hyperlink",),                            # a HYPERLINK field, in any case
+    # A HYPERLINK field, in any case, after the control words that may open its
+    # instruction (a style named "Hyperlink" alone makes no link).
+    "links": (re.compile(rb"\\fldinst[^\"]{0,400}hyperlink"),),
     "addresses": (b"@", b"\\'40", b"\\u64"),           # an @ as itself or escaped
     "pictures": (b"\\pict", b"\\shp", b"\\object", b"\\do", b"\\pos", b"\\abs",
                  b"\\ph", b"\\pv", b"\\dfrm", b"\\wrap"),  # pictures, objects, shapes, frames
@@ -322,7 +324,7 @@ SIGNS = {
     # A Word 6 list bullet given as a byte above 127, which a code page may misread.
     "bullets": (re.compile(rb"\\pntxtb[ {]{0,8}\\'[89a-f]"),),
 }
-LONGEST_SIGN = 32  # the longest text a sign can match
+LONGEST_SIGN = 512  # more than the longest text a sign can match
 
 
 def document_needs(document):
