@@ -261,9 +261,9 @@ std::vector<PlacedWord> PlacedWords(const QByteArray& bbox) {
 
 // A PDF run: one PDF/A file per message, holding its words, the original message, its
 // attachment byte for byte and its embedded message as a PDF of its own with that
-// message's own title, author and date; the body's link and the header block's address are
-// links, the header block's attachment names lead to the files inside the PDF; a picture
-// taller and a table wider than the page are fitted to it (the document keeps them as they
+// message's own title, author and date; the body's links (one whose field instruction opens
+// with formatting) and the header block's address are links, the header block's attachment
+// names lead to the files inside the PDF; a picture taller and a table wider than the page are fitted to it (the document keeps them as they
 // are). Nothing of the converter's document or LibreOffice's files is left beside it.
 // Skipped, saying so, where LibreOffice is not installed.
 TEST_F(BatchRunTest, APdfRunMakesOneArchivalFilePerMessage) {
@@ -273,7 +273,8 @@ TEST_F(BatchRunTest, APdfRunMakesOneArchivalFilePerMessage) {
   builder.AddUnicode(0x0C1A, u"Ines Valk").AddUnicode(0x0C1F, u"ines.valk@example.org");
   builder.AddRtfBody(std::string("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Liberation Sans;}}\\f0 Quarterly figures attached, "
                                  "as promised, see {\\field{\\*\\fldinst HYPERLINK \"https://example.org/figures\"}"
-                                 "{\\fldrslt the figures page}}.\\par\n"
+                                 "{\\fldrslt the figures page}}, and the archive: {\\field{\\*\\fldinst {\\rtlch\\fcs1 \\af0 "
+                                 "\\ltrch\\fcs0 \\insrsid4072  HYPERLINK \"https://example.org/archive\" }}{\\fldrslt {the archive}}}.\\par\n"
                                  "\\trowd\\cellx3000\\cellx12000\\cellx16000 Item\\cell Course\\cell DEIN PREIS\\cell\\row\n"
                                  "\\pard{\\pict\\pngblip\\picw100\\pich400\\picwgoal4000\\pichgoal16000 ") +
                      kTallPng + "}\\par}");
@@ -334,6 +335,8 @@ TEST_F(BatchRunTest, APdfRunMakesOneArchivalFilePerMessage) {
   // Links: the body's, the sender's address, and the attachment names into the PDF.
   const QByteArray objects = run(QStringLiteral("qpdf --qdf --object-streams=disable '%1' -").arg(job.output));
   EXPECT_TRUE(objects.contains("/URI (https://example.org/figures)"));
+  // A field whose instruction opens with formatting, as word processors write it.
+  EXPECT_TRUE(objects.contains("/URI (https://example.org/archive)"));
   EXPECT_TRUE(objects.contains("/URI (mailto:ines.valk@example.org)"));
   EXPECT_EQ(objects.count("/Subtype /FileAttachment"), 2);
   EXPECT_FALSE(objects.contains("/URI (file:"));
