@@ -263,8 +263,8 @@ std::vector<PlacedWord> PlacedWords(const QByteArray& bbox) {
 // attachment byte for byte and its embedded message as a PDF of its own with that
 // message's own title, author and date; the body's links (one whose field instruction opens
 // with formatting) and the header block's address are links, the header block's attachment
-// names lead to the files inside the PDF; a picture taller and a table wider than the page are fitted to it (the document keeps them as they
-// are). Nothing of the converter's document or LibreOffice's files is left beside it.
+// names lead to the files inside the PDF; a picture taller and a table wider than the page
+// are fitted to it (the document keeps them as they are). Nothing of the converter's document or LibreOffice's files is left beside it.
 // Skipped, saying so, where LibreOffice is not installed.
 TEST_F(BatchRunTest, APdfRunMakesOneArchivalFilePerMessage) {
   if (!lorvane_pdf::OfficeMissingReason().empty()) GTEST_SKIP() << lorvane_pdf::OfficeMissingReason();
