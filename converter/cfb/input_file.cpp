@@ -1,5 +1,6 @@
 // Opening the input: POSIX open, fstat, pread and mmap. Where mapping is not possible the
 // file is read in one go instead; on other systems it is always read.
+#include "converter/base/path_text.h"
 #include "converter/cfb/input_file.h"
 
 #include <cerrno>
@@ -24,7 +25,7 @@
 namespace quorlin {
 namespace {
 
-std::string Quote(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+std::string Quote(const std::filesystem::path& path) { return "\"" + Utf8Of(path) + "\""; }
 
 [[noreturn]] void Fail(const char* what, const std::filesystem::path& path, int error) {
   throw UnreadableError(std::string(what) + " " + Quote(path) + ": " +

@@ -23,3 +23,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Tests built for Windows run under wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Static zlib, so the programs need no zlib1.dll beside them.
+set(ZLIB_USE_STATIC_LIBS ON)
