@@ -254,7 +254,8 @@ configure() {
 # Quorlin.exe and the converter's tests, no Qt.
 step_converter() {
   prefixes=$(converter_prefixes)
-  configure "$repo/build-windows-converter" -DLORVANE_BUILD_GUI=OFF
+  # Every program linked statically, so the tests run under wine with no DLL beside them.
+  configure "$repo/build-windows-converter" -DLORVANE_BUILD_GUI=OFF -DCMAKE_EXE_LINKER_FLAGS=-static
   cmake --build "$repo/build-windows-converter" -j "$jobs"
   log "built $repo/build-windows-converter/converter/Quorlin.exe"
 }
