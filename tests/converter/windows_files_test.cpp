@@ -15,6 +15,7 @@
 #include "converter/base/output_journal.h"
 #include "converter/base/path_text.h"
 #include "converter/conversion.h"
+#include "converter/output/file_names.h"
 #include "converter/output/file_time.h"
 #include "converter/text/system_code_page.h"
 #include "msgwriter/message_builder.h"
@@ -139,6 +140,15 @@ TEST_F(WindowsFilesTest, DatesBeforeTheUnixEpochAreSet) {
   ::CloseHandle(handle);
   const std::uint64_t ticks = (std::uint64_t{written.dwHighDateTime} << 32) | written.dwLowDateTime;
   EXPECT_EQ(static_cast<std::int64_t>(ticks / 10000000) - 11644473600, -86400 * 365);
+}
+
+TEST(WindowsFileNamesTest, CharactersWindowsRefusesAndDeviceWordsAreMadeHarmless) {
+  EXPECT_EQ(SafeFileName(u"Re: a?b*<c>|\"d\".txt"), "Re_ a_b__c___d_.txt");
+  EXPECT_EQ(SafeFileName(u"nul .txt"), "nul_ .txt");
+  EXPECT_EQ(SafeFileName(u"Com7.tar.gz"), "Com7_.tar.gz");
+  EXPECT_EQ(SafeFileStem(u"AUX", 100), "AUX_");
+  EXPECT_EQ(SafeFileName(u"console.txt"), "console.txt");
+  EXPECT_EQ(SafeFileName(u"com10.txt"), "com10.txt");
 }
 
 std::u16string Decoded(std::string_view bytes, std::uint32_t code_page) {
