@@ -27,8 +27,11 @@ std::string SystemSafeName(std::string name) {
   // The word before the first dot, without the spaces Windows drops after it.
   std::size_t end = std::min(name.find('.'), name.size());
   while (end > 0 && name[end - 1] == ' ') --end;
-  if (IsDeviceWord(std::string_view(name).substr(0, end))) name.insert(end, "_");
-  return name;
+  if (!IsDeviceWord(std::string_view(name).substr(0, end))) return name;
+  std::string safe(name, 0, end);
+  safe += '_';
+  safe.append(name, end, std::string::npos);
+  return safe;
 }
 
 }  // namespace quorlin

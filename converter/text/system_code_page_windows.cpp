@@ -55,16 +55,48 @@ std::u16string DecodeUnits(std::span<const std::uint8_t> bytes, std::size_t unit
   return text;
 }
 
-std::optional<std::u16string> Decode(std::span<const std::uint8_t> bytes, UINT code_page) {
-  if (!::IsValidCodePage(code_page)) return std::nullopt;
-  if (bytes.empty()) return std::u16string();
+// MultiByteToWideChar into `text`; false when the page finds a sequence it refuses
+// (with MB_ERR_INVALID_CHARS) or cannot decode at all.
+bool Convert(std::span<const std::uint8_t> bytes, UINT code_page, DWORD flags, std::u16string& text) {
   const auto size = static_cast<int>(bytes.size());
   const auto* in = reinterpret_cast<const char*>(bytes.data());
-  const int length = ::MultiByteToWideChar(code_page, 0, in, size, nullptr, 0);
-  if (length <= 0) return std::nullopt;
-  std::u16string text(static_cast<std::size_t>(length), u'\0');
-  ::MultiByteToWideChar(code_page, 0, in, size, reinterpret_cast<wchar_t*>(text.data()), length);
+  const int length = ::MultiByteToWideChar(code_page, flags, in, size, nullptr, 0);
+  if (length <= 0) return false;
+  const std::size_t at = text.size();
+  text.resize(at + static_cast<std::size_t>(length));
+  ::MultiByteToWideChar(code_page, flags, in, size, reinterpret_cast<wchar_t*>(text.data() + at), length);
+  return true;
+}
+
+// The pages whose sequences are one or two bytes, told apart by the lead byte: a sequence
+// they refuse becomes one U+FFFD and decoding goes on with the next byte, as iconv does.
+std::u16string DecodeByCharacter(std::span<const std::uint8_t> bytes, UINT code_page) {
+  std::u16string text;
+  text.reserve(bytes.size());
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::size_t length = ::IsDBCSLeadByteEx(code_page, bytes[at]) && at + 1 < bytes.size() ? 2 : 1;
+    if (Convert(bytes.subspan(at, length), code_page, MB_ERR_INVALID_CHARS, text)) {
+      at += length;
+    } else {
+      text.push_back(kReplacement);
+      ++at;
+    }
+  }
   return text;
+}
+
+std::optional<std::u16string> Decode(std::span<const std::uint8_t> bytes, UINT code_page) {
+  if (!::IsValidCodePage(code_page)) return std::nullopt;
+  std::u16string text;
+  if (bytes.empty()) return text;
+  if (Convert(bytes, code_page, MB_ERR_INVALID_CHARS, text)) return text;
+  CPINFO info{};
+  if (::GetCPInfo(code_page, &info) && info.MaxCharSize <= 2) return DecodeByCharacter(bytes, code_page);
+  // Pages that take no MB_ERR_INVALID_CHARS (the ISO-2022 ones, GB18030, UTF-8): the
+  // system's own replacement.
+  text.clear();
+  if (Convert(bytes, code_page, 0, text)) return text;
+  return std::nullopt;
 }
 
 }  // namespace
