@@ -97,10 +97,14 @@ with_cache() {
   local src=$1 versions=$2 build=$3 prefix work v
   if prefix=$(built_prefix "$src" "$versions"); then log "$src: cached in $prefix"; return; fi
   work=$cache/work/$src
-  for v in $versions; do
-    fetch "$src" "$v" "$work" 2>"$cache/fetch.log" && break
-    v=""
-  done
+  # A build cut short (the machine stopped) goes on where it was, in the sources it had.
+  v=$(cat "$work/.version" 2>/dev/null || true)
+  if [ -z "$v" ] || [ ! -d "$work/src" ] || ! grep -qxF -- "$v" <<<"$versions"; then
+    for v in $versions; do
+      fetch "$src" "$v" "$work" 2>"$cache/fetch.log" && { echo "$v" >"$work/.version"; break; }
+      v=""
+    done
+  fi
   if [ -z "$v" ]; then cat "$cache/fetch.log" >&2; echo "tools/windows.sh: no source of $src to be had" >&2; exit 1; fi
   prefix=$(prefix_of "$src" "$v")
   log "$src $v: building into $prefix"
