@@ -61,8 +61,8 @@ for dir in "$work"/linux/*/*/; do
   elif ! diff -rq "$dir" "$other" >/dev/null 2>&1; then
     reason=$(diff -rq "$dir" "$other" 2>&1 | head -3 | tr '\n' ' ')
   elif [[ $rel == *--dates* ]] &&
-       ! diff <(cd "$dir" && find . -printf '%P %TY-%Tm-%Td %TH:%TM:%.2TS\n' | sort) \
-              <(cd "$other" && find . -printf '%P %TY-%Tm-%Td %TH:%TM:%.2TS\n' | sort) >/dev/null; then
+       ! diff <(cd "$dir" && find . -mindepth 1 -printf '%P %TY-%Tm-%Td %TH:%TM:%.2TS\n' | sort) \
+              <(cd "$other" && find . -mindepth 1 -printf '%P %TY-%Tm-%Td %TH:%TM:%.2TS\n' | sort) >/dev/null; then
     reason="modification times differ"
   fi
   if [ -z "$reason" ]; then
