@@ -7,6 +7,7 @@
 #include <string>
 
 #include "converter/base/errors.h"
+#include "converter/base/path_text.h"
 
 namespace quorlin {
 
@@ -17,7 +18,7 @@ constexpr std::int64_t kEpochGap = 11644473600;
 constexpr std::int64_t kTicks = 10000000;
 
 [[noreturn]] void Fail(const std::filesystem::path& path) {
-  throw IoError("the date of \"" + path.string() + "\" cannot be set: Windows error " +
+  throw IoError("the date of \"" + Utf8Of(path) + "\" cannot be set: Windows error " +
                 std::to_string(::GetLastError()));
 }
 
