@@ -101,8 +101,18 @@ window_run() {
     awk '/^window_run_2000.*manual_time / && !/_mean|_median|_stddev|_cv/ {print $2 / 1000}' | sort -g | head -n1
 }
 
+# The command's program: the build puts it in app/.
+lorvane_in() {
+  if [ -x "$1/app/lorvane" ]; then echo "$1/app/lorvane"; else echo "$1/lorvane"; fi
+}
+
+# LibreOffice and a Python that has its bridge, looked for where the renderer looks.
 have_office=0
-command -v soffice >/dev/null && python3 -c 'import uno' 2>/dev/null && have_office=1
+if command -v soffice >/dev/null; then
+  for python in python3 /usr/bin/python3; do
+    "$python" -c 'import uno' 2>/dev/null && { have_office=1; break; }
+  done
+fi
 per_file=$(( ${#originals[@]} * 5 ))
 
 declare -A best
@@ -114,16 +124,17 @@ keep_best() {  # name value
 for ((round = 1; round <= rounds; ++round)); do
   for side in old new; do
     if [ $side = old ]; then dir=$old_build; else dir=$here/build; fi
+    lorvane=$(lorvane_in "$dir")
     echo "round $round: $side" >&2
-    keep_best "$side jobs1" "$(seconds "$dir/lorvane" convert --quiet --jobs 1 --output "$work/out" "$work/messages")"
-    keep_best "$side jobs2" "$(seconds "$dir/lorvane" convert --quiet --jobs 2 --output "$work/out" "$work/messages")"
+    keep_best "$side jobs1" "$(seconds "$lorvane" convert --quiet --jobs 1 --output "$work/out" "$work/messages")"
+    keep_best "$side jobs2" "$(seconds "$lorvane" convert --quiet --jobs 2 --output "$work/out" "$work/messages")"
     read -r user system wall < <(converter_loop "$dir/converter/Quorlin")
     keep_best "$side cpu" "$(echo "($user + $system) * 1000 / $per_file" | bc -l)"
     keep_best "$side wall" "$(echo "$wall * 1000 / $per_file" | bc -l)"
     window=$(window_run "$dir")
     [ -n "$window" ] && keep_best "$side window" "$window"
     if ((have_office)); then
-      keep_best "$side pdf" "$(seconds "$dir/lorvane" convert --quiet --format pdf --jobs 2 --output "$work/out" "$work/few")"
+      keep_best "$side pdf" "$(seconds "$lorvane" convert --quiet --format pdf --jobs 2 --output "$work/out" "$work/few")"
     fi
   done
 done
