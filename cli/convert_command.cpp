@@ -291,6 +291,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
                           .arg(tally.failed);
     if (tally.notStarted > 0) closing += QStringLiteral(", %1 not started").arg(tally.notStarted);
     if (plan.skipped > 0) closing += QStringLiteral(", %1 skipped (already there)").arg(plan.skipped);
+    if (plan.listedTwice > 0) closing += QStringLiteral(", %1 listed twice").arg(plan.listedTwice);
     if (tally.numbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(tally.numbered);
     if (unreadable > 0)
       closing += QStringLiteral(", %1 %2 could not be read")

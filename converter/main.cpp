@@ -1,7 +1,8 @@
 // Quorlin: converts one saved message into an RTF document.
-// `Quorlin [options] <msg_file> <output_file>`: parses the command line, runs the
+// `Quorlin [options] <msg_file> <output_file> [options]`: parses the command line, runs the
 // conversion, prints the usage line or a one-line reason, and sets the exit status.
 // `Quorlin --serve` converts many messages in turn over its standard streams (serve.h).
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,6 +12,10 @@
 #include "converter/conversion.h"
 #include "converter/serve.h"
 #include "converter/stop_signals.h"
+
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 namespace {
 
@@ -34,14 +39,25 @@ constexpr const char* kUsage = "Usage: Quorlin.exe <msg_file> <output_file>\n";
 
 int main(int argc, char** argv) {
   quorlin::InstallStopHandlers();
-  if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) return quorlin::Serve(stdin, stdout);
+  if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) {
+#ifdef __linux__
+    // A main program that is gone (killed outright) stops this converter as a stop would:
+    // what the conversion under way had made is removed and nothing runs on.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+#endif
+    return quorlin::Serve(stdin, stdout);
+  }
   // Options (conversion_options.h) come first, in any order; "--" ends them before a path
-  // that begins with "--".
+  // that begins with "--". Options after the two paths count as well; any other further
+  // argument is ignored.
   std::vector<std::string_view> flags;
   int first = 1;
   while (first < argc && std::strncmp(argv[first], "--", 2) == 0) {
     if (std::strcmp(argv[first++], "--") == 0) break;
     flags.emplace_back(argv[first - 1]);
+  }
+  for (int later = first + 2; later < argc; ++later) {
+    if (std::strncmp(argv[later], "--", 2) == 0) flags.emplace_back(argv[later]);
   }
   quorlin::ConversionOptions options;
   const std::string refused = quorlin::ReadConversionOptions(flags, quorlin::OptionSpelling::kFlag, options);

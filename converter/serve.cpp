@@ -96,10 +96,22 @@ std::string KeptSummary(const ConversionOptions& options, const ConversionResult
   return summary;
 }
 
+namespace {
+
+std::string CutForDescription(const std::string& text) {
+  if (text.size() <= serve_protocol::kMostDescribeTextBytes) return text;
+  std::size_t end = serve_protocol::kMostDescribeTextBytes;
+  // Back over UTF-8 continuation bytes (10xxxxxx) to the start of the character cut through.
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+}  // namespace
+
 void WriteDescription(std::FILE* out, const ConversionResult& result) {
   namespace protocol = serve_protocol;
-  WriteRecord(out, std::string(protocol::kSubjectRecord), result.subject);
-  WriteRecord(out, std::string(protocol::kSenderRecord), result.sender);
+  WriteRecord(out, std::string(protocol::kSubjectRecord), CutForDescription(result.subject));
+  WriteRecord(out, std::string(protocol::kSenderRecord), CutForDescription(result.sender));
   if (result.sent) WriteRecord(out, std::string(protocol::kSentRecord), std::to_string(*result.sent));
   // Paths go as they are, line breaks included: each ends its field.
   for (const auto& file : result.saved_files) WriteRecord(out, std::string(protocol::kSavedRecord), file.string(), false);

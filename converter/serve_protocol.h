@@ -37,7 +37,8 @@
 // With the option "describe" (for a document the main program goes on to make a PDF of),
 // an "ok" answer to a conversion comes after records that describe what was made, each a
 // record word of this header and a text, the text running to the end of its field:
-//   "subject", "sender"  the message's subject and sender's name (UTF-8, one line);
+//   "subject", "sender"  the message's subject and sender's name (UTF-8, one line, cut at a
+//                        character boundary to at most kMostDescribeTextBytes);
 //   "sent"               when it was sent, else received: seconds since 1970, UTC, decimal
 //                        (left out when the message has no time a header would show);
 //   "saved"              the path of each attachment file saved, in the order saved;
@@ -72,6 +73,8 @@ inline constexpr std::string_view kSentRecord = "sent";
 inline constexpr std::string_view kSavedRecord = "saved";
 inline constexpr std::string_view kEmbeddedRecord = "embedded";
 inline constexpr std::size_t kMostDescribeRecords = 1'000'000;
+// Far below kMostUnreadBytes, so that a record always fits what the reading side accepts.
+inline constexpr std::size_t kMostDescribeTextBytes = 16 * 1024;
 inline constexpr std::string_view kAttachmentsItem = "attachments ";
 inline constexpr std::string_view kMessagesItem = " messages ";
 inline constexpr std::string_view kDocumentItem = "document ";

@@ -121,8 +121,12 @@ bool PdfRenderer::Start(std::string& failure) {
   pipe_ = NewPipeName();
   const std::string profile = ProfileUrl(root + "/profile");
   arguments.insert(arguments.end(), {office, profile, pipe_});
-  // LibreOffice's temporary files go into the private folder with everything else.
-  const std::vector<std::string> environment = {"TMPDIR=" + root + "/tmp", "SAL_USE_VCLPLUGIN=svp"};
+  // LibreOffice's temporary files go into the private folder with everything else. The
+  // bridge ends the office and removes the folder itself should this program be gone
+  // without doing so (killed outright).
+  const std::vector<std::string> environment = {"TMPDIR=" + root + "/tmp", "SAL_USE_VCLPLUGIN=svp",
+                                                "LORVANE_PDF_PARENT=" + std::to_string(::getpid()),
+                                                "LORVANE_PDF_FOLDER=" + root};
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (cancelled_) {

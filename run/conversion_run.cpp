@@ -279,6 +279,7 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
   });
   FailureNotices notices(dialogs);
   notices.Skipped(static_cast<int>(plan.skipped));
+  notices.ListedTwice(static_cast<int>(plan.listedTwice));
   // The window paints the hourglass before the converters start.
   trap.Step(120, [] { QCoreApplication::processEvents(); });
 

@@ -17,6 +17,7 @@ QString FailureNotices::ClosingText(bool stopped) const {
   QString counts = QStringLiteral("%1 converted, %2 failed").arg(converted_).arg(failures_.size());
   if (stopped || notStarted_ > 0) counts += QStringLiteral(", %1 not started").arg(notStarted_);
   if (skipped_ > 0) counts += QStringLiteral(", %1 skipped").arg(skipped_);
+  if (listedTwice_ > 0) counts += QStringLiteral(", %1 listed twice").arg(listedTwice_);
   return (stopped ? QStringLiteral("Stopped.") : QStringLiteral("Done.")) + kLineBreak + counts;
 }
 

@@ -12,6 +12,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "cli/convert_command.h"
@@ -21,6 +22,7 @@
 #include "run/save_list.h"
 #include "cli/terminal_text.h"
 #include "pdf/office_location.h"
+#include "pdf/office_pipes.h"
 #include "platform/native_names.h"
 #include "msgwriter/message_builder.h"
 #include "support/message_files.h"
@@ -141,6 +143,17 @@ TEST_F(ConvertCommandTest, FolderTreeConvertsWithTheWindowsNamesKeepingExistingD
   EXPECT_EQ(again.err, QString());
   EXPECT_EQ(ReadAll(Path(QStringLiteral("out/a.doc"))), DocumentOf(QStringLiteral("in/a.msg")));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("out/note.doc"))), DocumentOf(QStringLiteral("in/note.txt")));
+
+  // One message named twice through a link to its folder is one message, and the closing
+  // line says so.
+  ASSERT_TRUE(QFile::link(Path(QStringLiteral("in/sub")), Path(QStringLiteral("in2"))));
+  QDir().mkpath(Path(QStringLiteral("linked")));
+  const Result linked = Run({QStringLiteral("--output"), Path(QStringLiteral("linked")), Path(QStringLiteral("in/sub/a.msg")),
+                             Path(QStringLiteral("in2/a.msg"))});
+  EXPECT_EQ(linked.status, 0) << qPrintable(linked.err);
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("linked"))), QStringList{QStringLiteral("a.doc")});
+  EXPECT_TRUE(linked.err.endsWith(QStringLiteral("Converted 1 of 1 messages, 0 failed, 1 listed twice.\n")))
+      << qPrintable(linked.err);
 }
 
 // --header reaches every converter: the subject comes before the body.
@@ -490,10 +503,11 @@ TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutp
     EXPECT_TRUE(QDir(Path(QStringLiteral("temp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
     EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
     const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
-    EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
+    EXPECT_EQ(report.count(u'\n'), 5) << "a header and one line per message: " << qPrintable(report);
     EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tThe run was stopped before this message was done.\t0\t0\n")))
         << qPrintable(report);
-    EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
+    EXPECT_TRUE(report.contains(QStringLiteral("z.doc\tnot-started\tThe run was stopped before this message was begun.\t0\t0\n")))
+        << qPrintable(report);
     EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 1 failed, 1 not started.")))
         << qPrintable(run.err);
   }
@@ -733,6 +747,79 @@ TEST_F(ConvertCommandTest, FormatPdfWritesOnePdfPerMessageOrSaysWhatToInstall) {
   const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
   EXPECT_TRUE(report.contains(QStringLiteral("a (2).pdf\tconverted"))) << qPrintable(report);
   EXPECT_TRUE(report.contains(QStringLiteral("bad.pdf\tfailed"))) << qPrintable(report);
+}
+
+// The processes whose command line names `text`, from /proc.
+QStringList ProcessesNaming(const QString& text) {
+  QStringList found;
+  for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    bool number = false;
+    entry.toInt(&number);
+    if (!number) continue;
+    QByteArray line = ReadAll(QStringLiteral("/proc/%1/cmdline").arg(entry));
+    const QByteArray status = ReadAll(QStringLiteral("/proc/%1/stat").arg(entry));
+    const qsizetype close = status.lastIndexOf(')');
+    if (close < 0 || status.mid(close + 2, 1) == "Z") continue;  // zombies run nothing
+    line.replace('\0', ' ');
+    if (QString::fromLocal8Bit(line).contains(text)) found << entry + u' ' + QString::fromLocal8Bit(line);
+  }
+  return found;
+}
+
+// `lorvane convert --format pdf` killed outright (SIGKILL) while LibreOffice renders:
+// nothing of its run stays, neither LibreOffice's processes nor the converter nor its
+// sockets in /tmp nor the renderer's private folder. The look waits for each at most
+// 20 seconds.
+TEST_F(ConvertCommandTest, AKilledPdfRunLeavesNoOfficeConverterSocketOrRendererFolder) {
+  if (!lorvane_pdf::OfficeMissingReason().empty()) GTEST_SKIP() << lorvane_pdf::OfficeMissingReason();
+  for (int i = 0; i < 8; ++i) Message(QStringLiteral("in/m%1.msg").arg(i));
+  const QString temp = Path(QStringLiteral("temp"));
+  const QString out = Path(QStringLiteral("out"));
+  QDir().mkpath(temp);
+  const pid_t program = ::fork();
+  if (program == 0) {
+    ::setenv("TMPDIR", qPrintable(temp), 1);
+    ::setenv("TEMP", qPrintable(temp), 1);
+    ::execl(LORVANE_EXE, "lorvane", "convert", "--format", "pdf", "--jobs", "2", "--output", qPrintable(out),
+            qPrintable(Path(QStringLiteral("in"))), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ASSERT_GT(program, 0);
+  const auto waitFor = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+  };
+  // Killed once the first PDF is written, while the next ones are rendered.
+  const bool rendering = waitFor([&] { return !QDir(out).entryList({QStringLiteral("*.pdf")}, QDir::Files).isEmpty(); });
+  const QStringList offices = ProcessesNaming(QStringLiteral("soffice"));
+  QStringList profiles;
+  for (const QString& office : offices) {
+    const qsizetype at = office.indexOf(QStringLiteral("UserInstallation=file://"));
+    if (at >= 0 && office.contains(temp)) profiles << office.mid(at + 24).section(u' ', 0, 0);
+  }
+  ::kill(program, SIGKILL);
+  int status = 0;
+  ::waitpid(program, &status, 0);
+  ASSERT_TRUE(rendering) << "no PDF was made";
+  EXPECT_FALSE(profiles.isEmpty()) << qPrintable(offices.join(u'\n'));
+
+  EXPECT_TRUE(waitFor([&] { return ProcessesNaming(temp).isEmpty(); })) << qPrintable(ProcessesNaming(temp).join(u'\n'));
+  EXPECT_TRUE(waitFor([&] { return QDir(temp).entryList({QStringLiteral("lorvane-pdf-*")}, QDir::AllEntries).isEmpty(); }))
+      << qPrintable(QDir(temp).entryList(QDir::AllEntries).join(u' '));
+  const QString prefix = QStringLiteral("OSL_PIPE_%1_").arg(::getuid());
+  const auto sockets = [&] {
+    QStringList left = QDir(QStringLiteral("/tmp")).entryList({prefix + QStringLiteral("lorvane_pdf_%1_*").arg(program)},
+                                                              QDir::System | QDir::AllEntries);
+    for (const QString& profile : profiles) {
+      for (const std::string& path : lorvane_pdf::OfficeSockets(profile.toStdString(), "-")) {
+        if (QFileInfo(QString::fromStdString(path)).fileName().contains(QStringLiteral("SingleOfficeIPC")) &&
+            QFileInfo::exists(QString::fromStdString(path)))
+          left << QString::fromStdString(path);
+      }
+    }
+    return left;
+  };
+  EXPECT_TRUE(waitFor([&] { return sockets().isEmpty(); })) << qPrintable(sockets().join(u' '));
 }
 
 // The many-machines recipe, run locally: GNU parallel hands chunks of the file list to

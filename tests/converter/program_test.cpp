@@ -89,7 +89,7 @@ TEST_F(ProgramTest, ConvertsPathsWithSpacesAndIgnoresFurtherArguments) {
   fs::path input = Write("mail folder/my message.msg", Message("{\\rtf1\\ansi caf\xe9}"));
   fs::path output = dir_ / "out folder" / "my message.doc";
   fs::create_directories(output.parent_path());
-  Outcome outcome = Run({input.string(), output.string(), "extra", "--more"});
+  Outcome outcome = Run({input.string(), output.string(), "extra", "more"});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, "");
@@ -109,6 +109,15 @@ TEST_F(ProgramTest, HeaderFlagBeforeThePathsAddsTheHeaderBlock) {
   EXPECT_EQ(document.rfind("{\\rtf1 {\\pard", 0), 0u) << document;
   EXPECT_LT(document.find("Subject line"), document.find("body}"));
   EXPECT_EQ(Run({"--header", input.string()}).out, "Usage: Quorlin.exe <msg_file> <output_file>\n");
+
+  // An option after the paths counts as one before them; an unknown one is refused there too.
+  Outcome after = Run({input.string(), (dir_ / "after.doc").string(), "--header"});
+  EXPECT_EQ(after.status, 0) << after.err;
+  EXPECT_EQ(Read(dir_ / "after.doc"), document);
+  Outcome unknown = Run({input.string(), (dir_ / "unknown.doc").string(), "extra", "--headr"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_EQ(unknown.err.substr(0, unknown.err.find('\n')), "unknown option: --headr");
+  EXPECT_FALSE(fs::exists(dir_ / "unknown.doc"));
 }
 
 TEST_F(ProgramTest, PicturesFlagShowsThePlacedAttachments) {
@@ -402,6 +411,27 @@ TEST_F(ProgramTest, ServeModeSendsEachRequestsNoticesBeforeItsAnswer) {
       std::string("notice\0code page 9999 is not known here: its text is read as code page 1252\0", 76) + std::string("ok\0\0", 4);
   EXPECT_EQ(Read(dir_ / "answers.bin"), notice + notice);
   EXPECT_EQ(Read(dir_ / "errors.txt"), "");
+}
+
+// A description's subject and sender are cut at a character boundary far below what the
+// reading side takes of one answer, so a subject of any length still converts.
+TEST_F(ProgramTest, ServeModeCutsALongSubjectInItsDescriptionAtACharacter) {
+  msgwriter::MessageBuilder builder;
+  builder.AddRtfBody("{\\rtf1 body}").AddUnicode(0x0037, std::u16string(70'000, u'\u20AC'));
+  const fs::path in = Write("long.msg", builder.Build());
+  const std::string requests = std::string("describe") + '\0' + in.string() + '\0' + (dir_ / "long.doc").string() + '\0';
+  Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
+  const std::string command = Quote(QUORLIN_EXE) + " --serve <" + Quote((dir_ / "requests.bin").string()) + " >" +
+                              Quote((dir_ / "answers.bin").string());
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string answers = Read(dir_ / "answers.bin");
+  const std::string head = std::string("subject") + '\0';
+  ASSERT_EQ(answers.rfind(head, 0), 0u);
+  const std::string subject = answers.substr(head.size(), answers.find('\0', head.size()) - head.size());
+  std::string euros;
+  for (int i = 0; i < 5461; ++i) euros += "\xE2\x82\xAC";  // 16,383 bytes: whole characters only
+  EXPECT_EQ(subject, euros);
+  EXPECT_EQ(answers.substr(answers.size() - 4), std::string("ok\0\0", 4));
 }
 
 }  // namespace

@@ -271,6 +271,29 @@ TEST_F(BatchRunTest, APdfRunMakesOneArchivalFilePerMessage) {
   EXPECT_TRUE(QDir(scratch).isEmpty());
 }
 
+// A subject longer than any answer the run reads whole still makes its PDF: the converter
+// cuts what it describes, and the PDF's title is the subject's beginning.
+TEST_F(BatchRunTest, APdfRunTakesASubjectOfAnyLength) {
+  if (!lorvane_pdf::OfficeMissingReason().empty()) GTEST_SKIP() << lorvane_pdf::OfficeMissingReason();
+  msgwriter::MessageBuilder builder;
+  builder.AddUnicode(0x0037, u"Long " + std::u16string(200'000, u'x'));
+  builder.AddRtfBody("{\\rtf1\\ansi A long subject.\\par}");
+  const QString source = TreePath(dir_, QStringLiteral("long.msg"));
+  ASSERT_TRUE(run_testing::WriteBytes(source, builder.Build()));
+  const QString scratch = TreePath(dir_, QStringLiteral("scratch"));
+  ASSERT_TRUE(QDir().mkpath(scratch));
+  const BatchJob job{source, TreePath(dir_, QStringLiteral("long.pdf"))};
+  BatchSettings settings;
+  settings.converterPath = QStringLiteral(QUORLIN_EXE);
+  settings.pdf = true;
+  settings.pdfScratch = scratch;
+  const auto outcomes = Run({job}, settings);
+  ASSERT_EQ(outcomes.size(), 1u);
+  EXPECT_TRUE(outcomes.at(0).converted) << qPrintable(outcomes.at(0).reason);
+  EXPECT_TRUE(QFile::exists(job.output));
+  EXPECT_TRUE(QDir(scratch).isEmpty());
+}
+
 // A stop in a PDF run: every message still gets one outcome, a PDF exists exactly for each
 // converted one, nothing is begun after the stop, and the run's folder is left empty.
 TEST_F(BatchRunTest, AStopInAPdfRunLeavesOnlyWholePdfsAndCountsTheRest) {

@@ -202,10 +202,33 @@ TEST_F(ConversionRunTest, KeepSubFoldersPutsEachDocumentAtItsPlaceBelowTheDroppe
   QDir(TreeRoot(out_)).removeRecursively();
   QDir().mkpath(TreeRoot(out_));
   Click();
-  // b and c, listed twice for one document each, are counted once.
-  EXPECT_EQ(Messages().back(), Done(6, 0));
+  // b and c, listed twice for one document each, are converted once and said to be so.
+  EXPECT_EQ(Messages().back(), Done(6, 0) + QStringLiteral(", 2 listed twice"));
   EXPECT_EQ(OutFiles(), QStringList({"a (2).doc", "a.doc", "b.doc", "c.doc", "d.doc", "e.doc"}));
   EXPECT_TRUE(QFile::exists(Out(QStringLiteral("a (2).doc"))));
+}
+
+// One message listed under two names, through a link to its folder, is one message: one
+// document, and the closing box says the second listing was merged. Beside the messages,
+// the two names make the same document, through the link.
+TEST_F(ConversionRunTest, AMessageListedThroughALinkToItsFolderIsConvertedOnce) {
+  ToFolder(TreeRoot(out_));
+  const QString message = AddMessage(QStringLiteral("m/a.msg"));
+  const QDir sources(TreeRoot(sources_));
+  ASSERT_TRUE(QFile::link(sources.filePath(QStringLiteral("m")), sources.filePath(QStringLiteral("m2"))));
+  fixture_->form().ListView1->Append(sources.filePath(QStringLiteral("m2/a.msg")));
+  Click();
+  EXPECT_EQ(Messages().back(), Done(1, 0) + QStringLiteral(", 1 listed twice"));
+  EXPECT_EQ(OutFiles(), QStringList{QStringLiteral("a.doc")});
+  ExpectIdle();
+
+  BesideSources();
+  fixture_->form().ListView1->Append(message);
+  fixture_->form().ListView1->Append(sources.filePath(QStringLiteral("m2/a.msg")));
+  Click();
+  EXPECT_EQ(Messages().back(), Done(1, 0) + QStringLiteral(", 1 listed twice"));
+  EXPECT_EQ(QDir(sources.filePath(QStringLiteral("m"))).entryList(QDir::Files, QDir::Name),
+            (QStringList{QStringLiteral("a.doc"), QStringLiteral("a.msg")}));
 }
 
 // "Name documents by: date and subject" asks the converters for each message's name before
