@@ -168,9 +168,21 @@ class Batch {
   // document in place, but before its answer was read, converted the message: the outcome
   // says so, and the counts stay those of the documents on disk.
   void Abandon(Slot& slot, Result result, const QString& reason) {
-    slot.worker.Kill();
+    // A converter ended at a stop before it had read its request never began the message.
+    bool unread = false;
+    if (result == Result::kStopped) {
+      unread = slot.worker.KillBeforeItRead();
+    } else {
+      slot.worker.Kill();
+    }
     const std::size_t index = *slot.job;
     slot.job.reset();
+    if (unread) {
+      std::error_code ignored;
+      if (Pdf()) std::filesystem::remove_all(Scratch(index), ignored);
+      Finish(index, Outcome(Result::kNotStarted, QString()));
+      return;
+    }
     if (Pdf()) {
       std::error_code ignored;
       std::filesystem::remove_all(Scratch(index), ignored);

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -107,6 +108,7 @@ bool ConverterWorker::Send(const std::string& options, const std::string& input,
     request += *field;
     request.push_back('\0');
   }
+  lastRequest_ = request.size();
   return WriteAll(toWorker_, request);
 }
 
@@ -156,6 +158,23 @@ void ConverterWorker::Finish(int graceMs) {
 }
 
 std::string ConverterWorker::Kill() { return Reap(true, 0); }
+
+bool ConverterWorker::KillBeforeItRead() {
+  bool unread = false;
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    // Only this program holds the pipe now: what is in it stays as the converter left it.
+    int left = 0;
+    unread = toWorker_ >= 0 && lastRequest_ > 0 && ::ioctl(toWorker_, FIONREAD, &left) == 0 &&
+             static_cast<std::size_t>(left) == lastRequest_;
+  }
+  Reap(true, 0);
+  return unread;
+}
 
 std::string ConverterWorker::Reap(bool killFirst, int graceMs) {
   CloseDescriptor(toWorker_);

@@ -45,6 +45,9 @@ class ConverterWorker {
   // Ends the converter at once and says how it ended ("ended by signal 11 (Segmentation
   // fault)", "stopped with status 3"), or empty when it was not running.
   std::string Kill();
+  // Ends the converter at once and, once it is gone, says whether the last request was
+  // still wholly unread in its input pipe: the converter never began it.
+  bool KillBeforeItRead();
 
  private:
   std::string Reap(bool killFirst, int graceMs);
@@ -52,6 +55,7 @@ class ConverterWorker {
   pid_t pid_ = -1;
   int toWorker_ = -1;
   int fromWorker_ = -1;
+  std::size_t lastRequest_ = 0;  // the bytes of the request sent last
   std::string pending_;
   Answer next_;  // the notices and records of the answer not complete yet
 };

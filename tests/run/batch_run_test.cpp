@@ -122,7 +122,11 @@ struct RandomRun {
 // Every random run keeps these: it ends; each message gets exactly one outcome as it
 // arrives and once more in list order; converted = documents on disk; a message a
 // converter ever began has an outcome other than "not started", and one not started was
-// never begun; no temporary file, no converter process is left.
+// never begun; a message its converter had not begun when the run ended it is "not
+// started" after a stop, else timed out; no temporary file, no converter process is left.
+// None of it depends on how fast the machine is: a converter that had not yet read its
+// request when the stop ended it (the stand-in marks a message begun just after reading)
+// leaves the message not started, however late it was scheduled.
 TEST_F(BatchRunTest, RandomRunsWithStopsAndSlowBoxesKeepTheRunsInvariants) {
   std::mt19937 random(20261208);
   const int runs = 200;
@@ -196,8 +200,15 @@ TEST_F(BatchRunTest, RandomRunsWithStopsAndSlowBoxesKeepTheRunsInvariants) {
     for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
       EXPECT_EQ(arrivedCount[i], 1) << i;
       const bool begun = QFile::exists(plan.jobs[i].source + QStringLiteral(".begun"));
-      const bool notStarted = outcomes[i].result == quorlin::serve_protocol::Result::kNotStarted;
-      EXPECT_NE(begun, notStarted) << i << " " << quorlin::serve_protocol::WordFor(outcomes[i].result);
+      const quorlin::serve_protocol::Result result = outcomes[i].result;
+      const bool notStarted = result == quorlin::serve_protocol::Result::kNotStarted;
+      if (begun) EXPECT_FALSE(notStarted) << i;
+      // Not begun: never handed out, or its converter ended between reading the request and
+      // marking it (after a stop: "stopped"; or past the time limit).
+      if (!begun)
+        EXPECT_TRUE(notStarted || result == quorlin::serve_protocol::Result::kStopped ||
+                    result == quorlin::serve_protocol::Result::kTimedOut)
+            << i << " " << quorlin::serve_protocol::WordFor(result);
       EXPECT_EQ(outcomes[i].converted, QFile::exists(plan.jobs[i].output)) << i;
       if (outcomes[i].converted) ++converted;
       // Only a stop leaves messages unstarted; without one every message is done.

@@ -780,16 +780,27 @@ TEST_F(StandInRunTest, StopMidRunEndsTheConverterAndCountsWhatWasNotStarted) {
   AddMessage(QStringLiteral("zz.msg"));
   QElapsedTimer sinceStop;
   QString caption;
+  // The button from the stop to the run's end: "Stopping..." and disabled, at once.
+  QStringList afterStop;
   {
     WhileRunning watch([&] {
-      if (!form.Converting || sinceStop.isValid() || !Started(hang)) return;
+      if (!form.Converting) return;
+      if (sinceStop.isValid()) {
+        afterStop << form.PushButton2->text() + (form.PushButton2->isEnabled() ? u'+' : u'-');
+        return;
+      }
+      if (!Started(hang)) return;
       caption = form.PushButton2->text();
       sinceStop.start();
       Click();  // the button now stops
+      afterStop << form.PushButton2->text() + (form.PushButton2->isEnabled() ? u'+' : u'-');
     });
     Click();
   }
   EXPECT_EQ(caption, QStringLiteral("Stop Converting"));
+  ASSERT_FALSE(afterStop.isEmpty());
+  EXPECT_EQ(afterStop.filter(QStringLiteral("Stopping...-")).size(), afterStop.size()) << qPrintable(afterStop.join(u' '));
+  EXPECT_TRUE(form.PushButton2->isEnabled());
   ASSERT_TRUE(sinceStop.isValid());
   EXPECT_GE(sinceStop.elapsed(), 1800);
   EXPECT_LT(sinceStop.elapsed(), 6000);
