@@ -202,13 +202,15 @@ TEST_F(BatchRunTest, RandomRunsWithStopsAndSlowBoxesKeepTheRunsInvariants) {
       const bool begun = QFile::exists(plan.jobs[i].source + QStringLiteral(".begun"));
       const quorlin::serve_protocol::Result result = outcomes[i].result;
       const bool notStarted = result == quorlin::serve_protocol::Result::kNotStarted;
-      if (begun) EXPECT_FALSE(notStarted) << i;
-      // Not begun: never handed out, or its converter ended between reading the request and
-      // marking it (after a stop: "stopped"; or past the time limit).
-      if (!begun)
+      if (begun) {
+        EXPECT_FALSE(notStarted) << i;
+      } else {
+        // Not begun: never handed out, or its converter ended between reading the request
+        // and marking it (after a stop: "stopped"; or past the time limit).
         EXPECT_TRUE(notStarted || result == quorlin::serve_protocol::Result::kStopped ||
                     result == quorlin::serve_protocol::Result::kTimedOut)
             << i << " " << quorlin::serve_protocol::WordFor(result);
+      }
       EXPECT_EQ(outcomes[i].converted, QFile::exists(plan.jobs[i].output)) << i;
       if (outcomes[i].converted) ++converted;
       // Only a stop leaves messages unstarted; without one every message is done.
