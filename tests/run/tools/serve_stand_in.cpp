@@ -8,6 +8,7 @@
 // "<message>.begun", so that a test can tell which messages a converter ever began; one
 // whose name holds "slow" takes 40 ms before it is converted.
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -32,7 +33,10 @@ int main() {
       std::ofstream(request.output.substr(0, slash) + "." + name + ".00c0ffee12345678.tmp") << "half a document";
     }
     if (hang) {
-      std::ofstream(request.input + ".started") << ::getpid();
+      // Whole or not at all, so a test never reads the marker of a stand-in killed while
+      // writing it.
+      std::ofstream(request.input + ".started.part") << ::getpid();
+      std::rename((request.input + ".started.part").c_str(), (request.input + ".started").c_str());
       std::this_thread::sleep_for(std::chrono::hours(1));
     }
     if (crash) std::abort();
