@@ -433,7 +433,7 @@ TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsANumberedSecondDocument) {
   AddMessage(QStringLiteral("three/x.eml"));
   fixture_->form().ListView1->Append(first);  // the same source again keeps its document
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0)});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0) + QStringLiteral(", 1 listed twice")});
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("x (2).doc"), QStringLiteral("x (3).doc"), QStringLiteral("x.doc")}));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("x.doc"))), DocumentFor(RtfFor(QStringLiteral("one/x.msg"))));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("x (2).doc"))), DocumentFor(RtfFor(QStringLiteral("two/x.msg"))));
