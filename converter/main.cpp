@@ -4,12 +4,13 @@
 // `Quorlin --serve` converts many messages in turn over its standard streams (serve.h).
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "converter/base/path_text.h"
 #include "converter/conversion.h"
+#include "converter/program_arguments.h"
 #include "converter/serve.h"
 #include "converter/stop_signals.h"
 
@@ -37,9 +38,12 @@ constexpr const char* kUsage = "Usage: Quorlin.exe <msg_file> <output_file>\n";
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv_bytes) {
   quorlin::InstallStopHandlers();
-  if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) {
+  quorlin::UseBinaryStandardStreams();
+  const std::vector<std::string> argv = quorlin::ProgramArguments(argc, argv_bytes);
+  argc = static_cast<int>(argv.size());
+  if (argc == 2 && argv[1] == "--serve") {
 #ifdef __linux__
     // A main program that is gone (killed outright) stops this converter as a stop would:
     // what the conversion under way had made is removed and nothing runs on.
@@ -52,12 +56,12 @@ int main(int argc, char** argv) {
   // argument is ignored.
   std::vector<std::string_view> flags;
   int first = 1;
-  while (first < argc && std::strncmp(argv[first], "--", 2) == 0) {
-    if (std::strcmp(argv[first++], "--") == 0) break;
+  while (first < argc && argv[first].starts_with("--")) {
+    if (argv[first++] == "--") break;
     flags.emplace_back(argv[first - 1]);
   }
   for (int later = first + 2; later < argc; ++later) {
-    if (std::strncmp(argv[later], "--", 2) == 0) flags.emplace_back(argv[later]);
+    if (argv[later].starts_with("--")) flags.emplace_back(argv[later]);
   }
   quorlin::ConversionOptions options;
   const std::string refused = quorlin::ReadConversionOptions(flags, quorlin::OptionSpelling::kFlag, options);
@@ -70,9 +74,10 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return kExitUsage;
   }
-  quorlin::ConversionResult result = quorlin::ConvertFile(argv[first], argv[first + 1], options);
+  quorlin::ConversionResult result =
+      quorlin::ConvertFile(quorlin::PathFromUtf8(argv[first]), quorlin::PathFromUtf8(argv[first + 1]), options);
   if (!result.ok()) std::fprintf(stderr, "%s\n", result.message.c_str());
   // A document that took a numbered name says where it went, as the serve answer does.
-  if (result.ok() && !result.document.empty()) std::printf("document %s\n", result.document.c_str());
+  if (result.ok() && !result.document.empty()) std::printf("document %s\n", quorlin::Utf8Of(result.document).c_str());
   return ExitCode(result.status);
 }
