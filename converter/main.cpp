@@ -1,13 +1,15 @@
 // Quorlin: converts one saved message into an RTF document.
 // `Quorlin [options] <msg_file> <output_file>`: parses the command line, runs the
 // conversion, prints the usage line or a one-line reason, and sets the exit status.
-// `Quorlin --serve` converts many messages in turn over its standard streams (serve.h).
+// `Quorlin --serve [--journal PATH]` converts many messages in turn over its standard
+// streams (serve.h), keeping each conversion's journal in PATH (output_journal.h).
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "converter/base/output_journal.h"
 #include "converter/conversion.h"
 #include "converter/serve.h"
 #include "converter/stop_signals.h"
@@ -34,7 +36,22 @@ constexpr const char* kUsage = "Usage: Quorlin.exe <msg_file> <output_file>\n";
 
 int main(int argc, char** argv) {
   quorlin::InstallStopHandlers();
-  if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) return quorlin::Serve(stdin, stdout);
+  namespace protocol = quorlin::serve_protocol;
+  if (argc >= 2 && argv[1] == protocol::kServeFlag) {
+    // `--serve --journal PATH`: the journal in the file the main program names.
+    if (argc == 4 && argv[2] == protocol::kJournalFlag) {
+      try {
+        quorlin::KeepOutputJournalAt(argv[3]);
+      } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return kExitUsage;
+      }
+    } else if (argc != 2) {
+      std::fputs(kUsage, stdout);
+      return kExitUsage;
+    }
+    return quorlin::Serve(stdin, stdout);
+  }
   // Options (conversion_options.h) come first, in any order; "--" ends them before a path
   // that begins with "--".
   std::vector<std::string_view> flags;

@@ -24,6 +24,7 @@
 #include "platform/native_names.h"
 #include "msgwriter/message_builder.h"
 #include "support/message_files.h"
+#include "support/planted_journals.h"
 #include "support/slow_message.h"
 #include "support/qstring_printer.h"
 #include "support/scripted_dialogs.h"
@@ -463,6 +464,41 @@ TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
                                               "(the converter was ended by signal 6")))
       << qPrintable(run.err);
   EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 3 of 5 messages, 2 failed.\n")));
+}
+
+// Nothing found in a folder is trusted: journals and temporary-looking files planted in
+// the output folder, beside the messages with --beside, as a link to a list elsewhere,
+// naming files outside the output folder, in the current folder and one the planter cannot
+// read, are left as they are, and so is all they name, when converters are ended at the
+// time limit or crash. What the ended converters had begun goes all the same.
+TEST_F(ConvertCommandTest, PlantedJournalsMakeTheRunDeleteNothing) {
+  test_support::PlantedJournals planted(Path(QStringLiteral("victims")).toStdString());
+  for (const char* name : {"in/a.msg", "in/crash.msg", "in/hang.msg", "beside/b.msg", "beside/crash.msg", "beside/hang.msg"})
+    Message(QString::fromUtf8(name));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  for (const char* name : {"out/a.doc", "out/crash.doc", "out/hang.doc", "beside/b.doc"})
+    planted.Named(Path(QString::fromUtf8(name)).toStdString());
+  for (const char* name : {"out/crash.doc", "out/hang.doc", "beside/crash.doc", "beside/hang.doc"})
+    planted.PlantFor(Path(QString::fromUtf8(name)).toStdString());
+  const QStringList before = FilesBelow(Path(QStringLiteral("out")));
+
+  const Result run = Run({QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--jobs"), QStringLiteral("2"),
+                          QStringLiteral("--output"), Path(QStringLiteral("out")), Path(QStringLiteral("in"))},
+                         StandIn());
+  EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 1 of 3 messages, 2 failed.\n"))) << qPrintable(run.err);
+  const Result beside = Run({QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--jobs"), QStringLiteral("2"),
+                             QStringLiteral("--beside"), Path(QStringLiteral("beside"))},
+                            StandIn());
+  EXPECT_TRUE(beside.err.endsWith(QStringLiteral("Converted 1 of 3 messages, 2 failed.\n"))) << qPrintable(beside.err);
+  EXPECT_EQ(planted.Changed(), std::vector<std::string>{});
+  QStringList after = before;
+  after << QStringLiteral("a.doc");
+  after.sort();
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), after) << "the converters' own temporary files went";
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/a.doc"))), DocumentOf(QStringLiteral("in/a.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("beside/b.doc"))), DocumentOf(QStringLiteral("beside/b.msg")));
+  for (const QString& name : FilesBelow(Path(QStringLiteral("beside"))))
+    EXPECT_FALSE(name.contains(QStringLiteral("00c0ffee"))) << qPrintable(name);
 }
 
 // Ctrl-C, and the terminal closing (SIGHUP) alike: the converter under way is ended, its
