@@ -501,6 +501,74 @@ TEST_F(ConvertCommandTest, PlantedJournalsMakeTheRunDeleteNothing) {
     EXPECT_FALSE(name.contains(QStringLiteral("00c0ffee"))) << qPrintable(name);
 }
 
+// The converters of every process of `folder` (their program lies in it): found through
+// /proc, as the run places its converter in its own folder below the temporary folder.
+std::vector<pid_t> ProgramsIn(const std::string& folder) {
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code error;
+    const std::string program = std::filesystem::read_symlink(entry.path() / "exe", error).string();
+    if (!error && program.rfind(folder + "/", 0) == 0) found.push_back(static_cast<pid_t>(std::stol(name)));
+  }
+  return found;
+}
+
+// A run killed outright, the program and its converter alike, leaves what its converter
+// knew in its own private folder, where no later run looks: the user clears the
+// attachments it left, a second run of the message succeeds, and a third that replaces
+// its document and passes the time limit takes back only what it began itself. What the
+// second run saved stays.
+TEST_F(ConvertCommandTest, AKilledRunNeverMakesALaterRunUndoAnotherRunsWork) {
+  const std::vector<std::uint8_t> msg = test_support::SlowMessage();
+  QDir().mkpath(Path(QStringLiteral("in")));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  QDir().mkpath(Path(QStringLiteral("temp")));
+  QFile source(Path(QStringLiteral("in/hang.msg")));
+  ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+  source.write(reinterpret_cast<const char*>(msg.data()), static_cast<qint64>(msg.size()));
+  source.close();
+  const std::string temp = Path(QStringLiteral("temp")).toStdString();
+  const std::string out = Path(QStringLiteral("out")).toStdString();
+  const std::string input = Path(QStringLiteral("in/hang.msg")).toStdString();
+  const pid_t program = fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    ::setenv("TEMP", temp.c_str(), 1);
+    ::execl(LORVANE_EXE, LORVANE_EXE, "convert", "--quiet", "--pictures", "--attachments", "--output", out.c_str(),
+            input.c_str(), nullptr);
+    ::_exit(127);
+  }
+  const QString kept = Path(QStringLiteral("out/hang attachments/kept4.txt"));
+  for (int i = 0; i < 3000 && !QFile::exists(kept); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(QFile::exists(kept));
+  const std::vector<pid_t> converters = ProgramsIn(temp);
+  ::kill(program, SIGKILL);
+  for (const pid_t converter : converters) ::kill(converter, SIGKILL);
+  int status = 0;
+  ::waitpid(program, &status, 0);
+  ASSERT_EQ(converters.size(), 1u);
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("out/hang.doc"))));
+  QDir(Path(QStringLiteral("out/hang attachments"))).removeRecursively();
+
+  EXPECT_EQ(Run({QStringLiteral("--quiet"), QStringLiteral("--pictures"), QStringLiteral("--attachments"),
+                 QStringLiteral("--output"), Path(QStringLiteral("out")), Path(QStringLiteral("in/hang.msg"))})
+                .status,
+            0);
+  const QStringList saved = FilesBelow(Path(QStringLiteral("out")));
+  ASSERT_TRUE(saved.contains(QStringLiteral("hang attachments/kept4.txt"))) << qPrintable(saved.join(u'|'));
+  const QByteArray keptBytes = ReadAll(kept);
+
+  const Result late = Run({QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--replace"),
+                           QStringLiteral("--pictures"), QStringLiteral("--attachments"), QStringLiteral("--output"),
+                           Path(QStringLiteral("out")), Path(QStringLiteral("in/hang.msg"))},
+                          StandIn());
+  EXPECT_TRUE(late.err.contains(QStringLiteral("The conversion took longer than 1 second"))) << qPrintable(late.err);
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), saved);
+  EXPECT_EQ(ReadAll(kept), keptBytes);
+}
+
 // Ctrl-C, and the terminal closing (SIGHUP) alike: the converter under way is ended, its
 // half-written temporary document goes with it, and the report says how far the run got.
 TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutputOrPrivateFolder) {
