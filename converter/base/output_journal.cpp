@@ -6,6 +6,8 @@
 #include "converter/base/output_journal.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -132,6 +134,16 @@ FileIdentity IdentityOfOpenFile(int fd) {
   if (::fstat(fd, &st) != 0) throw IoError(JournalError(" (the file made cannot be looked at)"));
   return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
+
+JournalStep::JournalStep() {
+  static_assert(sizeof previous_ >= sizeof(sigset_t));
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&stops, signal);
+  ::pthread_sigmask(SIG_BLOCK, &stops, reinterpret_cast<sigset_t*>(previous_));
+}
+
+JournalStep::~JournalStep() { ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<sigset_t*>(previous_), nullptr); }
 
 void KeepOutputJournalAt(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);

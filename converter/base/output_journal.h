@@ -46,6 +46,21 @@ void JournalFolder(const std::filesystem::path& folder);
 void JournalFile(const std::filesystem::path& file, const FileIdentity& made);
 void JournalTemporary(const std::filesystem::path& name, const FileIdentity& made);
 
+// Holds off the stop signals (SIGTERM, SIGINT, SIGHUP) for its lifetime: around making
+// something and entering it in the journal, so that a stop finds it either not made or
+// in the journal. (A kill cannot be held off; the moment between the two is what one may
+// leave behind.)
+class JournalStep {
+ public:
+  JournalStep();
+  ~JournalStep();
+  JournalStep(const JournalStep&) = delete;
+  JournalStep& operator=(const JournalStep&) = delete;
+
+ private:
+  unsigned char previous_[128];  // the signal mask before, as the system keeps it
+};
+
 // Removes what the journal lists while it is still what was made (files and temporary
 // names first, then folders once empty, innermost first), empties the journal and ends
 // it. Safe in a signal handler: it calls nothing but pread, lstat, unlink, rmdir and

@@ -38,6 +38,7 @@ void AttachmentFolder::Create() {
   if (fs::exists(status) && !fs::is_directory(status))
     throw IoError("cannot save attachments in " + Quote(path_) + ": it is not a folder");
   if (!fs::exists(status)) {
+    const JournalStep step;
     if (!fs::create_directory(path_, error) || error)
       throw IoError("cannot create folder " + Quote(path_) + ": " +
                     (error ? error.message() : "something else appeared under its name"));

@@ -74,6 +74,7 @@ Temporary CreateNamed(const fs::path& folder, const fs::path& target) {
   Temporary temporary;
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary.path = TemporaryName(folder, target);
+    const JournalStep step;
     errno = 0;
     if ((temporary.file = std::fopen(temporary.path.string().c_str(), "wbx"))) {
       RememberUnfinishedOutput(temporary.path.c_str());
