@@ -81,10 +81,9 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       throw IoError("the output file \"" + output.string() + "\" is the input file itself");
     auto in = std::make_unique<InputFile>(input);
     auto message = Message::Open(in->bytes());
-    const std::optional<std::int64_t> sent = MessageTime(*message);
+    DocumentFacts facts = ReadDocumentFacts(*message);
     std::optional<std::int64_t> date;
-    if (options.file_dates) date = sent;
-    const NameFields facts = ReadNameFields(*message);
+    if (options.file_dates) date = facts.sent;
     const std::filesystem::path document = options.replace ? output : FreeDocumentPath(output);
     AttachmentJournal journal;
     BeginOutputJournal();
@@ -110,11 +109,10 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       result.attachment_files = prepared.saved.files;
       result.embedded_messages = prepared.saved.messages;
       if (document != output) result.document = document;
-      result.subject = facts.subject;
-      result.sender = facts.from;
-      result.sent = sent;
+      result.facts = std::move(facts);
       result.saved_files = journal.Files();
       result.embedded_documents = journal.Documents();
+      result.embedded_facts = journal.DocumentsFacts();
       EndOutputJournal();
       return result;
     } catch (...) {

@@ -98,13 +98,21 @@ std::string KeptSummary(const ConversionOptions& options, const ConversionResult
 
 void WriteDescription(std::FILE* out, const ConversionResult& result) {
   namespace protocol = serve_protocol;
-  WriteRecord(out, std::string(protocol::kSubjectRecord), result.subject);
-  WriteRecord(out, std::string(protocol::kSenderRecord), result.sender);
-  if (result.sent) WriteRecord(out, std::string(protocol::kSentRecord), std::to_string(*result.sent));
+  const auto describe = [out](const DocumentFacts& facts, std::string_view subject, std::string_view sender,
+                              std::string_view sent) {
+    WriteRecord(out, std::string(subject), facts.subject);
+    WriteRecord(out, std::string(sender), facts.sender);
+    if (facts.sent) WriteRecord(out, std::string(sent), std::to_string(*facts.sent));
+  };
+  describe(result.facts, protocol::kSubjectRecord, protocol::kSenderRecord, protocol::kSentRecord);
   // Paths go as they are, line breaks included: each ends its field.
   for (const auto& file : result.saved_files) WriteRecord(out, std::string(protocol::kSavedRecord), file.string(), false);
-  for (const auto& document : result.embedded_documents)
-    WriteRecord(out, std::string(protocol::kEmbeddedRecord), document.string(), false);
+  for (std::size_t i = 0; i < result.embedded_documents.size(); ++i) {
+    WriteRecord(out, std::string(protocol::kEmbeddedRecord), result.embedded_documents[i].string(), false);
+    if (i < result.embedded_facts.size())
+      describe(result.embedded_facts[i], protocol::kEmbeddedSubjectRecord, protocol::kEmbeddedSenderRecord,
+               protocol::kEmbeddedSentRecord);
+  }
 }
 
 int Serve(std::FILE* in, std::FILE* out) {

@@ -17,6 +17,7 @@
 #include "converter/document/header_fields.h"
 #include "converter/document/message_body.h"
 #include "converter/document/message_document.h"
+#include "converter/document/name_fields.h"
 #include "converter/base/notice.h"
 #include "converter/document/picture_attachments.h"
 #include "converter/msg/property_tags.h"
@@ -131,7 +132,8 @@ class Saver {
     if (stem.empty()) stem = Fallback(listed);
     const std::string document = folder_.ReserveDocument(stem);
     PreparedDocument prepared = PrepareDocument(inner, folder_.path() / document, options_, journal_);
-    folder_.WriteReserved(document, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); });
+    folder_.WriteReserved(document, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); },
+                          ReadDocumentFacts(inner));
     saved_.files += prepared.saved.files;
     saved_.messages += 1 + prepared.saved.messages;
     return document;

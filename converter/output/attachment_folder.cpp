@@ -97,11 +97,11 @@ std::string AttachmentFolder::ReserveDocument(const std::string& stem) {
 }
 
 void AttachmentFolder::WriteReserved(const std::string& name,
-                                     const std::function<void(ByteSink&)>& produce) {
+                                     const std::function<void(ByteSink&)>& produce, DocumentFacts facts) {
   if (!WriteNewFile(path_ / name, produce))
     throw IoError("cannot write output file " + Quote(path_ / name) +
                   ": another file appeared under its name");
-  journal_.AddDocument(path_ / name);
+  journal_.AddDocument(path_ / name, std::move(facts));
 }
 
 }  // namespace quorlin
