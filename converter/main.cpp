@@ -4,13 +4,14 @@
 // `Quorlin --serve [--journal PATH]` converts many messages in turn over its standard
 // streams (serve.h), keeping each conversion's journal in PATH (output_journal.h).
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "converter/base/output_journal.h"
+#include "converter/base/path_text.h"
 #include "converter/conversion.h"
+#include "converter/program_arguments.h"
 #include "converter/serve.h"
 #include "converter/stop_signals.h"
 
@@ -34,14 +35,17 @@ constexpr const char* kUsage = "Usage: Quorlin.exe <msg_file> <output_file>\n";
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv_bytes) {
   quorlin::InstallStopHandlers();
+  quorlin::UseBinaryStandardStreams();
+  const std::vector<std::string> argv = quorlin::ProgramArguments(argc, argv_bytes);
+  argc = static_cast<int>(argv.size());
   namespace protocol = quorlin::serve_protocol;
   if (argc >= 2 && argv[1] == protocol::kServeFlag) {
     // `--serve --journal PATH`: the journal in the file the main program names.
     if (argc == 4 && argv[2] == protocol::kJournalFlag) {
       try {
-        quorlin::KeepOutputJournalAt(argv[3]);
+        quorlin::KeepOutputJournalAt(quorlin::PathFromUtf8(argv[3]));
       } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return kExitUsage;
@@ -56,8 +60,8 @@ int main(int argc, char** argv) {
   // that begins with "--".
   std::vector<std::string_view> flags;
   int first = 1;
-  while (first < argc && std::strncmp(argv[first], "--", 2) == 0) {
-    if (std::strcmp(argv[first++], "--") == 0) break;
+  while (first < argc && argv[first].starts_with("--")) {
+    if (argv[first++] == "--") break;
     flags.emplace_back(argv[first - 1]);
   }
   quorlin::ConversionOptions options;
@@ -71,9 +75,10 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return kExitUsage;
   }
-  quorlin::ConversionResult result = quorlin::ConvertFile(argv[first], argv[first + 1], options);
+  quorlin::ConversionResult result =
+      quorlin::ConvertFile(quorlin::PathFromUtf8(argv[first]), quorlin::PathFromUtf8(argv[first + 1]), options);
   if (!result.ok()) std::fprintf(stderr, "%s\n", result.message.c_str());
   // A document that took a numbered name says where it went, as the serve answer does.
-  if (result.ok() && !result.document.empty()) std::printf("document %s\n", result.document.c_str());
+  if (result.ok() && !result.document.empty()) std::printf("document %s\n", quorlin::Utf8Of(result.document).c_str());
   return ExitCode(result.status);
 }

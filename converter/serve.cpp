@@ -1,4 +1,5 @@
 // The request loop of Quorlin's long-lived mode and the reading and writing of its fields.
+#include "converter/base/path_text.h"
 #include "converter/serve.h"
 
 #include <algorithm>
@@ -91,7 +92,7 @@ std::string KeptSummary(const ConversionOptions& options, const ConversionResult
               std::string(serve_protocol::kMessagesItem) + std::to_string(result.embedded_messages);
   if (!result.document.empty()) {
     if (!summary.empty()) summary += ' ';
-    summary += std::string(serve_protocol::kDocumentItem) + result.document.string();
+    summary += std::string(serve_protocol::kDocumentItem) + Utf8Of(result.document);
   }
   return summary;
 }
@@ -106,9 +107,9 @@ void WriteDescription(std::FILE* out, const ConversionResult& result) {
   };
   describe(result.facts, protocol::kSubjectRecord, protocol::kSenderRecord, protocol::kSentRecord);
   // Paths go as they are, line breaks included: each ends its field.
-  for (const auto& file : result.saved_files) WriteRecord(out, std::string(protocol::kSavedRecord), file.string(), false);
+  for (const auto& file : result.saved_files) WriteRecord(out, std::string(protocol::kSavedRecord), Utf8Of(file), false);
   for (std::size_t i = 0; i < result.embedded_documents.size(); ++i) {
-    WriteRecord(out, std::string(protocol::kEmbeddedRecord), result.embedded_documents[i].string(), false);
+    WriteRecord(out, std::string(protocol::kEmbeddedRecord), Utf8Of(result.embedded_documents[i]), false);
     if (i < result.embedded_facts.size())
       describe(result.embedded_facts[i], protocol::kEmbeddedSubjectRecord, protocol::kEmbeddedSenderRecord,
                protocol::kEmbeddedSentRecord);
@@ -119,10 +120,10 @@ int Serve(std::FILE* in, std::FILE* out) {
   return Serve(
       in, out,
       [](const std::string& input, const std::string& output, const ConversionOptions& options) {
-        return ConvertFile(input, output, options);
+        return ConvertFile(PathFromUtf8(input), PathFromUtf8(output), options);
       },
       [](const std::string& input, const std::string& pattern, std::string& stem) {
-        return NameFile(input, pattern, stem);
+        return NameFile(PathFromUtf8(input), pattern, stem);
       });
 }
 
