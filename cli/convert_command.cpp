@@ -232,6 +232,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     // A PDF's document and what the converter saves with it stay in the run's own folder.
     settings.pdf = options.format == DocumentFormat::kPdf;
     settings.pdfScratch = placement.Folder();
+    settings.privateFolder = placement.Folder();
 
     ProgressLine progress(environment.err, environment.errIsTerminal && !options.quiet, jobs.size());
     std::size_t done = 0;

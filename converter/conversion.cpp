@@ -87,7 +87,7 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
     if (options.file_dates) date = facts.sent;
     const std::filesystem::path document = options.replace ? output : FreeDocumentPath(output);
     AttachmentJournal journal;
-    BeginOutputJournal(output);
+    BeginOutputJournal();
     try {
       // Once the body is read, the input's pages read so far go: a body made of HTML or text
       // is then held once, as its copy (a rich-text body is read again as it is decoded).
@@ -117,7 +117,7 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       EndOutputJournal();
       return result;
     } catch (...) {
-      journal.RollBack();
+      // The journal takes back what was made, each only while it is still what was made.
       RemoveJournaledOutput();
       throw;
     }

@@ -1,13 +1,15 @@
 // Quorlin: converts one saved message into an RTF document.
 // `Quorlin [options] <msg_file> <output_file> [options]`: parses the command line, runs the
 // conversion, prints the usage line or a one-line reason, and sets the exit status.
-// `Quorlin --serve` converts many messages in turn over its standard streams (serve.h).
+// `Quorlin --serve [--journal PATH]` converts many messages in turn over its standard
+// streams (serve.h), keeping each conversion's journal in PATH (output_journal.h).
 #include <csignal>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "converter/base/output_journal.h"
 #include "converter/base/path_text.h"
 #include "converter/conversion.h"
 #include "converter/program_arguments.h"
@@ -43,12 +45,25 @@ int main(int argc, char** argv_bytes) {
   quorlin::UseBinaryStandardStreams();
   const std::vector<std::string> argv = quorlin::ProgramArguments(argc, argv_bytes);
   argc = static_cast<int>(argv.size());
-  if (argc == 2 && argv[1] == "--serve") {
+  namespace protocol = quorlin::serve_protocol;
+  if (argc >= 2 && argv[1] == protocol::kServeFlag) {
 #ifdef __linux__
     // A main program that is gone (killed outright) stops this converter as a stop would:
     // what the conversion under way had made is removed and nothing runs on.
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
 #endif
+    // `--serve --journal PATH`: the journal in the file the main program names.
+    if (argc == 4 && argv[2] == protocol::kJournalFlag) {
+      try {
+        quorlin::KeepOutputJournalAt(quorlin::PathFromUtf8(argv[3]));
+      } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return kExitUsage;
+      }
+    } else if (argc != 2) {
+      std::fputs(kUsage, stdout);
+      return kExitUsage;
+    }
     return quorlin::Serve(stdin, stdout);
   }
   // Options (conversion_options.h) come first, in any order; "--" ends them before a path

@@ -53,6 +53,26 @@
 // Without the option "replace" a conversion never replaces a file at the output path.
 // After each answer the converter flushes its output and waits for the next request; at
 // the end of its input it exits 0, and an input that ends inside a request ends it with 1.
+//
+// The journal. Started as `Quorlin --serve --journal PATH`, the converter keeps the journal
+// of the conversion under way in the file PATH (in a folder only the main program and its
+// converters can enter; made when missing, never through a link, emptied at the start):
+// what the conversion made besides the document's own name, so that whoever ends the
+// converter part way can take back exactly that. The file is emptied as each conversion
+// ends, ok or not, before its answer; so once a converter has been ended, what the file
+// holds belongs to the request it was working on. Each entry is a letter, the device and
+// the inode of what was made (kJournalIdDigits lower-case hex digits each) and its
+// absolute path, ended by a NUL byte; a last entry without its NUL was cut off by a kill:
+//   kJournalFolder     a folder the conversion made, written right after making it
+//   kJournalFile       a file it made (an attachment, an embedded message's document, the
+//                      document itself under a name of its own), written before the name
+//                      is linked to the file
+//   kJournalTemporary  a temporary name of one of its files, written before it is given
+// Undoing removes a file only while its path still names that very file (no link
+// followed: same device and inode), a folder only while it is that folder and empty; a
+// temporary name goes also when the document itself was finished.
+// Without --journal (the converter run by itself) the journal is an unnamed file in the
+// temporary folder, which only the converter reads.
 #pragma once
 
 #include <array>
@@ -61,6 +81,13 @@
 #include <string_view>
 
 namespace quorlin::serve_protocol {
+
+inline constexpr std::string_view kServeFlag = "--serve";
+inline constexpr std::string_view kJournalFlag = "--journal";
+inline constexpr char kJournalFolder = 'd';
+inline constexpr char kJournalFile = 'f';
+inline constexpr char kJournalTemporary = 't';
+inline constexpr std::size_t kJournalIdDigits = 16;
 
 inline constexpr std::size_t kMostFieldBytes = 64 * 1024;
 inline constexpr std::size_t kMostNotices = 64;

@@ -296,6 +296,7 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
   settings.makeFolders = paths.toFolder && paths.keepFolders;
   settings.pdf = format == DocumentFormat::kPdf;
   settings.pdfScratch = placement.Folder();
+  settings.privateFolder = placement.Folder();
   BackgroundBatch batch(plan.jobs, settings);
   BatchSummary summary;
   std::vector<std::optional<BatchOutcome>> outcomes(plan.jobs.size());

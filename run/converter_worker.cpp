@@ -47,7 +47,7 @@ std::string Describe(int status) {
 
 }  // namespace
 
-bool ConverterWorker::Start(const std::string& program, std::string& failure) {
+bool ConverterWorker::Start(const std::string& program, const std::string& journal, std::string& failure) {
   Kill();
   int request[2];
   int answer[2];
@@ -77,11 +77,19 @@ bool ConverterWorker::Start(const std::string& program, std::string& failure) {
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setpgroup(&attributes, 0);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  char serve[] = "--serve";
+  namespace protocol = quorlin::serve_protocol;
   std::string path = program;
-  char* arguments[] = {path.data(), serve, nullptr};
+  std::string serve(protocol::kServeFlag);
+  std::string journalFlag(protocol::kJournalFlag);
+  std::string journalPath = journal;
+  std::vector<char*> arguments{path.data(), serve.data()};
+  if (!journal.empty()) {
+    arguments.push_back(journalFlag.data());
+    arguments.push_back(journalPath.data());
+  }
+  arguments.push_back(nullptr);
   pid_t pid = -1;
-  const int error = ::posix_spawn(&pid, path.c_str(), &actions, &attributes, arguments, environ);
+  const int error = ::posix_spawn(&pid, path.c_str(), &actions, &attributes, arguments.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   ::close(request[0]);

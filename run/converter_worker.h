@@ -16,8 +16,10 @@ class ConverterWorker {
   ConverterWorker& operator=(const ConverterWorker&) = delete;
   ~ConverterWorker() { Kill(); }
 
-  // Starts the converter. Returns false with the system's reason when it cannot start.
-  bool Start(const std::string& program, std::string& failure);
+  // Starts the converter, keeping its journal in the file `journal` (in the run's private
+  // folder; empty for none: the converter then keeps it to itself). Returns false with the
+  // system's reason when it cannot start.
+  bool Start(const std::string& program, const std::string& journal, std::string& failure);
   bool Running() const { return pid_ > 0; }
   // The pipe that carries the converter's answers; poll it for input.
   int AnswerDescriptor() const { return fromWorker_; }

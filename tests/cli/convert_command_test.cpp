@@ -26,6 +26,7 @@
 #include "platform/native_names.h"
 #include "msgwriter/message_builder.h"
 #include "support/message_files.h"
+#include "support/planted_journals.h"
 #include "support/slow_message.h"
 #include "support/qstring_printer.h"
 #include "support/scripted_dialogs.h"
@@ -551,6 +552,109 @@ TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
                                               "(the converter was ended by signal 6")))
       << qPrintable(run.err);
   EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 3 of 5 messages, 2 failed.\n")));
+}
+
+// Nothing found in a folder is trusted: journals and temporary-looking files planted in
+// the output folder, beside the messages with --beside, as a link to a list elsewhere,
+// naming files outside the output folder, in the current folder and one the planter cannot
+// read, are left as they are, and so is all they name, when converters are ended at the
+// time limit or crash. What the ended converters had begun goes all the same.
+TEST_F(ConvertCommandTest, PlantedJournalsMakeTheRunDeleteNothing) {
+  test_support::PlantedJournals planted(Path(QStringLiteral("victims")).toStdString());
+  for (const char* name : {"in/a.msg", "in/crash.msg", "in/hang.msg", "beside/b.msg", "beside/crash.msg", "beside/hang.msg"})
+    Message(QString::fromUtf8(name));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  for (const char* name : {"out/a.doc", "out/crash.doc", "out/hang.doc", "beside/b.doc"})
+    planted.Named(Path(QString::fromUtf8(name)).toStdString());
+  for (const char* name : {"out/crash.doc", "out/hang.doc", "beside/crash.doc", "beside/hang.doc"})
+    planted.PlantFor(Path(QString::fromUtf8(name)).toStdString());
+  const QStringList before = FilesBelow(Path(QStringLiteral("out")));
+
+  const Result run = Run({QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--jobs"), QStringLiteral("2"),
+                          QStringLiteral("--output"), Path(QStringLiteral("out")), Path(QStringLiteral("in"))},
+                         StandIn());
+  EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 1 of 3 messages, 2 failed.\n"))) << qPrintable(run.err);
+  const Result beside = Run({QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--jobs"), QStringLiteral("2"),
+                             QStringLiteral("--beside"), Path(QStringLiteral("beside"))},
+                            StandIn());
+  EXPECT_TRUE(beside.err.endsWith(QStringLiteral("Converted 1 of 3 messages, 2 failed.\n"))) << qPrintable(beside.err);
+  EXPECT_EQ(planted.Changed(), std::vector<std::string>{});
+  QStringList after = before;
+  after << QStringLiteral("a.doc");
+  after.sort();
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), after) << "the converters' own temporary files went";
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/a.doc"))), DocumentOf(QStringLiteral("in/a.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("beside/b.doc"))), DocumentOf(QStringLiteral("beside/b.msg")));
+  for (const QString& name : FilesBelow(Path(QStringLiteral("beside"))))
+    EXPECT_FALSE(name.contains(QStringLiteral("00c0ffee"))) << qPrintable(name);
+}
+
+// The converters of every process of `folder` (their program lies in it): found through
+// /proc, as the run places its converter in its own folder below the temporary folder.
+std::vector<pid_t> ProgramsIn(const std::string& folder) {
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code error;
+    const std::string program = std::filesystem::read_symlink(entry.path() / "exe", error).string();
+    if (!error && program.rfind(folder + "/", 0) == 0) found.push_back(static_cast<pid_t>(std::stol(name)));
+  }
+  return found;
+}
+
+// A run killed outright, the program and its converter alike, leaves what its converter
+// knew in its own private folder, where no later run looks: the user clears the
+// attachments it left, a second run of the message succeeds, and a third that replaces
+// its document and passes the time limit takes back only what it began itself. What the
+// second run saved stays.
+TEST_F(ConvertCommandTest, AKilledRunNeverMakesALaterRunUndoAnotherRunsWork) {
+  const std::vector<std::uint8_t> msg = test_support::SlowMessage();
+  QDir().mkpath(Path(QStringLiteral("in")));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  QDir().mkpath(Path(QStringLiteral("temp")));
+  QFile source(Path(QStringLiteral("in/hang.msg")));
+  ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+  source.write(reinterpret_cast<const char*>(msg.data()), static_cast<qint64>(msg.size()));
+  source.close();
+  const std::string temp = Path(QStringLiteral("temp")).toStdString();
+  const std::string out = Path(QStringLiteral("out")).toStdString();
+  const std::string input = Path(QStringLiteral("in/hang.msg")).toStdString();
+  const pid_t program = fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    ::setenv("TEMP", temp.c_str(), 1);
+    ::execl(LORVANE_EXE, LORVANE_EXE, "convert", "--quiet", "--pictures", "--attachments", "--output", out.c_str(),
+            input.c_str(), nullptr);
+    ::_exit(127);
+  }
+  const QString kept = Path(QStringLiteral("out/hang attachments/kept4.txt"));
+  for (int i = 0; i < 3000 && !QFile::exists(kept); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(QFile::exists(kept));
+  const std::vector<pid_t> converters = ProgramsIn(temp);
+  ::kill(program, SIGKILL);
+  for (const pid_t converter : converters) ::kill(converter, SIGKILL);
+  int status = 0;
+  ::waitpid(program, &status, 0);
+  ASSERT_EQ(converters.size(), 1u);
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("out/hang.doc"))));
+  QDir(Path(QStringLiteral("out/hang attachments"))).removeRecursively();
+
+  EXPECT_EQ(Run({QStringLiteral("--quiet"), QStringLiteral("--pictures"), QStringLiteral("--attachments"),
+                 QStringLiteral("--output"), Path(QStringLiteral("out")), Path(QStringLiteral("in/hang.msg"))})
+                .status,
+            0);
+  const QStringList saved = FilesBelow(Path(QStringLiteral("out")));
+  ASSERT_TRUE(saved.contains(QStringLiteral("hang attachments/kept4.txt"))) << qPrintable(saved.join(u'|'));
+  const QByteArray keptBytes = ReadAll(kept);
+
+  const Result late = Run({QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--replace"),
+                           QStringLiteral("--pictures"), QStringLiteral("--attachments"), QStringLiteral("--output"),
+                           Path(QStringLiteral("out")), Path(QStringLiteral("in/hang.msg"))},
+                          StandIn());
+  EXPECT_TRUE(late.err.contains(QStringLiteral("The conversion took longer than 1 second"))) << qPrintable(late.err);
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), saved);
+  EXPECT_EQ(ReadAll(kept), keptBytes);
 }
 
 // Ctrl-C, and the terminal closing (SIGHUP) alike: the converter under way is ended, its

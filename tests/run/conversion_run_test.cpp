@@ -30,6 +30,7 @@
 #include "support/message_files.h"
 #include "filelist/file_list.h"
 #include "support/form_fixture.h"
+#include "support/planted_journals.h"
 #include "support/tree_paths.h"
 
 namespace {
@@ -738,9 +739,13 @@ TEST_F(ConversionRunTest, TickingTheBoxCollectsLaterFailuresIntoTheClosingBox) {
 // tests/convert/tools), one converter at a time so the order is known.
 class StandInRunTest : public ConversionRunTest {
  protected:
-  Form1& StandInWindow(const QString& timeLimit = QStringLiteral("120")) {
+  Form1& StandInWindow(const QString& timeLimit = QStringLiteral("120"), bool besideSources = false) {
+    const QString toFolder = besideSources ? QStringLiteral("False") : QStringLiteral("True");
+    const QString beside = besideSources ? QStringLiteral("True") : QStringLiteral("False");
     fixture_ = std::make_unique<FormFixture>(TempSettings::Values{{QStringLiteral("Text1"), TreeRoot(out_)},
-                                                                  {QStringLiteral("TimeLimit"), timeLimit}});
+                                                                  {QStringLiteral("TimeLimit"), timeLimit},
+                                                                  {QStringLiteral("Option1"), toFolder},
+                                                                  {QStringLiteral("Option2"), beside}});
     Load();
     fixture_->dialogs.shown.clear();
     Form1& form = fixture_->form();
@@ -851,6 +856,38 @@ TEST_F(StandInRunTest, AMessagePastTheTimeLimitFailsAndTheRunGoesOnWhileItsBoxIs
                                               Done(3, 1)}));
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
   ExpectIdle();
+}
+
+// Nothing found in a folder is trusted, in the window as in the command: journals and
+// temporary-looking files planted in the output folder and beside the messages, one a link
+// to a list elsewhere, naming files outside the output folder, in the current folder and
+// one the planter cannot read, stay as they are with all they name when converters are
+// ended at the time limit or crash; what those converters had begun goes.
+TEST_F(StandInRunTest, PlantedJournalsMakeTheRunDeleteNothing) {
+  const TempTree victims;
+  test_support::PlantedJournals planted(victims.Path("v"));
+  for (const bool beside : {false, true}) {
+    StandInWindow(QStringLiteral("1"), beside);
+    fixture_->form().runControl.workers = 2;
+    const QString sub = beside ? QStringLiteral("beside/") : QString();
+    const QString folder = beside ? QDir(TreeRoot(sources_)).filePath(QStringLiteral("beside")) : TreeRoot(out_);
+    AddMessage(sub + QStringLiteral("a.msg"));
+    AddMessage(sub + QStringLiteral("hang.msg"));
+    AddMessage(sub + QStringLiteral("crash.msg"));
+    for (const char* name : {"a.doc", "hang.doc", "crash.doc"}) planted.Named(QDir(folder).filePath(QString::fromUtf8(name)).toStdString());
+    for (const char* name : {"hang.doc", "crash.doc"}) planted.PlantFor(QDir(folder).filePath(QString::fromUtf8(name)).toStdString());
+    QStringList expected = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    expected << QStringLiteral("a.doc");
+    if (beside) expected << QStringLiteral("a.msg.begun") << QStringLiteral("crash.msg.begun") << QStringLiteral("hang.msg.begun") << QStringLiteral("hang.msg.started");
+    expected.sort();
+    Click();
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_EQ(Messages().back(), Done(1, 2));
+    EXPECT_EQ(planted.Changed(), std::vector<std::string>{}) << (beside ? "beside the messages" : "to a folder");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name), expected)
+        << "the converters' own temporary files went";
+    ExpectIdle();
+  }
 }
 
 // With two converters, one held by a slow message while the other finishes the rest, the
