@@ -113,6 +113,7 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       result.subject = facts.subject;
       result.sender = facts.from;
       result.sent = sent;
+      result.paper = options.paper;
       result.saved_files = journal.Files();
       result.embedded_documents = journal.Documents();
       EndOutputJournal();

@@ -47,6 +47,7 @@ struct ConversionResult {
   std::optional<std::int64_t> sent;
   std::vector<std::filesystem::path> saved_files;
   std::vector<std::filesystem::path> embedded_documents;
+  PaperSize paper;  // the paper the documents were laid out on
   bool ok() const { return status == ConversionStatus::kSuccess; }
 };
 

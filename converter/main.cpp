@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return kExitUsage;
   }
+  options.paper = quorlin::UsersPaperSize();
   quorlin::ConversionResult result = quorlin::ConvertFile(argv[first], argv[first + 1], options);
   if (!result.ok()) std::fprintf(stderr, "%s\n", result.message.c_str());
   // A document that took a numbered name says where it went, as the serve answer does.

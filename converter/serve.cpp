@@ -105,6 +105,7 @@ void WriteDescription(std::FILE* out, const ConversionResult& result) {
   for (const auto& file : result.saved_files) WriteRecord(out, std::string(protocol::kSavedRecord), file.string(), false);
   for (const auto& document : result.embedded_documents)
     WriteRecord(out, std::string(protocol::kEmbeddedRecord), document.string(), false);
+  WriteRecord(out, std::string(protocol::kPaperRecord), PaperSizeText(result.paper));
 }
 
 int Serve(std::FILE* in, std::FILE* out) {
@@ -120,6 +121,7 @@ int Serve(std::FILE* in, std::FILE* out) {
 
 int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const ServeNamer& name) {
   ServeRequest request;
+  const PaperSize paper = UsersPaperSize();
   try {
     while (ReadServeRequest(in, request)) {
       if (request.options == serve_protocol::kNameRequest) {
@@ -136,6 +138,7 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
         continue;
       }
       ConversionOptions options;
+      options.paper = paper;
       bool describe = false;
       const std::string refused = ReadOptions(request.options, options, describe);
       if (!refused.empty()) {

@@ -41,7 +41,10 @@
 //   "sent"               when it was sent, else received: seconds since 1970, UTC, decimal
 //                        (left out when the message has no time a header would show);
 //   "saved"              the path of each attachment file saved, in the order saved;
-//   "embedded"           the path of each embedded message's document, in the order made.
+//   "embedded"           the path of each embedded message's document, in the order made;
+//   "paper"              the paper the documents are laid out on, the user's: its width
+//                        and height in twips, decimal, one space between ("11906 16838"
+//                        is A4); the PDF's pages take it.
 // Attachments of an embedded message are saved in the folder beside its document
 // ("x.doc" has "x attachments"), at every depth. The reading side accepts at most
 // kMostDescribeRecords of them.
@@ -71,6 +74,7 @@ inline constexpr std::string_view kSenderRecord = "sender";
 inline constexpr std::string_view kSentRecord = "sent";
 inline constexpr std::string_view kSavedRecord = "saved";
 inline constexpr std::string_view kEmbeddedRecord = "embedded";
+inline constexpr std::string_view kPaperRecord = "paper";
 inline constexpr std::size_t kMostDescribeRecords = 1'000'000;
 inline constexpr std::string_view kAttachmentsItem = "attachments ";
 inline constexpr std::string_view kMessagesItem = " messages ";

@@ -3,7 +3,8 @@
 # then turns RTF documents into PDF/A-3b files, one request at a time, until its input ends.
 #
 # Requests on standard input, each field ended by a NUL byte: the document's path, the PDF's
-# path. Answers on standard output, the same way: a word ("ready" once connected, then "ok"
+# path, the paper ("WIDTH HEIGHT" in hundredths of a millimetre, empty to keep the
+# document's own). Answers on standard output, the same way: a word ("ready" once connected, then "ok"
 # or "failed" for each request) and a reason (empty unless failed).
 #
 # Arguments: <office program> <profile URL> <pipe name>. The caller owns the process group
@@ -86,13 +87,40 @@ def connect(pipe, office):
             time.sleep(0.05)
 
 
-def render(desktop, document, pdf):
+def set_paper(doc, paper):
+    """Gives every page style of the loaded document the paper `paper` ("WIDTH HEIGHT" in
+    hundredths of a millimetre), turned to landscape where the style is, its margins kept
+    and narrowed only where the page would leave no room for text."""
+    try:
+        width, height = (int(side) for side in paper.split())
+    except ValueError:
+        return
+    if width <= 0 or height <= 0:
+        return
+    styles = doc.getStyleFamilies().getByName("PageStyles")
+    for index in range(styles.getCount()):
+        style = styles.getByIndex(index)
+        landscape = style.IsLandscape
+        size = uno.createUnoStruct("com.sun.star.awt.Size")
+        size.Width, size.Height = (max(width, height), min(width, height)) if landscape else (width, height)
+        # Margins no more than a quarter of the side each, so the text keeps half the page.
+        for first, second, side in (("LeftMargin", "RightMargin", size.Width),
+                                    ("TopMargin", "BottomMargin", size.Height)):
+            for name in (first, second):
+                if style.getPropertyValue(name) > side // 4:
+                    style.setPropertyValue(name, side // 4)
+        style.Size = size
+
+
+def render(desktop, document, pdf, paper=b""):
     url = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(document)))
     target = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(pdf)))
     doc = desktop.loadComponentFromURL(url, "_blank", 0, props(LOAD))
     if doc is None:
         raise RuntimeError("LibreOffice could not read the document")
     try:
+        if paper:
+            set_paper(doc, paper.decode("ascii", "replace"))
         doc.storeToURL(target, export_props())
     finally:
         doc.close(True)
@@ -133,10 +161,11 @@ def main():
     while True:
         document = read_field(source)
         pdf = read_field(source) if document is not None else None
-        if pdf is None:
+        paper = read_field(source) if pdf is not None else None
+        if paper is None:
             break
         try:
-            render(desktop, document, pdf)
+            render(desktop, document, pdf, paper)
             answer("ok")
         except Exception as error:  # noqa: BLE001 - the document fails, the caller decides
             ended = ended_office(office, desktop)

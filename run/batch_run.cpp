@@ -20,6 +20,7 @@
 #include <set>
 #include <string>
 
+#include "converter/options/paper_size.h"
 #include "platform/native_names.h"
 #include "run/converter_answer.h"
 #include "run/converter_temporaries.h"
@@ -364,6 +365,9 @@ class Batch {
       }
       if (word == serve_protocol::kSavedRecord) work.saved.push_back(text);
       if (word == serve_protocol::kEmbeddedRecord) work.embedded.push_back(text);
+      if (word == serve_protocol::kPaperRecord)
+        if (const std::optional<quorlin::PaperSize> paper = quorlin::ParsePaperSizeText(text))
+          work.paper = lorvane_pdf::PaperMillimetres{paper->width_twips * 127 / 72, paper->height_twips * 127 / 72};
     }
     work.deadline = deadline;
     outcome.document.clear();  // the converter's document stays in the job's folder

@@ -129,7 +129,7 @@ ConverterWorker::Read ConverterWorker::TakeAnswer(Answer& answer) {
         continue;
       }
       if (word == protocol::kSubjectRecord || word == protocol::kSenderRecord || word == protocol::kSentRecord ||
-          word == protocol::kSavedRecord || word == protocol::kEmbeddedRecord) {
+          word == protocol::kSavedRecord || word == protocol::kEmbeddedRecord || word == protocol::kPaperRecord) {
         if (next_.records.size() >= protocol::kMostDescribeRecords) return Read::kEnded;
         next_.records.emplace_back(std::move(word), std::move(text));
         continue;

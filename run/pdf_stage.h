@@ -34,6 +34,9 @@ struct PdfWork {
   std::optional<std::int64_t> sent;  // seconds since 1970, UTC
   std::vector<std::string> saved;     // attachment files written, at every depth
   std::vector<std::string> embedded;  // embedded messages' documents, at every depth
+  // The user's paper, which every page of every PDF of the message takes; nothing keeps
+  // the pages the documents state.
+  std::optional<lorvane_pdf::PaperMillimetres> paper;
   std::chrono::steady_clock::time_point deadline;
 };
 
