@@ -468,5 +468,21 @@ TEST_F(ProgramTest, ServeModeSendsEachRequestsNoticesBeforeItsAnswer) {
   EXPECT_EQ(Read(dir_ / "errors.txt"), "");
 }
 
+// A described document names the paper it was laid out on, for the PDF's pages.
+TEST_F(ProgramTest, ServeModeDescribesThePaper) {
+  msgwriter::MessageBuilder builder;
+  builder.AddUnicode(0x1000, u"text").AddUnicode(0x0037, u"S");
+  const fs::path in = Write("in.msg", builder.Build());
+  const std::string request = std::string("describe replace\0", 17) + in.string() + '\0' + (dir_ / "out.doc").string() + '\0';
+  Write("requests.bin", std::vector<std::uint8_t>(request.begin(), request.end()));
+  for (const auto& [locale, paper] : {std::pair{"de_DE.UTF-8", "11906 16838"}, std::pair{"en_US.UTF-8", "12240 15840"}}) {
+    const std::string command = "LC_ALL= LC_PAPER=" + std::string(locale) + " " + Quote(QUORLIN_EXE) + " --serve <" +
+                                Quote((dir_ / "requests.bin").string()) + " >" + Quote((dir_ / "answers.bin").string());
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string answers = Read(dir_ / "answers.bin");
+    EXPECT_NE(answers.find(std::string("\0paper\0", 7) + paper + std::string("\0ok\0", 4)), std::string::npos) << answers;
+  }
+}
+
 }  // namespace
 }  // namespace quorlin
