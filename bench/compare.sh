@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Side-by-side figures of an earlier commit and this checkout, measured in one run so that a
+# slip in speed shows as a ratio rather than hiding in a machine's drift.
+#
+#   bench/compare.sh [--rounds N] [--messages N] COMMIT
+#
+# Builds COMMIT (Release, benchmarks on) in a folder of its own under
+# ${LORVANE_COMPARE_CACHE:-$HOME/.cache/lorvane-compare}, builds this checkout in build/, then
+# measures both in turn, old then new, N rounds (3 by default), and prints the best of each:
+#   - lorvane convert --jobs 1 and --jobs 2 over about 2,000 messages (the shared corpus
+#     repeated; the repository's samples when the corpus is not there);
+#   - the window's run over 2,000 messages (run_bench's "Start Converting", headless);
+#   - the converter per file: CPU (user + system) and wall time of Quorlin run once per message;
+#   - a PDF run: lorvane convert --format pdf --jobs 2 over the corpus (skipped without
+#     LibreOffice).
+# The last column is new/old: above 1.00 the new build is slower or uses more.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+here=$(pwd)
+
+rounds=3
+wanted_messages=2000
+while (($#)); do
+  case $1 in
+    --rounds) rounds=$2; shift 2 ;;
+    --messages) wanted_messages=$2; shift 2 ;;
+    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -*) echo "compare.sh: unknown option $1" >&2; exit 2 ;;
+    *) break ;;
+  esac
+done
+[ $# -eq 1 ] || { echo "usage: bench/compare.sh [--rounds N] [--messages N] COMMIT" >&2; exit 2; }
+old_commit=$(git rev-parse --verify "$1^{commit}")
+short=$(git rev-parse --short "$old_commit")
+
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+# Builds the sources in $1 into $2: both programs, and the window's benchmark where the tree
+# has one.
+build_tree() {
+  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
+  cmake --build "$2" -j "$(nproc)" --target lorvane Quorlin >/dev/null
+  cmake --build "$2" -j "$(nproc)" --target run_bench >/dev/null 2>&1 || echo "(no run_bench in $2)"
+}
+
+cache=${LORVANE_COMPARE_CACHE:-$HOME/.cache/lorvane-compare}
+old_source="$cache/$old_commit/source"
+old_build="$cache/$old_commit/build"
+if [ ! -f "$old_source/CMakeLists.txt" ]; then
+  rm -rf "$old_source"
+  mkdir -p "$old_source"
+  git archive "$old_commit" | tar -x -C "$old_source"
+fi
+# The old tree finds the shared corpus beside itself, as a checkout does.
+[ -e "$cache/$old_commit/shared" ] || ln -s "$here/../shared" "$cache/$old_commit/shared"
+echo "building $short in $old_build"
+build_tree "$old_source" "$old_build"
+echo "building this checkout in build/"
+build_tree "$here" "$here/build"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/lorvane-compare.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# The messages: the corpus (or the samples) repeated until there are about 2,000.
+origin="$here/../shared/corpus"
+[ -d "$origin" ] || origin="$here/build/samples"
+mapfile -t originals < <(find "$origin" -maxdepth 1 -name '*.msg' | sort)
+((${#originals[@]})) || { echo "compare.sh: no messages in $origin" >&2; exit 1; }
+mkdir -p "$work/messages" "$work/few"
+copies=$(( (wanted_messages + ${#originals[@]} - 1) / ${#originals[@]} ))
+for ((c = 0; c < copies; ++c)); do
+  mkdir -p "$work/messages/$c"
+  cp "${originals[@]}" "$work/messages/$c/"
+done
+cp "${originals[@]}" "$work/few/"
+count=$(find "$work/messages" -name '*.msg' | wc -l)
+
+# Seconds a command takes, its output thrown away; $work/out emptied first.
+seconds() {
+  rm -rf "$work/out"; mkdir -p "$work/out"
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>&1 || true
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
+}
+
+# "user+system wall" seconds of Quorlin run once per message of $work/few, 5 times over.
+converter_loop() {
+  local quorlin=$1 f
+  rm -rf "$work/out"; mkdir -p "$work/out"
+  local TIMEFORMAT='%U %S %R'
+  { time (for r in 1 2 3 4 5; do for f in "$work"/few/*.msg; do
+      "$quorlin" "$f" "$work/out/$r-${f##*/}.doc" >/dev/null 2>&1 || true; done; done) ; } 2>&1 | tail -n1
+}
+
+# The window's run over 2,000 messages, best of run_bench's three repetitions, in seconds.
+window_run() {
+  QT_QPA_PLATFORM=offscreen "$1/bench/run_bench" --benchmark_filter=window_run 2>/dev/null |
+    awk '/^window_run_2000.*manual_time / && !/_mean|_median|_stddev|_cv/ {print $2 / 1000}' | sort -g | head -n1
+}
+
+have_office=0
+command -v soffice >/dev/null && python3 -c 'import uno' 2>/dev/null && have_office=1
+per_file=$(( ${#originals[@]} * 5 ))
+
+declare -A best
+keep_best() {  # name value
+  local now=${best[$1]:-}
+  if [ -z "$now" ] || [ "$(echo "$2 < $now" | bc -l)" = 1 ]; then best[$1]=$2; fi
+}
+
+for ((round = 1; round <= rounds; ++round)); do
+  for side in old new; do
+    if [ $side = old ]; then dir=$old_build; else dir=$here/build; fi
+    echo "round $round: $side" >&2
+    keep_best "$side jobs1" "$(seconds "$dir/lorvane" convert --quiet --jobs 1 --output "$work/out" "$work/messages")"
+    keep_best "$side jobs2" "$(seconds "$dir/lorvane" convert --quiet --jobs 2 --output "$work/out" "$work/messages")"
+    read -r user system wall < <(converter_loop "$dir/converter/Quorlin")
+    keep_best "$side cpu" "$(echo "($user + $system) * 1000 / $per_file" | bc -l)"
+    keep_best "$side wall" "$(echo "$wall * 1000 / $per_file" | bc -l)"
+    window=$(window_run "$dir")
+    [ -n "$window" ] && keep_best "$side window" "$window"
+    if ((have_office)); then
+      keep_best "$side pdf" "$(seconds "$dir/lorvane" convert --quiet --format pdf --jobs 2 --output "$work/out" "$work/few")"
+    fi
+  done
+done
+
+row() {  # label key unit
+  local old=${best["old $2"]:-} new=${best["new $2"]:-}
+  if [ -z "$old" ] || [ -z "$new" ]; then
+    printf '| %-44s | %10s | %10s | %6s |\n' "$1" "${old:--}" "${new:--}" "-"
+    return
+  fi
+  printf '| %-44s | %8.3f %s | %8.3f %s | %5.2fx |\n' "$1" "$old" "$3" "$new" "$3" "$(echo "$new / $old" | bc -l)"
+}
+echo
+echo "$count messages (${#originals[@]} distinct), best of $rounds rounds, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '| %-44s | %10s | %10s | %6s |\n' "figure" "$short" "this tree" "ratio"
+printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..46})" "$(printf -- '-%.0s' {1..12})" "$(printf -- '-%.0s' {1..12})" "--------"
+row "lorvane convert --jobs 1 ($count messages)" jobs1 s
+row "lorvane convert --jobs 2 ($count messages)" jobs2 s
+row "the window's run (2,000 messages)" window s
+row "converter per file, CPU (user + system)" cpu ms
+row "converter per file, wall" wall ms
+if ((have_office)); then
+  row "PDF run, --jobs 2 (${#originals[@]} messages)" pdf s
+else
+  echo "(no LibreOffice with python3-uno: the PDF figure was not measured)"
+fi
