@@ -12,7 +12,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QSet>
+#include <QShortcut>
 
+#include "app/accelerators.h"
 #include "app/program_icon.h"
 #include "run/document_format.h"
 #include "run/name_pass.h"
@@ -29,13 +32,11 @@
 
 namespace {
 constexpr int kClientWidthTwips = 8040;
-constexpr int kClientHeightTwips = 7995;
-// The row of the document options' boxes below which the name row stands as designed; a
-// row of boxes more moves the name row and everything below it down by kBoxRowTwips.
-constexpr int kNameRowTwips = 2580;
-// The "Save as:" row under the name row moves everything below it down by this much.
-constexpr int kFormatRowTwips = 420;
+// "Save Option" and everything above it stand as designed; the frame of what the documents
+// hold follows it, then "Start Converting", the bar and "About".
+constexpr int kDocumentsFrameTop = 5640;
 constexpr int kBoxRowTwips = 300;
+constexpr int kComboRowTwips = 420;
 
 const QString kListToolTip = QStringLiteral(
     "Drag and drop files here. Double-click item to remove it. Move | line to right and out of "
@@ -50,23 +51,22 @@ Control* Place(Control* control, const char* name, int left, int top, int width,
   return control;
 }
 
-// Where a document option's box stands in "Save Option" (twips).
+// Where a document option's box stands in its frame (twips).
 struct BoxPlace {
   int left;
   int top;
   int width;
 };
 
-// The document options' boxes fill the frame's two columns row by row, from the right of
-// "Save results in folder of original file" down. A caption longer than a column holds (30
-// characters of the bold caption font) takes a whole row. `nextRowTop` is the top of the
-// row after the boxes.
+// The document options' boxes fill the frame's two columns row by row from its top, in the
+// table's order. A caption longer than a column holds (30 characters of the bold caption
+// font) takes a whole row. `nextRowTop` is the top of the row after the boxes.
 std::vector<BoxPlace> DocumentBoxPlaces(const std::vector<const ConversionOptionRow*>& rows, int& nextRowTop) {
   constexpr int kLeftColumn = 240, kRightColumn = 3960, kColumnWidth = 3615, kRowWidth = 7320;
   constexpr std::size_t kColumnCharacters = 30;
   std::vector<BoxPlace> places;
-  int top = 1680;
-  bool rightColumn = true;  // the left one holds the option above
+  int top = 300;
+  bool rightColumn = false;
   for (const ConversionOptionRow* row : rows) {
     const bool wholeRow = row->caption.size() > kColumnCharacters;
     if (wholeRow && rightColumn) {
@@ -110,7 +110,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
   BuildControls();
   ConnectEvents();
   runControl.runningChanged = [this](bool running) {
-    PushButton2->setText(running ? QStringLiteral("Stop Converting") : QStringLiteral("Start Converting"));
+    PushButton2->setText(running ? QStringLiteral("&Stop Converting") : QStringLiteral("&Start Converting"));
   };
   runControl.timeLimitSeconds = [this] {
     QString text;
@@ -139,13 +139,18 @@ void Form1::BuildControls() {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Form1"));
   setWindowIcon(ProgramIcon());
-  // The designed size is the smallest; the window grows from it with the list.
+  // The frame of what the documents hold is as tall as its rows; the controls below it
+  // stand under it. The designed size is the smallest; the window grows from it.
   const std::vector<const ConversionOptionRow*> documentOptions = ChosenDocumentOptionRows();
-  int nameRowTop = kNameRowTwips;
+  int nameRowTop = 0;
   const std::vector<BoxPlace> boxPlaces = DocumentBoxPlaces(documentOptions, nameRowTop);
-  const int belowName = nameRowTop - kNameRowTwips;  // how much lower the name row stands
-  const int below = belowName + kFormatRowTwips;      // how much lower what follows the rows stands
-  setMinimumSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips + below));
+  nameRowTop += 60;
+  const int formatRowTop = nameRowTop + kComboRowTwips;
+  const int documentsHeight = formatRowTop + 345 + 165;
+  const int startTop = kDocumentsFrameTop + documentsHeight + 120;
+  const int barTop = startTop + 520;
+  const int aboutTop = barTop + 405 + 90;
+  setMinimumSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(aboutTop + 345 + 120));
   resize(minimumSize());
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
@@ -153,59 +158,68 @@ void Form1::BuildControls() {
   setAutoFillBackground(true);
   setFont(ArialBold(9));
 
-  // Created in tab order: Tab moves the focus through them in the order they are made here.
   ListView1 = Place(new FileListView(this), "ListView1", 120, 120, 7800, 2535);
   ListView1->setToolTip(kListToolTip);
-  ProgressBar1 = Place(new ProgressBar(this), "ProgressBar1", 120, 7450 + below, 7800, 405);
+  ProgressBar1 = Place(new ProgressBar(this), "ProgressBar1", 120, barTop, 7800, 405);
   ProgressBar1->SetStatusText(QStringLiteral("Progress Bar"));
 
+  // Every caption carries its keyboard letter: those of the fixed controls are chosen here,
+  // the document options' boxes take the first free one.
+  QSet<QChar> letters;
   const QFont buttonFont = ArialBold(11.25);
   auto button = [&](const char* name, const char* caption, int left, int top, int width,
                     int height, QWidget* parent) {
-    auto* b = Place(new QPushButton(QString::fromLatin1(caption), parent), name, left, top, width,
-                    height);
+    auto* b = Place(new QPushButton(WithAccelerator(QString::fromLatin1(caption), letters), parent), name, left,
+                    top, width, height);
     b->setFont(buttonFont);
     b->setAutoDefault(false);
     return b;
   };
-  PushButton1 = button("PushButton1", "Add MSG File(s)", 120, 2750, 3840, 405, this);
-  PushButton4 = button("PushButton4", "Add All MSG File(s) In Folder", 4080, 2750, 3840, 405, this);
-  PushButton2 = button("PushButton2", "Start Converting", 120, 6930 + below, 7800, 405, this);
-  PushButton6 = button("PushButton6", "Clear List", 120, 3260, 3840, 405, this);
-  PushButton7 = button("PushButton7", "Load Sample/Example Files", 4080, 3260, 3840, 405, this);
+  PushButton1 = button("PushButton1", "&Add MSG File(s)", 120, 2750, 3840, 405, this);
+  PushButton4 = button("PushButton4", "Add All MSG File(s) In &Folder", 4080, 2750, 3840, 405, this);
+  PushButton2 = button("PushButton2", "&Start Converting", 120, startTop, 7800, 405, this);
+  PushButton6 = button("PushButton6", "&Clear List", 120, 3260, 3840, 405, this);
+  PushButton7 = button("PushButton7", "&Load Sample/Example Files", 4080, 3260, 3840, 405, this);
 
-  Frame5 = Place(new QGroupBox(QStringLiteral("Save Option"), this), "Frame5", 120, 3730, 7800, 3075 + below);
-  Option1 = Place(new QRadioButton(QStringLiteral("Save results to this folder:"), Frame5),
+  Frame5 = Place(new QGroupBox(QStringLiteral("Save Option"), this), "Frame5", 120, 3730, 7800, 1815);
+  Option1 = Place(new QRadioButton(WithAccelerator(QStringLiteral("Save &results to this folder:"), letters), Frame5),
                   "Option1", 240, 300, 3615, 255);
-  Option2 = Place(new QRadioButton(QStringLiteral("Save results in folder of original file"), Frame5),
-                  "Option2", 240, 1680, 3615, 255);
+  Option2 = Place(
+      new QRadioButton(WithAccelerator(QStringLiteral("Save results in folder of &original file"), letters), Frame5),
+      "Option2", 240, 1410, 3615, 255);
   Option1->setChecked(true);
-  auto checkBox = [](const char* name, const char* caption, int left, int top, int width, QWidget* parent) {
-    return Place(new QCheckBox(QString::fromLatin1(caption), parent), name, left, top, width, 255);
-  };
+  Frame3 = Place(new QGroupBox(Frame5), "Frame3", 480, 510, 6840, 810);
+  Text1 = Place(new QLineEdit(Frame3), "Text1", 240, 300, 5670, 345);
+  // "..." has no letter of its own: Alt+. presses it.
+  PushButton9 = button("PushButton9", "&...", 6000, 300, 600, 345, Frame3);
+  // Where the documents go below the output folder: beside the option it belongs to.
+  Check5 = Place(new QCheckBox(WithAccelerator(QStringLiteral("&Keep sub-folders"), letters), Frame5), "Check5",
+                 3960, 300, 3615, 255);
+
+  // What the documents hold and what they are saved as, in a frame of their own.
+  DocumentsFrame = Place(new QGroupBox(QStringLiteral("Documents"), this), "DocumentsFrame", 120,
+                         kDocumentsFrameTop, 7800, documentsHeight);
+  Label1 = Place(new QLabel(WithAccelerator(QStringLiteral("&Name documents by:"), letters), DocumentsFrame), "Label1",
+                 240, nameRowTop + 60, 1830, 255);
+  Combo1 = Place(new QComboBox(DocumentsFrame), "Combo1", 2160, nameRowTop, 2400, 345);
+  Combo1->addItem(QStringLiteral("file name"), name_pattern::kFile);
+  Combo1->addItem(QStringLiteral("date and subject"), name_pattern::kDateSubject);
+  Label1->setBuddy(Combo1);
+  Label2 = Place(new QLabel(WithAccelerator(QStringLiteral("Sa&ve as:"), letters), DocumentsFrame), "Label2", 240,
+                 formatRowTop + 60, 1830, 255);
+  Combo2 = Place(new QComboBox(DocumentsFrame), "Combo2", 2160, formatRowTop, 3600, 345);
+  Combo2->addItem(QStringLiteral("RTF document (.doc)"), FormatWord(DocumentFormat::kDoc));
+  Combo2->addItem(QStringLiteral("PDF/A document (.pdf)"), FormatWord(DocumentFormat::kPdf));
+  Label2->setBuddy(Combo2);
+  PushButton10 = button("PushButton10", "A&bout", 6720, aboutTop, 1200, 345, this);
+  PushButton10->setShortcut(QKeySequence(Qt::Key_F1));
   for (std::size_t i = 0; i < documentOptions.size(); ++i) {
     const ConversionOptionRow& row = *documentOptions[i];
-    auto* box = new QCheckBox(DocumentOptionCaption(row), Frame5);
+    auto* box = new QCheckBox(WithAccelerator(DocumentOptionCaption(row), letters), DocumentsFrame);
     const std::string name(row.word);
     Place(box, name.c_str(), boxPlaces[i].left, boxPlaces[i].top, boxPlaces[i].width, 255);
     documentBoxes.push_back({&row, box});
   }
-  Label1 = Place(new QLabel(QStringLiteral("Name documents by:"), Frame5), "Label1", 240, 2640 + belowName, 1830, 255);
-  Combo1 = Place(new QComboBox(Frame5), "Combo1", 2160, 2580 + belowName, 2400, 345);
-  Combo1->addItem(QStringLiteral("file name"), name_pattern::kFile);
-  Combo1->addItem(QStringLiteral("date and subject"), name_pattern::kDateSubject);
-  Label1->setBuddy(Combo1);
-  Label2 = Place(new QLabel(QStringLiteral("Save as:"), Frame5), "Label2", 240, 2640 + below, 1830, 255);
-  Combo2 = Place(new QComboBox(Frame5), "Combo2", 2160, 2580 + below, 2400, 345);
-  Combo2->addItem(QStringLiteral("Word document (.doc)"), FormatWord(DocumentFormat::kDoc));
-  Combo2->addItem(QStringLiteral("PDF/A document (.pdf)"), FormatWord(DocumentFormat::kPdf));
-  Label2->setBuddy(Combo2);
-  Frame3 = Place(new QGroupBox(Frame5), "Frame3", 480, 510, 6840, 1080);
-  Text1 = Place(new QLineEdit(Frame3), "Text1", 240, 300, 5670, 345);
-  PushButton9 = button("PushButton9", "...", 6000, 300, 600, 345, Frame3);
-  Check5 = checkBox("Check5", "Keep sub-folders", 240, 720, 3615, Frame3);
-  PushButton10 = button("PushButton10", "About", 6360, 2580 + belowName, 1200, 345, Frame5);
-  PushButton10->setShortcut(QKeySequence(Qt::Key_F1));
 
   growing_ = {{ListView1, ListView1->geometry(), Growth::kList},
               {PushButton1, PushButton1->geometry(), Growth::kLeftHalf},
@@ -213,27 +227,31 @@ void Form1::BuildControls() {
               {PushButton4, PushButton4->geometry(), Growth::kRightHalf},
               {PushButton7, PushButton7->geometry(), Growth::kRightHalf},
               {Frame5, Frame5->geometry(), Growth::kFullWidth},
+              {Frame3, Frame3->geometry(), Growth::kWiden},
+              {Text1, Text1->geometry(), Growth::kWiden},
+              {PushButton9, PushButton9->geometry(), Growth::kRight},
+              {DocumentsFrame, DocumentsFrame->geometry(), Growth::kFullWidth},
               {PushButton2, PushButton2->geometry(), Growth::kFullWidth},
-              {ProgressBar1, ProgressBar1->geometry(), Growth::kFullWidth}};
+              {ProgressBar1, ProgressBar1->geometry(), Growth::kFullWidth},
+              {PushButton10, PushButton10->geometry(), Growth::kCorner}};
 
-  QWidget::setTabOrder(ListView1, PushButton1);
-  QWidget::setTabOrder(PushButton1, PushButton4);
-  QWidget::setTabOrder(PushButton4, PushButton2);
-  QWidget::setTabOrder(PushButton2, PushButton6);
-  QWidget::setTabOrder(PushButton6, PushButton7);
-  QWidget::setTabOrder(PushButton7, Option1);
-  QWidget::setTabOrder(Option1, Option2);
-  QWidget::setTabOrder(Option2, Text1);
-  QWidget::setTabOrder(Text1, PushButton9);
-  QWidget::setTabOrder(PushButton9, Check5);
-  QWidget* previous = Check5;
-  for (const DocumentOptionBox& box : documentBoxes) {
-    QWidget::setTabOrder(previous, box.box);
-    previous = box.box;
-  }
-  QWidget::setTabOrder(previous, Combo1);
-  QWidget::setTabOrder(Combo1, PushButton10);
-  QWidget::setTabOrder(PushButton10, Combo2);
+  // Tab goes through the window in reading order: the list, the buttons under it row by
+  // row, "Save Option" line by line, what the documents hold, then "Start Converting" and
+  // "About".
+  std::vector<QWidget*> order{ListView1, PushButton1, PushButton4, PushButton6, PushButton7,
+                              Option1,   Check5,      Text1,       PushButton9, Option2};
+  for (const DocumentOptionBox& box : documentBoxes) order.push_back(box.box);
+  for (QWidget* w : {static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Combo2), static_cast<QWidget*>(PushButton2),
+                     static_cast<QWidget*>(PushButton10)})
+    order.push_back(w);
+  for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+
+  // Ctrl+O adds files as "Add MSG File(s)" does; Ctrl+Q closes the window as its close
+  // button does (asking first during a run).
+  auto* addFiles = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
+  connect(addFiles, &QShortcut::activated, PushButton1, &QPushButton::click);
+  auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+  connect(quit, &QShortcut::activated, this, &QWidget::close);
 }
 
 void Form1::Guarded(const std::function<void()>& handler) { RunUntrapped(*services_.dialogs, handler); }
@@ -277,7 +295,7 @@ void Form1::ConnectEvents() {
           [this](const QMimeData* dropped) { Guarded([&] { ListView1_OLEDragDrop(dropped); }); });
 
   // Pointer moves over the window and the controls that have a move handler.
-  for (QWidget* w : std::initializer_list<QWidget*>{this, Frame3, Frame5, Text1, PushButton1,
+  for (QWidget* w : std::initializer_list<QWidget*>{this, Frame3, Frame5, DocumentsFrame, Text1, PushButton1,
                                                     PushButton2, PushButton4, PushButton6,
                                                     PushButton7, PushButton9}) {
     w->setMouseTracking(true);
@@ -289,14 +307,14 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::MouseMove) return QWidget::eventFilter(watched, event);
   // A move that no control takes travels up to its parent. Over the window and the two
   // frames only moves on their own background count, not those passed up from a control.
-  if (watched == this || watched == Frame3 || watched == Frame5) {
+  if (watched == this || watched == Frame3 || watched == Frame5 || watched == DocumentsFrame) {
     auto* container = static_cast<QWidget*>(watched);
     const auto* move = static_cast<QMouseEvent*>(event);
     if (container->childAt(move->position().toPoint()) != nullptr)
       return QWidget::eventFilter(watched, event);
   }
   void (Form1::*handler)() = nullptr;
-  if (watched == this) {
+  if (watched == this || watched == DocumentsFrame) {  // the frame's background is the window's
     handler = &Form1::Form_MouseMove;
   } else if (watched == Frame3) {
     handler = &Form1::Frame3_MouseMove;

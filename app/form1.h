@@ -83,9 +83,10 @@ class Form1 : public QWidget, public PointerControl {
   QGroupBox* Frame5 = nullptr;         // "Save Option"
   QRadioButton* Option1 = nullptr;     // "Save results to this folder:"
   QRadioButton* Option2 = nullptr;     // "Save results in folder of original file"
-  // The document options' check boxes ("Add sender, date and subject", "Show pictures",
-  // ...): one per row the user chooses in the converter's option table, in its order, each
-  // named after the option's word ("header").
+  QGroupBox* DocumentsFrame = nullptr; // "Documents": what they hold and what they are saved as
+  // The document options' check boxes in "Documents" ("Add sender, date and subject", "Show
+  // pictures", ...): one per row the user chooses in the converter's option table, in its
+  // order, each named after the option's word ("header").
   struct DocumentOptionBox {
     const ConversionOptionRow* row;
     QCheckBox* box;
@@ -94,12 +95,12 @@ class Form1 : public QWidget, public PointerControl {
   QLabel* Label1 = nullptr;            // "Name documents by:"
   QComboBox* Combo1 = nullptr;         // "file name" / "date and subject"
   QLabel* Label2 = nullptr;            // "Save as:"
-  QComboBox* Combo2 = nullptr;         // "Word document (.doc)" / "PDF/A document (.pdf)"
+  QComboBox* Combo2 = nullptr;         // "RTF document (.doc)" / "PDF/A document (.pdf)"
   QGroupBox* Frame3 = nullptr;
   QLineEdit* Text1 = nullptr;
   QPushButton* PushButton9 = nullptr;  // "..."
-  QCheckBox* Check5 = nullptr;         // "Keep sub-folders", under the folder box
-  QPushButton* PushButton10 = nullptr; // "About"
+  QCheckBox* Check5 = nullptr;         // "Keep sub-folders", beside "Save results to this folder:"
+  QPushButton* PushButton10 = nullptr; // "About", under the bar
 
   // Window variables.
   bool Converting = false;             // a conversion run is under way

@@ -113,6 +113,7 @@ void Form1::Option1_Click() {
   // The folder box follows the option first, so that a store that cannot be written leaves
   // the window consistent with the option shown.
   Frame3->setEnabled(Option1->isChecked());
+  Check5->setEnabled(Option1->isChecked());  // sub-folders are kept below the output folder only
   StoreOutputOptions(*services_.settings, Option1->isChecked(), Option2->isChecked());
 }
 
@@ -149,8 +150,8 @@ void Form1::SetToolTips() {
   // A box and its label share one tip.
   const QString nameTip = QStringLiteral("Names each document after its message's file, or its date and subject.");
   const QString formatTip = QStringLiteral(
-      "Saves each message as a .doc document, or as one PDF/A file holding its attachments and the original message "
-      "(needs LibreOffice Writer).");
+      "Saves each message as RTF text that word processors open, named .doc, or as one archival PDF/A file "
+      "holding its attachments and the original message (needs LibreOffice Writer).");
   const std::pair<QWidget*, QString> tips[] = {
       {PushButton1, QStringLiteral("Adds the .msg files you choose to the list.")},
       {PushButton4, QStringLiteral("Adds every .msg file in a folder and its sub-folders to the list.")},

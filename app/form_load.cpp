@@ -87,9 +87,15 @@ void Form1::Form_Load() {
     Combo2->setCurrentIndex(std::max(Combo2->findData(FormatWord(format)), 0));
   });
   if (trap.Test(138, [&] { return Option1->isChecked(); }))
-    trap.Step(140, [&] { Frame3->setEnabled(true); });
+    trap.Step(140, [&] {
+      Frame3->setEnabled(true);
+      Check5->setEnabled(true);
+    });
   else
-    trap.Step(142, [&] { Frame3->setEnabled(false); });
+    trap.Step(142, [&] {
+      Frame3->setEnabled(false);
+      Check5->setEnabled(false);
+    });
   trap.Step(144, [&] { SetToolTips(); });
   if (sessionSettings_) sessionSettings_->SetReporting(true);
 }

@@ -10,7 +10,8 @@ const QString kCloseDuringRunQuestion = QStringLiteral("A conversion is under wa
 
 void Form1::Form_QueryUnload(bool& cancel) {
   if (!Converting) return;
-  if (!services_.dialogs->AskYesNo(kCloseDuringRunQuestion)) {
+  // No is the default: Enter or Escape leaves the run alone.
+  if (!services_.dialogs->AskYesNo(kCloseDuringRunQuestion, false)) {
     cancel = true;
     return;
   }

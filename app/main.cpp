@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     std::fputs(qPrintable(ProgramHelpText()), stdout);
     return 0;
   }
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+  if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
     std::fputs(qPrintable(ConvertVersionText()), stdout);
     return 0;
   }

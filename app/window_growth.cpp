@@ -14,6 +14,12 @@ QRect GrownGeometry(const QRect& designed, Growth growth, const QSize& gained) {
       return designed.translated(leftHalf, dy).adjusted(0, 0, dx - leftHalf, 0);
     case Growth::kFullWidth:
       return designed.translated(0, dy).adjusted(0, 0, dx, 0);
+    case Growth::kWiden:
+      return designed.adjusted(0, 0, dx, 0);
+    case Growth::kRight:
+      return designed.translated(dx, 0);
+    case Growth::kCorner:
+      return designed.translated(dx, dy);
   }
   return designed;
 }

@@ -44,15 +44,16 @@ build_tree() {
 }
 
 cache=${LORVANE_COMPARE_CACHE:-$HOME/.cache/lorvane-compare}
-old_source="$cache/$old_commit/source"
-old_build="$cache/$old_commit/build"
+# The old tree is laid out as a checkout is (its build folder inside it, the shared corpus
+# beside it), so a compiler cache finds what it compiled for this checkout.
+old_source="$cache/$old_commit"
+old_build="$old_source/build"
 if [ ! -f "$old_source/CMakeLists.txt" ]; then
   rm -rf "$old_source"
   mkdir -p "$old_source"
   git archive "$old_commit" | tar -x -C "$old_source"
 fi
-# The old tree finds the shared corpus beside itself, as a checkout does.
-[ -e "$cache/$old_commit/shared" ] || ln -s "$here/../shared" "$cache/$old_commit/shared"
+[ -e "$cache/shared" ] || ln -s "$(cd "$here/.." && pwd)/shared" "$cache/shared"
 echo "building $short in $old_build"
 build_tree "$old_source" "$old_build"
 echo "building this checkout in build/"

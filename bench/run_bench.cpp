@@ -47,7 +47,7 @@ class CountingDialogs : public Dialogs {
  public:
   std::vector<QString> messages;
   void ShowMessage(const QString& text, const QString&, Icon) override { messages.push_back(text); }
-  bool AskYesNo(const QString&) override { return false; }
+  bool AskYesNo(const QString&, bool) override { return false; }
   QString InputBox(const QString&, const QString&, const QString&) override { return {}; }
   QString OpenFiles(const QString&, const QString&) override { return {}; }
   QString BrowseForFolder(QWidget*, const QString&, const QString&) override { return {}; }

@@ -65,7 +65,7 @@ class BenchDialogs : public Dialogs {
   void ShowMessage(const QString& text, const QString&, Icon) override {
     std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
   }
-  bool AskYesNo(const QString&) override { return false; }
+  bool AskYesNo(const QString&, bool) override { return false; }
   QString InputBox(const QString&, const QString&, const QString&) override { return QStringLiteral("msg"); }
   QString OpenFiles(const QString&, const QString&) override { return {}; }
   QString BrowseForFolder(QWidget*, const QString&, const QString&) override { return TreeRoot(); }

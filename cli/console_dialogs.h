@@ -11,7 +11,7 @@ class ConsoleDialogs : public Dialogs {
   explicit ConsoleDialogs(std::FILE* errors) : errors_(errors) {}
 
   void ShowMessage(const QString& text, const QString& caption = {}, Icon icon = Icon::None) override;
-  bool AskYesNo(const QString&) override { return false; }
+  bool AskYesNo(const QString&, bool) override { return false; }
   QString InputBox(const QString&, const QString&, const QString& defaultAnswer) override { return defaultAnswer; }
   QString OpenFiles(const QString&, const QString&) override { return {}; }
   QString BrowseForFolder(QWidget*, const QString&, const QString&) override { return {}; }

@@ -149,7 +149,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
       QString failure;
       if (!MakeFolderPath(outputFolder, failure))
         return console.SetUpError(QStringLiteral("the output folder could not be made: ") + failure);
-      console.Error(QStringLiteral("made the output folder ") + options.outputFolder);
+      if (!options.quiet) console.Error(QStringLiteral("made the output folder ") + options.outputFolder);
     }
     if (!WritableFolder(outputFolder))
       return console.SetUpError(QStringLiteral("the output folder is not writable: ") + options.outputFolder);
@@ -251,7 +251,8 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
         progress.Clear();
         console.Error(QStringLiteral("notice: ") + notice);
       }
-      if (!outcome.converted) {
+      // A message cut short by the stop did not fail: the closing line counts it as stopped.
+      if (!outcome.converted && outcome.result != quorlin::serve_protocol::Result::kStopped) {
         ++failed;
         progress.Clear();
         console.Error(QStringLiteral("failed: ") + jobs[index].source + QStringLiteral(": ") +
@@ -283,12 +284,24 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
   }
 
   const int signal = stop.Received();
+  // Paths that hold no message are most likely a mistake (a wrong folder, a folder of
+  // another extension): said even with --quiet, and told apart by the status. A folder
+  // that could not be read or a report that could not be written is a failure first.
+  if (plan.messages.empty() && signal == 0 && unreadable == 0 && reportWritten) {
+    console.Error(options.extension == QStringLiteral("*")
+                      ? QStringLiteral("no message was found: the folders given hold no file")
+                      : QStringLiteral("no message was found: the folders given hold no file ending in .%1 "
+                                       "(--extension chooses another)")
+                            .arg(options.extension));
+    return exit_status::kNoMessage;
+  }
   // The counts close every run unless --quiet asks for silence.
   if (!options.quiet) {
     QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed")
                           .arg(tally.converted)
                           .arg(plan.messages.size())
                           .arg(tally.failed);
+    if (tally.stopped > 0) closing += QStringLiteral(", %1 stopped").arg(tally.stopped);
     if (tally.notStarted > 0) closing += QStringLiteral(", %1 not started").arg(tally.notStarted);
     if (plan.skipped > 0) closing += QStringLiteral(", %1 skipped (already there)").arg(plan.skipped);
     if (tally.numbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(tally.numbered);
@@ -305,6 +318,6 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     console.Error(QStringLiteral("the converter could not be started: ") + summary.startFailure);
     return exit_status::kSomeFailed;
   }
-  const bool allConverted = tally.failed == 0 && tally.notStarted == 0 && unreadable == 0 && reportWritten;
+  const bool allConverted = tally.failed == 0 && tally.stopped == 0 && tally.notStarted == 0 && unreadable == 0 && reportWritten;
   return allConverted ? exit_status::kAllConverted : exit_status::kSomeFailed;
 }

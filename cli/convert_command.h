@@ -13,6 +13,7 @@ namespace exit_status {
 constexpr int kAllConverted = 0;
 constexpr int kSomeFailed = 1;
 constexpr int kUsage = 2;  // a usage or set-up error; nothing was converted
+constexpr int kNoMessage = 3;  // the paths hold no message (an empty folder, no file of the extension)
 }  // namespace exit_status
 
 struct CommandEnvironment {

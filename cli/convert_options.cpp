@@ -21,6 +21,7 @@ using ReadValue = QString (*)(ConvertOptions& options, QString value);
 // One of the command's own options.
 struct OwnOption {
   const char* name;
+  char shortName;         // the one-letter form ("-o"), or 0 for none
   const char* valueName;  // empty for a flag
   const char* help;       // a line break starts a new line; long lines are wrapped
   ReadValue read;
@@ -30,6 +31,7 @@ struct OwnOption {
 // option of the converter's table.
 struct OptionRow {
   QString name;
+  QString shortName;  // empty for none
   QString valueName;
   QString help;
   ReadValue read = nullptr;
@@ -55,23 +57,24 @@ QString SetFlag(ConvertOptions& options, QString) {
 // options (converter/options/conversion_options.cpp) the user chooses, then the rest. A new option
 // of the command's own is one row here.
 const OwnOption kBeforeDocuments[] = {
-    {"output", "DIR", "write the documents into DIR (default: the current folder)",
+    {"output", 'o', "DIR", "write the documents into DIR (default: the current folder)",
      [](ConvertOptions& options, QString value) {
        if (value.isEmpty()) return QStringLiteral("--output needs a folder");
        options.outputFolder = value;
        return QString();
      }},
-    {"beside", "", "write each document beside its message", SetFlag<&ConvertOptions::beside>},
-    {"format", "FORMAT",
-     "doc (the default: RTF documents named .doc) or pdf (one PDF/A-3b file per message, holding "
-     "the original message and, with --attachments, its attachments; needs LibreOffice Writer)",
+    {"beside", 0, "", "write each document beside its message", SetFlag<&ConvertOptions::beside>},
+    {"format", 'f', "FORMAT",
+     "doc (the default: RTF text that word processors open, saved as .doc) or pdf (one archival "
+     "PDF/A-3b file per message, holding the original message and, with --attachments, its "
+     "attachments; needs LibreOffice Writer)",
      [](ConvertOptions& options, QString value) {
        const std::optional<DocumentFormat> format = FormatForWord(value);
        if (!format) return QStringLiteral("--format needs doc or pdf");
        options.format = *format;
        return QString();
      }},
-    {"extension", "EXT", "the extension of the messages in folders (default: msg; * for all)",
+    {"extension", 0, "EXT", "the extension of the messages in folders (default: msg; * for all)",
      [](ConvertOptions& options, QString value) {
        if (value.startsWith(u'.')) value.remove(0, 1);
        if (value.isEmpty() || value.contains(u'/'))
@@ -79,21 +82,21 @@ const OwnOption kBeforeDocuments[] = {
        options.extension = value;
        return QString();
      }},
-    {"jobs", "N", "convert N messages at a time (default: the number of cores)",
+    {"jobs", 'j', "N", "convert N messages at a time (default: the number of cores)",
      [](ConvertOptions& options, QString value) {
        const auto jobs = Number(value, 1, 1024);
        if (!jobs) return QStringLiteral("--jobs needs a whole number from 1 to 1024");
        options.jobs = *jobs;
        return QString();
      }},
-    {"timeout", "SECONDS", "fail a message that takes longer than this (default: 120)",
+    {"timeout", 0, "SECONDS", "fail a message that takes longer than this (default: 120)",
      [](ConvertOptions& options, QString value) {
        const auto seconds = ParseTimeLimit(value);
        if (!seconds) return QStringLiteral("--timeout needs a whole number of seconds from 1 to 86400");
        options.timeoutSeconds = *seconds;
        return QString();
      }},
-    {"report", "FILE",
+    {"report", 0, "FILE",
      "one line per message: source, output, status, reason, attachments kept, embedded messages "
      "converted;\ntab-separated for FILE.tsv, JSON lines for FILE.jsonl",
      [](ConvertOptions& options, QString value) {
@@ -105,20 +108,20 @@ const OwnOption kBeforeDocuments[] = {
      }},
     // The run's own choice: the plan decides which documents are replaced (the document
     // option of the same name is what it asks the converter for each of them).
-    {"replace", "",
+    {"replace", 0, "",
      "replace documents that already exist (default: keep them and give the new document the "
      "next numbered name)",
      SetFlag<&ConvertOptions::replace>},
-    {"skip-existing", "", "convert only the messages whose documents are not there yet",
+    {"skip-existing", 0, "", "convert only the messages whose documents are not there yet",
      SetFlag<&ConvertOptions::skipExisting>},
 };
 
 const OwnOption kAfterDocuments[] = {
-    {"tree", "",
+    {"tree", 0, "",
      "keep the sub-folders: each document goes under DIR at its message's place below the "
      "folder given",
      SetFlag<&ConvertOptions::tree>},
-    {"name", "PATTERN",
+    {"name", 0, "PATTERN",
      "name the documents by PATTERN of {file} (the default), {date}, {subject} and {from}, "
      "e.g. \"{date} {subject}\"",
      [](ConvertOptions& options, QString value) {
@@ -127,9 +130,9 @@ const OwnOption kAfterDocuments[] = {
        options.namePattern = value;
        return QString();
      }},
-    {"quiet", "", "print nothing but errors", SetFlag<&ConvertOptions::quiet>},
-    {"help", "", "print this text", SetFlag<&ConvertOptions::help>},
-    {"version", "", "print the version", SetFlag<&ConvertOptions::version>},
+    {"quiet", 'q', "", "print nothing but errors", SetFlag<&ConvertOptions::quiet>},
+    {"help", 'h', "", "print this text", SetFlag<&ConvertOptions::help>},
+    {"version", 'V', "", "print the version", SetFlag<&ConvertOptions::version>},
 };
 
 // Every option of the command, in the order the help lists them.
@@ -137,12 +140,13 @@ const std::vector<OptionRow>& Rows() {
   static const std::vector<OptionRow> rows = [] {
     std::vector<OptionRow> all;
     auto own = [&all](const OwnOption& option) {
-      all.push_back({QString::fromLatin1(option.name), QString::fromLatin1(option.valueName),
-                     QString::fromUtf8(option.help), option.read, nullptr});
+      all.push_back({QString::fromLatin1(option.name),
+                     option.shortName != 0 ? QString(QChar::fromLatin1(option.shortName)) : QString(),
+                     QString::fromLatin1(option.valueName), QString::fromUtf8(option.help), option.read, nullptr});
     };
     for (const OwnOption& option : kBeforeDocuments) own(option);
     for (const ConversionOptionRow* row : ChosenDocumentOptionRows()) {
-      all.push_back({DocumentOptionFlagName(*row), QString(),
+      all.push_back({DocumentOptionFlagName(*row), QString(), QString(),
                      QString::fromUtf8(row->help.data(), static_cast<qsizetype>(row->help.size())), nullptr,
                      row->field});
     }
@@ -156,16 +160,19 @@ bool Valued(const OptionRow& row) { return !row.valueName.isEmpty(); }
 
 const OptionRow* RowNamed(const QString& name) {
   for (const OptionRow& row : Rows()) {
-    if (name == row.name) return &row;
+    if (name == row.name || (!row.shortName.isEmpty() && name == row.shortName)) return &row;
   }
   return nullptr;
 }
+
+// An option's name as typed: "-o" for a one-letter name, "--output" for a word.
+QString Dashed(const QString& name) { return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name; }
 
 // The parser's own error in this command's words. The parser names the option in quotes
 // ("Missing value after '--output'."); what was wrong with it follows from its row.
 QString ParseError(const QCommandLineParser& parser) {
   if (!parser.unknownOptionNames().isEmpty())
-    return QStringLiteral("unknown option --") + parser.unknownOptionNames().first();
+    return QStringLiteral("unknown option ") + Dashed(parser.unknownOptionNames().first());
   const QRegularExpressionMatch quoted = QRegularExpression(QStringLiteral("'-*([^'=]+)")).match(parser.errorText());
   if (const OptionRow* row = quoted.hasMatch() ? RowNamed(quoted.captured(1)) : nullptr) {
     const QString name = QStringLiteral("--") + row->name;
@@ -178,8 +185,13 @@ QString ParseError(const QCommandLineParser& parser) {
 
 std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, int cores, QString& error) {
   QCommandLineParser parser;
-  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  for (const OptionRow& row : Rows()) parser.addOption(QCommandLineOption(row.name, row.help, row.valueName));
+  // One dash takes letters ("-q", "-qj4", "-o DIR", "-oDIR"), two dashes a word.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+  for (const OptionRow& row : Rows()) {
+    QStringList names{row.name};
+    if (!row.shortName.isEmpty()) names.prepend(row.shortName);
+    parser.addOption(QCommandLineOption(names, row.help, row.valueName));
+  }
   // The parser takes the program's name first.
   if (!parser.parse(QStringList{QStringLiteral("lorvane convert")} + arguments)) {
     error = ParseError(parser);
@@ -222,16 +234,19 @@ std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, 
 QString ConvertHelpText() {
   QString text = QStringLiteral(
       "Usage: lorvane convert [options] PATH...\n"
-      "Converts saved .msg messages into documents (RTF text named .doc) without the window.\n"
+      "Converts saved .msg messages into documents without the window: RTF text that word\n"
+      "processors open, saved as .doc (the default), or archival PDF/A files (--format pdf).\n"
       "Each PATH is a message file or a folder; a folder is searched with all its sub-folders\n"
       "the way \"Add All MSG File(s) In Folder\" does.\n"
       "\n");
-  // Each help text starts in column 21, wrapped to 80 columns.
-  constexpr std::size_t kIndent = 20;
+  // Each help text starts in column 25, wrapped to 80 columns; the long names line up
+  // after the short ones.
+  constexpr std::size_t kIndent = 24;
   for (const OptionRow& row : Rows()) {
-    QString left = QStringLiteral("--") + row.name;
+    QString left = (row.shortName.isEmpty() ? QStringLiteral("    ") : u'-' + row.shortName + QStringLiteral(", ")) +
+                   QStringLiteral("--") + row.name;
     if (Valued(row)) left += u' ' + row.valueName;
-    text += QStringLiteral("  ") + left.leftJustified(17) + u' ';
+    text += QStringLiteral("  ") + left.leftJustified(21) + u' ';
     const QStringList lines = row.help.split(u'\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
       if (i > 0) text += u'\n' + QString(kIndent, u' ');
@@ -242,7 +257,8 @@ QString ConvertHelpText() {
   text += QStringLiteral(
       "\n"
       "Exit status: 0 every message converted, 1 some failed, 2 usage or set-up error,\n"
-      "129, 130 or 143 interrupted (the terminal closed, Ctrl-C or SIGTERM).\n");
+      "3 no message found, 129, 130 or 143 interrupted (the terminal closed, Ctrl-C or\n"
+      "SIGTERM).\n");
   return text;
 }
 

@@ -1,6 +1,7 @@
 // The conversion steps and the one place where the converter's failures are caught and
 // turned into a result. A document is made the same way whether it goes to a file or to
 // memory: the content is read, then written piece by piece into a sink.
+#include "converter/base/path_text.h"
 #include "converter/conversion.h"
 
 #include <memory>
@@ -78,13 +79,12 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
                              const ConversionOptions& options) {
   return Guarded([&]() -> ConversionResult {
     if (IsSameFile(input, output))
-      throw IoError("the output file \"" + output.string() + "\" is the input file itself");
+      throw IoError("the output file \"" + Utf8Of(output) + "\" is the input file itself");
     auto in = std::make_unique<InputFile>(input);
     auto message = Message::Open(in->bytes());
-    const std::optional<std::int64_t> sent = MessageTime(*message);
+    DocumentFacts facts = ReadDocumentFacts(*message);
     std::optional<std::int64_t> date;
-    if (options.file_dates) date = sent;
-    const NameFields facts = ReadNameFields(*message);
+    if (options.file_dates) date = facts.sent;
     const std::filesystem::path document = options.replace ? output : FreeDocumentPath(output);
     AttachmentJournal journal;
     BeginOutputJournal(output);
@@ -104,18 +104,17 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       if (options.replace)
         WriteFileAtomically(document, produce);
       else if (!WriteNewFile(document, produce))
-        throw IoError("cannot write output file \"" + document.string() + "\": another file appeared under its name");
+        throw IoError("cannot write output file \"" + Utf8Of(document) + "\": another file appeared under its name");
       if (date) SetModificationTime(document, *date);
       ConversionResult result;
       result.attachment_files = prepared.saved.files;
       result.embedded_messages = prepared.saved.messages;
       if (document != output) result.document = document;
-      result.subject = facts.subject;
-      result.sender = facts.from;
-      result.sent = sent;
+      result.facts = std::move(facts);
       result.paper = options.paper;
       result.saved_files = journal.Files();
       result.embedded_documents = journal.Documents();
+      result.embedded_facts = journal.DocumentsFacts();
       EndOutputJournal();
       return result;
     } catch (...) {
@@ -130,7 +129,7 @@ ConversionResult NameFile(const std::filesystem::path& input, std::string_view p
   return Guarded([&]() -> ConversionResult {
     const InputFile in(input);
     const std::unique_ptr<Message> message = Message::Open(in.bytes());
-    stem = PatternStem(pattern, ReadNameFields(*message), input.stem().string());
+    stem = PatternStem(pattern, ReadNameFields(*message), Utf8Of(input.stem()));
     return {};
   });
 }

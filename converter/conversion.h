@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "converter/options/conversion_options.h"
+#include "converter/output/attachment_journal.h"
 #include "converter/serve_protocol.h"
 
 namespace quorlin {
@@ -39,14 +40,13 @@ struct ConversionResult {
   // Where the document was written when that is not the output path asked for (a file
   // was there and replacing it was not asked for); empty otherwise.
   std::filesystem::path document;
-  // What a PDF of the document is described by: the message's subject and sender (UTF-8,
-  // one line) and when it was sent (seconds since 1970, UTC), and what was written beside
-  // the document: each attachment file and each embedded message's document, in order.
-  std::string subject;
-  std::string sender;
-  std::optional<std::int64_t> sent;
+  // What a PDF of the document is described by (the message's facts), and what was written
+  // beside the document: each attachment file and each embedded message's document with
+  // that message's facts, in order.
+  DocumentFacts facts;
   std::vector<std::filesystem::path> saved_files;
   std::vector<std::filesystem::path> embedded_documents;
+  std::vector<DocumentFacts> embedded_facts;
   PaperSize paper;  // the paper the documents were laid out on
   bool ok() const { return status == ConversionStatus::kSuccess; }
 };

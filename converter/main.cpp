@@ -3,12 +3,13 @@
 // conversion, prints the usage line or a one-line reason, and sets the exit status.
 // `Quorlin --serve` converts many messages in turn over its standard streams (serve.h).
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "converter/base/path_text.h"
 #include "converter/conversion.h"
+#include "converter/program_arguments.h"
 #include "converter/serve.h"
 #include "converter/stop_signals.h"
 
@@ -32,15 +33,18 @@ constexpr const char* kUsage = "Usage: Quorlin.exe <msg_file> <output_file>\n";
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv_bytes) {
   quorlin::InstallStopHandlers();
-  if (argc == 2 && std::strcmp(argv[1], "--serve") == 0) return quorlin::Serve(stdin, stdout);
+  quorlin::UseBinaryStandardStreams();
+  const std::vector<std::string> argv = quorlin::ProgramArguments(argc, argv_bytes);
+  argc = static_cast<int>(argv.size());
+  if (argc == 2 && argv[1] == "--serve") return quorlin::Serve(stdin, stdout);
   // Options (conversion_options.h) come first, in any order; "--" ends them before a path
   // that begins with "--".
   std::vector<std::string_view> flags;
   int first = 1;
-  while (first < argc && std::strncmp(argv[first], "--", 2) == 0) {
-    if (std::strcmp(argv[first++], "--") == 0) break;
+  while (first < argc && argv[first].starts_with("--")) {
+    if (argv[first++] == "--") break;
     flags.emplace_back(argv[first - 1]);
   }
   quorlin::ConversionOptions options;
@@ -55,9 +59,10 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   options.paper = quorlin::UsersPaperSize();
-  quorlin::ConversionResult result = quorlin::ConvertFile(argv[first], argv[first + 1], options);
+  quorlin::ConversionResult result =
+      quorlin::ConvertFile(quorlin::PathFromUtf8(argv[first]), quorlin::PathFromUtf8(argv[first + 1]), options);
   if (!result.ok()) std::fprintf(stderr, "%s\n", result.message.c_str());
   // A document that took a numbered name says where it went, as the serve answer does.
-  if (result.ok() && !result.document.empty()) std::printf("document %s\n", result.document.c_str());
+  if (result.ok() && !result.document.empty()) std::printf("document %s\n", quorlin::Utf8Of(result.document).c_str());
   return ExitCode(result.status);
 }

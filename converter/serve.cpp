@@ -1,4 +1,5 @@
 // The request loop of Quorlin's long-lived mode and the reading and writing of its fields.
+#include "converter/base/path_text.h"
 #include "converter/serve.h"
 
 #include <algorithm>
@@ -91,20 +92,28 @@ std::string KeptSummary(const ConversionOptions& options, const ConversionResult
               std::string(serve_protocol::kMessagesItem) + std::to_string(result.embedded_messages);
   if (!result.document.empty()) {
     if (!summary.empty()) summary += ' ';
-    summary += std::string(serve_protocol::kDocumentItem) + result.document.string();
+    summary += std::string(serve_protocol::kDocumentItem) + Utf8Of(result.document);
   }
   return summary;
 }
 
 void WriteDescription(std::FILE* out, const ConversionResult& result) {
   namespace protocol = serve_protocol;
-  WriteRecord(out, std::string(protocol::kSubjectRecord), result.subject);
-  WriteRecord(out, std::string(protocol::kSenderRecord), result.sender);
-  if (result.sent) WriteRecord(out, std::string(protocol::kSentRecord), std::to_string(*result.sent));
+  const auto describe = [out](const DocumentFacts& facts, std::string_view subject, std::string_view sender,
+                              std::string_view sent) {
+    WriteRecord(out, std::string(subject), facts.subject);
+    WriteRecord(out, std::string(sender), facts.sender);
+    if (facts.sent) WriteRecord(out, std::string(sent), std::to_string(*facts.sent));
+  };
+  describe(result.facts, protocol::kSubjectRecord, protocol::kSenderRecord, protocol::kSentRecord);
   // Paths go as they are, line breaks included: each ends its field.
-  for (const auto& file : result.saved_files) WriteRecord(out, std::string(protocol::kSavedRecord), file.string(), false);
-  for (const auto& document : result.embedded_documents)
-    WriteRecord(out, std::string(protocol::kEmbeddedRecord), document.string(), false);
+  for (const auto& file : result.saved_files) WriteRecord(out, std::string(protocol::kSavedRecord), Utf8Of(file), false);
+  for (std::size_t i = 0; i < result.embedded_documents.size(); ++i) {
+    WriteRecord(out, std::string(protocol::kEmbeddedRecord), Utf8Of(result.embedded_documents[i]), false);
+    if (i < result.embedded_facts.size())
+      describe(result.embedded_facts[i], protocol::kEmbeddedSubjectRecord, protocol::kEmbeddedSenderRecord,
+               protocol::kEmbeddedSentRecord);
+  }
   WriteRecord(out, std::string(protocol::kPaperRecord), PaperSizeText(result.paper));
 }
 
@@ -112,10 +121,10 @@ int Serve(std::FILE* in, std::FILE* out) {
   return Serve(
       in, out,
       [](const std::string& input, const std::string& output, const ConversionOptions& options) {
-        return ConvertFile(input, output, options);
+        return ConvertFile(PathFromUtf8(input), PathFromUtf8(output), options);
       },
       [](const std::string& input, const std::string& pattern, std::string& stem) {
-        return NameFile(input, pattern, stem);
+        return NameFile(PathFromUtf8(input), pattern, stem);
       });
 }
 

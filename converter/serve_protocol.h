@@ -37,11 +37,14 @@
 // With the option "describe" (for a document the main program goes on to make a PDF of),
 // an "ok" answer to a conversion comes after records that describe what was made, each a
 // record word of this header and a text, the text running to the end of its field:
-//   "subject", "sender"  the message's subject and sender's name (UTF-8, one line);
+//   "subject", "sender"  the message's whole subject ("FW:" and the like kept) and sender's
+//                        name (UTF-8, one line);
 //   "sent"               when it was sent, else received: seconds since 1970, UTC, decimal
 //                        (left out when the message has no time a header would show);
 //   "saved"              the path of each attachment file saved, in the order saved;
-//   "embedded"           the path of each embedded message's document, in the order made;
+//   "embedded"           the path of each embedded message's document, in the order made,
+//                        each followed by its message's "embedded-subject",
+//                        "embedded-sender" and "embedded-sent" (the same forms as above);
 //   "paper"              the paper the documents are laid out on, the user's: its width
 //                        and height in twips, decimal, one space between ("11906 16838"
 //                        is A4); the PDF's pages take it.
@@ -74,6 +77,9 @@ inline constexpr std::string_view kSenderRecord = "sender";
 inline constexpr std::string_view kSentRecord = "sent";
 inline constexpr std::string_view kSavedRecord = "saved";
 inline constexpr std::string_view kEmbeddedRecord = "embedded";
+inline constexpr std::string_view kEmbeddedSubjectRecord = "embedded-subject";
+inline constexpr std::string_view kEmbeddedSenderRecord = "embedded-sender";
+inline constexpr std::string_view kEmbeddedSentRecord = "embedded-sent";
 inline constexpr std::string_view kPaperRecord = "paper";
 inline constexpr std::size_t kMostDescribeRecords = 1'000'000;
 inline constexpr std::string_view kAttachmentsItem = "attachments ";

@@ -4,6 +4,7 @@
 #include "filelist/file_list.h"
 
 #include <QDragEnterEvent>
+#include <algorithm>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -131,6 +132,10 @@ FileListView::FileListView(QWidget* parent) : QTreeView(parent), model_(new File
   viewport()->setMouseTracking(true);
   setMouseTracking(true);
   header()->setStretchLastSection(false);
+  // A width the user drags is kept as the column's own; the list's width is its least.
+  connect(header(), &QHeaderView::sectionResized, this, [this](int, int, int newSize) {
+    if (!filling_) chosenWidth_ = newSize;
+  });
   header()->setSectionsMovable(false);
   // Until the column is added at start-up the list shows no header text.
   header()->setVisible(true);
@@ -138,7 +143,24 @@ FileListView::FileListView(QWidget* parent) : QTreeView(parent), model_(new File
 
 void FileListView::AddColumn(const QString& header) { model_->SetHeader(header); }
 
-void FileListView::SetColumnWidthTwips(int twips) { setColumnWidth(0, TwipsToPixels(twips)); }
+void FileListView::SetColumnWidthTwips(int twips) {
+  chosenWidth_ = TwipsToPixels(twips);
+  setColumnWidth(0, chosenWidth_);
+  FillWidth();
+}
+
+void FileListView::FillWidth() {
+  const int width = std::max(chosenWidth_, viewport()->width());
+  if (columnWidth(0) == width) return;
+  filling_ = true;
+  setColumnWidth(0, width);
+  filling_ = false;
+}
+
+void FileListView::resizeEvent(QResizeEvent* event) {
+  QTreeView::resizeEvent(event);
+  FillWidth();
+}
 
 void FileListView::Append(const QString& path, const QString& root) { model_->Append(path, root); }
 

@@ -45,7 +45,9 @@ class FileListView : public QTreeView {
  public:
   explicit FileListView(QWidget* parent = nullptr);
 
-  // The column, added once at start-up.
+  // The column, added once at start-up. Its width is the one set here (or dragged by the
+  // user), and never less than the list's width: the column fills the list as it grows, so
+  // a path is shown whole wherever it fits.
   void AddColumn(const QString& header);
   void SetColumnWidthTwips(int twips);
 
@@ -79,6 +81,13 @@ class FileListView : public QTreeView {
   // Not named model(): QAbstractItemView::model() returns the same object under its base type.
   FileListModel* FileModel() const { return model_; }
 
+ private:
+  // Widens the column to the list's width when it is narrower.
+  void FillWidth();
+  int chosenWidth_ = 0;     // the width set or dragged, in pixels
+  bool filling_ = false;    // the column is being widened by FillWidth, not by the user
+ public:
+
  signals:
   // A double-click on the list.
   void DoubleClick();
@@ -107,6 +116,7 @@ class FileListView : public QTreeView {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   static constexpr int kIndexOutOfBounds = 35600;

@@ -19,6 +19,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "pdf/carried_file_links.h"
 #include "pdf/mime_types.h"
 #include "pdf/output_file.h"
 #include "pdf/xmp_metadata.h"
@@ -144,6 +145,7 @@ bool Archive(const ArchiveInput& in, std::string& failure) {
     QPDFObjectHandle af = root.getKey("/AF");
     if (!af.isArray()) af = QPDFObjectHandle::newArray();
     std::set<std::string> used;
+    std::vector<CarriedFile> carried;
     for (std::size_t i = 0; i < files.size(); ++i) {
       const ArchivedFile& file = *files[i].file;
       const std::string given = file.name.empty() ? fs::path(file.path).filename().string() : file.name;
@@ -151,8 +153,11 @@ bool Archive(const ArchiveInput& in, std::string& failure) {
       QPDFObjectHandle entry = FileEntry(pdf, files[i], name, modified[i]);
       embedded.replaceEmbeddedFile(name, QPDFFileSpecObjectHelper(entry));
       af.appendItem(entry);
+      const std::string linkedAs = file.linkedAs.empty() ? fs::path(file.path).filename().string() : file.linkedAs;
+      carried.push_back({linkedAs, entry});
     }
     root.replaceKey("/AF", af);
+    LeadLinksToCarriedFiles(pdf, carried);
 
     if (!output.Open(in.target, failure)) return false;
     QPDFWriter writer(pdf);
@@ -161,6 +166,8 @@ bool Archive(const ArchiveInput& in, std::string& failure) {
     writer.setMinimumPDFVersion("1.7");
     // LibreOffice's streams are copied as they are; only the new ones are compressed.
     writer.setDecodeLevel(qpdf_dl_none);
+    // PDF/A wants an end of line before every "endstream", whatever the stream's length says.
+    writer.setNewlineBeforeEndstream(true);
     writer.write();
   } catch (const std::exception& error) {
     output.Discard();

@@ -14,6 +14,9 @@ namespace lorvane_pdf {
 struct ArchivedFile {
   std::string path;  // where its bytes are
   std::string name;  // its name inside the PDF (UTF-8); empty: the path's last part
+  // The file name the document's links give it ("x.doc" for an embedded message's PDF);
+  // empty: the path's last part.
+  std::string linkedAs = {};
 };
 
 struct ArchiveInput {
@@ -39,7 +42,9 @@ struct ArchiveInput {
 // /AFRelationship, MIME type, size, checksum and dates. The target appears complete or not
 // at all (a temporary file beside it, then put in place). False with a plain reason when a
 // file cannot be read, the rendered PDF is damaged or the target cannot be written (or
-// exists, without `replace`).
+// exists, without `replace`). A link of the document to one of these files by its
+// `linkedAs` name becomes a file-attachment annotation of it; a link to another file
+// beside the document is removed (LeadLinksToCarriedFiles).
 bool Archive(const ArchiveInput& in, std::string& failure);
 
 }  // namespace lorvane_pdf

@@ -10,8 +10,10 @@
 # Arguments: <office program> <profile URL> <pipe name>. The caller owns the process group
 # and ends every process in it when a document takes too long or the run stops.
 import os
+import re
 import subprocess
 import sys
+import tempfile
 import time
 
 import uno
@@ -112,15 +114,289 @@ def set_paper(doc, paper):
         style.Size = size
 
 
+# What the loaded document is mended with before it is stored as PDF, so that nothing the
+# document holds is lost on the page. The document's file is never changed.
+LINK_STYLE = "Lorvane Link"            # an empty character style: the link looks as before
+DEFAULT_CHAR_STYLES = ("", "Default Style", "Standard")
+FULL_WIDTH = 2                         # com.sun.star.text.HoriOrientation.FULL
+LEFT_AND_WIDTH = 7                     # com.sun.star.text.HoriOrientation.LEFT_AND_WIDTH
+ADDRESS = r"[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)+"
+BULLET = "\u2022"
+
+
+def walk(text, on_paragraph, on_table, depth=0):
+    """Calls on_paragraph for every paragraph of `text` and on_table(table, depth) for every
+    table, nested tables inside their cells included (depth 0: not inside a table)."""
+    items = text.createEnumeration()
+    while items.hasMoreElements():
+        item = items.nextElement()
+        if item.supportsService("com.sun.star.text.TextTable"):
+            on_table(item, depth)
+            for name in item.getCellNames():
+                walk(item.getCellByName(name), on_paragraph, on_table, depth + 1)
+        elif item.supportsService("com.sun.star.text.Paragraph"):
+            on_paragraph(item)
+
+
+def every_text(doc):
+    """The body and each text frame's text."""
+    texts = [doc.Text]
+    frames = doc.TextFrames
+    for name in frames.getElementNames():
+        texts.append(frames.getByName(name).Text)
+    return texts
+
+
+def text_area(doc):
+    """The width and height (1/100 mm) inside the margins, header and footer of the page
+    style the document starts with."""
+    name = doc.Text.createTextCursor().PageStyleName
+    style = doc.StyleFamilies.getByName("PageStyles").getByName(name)
+    width = style.Width - style.LeftMargin - style.RightMargin
+    height = style.Height - style.TopMargin - style.BottomMargin
+    if style.HeaderIsOn:
+        height -= style.HeaderHeight
+    if style.FooterIsOn:
+        height -= style.FooterHeight
+    return max(width, 1000), max(height, 1000)
+
+
+def link_style(doc):
+    styles = doc.StyleFamilies.getByName("CharacterStyles")
+    if not styles.hasByName(LINK_STYLE):
+        styles.insertByName(LINK_STYLE, doc.createInstance("com.sun.star.style.CharacterStyle"))
+    return LINK_STYLE
+
+
+def keep_links(doc):
+    """Writer exports a link to the PDF only when its character style is not the default
+    one, and its RTF import gives every field link the default one: each such link gets an
+    empty style of its own, which changes nothing of its look. (Found by an attribute search:
+    going through every text portion costs a call to the office each.)"""
+    search = doc.createSearchDescriptor()
+    search.SearchString = ""
+    search.setValueSearch(False)
+    uno.invoke(search, "setSearchAttributes",
+               (uno.Any("[]com.sun.star.beans.PropertyValue", props({"HyperLinkURL": ""})),))
+    found = doc.findAll(search)
+    style = None
+    for i in range(found.getCount() if found else 0):
+        place = found.getByIndex(i)
+        if place.UnvisitedCharStyleName in DEFAULT_CHAR_STYLES:
+            style = style or link_style(doc)
+            place.UnvisitedCharStyleName = style
+            place.VisitedCharStyleName = style
+
+
+def link_addresses(doc):
+    """Every e-mail address written as plain text (the header block's, a body's) becomes a
+    mailto: link."""
+    search = doc.createSearchDescriptor()
+    search.SearchString = ADDRESS
+    search.SearchRegularExpression = True
+    found = doc.findAll(search)
+    style = None
+    for i in range(found.getCount()):
+        place = found.getByIndex(i)
+        if place.HyperLinkURL:
+            continue
+        style = style or link_style(doc)
+        place.HyperLinkURL = "mailto:" + place.getString()
+        place.UnvisitedCharStyleName = style
+        place.VisitedCharStyleName = style
+
+
+def room_below(doc, shape, height):
+    """How much of the text area's `height` is left on its page below what comes before
+    the shape's paragraph (a whole text area when the paragraph starts the text)."""
+    anchor = shape.Anchor
+    cursor = anchor.getText().createTextCursorByRange(anchor.getStart())
+    cursor.gotoStartOfParagraph(False)
+    if not cursor.goLeft(1, False):
+        return height
+    view = doc.CurrentController.getViewCursor()
+    view.gotoRange(cursor, False)
+    # The last line before it: its top, its font's height with leading, the spacing after.
+    line = int(cursor.CharHeight * 2540 / 72 * 1.3) + cursor.ParaBottomMargin
+    bottom = view.getPosition().Y + line
+    view.jumpToStartOfPage()
+    return height - (bottom - view.getPosition().Y) - 300
+
+
+def fit_pictures(doc):
+    """A picture or drawing larger than the text area is scaled down to fit it, keeping its
+    proportions; one that would then still not fit below the text before it, yet would at
+    half its size or more, is made that much smaller again, so that it stays on the page
+    of that text instead of leaving the page empty below it."""
+    shapes = doc.DrawPage
+    if shapes.getCount() == 0:
+        return
+    width, height = text_area(doc)
+    for i in range(shapes.getCount()):
+        shape = shapes.getByIndex(i)
+        size = shape.Size
+        if size.Width <= 0 or size.Height <= 0:
+            continue
+        scale = min(width / size.Width, height / size.Height)
+        if scale >= 1:
+            continue
+        try:
+            room = room_below(doc, shape, height)
+            if size.Height * scale / 2 <= room < size.Height * scale:
+                scale = room / size.Height
+        except Exception:  # noqa: BLE001 - where the page is not known, the text area counts
+            pass
+        size.Width = max(int(size.Width * scale), 1)
+        size.Height = max(int(size.Height * scale), 1)
+        shape.Size = size
+
+
+def fit_tables(doc):
+    """A table of the body wider than the text area, or starting left of it, takes the text
+    area's width, its columns keeping their shares; a table inside another one with a fixed
+    width wider than the text area takes its cell's width."""
+    every = doc.TextTables
+    if every.getCount() == 0:
+        return
+    width, _ = text_area(doc)
+    outer = set()
+    items = doc.Text.createEnumeration()
+    while items.hasMoreElements():
+        item = items.nextElement()
+        if item.supportsService("com.sun.star.text.TextTable"):
+            outer.add(item.Name)
+            if item.Width + max(item.LeftMargin, 0) > width or item.LeftMargin < 0:
+                item.HoriOrient = LEFT_AND_WIDTH
+                item.LeftMargin = 0
+                item.Width = width
+    for name in every.getElementNames():
+        item = every.getByName(name)
+        if name not in outer and not item.IsWidthRelative and item.Width > width:
+            item.HoriOrient = FULL_WIDTH
+            item.RelativeWidth = 100
+
+
+def mend_bullets(paragraphs):
+    """A bullet LibreOffice could not read (an RTF "pntxtb" symbol byte read in a Chinese or
+    Japanese code page) prints as the replacement character: it becomes a plain bullet."""
+    for item in paragraphs:
+        rules = item.NumberingRules
+        level = item.NumberingLevel
+        if rules is None or level is None or level < 0 or level >= rules.getCount():
+            continue
+        values = list(rules.getByIndex(level))
+        mended = False
+        for value in values:
+            if value.Name == "BulletChar" and value.Value in ("\ufffd", "?"):
+                value.Value = BULLET
+                mended = True
+        if mended:
+            for value in values:
+                if value.Name == "BulletFontName":
+                    value.Value = ""
+            uno.invoke(rules, "replaceByIndex",
+                       (level, uno.Any("[]com.sun.star.beans.PropertyValue", tuple(values))))
+            item.NumberingRules = rules
+
+
+def mend(doc, old_bullets):
+    """Each mending step; one that fails leaves the rest of the document as it was read.
+    `old_bullets`: the document has Word 6 list bullets, which need every paragraph read."""
+    steps = [keep_links, link_addresses, fit_pictures, fit_tables]
+    if old_bullets:
+        steps.append(lambda doc: mend_bullets(paragraphs(doc)))
+    for step in steps:
+        try:
+            step(doc)
+        except Exception:  # noqa: BLE001 - a step that fails changes nothing more
+            pass
+
+
+def paragraphs(doc):
+    """Every paragraph of the body, of its tables at any depth and of its text frames."""
+    found = []
+    for text in every_text(doc):
+        walk(text, found.append, lambda table, depth: None)
+    return found
+
+
+def holds(document, word):
+    """Whether the file holds `word`, read in pieces."""
+    with open(document, "rb") as source:
+        tail = b""
+        while True:
+            piece = source.read(1 << 20)
+            if not piece:
+                return False
+            if word in tail + piece:
+                return True
+            tail = piece[-len(word):]
+
+
+HEX_RUN = re.compile(rb"(?:\\'[0-9A-Fa-f]{2})+")
+
+
+def readable_escapes(rtf):
+    """An RTF document that says its code page is UTF-8 (\\ansicpg65001) yet writes single
+    bytes of code page 1252 as hex escapes (Outlook's "\\'a0" for a no-break space) has them
+    read as broken UTF-8, printed as "?" in a diamond: each run of escapes that is no UTF-8
+    is rewritten as the 1252 characters it spells. None when nothing needs it."""
+    head = rtf[:256]
+    if b"\\ansicpg65001" not in head or b"\\bin" in rtf:
+        return None
+    changed = False
+
+    def rewrite(found):
+        nonlocal changed
+        data = bytes(int(found.group(0)[i + 2:i + 4], 16) for i in range(0, len(found.group(0)), 4))
+        try:
+            data.decode("utf-8")
+            return found.group(0)
+        except UnicodeDecodeError:
+            changed = True
+            text = data.decode("cp1252", "replace")
+            return b"{\\uc1" + b"".join(b"\\u%d?" % (ord(c) if ord(c) < 32768 else ord(c) - 65536) for c in text) + b"}"
+
+    mended = HEX_RUN.sub(rewrite, rtf)
+    return mended if changed else None
+
+
+def loadable(document):
+    """The document's path, or a mended copy's in the bridge's own temporary folder."""
+    with open(document, "rb") as source:
+        if b"\\ansicpg65001" not in source.read(256):
+            return document, None
+        source.seek(0)
+        rtf = source.read()
+    mended = readable_escapes(rtf)
+    if mended is None:
+        return document, None
+    handle, copy = tempfile.mkstemp(suffix=".rtf")
+    with os.fdopen(handle, "wb") as out:
+        out.write(mended)
+    return copy, copy
+
+
 def render(desktop, document, pdf, paper=b""):
+    document, copy = loadable(document)
+    try:
+        render_file(desktop, document, pdf, paper)
+    finally:
+        if copy:
+            os.unlink(copy)
+
+
+def render_file(desktop, document, pdf, paper):
     url = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(document)))
     target = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(pdf)))
     doc = desktop.loadComponentFromURL(url, "_blank", 0, props(LOAD))
     if doc is None:
         raise RuntimeError("LibreOffice could not read the document")
     try:
+        # The paper first: what is mended is fitted to the page the PDF will have.
         if paper:
             set_paper(doc, paper.decode("ascii", "replace"))
+        mend(doc, holds(document, b"\\pntxtb"))
         doc.storeToURL(target, export_props())
     finally:
         doc.close(True)

@@ -18,8 +18,9 @@ class Dialogs {
   // CR, LF and CR LF in the text are each shown as a line break.
   virtual void ShowMessage(const QString& text, const QString& caption = {}, Icon icon = Icon::None) = 0;
 
-  // A question box with Yes and No buttons and the application title; true for Yes.
-  virtual bool AskYesNo(const QString& text) = 0;
+  // A question box with Yes and No buttons and the application title; true for Yes. Enter
+  // presses the default button (Yes, or No when `defaultYes` is false); Escape answers No.
+  virtual bool AskYesNo(const QString& text, bool defaultYes = true) = 0;
 
   // A message box with an OK button, the application title and a check box under the text;
   // true when the check box was ticked as the box closed. Without a screen of its own an

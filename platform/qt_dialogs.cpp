@@ -44,11 +44,12 @@ void QtDialogs::ShowMessage(const QString& text, const QString& caption, Icon ic
   box.exec();
 }
 
-bool QtDialogs::AskYesNo(const QString& text) {
+bool QtDialogs::AskYesNo(const QString& text, bool defaultYes) {
   QMessageBox box(QMessageBox::NoIcon, CaptionOrTitle({}), WithLineBreaks(text),
                   QMessageBox::Yes | QMessageBox::No, owner_);
   box.setTextFormat(Qt::PlainText);
-  box.setDefaultButton(QMessageBox::Yes);
+  box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 

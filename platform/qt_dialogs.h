@@ -9,7 +9,7 @@ class QtDialogs : public Dialogs {
   void SetOwner(QWidget* owner) { owner_ = owner; }
 
   void ShowMessage(const QString& text, const QString& caption, Icon icon) override;  // qt_dialogs.cpp
-  bool AskYesNo(const QString& text) override;                                       // qt_dialogs.cpp
+  bool AskYesNo(const QString& text, bool defaultYes = true) override;                                       // qt_dialogs.cpp
   bool ShowMessageWithCheckBox(const QString& text, const QString& checkBoxText) override;  // qt_dialogs.cpp
   bool ShowMessageWithDetails(const QString& text, const QString& details, Icon icon = Icon::None,
                               const QString& extraButton = {},

@@ -355,19 +355,27 @@ class Batch {
     work.document = ConverterOutput(index);
     work.target = Encoded(jobs_[index].output);
     work.replace = jobs_[index].replace;
+    const auto seconds = [](const std::string& text) -> std::optional<std::int64_t> {
+      bool number = false;
+      const qlonglong value = QByteArray::fromStdString(text).toLongLong(&number);
+      if (!number) return std::nullopt;
+      return value;
+    };
     for (const auto& [word, text] : answer.records) {
-      if (word == serve_protocol::kSubjectRecord) work.subject = text;
-      if (word == serve_protocol::kSenderRecord) work.sender = text;
-      if (word == serve_protocol::kSentRecord) {
-        bool number = false;
-        const qlonglong seconds = QByteArray::fromStdString(text).toLongLong(&number);
-        if (number) work.sent = seconds;
-      }
+      if (word == serve_protocol::kSubjectRecord) work.facts.subject = text;
+      if (word == serve_protocol::kSenderRecord) work.facts.sender = text;
+      if (word == serve_protocol::kSentRecord) work.facts.sent = seconds(text);
       if (word == serve_protocol::kSavedRecord) work.saved.push_back(text);
-      if (word == serve_protocol::kEmbeddedRecord) work.embedded.push_back(text);
       if (word == serve_protocol::kPaperRecord)
         if (const std::optional<quorlin::PaperSize> paper = quorlin::ParsePaperSizeText(text))
           work.paper = lorvane_pdf::PaperMillimetres{paper->width_twips * 127 / 72, paper->height_twips * 127 / 72};
+      if (word == serve_protocol::kEmbeddedRecord) work.embedded.push_back({text, {}});
+      // An embedded document's facts follow its record.
+      if (work.embedded.empty()) continue;
+      PdfFacts& inner = work.embedded.back().facts;
+      if (word == serve_protocol::kEmbeddedSubjectRecord) inner.subject = text;
+      if (word == serve_protocol::kEmbeddedSenderRecord) inner.sender = text;
+      if (word == serve_protocol::kEmbeddedSentRecord) inner.sent = seconds(text);
     }
     work.deadline = deadline;
     outcome.document.clear();  // the converter's document stays in the job's folder

@@ -84,16 +84,19 @@ class RunningState {
 };
 
 // The bar during the run: "Processing: " and the name of the message most recently
-// begun, with its place in the run; once a message has been under way for longer than five
-// seconds, the one under way longest instead, with "Please wait.. " and its seconds. The
-// value is the share of messages done.
+// begun, with how far the run has got (" (4 of 6)": the messages begun, which never goes
+// back); once a message has been under way for longer than five seconds, the one under way
+// longest instead, with "Please wait.. " and its seconds. A PDF run says "Starting the PDF
+// engine..." until its first message is done: LibreOffice starts first. The value is the
+// share of messages done.
 class RunBar {
  public:
-  RunBar(RunProgress& bar, const std::vector<BatchJob>& jobs) : bar_(bar), jobs_(jobs) {}
+  RunBar(RunProgress& bar, const std::vector<BatchJob>& jobs, bool pdf) : bar_(bar), jobs_(jobs), starting_(pdf) {}
 
   void Begun(std::size_t index) {
     started_[index].start();
     latest_ = index;
+    begun_ = std::max(begun_, index + 1);
     // Hundreds of messages a second begin: the bar is drawn afresh a few dozen times a
     // second at most, the latest always shown by the next tick.
     if (!shown_.isValid() || shown_.elapsed() >= kRedrawMs) Show();
@@ -101,6 +104,7 @@ class RunBar {
   void Finished(std::size_t index) {
     started_.erase(index);
     ++done_;
+    starting_ = false;
     if (!shown_.isValid() || shown_.elapsed() >= kRedrawMs) Show();
   }
   void Tick() { Show(); }
@@ -119,10 +123,13 @@ class RunBar {
         if (longest > kWaitingAfterMs) named = index;
       }
     }
-    if (named) {
+    if (starting_ && named) {
+      const QString status = QStringLiteral("Starting the PDF engine...");
+      if (bar_.StatusText() != status) bar_.SetStatusText(status);
+    } else if (named) {
       QString status = QStringLiteral("Processing: %1 (%2 of %3)")
                            .arg(GetFileName(jobs_[*named].source))
-                           .arg(static_cast<int>(*named) + 1)
+                           .arg(static_cast<int>(begun_))
                            .arg(total);
       if (longest > kWaitingAfterMs) status += QStringLiteral(", Please wait.. %1").arg(longest / 1000);
       if (bar_.StatusText() != status) bar_.SetStatusText(status);
@@ -135,7 +142,9 @@ class RunBar {
   QElapsedTimer shown_;
   std::map<std::size_t, QElapsedTimer> started_;  // messages under way
   std::optional<std::size_t> latest_;
+  std::size_t begun_ = 0;  // the highest place begun
   int done_ = 0;
+  bool starting_;  // a PDF run whose engine has not given its first document yet
 };
 
 int TimeLimitSeconds(const RunControl& control) {
@@ -292,7 +301,7 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
   std::vector<std::size_t> neverStarted;  // for want of a converter, told after why
   {
     const RunningState running(control, batch);
-    RunBar runBar(bar, plan.jobs);
+    RunBar runBar(bar, plan.jobs, settings.pdf);
     BackgroundBatch::Callbacks callbacks;
     callbacks.begun = [&](std::size_t index) {
       runBar.Begun(index);
@@ -310,6 +319,11 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
       }
       if (outcome.result == quorlin::serve_protocol::Result::kNotStarted) {
         outcome.reason.isEmpty() ? notices.NotStarted(1) : neverStarted.push_back(index);
+        return;
+      }
+      // Cut short by the user's stop: not a failure of the message.
+      if (outcome.result == quorlin::serve_protocol::Result::kStopped) {
+        notices.Stopped();
         return;
       }
       // After a stop the failures go to the closing box only.

@@ -129,7 +129,9 @@ ConverterWorker::Read ConverterWorker::TakeAnswer(Answer& answer) {
         continue;
       }
       if (word == protocol::kSubjectRecord || word == protocol::kSenderRecord || word == protocol::kSentRecord ||
-          word == protocol::kSavedRecord || word == protocol::kEmbeddedRecord || word == protocol::kPaperRecord) {
+          word == protocol::kSavedRecord || word == protocol::kEmbeddedRecord ||
+          word == protocol::kEmbeddedSubjectRecord || word == protocol::kEmbeddedSenderRecord ||
+          word == protocol::kEmbeddedSentRecord || word == protocol::kPaperRecord) {
         if (next_.records.size() >= protocol::kMostDescribeRecords) return Read::kEnded;
         next_.records.emplace_back(std::move(word), std::move(text));
         continue;

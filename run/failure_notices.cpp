@@ -15,6 +15,7 @@ QString FailureNotices::FailureText(const QString& source, const QString& reason
 
 QString FailureNotices::ClosingText(bool stopped) const {
   QString counts = QStringLiteral("%1 converted, %2 failed").arg(converted_).arg(failures_.size());
+  if (stopped_ > 0) counts += QStringLiteral(", %1 stopped").arg(stopped_);
   if (stopped || notStarted_ > 0) counts += QStringLiteral(", %1 not started").arg(notStarted_);
   if (skipped_ > 0) counts += QStringLiteral(", %1 skipped").arg(skipped_);
   return (stopped ? QStringLiteral("Stopped.") : QStringLiteral("Done.")) + kLineBreak + counts;

@@ -23,6 +23,8 @@ class FailureNotices {
   void Skipped(int count) { skipped_ += count; }
   // Messages never begun (the run was stopped first).
   void NotStarted(int count) { notStarted_ += count; }
+  // A message cut short by the stop while under way: counted apart, no failure box.
+  void Stopped() { ++stopped_; }
   // Shows the failure box, or only collects the failure once the user asked for that.
   void Failed(const QString& source, const QString& reason);
   // Whether failures are only collected from now on.
@@ -37,7 +39,7 @@ class FailureNotices {
   // The failure box's text: "Failed to convert: " and the path, then the reason.
   static QString FailureText(const QString& source, const QString& reason);
   // The closing box's text: "Done." or "Stopped.", then "N converted, M failed" with the
-  // messages not started and skipped when there were any.
+  // messages stopped, not started and skipped when there were any.
   QString ClosingText(bool stopped) const;
   // Every failure: the path, the reason under it, a blank line between two.
   QString Details() const;
@@ -48,6 +50,7 @@ class FailureNotices {
   int converted_ = 0;
   int skipped_ = 0;
   int notStarted_ = 0;
+  int stopped_ = 0;
   std::vector<std::pair<QString, QString>> failures_;  // source, reason
   bool collecting_ = false;
 };

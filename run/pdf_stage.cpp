@@ -127,7 +127,8 @@ PdfDone PdfStage::Make(lorvane_pdf::PdfRenderer& renderer, const PdfWork& work) 
   int made = 0;
   // Renders one document and archives it at `target` with what belongs to it.
   const auto archive = [&](const fs::path& document, const std::string& target, bool replace,
-                           const std::map<fs::path, std::string>& embeddedPdfs, bool main) -> bool {
+                           const std::map<fs::path, std::string>& embeddedPdfs, const PdfFacts& facts,
+                           bool main) -> bool {
     const std::string rendered = (fs::path(work.scratch) / (".rendered-" + std::to_string(made++) + ".pdf")).string();
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(work.deadline -
                                                                            std::chrono::steady_clock::now());
@@ -144,14 +145,15 @@ PdfDone PdfStage::Make(lorvane_pdf::PdfRenderer& renderer, const PdfWork& work) 
     in.replace = replace;
     const fs::path folder = AttachmentsOf(document);
     for (const std::string& saved : work.saved)
-      if (fs::path(saved).parent_path() == folder) in.attachments.push_back({saved, fs::path(saved).filename().string()});
+      if (fs::path(saved).parent_path() == folder) in.attachments.push_back({saved, fs::path(saved).filename().string(), {}});
     for (const auto& [embedded, pdf] : embeddedPdfs)
-      if (embedded.parent_path() == folder) in.embeddedPdfs.push_back({pdf, embedded.stem().string() + ".pdf"});
+      if (embedded.parent_path() == folder)
+        in.embeddedPdfs.push_back({pdf, embedded.stem().string() + ".pdf", embedded.filename().string()});
+    in.subject = facts.subject;
+    in.sender = facts.sender;
+    if (facts.sent) in.sent = std::chrono::system_clock::time_point(std::chrono::seconds(*facts.sent));
     if (main) {
-      in.subject = work.subject;
-      in.sender = work.sender;
-      if (work.sent) in.sent = std::chrono::system_clock::time_point(std::chrono::seconds(*work.sent));
-      in.message = {work.source, fs::path(work.source).filename().string()};
+      in.message = {work.source, fs::path(work.source).filename().string(), {}};
     }
     if (!lorvane_pdf::Archive(in, failure)) {
       done.reason = failure;
@@ -161,15 +163,16 @@ PdfDone PdfStage::Make(lorvane_pdf::PdfRenderer& renderer, const PdfWork& work) 
   };
 
   // The embedded messages deepest first, so each finds the PDFs of those inside it made.
-  std::vector<fs::path> embedded(work.embedded.begin(), work.embedded.end());
-  std::stable_sort(embedded.begin(), embedded.end(),
-                   [](const fs::path& a, const fs::path& b) { return Depth(a) > Depth(b); });
+  std::vector<PdfEmbedded> embedded(work.embedded.begin(), work.embedded.end());
+  std::stable_sort(embedded.begin(), embedded.end(), [](const PdfEmbedded& a, const PdfEmbedded& b) {
+    return Depth(a.document) > Depth(b.document);
+  });
   std::map<fs::path, std::string> embeddedPdfs;
-  for (const fs::path& document : embedded) {
+  for (const PdfEmbedded& inner : embedded) {
     const std::string pdf = (fs::path(work.scratch) / (".embedded-" + std::to_string(made) + ".pdf")).string();
-    if (!archive(document, pdf, false, embeddedPdfs, false)) return done;
-    embeddedPdfs[document] = pdf;
+    if (!archive(inner.document, pdf, false, embeddedPdfs, inner.facts, false)) return done;
+    embeddedPdfs[inner.document] = pdf;
   }
-  done.ok = archive(work.document, work.target, work.replace, embeddedPdfs, true);
+  done.ok = archive(work.document, work.target, work.replace, embeddedPdfs, work.facts, true);
   return done;
 }

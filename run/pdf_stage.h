@@ -20,6 +20,19 @@
 
 #include "pdf/pdf_renderer.h"
 
+// What a PDF's metadata says: the message's whole subject, its sender, when it was sent.
+struct PdfFacts {
+  std::string subject;
+  std::string sender;
+  std::optional<std::int64_t> sent;  // seconds since 1970, UTC
+};
+
+// An embedded message's document and its own message's facts.
+struct PdfEmbedded {
+  std::string document;
+  PdfFacts facts;
+};
+
 // One message's work, everything the converter made of it inside `scratch` (a folder of the
 // run's own, removed when the work is done).
 struct PdfWork {
@@ -29,11 +42,9 @@ struct PdfWork {
   std::string document;         // the converter's document inside `scratch`
   std::string target;           // the final PDF
   bool replace = false;         // the target may replace a file there
-  std::string subject;
-  std::string sender;
-  std::optional<std::int64_t> sent;  // seconds since 1970, UTC
+  PdfFacts facts;                     // the message's own
   std::vector<std::string> saved;     // attachment files written, at every depth
-  std::vector<std::string> embedded;  // embedded messages' documents, at every depth
+  std::vector<PdfEmbedded> embedded;  // embedded messages' documents, at every depth
   // The user's paper, which every page of every PDF of the message takes; nothing keeps
   // the pages the documents state.
   std::optional<lorvane_pdf::PaperMillimetres> paper;

@@ -40,21 +40,15 @@ bool RunMessages::Contains(const QString& path) const {
 }
 
 RunNames::RunNames(const QStringList& sources, ExistingDocuments existing)
-    : replace_(existing == ExistingDocuments::kReplace),
+    : keep_(existing == ExistingDocuments::kKeep),
       messages_(sources),
-      names_([this](const QString& path) { return Taken(path); },
-             existing == ExistingDocuments::kSkip ? ExistingDocuments::kSkip : ExistingDocuments::kKeep) {}
+      names_([this](const QString& path) { return Taken(path); }, ExistingDocuments::kKeep) {}
 
-QString RunNames::Claim(const QString& source, const QString& wanted) {
-  wanted_ = wanted;
-  return names_.Claim(source, wanted);
-}
+QString RunNames::Claim(const QString& source, const QString& wanted) { return names_.Claim(source, wanted); }
 
-// A numbered name never replaces anything; the wanted one does under kReplace, unless it
-// is one of the messages.
+// A message is never a document's name; a document on disk only when existing ones are kept.
 bool RunNames::Taken(const QString& path) {
-  if (replace_ && path == wanted_) return messages_.Contains(path);
-  return listings_.Exists(path) || messages_.Contains(path);
+  return messages_.Contains(path) || (keep_ && listings_.Exists(path));
 }
 
 RunPlan PlanRun(const RunSources& sources, const PathChoice& choice, const std::vector<QString>& stems,
@@ -87,8 +81,8 @@ RunPlan PlanRun(const RunSources& sources, const PathChoice& choice, const std::
       plan.messageOf.push_back(plan.messages.size());
       // Only a document the user agreed to replace may be replaced; anything else that
       // comes to stand at the name meanwhile (a document this run wrote) is kept.
-      const bool replace = existing == ExistingDocuments::kReplace && !message.output.isEmpty() &&
-                           !message.numbered && NativeExists(message.output);
+      const bool replace =
+          existing == ExistingDocuments::kReplace && !message.output.isEmpty() && NativeExists(message.output);
       plan.jobs.push_back({message.source, message.output, replace});
     }
     plan.messages.push_back(std::move(message));
@@ -98,14 +92,10 @@ RunPlan PlanRun(const RunSources& sources, const PathChoice& choice, const std::
 
 QStringList DocumentsAlreadyThere(const RunSources& sources, const PathChoice& choice,
                                   const std::vector<QString>& stems) {
-  const RunPlan plan = PlanRun(sources, choice, stems, ExistingDocuments::kReplace);
+  const RunPlan plan = PlanRun(sources, choice, stems, ExistingDocuments::kSkip);
   QStringList existing;
-  QSet<QString> seen;
   for (const PlannedMessage& message : plan.messages) {
-    if (message.output.isEmpty() || message.numbered || seen.contains(message.output)) continue;
-    if (!NativeExists(message.output)) continue;
-    seen.insert(message.output);
-    existing.append(message.output);
+    if (message.skipped) existing.append(message.output);
   }
   return existing;
 }

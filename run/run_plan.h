@@ -39,12 +39,13 @@ class RunMessages {
   std::set<std::pair<dev_t, ino_t>> files_;
 };
 
-// The names of one run: a document of the same run, or one already on disk (read once
-// per output folder), is not taken by another message. kReplace replaces a document on
-// disk under its wanted name, but never a file that is itself one of the messages: that
-// message's document takes the next numbered name instead. kKeep gives every document on
-// disk a numbered neighbour; kSkip hands out names as if the folders were empty (the plan
-// then skips the messages whose documents are there).
+// The names of one run: a document of the same run is not taken by another message, and
+// never a file that is itself one of the messages (that message's document takes the next
+// numbered name instead). kKeep also keeps away from every document on disk (read once
+// per output folder): each gets a numbered neighbour. kReplace and kSkip hand out the
+// names of a run into empty folders, so a re-run names every document, numbered or not,
+// as the run before did; the plan then replaces, or skips the messages of, those that are
+// there, exactly the ones DocumentsAlreadyThere asks about.
 class RunNames {
  public:
   RunNames(const QStringList& sources, ExistingDocuments existing);
@@ -53,8 +54,7 @@ class RunNames {
  private:
   bool Taken(const QString& path);
 
-  bool replace_;
-  QString wanted_;
+  bool keep_;
   RunMessages messages_;
   FolderListings listings_;
   OutputNames names_;
@@ -84,8 +84,9 @@ struct RunPlan {
 RunPlan PlanRun(const RunSources& sources, const PathChoice& choice, const std::vector<QString>& stems,
                 ExistingDocuments existing, const std::function<bool()>& stopped = {});
 
-// The documents the run would replace under kReplace: the wanted paths that already stand
-// on disk, in list order, without the messages themselves (never offered for replacing).
+// The documents of the run that already stand on disk, numbered or not, in list order: those
+// kReplace replaces and kSkip leaves out (so the question's count is what the answer acts
+// on); never one of the messages themselves.
 QStringList DocumentsAlreadyThere(const RunSources& sources, const PathChoice& choice,
                                   const std::vector<QString>& stems);
 

@@ -19,14 +19,17 @@ RunTally TallyRun(const RunPlan& plan, const std::vector<std::optional<BatchOutc
       ++tally.notStarted;
       continue;
     }
-    outcome->converted ? ++tally.converted : ++tally.failed;
+    const bool stopped = !outcome->converted && outcome->result == quorlin::serve_protocol::Result::kStopped;
+    outcome->converted ? ++tally.converted : stopped ? ++tally.stopped : ++tally.failed;
     // A document that found its name taken during the run went to the next numbered one.
     const QString output = outcome->document.isEmpty() ? message.output : outcome->document;
     if (outcome->converted && (message.numbered || output != message.output)) ++tally.numbered;
     QStringList reason = outcome->notices;
     if (!outcome->converted) reason.prepend(ReasonForOutcome(outcome->result, outcome->reason).Text());
     tally.lines.push_back({message.source, output,
-                           outcome->converted ? QStringLiteral("converted") : QStringLiteral("failed"),
+                           outcome->converted ? QStringLiteral("converted")
+                           : stopped          ? QStringLiteral("stopped")
+                                              : QStringLiteral("failed"),
                            reason.join(QStringLiteral("; ")), outcome->attachmentFiles, outcome->embeddedMessages});
   }
   return tally;

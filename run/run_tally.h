@@ -1,7 +1,7 @@
 // What a run came to, message by message, in list order: the counts the command's closing
 // line and the window's closing box give, and the report's lines (the command's --report,
 // the window's "Save List..."). Every message of the plan is counted once: converted,
-// failed, skipped or not started.
+// failed, stopped (cut short by a stop while under way), skipped or not started.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +15,7 @@
 struct RunTally {
   std::size_t converted = 0;
   std::size_t failed = 0;
+  std::size_t stopped = 0;
   std::size_t skipped = 0;
   std::size_t notStarted = 0;
   std::size_t numbered = 0;  // converted under a numbered name

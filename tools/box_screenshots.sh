@@ -52,7 +52,7 @@ shoot() {
 }
 
 wait_for_main
-click_main 268 503            # "Start Converting"
+click_main 268 543            # "Start Converting"
 wait_for_box
 shoot "$out/failure-box.png"
 first=$(box)

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Starts the real program under a virtual X server and saves pictures of what a desktop user
 # meets beyond the run itself:
-#   grown-window.png      the window made larger, its list grown, the queued messages counted;
+#   grown-window.png      the window made larger: its list and the list's column grown (long
+#                         paths shown whole), the output folder's box wide, the queued
+#                         messages counted;
 #   close-question.png    the question when the window is closed during a run;
 #   details-save-list.png the closing box of a run whose failures have long paths, its
-#                         details open (wrapped lines) beside "Save List...".
+#                         details open (wrapped lines) beside "Save List...";
+#   pdf-start.png         the window as a PDF run begins, while LibreOffice starts (needs
+#                         libreoffice-writer-nogui and python3-uno; left out without them).
 # Usage: tools/desktop_screenshots.sh <output-folder> [build-folder]
 # Installs xvfb, xdotool, imagemagick and x11-utils when missing; the program runs with a
 # throw-away settings folder, so the user's settings stay untouched.
@@ -65,7 +69,10 @@ CONF
 # 1 and 2: many good messages and last a slow one; the window grown, then closed mid-run.
 mail="$HOME/Mail"
 mkdir -p "$mail" "$HOME/Documents"
-for i in $(seq -w 1 36); do cp "$build/app/Samples/Plain message.msg" "$mail/Weekly report $i.msg"; done
+# Paths too long for the designed column, shown whole in the grown one.
+supplier="$mail/Correspondence with the supplier 2017/Reports"
+mkdir -p "$supplier"
+for i in $(seq -w 1 36); do cp "$build/app/Samples/Plain message.msg" "$supplier/Weekly report $i.msg"; done
 "$build/tools/samples/make_samples" --slow "$mail/Zz network copy.msg" 100
 settings
 "$exe" "$mail" >"$work/app.log" 2>&1 &
@@ -75,7 +82,7 @@ xdotool windowmove "$main" 0 0 windowsize "$main" 760 720
 sleep 1
 import -window "$main" "$out/grown-window.png"
 echo "desktop_screenshots: saved $out/grown-window.png"
-click_main 380 $((720 - 58))   # "Start Converting", moved down with the window
+click_main 380 $((720 - 86))   # "Start Converting", moved down with the window
 sleep 2
 close_main
 wait_for_box
@@ -94,7 +101,7 @@ settings
 "$exe" "$deep" >"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for_main
-click_main 268 503              # "Start Converting"
+click_main 268 543              # "Start Converting"
 wait_for_box
 first=$(box)
 xdotool key Tab space Return    # tick "Do not show this again during this run", OK
@@ -102,3 +109,22 @@ wait_for_box "$first"
 sleep 0.5
 xdotool key alt+d               # "Show Details..."
 shoot_box "$out/details-save-list.png"
+kill "$app_pid" 2>/dev/null || true
+wait "$app_pid" 2>/dev/null || true
+
+# 4: a PDF run as it begins: the bar says that LibreOffice is starting.
+# Without LibreOffice the command names the package to install before it looks at the paths.
+if ! "$exe" convert --format pdf -o "$work" "$work/none" 2>&1 | grep -qi libreoffice; then
+  rm -rf "$HOME/Documents"/*
+  settings
+  echo "Format=pdf" >>"$XDG_CONFIG_HOME/Kestrane.conf"
+  "$exe" "$supplier" >"$work/app.log" 2>&1 &
+  app_pid=$!
+  wait_for_main
+  click_main 268 543            # "Start Converting"
+  sleep 3
+  shoot_window "$main" "$out/pdf-start.png"
+  echo "desktop_screenshots: saved $out/pdf-start.png"
+else
+  echo "desktop_screenshots: no LibreOffice Writer, pdf-start.png left out" >&2
+fi

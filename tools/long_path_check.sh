@@ -48,7 +48,7 @@ import -window "$main" "$out/list-row.png"
 # "Start Converting". Qt takes the first press after a modal dialog as the end of that
 # dialog's mouse grab, so the pointer first enters the window afresh.
 xdotool mousemove --window "$main" 268 300; sleep 0.3
-xdotool mousemove --window "$main" 268 391; sleep 0.3
+xdotool mousemove --window "$main" 268 543; sleep 0.3
 xdotool mousedown 1; sleep 0.1; xdotool mouseup 1
 box=""
 for _ in $(seq 100); do

@@ -54,11 +54,11 @@ shoot() {
 }
 
 wait_for_main
-click_main 268 503   # "Start Converting"
+click_main 268 543   # "Start Converting"
 if [ "$scenario" = stop ]; then
   sleep 3
   import -window "$main" "$out/stop-running.png"
-  click_main 268 503 # "Stop Converting"
+  click_main 268 543 # "Stop Converting"
 fi
 # Answers each box in turn, for at most 40 seconds.
 n=0

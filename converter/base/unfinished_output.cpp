@@ -5,25 +5,28 @@
 #include <csignal>
 #include <cstring>
 
+#include <string>
+
 #if !defined(_WIN32)
 #include <unistd.h>
 #else
-#include <cstdio>
+#include <windows.h>
 #endif
 
 namespace quorlin {
 namespace {
 
-char remembered[4096];
+using Char = std::filesystem::path::value_type;
+Char remembered[4096];
 volatile std::sig_atomic_t has_remembered = 0;
 
 }  // namespace
 
-void RememberUnfinishedOutput(const char* path) {
+void RememberUnfinishedOutput(const Char* path) {
   has_remembered = 0;
-  const std::size_t length = std::strlen(path);
+  const std::size_t length = std::char_traits<Char>::length(path);
   if (length >= sizeof remembered) return;
-  std::memcpy(remembered, path, length + 1);
+  std::memcpy(remembered, path, (length + 1) * sizeof(Char));
   has_remembered = 1;
 }
 
@@ -35,7 +38,7 @@ void RemoveUnfinishedOutput() {
 #if !defined(_WIN32)
   ::unlink(remembered);
 #else
-  std::remove(remembered);
+  ::DeleteFileW(remembered);
 #endif
 }
 

@@ -1,5 +1,6 @@
 // Opening the input: POSIX open, fstat, pread and mmap. Where mapping is not possible the
-// file is read in one go instead; on other systems it is always read.
+// file is read in one go instead. Windows has input_file_windows.cpp.
+#include "converter/base/path_text.h"
 #include "converter/cfb/input_file.h"
 
 #include <cerrno>
@@ -11,27 +12,22 @@
 #include "converter/base/output_journal.h"
 #include "converter/base/unfinished_output.h"
 
-#if !defined(_WIN32)
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#else
-#include <fstream>
-#endif
 
 namespace quorlin {
 namespace {
 
-std::string Quote(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+std::string Quote(const std::filesystem::path& path) { return "\"" + Utf8Of(path) + "\""; }
 
 [[noreturn]] void Fail(const char* what, const std::filesystem::path& path, int error) {
   throw UnreadableError(std::string(what) + " " + Quote(path) + ": " +
                 (error ? std::strerror(error) : "unknown error"));
 }
 
-#if !defined(_WIN32)
 // A mapped file that another program cuts short while it is read would end the process
 // with a bus error. While a mapping is open, that signal instead says so in one line and
 // ends the process with the status of an input that cannot be read. A rich-text body is
@@ -83,11 +79,9 @@ std::size_t ReadAt(int fd, std::uint8_t* into, std::size_t size, off_t offset,
   }
   return done;
 }
-#endif
 
 }  // namespace
 
-#if !defined(_WIN32)
 
 InputFile::InputFile(const std::filesystem::path& path) {
   // Opened without blocking: opening a named pipe with no writer, or some devices, would
@@ -138,33 +132,5 @@ InputFile::~InputFile() {
   UnguardMapping();
 }
 
-#else
-
-InputFile::InputFile(const std::filesystem::path& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error))
-    throw UnreadableError("cannot read input file " + Quote(path) + ": it is a folder");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) Fail("cannot open input file", path, errno);
-  copy_.resize(CompoundFile::kHeaderSize);
-  in.read(reinterpret_cast<char*>(copy_.data()), static_cast<std::streamsize>(copy_.size()));
-  copy_.resize(static_cast<std::size_t>(in.gcount()));
-  CompoundFile::CheckHeader(copy_);
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  if (!error && size > copy_.size()) {
-    const std::size_t from = copy_.size();
-    copy_.resize(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(copy_.data() + from), static_cast<std::streamsize>(size - from));
-    if (in.bad()) Fail("cannot read input file", path, errno);
-    copy_.resize(from + static_cast<std::size_t>(in.gcount()));
-  }
-  bytes_ = copy_;
-}
-
-InputFile::~InputFile() = default;
-
-void InputFile::ReleasePages() const {}
-
-#endif
 
 }  // namespace quorlin

@@ -2,6 +2,7 @@
 // file_names.h from the attachment's long file name, else its short one, else its display
 // name, else "Attachment N"; the folder makes them unique. Anything that cannot be saved
 // throws, and the caller takes back what was already written.
+#include "converter/base/path_text.h"
 #include "converter/document/attachment_saver.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include "converter/document/header_fields.h"
 #include "converter/document/message_body.h"
 #include "converter/document/message_document.h"
+#include "converter/document/name_fields.h"
 #include "converter/base/notice.h"
 #include "converter/document/picture_attachments.h"
 #include "converter/msg/property_tags.h"
@@ -130,8 +132,9 @@ class Saver {
     }
     if (stem.empty()) stem = Fallback(listed);
     const std::string document = folder_.ReserveDocument(stem);
-    PreparedDocument prepared = PrepareDocument(inner, folder_.path() / document, options_, journal_);
-    folder_.WriteReserved(document, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); });
+    PreparedDocument prepared = PrepareDocument(inner, folder_.path() / PathFromUtf8(document), options_, journal_);
+    folder_.WriteReserved(document, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); },
+                          ReadDocumentFacts(inner));
     saved_.files += prepared.saved.files;
     saved_.messages += 1 + prepared.saved.messages;
     return document;
@@ -168,7 +171,7 @@ SavedAttachments SaveAttachments(const Message& message, const fs::path& folder,
                                  const std::set<std::size_t>& shown, AttachmentJournal& journal,
                                  const DocumentContent* body) {
   Saver saver(message, folder, options, journal);
-  const std::string folder_name = folder.filename().string();
+  const std::string folder_name = Utf8Of(folder.filename());
   // Pictures the body shows, hidden by the mail program, are kept when the document does
   // not show them: otherwise they would be nowhere.
   const std::set<std::size_t> unshown = options.pictures ? std::set<std::size_t>()

@@ -2,6 +2,8 @@
 // the UTC calendar reading of the same instant, so no platform field for it is needed.
 #include "converter/document/local_time.h"
 
+#include "converter/document/calendar_reading.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -35,8 +37,7 @@ std::int64_t CalendarSeconds(const std::tm& tm) {
 bool LocalAndUtc(std::uint64_t filetime, std::tm& local, std::tm& utc) {
   const std::optional<std::int64_t> unix_seconds = UnixSeconds(filetime);
   if (!unix_seconds) return false;
-  const std::time_t instant = static_cast<std::time_t>(*unix_seconds);
-  if (!localtime_r(&instant, &local) || !gmtime_r(&instant, &utc)) return false;
+  if (!ReadCalendar(*unix_seconds, local, utc)) return false;
   const long long year = local.tm_year + 1900LL;
   return year >= 1601 && year <= 9999 && local.tm_mon >= 0 && local.tm_mon <= 11;
 }

@@ -33,6 +33,17 @@ NameFields ReadNameFields(const Message& message) {
   return fields;
 }
 
+DocumentFacts ReadDocumentFacts(const Message& message) {
+  const std::uint32_t code_page = HeaderCodePage(message);
+  DocumentFacts facts;
+  std::u16string subject = PropertyLine(message, tags::kSubject, code_page);
+  if (subject.empty()) subject = PropertyLine(message, tags::kNormalizedSubject, code_page);
+  facts.subject = EncodeUtf8(subject);
+  facts.sender = EncodeUtf8(PropertyLine(message, tags::kSenderName, code_page));
+  facts.sent = MessageTime(message);
+  return facts;
+}
+
 std::optional<std::int64_t> MessageTime(const Message& message) {
   // One rule of valid dates with the header block: a time the header leaves out (past the
   // year 9999, before 1601) dates nothing either.

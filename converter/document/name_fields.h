@@ -9,6 +9,7 @@
 #include <string>
 
 #include "converter/msg/message.h"
+#include "converter/output/attachment_journal.h"
 
 namespace quorlin {
 
@@ -21,6 +22,10 @@ struct NameFields {
 };
 
 NameFields ReadNameFields(const Message& message);
+
+// What a PDF of the message's document is described by: the subject "0037" whole (else the
+// normalized one), the sender's name and MessageTime.
+DocumentFacts ReadDocumentFacts(const Message& message);
 
 // When the message was sent, else when it arrived, in seconds since 1970 (UTC); nothing
 // when that time is one the header block leaves out (FormatLocalTime gives nothing).

@@ -7,18 +7,21 @@ namespace quorlin {
 namespace {
 
 // A new option is one row here, a field above, and the converter's logic that reads it.
+// The window's first start ticks the boxes that give the whole message (its header, its
+// pictures, its attachments); the converter and `lorvane convert` keep every option off
+// unless asked.
 constexpr std::array kRows = {
     ConversionOptionRow{&ConversionOptions::header_block, "--header", "header",
                         "open each document with the message's sender, date, recipients, subject and "
                         "attachments",
-                        "Add sender, date and subject", "HeaderBlock", false},
+                        "Add sender, date and subject", "HeaderBlock", true},
     ConversionOptionRow{&ConversionOptions::pictures, "--pictures", "pictures",
                         "show the pictures the message's body places, from its attachments",
-                        "Show pictures", "Pictures", false},
+                        "Show pictures", "Pictures", true},
     ConversionOptionRow{&ConversionOptions::attachments, "--attachments", "attachments",
                         "save the message's attachments into a folder beside its document (\"Report.doc\" "
                         "gets \"Report attachments\")",
-                        "Save attachments", "Attachments", false},
+                        "Save attachments", "Attachments", true},
     ConversionOptionRow{&ConversionOptions::file_dates, "--dates", "dates",
                         "date each document like its message (sent, else received)",
                         "Date documents like their messages", "DateFiles", false},

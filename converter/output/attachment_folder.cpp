@@ -2,6 +2,7 @@
 // own names (ignoring case) and against what is on disk (a link counts as taken, whatever
 // it points to); the final step links the complete file to its name only if that name is
 // still free (output_file.h), so a file that appears meanwhile is not replaced either.
+#include "converter/base/path_text.h"
 #include "converter/output/attachment_folder.h"
 
 #include <system_error>
@@ -20,13 +21,13 @@ constexpr std::string_view kFolderSuffix = " attachments";
 constexpr std::string_view kDocumentExtension = ".doc";
 constexpr std::size_t kMaxStemBytes = kMaxFileNameBytes - kFolderSuffix.size();
 
-std::string Quote(const fs::path& path) { return "\"" + path.string() + "\""; }
+std::string Quote(const fs::path& path) { return "\"" + Utf8Of(path) + "\""; }
 
 }  // namespace
 
 fs::path AttachmentFolderFor(const fs::path& document) {
-  std::string stem = ShortenFileName(document.stem().string(), kMaxStemBytes);
-  return document.parent_path() / (stem + std::string(kFolderSuffix));
+  std::string stem = ShortenFileName(Utf8Of(document.stem()), kMaxStemBytes);
+  return document.parent_path() / PathFromUtf8(stem + std::string(kFolderSuffix));
 }
 
 void AttachmentFolder::Create() {
@@ -51,7 +52,7 @@ bool AttachmentFolder::Taken(const std::string& name) const {
   if (used_.count(FileNameKey(name))) return true;
   std::error_code error;
   // A name that cannot be looked at counts as free: writing it then says why it fails.
-  return fs::exists(fs::symlink_status(path_ / name, error));
+  return fs::exists(fs::symlink_status(path_ / PathFromUtf8(name), error));
 }
 
 std::string AttachmentFolder::FirstFree(const std::string& name, std::size_t limit,
@@ -72,8 +73,8 @@ std::string AttachmentFolder::WriteFile(const std::string& name,
                                         const std::function<void(ByteSink&)>& produce) {
   Create();
   return FirstFree(name, kMaxFileNameBytes, [&](const std::string& candidate) {
-    if (Taken(candidate) || !WriteNewFile(path_ / candidate, produce)) return false;
-    journal_.AddFile(path_ / candidate);
+    if (Taken(candidate) || !WriteNewFile(path_ / PathFromUtf8(candidate), produce)) return false;
+    journal_.AddFile(path_ / PathFromUtf8(candidate));
     return true;
   });
 }
@@ -91,11 +92,11 @@ std::string AttachmentFolder::ReserveDocument(const std::string& stem) {
 }
 
 void AttachmentFolder::WriteReserved(const std::string& name,
-                                     const std::function<void(ByteSink&)>& produce) {
-  if (!WriteNewFile(path_ / name, produce))
-    throw IoError("cannot write output file " + Quote(path_ / name) +
+                                     const std::function<void(ByteSink&)>& produce, DocumentFacts facts) {
+  if (!WriteNewFile(path_ / PathFromUtf8(name), produce))
+    throw IoError("cannot write output file " + Quote(path_ / PathFromUtf8(name)) +
                   ": another file appeared under its name");
-  journal_.AddDocument(path_ / name);
+  journal_.AddDocument(path_ / PathFromUtf8(name), std::move(facts));
 }
 
 }  // namespace quorlin

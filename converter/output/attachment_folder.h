@@ -38,7 +38,7 @@ class AttachmentFolder {
   std::string ReserveDocument(const std::string& stem);
 
   // Writes the document reserved under `name`. Throws IoError when it cannot be written.
-  void WriteReserved(const std::string& name, const std::function<void(ByteSink&)>& produce);
+  void WriteReserved(const std::string& name, const std::function<void(ByteSink&)>& produce, DocumentFacts facts);
 
  private:
   void Create();

@@ -3,10 +3,22 @@
 // of it back and leave nothing that looks done.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace quorlin {
+
+// What a PDF of a message's document is described by: the whole subject (UTF-8, one line,
+// its "FW:" or "RE:" kept as the page heading shows it), the sender's name, and when it was
+// sent (seconds since 1970, UTC; none when no header would show a time).
+struct DocumentFacts {
+  std::string subject;
+  std::string sender;
+  std::optional<std::int64_t> sent;
+};
 
 class AttachmentJournal {
  public:
@@ -15,12 +27,17 @@ class AttachmentJournal {
   AttachmentJournal& operator=(const AttachmentJournal&) = delete;
 
   void AddFile(std::filesystem::path path) { entries_.push_back({std::move(path), Kind::kFile}); }
-  void AddDocument(std::filesystem::path path) { entries_.push_back({std::move(path), Kind::kDocument}); }
+  void AddDocument(std::filesystem::path path, DocumentFacts facts = {}) {
+    entries_.push_back({std::move(path), Kind::kDocument});
+    facts_.push_back(std::move(facts));
+  }
   void AddFolder(std::filesystem::path path) { entries_.push_back({std::move(path), Kind::kFolder}); }
 
   // The attachment files and the embedded messages' documents written, each in order.
   std::vector<std::filesystem::path> Files() const { return Of(Kind::kFile); }
   std::vector<std::filesystem::path> Documents() const { return Of(Kind::kDocument); }
+  // The facts of each embedded message's document, in the order of Documents().
+  const std::vector<DocumentFacts>& DocumentsFacts() const { return facts_; }
 
   // Removes everything recorded, newest first: the files, then the folders this run made
   // (a folder is removed only when it is empty again, so nothing of anyone else's goes).
@@ -39,6 +56,7 @@ class AttachmentJournal {
     return paths;
   }
   std::vector<Entry> entries_;
+  std::vector<DocumentFacts> facts_;
 };
 
 }  // namespace quorlin

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "converter/output/system_file_names.h"
 #include "converter/text/code_page.h"
 
 namespace quorlin {
@@ -58,7 +59,7 @@ std::string CleanName(std::u16string_view text, char separator) {
   }
   name.erase(0, std::min(name.find_first_not_of(' '), name.size()));
   TrimEnd(name);
-  return name;
+  return SystemSafeName(std::move(name));
 }
 
 }  // namespace

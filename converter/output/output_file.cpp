@@ -7,6 +7,7 @@
 // unnamed files cannot be made, the temporary file is named from the start, created
 // exclusively ("x") so it never takes over someone else's file, and remembered for the
 // fault handler (unfinished_output.h).
+#include "converter/base/path_text.h"
 #include "converter/output/output_file.h"
 
 #include <cerrno>
@@ -18,6 +19,7 @@
 
 #include "converter/base/errors.h"
 #include "converter/output/file_names.h"
+#include "converter/output/file_steps.h"
 #include "converter/base/output_journal.h"
 #include "converter/base/unfinished_output.h"
 
@@ -34,7 +36,7 @@ namespace fs = std::filesystem;
 
 bool use_unnamed = true;
 
-std::string Quote(const fs::path& path) { return "\"" + path.string() + "\""; }
+std::string Quote(const fs::path& path) { return "\"" + Utf8Of(path) + "\""; }
 
 [[noreturn]] void FailWriting(const fs::path& path, const std::string& reason) {
   throw IoError("cannot write output file " + Quote(path) + ": " + reason);
@@ -45,8 +47,8 @@ fs::path TemporaryName(const fs::path& folder, const fs::path& target) {
   char suffix[17];
   std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
   // Kept well below the usual 255-byte name limit whatever the output's own name.
-  std::string base = target.filename().string().substr(0, 100);
-  return folder / ("." + base + "." + suffix + ".tmp");
+  std::string base = Utf8Of(target.filename()).substr(0, 100);
+  return folder / PathFromUtf8("." + base + "." + suffix + ".tmp");
 }
 
 // The temporary file while it is written: open, and named (`path`) unless it is unnamed.
@@ -74,7 +76,7 @@ Temporary CreateNamed(const fs::path& folder, const fs::path& target) {
     temporary.path = TemporaryName(folder, target);
     JournalTemporary(temporary.path);
     errno = 0;
-    if ((temporary.file = std::fopen(temporary.path.string().c_str(), "wbx"))) {
+    if ((temporary.file = CreateNewFile(temporary.path))) {
       RememberUnfinishedOutput(temporary.path.c_str());
       return temporary;
     }
@@ -191,6 +193,7 @@ Temporary WriteTemporaryFile(const fs::path& folder, const fs::path& target,
   int reason = sink.reason();
   errno = 0;
   if (!reason && std::fflush(temporary.file) != 0) reason = errno ? errno : EIO;
+  if (!reason) reason = MakeDurable(temporary.file);
 #if defined(__linux__)
   if (!reason && temporary.unnamed && keep &&
       ::fchmod(::fileno(temporary.file), static_cast<mode_t>(permissions)) != 0)
@@ -230,9 +233,9 @@ fs::file_status CheckedOutput(const fs::path& path) {
 fs::path FreeDocumentPath(const fs::path& path) {
   FolderOf(path);
   if (!fs::exists(CheckedOutput(path))) return path;
-  const std::string name = path.filename().string();
+  const std::string name = Utf8Of(path.filename());
   for (int number = 2; number < 100'000; ++number) {
-    fs::path candidate = path.parent_path() / NumberedDocumentName(name, number);
+    fs::path candidate = path.parent_path() / PathFromUtf8(NumberedDocumentName(name, number));
     std::error_code error;
     if (!fs::exists(fs::symlink_status(candidate, error))) return candidate;
   }
@@ -246,7 +249,7 @@ void WriteFileAtomically(const fs::path& path, const std::function<void(ByteSink
 
   Temporary temporary = WriteTemporaryFile(folder, path, produce, fs::is_regular_file(existing),
                                            existing.permissions() & fs::perms::all);
-  fs::rename(temporary.path, path, error);
+  MoveOver(temporary.path, path, error);
   if (error) {
     temporary.Discard();
     FailWriting(path, error.message());

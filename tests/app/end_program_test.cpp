@@ -2,6 +2,7 @@
 // middle of long work, and the registered clean-ups run first; during a run it asks first.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -58,16 +59,23 @@ TEST(EndProgram, ClosingDuringARunAsksFirstAndStopsTheRunOnYes) {
   form.close();
   EXPECT_EQ(stops, 1);
   EXPECT_EQ(f.endProgramCalls, 1);
-  ASSERT_EQ(f.dialogs.shown.size(), 2u);
+  // Ctrl+Q closes as the title bar's button does: the same question first.
+  form.show();
+  QApplication::setActiveWindow(&form);
+  f.dialogs.AnswerYesNo(false);
+  QTest::keyClick(&form, Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_EQ(f.endProgramCalls, 1);
+  ASSERT_EQ(f.dialogs.shown.size(), 3u);
   for (const ShownBox& box : f.dialogs.shown) {
     EXPECT_EQ(box.kind, ShownBox::Kind::YesNo);
     EXPECT_EQ(box.text, QStringLiteral("A conversion is under way. Stop it and close Lorvane?"));
+    EXPECT_EQ(box.button, QStringLiteral("No")) << "No is the default: Enter leaves the run alone";
   }
 
   form.Converting = false;
   form.show();
   form.close();
   EXPECT_EQ(f.endProgramCalls, 2);
-  EXPECT_EQ(f.dialogs.shown.size(), 2u);
+  EXPECT_EQ(f.dialogs.shown.size(), 3u);
 }
 }  // namespace

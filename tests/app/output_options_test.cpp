@@ -79,23 +79,25 @@ TEST_F(OutputOptionsTest, CancelChangesNothing) {
 TEST_F(OutputOptionsTest, OptionsAreStoredAndTheFolderBoxFollowsThem) {
   form().Option2->click();
   EXPECT_FALSE(form().Frame3->isEnabled());
+  EXPECT_FALSE(form().Check5->isEnabled());
   EXPECT_EQ(form().Text1->text(), QStringLiteral("/typed/"));
   EXPECT_EQ(Stored("Option1"), QStringLiteral("False"));
   EXPECT_EQ(Stored("Option2"), QStringLiteral("True"));
   form().Option1->click();
   EXPECT_TRUE(form().Frame3->isEnabled());
+  EXPECT_TRUE(form().Check5->isEnabled());
   EXPECT_EQ(Stored("Option1"), QStringLiteral("True"));
   EXPECT_EQ(Stored("Option2"), QStringLiteral("False"));
 }
 
 TEST_F(OutputOptionsTest, HeaderBlockChoiceIsStoredAndLeavesTheOutputOptionsAlone) {
-  EXPECT_FALSE(form().DocumentBoxFor(&ConversionOptions::header_block)->isChecked()) << "off unless stored";
+  EXPECT_TRUE(form().DocumentBoxFor(&ConversionOptions::header_block)->isChecked()) << "on at the first start";
   form().DocumentBoxFor(&ConversionOptions::header_block)->click();
-  EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("True"));
+  EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("False"));
   EXPECT_TRUE(form().Option1->isChecked());
   EXPECT_FALSE(Stored("Option1").has_value());
   form().DocumentBoxFor(&ConversionOptions::header_block)->click();
-  EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("False"));
+  EXPECT_EQ(Stored("HeaderBlock"), QStringLiteral("True"));
 }
 
 TEST_F(OutputOptionsTest, TheFolderBoxFollowsTheOptionEvenWhenTheSettingsCannotBeWritten) {

@@ -68,15 +68,32 @@ TEST(StartUp, HeaderBlockChoiceIsRestoredAndABadValueShowsLine137) {
   EXPECT_NE(bad.dialogs.ErrorBoxes()[0].indexOf(QStringLiteral("Form_Load at line 137\r\r")), -1);
 }
 
-// The document options' boxes and the name choice come back as stored; never stored, all
-// are off and documents are named after their files.
+// The document options' boxes and the name choice come back as stored. Never stored (the
+// first start), the documents hold the whole message: header, pictures and attachments
+// ticked, the dates and sub-folders not, named after their files; nothing is written until
+// the user changes a box, and a choice stored as "False" stays cleared.
 TEST(StartUp, TheNewDocumentChoicesAreRestored) {
   FormFixture none;
   none.Load();
-  for (QCheckBox* box : {none.form().DocumentBoxFor(&ConversionOptions::pictures),
-                         none.form().DocumentBoxFor(&ConversionOptions::attachments),
-                         none.form().DocumentBoxFor(&ConversionOptions::file_dates), none.form().Check5})
+  for (QCheckBox* box : {none.form().DocumentBoxFor(&ConversionOptions::header_block),
+                         none.form().DocumentBoxFor(&ConversionOptions::pictures),
+                         none.form().DocumentBoxFor(&ConversionOptions::attachments)})
+    EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
+  for (QCheckBox* box : {none.form().DocumentBoxFor(&ConversionOptions::file_dates), none.form().Check5})
     EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
+  for (const char* key : {"HeaderBlock", "Pictures", "Attachments"})
+    EXPECT_FALSE(none.settings.Value(QString::fromLatin1(key)).has_value()) << key;
+  FormFixture cleared({{QStringLiteral("HeaderBlock"), QStringLiteral("False")},
+                       {QStringLiteral("Pictures"), QStringLiteral("False")},
+                       {QStringLiteral("Attachments"), QStringLiteral("False")}});
+  cleared.Load();
+  for (QCheckBox* box : {cleared.form().DocumentBoxFor(&ConversionOptions::header_block),
+                         cleared.form().DocumentBoxFor(&ConversionOptions::pictures),
+                         cleared.form().DocumentBoxFor(&ConversionOptions::attachments)})
+    EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
+  none.form().DocumentBoxFor(&ConversionOptions::pictures)->click();
+  EXPECT_EQ(none.settings.Value(QStringLiteral("Pictures")), QStringLiteral("False"));
+  EXPECT_FALSE(none.settings.Value(QStringLiteral("HeaderBlock")).has_value());
   EXPECT_EQ(none.form().Combo1->currentText(), QStringLiteral("file name"));
   FormFixture all({{QStringLiteral("Pictures"), QStringLiteral("True")},
                    {QStringLiteral("Attachments"), QStringLiteral("True")},
@@ -89,14 +106,14 @@ TEST(StartUp, TheNewDocumentChoicesAreRestored) {
                          all.form().DocumentBoxFor(&ConversionOptions::file_dates), all.form().Check5})
     EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
   EXPECT_EQ(all.form().Combo1->currentText(), QStringLiteral("date and subject"));
-  EXPECT_EQ(none.form().Combo2->currentText(), QStringLiteral("Word document (.doc)"));
+  EXPECT_EQ(none.form().Combo2->currentText(), QStringLiteral("RTF document (.doc)"));
   FormFixture pdf({{QStringLiteral("Format"), QStringLiteral("pdf")}});
   pdf.Load();
   EXPECT_EQ(pdf.form().Combo2->currentText(), QStringLiteral("PDF/A document (.pdf)"));
   FormFixture odd({{QStringLiteral("NameBy"), QStringLiteral("by moon phase")}, {QStringLiteral("Format"), QStringLiteral("xls")}});
   odd.Load();
   EXPECT_EQ(odd.form().Combo1->currentText(), QStringLiteral("file name"));
-  EXPECT_EQ(odd.form().Combo2->currentText(), QStringLiteral("Word document (.doc)"));
+  EXPECT_EQ(odd.form().Combo2->currentText(), QStringLiteral("RTF document (.doc)"));
   EXPECT_TRUE(odd.dialogs.shown.empty());
   // Choosing the format stores its word at once.
   odd.form().Combo2->setCurrentIndex(1);
@@ -139,7 +156,7 @@ TEST(StartUp, DocumentBoxesKeepTheirCaptionsAndSettingsKeys) {
     for (std::size_t i = 0; i < std::size(boxes); ++i) {
       QCheckBox* box = form.DocumentBoxFor(boxes[i].field);
       ASSERT_EQ(box, form.documentBoxes[i].box) << boxes[i].key << " in the table's order";
-      EXPECT_EQ(box->text(), QString::fromLatin1(boxes[i].caption));
+      EXPECT_EQ(QString(box->text()).remove(u'&'), QString::fromLatin1(boxes[i].caption));
       EXPECT_EQ(box->isChecked(), ticked) << boxes[i].key;
       EXPECT_FALSE(box->toolTip().isEmpty()) << boxes[i].key;
       ticked = !ticked;
@@ -159,13 +176,15 @@ TEST(StartUp, DocumentBoxesKeepTheirCaptionsAndSettingsKeys) {
     }
   }
 
-  // Never stored, every key reads as it always has ("0"), is not written back by the
-  // reading, and no box is ticked.
+  // Never stored, a key reads as its row's default for the window ("1" for the whole
+  // message: header, pictures, attachments; "0" for the rest), is not written back by the
+  // reading, and the box shows it.
   FormFixture none;
   none.Load();
   for (const Form1::DocumentOptionBox& box : none.form().documentBoxes) {
-    EXPECT_EQ(ReadDocumentOptionSetting(none.settings.store(), *box.row), QStringLiteral("0"));
-    EXPECT_FALSE(box.box->isChecked());
+    EXPECT_EQ(ReadDocumentOptionSetting(none.settings.store(), *box.row),
+              box.row->setting_default ? QStringLiteral("1") : QStringLiteral("0"));
+    EXPECT_EQ(box.box->isChecked(), box.row->setting_default);
     const std::string key(box.row->setting_key);
     EXPECT_FALSE(none.settings.Value(QString::fromStdString(key)).has_value()) << key << " not written back";
   }
@@ -192,6 +211,7 @@ TEST(StartUp, EachStoredOptionCase) {
     EXPECT_EQ(f.form().Option1->isChecked(), c.selected1) << label;
     EXPECT_EQ(f.form().Option2->isChecked(), c.selected2) << label;
     EXPECT_EQ(f.form().Frame3->isEnabled(), c.frameEnabled) << label;
+    EXPECT_EQ(f.form().Check5->isEnabled(), c.frameEnabled) << label << ": sub-folders follow the folder box";
     EXPECT_TRUE(f.dialogs.shown.empty()) << label;
   }
 }

@@ -279,8 +279,10 @@ TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
   EXPECT_TRUE(spaced->documents.header_block);
   EXPECT_EQ(spaced->paths, QStringList({QStringLiteral("a"), QStringLiteral("b")}));
   EXPECT_FALSE(defaults->documents.header_block);
-  // A path that begins with "-" needs "--" before it; without, it is an unknown option.
-  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("-odd.msg")}, 1, error));
+  // A path that begins with "-" needs "--" before it; without, it is read as options.
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("-xodd.msg")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("unknown option -x"));
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("--odd.msg")}, 1, error));
   EXPECT_EQ(error, QStringLiteral("unknown option --odd.msg"));
   EXPECT_FALSE(ParseConvertOptions({QStringLiteral("a"), QStringLiteral("--beside=no")}, 1, error));
   EXPECT_EQ(error, QStringLiteral("--beside takes no value"));
@@ -288,19 +290,52 @@ TEST(ConvertOptions, ValuesInlineOrNextDefaultsAndPathsAfterTheEndOfOptions) {
   EXPECT_EQ(error, QStringLiteral("--output needs a folder"));
 }
 
-// The help lists every option the parser takes, each with its own text.
+// The help lists every option the parser takes, each with its own text, the short forms
+// before the long ones.
 TEST(ConvertOptions, HelpListsEveryOption) {
   const QString help = ConvertHelpText();
-  for (const char* line : {"  --output DIR      write the documents", "  --beside          ", "  --extension EXT   ",
-                           "  --jobs N          ", "  --timeout SECONDS fail", "  --report FILE     ",
-                           "\n                    tab-separated for FILE.tsv", "  --replace         ",
-                           "  --header          open each document", "  --quiet           ", "  --help            ",
-                           "  --version         "})
+  for (const char* line : {"  -o, --output DIR      write the documents", "      --beside          ",
+                           "  -f, --format FORMAT   doc (the default: RTF text that word processors open,",
+                           "      --extension EXT   ", "  -j, --jobs N          ",
+                           "      --timeout SECONDS fail", "      --report FILE     ",
+                           "\n                        tab-separated for FILE.tsv", "      --replace         ",
+                           "      --header          open each document", "  -q, --quiet           ",
+                           "  -h, --help            ", "  -V, --version         ", "3 no message found"})
     EXPECT_TRUE(help.contains(QString::fromUtf8(line))) << line;
   QString error;
   for (const QString& flag : {QStringLiteral("--beside"), QStringLiteral("--replace"), QStringLiteral("--header"),
                               QStringLiteral("--quiet"), QStringLiteral("--help"), QStringLiteral("--version")})
     EXPECT_TRUE(ParseConvertOptions({flag, QStringLiteral("in")}, 1, error)) << qPrintable(flag) << qPrintable(error);
+}
+
+// The common options have the one-letter forms people type: each on its own, with its
+// value after a space or joined to it, and several letters after one dash.
+TEST(ConvertOptions, ShortOptionsAreTheLongOnes) {
+  QString error;
+  const auto spaced = ParseConvertOptions({QStringLiteral("-o"), QStringLiteral("out"), QStringLiteral("-j"),
+                                           QStringLiteral("3"), QStringLiteral("-f"), QStringLiteral("pdf"),
+                                           QStringLiteral("-q"), QStringLiteral("in")},
+                                          2, error);
+  ASSERT_TRUE(spaced) << qPrintable(error);
+  EXPECT_EQ(spaced->outputFolder, QStringLiteral("out"));
+  EXPECT_EQ(spaced->jobs, 3);
+  EXPECT_EQ(spaced->format, DocumentFormat::kPdf);
+  EXPECT_TRUE(spaced->quiet);
+  EXPECT_EQ(spaced->paths, QStringList{QStringLiteral("in")});
+  const auto joined = ParseConvertOptions({QStringLiteral("-qj4"), QStringLiteral("-oout"), QStringLiteral("in")}, 2, error);
+  ASSERT_TRUE(joined) << qPrintable(error);
+  EXPECT_TRUE(joined->quiet);
+  EXPECT_EQ(joined->jobs, 4);
+  EXPECT_EQ(joined->outputFolder, QStringLiteral("out"));
+  EXPECT_TRUE(ParseConvertOptions({QStringLiteral("-h")}, 1, error)->help);
+  EXPECT_TRUE(ParseConvertOptions({QStringLiteral("-V")}, 1, error)->version);
+  // A short option's faults are told in its long name's words.
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("in"), QStringLiteral("-j"), QStringLiteral("0")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("--jobs needs a whole number from 1 to 1024"));
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("in"), QStringLiteral("-o")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("--output needs a value"));
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("-v"), QStringLiteral("in")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("unknown option -v"));
 }
 
 // The document options are the flags they have always been, each setting its own field
@@ -333,10 +368,11 @@ TEST(ConvertOptions, DocumentOptionsAreTheConvertersFlags) {
     EXPECT_LE(line.size(), 80) << qPrintable(line);
   }
   EXPECT_TRUE(help.contains(QStringLiteral(
-      "  --attachments     save the message's attachments into a folder beside its\n"
-      "                    document (\"Report.doc\" gets \"Report attachments\")\n")));
+      "      --attachments     save the message's attachments into a folder beside its\n"
+      "                        document (\"Report.doc\" gets \"Report attachments\")\n")));
   EXPECT_TRUE(help.contains(QStringLiteral(
-      "  --dates           date each document like its message (sent, else received)\n")));
+      "      --dates           date each document like its message (sent, else\n"
+      "                        received)\n")));
   EXPECT_EQ(help.count(QStringLiteral("  --replace ")), 1) << "one --replace, the run's";
 }
 
@@ -356,9 +392,11 @@ TEST_F(ConvertCommandTest, TheProgramWithoutADisplayAnswersOrSaysWhyInOneLine) {
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: lorvane "))) << qPrintable(help.out);
   EXPECT_TRUE(help.out.contains(QStringLiteral("lorvane convert [options] PATH...")));
-  const Result version = start({}, QStringLiteral("--version"));
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, QStringLiteral("lorvane 1.0.0\n"));
+  for (const QString& flag : {QStringLiteral("--version"), QStringLiteral("-V")}) {
+    const Result version = start({}, flag);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringLiteral("lorvane 1.0.0\n"));
+  }
   for (const auto& [environment, arguments] :
        {std::pair{QString(), QStringLiteral("conver")}, std::pair{QString(), QString()},
         std::pair{QStringLiteral("DISPLAY=:9917"), QString()}}) {
@@ -443,7 +481,44 @@ TEST_F(ConvertCommandTest, AMissingOutputFolderIsMadeAndARerunStillSaysWhatItWro
   const Result again = Run({QStringLiteral("--output"), out, Path(QStringLiteral("in"))});
   EXPECT_EQ(again.err, QStringLiteral("Converted 1 of 1 messages, 0 failed, 1 written under numbered names.\n"));
   EXPECT_EQ(Run({QStringLiteral("--quiet"), QStringLiteral("--output"), out, Path(QStringLiteral("in"))}).err, QString());
+  // --quiet is quiet about the folder it made as well.
+  const Result quiet = Run({QStringLiteral("-q"), QStringLiteral("-o"), Path(QStringLiteral("quiet/out")), Path(QStringLiteral("in"))});
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_EQ(quiet.err, QString());
+  EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("quiet/out/a.doc"))));
   EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a (2).doc"), QStringLiteral("a (3).doc"), QStringLiteral("a.doc")}));
+}
+
+// Paths that hold no message (an empty folder, a folder of another extension) end with a
+// sentence saying so and status 3, with --quiet too; writing nothing. A run whose messages
+// were all there already found messages: it ends as a run does.
+TEST_F(ConvertCommandTest, NoMessageFoundIsSaidAndEndsWithItsOwnStatus) {
+  QDir().mkpath(Path(QStringLiteral("empty")));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  Message(QStringLiteral("eml/a.eml"));
+  const QString out = Path(QStringLiteral("out"));
+  for (const QStringList& arguments :
+       {QStringList{QStringLiteral("-o"), out, Path(QStringLiteral("empty"))},
+        QStringList{QStringLiteral("-o"), out, Path(QStringLiteral("eml"))},
+        QStringList{QStringLiteral("-q"), QStringLiteral("-o"), out, Path(QStringLiteral("eml")), Path(QStringLiteral("empty"))}}) {
+    const Result run = Run(arguments);
+    EXPECT_EQ(run.status, exit_status::kNoMessage) << qPrintable(arguments.join(u' '));
+    EXPECT_EQ(run.err, QStringLiteral("lorvane convert: no message was found: the folders given hold no file "
+                                      "ending in .msg (--extension chooses another)\n"));
+  }
+  const Result everyFile = Run({QStringLiteral("--extension"), QStringLiteral("*"), QStringLiteral("-o"), out,
+                                Path(QStringLiteral("empty"))});
+  EXPECT_EQ(everyFile.status, 3);
+  EXPECT_EQ(everyFile.err, QStringLiteral("lorvane convert: no message was found: the folders given hold no file\n"));
+  EXPECT_TRUE(FilesBelow(out).isEmpty());
+
+  const Result first = Run({QStringLiteral("--extension"), QStringLiteral("eml"), QStringLiteral("-o"), out,
+                            Path(QStringLiteral("eml"))});
+  EXPECT_EQ(first.status, 0) << qPrintable(first.err);
+  const Result again = Run({QStringLiteral("--extension"), QStringLiteral("eml"), QStringLiteral("--skip-existing"),
+                            QStringLiteral("-o"), out, Path(QStringLiteral("eml"))});
+  EXPECT_EQ(again.status, 0);
+  EXPECT_EQ(again.err, QStringLiteral("Converted 0 of 1 messages, 0 failed, 1 skipped (already there).\n"));
 }
 
 TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
@@ -467,6 +542,7 @@ TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
 
 // Ctrl-C, and the terminal closing (SIGHUP) alike: the converter under way is ended, its
 // half-written temporary document goes with it, and the report says how far the run got.
+// The message cut short counts as stopped, not failed, and gets no failure line.
 TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutputOrPrivateFolder) {
   for (const char* name : {"in/a.msg", "in/b.msg", "in/hang.msg", "in/z.msg"}) Message(QString::fromUtf8(name));
   QDir().mkpath(Path(QStringLiteral("temp")));
@@ -491,11 +567,12 @@ TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutp
     EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
     const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
     EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
-    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tfailed\tThe run was stopped before this message was done.\t0\t0\n")))
+    EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tstopped\tThe run was stopped before this message was done.\t0\t0\n")))
         << qPrintable(report);
     EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
-    EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 1 failed, 1 not started.")))
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 0 failed, 1 stopped, 1 not started.")))
         << qPrintable(run.err);
+    EXPECT_FALSE(run.err.contains(QStringLiteral("failed: "))) << qPrintable(run.err);
   }
   qputenv("TEMP", oldTemp);
 }

@@ -336,12 +336,15 @@ TEST(ConversionOptionTable, TheWordsOfTheOptionsOnReadBackAsThoseOptions) {
 }
 
 // The rows the user chooses carry a caption and a settings key; the replace row, which the
-// run decides, has neither.
+// run decides, has neither. The window starts with the whole message (header, pictures,
+// attachments) ticked; the dates stay the user's choice.
 TEST(ConversionOptionTable, OnlyTheUsersChoicesHaveACaptionAndAKey) {
   for (const ConversionOptionRow& row : ConversionOptionTable()) {
     EXPECT_EQ(ChosenByTheUser(row), row.field != &ConversionOptions::replace) << row.word;
     EXPECT_EQ(row.caption.empty(), row.setting_key.empty()) << row.word;
-    EXPECT_FALSE(row.setting_default) << row.word << ": off unless chosen, as before";
+    const bool whole = row.field == &ConversionOptions::header_block || row.field == &ConversionOptions::pictures ||
+                       row.field == &ConversionOptions::attachments;
+    EXPECT_EQ(row.setting_default, whole) << row.word;
   }
 }
 

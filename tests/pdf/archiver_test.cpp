@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -162,6 +164,56 @@ TEST_F(ArchiverTest, AnInputThatFailsWritesNothing) {
   EXPECT_FALSE(Archive(in, failure));
   EXPECT_THAT(failure, HasSubstr("cannot make the PDF " + in.target));
   EXPECT_THAT(Names(), ElementsAre("Report.msg", "a.txt", "b", "broken.pdf", "inner.pdf", "rendered.pdf"));
+}
+
+// The rendered PDF's links to files beside the document: one naming a carried file (an
+// attachment, an embedded message's document) in the attachments folder opens it from
+// inside the PDF, one naming nothing carried there is gone, a web link stays. Every stream has an end of line before its
+// "endstream", as PDF/A-2 and -3 ask.
+TEST_F(ArchiverTest, LinksToFilesBesideTheDocumentLeadToTheCarriedFiles) {
+  {
+    QPDF pdf;
+    pdf.processFile(in.renderedPdf.c_str());
+    QPDFObjectHandle annotations = QPDFObjectHandle::newArray();
+    for (const std::string uri : {"file:///tmp/job/Report%20attachments/a.txt", "file:///tmp/job/Report%20attachments/Note.doc",
+                                  "file:///tmp/job/Report%20attachments/gone.txt", "file:///home/ines/a.txt",
+                                  "https://example.org/"}) {
+      annotations.appendItem(pdf.makeIndirectObject(QPDFObjectHandle::parse(
+          "<< /Type /Annot /Subtype /Link /Rect [10 10 60 20] /Border [0 0 0] /A << /S /URI /URI (" + uri + ") >> >>")));
+    }
+    QPDFPageDocumentHelper(pdf).getAllPages().at(0).getObjectHandle().replaceKey("/Annots", annotations);
+    QPDFWriter writer(pdf, tree.Path("linked.pdf").c_str());
+    writer.write();
+  }
+  in.renderedPdf = tree.Path("linked.pdf");
+  in.attachments = {{tree.Path("a.txt"), "a.txt", {}}};
+  in.embeddedPdfs = {{tree.Path("inner.pdf"), "Note.pdf", "Note.doc"}};
+  ASSERT_TRUE(Archive(in, failure)) << failure;
+
+  QPDF result;
+  result.processFile(in.target.c_str());
+  std::vector<std::string> seen;
+  for (QPDFObjectHandle annotation :
+       QPDFPageDocumentHelper(result).getAllPages().at(0).getObjectHandle().getKey("/Annots").aitems()) {
+    const std::string subtype = annotation.getKey("/Subtype").getName();
+    if (subtype == "/FileAttachment") {
+      seen.push_back(subtype + " " + annotation.getKey("/FS").getKey("/UF").getUTF8Value());
+      EXPECT_TRUE(annotation.getKey("/AP").getKey("/N").isStream());
+      EXPECT_EQ(annotation.getKey("/F").getIntValue(), 4);
+      EXPECT_FALSE(annotation.hasKey("/A"));
+    } else {
+      seen.push_back(subtype + " " + annotation.getKey("/A").getKey("/URI").getUTF8Value());
+    }
+  }
+  EXPECT_THAT(seen, ElementsAre("/FileAttachment a.txt", "/FileAttachment Note.pdf", "/Link https://example.org/"));
+
+  const std::string bytes = ReadFile(in.target);
+  std::size_t streams = 0;
+  for (std::size_t at = bytes.find("endstream"); at != std::string::npos; at = bytes.find("endstream", at + 1)) {
+    ++streams;
+    EXPECT_TRUE(bytes[at - 1] == '\n' || bytes[at - 1] == '\r') << "at " << at;
+  }
+  EXPECT_GE(streams, 4u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -64,6 +65,48 @@ TEST(OfficeRender, ADocumentsWordsAndPicturesReachThePdf) {
   for (const auto& entry : fs::directory_iterator(tree.Root())) {
     EXPECT_THAT(entry.path().filename().string(), Not(HasSubstr(".~lock")));
   }
+}
+
+// What LibreOffice lacks a font for or misreads in a kept RTF body reaches the PDF: a Korean
+// line drawn from a font for it that the PDF embeds, Outlook's code page 1252 escapes in a
+// document that says UTF-8, and a Word 6 Symbol bullet in a Traditional Chinese document.
+TEST(OfficeRender, CharactersWithoutAFontOrMisreadShowInThePdf) {
+  PDF_REQUIRE_OFFICE();
+  const std::string korean = Shell("fc-list :lang=ko family");
+  if (korean.empty()) GTEST_SKIP() << "skipped, no font for Korean is installed (tools/deps.sh installs fonts-wqy-microhei)";
+  TempTree tree;
+  pdf_testing::WriteFile(tree.Path("korean.doc"),
+                         "{\\rtf1\\ansi\\ansicpg65001\\deff0{\\fonttbl{\\f0 Liberation Sans;}}\\f0 "
+                         "Greeting: \\u54620?\\u44397?\\u50612?\\par Regards\\line {\\*\\htmltag84 &nbsp;}"
+                         "\\htmlrtf \\'a0\\'a0\\htmlrtf0 Alec\\par}");
+  pdf_testing::WriteFile(tree.Path("bullets.doc"),
+                         "{\\rtf1\\ansi\\ansicpg950\\deff0{\\fonttbl{\\f0\\fnil\\fcharset136 MingLiU;}"
+                         "{\\f6\\fnil\\fcharset2 Symbol;}}\\f0 {\\pntext\\f6\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf6"
+                         "\\pnindent0{\\pntxtb\\'B7}}\\fi-200\\li200 First point\\par}");
+  PdfRenderer renderer;
+  std::string failure;
+  ASSERT_TRUE(renderer.Render(tree.Path("korean.doc"), tree.Path("korean.pdf"), 60s, failure)) << failure;
+  ASSERT_TRUE(renderer.Render(tree.Path("bullets.doc"), tree.Path("bullets.pdf"), 60s, failure)) << failure;
+  const std::string words = Shell("pdftotext " + Quote(tree.Path("korean.pdf")) + " -");
+  EXPECT_THAT(words, HasSubstr("Greeting: \xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4"));  // 한국어
+  EXPECT_THAT(words, HasSubstr("Alec"));
+  EXPECT_THAT(words, Not(HasSubstr("\xEF\xBF\xBD")));  // U+FFFD, no character read
+  // The Korean words come from one of the fonts for Korean, embedded (not boxes of a font
+  // without them).
+  const std::string fonts = Shell("pdffonts " + Quote(tree.Path("korean.pdf")));
+  bool embedded = false;
+  std::size_t line = 0;
+  while (line < korean.size()) {
+    const std::size_t end = std::min(korean.find('\n', line), korean.size());
+    std::string family = korean.substr(line, std::min(korean.find(',', line), end) - line);
+    family.erase(std::remove(family.begin(), family.end(), ' '), family.end());
+    if (!family.empty() && fonts.find("+" + family) != std::string::npos) embedded = true;
+    line = end + 1;
+  }
+  EXPECT_TRUE(embedded) << fonts << "\nfonts for Korean:\n" << korean;
+  const std::string bullets = Shell("pdftotext " + Quote(tree.Path("bullets.pdf")) + " -");
+  EXPECT_THAT(bullets, HasSubstr("\xE2\x80\xA2 First point"));  // •
+  EXPECT_THAT(bullets, Not(HasSubstr("\xEF\xBF\xBD")));
 }
 
 TEST(OfficeRender, AHugeTableFailsWithinItsLimitLeavingNothingAndTheNextDocumentRenders) {

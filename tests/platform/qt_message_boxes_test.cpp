@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <tuple>
 #include <gtest/gtest.h>
 
 #include "platform/qt_dialogs.h"
@@ -97,6 +98,18 @@ TEST_F(QtMessageBoxes, YesNoAnswers) {
       box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
     });
     EXPECT_EQ(dialogs.AskYesNo(QStringLiteral("Open the folder?")), yes);
+  }
+  // Enter presses the default button, Yes unless the question makes No its default;
+  // Escape always answers No.
+  for (const auto& [defaultYes, key, answer] : {std::tuple{true, Qt::Key_Return, true}, std::tuple{false, Qt::Key_Return, false},
+                                                std::tuple{true, Qt::Key_Escape, false}}) {
+    WhenModalShows([&](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->defaultButton(), box->button(defaultYes ? QMessageBox::Yes : QMessageBox::No));
+      QTest::keyClick(box, key);
+    });
+    EXPECT_EQ(dialogs.AskYesNo(QStringLiteral("Stop it?"), defaultYes), answer) << defaultYes << " " << key;
   }
 }
 

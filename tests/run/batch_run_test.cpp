@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
 #include <QTimer>
 #include <map>
 #include <random>
@@ -222,17 +224,66 @@ TEST_F(BatchRunTest, RandomRunsWithStopsAndSlowBoxesKeepTheRunsInvariants) {
   std::printf("%d random runs (%d stopped) in %lld ms\n", runs, stoppedRuns, static_cast<long long>(total.elapsed()));
 }
 
+// A 100 x 400 picture of one colour, as PNG.
+constexpr char kTallPng[] =
+    "89504e470d0a1a0a0000000d4948445200000064000001900802000000d7f452b80000022c4944415478daedd0310d00000803b0"
+    "0943098a9185053e9e2655d04c354751204b962c59b2642990254b962c59b214c892254b962c590a64c992254b962c05b264c992"
+    "254b960259b264c992254b812c59b264c992a540962c59b264c952204b962c59b2642990254b962c59b214c892254b962c590a64"
+    "c992254b962c05b264c992254b960259b264c992254b812c59b264c992a540962c59b264c952204b962c59b2642990254b962c59"
+    "b214c892254b962c590a64c992254b962c05b264c992254b960259b264c992254b812c59b264c992a540962c59b264c952204b96"
+    "2c59b2642990254b962c59b214c892254b962c590a64c992254b962c05b264c992254b960259b264c992254b812c59b264c992a5"
+    "40962c59b264c952204b962c59b2642990254b962c59b214c892254b962c590a64c992254b962c05b264c992254b960259b264c9"
+    "92254b812c59b264c992a540962c59b264c952204b962c59b2642990254b962c59b214c892254b962c590a64c992254b962c05b2"
+    "64c992254b960259b264c992254b812c59b264c992a540962c59b264c952204b962c59b2642990254b962c59b214c892254b962c"
+    "590a64c992254b962c05b264c992254b960259b264c992254b812c59b264c992a540962c59b264c952204b962c59b2642990254b"
+    "962c59b214c892254b962c590a64c992254b962c05b264c992254b960259b264c992254b812c59b264c992a540962c59b264c952"
+    "204b962c59b2642990254b962c59b214c892f56d018840abfc57ae655d0000000049454e44ae426082";
+
+// The words of a PDF with their boxes (pdftotext -bbox): each word and its right edge, and
+// the width of the page it is on.
+struct PlacedWord {
+  std::string word;
+  double right = 0;
+  double pageWidth = 0;
+};
+std::vector<PlacedWord> PlacedWords(const QByteArray& bbox) {
+  std::vector<PlacedWord> words;
+  double pageWidth = 0;
+  const QRegularExpression page(QStringLiteral("<page width=\"([0-9.]+)\""));
+  const QRegularExpression word(QStringLiteral("<word xMin=\"[-0-9.]+\" yMin=\"[-0-9.]+\" xMax=\"([-0-9.]+)\" yMax=\"[-0-9.]+\">([^<]*)</word>"));
+  for (const QString& line : QString::fromUtf8(bbox).split(QLatin1Char('\n'))) {
+    if (const auto found = page.match(line); found.hasMatch()) pageWidth = found.captured(1).toDouble();
+    if (const auto found = word.match(line); found.hasMatch())
+      words.push_back({found.captured(2).toStdString(), found.captured(1).toDouble(), pageWidth});
+  }
+  return words;
+}
+
 // A PDF run: one PDF/A file per message, holding its words, the original message, its
-// attachment byte for byte and its embedded message as a PDF of its own; nothing of the
-// converter's document or LibreOffice's files is left beside it. Skipped, saying so,
-// where LibreOffice is not installed.
+// attachment byte for byte and its embedded message as a PDF of its own with that
+// message's own title, author and date; the body's link and the header block's address are
+// links, the header block's attachment names lead to the files inside the PDF; a picture
+// taller and a table wider than the page are fitted to it (the document keeps them as they
+// are). Nothing of the converter's document or LibreOffice's files is left beside it.
+// Skipped, saying so, where LibreOffice is not installed.
 TEST_F(BatchRunTest, APdfRunMakesOneArchivalFilePerMessage) {
   if (!lorvane_pdf::OfficeMissingReason().empty()) GTEST_SKIP() << lorvane_pdf::OfficeMissingReason();
   msgwriter::MessageBuilder builder;
   builder.AddUnicode(0x0037, u"Quarterly figures");
-  builder.AddRtfBody("{\\rtf1\\ansi Quarterly figures attached, as promised.\\par}");
+  builder.AddUnicode(0x0C1A, u"Ines Valk").AddUnicode(0x0C1F, u"ines.valk@example.org");
+  builder.AddRtfBody(std::string("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Liberation Sans;}}\\f0 Quarterly figures attached, "
+                                 "as promised, see {\\field{\\*\\fldinst HYPERLINK \"https://example.org/figures\"}"
+                                 "{\\fldrslt the figures page}}.\\par\n"
+                                 "\\trowd\\cellx3000\\cellx12000\\cellx16000 Item\\cell Course\\cell DEIN PREIS\\cell\\row\n"
+                                 "\\pard{\\pict\\pngblip\\picw100\\pich400\\picwgoal4000\\pichgoal16000 ") +
+                     kTallPng + "}\\par}");
   builder.AddAttachment(1).AddUnicode(0x3707, u"figures.csv").AddBinary(0x3701, {'1', ',', '2', '\n'});
-  builder.AddEmbeddedMessage().AddUnicode(0x0037, u"Earlier note").AddUnicode(0x1000, u"the earlier note's words");
+  builder.AddEmbeddedMessage()
+      .AddUnicode(0x0037, u"FW: Earlier note")
+      .AddUnicode(0x0E1D, u"Earlier note")
+      .AddUnicode(0x0C1A, u"Rui Sato")
+      .AddTime(0x0039, 133541046000000000)  // 2024-03-05 09:30:00 UTC
+      .AddUnicode(0x1000, u"the earlier note's words");
   const QString source = TreePath(dir_, QStringLiteral("report.msg"));
   ASSERT_TRUE(run_testing::WriteBytes(source, builder.Build()));
   const QString scratch = TreePath(dir_, QStringLiteral("scratch"));
@@ -242,6 +293,7 @@ TEST_F(BatchRunTest, APdfRunMakesOneArchivalFilePerMessage) {
   settings.converterPath = QStringLiteral(QUORLIN_EXE);
   settings.workers = 2;
   settings.documents.attachments = true;
+  settings.documents.header_block = true;
   settings.pdf = true;
   settings.pdfScratch = scratch;
   const auto outcomes = Run({job}, settings);
@@ -262,9 +314,40 @@ TEST_F(BatchRunTest, APdfRunMakesOneArchivalFilePerMessage) {
   const QByteArray listed = run(QStringLiteral("qpdf --list-attachments '%1'").arg(job.output));
   EXPECT_TRUE(listed.contains("report.msg")) << listed.constData();
   EXPECT_TRUE(listed.contains("figures.csv")) << listed.constData();
-  EXPECT_TRUE(listed.contains("Earlier note.pdf")) << listed.constData();
+  const QRegularExpression innerName(QStringLiteral("^(.*Earlier note\\.pdf) ->"), QRegularExpression::MultilineOption);
+  const QString inner = innerName.match(QString::fromUtf8(listed)).captured(1).trimmed();
+  ASSERT_FALSE(inner.isEmpty()) << listed.constData();
   EXPECT_EQ(run(QStringLiteral("qpdf --show-attachment=figures.csv '%1'").arg(job.output)), QByteArray("1,2\n"));
   EXPECT_EQ(run(QStringLiteral("qpdf --show-attachment=report.msg '%1'").arg(job.output)), run_testing::ReadAll(source));
+
+  // The embedded message's PDF says what its own message is: the whole subject, as its
+  // heading shows it.
+  const QString innerPdf = TreePath(dir_, QStringLiteral("inner.pdf"));
+  run(QStringLiteral("qpdf '--show-attachment=%1' '%2' > '%3'").arg(inner, job.output, innerPdf));
+  const QString innerInfo = QString::fromUtf8(run(QStringLiteral("pdfinfo -isodates '%1'").arg(innerPdf)));
+  for (const char* line : {"^Title: +FW: Earlier note$", "^Author: +Rui Sato$", "^CreationDate: +2024-03-05T09:30:00"}) {
+    EXPECT_TRUE(innerInfo.contains(QRegularExpression(QString::fromLatin1(line), QRegularExpression::MultilineOption)))
+        << line << "\n" << qPrintable(innerInfo);
+  }
+  QFile::remove(innerPdf);
+
+  // Links: the body's, the sender's address, and the attachment names into the PDF.
+  const QByteArray objects = run(QStringLiteral("qpdf --qdf --object-streams=disable '%1' -").arg(job.output));
+  EXPECT_TRUE(objects.contains("/URI (https://example.org/figures)"));
+  EXPECT_TRUE(objects.contains("/URI (mailto:ines.valk@example.org)"));
+  EXPECT_EQ(objects.count("/Subtype /FileAttachment"), 2);
+  EXPECT_FALSE(objects.contains("/URI (file:"));
+  // The table is narrowed to the page, and the picture scaled down to it, its proportions
+  // kept: 400 pixels over at most the text area's height (under 10 inches) with the same
+  // resolution across; at its own size, 11.1 inches, it has 36 pixels an inch.
+  for (const PlacedWord& word : PlacedWords(run(QStringLiteral("pdftotext -bbox '%1' -").arg(job.output))))
+    EXPECT_LE(word.right, word.pageWidth) << word.word;
+  EXPECT_TRUE(run(QStringLiteral("pdftotext '%1' -").arg(job.output)).contains("DEIN PREIS"));
+  const QStringList image = QString::fromUtf8(run(QStringLiteral("pdfimages -list '%1' | grep ' 100 *400 '").arg(job.output)))
+                                .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+  ASSERT_GE(image.size(), 14) << qPrintable(image.join(QLatin1Char(' ')));
+  EXPECT_GE(image.at(12).toInt(), 40);
+  EXPECT_EQ(image.at(12), image.at(13));
   // Only the message and its PDF stand in the folder; the job's own folder is gone.
   EXPECT_EQ(QDir(TreeRoot(dir_)).entryList(QDir::Files | QDir::Hidden),
             (QStringList{QStringLiteral("report.msg"), QStringLiteral("report.pdf")}));

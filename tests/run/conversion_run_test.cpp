@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QCoreApplication>
 #include <QDir>
+#include <QRegularExpression>
 #include <algorithm>
 #include <QElapsedTimer>
 #include <QFile>
@@ -68,12 +69,22 @@ class ConversionRunTest : public ::testing::Test {
   }
   void TearDown() override { qputenv("TEMP", oldTemp_); }
 
+  // Starts the window. The documents these tests compare are the message's body alone: the
+  // choices a first start ticks (header, pictures, attachments) are stored cleared unless
+  // the test stored its own.
+  void Load() {
+    for (const char* key : {"HeaderBlock", "Pictures", "Attachments"}) {
+      if (!fixture_->settings.Value(QString::fromLatin1(key))) fixture_->settings.Set(QString::fromLatin1(key), QStringLiteral("False"));
+    }
+    fixture_->Load();
+  }
+
   // The window, loaded with the given output choice as stored settings.
   Form1& Window(const QString& option1, const QString& option2, const QString& folderText) {
     fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
         {QStringLiteral("Option1"), option1}, {QStringLiteral("Option2"), option2},
         {QStringLiteral("Text1"), folderText}});
-    fixture_->Load();
+    Load();
     fixture_->dialogs.shown.clear();
     return fixture_->form();
   }
@@ -139,7 +150,7 @@ TEST_F(ConversionRunTest, OutputFolderWithTrailingSeparator) {
 TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
   fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
       {QStringLiteral("Text1"), TreeRoot(out_)}, {QStringLiteral("HeaderBlock"), QStringLiteral("True")}});
-  fixture_->Load();
+  Load();
   msgwriter::MessageBuilder message;
   message.AddRtfBody(RtfFor(QStringLiteral("subject.msg"))).AddUnicode(0x0037, u"Quarterly figures");
   const QString path = QDir(TreeRoot(sources_)).filePath(QStringLiteral("subject.msg"));
@@ -164,7 +175,7 @@ TEST_F(ConversionRunTest, TheHeaderBlockChoiceReachesTheConverter) {
 TEST_F(ConversionRunTest, KeepSubFoldersPutsEachDocumentAtItsPlaceBelowTheDroppedFolder) {
   fixture_ = std::make_unique<FormFixture>(TempSettings::Values{
       {QStringLiteral("Text1"), TreeRoot(out_)}, {QStringLiteral("KeepFolders"), QStringLiteral("True")}});
-  fixture_->Load();
+  Load();
   Form1& form = fixture_->form();
   EXPECT_TRUE(form.Check5->isChecked());
   const QDir sources(TreeRoot(sources_));
@@ -219,7 +230,7 @@ TEST_F(ConversionRunTest, NamesDatesAndAttachmentsFromTheWindowsChoices) {
                                                                 {QStringLiteral("DateFiles"), QStringLiteral("True")},
                                                                 {QStringLiteral("Attachments"), QStringLiteral("True")},
                                                                 {QStringLiteral("Pictures"), QStringLiteral("True")}});
-  fixture_->Load();
+  Load();
   Form1& form = fixture_->form();
   EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("date and subject"));
   EXPECT_TRUE(form.DocumentBoxFor(&ConversionOptions::pictures)->isChecked() &&
@@ -452,8 +463,8 @@ TEST_F(ConversionRunTest, TheBarShowsEachRowsShareAndNameUnderTheHourglass) {
   }
   EXPECT_TRUE(alwaysHourglass);
   EXPECT_FALSE(captions.isEmpty());
-  EXPECT_EQ(captions.filter(QStringLiteral("Stop Converting")).size(), captions.size());
-  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("Start Converting"));
+  EXPECT_EQ(captions.filter(QStringLiteral("&Stop Converting")).size(), captions.size());
+  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("&Start Converting"));
   ExpectIdle();
 }
 
@@ -707,7 +718,7 @@ class StandInRunTest : public ConversionRunTest {
   Form1& StandInWindow(const QString& timeLimit = QStringLiteral("120")) {
     fixture_ = std::make_unique<FormFixture>(TempSettings::Values{{QStringLiteral("Text1"), TreeRoot(out_)},
                                                                   {QStringLiteral("TimeLimit"), timeLimit}});
-    fixture_->Load();
+    Load();
     fixture_->dialogs.shown.clear();
     Form1& form = fixture_->form();
     form.runControl.converterImage = ReadAll(QStringLiteral(SERVE_STAND_IN_EXE));
@@ -747,7 +758,8 @@ TEST_F(StandInRunTest, StopWhileNamesAreReadWritesNothing) {
 }
 
 // "Stop Converting" stops the run as Ctrl-C stops the command: the message under way gets
-// two seconds, then its converter is ended; nothing half-written, the counts in the box.
+// two seconds, then its converter is ended; nothing half-written, the counts in the box,
+// where the message cut short counts as stopped: no failure, no warning sign, no details.
 TEST_F(StandInRunTest, StopMidRunEndsTheConverterAndCountsWhatWasNotStarted) {
   Form1& form = StandInWindow();
   AddMessage(QStringLiteral("a.msg"));
@@ -766,18 +778,18 @@ TEST_F(StandInRunTest, StopMidRunEndsTheConverterAndCountsWhatWasNotStarted) {
     });
     Click();
   }
-  EXPECT_EQ(caption, QStringLiteral("Stop Converting"));
+  EXPECT_EQ(caption, QStringLiteral("&Stop Converting"));
   ASSERT_TRUE(sinceStop.isValid());
   EXPECT_GE(sinceStop.elapsed(), 1800);
   EXPECT_LT(sinceStop.elapsed(), 6000);
   const std::vector<ShownBox>& shown = fixture_->dialogs.shown;
-  ASSERT_EQ(shown.size(), 1u);  // after a stop the failure goes to the closing box only
-  EXPECT_EQ(shown[0].text, QStringLiteral("Stopped.\r\n2 converted, 1 failed, 2 not started"));
-  EXPECT_EQ(shown[0].extra, hang + QStringLiteral("\r\nThe run was stopped before this message was done."));
-  EXPECT_EQ(shown[0].icon, Dialogs::Icon::Exclamation);
+  ASSERT_EQ(shown.size(), 1u);  // no failure box for the message stopped
+  EXPECT_EQ(shown[0].text, QStringLiteral("Stopped.\r\n2 converted, 0 failed, 1 stopped, 2 not started"));
+  EXPECT_EQ(shown[0].extra, QString());
+  EXPECT_EQ(shown[0].icon, Dialogs::Icon::None);
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
   EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(u' ').toStdString();
-  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("Start Converting"));
+  EXPECT_EQ(form.PushButton2->text(), QStringLiteral("&Start Converting"));
   ExpectIdle();
 }
 
@@ -805,6 +817,34 @@ TEST_F(StandInRunTest, AMessagePastTheTimeLimitFailsAndTheRunGoesOnWhileItsBoxIs
                                               Done(3, 1)}));
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
   ExpectIdle();
+}
+
+// With two converters, one held by a slow message while the other finishes the rest, the
+// bar names the slow one with its seconds once past five, and its count of messages begun
+// never goes back: "(4 of 4)" stays.
+TEST_F(StandInRunTest, TheBarNamesTheSlowMessageAndNeverCountsBackwards) {
+  Form1& form = StandInWindow(QStringLiteral("7"));
+  form.runControl.workers = 2;
+  AddMessage(QStringLiteral("hang.msg"));
+  for (const char* name : {"a.msg", "b.msg", "c.msg"}) AddMessage(QString::fromUtf8(name));
+  QStringList seen;
+  {
+    WhileRunning watch([&] {
+      const QString text = form.ProgressBar1->StatusText();
+      if (form.Converting && text.startsWith(QStringLiteral("Processing")) && (seen.isEmpty() || seen.back() != text))
+        seen << text;
+    });
+    Click();
+  }
+  static const QRegularExpression kCount(QStringLiteral("\\((\\d) of 4\\)"));
+  int last = 0;
+  for (const QString& text : seen) {
+    const int count = kCount.match(text).captured(1).toInt();
+    EXPECT_GE(count, last) << qPrintable(seen.join(u'|'));
+    last = count;
+  }
+  EXPECT_FALSE(seen.filter(QRegularExpression(QStringLiteral("^Processing: hang.msg \\(4 of 4\\), Please wait.. [5-7]$"))).isEmpty())
+      << qPrintable(seen.join(u'|'));
 }
 
 // Closing the window during a run stops it before the program ends: the converter working
@@ -883,6 +923,43 @@ TEST_F(ExistingDocumentsTest, SkipThemConvertsOnlyTheNewMessages) {
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("a.doc"))), QByteArray("mine a"));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("c.doc"))), DocumentFor(RtfFor(QStringLiteral("c.msg"))));
+  ExpectIdle();
+}
+
+// A re-run over messages of the same name in different folders: their documents took
+// numbered names the first time. The question counts every document the run would write
+// that is there, numbered or not, and "Skip Them" skips exactly that many; "Replace Them"
+// replaces the same documents and makes no new numbered copies.
+TEST_F(ExistingDocumentsTest, TheNumberAskedAboutIsTheNumberSkippedOrReplaced) {
+  ToFolder(TreeRoot(out_));
+  for (const char* name : {"x/r.msg", "y/r.msg", "z/r.msg", "a.msg"}) AddMessage(QString::fromUtf8(name));
+  Click();
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(4, 0)});
+  const QStringList first{QStringLiteral("a.doc"), QStringLiteral("r (2).doc"), QStringLiteral("r (3).doc"),
+                          QStringLiteral("r.doc")};
+  ASSERT_EQ(OutFiles(), first);
+  AddMessage(QStringLiteral("new.msg"));
+
+  fixture_->dialogs.shown.clear();
+  fixture_->dialogs.AnswerChoice(2);  // Skip Them
+  Click();
+  ASSERT_NE(Question(), nullptr);
+  EXPECT_TRUE(Question()->text.startsWith(QStringLiteral("4 documents that this run would write already exist:")))
+      << qPrintable(Question()->text);
+  EXPECT_EQ(Messages().back(), QStringLiteral("Done.\r\n1 converted, 0 failed, 4 skipped"));
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("new.doc"), QStringLiteral("r (2).doc"),
+                                     QStringLiteral("r (3).doc"), QStringLiteral("r.doc")}));
+
+  fixture_->dialogs.shown.clear();
+  WriteOut(QStringLiteral("r (3).doc"), "old");
+  fixture_->dialogs.AnswerChoice(0);  // Replace Them
+  Click();
+  ASSERT_NE(Question(), nullptr);
+  EXPECT_TRUE(Question()->text.startsWith(QStringLiteral("5 documents"))) << qPrintable(Question()->text);
+  EXPECT_EQ(Messages().back(), Done(5, 0));
+  EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("new.doc"), QStringLiteral("r (2).doc"),
+                                     QStringLiteral("r (3).doc"), QStringLiteral("r.doc")}));
+  EXPECT_EQ(ReadAll(Out(QStringLiteral("r (3).doc"))), DocumentFor(RtfFor(QStringLiteral("z/r.msg"))));
   ExpectIdle();
 }
 

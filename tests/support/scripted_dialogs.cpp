@@ -38,8 +38,8 @@ void ScriptedDialogs::ShowMessage(const QString& text, const QString& caption, I
   Record({ShownBox::Kind::Message, text, caption, icon, {}});
 }
 
-bool ScriptedDialogs::AskYesNo(const QString& text) {
-  Record({ShownBox::Kind::YesNo, text, {}, Icon::None, {}});
+bool ScriptedDialogs::AskYesNo(const QString& text, bool defaultYes) {
+  Record({ShownBox::Kind::YesNo, text, {}, Icon::None, {}, defaultYes ? QString() : QStringLiteral("No")});
   if (yesNo_.empty()) {
     Unscripted("Yes/No question", text);
     return false;

@@ -22,7 +22,8 @@ struct ShownBox {
   Dialogs::Icon icon = Dialogs::Icon::None;
   QString extra;       // input default answer, file filter, picker or save start, a message's
                        // check box text or details, or a choice's buttons joined by "|"
-  QString button{};    // the extra button of a message with details, if any
+  QString button{};    // the extra button of a message with details, if any; "No" for a
+                       // Yes/No question whose default button is No
   bool saveList = false;  // a message with details offered "Save List..."
 };
 
@@ -60,7 +61,7 @@ class ScriptedDialogs : public Dialogs {
   bool AllAnswersUsed() const;
 
   void ShowMessage(const QString& text, const QString& caption, Icon icon) override;
-  bool AskYesNo(const QString& text) override;
+  bool AskYesNo(const QString& text, bool defaultYes = true) override;
   bool ShowMessageWithCheckBox(const QString& text, const QString& checkBoxText) override;
   bool ShowMessageWithDetails(const QString& text, const QString& details, Icon icon = Icon::None,
                               const QString& extraButton = {},

@@ -1,0 +1,274 @@
+#!/usr/bin/env bash
+# Builds Lorvane for 64-bit Windows on Debian, from Debian's packages and source packages only.
+#
+#   tools/windows.sh [STEP...]      steps, in this order by default:
+#     packages   the MinGW-w64 toolchain, wine, NSIS (apt-get)
+#     libs       giflib, libpng, gumbo and GoogleTest for Windows (what the converter links)
+#     qt         Qt 6 Core, Gui and Widgets with the Windows platform plugin (about 25 minutes
+#                on two cores the first time)
+#     converter  Quorlin.exe and the converter's tests        -> build-windows-converter/
+#     program    lorvane.exe with Quorlin.exe inside           -> build-windows/
+#     setup      Lorvane-<version>-setup.exe and the portable .zip  -> build-windows/dist/
+#   tools/windows.sh env            prints the variables the cross builds use
+#
+# Each library is built once from `apt-get source` of the same version as the host's package
+# and installed below $LORVANE_WINDOWS_CACHE (default /var/cache/lorvane-windows) in a folder
+# named after its source package and version, so a second run only checks the stamps.
+# Nothing is downloaded from anywhere but the Debian archive the machine already uses.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+cache=${LORVANE_WINDOWS_CACHE:-/var/cache/lorvane-windows}
+triple=x86_64-w64-mingw32
+toolchain=$repo/tools/windows/mingw-toolchain.cmake
+jobs=${LORVANE_WINDOWS_JOBS:-$(nproc)}
+SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+
+log() { echo "== windows: $*" >&2; }
+
+step_packages() {
+  local packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
+                  libz-mingw-w64-dev wine wine64 dpkg-dev cmake ninja-build googletest
+                  qt6-base-dev-tools nsis zip unzip) missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    log "installing ${missing[*]}"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+# A deb-src entry for every archive the machine reads packages from, once.
+ensure_deb_src() {
+  if grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
+       /etc/apt/sources.list.d/*.sources 2>/dev/null; then
+    return
+  fi
+  log "adding deb-src entries beside the machine's deb entries"
+  local out=/etc/apt/sources.list.d/lorvane-deb-src
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed -E 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee $out.sources >/dev/null
+  else
+    grep -hE '^deb ' /etc/apt/sources.list | grep -v -- '-src' | sed 's/^deb /deb-src /' | $SUDO tee $out.list >/dev/null
+  fi
+  $SUDO apt-get update -qq
+}
+
+# The source versions a Windows library may be built from, best first: the host's own
+# package's, then the others the archive lists, newest first (the host package may lag
+# behind a security update, and a mirror may hold only some of them).
+source_versions() {
+  local binary=$1 src version
+  src=$(dpkg-query -W -f='${source:Package}' "$binary")
+  version=$(dpkg-query -W -f='${source:Version}' "$binary")
+  ensure_deb_src
+  { echo "$version"; apt-cache showsrc "$src" 2>/dev/null | awk '/^Version:/ {print $2}' | sort -Vr; } |
+    awk '!seen[$0]++'
+}
+
+# prefix_of SOURCE VERSION: the cache folder of one built library.
+prefix_of() { echo "$cache/$1_${2//:/_}"; }
+
+# fetch SOURCE VERSION DIR: unpacks Debian's source package (patches applied) into DIR/src.
+fetch() {
+  local src=$1 version=$2 dir=$3
+  ensure_deb_src
+  rm -rf "$dir"; mkdir -p "$dir"
+  (cd "$dir" && apt-get source -qq "$src=$version" >/dev/null)
+  local unpacked
+  unpacked=$(find "$dir" -mindepth 1 -maxdepth 1 -type d | head -1)
+  mv "$unpacked" "$dir/src"
+}
+
+# built_prefix SOURCE VERSIONS: the cache folder of the first of VERSIONS built, if any.
+built_prefix() {
+  local src=$1 v
+  for v in $2; do
+    [ -f "$(prefix_of "$src" "$v")/.built" ] && { prefix_of "$src" "$v"; return; }
+  done
+  return 1
+}
+
+# with_cache SOURCE VERSIONS FUNCTION: runs FUNCTION SRC PREFIX with the first of VERSIONS
+# whose source the archive gives, unless one of them is built already.
+with_cache() {
+  local src=$1 versions=$2 build=$3 prefix work v
+  if prefix=$(built_prefix "$src" "$versions"); then log "$src: cached in $prefix"; return; fi
+  work=$cache/work/$src
+  # A build cut short (the machine stopped) goes on where it was, in the sources it had.
+  v=$(cat "$work/.version" 2>/dev/null || true)
+  if [ -z "$v" ] || [ ! -d "$work/src" ] || ! grep -qxF -- "$v" <<<"$versions"; then
+    for v in $versions; do
+      fetch "$src" "$v" "$work" 2>"$cache/fetch.log" && { echo "$v" >"$work/.version"; break; }
+      v=""
+    done
+  fi
+  if [ -z "$v" ]; then cat "$cache/fetch.log" >&2; echo "tools/windows.sh: no source of $src to be had" >&2; exit 1; fi
+  prefix=$(prefix_of "$src" "$v")
+  log "$src $v: building into $prefix"
+  rm -rf "$prefix"; mkdir -p "$prefix"
+  "$build" "$work/src" "$prefix"
+  touch "$prefix/.built"
+  rm -rf "$work"
+}
+
+cross_cmake() {
+  cmake -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release "$@"
+}
+
+# giflib and gumbo are a handful of C files each: compiled straight into static libraries.
+c_library() {
+  local name=$1 out=$2; shift 2
+  local objs=() f
+  mkdir -p "$out/lib" "$out/include" "$out/obj"
+  for f in "$@"; do
+    $triple-gcc-posix -O2 -std=gnu99 -c "$f" -o "$out/obj/$(basename "${f%.c}").o"
+    objs+=("$out/obj/$(basename "${f%.c}").o")
+  done
+  $triple-ar rcs "$out/lib/lib$name.a" "${objs[@]}"
+  rm -rf "$out/obj"
+}
+
+build_giflib() {
+  local src=$1 prefix=$2 files=() f
+  for f in dgif_lib egif_lib gifalloc gif_err gif_font gif_hash openbsd-reallocarray quantize; do
+    [ -f "$src/$f.c" ] && files+=("$src/$f.c")
+  done
+  c_library gif "$prefix" "${files[@]}"
+  cp "$src/gif_lib.h" "$prefix/include/"
+}
+
+build_gumbo() {
+  local src=$1 prefix=$2
+  c_library gumbo "$prefix" "$src"/src/*.c
+  cp "$src/src/gumbo.h" "$src/src/tag_enum.h" "$prefix/include/"
+}
+
+build_libpng() {
+  local src=$1 prefix=$2
+  cross_cmake -S "$src" -B "$src/build" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DPNG_FRAMEWORK=OFF \
+    -DSKIP_INSTALL_PROGRAMS=ON -DSKIP_INSTALL_FILES=ON >/dev/null
+  cmake --build "$src/build" -j "$jobs" >/dev/null
+  cmake --install "$src/build" >/dev/null
+}
+
+build_googletest() {
+  local src=$1 prefix=$2
+  cross_cmake -S "$src" -B "$src/build" -DCMAKE_INSTALL_PREFIX="$prefix" -Dgtest_disable_pthreads=OFF >/dev/null
+  cmake --build "$src/build" -j "$jobs" >/dev/null
+  cmake --install "$src/build" >/dev/null
+}
+
+# Qt's Windows build of the same version as the host tools it runs at build time (moc, rcc,
+# uic). Debian's repacked source lacks the tablet driver's headers, hence no tablet events;
+# the Windows platform plugin of 6.4 needs OpenGL on (it is loaded dynamically at run time).
+build_qt() {
+  local src=$1 prefix=$2
+  cross_cmake -S "$src" -B "$src/build" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DBUILD_SHARED_LIBS=ON -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
+    -DFEATURE_tabletevent=OFF -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF \
+    -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_testlib=OFF \
+    -DFEATURE_system_zlib=ON >"$prefix/configure.log" 2>&1 || { tail -40 "$prefix/configure.log"; return 1; }
+  cmake --build "$src/build" -j "$jobs" >"$prefix/build.log" 2>&1 || { tail -40 "$prefix/build.log"; return 1; }
+  cmake --install "$src/build" >/dev/null
+}
+
+libs_versions() {
+  giflib_v=$(source_versions libgif-dev)
+  png_v=$(source_versions libpng-dev)
+  gumbo_v=$(source_versions libgumbo-dev)
+  gtest_v=$(dpkg-query -W -f='${Version}' googletest)
+  qt_v=$(dpkg-query -W -f='${source:Version}' qt6-base-dev-tools)
+}
+
+step_libs() {
+  libs_versions
+  with_cache giflib "$giflib_v" build_giflib
+  with_cache libpng1.6 "$png_v" build_libpng
+  # This archive may not serve gumbo's source (it has only some source packages): the
+  # converter is then built with gumbo's headers from libgumbo-dev and no HTML parser,
+  # and says so for an HTML body.
+  local headers
+  headers=$(prefix_of gumbo-headers "$(dpkg-query -W -f='${Version}' libgumbo-dev)")
+  if [ -f "$headers/.built" ] && ! built_prefix gumbo-parser "$gumbo_v" >/dev/null; then
+    log "gumbo's source was not to be had: its headers alone, in $headers"
+  elif ! (with_cache gumbo-parser "$gumbo_v" build_gumbo); then
+    log "gumbo's source is not to be had: HTML bodies will not convert on Windows"
+    mkdir -p "$headers/include"
+    cp /usr/include/gumbo.h /usr/include/tag_enum.h "$headers/include/"
+    touch "$headers/.built"
+  fi
+  # GoogleTest: the sources Debian ships in /usr/src/googletest, not an archive download.
+  local prefix
+  prefix=$(prefix_of googletest "$gtest_v")
+  if [ ! -f "$prefix/.built" ]; then
+    log "googletest $gtest_v: building into $prefix"
+    rm -rf "$cache/work/googletest" "$prefix"; mkdir -p "$cache/work" "$prefix"
+    cp -r /usr/src/googletest "$cache/work/googletest"
+    build_googletest "$cache/work/googletest" "$prefix"
+    touch "$prefix/.built"; rm -rf "$cache/work/googletest"
+  else
+    log "googletest: cached in $prefix"
+  fi
+}
+
+# Qt's sources must be of the version of the host's moc, rcc and uic, which its build runs.
+step_qt() {
+  libs_versions
+  with_cache qt6-base "$qt_v" build_qt
+}
+
+# The folders the cross builds search, joined with ':'.
+converter_prefixes() {
+  libs_versions
+  local p out=""
+  for p in "giflib:$giflib_v" "libpng1.6:$png_v" "gumbo-parser:$gumbo_v" "googletest:$gtest_v"; do
+    local one
+    if ! one=$(built_prefix "${p%%:*}" "${p#*:}"); then
+      [ "${p%%:*}" = gumbo-parser ] && one=$(built_prefix gumbo-headers "$(dpkg-query -W -f='${Version}' libgumbo-dev)") ||
+        { echo "tools/windows.sh: ${p%%:*} is not built (step libs)" >&2; exit 1; }
+    fi
+    out+=$one:
+  done
+  echo "${out%:}"
+}
+qt_prefix() {
+  libs_versions
+  built_prefix qt6-base "$qt_v" || { echo "tools/windows.sh: Qt is not built (step qt)" >&2; exit 1; }
+}
+
+step_env() {
+  echo "LORVANE_WINDOWS_PREFIXES=$(converter_prefixes):$(qt_prefix 2>/dev/null)"
+  echo "CMAKE_TOOLCHAIN_FILE=$toolchain"
+}
+
+# Configures a cross build of the project in BUILD with the given options.
+configure() {
+  local build=$1; shift
+  LORVANE_WINDOWS_PREFIXES=$prefixes cmake -S "$repo" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DLORVANE_WINDOWS_PREFIXES="$prefixes" \
+    -DCMAKE_BUILD_TYPE=Release -DLORVANE_WERROR=ON -DLORVANE_BENCH=OFF \
+    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@" >/dev/null
+}
+
+# Quorlin.exe and the converter's tests, no Qt.
+step_converter() {
+  prefixes=$(converter_prefixes)
+  # Every program linked statically, so the tests run under wine with no DLL beside them.
+  configure "$repo/build-windows-converter" -DLORVANE_BUILD_GUI=OFF -DCMAKE_EXE_LINKER_FLAGS=-static
+  cmake --build "$repo/build-windows-converter" -j "$jobs"
+  log "built $repo/build-windows-converter/converter/Quorlin.exe"
+}
+
+steps=("$@")
+((${#steps[@]})) || steps=(packages libs qt)
+for s in "${steps[@]}"; do
+  case $s in
+    packages|libs|qt|converter|env) "step_$s" ;;
+    *) echo "tools/windows.sh: unknown step '$s'" >&2; exit 2 ;;
+  esac
+done
