@@ -111,6 +111,7 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       result.embedded_messages = prepared.saved.messages;
       if (document != output) result.document = document;
       result.facts = std::move(facts);
+      result.paper = options.paper;
       result.saved_files = journal.Files();
       result.embedded_documents = journal.Documents();
       result.embedded_facts = journal.DocumentsFacts();

@@ -89,6 +89,7 @@ int main(int argc, char** argv_bytes) {
     std::fputs(kUsage, stdout);
     return kExitUsage;
   }
+  options.paper = quorlin::UsersPaperSize();
   quorlin::ConversionResult result =
       quorlin::ConvertFile(quorlin::PathFromUtf8(argv[first]), quorlin::PathFromUtf8(argv[first + 1]), options);
   if (!result.ok()) std::fprintf(stderr, "%s\n", result.message.c_str());

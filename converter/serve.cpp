@@ -126,6 +126,7 @@ void WriteDescription(std::FILE* out, const ConversionResult& result) {
       describe(result.embedded_facts[i], protocol::kEmbeddedSubjectRecord, protocol::kEmbeddedSenderRecord,
                protocol::kEmbeddedSentRecord);
   }
+  WriteRecord(out, std::string(protocol::kPaperRecord), PaperSizeText(result.paper));
 }
 
 int Serve(std::FILE* in, std::FILE* out) {
@@ -141,6 +142,7 @@ int Serve(std::FILE* in, std::FILE* out) {
 
 int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const ServeNamer& name) {
   ServeRequest request;
+  const PaperSize paper = UsersPaperSize();
   try {
     while (ReadServeRequest(in, request)) {
       if (request.options == serve_protocol::kNameRequest) {
@@ -157,6 +159,7 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
         continue;
       }
       ConversionOptions options;
+      options.paper = paper;
       bool describe = false;
       const std::string refused = ReadOptions(request.options, options, describe);
       if (!refused.empty()) {

@@ -45,7 +45,10 @@
 //   "saved"              the path of each attachment file saved, in the order saved;
 //   "embedded"           the path of each embedded message's document, in the order made,
 //                        each followed by its message's "embedded-subject",
-//                        "embedded-sender" and "embedded-sent" (the same forms as above).
+//                        "embedded-sender" and "embedded-sent" (the same forms as above);
+//   "paper"              the paper the documents are laid out on, the user's: its width
+//                        and height in twips, decimal, one space between ("11906 16838"
+//                        is A4); the PDF's pages take it.
 // Attachments of an embedded message are saved in the folder beside its document
 // ("x.doc" has "x attachments"), at every depth. The reading side accepts at most
 // kMostDescribeRecords of them.
@@ -105,6 +108,7 @@ inline constexpr std::string_view kEmbeddedRecord = "embedded";
 inline constexpr std::string_view kEmbeddedSubjectRecord = "embedded-subject";
 inline constexpr std::string_view kEmbeddedSenderRecord = "embedded-sender";
 inline constexpr std::string_view kEmbeddedSentRecord = "embedded-sent";
+inline constexpr std::string_view kPaperRecord = "paper";
 inline constexpr std::size_t kMostDescribeRecords = 1'000'000;
 // Far below kMostUnreadBytes, so that a record always fits what the reading side accepts.
 inline constexpr std::size_t kMostDescribeTextBytes = 16 * 1024;

@@ -156,7 +156,7 @@ bool PdfRenderer::Start(std::string& failure) {
 }
 
 bool PdfRenderer::Render(const std::string& document, const std::string& pdf, std::chrono::milliseconds limit,
-                         std::string& failure) {
+                         std::string& failure, std::optional<PaperMillimetres> paper) {
   if (std::FILE* probe = std::fopen(document.c_str(), "rb")) {
     std::fclose(probe);
   } else {
@@ -171,6 +171,8 @@ bool PdfRenderer::Render(const std::string& document, const std::string& pdf, st
   std::string request = absolute;
   request.push_back('\0');
   request += out;
+  request.push_back('\0');
+  if (paper) request += std::to_string(paper->width) + " " + std::to_string(paper->height);
   request.push_back('\0');
   const auto deadline = Clock::now() + limit;
   std::string word;

@@ -3,7 +3,8 @@
 # then turns RTF documents into PDF/A-3b files, one request at a time, until its input ends.
 #
 # Requests on standard input, each field ended by a NUL byte: the document's path, the PDF's
-# path. Answers on standard output, the same way: a word ("ready" once connected, then "ok"
+# path, the paper ("WIDTH HEIGHT" in hundredths of a millimetre, empty to keep the
+# document's own). Answers on standard output, the same way: a word ("ready" once connected, then "ok"
 # or "failed" for each request) and a reason (empty unless failed).
 #
 # Arguments: <office program> <profile URL> <pipe name>. The caller owns the process group
@@ -173,6 +174,31 @@ def connect(pipe, office):
             if office.poll() is not None:
                 raise RuntimeError("LibreOffice stopped while starting (status %d)" % office.returncode)
             time.sleep(0.05)
+
+
+def set_paper(doc, paper):
+    """Gives every page style of the loaded document the paper `paper` ("WIDTH HEIGHT" in
+    hundredths of a millimetre), turned to landscape where the style is, its margins kept
+    and narrowed only where the page would leave no room for text."""
+    try:
+        width, height = (int(side) for side in paper.split())
+    except ValueError:
+        return
+    if width <= 0 or height <= 0:
+        return
+    styles = doc.getStyleFamilies().getByName("PageStyles")
+    for index in range(styles.getCount()):
+        style = styles.getByIndex(index)
+        landscape = style.IsLandscape
+        size = uno.createUnoStruct("com.sun.star.awt.Size")
+        size.Width, size.Height = (max(width, height), min(width, height)) if landscape else (width, height)
+        # Margins no more than a quarter of the side each, so the text keeps half the page.
+        for first, second, side in (("LeftMargin", "RightMargin", size.Width),
+                                    ("TopMargin", "BottomMargin", size.Height)):
+            for name in (first, second):
+                if style.getPropertyValue(name) > side // 4:
+                    style.setPropertyValue(name, side // 4)
+        style.Size = size
 
 
 # What the loaded document is mended with before it is stored as PDF, so that nothing the
@@ -438,22 +464,25 @@ def loadable(document):
     return copy, copy
 
 
-def render(desktop, document, pdf):
+def render(desktop, document, pdf, paper=b""):
     document, copy = loadable(document)
     try:
-        render_file(desktop, document, pdf)
+        render_file(desktop, document, pdf, paper)
     finally:
         if copy:
             os.unlink(copy)
 
 
-def render_file(desktop, document, pdf):
+def render_file(desktop, document, pdf, paper):
     url = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(document)))
     target = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(pdf)))
     doc = desktop.loadComponentFromURL(url, "_blank", 0, props(LOAD))
     if doc is None:
         raise RuntimeError("LibreOffice could not read the document")
     try:
+        # The paper first: what is mended is fitted to the page the PDF will have.
+        if paper:
+            set_paper(doc, paper.decode("ascii", "replace"))
         mend(doc, holds(document, b"\\pntxtb"))
         doc.storeToURL(target, export_props())
     finally:
@@ -513,10 +542,11 @@ def serve(program, profile, pipe):
     while True:
         document = read_field(source)
         pdf = read_field(source) if document is not None else None
-        if pdf is None:
+        paper = read_field(source) if pdf is not None else None
+        if paper is None:
             break
         try:
-            render(desktop, document, pdf)
+            render(desktop, document, pdf, paper)
             answer("ok")
         except Exception as error:  # noqa: BLE001 - the document fails, the caller decides
             ended = ended_office(office, desktop)

@@ -22,6 +22,7 @@
 #include <set>
 #include <string>
 
+#include "converter/options/paper_size.h"
 #include "platform/native_names.h"
 #include "run/converter_answer.h"
 #include "run/conversion_journal.h"
@@ -391,6 +392,9 @@ class Batch {
       if (word == serve_protocol::kSenderRecord) work.facts.sender = text;
       if (word == serve_protocol::kSentRecord) work.facts.sent = seconds(text);
       if (word == serve_protocol::kSavedRecord) work.saved.push_back(text);
+      if (word == serve_protocol::kPaperRecord)
+        if (const std::optional<quorlin::PaperSize> paper = quorlin::ParsePaperSizeText(text))
+          work.paper = lorvane_pdf::PaperMillimetres{paper->width_twips * 127 / 72, paper->height_twips * 127 / 72};
       if (word == serve_protocol::kEmbeddedRecord) work.embedded.push_back({text, {}});
       // An embedded document's facts follow its record.
       if (work.embedded.empty()) continue;

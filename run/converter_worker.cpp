@@ -141,7 +141,7 @@ ConverterWorker::Read ConverterWorker::TakeAnswer(Answer& answer) {
       if (word == protocol::kSubjectRecord || word == protocol::kSenderRecord || word == protocol::kSentRecord ||
           word == protocol::kSavedRecord || word == protocol::kEmbeddedRecord ||
           word == protocol::kEmbeddedSubjectRecord || word == protocol::kEmbeddedSenderRecord ||
-          word == protocol::kEmbeddedSentRecord) {
+          word == protocol::kEmbeddedSentRecord || word == protocol::kPaperRecord) {
         if (next_.records.size() >= protocol::kMostDescribeRecords) return Read::kEnded;
         next_.records.emplace_back(std::move(word), std::move(text));
         continue;
