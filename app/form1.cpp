@@ -111,6 +111,11 @@ Form1::Form1(Form1Services services, QWidget* parent)
   ConnectEvents();
   runControl.runningChanged = [this](bool running) {
     PushButton2->setText(running ? QStringLiteral("&Stop Converting") : QStringLiteral("&Start Converting"));
+    PushButton2->setEnabled(true);
+  };
+  runControl.stopping = [this] {
+    PushButton2->setText(QStringLiteral("Stopping..."));
+    PushButton2->setEnabled(false);
   };
   runControl.timeLimitSeconds = [this] {
     QString text;

@@ -76,14 +76,26 @@ done
 cp "${originals[@]}" "$work/few/"
 count=$(find "$work/messages" -name '*.msg' | wc -l)
 
-# Seconds a command takes, its output thrown away; $work/out emptied first.
+# Seconds a command takes, its output thrown away; $work/out emptied first. How many files
+# the run left in $work/out is kept in $work/made, so a run that made nothing cannot pass
+# for a fast one.
 seconds() {
+  [ -x "$1" ] || { echo "compare.sh: no program at $1" >&2; exit 1; }
   rm -rf "$work/out"; mkdir -p "$work/out"
   local start end
   start=$(date +%s.%N)
   "$@" >/dev/null 2>&1 || true
   end=$(date +%s.%N)
+  find "$work/out" -type f | wc -l >"$work/made"
   echo "$end - $start" | bc -l
+}
+
+declare -A made
+# Runs `seconds` and remembers, under the figure's name, how many files the run made.
+timed() {  # name command...
+  local name=$1; shift
+  keep_best "$name" "$(seconds "$@")"
+  made[$name]=$(cat "$work/made")
 }
 
 # "user+system wall" seconds of Quorlin run once per message of $work/few, 5 times over.
@@ -99,11 +111,6 @@ converter_loop() {
 window_run() {
   QT_QPA_PLATFORM=offscreen "$1/bench/run_bench" --benchmark_filter=window_run 2>/dev/null |
     awk '/^window_run_2000.*manual_time / && !/_mean|_median|_stddev|_cv/ {print $2 / 1000}' | sort -g | head -n1
-}
-
-# The command's program: the build puts it in app/.
-lorvane_in() {
-  if [ -x "$1/app/lorvane" ]; then echo "$1/app/lorvane"; else echo "$1/lorvane"; fi
 }
 
 # LibreOffice and a Python that has its bridge, looked for where the renderer looks.
@@ -124,17 +131,16 @@ keep_best() {  # name value
 for ((round = 1; round <= rounds; ++round)); do
   for side in old new; do
     if [ $side = old ]; then dir=$old_build; else dir=$here/build; fi
-    lorvane=$(lorvane_in "$dir")
     echo "round $round: $side" >&2
-    keep_best "$side jobs1" "$(seconds "$lorvane" convert --quiet --jobs 1 --output "$work/out" "$work/messages")"
-    keep_best "$side jobs2" "$(seconds "$lorvane" convert --quiet --jobs 2 --output "$work/out" "$work/messages")"
+    timed "$side jobs1" "$dir/app/lorvane" convert --quiet --jobs 1 --output "$work/out" "$work/messages"
+    timed "$side jobs2" "$dir/app/lorvane" convert --quiet --jobs 2 --output "$work/out" "$work/messages"
     read -r user system wall < <(converter_loop "$dir/converter/Quorlin")
     keep_best "$side cpu" "$(echo "($user + $system) * 1000 / $per_file" | bc -l)"
     keep_best "$side wall" "$(echo "$wall * 1000 / $per_file" | bc -l)"
     window=$(window_run "$dir")
     [ -n "$window" ] && keep_best "$side window" "$window"
     if ((have_office)); then
-      keep_best "$side pdf" "$(seconds "$lorvane" convert --quiet --format pdf --jobs 2 --output "$work/out" "$work/few")"
+      timed "$side pdf" "$dir/app/lorvane" convert --quiet --format pdf --jobs 2 --output "$work/out" "$work/few"
     fi
   done
 done
@@ -161,3 +167,4 @@ if ((have_office)); then
 else
   echo "(no LibreOffice with python3-uno: the PDF figure was not measured)"
 fi
+echo "files made: --jobs 1 ${made[old jobs1]:-?} and ${made[new jobs1]:-?}, --jobs 2 ${made[old jobs2]:-?} and ${made[new jobs2]:-?}, PDF ${made[old pdf]:--} and ${made[new pdf]:--} (old and new)"

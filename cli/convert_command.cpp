@@ -232,6 +232,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     // A PDF's document and what the converter saves with it stay in the run's own folder.
     settings.pdf = options.format == DocumentFormat::kPdf;
     settings.pdfScratch = placement.Folder();
+    settings.privateFolder = placement.Folder();
 
     ProgressLine progress(environment.err, environment.errIsTerminal && !options.quiet, jobs.size());
     std::size_t done = 0;
@@ -304,6 +305,7 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     if (tally.stopped > 0) closing += QStringLiteral(", %1 stopped").arg(tally.stopped);
     if (tally.notStarted > 0) closing += QStringLiteral(", %1 not started").arg(tally.notStarted);
     if (plan.skipped > 0) closing += QStringLiteral(", %1 skipped (already there)").arg(plan.skipped);
+    if (plan.listedTwice > 0) closing += QStringLiteral(", %1 listed twice").arg(plan.listedTwice);
     if (tally.numbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(tally.numbered);
     if (unreadable > 0)
       closing += QStringLiteral(", %1 %2 could not be read")

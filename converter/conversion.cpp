@@ -87,7 +87,7 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
     if (options.file_dates) date = facts.sent;
     const std::filesystem::path document = options.replace ? output : FreeDocumentPath(output);
     AttachmentJournal journal;
-    BeginOutputJournal(output);
+    BeginOutputJournal();
     try {
       // Once the body is read, the input's pages read so far go: a body made of HTML or text
       // is then held once, as its copy (a rich-text body is read again as it is decoded).
@@ -111,13 +111,14 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       result.embedded_messages = prepared.saved.messages;
       if (document != output) result.document = document;
       result.facts = std::move(facts);
+      result.paper = options.paper;
       result.saved_files = journal.Files();
       result.embedded_documents = journal.Documents();
       result.embedded_facts = journal.DocumentsFacts();
       EndOutputJournal();
       return result;
     } catch (...) {
-      journal.RollBack();
+      // The journal takes back what was made, each only while it is still what was made.
       RemoveJournaledOutput();
       throw;
     }

@@ -47,6 +47,7 @@ struct ConversionResult {
   std::vector<std::filesystem::path> saved_files;
   std::vector<std::filesystem::path> embedded_documents;
   std::vector<DocumentFacts> embedded_facts;
+  PaperSize paper;  // the paper the documents were laid out on
   bool ok() const { return status == ConversionStatus::kSuccess; }
 };
 

@@ -1,17 +1,24 @@
 // Quorlin: converts one saved message into an RTF document.
-// `Quorlin [options] <msg_file> <output_file>`: parses the command line, runs the
+// `Quorlin [options] <msg_file> <output_file> [options]`: parses the command line, runs the
 // conversion, prints the usage line or a one-line reason, and sets the exit status.
-// `Quorlin --serve` converts many messages in turn over its standard streams (serve.h).
+// `Quorlin --serve [--journal PATH]` converts many messages in turn over its standard
+// streams (serve.h), keeping each conversion's journal in PATH (output_journal.h).
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "converter/base/output_journal.h"
 #include "converter/base/path_text.h"
 #include "converter/conversion.h"
 #include "converter/program_arguments.h"
 #include "converter/serve.h"
 #include "converter/stop_signals.h"
+
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 namespace {
 
@@ -38,14 +45,38 @@ int main(int argc, char** argv_bytes) {
   quorlin::UseBinaryStandardStreams();
   const std::vector<std::string> argv = quorlin::ProgramArguments(argc, argv_bytes);
   argc = static_cast<int>(argv.size());
-  if (argc == 2 && argv[1] == "--serve") return quorlin::Serve(stdin, stdout);
+  namespace protocol = quorlin::serve_protocol;
+  if (argc >= 2 && argv[1] == protocol::kServeFlag) {
+#ifdef __linux__
+    // A main program that is gone (killed outright) stops this converter as a stop would:
+    // what the conversion under way had made is removed and nothing runs on.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+#endif
+    // `--serve --journal PATH`: the journal in the file the main program names.
+    if (argc == 4 && argv[2] == protocol::kJournalFlag) {
+      try {
+        quorlin::KeepOutputJournalAt(quorlin::PathFromUtf8(argv[3]));
+      } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return kExitUsage;
+      }
+    } else if (argc != 2) {
+      std::fputs(kUsage, stdout);
+      return kExitUsage;
+    }
+    return quorlin::Serve(stdin, stdout);
+  }
   // Options (conversion_options.h) come first, in any order; "--" ends them before a path
-  // that begins with "--".
+  // that begins with "--". Options after the two paths count as well; any other further
+  // argument is ignored.
   std::vector<std::string_view> flags;
   int first = 1;
   while (first < argc && argv[first].starts_with("--")) {
     if (argv[first++] == "--") break;
     flags.emplace_back(argv[first - 1]);
+  }
+  for (int later = first + 2; later < argc; ++later) {
+    if (argv[later].starts_with("--")) flags.emplace_back(argv[later]);
   }
   quorlin::ConversionOptions options;
   const std::string refused = quorlin::ReadConversionOptions(flags, quorlin::OptionSpelling::kFlag, options);
@@ -58,6 +89,7 @@ int main(int argc, char** argv_bytes) {
     std::fputs(kUsage, stdout);
     return kExitUsage;
   }
+  options.paper = quorlin::UsersPaperSize();
   quorlin::ConversionResult result =
       quorlin::ConvertFile(quorlin::PathFromUtf8(argv[first]), quorlin::PathFromUtf8(argv[first + 1]), options);
   if (!result.ok()) std::fprintf(stderr, "%s\n", result.message.c_str());

@@ -97,12 +97,24 @@ std::string KeptSummary(const ConversionOptions& options, const ConversionResult
   return summary;
 }
 
+namespace {
+
+std::string CutForDescription(const std::string& text) {
+  if (text.size() <= serve_protocol::kMostDescribeTextBytes) return text;
+  std::size_t end = serve_protocol::kMostDescribeTextBytes;
+  // Back over UTF-8 continuation bytes (10xxxxxx) to the start of the character cut through.
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+}  // namespace
+
 void WriteDescription(std::FILE* out, const ConversionResult& result) {
   namespace protocol = serve_protocol;
   const auto describe = [out](const DocumentFacts& facts, std::string_view subject, std::string_view sender,
                               std::string_view sent) {
-    WriteRecord(out, std::string(subject), facts.subject);
-    WriteRecord(out, std::string(sender), facts.sender);
+    WriteRecord(out, std::string(subject), CutForDescription(facts.subject));
+    WriteRecord(out, std::string(sender), CutForDescription(facts.sender));
     if (facts.sent) WriteRecord(out, std::string(sent), std::to_string(*facts.sent));
   };
   describe(result.facts, protocol::kSubjectRecord, protocol::kSenderRecord, protocol::kSentRecord);
@@ -114,6 +126,7 @@ void WriteDescription(std::FILE* out, const ConversionResult& result) {
       describe(result.embedded_facts[i], protocol::kEmbeddedSubjectRecord, protocol::kEmbeddedSenderRecord,
                protocol::kEmbeddedSentRecord);
   }
+  WriteRecord(out, std::string(protocol::kPaperRecord), PaperSizeText(result.paper));
 }
 
 int Serve(std::FILE* in, std::FILE* out) {
@@ -129,6 +142,7 @@ int Serve(std::FILE* in, std::FILE* out) {
 
 int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const ServeNamer& name) {
   ServeRequest request;
+  const PaperSize paper = UsersPaperSize();
   try {
     while (ReadServeRequest(in, request)) {
       if (request.options == serve_protocol::kNameRequest) {
@@ -145,6 +159,7 @@ int Serve(std::FILE* in, std::FILE* out, const ServeConverter& convert, const Se
         continue;
       }
       ConversionOptions options;
+      options.paper = paper;
       bool describe = false;
       const std::string refused = ReadOptions(request.options, options, describe);
       if (!refused.empty()) {

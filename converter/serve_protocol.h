@@ -38,13 +38,17 @@
 // an "ok" answer to a conversion comes after records that describe what was made, each a
 // record word of this header and a text, the text running to the end of its field:
 //   "subject", "sender"  the message's whole subject ("FW:" and the like kept) and sender's
-//                        name (UTF-8, one line);
+//                        name (UTF-8, one line, each cut at a character boundary to at most
+//                        kMostDescribeTextBytes);
 //   "sent"               when it was sent, else received: seconds since 1970, UTC, decimal
 //                        (left out when the message has no time a header would show);
 //   "saved"              the path of each attachment file saved, in the order saved;
 //   "embedded"           the path of each embedded message's document, in the order made,
 //                        each followed by its message's "embedded-subject",
-//                        "embedded-sender" and "embedded-sent" (the same forms as above).
+//                        "embedded-sender" and "embedded-sent" (the same forms as above);
+//   "paper"              the paper the documents are laid out on, the user's: its width
+//                        and height in twips, decimal, one space between ("11906 16838"
+//                        is A4); the PDF's pages take it.
 // Attachments of an embedded message are saved in the folder beside its document
 // ("x.doc" has "x attachments"), at every depth. The reading side accepts at most
 // kMostDescribeRecords of them.
@@ -52,6 +56,26 @@
 // Without the option "replace" a conversion never replaces a file at the output path.
 // After each answer the converter flushes its output and waits for the next request; at
 // the end of its input it exits 0, and an input that ends inside a request ends it with 1.
+//
+// The journal. Started as `Quorlin --serve --journal PATH`, the converter keeps the journal
+// of the conversion under way in the file PATH (in a folder only the main program and its
+// converters can enter; made when missing, never through a link, emptied at the start):
+// what the conversion made besides the document's own name, so that whoever ends the
+// converter part way can take back exactly that. The file is emptied as each conversion
+// ends, ok or not, before its answer; so once a converter has been ended, what the file
+// holds belongs to the request it was working on. Each entry is a letter, the device and
+// the inode of what was made (kJournalIdDigits lower-case hex digits each) and its
+// absolute path, ended by a NUL byte; a last entry without its NUL was cut off by a kill:
+//   kJournalFolder     a folder the conversion made, written right after making it
+//   kJournalFile       a file it made (an attachment, an embedded message's document, the
+//                      document itself under a name of its own), written before the name
+//                      is linked to the file
+//   kJournalTemporary  a temporary name of one of its files, written before it is given
+// Undoing removes a file only while its path still names that very file (no link
+// followed: same device and inode), a folder only while it is that folder and empty; a
+// temporary name goes also when the document itself was finished.
+// Without --journal (the converter run by itself) the journal is an unnamed file in the
+// temporary folder, which only the converter reads.
 #pragma once
 
 #include <array>
@@ -60,6 +84,13 @@
 #include <string_view>
 
 namespace quorlin::serve_protocol {
+
+inline constexpr std::string_view kServeFlag = "--serve";
+inline constexpr std::string_view kJournalFlag = "--journal";
+inline constexpr char kJournalFolder = 'd';
+inline constexpr char kJournalFile = 'f';
+inline constexpr char kJournalTemporary = 't';
+inline constexpr std::size_t kJournalIdDigits = 16;
 
 inline constexpr std::size_t kMostFieldBytes = 64 * 1024;
 inline constexpr std::size_t kMostNotices = 64;
@@ -77,7 +108,10 @@ inline constexpr std::string_view kEmbeddedRecord = "embedded";
 inline constexpr std::string_view kEmbeddedSubjectRecord = "embedded-subject";
 inline constexpr std::string_view kEmbeddedSenderRecord = "embedded-sender";
 inline constexpr std::string_view kEmbeddedSentRecord = "embedded-sent";
+inline constexpr std::string_view kPaperRecord = "paper";
 inline constexpr std::size_t kMostDescribeRecords = 1'000'000;
+// Far below kMostUnreadBytes, so that a record always fits what the reading side accepts.
+inline constexpr std::size_t kMostDescribeTextBytes = 16 * 1024;
 inline constexpr std::string_view kAttachmentsItem = "attachments ";
 inline constexpr std::string_view kMessagesItem = " messages ";
 inline constexpr std::string_view kDocumentItem = "document ";

@@ -29,14 +29,4 @@ std::string Md5Of(const std::string& bytes) {
   return md5.Finish();
 }
 
-std::string Hex(const std::string& bytes) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string text;
-  for (unsigned char c : bytes) {
-    text += kHex[c >> 4];
-    text += kHex[c & 15];
-  }
-  return text;
-}
-
 }  // namespace lorvane_pdf

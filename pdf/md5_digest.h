@@ -21,7 +21,5 @@ class Md5 {
 
 // The 16 bytes of the digest of `bytes`.
 std::string Md5Of(const std::string& bytes);
-// Lower-case hexadecimal of raw bytes.
-std::string Hex(const std::string& bytes);
 
 }  // namespace lorvane_pdf

@@ -8,6 +8,21 @@
 #include "pdf/md5_digest.h"
 
 namespace lorvane_pdf {
+namespace {
+
+// Each byte in lower-case hexadecimal without a leading zero (0x07 is "7"), as LibreOffice
+// spells the digest in the pipe's name.
+std::string UnpaddedHex(const std::string& bytes) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string text;
+  for (unsigned char c : bytes) {
+    if (c >> 4) text += kHex[c >> 4];
+    text += kHex[c & 15];
+  }
+  return text;
+}
+
+}  // namespace
 
 std::string ProfileUrl(const std::string& folder) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -33,7 +48,7 @@ std::vector<std::string> OfficeSockets(const std::string& profileUrl, const std:
     units += c;
     units += '\0';
   }
-  const std::string digest = Hex(Md5Of(units));
+  const std::string digest = UnpaddedHex(Md5Of(units));
   const std::string prefix = "OSL_PIPE_" + std::to_string(::getuid()) + "_";
   std::vector<std::string> paths;
   for (const char* folder : {"/tmp/", "/var/tmp/"}) {

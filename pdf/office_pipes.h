@@ -15,7 +15,7 @@ std::string ProfileUrl(const std::string& folder);
 
 // The paths of the sockets of an office started with the profile URL and listening on the
 // named pipe: "/tmp/OSL_PIPE_<uid>_<pipe>" and "/tmp/OSL_PIPE_<uid>_SingleOfficeIPC_<MD5 of
-// the URL in UTF-16LE>", with the same names in /var/tmp, where LibreOffice goes when /tmp
+// the URL in UTF-16LE>" (each digest byte in hex without a leading zero), with the same names in /var/tmp, where LibreOffice goes when /tmp
 // cannot be used.
 std::vector<std::string> OfficeSockets(const std::string& profileUrl, const std::string& pipe);
 

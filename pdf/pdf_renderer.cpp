@@ -121,8 +121,12 @@ bool PdfRenderer::Start(std::string& failure) {
   pipe_ = NewPipeName();
   const std::string profile = ProfileUrl(root + "/profile");
   arguments.insert(arguments.end(), {office, profile, pipe_});
-  // LibreOffice's temporary files go into the private folder with everything else.
-  const std::vector<std::string> environment = {"TMPDIR=" + root + "/tmp", "SAL_USE_VCLPLUGIN=svp"};
+  // LibreOffice's temporary files go into the private folder with everything else. The
+  // bridge ends the office and removes the folder itself should this program be gone
+  // without doing so (killed outright).
+  const std::vector<std::string> environment = {"TMPDIR=" + root + "/tmp", "SAL_USE_VCLPLUGIN=svp",
+                                                "LORVANE_PDF_PARENT=" + std::to_string(::getpid()),
+                                                "LORVANE_PDF_FOLDER=" + root};
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (cancelled_) {
@@ -152,7 +156,7 @@ bool PdfRenderer::Start(std::string& failure) {
 }
 
 bool PdfRenderer::Render(const std::string& document, const std::string& pdf, std::chrono::milliseconds limit,
-                         std::string& failure) {
+                         std::string& failure, std::optional<PaperMillimetres> paper) {
   if (std::FILE* probe = std::fopen(document.c_str(), "rb")) {
     std::fclose(probe);
   } else {
@@ -167,6 +171,8 @@ bool PdfRenderer::Render(const std::string& document, const std::string& pdf, st
   std::string request = absolute;
   request.push_back('\0');
   request += out;
+  request.push_back('\0');
+  if (paper) request += std::to_string(paper->width) + " " + std::to_string(paper->height);
   request.push_back('\0');
   const auto deadline = Clock::now() + limit;
   std::string word;

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,12 @@ struct RendererSettings {
   std::uint64_t memoryLimit = std::uint64_t{3} << 30;
   // How long LibreOffice may take to start and accept work.
   std::chrono::milliseconds startLimit{60000};
+};
+
+// A paper size in hundredths of a millimetre, as LibreOffice measures pages.
+struct PaperMillimetres {
+  int width = 0;
+  int height = 0;
 };
 
 class PdfRenderer {
@@ -60,8 +67,9 @@ class PdfRenderer {
   //   ended, and the next call starts a fresh one;
   // - LibreOffice crashed: it is replaced at the next call;
   // - Cancel was called (before or during): "the run was stopped".
+  // With `paper` every page of the PDF has that size, whatever the document states.
   bool Render(const std::string& document, const std::string& pdf, std::chrono::milliseconds limit,
-              std::string& failure);
+              std::string& failure, std::optional<PaperMillimetres> paper = std::nullopt);
 
   // Ends LibreOffice at once; the Render under way and every later one fail.
   void Cancel();

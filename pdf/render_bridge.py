@@ -3,16 +3,28 @@
 # then turns RTF documents into PDF/A-3b files, one request at a time, until its input ends.
 #
 # Requests on standard input, each field ended by a NUL byte: the document's path, the PDF's
-# path. Answers on standard output, the same way: a word ("ready" once connected, then "ok"
+# path, the paper ("WIDTH HEIGHT" in hundredths of a millimetre, empty to keep the
+# document's own). Answers on standard output, the same way: a word ("ready" once connected, then "ok"
 # or "failed" for each request) and a reason (empty unless failed).
 #
 # Arguments: <office program> <profile URL> <pipe name>. The caller owns the process group
 # and ends every process in it when a document takes too long or the run stops.
+#
+# When the caller is gone without ending the group (killed outright), nothing of its run may
+# stay: a watcher notices within a tenth of a second that this bridge's parent is no longer
+# the program named by LORVANE_PDF_PARENT and starts a helper outside the group, which ends
+# the whole group (this bridge, LibreOffice's launcher and office), waits until none of it
+# runs, then removes the office's sockets and the renderer's private folder
+# (LORVANE_PDF_FOLDER).
+import hashlib
 import os
 import re
+import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 import uno
@@ -38,6 +50,82 @@ LOAD = {
     "UpdateDocMode": 0,       # NO_UPDATE
     "Silent": True,
 }
+
+
+def parent_gone():
+    parent = os.environ.get("LORVANE_PDF_PARENT", "")
+    return parent.isdigit() and os.getppid() != int(parent)
+
+
+def office_sockets(profile, pipe):
+    """The sockets an office with this profile URL and pipe makes: its accepting pipe and
+    its single-instance pipe, named after the MD5 of the URL in UTF-16LE with each byte in
+    hex without a leading zero."""
+    digest = "".join("%x" % b for b in hashlib.md5(profile.encode("utf-16-le")).digest())
+    prefix = "OSL_PIPE_%d_" % os.getuid()
+    return [folder + prefix + name for folder in ("/tmp/", "/var/tmp/")
+            for name in (pipe, "SingleOfficeIPC_" + digest)]
+
+
+def group_runs(group):
+    """True while a process of the group is alive (zombies do not count)."""
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry, "rb") as stat:
+                fields = stat.read().rsplit(b")", 1)[1].split()
+        except (OSError, IndexError):
+            continue
+        if len(fields) > 2 and int(fields[2]) == group and fields[0] not in (b"Z", b"X"):
+            return True
+    return False
+
+
+def clean_up(group, profile, pipe):
+    """In the helper: end the group, then remove what its processes made."""
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        try:
+            os.killpg(group, signal.SIGKILL)
+        except ProcessLookupError:
+            break
+        if not group_runs(group):
+            break
+        time.sleep(0.02)
+    for path in office_sockets(profile, pipe):
+        try:
+            about = os.lstat(path)
+            if about.st_uid == os.getuid() and (about.st_mode & 0o170000) == 0o140000:
+                os.unlink(path)
+        except OSError:
+            pass
+    folder = os.environ.get("LORVANE_PDF_FOLDER", "")
+    if folder:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+ABANDONED = threading.Lock()
+
+
+def abandon(profile, pipe):
+    """The caller is gone: hand the ending to a helper outside this group; never returns."""
+    if ABANDONED.acquire(blocking=False):
+        group = os.getpgrp()
+        if os.fork() == 0:
+            try:
+                os.setsid()  # out of the group it is about to end
+                clean_up(group, profile, pipe)
+            finally:
+                os._exit(0)
+    while True:
+        time.sleep(1)  # the helper ends this process
+
+
+def watch(profile, pipe):
+    while not parent_gone():
+        time.sleep(0.1)
+    abandon(profile, pipe)
 
 
 def props(values):
@@ -86,6 +174,31 @@ def connect(pipe, office):
             if office.poll() is not None:
                 raise RuntimeError("LibreOffice stopped while starting (status %d)" % office.returncode)
             time.sleep(0.05)
+
+
+def set_paper(doc, paper):
+    """Gives every page style of the loaded document the paper `paper` ("WIDTH HEIGHT" in
+    hundredths of a millimetre), turned to landscape where the style is, its margins kept
+    and narrowed only where the page would leave no room for text."""
+    try:
+        width, height = (int(side) for side in paper.split())
+    except ValueError:
+        return
+    if width <= 0 or height <= 0:
+        return
+    styles = doc.getStyleFamilies().getByName("PageStyles")
+    for index in range(styles.getCount()):
+        style = styles.getByIndex(index)
+        landscape = style.IsLandscape
+        size = uno.createUnoStruct("com.sun.star.awt.Size")
+        size.Width, size.Height = (max(width, height), min(width, height)) if landscape else (width, height)
+        # Margins no more than a quarter of the side each, so the text keeps half the page.
+        for first, second, side in (("LeftMargin", "RightMargin", size.Width),
+                                    ("TopMargin", "BottomMargin", size.Height)):
+            for name in (first, second):
+                if style.getPropertyValue(name) > side // 4:
+                    style.setPropertyValue(name, side // 4)
+        style.Size = size
 
 
 # What the loaded document is mended with before it is stored as PDF, so that nothing the
@@ -398,22 +511,25 @@ def loadable(document):
     return copy, copy
 
 
-def render(desktop, document, pdf):
+def render(desktop, document, pdf, paper=b""):
     document, copy = loadable(document)
     try:
-        render_file(desktop, document, pdf)
+        render_file(desktop, document, pdf, paper)
     finally:
         if copy:
             os.unlink(copy)
 
 
-def render_file(desktop, document, pdf):
+def render_file(desktop, document, pdf, paper):
     url = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(document)))
     target = uno.systemPathToFileUrl(os.path.abspath(os.fsdecode(pdf)))
     doc = desktop.loadComponentFromURL(url, "_blank", 0, props(LOAD))
     if doc is None:
         raise RuntimeError("LibreOffice could not read the document")
     try:
+        # The paper first: what is mended is fitted to the page the PDF will have.
+        if paper:
+            set_paper(doc, paper.decode("ascii", "replace"))
         mend(doc, document_needs(document))
         doc.storeToURL(target, export_props())
     finally:
@@ -439,6 +555,24 @@ def ended_office(office, desktop):
 
 def main():
     program, profile, pipe = sys.argv[1:4]
+    threading.Thread(target=watch, args=(profile, pipe), daemon=True).start()
+    try:
+        return serve(program, profile, pipe)
+    except BaseException:
+        # A broken exchange may be the caller's end, seen a moment before this bridge is
+        # handed to another parent.
+        deadline = time.monotonic() + 1
+        while not parent_gone() and time.monotonic() < deadline:
+            time.sleep(0.02)
+        raise
+    finally:
+        # An answer that could not be written, or the end of the requests, may be the
+        # caller's end: then the helper ends everything, this bridge included.
+        if parent_gone():
+            abandon(profile, pipe)
+
+
+def serve(program, profile, pipe):
     office = subprocess.Popen(
         [program, "--headless", "--invisible", "--nologo", "--norestore", "--nodefault",
          "--nolockcheck", "-env:UserInstallation=" + profile,
@@ -455,10 +589,11 @@ def main():
     while True:
         document = read_field(source)
         pdf = read_field(source) if document is not None else None
-        if pdf is None:
+        paper = read_field(source) if pdf is not None else None
+        if paper is None:
             break
         try:
-            render(desktop, document, pdf)
+            render(desktop, document, pdf, paper)
             answer("ok")
         except Exception as error:  # noqa: BLE001 - the document fails, the caller decides
             ended = ended_office(office, desktop)

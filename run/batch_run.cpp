@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -20,9 +22,10 @@
 #include <set>
 #include <string>
 
+#include "converter/options/paper_size.h"
 #include "platform/native_names.h"
 #include "run/converter_answer.h"
-#include "run/converter_temporaries.h"
+#include "run/conversion_journal.h"
 #include "run/converter_worker.h"
 #include "run/pdf_stage.h"
 
@@ -41,6 +44,7 @@ std::optional<std::pair<dev_t, ino_t>> FileAt(const std::string& path) {
 
 struct Slot {
   ConverterWorker worker;
+  ConversionJournal journal;  // its converter's, in the run's private folder
   std::optional<std::size_t> job;  // the job under way
   Clock::time_point deadline;      // of that job
   // The file that stood at the job's output as it began: the converter puts a finished
@@ -94,6 +98,7 @@ class Batch {
   BatchSummary Run() {
     if (settings_.pdf && settings_.request == BatchRequest::kConvert)
       pdf_ = std::make_unique<PdfStage>(static_cast<int>(slots_.size()), settings_.pdfRenderer);
+    OpenJournals();
     if (StopAsked()) BeginStop();
     while (true) {
       const bool ending = summary_.stopped || !summary_.startFailure.isEmpty();
@@ -101,7 +106,10 @@ class Batch {
       if (!Busy()) break;
       Wait();
     }
-    for (auto& slot : slots_) slot->worker.Finish(1000);
+    for (auto& slot : slots_) {
+      slot->worker.Finish(1000);
+      slot->journal.Close();
+    }
     pdf_.reset();
     // Every job gets its one outcome: those never begun are "not started".
     for (const std::size_t index : waiting_) Finish(index, Outcome(Result::kNotStarted, summary_.startFailure));
@@ -120,6 +128,25 @@ class Batch {
     options.replace = jobs_[index].replace && !Pdf();
     const std::string words = quorlin::ConversionOptionWords(options);
     return Pdf() ? JoinWords(words, serve_protocol::kDescribeOption) : words;
+  }
+
+  // Each converter keeps its journal in a file of the run's private folder (or, without
+  // one, of a private folder made for this run), where nobody else can write.
+  void OpenJournals() {
+    if (settings_.request != BatchRequest::kConvert) return;
+    QString folder = settings_.privateFolder;
+    if (folder.isEmpty()) {
+      ownFolder_ = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("lorvane-journal-XXXXXX")));
+      if (!ownFolder_->isValid()) return;
+      folder = ownFolder_->path();
+    }
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+      std::string failure;
+      // A journal that cannot be made leaves the converter its own: what it made is then
+      // taken back only by itself, never guessed at by the run.
+      slots_[i]->journal.Open(
+          (std::filesystem::path(Encoded(folder)) / ("journal-" + std::to_string(i + 1))).string(), failure);
+    }
   }
 
   bool Busy() const {
@@ -168,38 +195,37 @@ class Batch {
   // document in place, but before its answer was read, converted the message: the outcome
   // says so, and the counts stay those of the documents on disk.
   void Abandon(Slot& slot, Result result, const QString& reason) {
-    slot.worker.Kill();
+    // A converter ended at a stop before it had read its request never began the message.
+    bool unread = false;
+    if (result == Result::kStopped) {
+      unread = slot.worker.KillBeforeItRead();
+    } else {
+      slot.worker.Kill();
+    }
     const std::size_t index = *slot.job;
     slot.job.reset();
+    if (unread) {
+      std::error_code ignored;
+      if (Pdf()) std::filesystem::remove_all(Scratch(index), ignored);
+      Finish(index, Outcome(Result::kNotStarted, QString()));
+      return;
+    }
     if (Pdf()) {
+      slot.journal.Clear();
       std::error_code ignored;
       std::filesystem::remove_all(Scratch(index), ignored);
     } else if (settings_.request == BatchRequest::kConvert) {
       const auto now = FileAt(Encoded(jobs_[index].output));
       const bool finished = now && now != slot.outputBefore;
-      RemoveLeftovers(index, finished);
+      // What the conversion made, as its converter's journal lists it, goes (only its
+      // temporary names when the document itself was finished).
+      slot.journal.Undo(Encoded(jobs_[index].output), finished);
       if (finished) {
         Finish(index, Outcome(Result::kOk));
         return;
       }
     }
     Finish(index, Outcome(result, reason));
-  }
-
-  // A converter ended in the middle of a document leaves what it had begun: the hidden
-  // temporary file it was writing beside it (".<document>.<hex>.tmp") and its journal of
-  // what else it made (attachments, embedded documents, their folder). All of it goes
-  // (only the journal and temporaries when the document itself was finished), unless a
-  // document under way in another converter could own files of that pattern (names that
-  // share their first 100 bytes), which would fail that document rather than tidy up
-  // after this one.
-  void RemoveLeftovers(std::size_t index, bool documentFinished) {
-    const std::string output = Encoded(jobs_[index].output);
-    const std::string stem = ConverterTemporaryStem(output);
-    for (const auto& other : slots_) {
-      if (other->job && ConverterTemporaryStem(Encoded(jobs_[*other->job].output)) == stem) return;
-    }
-    documentFinished ? RemoveConverterJournals(output) : RemoveConversionLeftovers(output);
   }
 
   // Gives each idle converter the next job of the waiting line, starting converters as
@@ -213,7 +239,7 @@ class Batch {
         if (Pdf() && pdf_->Pending() >= 2 * slots_.size()) return;
         if (!slot->worker.Running()) {
           std::string failure;
-          if (!slot->worker.Start(Encoded(settings_.converterPath), failure)) {
+          if (!slot->worker.Start(Encoded(settings_.converterPath), slot->journal.Path(), failure)) {
             // The others go on with fewer converters; when none is left, a converter that
             // cannot start will not start for the next job either.
             slot->unusable = true;
@@ -237,6 +263,7 @@ class Batch {
           }
         }
         Begin(*slot, index);
+        slot->journal.Clear();
         const std::string second = settings_.request == BatchRequest::kName ? pattern_ : ConverterOutput(index);
         if (!slot->worker.Send(RequestOptions(index), Encoded(jobs_[index].source), second)) {
           const std::string ended = slot->worker.Kill();
@@ -365,6 +392,9 @@ class Batch {
       if (word == serve_protocol::kSenderRecord) work.facts.sender = text;
       if (word == serve_protocol::kSentRecord) work.facts.sent = seconds(text);
       if (word == serve_protocol::kSavedRecord) work.saved.push_back(text);
+      if (word == serve_protocol::kPaperRecord)
+        if (const std::optional<quorlin::PaperSize> paper = quorlin::ParsePaperSizeText(text))
+          work.paper = lorvane_pdf::PaperMillimetres{paper->width_twips * 127 / 72, paper->height_twips * 127 / 72};
       if (word == serve_protocol::kEmbeddedRecord) work.embedded.push_back({text, {}});
       // An embedded document's facts follow its record.
       if (work.embedded.empty()) continue;
@@ -417,6 +447,7 @@ class Batch {
   const std::string pattern_;
   std::set<std::string> madeFolders_;
   std::unique_ptr<PdfStage> pdf_;
+  std::unique_ptr<QTemporaryDir> ownFolder_;  // for the journals, when the run was given no private folder
   std::map<std::size_t, BatchOutcome> rendering_;  // jobs in the PDF stage, with their outcomes so far
   std::vector<std::unique_ptr<Slot>> slots_;
   std::deque<std::size_t> waiting_;

@@ -49,6 +49,9 @@ enum class BatchRequest {
 
 struct BatchSettings {
   QString converterPath;
+  // The run's private folder (only this user may enter it): each converter keeps the
+  // journal of its conversion under way there. Empty: the run makes one of its own.
+  QString privateFolder;
   int workers = 1;
   int timeoutMs = 120000;
   BatchRequest request = BatchRequest::kConvert;

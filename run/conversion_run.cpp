@@ -288,6 +288,7 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
   });
   FailureNotices notices(dialogs);
   notices.Skipped(static_cast<int>(plan.skipped));
+  notices.ListedTwice(static_cast<int>(plan.listedTwice));
   // The window paints the hourglass before the converters start.
   trap.Step(120, [] { QCoreApplication::processEvents(); });
 
@@ -295,6 +296,7 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
   settings.makeFolders = paths.toFolder && paths.keepFolders;
   settings.pdf = format == DocumentFormat::kPdf;
   settings.pdfScratch = placement.Folder();
+  settings.privateFolder = placement.Folder();
   BackgroundBatch batch(plan.jobs, settings);
   BatchSummary summary;
   std::vector<std::optional<BatchOutcome>> outcomes(plan.jobs.size());

@@ -49,13 +49,19 @@ PathChoice ReadPathChoice(const OutputChoice& choice);
 // callbacks; the run sets the stop while it goes on.
 class RunControl {
  public:
-  // Stops the run under way the way Ctrl-C stops the command; nothing when none is.
+  // Stops the run under way the way Ctrl-C stops the command, and says at once that the
+  // stop was heard (`stopping`); nothing when no run is under way.
   void RequestStop() {
-    if (stop) stop();
+    if (!stop) return;
+    stop();
+    if (stopping) stopping();
   }
   // Called with true as a run begins converting and false as it ends ("Start Converting"
   // reads "Stop Converting" meanwhile).
   std::function<void(bool running)> runningChanged;
+  // Called once a stop is asked for, until the run has ended (runningChanged(false)): the
+  // button reads "Stopping..." and cannot be pressed.
+  std::function<void()> stopping;
   // The time limit per message in seconds, read as a run begins; none gives the default.
   std::function<int()> timeLimitSeconds;
   // Opens a folder for "Open Folder" in the closing box; none leaves the button out.

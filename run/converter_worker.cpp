@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,7 +47,7 @@ std::string Describe(int status) {
 
 }  // namespace
 
-bool ConverterWorker::Start(const std::string& program, std::string& failure) {
+bool ConverterWorker::Start(const std::string& program, const std::string& journal, std::string& failure) {
   Kill();
   int request[2];
   int answer[2];
@@ -76,11 +77,19 @@ bool ConverterWorker::Start(const std::string& program, std::string& failure) {
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setpgroup(&attributes, 0);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  char serve[] = "--serve";
+  namespace protocol = quorlin::serve_protocol;
   std::string path = program;
-  char* arguments[] = {path.data(), serve, nullptr};
+  std::string serve(protocol::kServeFlag);
+  std::string journalFlag(protocol::kJournalFlag);
+  std::string journalPath = journal;
+  std::vector<char*> arguments{path.data(), serve.data()};
+  if (!journal.empty()) {
+    arguments.push_back(journalFlag.data());
+    arguments.push_back(journalPath.data());
+  }
+  arguments.push_back(nullptr);
   pid_t pid = -1;
-  const int error = ::posix_spawn(&pid, path.c_str(), &actions, &attributes, arguments, environ);
+  const int error = ::posix_spawn(&pid, path.c_str(), &actions, &attributes, arguments.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   ::close(request[0]);
@@ -107,6 +116,7 @@ bool ConverterWorker::Send(const std::string& options, const std::string& input,
     request += *field;
     request.push_back('\0');
   }
+  lastRequest_ = request.size();
   return WriteAll(toWorker_, request);
 }
 
@@ -131,7 +141,7 @@ ConverterWorker::Read ConverterWorker::TakeAnswer(Answer& answer) {
       if (word == protocol::kSubjectRecord || word == protocol::kSenderRecord || word == protocol::kSentRecord ||
           word == protocol::kSavedRecord || word == protocol::kEmbeddedRecord ||
           word == protocol::kEmbeddedSubjectRecord || word == protocol::kEmbeddedSenderRecord ||
-          word == protocol::kEmbeddedSentRecord) {
+          word == protocol::kEmbeddedSentRecord || word == protocol::kPaperRecord) {
         if (next_.records.size() >= protocol::kMostDescribeRecords) return Read::kEnded;
         next_.records.emplace_back(std::move(word), std::move(text));
         continue;
@@ -158,6 +168,23 @@ void ConverterWorker::Finish(int graceMs) {
 }
 
 std::string ConverterWorker::Kill() { return Reap(true, 0); }
+
+bool ConverterWorker::KillBeforeItRead() {
+  bool unread = false;
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    // Only this program holds the pipe now: what is in it stays as the converter left it.
+    int left = 0;
+    unread = toWorker_ >= 0 && lastRequest_ > 0 && ::ioctl(toWorker_, FIONREAD, &left) == 0 &&
+             static_cast<std::size_t>(left) == lastRequest_;
+  }
+  Reap(true, 0);
+  return unread;
+}
 
 std::string ConverterWorker::Reap(bool killFirst, int graceMs) {
   CloseDescriptor(toWorker_);

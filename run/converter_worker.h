@@ -16,8 +16,10 @@ class ConverterWorker {
   ConverterWorker& operator=(const ConverterWorker&) = delete;
   ~ConverterWorker() { Kill(); }
 
-  // Starts the converter. Returns false with the system's reason when it cannot start.
-  bool Start(const std::string& program, std::string& failure);
+  // Starts the converter, keeping its journal in the file `journal` (in the run's private
+  // folder; empty for none: the converter then keeps it to itself). Returns false with the
+  // system's reason when it cannot start.
+  bool Start(const std::string& program, const std::string& journal, std::string& failure);
   bool Running() const { return pid_ > 0; }
   // The pipe that carries the converter's answers; poll it for input.
   int AnswerDescriptor() const { return fromWorker_; }
@@ -45,6 +47,9 @@ class ConverterWorker {
   // Ends the converter at once and says how it ended ("ended by signal 11 (Segmentation
   // fault)", "stopped with status 3"), or empty when it was not running.
   std::string Kill();
+  // Ends the converter at once and, once it is gone, says whether the last request was
+  // still wholly unread in its input pipe: the converter never began it.
+  bool KillBeforeItRead();
 
  private:
   std::string Reap(bool killFirst, int graceMs);
@@ -52,6 +57,7 @@ class ConverterWorker {
   pid_t pid_ = -1;
   int toWorker_ = -1;
   int fromWorker_ = -1;
+  std::size_t lastRequest_ = 0;  // the bytes of the request sent last
   std::string pending_;
   Answer next_;  // the notices and records of the answer not complete yet
 };

@@ -18,6 +18,7 @@ QString FailureNotices::ClosingText(bool stopped) const {
   if (stopped_ > 0) counts += QStringLiteral(", %1 stopped").arg(stopped_);
   if (stopped || notStarted_ > 0) counts += QStringLiteral(", %1 not started").arg(notStarted_);
   if (skipped_ > 0) counts += QStringLiteral(", %1 skipped").arg(skipped_);
+  if (listedTwice_ > 0) counts += QStringLiteral(", %1 listed twice").arg(listedTwice_);
   return (stopped ? QStringLiteral("Stopped.") : QStringLiteral("Done.")) + kLineBreak + counts;
 }
 

@@ -21,6 +21,8 @@ class FailureNotices {
 
   void Converted() { ++converted_; }
   void Skipped(int count) { skipped_ += count; }
+  // Listings merged into a message listed before (the same file under another name).
+  void ListedTwice(int count) { listedTwice_ += count; }
   // Messages never begun (the run was stopped first).
   void NotStarted(int count) { notStarted_ += count; }
   // A message cut short by the stop while under way: counted apart, no failure box.
@@ -39,7 +41,7 @@ class FailureNotices {
   // The failure box's text: "Failed to convert: " and the path, then the reason.
   static QString FailureText(const QString& source, const QString& reason);
   // The closing box's text: "Done." or "Stopped.", then "N converted, M failed" with the
-  // messages stopped, not started and skipped when there were any.
+  // messages stopped, not started, skipped and listed twice when there were any.
   QString ClosingText(bool stopped) const;
   // Every failure: the path, the reason under it, a blank line between two.
   QString Details() const;
@@ -51,6 +53,7 @@ class FailureNotices {
   int skipped_ = 0;
   int notStarted_ = 0;
   int stopped_ = 0;
+  int listedTwice_ = 0;
   std::vector<std::pair<QString, QString>> failures_;  // source, reason
   bool collecting_ = false;
 };

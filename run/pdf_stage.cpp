@@ -133,7 +133,7 @@ PdfDone PdfStage::Make(lorvane_pdf::PdfRenderer& renderer, const PdfWork& work) 
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(work.deadline -
                                                                            std::chrono::steady_clock::now());
     std::string failure;
-    if (left.count() <= 0 || !renderer.Render(document.string(), rendered, left, failure)) {
+    if (left.count() <= 0 || !renderer.Render(document.string(), rendered, left, failure, work.paper)) {
       done.stopped = renderer.Cancelled();
       done.timedOut = !done.stopped && std::chrono::steady_clock::now() >= work.deadline;
       done.reason = failure.empty() ? lorvane_pdf::RenderTimeLimitReason(std::chrono::milliseconds(0)) : failure;

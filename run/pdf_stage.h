@@ -45,6 +45,9 @@ struct PdfWork {
   PdfFacts facts;                     // the message's own
   std::vector<std::string> saved;     // attachment files written, at every depth
   std::vector<PdfEmbedded> embedded;  // embedded messages' documents, at every depth
+  // The user's paper, which every page of every PDF of the message takes; nothing keeps
+  // the pages the documents state.
+  std::optional<lorvane_pdf::PaperMillimetres> paper;
   std::chrono::steady_clock::time_point deadline;
 };
 

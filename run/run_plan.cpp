@@ -18,6 +18,23 @@ bool FileOf(const QString& path, std::pair<dev_t, ino_t>& file) {
   return true;
 }
 
+// A message as the file it is (device and inode), or by its path when it cannot be looked at.
+QString FileKey(const QString& path) {
+  std::pair<dev_t, ino_t> file;
+  if (!FileOf(path, file)) return QStringLiteral("path:") + path;
+  return QStringLiteral("file:%1:%2").arg(file.first).arg(file.second);
+}
+
+// A document's path with its folder as the folder it is (links and "." resolved), so that
+// the same place reached through a link to a folder is one place; the text when the folder
+// is not there yet.
+QString DocumentKey(const QString& path) {
+  if (path.isEmpty()) return path;
+  const QFileInfo document(path);
+  const QString folder = QFileInfo(document.path()).canonicalFilePath();
+  return folder.isEmpty() ? path : folder + QLatin1Char('/') + document.fileName();
+}
+
 QString WithoutTrailingSeparator(QString folder) {
   while (folder.size() > 1 && folder.endsWith(PathSeparator())) folder.chop(1);
   return folder;
@@ -55,26 +72,35 @@ RunPlan PlanRun(const RunSources& sources, const PathChoice& choice, const std::
                 ExistingDocuments existing, const std::function<bool()>& stopped) {
   RunPlan plan;
   RunNames names(sources.paths, existing);
-  // A message listed twice that would make the same document is one message of the run:
-  // converting it twice would only race two converters for one name.
+  // A message listed twice for the same document, by the same path or as the same file
+  // under another name (a link to its folder, a second hard link), is one message of the
+  // run, planned where it is first listed: converting it again would only make a numbered
+  // copy of one document.
   QSet<QPair<QString, QString>> planned;
   const auto count = static_cast<std::size_t>(sources.paths.size());
   plan.messages.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
-    if (i % 256 == 0 && stopped && stopped()) return RunPlan{{}, {}, {}, 0, true};
+    if (i % 256 == 0 && stopped && stopped()) {
+      RunPlan none;
+      none.stopped = true;
+      return none;
+    }
     const auto at = static_cast<qsizetype>(i);
     PlannedMessage message;
     message.source = sources.paths[at];
     const QString root = at < sources.roots.size() ? sources.roots[at] : QString();
     const QString wanted = WantedOutputPath(choice, message.source, root, i < stems.size() ? stems[i] : QString());
+    const QPair<QString, QString> made(FileKey(message.source), DocumentKey(wanted));
+    if (planned.contains(made)) {
+      ++plan.listedTwice;
+      continue;
+    }
+    planned.insert(made);
     if (!wanted.isEmpty()) {
       message.output = names.Claim(message.source, wanted);
       message.numbered = message.output != wanted;
       message.skipped = existing == ExistingDocuments::kSkip && NativeExists(message.output);
     }
-    const QPair<QString, QString> made(message.source, message.output);
-    if (planned.contains(made)) continue;
-    planned.insert(made);
     if (message.skipped) {
       ++plan.skipped;
     } else {

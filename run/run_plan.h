@@ -69,12 +69,14 @@ struct PlannedMessage {
 };
 
 struct RunPlan {
-  // Every message, in list order; a message listed again for the same document is listed
-  // once.
+  // Every message, in list order; a message listed again for the same document (its path
+  // again, or the same file under another name, such as through a link to its folder) is
+  // planned once, where it is first listed, and counted in `listedTwice`.
   std::vector<PlannedMessage> messages;
   std::vector<BatchJob> jobs;            // the messages not skipped, in list order
   std::vector<std::size_t> messageOf;    // each job's index in `messages`
   std::size_t skipped = 0;
+  std::size_t listedTwice = 0;           // listings merged into a message listed before
   bool stopped = false;  // `stopped` answered true: nothing is planned
 };
 

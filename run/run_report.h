@@ -14,7 +14,7 @@
 struct ReportLine {
   QString source;
   QString output;
-  QString status;  // "converted" or "failed"
+  QString status;  // "converted", "failed", "stopped", "skipped" or "not-started"
   QString reason;  // empty when converted
   int attachments = 0;  // attachment files saved beside the document
   int messages = 0;     // embedded messages converted into documents of their own

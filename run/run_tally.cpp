@@ -17,6 +17,11 @@ RunTally TallyRun(const RunPlan& plan, const std::vector<std::optional<BatchOutc
     ++job;
     if (!outcome || outcome->result == quorlin::serve_protocol::Result::kNotStarted) {
       ++tally.notStarted;
+      // Never begun: the run was stopped first, or no converter could start (its reason).
+      const QString reason = outcome && !outcome->reason.isEmpty()
+                                 ? ReasonForOutcome(outcome->result, outcome->reason).Text()
+                                 : QStringLiteral("The run was stopped before this message was begun.");
+      tally.lines.push_back({message.source, message.output, QStringLiteral("not-started"), reason});
       continue;
     }
     const bool stopped = !outcome->converted && outcome->result == quorlin::serve_protocol::Result::kStopped;

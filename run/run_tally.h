@@ -19,7 +19,7 @@ struct RunTally {
   std::size_t skipped = 0;
   std::size_t notStarted = 0;
   std::size_t numbered = 0;  // converted under a numbered name
-  // Every message but those not started, in list order; a failure's reason, and any
+  // Every message, in list order; a failure's or a message not started's reason, and any
   // message's notices, in the reason column.
   std::vector<ReportLine> lines;
 };

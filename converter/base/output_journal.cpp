@@ -1,54 +1,79 @@
-// The journal's path and descriptor live in fixed storage, set before the flag that says
-// they are there, so a signal handler that runs at any moment sees a whole journal or none.
-// Reading it back takes a fixed buffer and a few passes over the file: files first, then
-// temporary files (a link is checked against its temporary before that goes), then folders,
+// The journal's descriptor and state live in fixed storage, the state set after the
+// descriptor, so a signal handler that runs at any moment sees a whole journal or none.
+// Entries are appended (O_APPEND) and read back from the start with pread into a fixed
+// buffer, a few passes over the file: files and temporary names first, then folders,
 // innermost first, until no more can go.
 #include "converter/base/output_journal.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 
 #include "converter/base/errors.h"
+#include "converter/serve_protocol.h"
 
 namespace quorlin {
 namespace {
 
 namespace fs = std::filesystem;
+namespace protocol = serve_protocol;
 
 constexpr std::size_t kMostPath = 4096;
-constexpr std::size_t kKeptNameBytes = 100;
+constexpr std::size_t kIdBytes = 2 * protocol::kJournalIdDigits;
 
-char journal_path[kMostPath];
-char last_temporary[kMostPath];
 int journal_fd = -1;
-// 0: no journal; 1: begun, nothing written yet; 2: the file exists.
+// 0: no conversion; 1: begun, nothing written yet; 2: entries written.
 volatile std::sig_atomic_t journal_state = 0;
 
-// Calls `each(kind, path)` for every whole entry of the journal. Returns false when the
-// journal cannot be read.
+std::string JournalError(const std::string& what) {
+  return "cannot keep the conversion's journal" + what + ": " + std::strerror(errno);
+}
+
+void AppendHex(std::string& text, std::uint64_t value) {
+  for (int shift = 4 * (static_cast<int>(protocol::kJournalIdDigits) - 1); shift >= 0; shift -= 4)
+    text += "0123456789abcdef"[(value >> shift) & 0xF];
+}
+
+bool ReadHex(const char* text, std::uint64_t& value) {
+  value = 0;
+  for (std::size_t i = 0; i < protocol::kJournalIdDigits; ++i) {
+    const char c = text[i];
+    int digit = 0;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else return false;
+    value = value << 4 | static_cast<std::uint64_t>(digit);
+  }
+  return true;
+}
+
+// Calls `each(kind, identity, path)` for every whole entry of the journal.
 template <typename Each>
-bool ForEachEntry(Each each) {
-  const int fd = ::open(journal_path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  static char buffer[2 * kMostPath + 2];
+void ForEachEntry(Each each) {
+  static char buffer[2 * (kMostPath + kIdBytes) + 2];
   std::size_t held = 0;
+  off_t offset = 0;
   for (;;) {
-    const ssize_t got = ::read(fd, buffer + held, sizeof buffer - held);
+    const ssize_t got = ::pread(journal_fd, buffer + held, sizeof buffer - held, offset);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
+    offset += got;
     held += static_cast<std::size_t>(got);
     std::size_t start = 0;
     for (std::size_t i = 0; i < held; ++i) {
       if (buffer[i] != '\0') continue;
-      if (i > start + 1) each(buffer[start], buffer + start + 1);
+      FileIdentity identity;
+      if (i > start + 1 + kIdBytes && ReadHex(buffer + start + 1, identity.device) &&
+          ReadHex(buffer + start + 1 + protocol::kJournalIdDigits, identity.inode))
+        each(buffer[start], identity, buffer + start + 1 + kIdBytes);
       start = i + 1;
     }
     if (start == 0 && held == sizeof buffer) {
@@ -58,96 +83,124 @@ bool ForEachEntry(Each each) {
     std::memmove(buffer, buffer + start, held - start);
     held -= start;
   }
-  ::close(fd);
-  return true;
 }
 
-bool SameFile(const char* a, const char* b) {
-  struct stat first {}, second {};
-  return ::lstat(a, &first) == 0 && ::lstat(b, &second) == 0 && first.st_dev == second.st_dev &&
-         first.st_ino == second.st_ino;
+bool StillIs(const char* path, const FileIdentity& made) {
+  struct stat now {};
+  return ::lstat(path, &now) == 0 && static_cast<std::uint64_t>(now.st_dev) == made.device &&
+         static_cast<std::uint64_t>(now.st_ino) == made.inode;
 }
 
-void CopyPath(char* into, const char* path) {
-  const std::size_t length = std::strlen(path);
-  if (length >= kMostPath) {
-    into[0] = '\0';
-    return;
-  }
-  std::memcpy(into, path, length + 1);
-}
-
-void Write(char kind, const fs::path& path) {
+void Write(char kind, const fs::path& path, const FileIdentity& made) {
   if (journal_state == 0) return;
   std::error_code error;
   fs::path absolute = fs::absolute(path, error);
   if (error) absolute = path;
   std::string entry(1, kind);
-  entry += absolute.string();
-  if (entry.size() >= kMostPath) throw IoError("cannot save \"" + path.string() + "\": its path is too long");
+  AppendHex(entry, made.device);
+  AppendHex(entry, made.inode);
+  entry += absolute.native();
+  if (absolute.native().size() >= kMostPath)
+    throw IoError("cannot save \"" + path.string() + "\": its path is too long");
   entry += '\0';
-  if (journal_state == 1) {
-    const int fd = ::open(journal_path, O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0) throw IoError(std::string("cannot write the conversion's journal \"") + journal_path + "\": " +
-                              std::strerror(errno));
-    journal_fd = fd;
-    journal_state = 2;
+  journal_state = 2;
+  for (std::size_t done = 0; done < entry.size();) {
+    const ssize_t written = ::write(journal_fd, entry.data() + done, entry.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) throw IoError(JournalError(""));
+    done += static_cast<std::size_t>(written);
   }
-  const ssize_t written = ::write(journal_fd, entry.data(), entry.size());
-  if (written != static_cast<ssize_t>(entry.size()))
-    throw IoError(std::string("cannot write the conversion's journal \"") + journal_path + "\"");
+}
+
+// An unnamed file in the temporary folder, open for appending, or -1.
+int OpenUnnamedJournal() {
+  const char* folder = std::getenv("TMPDIR");
+  if (folder == nullptr || *folder == '\0') folder = "/tmp";
+#if defined(O_TMPFILE)
+  const int fd = ::open(folder, O_TMPFILE | O_RDWR | O_APPEND | O_CLOEXEC, 0600);
+  if (fd >= 0) return fd;
+#endif
+  std::string name = std::string(folder) + "/quorlin-journal-XXXXXX";
+  const int named = ::mkostemp(name.data(), O_CLOEXEC | O_APPEND);
+  if (named < 0) return -1;
+  ::unlink(name.c_str());
+  return named;
 }
 
 }  // namespace
 
-void BeginOutputJournal(const fs::path& document) {
+FileIdentity IdentityOfOpenFile(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) throw IoError(JournalError(" (the file made cannot be looked at)"));
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+JournalStep::JournalStep() {
+  static_assert(sizeof previous_ >= sizeof(sigset_t));
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&stops, signal);
+  ::pthread_sigmask(SIG_BLOCK, &stops, reinterpret_cast<sigset_t*>(previous_));
+}
+
+JournalStep::~JournalStep() { ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<sigset_t*>(previous_), nullptr); }
+
+void KeepOutputJournalAt(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) throw IoError(JournalError(" \"" + path.string() + "\""));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
+    ::close(fd);
+    throw IoError(JournalError(" \"" + path.string() + "\""));
+  }
+  journal_state = 0;
+  if (journal_fd >= 0) ::close(journal_fd);
+  journal_fd = fd;
+}
+
+void BeginOutputJournal() {
   EndOutputJournal();
-  static std::mt19937_64 random{std::random_device{}()};
-  char suffix[17];
-  std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-  std::error_code error;
-  fs::path absolute = fs::absolute(document, error);
-  if (error) absolute = document;
-  const fs::path folder = absolute.parent_path();
-  const fs::path path =
-      folder / ("." + absolute.filename().string().substr(0, kKeptNameBytes) + "." + suffix + ".journal");
-  if (path.string().size() >= kMostPath) return;  // no file can be made there either
-  CopyPath(journal_path, path.c_str());
+  if (journal_fd < 0) journal_fd = OpenUnnamedJournal();
+  if (journal_fd < 0) throw IoError(JournalError(" in the temporary folder"));
   journal_state = 1;
 }
 
 void EndOutputJournal() noexcept {
   const bool written = journal_state == 2;
   journal_state = 0;
-  if (journal_fd >= 0) ::close(journal_fd);
-  journal_fd = -1;
-  if (written) ::unlink(journal_path);
+  if (written && ::ftruncate(journal_fd, 0) != 0) {
+    // Left as it is: the next entries follow it, and only this process reads it unless
+    // it is ended, when the program that ended it takes the entries of the job under way.
+  }
 }
 
-void JournalFolder(const fs::path& folder) { Write('d', folder); }
-void JournalTemporary(const fs::path& temporary) { Write('t', temporary); }
-void JournalLink(const fs::path& name) { Write('p', name); }
-void JournalFile(const fs::path& file) { Write('f', file); }
+void JournalFolder(const fs::path& folder) {
+  if (journal_state == 0) return;
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0) throw IoError(JournalError(" (the folder made cannot be looked at)"));
+  Write(protocol::kJournalFolder, folder, {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)});
+}
+
+void JournalFile(const fs::path& file, const FileIdentity& made) { Write(protocol::kJournalFile, file, made); }
+
+void JournalTemporary(const fs::path& name, const FileIdentity& made) {
+  Write(protocol::kJournalTemporary, name, made);
+}
 
 void RemoveJournaledOutput() noexcept {
   if (journal_state != 2) {
     journal_state = 0;
     return;
   }
-  last_temporary[0] = '\0';
-  ForEachEntry([](char kind, const char* path) {
-    if (kind == 't') CopyPath(last_temporary, path);
-    if (kind == 'f' || (kind == 'p' && last_temporary[0] != '\0' && SameFile(path, last_temporary)))
+  ForEachEntry([](char kind, const FileIdentity& made, const char* path) {
+    if ((kind == protocol::kJournalFile || kind == protocol::kJournalTemporary) && StillIs(path, made))
       ::unlink(path);
-  });
-  ForEachEntry([](char kind, const char* path) {
-    if (kind == 't') ::unlink(path);
   });
   // A folder inside another was made after it: each pass removes the innermost ones left.
   for (int pass = 0; pass < 64; ++pass) {
     bool removed = false;
-    ForEachEntry([&removed](char kind, const char* path) {
-      if (kind == 'd' && ::rmdir(path) == 0) removed = true;
+    ForEachEntry([&removed](char kind, const FileIdentity& made, const char* path) {
+      if (kind == protocol::kJournalFolder && StillIs(path, made) && ::rmdir(path) == 0) removed = true;
     });
     if (!removed) break;
   }

@@ -1,135 +1,184 @@
-// The output journal on Windows: the same file and entries as elsewhere (paths in UTF-8),
-// written and read back through CreateFileW, WriteFile and ReadFile. The console's stop
-// handler runs on a thread of its own, so removing what the journal lists may take the
-// ordinary calls a thread may; names are compared by volume and file index.
+// The output journal on Windows: the same entries as elsewhere (serve_protocol.h; paths in
+// UTF-8, a file's identity its volume serial number and file index), written and read back
+// through WriteFile and ReadFile. Without a file named by the main program the journal is a
+// file of the temporary folder deleted when it is closed. The console's stop handler runs
+// on a thread of its own, so removing what the journal lists may take the ordinary calls a
+// thread may.
 #include "converter/base/output_journal.h"
 
+#include <io.h>
 #include <windows.h>
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <random>
 #include <string>
 
 #include "converter/base/errors.h"
+#include "converter/base/path_text.h"
+#include "converter/serve_protocol.h"
 
 namespace quorlin {
 namespace {
 
 namespace fs = std::filesystem;
+namespace protocol = serve_protocol;
 
 constexpr std::size_t kMostPath = 4096;
-constexpr std::size_t kKeptNameBytes = 100;
+constexpr std::size_t kIdDigits = protocol::kJournalIdDigits;
 
-std::wstring journal_path;
-std::wstring last_temporary;
 HANDLE journal_file = INVALID_HANDLE_VALUE;
-// 0: no journal; 1: begun, nothing written yet; 2: the file exists.
+// 0: no conversion; 1: begun, nothing written yet; 2: entries written.
 volatile std::sig_atomic_t journal_state = 0;
 
-std::wstring Wide(const char* utf8) {
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring text(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text.data(), size);
-  text.resize(text.size() - 1);
-  return text;
+std::wstring Wide(const std::string& utf8) { return PathFromUtf8(utf8).wstring(); }
+
+[[noreturn]] void FailJournal() { throw IoError("cannot keep the conversion's journal"); }
+
+bool IdentityOf(HANDLE file, FileIdentity& identity) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(file, &info)) return false;
+  identity.device = info.dwVolumeSerialNumber;
+  identity.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
 }
 
-// Calls `each(kind, path)` for every whole entry of the journal.
-template <typename Each>
-bool ForEachEntry(Each each) {
-  HANDLE file = ::CreateFileW(journal_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+// True while `path` (no link followed) is still the file or folder `made`.
+bool StillIs(const std::wstring& path, const FileIdentity& made) {
+  HANDLE file = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  std::string all;
-  char buffer[1 << 14];
-  DWORD got = 0;
-  while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) all.append(buffer, got);
+  FileIdentity now;
+  const bool same = IdentityOf(file, now) && now.device == made.device && now.inode == made.inode;
   ::CloseHandle(file);
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    if (all[i] != '\0') continue;
-    if (i > start + 1) each(all[start], Wide(all.c_str() + start + 1));
-    start = i + 1;
+  return same;
+}
+
+bool ReadHex(const std::string& text, std::size_t at, std::uint64_t& value) {
+  value = 0;
+  for (std::size_t i = 0; i < kIdDigits; ++i) {
+    const char c = text[at + i];
+    int digit = 0;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else return false;
+    value = value << 4 | static_cast<std::uint64_t>(digit);
   }
   return true;
 }
 
-bool SameFile(const std::wstring& a, const std::wstring& b) {
-  BY_HANDLE_FILE_INFORMATION first{}, second{};
-  auto read = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
-    HANDLE file = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool ok = ::GetFileInformationByHandle(file, &info);
-    ::CloseHandle(file);
-    return ok;
-  };
-  return read(a, first) && read(b, second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+// Calls `each(kind, identity, path)` for every whole entry of the journal.
+template <typename Each>
+void ForEachEntry(Each each) {
+  LARGE_INTEGER start{};
+  if (!::SetFilePointerEx(journal_file, start, nullptr, FILE_BEGIN)) return;
+  std::string all;
+  char buffer[1 << 14];
+  DWORD got = 0;
+  while (::ReadFile(journal_file, buffer, sizeof buffer, &got, nullptr) && got > 0) all.append(buffer, got);
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (all[i] != '\0') continue;
+    FileIdentity identity;
+    if (i > begin + 1 + 2 * kIdDigits && ReadHex(all, begin + 1, identity.device) &&
+        ReadHex(all, begin + 1 + kIdDigits, identity.inode))
+      each(all[begin], identity, Wide(all.substr(begin + 1 + 2 * kIdDigits, i - begin - 1 - 2 * kIdDigits)));
+    begin = i + 1;
+  }
 }
 
-[[noreturn]] void FailJournal() {
-  const auto name = fs::path(journal_path).u8string();
-  throw IoError("cannot write the conversion's journal \"" + std::string(name.begin(), name.end()) + "\"");
+void AppendHex(std::string& text, std::uint64_t value) {
+  for (int shift = 4 * (static_cast<int>(kIdDigits) - 1); shift >= 0; shift -= 4)
+    text += "0123456789abcdef"[(value >> shift) & 0xF];
 }
 
-void Write(char kind, const fs::path& path) {
+void Write(char kind, const fs::path& path, const FileIdentity& made) {
   if (journal_state == 0) return;
   std::error_code error;
   fs::path absolute = fs::absolute(path, error);
   if (error) absolute = path;
-  const auto utf8 = absolute.u8string();
+  const std::string utf8 = Utf8Of(absolute);
+  if (utf8.size() >= kMostPath) throw IoError("cannot save \"" + Utf8Of(path) + "\": its path is too long");
   std::string entry(1, kind);
-  entry.append(utf8.begin(), utf8.end());
-  if (entry.size() >= kMostPath) {
-    const auto name = path.u8string();
-    throw IoError("cannot save \"" + std::string(name.begin(), name.end()) + "\": its path is too long");
-  }
+  AppendHex(entry, made.device);
+  AppendHex(entry, made.inode);
+  entry += utf8;
   entry += '\0';
-  if (journal_state == 1) {
-    journal_file = ::CreateFileW(journal_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                 CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (journal_file == INVALID_HANDLE_VALUE) FailJournal();
-    journal_state = 2;
-  }
+  journal_state = 2;
+  LARGE_INTEGER end{};
   DWORD written = 0;
-  if (!::WriteFile(journal_file, entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr) ||
+  if (!::SetFilePointerEx(journal_file, end, nullptr, FILE_END) ||
+      !::WriteFile(journal_file, entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr) ||
       written != entry.size())
     FailJournal();
 }
 
+void Empty() {
+  LARGE_INTEGER start{};
+  if (::SetFilePointerEx(journal_file, start, nullptr, FILE_BEGIN)) ::SetEndOfFile(journal_file);
+}
+
 }  // namespace
 
-void BeginOutputJournal(const fs::path& document) {
+FileIdentity IdentityOfOpenFile(int fd) {
+  FileIdentity identity;
+  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  if (handle == INVALID_HANDLE_VALUE || !IdentityOf(handle, identity)) FailJournal();
+  return identity;
+}
+
+void KeepOutputJournalAt(const fs::path& path) {
+  HANDLE file = ::CreateFileW(path.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) FailJournal();
+  journal_state = 0;
+  if (journal_file != INVALID_HANDLE_VALUE) ::CloseHandle(journal_file);
+  journal_file = file;
+  Empty();
+}
+
+void BeginOutputJournal() {
   EndOutputJournal();
-  static std::mt19937_64 random{std::random_device{}()};
-  char suffix[17];
-  std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-  std::error_code error;
-  fs::path absolute = fs::absolute(document, error);
-  if (error) absolute = document;
-  const std::wstring name = absolute.filename().wstring().substr(0, kKeptNameBytes);
-  const fs::path path = absolute.parent_path() / (L"." + name + L"." + fs::path(suffix).wstring() + L".journal");
-  if (path.wstring().size() >= kMostPath) return;
-  journal_path = path.wstring();
+  if (journal_file == INVALID_HANDLE_VALUE) {
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t name[MAX_PATH + 1];
+    if (::GetTempPathW(MAX_PATH + 1, folder) == 0 || ::GetTempFileNameW(folder, L"qj", 0, name) == 0) FailJournal();
+    journal_file = ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (journal_file == INVALID_HANDLE_VALUE) {
+      ::DeleteFileW(name);
+      FailJournal();
+    }
+  }
   journal_state = 1;
 }
 
 void EndOutputJournal() noexcept {
   const bool written = journal_state == 2;
   journal_state = 0;
-  if (journal_file != INVALID_HANDLE_VALUE) ::CloseHandle(journal_file);
-  journal_file = INVALID_HANDLE_VALUE;
-  if (written) ::DeleteFileW(journal_path.c_str());
+  if (written) Empty();
 }
 
-void JournalFolder(const fs::path& folder) { Write('d', folder); }
-void JournalTemporary(const fs::path& temporary) { Write('t', temporary); }
-void JournalLink(const fs::path& name) { Write('p', name); }
-void JournalFile(const fs::path& file) { Write('f', file); }
+void JournalFolder(const fs::path& folder) {
+  if (journal_state == 0) return;
+  HANDLE file = ::CreateFileW(folder.wstring().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) FailJournal();
+  FileIdentity made;
+  const bool known = IdentityOf(file, made);
+  ::CloseHandle(file);
+  if (!known) FailJournal();
+  Write(protocol::kJournalFolder, folder, made);
+}
+
+void JournalFile(const fs::path& file, const FileIdentity& made) { Write(protocol::kJournalFile, file, made); }
+
+void JournalTemporary(const fs::path& name, const FileIdentity& made) {
+  Write(protocol::kJournalTemporary, name, made);
+}
+
+// The console's stop handler runs on a thread of its own: nothing to hold off.
+JournalStep::JournalStep() : previous_{} {}
+JournalStep::~JournalStep() = default;
 
 void RemoveJournaledOutput() noexcept {
   if (journal_state != 2) {
@@ -137,24 +186,19 @@ void RemoveJournaledOutput() noexcept {
     return;
   }
   try {
-    last_temporary.clear();
-    ForEachEntry([](char kind, const std::wstring& path) {
-      if (kind == 't') last_temporary = path;
-      if (kind == 'f' || (kind == 'p' && !last_temporary.empty() && SameFile(path, last_temporary)))
+    ForEachEntry([](char kind, const FileIdentity& made, const std::wstring& path) {
+      if ((kind == protocol::kJournalFile || kind == protocol::kJournalTemporary) && StillIs(path, made))
         ::DeleteFileW(path.c_str());
-    });
-    ForEachEntry([](char kind, const std::wstring& path) {
-      if (kind == 't') ::DeleteFileW(path.c_str());
     });
     for (int pass = 0; pass < 64; ++pass) {
       bool removed = false;
-      ForEachEntry([&removed](char kind, const std::wstring& path) {
-        if (kind == 'd' && ::RemoveDirectoryW(path.c_str())) removed = true;
+      ForEachEntry([&removed](char kind, const FileIdentity& made, const std::wstring& path) {
+        if (kind == protocol::kJournalFolder && StillIs(path, made) && ::RemoveDirectoryW(path.c_str())) removed = true;
       });
       if (!removed) break;
     }
   } catch (...) {
-    // Out of memory while reading the journal back: what is left stays for the main program.
+    // Out of memory while reading the journal back: what is left stays.
   }
   EndOutputJournal();
 }

@@ -162,7 +162,25 @@ void EncapsulatedHtmlReader::TextByte(std::uint8_t c) {
 }
 
 void EncapsulatedHtmlReader::Text(std::span<const std::uint8_t> run) {
-  for (const std::uint8_t c : run) TextByte(c);
+  // A run goes in whole when it is copied in one code page, well within the limit and the
+  // piece size; otherwise, and for the fallback bytes still to drop, a byte at a time.
+  while (!run.empty() && unicode_skip_ > 0) {
+    TextByte(run.front());
+    run = run.subspan(1);
+  }
+  if (run.empty()) return;
+  const std::size_t held = html_.size() + bytes_.size();
+  const bool whole = !too_long_ && held + run.size() < most_units_ && bytes_.size() + run.size() < 64 * 1024;
+  if (!whole) {
+    for (const std::uint8_t c : run) TextByte(c);
+    return;
+  }
+  if (groups_.back().kind == Kind::kBody && !groups_.back().htmlrtf) seen_text_ = true;
+  if (!Copying()) return;
+  const std::uint32_t code_page = ByteCodePage();
+  if (!bytes_.empty() && code_page != bytes_code_page_) FlushBytes();
+  bytes_code_page_ = code_page;
+  bytes_.append(reinterpret_cast<const char*>(run.data()), run.size());
 }
 
 void EncapsulatedHtmlReader::HexByte(std::uint8_t byte) { TextByte(byte); }

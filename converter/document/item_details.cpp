@@ -26,6 +26,7 @@ constexpr std::uint32_t kLidStartWhole = 0x820D;
 constexpr std::uint32_t kLidEndWhole = 0x820E;
 constexpr std::uint32_t kLidAppointmentRecur = 0x8216;
 constexpr std::uint32_t kLidRecurrencePattern = 0x8232;
+constexpr std::uint32_t kLidTimeZoneStruct = 0x8233;
 constexpr std::uint32_t kLidClipStart = 0x8235;
 constexpr std::uint32_t kLidClipEnd = 0x8236;
 // Contact properties (PSETID_Address).
@@ -213,7 +214,12 @@ void MeetingLines(const DetailReader& reader, std::u16string_view message_class,
   Add(lines, "Where:", reader.NamedText(kPsetidAppointment, kLidLocation));
   Add(lines, "Recurrence:", reader.NamedText(kPsetidAppointment, kLidRecurrencePattern));
   if (std::optional<std::vector<std::uint8_t>> pattern = reader.NamedBytes(kPsetidAppointment, kLidAppointmentRecur)) {
-    RecurrenceLines series = ReadRecurrence(*pattern, reader.code_page());
+    // The exceptions' times are the meeting's own: read in its zone, shown in the reader's
+    // like the start and end above, so every time of the meeting is in one zone.
+    std::optional<ZoneRule> zone;
+    if (std::optional<std::vector<std::uint8_t>> rule = reader.NamedBytes(kPsetidAppointment, kLidTimeZoneStruct))
+      zone = ReadZoneRule(*rule);
+    RecurrenceLines series = ReadRecurrence(*pattern, reader.code_page(), zone ? &*zone : nullptr);
     Add(lines, "Ends:", std::move(series.ends));
     for (std::u16string& exception : series.exceptions) Add(lines, "Exception:", std::move(exception));
   }

@@ -42,7 +42,64 @@ bool LocalAndUtc(std::uint64_t filetime, std::tm& local, std::tm& utc) {
   return year >= 1601 && year <= 9999 && local.tm_mon >= 0 && local.tm_mon <= 11;
 }
 
+bool IsLeap(std::int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+// The year of a day counted from 1 January 1970.
+std::int64_t YearOfDay(std::int64_t days) {
+  std::int64_t year = 1970 + days / 366;
+  while (DaysFromCivil(year + 1, 1, 1) <= days) ++year;
+  while (DaysFromCivil(year, 1, 1) > days) --year;
+  return year;
+}
+
+// When `change` happens in `year`, in minutes since 1970 of the local time before it.
+std::int64_t ChangeMinutes(const ZoneRule::Change& change, std::int64_t year) {
+  static constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const std::int64_t first = DaysFromCivil(year, change.month, 1);
+  const int first_weekday = static_cast<int>(((first + 4) % 7 + 7) % 7);  // 1 January 1970 was a Thursday
+  int day = 1 + (change.weekday - first_weekday + 7) % 7 + 7 * (change.week - 1);
+  const int length = kMonthDays[change.month - 1] + (change.month == 2 && IsLeap(year) ? 1 : 0);
+  while (day > length) day -= 7;
+  return (first + day - 1) * 1440 + change.minute;
+}
+
 }  // namespace
+
+std::optional<ZoneRule> ReadZoneRule(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < 48) return std::nullopt;
+  const auto u16 = [&bytes](std::size_t at) { return static_cast<int>(bytes[at] | (bytes[at + 1] << 8)); };
+  const auto i32 = [&bytes](std::size_t at) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
+                                     (static_cast<std::uint32_t>(bytes[at + 2]) << 16) |
+                                     (static_cast<std::uint32_t>(bytes[at + 3]) << 24));
+  };
+  // Each change is a system time: year, month, weekday, day (the week), hour, minute, ...
+  const auto change = [&u16](std::size_t at) {
+    return ZoneRule::Change{u16(at + 2), u16(at + 4), u16(at + 6), u16(at + 8) * 60 + u16(at + 10)};
+  };
+  ZoneRule zone{i32(0), i32(4), i32(8), change(14), change(32)};
+  for (std::int32_t bias : {zone.bias, zone.standard_bias, zone.daylight_bias})
+    if (bias < -24 * 60 || bias > 24 * 60) return std::nullopt;
+  for (const ZoneRule::Change& c : {zone.standard, zone.daylight})
+    if (c.month < 0 || c.month > 12 || c.weekday > 6 || (c.month > 0 && (c.week < 1 || c.week > 5)) ||
+        c.minute >= 1440)
+      return std::nullopt;
+  if (zone.standard.month == 0 || zone.daylight.month == 0) zone.standard.month = zone.daylight.month = 0;
+  return zone;
+}
+
+std::uint64_t UtcFileTime(const ZoneRule& zone, std::uint32_t local_minutes) {
+  const std::int64_t local = std::int64_t{local_minutes} - kSeconds1601To1970 / 60;  // since 1970
+  bool daylight = false;
+  if (zone.daylight.month != 0) {
+    const std::int64_t year = YearOfDay(local >= 0 ? local / 1440 : (local - 1439) / 1440);
+    const std::int64_t begins = ChangeMinutes(zone.daylight, year);
+    const std::int64_t ends = ChangeMinutes(zone.standard, year);
+    daylight = begins < ends ? local >= begins && local < ends : local >= begins || local < ends;
+  }
+  const std::int64_t utc = local + zone.bias + (daylight ? zone.daylight_bias : zone.standard_bias);
+  return static_cast<std::uint64_t>(utc * 60 + kSeconds1601To1970) * kTicksPerSecond;
+}
 
 std::optional<std::int64_t> UnixSeconds(std::uint64_t filetime) {
   if (filetime == 0) return std::nullopt;

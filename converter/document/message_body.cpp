@@ -121,7 +121,9 @@ void DocumentContent::WriteTo(ByteSink& sink) const { WriteTo(sink, pictures); }
 void DocumentContent::WriteTo(ByteSink& sink, BodyPictures* with) const {
   static constexpr std::uint8_t kLineBreak[] = {'\r', '\n'};
   if (rtf) {
-    DocumentStartInserter document(sink, opening);
+    // The page goes with the header block: a body kept as it is keeps its own.
+    const std::string block = page && !opening.empty() ? page->RtfWords() + opening : std::string();
+    DocumentStartInserter document(sink, block.empty() ? std::string_view(opening) : block);
     if (with) {
       PicturePlacer placer(document, *with);
       CLZF::decompressRTF(rtf->bytes(), placer);
@@ -130,9 +132,9 @@ void DocumentContent::WriteTo(ByteSink& sink, BodyPictures* with) const {
     }
     document.Finish();
   } else if (html) {
-    HtmlToRtf(*html, sink, with, opening);
+    HtmlToRtf(*html, sink, with, opening, page ? &*page : nullptr);
   } else {
-    WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink, opening);
+    WritePlainTextAsRtf(text ? *text : std::u16string_view(), sink, opening, page ? &*page : nullptr);
   }
   sink.Write(kLineBreak);
 }

@@ -13,6 +13,7 @@
 
 #include "converter/base/byte_sink.h"
 #include "converter/msg/message.h"
+#include "converter/rtf/page_layout.h"
 
 namespace quorlin {
 
@@ -51,6 +52,9 @@ struct DocumentContent {
   // RTF that opens the document before the body's first text (the header block), or
   // nothing. A rich-text body that is not RTF after all is written without it.
   std::string opening;
+  // The page a document built from HTML or text states and is fitted to, also stated by a
+  // rich-text body the header block opens; nothing leaves the page to the reader.
+  std::optional<PageLayout> page;
   // Where the pictures of a rich-text or HTML body come from, or nothing to leave the body
   // without them (it must outlive the content).
   BodyPictures* pictures = nullptr;

@@ -9,10 +9,15 @@
 namespace quorlin {
 namespace {
 
+PageLayout PageOf(const ConversionOptions& options) {
+  return {options.paper.width_twips, options.paper.height_twips};
+}
+
 void AttachPictures(const Message& message, const ConversionOptions& options,
                     PreparedDocument& prepared) {
   if (!options.pictures || (!prepared.content.rtf && !prepared.content.html)) return;
-  prepared.pictures = std::make_unique<AttachmentImages>(message);
+  prepared.pictures =
+      std::make_unique<AttachmentImages>(message, AttachmentImages::Mode::kWrite, PageOf(options));
   prepared.content.pictures = prepared.pictures.get();
 }
 
@@ -40,6 +45,7 @@ std::set<std::size_t> PicturesShown(const Message& message, const ConversionOpti
 DocumentContent ReadContent(const Message& message, const ConversionOptions& options,
                             const std::set<std::size_t>& shown, const SavedAttachments* saved) {
   DocumentContent content = ReadDocumentContent(message);
+  content.page = PageOf(options);
   OpenWithHeaderBlock(message, options, shown, saved, content);
   return content;
 }
@@ -51,6 +57,7 @@ PreparedDocument PrepareDocument(const Message& message, const std::filesystem::
   // The body is read once: the passes that decide which pictures it shows read the same
   // copy that is written, so a large body is never held twice (nor read twice).
   prepared.content = ReadDocumentContent(message);
+  prepared.content.page = PageOf(options);
   if (body_read) body_read();
   const std::set<std::size_t> shown =
       options.pictures ? PicturesTheBodyShows(message, prepared.content) : std::set<std::size_t>();

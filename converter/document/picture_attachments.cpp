@@ -122,8 +122,8 @@ void WriteBracketed(std::u16string_view text, ByteSink& out) {
 
 }  // namespace
 
-AttachmentImages::AttachmentImages(const Message& message, Mode mode)
-    : message_(message), mode_(mode) {}
+AttachmentImages::AttachmentImages(const Message& message, Mode mode, const PageLayout& page)
+    : message_(message), mode_(mode), page_(page) {}
 
 void AttachmentImages::BuildIndex() {
   index_.emplace();
@@ -212,10 +212,10 @@ void AttachmentImages::WriteAttachment(std::size_t index, std::optional<int> wid
     picture->height = frame->height;
     picture->natural_width = std::uint64_t{frame->width} * 15;
     picture->natural_height = std::uint64_t{frame->height} * 15;
-    const ShownSize shown = ShownPictureSize(picture->natural_width, picture->natural_height, width_px, height_px);
+    const ShownSize shown = ShownPictureSize(picture->natural_width, picture->natural_height, width_px, height_px, page_);
     WritePictureGroup(*picture, shown, [&frame](ByteSink& png) { WriteFrameAsPng(*frame, png); }, out);
   } else {
-    const ShownSize shown = ShownPictureSize(picture->natural_width, picture->natural_height, width_px, height_px);
+    const ShownSize shown = ShownPictureSize(picture->natural_width, picture->natural_height, width_px, height_px, page_);
     WritePictureGroup(*picture, shown, out);
   }
 }

@@ -16,6 +16,7 @@
 #include "converter/msg/message.h"
 #include "converter/pictures/picture_formats.h"
 #include "converter/pictures/picture_placement.h"
+#include "converter/rtf/page_layout.h"
 
 namespace quorlin {
 
@@ -26,8 +27,8 @@ class AttachmentImages : public BodyPictures {
   // kCheckOnly decides what would be shown, and records it, without writing anything.
   enum class Mode { kWrite, kCheckOnly };
 
-  // `message` must outlive this object.
-  explicit AttachmentImages(const Message& message, Mode mode = Mode::kWrite);
+  // `message` must outlive this object. Pictures are fitted into `page`'s text area.
+  explicit AttachmentImages(const Message& message, Mode mode = Mode::kWrite, const PageLayout& page = {});
 
   // The attachment `ref` names, as a picture when it is one that passes its checks,
   // else its name in brackets; a reference to no attachment (also any web address,
@@ -62,6 +63,7 @@ class AttachmentImages : public BodyPictures {
 
   const Message& message_;
   Mode mode_;
+  PageLayout page_;
   // Per kind of name, in the order Find tries them: the name in lower case to the first
   // attachment that bears it.
   std::optional<std::array<std::unordered_map<std::u16string, std::size_t>, 4>> index_;

@@ -62,6 +62,21 @@ std::u16string Span(std::uint32_t start, std::uint32_t end) {
   return span + Clock(end);
 }
 
+// "5 March 2024 12:00 – 13:00 +01:00": both ends read in the reader's zone, the date and
+// the offset written once when they are the same.
+std::u16string ZonedSpan(const ZoneRule& zone, std::uint32_t start, std::uint32_t end) {
+  const std::optional<std::string> first = FormatLocalTime(UtcFileTime(zone, start));
+  if (!first) return {};
+  const std::optional<std::string> last = end < start ? std::nullopt : FormatLocalTime(UtcFileTime(zone, end));
+  if (!last) return Widen(*first);
+  const std::size_t first_offset = first->rfind(' '), last_offset = last->rfind(' ');
+  const std::size_t first_clock = first->rfind(' ', first_offset - 1), last_clock = last->rfind(' ', last_offset - 1);
+  if (first->compare(0, first_clock, *last, 0, last_clock) == 0 &&
+      first->substr(first_offset) == last->substr(last_offset))
+    return Widen(first->substr(0, first_offset)) + u" \u2013 " + Widen(last->substr(last_clock + 1));
+  return Widen(*first) + u" \u2013 " + Widen(*last);
+}
+
 // One line of text: each run of control characters (a line break) becomes one space,
 // outer spaces go.
 std::u16string OneLine(std::u16string_view raw) {
@@ -96,7 +111,7 @@ std::u16string WideText(ByteCursor& cursor) {
   return OneLine(DecodeUtf16Le(cursor.ReadBytes(std::size_t{length} * 2, "exception text")));
 }
 
-RecurrenceLines Read(std::span<const std::uint8_t> pattern, std::uint32_t code_page) {
+RecurrenceLines Read(std::span<const std::uint8_t> pattern, std::uint32_t code_page, const ZoneRule* zone) {
   ByteCursor cursor(pattern);
   if (cursor.ReadU16("reader version") != kPatternVersion) return {};
   cursor.ReadU16("writer version");
@@ -177,7 +192,9 @@ RecurrenceLines Read(std::span<const std::uint8_t> pattern, std::uint32_t code_p
     if (date.empty()) continue;
     deleted_days.erase(exception.original / kMinutesPerDay);
     std::u16string what;
-    for (const std::u16string& part : {exception.subject, Span(exception.start, exception.end), exception.location}) {
+    const std::u16string when =
+        zone ? ZonedSpan(*zone, exception.start, exception.end) : Span(exception.start, exception.end);
+    for (const std::u16string& part : {exception.subject, when, exception.location}) {
       if (part.empty()) continue;
       if (!what.empty()) what += u", ";
       what += part;
@@ -198,9 +215,10 @@ RecurrenceLines Read(std::span<const std::uint8_t> pattern, std::uint32_t code_p
 
 }  // namespace
 
-RecurrenceLines ReadRecurrence(std::span<const std::uint8_t> pattern, std::uint32_t code_page) {
+RecurrenceLines ReadRecurrence(std::span<const std::uint8_t> pattern, std::uint32_t code_page,
+                               const ZoneRule* zone) {
   try {
-    return Read(pattern, code_page);
+    return Read(pattern, code_page, zone);
   } catch (const FormatError&) {
     return {};
   }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "converter/document/local_time.h"
+
 namespace quorlin {
 
 struct RecurrenceLines {
@@ -20,8 +22,10 @@ inline constexpr std::size_t kMostExceptionLines = 50;
 
 // Reads the pattern's fields with every length checked; a pattern that is damaged, cut
 // short or of another version gives no lines at all. Times in the pattern are the
-// meeting's own local times and are shown as they are. 8-bit subjects and locations of
-// exceptions are read in `code_page`.
-RecurrenceLines ReadRecurrence(std::span<const std::uint8_t> pattern, std::uint32_t code_page);
+// meeting's own local times: with the meeting's `zone` they are shown in the reader's
+// zone with its offset, as the meeting's start and end are; without it as they are.
+// 8-bit subjects and locations of exceptions are read in `code_page`.
+RecurrenceLines ReadRecurrence(std::span<const std::uint8_t> pattern, std::uint32_t code_page,
+                               const ZoneRule* zone = nullptr);
 
 }  // namespace quorlin

@@ -141,10 +141,110 @@ std::string LinkTarget(std::string_view href) {
   return target;
 }
 
+// The background colour an element of a table states (bgcolor, or the style's
+// background-color, or a background that is a colour alone); nothing for none.
+std::optional<std::uint32_t> BackgroundColor(const GumboNode& node) {
+  std::optional<std::uint32_t> color;
+  if (const char* bgcolor = Attribute(node, "bgcolor")) color = ParseHtmlColor(bgcolor);
+  if (const char* style = Attribute(node, "style"))
+    ForEachCssDeclaration(style, [&](std::string_view name, std::string_view value) {
+      if (name == "background-color" || name == "background")
+        if (std::optional<std::uint32_t> rgb = ParseHtmlColor(value)) color = rgb;
+    });
+  return color;
+}
+
+bool HasBackground(const GumboNode& node) {
+  switch (node.v.element.tag) {
+    case GUMBO_TAG_TABLE: case GUMBO_TAG_TR: case GUMBO_TAG_TD: case GUMBO_TAG_TH: return true;
+    default: return false;
+  }
+}
+
+// About how wide a character of the body's text is, in twips: a little more than half
+// its 10 points in the body's sans-serif font, so that an estimate rather wraps a line
+// less than more.
+constexpr int kCharacterTwips = 110;
+// A picture whose width the HTML does not state is taken as an inch wide.
+constexpr int kUnknownPictureTwips = 1440;
+
+// What a cell's content asks of its column: its widest word or picture (`least`) and its
+// longest line (`most`), in twips, estimated from the number of characters; a table
+// inside the cell counts as its text. Walked without recursion.
+void CellContentWidths(const GumboNode& cell, int text_width, int& least, int& most) {
+  long line = 0, word = 0, widest = 0, longest = 0;
+  const auto end_word = [&] {
+    widest = std::max(widest, word);
+    word = 0;
+  };
+  const auto end_line = [&] {
+    end_word();
+    longest = std::max(longest, line);
+    line = 0;
+  };
+  std::vector<const GumboNode*> pending{&cell};
+  while (!pending.empty()) {
+    const GumboNode* node = pending.back();
+    pending.pop_back();
+    if (node == nullptr) {  // the end of a block
+      end_line();
+      continue;
+    }
+    if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE) {
+      for (const char* c = node->v.text.text; *c != 0; ++c) {
+        const auto byte = static_cast<unsigned char>(*c);
+        if ((byte & 0xC0) == 0x80) continue;  // one character, however many bytes
+        if (byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r') {
+          end_word();
+          if (line > 0) line += kCharacterTwips;
+        } else {
+          word += kCharacterTwips;
+          line += kCharacterTwips;
+        }
+      }
+      continue;
+    }
+    if (node->type != GUMBO_NODE_ELEMENT || IsHidden(node->v.element.tag)) continue;
+    const GumboTag tag = node->v.element.tag;
+    if (tag == GUMBO_TAG_IMG) {
+      int width = kUnknownPictureTwips;
+      if (const char* stated = Attribute(*node, "width"))
+        if (std::optional<HtmlLength> length = ParseHtmlLength(stated); length && !length->percent)
+          width = static_cast<int>(std::min<double>(length->value * 15, text_width));
+      end_word();
+      widest = std::max<long>(widest, width);
+      line += width;
+      continue;
+    }
+    if (tag == GUMBO_TAG_BR) {
+      end_line();
+      continue;
+    }
+    if (tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH) end_word();  // cells of a nested table
+    const bool block = IsBlock(tag) || tag == GUMBO_TAG_P || tag == GUMBO_TAG_LI || HeadingLevel(tag) > 0;
+    if (block) {
+      end_line();
+      pending.push_back(nullptr);
+    }
+    const GumboVector& children = node->v.element.children;
+    for (unsigned i = children.length; i > 0; --i) pending.push_back(static_cast<const GumboNode*>(children.data[i - 1]));
+  }
+  end_line();
+  least = static_cast<int>(std::min<long>(widest, text_width));
+  most = static_cast<int>(std::min<long>(longest, text_width));
+}
+
+// A row of an RTF table: where its cells end and their shading.
+struct RowLayout {
+  std::vector<int> edges;
+  std::vector<int> shading;
+};
+
 class HtmlWalker {
  public:
-  HtmlWalker(RtfFlow& flow, InlineImages* images, const std::unordered_map<std::uint32_t, int>& colors)
-      : flow_(flow), images_(images), colors_(colors) {}
+  HtmlWalker(RtfFlow& flow, InlineImages* images, const std::unordered_map<std::uint32_t, int>& colors,
+             int text_width)
+      : flow_(flow), images_(images), colors_(colors), text_width_(text_width) {}
 
   void Walk(const GumboNode& document) {
     Frame root;
@@ -313,7 +413,8 @@ class HtmlWalker {
         break;
       case GUMBO_TAG_TR:
         if (parent.table == TableMode::kRows) {
-          flow_.BeginRow(RowEdges(node), table_borders_);
+          const RowLayout& row = RowOf(node);
+          flow_.BeginRow(row.edges, row.shading, table_borders_);
           frame.leave |= kEndRow;
         }
         break;
@@ -419,14 +520,22 @@ class HtmlWalker {
           IsElement(section, GUMBO_TAG_TFOOT))
         add_rows(section);
     }
+    const std::optional<std::uint32_t> table_color = BackgroundColor(table);
     std::vector<std::vector<HtmlCellSpec>> specs;
+    std::vector<std::vector<int>> shading;
     for (const GumboNode* row : rows) {
       std::vector<HtmlCellSpec>& cells = specs.emplace_back();
+      std::vector<int>& shades = shading.emplace_back();
+      const std::optional<std::uint32_t> row_color = BackgroundColor(*row);
       const GumboVector& children = row->v.element.children;
       for (unsigned i = 0; i < children.length; ++i) {
         const auto& cell = *static_cast<const GumboNode*>(children.data[i]);
         if (!IsElement(cell, GUMBO_TAG_TD) && !IsElement(cell, GUMBO_TAG_TH)) continue;
+        std::optional<std::uint32_t> color = BackgroundColor(cell);
+        if (!color) color = row_color ? row_color : table_color;
+        shades.push_back(color ? ColorIndex(*color) : 0);
         HtmlCellSpec& spec = cells.emplace_back();
+        CellContentWidths(cell, text_width_, spec.least_content, spec.most_content);
         if (const char* colspan = Attribute(cell, "colspan"))
           spec.colspan = ParseHtmlInteger(colspan, 1, kMostColumns).value_or(1);
         if (const char* cell_width = Attribute(cell, "width")) spec.width = ParseHtmlLength(cell_width);
@@ -436,21 +545,26 @@ class HtmlWalker {
           });
       }
     }
-    std::vector<std::vector<int>> edges = TableCellEdges(width, specs);
+    std::vector<std::vector<int>> edges = TableCellEdges(width, specs, text_width_);
     table_rows_.clear();
-    for (std::size_t i = 0; i < rows.size(); ++i) table_rows_[rows[i]] = std::move(edges[i]);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      shading[i].resize(edges[i].size());
+      table_rows_[rows[i]] = {std::move(edges[i]), std::move(shading[i])};
+    }
   }
 
-  std::vector<int> RowEdges(const GumboNode& row) const {
+  const RowLayout& RowOf(const GumboNode& row) const {
+    static const RowLayout kNone;
     const auto found = table_rows_.find(&row);
-    return found == table_rows_.end() ? std::vector<int>{} : found->second;
+    return found == table_rows_.end() ? kNone : found->second;
   }
 
   RtfFlow& flow_;
   InlineImages* images_;
   const std::unordered_map<std::uint32_t, int>& colors_;
   std::vector<Frame> stack_;
-  std::unordered_map<const GumboNode*, std::vector<int>> table_rows_;
+  int text_width_;
+  std::unordered_map<const GumboNode*, RowLayout> table_rows_;
   bool table_borders_ = false;
 };
 
@@ -476,6 +590,8 @@ std::vector<std::uint32_t> BodyColors(const GumboNode& document) {
         if (const char* color = Attribute(node, "color"))
           if (auto rgb = ParseHtmlColor(color)) add(*rgb);
       if (node.v.element.tag == GUMBO_TAG_A && Attribute(node, "href")) add(kLinkColor);
+      if (HasBackground(node))
+        if (std::optional<std::uint32_t> rgb = BackgroundColor(node)) add(*rgb);
     } else if (node.type != GUMBO_NODE_DOCUMENT) {
       continue;
     }
@@ -489,8 +605,10 @@ std::vector<std::uint32_t> BodyColors(const GumboNode& document) {
 }  // namespace
 
 void HtmlToRtf(std::string_view html_utf8, ByteSink& out, InlineImages* images,
-               std::string_view opening) {
+               std::string_view opening, const PageLayout* page) {
   RtfFlow flow(out);
+  const std::string page_words = page ? page->RtfWords() : std::string();
+  const int text_width = page ? page->text_width() : PageLayout{}.text_width();
   bool begun = false;
   std::unordered_map<std::uint32_t, int> colors;
   ParseHtml(html_utf8, DefaultHtmlParseLimits(html_utf8.size()),
@@ -503,24 +621,25 @@ void HtmlToRtf(std::string_view html_utf8, ByteSink& out, InlineImages* images,
                 for (std::size_t i = 0; i < table.size(); ++i)
                   colors[table[i]] = static_cast<int>(i + 1);
                 if (!UsesLinkColour(opening)) {
-                  flow.Begin(table, opening);
+                  flow.Begin(table, opening, page_words);
                 } else {
                   // The header block's links take the body's link colour, added when the
                   // body has no link of its own.
                   auto at = std::find(table.begin(), table.end(), kLinkColour);
                   if (at == table.end()) at = table.insert(table.end(), kLinkColour);
-                  flow.Begin(table, LinkColourBlock(opening, static_cast<std::size_t>(at - table.begin()) + 1));
+                  flow.Begin(table, LinkColourBlock(opening, static_cast<std::size_t>(at - table.begin()) + 1),
+                             page_words);
                 }
                 begun = true;
               }
-              HtmlWalker(flow, images, colors).Walk(document);
+              HtmlWalker(flow, images, colors, text_width).Walk(document);
             });
   if (!begun) {
     const std::uint32_t link[] = {kLinkColour};
     if (UsesLinkColour(opening))
-      flow.Begin(link, LinkColourBlock(opening, 1));
+      flow.Begin(link, LinkColourBlock(opening, 1), page_words);
     else
-      flow.Begin({}, opening);
+      flow.Begin({}, opening, page_words);
   }
   flow.End();
 }

@@ -49,7 +49,8 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i) {
 
 }  // namespace
 
-void RtfFlow::Begin(std::span<const std::uint32_t> colors, std::string_view opening) {
+void RtfFlow::Begin(std::span<const std::uint32_t> colors, std::string_view opening,
+                    std::string_view page_words) {
   out_ +=
       "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
       "{\\f1\\fmodern\\fcharset0 Courier New;}}";
@@ -63,6 +64,7 @@ void RtfFlow::Begin(std::span<const std::uint32_t> colors, std::string_view open
     }
     out_ += '}';
   }
+  out_ += page_words;
   out_ += "\r\n\\pard\\plain\\f0\\fs20 ";
   out_ += opening;
   MaybeFlush();
@@ -147,7 +149,7 @@ void RtfFlow::EndLink() {
   link_.clear();
 }
 
-void RtfFlow::BeginRow(std::span<const int> right_edges, bool borders) {
+void RtfFlow::BeginRow(std::span<const int> right_edges, std::span<const int> shading, bool borders) {
   if (right_edges.empty()) return;
   if (in_row_) EndRow();
   CloseField();
@@ -155,7 +157,9 @@ void RtfFlow::BeginRow(std::span<const int> right_edges, bool borders) {
   WriteOwedBreaks();
   if (paragraph_open_) EndParagraph();
   out_ += "\\trowd\\trgaph108\\trleft0";
-  for (int edge : right_edges) {
+  for (std::size_t i = 0; i < right_edges.size(); ++i) {
+    const int edge = right_edges[i];
+    if (i < shading.size() && shading[i] > 0) AppendNumber(out_, "\\clcbpat", shading[i]);
     if (borders)
       out_ += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10"
               "\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";

@@ -38,9 +38,10 @@ class RtfFlow {
  public:
   explicit RtfFlow(ByteSink& sink) : sink_(sink) {}
 
-  // The document's header with `colors` (0xRRGGBB, index 1 onwards) as its colour table,
-  // then `opening`.
-  void Begin(std::span<const std::uint32_t> colors, std::string_view opening);
+  // The document's header with `colors` (0xRRGGBB, index 1 onwards) as its colour table
+  // and `page_words` (the page it states, may be empty), then `opening`.
+  void Begin(std::span<const std::uint32_t> colors, std::string_view opening,
+             std::string_view page_words = {});
   // Closes the document and hands the rest to the sink.
   void End();
 
@@ -67,10 +68,11 @@ class RtfFlow {
   void BeginLink(std::string target);
   void EndLink();
 
-  // A table row with cells ending at `right_edges` (twips); each cell's content is put
-  // between BeginCell and EndCell. Cells past the last edge join the last cell, set off by
-  // tabs. Nothing happens for a row without cells.
-  void BeginRow(std::span<const int> right_edges, bool borders);
+  // A table row with cells ending at `right_edges` (twips), shaded with the colours of
+  // `shading` (indices into the colour table, 0 for none; as many as the edges or none);
+  // each cell's content is put between BeginCell and EndCell. Cells past the last edge
+  // join the last cell, set off by tabs. Nothing happens for a row without cells.
+  void BeginRow(std::span<const int> right_edges, std::span<const int> shading, bool borders);
   void BeginCell();
   void EndCell();
   void EndRow();

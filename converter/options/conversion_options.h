@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "converter/options/paper_size.h"
+
 namespace quorlin {
 
 // The defaults give the documents as they have always been.
@@ -25,6 +27,9 @@ struct ConversionOptions {
   // Let the document replace a file already at the output path. Without it nothing is
   // ever replaced: the document takes the first free numbered name ("Report (2).doc").
   bool replace = false;
+  // The paper the documents the converter builds are laid out on. Not a row of the table:
+  // the converter finds it from the user's system (UsersPaperSize) for every document.
+  PaperSize paper = kLetterPaper;
 };
 
 struct ConversionOptionRow {

@@ -39,11 +39,17 @@ void AttachmentFolder::Create() {
   if (fs::exists(status) && !fs::is_directory(status))
     throw IoError("cannot save attachments in " + Quote(path_) + ": it is not a folder");
   if (!fs::exists(status)) {
-    JournalFolder(path_);
+    const JournalStep step;
     if (!fs::create_directory(path_, error) || error)
       throw IoError("cannot create folder " + Quote(path_) + ": " +
                     (error ? error.message() : "something else appeared under its name"));
     journal_.AddFolder(path_);
+    try {
+      JournalFolder(path_);
+    } catch (...) {
+      fs::remove(path_, error);
+      throw;
+    }
   }
   created_ = true;
 }

@@ -2,11 +2,13 @@
 // which is renamed over the output once it is complete. On Linux that file has no name
 // while it is written (O_TMPFILE): a process killed part way, by a signal or the time
 // limit, leaves nothing behind. Only once the document is complete is the file linked in
-// under a temporary name (through /proc/self/fd, as linking a file needs no privilege that
-// way, and a link cannot replace the output itself), then renamed over the output. Where
-// unnamed files cannot be made, the temporary file is named from the start, created
+// (through /proc/self/fd, as linking a file needs no privilege that way): a new file
+// straight to its name, which fails when anything has it; a file that replaces another
+// under a temporary name, then renamed over it (a link cannot replace the output itself).
+// Where unnamed files cannot be made, the temporary file is named from the start, created
 // exclusively ("x") so it never takes over someone else's file, and remembered for the
-// fault handler (unfinished_output.h).
+// fault handler (unfinished_output.h). Every name given to a file made here is in the
+// conversion's journal (output_journal.h) with that file's identity.
 #include "converter/base/path_text.h"
 #include "converter/output/output_file.h"
 
@@ -51,11 +53,13 @@ fs::path TemporaryName(const fs::path& folder, const fs::path& target) {
   return folder / PathFromUtf8("." + base + "." + suffix + ".tmp");
 }
 
-// The temporary file while it is written: open, and named (`path`) unless it is unnamed.
+// The temporary file while it is written: open, named (`path`) unless it is unnamed, and
+// which file it is (`identity`, for the journal).
 struct Temporary {
   std::FILE* file = nullptr;
   fs::path path;
   bool unnamed = false;
+  FileIdentity identity;
 
   // Closes and removes whatever exists of it.
   void Discard() {
@@ -69,15 +73,22 @@ struct Temporary {
   }
 };
 
-// A new named file that did not exist before.
+// A new named file that did not exist before, in the journal as soon as it is made.
 Temporary CreateNamed(const fs::path& folder, const fs::path& target) {
   Temporary temporary;
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary.path = TemporaryName(folder, target);
-    JournalTemporary(temporary.path);
+    const JournalStep step;
     errno = 0;
     if ((temporary.file = CreateNewFile(temporary.path))) {
       RememberUnfinishedOutput(temporary.path.c_str());
+      try {
+        temporary.identity = IdentityOfOpenFile(::fileno(temporary.file));
+        JournalTemporary(temporary.path, temporary.identity);
+      } catch (...) {
+        temporary.Discard();
+        throw;
+      }
       return temporary;
     }
     if (errno != EEXIST) break;
@@ -97,29 +108,38 @@ std::optional<Temporary> CreateUnnamed(const fs::path& folder) {
   if (fd < 0) return std::nullopt;
   Temporary temporary;
   temporary.unnamed = true;
-  if (::access(DescriptorPath(fd).c_str(), F_OK) != 0 || !(temporary.file = ::fdopen(fd, "wb"))) {
+  struct stat st {};
+  if (::access(DescriptorPath(fd).c_str(), F_OK) != 0 || ::fstat(fd, &st) != 0 ||
+      !(temporary.file = ::fdopen(fd, "wb"))) {
     ::close(fd);
     return std::nullopt;
   }
+  temporary.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   return temporary;
+}
+
+// Links the complete unnamed file to `name`, which must be free; returns 0 or the errno.
+int LinkUnnamed(const Temporary& temporary, const fs::path& name) {
+  const std::string from = DescriptorPath(::fileno(temporary.file));
+  return ::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
 // Gives the complete unnamed file a temporary name in `folder`; returns 0 or the errno.
 int LinkIn(Temporary& temporary, const fs::path& folder, const fs::path& target) {
-  const std::string from = DescriptorPath(::fileno(temporary.file));
   for (int attempt = 0; attempt < 100; ++attempt) {
     const fs::path name = TemporaryName(folder, target);
     try {
-      JournalTemporary(name);
+      JournalTemporary(name, temporary.identity);
     } catch (const IoError&) {
       return EIO;
     }
-    if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    const int error = LinkUnnamed(temporary, name);
+    if (error == 0) {
       temporary.path = name;
       RememberUnfinishedOutput(name.c_str());
       return 0;
     }
-    if (errno != EEXIST) return errno;
+    if (error != EEXIST) return error;
   }
   return EEXIST;
 }
@@ -174,12 +194,11 @@ fs::path FolderOf(const fs::path& path) {
 }
 
 // Writes what `produce` makes into a new temporary file in `folder`, named after `target`,
-// gives it `permissions` when it replaces a file (`keep`), and closes it: the result is
-// complete and named, and remembered for the fault handler until it is renamed or
-// discarded. On any failure nothing is left and IoError names `target`.
-Temporary WriteTemporaryFile(const fs::path& folder, const fs::path& target,
-                             const std::function<void(ByteSink&)>& produce, bool keep,
-                             fs::perms permissions) {
+// gives an unnamed one `permissions` when it replaces a file (`keep`), and flushes it: the
+// result is complete and still open. On any failure nothing is left and IoError names
+// `target`.
+Temporary FillTemporaryFile(const fs::path& folder, const fs::path& target,
+                            const std::function<void(ByteSink&)>& produce, bool keep, fs::perms permissions) {
   Temporary temporary = CreateTemporary(folder, target);
   FileSink sink(temporary.file);
   try {
@@ -198,7 +217,28 @@ Temporary WriteTemporaryFile(const fs::path& folder, const fs::path& target,
   if (!reason && temporary.unnamed && keep &&
       ::fchmod(::fileno(temporary.file), static_cast<mode_t>(permissions)) != 0)
     reason = errno;
-  if (!reason && temporary.unnamed) reason = LinkIn(temporary, folder, target);
+#else
+  (void)keep;
+  (void)permissions;
+#endif
+  if (reason) {
+    temporary.Discard();
+    FailWriting(target, std::strerror(reason));
+  }
+  return temporary;
+}
+
+// Gives the complete temporary file a name in `folder` when it has none, closes it, and
+// gives a named one `permissions` when it replaces a file (`keep`). It stays remembered
+// for the fault handler until it is renamed or discarded. On any failure nothing is left
+// and IoError names `target`.
+void NameTemporaryFile(Temporary& temporary, const fs::path& folder, const fs::path& target, bool keep,
+                       fs::perms permissions) {
+  int reason = 0;
+#if defined(__linux__)
+  if (temporary.unnamed) reason = LinkIn(temporary, folder, target);
+#else
+  (void)folder;
 #endif
   errno = 0;
   if (std::fclose(temporary.file) != 0 && !reason) reason = errno ? errno : EIO;
@@ -212,9 +252,7 @@ Temporary WriteTemporaryFile(const fs::path& folder, const fs::path& target,
     temporary.Discard();
     FailWriting(target, std::strerror(reason));
   }
-  return temporary;
 }
-
 
 // What is at `path`: nothing or a regular file. Only a regular file is replaced: renaming
 // over a link would replace the link, not the file it names, and a folder, device or pipe
@@ -246,9 +284,10 @@ void WriteFileAtomically(const fs::path& path, const std::function<void(ByteSink
   const fs::path folder = FolderOf(path);
   std::error_code error;
   const fs::file_status existing = CheckedOutput(path);
-
-  Temporary temporary = WriteTemporaryFile(folder, path, produce, fs::is_regular_file(existing),
-                                           existing.permissions() & fs::perms::all);
+  const bool keep = fs::is_regular_file(existing);
+  const fs::perms permissions = existing.permissions() & fs::perms::all;
+  Temporary temporary = FillTemporaryFile(folder, path, produce, keep, permissions);
+  NameTemporaryFile(temporary, folder, path, keep, permissions);
   MoveOver(temporary.path, path, error);
   if (error) {
     temporary.Discard();
@@ -261,26 +300,38 @@ bool WriteNewFile(const fs::path& path, const std::function<void(ByteSink&)>& pr
   const fs::path folder = FolderOf(path);
   std::error_code error;
   if (fs::exists(fs::symlink_status(path, error))) return false;
-  Temporary temporary = WriteTemporaryFile(folder, path, produce, false, fs::perms::none);
+  Temporary temporary = FillTemporaryFile(folder, path, produce, false, fs::perms::none);
+  // In the journal before the name is linked to it: should the link fail, the entry names
+  // a path that is not this file, and undoing it leaves that path alone.
   try {
-    JournalLink(path);
+    JournalFile(path, temporary.identity);
   } catch (...) {
     temporary.Discard();
     throw;
   }
+#if defined(__linux__)
+  // An unnamed file is linked straight to its name, which fails when anything has it.
+  if (temporary.unnamed) {
+    const int linked = LinkUnnamed(temporary, path);
+    if (linked == 0) {
+      errno = 0;
+      const bool closed = std::fclose(temporary.file) == 0;
+      const int reason = closed ? 0 : (errno ? errno : EIO);
+      temporary.file = nullptr;
+      if (closed) return true;
+      fs::remove(path, error);
+      FailWriting(path, std::strerror(reason));
+    }
+    if (linked == EEXIST) {
+      temporary.Discard();
+      return false;
+    }
+  }
+#endif
+  NameTemporaryFile(temporary, folder, path, false, fs::perms::none);
   // A hard link is made only where the name is free, atomically, and never through a
   // link planted there. File systems without hard links get a rename after a last look.
   fs::create_hard_link(temporary.path, path, error);
-  if (!error) {
-    try {
-      JournalFile(path);
-    } catch (...) {
-      std::error_code ignored;
-      fs::remove(path, ignored);
-      temporary.Discard();
-      throw;
-    }
-  }
   if (error && error != std::errc::file_exists) {
     std::error_code missing;
     if (!fs::exists(fs::symlink_status(path, missing))) {
@@ -288,7 +339,6 @@ bool WriteNewFile(const fs::path& path, const std::function<void(ByteSink&)>& pr
       fs::rename(temporary.path, path, error);
       if (!error) {
         ForgetUnfinishedOutput();
-        JournalFile(path);
         return true;
       }
     } else {

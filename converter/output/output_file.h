@@ -25,9 +25,9 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // The temporary file is unnamed while it is written where the file system allows it (on
 // Linux, O_TMPFILE), so a process killed part way leaves nothing. Elsewhere it is named
 // ".<output's name, at most 100 bytes>.<16 lower-case hex digits>.tmp" from the start
-// (".Report.doc.0123456789abcdef.tmp"), created exclusively; whoever kills a converter
-// there may remove that file. A complete unnamed file bears such a name for the moment
-// between being linked in and being renamed over `path`.
+// (".Report.doc.0123456789abcdef.tmp"), created exclusively and entered in the
+// conversion's journal (output_journal.h) as soon as it is made. A complete unnamed file
+// bears such a name for the moment between being linked in and being renamed over `path`.
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 // The same for a document made piece by piece: `produce` writes it into the sink it is
@@ -36,7 +36,8 @@ void WriteFileAtomically(const std::filesystem::path& path,
                          const std::function<void(ByteSink&)>& produce);
 
 // Writes a new file at `path` the same way, but never in place of anything: the complete
-// temporary file is linked to `path` only while no file, folder or link has that name.
+// temporary file is linked to `path` only while no file, folder or link has that name
+// (an unnamed one straight, with no temporary name), and `path` is in the journal.
 // Returns false, leaving nothing behind, when the name is taken; throws IoError on any
 // other failure, and passes on what `produce` throws.
 bool WriteNewFile(const std::filesystem::path& path, const std::function<void(ByteSink&)>& produce);

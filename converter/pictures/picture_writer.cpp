@@ -61,7 +61,8 @@ const char* FormatWord(PictureFormat format) {
 }  // namespace
 
 ShownSize ShownPictureSize(std::uint64_t natural_width, std::uint64_t natural_height,
-                           std::optional<int> width_px, std::optional<int> height_px) {
+                           std::optional<int> width_px, std::optional<int> height_px,
+                           const PageLayout& page) {
   natural_width = std::max<std::uint64_t>(natural_width, 1);
   natural_height = std::max<std::uint64_t>(natural_height, 1);
   // Sizes past the largest picture are as good as none.
@@ -78,9 +79,15 @@ ShownSize ShownPictureSize(std::uint64_t natural_width, std::uint64_t natural_he
   } else if (height) {
     shown = {std::max<std::uint64_t>(1, *height * natural_width / natural_height), *height};
   }
-  if (shown.width > kTextWidthTwips) {
-    shown.height = std::max<std::uint64_t>(1, shown.height * kTextWidthTwips / shown.width);
-    shown.width = kTextWidthTwips;
+  const auto most_width = static_cast<std::uint64_t>(std::max(page.text_width(), 1));
+  const auto most_height = static_cast<std::uint64_t>(std::max(page.text_height(), 1));
+  if (shown.width > most_width) {
+    shown.height = std::max<std::uint64_t>(1, shown.height * most_width / shown.width);
+    shown.width = most_width;
+  }
+  if (shown.height > most_height) {
+    shown.width = std::max<std::uint64_t>(1, shown.width * most_height / shown.height);
+    shown.height = most_height;
   }
   return shown;
 }

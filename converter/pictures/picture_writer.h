@@ -9,11 +9,9 @@
 
 #include "converter/base/byte_sink.h"
 #include "converter/pictures/picture_formats.h"
+#include "converter/rtf/page_layout.h"
 
 namespace quorlin {
-
-// The text width pictures are fitted into: 6.5 inches.
-inline constexpr std::uint64_t kTextWidthTwips = 9360;
 
 struct ShownSize {
   std::uint64_t width;   // twips
@@ -22,9 +20,12 @@ struct ShownSize {
 
 // The size a picture of `natural` size (twips) is shown at: the width and height asked
 // for (pixels, 15 twips each; one of them alone keeps the picture's aspect), else its
-// own size; then scaled down, keeping the aspect, to fit the text width.
+// own size; then scaled down, keeping the aspect, to fit the page's text area (a picture
+// taller than the page would be cut at its foot, or pushed whole onto a page of its own
+// and cut there).
 ShownSize ShownPictureSize(std::uint64_t natural_width, std::uint64_t natural_height,
-                           std::optional<int> width_px, std::optional<int> height_px);
+                           std::optional<int> width_px, std::optional<int> height_px,
+                           const PageLayout& page = {});
 
 // Writes "{\pict<format>\picw..\pich..\picwgoal..\pichgoal.. <hex>}" to `out`. `data`
 // hands the picture's bytes to the sink it is given, in any number of pieces; they are

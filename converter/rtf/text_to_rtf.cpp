@@ -39,16 +39,19 @@ void Put(ByteSink& sink, std::string_view piece) {
 
 }  // namespace
 
-void WritePlainTextAsRtf(std::u16string_view text, ByteSink& sink, std::string_view opening) {
+void WritePlainTextAsRtf(std::u16string_view text, ByteSink& sink, std::string_view opening,
+                         const PageLayout* page) {
   std::string piece(kFonts);
   if (UsesLinkColour(opening)) {
     // The header block's links: the one colour of the document's table.
     piece += "{\\colortbl;";
     piece += kLinkColourEntry;
     piece += "}";
+    if (page) piece += page->RtfWords();
     piece += kStart;
     piece += LinkColourBlock(opening, 1);
   } else {
+    if (page) piece += page->RtfWords();
     piece += kStart;
     piece += opening;
   }

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "converter/text/hz_text.h"
@@ -67,6 +69,9 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
+  // Back to the initial state, as a new converter begins: each text starts afresh.
+  void Reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+
   // Decodes all of `bytes`. Each sequence iconv refuses becomes one U+FFFD and decoding
   // goes on after it: `unit` bytes further (a whole code unit), from the initial state
   // when `reset` is set.
@@ -109,14 +114,28 @@ class Converter {
   iconv_t cd_;
 };
 
+// The converter of each code page, opened the first time it is needed on this thread and
+// kept until the thread ends (a name iconv does not know, too): opening one loads and parses iconv's module tables, which
+// costs many times the decoding of a header field, and a message decodes dozens of them.
+Converter* ConverterFor(std::uint32_t code_page, const char* name) {
+  thread_local std::vector<std::pair<std::uint32_t, std::unique_ptr<Converter>>> open;
+  for (auto& [page, converter] : open)
+    if (page == code_page) return converter->ok() ? converter.get() : nullptr;
+  open.emplace_back(code_page, std::make_unique<Converter>(name));  // one that fails is kept as failed
+  Converter* converter = open.back().second.get();
+  return converter->ok() ? converter : nullptr;
+}
+
 }  // namespace
 
 std::optional<std::u16string> DecodeWithSystem(std::span<const std::uint8_t> bytes,
                                                std::uint32_t code_page) {
   const char* name = IconvName(code_page);
   if (name == nullptr) return std::nullopt;
-  Converter converter(name);
-  if (!converter.ok()) return std::nullopt;
+  Converter* found = ConverterFor(code_page, name);
+  if (found == nullptr) return std::nullopt;
+  Converter& converter = *found;
+  converter.Reset();
   if (code_page == kHz) return converter.Decode(HzToEucCn(bytes));
   if (code_page == kJisShifted) return converter.Decode(ShiftedKatakanaToEscapes(bytes));
   // UTF-16 and UTF-32 go on with the next whole code unit, so the text after a bad one (a

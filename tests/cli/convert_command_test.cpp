@@ -12,6 +12,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "cli/convert_command.h"
@@ -21,9 +22,11 @@
 #include "run/save_list.h"
 #include "cli/terminal_text.h"
 #include "pdf/office_location.h"
+#include "pdf/office_pipes.h"
 #include "platform/native_names.h"
 #include "msgwriter/message_builder.h"
 #include "support/message_files.h"
+#include "support/planted_journals.h"
 #include "support/slow_message.h"
 #include "support/qstring_printer.h"
 #include "support/scripted_dialogs.h"
@@ -141,6 +144,17 @@ TEST_F(ConvertCommandTest, FolderTreeConvertsWithTheWindowsNamesKeepingExistingD
   EXPECT_EQ(again.err, QString());
   EXPECT_EQ(ReadAll(Path(QStringLiteral("out/a.doc"))), DocumentOf(QStringLiteral("in/a.msg")));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("out/note.doc"))), DocumentOf(QStringLiteral("in/note.txt")));
+
+  // One message named twice through a link to its folder is one message, and the closing
+  // line says so.
+  ASSERT_TRUE(QFile::link(Path(QStringLiteral("in/sub")), Path(QStringLiteral("in2"))));
+  QDir().mkpath(Path(QStringLiteral("linked")));
+  const Result linked = Run({QStringLiteral("--output"), Path(QStringLiteral("linked")), Path(QStringLiteral("in/sub/a.msg")),
+                             Path(QStringLiteral("in2/a.msg"))});
+  EXPECT_EQ(linked.status, 0) << qPrintable(linked.err);
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("linked"))), QStringList{QStringLiteral("a.doc")});
+  EXPECT_TRUE(linked.err.endsWith(QStringLiteral("Converted 1 of 1 messages, 0 failed, 1 listed twice.\n")))
+      << qPrintable(linked.err);
 }
 
 // --header reaches every converter: the subject comes before the body.
@@ -540,6 +554,109 @@ TEST_F(ConvertCommandTest, AConverterThatHangsOrCrashesFailsOnlyThatMessage) {
   EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 3 of 5 messages, 2 failed.\n")));
 }
 
+// Nothing found in a folder is trusted: journals and temporary-looking files planted in
+// the output folder, beside the messages with --beside, as a link to a list elsewhere,
+// naming files outside the output folder, in the current folder and one the planter cannot
+// read, are left as they are, and so is all they name, when converters are ended at the
+// time limit or crash. What the ended converters had begun goes all the same.
+TEST_F(ConvertCommandTest, PlantedJournalsMakeTheRunDeleteNothing) {
+  test_support::PlantedJournals planted(Path(QStringLiteral("victims")).toStdString());
+  for (const char* name : {"in/a.msg", "in/crash.msg", "in/hang.msg", "beside/b.msg", "beside/crash.msg", "beside/hang.msg"})
+    Message(QString::fromUtf8(name));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  for (const char* name : {"out/a.doc", "out/crash.doc", "out/hang.doc", "beside/b.doc"})
+    planted.Named(Path(QString::fromUtf8(name)).toStdString());
+  for (const char* name : {"out/crash.doc", "out/hang.doc", "beside/crash.doc", "beside/hang.doc"})
+    planted.PlantFor(Path(QString::fromUtf8(name)).toStdString());
+  const QStringList before = FilesBelow(Path(QStringLiteral("out")));
+
+  const Result run = Run({QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--jobs"), QStringLiteral("2"),
+                          QStringLiteral("--output"), Path(QStringLiteral("out")), Path(QStringLiteral("in"))},
+                         StandIn());
+  EXPECT_TRUE(run.err.endsWith(QStringLiteral("Converted 1 of 3 messages, 2 failed.\n"))) << qPrintable(run.err);
+  const Result beside = Run({QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--jobs"), QStringLiteral("2"),
+                             QStringLiteral("--beside"), Path(QStringLiteral("beside"))},
+                            StandIn());
+  EXPECT_TRUE(beside.err.endsWith(QStringLiteral("Converted 1 of 3 messages, 2 failed.\n"))) << qPrintable(beside.err);
+  EXPECT_EQ(planted.Changed(), std::vector<std::string>{});
+  QStringList after = before;
+  after << QStringLiteral("a.doc");
+  after.sort();
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), after) << "the converters' own temporary files went";
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("out/a.doc"))), DocumentOf(QStringLiteral("in/a.msg")));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("beside/b.doc"))), DocumentOf(QStringLiteral("beside/b.msg")));
+  for (const QString& name : FilesBelow(Path(QStringLiteral("beside"))))
+    EXPECT_FALSE(name.contains(QStringLiteral("00c0ffee"))) << qPrintable(name);
+}
+
+// The converters of every process of `folder` (their program lies in it): found through
+// /proc, as the run places its converter in its own folder below the temporary folder.
+std::vector<pid_t> ProgramsIn(const std::string& folder) {
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code error;
+    const std::string program = std::filesystem::read_symlink(entry.path() / "exe", error).string();
+    if (!error && program.rfind(folder + "/", 0) == 0) found.push_back(static_cast<pid_t>(std::stol(name)));
+  }
+  return found;
+}
+
+// A run killed outright, the program and its converter alike, leaves what its converter
+// knew in its own private folder, where no later run looks: the user clears the
+// attachments it left, a second run of the message succeeds, and a third that replaces
+// its document and passes the time limit takes back only what it began itself. What the
+// second run saved stays.
+TEST_F(ConvertCommandTest, AKilledRunNeverMakesALaterRunUndoAnotherRunsWork) {
+  const std::vector<std::uint8_t> msg = test_support::SlowMessage();
+  QDir().mkpath(Path(QStringLiteral("in")));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  QDir().mkpath(Path(QStringLiteral("temp")));
+  QFile source(Path(QStringLiteral("in/hang.msg")));
+  ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+  source.write(reinterpret_cast<const char*>(msg.data()), static_cast<qint64>(msg.size()));
+  source.close();
+  const std::string temp = Path(QStringLiteral("temp")).toStdString();
+  const std::string out = Path(QStringLiteral("out")).toStdString();
+  const std::string input = Path(QStringLiteral("in/hang.msg")).toStdString();
+  const pid_t program = fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    ::setenv("TEMP", temp.c_str(), 1);
+    ::execl(LORVANE_EXE, LORVANE_EXE, "convert", "--quiet", "--pictures", "--attachments", "--output", out.c_str(),
+            input.c_str(), nullptr);
+    ::_exit(127);
+  }
+  const QString kept = Path(QStringLiteral("out/hang attachments/kept4.txt"));
+  for (int i = 0; i < 3000 && !QFile::exists(kept); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(QFile::exists(kept));
+  const std::vector<pid_t> converters = ProgramsIn(temp);
+  ::kill(program, SIGKILL);
+  for (const pid_t converter : converters) ::kill(converter, SIGKILL);
+  int status = 0;
+  ::waitpid(program, &status, 0);
+  ASSERT_EQ(converters.size(), 1u);
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("out/hang.doc"))));
+  QDir(Path(QStringLiteral("out/hang attachments"))).removeRecursively();
+
+  EXPECT_EQ(Run({QStringLiteral("--quiet"), QStringLiteral("--pictures"), QStringLiteral("--attachments"),
+                 QStringLiteral("--output"), Path(QStringLiteral("out")), Path(QStringLiteral("in/hang.msg"))})
+                .status,
+            0);
+  const QStringList saved = FilesBelow(Path(QStringLiteral("out")));
+  ASSERT_TRUE(saved.contains(QStringLiteral("hang attachments/kept4.txt"))) << qPrintable(saved.join(u'|'));
+  const QByteArray keptBytes = ReadAll(kept);
+
+  const Result late = Run({QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--replace"),
+                           QStringLiteral("--pictures"), QStringLiteral("--attachments"), QStringLiteral("--output"),
+                           Path(QStringLiteral("out")), Path(QStringLiteral("in/hang.msg"))},
+                          StandIn());
+  EXPECT_TRUE(late.err.contains(QStringLiteral("The conversion took longer than 1 second"))) << qPrintable(late.err);
+  EXPECT_EQ(FilesBelow(Path(QStringLiteral("out"))), saved);
+  EXPECT_EQ(ReadAll(kept), keptBytes);
+}
+
 // Ctrl-C, and the terminal closing (SIGHUP) alike: the converter under way is ended, its
 // half-written temporary document goes with it, and the report says how far the run got.
 // The message cut short counts as stopped, not failed, and gets no failure line.
@@ -566,10 +683,11 @@ TEST_F(ConvertCommandTest, AnInterruptWritesTheReportSoFarAndLeavesNoPartialOutp
     EXPECT_TRUE(QDir(Path(QStringLiteral("temp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
     EXPECT_EQ(FilesBelow(out), QStringList({QStringLiteral("a.doc"), QStringLiteral("b.doc")}));
     const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
-    EXPECT_EQ(report.count(u'\n'), 4) << qPrintable(report);
+    EXPECT_EQ(report.count(u'\n'), 5) << "a header and one line per message: " << qPrintable(report);
     EXPECT_TRUE(report.contains(QStringLiteral("hang.doc\tstopped\tThe run was stopped before this message was done.\t0\t0\n")))
         << qPrintable(report);
-    EXPECT_FALSE(report.contains(QStringLiteral("z.msg")));
+    EXPECT_TRUE(report.contains(QStringLiteral("z.doc\tnot-started\tThe run was stopped before this message was begun.\t0\t0\n")))
+        << qPrintable(report);
     EXPECT_TRUE(run.err.contains(QStringLiteral("Interrupted. Converted 2 of 4 messages, 0 failed, 1 stopped, 1 not started.")))
         << qPrintable(run.err);
     EXPECT_FALSE(run.err.contains(QStringLiteral("failed: "))) << qPrintable(run.err);
@@ -810,6 +928,79 @@ TEST_F(ConvertCommandTest, FormatPdfWritesOnePdfPerMessageOrSaysWhatToInstall) {
   const QString report = QString::fromUtf8(ReadAll(Path(QStringLiteral("r.tsv"))));
   EXPECT_TRUE(report.contains(QStringLiteral("a (2).pdf\tconverted"))) << qPrintable(report);
   EXPECT_TRUE(report.contains(QStringLiteral("bad.pdf\tfailed"))) << qPrintable(report);
+}
+
+// The processes whose command line names `text`, from /proc.
+QStringList ProcessesNaming(const QString& text) {
+  QStringList found;
+  for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    bool number = false;
+    entry.toInt(&number);
+    if (!number) continue;
+    QByteArray line = ReadAll(QStringLiteral("/proc/%1/cmdline").arg(entry));
+    const QByteArray status = ReadAll(QStringLiteral("/proc/%1/stat").arg(entry));
+    const qsizetype close = status.lastIndexOf(')');
+    if (close < 0 || status.mid(close + 2, 1) == "Z") continue;  // zombies run nothing
+    line.replace('\0', ' ');
+    if (QString::fromLocal8Bit(line).contains(text)) found << entry + u' ' + QString::fromLocal8Bit(line);
+  }
+  return found;
+}
+
+// `lorvane convert --format pdf` killed outright (SIGKILL) while LibreOffice renders:
+// nothing of its run stays, neither LibreOffice's processes nor the converter nor its
+// sockets in /tmp nor the renderer's private folder. The look waits for each at most
+// 20 seconds.
+TEST_F(ConvertCommandTest, AKilledPdfRunLeavesNoOfficeConverterSocketOrRendererFolder) {
+  if (!lorvane_pdf::OfficeMissingReason().empty()) GTEST_SKIP() << lorvane_pdf::OfficeMissingReason();
+  for (int i = 0; i < 8; ++i) Message(QStringLiteral("in/m%1.msg").arg(i));
+  const QString temp = Path(QStringLiteral("temp"));
+  const QString out = Path(QStringLiteral("out"));
+  QDir().mkpath(temp);
+  const pid_t program = ::fork();
+  if (program == 0) {
+    ::setenv("TMPDIR", qPrintable(temp), 1);
+    ::setenv("TEMP", qPrintable(temp), 1);
+    ::execl(LORVANE_EXE, "lorvane", "convert", "--format", "pdf", "--jobs", "2", "--output", qPrintable(out),
+            qPrintable(Path(QStringLiteral("in"))), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ASSERT_GT(program, 0);
+  const auto waitFor = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+  };
+  // Killed once the first PDF is written, while the next ones are rendered.
+  const bool rendering = waitFor([&] { return !QDir(out).entryList({QStringLiteral("*.pdf")}, QDir::Files).isEmpty(); });
+  const QStringList offices = ProcessesNaming(QStringLiteral("soffice"));
+  QStringList profiles;
+  for (const QString& office : offices) {
+    const qsizetype at = office.indexOf(QStringLiteral("UserInstallation=file://"));
+    if (at >= 0 && office.contains(temp)) profiles << office.mid(at + 24).section(u' ', 0, 0);
+  }
+  ::kill(program, SIGKILL);
+  int status = 0;
+  ::waitpid(program, &status, 0);
+  ASSERT_TRUE(rendering) << "no PDF was made";
+  EXPECT_FALSE(profiles.isEmpty()) << qPrintable(offices.join(u'\n'));
+
+  EXPECT_TRUE(waitFor([&] { return ProcessesNaming(temp).isEmpty(); })) << qPrintable(ProcessesNaming(temp).join(u'\n'));
+  EXPECT_TRUE(waitFor([&] { return QDir(temp).entryList({QStringLiteral("lorvane-pdf-*")}, QDir::AllEntries).isEmpty(); }))
+      << qPrintable(QDir(temp).entryList(QDir::AllEntries).join(u' '));
+  const QString prefix = QStringLiteral("OSL_PIPE_%1_").arg(::getuid());
+  const auto sockets = [&] {
+    QStringList left = QDir(QStringLiteral("/tmp")).entryList({prefix + QStringLiteral("lorvane_pdf_%1_*").arg(program)},
+                                                              QDir::System | QDir::AllEntries);
+    for (const QString& profile : profiles) {
+      for (const std::string& path : lorvane_pdf::OfficeSockets(profile.toStdString(), "-")) {
+        if (QFileInfo(QString::fromStdString(path)).fileName().contains(QStringLiteral("SingleOfficeIPC")) &&
+            QFileInfo::exists(QString::fromStdString(path)))
+          left << QString::fromStdString(path);
+      }
+    }
+    return left;
+  };
+  EXPECT_TRUE(waitFor([&] { return sockets().isEmpty(); })) << qPrintable(sockets().join(u' '));
 }
 
 // The many-machines recipe, run locally: GNU parallel hands chunks of the file list to

@@ -433,7 +433,8 @@ TEST(HeaderBlockTest, InsertedBeforeTheFirstTextOfEveryKindOfBody) {
   const std::string built = testing::PlainTextDocument(u"").substr(0, testing::PlainTextDocument(u"").size() - 1);
   std::vector<std::uint8_t> empty_html;
   VectorSink sink(empty_html);
-  HtmlToRtf("", sink, nullptr, "");
+  const PageLayout letter;
+  HtmlToRtf("", sink, nullptr, "", &letter);
   const std::string built_from_html(empty_html.begin(), empty_html.end() - 1);
   const std::string rtf =
       "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\r\n{\\colortbl;\\red255\\green0\\blue0;}"
@@ -453,9 +454,11 @@ TEST(HeaderBlockTest, InsertedBeforeTheFirstTextOfEveryKindOfBody) {
     if (!c.plain.empty()) builder.AddUnicode(0x1000, c.plain);
     if (!c.html.empty()) builder.AddUnicode(0x1013, c.html);
     const std::string document = Convert(builder);
-    ASSERT_EQ(document.find(block), c.before_block.size()) << document;
+    // A kept rich-text body states the page with the block; a built document in its header.
+    const std::string inserted = c.rtf_body.empty() ? block : letter.RtfWords() + block;
+    ASSERT_EQ(document.find(inserted), c.before_block.size()) << document;
     EXPECT_EQ(document.rfind(c.before_block, 0), 0u) << document;
-    EXPECT_EQ(std::string(document).erase(c.before_block.size(), block.size()), Convert(builder, false))
+    EXPECT_EQ(std::string(document).erase(c.before_block.size(), inserted.size()), Convert(builder, false))
         << "today's document around it";
   }
 }
@@ -756,6 +759,44 @@ TEST(ItemDetailsTest, RecurringMeetingEndAndExceptions) {
                                       "Exception:|13 March 2023: Caf\xc3\xa9, 14 March 2023 12:30 \xe2\x80\x93 13:30, Room 2"}))
       << "writer 0x3008: the 8-bit texts, in the message's code page";
   EXPECT_EQ(details(Pattern(0x2023, 0, 0x5AE980DF, {}, {})), std::vector<std::string>{}) << "no end, no line";
+
+  // With the meeting's zone (Berlin's rules: one hour east, two from the last Sunday of March
+  // at 02:00 to the last Sunday of October at 03:00) the exceptions are read in it and shown
+  // in the reader's zone with its offset, as the meeting's start and end are.
+  std::vector<std::uint8_t> berlin;
+  const auto put = [&berlin](std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) berlin.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  };
+  put(static_cast<std::uint32_t>(-60), 4), put(0, 4), put(static_cast<std::uint32_t>(-60), 4);
+  put(0, 2), put(0, 2), put(10, 2), put(0, 2), put(5, 2), put(3, 2), put(0, 2), put(0, 2), put(0, 2);
+  put(0, 2), put(0, 2), put(3, 2), put(0, 2), put(5, 2), put(2, 2), put(0, 2), put(0, 2), put(0, 2);
+  {
+    MessageBuilder builder;
+    builder.AddUnicode(0x001A, u"IPM.Appointment").AddBinary(builder.named().Add(kPsetidAppointment, 0x8216), pattern);
+    builder.AddBinary(builder.named().Add(kPsetidAppointment, 0x8233), berlin);
+    EXPECT_EQ(DetailsOf(builder),
+              (std::vector<std::string>{
+                  "Ends:|30 December 2023", "Exception:|6 March 2023: cancelled",
+                  "Exception:|13 March 2023: Monday Lunch \xe2\x98\x95, 14 March 2023 11:30 \xe2\x80\x93 12:30 +00:00, Room 2",
+                  "Exception:|20 March 2023: 20 March 2023 12:00 +00:00 \xe2\x80\x93 21 March 2023 00:00 +00:00"}));
+  }
+  const std::optional<ZoneRule> zone = ReadZoneRule(berlin);
+  ASSERT_TRUE(zone);
+  const auto shown = [&zone](std::int64_t local_unix_seconds) {
+    return FormatLocalTime(UtcFileTime(*zone, Minutes(local_unix_seconds))).value_or("none");
+  };
+  EXPECT_EQ(shown(1688212800), "1 July 2023 10:00 +00:00") << "summer: two hours east";
+  EXPECT_EQ(shown(1679799600), "26 March 2023 01:00 +00:00") << "03:00 on the day the clocks go on";
+  EXPECT_EQ(shown(1679792400), "26 March 2023 00:00 +00:00") << "01:00 before they do";
+  EXPECT_EQ(shown(1698548400), "29 October 2023 02:00 +00:00") << "03:00 on the day they go back: winter";
+  EXPECT_EQ(shown(1698544800), "29 October 2023 00:00 +00:00") << "02:00 that day: still summer";
+  std::vector<std::uint8_t> no_daylight(berlin);
+  no_daylight[16] = 0;  // the standard change's month
+  EXPECT_EQ(FormatLocalTime(UtcFileTime(*ReadZoneRule(no_daylight), Minutes(1688212800))), "1 July 2023 11:00 +00:00");
+  EXPECT_FALSE(ReadZoneRule(std::span(berlin).first(47))) << "cut short";
+  std::vector<std::uint8_t> bad(berlin);
+  bad[16] = 13;
+  EXPECT_FALSE(ReadZoneRule(bad)) << "a thirteenth month";
 
   std::vector<std::uint32_t> many;
   for (std::uint32_t week = 0; week < 60; ++week) many.push_back(monday + week * 7 * 1440);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "converter/options/conversion_options.h"
+#include "converter/options/paper_size.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "msgwriter/message_builder.h"
 #include "support/temp_tree.h"
@@ -89,7 +90,7 @@ TEST_F(ProgramTest, ConvertsPathsWithSpacesAndIgnoresFurtherArguments) {
   fs::path input = Write("mail folder/my message.msg", Message("{\\rtf1\\ansi caf\xe9}"));
   fs::path output = dir_ / "out folder" / "my message.doc";
   fs::create_directories(output.parent_path());
-  Outcome outcome = Run({input.string(), output.string(), "extra", "--more"});
+  Outcome outcome = Run({input.string(), output.string(), "extra", "more"});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, "");
@@ -106,9 +107,81 @@ TEST_F(ProgramTest, HeaderFlagBeforeThePathsAddsTheHeaderBlock) {
   Outcome outcome = Run({"--header", "--replace", input.string(), output.string()});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   const std::string document = Read(output);
-  EXPECT_EQ(document.rfind("{\\rtf1 {\\pard", 0), 0u) << document;
+  EXPECT_EQ(document.rfind("{\\rtf1 \\paperw", 0), 0u) << document;
+  EXPECT_NE(document.find("\\margb1440{\\pard"), std::string::npos) << "the page, then the block";
   EXPECT_LT(document.find("Subject line"), document.find("body}"));
   EXPECT_EQ(Run({"--header", input.string()}).out, "Usage: Quorlin.exe <msg_file> <output_file>\n");
+
+  // An option after the paths counts as one before them; an unknown one is refused there too.
+  Outcome after = Run({input.string(), (dir_ / "after.doc").string(), "--header"});
+  EXPECT_EQ(after.status, 0) << after.err;
+  EXPECT_EQ(Read(dir_ / "after.doc"), document);
+  Outcome unknown = Run({input.string(), (dir_ / "unknown.doc").string(), "extra", "--headr"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_EQ(unknown.err.substr(0, unknown.err.find('\n')), "unknown option: --headr");
+  EXPECT_FALSE(fs::exists(dir_ / "unknown.doc"));
+}
+
+// The page is the user's paper: A4 under a European locale, Letter under an American
+// one, for documents built from text and for a kept body the header block opens; a body
+// kept without options states no page of its own.
+TEST_F(ProgramTest, DocumentsAreLaidOutOnTheUsersPaper) {
+  msgwriter::MessageBuilder plain, rtf;
+  plain.AddUnicode(0x1000, u"text").AddUnicode(0x0037, u"S");
+  rtf.AddRtfBody("{\\rtf1 body}").AddUnicode(0x0037, u"S");
+  const fs::path plain_in = Write("plain.msg", plain.Build()), rtf_in = Write("rtf.msg", rtf.Build());
+  const char* saved_all = std::getenv("LC_ALL");
+  const std::string kept_all = saved_all ? saved_all : "";
+  unsetenv("LC_ALL");
+  struct Case {
+    const char* locale;
+    const char* page;
+  };
+  for (const Case& c : {Case{"de_DE.UTF-8", "\\paperw11906\\paperh16838"}, Case{"en_US.UTF-8", "\\paperw12240\\paperh15840"},
+                        Case{"fr_CA.UTF-8", "\\paperw12240\\paperh15840"}, Case{"en_GB", "\\paperw11906\\paperh16838"}}) {
+    setenv("LC_PAPER", c.locale, 1);
+    const fs::path out = dir_ / "out.doc";
+    ASSERT_EQ(Run({"--replace", plain_in.string(), out.string()}).status, 0);
+    EXPECT_NE(Read(out).find(std::string(c.page) + "\\margl1440\\margr1440\\margt1440\\margb1440\r\n"),
+              std::string::npos) << c.locale << Read(out);
+    ASSERT_EQ(Run({"--replace", "--header", rtf_in.string(), out.string()}).status, 0);
+    EXPECT_EQ(Read(out).rfind(std::string("{\\rtf1 ") + c.page, 0), 0u) << c.locale << Read(out);
+    ASSERT_EQ(Run({"--replace", rtf_in.string(), out.string()}).status, 0);
+    EXPECT_EQ(Read(out), "{\\rtf1 body}\r\n");
+  }
+  unsetenv("LC_PAPER");
+  if (saved_all) setenv("LC_ALL", kept_all.c_str(), 1);
+}
+
+// Where the paper comes from: the locale category in force, its territory; without one
+// the system's paper file; else A4.
+TEST(PaperSizeTest, FromTheLocaleElseThePaperFile) {
+  using Vars = std::vector<std::pair<std::string, std::string>>;
+  const auto find = [](const Vars& vars, std::optional<std::string> file) {
+    return FindPaperSize(
+        [&vars](const char* name) -> std::optional<std::string> {
+          for (const auto& [key, value] : vars)
+            if (key == name) return value;
+          return std::nullopt;
+        },
+        file);
+  };
+  EXPECT_EQ(find({{"LC_PAPER", "de_DE.UTF-8"}}, "letter"), kA4Paper) << "the locale before the file";
+  EXPECT_EQ(find({{"LC_PAPER", "en_US.UTF-8"}}, "a4"), kLetterPaper);
+  EXPECT_EQ(find({{"LANG", "en_CA"}}, std::nullopt), kLetterPaper);
+  EXPECT_EQ(find({{"LC_ALL", "de_AT@euro"}, {"LC_PAPER", "en_US"}}, std::nullopt), kA4Paper) << "LC_ALL rules";
+  EXPECT_EQ(find({{"LC_ALL", ""}, {"LC_PAPER", "es_US.UTF-8"}}, std::nullopt), kLetterPaper) << "empty is unset";
+  EXPECT_EQ(find({{"LC_PAPER", "en_US"}, {"LANG", "de_DE"}}, std::nullopt), kLetterPaper);
+  EXPECT_EQ(find({{"LANG", "C.UTF-8"}}, " Letter\n"), kLetterPaper) << "no territory: the file";
+  EXPECT_EQ(find({{"LC_PAPER", "POSIX"}, {"LANG", "en_US"}}, "a4"), kA4Paper) << "the category in force has none";
+  EXPECT_EQ(find({}, std::nullopt), kA4Paper);
+  EXPECT_EQ(find({}, "tabloid-ish"), kA4Paper) << "a name not known";
+  EXPECT_EQ(find({{"LANG", "en_U1"}, {"LC_PAPER", "xx_"}}, "legal"), (PaperSize{12240, 20160}));
+  // The describe record's text, both ways; nonsense is refused.
+  EXPECT_EQ(PaperSizeText(kA4Paper), "11906 16838");
+  EXPECT_EQ(ParsePaperSizeText("11906 16838"), kA4Paper);
+  for (const char* bad : {"", "11906", "11906  16838", "-1 16838", "99999999 1", "100 16838", "a4"})
+    EXPECT_FALSE(ParsePaperSizeText(bad)) << bad;
 }
 
 TEST_F(ProgramTest, PicturesFlagShowsThePlacedAttachments) {
@@ -405,6 +478,43 @@ TEST_F(ProgramTest, ServeModeSendsEachRequestsNoticesBeforeItsAnswer) {
       std::string("notice\0code page 9999 is not known here: its text is read as code page 1252\0", 76) + std::string("ok\0\0", 4);
   EXPECT_EQ(Read(dir_ / "answers.bin"), notice + notice);
   EXPECT_EQ(Read(dir_ / "errors.txt"), "");
+}
+
+// A description's subject and sender are cut at a character boundary far below what the
+// reading side takes of one answer, so a subject of any length still converts.
+TEST_F(ProgramTest, ServeModeCutsALongSubjectInItsDescriptionAtACharacter) {
+  msgwriter::MessageBuilder builder;
+  builder.AddRtfBody("{\\rtf1 body}").AddUnicode(0x0037, std::u16string(70'000, u'\u20AC'));
+  const fs::path in = Write("long.msg", builder.Build());
+  const std::string requests = std::string("describe") + '\0' + in.string() + '\0' + (dir_ / "long.doc").string() + '\0';
+  Write("requests.bin", std::vector<std::uint8_t>(requests.begin(), requests.end()));
+  const std::string command = Quote(QUORLIN_EXE) + " --serve <" + Quote((dir_ / "requests.bin").string()) + " >" +
+                              Quote((dir_ / "answers.bin").string());
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string answers = Read(dir_ / "answers.bin");
+  const std::string head = std::string("subject") + '\0';
+  ASSERT_EQ(answers.rfind(head, 0), 0u);
+  const std::string subject = answers.substr(head.size(), answers.find('\0', head.size()) - head.size());
+  std::string euros;
+  for (int i = 0; i < 5461; ++i) euros += "\xE2\x82\xAC";  // 16,383 bytes: whole characters only
+  EXPECT_EQ(subject, euros);
+  EXPECT_EQ(answers.substr(answers.size() - 4), std::string("ok\0\0", 4));
+}
+
+// A described document names the paper it was laid out on, for the PDF's pages.
+TEST_F(ProgramTest, ServeModeDescribesThePaper) {
+  msgwriter::MessageBuilder builder;
+  builder.AddUnicode(0x1000, u"text").AddUnicode(0x0037, u"S");
+  const fs::path in = Write("in.msg", builder.Build());
+  const std::string request = std::string("describe replace\0", 17) + in.string() + '\0' + (dir_ / "out.doc").string() + '\0';
+  Write("requests.bin", std::vector<std::uint8_t>(request.begin(), request.end()));
+  for (const auto& [locale, paper] : {std::pair{"de_DE.UTF-8", "11906 16838"}, std::pair{"en_US.UTF-8", "12240 15840"}}) {
+    const std::string command = "LC_ALL= LC_PAPER=" + std::string(locale) + " " + Quote(QUORLIN_EXE) + " --serve <" +
+                                Quote((dir_ / "requests.bin").string()) + " >" + Quote((dir_ / "answers.bin").string());
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string answers = Read(dir_ / "answers.bin");
+    EXPECT_NE(answers.find(std::string("\0paper\0", 7) + paper + std::string("\0ok\0", 4)), std::string::npos) << answers;
+  }
 }
 
 }  // namespace

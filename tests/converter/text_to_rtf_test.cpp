@@ -270,12 +270,13 @@ TEST(HtmlLayoutTest, TablesListsAndLinks) {
       "</table>After<ul><li>one<li>two<ul><li>deep</ul></ul><ol start=3><li>three<li>four</ol>"
       "<a href=\"https://example.com/?q=1&amp;r=2\">the site</a>");
   EXPECT_TRUE(BracesBalance(rtf));
-  // 600 px is 9000 twips: the 100 px column, the other two sharing the rest.
+  // 600 px is 9000 twips: the 100 px column, the other two sharing the rest by their
+  // content ("1" over a nested "in ner" asks more than "2").
   EXPECT_NE(rtf.find("\\cellx1500\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs"
                      "\\brdrw10\\clbrdrr\\brdrs\\brdrw10\\cellx9000\r\n"),
             std::string::npos) << "the header row: the spanning cell reaches the edge\n" << rtf;
   EXPECT_NE(rtf.find("\\cellx1500"), std::string::npos);
-  EXPECT_NE(rtf.find("\\cellx5250"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\cellx6761"), std::string::npos) << rtf;
   EXPECT_NE(rtf.find("\\pard\\intbl\\qc \\b Name\\cell \\pard\\intbl\\qc Figures\\cell \\row"),
             std::string::npos) << rtf;
   EXPECT_NE(rtf.find("\\pard\\intbl \\b0 North\\cell \\pard\\intbl 1\\par\r\n\\pard\\intbl in\\tab ner"
@@ -468,16 +469,26 @@ TEST(HtmlStyleTest, ColorsSizesAndWidths) {
     ++declarations;
   });
   EXPECT_EQ(declarations, 3);
-  // Columns: stated pixels and percentages, the rest shared; widths scaled to the table.
+  // Columns: stated pixels and percentages, the rest from the content; never past the text.
   const auto px = [](double v) { return HtmlLength{v, false}; };
   const auto pct = [](double v) { return HtmlLength{v, true}; };
-  EXPECT_EQ(TableCellEdges(std::nullopt, {{{}, {}, {}}}), (std::vector<std::vector<int>>{{3120, 6240, 9360}}));
-  EXPECT_EQ(TableCellEdges(px(400), {{{1, px(100)}, {}}, {{2, {}}}}),
-            (std::vector<std::vector<int>>{{1500, 6000}, {6000}}));
-  EXPECT_EQ(TableCellEdges(pct(50), {{{1, pct(25)}, {}}}), (std::vector<std::vector<int>>{{1170, 4680}}));
-  EXPECT_EQ(TableCellEdges(std::nullopt, {{{1, px(2000)}, {1, px(2000)}}}),
-            (std::vector<std::vector<int>>{{4680, 9360}})) << "too wide: scaled down";
-  EXPECT_EQ(TableCellEdges(std::nullopt, {{{1000000, {}}, {}}}).front().size(), 1u);
+  using Edges = std::vector<std::vector<int>>;
+  EXPECT_EQ(TableCellEdges(std::nullopt, {{{}, {}, {}}}, 9360), (Edges{{240, 480, 720}})) << "empty: narrow";
+  EXPECT_EQ(TableCellEdges(px(400), {{{1, px(100)}, {}}, {{2, {}}}}, 9360), (Edges{{1500, 6000}, {6000}}));
+  EXPECT_EQ(TableCellEdges(pct(50), {{{1, pct(25)}, {}}}, 9360), (Edges{{1170, 4680}}));
+  EXPECT_EQ(TableCellEdges(std::nullopt, {{{1, px(2000)}, {1, px(2000)}}}, 9360), (Edges{{4680, 9360}}))
+      << "too wide: scaled down";
+  EXPECT_EQ(TableCellEdges(px(2000), {{{1, px(2000)}, {1, px(2000)}}}, 9026), (Edges{{4513, 9026}}))
+      << "an A4 page's text width";
+  // An icon column beside text: the icon keeps its width, the text takes the rest.
+  EXPECT_EQ(TableCellEdges(std::nullopt, {{{1, {}, 600, 600}, {1, {}, 1500, 40000}}}, 9360), (Edges{{816, 9360}}));
+  // Content that fits: as wide as it asks, the table too; a stated column keeps its width.
+  EXPECT_EQ(TableCellEdges(std::nullopt, {{{1, {}, 500, 1000}, {1, {}, 500, 2000}}}, 9360), (Edges{{1216, 3432}}));
+  EXPECT_EQ(TableCellEdges(pct(100), {{{1, px(40), 600, 600}, {1, {}, 500, 2000}}}, 9360), (Edges{{816, 9360}}))
+      << "a picture wider than its stated column widens it";
+  // Words wider together than the page: every column scaled down by the same share.
+  EXPECT_EQ(TableCellEdges(std::nullopt, {{{1, {}, 9144, 9144}, {1, {}, 9144, 9144}}}, 9360), (Edges{{4680, 9360}}));
+  EXPECT_EQ(TableCellEdges(std::nullopt, {{{1000000, {}}, {}}}, 9360).front().size(), 1u);
 }
 
 }  // namespace

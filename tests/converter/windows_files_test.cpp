@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -114,19 +115,30 @@ TEST_F(WindowsFilesTest, DocumentsReplaceOnlyWhenAskedAndFailuresLeaveNothing) {
 TEST_F(WindowsFilesTest, TheJournalTakesBackWhatItListsAndEndingItKeepsIt) {
   const fs::path folder = dir_ / PathFromUtf8(kUnicodeStem + " attachments");
   const fs::path file = folder / PathFromUtf8("caf\xC3\xA9.txt");
-  BeginOutputJournal(dir_ / "a.doc");
-  JournalFolder(folder);
+  const fs::path theirs = folder / PathFromUtf8("theirs.txt");
+  BeginOutputJournal();
   fs::create_directory(folder);
-  std::ofstream(file) << "x";
-  JournalFile(file);
+  JournalFolder(folder);
+  std::FILE* made = _wfopen(file.c_str(), L"wb");
+  ASSERT_NE(made, nullptr);
+  JournalFile(file, IdentityOfOpenFile(_fileno(made)));
+  std::fclose(made);
+  // A name listed that is not the file made there stays.
+  { std::ofstream(theirs) << "theirs"; }
+  made = _wfopen((dir_ / "other.txt").c_str(), L"wb");
+  ASSERT_NE(made, nullptr);
+  JournalFile(theirs, IdentityOfOpenFile(_fileno(made)));
+  std::fclose(made);
   RemoveJournaledOutput();
-  EXPECT_TRUE(Names(dir_).empty());
+  EXPECT_EQ(Names(dir_), (std::vector<std::string>{"other.txt", kUnicodeStem + " attachments"}));
+  fs::remove(theirs);
+  fs::remove(folder);
 
-  BeginOutputJournal(dir_ / "a.doc");
-  JournalFolder(folder);
+  BeginOutputJournal();
   fs::create_directory(folder);
+  JournalFolder(folder);
   EndOutputJournal();
-  EXPECT_EQ(Names(dir_), std::vector<std::string>{kUnicodeStem + " attachments"});
+  EXPECT_EQ(Names(dir_), (std::vector<std::string>{"other.txt", kUnicodeStem + " attachments"}));
 }
 
 TEST_F(WindowsFilesTest, DatesBeforeTheUnixEpochAreSet) {

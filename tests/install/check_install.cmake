@@ -2,8 +2,9 @@
 # command on the PATH and from another current folder, far enough to prove that it finds its
 # application folder: the samples, the two pointer files and the converter inside it. The
 # sample messages must be installed as real compound files, whatever the build left out. The
-# installed message type names messages by their name and by their content, and leaves other
-# compound files alone (looked at with GIO and xdg-mime when the machine has them).
+# installed message type knows messages by their content wherever their directory lies,
+# whatever their name, and leaves other compound files and text named "*.msg" alone (looked
+# at with GIO and xdg-mime when the machine has them).
 # Usage: cmake -DBUILD_DIR=<build> -P check_install.cmake
 set(prefix ${BUILD_DIR}/install-check)
 file(REMOVE_RECURSE ${prefix})
@@ -48,9 +49,9 @@ if(NOT entry MATCHES "\nExec=lorvane %F\n" OR NOT entry MATCHES "\nMimeType=appl
   message(FATAL_ERROR "the menu entry does not take message files:\n${entry}")
 endif()
 file(READ ${prefix}/share/mime/packages/lorvane.xml mime)
-if(NOT mime MATCHES "<mime-type type=\"application/vnd\\.ms-outlook\">" OR NOT mime MATCHES "<glob pattern=\"\\*\\.msg\"/>"
+if(NOT mime MATCHES "<mime-type type=\"application/vnd\\.ms-outlook\">" OR mime MATCHES "<glob "
    OR NOT mime MATCHES "value=\"\\\\xd0\\\\xcf\\\\x11\\\\xe0\\\\xa1\\\\xb1\\\\x1a\\\\xe1\"")
-  message(FATAL_ERROR "the message type lacks its name, glob or compound-file magic:\n${mime}")
+  message(FATAL_ERROR "the message type lacks its name or compound-file magic, or has a glob:\n${mime}")
 endif()
 find_program(update_mime update-mime-database)
 find_program(gio gio)
@@ -69,21 +70,39 @@ if(update_mime AND gio AND xdg_mime AND sed AND EXISTS /usr/share/mime/packages/
   execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C ${sed}
                           "s/_\\x00_\\x00s\\x00u\\x00b/x\\x00x\\x00s\\x00u\\x00b/g" ${typed}/unnamed
                   OUTPUT_FILE ${typed}/other RESULT_VARIABLE rc)
+  file(COPY_FILE ${typed}/other ${typed}/other.msg)
+  file(WRITE ${typed}/text.msg "A message catalogue, as text.\n")
+  # A message whose directory lies past 1 MB (saved with large attachments).
+  execute_process(COMMAND ${BUILD_DIR}/tools/samples/make_samples --far-directory ${typed}/far 1100
+                  RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "make_samples could not write the far-directory message (${rc})")
+  endif()
+  file(COPY_FILE ${typed}/far ${typed}/far.msg)
   set(ENV{XDG_DATA_DIRS} ${prefix}/share:/usr/share)
   set(ENV{XDG_DATA_HOME} ${prefix}/no-user-data)
-  foreach(case "named.msg=application/vnd.ms-outlook" "unnamed=application/vnd.ms-outlook"
-               "other=application/x-ole-storage")
+  # GIO reads no more than the first 4 KB of a file to type it, so it is asked only about
+  # the messages whose directory lies there; xdg-mime reads as far as the type's rule asks.
+  foreach(case "named.msg=application/vnd.ms-outlook=both" "unnamed=application/vnd.ms-outlook=both"
+               "other=application/x-ole-storage=both" "other.msg=application/x-ole-storage=both"
+               "text.msg=text/plain=both" "far=application/vnd.ms-outlook=xdg"
+               "far.msg=application/vnd.ms-outlook=xdg")
     string(REPLACE "=" ";" case "${case}")
     list(GET case 0 file)
     list(GET case 1 expected)
-    execute_process(COMMAND ${gio} info -a standard::content-type ${typed}/${file} OUTPUT_VARIABLE info)
+    list(GET case 2 readers)
+    set(info "standard::content-type: ${expected}\n")
+    if(readers STREQUAL "both")
+      execute_process(COMMAND ${gio} info -a standard::content-type ${typed}/${file} OUTPUT_VARIABLE info)
+    endif()
     execute_process(COMMAND ${xdg_mime} query filetype ${typed}/${file} OUTPUT_VARIABLE queried
                     OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(NOT info MATCHES "standard::content-type: ${expected}\n" OR NOT queried STREQUAL expected)
       message(FATAL_ERROR "${file} should be ${expected}; gio says:\n${info}xdg-mime says: ${queried}")
     endif()
   endforeach()
-  message("message type: named.msg and unnamed are application/vnd.ms-outlook, other is application/x-ole-storage")
+  message("message type: named.msg, unnamed, far and far.msg are application/vnd.ms-outlook, "
+          "other and other.msg application/x-ole-storage, text.msg text/plain")
 endif()
 if(NOT IS_SYMLINK ${prefix}/bin/lorvane)
   message(FATAL_ERROR "bin/lorvane is not a link into the application folder")

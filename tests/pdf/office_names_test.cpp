@@ -20,6 +20,10 @@ TEST(OfficeNames, SocketsAreNamedAsLibreOfficeNamesThem) {
                                       "/tmp/OSL_PIPE_" + uid + "_SingleOfficeIPC_c192a0d640803956d982262d5010f5ab",
                                       "/var/tmp/OSL_PIPE_" + uid + "_lorvane_pdf_1_1",
                                       "/var/tmp/OSL_PIPE_" + uid + "_SingleOfficeIPC_c192a0d640803956d982262d5010f5ab"}));
+  // LibreOffice 7.4 named this profile's pipe after the digest 55da9f4414bd55c2074d42b5c0e69801
+  // with its bytes 07 and 01 written as single digits.
+  EXPECT_EQ(lorvane_pdf::OfficeSockets(lorvane_pdf::ProfileUrl("/tmp/lvmd5/p0/profile"), "p")[1],
+            "/tmp/OSL_PIPE_" + uid + "_SingleOfficeIPC_55da9f4414bd55c274d42b5c0e6981");
   EXPECT_EQ(lorvane_pdf::ProfileUrl("/tmp/a b/\xC3\xA9%"), "file:///tmp/a%20b/%C3%A9%25");
 }
 

@@ -54,6 +54,13 @@ TEST(OfficeRender, ADocumentsWordsAndPicturesReachThePdf) {
   const std::string fonts = Shell("pdffonts " + Quote(tree.Path("words.pdf")));
   EXPECT_THAT(fonts, HasSubstr(" yes ")) << fonts;
   EXPECT_THAT(fonts, Not(HasSubstr(" no  "))) << fonts;
+  // With a paper every page takes it, whatever the document states (Letter here).
+  pdf_testing::WriteFile(tree.Path("letter.doc"), "{\\rtf1\\paperw12240\\paperh15840 on Letter\\page two}");
+  ASSERT_TRUE(renderer.Render(tree.Path("letter.doc"), tree.Path("a4.pdf"), 60s, failure, lorvane_pdf::PaperMillimetres{21000, 29700}))
+      << failure;
+  const std::string info = Shell("pdfinfo -l 2 " + Quote(tree.Path("a4.pdf")));
+  EXPECT_THAT(info, HasSubstr("Page    1 size:  595.304 x 841.89 pts (A4)")) << info;
+  EXPECT_THAT(info, HasSubstr("Page    2 size:  595.304 x 841.89 pts (A4)")) << info;
   // Read only: no lock file beside the documents.
   for (const auto& entry : fs::directory_iterator(tree.Root())) {
     EXPECT_THAT(entry.path().filename().string(), Not(HasSubstr(".~lock")));

@@ -30,6 +30,7 @@
 #include "support/message_files.h"
 #include "filelist/file_list.h"
 #include "support/form_fixture.h"
+#include "support/planted_journals.h"
 #include "support/tree_paths.h"
 
 namespace {
@@ -213,10 +214,33 @@ TEST_F(ConversionRunTest, KeepSubFoldersPutsEachDocumentAtItsPlaceBelowTheDroppe
   QDir(TreeRoot(out_)).removeRecursively();
   QDir().mkpath(TreeRoot(out_));
   Click();
-  // b and c, listed twice for one document each, are counted once.
-  EXPECT_EQ(Messages().back(), Done(6, 0));
+  // b and c, listed twice for one document each, are converted once and said to be so.
+  EXPECT_EQ(Messages().back(), Done(6, 0) + QStringLiteral(", 2 listed twice"));
   EXPECT_EQ(OutFiles(), QStringList({"a (2).doc", "a.doc", "b.doc", "c.doc", "d.doc", "e.doc"}));
   EXPECT_TRUE(QFile::exists(Out(QStringLiteral("a (2).doc"))));
+}
+
+// One message listed under two names, through a link to its folder, is one message: one
+// document, and the closing box says the second listing was merged. Beside the messages,
+// the two names make the same document, through the link.
+TEST_F(ConversionRunTest, AMessageListedThroughALinkToItsFolderIsConvertedOnce) {
+  ToFolder(TreeRoot(out_));
+  const QString message = AddMessage(QStringLiteral("m/a.msg"));
+  const QDir sources(TreeRoot(sources_));
+  ASSERT_TRUE(QFile::link(sources.filePath(QStringLiteral("m")), sources.filePath(QStringLiteral("m2"))));
+  fixture_->form().ListView1->Append(sources.filePath(QStringLiteral("m2/a.msg")));
+  Click();
+  EXPECT_EQ(Messages().back(), Done(1, 0) + QStringLiteral(", 1 listed twice"));
+  EXPECT_EQ(OutFiles(), QStringList{QStringLiteral("a.doc")});
+  ExpectIdle();
+
+  BesideSources();
+  fixture_->form().ListView1->Append(message);
+  fixture_->form().ListView1->Append(sources.filePath(QStringLiteral("m2/a.msg")));
+  Click();
+  EXPECT_EQ(Messages().back(), Done(1, 0) + QStringLiteral(", 1 listed twice"));
+  EXPECT_EQ(QDir(sources.filePath(QStringLiteral("m"))).entryList(QDir::Files, QDir::Name),
+            (QStringList{QStringLiteral("a.doc"), QStringLiteral("a.msg")}));
 }
 
 // "Name documents by: date and subject" asks the converters for each message's name before
@@ -421,7 +445,7 @@ TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsANumberedSecondDocument) {
   AddMessage(QStringLiteral("three/x.eml"));
   fixture_->form().ListView1->Append(first);  // the same source again keeps its document
   Click();
-  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0)});
+  EXPECT_EQ(Messages(), std::vector<QString>{Done(3, 0) + QStringLiteral(", 1 listed twice")});
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("x (2).doc"), QStringLiteral("x (3).doc"), QStringLiteral("x.doc")}));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("x.doc"))), DocumentFor(RtfFor(QStringLiteral("one/x.msg"))));
   EXPECT_EQ(ReadAll(Out(QStringLiteral("x (2).doc"))), DocumentFor(RtfFor(QStringLiteral("two/x.msg"))));
@@ -715,9 +739,13 @@ TEST_F(ConversionRunTest, TickingTheBoxCollectsLaterFailuresIntoTheClosingBox) {
 // tests/convert/tools), one converter at a time so the order is known.
 class StandInRunTest : public ConversionRunTest {
  protected:
-  Form1& StandInWindow(const QString& timeLimit = QStringLiteral("120")) {
+  Form1& StandInWindow(const QString& timeLimit = QStringLiteral("120"), bool besideSources = false) {
+    const QString toFolder = besideSources ? QStringLiteral("False") : QStringLiteral("True");
+    const QString beside = besideSources ? QStringLiteral("True") : QStringLiteral("False");
     fixture_ = std::make_unique<FormFixture>(TempSettings::Values{{QStringLiteral("Text1"), TreeRoot(out_)},
-                                                                  {QStringLiteral("TimeLimit"), timeLimit}});
+                                                                  {QStringLiteral("TimeLimit"), timeLimit},
+                                                                  {QStringLiteral("Option1"), toFolder},
+                                                                  {QStringLiteral("Option2"), beside}});
     Load();
     fixture_->dialogs.shown.clear();
     Form1& form = fixture_->form();
@@ -769,16 +797,27 @@ TEST_F(StandInRunTest, StopMidRunEndsTheConverterAndCountsWhatWasNotStarted) {
   AddMessage(QStringLiteral("zz.msg"));
   QElapsedTimer sinceStop;
   QString caption;
+  // The button from the stop to the run's end: "Stopping..." and disabled, at once.
+  QStringList afterStop;
   {
     WhileRunning watch([&] {
-      if (!form.Converting || sinceStop.isValid() || !Started(hang)) return;
+      if (!form.Converting) return;
+      if (sinceStop.isValid()) {
+        afterStop << form.PushButton2->text() + (form.PushButton2->isEnabled() ? u'+' : u'-');
+        return;
+      }
+      if (!Started(hang)) return;
       caption = form.PushButton2->text();
       sinceStop.start();
       Click();  // the button now stops
+      afterStop << form.PushButton2->text() + (form.PushButton2->isEnabled() ? u'+' : u'-');
     });
     Click();
   }
   EXPECT_EQ(caption, QStringLiteral("&Stop Converting"));
+  ASSERT_FALSE(afterStop.isEmpty());
+  EXPECT_EQ(afterStop.filter(QStringLiteral("Stopping...-")).size(), afterStop.size()) << qPrintable(afterStop.join(u' '));
+  EXPECT_TRUE(form.PushButton2->isEnabled());
   ASSERT_TRUE(sinceStop.isValid());
   EXPECT_GE(sinceStop.elapsed(), 1800);
   EXPECT_LT(sinceStop.elapsed(), 6000);
@@ -817,6 +856,38 @@ TEST_F(StandInRunTest, AMessagePastTheTimeLimitFailsAndTheRunGoesOnWhileItsBoxIs
                                               Done(3, 1)}));
   EXPECT_EQ(OutFiles(), (QStringList{QStringLiteral("a.doc"), QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
   ExpectIdle();
+}
+
+// Nothing found in a folder is trusted, in the window as in the command: journals and
+// temporary-looking files planted in the output folder and beside the messages, one a link
+// to a list elsewhere, naming files outside the output folder, in the current folder and
+// one the planter cannot read, stay as they are with all they name when converters are
+// ended at the time limit or crash; what those converters had begun goes.
+TEST_F(StandInRunTest, PlantedJournalsMakeTheRunDeleteNothing) {
+  const TempTree victims;
+  test_support::PlantedJournals planted(victims.Path("v"));
+  for (const bool beside : {false, true}) {
+    StandInWindow(QStringLiteral("1"), beside);
+    fixture_->form().runControl.workers = 2;
+    const QString sub = beside ? QStringLiteral("beside/") : QString();
+    const QString folder = beside ? QDir(TreeRoot(sources_)).filePath(QStringLiteral("beside")) : TreeRoot(out_);
+    AddMessage(sub + QStringLiteral("a.msg"));
+    AddMessage(sub + QStringLiteral("hang.msg"));
+    AddMessage(sub + QStringLiteral("crash.msg"));
+    for (const char* name : {"a.doc", "hang.doc", "crash.doc"}) planted.Named(QDir(folder).filePath(QString::fromUtf8(name)).toStdString());
+    for (const char* name : {"hang.doc", "crash.doc"}) planted.PlantFor(QDir(folder).filePath(QString::fromUtf8(name)).toStdString());
+    QStringList expected = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    expected << QStringLiteral("a.doc");
+    if (beside) expected << QStringLiteral("a.msg.begun") << QStringLiteral("crash.msg.begun") << QStringLiteral("hang.msg.begun") << QStringLiteral("hang.msg.started");
+    expected.sort();
+    Click();
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_EQ(Messages().back(), Done(1, 2));
+    EXPECT_EQ(planted.Changed(), std::vector<std::string>{}) << (beside ? "beside the messages" : "to a folder");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name), expected)
+        << "the converters' own temporary files went";
+    ExpectIdle();
+  }
 }
 
 // With two converters, one held by a slow message while the other finishes the rest, the

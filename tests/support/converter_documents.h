@@ -15,11 +15,13 @@
 
 namespace quorlin::testing {
 
-// The RTF document the converter builds from `text`, without the output's closing CR LF.
+// The RTF document the converter builds from `text` on the default page (Letter), without
+// the output's closing CR LF.
 inline std::string PlainTextDocument(std::u16string_view text, std::string_view opening = {}) {
   std::vector<std::uint8_t> bytes;
   VectorSink sink(bytes);
-  WritePlainTextAsRtf(text, sink, opening);
+  const PageLayout letter;
+  WritePlainTextAsRtf(text, sink, opening, &letter);
   return std::string(bytes.begin(), bytes.end());
 }
 

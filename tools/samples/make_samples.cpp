@@ -1,8 +1,12 @@
 // Writes the sample messages that ship in the "Samples" folder beside the program (their
 // content is in msgwriter/samples.cpp). With --slow it writes instead one message whose
 // HTML body of the given size keeps a converter busy for seconds, for the window checks
-// that show a run waiting on a slow message (tools/box_screenshots.sh).
+// that show a run waiting on a slow message (tools/box_screenshots.sh). With --far-directory
+// it writes the plain sample laid out with its directory past the given number of
+// kilobytes, as a message saved with large attachments may be (the install check's
+// message type must still know it).
 // Usage: make_samples <folder> | make_samples --slow <file> <megabytes>
+//        | make_samples --far-directory <file> <kilobytes>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -54,8 +58,23 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (argc == 4 && std::string(argv[1]) == "--far-directory") {
+    const int kilobytes = std::atoi(argv[3]);
+    msgwriter::CfbOptions layout;
+    layout.min_fat_sectors = static_cast<std::uint32_t>(kilobytes) * 2;  // 512-byte sectors before the directory
+    std::vector<std::uint8_t> bytes;
+    for (const msgwriter::SampleMessage& sample : msgwriter::SampleMessages(layout))
+      if (sample.file_name == "Plain message.msg") bytes = sample.bytes;
+    if (kilobytes < 1 || kilobytes > 65536 || bytes.empty() || !WriteFile(argv[2], bytes)) {
+      std::fprintf(stderr, "make_samples: cannot write %s\n", argv[2]);
+      return 1;
+    }
+    return 0;
+  }
   if (argc != 2) {
-    std::fprintf(stderr, "Usage: make_samples <folder> | make_samples --slow <file> <megabytes>\n");
+    std::fprintf(stderr,
+                 "Usage: make_samples <folder> | make_samples --slow <file> <megabytes> | make_samples "
+                 "--far-directory <file> <kilobytes>\n");
     return 2;
   }
   const std::filesystem::path folder = argv[1];
