@@ -189,16 +189,24 @@ def set_paper(doc, paper):
     styles = doc.getStyleFamilies().getByName("PageStyles")
     for index in range(styles.getCount()):
         style = styles.getByIndex(index)
-        landscape = style.IsLandscape
+        # Read in one call and written in one, margins before the size: each call costs.
+        values = style.getPropertyValues(PAPER_READ)
+        landscape, margins, now = values[0], values[1:5], values[5]
         size = uno.createUnoStruct("com.sun.star.awt.Size")
         size.Width, size.Height = (max(width, height), min(width, height)) if landscape else (width, height)
+        names = []
+        changed = []
         # Margins no more than a quarter of the side each, so the text keeps half the page.
-        for first, second, side in (("LeftMargin", "RightMargin", size.Width),
-                                    ("TopMargin", "BottomMargin", size.Height)):
-            for name in (first, second):
-                if style.getPropertyValue(name) > side // 4:
-                    style.setPropertyValue(name, side // 4)
-        style.Size = size
+        for name, margin in zip(PAPER_READ[1:5], margins):
+            side = size.Width if name in ("LeftMargin", "RightMargin") else size.Height
+            if margin > side // 4:
+                names.append(name)
+                changed.append(side // 4)
+        if names or now.Width != size.Width or now.Height != size.Height:
+            style.setPropertyValues(tuple(names) + ("Size",), tuple(changed) + (size,))
+
+
+PAPER_READ = ("IsLandscape", "LeftMargin", "RightMargin", "TopMargin", "BottomMargin", "Size")
 
 
 # What the loaded document is mended with before it is stored as PDF, so that nothing the
