@@ -187,8 +187,8 @@ def set_paper(doc, paper):
     if width <= 0 or height <= 0:
         return
     styles = doc.getStyleFamilies().getByName("PageStyles")
-    for index in range(styles.getCount()):
-        style = styles.getByIndex(index)
+    for name in page_styles_in_use(doc, styles):
+        style = styles.getByName(name)
         # Read in one call and written in one, margins before the size: each call costs.
         values = style.getPropertyValues(PAPER_READ)
         landscape, margins, now = values[0], values[1:5], values[5]
@@ -207,6 +207,22 @@ def set_paper(doc, paper):
 
 
 PAPER_READ = ("IsLandscape", "LeftMargin", "RightMargin", "TopMargin", "BottomMargin", "Size")
+# The page styles every Writer document has; an imported document's own pages (its sections)
+# get styles of other names. Each style costs calls to the office, so the unused ones are left.
+BUILT_IN_PAGE_STYLES = frozenset(("Standard", "First Page", "Left Page", "Right Page", "Envelope", "Index",
+                                  "HTML", "Footnote", "Endnote", "Landscape"))
+
+
+def page_styles_in_use(doc, styles):
+    """The page styles the document's pages can have: the one its text begins on and every
+    style its import made; the office's built-in styles that nothing uses are left out."""
+    names = {name for name in styles.getElementNames() if name not in BUILT_IN_PAGE_STYLES}
+    try:
+        first = doc.getText().createTextCursor().getPropertyValue("PageStyleName")
+    except Exception:
+        first = ""
+    names.add(first if first and styles.hasByName(first) else "Standard")
+    return sorted(names)
 
 
 # What the loaded document is mended with before it is stored as PDF, so that nothing the

@@ -33,7 +33,7 @@ class StandInTest : public ::testing::Test {
               "echo start >> " + pdf_testing::Quote(tree.Path("starts")) +
                   "\n"
                   "printf 'ready\\0\\0'\n"
-                  "while IFS= read -r -d '' doc && IFS= read -r -d '' pdf; do\n"
+                  "while IFS= read -r -d '' doc && IFS= read -r -d '' pdf && IFS= read -r -d '' paper; do\n"
                   "  case \"$doc\" in\n"
                   "    *hang*) sleep 600 ;;\n"
                   "    *crash*) kill -SEGV $$ ;;\n"
