@@ -966,9 +966,17 @@ TEST_F(ConvertCommandTest, AKilledPdfRunLeavesNoOfficeConverterSocketOrRendererF
     ::_exit(127);
   }
   ASSERT_GT(program, 0);
+  // Waits until `done` holds at two looks a tenth of a second apart: a look at /proc can miss a
+  // process that is forking or exiting, and the bridge's tidy-up forks a helper of its own.
   const auto waitFor = [](const std::function<bool()>& done) {
-    for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return done();
+    for (int i = 0; i < 2000; ++i) {
+      if (done()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (done()) return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
   };
   // Killed once the first PDF is written, while the next ones are rendered.
   const bool rendering = waitFor([&] { return !QDir(out).entryList({QStringLiteral("*.pdf")}, QDir::Files).isEmpty(); });

@@ -182,7 +182,8 @@ TEST_F(ArchiverTest, LinksToFilesBesideTheDocumentLeadToTheCarriedFiles) {
           "<< /Type /Annot /Subtype /Link /Rect [10 10 60 20] /Border [0 0 0] /A << /S /URI /URI (" + uri + ") >> >>")));
     }
     QPDFPageDocumentHelper(pdf).getAllPages().at(0).getObjectHandle().replaceKey("/Annots", annotations);
-    QPDFWriter writer(pdf, tree.Path("linked.pdf").c_str());
+    const std::string linked = tree.Path("linked.pdf");  // the writer keeps the name's pointer
+    QPDFWriter writer(pdf, linked.c_str());
     writer.write();
   }
   in.renderedPdf = tree.Path("linked.pdf");
