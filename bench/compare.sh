@@ -76,12 +76,18 @@ done
 cp "${originals[@]}" "$work/few/"
 count=$(find "$work/messages" -name '*.msg' | wc -l)
 
-# Seconds a command takes, its output thrown away; $work/out emptied first. How many files
-# the run left in $work/out is kept in $work/made, so a run that made nothing cannot pass
-# for a fast one.
+# Seconds a command takes, its output thrown away. Each run writes into a new, empty
+# $work/out (the one before is moved aside and removed only at the end): on ext4, files
+# made just after thousands were removed cost several times as much (the allocator scans
+# the recently freed inodes), which would charge one build for the other's clean-up. How
+# many files the run left in $work/out is kept in $work/made, so a run that made nothing
+# cannot pass for a fast one.
+
 seconds() {
   [ -x "$1" ] || { echo "compare.sh: no program at $1" >&2; exit 1; }
-  rm -rf "$work/out"; mkdir -p "$work/out"
+  mkdir -p "$work/done"
+  [ -e "$work/out" ] && mv "$work/out" "$work/done/$(date +%s%N)"
+  mkdir -p "$work/out"
   local start end
   start=$(date +%s.%N)
   "$@" >/dev/null 2>&1 || true
@@ -101,7 +107,9 @@ timed() {  # name command...
 # "user+system wall" seconds of Quorlin run once per message of $work/few, 5 times over.
 converter_loop() {
   local quorlin=$1 f
-  rm -rf "$work/out"; mkdir -p "$work/out"
+  mkdir -p "$work/done"
+  [ -e "$work/out" ] && mv "$work/out" "$work/done/$(date +%s%N)"
+  mkdir -p "$work/out"
   local TIMEFORMAT='%U %S %R'
   { time (for r in 1 2 3 4 5; do for f in "$work"/few/*.msg; do
       "$quorlin" "$f" "$work/out/$r-${f##*/}.doc" >/dev/null 2>&1 || true; done; done) ; } 2>&1 | tail -n1
