@@ -80,6 +80,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -91,6 +92,29 @@ inline constexpr char kJournalFolder = 'd';
 inline constexpr char kJournalFile = 'f';
 inline constexpr char kJournalTemporary = 't';
 inline constexpr std::size_t kJournalIdDigits = 16;
+
+// One identity field of a journal entry (a device or an inode): `value` as kJournalIdDigits
+// lower-case hex digits. Both touch only the characters they are given, so a signal
+// handler may call them. JournalIdFrom reads exactly kJournalIdDigits characters of `text`
+// and is false when one of them is not such a digit.
+inline std::array<char, kJournalIdDigits> JournalIdText(std::uint64_t value) {
+  std::array<char, kJournalIdDigits> digits{};
+  for (std::size_t i = kJournalIdDigits; i-- > 0; value >>= 4) digits[i] = "0123456789abcdef"[value & 0xF];
+  return digits;
+}
+
+inline bool JournalIdFrom(const char* text, std::uint64_t& value) {
+  value = 0;
+  for (std::size_t i = 0; i < kJournalIdDigits; ++i) {
+    const char c = text[i];
+    int digit = 0;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else return false;
+    value = value << 4 | static_cast<std::uint64_t>(digit);
+  }
+  return true;
+}
 
 inline constexpr std::size_t kMostFieldBytes = 64 * 1024;
 inline constexpr std::size_t kMostNotices = 64;

@@ -14,7 +14,7 @@ namespace lorvane_pdf {
 // A file the PDF carries and the file name (UTF-8) the document's links give it.
 struct CarriedFile {
   std::string linkedAs;
-  QPDFObjectHandle fileSpec;  // its file specification in the PDF
+  QPDFObjectHandle fileSpec;  // its file entry (/Type /Filespec) in the PDF
 };
 
 // Each link annotation whose action is a "file:" URI becomes a file-attachment annotation

@@ -30,18 +30,6 @@ struct Entry {
   std::vector<std::string> names;  // below the document's folder, at least one
 };
 
-bool ReadHex(std::string_view text, std::uint64_t& value) {
-  value = 0;
-  for (const char c : text) {
-    int digit = 0;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else return false;
-    value = value << 4 | static_cast<std::uint64_t>(digit);
-  }
-  return true;
-}
-
 // The names of `path` below `folder`, when it lies in the place a job writes to: directly
 // in the folder, or anywhere below one of its " attachments" folders; none otherwise.
 std::vector<std::string> NamesBelow(const fs::path& folder, const fs::path& path) {
@@ -86,7 +74,8 @@ std::vector<Entry> ReadEntries(int fd, const fs::path& folder) {
     if (read.kind != protocol::kJournalFolder && read.kind != protocol::kJournalFile &&
         read.kind != protocol::kJournalTemporary)
       continue;
-    if (!ReadHex(entry.substr(1, kIdDigits), read.device) || !ReadHex(entry.substr(1 + kIdDigits, kIdDigits), read.inode))
+    if (!protocol::JournalIdFrom(entry.data() + 1, read.device) ||
+        !protocol::JournalIdFrom(entry.data() + 1 + kIdDigits, read.inode))
       continue;
     read.names = NamesBelow(folder, fs::path(std::string(entry.substr(1 + 2 * kIdDigits))));
     if (!read.names.empty()) entries.push_back(std::move(read));

@@ -37,22 +37,9 @@ std::string JournalError(const std::string& what) {
   return "cannot keep the conversion's journal" + what + ": " + std::strerror(errno);
 }
 
-void AppendHex(std::string& text, std::uint64_t value) {
-  for (int shift = 4 * (static_cast<int>(protocol::kJournalIdDigits) - 1); shift >= 0; shift -= 4)
-    text += "0123456789abcdef"[(value >> shift) & 0xF];
-}
-
-bool ReadHex(const char* text, std::uint64_t& value) {
-  value = 0;
-  for (std::size_t i = 0; i < protocol::kJournalIdDigits; ++i) {
-    const char c = text[i];
-    int digit = 0;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else return false;
-    value = value << 4 | static_cast<std::uint64_t>(digit);
-  }
-  return true;
+void AppendId(std::string& text, std::uint64_t value) {
+  const auto digits = protocol::JournalIdText(value);
+  text.append(digits.data(), digits.size());
 }
 
 // Calls `each(kind, identity, path)` for every whole entry of the journal.
@@ -71,8 +58,8 @@ void ForEachEntry(Each each) {
     for (std::size_t i = 0; i < held; ++i) {
       if (buffer[i] != '\0') continue;
       FileIdentity identity;
-      if (i > start + 1 + kIdBytes && ReadHex(buffer + start + 1, identity.device) &&
-          ReadHex(buffer + start + 1 + protocol::kJournalIdDigits, identity.inode))
+      if (i > start + 1 + kIdBytes && protocol::JournalIdFrom(buffer + start + 1, identity.device) &&
+          protocol::JournalIdFrom(buffer + start + 1 + protocol::kJournalIdDigits, identity.inode))
         each(buffer[start], identity, buffer + start + 1 + kIdBytes);
       start = i + 1;
     }
@@ -97,8 +84,8 @@ void Write(char kind, const fs::path& path, const FileIdentity& made) {
   fs::path absolute = fs::absolute(path, error);
   if (error) absolute = path;
   std::string entry(1, kind);
-  AppendHex(entry, made.device);
-  AppendHex(entry, made.inode);
+  AppendId(entry, made.device);
+  AppendId(entry, made.inode);
   entry += absolute.native();
   if (absolute.native().size() >= kMostPath)
     throw IoError("cannot save \"" + path.string() + "\": its path is too long");

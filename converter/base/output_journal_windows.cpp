@@ -53,19 +53,6 @@ bool StillIs(const std::wstring& path, const FileIdentity& made) {
   return same;
 }
 
-bool ReadHex(const std::string& text, std::size_t at, std::uint64_t& value) {
-  value = 0;
-  for (std::size_t i = 0; i < kIdDigits; ++i) {
-    const char c = text[at + i];
-    int digit = 0;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else return false;
-    value = value << 4 | static_cast<std::uint64_t>(digit);
-  }
-  return true;
-}
-
 // Calls `each(kind, identity, path)` for every whole entry of the journal.
 template <typename Each>
 void ForEachEntry(Each each) {
@@ -79,16 +66,16 @@ void ForEachEntry(Each each) {
   for (std::size_t i = 0; i < all.size(); ++i) {
     if (all[i] != '\0') continue;
     FileIdentity identity;
-    if (i > begin + 1 + 2 * kIdDigits && ReadHex(all, begin + 1, identity.device) &&
-        ReadHex(all, begin + 1 + kIdDigits, identity.inode))
+    if (i > begin + 1 + 2 * kIdDigits && protocol::JournalIdFrom(all.data() + begin + 1, identity.device) &&
+        protocol::JournalIdFrom(all.data() + begin + 1 + kIdDigits, identity.inode))
       each(all[begin], identity, Wide(all.substr(begin + 1 + 2 * kIdDigits, i - begin - 1 - 2 * kIdDigits)));
     begin = i + 1;
   }
 }
 
-void AppendHex(std::string& text, std::uint64_t value) {
-  for (int shift = 4 * (static_cast<int>(kIdDigits) - 1); shift >= 0; shift -= 4)
-    text += "0123456789abcdef"[(value >> shift) & 0xF];
+void AppendId(std::string& text, std::uint64_t value) {
+  const auto digits = protocol::JournalIdText(value);
+  text.append(digits.data(), digits.size());
 }
 
 void Write(char kind, const fs::path& path, const FileIdentity& made) {
@@ -99,8 +86,8 @@ void Write(char kind, const fs::path& path, const FileIdentity& made) {
   const std::string utf8 = Utf8Of(absolute);
   if (utf8.size() >= kMostPath) throw IoError("cannot save \"" + Utf8Of(path) + "\": its path is too long");
   std::string entry(1, kind);
-  AppendHex(entry, made.device);
-  AppendHex(entry, made.inode);
+  AppendId(entry, made.device);
+  AppendId(entry, made.inode);
   entry += utf8;
   entry += '\0';
   journal_state = 2;
