@@ -177,7 +177,7 @@ def connect(pipe, office):
 
 
 def set_paper(doc, paper):
-    """Gives every page style of the loaded document the paper `paper` ("WIDTH HEIGHT" in
+    """Gives the page styles the loaded document uses the paper `paper` ("WIDTH HEIGHT" in
     hundredths of a millimetre), turned to landscape where the style is, its margins kept
     and narrowed only where the page would leave no room for text."""
     try:
@@ -217,12 +217,18 @@ def page_styles_in_use(doc, styles):
     """The page styles the document's pages can have: the one its text begins on and every
     style its import made; the office's built-in styles that nothing uses are left out."""
     names = {name for name in styles.getElementNames() if name not in BUILT_IN_PAGE_STYLES}
+    names.add(first_page_style(doc, styles))
+    return sorted(names)
+
+
+def first_page_style(doc, styles):
+    """The name of the page style the document's text begins on ("Standard" when it names
+    none the document has)."""
     try:
         first = doc.getText().createTextCursor().getPropertyValue("PageStyleName")
     except Exception:
         first = ""
-    names.add(first if first and styles.hasByName(first) else "Standard")
-    return sorted(names)
+    return first if first and styles.hasByName(first) else "Standard"
 
 
 # What the loaded document is mended with before it is stored as PDF, so that nothing the
@@ -265,8 +271,8 @@ PAGE_SIZES = ("Width", "Height", "LeftMargin", "RightMargin", "TopMargin", "Bott
 def text_area(doc):
     """The width and height (1/100 mm) inside the margins, header and footer of the page
     style the document starts with."""
-    name = doc.Text.createTextCursor().PageStyleName
-    style = doc.StyleFamilies.getByName("PageStyles").getByName(name)
+    styles = doc.StyleFamilies.getByName("PageStyles")
+    style = styles.getByName(first_page_style(doc, styles))
     # One call for all of them: each call to the office costs.
     (page_width, page_height, left, right, top, bottom, header, header_height, footer,
      footer_height) = style.getPropertyValues(PAGE_SIZES)
