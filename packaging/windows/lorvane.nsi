@@ -121,6 +121,14 @@ Section "Uninstall"
   !include "${FILES}"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
+  ; The user's own programs folder, which a per-user installation may have been the
+  ; first to make, if nothing else is in it.
+  ${If} $MultiUser.InstallMode == CurrentUser
+    GetKnownFolderPath $0 {5CD7AEE2-2219-4A67-B85D-6C9CE15660CB}
+    StrCmp $0 "" 0 +2
+    StrCpy $0 "$LOCALAPPDATA\Programs"  ; where the installer put it then
+    RMDir "$0"
+  ${EndIf}
 
   Delete "$SMPROGRAMS\${NAME}.lnk"
 
