@@ -10,6 +10,8 @@
 #     program    lorvane.exe with Quorlin.exe inside           -> build-windows/
 #     setup      Lorvane-<version>-setup.exe and the portable .zip  -> build-windows/dist/
 #   tools/windows.sh env            prints the variables the cross builds use
+#   tools/windows.sh ready          succeeds when the toolchain is installed and the converter's
+#                                   libraries are built (what tools/test.sh asks)
 #
 # Each library is built once from `apt-get source` of the same version as the host's package
 # and installed below $LORVANE_WINDOWS_CACHE (default /var/cache/lorvane-windows) in a folder
@@ -241,18 +243,29 @@ qt_prefix() {
   built_prefix qt6-base "$qt_v" || { echo "tools/windows.sh: Qt is not built (step qt)" >&2; exit 1; }
 }
 
+step_ready() {
+  local p
+  for p in g++-mingw-w64-x86-64-posix wine64 googletest; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || return 1
+  done
+  (converter_prefixes) >/dev/null 2>&1
+}
+
 step_env() {
   echo "LORVANE_WINDOWS_PREFIXES=$(converter_prefixes):$(qt_prefix 2>/dev/null)"
   echo "CMAKE_TOOLCHAIN_FILE=$toolchain"
 }
 
-# Configures a cross build of the project in BUILD with the given options.
+# Configures a cross build of the project in BUILD with the given options (through ccache
+# where it is installed).
 configure() {
   local build=$1; shift
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   LORVANE_WINDOWS_PREFIXES=$prefixes cmake -S "$repo" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DLORVANE_WINDOWS_PREFIXES="$prefixes" \
     -DCMAKE_BUILD_TYPE=Release -DLORVANE_WERROR=ON -DLORVANE_BENCH=OFF \
-    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@" >/dev/null
+    "${launcher[@]}" "$@" >/dev/null
 }
 
 # Quorlin.exe and the converter's tests, no Qt.
@@ -360,7 +373,7 @@ steps=("$@")
 ((${#steps[@]})) || steps=(packages libs qt)
 for s in "${steps[@]}"; do
   case $s in
-    packages|libs|qt|converter|setup|env) "step_$s" ;;
+    packages|libs|qt|converter|setup|env|ready) "step_$s" ;;
     *) echo "tools/windows.sh: unknown step '$s'" >&2; exit 2 ;;
   esac
 done
