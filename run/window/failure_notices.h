@@ -29,8 +29,7 @@ class FailureNotices {
   void Stopped() { ++stopped_; }
   // Shows the failure box, or only collects the failure once the user asked for that.
   void Failed(const QString& source, const QString& reason);
-  // Whether failures are only collected from now on.
-  bool Collecting() const { return collecting_; }
+  // Failures are only collected from now on.
   void Collect() { collecting_ = true; }
 
   // The closing box. `folder`, when not empty, is offered with "Open Folder"; returns true
