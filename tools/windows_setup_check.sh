@@ -5,7 +5,8 @@
 # "Open with" for .msg files and leaves the default of the mail program already there; the
 # installed program's own install check passes; the uninstaller then removes the files, the
 # shortcut, every registry entry it made and the user's settings, and leaves the mail
-# program's entries and everything else on the drive as they were. Prints each check and
+# program's entries, a file of the user's in the program's folder and everything else on
+# the drive as they were. The same again for all users into a folder given with /D=. Prints each check and
 # "N checks, M failed"; exits 1 when any failed.
 #
 #   tools/windows_setup_check.sh [SETUP_EXE] [PORTABLE_ZIP]
@@ -86,24 +87,30 @@ wine reg add 'HKLM\Software\Classes\.msg\OpenWithProgids' /v Mailer.Message /t R
 wine reg add 'HKLM\Software\Classes\Mailer.Message\shell\open\command' /ve /d 'mailer.exe "%1"' /f >/dev/null 2>&1
 wineserver -w
 
-for mode in AllUsers CurrentUser; do
+# For all users, for the current user, and for all users into a folder of one's own.
+for run in AllUsers CurrentUser "AllUsers /D=C:\Apps\Lorvane"; do
+  mode=${run%% *}; folder=""
+  [ "$run" = "$mode" ] || folder=${run#*/D=}
   if [ $mode = AllUsers ]; then hive=HKLM; programs_value="Common Programs"; programs_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
   else hive=HKCU; programs_value=Programs; programs_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'; fi
   classes="$hive\\Software\\Classes"
   uninstall_key="$hive\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lorvane"
-  echo "== setup /S /$mode"
+  echo "== setup /S /$run"
+  # The folder given is in one the user has already.
+  [ -z "$folder" ] || mkdir -p "$(dirname "$(unix_path "$folder")")"
   wineserver -w
-  before=$work/before-$mode.txt
+  before=$work/before.txt
   drive_listing >"$before"
-  check "the setup program installs silently (/S /$mode) and ends with status 0" \
-    wine "$setup" /S /$mode
+  check "the setup program installs silently (/S /$run) and ends with status 0" \
+    wine "$setup" /S /$mode ${folder:+"/D=$folder"}
   wineserver -w
 
   where=$(reg_value "$uninstall_key" InstallLocation || true)
   check "Apps & features lists Lorvane in $hive with its folder ($where)" test -n "$where"
   [ -n "$where" ] || continue
   installed=$(unix_path "$where")
-  if [ $mode = AllUsers ]; then check "installed below Program Files" grep -q 'Program Files' <<<"$where"
+  if [ -n "$folder" ]; then check "installed in the folder given with /D" test "$where" = "$folder"
+  elif [ $mode = AllUsers ]; then check "installed below Program Files" grep -q 'Program Files' <<<"$where"
   else check "installed below the user's own programs folder" grep -qi 'AppData.Local.Programs' <<<"$where"; fi
   (cd "$installed" && find . -type f -printf '%P\n' | LC_ALL=C sort) >"$work/installed.txt"
   check "the installed files are the .zip's ones ($(wc -l <"$expected")) and uninstall.exe" \
@@ -133,13 +140,13 @@ for mode in AllUsers CurrentUser; do
   # The settings the program keeps, as a run leaves them, for the uninstaller to remove.
   wine reg add 'HKCU\Software\Kestrane\Lorvane' /v OutputFolder /d 'C:\users\x\Desktop' /f >/dev/null 2>&1
   # A file of the user's in the program's folder is not the uninstaller's to delete.
-  [ $mode = AllUsers ] && echo "mine" >"$installed/notes.txt"
+  [ "$run" = AllUsers ] && echo "mine" >"$installed/notes.txt"
 
   echo "== uninstall /S /$mode"
   check "the uninstaller runs silently and ends with status 0" \
     wine "$installed/uninstall.exe" /S /$mode
   wineserver -w
-  if [ $mode = AllUsers ]; then
+  if [ "$run" = AllUsers ]; then
     check "the uninstaller removed every file it installed and kept the user's own" \
       test "$(cd "$installed" && find . -mindepth 1 -printf '%P\n')" = notes.txt
     rm -rf "$installed"

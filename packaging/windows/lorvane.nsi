@@ -66,7 +66,11 @@ VIAddVersionKey "LegalCopyright" "Copyright 2026 ${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "English"
 
 Function .onInit
+  ; A folder given with /D= stands: MultiUser would put the mode's own in its place.
+  StrCpy $0 $INSTDIR
   !insertmacro MULTIUSER_INIT
+  StrCmp $0 "" +2
+  StrCpy $INSTDIR $0
 FunctionEnd
 
 Function un.onInit
