@@ -282,15 +282,16 @@ step_converter() {
 program_folder() {
   local exe
   if [ -n "${LORVANE_WINDOWS_PROGRAM:-}" ]; then echo "$LORVANE_WINDOWS_PROGRAM"; return; fi
+  [ -f "$repo/build-windows/app/lorvane.exe" ] && { echo "$repo/build-windows/app"; return; }
   exe=$(find "$repo/build-windows" -maxdepth 2 -name lorvane.exe -print -quit 2>/dev/null || true)
   [ -n "$exe" ] || { echo "tools/windows.sh: no lorvane.exe in build-windows/ (step program)" >&2; exit 1; }
   dirname "$exe"
 }
 
 # stage_program FROM TO: what the setup program and the .zip carry, taken from the
-# program's folder: lorvane.exe, the DLLs beside it, each folder of DLLs alone (Qt's
-# plugins), the Samples, the pointer and icon files and qt.conf; not what the build
-# left there (objects, CMake's files).
+# program's folder: lorvane.exe, lorvane.com (the same program for a console) where there
+# is one, the DLLs beside them, each folder of DLLs alone (Qt's plugins), the Samples, the
+# pointer and icon files and qt.conf; not what the build left there (objects, CMake's files).
 stage_program() {
   local from=$1 to=$2 f name missing=()
   for f in lorvane.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll; do
@@ -305,7 +306,7 @@ stage_program() {
     name=$(basename "$f")
     if [ -f "$f" ]; then
       case ${name,,} in
-        lorvane.exe|*.dll|*.ico|*.cur|qt.conf) cp -p "$f" "$to/" ;;
+        lorvane.exe|lorvane.com|*.dll|*.ico|*.cur|qt.conf) cp -p "$f" "$to/" ;;
       esac
     elif [ "$name" = Samples ]; then
       cp -rp "$f" "$to/"
