@@ -139,6 +139,16 @@ for run in AllUsers CurrentUser "AllUsers /D=C:\Apps\Lorvane"; do
 
   # The settings the program keeps, as a run leaves them, for the uninstaller to remove.
   wine reg add 'HKCU\Software\Kestrane\Lorvane' /v OutputFolder /d 'C:\users\x\Desktop' /f >/dev/null 2>&1
+  if [ "$run" = CurrentUser ]; then
+    check "installing again over it ends with status 0" wine "$setup" /S /$mode
+    wineserver -w
+    check "installing again keeps the user's settings" \
+      reg_value 'HKCU\Software\Kestrane\Lorvane' OutputFolder
+    check "installing again leaves the .zip's files and uninstall.exe, no more" \
+      diff <(LC_ALL=C sort "$expected" <(echo uninstall.exe)) <(cd "$installed" && find . -type f -printf '%P\n' | LC_ALL=C sort)
+    check "installing again leaves one Start-menu entry and the uninstall entry" \
+      test -f "$lnk" -a "$(reg_value "$uninstall_key" InstallLocation)" = "$where"
+  fi
   # A file of the user's in the program's folder is not the uninstaller's to delete.
   [ "$run" = AllUsers ] && echo "mine" >"$installed/notes.txt"
 

@@ -11,7 +11,8 @@
 ; Start-menu entry and offers Lorvane in "Open with" for .msg files: the type's own default
 ; (the user's mail program) is never changed. Its uninstaller removes exactly the files it
 ; installed, every registry entry it made and the settings the program kept for the user
-; who removes it.
+; who removes it. An earlier installation in the same mode is first removed by its own
+; uninstaller (so no file of another version stays behind), keeping the user's settings.
 
 Unicode true
 Target amd64-unicode
@@ -84,6 +85,15 @@ FunctionEnd
 
 Section "Lorvane" SecMain
   SectionIn RO
+  ; An installation already there in this mode is removed first by its own uninstaller,
+  ; which knows its files (another version's may differ), keeping the user's settings.
+  ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R0 != ""
+  ${AndIf} ${FileExists} "$R0\uninstall.exe"
+    ExecWait '"$R0\uninstall.exe" /S /$MultiUser.InstallMode /KeepSettings _?=$R0'
+    Delete "$R0\uninstall.exe"
+    RMDir "$R0"
+  ${EndIf}
   SetOutPath "$INSTDIR"
   File /r "${STAGE}/*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -145,9 +155,15 @@ Section "Uninstall"
   DeleteRegKey SHCTX "${APP_PATHS_KEY}"
   !insertmacro NotifyAssociations
 
-  ; The settings the program kept (window, folders, options) for this user.
-  DeleteRegKey HKCU "${SETTINGS_KEY}"
-  DeleteRegKey /ifempty HKCU "Software\Kestrane"
+  ; The settings the program kept (window, folders, options) for this user, unless a
+  ; new installation is taking this one's place.
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/KeepSettings" $R1
+  ${If} ${Errors}
+    DeleteRegKey HKCU "${SETTINGS_KEY}"
+    DeleteRegKey /ifempty HKCU "Software\Kestrane"
+  ${EndIf}
 
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 SectionEnd
