@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "pdf/bridge_script.h"
+#include "pdf/bridge_words.h"
 #include "pdf/office_location.h"
 #include "pdf/office_pipes.h"
 #include "pdf/output_file.h"
@@ -143,7 +144,7 @@ bool PdfRenderer::Start(std::string& failure) {
   std::string word;
   std::string reason;
   const Answer answer = ReadAnswer(Clock::now() + settings_.startLimit, word, reason);
-  if (answer == Answer::kAnswer && word == "ready") return true;
+  if (answer == Answer::kAnswer && word == bridge_word::kReady) return true;
   const std::string how = EndOffice();
   if (cancelled_) {
     failure = kStopped;
@@ -178,14 +179,14 @@ bool PdfRenderer::Render(const std::string& document, const std::string& pdf, st
   std::string word;
   std::string reason;
   const Answer answer = WriteAll(child_.Input(), request) ? ReadAnswer(deadline, word, reason) : Answer::kEnded;
-  if (answer == Answer::kAnswer && word == "ok") {
+  if (answer == Answer::kAnswer && word == bridge_word::kOk) {
     if (!StartsLikePdf(out)) {
       failure = "LibreOffice made no PDF of the document";
       return false;
     }
     return MoveFile(out, pdf, failure);
   }
-  if (answer == Answer::kAnswer && word == "failed" && !cancelled_) {
+  if (answer == Answer::kAnswer && word == bridge_word::kFailed && !cancelled_) {
     ::unlink(out.c_str());
     failure = "LibreOffice could not make a PDF of the document: " + reason;
     return false;
@@ -197,7 +198,7 @@ bool PdfRenderer::Render(const std::string& document, const std::string& pdf, st
   } else if (answer == Answer::kTimeOut) {
     failure = RenderTimeLimitReason(limit);
   } else {
-    const std::string said = word == "ended" ? reason : how;
+    const std::string said = word == bridge_word::kEnded ? reason : how;
     failure = "LibreOffice ended while making the PDF" + (said.empty() ? std::string() : " (" + said + ")");
   }
   return false;
