@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 namespace lorvane_pdf {
 
@@ -15,22 +16,13 @@ std::string WriteFailure(const std::string& target, std::error_code error, bool 
   return "cannot write " + target + ": " + std::strerror(error.value());
 }
 
-bool MoveFile(const std::string& from, const std::string& target, std::string& failure) {
-  if (::rename(from.c_str(), target.c_str()) == 0) return true;
-  if (errno != EXDEV) {
-    failure = "cannot write " + target + ": " + std::strerror(errno);
-    return false;
-  }
+void MoveFile(const std::string& from, const std::string& target) {
+  if (::rename(from.c_str(), target.c_str()) == 0) return;
+  if (errno != EXDEV) throw std::runtime_error("cannot write " + target + ": " + std::strerror(errno));
   quorlin::AtomicFile output(target, kOutputFileWay);
-  if (const std::error_code error = output.Open()) {
-    failure = WriteFailure(target, error, true);
-    return false;
-  }
+  if (const std::error_code error = output.Open()) throw std::runtime_error(WriteFailure(target, error, true));
   std::FILE* input = std::fopen(from.c_str(), "rb");
-  if (!input) {
-    failure = "cannot read " + from + ": " + std::strerror(errno);
-    return false;
-  }
+  if (!input) throw std::runtime_error("cannot read " + from + ": " + std::strerror(errno));
   char buffer[65536];
   std::size_t n;
   bool ok = true;
@@ -39,16 +31,9 @@ bool MoveFile(const std::string& from, const std::string& target, std::string& f
   }
   ok = ok && !std::ferror(input);
   std::fclose(input);
-  if (!ok) {
-    failure = "cannot write " + target + ": " + std::strerror(errno);
-    return false;
-  }
-  if (const std::error_code error = output.Replace()) {
-    failure = WriteFailure(target, error);
-    return false;
-  }
+  if (!ok) throw std::runtime_error("cannot write " + target + ": " + std::strerror(errno));
+  if (const std::error_code error = output.Replace()) throw std::runtime_error(WriteFailure(target, error));
   ::unlink(from.c_str());
-  return true;
 }
 
 }  // namespace lorvane_pdf

@@ -21,7 +21,8 @@ inline constexpr quorlin::AtomicFileWay kOutputFileWay{.journaled = false, .priv
 std::string WriteFailure(const std::string& target, std::error_code error, bool opening = false);
 
 // Moves a complete file to `target`, replacing a regular file there: a rename, or a copy
-// through the writer when the two are on different file systems.
-bool MoveFile(const std::string& from, const std::string& target, std::string& failure);
+// through the writer when the two are on different file systems. Throws
+// std::runtime_error with the reason when it cannot; the target is then as it was.
+void MoveFile(const std::string& from, const std::string& target);
 
 }  // namespace lorvane_pdf

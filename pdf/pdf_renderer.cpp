@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include "pdf/bridge_script.h"
 #include "pdf/bridge_words.h"
@@ -101,7 +102,12 @@ bool PdfRenderer::Start(std::string& failure) {
     return false;
   }
   std::vector<std::string> arguments = settings_.bridge;
-  if (folder_.Path().empty() && !folder_.Make(settings_.temporaryParent, "lorvane-pdf-", failure)) return false;
+  try {
+    if (folder_.Path().empty()) folder_.Make(settings_.temporaryParent, "lorvane-pdf-");
+  } catch (const std::runtime_error& refused) {
+    failure = refused.what();
+    return false;
+  }
   const std::string root = folder_.Path();
   if (arguments.empty()) {
     const std::string python = CachedUnoPython(office);
@@ -134,8 +140,10 @@ bool PdfRenderer::Start(std::string& failure) {
       failure = kStopped;
       return false;
     }
-    if (!child_.Start(arguments, environment, settings_.memoryLimit, failure, true)) {
-      failure = "LibreOffice could not start: " + failure;
+    try {
+      child_.Start(arguments, environment, settings_.memoryLimit, true);
+    } catch (const std::runtime_error& refused) {
+      failure = std::string("LibreOffice could not start: ") + refused.what();
       return false;
     }
   }
@@ -184,7 +192,13 @@ bool PdfRenderer::Render(const std::string& document, const std::string& pdf, st
       failure = "LibreOffice made no PDF of the document";
       return false;
     }
-    return MoveFile(out, pdf, failure);
+    try {
+      MoveFile(out, pdf);
+    } catch (const std::runtime_error& refused) {
+      failure = refused.what();
+      return false;
+    }
+    return true;
   }
   if (answer == Answer::kAnswer && word == bridge_word::kFailed && !cancelled_) {
     ::unlink(out.c_str());

@@ -147,6 +147,19 @@ TEST_F(StandInTest, WhatCannotStartFailsWithOneSentence) {
   EXPECT_EQ(failure, "LibreOffice could not start: No such file or directory");
   EXPECT_FALSE(renderer.Render(tree.Path("missing.doc"), tree.Path("a.pdf"), 5s, failure));
   EXPECT_THAT(failure, HasSubstr("cannot read " + tree.Path("missing.doc")));
+
+  // No private folder can be made: nothing starts. A PDF made but not movable to its
+  // target: that document fails and the renderer stays.
+  RendererSettings homeless = settings;
+  homeless.temporaryParent = tree.Path("no-such-folder");
+  PdfRenderer nowhere(homeless);
+  EXPECT_FALSE(nowhere.Start(failure));
+  EXPECT_EQ(failure, "cannot make a temporary folder in " + tree.Path("no-such-folder") + ": No such file or directory");
+  PdfRenderer working(settings);
+  EXPECT_FALSE(working.Render(tree.Path("a.doc"), tree.Path("gone/a.pdf"), 5s, failure));
+  EXPECT_EQ(failure, "cannot write " + tree.Path("gone/a.pdf") + ": No such file or directory");
+  ASSERT_TRUE(working.Render(tree.Path("a.doc"), tree.Path("a.pdf"), 5s, failure)) << failure;
+  EXPECT_EQ(Starts(), 1);
 }
 
 }  // namespace
