@@ -355,16 +355,16 @@ TEST_F(SaveAttachmentsTest, EmbeddedMessagesBecomeDocumentsAsDeepAsTheyNest) {
   EXPECT_TRUE(own.saved.empty());
   std::vector<fs::path> made;
   for (const DescribedDocument& document : own.embedded) made.push_back(document.path);
-  EXPECT_EQ(made, (std::vector<fs::path>{Folder() / "Re: plan_budget.doc", Folder() / "Re: plan_budget (2).doc",
+  EXPECT_EQ(made, (std::vector<fs::path>{Folder() / (re + ".doc"), Folder() / (re + " (2).doc"),
                                          Folder() / "Forwarded.doc", Folder() / "Attachment 4.doc"}));
   const DescribedDocument& plan = own.embedded.front();
   EXPECT_EQ(plan.facts.subject, "Re: plan/budget");
-  EXPECT_EQ(plan.saved, std::vector<fs::path>{Folder() / "Re: plan_budget attachments/inner.txt"});
+  EXPECT_EQ(plan.saved, std::vector<fs::path>{Folder() / (re + " attachments") / "inner.txt"});
   ASSERT_EQ(plan.embedded.size(), 1u);
-  EXPECT_EQ(plan.embedded[0].path, Folder() / "Re: plan_budget attachments/Deeper.doc");
+  EXPECT_EQ(plan.embedded[0].path, Folder() / (re + " attachments") / "Deeper.doc");
   EXPECT_EQ(plan.embedded[0].facts.subject, "Deeper");
   EXPECT_EQ(plan.embedded[0].saved,
-            std::vector<fs::path>{Folder() / "Re: plan_budget attachments/Deeper attachments/deepest.txt"});
+            std::vector<fs::path>{Folder() / (re + " attachments") / "Deeper attachments" / "deepest.txt"});
   EXPECT_TRUE(plan.embedded[0].embedded.empty());
   EXPECT_TRUE(own.embedded[1].saved.empty() && own.embedded[1].embedded.empty());
 
