@@ -198,26 +198,26 @@ void Form1::BuildControls() {
   // "..." has no letter of its own: Alt+. presses it.
   PushButton9 = button("PushButton9", "&...", 6000, 300, 600, 345, Frame3);
   // Where the documents go below the output folder: beside the option it belongs to.
-  Check5 = Place(new QCheckBox(WithAccelerator(QStringLiteral("&Keep sub-folders"), letters), Frame5), "Check5",
-                 3960, 300, 3615, 255);
+  KeepFoldersCheck = Place(new QCheckBox(WithAccelerator(QStringLiteral("&Keep sub-folders"), letters), Frame5),
+                           "KeepFoldersCheck", 3960, 300, 3615, 255);
 
   // What the documents hold and what they are saved as, in a frame of their own.
   DocumentsFrame = Place(new QGroupBox(QStringLiteral("Documents"), this), "DocumentsFrame", 120,
                          kDocumentsFrameTop, 7800, documentsHeight);
-  Label1 = Place(new QLabel(WithAccelerator(QStringLiteral("&Name documents by:"), letters), DocumentsFrame), "Label1",
-                 240, nameRowTop + 60, 1830, 255);
-  Combo1 = Place(new QComboBox(DocumentsFrame), "Combo1", 2160, nameRowTop, 2400, 345);
-  Combo1->addItem(QStringLiteral("file name"), name_pattern::kFile);
-  Combo1->addItem(QStringLiteral("date and subject"), name_pattern::kDateSubject);
-  Label1->setBuddy(Combo1);
-  Label2 = Place(new QLabel(WithAccelerator(QStringLiteral("Sa&ve as:"), letters), DocumentsFrame), "Label2", 240,
-                 formatRowTop + 60, 1830, 255);
-  Combo2 = Place(new QComboBox(DocumentsFrame), "Combo2", 2160, formatRowTop, 3600, 345);
-  Combo2->addItem(QStringLiteral("RTF document (.doc)"), FormatWord(DocumentFormat::kDoc));
-  Combo2->addItem(QStringLiteral("PDF/A document (.pdf)"), FormatWord(DocumentFormat::kPdf));
-  Label2->setBuddy(Combo2);
-  PushButton10 = button("PushButton10", "A&bout", 6720, aboutTop, 1200, 345, this);
-  PushButton10->setShortcut(QKeySequence(Qt::Key_F1));
+  NameByLabel = Place(new QLabel(WithAccelerator(QStringLiteral("&Name documents by:"), letters), DocumentsFrame),
+                      "NameByLabel", 240, nameRowTop + 60, 1830, 255);
+  NameByCombo = Place(new QComboBox(DocumentsFrame), "NameByCombo", 2160, nameRowTop, 2400, 345);
+  NameByCombo->addItem(QStringLiteral("file name"), name_pattern::kFile);
+  NameByCombo->addItem(QStringLiteral("date and subject"), name_pattern::kDateSubject);
+  NameByLabel->setBuddy(NameByCombo);
+  SaveAsLabel = Place(new QLabel(WithAccelerator(QStringLiteral("Sa&ve as:"), letters), DocumentsFrame), "SaveAsLabel",
+                      240, formatRowTop + 60, 1830, 255);
+  SaveAsCombo = Place(new QComboBox(DocumentsFrame), "SaveAsCombo", 2160, formatRowTop, 3600, 345);
+  SaveAsCombo->addItem(QStringLiteral("RTF document (.doc)"), FormatWord(DocumentFormat::kDoc));
+  SaveAsCombo->addItem(QStringLiteral("PDF/A document (.pdf)"), FormatWord(DocumentFormat::kPdf));
+  SaveAsLabel->setBuddy(SaveAsCombo);
+  AboutButton = button("AboutButton", "A&bout", 6720, aboutTop, 1200, 345, this);
+  AboutButton->setShortcut(QKeySequence(Qt::Key_F1));
   for (std::size_t i = 0; i < documentOptions.size(); ++i) {
     const ConversionOptionRow& row = *documentOptions[i];
     auto* box = new QCheckBox(WithAccelerator(DocumentOptionCaption(row), letters), DocumentsFrame);
@@ -238,16 +238,16 @@ void Form1::BuildControls() {
               {DocumentsFrame, DocumentsFrame->geometry(), Growth::kFullWidth},
               {PushButton2, PushButton2->geometry(), Growth::kFullWidth},
               {ProgressBar1, ProgressBar1->geometry(), Growth::kFullWidth},
-              {PushButton10, PushButton10->geometry(), Growth::kCorner}};
+              {AboutButton, AboutButton->geometry(), Growth::kCorner}};
 
   // Tab goes through the window in reading order: the list, the buttons under it row by
   // row, "Save Option" line by line, what the documents hold, then "Start Converting" and
   // "About".
-  std::vector<QWidget*> order{ListView1, PushButton1, PushButton4, PushButton6, PushButton7,
-                              Option1,   Check5,      Text1,       PushButton9, Option2};
+  std::vector<QWidget*> order{ListView1, PushButton1,      PushButton4, PushButton6, PushButton7,
+                              Option1,   KeepFoldersCheck, Text1,       PushButton9, Option2};
   for (const DocumentOptionBox& box : documentBoxes) order.push_back(box.box);
-  for (QWidget* w : {static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Combo2), static_cast<QWidget*>(PushButton2),
-                     static_cast<QWidget*>(PushButton10)})
+  for (QWidget* w : {static_cast<QWidget*>(NameByCombo), static_cast<QWidget*>(SaveAsCombo),
+                     static_cast<QWidget*>(PushButton2), static_cast<QWidget*>(AboutButton)})
     order.push_back(w);
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 
@@ -271,15 +271,15 @@ void Form1::ConnectEvents() {
   connect(PushButton6, &QPushButton::clicked, this, route(&Form1::PushButton6_Click));
   connect(PushButton7, &QPushButton::clicked, this, route(&Form1::PushButton7_Click));
   connect(PushButton9, &QPushButton::clicked, this, route(&Form1::PushButton9_Click));
-  connect(PushButton10, &QPushButton::clicked, this, route(&Form1::PushButton10_Click));
+  connect(AboutButton, &QPushButton::clicked, this, route(&Form1::AboutButton_Click));
   connect(Option1, &QRadioButton::clicked, this, route(&Form1::Option1_Click));
   connect(Option2, &QRadioButton::clicked, this, route(&Form1::Option2_Click));
   for (const DocumentOptionBox& box : documentBoxes) {
     connect(box.box, &QCheckBox::clicked, this, [this, box] { Guarded([&] { DocumentBox_Click(box); }); });
   }
-  connect(Check5, &QCheckBox::clicked, this, route(&Form1::Check5_Click));
-  connect(Combo1, &QComboBox::activated, this, route(&Form1::Combo1_Click));
-  connect(Combo2, &QComboBox::activated, this, route(&Form1::Combo2_Click));
+  connect(KeepFoldersCheck, &QCheckBox::clicked, this, route(&Form1::KeepFoldersCheck_Click));
+  connect(NameByCombo, &QComboBox::activated, this, route(&Form1::NameByCombo_Click));
+  connect(SaveAsCombo, &QComboBox::activated, this, route(&Form1::SaveAsCombo_Click));
   connect(Text1, &QLineEdit::textChanged, this, route(&Form1::Text1_Change));
 
   // What the user does to the list.

@@ -72,7 +72,7 @@ class Form1 : public QWidget, public PointerControl {
   void SetMouseIcon(const QCursor& cursor);
   bool HasMouseIcon() const { return mouseIcon_.has_value(); }
 
-  // Controls, named as on the form.
+  // Controls, named as on the form; those the form did not have, by what they are.
   FileListView* ListView1 = nullptr;
   ProgressBar* ProgressBar1 = nullptr;
   QPushButton* PushButton1 = nullptr;  // "Add MSG File(s)"
@@ -92,15 +92,15 @@ class Form1 : public QWidget, public PointerControl {
     QCheckBox* box;
   };
   std::vector<DocumentOptionBox> documentBoxes;
-  QLabel* Label1 = nullptr;            // "Name documents by:"
-  QComboBox* Combo1 = nullptr;         // "file name" / "date and subject"
-  QLabel* Label2 = nullptr;            // "Save as:"
-  QComboBox* Combo2 = nullptr;         // "RTF document (.doc)" / "PDF/A document (.pdf)"
+  QLabel* NameByLabel = nullptr;     // "Name documents by:"
+  QComboBox* NameByCombo = nullptr;  // "file name" / "date and subject"
+  QLabel* SaveAsLabel = nullptr;     // "Save as:"
+  QComboBox* SaveAsCombo = nullptr;  // "RTF document (.doc)" / "PDF/A document (.pdf)"
   QGroupBox* Frame3 = nullptr;
   QLineEdit* Text1 = nullptr;
   QPushButton* PushButton9 = nullptr;  // "..."
-  QCheckBox* Check5 = nullptr;         // "Keep sub-folders", beside "Save results to this folder:"
-  QPushButton* PushButton10 = nullptr; // "About", under the bar
+  QCheckBox* KeepFoldersCheck = nullptr;  // "Keep sub-folders", beside "Save results to this folder:"
+  QPushButton* AboutButton = nullptr;     // "About", under the bar
 
   // Window variables.
   bool Converting = false;             // a conversion run is under way
@@ -157,13 +157,13 @@ class Form1 : public QWidget, public PointerControl {
   void Option2_Click();
   // A document option's check box was clicked: its state is stored under its setting.
   void DocumentBox_Click(const DocumentOptionBox& clicked);
-  void Check5_Click();
-  void Combo1_Click();
-  void Combo2_Click();
+  void KeepFoldersCheck_Click();
+  void NameByCombo_Click();
+  void SaveAsCombo_Click();
   void Text1_Change();
   void PushButton9_Click();
   // "About" (and F1): the program's name, version and maker.
-  void PushButton10_Click();
+  void AboutButton_Click();
   // One line on each control saying what it does (the time limit as the settings have it).
   void SetToolTips();
 

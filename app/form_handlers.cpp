@@ -88,7 +88,7 @@ void Form1::PushButton2_Click() {
                             [this] { return Option2->isChecked(); },
                             [this] { return Text1->text(); },
                             [this] { return ChosenDocumentOptions(); },
-                            [this] { return Check5->isChecked(); },
+                            [this] { return KeepFoldersCheck->isChecked(); },
                             [this] { return ChosenNamePattern(); },
                             [this] { return FormatForWord(ChosenFormatWord()).value_or(DocumentFormat::kDoc); }};
   ConvertAll(rows, *ProgressBar1, output, *services_.dialogs, *this, Converting, runControl);
@@ -107,13 +107,13 @@ QCheckBox* Form1::DocumentBoxFor(bool ConversionOptions::*field) const {
   return nullptr;
 }
 
-QString Form1::ChosenNamePattern() const { return Combo1->currentData().toString(); }
+QString Form1::ChosenNamePattern() const { return NameByCombo->currentData().toString(); }
 
 void Form1::Option1_Click() {
   // The folder box follows the option first, so that a store that cannot be written leaves
   // the window consistent with the option shown.
   Frame3->setEnabled(Option1->isChecked());
-  Check5->setEnabled(Option1->isChecked());  // sub-folders are kept below the output folder only
+  KeepFoldersCheck->setEnabled(Option1->isChecked());  // sub-folders are kept below the output folder only
   StoreOutputOptions(*services_.settings, Option1->isChecked(), Option2->isChecked());
 }
 
@@ -124,16 +124,18 @@ void Form1::DocumentBox_Click(const DocumentOptionBox& clicked) {
 }
 
 // Whether documents keep the sub-folders below the folder their messages were found through.
-void Form1::Check5_Click() { StoreCheckBox(*services_.settings, Setting::KeepFolders, Check5->isChecked()); }
+void Form1::KeepFoldersCheck_Click() {
+  StoreCheckBox(*services_.settings, Setting::KeepFolders, KeepFoldersCheck->isChecked());
+}
 // How documents are named: after their files, or after their messages' dates and subjects.
-void Form1::Combo1_Click() {
+void Form1::NameByCombo_Click() {
   WriteSetting(*services_.settings, Setting::NameBy, name_pattern::SettingFor(ChosenNamePattern()));
 }
 
 // What the documents are saved as: ".doc" documents or PDF/A files.
-void Form1::Combo2_Click() { WriteSetting(*services_.settings, Setting::Format, ChosenFormatWord()); }
+void Form1::SaveAsCombo_Click() { WriteSetting(*services_.settings, Setting::Format, ChosenFormatWord()); }
 
-QString Form1::ChosenFormatWord() const { return Combo2->currentData().toString(); }
+QString Form1::ChosenFormatWord() const { return SaveAsCombo->currentData().toString(); }
 
 void Form1::Text1_Change() { StoreOutputFolder(*services_.settings, Text1->text()); }
 
@@ -141,9 +143,7 @@ void Form1::PushButton9_Click() {
   ChooseOutputFolder(*services_.dialogs, *services_.settings, this, *Text1);
 }
 
-void Form1::PushButton10_Click() {
-  services_.dialogs->ShowMessage(AboutText(), QStringLiteral("About Lorvane"));
-}
+void Form1::AboutButton_Click() { services_.dialogs->ShowMessage(AboutText(), QStringLiteral("About Lorvane")); }
 
 void Form1::SetToolTips() {
   const int seconds = runControl.timeLimitSeconds ? runControl.timeLimitSeconds() : time_limit::kDefaultSeconds;
@@ -163,13 +163,13 @@ void Form1::SetToolTips() {
       {Option1, QStringLiteral("Saves every document into the folder in the box below.")},
       {Text1, QStringLiteral("The folder the documents are saved into.")},
       {PushButton9, QStringLiteral("Picks the folder the documents are saved into.")},
-      {Check5, QStringLiteral("Keeps the sub-folders below an added folder in the output folder.")},
+      {KeepFoldersCheck, QStringLiteral("Keeps the sub-folders below an added folder in the output folder.")},
       {Option2, QStringLiteral("Saves each document in the folder of its message.")},
-      {Combo1, nameTip},
-      {Label1, nameTip},
-      {PushButton10, QStringLiteral("Shows Lorvane's version and maker (F1).")},
-      {Combo2, formatTip},
-      {Label2, formatTip},
+      {NameByCombo, nameTip},
+      {NameByLabel, nameTip},
+      {AboutButton, QStringLiteral("Shows Lorvane's version and maker (F1).")},
+      {SaveAsCombo, formatTip},
+      {SaveAsLabel, formatTip},
   };
   for (const auto& [control, tip] : tips) control->setToolTip(tip);
   // A document option's tip is its help text.

@@ -178,7 +178,7 @@ TEST_F(ConversionRunTest, KeepSubFoldersPutsEachDocumentAtItsPlaceBelowTheDroppe
       {QStringLiteral("Text1"), TreeRoot(out_)}, {QStringLiteral("KeepFolders"), QStringLiteral("True")}});
   Load();
   Form1& form = fixture_->form();
-  EXPECT_TRUE(form.Check5->isChecked());
+  EXPECT_TRUE(form.KeepFoldersCheck->isChecked());
   const QDir sources(TreeRoot(sources_));
   for (const char* name : {"mail/a.msg", "mail/2024/a.msg", "mail/2024/May/b.msg", "mail/2024/May/old/c.msg",
                            "elsewhere/d.msg", "loose/e.msg"}) {
@@ -209,7 +209,7 @@ TEST_F(ConversionRunTest, KeepSubFoldersPutsEachDocumentAtItsPlaceBelowTheDroppe
   ExpectIdle();
 
   // Unticked: one folder, numbered names; a message listed twice makes one document.
-  form.Check5->click();
+  form.KeepFoldersCheck->click();
   EXPECT_EQ(fixture_->settings.Value(QStringLiteral("KeepFolders")), QStringLiteral("False"));
   QDir(TreeRoot(out_)).removeRecursively();
   QDir().mkpath(TreeRoot(out_));
@@ -256,7 +256,7 @@ TEST_F(ConversionRunTest, NamesDatesAndAttachmentsFromTheWindowsChoices) {
                                                                 {QStringLiteral("Pictures"), QStringLiteral("True")}});
   Load();
   Form1& form = fixture_->form();
-  EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("date and subject"));
+  EXPECT_EQ(form.NameByCombo->currentText(), QStringLiteral("date and subject"));
   EXPECT_TRUE(form.DocumentBoxFor(&ConversionOptions::pictures)->isChecked() &&
               form.DocumentBoxFor(&ConversionOptions::attachments)->isChecked() &&
               form.DocumentBoxFor(&ConversionOptions::file_dates)->isChecked());
@@ -282,8 +282,8 @@ TEST_F(ConversionRunTest, NamesDatesAndAttachmentsFromTheWindowsChoices) {
   ExpectIdle();
 
   // The choice is kept as it changes.
-  form.Combo1->setCurrentIndex(0);
-  form.Combo1_Click();
+  form.NameByCombo->setCurrentIndex(0);
+  form.NameByCombo_Click();
   EXPECT_EQ(fixture_->settings.Value(QStringLiteral("NameBy")), QStringLiteral("file"));
   form.DocumentBoxFor(&ConversionOptions::file_dates)->click();
   EXPECT_EQ(fixture_->settings.Value(QStringLiteral("DateFiles")), QStringLiteral("False"));
@@ -377,7 +377,7 @@ TEST_F(ConversionRunTest, AMissingOutputFolderIsOfferedToBeMade) {
 TEST_F(ConversionRunTest, APdfRunWithoutLibreOfficeSaysWhatToInstallAndWritesNothing) {
   Form1& form = ToFolder(TreeRoot(out_));
   AddMessage(QStringLiteral("a.msg"));
-  form.Combo2->setCurrentIndex(form.Combo2->findData(QStringLiteral("pdf")));
+  form.SaveAsCombo->setCurrentIndex(form.SaveAsCombo->findData(QStringLiteral("pdf")));
   const QByteArray office = qgetenv("LORVANE_SOFFICE");
   qputenv("LORVANE_SOFFICE", QDir(TreeRoot(temp_)).filePath(QStringLiteral("no-office")).toLocal8Bit());
   Click();
@@ -766,7 +766,7 @@ class StandInRunTest : public ConversionRunTest {
 // written: the box says "Stopped." with every message not started.
 TEST_F(StandInRunTest, StopWhileNamesAreReadWritesNothing) {
   Form1& form = StandInWindow();
-  form.Combo1->setCurrentIndex(1);  // date and subject
+  form.NameByCombo->setCurrentIndex(1);  // date and subject
   AddMessage(QStringLiteral("a.msg"));
   const QString hang = AddMessage(QStringLiteral("hang.msg"));
   AddMessage(QStringLiteral("z.msg"));
