@@ -123,7 +123,7 @@ TEST(WindowLayout, TheListGrowsWithTheWindowAndTheRestFollows) {
   EXPECT_EQ(form.Frame3->geometry(), QRect(32, 34, 756, 54));
   EXPECT_EQ(form.Text1->geometry(), QRect(16, 20, 678, 23));
   EXPECT_EQ(form.PushButton9->geometry(), QRect(700, 20, 40, 23));
-  EXPECT_EQ(form.KeepFoldersCheck->geometry(), QRect(264, 20, 241, 17));
+  EXPECT_EQ(form.RunOptionCheck(QStringLiteral("tree"))->geometry(), QRect(264, 20, 241, 17));
   EXPECT_EQ(form.DocumentsFrame->geometry(), QRect(8, 576, 820, 146));
   EXPECT_EQ(form.PushButton2->geometry(), QRect(8, 730, 820, 27));
   EXPECT_EQ(form.ProgressBar1->geometry(), QRect(8, 765, 820, 27));
@@ -150,10 +150,10 @@ TEST(WindowLayout, EveryControlHasAOneLineTipAndStartNamesTheTimeLimit) {
   Form1& form = f.form();
   for (QWidget* w : std::initializer_list<QWidget*>{
            form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7, form.PushButton9,
-           form.AboutButton, form.Option1, form.Option2, form.KeepFoldersCheck, form.NameByCombo, form.SaveAsCombo,
-           form.Text1, form.DocumentBoxFor(&ConversionOptions::header_block),
-           form.DocumentBoxFor(&ConversionOptions::pictures), form.DocumentBoxFor(&ConversionOptions::attachments),
-           form.DocumentBoxFor(&ConversionOptions::file_dates)}) {
+           form.AboutButton, form.Option1, form.Option2, form.RunOptionCheck(QStringLiteral("tree")),
+           form.RunOptionList(QStringLiteral("name")), form.RunOptionList(QStringLiteral("format")), form.Text1,
+           form.DocumentBoxFor(&ConversionOptions::header_block), form.DocumentBoxFor(&ConversionOptions::pictures),
+           form.DocumentBoxFor(&ConversionOptions::attachments), form.DocumentBoxFor(&ConversionOptions::file_dates)}) {
     EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();
     EXPECT_FALSE(w->toolTip().contains(u'\n')) << w->objectName().toStdString();
   }
@@ -182,7 +182,7 @@ TEST(WindowLayout, TheFontHasArialsMetricsAndEveryCaptionFits) {
   const QStringList arialMetrics = {"Arial", "Liberation Sans", "Arimo"};
   for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
            form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7, form.PushButton9,
-           form.AboutButton, form.Option1, form.Option2, form.KeepFoldersCheck,
+           form.AboutButton, form.Option1, form.Option2, form.RunOptionCheck(QStringLiteral("tree")),
            form.DocumentBoxFor(&ConversionOptions::header_block), form.DocumentBoxFor(&ConversionOptions::pictures),
            form.DocumentBoxFor(&ConversionOptions::attachments), form.DocumentBoxFor(&ConversionOptions::file_dates)}) {
     EXPECT_TRUE(arialMetrics.contains(QFontInfo(b->font()).family())) << b->objectName().toStdString();
@@ -190,17 +190,20 @@ TEST(WindowLayout, TheFontHasArialsMetricsAndEveryCaptionFits) {
     EXPECT_LE(needed, b->width()) << b->objectName().toStdString();
   }
   // The name choice shows its longer entry whole, and its label fits beside it.
-  EXPECT_LE(form.NameByLabel->sizeHint().width(), form.NameByLabel->width());
-  EXPECT_LE(form.NameByCombo->sizeHint().width(), form.NameByCombo->width());
-  EXPECT_EQ(form.NameByCombo->count(), 2);
-  EXPECT_EQ(form.NameByCombo->itemText(0), QStringLiteral("file name"));
-  EXPECT_EQ(form.NameByCombo->itemText(1), QStringLiteral("date and subject"));
+  EXPECT_LE(form.RunOptionLabel(QStringLiteral("name"))->sizeHint().width(),
+            form.RunOptionLabel(QStringLiteral("name"))->width());
+  EXPECT_LE(form.RunOptionList(QStringLiteral("name"))->sizeHint().width(),
+            form.RunOptionList(QStringLiteral("name"))->width());
+  EXPECT_EQ(form.RunOptionList(QStringLiteral("name"))->count(), 2);
+  EXPECT_EQ(form.RunOptionList(QStringLiteral("name"))->itemText(0), QStringLiteral("file name"));
+  EXPECT_EQ(form.RunOptionList(QStringLiteral("name"))->itemText(1), QStringLiteral("date and subject"));
   // Every control of the two frames stays inside its frame, and each option's caption fits.
   for (QGroupBox* frame : {form.Frame5, form.DocumentsFrame}) {
     for (QWidget* w : frame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
       EXPECT_TRUE(frame->rect().contains(w->geometry())) << w->objectName().toStdString();
   }
-  EXPECT_LE(form.SaveAsCombo->sizeHint().width(), form.SaveAsCombo->width());
+  EXPECT_LE(form.RunOptionList(QStringLiteral("format"))->sizeHint().width(),
+            form.RunOptionList(QStringLiteral("format"))->width());
 }
 
 // The document options' boxes are the option table's rows the user chooses: named after
@@ -242,7 +245,7 @@ TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
                                     form.PushButton6,
                                     form.PushButton7,
                                     form.Option1,
-                                    form.KeepFoldersCheck,
+                                    form.RunOptionCheck(QStringLiteral("tree")),
                                     form.Text1,
                                     form.PushButton9,
                                     form.Option2,
@@ -250,8 +253,8 @@ TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
                                     form.DocumentBoxFor(&ConversionOptions::pictures),
                                     form.DocumentBoxFor(&ConversionOptions::attachments),
                                     form.DocumentBoxFor(&ConversionOptions::file_dates),
-                                    form.NameByCombo,
-                                    form.SaveAsCombo,
+                                    form.RunOptionList(QStringLiteral("name")),
+                                    form.RunOptionList(QStringLiteral("format")),
                                     form.PushButton2,
                                     form.AboutButton};
   // Every control that takes the focus by Tab, in the order Tab visits them from the list.
@@ -298,7 +301,7 @@ TEST(WindowLayout, EveryControlHasItsOwnKeyboardLetter) {
     seen.insert(letter);
   }
   EXPECT_EQ(controls, 16);  // 7 buttons, 2 options, 5 check boxes, 2 labels
-  EXPECT_EQ(form.KeepFoldersCheck->text(), QStringLiteral("&Keep sub-folders"));
+  EXPECT_EQ(form.RunOptionCheck(QStringLiteral("tree"))->text(), QStringLiteral("&Keep sub-folders"));
   EXPECT_EQ(form.PushButton2->text(), QStringLiteral("&Start Converting"));
 
   // A caption gets the first free letter that starts a word, else the first free letter.
@@ -315,11 +318,11 @@ TEST(WindowLayout, EveryControlHasItsOwnKeyboardLetter) {
   form.show();
   QApplication::setActiveWindow(&form);
   QApplication::processEvents();
-  const bool keep = form.KeepFoldersCheck->isChecked();
+  const bool keep = form.RunOptionCheck(QStringLiteral("tree"))->isChecked();
   QTest::keyClick(&form, Qt::Key_K, Qt::AltModifier);
   // A letter presses the box as a click does: down, then up a moment later.
-  for (int i = 0; i < 100 && form.KeepFoldersCheck->isChecked() == keep; ++i) QTest::qWait(20);
-  EXPECT_NE(form.KeepFoldersCheck->isChecked(), keep);
+  for (int i = 0; i < 100 && form.RunOptionCheck(QStringLiteral("tree"))->isChecked() == keep; ++i) QTest::qWait(20);
+  EXPECT_NE(form.RunOptionCheck(QStringLiteral("tree"))->isChecked(), keep);
   EXPECT_EQ(f.settings.Value(QStringLiteral("KeepFolders")), keep ? QStringLiteral("False") : QStringLiteral("True"));
   f.dialogs.AnswerOpenFiles(QString());
   QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);

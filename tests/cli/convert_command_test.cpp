@@ -333,7 +333,7 @@ TEST(ConvertOptions, ShortOptionsAreTheLongOnes) {
   ASSERT_TRUE(spaced) << qPrintable(error);
   EXPECT_EQ(spaced->outputFolder, QStringLiteral("out"));
   EXPECT_EQ(spaced->jobs, 3);
-  EXPECT_EQ(spaced->format, DocumentFormat::kPdf);
+  EXPECT_EQ(spaced->run.format, DocumentFormat::kPdf);
   EXPECT_TRUE(spaced->quiet);
   EXPECT_EQ(spaced->paths, QStringList{QStringLiteral("in")});
   const auto joined = ParseConvertOptions({QStringLiteral("-qj4"), QStringLiteral("-oout"), QStringLiteral("in")}, 2, error);
