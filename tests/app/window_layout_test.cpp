@@ -18,6 +18,7 @@
 #include "app/accelerators.h"
 #include "app/progress_bar.h"
 #include "filelist/file_list.h"
+#include "platform/boolean_text.h"
 #include "support/form_fixture.h"
 
 namespace {
@@ -228,6 +229,61 @@ TEST(WindowLayout, DocumentBoxesComeFromTheOptionTableWithoutOverlapping) {
             QStringLiteral("Date each document like its message (sent, else received)."));
   EXPECT_LT(form.Frame5->geometry().bottom(), form.DocumentsFrame->geometry().top());
   EXPECT_LT(form.DocumentsFrame->geometry().bottom(), form.PushButton2->geometry().top());
+}
+
+// The run options' controls are the rows of the run's option table: a check box or a label
+// and its list, named after the row, with its caption, values and tip, over no other
+// control; what each shows is stored under the row's key as it changes, and a new window
+// shows it again.
+TEST(WindowLayout, RunOptionControlsComeFromTheirTableAndKeepTheirChoice) {
+  FormFixture f;
+  f.Load();
+  Form1& form = f.form();
+  ASSERT_EQ(form.runOptionControls.size(), RunOptionTable().size());
+  std::vector<std::pair<QString, QString>> chosen;  // settings key, the word chosen
+  for (const Form1::RunOptionControl& control : form.runOptionControls) {
+    const RunOptionRow& row = *control.row;
+    SCOPED_TRACE(row.flag.toStdString());
+    QWidget* shown = control.check != nullptr ? static_cast<QWidget*>(control.check) : control.list;
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->objectName(), row.controlName + (IsOnOff(row) ? QStringLiteral("Check") : QStringLiteral("Combo")));
+    EXPECT_EQ(shown->toolTip(), row.tip);
+    // ("Keep sub-folders" stands in "Save Option" as the form placed it, its foot on the folder's frame.)
+    for (QWidget* other : form.DocumentsFrame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (other == shown || shown->parentWidget() != form.DocumentsFrame) continue;
+      EXPECT_FALSE(shown->geometry().intersects(other->geometry())) << other->objectName().toStdString();
+    }
+    if (IsOnOff(row)) {
+      EXPECT_EQ(control.check->text().remove(u'&'), QString(row.caption).remove(u'&'));
+      control.check->click();
+      chosen.emplace_back(row.settingKey, BooleanToText(control.check->isChecked()));
+      continue;
+    }
+    EXPECT_EQ(control.label->text().remove(u'&'), QString(row.caption).remove(u'&'));
+    EXPECT_EQ(control.label->buddy(), control.list);
+    ASSERT_EQ(control.list->count(), static_cast<int>(row.values.size()));
+    for (int i = 0; i < control.list->count(); ++i) {
+      EXPECT_EQ(control.list->itemText(i), row.values[static_cast<std::size_t>(i)].caption);
+      EXPECT_EQ(control.list->itemData(i).toString(), row.values[static_cast<std::size_t>(i)].word);
+    }
+    const int last = control.list->count() - 1;
+    control.list->setCurrentIndex(last);
+    emit control.list->activated(last);
+    chosen.emplace_back(row.settingKey, row.values.back().word);
+  }
+  for (const auto& [key, word] : chosen) EXPECT_EQ(f.settings.Value(key), word) << key.toStdString();
+  // Shown otherwise without storing, then read back from the settings.
+  for (const Form1::RunOptionControl& control : form.runOptionControls) {
+    if (control.check != nullptr) control.check->setChecked(!control.check->isChecked());
+    if (control.list != nullptr) control.list->setCurrentIndex(0);
+  }
+  form.Form_Load();
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    const Form1::RunOptionControl& control = form.runOptionControls[i];
+    const QString word = control.check != nullptr ? BooleanToText(control.check->isChecked())
+                                                  : control.list->currentData().toString();
+    EXPECT_EQ(word, chosen[i].second) << control.row->flag.toStdString();
+  }
 }
 
 // Tab goes through the window in reading order: the list, the button rows left to right,
