@@ -16,6 +16,7 @@
 #include "cli/console_dialogs.h"
 #include "cli/convert_options.h"
 #include "cli/progress_line.h"
+#include "run/plan/run_report.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_text.h"
 #include "filelist/folder_scan.h"
@@ -25,13 +26,12 @@
 #include "platform/make_folders.h"
 #include "platform/native_names.h"
 #include "platform/paths.h"
-#include "run/batch_run.h"
+#include "run/engine/batch_run.h"
 #include "run/conversion_job.h"
-#include "run/converter_reason.h"
-#include "run/output_names.h"
-#include "run/run_plan.h"
-#include "run/run_report.h"
-#include "run/run_tally.h"
+#include "run/plan/converter_reason.h"
+#include "run/plan/output_names.h"
+#include "run/plan/run_plan.h"
+#include "run/plan/run_tally.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "run/converter_image.h"
+#include "run/engine/converter_image.h"
 
 BatchSummary RunInThisThread(const std::vector<BatchJob>& jobs, const BatchSettings& settings,
                              const BatchEvents& events) {

@@ -15,16 +15,16 @@
 #include <optional>
 #include <vector>
 
-#include "run/batch_run.h"
-#include "run/converter_placement.h"
-#include "run/document_format.h"
-#include "run/document_options.h"
-#include "run/name_pass.h"
-#include "run/output_names.h"
+#include "run/engine/batch_run.h"
+#include "run/engine/converter_placement.h"
+#include "run/plan/document_format.h"
+#include "run/plan/document_options.h"
+#include "run/plan/name_pass.h"
+#include "run/plan/output_names.h"
 #include "run/run_options.h"
-#include "run/run_plan.h"
-#include "run/run_tally.h"
-#include "run/time_limit.h"
+#include "run/plan/run_plan.h"
+#include "run/plan/run_tally.h"
+#include "run/plan/time_limit.h"
 
 // What the user chose for a run, read once as it begins.
 struct JobChoices {

@@ -10,8 +10,8 @@
 #include <QString>
 #include <vector>
 
-#include "run/document_format.h"
-#include "run/name_pass.h"
+#include "run/plan/document_format.h"
+#include "run/plan/name_pass.h"
 
 class SettingsStore;
 
