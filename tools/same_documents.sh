@@ -3,7 +3,7 @@
 # checkout's, with every combination of the document options (--header, --pictures,
 # --attachments, --dates) as .doc and as PDF, plus the run options that change names and
 # places (--tree, --name), and compares what each run left:
-#   - the exit status and the closing line;
+#   - the exit status and what the run said (a line per failed message, the closing line);
 #   - every file by name; a .doc or an attachment byte for byte, with --dates its date too;
 #   - a PDF by what it holds: its text (pdftotext), its pictures (pdfimages, byte for byte)
 #     and the files it carries (pdfdetach, byte for byte). A PDF's own bytes differ from run to
@@ -67,7 +67,8 @@ convert() {
     "$lorvane" convert --jobs 2 "${args[@]}" --output "$out/documents" "$corpus" \
       >"$out/stdout" 2>"$out/stderr" </dev/null || status=$?
     echo "$status" >"$out/status"
-    tail -n1 "$out/stdout" | sed -E 's/ in [0-9.]+ ?(s|seconds|min).*//' >"$out/closing"
+    # What the run said (its closing line and a line per failed message), times taken out.
+    sed -E 's/ in [0-9.]+ ?(s|seconds|min)[^,.]*//' "$out/stderr" >"$out/said"
   done
 }
 
@@ -110,8 +111,8 @@ for entry in "${combinations[@]}"; do
   reason=""
   if ! cmp -s "$work/old/$name/status" "$work/new/$name/status"; then
     reason="exit status $(cat "$work/old/$name/status") before, $(cat "$work/new/$name/status") after"
-  elif ! cmp -s "$work/old/$name/closing" "$work/new/$name/closing"; then
-    reason="closing line: '$(cat "$work/old/$name/closing")' before, '$(cat "$work/new/$name/closing")' after"
+  elif ! cmp -s "$work/old/$name/said" "$work/new/$name/said"; then
+    reason="what the run said differs: '$(tail -n1 "$work/old/$name/said")' before, '$(tail -n1 "$work/new/$name/said")' after"
   elif ! diff <(describe "$work/old/$name/documents") <(describe "$work/new/$name/documents") \
          >"$work/$name.diff"; then
     reason="$(grep -c '^[<>]' "$work/$name.diff") lines of the listing differ (see $work/$name.diff)"

@@ -61,6 +61,7 @@ PreparedDocument PrepareDocument(const Message& message, const std::filesystem::
   if (body_read) body_read();
   const std::set<std::size_t> shown =
       options.pictures ? PicturesTheBodyShows(message, prepared.content) : std::set<std::size_t>();
+  const AttachmentJournal::Holder holder(journal, document);
   if (options.attachments)
     prepared.saved = SaveAttachments(message, AttachmentFolderFor(document), options, shown, journal,
                                      &prepared.content);

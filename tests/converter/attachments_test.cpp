@@ -332,6 +332,25 @@ TEST_F(SaveAttachmentsTest, EmbeddedMessagesBecomeDocumentsAsDeepAsTheyNest) {
   EXPECT_NE(deeper.find("deeper words"), std::string::npos);
   EXPECT_NE(deeper.find("HYPERLINK \"Deeper%20attachments/deepest.txt\""), std::string::npos);
   EXPECT_NE(Read(dir_ / "Report.doc").find("{\\fldrslt {\\ul\\cf1 Shown as}}"), std::string::npos);
+  // The description (for a PDF of each document) puts every file and document under the
+  // document it belongs to, in the order made.
+  const DescribedDocument& own = result.described;
+  EXPECT_EQ(own.path, dir_ / "Report.doc");
+  EXPECT_TRUE(own.saved.empty());
+  std::vector<fs::path> made;
+  for (const DescribedDocument& document : own.embedded) made.push_back(document.path);
+  EXPECT_EQ(made, (std::vector<fs::path>{Folder() / "Re: plan_budget.doc", Folder() / "Re: plan_budget (2).doc",
+                                         Folder() / "Forwarded.doc", Folder() / "Attachment 4.doc"}));
+  const DescribedDocument& plan = own.embedded.front();
+  EXPECT_EQ(plan.facts.subject, "Re: plan/budget");
+  EXPECT_EQ(plan.saved, std::vector<fs::path>{Folder() / "Re: plan_budget attachments/inner.txt"});
+  ASSERT_EQ(plan.embedded.size(), 1u);
+  EXPECT_EQ(plan.embedded[0].path, Folder() / "Re: plan_budget attachments/Deeper.doc");
+  EXPECT_EQ(plan.embedded[0].facts.subject, "Deeper");
+  EXPECT_EQ(plan.embedded[0].saved,
+            std::vector<fs::path>{Folder() / "Re: plan_budget attachments/Deeper attachments/deepest.txt"});
+  EXPECT_TRUE(plan.embedded[0].embedded.empty());
+  EXPECT_TRUE(own.embedded[1].saved.empty() && own.embedded[1].embedded.empty());
 
   // As deep as the reader allows: one document per level.
   MessageBuilder deep;
@@ -347,6 +366,23 @@ TEST_F(SaveAttachmentsTest, EmbeddedMessagesBecomeDocumentsAsDeepAsTheyNest) {
   fs::path bottom = dir_ / "Deep attachments";
   for (int depth = 0; depth < Message::kMaxNesting; ++depth) bottom /= "L attachments";
   EXPECT_EQ(Read(bottom / "bottom.txt"), "bottom");
+  const DescribedDocument* described = &nested.described;
+  for (int depth = 0; depth < Message::kMaxNesting; ++depth) {
+    ASSERT_EQ(described->embedded.size(), 1u) << depth;
+    EXPECT_TRUE(described->saved.empty()) << depth;
+    described = &described->embedded.front();
+  }
+  EXPECT_EQ(described->saved, std::vector<fs::path>{bottom / "bottom.txt"});
+
+  // A document whose name leaves no room for " attachments" keeps a shortened folder; its
+  // files are still its own.
+  MessageBuilder one;
+  AddFile(one, u"kept.txt", Bytes("kept"));
+  const ConversionResult longName = Convert(one, false, true, std::string(250, 'n') + ".doc");
+  ASSERT_TRUE(longName.ok()) << longName.message;
+  ASSERT_EQ(longName.described.saved.size(), 1u);
+  EXPECT_EQ(Read(longName.described.saved[0]), "kept");
+  EXPECT_NE(longName.described.saved[0].parent_path().filename().string(), std::string(250, 'n') + " attachments");
 }
 
 TEST_F(SaveAttachmentsTest, OleObjectsGiveThePackagedFileOrANote) {
