@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 #include <thread>
 
 extern char** environ;
@@ -83,17 +84,18 @@ struct StartPipes {
   int answer[2] = {-1, -1};
   int report[2] = {-1, -1};
 
-  // False with the system's reason, every pipe closed, when one cannot be made.
-  bool Open(bool pipes, std::string& failure) {
+  // Throws std::runtime_error with the system's reason, every pipe closed, when one cannot
+  // be made.
+  void Open(bool pipes) {
     if ((!pipes || (::pipe2(request, O_CLOEXEC) == 0 && ::pipe2(answer, O_CLOEXEC) == 0)) &&
         ::pipe2(report, O_CLOEXEC) == 0) {
-      return true;
+      return;
     }
-    failure = std::strerror(errno);
+    const int error = errno;
     for (int fd : {request[0], request[1], answer[0], answer[1]}) {
       if (fd >= 0) ::close(fd);
     }
-    return false;
+    throw std::runtime_error(std::strerror(error));
   }
 
   // After the fork, in this program: the ends that are the child's.
@@ -151,27 +153,23 @@ bool ExecFailed(int report, int& error) {
 
 }  // namespace
 
-bool ChildProcess::Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-                         std::uint64_t memoryLimit, std::string& failure, bool pipes) {
+void ChildProcess::Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+                         std::uint64_t memoryLimit, bool pipes) {
   KillGroup();
-  if (arguments.empty()) {
-    failure = "no program to start";
-    return false;
-  }
+  if (arguments.empty()) throw std::runtime_error("no program to start");
   const std::vector<std::string> variables = MergedEnvironment(environment);
   const std::vector<char*> argv = PointerArray(arguments);
   const std::vector<char*> envp = PointerArray(variables);
   StartPipes fds;
-  if (!fds.Open(pipes, failure)) return false;
+  fds.Open(pipes);
   const rlimit cap{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
   const pid_t pid = ::fork();
   if (pid == 0) RunChild(fds, pipes, memoryLimit > 0 ? &cap : nullptr, argv.data(), envp.data());
   const int forkError = errno;
   fds.CloseChildEnds(pipes);
   if (pid < 0) {
-    failure = std::strerror(forkError);
     fds.CloseOwnEnds(pipes);
-    return false;
+    throw std::runtime_error(std::strerror(forkError));
   }
   // Set from this side too, so the group exists before anyone signals it.
   ::setpgid(pid, pid);
@@ -183,11 +181,9 @@ bool ChildProcess::Start(const std::vector<std::string>& arguments, const std::v
     output_ = fds.answer[0];
   }
   if (failed) {
-    failure = std::strerror(error);
     KillGroup();
-    return false;
+    throw std::runtime_error(std::strerror(error));
   }
-  return true;
 }
 
 void ChildProcess::CloseInput() { CloseDescriptor(input_); }

@@ -1,6 +1,6 @@
 // Rewriting the rendered PDF with libqpdf: the Info dictionary and XMP packet made from the
 // same facts, the associated files streamed from disk (never held whole in memory), and
-// the result written through an OutputFile.
+// the result written through the one all-or-nothing writer (output_file.h).
 #include "pdf/pdf_archiver.h"
 
 #include <qpdf/Pipeline.hh>
@@ -186,7 +186,7 @@ bool Archive(const ArchiveInput& in, std::string& failure) {
   if (!ModifiedTimes(files, modified, failure)) return false;
 
   const TimePoint now = std::chrono::system_clock::now();
-  OutputFile output;
+  quorlin::AtomicFile output(in.target, kOutputFileWay);
   try {
     QPDF pdf;
     pdf.setSuppressWarnings(true);
@@ -194,14 +194,21 @@ bool Archive(const ArchiveInput& in, std::string& failure) {
     SetFacts(pdf, FactsOf(in, pdf, now));
     CarryFiles(pdf, files, modified);
 
-    if (!output.Open(in.target, failure)) return false;
+    if (const std::error_code error = output.Open()) {
+      failure = WriteFailure(in.target, error, true);
+      return false;
+    }
     Write(pdf, in.target, output.Stream());
   } catch (const std::exception& error) {
     output.Discard();
     failure = "cannot make the PDF " + in.target + ": " + error.what();
     return false;
   }
-  return output.Commit(in.replace, failure);
+  if (const std::error_code error = in.replace ? output.Replace() : output.PlaceNew()) {
+    failure = WriteFailure(in.target, error);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace lorvane_pdf

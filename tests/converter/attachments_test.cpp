@@ -15,6 +15,7 @@
 
 #include "converter/msg/attachment_object.h"
 #include "converter/document/attachment_saver.h"
+#include "converter/document/message_document.h"
 #include "converter/text/code_page.h"
 #include "converter/conversion.h"
 #include "converter/output/file_names.h"
