@@ -57,91 +57,130 @@ bool GroupRuns(pid_t group) {
   return runs;
 }
 
+// This program's environment with `own` ("NAME=value") replacing or adding to it.
+std::vector<std::string> MergedEnvironment(const std::vector<std::string>& own) {
+  std::vector<std::string> variables = own;
+  for (char** entry = environ; entry && *entry; ++entry) {
+    const std::string text = *entry;
+    bool replaced = false;
+    for (const std::string& mine : own) replaced = replaced || NameOf(mine) == NameOf(text);
+    if (!replaced) variables.push_back(text);
+  }
+  return variables;
+}
+
+// Pointers to `texts`, ended by a null pointer, as execve takes them.
+std::vector<char*> PointerArray(const std::vector<std::string>& texts) {
+  std::vector<char*> pointers;
+  for (const std::string& text : texts) pointers.push_back(const_cast<char*>(text.c_str()));
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// The pipes of one start: standard input and output (with `pipes`), and the one through
+// which the child reports a failed exec (closed by a successful one).
+struct StartPipes {
+  int request[2] = {-1, -1};
+  int answer[2] = {-1, -1};
+  int report[2] = {-1, -1};
+
+  // Throws std::runtime_error with the system's reason, every pipe closed, when one cannot
+  // be made.
+  void Open(bool pipes) {
+    if ((!pipes || (::pipe2(request, O_CLOEXEC) == 0 && ::pipe2(answer, O_CLOEXEC) == 0)) &&
+        ::pipe2(report, O_CLOEXEC) == 0) {
+      return;
+    }
+    const int error = errno;
+    for (int fd : {request[0], request[1], answer[0], answer[1]}) {
+      if (fd >= 0) ::close(fd);
+    }
+    throw std::runtime_error(std::strerror(error));
+  }
+
+  // After the fork, in this program: the ends that are the child's.
+  void CloseChildEnds(bool pipes) const {
+    ::close(report[1]);
+    if (pipes) {
+      ::close(request[0]);
+      ::close(answer[1]);
+    }
+  }
+
+  // When there is no child: the ends that were this program's.
+  void CloseOwnEnds(bool pipes) const {
+    ::close(report[0]);
+    if (pipes) {
+      ::close(request[1]);
+      ::close(answer[0]);
+    }
+  }
+};
+
+// The child's side of the fork, up to the exec: its own process group, the address-space
+// cap (`cap`: none when null), the default signal handling and the standard streams. Only
+// async-signal-safe calls, nothing that allocates: everything was prepared before the fork.
+[[noreturn]] void RunChild(const StartPipes& fds, bool pipes, const rlimit* cap, char* const* argv,
+                           char* const* envp) {
+  ::setpgid(0, 0);
+  if (cap) ::setrlimit(RLIMIT_AS, cap);
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD}) ::sigaction(signal, &standard, nullptr);
+  const int null = ::open("/dev/null", O_RDWR);
+  ::dup2(pipes ? fds.request[0] : null, STDIN_FILENO);
+  ::dup2(pipes ? fds.answer[1] : null, STDOUT_FILENO);
+  ::dup2(null, STDERR_FILENO);
+  ::execve(argv[0], argv, envp);
+  const int error = errno;
+  [[maybe_unused]] ssize_t written = ::write(fds.report[1], &error, sizeof error);
+  ::_exit(127);
+}
+
+// Waits for the child's exec: true with its errno in `error` when the exec failed. Closes
+// `report`.
+bool ExecFailed(int report, int& error) {
+  error = 0;
+  ssize_t got;
+  while ((got = ::read(report, &error, sizeof error)) < 0 && errno == EINTR) {
+  }
+  ::close(report);
+  return got > 0;
+}
+
 }  // namespace
 
 void ChildProcess::Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
                          std::uint64_t memoryLimit, bool pipes) {
   KillGroup();
   if (arguments.empty()) throw std::runtime_error("no program to start");
-  std::vector<std::string> variables = environment;
-  for (char** entry = environ; entry && *entry; ++entry) {
-    const std::string text = *entry;
-    bool replaced = false;
-    for (const std::string& own : environment) replaced = replaced || NameOf(own) == NameOf(text);
-    if (!replaced) variables.push_back(text);
-  }
-  std::vector<char*> argv;
-  std::vector<char*> envp;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  for (const std::string& variable : variables) envp.push_back(const_cast<char*>(variable.c_str()));
-  argv.push_back(nullptr);
-  envp.push_back(nullptr);
-
-  int request[2] = {-1, -1};
-  int answer[2] = {-1, -1};
-  if (pipes && (::pipe2(request, O_CLOEXEC) != 0 || ::pipe2(answer, O_CLOEXEC) != 0)) {
-    const int error = errno;
-    for (int fd : {request[0], request[1], answer[0], answer[1]}) {
-      if (fd >= 0) ::close(fd);
-    }
-    throw std::runtime_error(std::strerror(error));
-  }
-  // The child reports a failed exec through this pipe, closed by a successful one.
-  int report[2];
-  if (::pipe2(report, O_CLOEXEC) != 0) {
-    const int error = errno;
-    for (int fd : {request[0], request[1], answer[0], answer[1]}) {
-      if (fd >= 0) ::close(fd);
-    }
-    throw std::runtime_error(std::strerror(error));
-  }
+  const std::vector<std::string> variables = MergedEnvironment(environment);
+  const std::vector<char*> argv = PointerArray(arguments);
+  const std::vector<char*> envp = PointerArray(variables);
+  StartPipes fds;
+  fds.Open(pipes);
   const rlimit cap{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
   const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::setpgid(0, 0);
-    if (memoryLimit > 0) ::setrlimit(RLIMIT_AS, &cap);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    struct sigaction standard {};
-    standard.sa_handler = SIG_DFL;
-    for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD}) ::sigaction(signal, &standard, nullptr);
-    const int null = ::open("/dev/null", O_RDWR);
-    ::dup2(pipes ? request[0] : null, STDIN_FILENO);
-    ::dup2(pipes ? answer[1] : null, STDOUT_FILENO);
-    ::dup2(null, STDERR_FILENO);
-    ::execve(argv[0], argv.data(), envp.data());
-    const int error = errno;
-    [[maybe_unused]] ssize_t written = ::write(report[1], &error, sizeof error);
-    ::_exit(127);
-  }
-  ::close(report[1]);
-  if (pipes) {
-    ::close(request[0]);
-    ::close(answer[1]);
-  }
+  if (pid == 0) RunChild(fds, pipes, memoryLimit > 0 ? &cap : nullptr, argv.data(), envp.data());
+  const int forkError = errno;
+  fds.CloseChildEnds(pipes);
   if (pid < 0) {
-    const int error = errno;
-    ::close(report[0]);
-    if (pipes) {
-      ::close(request[1]);
-      ::close(answer[0]);
-    }
-    throw std::runtime_error(std::strerror(error));
+    fds.CloseOwnEnds(pipes);
+    throw std::runtime_error(std::strerror(forkError));
   }
   // Set from this side too, so the group exists before anyone signals it.
   ::setpgid(pid, pid);
   int error = 0;
-  ssize_t got;
-  while ((got = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
-  }
-  ::close(report[0]);
+  const bool failed = ExecFailed(fds.report[0], error);
   pid_ = pid;
   if (pipes) {
-    input_ = request[1];
-    output_ = answer[0];
+    input_ = fds.request[1];
+    output_ = fds.answer[0];
   }
-  if (got > 0) {
+  if (failed) {
     KillGroup();
     throw std::runtime_error(std::strerror(error));
   }

@@ -101,16 +101,20 @@ void SetFacts(QPDF& pdf, const DocumentFacts& facts) {
   pdf.getRoot().replaceKey("/Metadata", metadata);
 }
 
-}  // namespace
-
-bool Archive(const ArchiveInput& in, std::string& failure) {
+// The files to carry, in the order they are written: the message, then its attachments,
+// then its embedded messages' PDFs.
+std::vector<Associated> FilesToCarry(const ArchiveInput& in) {
   std::vector<Associated> files;
   // An embedded message's PDF has no file of its own to carry.
   if (!in.message.path.empty()) files.push_back({&in.message, "/Source", "The original message"});
   for (const ArchivedFile& file : in.attachments) files.push_back({&file, "/Data", "Attachment"});
   for (const ArchivedFile& file : in.embeddedPdfs) files.push_back({&file, "/Data", "Embedded message"});
-  // Each file must be there to read before anything is written.
-  std::vector<TimePoint> modified;
+  return files;
+}
+
+// Each file's time of change, once each is known to be a regular file that can be read;
+// false with the reason for the first that is not.
+bool ModifiedTimes(const std::vector<Associated>& files, std::vector<TimePoint>& modified, std::string& failure) {
   for (const Associated& associated : files) {
     struct stat about {};
     std::FILE* probe = std::fopen(associated.file->path.c_str(), "rb");
@@ -122,6 +126,64 @@ bool Archive(const ArchiveInput& in, std::string& failure) {
     std::fclose(probe);
     modified.push_back(std::chrono::system_clock::from_time_t(about.st_mtim.tv_sec));
   }
+  return true;
+}
+
+// The message's facts, with the creator and producer the rendered PDF names.
+DocumentFacts FactsOf(const ArchiveInput& in, QPDF& pdf, TimePoint now) {
+  QPDFObjectHandle oldInfo = pdf.getTrailer().getKey("/Info");
+  DocumentFacts facts;
+  facts.title = CleanText(in.subject);
+  facts.author = CleanText(in.sender);
+  facts.creator = CleanText(TextOf(oldInfo, "/Creator"));
+  facts.producer = CleanText(TextOf(oldInfo, "/Producer"));
+  facts.created = in.sent.value_or(now);
+  facts.modified = now;
+  return facts;
+}
+
+// Each file into the /EmbeddedFiles name tree and the catalog's /AF array, then the
+// document's links to them made to lead to them.
+void CarryFiles(QPDF& pdf, const std::vector<Associated>& files, const std::vector<TimePoint>& modified) {
+  QPDFEmbeddedFileDocumentHelper embedded(pdf);
+  QPDFObjectHandle root = pdf.getRoot();
+  QPDFObjectHandle af = root.getKey("/AF");
+  if (!af.isArray()) af = QPDFObjectHandle::newArray();
+  std::set<std::string> used;
+  std::vector<CarriedFile> carried;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const ArchivedFile& file = *files[i].file;
+    const std::string given = file.name.empty() ? fs::path(file.path).filename().string() : file.name;
+    const std::string name = UniqueName(CleanText(given), used);
+    QPDFObjectHandle entry = FileEntry(pdf, files[i], name, modified[i]);
+    embedded.replaceEmbeddedFile(name, QPDFFileSpecObjectHelper(entry));
+    af.appendItem(entry);
+    const std::string linkedAs = file.linkedAs.empty() ? fs::path(file.path).filename().string() : file.linkedAs;
+    carried.push_back({linkedAs, entry});
+  }
+  root.replaceKey("/AF", af);
+  LeadLinksToCarriedFiles(pdf, carried);
+}
+
+void Write(QPDF& pdf, const std::string& target, std::FILE* stream) {
+  QPDFWriter writer(pdf);
+  writer.setOutputFile(target.c_str(), stream, false);
+  // Associated files are a PDF 1.7 feature (ISO 32000-1), which PDF/A-3 builds on.
+  writer.setMinimumPDFVersion("1.7");
+  // LibreOffice's streams are copied as they are; only the new ones are compressed.
+  writer.setDecodeLevel(qpdf_dl_none);
+  // PDF/A wants an end of line before every "endstream", whatever the stream's length says.
+  writer.setNewlineBeforeEndstream(true);
+  writer.write();
+}
+
+}  // namespace
+
+bool Archive(const ArchiveInput& in, std::string& failure) {
+  const std::vector<Associated> files = FilesToCarry(in);
+  // Each file must be there to read before anything is written.
+  std::vector<TimePoint> modified;
+  if (!ModifiedTimes(files, modified, failure)) return false;
 
   const TimePoint now = std::chrono::system_clock::now();
   quorlin::AtomicFile output(in.target, kOutputFileWay);
@@ -129,49 +191,14 @@ bool Archive(const ArchiveInput& in, std::string& failure) {
     QPDF pdf;
     pdf.setSuppressWarnings(true);
     pdf.processFile(in.renderedPdf.c_str());
-
-    QPDFObjectHandle oldInfo = pdf.getTrailer().getKey("/Info");
-    DocumentFacts facts;
-    facts.title = CleanText(in.subject);
-    facts.author = CleanText(in.sender);
-    facts.creator = CleanText(TextOf(oldInfo, "/Creator"));
-    facts.producer = CleanText(TextOf(oldInfo, "/Producer"));
-    facts.created = in.sent.value_or(now);
-    facts.modified = now;
-    SetFacts(pdf, facts);
-
-    QPDFEmbeddedFileDocumentHelper embedded(pdf);
-    QPDFObjectHandle root = pdf.getRoot();
-    QPDFObjectHandle af = root.getKey("/AF");
-    if (!af.isArray()) af = QPDFObjectHandle::newArray();
-    std::set<std::string> used;
-    std::vector<CarriedFile> carried;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      const ArchivedFile& file = *files[i].file;
-      const std::string given = file.name.empty() ? fs::path(file.path).filename().string() : file.name;
-      const std::string name = UniqueName(CleanText(given), used);
-      QPDFObjectHandle entry = FileEntry(pdf, files[i], name, modified[i]);
-      embedded.replaceEmbeddedFile(name, QPDFFileSpecObjectHelper(entry));
-      af.appendItem(entry);
-      const std::string linkedAs = file.linkedAs.empty() ? fs::path(file.path).filename().string() : file.linkedAs;
-      carried.push_back({linkedAs, entry});
-    }
-    root.replaceKey("/AF", af);
-    LeadLinksToCarriedFiles(pdf, carried);
+    SetFacts(pdf, FactsOf(in, pdf, now));
+    CarryFiles(pdf, files, modified);
 
     if (const std::error_code error = output.Open()) {
       failure = WriteFailure(in.target, error, true);
       return false;
     }
-    QPDFWriter writer(pdf);
-    writer.setOutputFile(in.target.c_str(), output.Stream(), false);
-    // Associated files are a PDF 1.7 feature (ISO 32000-1), which PDF/A-3 builds on.
-    writer.setMinimumPDFVersion("1.7");
-    // LibreOffice's streams are copied as they are; only the new ones are compressed.
-    writer.setDecodeLevel(qpdf_dl_none);
-    // PDF/A wants an end of line before every "endstream", whatever the stream's length says.
-    writer.setNewlineBeforeEndstream(true);
-    writer.write();
+    Write(pdf, in.target, output.Stream());
   } catch (const std::exception& error) {
     output.Discard();
     failure = "cannot make the PDF " + in.target + ": " + error.what();

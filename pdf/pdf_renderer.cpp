@@ -96,12 +96,19 @@ bool PdfRenderer::Start(std::string& failure) {
     return false;
   }
   if (child_.Running()) return true;
+  std::vector<std::string> arguments;
+  if (!PrepareStart(arguments, failure)) return false;
+  if (!Launch(arguments, failure)) return false;
+  return AwaitReady(failure);
+}
+
+bool PdfRenderer::PrepareStart(std::vector<std::string>& arguments, std::string& failure) {
   const std::string office = settings_.office.empty() ? FindLibreOffice() : settings_.office;
   if (office.empty()) {
     failure = MissingLibreOfficeReason();
     return false;
   }
-  std::vector<std::string> arguments = settings_.bridge;
+  arguments = settings_.bridge;
   try {
     if (folder_.Path().empty()) folder_.Make(settings_.temporaryParent, "lorvane-pdf-");
   } catch (const std::runtime_error& refused) {
@@ -109,44 +116,55 @@ bool PdfRenderer::Start(std::string& failure) {
     return false;
   }
   const std::string root = folder_.Path();
-  if (arguments.empty()) {
-    const std::string python = CachedUnoPython(office);
-    if (python.empty()) {
-      failure = MissingUnoReason();
-      return false;
-    }
-    std::ofstream script(root + "/render_bridge.py", std::ios::binary | std::ios::trunc);
-    script << BridgeScript();
-    if (!script.flush()) {
-      failure = "cannot write into " + root;
-      return false;
-    }
-    arguments = {python, root + "/render_bridge.py"};
-  }
+  if (arguments.empty() && !WriteBridge(office, arguments, failure)) return false;
   std::error_code error;
   for (const char* sub : {"/tmp", "/out"}) fs::create_directories(root + sub, error);
   pipe_ = NewPipeName();
   const std::string profile = ProfileUrl(root + "/profile");
   arguments.insert(arguments.end(), {office, profile, pipe_});
+  return true;
+}
+
+bool PdfRenderer::WriteBridge(const std::string& office, std::vector<std::string>& arguments, std::string& failure) {
+  const std::string python = CachedUnoPython(office);
+  if (python.empty()) {
+    failure = MissingUnoReason();
+    return false;
+  }
+  const std::string root = folder_.Path();
+  std::ofstream script(root + "/render_bridge.py", std::ios::binary | std::ios::trunc);
+  script << BridgeScript();
+  if (!script.flush()) {
+    failure = "cannot write into " + root;
+    return false;
+  }
+  arguments = {python, root + "/render_bridge.py"};
+  return true;
+}
+
+bool PdfRenderer::Launch(const std::vector<std::string>& arguments, std::string& failure) {
+  const std::string root = folder_.Path();
   // LibreOffice's temporary files go into the private folder with everything else. The
   // bridge ends the office and removes the folder itself should this program be gone
   // without doing so (killed outright).
   const std::vector<std::string> environment = {"TMPDIR=" + root + "/tmp", "SAL_USE_VCLPLUGIN=svp",
                                                 "LORVANE_PDF_PARENT=" + std::to_string(::getpid()),
                                                 "LORVANE_PDF_FOLDER=" + root};
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (cancelled_) {
-      failure = kStopped;
-      return false;
-    }
-    try {
-      child_.Start(arguments, environment, settings_.memoryLimit, true);
-    } catch (const std::runtime_error& refused) {
-      failure = std::string("LibreOffice could not start: ") + refused.what();
-      return false;
-    }
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (cancelled_) {
+    failure = kStopped;
+    return false;
   }
+  try {
+    child_.Start(arguments, environment, settings_.memoryLimit, true);
+  } catch (const std::runtime_error& refused) {
+    failure = std::string("LibreOffice could not start: ") + refused.what();
+    return false;
+  }
+  return true;
+}
+
+bool PdfRenderer::AwaitReady(std::string& failure) {
   ++starts_;
   pending_.clear();
   std::string word;

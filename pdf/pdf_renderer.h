@@ -84,6 +84,13 @@ class PdfRenderer {
   // Ends the group and removes what the office left (profile, temporary files, sockets).
   std::string EndOffice();
   void StopGracefully();
+  // Start's steps: the bridge's command line (the office found, the private folder made,
+  // the bridge script written into it unless settings name a bridge), the bridge started
+  // with LibreOffice's environment, and its first answer awaited.
+  bool PrepareStart(std::vector<std::string>& arguments, std::string& failure);
+  bool WriteBridge(const std::string& office, std::vector<std::string>& arguments, std::string& failure);
+  bool Launch(const std::vector<std::string>& arguments, std::string& failure);
+  bool AwaitReady(std::string& failure);
 
   RendererSettings settings_;
   std::atomic<bool> cancelled_{false};
