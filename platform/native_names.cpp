@@ -125,7 +125,18 @@ bool NativeIsFolder(const QString& path) {
   const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+std::optional<std::pair<std::uint64_t, std::uint64_t>> NativeFileIdentity(const QString& path) {
+  if (path.isEmpty()) return std::nullopt;
+  return FileIdentity(WidePath(path));
+}
 #else
+std::optional<std::pair<std::uint64_t, std::uint64_t>> NativeFileIdentity(const QString& path) {
+  struct stat st;
+  if (!Stat(path, st)) return std::nullopt;
+  return std::make_pair(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino));
+}
+
 bool NativeExists(const QString& path) {
   struct stat st;
   return Stat(path, st);

@@ -1,18 +1,15 @@
-// The batch run's loop: one poll over every converter's answer pipe and the stop descriptor,
-// with the earliest deadline of a message under way as the poll's time-out. Each converter
+// The batch run's loop: one wait (platform/descriptor_wait.h) over every converter's answer
+// pipe and the stop descriptor, with the earliest deadline of a message under way as its
+// time-out. Each converter
 // holds one request at a time, the one it works on: after a stop nothing is left queued
 // at a converter that it could still begin.
 #include "run/batch_run.h"
-
-#include <poll.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <cerrno>
+#include <cstdint>
 #include <chrono>
 #include <deque>
 #include <filesystem>
@@ -23,6 +20,7 @@
 #include <string>
 
 #include "converter/options/paper_size.h"
+#include "platform/descriptor_wait.h"
 #include "platform/native_names.h"
 #include "run/converter_answer.h"
 #include "run/conversion_journal.h"
@@ -35,12 +33,8 @@ namespace serve_protocol = quorlin::serve_protocol;
 using serve_protocol::Result;
 using Clock = std::chrono::steady_clock;
 
-// The file at a path as device and inode, if there is one.
-std::optional<std::pair<dev_t, ino_t>> FileAt(const std::string& path) {
-  struct stat st;
-  if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return std::make_pair(st.st_dev, st.st_ino);
-}
+// The file at a path as its identity (device and inode), if there is one.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> FileAt(const QString& path) { return NativeFileIdentity(path); }
 
 struct Slot {
   ConverterWorker worker;
@@ -49,7 +43,7 @@ struct Slot {
   Clock::time_point deadline;      // of that job
   // The file that stood at the job's output as it began: the converter puts a finished
   // document in place in one step, so another file there afterwards is the finished one.
-  std::optional<std::pair<dev_t, ino_t>> outputBefore;
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> outputBefore;
   bool unusable = false;           // its converter could not be started
 };
 
@@ -145,7 +139,7 @@ class Batch {
       // A journal that cannot be made leaves the converter its own: what it made is then
       // taken back only by itself, never guessed at by the run.
       slots_[i]->journal.Open(
-          (std::filesystem::path(Encoded(folder)) / ("journal-" + std::to_string(i + 1))).string(), failure);
+          NativeText(NativePath(Encoded(folder)) / ("journal-" + std::to_string(i + 1))), failure);
     }
   }
 
@@ -160,24 +154,24 @@ class Batch {
   // named like the PDF in the job's own folder below the run's scratch folder.
   std::string ConverterOutput(std::size_t index) const {
     if (!Pdf()) return Encoded(jobs_[index].output);
-    const std::string stem = std::filesystem::path(Encoded(jobs_[index].output)).stem().string();
-    return (std::filesystem::path(Scratch(index)) / (stem + ".doc")).string();
+    const std::string stem = NativeText(NativePath(Encoded(jobs_[index].output)).stem());
+    return NativeText(NativePath(Scratch(index)) / NativePath(stem + ".doc"));
   }
   std::string Scratch(std::size_t index) const {
-    return (std::filesystem::path(Encoded(settings_.pdfScratch)) / ("job-" + std::to_string(index))).string();
+    return NativeText(NativePath(Encoded(settings_.pdfScratch)) / ("job-" + std::to_string(index)));
   }
 
   bool StopAsked() const {
     if (settings_.stopDescriptor < 0) return false;
-    pollfd stop{settings_.stopDescriptor, POLLIN, 0};
-    return ::poll(&stop, 1, 0) > 0;
+    std::vector<bool> ready;
+    return WaitForInput({settings_.stopDescriptor}, ready, 0) > 0;
   }
 
   // The job is under way from now: after a stop no conversion gets past the stop's grace
   // period.
   void Begin(Slot& slot, std::size_t index) {
     slot.job = index;
-    if (settings_.request == BatchRequest::kConvert) slot.outputBefore = FileAt(Encoded(jobs_[index].output));
+    if (settings_.request == BatchRequest::kConvert) slot.outputBefore = FileAt(jobs_[index].output);
     slot.deadline = std::min(Clock::now() + std::chrono::milliseconds(settings_.timeoutMs), stopLimit_);
     if (begun_) begun_(index);
   }
@@ -206,16 +200,16 @@ class Batch {
     slot.job.reset();
     if (unread) {
       std::error_code ignored;
-      if (Pdf()) std::filesystem::remove_all(Scratch(index), ignored);
+      if (Pdf()) std::filesystem::remove_all(NativePath(Scratch(index)), ignored);
       Finish(index, Outcome(Result::kNotStarted, QString()));
       return;
     }
     if (Pdf()) {
       slot.journal.Clear();
       std::error_code ignored;
-      std::filesystem::remove_all(Scratch(index), ignored);
+      std::filesystem::remove_all(NativePath(Scratch(index)), ignored);
     } else if (settings_.request == BatchRequest::kConvert) {
-      const auto now = FileAt(Encoded(jobs_[index].output));
+      const auto now = FileAt(jobs_[index].output);
       const bool finished = now && now != slot.outputBefore;
       // What the conversion made, as its converter's journal lists it, goes (only its
       // temporary names when the document itself was finished).
@@ -256,7 +250,7 @@ class Batch {
         }
         if (Pdf()) {
           std::error_code error;
-          std::filesystem::create_directories(Scratch(index), error);
+          std::filesystem::create_directories(NativePath(Scratch(index)), error);
           if (error) {
             Finish(index, Outcome(Result::kUnwritable, QString::fromLocal8Bit(error.message().c_str())));
             continue;
@@ -278,41 +272,42 @@ class Batch {
   // cannot be made, else empty. Each folder is looked at once per run.
   QString MakeFolder(std::size_t index) {
     if (!settings_.makeFolders || settings_.request != BatchRequest::kConvert) return {};
-    const std::filesystem::path folder = std::filesystem::path(Encoded(jobs_[index].output)).parent_path();
-    if (folder.empty() || madeFolders_.count(folder.native()) > 0) return {};
+    const std::filesystem::path folder = NativePath(Encoded(jobs_[index].output)).parent_path();
+    if (folder.empty() || madeFolders_.count(NativeText(folder)) > 0) return {};
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     const bool made = !error && std::filesystem::is_directory(folder, error);
     if (!made)
       return QStringLiteral("the folder %1 could not be made: %2")
-          .arg(NameFromNative(QByteArray::fromStdString(folder.native())),
+          .arg(NameFromNative(QByteArray::fromStdString(NativeText(folder))),
                QString::fromLocal8Bit(error ? error.message().c_str() : "a file has its name"));
-    madeFolders_.insert(folder.native());
+    madeFolders_.insert(NativeText(folder));
     return {};
   }
 
   void Wait() {
-    std::vector<pollfd> watched;
+    std::vector<int> watched;
     std::vector<Slot*> owners;
     Clock::time_point earliest = Clock::time_point::max();
     for (auto& slot : slots_) {
       if (!slot->job) continue;
-      watched.push_back({slot->worker.AnswerDescriptor(), POLLIN, 0});
+      watched.push_back(slot->worker.AnswerDescriptor());
       owners.push_back(slot.get());
       earliest = std::min(earliest, slot->deadline);
     }
     const bool watchPdf = Pdf();
-    if (watchPdf) watched.push_back({pdf_->Descriptor(), POLLIN, 0});
+    if (watchPdf) watched.push_back(pdf_->Descriptor());
     const bool watchStop = settings_.stopDescriptor >= 0 && !summary_.stopped;
-    if (watchStop) watched.push_back({settings_.stopDescriptor, POLLIN, 0});
+    if (watchStop) watched.push_back(settings_.stopDescriptor);
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(earliest - Clock::now()).count();
     const int timeout = static_cast<int>(std::clamp<long long>(left + 1, 0, settings_.tick ? 250 : 60000));
-    const int ready = ::poll(watched.data(), watched.size(), timeout);
+    std::vector<bool> ready;
+    const int count = WaitForInput(watched, ready, timeout);
     if (settings_.tick) settings_.tick();
-    if (ready < 0 && errno != EINTR) return;
-    if (watchStop && watched.back().revents != 0) BeginStop();
+    if (count < 0) return;
+    if (watchStop && ready.back()) BeginStop();
     for (std::size_t i = 0; i < owners.size(); ++i) {
-      if (watched[i].revents != 0) Collect(*owners[i]);
+      if (ready[i]) Collect(*owners[i]);
     }
     if (watchPdf) TakePdfs();
     const Clock::time_point now = Clock::now();
