@@ -17,9 +17,9 @@
 
 #include "app/accelerators.h"
 #include "app/program_icon.h"
-#include "run/document_format.h"
-#include "run/name_pass.h"
-#include "run/time_limit.h"
+#include "run/plan/document_format.h"
+#include "run/plan/name_pass.h"
+#include "run/plan/time_limit.h"
 #include "platform/app_error.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"

@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "app/window_growth.h"
-#include "run/conversion_run.h"
+#include "run/window/conversion_run.h"
 #include "filelist/list_pointer.h"
 #include "platform/pointer_control.h"
-#include "run/document_options.h"
+#include "run/plan/document_options.h"
 
 class Dialogs;
 class Desktop;

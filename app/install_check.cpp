@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "app/cursor_file.h"
-#include "run/converter_image.h"
+#include "run/engine/converter_image.h"
 #include "platform/paths.h"
 
 namespace {

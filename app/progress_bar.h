@@ -6,7 +6,7 @@
 #include <QProgressBar>
 #include <QString>
 
-#include "run/run_progress.h"
+#include "run/window/run_progress.h"
 
 class ProgressBar : public QProgressBar, public RunProgress {
   Q_OBJECT

@@ -33,31 +33,11 @@ done
 old_commit=$(git rev-parse --verify "$1^{commit}")
 short=$(git rev-parse --short "$old_commit")
 
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-# Builds the sources in $1 into $2: both programs, and the window's benchmark where the tree
-# has one.
-build_tree() {
-  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
-  cmake --build "$2" -j "$(nproc)" --target lorvane Quorlin >/dev/null
-  cmake --build "$2" -j "$(nproc)" --target run_bench >/dev/null 2>&1 || echo "(no run_bench in $2)"
-}
-
-cache=${LORVANE_COMPARE_CACHE:-$HOME/.cache/lorvane-compare}
-# The old tree is laid out as a checkout is (its build folder inside it, the shared corpus
-# beside it), so a compiler cache finds what it compiled for this checkout.
-old_source="$cache/$old_commit"
-old_build="$old_source/build"
-if [ ! -f "$old_source/CMakeLists.txt" ]; then
-  rm -rf "$old_source"
-  mkdir -p "$old_source"
-  git archive "$old_commit" | tar -x -C "$old_source"
-fi
-[ -e "$cache/shared" ] || ln -s "$(cd "$here/.." && pwd)/shared" "$cache/shared"
-echo "building $short in $old_build"
-build_tree "$old_source" "$old_build"
+# shellcheck source=../tools/lib/commit_build.sh
+. "$here/tools/lib/commit_build.sh"
+commit_build "$old_commit"
 echo "building this checkout in build/"
-build_tree "$here" "$here/build"
+tree_build "$here" "$here/build"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/lorvane-compare.XXXXXX")
 trap 'rm -rf "$work"' EXIT

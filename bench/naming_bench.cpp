@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "run/run_plan.h"
-#include "run/output_names.h"
+#include "run/plan/run_plan.h"
+#include "run/plan/output_names.h"
 
 namespace {
 

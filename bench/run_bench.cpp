@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "run/converter_image.h"
+#include "run/engine/converter_image.h"
 #include "support/message_files.h"
 #include "filelist/file_list.h"
 #include "platform/dialogs.h"

@@ -8,9 +8,9 @@
 #include <QRegularExpression>
 #include <vector>
 
-#include "run/document_options.h"
-#include "run/name_pass.h"
-#include "run/time_limit.h"
+#include "run/plan/document_options.h"
+#include "run/plan/name_pass.h"
+#include "run/plan/time_limit.h"
 
 namespace {
 

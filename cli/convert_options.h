@@ -6,9 +6,9 @@
 #include <QStringList>
 #include <optional>
 
-#include "run/document_format.h"
-#include "run/document_options.h"
-#include "run/time_limit.h"
+#include "run/plan/document_format.h"
+#include "run/plan/document_options.h"
+#include "run/plan/time_limit.h"
 
 struct ConvertOptions {
   QStringList paths;        // message files and folders, as given

@@ -1,7 +1,8 @@
 // The exchange between the main program and a long-lived converter (`Quorlin --serve`),
 // written down once: its words, its result codes, the shape of its fields and its limits.
 // The converter writes it (converter/serve.cpp) and the main program reads it
-// (run/converter_worker.cpp, run/batch_run.cpp) from these names alone. Standard C++ only.
+// (run/engine/converter_worker.cpp, run/engine/batch_run.cpp) from these names alone.
+// Standard C++ only.
 //
 // Fields. Every field ends with a NUL byte, so a path may hold any other byte a file name
 // can (spaces, tabs, line breaks, quotes); no field holds a NUL. A field longer than

@@ -3,7 +3,7 @@
 // names), each with the device and inode of what was made. A conversion that fails, or is
 // stopped by a signal, removes what the journal lists that is still the very thing it
 // made; the entries go once the document is complete. A converter killed outright cannot,
-// so the program that killed it reads the journal (run/conversion_journal.h) and does the
+// so the program that killed it reads the journal (run/engine/conversion_journal.h) and does the
 // same. The entries' shape is part of the serve protocol (serve_protocol.h, "The journal").
 //
 // The journal lives where nobody else can write, never beside the document: in the file

@@ -15,7 +15,7 @@
 
 #include "platform/app_error.h"
 #include "platform/settings_store.h"
-#include "run/output_folder_offer.h"
+#include "run/window/output_folder_offer.h"
 #include "support/form_fixture.h"
 #include "support/scripted_dialogs.h"
 #include "support/tree_paths.h"

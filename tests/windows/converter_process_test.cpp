@@ -24,7 +24,7 @@
 #include "converter/conversion.h"
 #include "msgwriter/message_builder.h"
 #include "platform/descriptor_wait.h"
-#include "run/batch_run.h"
+#include "run/engine/batch_run.h"
 #include "support/temp_tree.h"
 
 namespace {
