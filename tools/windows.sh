@@ -302,11 +302,16 @@ step_program() {
   configure "$out" -DLORVANE_BUILD_GUI=ON -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
   cmake --build "$out" -j "$jobs" --target lorvane lorvane_console program_windows_tests
   app=$out/app
-  mkdir -p "$app/platforms"
+  mkdir -p "$app/platforms" "$app/imageformats" "$app/styles"
   cp -p "$qt/plugins/platforms/qwindows.dll" "$app/platforms/"
+  # The pointer file (.CUR) and icons load through Qt's ICO plugin; the style plugin gives
+  # the window the system's own look.
+  cp -p "$qt/plugins/imageformats/qico.dll" "$app/imageformats/"
+  cp -p "$qt/plugins/styles/qwindowsvistastyle.dll" "$app/styles/"
   local search=("$qt/bin" "/usr/$triple/bin" "/usr/$triple/lib")
   search+=(/usr/lib/gcc/$triple/*-posix)
-  DLL_ROOTS=("$app/lorvane.exe" "$app/platforms/qwindows.dll")
+  DLL_ROOTS=("$app/lorvane.exe" "$app/platforms/qwindows.dll" "$app/imageformats/qico.dll"
+             "$app/styles/qwindowsvistastyle.dll")
   dll_closure "${search[@]}" | sort -u | while read -r dll; do cp -p "$dll" "$app/"; done
   log "built $app/lorvane.exe and lorvane.com, with $(ls "$app"/*.dll | wc -l) DLLs beside them"
 }

@@ -72,7 +72,7 @@ fi
 converters() {
   local pid
   for pid in $(pgrep -f 'Quorlin.exe' || true); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid" || true
   done
 }
 mkdir -p "$work/stopped"

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QSettings>
 #include <filesystem>
 #include <fstream>
@@ -79,7 +80,7 @@ TEST_F(WindowsPlatformTest, FoldersAreMadeDownToTheLastAndAFileInTheWayIsSaid) {
   EXPECT_TRUE(MakeFolderPath(Text(deep), failure));  // already there
   Write(dir_ / "file", "x");
   EXPECT_FALSE(MakeFolderPath(Text(dir_ / "file" / "below"), failure));
-  EXPECT_TRUE(failure.endsWith(Text(dir_ / "file"))) << failure.toStdString();
+  EXPECT_TRUE(failure.endsWith(QDir::toNativeSeparators(Text(dir_ / "file")))) << failure.toStdString();
 }
 
 TEST_F(WindowsPlatformTest, TheOutputFileReplacesOnlyWhenAskedAndLeavesNoTemporaryFile) {
