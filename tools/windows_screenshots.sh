@@ -37,7 +37,8 @@ app_pid=$!
 wait_for_main
 shoot_window "$main" "$out/windows-main-window.png"
 echo "windows_screenshots: saved $out/windows-main-window.png"
-xdotool windowclose "$main" 2>/dev/null || kill "$app_pid"
+# Closing the window may ask a question: the wine session ends instead.
+wineserver -k 2>/dev/null || true
 wait "$app_pid" 2>/dev/null || true
 
 # The samples queued from the command line, converted into the desktop folder.
