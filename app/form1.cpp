@@ -58,17 +58,18 @@ struct BoxPlace {
   int width;
 };
 
-// The document options' boxes fill the frame's two columns row by row from its top, in the
-// table's order. A caption longer than a column holds (30 characters of the bold caption
-// font) takes a whole row. `nextRowTop` is the top of the row after the boxes.
-std::vector<BoxPlace> DocumentBoxPlaces(const std::vector<const ConversionOptionRow*>& rows, int& nextRowTop) {
+// The document options' boxes, then the run's on/off options shown among them, fill the
+// frame's two columns row by row from its top, in the tables' order. A caption longer than a
+// column holds (30 characters of the bold caption font) takes a whole row. `nextRowTop` is
+// the top of the row after the boxes.
+std::vector<BoxPlace> DocumentBoxPlaces(const std::vector<QString>& captions, int& nextRowTop) {
   constexpr int kLeftColumn = 240, kRightColumn = 3960, kColumnWidth = 3615, kRowWidth = 7320;
   constexpr std::size_t kColumnCharacters = 30;
   std::vector<BoxPlace> places;
   int top = 300;
   bool rightColumn = false;
-  for (const ConversionOptionRow* row : rows) {
-    const bool wholeRow = row->caption.size() > kColumnCharacters;
+  for (const QString& caption : captions) {
+    const bool wholeRow = static_cast<std::size_t>(caption.size()) > kColumnCharacters;
     if (wholeRow && rightColumn) {
       top += kBoxRowTwips;
       rightColumn = false;
@@ -83,6 +84,38 @@ std::vector<BoxPlace> DocumentBoxPlaces(const std::vector<const ConversionOption
   }
   nextRowTop = rightColumn ? top + kBoxRowTwips : top;
   return places;
+}
+
+// A run option's caption as it reads, without its letter's mark.
+QString PlainCaption(const RunOptionRow& row) {
+  QString caption = row.caption;
+  return caption.remove(u'&');
+}
+
+// The captions of the boxes in "Documents": the document options', then the run's on/off
+// options shown there.
+std::vector<QString> DocumentBoxCaptions(const std::vector<const ConversionOptionRow*>& documentOptions) {
+  std::vector<QString> captions;
+  for (const ConversionOptionRow* row : documentOptions) captions.push_back(DocumentOptionCaption(*row));
+  for (const RunOptionRow& row : RunOptionTable()) {
+    if (IsOnOff(row) && row.place == RunOptionPlace::kDocuments) captions.push_back(PlainCaption(row));
+  }
+  return captions;
+}
+
+int RunOptionListCount() {
+  int lists = 0;
+  for (const RunOptionRow& row : RunOptionTable()) lists += IsOnOff(row) ? 0 : 1;
+  return lists;
+}
+
+// A list is as wide as its longest value needs: 100 twips a character and 600 for the
+// arrow, in steps of 1200.
+int ListWidthTwips(const RunOptionRow& row) {
+  qsizetype longest = 0;
+  for (const RunOptionValue& value : row.values) longest = std::max(longest, value.caption.size());
+  const int needed = static_cast<int>(longest) * 100 + 600;
+  return (needed + 1199) / 1200 * 1200;
 }
 
 QFont ArialBold(double points) {
@@ -147,11 +180,10 @@ void Form1::BuildControls() {
   // The frame of what the documents hold is as tall as its rows; the controls below it
   // stand under it. The designed size is the smallest; the window grows from it.
   const std::vector<const ConversionOptionRow*> documentOptions = ChosenDocumentOptionRows();
-  int nameRowTop = 0;
-  const std::vector<BoxPlace> boxPlaces = DocumentBoxPlaces(documentOptions, nameRowTop);
-  nameRowTop += 60;
-  const int formatRowTop = nameRowTop + kComboRowTwips;
-  const int documentsHeight = formatRowTop + 345 + 165;
+  int listsTop = 0;
+  const std::vector<BoxPlace> boxPlaces = DocumentBoxPlaces(DocumentBoxCaptions(documentOptions), listsTop);
+  listsTop += 60;
+  const int documentsHeight = listsTop + std::max(RunOptionListCount() - 1, 0) * kComboRowTwips + 345 + 165;
   const int startTop = kDocumentsFrameTop + documentsHeight + 120;
   const int barTop = startTop + 520;
   const int aboutTop = barTop + 405 + 90;
@@ -197,27 +229,16 @@ void Form1::BuildControls() {
   Text1 = Place(new QLineEdit(Frame3), "Text1", 240, 300, 5670, 345);
   // "..." has no letter of its own: Alt+. presses it.
   PushButton9 = button("PushButton9", "&...", 6000, 300, 600, 345, Frame3);
-  // Where the documents go below the output folder: beside the option it belongs to.
-  Check5 = Place(new QCheckBox(WithAccelerator(QStringLiteral("&Keep sub-folders"), letters), Frame5), "Check5",
-                 3960, 300, 3615, 255);
 
   // What the documents hold and what they are saved as, in a frame of their own.
   DocumentsFrame = Place(new QGroupBox(QStringLiteral("Documents"), this), "DocumentsFrame", 120,
                          kDocumentsFrameTop, 7800, documentsHeight);
-  Label1 = Place(new QLabel(WithAccelerator(QStringLiteral("&Name documents by:"), letters), DocumentsFrame), "Label1",
-                 240, nameRowTop + 60, 1830, 255);
-  Combo1 = Place(new QComboBox(DocumentsFrame), "Combo1", 2160, nameRowTop, 2400, 345);
-  Combo1->addItem(QStringLiteral("file name"), name_pattern::kFile);
-  Combo1->addItem(QStringLiteral("date and subject"), name_pattern::kDateSubject);
-  Label1->setBuddy(Combo1);
-  Label2 = Place(new QLabel(WithAccelerator(QStringLiteral("Sa&ve as:"), letters), DocumentsFrame), "Label2", 240,
-                 formatRowTop + 60, 1830, 255);
-  Combo2 = Place(new QComboBox(DocumentsFrame), "Combo2", 2160, formatRowTop, 3600, 345);
-  Combo2->addItem(QStringLiteral("RTF document (.doc)"), FormatWord(DocumentFormat::kDoc));
-  Combo2->addItem(QStringLiteral("PDF/A document (.pdf)"), FormatWord(DocumentFormat::kPdf));
-  Label2->setBuddy(Combo2);
-  PushButton10 = button("PushButton10", "A&bout", 6720, aboutTop, 1200, 345, this);
-  PushButton10->setShortcut(QKeySequence(Qt::Key_F1));
+  std::vector<QRect> runBoxPlaces;  // the places after the document options' boxes
+  for (std::size_t i = documentOptions.size(); i < boxPlaces.size(); ++i)
+    runBoxPlaces.push_back(QRect(boxPlaces[i].left, boxPlaces[i].top, boxPlaces[i].width, 255));
+  BuildRunOptionControls(letters, listsTop, runBoxPlaces);
+  AboutButton = button("AboutButton", "A&bout", 6720, aboutTop, 1200, 345, this);
+  AboutButton->setShortcut(QKeySequence(Qt::Key_F1));
   for (std::size_t i = 0; i < documentOptions.size(); ++i) {
     const ConversionOptionRow& row = *documentOptions[i];
     auto* box = new QCheckBox(WithAccelerator(DocumentOptionCaption(row), letters), DocumentsFrame);
@@ -238,17 +259,28 @@ void Form1::BuildControls() {
               {DocumentsFrame, DocumentsFrame->geometry(), Growth::kFullWidth},
               {PushButton2, PushButton2->geometry(), Growth::kFullWidth},
               {ProgressBar1, ProgressBar1->geometry(), Growth::kFullWidth},
-              {PushButton10, PushButton10->geometry(), Growth::kCorner}};
+              {AboutButton, AboutButton->geometry(), Growth::kCorner}};
 
   // Tab goes through the window in reading order: the list, the buttons under it row by
   // row, "Save Option" line by line, what the documents hold, then "Start Converting" and
   // "About".
-  std::vector<QWidget*> order{ListView1, PushButton1, PushButton4, PushButton6, PushButton7,
-                              Option1,   Check5,      Text1,       PushButton9, Option2};
-  for (const DocumentOptionBox& box : documentBoxes) order.push_back(box.box);
-  for (QWidget* w : {static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Combo2), static_cast<QWidget*>(PushButton2),
-                     static_cast<QWidget*>(PushButton10)})
+  auto runControls = [this](bool besideOutputFolder, bool lists) {
+    std::vector<QWidget*> controls;
+    for (const RunOptionControl& control : runOptionControls) {
+      if ((control.row->place == RunOptionPlace::kBesideOutputFolder) != besideOutputFolder) continue;
+      if (control.check != nullptr && !lists) controls.push_back(control.check);
+      if (control.list != nullptr && lists) controls.push_back(control.list);
+    }
+    return controls;
+  };
+  std::vector<QWidget*> order{ListView1, PushButton1, PushButton4, PushButton6, PushButton7, Option1};
+  for (QWidget* w : runControls(true, false)) order.push_back(w);
+  for (QWidget* w : {static_cast<QWidget*>(Text1), static_cast<QWidget*>(PushButton9), static_cast<QWidget*>(Option2)})
     order.push_back(w);
+  for (const DocumentOptionBox& box : documentBoxes) order.push_back(box.box);
+  for (QWidget* w : runControls(false, false)) order.push_back(w);
+  for (QWidget* w : runControls(false, true)) order.push_back(w);
+  for (QWidget* w : {static_cast<QWidget*>(PushButton2), static_cast<QWidget*>(AboutButton)}) order.push_back(w);
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 
   // Ctrl+O adds files as "Add MSG File(s)" does; Ctrl+Q closes the window as its close
@@ -257,6 +289,33 @@ void Form1::BuildControls() {
   connect(addFiles, &QShortcut::activated, PushButton1, &QPushButton::click);
   auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
   connect(quit, &QShortcut::activated, this, &QWidget::close);
+}
+
+void Form1::BuildRunOptionControls(QSet<QChar>& letters, int listsTop, const std::vector<QRect>& boxPlaces) {
+  std::size_t box = 0;
+  int listTop = listsTop;
+  for (const RunOptionRow& row : RunOptionTable()) {
+    RunOptionControl control{&row};
+    const QString name = row.controlName;
+    if (IsOnOff(row) && row.place == RunOptionPlace::kBesideOutputFolder) {
+      // Where the documents go below the output folder: beside the option it belongs to.
+      control.check = Place(new QCheckBox(WithAccelerator(row.caption, letters), Frame5),
+                            qPrintable(name + QStringLiteral("Check")), 3960, 300, 3615, 255);
+    } else if (IsOnOff(row)) {
+      const QRect place = box < boxPlaces.size() ? boxPlaces[box++] : QRect(240, listTop, 7320, 255);
+      control.check = Place(new QCheckBox(WithAccelerator(row.caption, letters), DocumentsFrame),
+                            qPrintable(name + QStringLiteral("Check")), place.x(), place.y(), place.width(), 255);
+    } else {
+      control.label = Place(new QLabel(WithAccelerator(row.caption, letters), DocumentsFrame),
+                            qPrintable(name + QStringLiteral("Label")), 240, listTop + 60, 1830, 255);
+      control.list = Place(new QComboBox(DocumentsFrame), qPrintable(name + QStringLiteral("Combo")), 2160, listTop,
+                           ListWidthTwips(row), 345);
+      for (const RunOptionValue& value : row.values) control.list->addItem(value.caption, value.word);
+      control.label->setBuddy(control.list);
+      listTop += kComboRowTwips;
+    }
+    runOptionControls.push_back(control);
+  }
 }
 
 void Form1::Guarded(const std::function<void()>& handler) { RunUntrapped(*services_.dialogs, handler); }
@@ -271,15 +330,17 @@ void Form1::ConnectEvents() {
   connect(PushButton6, &QPushButton::clicked, this, route(&Form1::PushButton6_Click));
   connect(PushButton7, &QPushButton::clicked, this, route(&Form1::PushButton7_Click));
   connect(PushButton9, &QPushButton::clicked, this, route(&Form1::PushButton9_Click));
-  connect(PushButton10, &QPushButton::clicked, this, route(&Form1::PushButton10_Click));
+  connect(AboutButton, &QPushButton::clicked, this, route(&Form1::AboutButton_Click));
   connect(Option1, &QRadioButton::clicked, this, route(&Form1::Option1_Click));
   connect(Option2, &QRadioButton::clicked, this, route(&Form1::Option2_Click));
   for (const DocumentOptionBox& box : documentBoxes) {
     connect(box.box, &QCheckBox::clicked, this, [this, box] { Guarded([&] { DocumentBox_Click(box); }); });
   }
-  connect(Check5, &QCheckBox::clicked, this, route(&Form1::Check5_Click));
-  connect(Combo1, &QComboBox::activated, this, route(&Form1::Combo1_Click));
-  connect(Combo2, &QComboBox::activated, this, route(&Form1::Combo2_Click));
+  for (const RunOptionControl& control : runOptionControls) {
+    auto changed = [this, control] { Guarded([&] { RunOption_Click(control); }); };
+    if (control.check != nullptr) connect(control.check, &QCheckBox::clicked, this, changed);
+    if (control.list != nullptr) connect(control.list, &QComboBox::activated, this, changed);
+  }
   connect(Text1, &QLineEdit::textChanged, this, route(&Form1::Text1_Change));
 
   // What the user does to the list.

@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QPointer>
 #include <QPoint>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -21,6 +22,7 @@
 #include "filelist/list_pointer.h"
 #include "platform/pointer_control.h"
 #include "run/plan/document_options.h"
+#include "run/run_options.h"
 
 class Dialogs;
 class Desktop;
@@ -64,6 +66,11 @@ class Form1 : public QWidget, public PointerControl {
 
   // The check box of the document option `field`; null for one the window does not show.
   QCheckBox* DocumentBoxFor(bool ConversionOptions::*field) const;
+  // The controls of the run option `flag` ("tree", "format"): its check box, or its list and
+  // the list's label; null for what it does not have.
+  QCheckBox* RunOptionCheck(const QString& flag) const;
+  QComboBox* RunOptionList(const QString& flag) const;
+  QLabel* RunOptionLabel(const QString& flag) const;
 
   // The window-wide pointer.
   WindowPointer MousePointer() const override { return mousePointer_; }
@@ -72,7 +79,7 @@ class Form1 : public QWidget, public PointerControl {
   void SetMouseIcon(const QCursor& cursor);
   bool HasMouseIcon() const { return mouseIcon_.has_value(); }
 
-  // Controls, named as on the form.
+  // Controls, named as on the form; those the form did not have, by what they are.
   FileListView* ListView1 = nullptr;
   ProgressBar* ProgressBar1 = nullptr;
   QPushButton* PushButton1 = nullptr;  // "Add MSG File(s)"
@@ -92,15 +99,21 @@ class Form1 : public QWidget, public PointerControl {
     QCheckBox* box;
   };
   std::vector<DocumentOptionBox> documentBoxes;
-  QLabel* Label1 = nullptr;            // "Name documents by:"
-  QComboBox* Combo1 = nullptr;         // "file name" / "date and subject"
-  QLabel* Label2 = nullptr;            // "Save as:"
-  QComboBox* Combo2 = nullptr;         // "RTF document (.doc)" / "PDF/A document (.pdf)"
+  // The run options' controls, one per row of the run's option table, in its order, named
+  // after the row's control name: a check box ("Keep sub-folders", beside "Save results to
+  // this folder:"), or a label and a list under the document options ("Name documents by:",
+  // "Save as:").
+  struct RunOptionControl {
+    const RunOptionRow* row;
+    QCheckBox* check = nullptr;
+    QLabel* label = nullptr;
+    QComboBox* list = nullptr;
+  };
+  std::vector<RunOptionControl> runOptionControls;
   QGroupBox* Frame3 = nullptr;
   QLineEdit* Text1 = nullptr;
   QPushButton* PushButton9 = nullptr;  // "..."
-  QCheckBox* Check5 = nullptr;         // "Keep sub-folders", beside "Save results to this folder:"
-  QPushButton* PushButton10 = nullptr; // "About", under the bar
+  QPushButton* AboutButton = nullptr;  // "About", under the bar
 
   // Window variables.
   bool Converting = false;             // a conversion run is under way
@@ -157,13 +170,12 @@ class Form1 : public QWidget, public PointerControl {
   void Option2_Click();
   // A document option's check box was clicked: its state is stored under its setting.
   void DocumentBox_Click(const DocumentOptionBox& clicked);
-  void Check5_Click();
-  void Combo1_Click();
-  void Combo2_Click();
+  // A run option's control was changed: what it shows is stored under its setting.
+  void RunOption_Click(const RunOptionControl& changed);
   void Text1_Change();
   void PushButton9_Click();
   // "About" (and F1): the program's name, version and maker.
-  void PushButton10_Click();
+  void AboutButton_Click();
   // One line on each control saying what it does (the time limit as the settings have it).
   void SetToolTips();
 
@@ -176,10 +188,16 @@ class Form1 : public QWidget, public PointerControl {
   void BuildControls();
   // What the check boxes ask every document to hold.
   ConversionOptions ChosenDocumentOptions() const;
-  // The name pattern "Name documents by:" shows.
-  QString ChosenNamePattern() const;
-  // The word of what "Save as:" shows: "doc" or "pdf".
-  QString ChosenFormatWord() const;
+  // The run options' controls: built under the document options (`listsTop` is the first
+  // list's top, in twips), shown from the settings, and read for the run.
+  // `boxPlaces` are the places left for check boxes after the document options' (twips).
+  void BuildRunOptionControls(QSet<QChar>& letters, int listsTop, const std::vector<QRect>& boxPlaces);
+  void ShowRunOptions(SettingsStore& settings);
+  RunOptions ChosenRunOptions() const;
+  const RunOptionControl* RunOptionControlFor(const QString& flag) const;
+  // The run options shown beside "Save results to this folder:" can be changed only while
+  // it is chosen.
+  void FollowOutputOption();
   void ConnectEvents();
 
   void ApplyWindowPointer();

@@ -29,6 +29,7 @@
 #include "filelist/list_editing.h"
 #include "filelist/list_pointer.h"
 #include "filelist/samples.h"
+#include "platform/boolean_text.h"
 #include "platform/settings.h"
 
 void Form1::ListView1_DblClick() { RemoveSelectedRow(*ListView1, *this); }
@@ -88,9 +89,7 @@ void Form1::PushButton2_Click() {
                             [this] { return Option2->isChecked(); },
                             [this] { return Text1->text(); },
                             [this] { return ChosenDocumentOptions(); },
-                            [this] { return Check5->isChecked(); },
-                            [this] { return ChosenNamePattern(); },
-                            [this] { return FormatForWord(ChosenFormatWord()).value_or(DocumentFormat::kDoc); }};
+                            [this] { return ChosenRunOptions(); }};
   ConvertAll(rows, *ProgressBar1, output, *services_.dialogs, *this, Converting, runControl);
 }
 
@@ -107,13 +106,54 @@ QCheckBox* Form1::DocumentBoxFor(bool ConversionOptions::*field) const {
   return nullptr;
 }
 
-QString Form1::ChosenNamePattern() const { return Combo1->currentData().toString(); }
+namespace {
+// The word of what a run option's control shows: "True" or "False", or the list's value.
+QString ShownWord(const Form1::RunOptionControl& control) {
+  return control.check != nullptr ? BooleanToText(control.check->isChecked()) : control.list->currentData().toString();
+}
+}  // namespace
+
+RunOptions Form1::ChosenRunOptions() const {
+  RunOptions options;
+  for (const RunOptionControl& control : runOptionControls) control.row->fromSetting(options, ShownWord(control));
+  return options;
+}
+
+const Form1::RunOptionControl* Form1::RunOptionControlFor(const QString& flag) const {
+  for (const RunOptionControl& control : runOptionControls) {
+    if (control.row->flag == flag) return &control;
+  }
+  return nullptr;
+}
+
+QCheckBox* Form1::RunOptionCheck(const QString& flag) const {
+  const RunOptionControl* control = RunOptionControlFor(flag);
+  return control != nullptr ? control->check : nullptr;
+}
+
+QComboBox* Form1::RunOptionList(const QString& flag) const {
+  const RunOptionControl* control = RunOptionControlFor(flag);
+  return control != nullptr ? control->list : nullptr;
+}
+
+QLabel* Form1::RunOptionLabel(const QString& flag) const {
+  const RunOptionControl* control = RunOptionControlFor(flag);
+  return control != nullptr ? control->label : nullptr;
+}
+
+void Form1::FollowOutputOption() {
+  // Sub-folders are kept below the output folder only.
+  for (const RunOptionControl& control : runOptionControls) {
+    if (control.row->place == RunOptionPlace::kBesideOutputFolder && control.check != nullptr)
+      control.check->setEnabled(Option1->isChecked());
+  }
+}
 
 void Form1::Option1_Click() {
   // The folder box follows the option first, so that a store that cannot be written leaves
   // the window consistent with the option shown.
   Frame3->setEnabled(Option1->isChecked());
-  Check5->setEnabled(Option1->isChecked());  // sub-folders are kept below the output folder only
+  FollowOutputOption();
   StoreOutputOptions(*services_.settings, Option1->isChecked(), Option2->isChecked());
 }
 
@@ -123,17 +163,9 @@ void Form1::DocumentBox_Click(const DocumentOptionBox& clicked) {
   WriteDocumentOptionSetting(*services_.settings, *clicked.row, clicked.box->isChecked());
 }
 
-// Whether documents keep the sub-folders below the folder their messages were found through.
-void Form1::Check5_Click() { StoreCheckBox(*services_.settings, Setting::KeepFolders, Check5->isChecked()); }
-// How documents are named: after their files, or after their messages' dates and subjects.
-void Form1::Combo1_Click() {
-  WriteSetting(*services_.settings, Setting::NameBy, name_pattern::SettingFor(ChosenNamePattern()));
+void Form1::RunOption_Click(const RunOptionControl& changed) {
+  WriteRunOptionSetting(*services_.settings, *changed.row, ShownWord(changed));
 }
-
-// What the documents are saved as: ".doc" documents or PDF/A files.
-void Form1::Combo2_Click() { WriteSetting(*services_.settings, Setting::Format, ChosenFormatWord()); }
-
-QString Form1::ChosenFormatWord() const { return Combo2->currentData().toString(); }
 
 void Form1::Text1_Change() { StoreOutputFolder(*services_.settings, Text1->text()); }
 
@@ -141,17 +173,10 @@ void Form1::PushButton9_Click() {
   ChooseOutputFolder(*services_.dialogs, *services_.settings, this, *Text1);
 }
 
-void Form1::PushButton10_Click() {
-  services_.dialogs->ShowMessage(AboutText(), QStringLiteral("About Lorvane"));
-}
+void Form1::AboutButton_Click() { services_.dialogs->ShowMessage(AboutText(), QStringLiteral("About Lorvane")); }
 
 void Form1::SetToolTips() {
   const int seconds = runControl.timeLimitSeconds ? runControl.timeLimitSeconds() : time_limit::kDefaultSeconds;
-  // A box and its label share one tip.
-  const QString nameTip = QStringLiteral("Names each document after its message's file, or its date and subject.");
-  const QString formatTip = QStringLiteral(
-      "Saves each message as RTF text that word processors open, named .doc, or as one archival PDF/A file "
-      "holding its attachments and the original message (needs LibreOffice Writer).");
   const std::pair<QWidget*, QString> tips[] = {
       {PushButton1, QStringLiteral("Adds the .msg files you choose to the list.")},
       {PushButton4, QStringLiteral("Adds every .msg file in a folder and its sub-folders to the list.")},
@@ -163,15 +188,17 @@ void Form1::SetToolTips() {
       {Option1, QStringLiteral("Saves every document into the folder in the box below.")},
       {Text1, QStringLiteral("The folder the documents are saved into.")},
       {PushButton9, QStringLiteral("Picks the folder the documents are saved into.")},
-      {Check5, QStringLiteral("Keeps the sub-folders below an added folder in the output folder.")},
       {Option2, QStringLiteral("Saves each document in the folder of its message.")},
-      {Combo1, nameTip},
-      {Label1, nameTip},
-      {PushButton10, QStringLiteral("Shows Lorvane's version and maker (F1).")},
-      {Combo2, formatTip},
-      {Label2, formatTip},
+      {AboutButton, QStringLiteral("Shows Lorvane's version and maker (F1).")},
   };
   for (const auto& [control, tip] : tips) control->setToolTip(tip);
   // A document option's tip is its help text.
   for (const DocumentOptionBox& box : documentBoxes) box.box->setToolTip(DocumentOptionTip(*box.row));
+  // A run option's list and its label share one tip.
+  for (const RunOptionControl& control : runOptionControls) {
+    for (QWidget* widget : {static_cast<QWidget*>(control.check), static_cast<QWidget*>(control.label),
+                            static_cast<QWidget*>(control.list)}) {
+      if (widget != nullptr) widget->setToolTip(control.row->tip);
+    }
+  }
 }

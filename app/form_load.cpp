@@ -77,24 +77,24 @@ void Form1::Form_Load() {
   for (const DocumentOptionBox& box : documentBoxes) {
     trap.Step(137, [&] { box.box->setChecked(TextToBoolean(ReadDocumentOptionSetting(settings, *box.row))); });
   }
-  trap.Step(137, [&] { Check5->setChecked(TextToBoolean(ReadSetting(settings, Setting::KeepFolders))); });
-  trap.Step(137, [&] {
-    const QString pattern = name_pattern::ForSetting(ReadSetting(settings, Setting::NameBy));
-    Combo1->setCurrentIndex(std::max(Combo1->findData(pattern), 0));
-  });
-  trap.Step(137, [&] {
-    const DocumentFormat format = FormatForWord(ReadSetting(settings, Setting::Format)).value_or(DocumentFormat::kDoc);
-    Combo2->setCurrentIndex(std::max(Combo2->findData(FormatWord(format)), 0));
-  });
+  for (const RunOptionControl& control : runOptionControls) {
+    trap.Step(137, [&] {
+      RunOptions options;
+      control.row->fromSetting(options, ReadRunOptionSetting(settings, *control.row));
+      const QString word = control.row->toSetting(options);
+      if (control.check != nullptr) control.check->setChecked(TextToBoolean(word));
+      if (control.list != nullptr) control.list->setCurrentIndex(std::max(control.list->findData(word), 0));
+    });
+  }
   if (trap.Test(138, [&] { return Option1->isChecked(); }))
     trap.Step(140, [&] {
       Frame3->setEnabled(true);
-      Check5->setEnabled(true);
+      FollowOutputOption();
     });
   else
     trap.Step(142, [&] {
       Frame3->setEnabled(false);
-      Check5->setEnabled(false);
+      FollowOutputOption();
     });
   trap.Step(144, [&] { SetToolTips(); });
   if (sessionSettings_) sessionSettings_->SetReporting(true);

@@ -18,10 +18,6 @@ void StoreOutputOptions(SettingsStore& settings, bool toChosenFolder, bool besid
   WriteSetting(settings, Setting::SaveBesideSource, BooleanToText(besideSource));
 }
 
-void StoreCheckBox(SettingsStore& settings, Setting setting, bool ticked) {
-  WriteSetting(settings, setting, BooleanToText(ticked));
-}
-
 void StoreOutputFolder(SettingsStore& settings, const QString& folder) {
   WriteSetting(settings, Setting::OutputFolder, folder);
 }

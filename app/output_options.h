@@ -8,12 +8,9 @@ class Dialogs;
 class QLineEdit;
 class QWidget;
 class SettingsStore;
-enum class Setting;
 
 // Stores both options' states.
 void StoreOutputOptions(SettingsStore& settings, bool toChosenFolder, bool besideSource);
-// Stores a check box's state under its setting ("Keep sub-folders").
-void StoreCheckBox(SettingsStore& settings, Setting setting, bool ticked);
 // Stores the folder box's text.
 void StoreOutputFolder(SettingsStore& settings, const QString& folder);
 // The "..." button: picks the output folder (the picker, owned by `owner`, starts at the

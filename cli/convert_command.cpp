@@ -14,27 +14,25 @@
 #include <utility>
 #include <vector>
 
-#include "platform/error_trap.h"
 #include "cli/console_dialogs.h"
 #include "cli/convert_options.h"
 #include "cli/progress_line.h"
 #include "run/plan/run_report.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_text.h"
-#include "run/engine/batch_run.h"
-#include "run/engine/converter_image.h"
-#include "run/engine/converter_placement.h"
-#include "run/plan/converter_reason.h"
-#include "run/plan/name_pass.h"
-#include "run/plan/output_names.h"
-#include "run/plan/run_plan.h"
-#include "run/plan/run_tally.h"
 #include "filelist/folder_scan.h"
 #include "platform/app_error.h"
+#include "platform/error_trap.h"
 #include "platform/file_system.h"
 #include "platform/make_folders.h"
 #include "platform/native_names.h"
 #include "platform/paths.h"
+#include "run/engine/batch_run.h"
+#include "run/conversion_job.h"
+#include "run/plan/converter_reason.h"
+#include "run/plan/output_names.h"
+#include "run/plan/run_plan.h"
+#include "run/plan/run_tally.h"
 
 namespace {
 
@@ -55,6 +53,15 @@ class Console {
   int SetUpError(const QString& text) const {
     Error(text);
     return exit_status::kUsage;
+  }
+  // Paths that hold no message: said even with --quiet.
+  int NoMessage(const QString& extension) const {
+    Error(extension == QStringLiteral("*")
+              ? QStringLiteral("no message was found: the folders given hold no file")
+              : QStringLiteral("no message was found: the folders given hold no file ending in .%1 "
+                               "(--extension chooses another)")
+                    .arg(extension));
+    return exit_status::kNoMessage;
   }
 
  private:
@@ -84,6 +91,15 @@ QString Absolute(const QString& path) {
   return QDir::cleanPath(path.startsWith(u'/') ? path : QDir::currentPath() + u'/' + path);
 }
 #endif
+
+// The report's path, when one is asked for, is no message of the run and nothing the report
+// may not replace. The status to end with when it is.
+std::optional<int> CheckReportPath(const ConvertOptions& options, const Console& console, const QStringList& sources) {
+  if (options.reportPath.isEmpty()) return std::nullopt;
+  if (const QString problem = ReportPathProblem(Absolute(options.reportPath), sources); !problem.isEmpty())
+    return console.SetUpError(problem);
+  return std::nullopt;
+}
 
 // The messages to convert, each with the folder it was found through (empty for a file
 // named by itself).
@@ -126,39 +142,19 @@ Sources GatherSources(const QStringList& paths, const ConvertOptions& options, C
   return sources;
 }
 
-}  // namespace
-
-CommandEnvironment ConsoleEnvironment() {
-  CommandEnvironment environment;
-  environment.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
-  environment.cores = std::max(QThread::idealThreadCount(), 1);
-  return environment;
-}
-
-int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& environment) {
-  const Console console(environment);
-  QString usage;
-  const std::optional<ConvertOptions> parsed = ParseConvertOptions(arguments, environment.cores, usage);
-  if (!parsed) return console.UsageError(usage);
-  const ConvertOptions& options = *parsed;
-  if (options.help) {
-    std::fputs(qPrintable(ConvertHelpText()), environment.out);
-    return exit_status::kAllConverted;
-  }
-  if (options.version) {
-    std::fputs(qPrintable(ConvertVersionText()), environment.out);
-    return exit_status::kAllConverted;
-  }
-
-  // Set-up checks, before anything is placed or written.
-  if (const QString missing = FormatMissingReason(options.format); !missing.isEmpty())
+// The set-up checks before anything is placed or written: the format can be made, every
+// path is there, the output folder is there (made when missing) and writable, the report's
+// folder is writable. Returns the status to end with when one fails; `paths` gets the
+// paths made absolute and `outputFolder` the output folder's (empty with --beside).
+std::optional<int> CheckSetUp(const ConvertOptions& options, const Console& console, QStringList& paths,
+                              QString& outputFolder) {
+  if (const QString missing = FormatMissingReason(options.run.format); !missing.isEmpty())
     return console.SetUpError(missing);
-  QStringList paths;
   for (const QString& path : options.paths) {
     if (!NativeExists(path)) return console.SetUpError(QStringLiteral("no such file or folder: ") + path);
     paths << Absolute(path);
   }
-  const QString outputFolder = options.beside ? QString() : Absolute(options.outputFolder);
+  outputFolder = options.beside ? QString() : Absolute(options.outputFolder);
   if (!options.beside) {
     // A folder that is not there yet is made, as `mkdir -p` makes it.
     if (!NativeIsFolder(outputFolder)) {
@@ -176,159 +172,161 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
       return console.SetUpError(QStringLiteral("the report's folder is missing or not writable: ") + reportFolder);
     if (NativeIsFolder(options.reportPath))
       return console.SetUpError(QStringLiteral("the report path is a folder: ") + options.reportPath);
-    if (const QString problem = ReportPathProblem(Absolute(options.reportPath), {}); !problem.isEmpty())
-      return console.SetUpError(problem);
+  }
+  return CheckReportPath(options, console, {});
+}
+
+// What the command line chose for the run over the messages found.
+JobChoices ChoicesFor(const ConvertOptions& options, const Sources& found, const QString& outputFolder,
+                      const StopSignals& stop, const CommandEnvironment& environment) {
+  JobChoices choices;
+  choices.sources = {found.paths, found.roots};
+  choices.paths.toFolder = !options.beside;
+  choices.paths.beside = options.beside;
+  choices.paths.folder = outputFolder;
+  choices.options = options.run;
+  choices.documents = options.documents;
+  choices.workers = options.jobs;
+  choices.timeoutSeconds = options.timeoutSeconds;
+  choices.converterImage = environment.converterImage;
+  choices.stopDescriptor = stop.Descriptor();
+  choices.stopped = [&stop] { return stop.Received() != 0; };
+  return choices;
+}
+
+// Places the converter once; the status to end with when it cannot be placed.
+std::optional<int> PlaceConverter(ConversionJob& job, const Console& console) {
+  try {
+    job.PlaceConverter();
+  } catch (const AppError& error) {
+    return console.SetUpError(QStringLiteral("the converter could not be placed: ") + error.description());
+  }
+  return std::nullopt;
+}
+
+// Names from the messages: the converters read each message's name first, in parallel.
+std::optional<int> ReadNames(ConversionJob& job, const Console& console, const StopSignals& stop) {
+  if (!job.ReadsNames() || stop.Received() != 0) return std::nullopt;
+  if (const std::optional<int> status = PlaceConverter(job, console)) return status;
+  const BatchSummary named = job.ReadNames({});
+  if (!named.startFailure.isEmpty() && named.finished == 0)
+    return console.SetUpError(QStringLiteral("the converter could not be started: ") + named.startFailure);
+  return std::nullopt;
+}
+
+// What the command shows while the messages are converted: the progress line, each distinct
+// notice once and each failure as it arrives, in whatever order the converters finish.
+class ConvertingView {
+ public:
+  ConvertingView(const ConvertOptions& options, const CommandEnvironment& environment, const Console& console,
+                 const std::vector<BatchJob>& jobs)
+      : console_(console),
+        jobs_(jobs),
+        progress_(environment.err, environment.errIsTerminal && !options.quiet, jobs.size()) {
+    progress_.Update(0, 0, true);
   }
 
-  const StopSignals stop;
-  ConsoleDialogs dialogs(environment.err);
-  const Sources found = GatherSources(paths, options, dialogs, stop);
-  const QStringList& sources = found.paths;
-  if (!options.reportPath.isEmpty()) {
-    if (const QString problem = ReportPathProblem(Absolute(options.reportPath), sources); !problem.isEmpty())
-      return console.SetUpError(problem);
+  BatchEvents Events() {
+    BatchEvents events;
+    events.tick = [this] { progress_.Update(done_, failed_, false); };
+    events.arrived = [this](std::size_t index, const BatchOutcome& outcome) { Arrived(index, outcome); };
+    return events;
   }
+  void Clear() { progress_.Clear(); }
 
-  ConverterPlacement placement;
-  auto place = [&]() -> QString {
-    try {
-      placement.Place(environment.converterImage.isEmpty() ? ConverterImage()
-                                                           : QByteArrayView(environment.converterImage));
-    } catch (const AppError& error) {
-      return error.description();
+ private:
+  void Arrived(std::size_t index, const BatchOutcome& outcome) {
+    if (outcome.result == quorlin::serve_protocol::Result::kNotStarted) return;
+    ++done_;
+    // Each distinct notice once, whichever message gave it first.
+    for (const QString& notice : outcome.notices) {
+      if (noticesShown_.contains(notice)) continue;
+      noticesShown_.insert(notice);
+      progress_.Clear();
+      console_.Error(QStringLiteral("notice: ") + notice);
     }
-    return {};
-  };
-  BatchSettings settings;
-  settings.workers = options.jobs;
-  settings.documents = options.documents;
-  settings.timeoutMs = options.timeoutSeconds * 1000;
-  settings.stopDescriptor = stop.Descriptor();
-  settings.makeFolders = options.tree;
-
-  // Names from the messages: the converters read each message's name first, in parallel.
-  std::vector<QString> stems(static_cast<std::size_t>(sources.size()));
-  if (NamesFromMessages(options.namePattern) && !sources.isEmpty() && stop.Received() == 0) {
-    if (const QString failure = place(); !failure.isEmpty())
-      return console.SetUpError(QStringLiteral("the converter could not be placed: ") + failure);
-    BatchSettings naming = settings;
-    naming.converterPath = placement.ConverterPath();
-    naming.request = BatchRequest::kName;
-    naming.namePattern = options.namePattern;
-    const BatchSummary named = RunBatch(NameJobs(sources), naming, [&](std::size_t index, const BatchOutcome& outcome) {
-      stems[index] = NameFromOutcome(outcome);
-    });
-    if (!named.startFailure.isEmpty() && named.finished == 0)
-      return console.SetUpError(QStringLiteral("the converter could not be started: ") + named.startFailure);
-  }
-
-  // The plan: the window's names and rules. A stop ends the planning too, and then nothing
-  // is converted.
-  PathChoice pathChoice;
-  pathChoice.toFolder = !options.beside;
-  pathChoice.beside = options.beside;
-  pathChoice.folder = outputFolder;
-  pathChoice.keepFolders = options.tree;
-  pathChoice.extension = FormatExtension(options.format);
-  const RunPlan plan = PlanRun({sources, found.roots}, pathChoice, stems,
-                               options.replace        ? ExistingDocuments::kReplace
-                               : options.skipExisting ? ExistingDocuments::kSkip
-                                                      : ExistingDocuments::kKeep,
-                               [&stop] { return stop.Received() != 0; });
-  const std::vector<BatchJob>& jobs = plan.jobs;
-
-  std::vector<std::optional<BatchOutcome>> outcomes(jobs.size());
-  BatchSummary summary;
-  if (!jobs.empty() && stop.Received() == 0) {
-    if (placement.ConverterPath().isEmpty()) {
-      if (const QString failure = place(); !failure.isEmpty())
-        return console.SetUpError(QStringLiteral("the converter could not be placed: ") + failure);
+    // A message cut short by the stop did not fail: the closing line counts it as stopped.
+    if (!outcome.converted && outcome.result != quorlin::serve_protocol::Result::kStopped) {
+      ++failed_;
+      progress_.Clear();
+      console_.Error(QStringLiteral("failed: ") + jobs_[index].source + QStringLiteral(": ") +
+                     ReasonForOutcome(outcome.result, outcome.reason).Text());
     }
-    settings.converterPath = placement.ConverterPath();
-    // A PDF's document and what the converter saves with it stay in the run's own folder.
-    settings.pdf = options.format == DocumentFormat::kPdf;
-    settings.pdfScratch = placement.Folder();
-    settings.privateFolder = placement.Folder();
-
-    ProgressLine progress(environment.err, environment.errIsTerminal && !options.quiet, jobs.size());
-    std::size_t done = 0;
-    std::size_t failed = 0;
-    progress.Update(0, 0, true);
-    QSet<QString> noticesShown;
-    // Outcomes are counted as they arrive, in whatever order the converters finish.
-    settings.tick = [&] { progress.Update(done, failed, false); };
-    summary = RunBatch(jobs, settings, [&](std::size_t index, const BatchOutcome& outcome) {
-      outcomes[index] = outcome;
-      if (outcome.result == quorlin::serve_protocol::Result::kNotStarted) return;
-      ++done;
-      // Each distinct notice once, whichever message gave it first.
-      for (const QString& notice : outcome.notices) {
-        if (noticesShown.contains(notice)) continue;
-        noticesShown.insert(notice);
-        progress.Clear();
-        console.Error(QStringLiteral("notice: ") + notice);
-      }
-      // A message cut short by the stop did not fail: the closing line counts it as stopped.
-      if (!outcome.converted && outcome.result != quorlin::serve_protocol::Result::kStopped) {
-        ++failed;
-        progress.Clear();
-        console.Error(QStringLiteral("failed: ") + jobs[index].source + QStringLiteral(": ") +
-                      ReasonForOutcome(outcome.result, outcome.reason).Text());
-      }
-      progress.Update(done, failed, done == jobs.size());
-    });
-    progress.Clear();
-    placement.Remove();
-    if (!summary.startFailure.isEmpty() && summary.finished == 0)
-      return console.SetUpError(QStringLiteral("the converter could not be started: ") + summary.startFailure);
+    progress_.Update(done_, failed_, done_ == jobs_.size());
   }
 
+  const Console& console_;
+  const std::vector<BatchJob>& jobs_;
+  ProgressLine progress_;
+  std::size_t done_ = 0;
+  std::size_t failed_ = 0;
+  QSet<QString> noticesShown_;
+};
+
+// Converts the plan's messages unless there are none or a stop came first. Returns the
+// status to end with when no converter could be placed or started.
+std::optional<int> Convert(ConversionJob& job, const ConvertOptions& options, const CommandEnvironment& environment,
+                           const Console& console, const StopSignals& stop, BatchSummary& summary) {
+  const std::vector<BatchJob>& jobs = job.Plan().jobs;
+  if (jobs.empty() || stop.Received() != 0) return std::nullopt;
+  if (const std::optional<int> status = PlaceConverter(job, console)) return status;
+  ConvertingView view(options, environment, console, jobs);
+  summary = job.Convert(view.Events());
+  view.Clear();
+  job.RemoveConverter();
+  if (!summary.startFailure.isEmpty() && summary.finished == 0)
+    return console.SetUpError(QStringLiteral("the converter could not be started: ") + summary.startFailure);
+  return std::nullopt;
+}
+
+// The closing line: the counts of every message, with what was stopped, not started,
+// skipped, listed twice, numbered and not read when there was any.
+QString ClosingLine(const RunTally& tally, const RunPlan& plan, std::size_t unreadable, int signal) {
+  QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed")
+                        .arg(tally.converted)
+                        .arg(plan.messages.size())
+                        .arg(tally.failed);
+  if (tally.stopped > 0) closing += QStringLiteral(", %1 stopped").arg(tally.stopped);
+  if (tally.notStarted > 0) closing += QStringLiteral(", %1 not started").arg(tally.notStarted);
+  if (plan.skipped > 0) closing += QStringLiteral(", %1 skipped (already there)").arg(plan.skipped);
+  if (plan.listedTwice > 0) closing += QStringLiteral(", %1 listed twice").arg(plan.listedTwice);
+  if (tally.numbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(tally.numbered);
+  if (unreadable > 0)
+    closing += QStringLiteral(", %1 %2 could not be read")
+                   .arg(unreadable)
+                   .arg(unreadable == 1 ? QStringLiteral("folder") : QStringLiteral("folders"));
+  if (signal != 0) closing = QStringLiteral("Interrupted. ") + closing;
+  return closing;
+}
+
+// The end of the run: the failure lines of folders not read, the report, the closing line
+// and the exit status.
+int Finish(const ConversionJob& job, const BatchSummary& summary, const Sources& found, const ConvertOptions& options,
+           const CommandEnvironment& environment, const Console& console, const StopSignals& stop) {
   // Every message of the plan, in list order: converted, failed, skipped or not started.
-  RunTally tally = TallyRun(plan, outcomes);
-  std::vector<ReportLine>& lines = tally.lines;
+  RunTally tally = job.Tally();
   // A folder that could not be searched is named as failed, never passed over in silence.
   for (const QString& folder : found.unreadable) {
     const QString reason = QStringLiteral("The folder could not be read: Permission denied.");
     console.Error(QStringLiteral("failed: ") + folder + QStringLiteral(": ") + reason);
-    lines.push_back({folder, QString(), QStringLiteral("failed"), reason});
+    tally.lines.push_back({folder, QString(), QStringLiteral("failed"), reason});
   }
   const std::size_t unreadable = static_cast<std::size_t>(found.unreadable.size());
   bool reportWritten = true;
   if (!options.reportPath.isEmpty()) {
     QString failure;
-    reportWritten = WriteReport(options.reportPath, lines, failure);
+    reportWritten = WriteReport(options.reportPath, tally.lines, failure);
     if (!reportWritten) console.Error(QStringLiteral("the report could not be written: ") + failure);
   }
-
   const int signal = stop.Received();
   // Paths that hold no message are most likely a mistake (a wrong folder, a folder of
   // another extension): said even with --quiet, and told apart by the status. A folder
   // that could not be read or a report that could not be written is a failure first.
-  if (plan.messages.empty() && signal == 0 && unreadable == 0 && reportWritten) {
-    console.Error(options.extension == QStringLiteral("*")
-                      ? QStringLiteral("no message was found: the folders given hold no file")
-                      : QStringLiteral("no message was found: the folders given hold no file ending in .%1 "
-                                       "(--extension chooses another)")
-                            .arg(options.extension));
-    return exit_status::kNoMessage;
-  }
+  if (job.Plan().messages.empty() && signal == 0 && unreadable == 0 && reportWritten)
+    return console.NoMessage(options.extension);
   // The counts close every run unless --quiet asks for silence.
   if (!options.quiet) {
-    QString closing = QStringLiteral("Converted %1 of %2 messages, %3 failed")
-                          .arg(tally.converted)
-                          .arg(plan.messages.size())
-                          .arg(tally.failed);
-    if (tally.stopped > 0) closing += QStringLiteral(", %1 stopped").arg(tally.stopped);
-    if (tally.notStarted > 0) closing += QStringLiteral(", %1 not started").arg(tally.notStarted);
-    if (plan.skipped > 0) closing += QStringLiteral(", %1 skipped (already there)").arg(plan.skipped);
-    if (plan.listedTwice > 0) closing += QStringLiteral(", %1 listed twice").arg(plan.listedTwice);
-    if (tally.numbered > 0) closing += QStringLiteral(", %1 written under numbered names").arg(tally.numbered);
-    if (unreadable > 0)
-      closing += QStringLiteral(", %1 %2 could not be read")
-                     .arg(unreadable)
-                     .arg(unreadable == 1 ? QStringLiteral("folder") : QStringLiteral("folders"));
-    if (signal != 0) closing = QStringLiteral("Interrupted. ") + closing;
-    std::fprintf(environment.err, "%s.\n", qPrintable(closing));
+    std::fprintf(environment.err, "%s.\n", qPrintable(ClosingLine(tally, job.Plan(), unreadable, signal)));
     std::fflush(environment.err);
   }
   if (signal != 0) return 128 + signal;
@@ -336,6 +334,47 @@ int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& en
     console.Error(QStringLiteral("the converter could not be started: ") + summary.startFailure);
     return exit_status::kSomeFailed;
   }
-  const bool allConverted = tally.failed == 0 && tally.stopped == 0 && tally.notStarted == 0 && unreadable == 0 && reportWritten;
+  const bool allConverted =
+      tally.failed == 0 && tally.stopped == 0 && tally.notStarted == 0 && unreadable == 0 && reportWritten;
   return allConverted ? exit_status::kAllConverted : exit_status::kSomeFailed;
+}
+
+}  // namespace
+
+CommandEnvironment ConsoleEnvironment() {
+  CommandEnvironment environment;
+  environment.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+  environment.cores = std::max(QThread::idealThreadCount(), 1);
+  return environment;
+}
+
+int RunConvertCommand(const QStringList& arguments, const CommandEnvironment& environment) {
+  const Console console(environment);
+  QString usage;
+  const std::optional<ConvertOptions> parsed = ParseConvertOptions(arguments, environment.cores, usage);
+  if (!parsed) return console.UsageError(usage);
+  const ConvertOptions& options = *parsed;
+  if (options.help || options.version) {
+    std::fputs(qPrintable(options.help ? ConvertHelpText() : ConvertVersionText()), environment.out);
+    return exit_status::kAllConverted;
+  }
+  QStringList paths;
+  QString outputFolder;
+  if (const std::optional<int> status = CheckSetUp(options, console, paths, outputFolder)) return *status;
+
+  const StopSignals stop;
+  ConsoleDialogs dialogs(environment.err);
+  const Sources found = GatherSources(paths, options, dialogs, stop);
+  if (const std::optional<int> status = CheckReportPath(options, console, found.paths)) return *status;
+
+  ConversionJob job(ChoicesFor(options, found, outputFolder, stop, environment), RunInThisThread);
+  if (const std::optional<int> status = ReadNames(job, console, stop)) return *status;
+  // The plan: the window's names and rules. A stop ends the planning too, and then nothing
+  // is converted.
+  job.MakePlan(options.replace        ? ExistingDocuments::kReplace
+               : options.skipExisting ? ExistingDocuments::kSkip
+                                      : ExistingDocuments::kKeep);
+  BatchSummary summary;
+  if (const std::optional<int> status = Convert(job, options, environment, console, stop, summary)) return *status;
+  return Finish(job, summary, found, options, environment, console, stop);
 }

@@ -11,6 +11,7 @@
 #include "run/plan/document_options.h"
 #include "run/plan/name_pass.h"
 #include "run/plan/time_limit.h"
+#include "run/run_options.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ struct OptionRow {
   QString help;
   ReadValue read = nullptr;
   bool ConversionOptions::*document = nullptr;
+  const RunOptionRow* run = nullptr;
 };
 
 // A whole number from `low` to `high`, or nothing.
@@ -53,10 +55,11 @@ QString SetFlag(ConvertOptions& options, QString) {
   return {};
 }
 
-// The help lists the command's own options for the output and the run, then the document
-// options (converter/options/conversion_options.cpp) the user chooses, then the rest. A new option
-// of the command's own is one row here.
-const OwnOption kBeforeDocuments[] = {
+// The help lists the command's own options for where the documents go, the run options
+// (run/run_options.cpp), the command's own for how the run goes, the document options
+// (converter/options/conversion_options.cpp) the user chooses, then the rest. A new option of the
+// command's own is one row here.
+const OwnOption kWhere[] = {
     {"output", 'o', "DIR", "write the documents into DIR (default: the current folder)",
      [](ConvertOptions& options, QString value) {
        if (value.isEmpty()) return QStringLiteral("--output needs a folder");
@@ -64,16 +67,10 @@ const OwnOption kBeforeDocuments[] = {
        return QString();
      }},
     {"beside", 0, "", "write each document beside its message", SetFlag<&ConvertOptions::beside>},
-    {"format", 'f', "FORMAT",
-     "doc (the default: RTF text that word processors open, saved as .doc) or pdf (one archival "
-     "PDF/A-3b file per message, holding the original message and, with --attachments, its "
-     "attachments; needs LibreOffice Writer)",
-     [](ConvertOptions& options, QString value) {
-       const std::optional<DocumentFormat> format = FormatForWord(value);
-       if (!format) return QStringLiteral("--format needs doc or pdf");
-       options.format = *format;
-       return QString();
-     }},
+};
+
+// After the run options (run/run_options.cpp): how the run goes.
+const OwnOption kRunLimits[] = {
     {"extension", 0, "EXT", "the extension of the messages in folders (default: msg; * for all)",
      [](ConvertOptions& options, QString value) {
        if (value.startsWith(u'.')) value.remove(0, 1);
@@ -117,19 +114,6 @@ const OwnOption kBeforeDocuments[] = {
 };
 
 const OwnOption kAfterDocuments[] = {
-    {"tree", 0, "",
-     "keep the sub-folders: each document goes under DIR at its message's place below the "
-     "folder given",
-     SetFlag<&ConvertOptions::tree>},
-    {"name", 0, "PATTERN",
-     "name the documents by PATTERN of {file} (the default), {date}, {subject} and {from}, "
-     "e.g. \"{date} {subject}\"",
-     [](ConvertOptions& options, QString value) {
-       if (value.isEmpty()) return QStringLiteral("--name needs a pattern such as \"{date} {subject}\"");
-       if (const QString problem = NamePatternProblem(value); !problem.isEmpty()) return problem;
-       options.namePattern = value;
-       return QString();
-     }},
     {"quiet", 'q', "", "print nothing but errors", SetFlag<&ConvertOptions::quiet>},
     {"help", 'h', "", "print this text", SetFlag<&ConvertOptions::help>},
     {"version", 'V', "", "print the version", SetFlag<&ConvertOptions::version>},
@@ -144,7 +128,12 @@ const std::vector<OptionRow>& Rows() {
                      option.shortName != 0 ? QString(QChar::fromLatin1(option.shortName)) : QString(),
                      QString::fromLatin1(option.valueName), QString::fromUtf8(option.help), option.read, nullptr});
     };
-    for (const OwnOption& option : kBeforeDocuments) own(option);
+    for (const OwnOption& option : kWhere) own(option);
+    for (const RunOptionRow& row : RunOptionTable()) {
+      all.push_back({row.flag, row.shortFlag.isNull() ? QString() : QString(row.shortFlag), row.valueName, row.help,
+                     nullptr, nullptr, &row});
+    }
+    for (const OwnOption& option : kRunLimits) own(option);
     for (const ConversionOptionRow* row : ChosenDocumentOptionRows()) {
       all.push_back({DocumentOptionFlagName(*row), QString(), QString(),
                      QString::fromUtf8(row->help.data(), static_cast<qsizetype>(row->help.size())), nullptr,
@@ -205,7 +194,8 @@ std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, 
       options.documents.*(row.document) = true;
       continue;
     }
-    error = row.read(options, Valued(row) ? parser.value(row.name) : QString());
+    const QString value = Valued(row) ? parser.value(row.name) : QString();
+    error = row.run != nullptr ? row.run->fromCommand(options.run, value) : row.read(options, value);
     if (!error.isEmpty()) return std::nullopt;
   }
   options.paths = parser.positionalArguments();
@@ -215,7 +205,7 @@ std::optional<ConvertOptions> ParseConvertOptions(const QStringList& arguments, 
     error = QStringLiteral("choose either --output or --beside");
     return std::nullopt;
   }
-  if (options.tree && options.beside) {
+  if (options.run.keepFolders && options.beside) {
     error = QStringLiteral("choose either --tree or --beside");
     return std::nullopt;
   }

@@ -6,23 +6,21 @@
 #include <QStringList>
 #include <optional>
 
-#include "run/plan/document_format.h"
 #include "run/plan/document_options.h"
 #include "run/plan/time_limit.h"
+#include "run/run_options.h"
 
 struct ConvertOptions {
   QStringList paths;        // message files and folders, as given
   QString outputFolder;     // empty with --beside
   bool beside = false;
-  DocumentFormat format = DocumentFormat::kDoc;  // --format
   QString extension = QStringLiteral("msg");
   int jobs = 1;
   int timeoutSeconds = time_limit::kDefaultSeconds;
   QString reportPath;       // empty for no report
   bool replace = false;
   bool skipExisting = false;  // leave out messages whose documents are there already
-  bool tree = false;          // keep the sub-folders below each folder given
-  QString namePattern = QStringLiteral("{file}");  // how documents are named
+  RunOptions run;             // the run options: --format, --tree, --name
   ConversionOptions documents;  // the document options (its replace stays off: --replace is `replace` above)
   bool quiet = false;
   bool help = false;

@@ -110,11 +110,8 @@ ConversionResult ConvertFile(const std::filesystem::path& input,
       result.attachment_files = prepared.saved.files;
       result.embedded_messages = prepared.saved.messages;
       if (document != output) result.document = document;
-      result.facts = std::move(facts);
       result.paper = options.paper;
-      result.saved_files = journal.Files();
-      result.embedded_documents = journal.Documents();
-      result.embedded_facts = journal.DocumentsFacts();
+      result.described = journal.Describe(document, std::move(facts));
       EndOutputJournal();
       return result;
     } catch (...) {

@@ -40,13 +40,10 @@ struct ConversionResult {
   // Where the document was written when that is not the output path asked for (a file
   // was there and replacing it was not asked for); empty otherwise.
   std::filesystem::path document;
-  // What a PDF of the document is described by (the message's facts), and what was written
-  // beside the document: each attachment file and each embedded message's document with
-  // that message's facts, in order.
-  DocumentFacts facts;
-  std::vector<std::filesystem::path> saved_files;
-  std::vector<std::filesystem::path> embedded_documents;
-  std::vector<DocumentFacts> embedded_facts;
+  // What a PDF of the document is described by: the document with its message's facts and
+  // what was written for it, each attachment file and embedded message's document under
+  // the document it belongs to.
+  DescribedDocument described;
   PaperSize paper;  // the paper the documents were laid out on
   bool ok() const { return status == ConversionStatus::kSuccess; }
 };

@@ -107,25 +107,34 @@ std::string CutForDescription(const std::string& text) {
   return text.substr(0, end);
 }
 
+void WriteFacts(std::FILE* out, const DocumentFacts& facts, std::string_view subject, std::string_view sender,
+                std::string_view sent) {
+  WriteRecord(out, std::string(subject), CutForDescription(facts.subject));
+  WriteRecord(out, std::string(sender), CutForDescription(facts.sender));
+  if (facts.sent) WriteRecord(out, std::string(sent), std::to_string(*facts.sent));
+}
+
+// What was saved for the document: its files, then each embedded message's document with
+// what was saved for it, closed by its end record. Paths go as they are, line breaks
+// included: each ends its field.
+void WriteSavedFor(std::FILE* out, const DescribedDocument& document) {
+  namespace protocol = serve_protocol;
+  for (const auto& file : document.saved) WriteRecord(out, std::string(protocol::kSavedRecord), Utf8Of(file), false);
+  for (const DescribedDocument& inner : document.embedded) {
+    WriteRecord(out, std::string(protocol::kEmbeddedRecord), Utf8Of(inner.path), false);
+    WriteFacts(out, inner.facts, protocol::kEmbeddedSubjectRecord, protocol::kEmbeddedSenderRecord,
+               protocol::kEmbeddedSentRecord);
+    WriteSavedFor(out, inner);
+    WriteRecord(out, std::string(protocol::kEmbeddedEndRecord), {});
+  }
+}
+
 }  // namespace
 
 void WriteDescription(std::FILE* out, const ConversionResult& result) {
   namespace protocol = serve_protocol;
-  const auto describe = [out](const DocumentFacts& facts, std::string_view subject, std::string_view sender,
-                              std::string_view sent) {
-    WriteRecord(out, std::string(subject), CutForDescription(facts.subject));
-    WriteRecord(out, std::string(sender), CutForDescription(facts.sender));
-    if (facts.sent) WriteRecord(out, std::string(sent), std::to_string(*facts.sent));
-  };
-  describe(result.facts, protocol::kSubjectRecord, protocol::kSenderRecord, protocol::kSentRecord);
-  // Paths go as they are, line breaks included: each ends its field.
-  for (const auto& file : result.saved_files) WriteRecord(out, std::string(protocol::kSavedRecord), Utf8Of(file), false);
-  for (std::size_t i = 0; i < result.embedded_documents.size(); ++i) {
-    WriteRecord(out, std::string(protocol::kEmbeddedRecord), Utf8Of(result.embedded_documents[i]), false);
-    if (i < result.embedded_facts.size())
-      describe(result.embedded_facts[i], protocol::kEmbeddedSubjectRecord, protocol::kEmbeddedSenderRecord,
-               protocol::kEmbeddedSentRecord);
-  }
+  WriteFacts(out, result.described.facts, protocol::kSubjectRecord, protocol::kSenderRecord, protocol::kSentRecord);
+  WriteSavedFor(out, result.described);
   WriteRecord(out, std::string(protocol::kPaperRecord), PaperSizeText(result.paper));
 }
 

@@ -43,16 +43,20 @@
 //                        kMostDescribeTextBytes);
 //   "sent"               when it was sent, else received: seconds since 1970, UTC, decimal
 //                        (left out when the message has no time a header would show);
-//   "saved"              the path of each attachment file saved, in the order saved;
+//   "saved"              the path of each attachment file saved for the document, in the
+//                        order saved;
 //   "embedded"           the path of each embedded message's document, in the order made,
-//                        each followed by its message's "embedded-subject",
-//                        "embedded-sender" and "embedded-sent" (the same forms as above);
+//                        followed by its message's "embedded-subject", "embedded-sender"
+//                        and "embedded-sent" (the same forms as above), then by what was
+//                        saved for it in the same way ("saved" and "embedded" records), and
+//                        closed by an "embedded-end" record (empty text);
 //   "paper"              the paper the documents are laid out on, the user's: its width
 //                        and height in twips, decimal, one space between ("11906 16838"
 //                        is A4); the PDF's pages take it.
-// Attachments of an embedded message are saved in the folder beside its document
-// ("x.doc" has "x attachments"), at every depth. The reading side accepts at most
-// kMostDescribeRecords of them.
+// So the records draw the tree of documents: a "saved" or "embedded" record belongs to the
+// innermost embedded document not yet closed, else to the message's own. (The files of a
+// document lie in the folder beside it, "x.doc" has "x attachments", but the reading side
+// need not know that.) The reading side accepts at most kMostDescribeRecords of them.
 //
 // Without the option "replace" a conversion never replaces a file at the output path.
 // After each answer the converter flushes its output and waits for the next request; at
@@ -133,7 +137,18 @@ inline constexpr std::string_view kEmbeddedRecord = "embedded";
 inline constexpr std::string_view kEmbeddedSubjectRecord = "embedded-subject";
 inline constexpr std::string_view kEmbeddedSenderRecord = "embedded-sender";
 inline constexpr std::string_view kEmbeddedSentRecord = "embedded-sent";
+inline constexpr std::string_view kEmbeddedEndRecord = "embedded-end";
 inline constexpr std::string_view kPaperRecord = "paper";
+inline constexpr std::array<std::string_view, 10> kDescribeRecords{
+    kSubjectRecord,         kSenderRecord,         kSentRecord,        kSavedRecord,       kEmbeddedRecord,
+    kEmbeddedSubjectRecord, kEmbeddedSenderRecord, kEmbeddedSentRecord, kEmbeddedEndRecord, kPaperRecord};
+
+// Whether an answer's record with this word describes the conversion (option "describe").
+constexpr bool IsDescribeRecord(std::string_view word) {
+  for (const std::string_view record : kDescribeRecords)
+    if (record == word) return true;
+  return false;
+}
 inline constexpr std::size_t kMostDescribeRecords = 1'000'000;
 // Far below kMostUnreadBytes, so that a record always fits what the reading side accepts.
 inline constexpr std::size_t kMostDescribeTextBytes = 16 * 1024;

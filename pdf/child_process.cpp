@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 #include <thread>
 
 extern char** environ;
@@ -58,13 +59,10 @@ bool GroupRuns(pid_t group) {
 
 }  // namespace
 
-bool ChildProcess::Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-                         std::uint64_t memoryLimit, std::string& failure, bool pipes) {
+void ChildProcess::Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+                         std::uint64_t memoryLimit, bool pipes) {
   KillGroup();
-  if (arguments.empty()) {
-    failure = "no program to start";
-    return false;
-  }
+  if (arguments.empty()) throw std::runtime_error("no program to start");
   std::vector<std::string> variables = environment;
   for (char** entry = environ; entry && *entry; ++entry) {
     const std::string text = *entry;
@@ -82,20 +80,20 @@ bool ChildProcess::Start(const std::vector<std::string>& arguments, const std::v
   int request[2] = {-1, -1};
   int answer[2] = {-1, -1};
   if (pipes && (::pipe2(request, O_CLOEXEC) != 0 || ::pipe2(answer, O_CLOEXEC) != 0)) {
-    failure = std::strerror(errno);
+    const int error = errno;
     for (int fd : {request[0], request[1], answer[0], answer[1]}) {
       if (fd >= 0) ::close(fd);
     }
-    return false;
+    throw std::runtime_error(std::strerror(error));
   }
   // The child reports a failed exec through this pipe, closed by a successful one.
   int report[2];
   if (::pipe2(report, O_CLOEXEC) != 0) {
-    failure = std::strerror(errno);
+    const int error = errno;
     for (int fd : {request[0], request[1], answer[0], answer[1]}) {
       if (fd >= 0) ::close(fd);
     }
-    return false;
+    throw std::runtime_error(std::strerror(error));
   }
   const rlimit cap{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
   const pid_t pid = ::fork();
@@ -123,13 +121,13 @@ bool ChildProcess::Start(const std::vector<std::string>& arguments, const std::v
     ::close(answer[1]);
   }
   if (pid < 0) {
-    failure = std::strerror(errno);
+    const int error = errno;
     ::close(report[0]);
     if (pipes) {
       ::close(request[1]);
       ::close(answer[0]);
     }
-    return false;
+    throw std::runtime_error(std::strerror(error));
   }
   // Set from this side too, so the group exists before anyone signals it.
   ::setpgid(pid, pid);
@@ -144,11 +142,9 @@ bool ChildProcess::Start(const std::vector<std::string>& arguments, const std::v
     output_ = answer[0];
   }
   if (got > 0) {
-    failure = std::strerror(error);
     KillGroup();
-    return false;
+    throw std::runtime_error(std::strerror(error));
   }
-  return true;
 }
 
 void ChildProcess::CloseInput() { CloseDescriptor(input_); }

@@ -23,9 +23,10 @@ class ChildProcess {
   // entries that replace or add to this program's own. `memoryLimit` caps the address
   // space of the group's every process (bytes; 0 for none). With `pipes`, standard input
   // and output are pipes to this program (Input(), Output()); otherwise /dev/null, as
-  // standard error always is. Returns false with the system's reason when it cannot start.
-  bool Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-             std::uint64_t memoryLimit, std::string& failure, bool pipes = false);
+  // standard error always is. Throws std::runtime_error with the system's reason when it
+  // cannot start.
+  void Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+             std::uint64_t memoryLimit, bool pipes = false);
 
   bool Running() const { return pid_ > 0; }
   pid_t Group() const { return pid_; }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -42,8 +43,11 @@ std::string OnPath(std::string_view name) {
 bool ImportsUno(const std::string& python) {
   if (!IsProgram(python)) return false;
   ChildProcess child;
-  std::string failure;
-  if (!child.Start({python, "-c", "import uno"}, {}, 0, failure)) return false;
+  try {
+    child.Start({python, "-c", "import uno"}, {}, 0);
+  } catch (const std::runtime_error&) {
+    return false;
+  }
   return child.WaitForExit(std::chrono::seconds(20)) == 0;
 }
 

@@ -1,6 +1,6 @@
 // Rewriting the rendered PDF with libqpdf: the Info dictionary and XMP packet made from the
 // same facts, the associated files streamed from disk (never held whole in memory), and
-// the result written through an OutputFile.
+// the result written through the one all-or-nothing writer (output_file.h).
 #include "pdf/pdf_archiver.h"
 
 #include <qpdf/Pipeline.hh>
@@ -124,7 +124,7 @@ bool Archive(const ArchiveInput& in, std::string& failure) {
   }
 
   const TimePoint now = std::chrono::system_clock::now();
-  OutputFile output;
+  quorlin::AtomicFile output(in.target, kOutputFileWay);
   try {
     QPDF pdf;
     pdf.setSuppressWarnings(true);
@@ -159,7 +159,10 @@ bool Archive(const ArchiveInput& in, std::string& failure) {
     root.replaceKey("/AF", af);
     LeadLinksToCarriedFiles(pdf, carried);
 
-    if (!output.Open(in.target, failure)) return false;
+    if (const std::error_code error = output.Open()) {
+      failure = WriteFailure(in.target, error, true);
+      return false;
+    }
     QPDFWriter writer(pdf);
     writer.setOutputFile(in.target.c_str(), output.Stream(), false);
     // Associated files are a PDF 1.7 feature (ISO 32000-1), which PDF/A-3 builds on.
@@ -174,7 +177,11 @@ bool Archive(const ArchiveInput& in, std::string& failure) {
     failure = "cannot make the PDF " + in.target + ": " + error.what();
     return false;
   }
-  return output.Commit(in.replace, failure);
+  if (const std::error_code error = in.replace ? output.Replace() : output.PlaceNew()) {
+    failure = WriteFailure(in.target, error);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace lorvane_pdf

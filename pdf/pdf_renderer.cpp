@@ -12,8 +12,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include "pdf/bridge_script.h"
+#include "pdf/bridge_words.h"
 #include "pdf/office_location.h"
 #include "pdf/office_pipes.h"
 #include "pdf/output_file.h"
@@ -100,7 +102,12 @@ bool PdfRenderer::Start(std::string& failure) {
     return false;
   }
   std::vector<std::string> arguments = settings_.bridge;
-  if (folder_.Path().empty() && !folder_.Make(settings_.temporaryParent, "lorvane-pdf-", failure)) return false;
+  try {
+    if (folder_.Path().empty()) folder_.Make(settings_.temporaryParent, "lorvane-pdf-");
+  } catch (const std::runtime_error& refused) {
+    failure = refused.what();
+    return false;
+  }
   const std::string root = folder_.Path();
   if (arguments.empty()) {
     const std::string python = CachedUnoPython(office);
@@ -133,8 +140,10 @@ bool PdfRenderer::Start(std::string& failure) {
       failure = kStopped;
       return false;
     }
-    if (!child_.Start(arguments, environment, settings_.memoryLimit, failure, true)) {
-      failure = "LibreOffice could not start: " + failure;
+    try {
+      child_.Start(arguments, environment, settings_.memoryLimit, true);
+    } catch (const std::runtime_error& refused) {
+      failure = std::string("LibreOffice could not start: ") + refused.what();
       return false;
     }
   }
@@ -143,7 +152,7 @@ bool PdfRenderer::Start(std::string& failure) {
   std::string word;
   std::string reason;
   const Answer answer = ReadAnswer(Clock::now() + settings_.startLimit, word, reason);
-  if (answer == Answer::kAnswer && word == "ready") return true;
+  if (answer == Answer::kAnswer && word == bridge_word::kReady) return true;
   const std::string how = EndOffice();
   if (cancelled_) {
     failure = kStopped;
@@ -178,14 +187,20 @@ bool PdfRenderer::Render(const std::string& document, const std::string& pdf, st
   std::string word;
   std::string reason;
   const Answer answer = WriteAll(child_.Input(), request) ? ReadAnswer(deadline, word, reason) : Answer::kEnded;
-  if (answer == Answer::kAnswer && word == "ok") {
+  if (answer == Answer::kAnswer && word == bridge_word::kOk) {
     if (!StartsLikePdf(out)) {
       failure = "LibreOffice made no PDF of the document";
       return false;
     }
-    return MoveFile(out, pdf, failure);
+    try {
+      MoveFile(out, pdf);
+    } catch (const std::runtime_error& refused) {
+      failure = refused.what();
+      return false;
+    }
+    return true;
   }
-  if (answer == Answer::kAnswer && word == "failed" && !cancelled_) {
+  if (answer == Answer::kAnswer && word == bridge_word::kFailed && !cancelled_) {
     ::unlink(out.c_str());
     failure = "LibreOffice could not make a PDF of the document: " + reason;
     return false;
@@ -197,7 +212,7 @@ bool PdfRenderer::Render(const std::string& document, const std::string& pdf, st
   } else if (answer == Answer::kTimeOut) {
     failure = RenderTimeLimitReason(limit);
   } else {
-    const std::string said = word == "ended" ? reason : how;
+    const std::string said = word == bridge_word::kEnded ? reason : how;
     failure = "LibreOffice ended while making the PDF" + (said.empty() ? std::string() : " (" + said + ")");
   }
   return false;

@@ -80,7 +80,6 @@ class PdfRenderer {
 
  private:
   enum class Answer { kAnswer, kEnded, kTimeOut };
-  bool StartLocked(std::string& failure);
   Answer ReadAnswer(std::chrono::steady_clock::time_point deadline, std::string& word, std::string& reason);
   // Ends the group and removes what the office left (profile, temporary files, sockets).
   std::string EndOffice();

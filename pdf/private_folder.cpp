@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <vector>
 
 namespace lorvane_pdf {
@@ -18,18 +19,15 @@ std::string TemporaryRoot() {
   return chosen && *chosen ? std::string(chosen) : std::string("/tmp");
 }
 
-bool PrivateFolder::Make(const std::string& parent, const std::string& prefix, std::string& failure) {
+void PrivateFolder::Make(const std::string& parent, const std::string& prefix) {
   Remove();
   std::string pattern = (parent.empty() ? TemporaryRoot() : parent) + "/" + prefix + "XXXXXX";
   std::vector<char> text(pattern.begin(), pattern.end());
   text.push_back('\0');
-  if (!::mkdtemp(text.data())) {
-    failure = "cannot make a temporary folder in " + (parent.empty() ? TemporaryRoot() : parent) + ": " +
-              std::strerror(errno);
-    return false;
-  }
+  if (!::mkdtemp(text.data()))
+    throw std::runtime_error("cannot make a temporary folder in " + (parent.empty() ? TemporaryRoot() : parent) +
+                             ": " + std::strerror(errno));
   path_ = text.data();
-  return true;
 }
 
 void PrivateFolder::Empty() const {

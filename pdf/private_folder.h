@@ -14,9 +14,9 @@ class PrivateFolder {
   PrivateFolder& operator=(const PrivateFolder&) = delete;
   ~PrivateFolder() { Remove(); }
 
-  // Makes a new folder "<prefix>XXXXXX" in `parent` (empty: $TMPDIR, else /tmp). Returns
-  // false with the system's reason when it cannot.
-  bool Make(const std::string& parent, const std::string& prefix, std::string& failure);
+  // Makes a new folder "<prefix>XXXXXX" in `parent` (empty: $TMPDIR, else /tmp). Throws
+  // std::runtime_error with the system's reason when it cannot.
+  void Make(const std::string& parent, const std::string& prefix);
   const std::string& Path() const { return path_; }
   // Removes everything inside, keeping the folder.
   void Empty() const;

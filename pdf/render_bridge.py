@@ -4,8 +4,9 @@
 #
 # Requests on standard input, each field ended by a NUL byte: the document's path, the PDF's
 # path, the paper ("WIDTH HEIGHT" in hundredths of a millimetre, empty to keep the
-# document's own). Answers on standard output, the same way: a word ("ready" once connected, then "ok"
-# or "failed" for each request) and a reason (empty unless failed).
+# document's own). Answers on standard output, the same way: a word (READY once connected,
+# then OK, FAILED, or ENDED when the office stopped answering, for each request) and a
+# reason (empty unless failed or ended).
 #
 # Arguments: <office program> <profile URL> <pipe name>. The caller owns the process group
 # and ends every process in it when a document takes too long or the run stops.
@@ -30,6 +31,13 @@ import time
 import uno
 from com.sun.star.beans import PropertyValue
 from com.sun.star.connection import NoConnectException
+
+# The answer words. pdf/bridge_words.h defines them, and the build writes them in here (the
+# program carries this text with the words in place).
+READY = "@BRIDGE_READY@"
+OK = "@BRIDGE_OK@"
+FAILED = "@BRIDGE_FAILED@"
+ENDED = "@BRIDGE_ENDED@"
 
 # Writer's PDF export filter: 3 selects PDF/A-3b, which embeds every font.
 PDF_EXPORT = {
@@ -611,10 +619,10 @@ def serve(program, profile, pipe):
     try:
         desktop = connect(pipe, office)
     except Exception as error:  # noqa: BLE001 - any failure to start is the one answer
-        answer("failed", str(error))
+        answer(FAILED, str(error))
         office.kill()
         return 1
-    answer("ready")
+    answer(READY)
     source = sys.stdin.buffer
     while True:
         document = read_field(source)
@@ -624,13 +632,13 @@ def serve(program, profile, pipe):
             break
         try:
             render(desktop, document, pdf, paper)
-            answer("ok")
+            answer(OK)
         except Exception as error:  # noqa: BLE001 - the document fails, the caller decides
             ended = ended_office(office, desktop)
             if ended:
-                answer("ended", ended)
+                answer(ENDED, ended)
                 return 1
-            answer("failed", getattr(error, "Message", "") or str(error) or type(error).__name__)
+            answer(FAILED, getattr(error, "Message", "") or str(error) or type(error).__name__)
     try:
         desktop.terminate()
     except Exception:  # noqa: BLE001 - ending anyway

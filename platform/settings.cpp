@@ -19,9 +19,7 @@ QString Empty() { return {}; }
 QString TrueText() { return QStringLiteral("1"); }
 QString FalseText() { return QStringLiteral("0"); }
 QString Msg() { return QStringLiteral("msg"); }
-QString FileNames() { return QStringLiteral("file"); }
 QString TimeLimitDefault() { return QStringLiteral("120"); }
-QString DocFormat() { return QStringLiteral("doc"); }
 
 // Read before the first write, the options select "Save results to this folder:" and the
 // folder box shows the desktop folder.
@@ -32,10 +30,7 @@ constexpr std::array kSettings = {
     Entry{Setting::Extension, "Extension", &Msg},
     Entry{Setting::LastFolder, "LastFolder", &Empty},
     Entry{Setting::LastOutputFolder, "LastFolderDot", &Empty},
-    Entry{Setting::KeepFolders, "KeepFolders", &FalseText},
-    Entry{Setting::NameBy, "NameBy", &FileNames},
     Entry{Setting::TimeLimit, "TimeLimit", &TimeLimitDefault},
-    Entry{Setting::Format, "Format", &DocFormat},
 };
 
 const Entry& EntryOf(Setting setting) {
@@ -63,4 +58,12 @@ QString ReadSwitchSetting(SettingsStore& store, const QString& key, bool default
 
 void WriteSwitchSetting(SettingsStore& store, const QString& key, bool on) {
   store.Write(kSettingsApp, kSettingsSection, key, BooleanToText(on));
+}
+
+QString ReadKeyedSetting(SettingsStore& store, const QString& key, const QString& defaultValue) {
+  return store.Read(kSettingsApp, kSettingsSection, key, defaultValue);
+}
+
+void WriteKeyedSetting(SettingsStore& store, const QString& key, const QString& value) {
+  store.Write(kSettingsApp, kSettingsSection, key, value);
 }

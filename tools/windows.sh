@@ -10,6 +10,8 @@
 #     program    lorvane.exe with Quorlin.exe inside           -> build-windows/
 #     setup      Lorvane-<version>-setup.exe and the portable .zip  -> build-windows/dist/
 #   tools/windows.sh env            prints the variables the cross builds use
+#   tools/windows.sh ready          succeeds when the toolchain is installed and the converter's
+#                                   libraries are built (what tools/test.sh asks)
 #
 # Each library is built once from `apt-get source` of the same version as the host's package
 # and installed below $LORVANE_WINDOWS_CACHE (default /var/cache/lorvane-windows) in a folder
@@ -32,7 +34,7 @@ log() { echo "== windows: $*" >&2; }
 step_packages() {
   local packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
                   libz-mingw-w64-dev wine wine64 dpkg-dev cmake ninja-build googletest
-                  qt6-base-dev-tools nsis zip unzip) missing=()
+                  qt6-base-dev-tools nsis python3 unzip) missing=()
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
@@ -246,18 +248,29 @@ qt_prefix() {
   built_prefix qt6-base "$qt_v" || { echo "tools/windows.sh: Qt is not built (step qt)" >&2; exit 1; }
 }
 
+step_ready() {
+  local p
+  for p in g++-mingw-w64-x86-64-posix wine64 googletest; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || return 1
+  done
+  (converter_prefixes) >/dev/null 2>&1
+}
+
 step_env() {
   echo "LORVANE_WINDOWS_PREFIXES=$(converter_prefixes):$(qt_prefix 2>/dev/null)"
   echo "CMAKE_TOOLCHAIN_FILE=$toolchain"
 }
 
-# Configures a cross build of the project in BUILD with the given options.
+# Configures a cross build of the project in BUILD with the given options (through ccache
+# where it is installed).
 configure() {
   local build=$1; shift
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   LORVANE_WINDOWS_PREFIXES=$prefixes cmake -S "$repo" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DLORVANE_WINDOWS_PREFIXES="$prefixes" \
     -DCMAKE_BUILD_TYPE=Release -DLORVANE_WERROR=ON -DLORVANE_BENCH=OFF \
-    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@" >/dev/null
+    "${launcher[@]}" "$@" >/dev/null
 }
 
 # Quorlin.exe and the converter's tests, no Qt.
@@ -316,11 +329,104 @@ step_program() {
   log "built $app/lorvane.exe and lorvane.com, with $(ls "$app"/*.dll | wc -l) DLLs beside them"
 }
 
+# The folder the program step filled: lorvane.exe with its DLLs, plugins and Samples
+# (LORVANE_WINDOWS_PROGRAM names another, a stand-in's for instance).
+program_folder() {
+  local exe
+  if [ -n "${LORVANE_WINDOWS_PROGRAM:-}" ]; then echo "$LORVANE_WINDOWS_PROGRAM"; return; fi
+  [ -f "$repo/build-windows/app/lorvane.exe" ] && { echo "$repo/build-windows/app"; return; }
+  exe=$(find "$repo/build-windows" -maxdepth 2 -name lorvane.exe -print -quit 2>/dev/null || true)
+  [ -n "$exe" ] || { echo "tools/windows.sh: no lorvane.exe in build-windows/ (step program)" >&2; exit 1; }
+  dirname "$exe"
+}
+
+# stage_program FROM TO: what the setup program and the .zip carry, taken from the
+# program's folder: lorvane.exe, lorvane.com (the same program for a console) where there
+# is one, the DLLs beside them, each folder of DLLs alone (Qt's plugins), the Samples, the
+# pointer and icon files and qt.conf; not what the build left there (objects, CMake's files).
+stage_program() {
+  local from=$1 to=$2 f name missing=()
+  for f in lorvane.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll; do
+    [ -f "$from/$f" ] || missing+=("$f")
+  done
+  compgen -G "$from/Samples/*.msg" >/dev/null || missing+=("Samples/*.msg")
+  if ((${#missing[@]})); then
+    echo "tools/windows.sh: $from lacks ${missing[*]}" >&2; exit 1
+  fi
+  rm -rf "$to"; mkdir -p "$to"
+  for f in "$from"/*; do
+    name=$(basename "$f")
+    if [ -f "$f" ]; then
+      case ${name,,} in
+        lorvane.exe|lorvane.com|*.dll|*.ico|*.cur|qt.conf) cp -p "$f" "$to/" ;;
+      esac
+    elif [ "$name" = Samples ]; then
+      cp -rp "$f" "$to/"
+    elif [ -d "$f" ] && [ -n "$(ls -A "$f")" ] && [ -z "$(find "$f" -type f ! -iname '*.dll' -print -quit)" ]; then
+      cp -rp "$f" "$to/"
+    fi
+  done
+  cp "$repo/packaging/copyright" "$to/copyright.txt"
+}
+
+# uninstall_list STAGE: the uninstaller's lines removing what STAGE holds, files first,
+# then the folders, deepest first, each only if empty.
+uninstall_list() {
+  local stage=$1
+  (cd "$stage" && find . -type f -printf '%P\n' | LC_ALL=C sort) |
+    while IFS= read -r f; do printf 'Delete "$INSTDIR\\%s"\n' "${f//\//\\}"; done
+  (cd "$stage" && find . -mindepth 1 -type d -printf '%P\n' | LC_ALL=C sort -r) |
+    while IFS= read -r d; do printf 'RMDir "$INSTDIR\\%s"\n' "${d//\//\\}"; done
+}
+
+# Lorvane-<version>-setup.exe and Lorvane-<version>-portable.zip in build-windows/dist/.
+step_setup() {
+  local from version out stage name
+  from=$(program_folder)
+  version=$(sed -nE 's/^project\(Lorvane VERSION ([0-9.]+).*/\1/p' "$repo/CMakeLists.txt")
+  name=Lorvane-$version
+  out=$repo/build-windows/dist
+  stage=$repo/build-windows/setup-stage
+  stage_program "$from" "$stage/$name"
+  uninstall_list "$stage/$name" >"$stage/files.nsh"
+  mkdir -p "$out"
+  rm -f "$out/$name-setup.exe" "$out/$name-portable.zip"
+  makensis -V2 -NOCD -DVERSION="$version" -DSTAGE="$stage/$name" -DFILES="$stage/files.nsh" \
+    -DOUTFILE="$out/$name-setup.exe" "$repo/packaging/windows/lorvane.nsi"
+  # The .zip: one folder to unpack anywhere and run from. Names are marked UTF-8 (which
+  # Info-ZIP's zip leaves unmarked, and Windows would read as code page 437), and the same
+  # files give the same bytes: one time stamp (the last commit's), names in order.
+  SOURCE_DATE_EPOCH=$(git -C "$repo" log -1 --format=%ct 2>/dev/null || echo 315532800) \
+    python3 - "$stage" "$name" "$out/$name-portable.zip" <<'PY'
+import os, sys, time, zipfile
+stage, top, out = sys.argv[1:]
+stamp = time.gmtime(max(int(os.environ["SOURCE_DATE_EPOCH"]), 315532800))[:6]
+names = []
+for folder, dirs, files in os.walk(os.path.join(stage, top)):
+    rel = os.path.relpath(folder, stage)
+    names.append(rel + "/")
+    names += [os.path.join(rel, f) for f in files]
+with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+    for n in sorted(names):
+        info = zipfile.ZipInfo(n, stamp)
+        if n.endswith("/"):
+            info.external_attr = 0o40755 << 16 | 0x10
+            z.writestr(info, b"")
+        else:
+            info.external_attr = 0o644 << 16
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with open(os.path.join(stage, n), "rb") as f:
+                z.writestr(info, f.read())
+PY
+  rm -rf "$stage"
+  log "built $out/$name-setup.exe and $out/$name-portable.zip from $from"
+}
+
 steps=("$@")
 ((${#steps[@]})) || steps=(packages libs qt)
 for s in "${steps[@]}"; do
   case $s in
-    packages|libs|qt|converter|program|env) "step_$s" ;;
+    packages|libs|qt|converter|program|setup|ready|env) "step_$s" ;;
     *) echo "tools/windows.sh: unknown step '$s'" >&2; exit 2 ;;
   esac
 done

@@ -5,7 +5,7 @@
 
 #include "converter/base/errors.h"
 #include "converter/document/header_code_page.h"
-#include "converter/document/header_fields.h"
+#include "converter/document/property_text.h"
 #include "converter/document/message_body.h"
 #include "converter/msg/property_tags.h"
 

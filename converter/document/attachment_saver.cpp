@@ -9,16 +9,13 @@
 #include <optional>
 #include <span>
 
-#include "converter/output/attachment_folder.h"
 #include "converter/document/attachment_list.h"
 #include "converter/msg/attachment_object.h"
 #include "converter/text/code_page.h"
 #include "converter/output/file_names.h"
 #include "converter/document/header_code_page.h"
-#include "converter/document/header_fields.h"
+#include "converter/document/property_text.h"
 #include "converter/document/message_body.h"
-#include "converter/document/message_document.h"
-#include "converter/document/name_fields.h"
 #include "converter/base/notice.h"
 #include "converter/document/picture_attachments.h"
 #include "converter/msg/property_tags.h"
@@ -33,10 +30,9 @@ constexpr std::size_t kMaxDocumentStem = kMaxFileNameBytes - 12;  // room for " 
 
 class Saver {
  public:
-  Saver(const Message& message, const fs::path& folder, const ConversionOptions& options,
-        AttachmentJournal& journal)
-      : code_page_(HeaderCodePage(message)), options_(options),
-        journal_(journal), folder_(folder, journal) {}
+  Saver(const Message& message, const fs::path& folder, AttachmentJournal& journal,
+        const EmbeddedDocumentWriter& embedded)
+      : code_page_(HeaderCodePage(message)), embedded_(embedded), folder_(folder, journal) {}
 
   // Saves one attachment; returns the name it was saved under, or nothing.
   std::optional<std::string> Save(const ListedAttachment& listed) {
@@ -132,17 +128,14 @@ class Saver {
     }
     if (stem.empty()) stem = Fallback(listed);
     const std::string document = folder_.ReserveDocument(stem);
-    PreparedDocument prepared = PrepareDocument(inner, folder_.path() / PathFromUtf8(document), options_, journal_);
-    folder_.WriteReserved(document, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); },
-                          ReadDocumentFacts(inner));
-    saved_.files += prepared.saved.files;
-    saved_.messages += 1 + prepared.saved.messages;
+    const SavedAttachments inner_saved = embedded_(inner, folder_, document);
+    saved_.files += inner_saved.files;
+    saved_.messages += 1 + inner_saved.messages;
     return document;
   }
 
   std::uint32_t code_page_;
-  const ConversionOptions& options_;
-  AttachmentJournal& journal_;
+  const EmbeddedDocumentWriter& embedded_;
   AttachmentFolder folder_;
   SavedAttachments saved_;
 };
@@ -169,8 +162,8 @@ std::string RelativeLink(std::string_view path) {
 SavedAttachments SaveAttachments(const Message& message, const fs::path& folder,
                                  const ConversionOptions& options,
                                  const std::set<std::size_t>& shown, AttachmentJournal& journal,
-                                 const DocumentContent* body) {
-  Saver saver(message, folder, options, journal);
+                                 const EmbeddedDocumentWriter& embedded, const DocumentContent* body) {
+  Saver saver(message, folder, journal, embedded);
   const std::string folder_name = Utf8Of(folder.filename());
   // Pictures the body shows, hidden by the mail program, are kept when the document does
   // not show them: otherwise they would be nowhere.
@@ -184,18 +177,6 @@ SavedAttachments SaveAttachments(const Message& message, const fs::path& folder,
     saver.saved().links.push_back(saved_as ? RelativeLink(folder_name + "/" + *saved_as) : std::string());
   }
   return std::move(saver.saved());
-}
-
-SavedAttachments SaveAttachments(const Message& message, const fs::path& folder,
-                                 const ConversionOptions& options,
-                                 const std::set<std::size_t>& shown) {
-  AttachmentJournal journal;
-  try {
-    return SaveAttachments(message, folder, options, shown, journal);
-  } catch (...) {
-    journal.RollBack();
-    throw;
-  }
 }
 
 }  // namespace quorlin

@@ -8,11 +8,13 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "converter/output/attachment_folder.h"
 #include "converter/output/attachment_journal.h"
 #include "converter/options/conversion_options.h"
 #include "converter/msg/message.h"
@@ -31,21 +33,24 @@ struct SavedAttachments {
   std::vector<std::string> links;
 };
 
+// Makes the document of the embedded message `inner` in `folder`, under the name
+// `document` reserved there, with its own attachments beside it, and returns what it saved
+// of those. A message's document is made above this file (message_document.h), which hands
+// this down, so an embedded message is converted as any message is.
+using EmbeddedDocumentWriter =
+    std::function<SavedAttachments(const Message& inner, AttachmentFolder& folder, const std::string& document)>;
+
 // Saves the attachments the sender added into `folder` (made only when something goes
-// into it), skipping hidden ones and the indices of message.attachments() in `shown`.
-// Records what it writes in `journal`; throws IoError (or the failure converting an
-// embedded message) when one cannot be saved, leaving the taking back to the caller.
-// `body` is the message's body as ReadDocumentContent read it, when the caller holds it
-// already (it is then not read again); else it is read here when needed.
+// into it), skipping hidden ones and the indices of message.attachments() in `shown`;
+// embedded messages become documents through `embedded`. Records what it writes in
+// `journal`; throws IoError (or the failure converting an embedded message) when one
+// cannot be saved, leaving the taking back to the caller. `body` is the message's body as
+// ReadDocumentContent read it, when the caller holds it already (it is then not read
+// again); else it is read here when needed.
 SavedAttachments SaveAttachments(const Message& message, const std::filesystem::path& folder,
                                  const ConversionOptions& options,
                                  const std::set<std::size_t>& shown, AttachmentJournal& journal,
-                                 const DocumentContent* body = nullptr);
-
-// The same, removing everything it wrote when it fails.
-SavedAttachments SaveAttachments(const Message& message, const std::filesystem::path& folder,
-                                 const ConversionOptions& options,
-                                 const std::set<std::size_t>& shown = {});
+                                 const EmbeddedDocumentWriter& embedded, const DocumentContent* body = nullptr);
 
 // A relative path (UTF-8, "/" between its parts) as a link: every byte but letters,
 // digits, "-._~" and "/" written as %XX.

@@ -1,26 +1,16 @@
-// Reading the header block's facts. Texts are cleaned for a single line: line breaks and
-// other control characters become spaces, end-of-string marks and outer spaces go.
+// Reading the header block's facts, each text on a single line (property_text.h).
 #include "converter/document/header_fields.h"
 
 #include "converter/document/attachment_list.h"
 #include "converter/text/code_page.h"
 #include "converter/base/errors.h"
 #include "converter/document/header_code_page.h"
-#include "converter/document/local_time.h"
-#include "converter/document/message_body.h"
+#include "converter/text/local_time.h"
+#include "converter/document/property_text.h"
 #include "converter/msg/property_tags.h"
 
 namespace quorlin {
 namespace {
-
-std::u16string OneLine(std::u16string text) {
-  while (!text.empty() && text.back() == u'\0') text.pop_back();
-  for (char16_t& c : text)
-    if (c < 0x20 || c == 0x7F) c = u' ';
-  const std::size_t first = text.find_first_not_of(u' ');
-  if (first == std::u16string::npos) return {};
-  return text.substr(first, text.find_last_not_of(u' ') - first + 1);
-}
 
 std::u16string SentTime(const Message& message) {
   for (const char* id : {tags::kClientSubmitTime, tags::kMessageDeliveryTime}) {
@@ -34,22 +24,6 @@ std::u16string SentTime(const Message& message) {
 }
 
 }  // namespace
-
-std::u16string PropertyText(const OutlookStorage& storage, std::string_view id, std::uint32_t code_page) {
-  try {
-    std::optional<PropertyElement> property = storage.FindPropertyElement(id);
-    if (!property) return {};
-    if (property->type == kTypeUnicode) return DecodeUtf16Le(storage.ReadPropertyStream(*property));
-    if (property->type == kTypeString8) return DecodeText(storage.ReadPropertyStream(*property), code_page);
-  } catch (const PropertyError&) {
-    // An element of a type the reader refuses: the text is left out.
-  }
-  return {};
-}
-
-std::u16string PropertyLine(const OutlookStorage& storage, std::string_view id, std::uint32_t code_page) {
-  return OneLine(PropertyText(storage, id, code_page));
-}
 
 HeaderFields ReadHeaderFields(const Message& message, const std::set<std::size_t>& shown) {
   const std::uint32_t code_page = HeaderCodePage(message);

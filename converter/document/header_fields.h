@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <set>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "converter/document/item_details.h"
@@ -39,13 +38,5 @@ struct HeaderFields {
 // (header_code_page.h). A property of a
 // type that cannot be text counts as absent; a damaged file still fails (FormatError).
 HeaderFields ReadHeaderFields(const Message& message, const std::set<std::size_t>& shown = {});
-
-// A string property as text: Unicode as it is, 8-bit in `code_page` by the bodies' rule
-// (DecodeText). Empty when the property is absent or of a type that cannot be text.
-std::u16string PropertyText(const OutlookStorage& storage, std::string_view id, std::uint32_t code_page);
-
-// The same as one line: line breaks and other control characters become spaces, end-of-
-// string marks and outer spaces go.
-std::u16string PropertyLine(const OutlookStorage& storage, std::string_view id, std::uint32_t code_page);
 
 }  // namespace quorlin

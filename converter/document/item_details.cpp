@@ -10,12 +10,12 @@
 #include "converter/text/code_page.h"
 #include "converter/base/errors.h"
 #include "converter/document/header_code_page.h"
-#include "converter/document/header_fields.h"
-#include "converter/document/local_time.h"
+#include "converter/document/property_text.h"
+#include "converter/text/local_time.h"
 #include "converter/document/message_body.h"
 #include "converter/msg/named_properties.h"
 #include "converter/msg/property_tags.h"
-#include "converter/document/recurrence.h"
+#include "converter/msg/recurrence.h"
 
 namespace quorlin {
 namespace {

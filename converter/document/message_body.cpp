@@ -7,7 +7,7 @@
 
 #include "converter/rtf/clzf.h"
 #include "converter/text/code_page.h"
-#include "converter/document/encapsulated_html.h"
+#include "converter/rtf/encapsulated_html.h"
 #include "converter/base/errors.h"
 #include "converter/text/html_charset.h"
 #include "converter/html/html_to_rtf.h"

@@ -2,9 +2,11 @@
 // header block can link to the names they were really saved under.
 #include "converter/document/message_document.h"
 
+#include "converter/base/path_text.h"
 #include "converter/output/attachment_folder.h"
 #include "converter/document/header_block.h"
 #include "converter/document/header_fields.h"
+#include "converter/document/name_fields.h"
 
 namespace quorlin {
 namespace {
@@ -35,19 +37,38 @@ void OpenWithHeaderBlock(const Message& message, const ConversionOptions& option
   content.opening = HeaderBlockRtf(fields);
 }
 
+// An embedded message's document, made as any message's is and written under the name
+// reserved for it in its parent's attachment folder.
+SavedAttachments WriteEmbeddedDocument(const Message& inner, AttachmentFolder& folder, const std::string& document,
+                                       const ConversionOptions& options, AttachmentJournal& journal) {
+  PreparedDocument prepared = PrepareDocument(inner, folder.path() / PathFromUtf8(document), options, journal);
+  folder.WriteReserved(document, [&prepared](ByteSink& sink) { prepared.content.WriteTo(sink); },
+                       ReadDocumentFacts(inner));
+  return std::move(prepared.saved);
+}
+
+EmbeddedDocumentWriter EmbeddedDocuments(const ConversionOptions& options, AttachmentJournal& journal) {
+  return [&options, &journal](const Message& inner, AttachmentFolder& folder, const std::string& document) {
+    return WriteEmbeddedDocument(inner, folder, document, options, journal);
+  };
+}
+
 }  // namespace
+
+SavedAttachments SaveAttachments(const Message& message, const std::filesystem::path& folder,
+                                 const ConversionOptions& options, const std::set<std::size_t>& shown) {
+  AttachmentJournal journal;
+  try {
+    return SaveAttachments(message, folder, options, shown, journal, EmbeddedDocuments(options, journal));
+  } catch (...) {
+    journal.RollBack();
+    throw;
+  }
+}
 
 std::set<std::size_t> PicturesShown(const Message& message, const ConversionOptions& options) {
   if (!options.pictures) return {};
   return PicturesTheBodyShows(message);
-}
-
-DocumentContent ReadContent(const Message& message, const ConversionOptions& options,
-                            const std::set<std::size_t>& shown, const SavedAttachments* saved) {
-  DocumentContent content = ReadDocumentContent(message);
-  content.page = PageOf(options);
-  OpenWithHeaderBlock(message, options, shown, saved, content);
-  return content;
 }
 
 PreparedDocument PrepareDocument(const Message& message, const std::filesystem::path& document,
@@ -61,8 +82,10 @@ PreparedDocument PrepareDocument(const Message& message, const std::filesystem::
   if (body_read) body_read();
   const std::set<std::size_t> shown =
       options.pictures ? PicturesTheBodyShows(message, prepared.content) : std::set<std::size_t>();
+  const AttachmentJournal::Holder holder(journal, document);
   if (options.attachments)
     prepared.saved = SaveAttachments(message, AttachmentFolderFor(document), options, shown, journal,
+                                     EmbeddedDocuments(options, journal),
                                      &prepared.content);
   OpenWithHeaderBlock(message, options, shown, options.attachments ? &prepared.saved : nullptr,
                       prepared.content);

@@ -32,10 +32,11 @@ struct PreparedDocument {
 // not listed again in the header block). None when pictures are not shown.
 std::set<std::size_t> PicturesShown(const Message& message, const ConversionOptions& options);
 
-// The document's content: the body, opened by the header block when it is asked for,
-// whose attachment line comes from `saved` when attachments were saved.
-DocumentContent ReadContent(const Message& message, const ConversionOptions& options,
-                            const std::set<std::size_t>& shown, const SavedAttachments* saved);
+// Saves the attachments the sender added into `folder` as SaveAttachments (attachment_saver.h)
+// does, each embedded message made a document as PrepareDocument makes one, and removes
+// everything it wrote when it fails.
+SavedAttachments SaveAttachments(const Message& message, const std::filesystem::path& folder,
+                                 const ConversionOptions& options, const std::set<std::size_t>& shown = {});
 
 // Reads the content and saves the attachments (when options.attachments) into the folder
 // that belongs to `document`. What is written is recorded in `journal`. `body_read`, when

@@ -2,9 +2,6 @@
 // only its territory matters here.
 #include "converter/options/paper_size.h"
 
-#include <cstdlib>
-#include <fstream>
-
 namespace quorlin {
 namespace {
 
@@ -68,24 +65,6 @@ PaperSize FindPaperSize(const std::function<std::optional<std::string>(const cha
   if (paper_file)
     if (std::optional<PaperSize> paper = PaperSizeNamed(*paper_file)) return *paper;
   return kA4Paper;
-}
-
-PaperSize UsersPaperSize() {
-  std::optional<std::string> file;
-  if (std::ifstream in("/etc/papersize"); in) {
-    std::string line;
-    // The file may hold comments; the first other line names the paper.
-    while (std::getline(in, line) && file.value_or("").empty()) {
-      if (line.size() > 64) break;
-      if (!Trimmed(line).empty() && Trimmed(line).front() != '#') file = std::string(Trimmed(line));
-    }
-  }
-  return FindPaperSize(
-      [](const char* name) -> std::optional<std::string> {
-        const char* value = std::getenv(name);
-        return value ? std::optional<std::string>(value) : std::nullopt;
-      },
-      file);
 }
 
 std::string PaperSizeText(const PaperSize& paper) {

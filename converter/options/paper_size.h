@@ -1,8 +1,8 @@
 // The paper the user's documents are laid out on, as the user's system states it: the
 // locale's territory (LC_ALL, else LC_PAPER, else LANG: Letter in the United States and
-// Canada, A4 elsewhere), else the system's paper file (/etc/papersize), else A4. On
-// another platform UsersPaperSize would ask that platform's locale instead; everything
-// else reads the paper from ConversionOptions.
+// Canada, A4 elsewhere), else the system's paper file (/etc/papersize), else A4; on Windows
+// the paper of the user's regional format. Everything else reads the paper from
+// ConversionOptions.
 #pragma once
 
 #include <functional>
@@ -35,7 +35,8 @@ std::optional<PaperSize> PaperSizeOfLocale(std::string_view locale);
 PaperSize FindPaperSize(const std::function<std::optional<std::string>(const char*)>& variable,
                         const std::optional<std::string>& paper_file);
 
-// The paper of this process's user: its environment and /etc/papersize.
+// The paper of this process's user: its environment and /etc/papersize
+// (paper_size_posix.cpp), or the user's regional format (paper_size_windows.cpp).
 PaperSize UsersPaperSize();
 
 // The paper as one line, "WIDTH HEIGHT" in twips, and back (nothing for a line that is not

@@ -22,12 +22,10 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // writing. On any failure the temporary file is removed, a file already at `path` is left
 // as it was, and IoError says why.
 //
-// The temporary file is unnamed while it is written where the file system allows it (on
-// Linux, O_TMPFILE), so a process killed part way leaves nothing. Elsewhere it is named
-// ".<output's name, at most 100 bytes>.<16 lower-case hex digits>.tmp" from the start
-// (".Report.doc.0123456789abcdef.tmp"), created exclusively and entered in the
-// conversion's journal (output_journal.h) as soon as it is made. A complete unnamed file
-// bears such a name for the moment between being linked in and being renamed over `path`.
+// The temporary file is AtomicFile's (converter/files/atomic_file.h), journaled: every name
+// it is given is in the conversion's journal (output_journal.h) with the file's identity,
+// and a named one is remembered for the fault handler. A complete unnamed file bears a
+// temporary name for the moment between being linked in and being renamed over `path`.
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 // The same for a document made piece by piece: `produce` writes it into the sink it is
@@ -47,9 +45,5 @@ bool WriteNewFile(const std::filesystem::path& path, const std::function<void(By
 // A link, folder or anything but a regular file at `path` is refused with IoError, as
 // WriteFileAtomically refuses it.
 std::filesystem::path FreeDocumentPath(const std::filesystem::path& path);
-
-// Whether unnamed temporary files are used where the file system allows them (the
-// default). Off, every temporary file is named: tests use it to reach that way too.
-void UseUnnamedTemporaryFiles(bool use);
 
 }  // namespace quorlin

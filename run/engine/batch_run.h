@@ -46,7 +46,7 @@ struct BatchSettings {
   std::function<void()> tick;
   // PDF documents: each job's output is its final PDF. The converter writes the document
   // and what it saved into a folder of the job's own below `pdfScratch` (a private folder
-  // of the run's), and the PDF stage (run/engine/pdf_stage.h) makes the PDF from it, one
+  // of the run's), and the PDF stage (run/pdf_stage/pdf_stage.h) makes the PDF from it, one
   // LibreOffice per worker; the job's time limit covers both.
   bool pdf = false;
   QString pdfScratch;

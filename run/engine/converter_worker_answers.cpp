@@ -23,10 +23,7 @@ ConverterWorker::Read ConverterWorker::TakeAnswer(Answer& answer) {
         next_.notices.push_back(std::move(text));
         continue;
       }
-      if (word == protocol::kSubjectRecord || word == protocol::kSenderRecord || word == protocol::kSentRecord ||
-          word == protocol::kSavedRecord || word == protocol::kEmbeddedRecord ||
-          word == protocol::kEmbeddedSubjectRecord || word == protocol::kEmbeddedSenderRecord ||
-          word == protocol::kEmbeddedSentRecord || word == protocol::kPaperRecord) {
+      if (protocol::IsDescribeRecord(word)) {
         if (next_.records.size() >= protocol::kMostDescribeRecords) return Read::kEnded;
         next_.records.emplace_back(std::move(word), std::move(text));
         continue;

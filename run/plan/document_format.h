@@ -1,5 +1,5 @@
 // What the documents are saved as: RTF text with a ".doc" name (the default), or one
-// archival PDF/A-3b file per message (run/engine/pdf_stage.h). The window's "Save as:" box, its
+// archival PDF/A-3b file per message (run/pdf_stage/pdf_stage.h). The window's "Save as:" box, its
 // "Format" setting and `lorvane convert --format` all name it by the same words.
 #pragma once
 

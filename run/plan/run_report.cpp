@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "pdf/output_file.h"
+#include "converter/files/atomic_file.h"
 #include "platform/native_names.h"
 
 namespace {
@@ -129,14 +129,20 @@ bool WriteReport(const QString& path, const std::vector<ReportLine>& lines, QStr
 #endif
   // Written as a PDF document is, replacing the older report: it keeps that report's
   // permissions, and a new one is readable like any file the user makes.
-  lorvane_pdf::OutputFile output;
-  std::string reason;
-  if (output.Open(target.toStdString(), reason) &&
-      output.Write(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), reason) &&
-      output.Commit(true, reason))
-    return true;
+  quorlin::AtomicFile output(target.toStdString(), {.journaled = false, .private_while_written = true});
+  std::error_code error = output.Open();
+  if (!error) {
+    errno = 0;
+    if (std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), output.Stream()) !=
+        static_cast<std::size_t>(text.size()))
+      error = std::error_code(errno ? errno : EIO, std::generic_category());
+    else
+      error = output.Replace();
+  }
+  if (!error) return true;
+  output.Discard();
   // Something other than a regular file took the name while the report was written.
-  failure = output.Error() == EEXIST ? QStringLiteral("it is not a regular file")
-                                     : QString::fromLocal8Bit(std::strerror(output.Error()));
+  failure = error == std::errc::file_exists ? QStringLiteral("it is not a regular file")
+                                            : QString::fromLocal8Bit(std::strerror(error.value()));
   return false;
 }

@@ -35,7 +35,7 @@ QString ReportPathProblem(const QString& path, const QStringList& sources);
 
 // Writes the report into a new temporary file beside its final name (the file a link at
 // `path` leads to) and renames it into place once every byte is on the disk, with the older
-// report's permissions or, for a new one, 0666 less the umask (lorvane_pdf::OutputFile).
+// report's permissions or, for a new one, 0666 less the umask (converter/files/atomic_file.h, the way the PDFs are written).
 // Returns false with the reason when it cannot be written (a full disk, a folder gone); an
 // older file at the path is then left as it was and no temporary file remains.
 bool WriteReport(const QString& path, const std::vector<ReportLine>& lines, QString& failure);

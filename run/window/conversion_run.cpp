@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "run/window/background_batch.h"
-#include "run/engine/converter_image.h"
-#include "run/engine/converter_placement.h"
 #include "run/plan/converter_reason.h"
 #include "run/plan/document_options.h"
 #include "run/window/existing_documents.h"
@@ -30,6 +28,7 @@
 #include "platform/paths.h"
 #include "platform/pointer_control.h"
 #include "platform/shutdown.h"
+#include "run/conversion_job.h"
 
 namespace {
 
@@ -152,26 +151,240 @@ int TimeLimitSeconds(const RunControl& control) {
   return std::clamp(seconds, time_limit::kLowestSeconds, time_limit::kHighestSeconds);
 }
 
-// Asks the converters for the name the pattern gives each message's document, into `stems`
-// (empty where a message could not be read). The bar counts the messages read; Stop ends
-// the reading. Returns false when the run was stopped meanwhile.
-bool ReadNames(const QStringList& sources, const QString& pattern, BatchSettings settings, RunControl& control,
-               RunProgress& bar, std::vector<QString>& stems) {
-  settings.request = BatchRequest::kName;
-  settings.namePattern = pattern;
-  stems.assign(static_cast<std::size_t>(sources.size()), QString());
-  BackgroundBatch batch(NameJobs(sources), settings);
-  const RunningState running(control, batch);
-  const int total = static_cast<int>(sources.size());
-  int read = 0;
-  BackgroundBatch::Callbacks callbacks;
-  callbacks.arrived = [&](std::size_t index, const BatchOutcome& outcome) {
-    stems[index] = NameFromOutcome(outcome);
-    ++read;
-    bar.SetProgress(static_cast<double>(read) / total * 100);
-    bar.SetStatusText(QStringLiteral("Reading names: %1 of %2").arg(read).arg(total));
-  };
-  return !batch.Run(callbacks).stopped;
+// The window's driver of the run's batches: each runs on a thread of its own while the
+// window's event loop goes on, and the button stops it.
+class WindowBatches {
+ public:
+  explicit WindowBatches(RunControl& control) : control_(control) {}
+
+  BatchSummary operator()(const std::vector<BatchJob>& jobs, const BatchSettings& settings, const BatchEvents& events) {
+    BackgroundBatch batch(jobs, settings);
+    const RunningState running(control_, batch);
+    current_ = &batch;
+    const BatchSummary summary = batch.Run({events.begun, events.arrived, events.inOrder, events.tick});
+    current_ = nullptr;
+    return summary;
+  }
+  // Whether the user stopped the batch under way.
+  bool StopRequested() const { return current_ != nullptr && current_->StopRequested(); }
+
+ private:
+  RunControl& control_;
+  const BackgroundBatch* current_ = nullptr;
+};
+
+// The choices as the window shows them when the run begins, the rows aside.
+JobChoices ReadJobChoices(const OutputChoice& choice, const RunControl& control, ErrorTrap& trap) {
+  JobChoices choices;
+  trap.Step(106, [&] {
+    choices.paths = ReadPathChoice(choice);
+    if (choice.runOptions) choices.options = choice.runOptions();
+    if (choice.documents) choices.documents = choice.documents();
+  });
+  choices.workers = control.workers > 0 ? control.workers : std::max(QThread::idealThreadCount(), 1);
+  choices.timeoutSeconds = TimeLimitSeconds(control);
+  choices.converterImage = control.converterImage;
+  return choices;
+}
+
+// The rows as they stand when the run begins.
+RunSources ReadRows(const SourceRows& list, ErrorTrap& trap) {
+  RunSources sources;
+  int rowCount = 0;
+  trap.Step(112, [&] { rowCount = list.count(); });
+  for (int row = 1; row <= rowCount && row <= list.count(); ++row) {
+    trap.Step(114, [&] {
+      sources.paths << list.text(row);
+      sources.roots << (list.root ? list.root(row) : QString());
+    });
+  }
+  return sources;
+}
+
+ExistingDocuments PlanAnswer(ExistingAnswer answer) {
+  return answer == ExistingAnswer::kReplace ? ExistingDocuments::kReplace
+         : answer == ExistingAnswer::kSkip  ? ExistingDocuments::kSkip
+                                            : ExistingDocuments::kKeep;
+}
+
+// The window's side of one run: the job, and what the window shows of it.
+class WindowRun {
+ public:
+  WindowRun(ConversionJob& job, WindowBatches& batches, ErrorTrap& trap, Dialogs& dialogs, RunProgress& bar,
+            PointerControl& pointer, RunControl& control)
+      : job_(job), batches_(batches), trap_(trap), dialogs_(dialogs), bar_(bar), pointer_(pointer), control_(control) {}
+
+  // Places the converter once; a failure is said in a box and the run goes on without it.
+  void Place() {
+    trap_.Step(110, [&] { job_.PlaceConverter(); });
+  }
+
+  // Reads the messages' names under the hourglass, the bar counting them. Returns false
+  // when the run was stopped meanwhile: it then ends with its closing box.
+  bool ReadNames() {
+    WindowPointer before = WindowPointer::Default;
+    trap_.Step(106, [&] {
+      before = pointer_.MousePointer();
+      pointer_.SetMousePointer(WindowPointer::Hourglass);
+    });
+    Place();
+    const int total = static_cast<int>(job_.Choices().sources.paths.size());
+    int read = 0;
+    BatchEvents events;
+    events.arrived = [&](std::size_t, const BatchOutcome&) {
+      ++read;
+      bar_.SetProgress(static_cast<double>(read) / total * 100);
+      bar_.SetStatusText(QStringLiteral("Reading names: %1 of %2").arg(read).arg(total));
+    };
+    const bool stopped = job_.ReadNames(events).stopped;
+    trap_.Step(148, [&] { pointer_.SetMousePointer(before); });
+    ResetBar();
+    if (!stopped) return true;
+    trap_.Step(146, [&] { job_.RemoveConverter(); });
+    FailureNotices notices(dialogs_);
+    notices.NotStarted(total);
+    trap_.Step(154, [&] { notices.Done(true, QString()); });
+    return false;
+  }
+
+  // Asks once about documents of the user's that the run would replace, before anything is
+  // written. Nothing when the user cancelled.
+  std::optional<ExistingDocuments> AskAboutExisting() {
+    QStringList existing;
+    trap_.Step(106, [&] { existing = job_.DocumentsAlreadyThere(); });
+    ExistingAnswer answer = ExistingAnswer::kKeep;
+    if (!existing.isEmpty()) {
+      trap_.Step(106, [&] { answer = AskAboutExistingDocuments(dialogs_, existing); });
+      if (answer == ExistingAnswer::kCancel) return std::nullopt;
+    }
+    return PlanAnswer(answer);
+  }
+
+  // Converts the plan, the boxes in list order; then takes the converter away and gives the
+  // closing box. `foundPointer` comes back at the end.
+  void ConvertAndClose(ExistingDocuments existing, WindowPointer foundPointer) {
+    trap_.Step(132, [&] { job_.MakePlan(existing); });
+    FailureNotices notices(dialogs_);
+    notices.Skipped(static_cast<int>(job_.Plan().skipped));
+    notices.ListedTwice(static_cast<int>(job_.Plan().listedTwice));
+    // The window paints the hourglass before the converters start.
+    trap_.Step(120, [] { QCoreApplication::processEvents(); });
+    const BatchSummary summary = Convert(notices);
+    trap_.Step(146, [&] { job_.RemoveConverter(); });
+    trap_.Step(148, [&] { pointer_.SetMousePointer(foundPointer); });
+    ResetBar();
+    const QString folder = notices.ConvertedCount() > 0 && control_.openFolder ? job_.DocumentsFolder() : QString();
+    trap_.Step(154, [&] {
+      if (notices.Done(summary.stopped, folder, job_.Tally().lines)) control_.openFolder(folder);
+    });
+  }
+
+ private:
+  void ResetBar() {
+    trap_.Step(150, [&] { bar_.SetProgress(0); });
+    trap_.Step(152, [&] { bar_.SetStatusText(QStringLiteral("Progress Bar")); });
+  }
+
+  BatchSummary Convert(FailureNotices& notices) {
+    const std::vector<BatchJob>& jobs = job_.Plan().jobs;
+    BatchSummary summary;
+    std::vector<std::size_t> neverStarted;  // for want of a converter, told after why
+    RunBar runBar(bar_, jobs, job_.Choices().options.format == DocumentFormat::kPdf);
+    BatchEvents events;
+    events.begun = [&](std::size_t index) {
+      runBar.Begun(index);
+      if (!pointer_.IsBusy()) pointer_.SetMousePointer(WindowPointer::Hourglass);
+    };
+    events.arrived = [&](std::size_t index, const BatchOutcome&) { runBar.Finished(index); };
+    events.inOrder = [&](std::size_t index, const BatchOutcome& outcome) {
+      InOrder(notices, index, outcome, neverStarted);
+    };
+    events.tick = [&] { runBar.Tick(); };
+    trap_.Step(138, [&] { summary = job_.Convert(events); });
+    FailNeverStarted(notices, summary, neverStarted);
+    return summary;
+  }
+
+  // The boxes come in list order while the converters go on with the list.
+  void InOrder(FailureNotices& notices, std::size_t index, const BatchOutcome& outcome,
+               std::vector<std::size_t>& neverStarted) {
+    if (outcome.converted) {
+      notices.Converted();
+      return;
+    }
+    if (outcome.result == quorlin::serve_protocol::Result::kNotStarted) {
+      outcome.reason.isEmpty() ? notices.NotStarted(1) : neverStarted.push_back(index);
+      return;
+    }
+    // Cut short by the user's stop: not a failure of the message.
+    if (outcome.result == quorlin::serve_protocol::Result::kStopped) {
+      notices.Stopped();
+      return;
+    }
+    // After a stop the failures go to the closing box only.
+    if (batches_.StopRequested()) notices.Collect();
+    trap_.Step(142, [&] {
+      notices.Failed(job_.Plan().jobs[index].source, ReasonForOutcome(outcome.result, outcome.reason).Text());
+    });
+  }
+
+  // No converter could start: the reason is told once (unless the placement failed and said
+  // so already), then each message it left fails for it.
+  void FailNeverStarted(FailureNotices& notices, const BatchSummary& summary,
+                        const std::vector<std::size_t>& neverStarted) {
+    if (!neverStarted.empty() && job_.ConverterPlaced()) {
+      trap_.Step(138, [&] {
+        throw AppError(QStringLiteral("The converter could not be started: ") + summary.startFailure,
+                       error_number::kFileNotFound);
+      });
+    }
+    for (const std::size_t index : neverStarted) {
+      trap_.Step(142, [&] {
+        notices.Failed(job_.Plan().jobs[index].source,
+                       ReasonForOutcome(quorlin::serve_protocol::Result::kNotStarted, {}).Text());
+      });
+    }
+  }
+
+  ConversionJob& job_;
+  WindowBatches& batches_;
+  ErrorTrap& trap_;
+  Dialogs& dialogs_;
+  RunProgress& bar_;
+  PointerControl& pointer_;
+  RunControl& control_;
+};
+
+// Whether the run can begin: the list holds rows, and a typed output folder that is not
+// there was made when offered.
+bool ReadyToRun(const SourceRows& list, const OutputChoice& choice, Dialogs& dialogs, ErrorTrap& trap) {
+  if (trap.Test(104, [&] { return list.count() == 0; })) {
+    trap.Step(158, [&] { dialogs.ShowMessage(QStringLiteral("No files added.")); });
+    return false;
+  }
+  if (trap.Test(106, [&] { return !choice.besideSource(); })) {
+    bool goOn = false;
+    trap.Step(156, [&] { goOn = OfferOutputFolder(dialogs, choice.folder()); });
+    if (!goOn) return false;
+  }
+  return true;
+}
+
+// The run from the names on: the question about documents on disk, the plan, the
+// conversion and the closing box.
+void RunJob(ConversionJob& job, WindowRun& run, PointerControl& pointer, ErrorTrap& trap) {
+  if (job.ReadsNames() && !run.ReadNames()) return;
+  const std::optional<ExistingDocuments> existing = run.AskAboutExisting();
+  if (!existing) return;
+  // The pointer the run found comes back at its end: a folder add under way keeps its
+  // hourglass, so the list stays closed to editing until that add ends too.
+  WindowPointer foundPointer = WindowPointer::Default;
+  trap.Step(106, [&] {
+    foundPointer = pointer.MousePointer();
+    pointer.SetMousePointer(WindowPointer::Hourglass);
+  });
+  run.Place();
+  run.ConvertAndClose(*existing, foundPointer);
 }
 
 }  // namespace
@@ -186,181 +399,20 @@ void ConvertAll(const SourceRows& list, RunProgress& bar, const OutputChoice& ch
   }
   std::optional<ConvertingFlag> busy;
   trap.Step(102, [&] { busy.emplace(converting); });
-
-  if (trap.Test(104, [&] { return list.count() == 0; })) {
-    trap.Step(158, [&] { dialogs.ShowMessage(QStringLiteral("No files added.")); });
-    return;
-  }
-  // A typed output folder that is not there is offered to be made.
-  if (trap.Test(106, [&] { return !choice.besideSource(); })) {
-    bool goOn = false;
-    trap.Step(156, [&] { goOn = OfferOutputFolder(dialogs, choice.folder()); });
-    if (!goOn) return;
-  }
-  PathChoice paths;
-  QString pattern = name_pattern::kFile;
-  DocumentFormat format = DocumentFormat::kDoc;
-  trap.Step(106, [&] {
-    paths = ReadPathChoice(choice);
-    if (choice.namePattern) pattern = choice.namePattern();
-    if (choice.format) format = choice.format();
-    paths.extension = FormatExtension(format);
-  });
+  if (!ReadyToRun(list, choice, dialogs, trap)) return;
+  JobChoices choices = ReadJobChoices(choice, control, trap);
   // PDF files need LibreOffice: without it the run ends here, saying which package to install.
-  if (const QString missing = FormatMissingReason(format); !missing.isEmpty()) {
+  if (const QString missing = FormatMissingReason(choices.options.format); !missing.isEmpty()) {
     trap.Step(156, [&] { dialogs.ShowMessage(missing, {}, Dialogs::Icon::Exclamation); });
     return;
   }
-  // The rows as they stand when the run begins.
-  RunSources sources;
-  int rowCount = 0;
-  trap.Step(112, [&] { rowCount = list.count(); });
-  for (int row = 1; row <= rowCount && row <= list.count(); ++row) {
-    trap.Step(114, [&] {
-      sources.paths << list.text(row);
-      sources.roots << (list.root ? list.root(row) : QString());
-    });
-  }
-  BatchSettings settings;
-  settings.workers = control.workers > 0 ? control.workers : std::max(QThread::idealThreadCount(), 1);
-  settings.timeoutMs = TimeLimitSeconds(control) * 1000;
-
-  ConverterPlacement placement;
-  const CleanupRegistration removeOnExit([&placement] { placement.Remove(); });
-  bool placed = false;
-  auto place = [&] {
-    QByteArrayView image;
-    trap.Step(108, [&] {
-      image = control.converterImage.isEmpty() ? ConverterImage() : QByteArrayView(control.converterImage);
-    });
-    trap.Step(110, [&] { placement.Place(image); });
-    settings.converterPath = placement.ConverterPath();
-    placed = true;
-  };
-
-  // Documents named after their messages: the converters read every message's name first.
-  std::vector<QString> stems;
-  if (NamesFromMessages(pattern)) {
-    WindowPointer before = WindowPointer::Default;
-    trap.Step(106, [&] {
-      before = pointer.MousePointer();
-      pointer.SetMousePointer(WindowPointer::Hourglass);
-    });
-    place();
-    const bool stopped = !ReadNames(sources.paths, pattern, settings, control, bar, stems);
-    trap.Step(148, [&] { pointer.SetMousePointer(before); });
-    trap.Step(150, [&] { bar.SetProgress(0); });
-    trap.Step(152, [&] { bar.SetStatusText(QStringLiteral("Progress Bar")); });
-    if (stopped) {
-      trap.Step(146, [&] { placement.Remove(); });
-      FailureNotices notices(dialogs);
-      notices.NotStarted(static_cast<int>(sources.paths.size()));
-      trap.Step(154, [&] { notices.Done(true, QString()); });
-      return;
-    }
-  }
-
-  // Documents of the user's that the run would replace: asked about once, before anything
-  // is written.
-  QStringList existing;
-  trap.Step(106, [&] { existing = DocumentsAlreadyThere(sources, paths, stems); });
-  ExistingAnswer answer = ExistingAnswer::kKeep;
-  if (!existing.isEmpty()) {
-    trap.Step(106, [&] { answer = AskAboutExistingDocuments(dialogs, existing); });
-    if (answer == ExistingAnswer::kCancel) return;
-  }
-
-  // The pointer the run found comes back at its end: a folder add under way keeps its
-  // hourglass, so the list stays closed to editing until that add ends too.
-  WindowPointer foundPointer = WindowPointer::Default;
-  trap.Step(106, [&] {
-    foundPointer = pointer.MousePointer();
-    pointer.SetMousePointer(WindowPointer::Hourglass);
-  });
-  if (!placed) place();
-
-  RunPlan plan;
-  trap.Step(132, [&] {
-    plan = PlanRun(sources, paths, stems,
-                   answer == ExistingAnswer::kReplace ? ExistingDocuments::kReplace
-                   : answer == ExistingAnswer::kSkip  ? ExistingDocuments::kSkip
-                                                      : ExistingDocuments::kKeep);
-  });
-  FailureNotices notices(dialogs);
-  notices.Skipped(static_cast<int>(plan.skipped));
-  notices.ListedTwice(static_cast<int>(plan.listedTwice));
-  // The window paints the hourglass before the converters start.
-  trap.Step(120, [] { QCoreApplication::processEvents(); });
-
-  settings.documents = choice.documents ? choice.documents() : ConversionOptions();
-  settings.makeFolders = paths.toFolder && paths.keepFolders;
-  settings.pdf = format == DocumentFormat::kPdf;
-  settings.pdfScratch = placement.Folder();
-  settings.privateFolder = placement.Folder();
-  BackgroundBatch batch(plan.jobs, settings);
-  BatchSummary summary;
-  std::vector<std::optional<BatchOutcome>> outcomes(plan.jobs.size());
-  std::vector<std::size_t> neverStarted;  // for want of a converter, told after why
-  {
-    const RunningState running(control, batch);
-    RunBar runBar(bar, plan.jobs, settings.pdf);
-    BackgroundBatch::Callbacks callbacks;
-    callbacks.begun = [&](std::size_t index) {
-      runBar.Begun(index);
-      if (!pointer.IsBusy()) pointer.SetMousePointer(WindowPointer::Hourglass);
-    };
-    callbacks.arrived = [&](std::size_t index, const BatchOutcome& outcome) {
-      runBar.Finished(index);
-      outcomes[index] = outcome;
-    };
-    // The boxes come in list order while the converters go on with the list.
-    callbacks.inOrder = [&](std::size_t index, const BatchOutcome& outcome) {
-      if (outcome.converted) {
-        notices.Converted();
-        return;
-      }
-      if (outcome.result == quorlin::serve_protocol::Result::kNotStarted) {
-        outcome.reason.isEmpty() ? notices.NotStarted(1) : neverStarted.push_back(index);
-        return;
-      }
-      // Cut short by the user's stop: not a failure of the message.
-      if (outcome.result == quorlin::serve_protocol::Result::kStopped) {
-        notices.Stopped();
-        return;
-      }
-      // After a stop the failures go to the closing box only.
-      if (batch.StopRequested()) notices.Collect();
-      trap.Step(142, [&] {
-        notices.Failed(plan.jobs[index].source, ReasonForOutcome(outcome.result, outcome.reason).Text());
-      });
-    };
-    callbacks.tick = [&] { runBar.Tick(); };
-    trap.Step(138, [&] { summary = batch.Run(callbacks); });
-  }
-
-  // No converter could start: the reason is told once (unless the placement failed and
-  // said so already), then each message it left fails for it.
-  if (!neverStarted.empty() && !settings.converterPath.isEmpty()) {
-    trap.Step(138, [&] {
-      throw AppError(QStringLiteral("The converter could not be started: ") + summary.startFailure,
-                     error_number::kFileNotFound);
-    });
-  }
-  for (const std::size_t index : neverStarted) {
-    trap.Step(142, [&] {
-      notices.Failed(plan.jobs[index].source, ReasonForOutcome(quorlin::serve_protocol::Result::kNotStarted, {}).Text());
-    });
-  }
-
-  trap.Step(146, [&] { placement.Remove(); });
-  trap.Step(148, [&] { pointer.SetMousePointer(foundPointer); });
-  trap.Step(150, [&] { bar.SetProgress(0); });
-  trap.Step(152, [&] { bar.SetStatusText(QStringLiteral("Progress Bar")); });
-  const QString folder =
-      notices.ConvertedCount() > 0 && control.openFolder ? DocumentsFolder(paths, plan) : QString();
-  trap.Step(154, [&] {
-    if (notices.Done(summary.stopped, folder, TallyRun(plan, outcomes).lines)) control.openFolder(folder);
-  });
+  choices.sources = ReadRows(list, trap);
+  WindowBatches batches(control);
+  ConversionJob job(std::move(choices), std::ref(batches));
+  // Closing the window mid-run ends the process without returning here.
+  const CleanupRegistration removeOnExit([&job] { job.RemoveConverter(); });
+  WindowRun run(job, batches, trap, dialogs, bar, pointer, control);
+  RunJob(job, run, pointer, trap);
   // The busy flag is cleared as `busy` goes out of scope.
 }
 
@@ -369,6 +421,5 @@ PathChoice ReadPathChoice(const OutputChoice& choice) {
   paths.toFolder = choice.toChosenFolder();
   paths.beside = choice.besideSource();
   paths.folder = choice.folder();
-  paths.keepFolders = choice.keepFolders && choice.keepFolders();
   return paths;
 }

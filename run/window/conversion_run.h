@@ -13,9 +13,9 @@
 #include <QString>
 #include <functional>
 
-#include "run/plan/document_format.h"
 #include "run/plan/document_options.h"
 #include "run/plan/output_names.h"
+#include "run/run_options.h"
 #include "run/window/run_progress.h"
 
 class Dialogs;
@@ -37,12 +37,10 @@ struct OutputChoice {
   std::function<bool()> besideSource;    // "Save results in folder of original file" is selected
   std::function<QString()> folder;       // the folder box's text
   std::function<ConversionOptions()> documents;  // the check boxes of what documents hold
-  std::function<bool()> keepFolders;           // "Keep sub-folders" is ticked; none for no
-  std::function<QString()> namePattern;        // how documents are named; none for "{file}"
-  std::function<DocumentFormat()> format;      // what documents are saved as; none for .doc
+  std::function<RunOptions()> runOptions;        // the run options' controls; none for the defaults
 };
 
-// The choice's paths as they stand.
+// The choice's paths as they stand (whether sub-folders are kept is a run option).
 PathChoice ReadPathChoice(const OutputChoice& choice);
 
 // What ties a run to the window beyond the list and the options: the window sets the

@@ -79,13 +79,13 @@ TEST_F(OutputOptionsTest, CancelChangesNothing) {
 TEST_F(OutputOptionsTest, OptionsAreStoredAndTheFolderBoxFollowsThem) {
   form().Option2->click();
   EXPECT_FALSE(form().Frame3->isEnabled());
-  EXPECT_FALSE(form().Check5->isEnabled());
+  EXPECT_FALSE(form().RunOptionCheck(QStringLiteral("tree"))->isEnabled());
   EXPECT_EQ(form().Text1->text(), QStringLiteral("/typed/"));
   EXPECT_EQ(Stored("Option1"), QStringLiteral("False"));
   EXPECT_EQ(Stored("Option2"), QStringLiteral("True"));
   form().Option1->click();
   EXPECT_TRUE(form().Frame3->isEnabled());
-  EXPECT_TRUE(form().Check5->isEnabled());
+  EXPECT_TRUE(form().RunOptionCheck(QStringLiteral("tree"))->isEnabled());
   EXPECT_EQ(Stored("Option1"), QStringLiteral("True"));
   EXPECT_EQ(Stored("Option2"), QStringLiteral("False"));
 }

@@ -79,7 +79,8 @@ TEST(StartUp, TheNewDocumentChoicesAreRestored) {
                          none.form().DocumentBoxFor(&ConversionOptions::pictures),
                          none.form().DocumentBoxFor(&ConversionOptions::attachments)})
     EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
-  for (QCheckBox* box : {none.form().DocumentBoxFor(&ConversionOptions::file_dates), none.form().Check5})
+  for (QCheckBox* box :
+       {none.form().DocumentBoxFor(&ConversionOptions::file_dates), none.form().RunOptionCheck(QStringLiteral("tree"))})
     EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
   for (const char* key : {"HeaderBlock", "Pictures", "Attachments"})
     EXPECT_FALSE(none.settings.Value(QString::fromLatin1(key)).has_value()) << key;
@@ -94,30 +95,31 @@ TEST(StartUp, TheNewDocumentChoicesAreRestored) {
   none.form().DocumentBoxFor(&ConversionOptions::pictures)->click();
   EXPECT_EQ(none.settings.Value(QStringLiteral("Pictures")), QStringLiteral("False"));
   EXPECT_FALSE(none.settings.Value(QStringLiteral("HeaderBlock")).has_value());
-  EXPECT_EQ(none.form().Combo1->currentText(), QStringLiteral("file name"));
+  EXPECT_EQ(none.form().RunOptionList(QStringLiteral("name"))->currentText(), QStringLiteral("file name"));
   FormFixture all({{QStringLiteral("Pictures"), QStringLiteral("True")},
                    {QStringLiteral("Attachments"), QStringLiteral("True")},
                    {QStringLiteral("DateFiles"), QStringLiteral("True")},
                    {QStringLiteral("KeepFolders"), QStringLiteral("True")},
                    {QStringLiteral("NameBy"), QStringLiteral("date-subject")}});
   all.Load();
-  for (QCheckBox* box : {all.form().DocumentBoxFor(&ConversionOptions::pictures),
-                         all.form().DocumentBoxFor(&ConversionOptions::attachments),
-                         all.form().DocumentBoxFor(&ConversionOptions::file_dates), all.form().Check5})
+  for (QCheckBox* box :
+       {all.form().DocumentBoxFor(&ConversionOptions::pictures),
+        all.form().DocumentBoxFor(&ConversionOptions::attachments),
+        all.form().DocumentBoxFor(&ConversionOptions::file_dates), all.form().RunOptionCheck(QStringLiteral("tree"))})
     EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
-  EXPECT_EQ(all.form().Combo1->currentText(), QStringLiteral("date and subject"));
-  EXPECT_EQ(none.form().Combo2->currentText(), QStringLiteral("RTF document (.doc)"));
+  EXPECT_EQ(all.form().RunOptionList(QStringLiteral("name"))->currentText(), QStringLiteral("date and subject"));
+  EXPECT_EQ(none.form().RunOptionList(QStringLiteral("format"))->currentText(), QStringLiteral("RTF document (.doc)"));
   FormFixture pdf({{QStringLiteral("Format"), QStringLiteral("pdf")}});
   pdf.Load();
-  EXPECT_EQ(pdf.form().Combo2->currentText(), QStringLiteral("PDF/A document (.pdf)"));
+  EXPECT_EQ(pdf.form().RunOptionList(QStringLiteral("format"))->currentText(), QStringLiteral("PDF/A document (.pdf)"));
   FormFixture odd({{QStringLiteral("NameBy"), QStringLiteral("by moon phase")}, {QStringLiteral("Format"), QStringLiteral("xls")}});
   odd.Load();
-  EXPECT_EQ(odd.form().Combo1->currentText(), QStringLiteral("file name"));
-  EXPECT_EQ(odd.form().Combo2->currentText(), QStringLiteral("RTF document (.doc)"));
+  EXPECT_EQ(odd.form().RunOptionList(QStringLiteral("name"))->currentText(), QStringLiteral("file name"));
+  EXPECT_EQ(odd.form().RunOptionList(QStringLiteral("format"))->currentText(), QStringLiteral("RTF document (.doc)"));
   EXPECT_TRUE(odd.dialogs.shown.empty());
   // Choosing the format stores its word at once.
-  odd.form().Combo2->setCurrentIndex(1);
-  emit odd.form().Combo2->activated(1);
+  odd.form().RunOptionList(QStringLiteral("format"))->setCurrentIndex(1);
+  emit odd.form().RunOptionList(QStringLiteral("format"))->activated(1);
   EXPECT_EQ(odd.settings.Value(QStringLiteral("Format")), QStringLiteral("pdf"));
 }
 
@@ -211,7 +213,8 @@ TEST(StartUp, EachStoredOptionCase) {
     EXPECT_EQ(f.form().Option1->isChecked(), c.selected1) << label;
     EXPECT_EQ(f.form().Option2->isChecked(), c.selected2) << label;
     EXPECT_EQ(f.form().Frame3->isEnabled(), c.frameEnabled) << label;
-    EXPECT_EQ(f.form().Check5->isEnabled(), c.frameEnabled) << label << ": sub-folders follow the folder box";
+    EXPECT_EQ(f.form().RunOptionCheck(QStringLiteral("tree"))->isEnabled(), c.frameEnabled)
+        << label << ": sub-folders follow the folder box";
     EXPECT_TRUE(f.dialogs.shown.empty()) << label;
   }
 }
@@ -313,7 +316,7 @@ TEST(StartUp, AboutAndF1ShowTheVersion) {
   f.form().show();
   f.form().activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&f.form()));
-  f.form().PushButton10->click();
+  f.form().AboutButton->click();
   QTest::keyClick(&f.form(), Qt::Key_F1);
   // The shortcut presses the button as a click of the pointer would, a moment later.
   EXPECT_TRUE(QTest::qWaitFor([&f] { return f.dialogs.Messages().size() == 2; }, 2000));

@@ -18,6 +18,7 @@
 #include "app/accelerators.h"
 #include "app/progress_bar.h"
 #include "filelist/file_list.h"
+#include "platform/boolean_text.h"
 #include "support/form_fixture.h"
 
 namespace {
@@ -55,19 +56,19 @@ TEST(WindowLayout, EveryControlStandsWhereTheTableSays) {
       {"Frame3", "", "Frame5", QRect(32, 34, 456, 54)},
       {"Text1", "", "Frame3", QRect(16, 20, 378, 23)},
       {"PushButton9", "...", "Frame3", QRect(400, 20, 40, 23)},
-      {"Check5", "Keep sub-folders", "Frame5", QRect(264, 20, 241, 17)},
+      {"KeepFoldersCheck", "Keep sub-folders", "Frame5", QRect(264, 20, 241, 17)},
       // What the documents hold and what they are saved as, in a frame of their own.
       {"DocumentsFrame", "Documents", "Form1", QRect(8, 376, 520, 146)},
       {"header", "Add sender, date and subject", "DocumentsFrame", QRect(16, 20, 241, 17)},
       {"pictures", "Show pictures", "DocumentsFrame", QRect(264, 20, 241, 17)},
       {"attachments", "Save attachments", "DocumentsFrame", QRect(16, 40, 241, 17)},
       {"dates", "Date documents like their messages", "DocumentsFrame", QRect(16, 60, 488, 17)},
-      {"Label1", "Name documents by:", "DocumentsFrame", QRect(16, 88, 122, 17)},
-      {"Combo1", "", "DocumentsFrame", QRect(144, 84, 160, 23)},
-      {"Label2", "Save as:", "DocumentsFrame", QRect(16, 116, 122, 17)},
-      {"Combo2", "", "DocumentsFrame", QRect(144, 112, 240, 23)},
+      {"NameByLabel", "Name documents by:", "DocumentsFrame", QRect(16, 88, 122, 17)},
+      {"NameByCombo", "", "DocumentsFrame", QRect(144, 84, 160, 23)},
+      {"SaveAsLabel", "Save as:", "DocumentsFrame", QRect(16, 116, 122, 17)},
+      {"SaveAsCombo", "", "DocumentsFrame", QRect(144, 112, 240, 23)},
       // "About" apart from the options, under the bar.
-      {"PushButton10", "About", "Form1", QRect(448, 598, 80, 23)},
+      {"AboutButton", "About", "Form1", QRect(448, 598, 80, 23)},
   };
   for (const Row& row : rows) {
     auto* w = form.findChild<QWidget*>(QString::fromLatin1(row.name));
@@ -123,11 +124,11 @@ TEST(WindowLayout, TheListGrowsWithTheWindowAndTheRestFollows) {
   EXPECT_EQ(form.Frame3->geometry(), QRect(32, 34, 756, 54));
   EXPECT_EQ(form.Text1->geometry(), QRect(16, 20, 678, 23));
   EXPECT_EQ(form.PushButton9->geometry(), QRect(700, 20, 40, 23));
-  EXPECT_EQ(form.Check5->geometry(), QRect(264, 20, 241, 17));
+  EXPECT_EQ(form.RunOptionCheck(QStringLiteral("tree"))->geometry(), QRect(264, 20, 241, 17));
   EXPECT_EQ(form.DocumentsFrame->geometry(), QRect(8, 576, 820, 146));
   EXPECT_EQ(form.PushButton2->geometry(), QRect(8, 730, 820, 27));
   EXPECT_EQ(form.ProgressBar1->geometry(), QRect(8, 765, 820, 27));
-  EXPECT_EQ(form.PushButton10->geometry(), QRect(748, 798, 80, 23));
+  EXPECT_EQ(form.AboutButton->geometry(), QRect(748, 798, 80, 23));
   EXPECT_EQ(form.ListView1->Count(), 0);
   form.resize(100, 100);  // no smaller than designed
   QApplication::processEvents();
@@ -150,7 +151,8 @@ TEST(WindowLayout, EveryControlHasAOneLineTipAndStartNamesTheTimeLimit) {
   Form1& form = f.form();
   for (QWidget* w : std::initializer_list<QWidget*>{
            form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7, form.PushButton9,
-           form.PushButton10, form.Option1, form.Option2, form.Check5, form.Combo1, form.Combo2, form.Text1,
+           form.AboutButton, form.Option1, form.Option2, form.RunOptionCheck(QStringLiteral("tree")),
+           form.RunOptionList(QStringLiteral("name")), form.RunOptionList(QStringLiteral("format")), form.Text1,
            form.DocumentBoxFor(&ConversionOptions::header_block), form.DocumentBoxFor(&ConversionOptions::pictures),
            form.DocumentBoxFor(&ConversionOptions::attachments), form.DocumentBoxFor(&ConversionOptions::file_dates)}) {
     EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();
@@ -180,8 +182,8 @@ TEST(WindowLayout, TheFontHasArialsMetricsAndEveryCaptionFits) {
   Form1& form = f.form();
   const QStringList arialMetrics = {"Arial", "Liberation Sans", "Arimo"};
   for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
-           form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7,
-           form.PushButton9, form.PushButton10, form.Option1, form.Option2, form.Check5,
+           form.PushButton1, form.PushButton2, form.PushButton4, form.PushButton6, form.PushButton7, form.PushButton9,
+           form.AboutButton, form.Option1, form.Option2, form.RunOptionCheck(QStringLiteral("tree")),
            form.DocumentBoxFor(&ConversionOptions::header_block), form.DocumentBoxFor(&ConversionOptions::pictures),
            form.DocumentBoxFor(&ConversionOptions::attachments), form.DocumentBoxFor(&ConversionOptions::file_dates)}) {
     EXPECT_TRUE(arialMetrics.contains(QFontInfo(b->font()).family())) << b->objectName().toStdString();
@@ -189,17 +191,20 @@ TEST(WindowLayout, TheFontHasArialsMetricsAndEveryCaptionFits) {
     EXPECT_LE(needed, b->width()) << b->objectName().toStdString();
   }
   // The name choice shows its longer entry whole, and its label fits beside it.
-  EXPECT_LE(form.Label1->sizeHint().width(), form.Label1->width());
-  EXPECT_LE(form.Combo1->sizeHint().width(), form.Combo1->width());
-  EXPECT_EQ(form.Combo1->count(), 2);
-  EXPECT_EQ(form.Combo1->itemText(0), QStringLiteral("file name"));
-  EXPECT_EQ(form.Combo1->itemText(1), QStringLiteral("date and subject"));
+  EXPECT_LE(form.RunOptionLabel(QStringLiteral("name"))->sizeHint().width(),
+            form.RunOptionLabel(QStringLiteral("name"))->width());
+  EXPECT_LE(form.RunOptionList(QStringLiteral("name"))->sizeHint().width(),
+            form.RunOptionList(QStringLiteral("name"))->width());
+  EXPECT_EQ(form.RunOptionList(QStringLiteral("name"))->count(), 2);
+  EXPECT_EQ(form.RunOptionList(QStringLiteral("name"))->itemText(0), QStringLiteral("file name"));
+  EXPECT_EQ(form.RunOptionList(QStringLiteral("name"))->itemText(1), QStringLiteral("date and subject"));
   // Every control of the two frames stays inside its frame, and each option's caption fits.
   for (QGroupBox* frame : {form.Frame5, form.DocumentsFrame}) {
     for (QWidget* w : frame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
       EXPECT_TRUE(frame->rect().contains(w->geometry())) << w->objectName().toStdString();
   }
-  EXPECT_LE(form.Combo2->sizeHint().width(), form.Combo2->width());
+  EXPECT_LE(form.RunOptionList(QStringLiteral("format"))->sizeHint().width(),
+            form.RunOptionList(QStringLiteral("format"))->width());
 }
 
 // The document options' boxes are the option table's rows the user chooses: named after
@@ -226,6 +231,61 @@ TEST(WindowLayout, DocumentBoxesComeFromTheOptionTableWithoutOverlapping) {
   EXPECT_LT(form.DocumentsFrame->geometry().bottom(), form.PushButton2->geometry().top());
 }
 
+// The run options' controls are the rows of the run's option table: a check box or a label
+// and its list, named after the row, with its caption, values and tip, over no other
+// control; what each shows is stored under the row's key as it changes, and a new window
+// shows it again.
+TEST(WindowLayout, RunOptionControlsComeFromTheirTableAndKeepTheirChoice) {
+  FormFixture f;
+  f.Load();
+  Form1& form = f.form();
+  ASSERT_EQ(form.runOptionControls.size(), RunOptionTable().size());
+  std::vector<std::pair<QString, QString>> chosen;  // settings key, the word chosen
+  for (const Form1::RunOptionControl& control : form.runOptionControls) {
+    const RunOptionRow& row = *control.row;
+    SCOPED_TRACE(row.flag.toStdString());
+    QWidget* shown = control.check != nullptr ? static_cast<QWidget*>(control.check) : control.list;
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->objectName(), row.controlName + (IsOnOff(row) ? QStringLiteral("Check") : QStringLiteral("Combo")));
+    EXPECT_EQ(shown->toolTip(), row.tip);
+    // ("Keep sub-folders" stands in "Save Option" as the form placed it, its foot on the folder's frame.)
+    for (QWidget* other : form.DocumentsFrame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (other == shown || shown->parentWidget() != form.DocumentsFrame) continue;
+      EXPECT_FALSE(shown->geometry().intersects(other->geometry())) << other->objectName().toStdString();
+    }
+    if (IsOnOff(row)) {
+      EXPECT_EQ(control.check->text().remove(u'&'), QString(row.caption).remove(u'&'));
+      control.check->click();
+      chosen.emplace_back(row.settingKey, BooleanToText(control.check->isChecked()));
+      continue;
+    }
+    EXPECT_EQ(control.label->text().remove(u'&'), QString(row.caption).remove(u'&'));
+    EXPECT_EQ(control.label->buddy(), control.list);
+    ASSERT_EQ(control.list->count(), static_cast<int>(row.values.size()));
+    for (int i = 0; i < control.list->count(); ++i) {
+      EXPECT_EQ(control.list->itemText(i), row.values[static_cast<std::size_t>(i)].caption);
+      EXPECT_EQ(control.list->itemData(i).toString(), row.values[static_cast<std::size_t>(i)].word);
+    }
+    const int last = control.list->count() - 1;
+    control.list->setCurrentIndex(last);
+    emit control.list->activated(last);
+    chosen.emplace_back(row.settingKey, row.values.back().word);
+  }
+  for (const auto& [key, word] : chosen) EXPECT_EQ(f.settings.Value(key), word) << key.toStdString();
+  // Shown otherwise without storing, then read back from the settings.
+  for (const Form1::RunOptionControl& control : form.runOptionControls) {
+    if (control.check != nullptr) control.check->setChecked(!control.check->isChecked());
+    if (control.list != nullptr) control.list->setCurrentIndex(0);
+  }
+  form.Form_Load();
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    const Form1::RunOptionControl& control = form.runOptionControls[i];
+    const QString word = control.check != nullptr ? BooleanToText(control.check->isChecked())
+                                                  : control.list->currentData().toString();
+    EXPECT_EQ(word, chosen[i].second) << control.row->flag.toStdString();
+  }
+}
+
 // Tab goes through the window in reading order: the list, the button rows left to right,
 // "Save Option" line by line, "Documents" line by line, "Start Converting", "About".
 TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
@@ -235,14 +295,24 @@ TEST(WindowLayout, ListToolTipAndDropsAndTabOrder) {
             QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | line to "
                            "right and out of window to reveal full names."));
   EXPECT_TRUE(form.ListView1->acceptDrops());
-  const std::vector<QWidget*> order{form.ListView1, form.PushButton1, form.PushButton4, form.PushButton6,
-                                    form.PushButton7, form.Option1, form.Check5, form.Text1, form.PushButton9,
+  const std::vector<QWidget*> order{form.ListView1,
+                                    form.PushButton1,
+                                    form.PushButton4,
+                                    form.PushButton6,
+                                    form.PushButton7,
+                                    form.Option1,
+                                    form.RunOptionCheck(QStringLiteral("tree")),
+                                    form.Text1,
+                                    form.PushButton9,
                                     form.Option2,
                                     form.DocumentBoxFor(&ConversionOptions::header_block),
                                     form.DocumentBoxFor(&ConversionOptions::pictures),
                                     form.DocumentBoxFor(&ConversionOptions::attachments),
                                     form.DocumentBoxFor(&ConversionOptions::file_dates),
-                                    form.Combo1, form.Combo2, form.PushButton2, form.PushButton10};
+                                    form.RunOptionList(QStringLiteral("name")),
+                                    form.RunOptionList(QStringLiteral("format")),
+                                    form.PushButton2,
+                                    form.AboutButton};
   // Every control that takes the focus by Tab, in the order Tab visits them from the list.
   std::vector<QWidget*> visited;
   QWidget* w = form.ListView1;
@@ -287,7 +357,7 @@ TEST(WindowLayout, EveryControlHasItsOwnKeyboardLetter) {
     seen.insert(letter);
   }
   EXPECT_EQ(controls, 16);  // 7 buttons, 2 options, 5 check boxes, 2 labels
-  EXPECT_EQ(form.Check5->text(), QStringLiteral("&Keep sub-folders"));
+  EXPECT_EQ(form.RunOptionCheck(QStringLiteral("tree"))->text(), QStringLiteral("&Keep sub-folders"));
   EXPECT_EQ(form.PushButton2->text(), QStringLiteral("&Start Converting"));
 
   // A caption gets the first free letter that starts a word, else the first free letter.
@@ -304,11 +374,11 @@ TEST(WindowLayout, EveryControlHasItsOwnKeyboardLetter) {
   form.show();
   QApplication::setActiveWindow(&form);
   QApplication::processEvents();
-  const bool keep = form.Check5->isChecked();
+  const bool keep = form.RunOptionCheck(QStringLiteral("tree"))->isChecked();
   QTest::keyClick(&form, Qt::Key_K, Qt::AltModifier);
   // A letter presses the box as a click does: down, then up a moment later.
-  for (int i = 0; i < 100 && form.Check5->isChecked() == keep; ++i) QTest::qWait(20);
-  EXPECT_NE(form.Check5->isChecked(), keep);
+  for (int i = 0; i < 100 && form.RunOptionCheck(QStringLiteral("tree"))->isChecked() == keep; ++i) QTest::qWait(20);
+  EXPECT_NE(form.RunOptionCheck(QStringLiteral("tree"))->isChecked(), keep);
   EXPECT_EQ(f.settings.Value(QStringLiteral("KeepFolders")), keep ? QStringLiteral("False") : QStringLiteral("True"));
   f.dialogs.AnswerOpenFiles(QString());
   QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);

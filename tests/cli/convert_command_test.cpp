@@ -17,6 +17,8 @@
 
 #include "cli/convert_command.h"
 #include "cli/convert_options.h"
+#include "platform/boolean_text.h"
+#include "run/run_options.h"
 #include "cli/progress_line.h"
 #include "run/plan/run_report.h"
 #include "run/window/save_list.h"
@@ -333,7 +335,7 @@ TEST(ConvertOptions, ShortOptionsAreTheLongOnes) {
   ASSERT_TRUE(spaced) << qPrintable(error);
   EXPECT_EQ(spaced->outputFolder, QStringLiteral("out"));
   EXPECT_EQ(spaced->jobs, 3);
-  EXPECT_EQ(spaced->format, DocumentFormat::kPdf);
+  EXPECT_EQ(spaced->run.format, DocumentFormat::kPdf);
   EXPECT_TRUE(spaced->quiet);
   EXPECT_EQ(spaced->paths, QStringList{QStringLiteral("in")});
   const auto joined = ParseConvertOptions({QStringLiteral("-qj4"), QStringLiteral("-oout"), QStringLiteral("in")}, 2, error);
@@ -388,6 +390,52 @@ TEST(ConvertOptions, DocumentOptionsAreTheConvertersFlags) {
       "      --dates           date each document like its message (sent, else\n"
       "                        received)\n")));
   EXPECT_EQ(help.count(QStringLiteral("  --replace ")), 1) << "one --replace, the run's";
+}
+
+// The run options are rows of their table: the command takes each with its help line, an
+// on/off option's flag is the window's ticked box, every value the window offers reads back
+// as itself, and the command's values give the window's choices.
+TEST(ConvertOptions, RunOptionsAreTheRowsOfTheirTable) {
+  const QString help = ConvertHelpText();
+  QString error;
+  for (const RunOptionRow& row : RunOptionTable()) {
+    SCOPED_TRACE(row.flag.toStdString());
+    QString left = (row.shortFlag.isNull() ? QStringLiteral("    ") : QStringLiteral("-%1, ").arg(row.shortFlag)) +
+                   QStringLiteral("--") + row.flag;
+    if (!row.valueName.isEmpty()) left += u' ' + row.valueName;
+    EXPECT_TRUE(help.contains(QStringLiteral("\n  ") + left.leftJustified(21) + u' ' + row.help.section(u' ', 0, 2)))
+        << qPrintable(help);
+    RunOptions fromDefault;
+    row.fromSetting(fromDefault, row.settingDefault);
+    EXPECT_EQ(row.toSetting(fromDefault), row.toSetting(RunOptions())) << "the default setting is the command's";
+    if (IsOnOff(row)) {
+      const auto parsed = ParseConvertOptions({QStringLiteral("--") + row.flag, QStringLiteral("in")}, 1, error);
+      ASSERT_TRUE(parsed) << qPrintable(error);
+      EXPECT_EQ(row.toSetting(parsed->run), BooleanToText(true));
+      continue;
+    }
+    for (const RunOptionValue& value : row.values) {
+      RunOptions options;
+      row.fromSetting(options, value.word);
+      EXPECT_EQ(row.toSetting(options), value.word);
+    }
+    RunOptions odd;
+    row.fromSetting(odd, QStringLiteral("by moon phase"));
+    EXPECT_EQ(row.toSetting(odd), row.values.front().word) << "an unknown word is the first value";
+  }
+  const auto chosen = ParseConvertOptions({QStringLiteral("--format=PDF"), QStringLiteral("--name"),
+                                           QStringLiteral("{date} {subject}"), QStringLiteral("in")},
+                                          1, error);
+  ASSERT_TRUE(chosen) << qPrintable(error);
+  RunOptions window;
+  RunOptionNamed(QStringLiteral("format"))->fromSetting(window, QStringLiteral("pdf"));
+  RunOptionNamed(QStringLiteral("name"))->fromSetting(window, QStringLiteral("date-subject"));
+  EXPECT_EQ(chosen->run.format, window.format);
+  EXPECT_EQ(chosen->run.namePattern, window.namePattern);
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("--format=rtf"), QStringLiteral("in")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("--format needs doc or pdf"));
+  EXPECT_FALSE(ParseConvertOptions({QStringLiteral("--tree"), QStringLiteral("--beside"), QStringLiteral("in")}, 1, error));
+  EXPECT_EQ(error, QStringLiteral("choose either --tree or --beside"));
 }
 
 // The program itself without a display: --help and --version answer, every other start

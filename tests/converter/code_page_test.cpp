@@ -10,10 +10,45 @@
 
 #include "converter/base/notice.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace quorlin {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// The code pages the system in use has no decoder for, asked of the system itself. glibc's
+// iconv has every page these tests read; Windows has them all too, but wine lacks a few
+// (EUC-JP, GB18030, the ISO-2022 ones). Rows in such a page are not run, and the test says
+// which pages it left out; everything else still runs.
+class MissingPages {
+ public:
+  bool Lacks(std::uint32_t code_page) {
+#ifdef _WIN32
+    // UTF-16, UTF-32 and UTF-7 the converter decodes itself; HZ it reads through 936 and
+    // 50222 through 50221 when the system lacks them.
+    for (std::uint32_t own : {1200u, 1201u, 12000u, 12001u, 65000u})
+      if (code_page == own) return false;
+    const std::uint32_t through = code_page == 52936 ? 936 : code_page == 50222 ? 50221 : code_page;
+    const bool lacks = !::IsValidCodePage(code_page) && !::IsValidCodePage(through);
+    if (lacks && text_.find(std::to_string(code_page)) == std::string::npos)
+      text_ += (text_.empty() ? "" : ", ") + std::to_string(code_page);
+    return lacks;
+#else
+    (void)code_page;
+    return false;
+#endif
+  }
+  bool Any() const { return !text_.empty(); }
+  std::string Message() const {
+    return "this system has no code page " + text_ + ": the rows in it were not run";
+  }
+
+ private:
+  std::string text_;
+};
 
 std::u16string Cp(const Bytes& bytes, std::uint32_t code_page) {
   return DecodeCodePage(bytes, code_page);
@@ -54,30 +89,32 @@ TEST(DecodeCodePageTest, AsciiLatin1AndUnknownPages) {
 // Bytes below were made once with Python's codecs (text.encode(codec)), an encoder
 // independent of the converter, and pasted here; each line names the codec used.
 TEST(DecodeCodePageTest, PagesOfThePlatformDecoder) {
-  auto cp = [](const char* bytes, std::uint32_t code_page) {
+  MissingPages missing;
+  auto cp = [&missing](const char* bytes, std::uint32_t code_page, std::u16string_view text) {
+    if (missing.Lacks(code_page)) return;
     const std::string_view view(bytes);
-    return DecodeCodePage(Bytes(view.begin(), view.end()), code_page);
+    EXPECT_EQ(DecodeCodePage(Bytes(view.begin(), view.end()), code_page), text) << code_page;
   };
-  EXPECT_EQ(cp("\xb7\xc1\xbc\xb0\xa5\xc6\xa5\xb9\xa5\xc8", 51932),  // euc_jp
-            u"\u5F62\u5F0F\u30C6\u30B9\u30C8");
-  EXPECT_EQ(cp("\xb8\xf1\xca\xbd\xb2\xe2\xca\xd4\x20\xa2\xe3", 54936),  // gb18030
-            u"\u683C\u5F0F\u6D4B\u8BD5 \u20AC");
-  EXPECT_EQ(cp("MSG ~{8qJ=2bJT~} ~~ end", 52936), u"MSG \u683C\u5F0F\u6D4B\u8BD5 ~ end");  // hz
-  EXPECT_EQ(cp("Gr+APwA3w-e +IKw-", 65000), u"Gr\u00FC\u00DFe \u20AC");  // utf_7
+  cp("\xb7\xc1\xbc\xb0\xa5\xc6\xa5\xb9\xa5\xc8", 51932, u"\u5F62\u5F0F\u30C6\u30B9\u30C8");  // euc_jp
+  cp("\xb8\xf1\xca\xbd\xb2\xe2\xca\xd4\x20\xa2\xe3", 54936, u"\u683C\u5F0F\u6D4B\u8BD5 \u20AC");  // gb18030
+  cp("MSG ~{8qJ=2bJT~} ~~ end", 52936, u"MSG \u683C\u5F0F\u6D4B\u8BD5 ~ end");  // hz
+  cp("Gr+APwA3w-e +IKw-", 65000, u"Gr\u00FC\u00DFe \u20AC");  // utf_7
   EXPECT_EQ(Cp({0x00, 0x47, 0x00, 0x72, 0x00, 0xfc, 0x00, 0xdf}, 1201), u"Gr\u00FC\u00DF");  // utf_16_be
-  EXPECT_EQ(cp("\x1b$)C\x0eG|=D\x0f", 50225), u"\uD615\uC2DD");  // iso2022_kr
-  EXPECT_EQ(cp("\xb7\xd6\xc1\xcb", 21866), u"\u0407\u0436\u0430\u043A");  // koi8_u
-  EXPECT_EQ(cp("\x1b(I123\x1b(B", 50221), u"\uFF71\uFF72\uFF73");  // iso2022_jp_ext, kana
+  cp("\x1b$)C\x0eG|=D\x0f", 50225, u"\uD615\uC2DD");  // iso2022_kr
+  cp("\xb7\xd6\xc1\xcb", 21866, u"\u0407\u0436\u0430\u043A");  // koi8_u
+  cp("\x1b(I123\x1b(B", 50221, u"\uFF71\uFF72\uFF73");  // iso2022_jp_ext, kana
   // Shift-out katakana between JIS X 0208 text: SI goes back to the set chosen before SO.
-  EXPECT_EQ(cp("\x1b$B$\"\x0e" "12\x0f$\"\x1b(B x\x0e" "3\x0f\x0fy", 50222),
-            u"\u3042\uFF71\uFF72\u3042 x\uFF73y");
+  cp("\x1b$B$\"\x0e" "12\x0f$\"\x1b(B x\x0e" "3\x0f\x0fy", 50222, u"\u3042\uFF71\uFF72\u3042 x\uFF73y");
   EXPECT_EQ(Cp({'H', 0, 'i', 0}, 1200), u"Hi");
+  if (missing.Any()) GTEST_SKIP() << missing.Message();
 }
 
-// A byte that starts no character, in the middle or cut off at the end, is one mark; the
-// text around it survives, also for the HZ escape with nothing valid after it.
+// A lead byte that no byte after it completes, in the middle or cut off at the end, is one
+// mark; the text around it survives, also for the HZ escape with nothing valid after it.
+// (A stray single byte such as 0x80 is no test of this in 932: glibc's table has no
+// character for it, Windows' has U+0080.)
 TEST(DecodeCodePageTest, PlatformDecoderMarksBadBytesAndGoesOn) {
-  EXPECT_EQ(Cp({'a', 0x80, 'b', 0x8c}, 932), u"a\uFFFDb\uFFFD");
+  EXPECT_EQ(Cp({'a', 0x81, '\n', 'b', 0x8c}, 932), u"a\uFFFD\nb\uFFFD");
   EXPECT_EQ(Cp({0xb8, 0xf1, 0xff, 'x'}, 936), u"\u683C\uFFFDx");
   EXPECT_EQ(Cp({'~', '{', '8', '\n', '~', '}', 'x'}, 52936), u"\uFFFD\nx");
   EXPECT_EQ(Cp({}, 949), u"");
@@ -116,10 +153,13 @@ TEST(DecodeCodePageTest, DamagedTextCostsOneMarkAndTheRestIsWhole) {
       {"\xa4\xa2\xff\xa4\xa2"sv, 51932, u"\u3042\uFFFD\u3042"},            // euc_jp
       {"\x1b$)C\x0eG|\xff=D\x0fx"sv, 50225, u"\uD615\uFFFD\uC2DDx"},      // iso2022_kr
   };
+  MissingPages missing;
   for (const auto& row : rows) {
+    if (missing.Lacks(row.code_page)) continue;
     EXPECT_EQ(Cp(Bytes(row.bytes.begin(), row.bytes.end()), row.code_page), row.text)
         << row.code_page << ": " << row.bytes;
   }
+  if (missing.Any()) GTEST_SKIP() << missing.Message();
 }
 
 // Long texts come out of the platform decoder in pieces: none is lost or doubled at the
@@ -130,9 +170,9 @@ TEST(DecodeCodePageTest, LongTextsThroughThePlatformDecoderAreWhole) {
   for (int i = 0; i < 30000; ++i) {
     bytes.insert(bytes.end(), {0x93, 0xfa});  // cp932 for U+65E5
     expected.push_back(u'\u65E5');
-    if (i % 4099 == 0) {
-      bytes.push_back(0x80);
-      expected.push_back(u'\uFFFD');
+    if (i % 4099 == 0) {  // a lead byte with a line end after it
+      bytes.insert(bytes.end(), {0x81, '\n'});
+      expected.append(u"\uFFFD\n");
     }
   }
   EXPECT_EQ(Cp(bytes, 932), expected);

@@ -29,11 +29,12 @@
 #include <thread>
 
 #include "converter/cfb/compound_file.h"
-#include "converter/document/encapsulated_html.h"
+#include "converter/rtf/encapsulated_html.h"
 #include "converter/base/errors.h"
 #include "converter/output/file_names.h"
 #include "converter/cfb/input_file.h"
 #include "converter/msg/message.h"
+#include "converter/files/atomic_file.h"
 #include "converter/output/output_file.h"
 #include "converter/serve.h"
 #include "msgwriter/lzfu_compressor.h"
@@ -609,6 +610,80 @@ TEST_F(ConvertFileTest, AFailureWhileWritingLeavesNothing) {
     EXPECT_THROW(WriteFileAtomically(dir_ / "new.doc", failing), DecodeError);
     EXPECT_EQ(Read(existing), "old");
     EXPECT_EQ(Names(), (std::vector<std::string>{"out.doc"}));
+  }
+  UseUnnamedTemporaryFiles(true);
+}
+
+// The one writer serves the converter (journaled, made as any file is) and the main
+// program (its PDFs and reports: open to its owner only until it is complete). Either way,
+// named or unnamed, a new file ends with 0666 less the umask and a replaced file's bits
+// are kept (the main program's keep the set-user-ID bit too); only the temporary file's
+// mode while it is written tells the two apart.
+TEST_F(ConvertFileTest, BothWaysOfTheWriterEndWithTheSamePermissions) {
+  const mode_t mask = ::umask(027);
+  for (const bool journaled : {true, false}) {
+    const AtomicFileWay way{.journaled = journaled, .private_while_written = !journaled};
+    for (const bool unnamed : {true, false}) {
+      SCOPED_TRACE(std::string(journaled ? "converter" : "main program") + (unnamed ? ", unnamed" : ", named"));
+      UseUnnamedTemporaryFiles(unnamed);
+      fs::remove_all(dir_);
+      fs::create_directories(dir_);
+      AtomicFile made(dir_ / "new.doc", way);
+      ASSERT_FALSE(made.Open());
+      std::fputs("new", made.Stream());
+      const std::vector<std::string> written = Names();
+      if (written.size() == 1) {  // a named temporary file
+        struct stat about {};
+        ASSERT_EQ(::stat((dir_ / written[0]).c_str(), &about), 0);
+        EXPECT_EQ(about.st_mode & 07777, journaled ? 0640u : 0600u);
+      } else {
+        EXPECT_TRUE(written.empty());
+      }
+      ASSERT_FALSE(made.PlaceNew());
+      EXPECT_EQ(fs::status(dir_ / "new.doc").permissions(), static_cast<fs::perms>(0640));
+
+      fs::path older = Write("older.doc", {'o', 'l', 'd'});
+      ASSERT_EQ(::chmod(older.c_str(), 04604), 0);
+      AtomicFile replacing(older, way);
+      ASSERT_FALSE(replacing.Open());
+      std::fputs("newer", replacing.Stream());
+      ASSERT_FALSE(replacing.Replace());
+      EXPECT_EQ(Read(older), "newer");
+      EXPECT_EQ(fs::status(older).permissions() & fs::perms::mask, static_cast<fs::perms>(journaled ? 0604 : 04604));
+      EXPECT_EQ(Names(), (std::vector<std::string>{"new.doc", "older.doc"})) << "no temporary file stays";
+    }
+  }
+  ::umask(mask);
+  UseUnnamedTemporaryFiles(true);
+}
+
+// A new file never takes a name something has, and a replacing one replaces only a regular
+// file: the name's owner stays as it was and nothing is left behind, either way.
+TEST_F(ConvertFileTest, TheWriterNeverTakesANameNorReplacesAnythingButAFile) {
+  const fs::path taken = Write("taken.doc", {'k', 'e', 'e', 'p'});
+  fs::create_symlink(taken, dir_ / "link.doc");
+  fs::create_directories(dir_ / "folder.doc");
+  const std::vector<std::string> before = Names();
+  for (const bool journaled : {true, false}) {
+    for (const bool unnamed : {true, false}) {
+      SCOPED_TRACE(std::string(journaled ? "converter" : "main program") + (unnamed ? ", unnamed" : ", named"));
+      UseUnnamedTemporaryFiles(unnamed);
+      const AtomicFileWay way{.journaled = journaled, .private_while_written = !journaled};
+      for (const char* name : {"taken.doc", "link.doc", "folder.doc"}) {
+        AtomicFile file(dir_ / name, way);
+        ASSERT_FALSE(file.Open());
+        std::fputs("mine", file.Stream());
+        EXPECT_EQ(file.PlaceNew(), std::errc::file_exists) << name;
+        ASSERT_FALSE(file.Open());
+        std::fputs("mine", file.Stream());
+        EXPECT_EQ(file.Replace() == std::errc::file_exists, std::string(name) != "taken.doc") << name;
+      }
+      EXPECT_EQ(Read(taken), "mine") << "only the regular file was replaced";
+      EXPECT_TRUE(fs::is_symlink(dir_ / "link.doc"));
+      EXPECT_TRUE(fs::is_directory(dir_ / "folder.doc"));
+      EXPECT_EQ(Names(), before);
+      std::ofstream(taken, std::ios::binary | std::ios::trunc) << "keep";
+    }
   }
   UseUnnamedTemporaryFiles(true);
 }

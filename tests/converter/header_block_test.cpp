@@ -23,7 +23,7 @@
 #include <sys/stat.h>
 
 #include "converter/conversion.h"
-#include "converter/document/local_time.h"
+#include "converter/text/local_time.h"
 #include "converter/document/message_body.h"
 #include "msgwriter/lzfu_compressor.h"
 #include "converter/msg/named_properties.h"

@@ -32,6 +32,7 @@
 #include "converter/pictures/picture_placement.h"
 #include "converter/pictures/picture_tag.h"
 #include "converter/pictures/picture_writer.h"
+#include "converter/files/atomic_file.h"
 #include "converter/output/output_file.h"
 #include "converter/stop_signals.h"
 #include "msgwriter/message_builder.h"

@@ -16,6 +16,7 @@
 #include "converter/base/output_journal.h"
 #include "converter/base/path_text.h"
 #include "converter/conversion.h"
+#include "converter/options/paper_size.h"
 #include "converter/output/file_names.h"
 #include "converter/output/file_time.h"
 #include "converter/text/system_code_page.h"
@@ -84,7 +85,11 @@ TEST_F(WindowsFilesTest, UnicodeNamesConvertInProcessAndThroughTheProgram) {
   ::CloseHandle(process.hThread);
   ::CloseHandle(process.hProcess);
   EXPECT_EQ(status, 0u);
-  EXPECT_EQ(Read(second), std::string(expected.begin(), expected.end()));
+  // The program lays its documents out on the paper of the user's regional format.
+  ConversionOptions users;
+  users.paper = UsersPaperSize();
+  const std::vector<std::uint8_t> on_users_paper = ConvertMessage(message, users);
+  EXPECT_EQ(Read(second), std::string(on_users_paper.begin(), on_users_paper.end()));
 }
 
 TEST_F(WindowsFilesTest, DocumentsReplaceOnlyWhenAskedAndFailuresLeaveNothing) {

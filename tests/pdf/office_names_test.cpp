@@ -1,8 +1,11 @@
 // Names the PDF layer must get exactly right: the sockets LibreOffice makes (or a killed
-// office's would stay in /tmp) and the MIME types associated files are declared with.
+// office's would stay in /tmp), the MIME types associated files are declared with, and the
+// words the bridge answers with.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "pdf/bridge_script.h"
+#include "pdf/bridge_words.h"
 #include "pdf/mime_types.h"
 #include "pdf/office_pipes.h"
 
@@ -34,6 +37,19 @@ TEST(OfficeNames, MimeTypesComeFromTheLastExtensionInAnyCase) {
   EXPECT_EQ(MimeTypeForName("README"), "application/octet-stream");
   EXPECT_EQ(MimeTypeForName("trailing."), "application/octet-stream");
   EXPECT_EQ(MimeTypeForName("odd.xyz"), "application/octet-stream");
+}
+
+// The bridge the program carries says each word as the renderer reads it, and nothing the
+// build should have written in is left unwritten.
+TEST(OfficeNames, TheCarriedBridgeAnswersInTheRenderersWords) {
+  namespace word = lorvane_pdf::bridge_word;
+  const std::string script(lorvane_pdf::BridgeScript());
+  for (const auto& [name, spelled] : {std::pair{"READY", word::kReady}, std::pair{"OK", word::kOk},
+                                      std::pair{"FAILED", word::kFailed}, std::pair{"ENDED", word::kEnded}}) {
+    EXPECT_NE(script.find("\n" + std::string(name) + " = \"" + std::string(spelled) + "\"\n"), std::string::npos) << name;
+    EXPECT_NE(script.find("answer(" + std::string(name)), std::string::npos) << name << " is answered";
+  }
+  EXPECT_EQ(script.find("@BRIDGE_"), std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "pdf/bridge_words.h"
 #include "pdf/office_location.h"
 #include "pdf/pdf_renderer.h"
 #include "pdf/pdf_test_files.h"
@@ -22,6 +23,9 @@ using pdf_testing::ReadFile;
 using ::testing::HasSubstr;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
+using namespace lorvane_pdf::bridge_word;
+
+std::string Word(std::string_view word) { return std::string(word); }
 
 // Counts its starts in "starts"; a document named *hang* never gets an answer, *crash*
 // ends the bridge by SIGSEGV, *refuse* gets "failed", any other a small PDF.
@@ -32,13 +36,13 @@ class StandInTest : public ::testing::Test {
     tree.File("bridge.sh",
               "echo start >> " + pdf_testing::Quote(tree.Path("starts")) +
                   "\n"
-                  "printf 'ready\\0\\0'\n"
+                  "printf '" + Word(kReady) + "\\0\\0'\n"
                   "while IFS= read -r -d '' doc && IFS= read -r -d '' pdf && IFS= read -r -d '' paper; do\n"
                   "  case \"$doc\" in\n"
                   "    *hang*) sleep 600 ;;\n"
                   "    *crash*) kill -SEGV $$ ;;\n"
-                  "    *refuse*) printf 'failed\\0no filter for this\\0' ;;\n"
-                  "    *) printf '%%PDF-1.7 stand-in\\n' > \"$pdf\"; printf 'ok\\0\\0' ;;\n"
+                  "    *refuse*) printf '" + Word(kFailed) + "\\0no filter for this\\0' ;;\n"
+                  "    *) printf '%%PDF-1.7 stand-in\\n' > \"$pdf\"; printf '" + Word(kOk) + "\\0\\0' ;;\n"
                   "  esac\n"
                   "done\n");
     for (const char* name : {"a.doc", "hang.doc", "crash.doc", "refuse.doc"}) tree.File(name, "{\\rtf1 x}");
@@ -143,6 +147,19 @@ TEST_F(StandInTest, WhatCannotStartFailsWithOneSentence) {
   EXPECT_EQ(failure, "LibreOffice could not start: No such file or directory");
   EXPECT_FALSE(renderer.Render(tree.Path("missing.doc"), tree.Path("a.pdf"), 5s, failure));
   EXPECT_THAT(failure, HasSubstr("cannot read " + tree.Path("missing.doc")));
+
+  // No private folder can be made: nothing starts. A PDF made but not movable to its
+  // target: that document fails and the renderer stays.
+  RendererSettings homeless = settings;
+  homeless.temporaryParent = tree.Path("no-such-folder");
+  PdfRenderer nowhere(homeless);
+  EXPECT_FALSE(nowhere.Start(failure));
+  EXPECT_EQ(failure, "cannot make a temporary folder in " + tree.Path("no-such-folder") + ": No such file or directory");
+  PdfRenderer working(settings);
+  EXPECT_FALSE(working.Render(tree.Path("a.doc"), tree.Path("gone/a.pdf"), 5s, failure));
+  EXPECT_EQ(failure, "cannot write " + tree.Path("gone/a.pdf") + ": No such file or directory");
+  ASSERT_TRUE(working.Render(tree.Path("a.doc"), tree.Path("a.pdf"), 5s, failure)) << failure;
+  EXPECT_EQ(Starts(), 1);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "run/engine/batch_run.h"
+#include "run/conversion_job.h"
 #include "run/plan/converter_reason.h"
 #include "run/window/existing_documents.h"
 #include "app/progress_bar.h"
@@ -178,7 +179,7 @@ TEST_F(ConversionRunTest, KeepSubFoldersPutsEachDocumentAtItsPlaceBelowTheDroppe
       {QStringLiteral("Text1"), TreeRoot(out_)}, {QStringLiteral("KeepFolders"), QStringLiteral("True")}});
   Load();
   Form1& form = fixture_->form();
-  EXPECT_TRUE(form.Check5->isChecked());
+  EXPECT_TRUE(form.RunOptionCheck(QStringLiteral("tree"))->isChecked());
   const QDir sources(TreeRoot(sources_));
   for (const char* name : {"mail/a.msg", "mail/2024/a.msg", "mail/2024/May/b.msg", "mail/2024/May/old/c.msg",
                            "elsewhere/d.msg", "loose/e.msg"}) {
@@ -209,7 +210,7 @@ TEST_F(ConversionRunTest, KeepSubFoldersPutsEachDocumentAtItsPlaceBelowTheDroppe
   ExpectIdle();
 
   // Unticked: one folder, numbered names; a message listed twice makes one document.
-  form.Check5->click();
+  form.RunOptionCheck(QStringLiteral("tree"))->click();
   EXPECT_EQ(fixture_->settings.Value(QStringLiteral("KeepFolders")), QStringLiteral("False"));
   QDir(TreeRoot(out_)).removeRecursively();
   QDir().mkpath(TreeRoot(out_));
@@ -256,7 +257,7 @@ TEST_F(ConversionRunTest, NamesDatesAndAttachmentsFromTheWindowsChoices) {
                                                                 {QStringLiteral("Pictures"), QStringLiteral("True")}});
   Load();
   Form1& form = fixture_->form();
-  EXPECT_EQ(form.Combo1->currentText(), QStringLiteral("date and subject"));
+  EXPECT_EQ(form.RunOptionList(QStringLiteral("name"))->currentText(), QStringLiteral("date and subject"));
   EXPECT_TRUE(form.DocumentBoxFor(&ConversionOptions::pictures)->isChecked() &&
               form.DocumentBoxFor(&ConversionOptions::attachments)->isChecked() &&
               form.DocumentBoxFor(&ConversionOptions::file_dates)->isChecked());
@@ -282,8 +283,8 @@ TEST_F(ConversionRunTest, NamesDatesAndAttachmentsFromTheWindowsChoices) {
   ExpectIdle();
 
   // The choice is kept as it changes.
-  form.Combo1->setCurrentIndex(0);
-  form.Combo1_Click();
+  form.RunOptionList(QStringLiteral("name"))->setCurrentIndex(0);
+  emit form.RunOptionList(QStringLiteral("name"))->activated(0);
   EXPECT_EQ(fixture_->settings.Value(QStringLiteral("NameBy")), QStringLiteral("file"));
   form.DocumentBoxFor(&ConversionOptions::file_dates)->click();
   EXPECT_EQ(fixture_->settings.Value(QStringLiteral("DateFiles")), QStringLiteral("False"));
@@ -377,7 +378,8 @@ TEST_F(ConversionRunTest, AMissingOutputFolderIsOfferedToBeMade) {
 TEST_F(ConversionRunTest, APdfRunWithoutLibreOfficeSaysWhatToInstallAndWritesNothing) {
   Form1& form = ToFolder(TreeRoot(out_));
   AddMessage(QStringLiteral("a.msg"));
-  form.Combo2->setCurrentIndex(form.Combo2->findData(QStringLiteral("pdf")));
+  form.RunOptionList(QStringLiteral("format"))
+      ->setCurrentIndex(form.RunOptionList(QStringLiteral("format"))->findData(QStringLiteral("pdf")));
   const QByteArray office = qgetenv("LORVANE_SOFFICE");
   qputenv("LORVANE_SOFFICE", QDir(TreeRoot(temp_)).filePath(QStringLiteral("no-office")).toLocal8Bit());
   Click();
@@ -766,7 +768,7 @@ class StandInRunTest : public ConversionRunTest {
 // written: the box says "Stopped." with every message not started.
 TEST_F(StandInRunTest, StopWhileNamesAreReadWritesNothing) {
   Form1& form = StandInWindow();
-  form.Combo1->setCurrentIndex(1);  // date and subject
+  form.RunOptionList(QStringLiteral("name"))->setCurrentIndex(1);  // date and subject
   AddMessage(QStringLiteral("a.msg"));
   const QString hang = AddMessage(QStringLiteral("hang.msg"));
   AddMessage(QStringLiteral("z.msg"));
@@ -983,6 +985,81 @@ TEST(ConverterReason, EachResultCodeGivesAPlainSentenceAndKeepsTheDetail) {
   }
   EXPECT_EQ(TimeLimitReason(1), QStringLiteral("the conversion took longer than 1 second"));
   EXPECT_EQ(TimeLimitReason(7), QStringLiteral("the conversion took longer than 7 seconds"));
+}
+
+// The run object both front ends drive, here with a scripted driver: the names read before
+// the plan, one decision for each batch's settings (sub-folders are made below a chosen
+// output folder only, the PDF stage and its folder with the PDF format), every outcome kept
+// for the tally in whatever order it arrives, and the converter placed once.
+TEST(ConversionJob, OneDecisionForEachSettingWhicheverFrontEndDrivesIt) {
+  TempTree tree;
+  const QString in = TreePath(tree, QStringLiteral("in"));
+  const QString out = TreePath(tree, QStringLiteral("out"));
+  const QString a = in + QStringLiteral("/sub/a.msg"), b = in + QStringLiteral("/b.msg");
+  ASSERT_TRUE(QDir().mkpath(out) && QDir().mkpath(in + QStringLiteral("/sub")));
+  ASSERT_TRUE(run_testing::WriteMessage(a, RtfFor("a")) && run_testing::WriteMessage(b, RtfFor("b")));
+  std::vector<std::pair<std::vector<BatchJob>, BatchSettings>> calls;
+  // Answers last job first: the first message has a name and converts, the second has none and fails.
+  const BatchDriver driver = [&](const std::vector<BatchJob>& jobs, const BatchSettings& settings,
+                                 const BatchEvents& events) {
+    calls.emplace_back(jobs, settings);
+    for (std::size_t i = jobs.size(); i-- > 0;) {
+      BatchOutcome outcome;
+      outcome.converted = i == 0;
+      outcome.result = i == 0 ? quorlin::serve_protocol::Result::kOk : quorlin::serve_protocol::Result::kDamaged;
+      outcome.detail = QStringLiteral("named %1").arg(i);
+      if (events.arrived) events.arrived(i, outcome);
+    }
+    return BatchSummary{jobs.size(), 0, false, QString()};
+  };
+  for (const bool beside : {false, true}) {
+    SCOPED_TRACE(beside ? "beside" : "to the folder");
+    JobChoices choices;
+    choices.sources = {{a, b}, {in, in}};
+    choices.paths.toFolder = !beside;
+    choices.paths.beside = beside;
+    choices.paths.folder = out;
+    choices.options = {beside ? DocumentFormat::kPdf : DocumentFormat::kDoc, true, name_pattern::kDateSubject};
+    choices.workers = 3;
+    choices.timeoutSeconds = 7;
+    choices.converterImage = QByteArray("#!/bin/sh\n");
+    calls.clear();
+    ConversionJob job(choices, driver);
+    job.PlaceConverter();
+    ASSERT_TRUE(job.ConverterPlaced());
+    const BatchSettings placed = job.ConvertSettings();
+    job.PlaceConverter();  // once only
+    EXPECT_EQ(job.ConvertSettings().converterPath, placed.converterPath);
+    ASSERT_TRUE(job.ReadsNames());
+    job.ReadNames({});
+    job.MakePlan(ExistingDocuments::kKeep);
+    ASSERT_EQ(job.Plan().jobs.size(), 2u);
+    const QString place = beside ? in : out;
+    const QString extension = beside ? QStringLiteral(".pdf") : QStringLiteral(".doc");
+    EXPECT_EQ(job.Plan().jobs[0].output, place + QStringLiteral("/sub/named 0") + extension);
+    EXPECT_EQ(job.Plan().jobs[1].output, place + QStringLiteral("/b") + extension);
+    job.Convert({});
+    ASSERT_EQ(calls.size(), 2u);
+    const BatchSettings& naming = calls[0].second;
+    EXPECT_EQ(naming.request, BatchRequest::kName);
+    EXPECT_EQ(naming.namePattern, name_pattern::kDateSubject);
+    EXPECT_EQ(naming.converterPath, placed.converterPath);
+    const BatchSettings& converting = calls[1].second;
+    EXPECT_EQ(converting.request, BatchRequest::kConvert);
+    EXPECT_EQ(converting.workers, 3);
+    EXPECT_EQ(converting.timeoutMs, 7000);
+    EXPECT_EQ(converting.makeFolders, !beside);
+    EXPECT_EQ(converting.pdf, beside);
+    EXPECT_EQ(converting.privateFolder, QFileInfo(placed.converterPath).path());
+    const RunTally tally = job.Tally();
+    EXPECT_EQ(tally.converted, 1u);
+    EXPECT_EQ(tally.failed, 1u);
+    ASSERT_EQ(tally.lines.size(), 2u);
+    EXPECT_EQ(tally.lines[1].source, b);
+    job.RemoveConverter();
+    EXPECT_FALSE(job.ConverterPlaced());
+    EXPECT_FALSE(QFileInfo::exists(placed.converterPath));
+  }
 }
 
 // "Skip Them" converts only the messages whose documents are not there yet.

@@ -1,7 +1,7 @@
 // Windows: CreateFileW with CREATE_NEW (sharing delete, so a stop can remove the file while
 // it is written), FlushFileBuffers, and MoveFileExW with write-through, which returns only
 // once the move is on the disk.
-#include "converter/output/file_steps.h"
+#include "converter/files/file_steps.h"
 
 #include <fcntl.h>
 #include <io.h>

@@ -1,5 +1,5 @@
 // POSIX: fopen's exclusive mode, and rename, which replaces the output in one step.
-#include "converter/output/file_steps.h"
+#include "converter/files/file_steps.h"
 
 namespace quorlin {
 

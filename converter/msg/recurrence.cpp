@@ -3,7 +3,7 @@
 // the fields their override flags say are present, and, from writers that add them, the
 // records' Unicode subjects and locations. Times count minutes since 1 January 1601 in the
 // meeting's time zone.
-#include "converter/document/recurrence.h"
+#include "converter/msg/recurrence.h"
 
 #include <algorithm>
 #include <map>
@@ -13,7 +13,7 @@
 #include "converter/base/byte_cursor.h"
 #include "converter/text/code_page.h"
 #include "converter/base/errors.h"
-#include "converter/document/local_time.h"
+#include "converter/text/local_time.h"
 
 namespace quorlin {
 namespace {

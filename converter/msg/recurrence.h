@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/document/local_time.h"
+#include "converter/text/local_time.h"
 
 namespace quorlin {
 

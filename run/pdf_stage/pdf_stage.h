@@ -3,61 +3,30 @@
 // message as a PDF of its own and the original message itself. The stage works on threads
 // of its own, one long-lived LibreOffice each (lorvane_pdf::PdfRenderer), so the converters
 // go on with the next messages meanwhile; the run's loop learns of finished work through a
-// descriptor that becomes readable. Standard C++ only, like the engine's loop.
+// descriptor that becomes readable. Standard C++ and libqpdf, no Qt.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
-#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "converter/serve_protocol.h"
 #include "pdf/pdf_renderer.h"
+#include "run/pdf_stage/pdf_work.h"
 
-// What a PDF's metadata says: the message's whole subject, its sender, when it was sent.
-struct PdfFacts {
-  std::string subject;
-  std::string sender;
-  std::optional<std::int64_t> sent;  // seconds since 1970, UTC
-};
-
-// An embedded message's document and its own message's facts.
-struct PdfEmbedded {
-  std::string document;
-  PdfFacts facts;
-};
-
-// One message's work, everything the converter made of it inside `scratch` (a folder of the
-// run's own, removed when the work is done).
-struct PdfWork {
-  std::size_t index = 0;        // the run's job
-  std::string source;           // the message file (carried as the PDF's source)
-  std::string scratch;          // the work's private folder
-  std::string document;         // the converter's document inside `scratch`
-  std::string target;           // the final PDF
-  bool replace = false;         // the target may replace a file there
-  PdfFacts facts;                     // the message's own
-  std::vector<std::string> saved;     // attachment files written, at every depth
-  std::vector<PdfEmbedded> embedded;  // embedded messages' documents, at every depth
-  // The user's paper, which every page of every PDF of the message takes; nothing keeps
-  // the pages the documents state.
-  std::optional<lorvane_pdf::PaperMillimetres> paper;
-  std::chrono::steady_clock::time_point deadline;
-};
-
+// What became of one message's work: ok, or why there is no PDF (kPdfFailed with the
+// renderer's or the archiver's reason; kTimedOut past the work's deadline; kStopped when the
+// stage was cancelled while it was under way, kNotStarted before it was begun).
 struct PdfDone {
   std::size_t index = 0;
-  bool ok = false;
-  bool stopped = false;     // the stage was cancelled while it was under way
-  bool notStarted = false;  // the stage was cancelled before its PDF was begun
-  bool timedOut = false;  // the renderer passed the work's deadline
-  std::string reason;     // why it failed; empty when ok
+  quorlin::serve_protocol::Result result = quorlin::serve_protocol::Result::kOk;
+  std::string reason;  // empty when ok
 };
 
 class PdfStage {

@@ -1,8 +1,8 @@
 // FILETIME to local calendar time. The UTC offset is the difference between the local and
 // the UTC calendar reading of the same instant, so no platform field for it is needed.
-#include "converter/document/local_time.h"
+#include "converter/text/local_time.h"
 
-#include "converter/document/calendar_reading.h"
+#include "converter/text/calendar_reading.h"
 
 #include <cstdio>
 #include <ctime>

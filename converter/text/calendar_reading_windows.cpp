@@ -1,6 +1,6 @@
 // Windows: FILETIME read as SYSTEMTIME, in UTC and through the time zone's rules for that
 // year, which covers 1601 to 30827 (the C runtime's localtime stops before 1970).
-#include "converter/document/calendar_reading.h"
+#include "converter/text/calendar_reading.h"
 
 #include <windows.h>
 

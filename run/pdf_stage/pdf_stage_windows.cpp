@@ -1,7 +1,7 @@
 // The PDF stage of the Windows build: a PDF run ends at its start, saying why
 // (FormatMissingReason), so no work should reach it; any that does fails with the same
 // sentence rather than waiting for a renderer that is not there.
-#include "run/engine/pdf_stage.h"
+#include "run/pdf_stage/pdf_stage.h"
 
 #include "pdf/office_location.h"
 #include "platform/descriptor_wait.h"

@@ -1,5 +1,5 @@
 // POSIX: localtime_r and gmtime_r, which read any instant a time_t holds.
-#include "converter/document/calendar_reading.h"
+#include "converter/text/calendar_reading.h"
 
 namespace quorlin {
 

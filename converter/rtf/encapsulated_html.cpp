@@ -6,7 +6,7 @@
 // outside them that is not in an \htmlrtf region (the RTF that only the RTF side shows),
 // with \par and \line as line breaks and \tab as a tab. Every other destination group (the
 // font and colour tables, pictures, field instructions, \mhtmltag copies) is left out.
-#include "converter/document/encapsulated_html.h"
+#include "converter/rtf/encapsulated_html.h"
 
 #include "converter/rtf/clzf.h"
 #include "converter/text/code_page.h"
