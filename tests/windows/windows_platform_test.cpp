@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QSettings>
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -84,25 +85,26 @@ TEST_F(WindowsPlatformTest, FoldersAreMadeDownToTheLastAndAFileInTheWayIsSaid) {
 }
 
 TEST_F(WindowsPlatformTest, TheOutputFileReplacesOnlyWhenAskedAndLeavesNoTemporaryFile) {
-  const std::string target = quorlin::Utf8Of(dir_ / PathFromUtf8(kUnicodeStem + ".tsv"));
-  Write(PathFromUtf8(target), "old");
-  std::string failure;
-  lorvane_pdf::OutputFile kept;
-  ASSERT_TRUE(kept.Open(target, failure)) << failure;
-  ASSERT_TRUE(kept.Write("new", failure));
-  EXPECT_FALSE(kept.Commit(false, failure));
-  EXPECT_EQ(kept.Error(), EEXIST);
-  EXPECT_EQ(Read(PathFromUtf8(target)), "old");
-  lorvane_pdf::OutputFile replacing;
-  ASSERT_TRUE(replacing.Open(target, failure)) << failure;
-  ASSERT_TRUE(replacing.Write("new", failure));
-  EXPECT_TRUE(replacing.Commit(true, failure)) << failure;
-  EXPECT_EQ(Read(PathFromUtf8(target)), "new");
+  const fs::path target = dir_ / PathFromUtf8(kUnicodeStem + ".tsv");
+  Write(target, "old");
+  const auto write = [](quorlin::AtomicFile& file) {
+    return std::fputs("new", file.Stream()) >= 0;
+  };
+  quorlin::AtomicFile kept(target, lorvane_pdf::kOutputFileWay);
+  ASSERT_FALSE(kept.Open());
+  ASSERT_TRUE(write(kept));
+  EXPECT_EQ(kept.PlaceNew(), std::errc::file_exists);
+  EXPECT_EQ(Read(target), "old");
+  quorlin::AtomicFile replacing(target, lorvane_pdf::kOutputFileWay);
+  ASSERT_FALSE(replacing.Open());
+  ASSERT_TRUE(write(replacing));
+  EXPECT_FALSE(replacing.Replace());
+  EXPECT_EQ(Read(target), "new");
   // A folder at the target is never replaced.
   fs::create_directory(dir_ / "folder.tsv");
-  lorvane_pdf::OutputFile blocked;
-  ASSERT_TRUE(blocked.Open(quorlin::Utf8Of(dir_ / "folder.tsv"), failure));
-  EXPECT_FALSE(blocked.Commit(true, failure));
+  quorlin::AtomicFile blocked(dir_ / "folder.tsv", lorvane_pdf::kOutputFileWay);
+  ASSERT_FALSE(blocked.Open());
+  EXPECT_TRUE(blocked.Replace());
   std::size_t entries = 0;
   for (const auto& entry : fs::directory_iterator(dir_)) entries += entry.path().extension() == ".tmp";
   EXPECT_EQ(entries, 0u);
