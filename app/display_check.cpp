@@ -8,13 +8,14 @@
 
 namespace {
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
 bool Named(const QString& platform, const DisplayEnvironment& environment) {
   const QString name = platform.section(u':', 0, 0).trimmed();
   if (name == QLatin1String("xcb")) return !environment.x11Display.isEmpty();
   if (name.startsWith(QLatin1String("wayland"))) return !environment.waylandDisplay.isEmpty();
   return !name.isEmpty();
 }
-
+#endif
 }  // namespace
 
 DisplayEnvironment CurrentDisplayEnvironment(int argc, char** argv) {

@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <unistd.h>
 #include <cstdio>
 #include <cstring>
@@ -34,6 +35,10 @@
 #include "platform/qt_settings_store.h"
 #include "platform/shutdown.h"
 #include "platform/window_titles.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -72,6 +77,39 @@ int RefuseToStart(const QString& text) {
   return kUsageStatus;
 }
 
+// The words after the program's name. On Windows argv is in the ANSI code page, which
+// cannot hold most names: the command line is read again as UTF-16.
+QStringList ProgramArguments(int argc, char** argv) {
+  QStringList arguments;
+#ifdef _WIN32
+  static_cast<void>(argc);
+  static_cast<void>(argv);
+  int count = 0;
+  if (LPWSTR* words = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+    for (int i = 1; i < count; ++i) arguments << QString::fromWCharArray(words[i]);
+    ::LocalFree(words);
+  }
+#else
+  for (int i = 1; i < argc; ++i) arguments << NameFromNative(argv[i]);
+#endif
+  return arguments;
+}
+
+#ifdef _WIN32
+// The command's console on Windows. lorvane.com, the console twin of the window's
+// lorvane.exe, has one from the start (a console picks it for `lorvane convert`, .COM
+// coming before .EXE); lorvane.exe started from a console with nowhere to write takes its
+// parent's console, so `lorvane.exe convert` still shows its progress and closing line.
+// Either way the text is UTF-8, as the command writes it.
+void UseConsole() {
+  if (::GetStdHandle(STD_ERROR_HANDLE) == nullptr && ::AttachConsole(ATTACH_PARENT_PROCESS)) {
+    static_cast<void>(std::freopen("CONOUT$", "w", stdout));
+    static_cast<void>(std::freopen("CONOUT$", "w", stderr));
+  }
+  ::SetConsoleOutputCP(CP_UTF8);
+}
+#endif
+
 void CentreOnScreen(QWidget& window) {
   const QScreen* screen = window.screen();
   if (screen == nullptr) return;
@@ -82,10 +120,11 @@ void CentreOnScreen(QWidget& window) {
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {
+#ifdef _WIN32
+    UseConsole();
+#endif
     QCoreApplication core(argc, argv);
-    QStringList arguments;
-    for (int i = 2; i < argc; ++i) arguments << NameFromNative(argv[i]);
-    return RunConvertCommand(arguments, ConsoleEnvironment());
+    return RunConvertCommand(ProgramArguments(argc, argv).mid(1), ConsoleEnvironment());
   }
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(qPrintable(ProgramHelpText()), stdout);
@@ -107,14 +146,19 @@ int main(int argc, char** argv) {
   // Qt has taken its own arguments ("-platform", "-style", ...); what is left are files and
   // folders to queue. An option, or a path that is not there (a mistyped command), ends here.
   QStringList paths;
-  for (int i = 1; i < argc; ++i) {
-    const QString path = NameFromNative(argv[i]);
+#ifdef _WIN32
+  // Qt has read the wide command line too and left out its own arguments.
+  const QStringList words = QCoreApplication::arguments().mid(1);
+#else
+  const QStringList words = ProgramArguments(argc, argv);
+#endif
+  for (const QString& path : words) {
     if (path.startsWith(u'-')) {
-      std::fprintf(stderr, "lorvane: unknown option %s (try 'lorvane --help')\n", argv[i]);
+      std::fprintf(stderr, "lorvane: unknown option %s (try 'lorvane --help')\n", NativeName(path).constData());
       return RefuseToStart(QStringLiteral("Lorvane does not know this option:\r\n") + path);
     }
     if (!QFileInfo::exists(path)) {
-      std::fprintf(stderr, "lorvane: no such file or folder: %s (try 'lorvane --help')\n", argv[i]);
+      std::fprintf(stderr, "lorvane: no such file or folder: %s (try 'lorvane --help')\n", NativeName(path).constData());
       return RefuseToStart(QStringLiteral("This file or folder cannot be found:\r\n") + path);
     }
     paths << path;
@@ -149,11 +193,20 @@ int main(int argc, char** argv) {
   // SIGTERM, SIGHUP and Ctrl-C end the window the way closing it does: a run under way is
   // stopped first, its converters ended and their leftovers and folder removed.
   const StopSignals stopSignals;
+#ifdef _WIN32
+  // Windows notifies sockets only: the console's stop is looked for a few times a second.
+  QTimer stopLook;
+  QObject::connect(&stopLook, &QTimer::timeout, [&stopSignals] {
+    if (stopSignals.Received() != 0) EndProgramNow();
+  });
+  stopLook.start(250);
+#else
   std::optional<QSocketNotifier> stopNotifier;
   if (stopSignals.Descriptor() >= 0) {
     stopNotifier.emplace(stopSignals.Descriptor(), QSocketNotifier::Read);
     QObject::connect(&*stopNotifier, &QSocketNotifier::activated, [] { EndProgramNow(); });
   }
+#endif
 
   Form1 form(services);
   dialogs.SetOwner(&form);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
+#include <QTemporaryFile>
 #include <QThread>
 #include <memory>
 #include <optional>
@@ -67,6 +68,20 @@ class Console {
   const CommandEnvironment& environment_;
 };
 
+#ifdef _WIN32
+// Windows says little through a folder's attributes (a read-only folder takes new files):
+// a file made there and removed again tells.
+bool WritableFolder(const QString& folder) {
+  if (!NativeIsFolder(folder)) return false;
+  QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".lorvane-XXXXXX")));
+  return probe.open();
+}
+
+// The path made absolute, in the system's own separators.
+QString Absolute(const QString& path) {
+  return QDir::toNativeSeparators(QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path));
+}
+#else
 bool WritableFolder(const QString& folder) {
   return NativeIsFolder(folder) && ::access(NativeName(folder).constData(), W_OK | X_OK) == 0;
 }
@@ -75,6 +90,7 @@ bool WritableFolder(const QString& folder) {
 QString Absolute(const QString& path) {
   return QDir::cleanPath(path.startsWith(u'/') ? path : QDir::currentPath() + u'/' + path);
 }
+#endif
 
 // The report's path, when one is asked for, is no message of the run and nothing the report
 // may not replace. The status to end with when it is.

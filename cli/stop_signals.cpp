@@ -2,11 +2,11 @@
 // handler may safely do here); the run polls the pipe's other end.
 #include "cli/stop_signals.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <cerrno>
+
+#include "platform/descriptor_wait.h"
 
 namespace {
 
@@ -18,18 +18,15 @@ struct sigaction g_oldHangUp;
 struct sigaction g_oldPipe;
 
 void OnStopSignal(int signal) {
-  const int saved = errno;
   if (g_received == 0) g_received = signal;
-  const char byte = static_cast<char>(signal);
-  if (g_pipe[1] >= 0) static_cast<void>(::write(g_pipe[1], &byte, 1));
-  errno = saved;
+  WakeWith(g_pipe[1], static_cast<char>(signal));
 }
 
 }  // namespace
 
 StopSignals::StopSignals() {
   g_received = 0;
-  if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) g_pipe[0] = g_pipe[1] = -1;
+  MakeWakePipe(g_pipe);
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
@@ -48,10 +45,7 @@ StopSignals::~StopSignals() {
   sigaction(SIGTERM, &g_oldTerminate, nullptr);
   sigaction(SIGHUP, &g_oldHangUp, nullptr);
   sigaction(SIGPIPE, &g_oldPipe, nullptr);
-  for (int& fd : g_pipe) {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-  }
+  CloseWakePipe(g_pipe);
 }
 
 int StopSignals::Descriptor() const { return g_pipe[0]; }

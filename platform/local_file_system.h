@@ -1,5 +1,5 @@
-// The folder scan's view of the local disk on a POSIX system, and the wildcard matching of
-// its file listings.
+// The folder scan's view of the local disk (local_file_system.cpp on a POSIX system,
+// local_file_system_windows.cpp on Windows, where the attribute bits are the disk's own).
 //
 // Attribute bits are derived from what the disk knows: directory 16; hidden 2 when the name
 // begins with "."; read-only 1 when the user cannot write it (or no write bit is set at all,
@@ -11,12 +11,15 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
-#include <dirent.h>
 #include <string>
-#include <sys/stat.h>
 #include <utility>
+#ifndef _WIN32
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
 
 #include "platform/file_system.h"
+#include "platform/wildcard_pattern.h"
 
 class LocalFileSystem : public FileSystem {
  public:
@@ -26,10 +29,12 @@ class LocalFileSystem : public FileSystem {
   LocalFileSystem& operator=(const LocalFileSystem&) = delete;
 
   int Attributes(const QString& path) const override;
+#ifndef _WIN32
   // Only a name beginning with "." is hidden, so other names need only the existence test.
   bool IsFileToAdd(const QString& path) const override;
   // The system bit is never set here, so no folder is a hidden system folder.
   bool IsHiddenSystemFolder(const QString&) const override { return false; }
+#endif
   bool IsRootFolder(const QString& folder) const override;
   QStringList SubFolderNames(const QString& folder) const override;
   QStringList ListFiles(const QString& folder, const QString& pattern) const override;
@@ -43,6 +48,7 @@ class LocalFileSystem : public FileSystem {
   bool OpensEveryName() const override { return true; }
 
  private:
+#ifndef _WIN32
   // Looks a path up relative to the folder listed last when it lies in it, which spares the
   // system a walk along the whole path for each file the caller tests after a listing.
   int StatPath(const QByteArray& path, struct stat& st, bool follow) const;
@@ -57,27 +63,5 @@ class LocalFileSystem : public FileSystem {
   // The folder found by the last FolderExists, whose key the scan asks for next.
   mutable QByteArray lastFolder_;
   mutable std::pair<dev_t, ino_t> lastFolderId_;
+#endif
 };
-
-// Wildcard matching that ignores case: "*" stands for any run of characters, "?" for one.
-// "*.*" matches every name, also one without a dot, and a pattern ending in ".*" also
-// matches the name without any extension ("a.*" matches "a"), so the extension "*" the
-// user types finds every file.
-class WildcardPattern {
- public:
-  explicit WildcardPattern(const QString& pattern);
-  bool Matches(const QString& name) const;
-
- private:
-  bool all_;
-  std::u32string folded_;
-  std::u32string withoutExtension_;
-  bool extensionOptional_;
-  bool plainEnding_ = false;
-  QString ending_;
-};
-
-bool WildcardMatch(const QString& name, const QString& pattern);
-
-// Sorts names in case-insensitive order, names equal but for case in binary order.
-void SortNames(QStringList& names);

@@ -1,9 +1,15 @@
 // The byte-preserving conversion between file names and QString.
 #include "platform/native_names.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/wide_path.h"
+#else
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -40,9 +46,11 @@ int SequenceLength(const unsigned char* at, qsizetype left) {
   return length;
 }
 
+#ifndef _WIN32
 bool Stat(const QString& path, struct stat& st) {
   return !path.isEmpty() && ::stat(NativeName(path).constData(), &st) == 0;
 }
+#endif
 
 }  // namespace
 
@@ -105,6 +113,30 @@ QString NameFromNative(const char* bytes) {
   return NameFromNative(QByteArray::fromRawData(bytes, static_cast<qsizetype>(std::strlen(bytes))));
 }
 
+#ifdef _WIN32
+// Windows keeps names as UTF-16: the program's text is the name, and the bytes above are
+// the UTF-8 the converter reads.
+bool NativeExists(const QString& path) {
+  return !path.isEmpty() && ::GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool NativeIsFolder(const QString& path) {
+  if (path.isEmpty()) return false;
+  const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::pair<std::uint64_t, std::uint64_t>> NativeFileIdentity(const QString& path) {
+  if (path.isEmpty()) return std::nullopt;
+  return FileIdentity(WidePath(path));
+}
+#else
+std::optional<std::pair<std::uint64_t, std::uint64_t>> NativeFileIdentity(const QString& path) {
+  struct stat st;
+  if (!Stat(path, st)) return std::nullopt;
+  return std::make_pair(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino));
+}
+
 bool NativeExists(const QString& path) {
   struct stat st;
   return Stat(path, st);
@@ -114,3 +146,4 @@ bool NativeIsFolder(const QString& path) {
   struct stat st;
   return Stat(path, st) && S_ISDIR(st.st_mode);
 }
+#endif

@@ -11,14 +11,21 @@
 
 #include "platform/app_error.h"
 
+// The user's own store: ~/.config/<app>.conf; on Windows the registry key
+// HKEY_CURRENT_USER\Software\<app>, each section a key below it.
 std::unique_ptr<QSettings> QtSettingsStore::Open(const QString& app) const {
+#ifdef _WIN32
+  if (folder_.isEmpty())
+    return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\") + app, QSettings::NativeFormat);
+#else
   if (folder_.isEmpty())
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, app);
+#endif
   return std::make_unique<QSettings>(FileName(app), QSettings::IniFormat);
 }
 
 QString QtSettingsStore::FileName(const QString& app) const {
-  if (folder_.isEmpty()) return QSettings(QSettings::NativeFormat, QSettings::UserScope, app).fileName();
+  if (folder_.isEmpty()) return Open(app)->fileName();
   return folder_ + QStringLiteral("/") + app + QStringLiteral(".ini");
 }
 
@@ -34,6 +41,9 @@ bool Readable(const QString& fileName) {
 // Why the store's file cannot be written, in the system's words where it has them. Opening
 // for appending changes nothing in the file.
 QString WriteFailureReason(const QString& fileName) {
+#ifdef _WIN32
+  if (fileName.startsWith(QLatin1String("\\HKEY_"))) return QStringLiteral("the registry key cannot be written");
+#endif
   const QFileInfo info(fileName);
   if (info.isDir()) return QStringLiteral("a folder has the file's name");
   if (info.exists()) {

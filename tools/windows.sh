@@ -23,6 +23,9 @@ repo=$(pwd)
 cache=${LORVANE_WINDOWS_CACHE:-/var/cache/lorvane-windows}
 triple=x86_64-w64-mingw32
 toolchain=$repo/tools/windows/mingw-toolchain.cmake
+# The libraries' builds use a copy kept in the cache, so a build cut short goes on, and its
+# CMake cache stays valid, whichever checkout (and path) runs this script next.
+cached_toolchain=$cache/mingw-toolchain.cmake
 jobs=${LORVANE_WINDOWS_JOBS:-$(nproc)}
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
 
@@ -117,7 +120,9 @@ with_cache() {
 }
 
 cross_cmake() {
-  cmake -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release "$@"
+  mkdir -p "$cache"
+  cmp -s "$toolchain" "$cached_toolchain" 2>/dev/null || cp "$toolchain" "$cached_toolchain"
+  cmake -G Ninja -DCMAKE_TOOLCHAIN_FILE="$cached_toolchain" -DCMAKE_BUILD_TYPE=Release "$@"
 }
 
 # giflib and gumbo are a handful of C files each: compiled straight into static libraries.
@@ -277,6 +282,53 @@ step_converter() {
   log "built $repo/build-windows-converter/converter/Quorlin.exe"
 }
 
+# The DLLs a Windows program or DLL names that MinGW-w64 or the cross-built Qt provides,
+# and theirs in turn (the system's own DLLs are not found there and stay out).
+dll_closure() {
+  local search=("$@") queue=() seen=() f dll found d
+  queue=("${DLL_ROOTS[@]}")
+  while ((${#queue[@]})); do
+    f=${queue[0]}; queue=("${queue[@]:1}")
+    for dll in $($triple-objdump -p "$f" 2>/dev/null | awk '/DLL Name:/ {print $3}'); do
+      [[ " ${seen[*]} " == *" ${dll,,} "* ]] && continue
+      seen+=("${dll,,}")
+      found=""
+      for d in "${search[@]}"; do
+        [ -f "$d/$dll" ] && { found=$d/$dll; break; }
+      done
+      [ -n "$found" ] || continue
+      echo "$found"
+      queue+=("$found")
+    done
+  done
+}
+
+# lorvane.exe (the window) and lorvane.com (the same program for a console), Quorlin.exe
+# inside them, in build-windows/app/ with everything they load beside them: Qt's DLLs, the
+# Windows platform plugin in platforms/, the MinGW-w64 runtime; the samples, pointer and
+# icon files that the build puts there. The setup step packages that folder.
+step_program() {
+  local qt out app
+  prefixes="$(converter_prefixes):$(qt_prefix)"
+  qt=$(qt_prefix)
+  out=$repo/build-windows
+  configure "$out" -DLORVANE_BUILD_GUI=ON -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+  cmake --build "$out" -j "$jobs" --target lorvane lorvane_console program_windows_tests
+  app=$out/app
+  mkdir -p "$app/platforms" "$app/imageformats" "$app/styles"
+  cp -p "$qt/plugins/platforms/qwindows.dll" "$app/platforms/"
+  # The pointer file (.CUR) and icons load through Qt's ICO plugin; the style plugin gives
+  # the window the system's own look.
+  cp -p "$qt/plugins/imageformats/qico.dll" "$app/imageformats/"
+  cp -p "$qt/plugins/styles/qwindowsvistastyle.dll" "$app/styles/"
+  local search=("$qt/bin" "/usr/$triple/bin" "/usr/$triple/lib")
+  search+=(/usr/lib/gcc/$triple/*-posix)
+  DLL_ROOTS=("$app/lorvane.exe" "$app/platforms/qwindows.dll" "$app/imageformats/qico.dll"
+             "$app/styles/qwindowsvistastyle.dll")
+  dll_closure "${search[@]}" | sort -u | while read -r dll; do cp -p "$dll" "$app/"; done
+  log "built $app/lorvane.exe and lorvane.com, with $(ls "$app"/*.dll | wc -l) DLLs beside them"
+}
+
 # The folder the program step filled: lorvane.exe with its DLLs, plugins and Samples
 # (LORVANE_WINDOWS_PROGRAM names another, a stand-in's for instance).
 program_folder() {
@@ -374,7 +426,7 @@ steps=("$@")
 ((${#steps[@]})) || steps=(packages libs qt)
 for s in "${steps[@]}"; do
   case $s in
-    packages|libs|qt|converter|setup|env|ready) "step_$s" ;;
+    packages|libs|qt|converter|program|setup|ready|env) "step_$s" ;;
     *) echo "tools/windows.sh: unknown step '$s'" >&2; exit 2 ;;
   esac
 done

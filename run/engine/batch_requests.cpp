@@ -2,9 +2,8 @@
 // that asks for names.
 #include "run/engine/batch_requests.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 
@@ -16,18 +15,19 @@ namespace {
 namespace serve_protocol = quorlin::serve_protocol;
 using serve_protocol::Result;
 
-// The file at a path as device and inode, if there is one.
+// The file at a path as its identity (device and inode, or on Windows volume and file
+// index), if there is one.
 struct FileId {
   bool present = false;
-  dev_t device = 0;
-  ino_t inode = 0;
+  std::uint64_t device = 0;
+  std::uint64_t file = 0;
   bool operator==(const FileId&) const = default;
 };
 
-FileId FileAt(const std::string& path) {
-  struct stat st;
-  if (path.empty() || ::stat(path.c_str(), &st) != 0) return {};
-  return {true, st.st_dev, st.st_ino};
+FileId FileAt(const QString& path) {
+  const auto identity = NativeFileIdentity(path);
+  if (!identity) return {};
+  return {true, identity->first, identity->second};
 }
 
 // Conversions into the jobs' outputs.
@@ -38,7 +38,7 @@ class DocumentRequests : public BatchRequests {
 
   QString Prepare(std::size_t index) override {
     if (const QString failure = folders_.Make(jobs_[index].output); !failure.isEmpty()) return failure;
-    outputBefore_[index] = FileAt(EncodedPath(jobs_[index].output));
+    outputBefore_[index] = FileAt(jobs_[index].output);
     return {};
   }
 
@@ -66,7 +66,7 @@ class DocumentRequests : public BatchRequests {
     if (before != outputBefore_.end()) outputBefore_.erase(before);
     if (unread) return outcome;
     const std::string output = EncodedPath(jobs_[index].output);
-    const FileId now = FileAt(output);
+    const FileId now = FileAt(jobs_[index].output);
     // The converter puts a finished document in place in one step, so another file there
     // than the one as the job began is the finished one.
     const bool finished = now.present && now != was;
@@ -115,16 +115,16 @@ std::unique_ptr<BatchRequests> MakeBatchRequests(const std::vector<BatchJob>& jo
 
 QString OutputFolders::Make(const QString& output) {
   if (!make_) return {};
-  const std::filesystem::path folder = std::filesystem::path(EncodedPath(output)).parent_path();
-  if (folder.empty() || made_.count(folder.native()) > 0) return {};
+  const std::filesystem::path folder = NativePath(EncodedPath(output)).parent_path();
+  if (folder.empty() || made_.count(NativeText(folder)) > 0) return {};
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   const bool made = !error && std::filesystem::is_directory(folder, error);
   if (!made)
     return QStringLiteral("the folder %1 could not be made: %2")
-        .arg(NameFromNative(QByteArray::fromStdString(folder.native())),
+        .arg(NameFromNative(QByteArray::fromStdString(NativeText(folder))),
              QString::fromLocal8Bit(error ? error.message().c_str() : "a file has its name"));
-  made_.insert(folder.native());
+  made_.insert(NativeText(folder));
   return {};
 }
 

@@ -1,16 +1,13 @@
-// The batch run's loop: one poll over every converter's answer pipe, the stop descriptor
-// and the stage after the converters, with the earliest deadline of a message under way as
-// the poll's time-out. Each converter holds one request at a time, the one it works on:
+// The batch run's loop: one wait (platform/descriptor_wait.h) over every converter's answer
+// pipe, the stop descriptor and the stage after the converters, with the earliest deadline
+// of a message under way as its time-out. Each converter holds one request at a time, the one it works on:
 // after a stop nothing is left queued at a converter that it could still begin. What
 // depends on the kind of request is the requests' (batch_requests.h).
 #include "run/engine/batch_run.h"
 
-#include <poll.h>
-
 #include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <deque>
 #include <filesystem>
@@ -18,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/descriptor_wait.h"
 #include "platform/native_names.h"
 #include "run/engine/batch_requests.h"
 #include "run/engine/conversion_journal.h"
@@ -103,7 +101,7 @@ class Batch {
       // A journal that cannot be made leaves the converter its own: what it made is then
       // taken back only by itself, never guessed at by the run.
       slots_[i]->journal.Open(
-          (std::filesystem::path(EncodedPath(folder)) / ("journal-" + std::to_string(i + 1))).string(), failure);
+          NativeText(NativePath(EncodedPath(folder)) / ("journal-" + std::to_string(i + 1))), failure);
     }
   }
 
@@ -114,8 +112,8 @@ class Batch {
 
   bool StopAsked() const {
     if (settings_.stopDescriptor < 0) return false;
-    pollfd stop{settings_.stopDescriptor, POLLIN, 0};
-    return ::poll(&stop, 1, 0) > 0;
+    std::vector<bool> ready;
+    return WaitForInput({settings_.stopDescriptor}, ready, 0) > 0;
   }
 
   // The job is under way from now: after a stop no conversion gets past the stop's grace
@@ -190,34 +188,35 @@ class Batch {
   }
 
   void Wait() {
-    std::vector<pollfd> watched;
+    std::vector<int> watched;
     std::vector<Slot*> owners;
     Clock::time_point earliest = Clock::time_point::max();
     for (auto& slot : slots_) {
       if (!slot->job) continue;
-      watched.push_back({slot->worker.AnswerDescriptor(), POLLIN, 0});
+      watched.push_back(slot->worker.AnswerDescriptor());
       owners.push_back(slot.get());
       earliest = std::min(earliest, slot->deadline);
     }
     const int stage = requests_->Descriptor();
-    if (stage >= 0) watched.push_back({stage, POLLIN, 0});
+    if (stage >= 0) watched.push_back(stage);
     const bool watchStop = settings_.stopDescriptor >= 0 && !summary_.stopped;
-    if (watchStop) watched.push_back({settings_.stopDescriptor, POLLIN, 0});
+    if (watchStop) watched.push_back(settings_.stopDescriptor);
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(earliest - Clock::now()).count();
     const int timeout = static_cast<int>(std::clamp<long long>(left + 1, 0, settings_.tick ? 250 : 60000));
-    const int ready = ::poll(watched.data(), watched.size(), timeout);
+    std::vector<bool> ready;
+    const int count = WaitForInput(watched, ready, timeout);
     if (settings_.tick) settings_.tick();
-    if (ready < 0 && errno != EINTR) return;
-    if (watchStop && watched.back().revents != 0) BeginStop();
+    if (count < 0) return;
+    if (watchStop && ready.back()) BeginStop();
     for (std::size_t i = 0; i < owners.size(); ++i) {
-      if (watched[i].revents != 0) Collect(*owners[i]);
+      if (ready[i]) Collect(*owners[i]);
     }
     if (stage >= 0)
       for (const auto& [index, outcome] : requests_->TakeDone()) Finish(index, outcome);
     EndOverdue();
   }
 
-  // An answer that came in since the poll is taken before the deadline is held against it.
+  // An answer that came in since the wait is taken before the deadline is held against it.
   void EndOverdue() {
     const Clock::time_point now = Clock::now();
     for (auto& slot : slots_) {

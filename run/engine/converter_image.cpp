@@ -7,13 +7,23 @@
 #error "LORVANE_QUORLIN_IMAGE must name the converter image to embed"
 #endif
 
+// The section is read-only data: ELF names its kind, PE/COFF its flags ("d" data, "r"
+// read-only), and COFF's assembler has no section stack, so the code section comes back by name.
+#ifdef _WIN32
+#define LORVANE_IMAGE_SECTION ".section .rdata$lorvane_quorlin_image, \"dr\"\n"
+#define LORVANE_IMAGE_SECTION_END ".text\n"
+#else
+#define LORVANE_IMAGE_SECTION ".pushsection .rodata.lorvane_quorlin_image, \"a\", @progbits\n"
+#define LORVANE_IMAGE_SECTION_END ".popsection\n"
+#endif
+
 __asm__(
-    ".pushsection .rodata.lorvane_quorlin_image, \"a\", @progbits\n"
+    LORVANE_IMAGE_SECTION
     ".balign 16\n"
     "lorvane_quorlin_image_begin:\n"
     ".incbin \"" LORVANE_QUORLIN_IMAGE "\"\n"
     "lorvane_quorlin_image_end:\n"
-    ".popsection\n");
+    LORVANE_IMAGE_SECTION_END);
 
 extern "C" const char lorvane_quorlin_image_begin[];
 extern "C" const char lorvane_quorlin_image_end[];

@@ -47,7 +47,13 @@ QString PlacementParent(const std::function<bool(const QString&)>& allowsProgram
   const QString temp = TemporaryFolder();
   // A temporary folder that is missing or that this user may not write into cannot take
   // the private folder: the same fall-backs as for one that may not start programs.
+#ifdef _WIN32
+  // A folder's attributes say little about writing into it on Windows; making the private
+  // folder there is the test.
+  const bool usable = QFileInfo(temp).isDir();
+#else
   const bool usable = QFileInfo(temp).isDir() && ::access(QFile::encodeName(temp).constData(), W_OK | X_OK) == 0;
+#endif
   if (usable && allowsPrograms(temp)) return temp;
   const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
   if (!cache.isEmpty() && QDir().mkpath(cache) && allowsPrograms(cache)) return cache;

@@ -120,43 +120,12 @@ bool ConverterWorker::Send(const std::string& options, const std::string& input,
   return WriteAll(toWorker_, request);
 }
 
-ConverterWorker::Read ConverterWorker::TakeAnswer(Answer& answer) {
-  namespace protocol = quorlin::serve_protocol;
-  char buffer[4096];
-  for (;;) {
-    // An answer already complete in what was read before comes first; notice and
-    // description records before it are collected for it.
-    const std::size_t first = pending_.find('\0');
-    const std::size_t second = first == std::string::npos ? first : pending_.find('\0', first + 1);
-    if (second != std::string::npos) {
-      std::string word = pending_.substr(0, first);
-      std::string text = pending_.substr(first + 1, second - first - 1);
-      pending_.erase(0, second + 1);
-      if (word == protocol::kNoticeWord) {
-        // A converter that sends records without end is broken.
-        if (next_.notices.size() >= protocol::kMostNotices) return Read::kEnded;
-        next_.notices.push_back(std::move(text));
-        continue;
-      }
-      if (protocol::IsDescribeRecord(word)) {
-        if (next_.records.size() >= protocol::kMostDescribeRecords) return Read::kEnded;
-        next_.records.emplace_back(std::move(word), std::move(text));
-        continue;
-      }
-      answer = std::move(next_);
-      next_ = Answer();
-      answer.word = std::move(word);
-      answer.detail = std::move(text);
-      return Read::kAnswer;
-    }
-    if (pending_.size() > quorlin::serve_protocol::kMostUnreadBytes) return Read::kEnded;
-    pollfd ready{fromWorker_, POLLIN, 0};
-    if (fromWorker_ < 0 || ::poll(&ready, 1, 0) <= 0) return Read::kNothingYet;
-    const ssize_t n = ::read(fromWorker_, buffer, sizeof buffer);
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return Read::kNothingYet;
-    if (n <= 0) return Read::kEnded;
-    pending_.append(buffer, static_cast<std::size_t>(n));
-  }
+long ConverterWorker::ReadSome(char* buffer, std::size_t size) {
+  pollfd ready{fromWorker_, POLLIN, 0};
+  if (fromWorker_ < 0 || ::poll(&ready, 1, 0) <= 0) return -1;
+  const ssize_t n = ::read(fromWorker_, buffer, size);
+  if (n < 0 && (errno == EINTR || errno == EAGAIN)) return -1;
+  return n < 0 ? 0 : static_cast<long>(n);
 }
 
 void ConverterWorker::Finish(int graceMs) {

@@ -1,6 +1,8 @@
 // One long-lived converter process ("Quorlin --serve") in its own process group, fed one
 // request at a time over a pipe. The process group keeps a terminal's Ctrl-C away from the
-// converter, so the main program decides when a conversion is ended.
+// converter, so the main program decides when a conversion is ended. On Windows
+// (converter_worker_windows.cpp) the converter has no console, for the same reason, and
+// runs in a job object that ends it when this program ends, however it ends.
 #pragma once
 
 #include <sys/types.h>
@@ -53,8 +55,15 @@ class ConverterWorker {
 
  private:
   std::string Reap(bool killFirst, int graceMs);
+  // Reads what the converter has written, without waiting: the bytes read, 0 at the end of
+  // its output (or a failed read), -1 when nothing is there yet.
+  long ReadSome(char* buffer, std::size_t size);
 
   pid_t pid_ = -1;
+#ifdef _WIN32
+  void* process_ = nullptr;      // the converter's process handle
+  void* requestReader_ = nullptr;  // this program's own copy of the request pipe's reading end
+#endif
   int toWorker_ = -1;
   int fromWorker_ = -1;
   std::size_t lastRequest_ = 0;  // the bytes of the request sent last

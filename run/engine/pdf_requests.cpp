@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 
+#include "platform/native_names.h"
 #include "run/pdf_stage/pdf_stage.h"
 
 namespace {
@@ -22,7 +23,7 @@ class PdfRequests : public BatchRequests {
   QString Prepare(std::size_t index) override {
     if (const QString failure = folders_.Make(jobs_[index].output); !failure.isEmpty()) return failure;
     std::error_code error;
-    std::filesystem::create_directories(Scratch(index), error);
+    std::filesystem::create_directories(NativePath(Scratch(index)), error);
     return error ? QString::fromLocal8Bit(error.message().c_str()) : QString();
   }
 
@@ -59,7 +60,7 @@ class PdfRequests : public BatchRequests {
   BatchOutcome Abandoned(std::size_t index, ConversionJournal& journal, BatchOutcome outcome, bool unread) override {
     if (!unread) journal.Clear();
     std::error_code ignored;
-    std::filesystem::remove_all(Scratch(index), ignored);
+    std::filesystem::remove_all(NativePath(Scratch(index)), ignored);
     return outcome;
   }
 
@@ -88,12 +89,12 @@ class PdfRequests : public BatchRequests {
 
  private:
   std::string Scratch(std::size_t index) const {
-    return (std::filesystem::path(EncodedPath(settings_.pdfScratch)) / ("job-" + std::to_string(index))).string();
+    return NativeText(NativePath(EncodedPath(settings_.pdfScratch)) / ("job-" + std::to_string(index)));
   }
   // The converter's document, named like the PDF, in the job's folder.
   std::string Document(std::size_t index) const {
-    const std::string stem = std::filesystem::path(EncodedPath(jobs_[index].output)).stem().string();
-    return (std::filesystem::path(Scratch(index)) / (stem + ".doc")).string();
+    const std::string stem = NativeText(NativePath(EncodedPath(jobs_[index].output)).stem());
+    return NativeText(NativePath(Scratch(index)) / NativePath(stem + ".doc"));
   }
   QString TimeLimitText() const { return TimeLimitReason((settings_.timeoutMs + 999) / 1000); }
 

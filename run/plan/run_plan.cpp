@@ -1,8 +1,6 @@
 // The run's plan: the identity of its messages, its names and its jobs.
 #include "run/plan/run_plan.h"
 
-#include <sys/stat.h>
-
 #include <QFileInfo>
 #include <QPair>
 
@@ -11,16 +9,16 @@
 
 namespace {
 
-bool FileOf(const QString& path, std::pair<dev_t, ino_t>& file) {
-  struct stat st;
-  if (::stat(NativeName(path).constData(), &st) != 0) return false;
-  file = {st.st_dev, st.st_ino};
+bool FileOf(const QString& path, std::pair<std::uint64_t, std::uint64_t>& file) {
+  const auto identity = NativeFileIdentity(path);
+  if (!identity) return false;
+  file = *identity;
   return true;
 }
 
 // A message as the file it is (device and inode), or by its path when it cannot be looked at.
 QString FileKey(const QString& path) {
-  std::pair<dev_t, ino_t> file;
+  std::pair<std::uint64_t, std::uint64_t> file;
   if (!FileOf(path, file)) return QStringLiteral("path:") + path;
   return QStringLiteral("file:%1:%2").arg(file.first).arg(file.second);
 }
@@ -45,14 +43,14 @@ QString WithoutTrailingSeparator(QString folder) {
 RunMessages::RunMessages(const QStringList& sources) {
   for (const QString& source : sources) {
     paths_.insert(source);
-    std::pair<dev_t, ino_t> file;
+    std::pair<std::uint64_t, std::uint64_t> file;
     if (FileOf(source, file)) files_.insert(file);
   }
 }
 
 bool RunMessages::Contains(const QString& path) const {
   if (paths_.contains(path)) return true;
-  std::pair<dev_t, ino_t> file;
+  std::pair<std::uint64_t, std::uint64_t> file;
   return FileOf(path, file) && files_.count(file) > 0;
 }
 

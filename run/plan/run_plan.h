@@ -6,7 +6,7 @@
 // its text or as the same file (device and inode), is never written.
 #pragma once
 
-#include <sys/types.h>
+#include <cstdint>
 
 #include <QSet>
 #include <QString>
@@ -36,7 +36,7 @@ class RunMessages {
 
  private:
   QSet<QString> paths_;
-  std::set<std::pair<dev_t, ino_t>> files_;
+  std::set<std::pair<std::uint64_t, std::uint64_t>> files_;
 };
 
 // The names of one run: a document of the same run is not taken by another message, and

@@ -1,8 +1,12 @@
 // Escaping of report fields and the write of the report file, complete or not at all.
 #include "run/plan/run_report.h"
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
+#include <QDir>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -85,14 +89,17 @@ QByteArray ReportText(const std::vector<ReportLine>& lines, ReportFormat format)
 }
 
 QString ReportPathProblem(const QString& path, const QStringList& sources) {
-  struct stat report;
-  if (::stat(NativeName(path).constData(), &report) != 0) return {};
-  if (!S_ISREG(report.st_mode)) return QStringLiteral("the report path is not a regular file: ") + path;
+  const auto report = NativeFileIdentity(path);
+  if (!report) return {};
+#ifdef _WIN32
+  if (!QFileInfo(path).isFile()) return QStringLiteral("the report path is not a regular file: ") + path;
+#else
+  struct stat st;
+  if (::stat(NativeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    return QStringLiteral("the report path is not a regular file: ") + path;
+#endif
   for (const QString& source : sources) {
-    struct stat message;
-    if (::stat(NativeName(source).constData(), &message) == 0 && message.st_dev == report.st_dev &&
-        message.st_ino == report.st_ino)
-      return QStringLiteral("the report path is one of the messages: ") + path;
+    if (NativeFileIdentity(source) == report) return QStringLiteral("the report path is one of the messages: ") + path;
   }
   return {};
 }
@@ -100,6 +107,15 @@ QString ReportPathProblem(const QString& path, const QStringList& sources) {
 bool WriteReport(const QString& path, const std::vector<ReportLine>& lines, QString& failure) {
   const QByteArray text = ReportText(lines, ReportFormatFor(path));
   // A link keeps leading to the report: the new file takes the name the link leads to.
+#ifdef _WIN32
+  // A report's name on Windows is its text; a link to it is replaced by the report.
+  const QByteArray target = NativeName(QDir::toNativeSeparators(path));
+  const QFileInfo existing(path);
+  if (existing.exists() && !existing.isFile()) {
+    failure = QStringLiteral("it is not a regular file");
+    return false;
+  }
+#else
   QByteArray target = NativeName(path);
   if (char* resolved = ::realpath(target.constData(), nullptr)) {
     target = resolved;
@@ -110,6 +126,7 @@ bool WriteReport(const QString& path, const std::vector<ReportLine>& lines, QStr
     failure = QStringLiteral("it is not a regular file");
     return false;
   }
+#endif
   // Written as a PDF document is, replacing the older report: it keeps that report's
   // permissions, and a new one is readable like any file the user makes.
   quorlin::AtomicFile output(target.toStdString(), {.journaled = false, .private_while_written = true});

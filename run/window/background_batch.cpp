@@ -2,40 +2,27 @@
 // hand-over of outcomes.
 #include "run/window/background_batch.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QTimer>
 
-namespace {
-
-void ClosePipe(int (&pipe)[2]) {
-  for (int& fd : pipe) {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-  }
-}
-
-}  // namespace
+#include "platform/descriptor_wait.h"
 
 BackgroundBatch::BackgroundBatch(std::vector<BatchJob> jobs, BatchSettings settings)
     : jobs_(std::move(jobs)), settings_(std::move(settings)), arrived_(jobs_.size()) {
-  if (::pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0) stopPipe_[0] = stopPipe_[1] = -1;
+  MakeWakePipe(stopPipe_);
   settings_.stopDescriptor = stopPipe_[0];
 }
 
 BackgroundBatch::~BackgroundBatch() {
   StopAndWait();
-  ClosePipe(stopPipe_);
+  CloseWakePipe(stopPipe_);
 }
 
 void BackgroundBatch::Stop() {
   if (stopRequested_.exchange(true)) return;
-  const char byte = 1;
-  if (stopPipe_[1] >= 0) static_cast<void>(::write(stopPipe_[1], &byte, 1));
+  WakeWith(stopPipe_[1], 1);
 }
 
 void BackgroundBatch::StopAndWait() {

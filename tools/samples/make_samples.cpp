@@ -81,12 +81,12 @@ int main(int argc, char** argv) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) {
-    std::fprintf(stderr, "make_samples: cannot make %s\n", folder.c_str());
+    std::fprintf(stderr, "make_samples: cannot make %s\n", folder.string().c_str());
     return 1;
   }
   for (const msgwriter::SampleMessage& sample : msgwriter::SampleMessages()) {
     if (!WriteFile(folder / sample.file_name, sample.bytes)) {
-      std::fprintf(stderr, "make_samples: cannot write %s\n", (folder / sample.file_name).c_str());
+      std::fprintf(stderr, "make_samples: cannot write %s\n", (folder / sample.file_name).string().c_str());
       return 1;
     }
   }
