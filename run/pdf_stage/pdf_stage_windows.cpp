@@ -1,30 +1,47 @@
 // The PDF stage of the Windows build: a PDF run ends at its start, saying why
-// (FormatMissingReason), so no work should reach it; any that does fails with the same
-// sentence rather than waiting for a renderer that is not there.
+// (OfficeMissingReason), so no work should reach it; any that does fails with the same
+// sentence rather than waiting for a renderer that is not there. Its wake pipe is an
+// anonymous pipe of the C runtime, which the run's wait looks into without blocking.
 #include "run/pdf_stage/pdf_stage.h"
 
-#include "pdf/office_location.h"
-#include "platform/descriptor_wait.h"
-
+#include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <algorithm>
 
-PdfStage::PdfStage(int, lorvane_pdf::RendererSettings) { MakeWakePipe(wake_); }
+#include "pdf/office_location.h"
 
-PdfStage::~PdfStage() { CloseWakePipe(wake_); }
+PdfStage::PdfStage(int, lorvane_pdf::RendererSettings) {
+  if (::_pipe(wake_, 256, _O_BINARY | _O_NOINHERIT) != 0) wake_[0] = wake_[1] = -1;
+}
+
+PdfStage::~PdfStage() {
+  for (int& fd : wake_) {
+    if (fd >= 0) ::_close(fd);
+    fd = -1;
+  }
+}
 
 void PdfStage::Add(PdfWork work) {
   const std::lock_guard<std::mutex> lock(mutex_);
   ++pending_;
-  done_.push_back({work.index, false, cancelled_, false, false, lorvane_pdf::OfficeMissingReason()});
-  WakeWith(wake_[1], 1);
+  done_.push_back({work.index, cancelled_ ? quorlin::serve_protocol::Result::kStopped
+                                          : quorlin::serve_protocol::Result::kPdfFailed,
+                   cancelled_ ? std::string() : lorvane_pdf::OfficeMissingReason()});
+  const char wake = 1;
+  if (wake_[1] >= 0) static_cast<void>(::_write(wake_[1], &wake, 1));
 }
 
 std::vector<PdfDone> PdfStage::TakeDone() {
-  std::vector<bool> ready;
-  char drained[256];
-  while (WaitForInput({wake_[0]}, ready, 0) > 0 && ::_read(wake_[0], drained, sizeof drained) > 0) {
+  if (wake_[0] >= 0) {
+    // Only what is there: a read of an empty anonymous pipe would wait.
+    DWORD waiting = 0;
+    const HANDLE pipe = reinterpret_cast<HANDLE>(::_get_osfhandle(wake_[0]));
+    char drained[256];
+    while (::PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0 &&
+           ::_read(wake_[0], drained, static_cast<unsigned>(std::min<DWORD>(waiting, sizeof drained))) > 0) {
+    }
   }
   const std::lock_guard<std::mutex> lock(mutex_);
   std::vector<PdfDone> done;
